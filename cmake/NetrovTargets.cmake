@@ -1,0 +1,65 @@
+# Helpers that give every NetRov library the same shape: an internal static
+# library with the code, a shared library with only the exports, a version
+# script, and a test that the exports match the module-definition file.
+
+# netrov_add_internal(<name> SOURCES ... [LINK ...])
+# Builds <name>_impl, the library's code without its exports, so tests,
+# benchmarks and fuzz targets can reach the internals.
+function(netrov_add_internal name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LINK" ${ARGN})
+  add_library(${name}_impl STATIC ${ARG_SOURCES})
+  target_include_directories(${name}_impl PUBLIC
+    "${PROJECT_SOURCE_DIR}/include" "${CMAKE_CURRENT_SOURCE_DIR}")
+  string(TOUPPER "${name}" upper)
+  target_compile_definitions(${name}_impl PUBLIC ${upper}_BUILD)
+  if(ARG_LINK)
+    target_link_libraries(${name}_impl PUBLIC ${ARG_LINK})
+  endif()
+endfunction()
+
+# netrov_add_library(<name> SOURCES exports.cpp [LINK ...])
+# <name>.map (version script) and <name>.def (ordinals) must sit beside the
+# CMake file.
+function(netrov_add_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LINK" ${ARGN})
+  add_library(${name} SHARED ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/include")
+  string(TOUPPER "${name}" upper)
+  target_compile_definitions(${name} PRIVATE ${upper}_BUILD)
+  if(ARG_LINK)
+    target_link_libraries(${name} PRIVATE ${ARG_LINK})
+  endif()
+  set(map "${CMAKE_CURRENT_SOURCE_DIR}/${name}.map")
+  target_link_options(${name} PRIVATE "LINKER:--version-script=${map}")
+  if(NOT NETROV_SANITIZE)
+    target_link_options(${name} PRIVATE "LINKER:--no-undefined")
+  endif()
+  set_target_properties(${name} PROPERTIES
+    LIBRARY_OUTPUT_DIRECTORY "${NETROV_OUTPUT_DIR}"
+    LINK_DEPENDS "${map}"
+    BUILD_RPATH "$ORIGIN"
+    INSTALL_RPATH "$ORIGIN")
+  install(TARGETS ${name} LIBRARY DESTINATION "${NETROV_INSTALL_DIR}")
+  if(NETROV_BUILD_TESTS)
+    add_test(NAME abi.${name}.exports
+      COMMAND python3 "${PROJECT_SOURCE_DIR}/tests/abi/check_exports.py"
+              "$<TARGET_FILE:${name}>" "${CMAKE_CURRENT_SOURCE_DIR}/${name}.def" "${map}")
+    set_tests_properties(abi.${name}.exports PROPERTIES LABELS unit)
+  endif()
+endfunction()
+
+# netrov_add_gtest(<target> SOURCES ... LINK ... [LABEL unit|agent|netns|gui])
+function(netrov_add_gtest target)
+  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LINK" ${ARGN})
+  if(NOT ARG_LABEL)
+    set(ARG_LABEL unit)
+  endif()
+  add_executable(${target} ${ARG_SOURCES})
+  target_link_libraries(${target} PRIVATE ${ARG_LINK} netrov_test_support GTest::gtest GTest::gmock GTest::gtest_main)
+  set_target_properties(${target} PROPERTIES BUILD_RPATH "${NETROV_OUTPUT_DIR}")
+  target_compile_definitions(${target} PRIVATE
+    NETROV_OUTPUT_DIR="${NETROV_OUTPUT_DIR}"
+    NETROV_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    NETROV_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  gtest_discover_tests(${target} PROPERTIES LABELS ${ARG_LABEL} DISCOVERY_TIMEOUT 60)
+endfunction()

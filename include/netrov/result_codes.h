@@ -1,0 +1,22 @@
+/* Result codes of the TUVA_ and TUVASRV_ queries. */
+#ifndef NETROV_RESULT_CODES_H
+#define NETROV_RESULT_CODES_H
+
+/* Codes of the device services. */
+#define NETROV_OK 0
+#define NETROV_NO_MEMORY 4         /* heap exhausted (also: search scratch array) */
+#define NETROV_BAD_ARGUMENT 5      /* no service record; search without target */
+#define NETROV_NOT_ENCODABLE 6     /* the request failed to encode */
+#define NETROV_NOT_DEFINED 8       /* the definition document defines none of the keys */
+#define NETROV_NO_VALUE 11         /* the reply held no usable value */
+#define NETROV_NOT_SNMP 13         /* the device identity is not an SNMP device */
+#define NETROV_MODEL_NOT_FOUND 14  /* TUVA_GetModelNameFromSysOID found no model */
+#define NETROV_NO_REPLY 100        /* no reply within the time-out */
+#define NETROV_SET_UNCONFIRMED 101 /* a set operation was not confirmed */
+
+/* Codes added by the front library. */
+#define NETROV_NO_SERVICE (-1)     /* no package or transport serves the device */
+#define NETROV_NO_LIBRARY 2        /* the service library is not loaded */
+#define NETROV_NO_ENTRY_POINT 3    /* the service library lacks the entry point */
+
+#endif

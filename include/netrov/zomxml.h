@@ -1,0 +1,58 @@
+/* zomxml: read-only XML definition documents and element searches. */
+#ifndef NETROV_ZOMXML_H
+#define NETROV_ZOMXML_H
+
+#include <stdint.h>
+
+#include "export.h"
+
+#ifdef ZOMXML_BUILD
+#  define ZOMXML_API NETROV_EXTERN_C NETROV_EXPORT
+#else
+#  define ZOMXML_API NETROV_EXTERN_C NETROV_IMPORT
+#endif
+
+/* Callers read these structures directly; the field order is fixed. All of
+   them belong to the document and stay valid until ZOMXML_Free. */
+typedef struct ZomXmlAttribute {
+    struct ZomXmlAttribute* next;
+    struct ZomXmlNode* owner;
+    const char* name;
+    const char* value;              /* null when the attribute value is empty */
+} ZomXmlAttribute;
+
+typedef struct ZomXmlNode {
+    const char* name;               /* tag name */
+    const char* text;               /* character data, blanks trimmed; null when none */
+    ZomXmlAttribute* attributes;    /* first attribute, in document order */
+    struct ZomXmlNode* parent;
+    struct ZomXmlNode* nextSibling;
+    struct ZomXmlNode* previousSibling;
+    struct ZomXmlNode* firstChild;
+} ZomXmlNode;
+
+typedef struct ZomXmlDocument {
+    const char* path;
+    ZomXmlNode* top;                /* the root element */
+} ZomXmlDocument;
+
+/* One cell of a search result; the list is the caller's. */
+typedef struct ZomXmlElementList {
+    struct ZomXmlElementList* next;
+    ZomXmlNode* element;
+} ZomXmlElementList;
+
+/* Loads a document; null when the file is missing, malformed, or declares a
+   DTD or entities. */
+ZOMXML_API ZomXmlDocument* NETROV_CALL ZOMXML_Load(const char* path) NETROV_NOEXCEPT;
+/* Frees a whole document; null is accepted. Returns 0. */
+ZOMXML_API int32_t NETROV_CALL ZOMXML_Free(ZomXmlDocument* document) NETROV_NOEXCEPT;
+/* All elements named tag in document order, searching node, its following
+   siblings and everything below them; null when none matches. Safe to call
+   from many threads on one document. */
+ZOMXML_API ZomXmlElementList* NETROV_CALL ZOMXML_GetElements(const ZomXmlNode* node,
+                                                             const char* tag) NETROV_NOEXCEPT;
+/* Frees the cells of a result list only; null is accepted. Returns 0. */
+ZOMXML_API int32_t NETROV_CALL ZOMXML_FreeElements(ZomXmlElementList* list) NETROV_NOEXCEPT;
+
+#endif

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 machine lacks to build and test NetRov.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config python3 git
+  clang libclang-rt-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libexpat1-dev
+  libsnmp-dev snmp snmpsim onesixtyone braa
+  libcli11-dev nlohmann-json3-dev
+  iproute2 procps
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

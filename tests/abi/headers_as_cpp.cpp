@@ -1,0 +1,24 @@
+// Every public header, compiled as C++, with the layout promises checked.
+#include <type_traits>
+
+#include "netrov/device_identity.h"
+#include "netrov/result_codes.h"
+#include "netrov/service_record.h"
+#include "netrov/tuva.h"
+#include "netrov/tuva_queries.h"
+#include "netrov/zomini.h"
+#include "netrov/zomsnmp.h"
+#include "netrov/zomxml.h"
+
+template <typename T>
+constexpr bool kPlainRecord = std::is_standard_layout_v<T> && std::is_trivially_copyable_v<T>;
+
+static_assert(kPlainRecord<DeviceIdentity>);
+static_assert(kPlainRecord<TUVA_SUPPORT_MODEL>);
+static_assert(kPlainRecord<SnmpSimpleBinding>);
+static_assert(kPlainRecord<SnmpSimpleMessage>);
+static_assert(kPlainRecord<SnmpMessage>);
+static_assert(kPlainRecord<ServiceRecord>);
+
+#define NETROV_COUNT_QUERY(ordinal, name) +1
+static_assert(0 NETROV_FORWARDED_QUERIES(NETROV_COUNT_QUERY) == 65, "65 forwarded queries besides the search");
