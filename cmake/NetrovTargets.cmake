@@ -61,5 +61,12 @@ function(netrov_add_gtest target)
     NETROV_OUTPUT_DIR="${NETROV_OUTPUT_DIR}"
     NETROV_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     NETROV_BINARY_DIR="${CMAKE_BINARY_DIR}")
-  gtest_discover_tests(${target} PROPERTIES LABELS ${ARG_LABEL} DISCOVERY_TIMEOUT 60)
+  # Tests with agents share loopback port 161 and namespaces: run them one
+  # at a time, whichever binary they come from.
+  if(ARG_LABEL STREQUAL "unit")
+    gtest_discover_tests(${target} PROPERTIES LABELS ${ARG_LABEL} DISCOVERY_TIMEOUT 60)
+  else()
+    gtest_discover_tests(${target} PROPERTIES LABELS ${ARG_LABEL} RESOURCE_LOCK netrov_network
+      DISCOVERY_TIMEOUT 60)
+  endif()
 endfunction()
