@@ -1,2 +1,6 @@
 // Umbrella header of the OS layer; each module has a header of its own.
 #pragma once
+
+#include "platform/dynamic_library.h"
+#include "platform/file_system.h"
+#include "platform/module_path.h"

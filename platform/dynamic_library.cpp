@@ -1,0 +1,53 @@
+// dlopen-based library loading with the search order of Windows' loader.
+#include "platform/dynamic_library.h"
+
+#include "platform/file_system.h"
+
+#include <dlfcn.h>
+
+namespace netrov::platform {
+
+DynamicLibrary DynamicLibrary::openPath(const std::string& path) noexcept
+{
+    // Bind everything at once, as Windows does, so a broken service library
+    // fails here rather than in the middle of a query.
+    return DynamicLibrary(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
+}
+
+void DynamicLibrary::reset() noexcept
+{
+    if (handle_ != nullptr) {
+        dlclose(handle_);
+        handle_ = nullptr;
+    }
+}
+
+void* DynamicLibrary::rawSymbol(const char* name) const noexcept
+{
+    return findSymbol(handle_, name);
+}
+
+void* findSymbol(void* handle, const char* name) noexcept
+{
+    if (handle == nullptr || name == nullptr) return nullptr;
+    return dlsym(handle, name);
+}
+
+DynamicLibrary loadLibrary(const std::string& name, const std::string& loaderDirectory)
+{
+    if (name.empty()) return {};
+    if (name.find('/') != std::string::npos) return DynamicLibrary::openPath(name);
+
+    // dlopen never looks in the current directory for a bare name, so the
+    // first two places of the Windows order are tried by full path.
+    const std::string here = currentDirectory();
+    for (const std::string* dir : {&here, &loaderDirectory}) {
+        if (dir->empty()) continue;
+        std::string candidate = joinPath(*dir, name);
+        if (!isRegularFile(candidate)) continue;
+        if (DynamicLibrary library = DynamicLibrary::openPath(candidate)) return library;
+    }
+    return DynamicLibrary::openPath(name);
+}
+
+}  // namespace netrov::platform

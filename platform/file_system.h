@@ -1,0 +1,33 @@
+// Paths, directory listing and the current directory.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace netrov::platform {
+
+struct DirectoryEntry {
+    std::string name;
+    bool isDirectory = false;  // symbolic links count as what they point to
+};
+
+// The entries of a directory in the file system's own order, without "."
+// and ".."; empty when the directory cannot be read.
+std::vector<DirectoryEntry> listDirectory(const std::string& directory);
+
+// The process's current directory; empty when it cannot be determined.
+std::string currentDirectory();
+// Changes the process-wide current directory; false on failure.
+bool setCurrentDirectory(const std::string& directory) noexcept;
+
+// True when path names a file (not a directory) that can be opened for reading.
+bool isReadableFile(const std::string& path) noexcept;
+// True when path names a regular file, readable or not.
+bool isRegularFile(const std::string& path) noexcept;
+
+// "dir" + "/" + "name", without doubling a trailing separator.
+std::string joinPath(const std::string& directory, const std::string& name);
+// Everything before the last "/" ("" when there is none, "/" for a top-level name).
+std::string directoryOf(const std::string& path);
+
+}  // namespace netrov::platform

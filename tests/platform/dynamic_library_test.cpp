@@ -1,0 +1,163 @@
+// Library search order, symbol lookup, ownership and module paths.
+#include "platform/dynamic_library.h"
+#include "platform/file_system.h"
+#include "platform/module_path.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <filesystem>
+#include <string>
+
+namespace netrov::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using netrov::test::TempDir;
+
+constexpr const char* kProbeName = "libplatform_probe.so";
+using AddressFn = const void* (*)();
+using AnswerFn = int (*)();
+
+// Restores the current directory that a test changes.
+class CurrentDirectoryGuard {
+public:
+    CurrentDirectoryGuard() : saved_(currentDirectory()) {}
+    ~CurrentDirectoryGuard() { setCurrentDirectory(saved_); }
+
+private:
+    std::string saved_;
+};
+
+std::string copyProbe(const fs::path& directory)
+{
+    fs::create_directories(directory);
+    fs::path target = directory / kProbeName;
+    fs::copy_file(PLATFORM_PROBE_PATH, target, fs::copy_options::overwrite_existing);
+    return target.string();
+}
+
+// Which copy of the probe a handle belongs to.
+std::string loadedFrom(const DynamicLibrary& library)
+{
+    auto address = library.symbol<AddressFn>("probeAddress");
+    return address ? modulePath(address()) : std::string();
+}
+
+TEST(LoadLibrary, BareNamePrefersCurrentDirectoryOverLoaderDirectory)
+{
+    TempDir temp;
+    CurrentDirectoryGuard guard;
+    std::string inCwd = copyProbe(temp.path() / "cwd");
+    std::string inLoader = copyProbe(temp.path() / "loader");
+    ASSERT_TRUE(setCurrentDirectory((temp.path() / "cwd").string()));
+
+    DynamicLibrary library = loadLibrary(kProbeName, (temp.path() / "loader").string());
+    ASSERT_TRUE(library) << dlerror();
+    EXPECT_EQ(loadedFrom(library), inCwd);
+}
+
+TEST(LoadLibrary, BareNameFallsBackToLoaderDirectoryThenSystem)
+{
+    TempDir temp;
+    CurrentDirectoryGuard guard;
+    std::string inLoader = copyProbe(temp.path() / "loader");
+    fs::create_directories(temp.path() / "empty");
+    ASSERT_TRUE(setCurrentDirectory((temp.path() / "empty").string()));
+
+    DynamicLibrary library = loadLibrary(kProbeName, (temp.path() / "loader").string());
+    ASSERT_TRUE(library);
+    EXPECT_EQ(loadedFrom(library), inLoader);
+
+    // Neither place has it: the system search still finds system libraries.
+    EXPECT_TRUE(loadLibrary("libm.so.6", (temp.path() / "empty").string()));
+    EXPECT_FALSE(loadLibrary(kProbeName, (temp.path() / "empty").string()));
+    EXPECT_FALSE(loadLibrary(kProbeName, ""));
+    EXPECT_FALSE(loadLibrary("", (temp.path() / "loader").string()));
+}
+
+TEST(LoadLibrary, NameWithSlashIsUsedAsGivenRelativeToCurrentDirectory)
+{
+    TempDir temp;
+    CurrentDirectoryGuard guard;
+    std::string inSub = copyProbe(temp.path() / "sub");
+    copyProbe(temp.path() / "loader");
+    ASSERT_TRUE(setCurrentDirectory(temp.path().string()));
+
+    DynamicLibrary library = loadLibrary(std::string("sub/") + kProbeName, (temp.path() / "loader").string());
+    ASSERT_TRUE(library);
+    EXPECT_EQ(fs::canonical(loadedFrom(library)), fs::canonical(inSub));
+
+    // A path is never retried elsewhere.
+    EXPECT_FALSE(loadLibrary(std::string("missing/") + kProbeName, (temp.path() / "loader").string()));
+}
+
+TEST(LoadLibrary, FileThatIsNotALibraryIsSkipped)
+{
+    TempDir temp;
+    CurrentDirectoryGuard guard;
+    fs::create_directories(temp.path() / "cwd");
+    netrov::test::writeFile((temp.path() / "cwd" / kProbeName).string(), "not an object file");
+    std::string inLoader = copyProbe(temp.path() / "loader");
+    ASSERT_TRUE(setCurrentDirectory((temp.path() / "cwd").string()));
+
+    DynamicLibrary library = loadLibrary(kProbeName, (temp.path() / "loader").string());
+    ASSERT_TRUE(library);
+    EXPECT_EQ(loadedFrom(library), inLoader);
+}
+
+TEST(DynamicLibrary, TypedSymbolsAndMoveOnlyOwnership)
+{
+    TempDir temp;
+    std::string path = copyProbe(temp.path());
+    DynamicLibrary library = DynamicLibrary::openPath(path);
+    ASSERT_TRUE(library);
+    auto answer = library.symbol<AnswerFn>("probeAnswer");
+    ASSERT_NE(answer, nullptr);
+    EXPECT_EQ(answer(), 42);
+    EXPECT_EQ(library.symbol<AnswerFn>("noSuchSymbol"), nullptr);
+    EXPECT_EQ(findSymbol(library.handle(), "probeAnswer"), reinterpret_cast<void*>(answer));
+    EXPECT_EQ(findSymbol(nullptr, "probeAnswer"), nullptr);
+
+    DynamicLibrary moved = std::move(library);
+    EXPECT_FALSE(library);  // NOLINT(bugprone-use-after-move): the moved-from state is the point
+    EXPECT_EQ(library.symbol<AnswerFn>("probeAnswer"), nullptr);
+    ASSERT_TRUE(moved);
+
+    // Closing the last owner unloads the library: its state starts afresh.
+    EXPECT_EQ(moved.symbol<AnswerFn>("probeLoads")(), 1);
+    EXPECT_EQ(moved.symbol<AnswerFn>("probeLoads")(), 2);
+    moved.reset();
+    EXPECT_FALSE(moved);
+    EXPECT_EQ(dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
+    DynamicLibrary again = DynamicLibrary::openPath(path);
+    EXPECT_EQ(again.symbol<AnswerFn>("probeLoads")(), 1);
+}
+
+TEST(ModulePath, NamesTheLibraryAsLoadedAndTheProgram)
+{
+    TempDir temp;
+    std::string real = copyProbe(temp.path() / "real");
+    fs::create_directories(temp.path() / "link");
+    std::string linked = (temp.path() / "link" / kProbeName).string();
+    fs::create_symlink(real, linked);
+
+    // Loaded through the link, the module is named by the link, as Windows
+    // would name the file it opened.
+    DynamicLibrary library = DynamicLibrary::openPath(linked);
+    ASSERT_TRUE(library);
+    auto address = library.symbol<AddressFn>("probeAddress");
+    EXPECT_EQ(modulePath(address()), linked);
+    EXPECT_EQ(moduleDirectory(address()), (temp.path() / "link").string());
+
+    std::string program = programPath();
+    EXPECT_EQ(program, fs::canonical("/proc/self/exe").string());
+    // Code of the program itself is attributed to the program.
+    static int marker = 0;
+    EXPECT_EQ(fs::canonical(modulePath(&marker)), fs::canonical(program));
+}
+
+}  // namespace
+}  // namespace netrov::platform
