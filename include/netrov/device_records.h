@@ -1,0 +1,80 @@
+/* Output records of the SNMP device service's queries (fixed layouts). */
+#ifndef NETROV_DEVICE_RECORDS_H
+#define NETROV_DEVICE_RECORDS_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "export.h"
+
+/* Records are written into the caller's array, which the service zeroes
+   first; a flag of 1 says that the value after it was read. Texts keep at
+   most their size less one byte, so they stay NUL-terminated. */
+
+/* TUVASRV_GetDevInfo: one record. */
+typedef struct DeviceInfo {
+    int32_t reserved0;
+    uint8_t nameValid;
+    char name[256];
+    uint8_t locationValid;
+    char location[256];
+    uint8_t macAddressValid;
+    uint8_t macAddress[6];
+    uint8_t reserved1[3];
+} DeviceInfo;
+
+NETROV_STATIC_ASSERT(sizeof(DeviceInfo) == 528, "DeviceInfo size");
+NETROV_STATIC_ASSERT(offsetof(DeviceInfo, reserved0) == 0, "reserved0");
+NETROV_STATIC_ASSERT(offsetof(DeviceInfo, nameValid) == 4, "nameValid");
+NETROV_STATIC_ASSERT(offsetof(DeviceInfo, name) == 5, "name");
+NETROV_STATIC_ASSERT(offsetof(DeviceInfo, locationValid) == 261, "locationValid");
+NETROV_STATIC_ASSERT(offsetof(DeviceInfo, location) == 262, "location");
+NETROV_STATIC_ASSERT(offsetof(DeviceInfo, macAddressValid) == 518, "macAddressValid");
+NETROV_STATIC_ASSERT(offsetof(DeviceInfo, macAddress) == 519, "macAddress");
+NETROV_STATIC_ASSERT(offsetof(DeviceInfo, reserved1) == 525, "reserved1");
+
+/* Simple status codes of DeviceStatus.simpleStatus. */
+#define NETROV_SIMPLE_STATUS_FAILED (-1)
+#define NETROV_SIMPLE_STATUS_POWERSAVE 6
+#define NETROV_SIMPLE_STATUS_UNKNOWN 7
+
+/* TUVASRV_GetDevStatus: one record per distinct alert, or one when there is
+   none. A failed read gives one record with failed = 1, failureValue = 1
+   and simpleStatus = -1. */
+typedef struct DeviceStatus {
+    int32_t reserved0;
+    uint8_t failed;
+    uint8_t padding0[3];
+    int32_t failureValue;
+    uint8_t alertGroupValid;
+    uint8_t padding1[3];
+    int32_t alertGroup;
+    uint8_t alertIndexValid;
+    uint8_t padding2[3];
+    int32_t alertIndex;
+    uint8_t alertCodeValid;
+    uint8_t padding3[3];
+    int32_t alertCode;
+    uint8_t simpleStatusValid;
+    uint8_t padding4[3];
+    int32_t simpleStatus;  /* 1-3 ready, 4 warning, 5 error, 6 power save, 7 unknown */
+} DeviceStatus;
+
+NETROV_STATIC_ASSERT(sizeof(DeviceStatus) == 44, "DeviceStatus size");
+NETROV_STATIC_ASSERT(offsetof(DeviceStatus, reserved0) == 0, "reserved0");
+NETROV_STATIC_ASSERT(offsetof(DeviceStatus, failed) == 4, "failed");
+NETROV_STATIC_ASSERT(offsetof(DeviceStatus, failureValue) == 8, "failureValue");
+NETROV_STATIC_ASSERT(offsetof(DeviceStatus, alertGroupValid) == 12, "alertGroupValid");
+NETROV_STATIC_ASSERT(offsetof(DeviceStatus, alertGroup) == 16, "alertGroup");
+NETROV_STATIC_ASSERT(offsetof(DeviceStatus, alertIndexValid) == 20, "alertIndexValid");
+NETROV_STATIC_ASSERT(offsetof(DeviceStatus, alertIndex) == 24, "alertIndex");
+NETROV_STATIC_ASSERT(offsetof(DeviceStatus, alertCodeValid) == 28, "alertCodeValid");
+NETROV_STATIC_ASSERT(offsetof(DeviceStatus, alertCode) == 32, "alertCode");
+NETROV_STATIC_ASSERT(offsetof(DeviceStatus, simpleStatusValid) == 36, "simpleStatusValid");
+NETROV_STATIC_ASSERT(offsetof(DeviceStatus, simpleStatus) == 40, "simpleStatus");
+
+/* TUVASRV_GetDevModelName writes into the DeviceIdentity itself; it only
+   zeroes capacity records of this size in the caller's array. */
+#define NETROV_MODEL_NAME_RECORD_SIZE 12
+
+#endif
