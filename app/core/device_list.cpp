@@ -1,0 +1,82 @@
+// The device list and the status code table.
+#include "device_list.h"
+
+#include <cstring>
+
+namespace netrov::core {
+
+size_t DeviceList::count() const
+{
+    std::lock_guard lock(mutex_);
+    return entries_.size();
+}
+
+DeviceListEntry DeviceList::copy(size_t i) const
+{
+    std::lock_guard lock(mutex_);
+    if (i < entries_.size()) return entries_[i];
+    DeviceListEntry zero;
+    std::memset(&zero, 0, sizeof zero);
+    return zero;
+}
+
+std::vector<DeviceListEntry> DeviceList::copyAll() const
+{
+    std::lock_guard lock(mutex_);
+    return entries_;
+}
+
+void DeviceList::append(const DeviceListEntry& entry)
+{
+    std::lock_guard lock(mutex_);
+    entries_.push_back(entry);
+}
+
+bool DeviceList::appendUnique(const DeviceListEntry& entry)
+{
+    std::lock_guard lock(mutex_);
+    for (const DeviceListEntry& listed : entries_)
+        if (deviceIdentityEqual(&listed.identity, &entry.identity)) return false;
+    entries_.push_back(entry);
+    return true;
+}
+
+bool DeviceList::replace(size_t i, const DeviceInfo& info, const DeviceStatus& firstStatus)
+{
+    std::lock_guard lock(mutex_);
+    if (i >= entries_.size()) return false;
+    entries_[i].info = info;
+    entries_[i].status[0] = firstStatus;
+    return true;
+}
+
+void DeviceList::clear()
+{
+    std::lock_guard lock(mutex_);
+    entries_.clear();
+    entries_.shrink_to_fit();
+}
+
+StatusWord statusWord(int32_t code)
+{
+    switch (code) {
+    case 1:
+    case 2:
+    case 3:
+        return {"IDS_STR_READY", 304, "..Ready", 1};
+    case 4:
+        return {"IDS_STR_WARNING", 305, "..Warning", 2};
+    case 5:
+        return {"IDS_STR_ERROR", 306, "..Error", 3};
+    case 6:
+        return {"IDS_STR_POWER_SAVE", 314, "..Power Save", 4};
+    case 7:
+        return {"IDS_STR_UNKNOWN", 307, "..Unknown", 5};
+    case kStatusNoAnswer:
+        return {"IDS_STR_POWER_OFF", 315, "", 6};
+    default:
+        return {nullptr, 0, "--", 5};
+    }
+}
+
+}  // namespace netrov::core

@@ -1,0 +1,238 @@
+// The search threads, the refresh and the progress clock.
+#include "search_run.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <string_view>
+#include <system_error>
+
+#include <netrov/result_codes.h>
+
+namespace netrov::core {
+
+namespace {
+
+constexpr uint32_t kBroadcastAddress = 0xFFFFFFFFu;
+// Found devices are queried with this time-out during a search, whatever the settings say.
+constexpr int32_t kFoundDeviceTimeOut = 3;
+
+// Calls query again while it answers "no reply", at most tries calls in all.
+template <typename Call>
+int32_t withRetries(int tries, Call call)
+{
+    int32_t result = NETROV_NO_REPLY;
+    for (int i = 0; i < std::max(tries, 1); ++i) {
+        result = call();
+        if (result != NETROV_NO_REPLY) break;
+    }
+    return result;
+}
+
+}  // namespace
+
+SearchRun::~SearchRun()
+{
+    if (master_.joinable()) {
+        abort_.store(1);
+        master_.join();
+    }
+}
+
+bool SearchRun::start(const SearchSettings& settings, const SearchAddressList& addresses, std::string manufacturer,
+                      std::function<void()> onEnded)
+{
+    if (started_.exchange(true)) return false;
+    devices_.clear();
+    settings_ = settings;
+    addresses_ = addresses;
+    manufacturer_ = std::move(manufacturer);
+    onEnded_ = std::move(onEnded);
+    // Cleared here, before the master thread exists, so that an abort asked
+    // for at once is not undone by the thread starting late.
+    abort_.store(0);
+    ended_.store(false);
+    try {
+        master_ = std::thread(&SearchRun::master, this);
+    } catch (const std::system_error&) {
+        ended_.store(true);
+        return false;
+    }
+    return true;
+}
+
+void SearchRun::wait()
+{
+    if (master_.joinable()) master_.join();
+}
+
+void SearchRun::abort()
+{
+    abort_.store(1);
+    wait();
+    devices_.clear();
+}
+
+std::vector<uint32_t> SearchRun::startedAddresses() const
+{
+    std::lock_guard lock(startedMutex_);
+    return startedAddresses_;
+}
+
+void SearchRun::master()
+{
+    localAddress_ = settings_.BroadCast != 0 ? kBroadcastAddress : 0;
+    try {
+        std::thread local(&SearchRun::searchThread, this, localAddress_, false);
+        local.join();
+    } catch (const std::system_error&) {
+        // No thread for the local search: the per-address searches still run.
+    }
+
+    if (abort_.load() != 1 && settings_.IPSearch == 1) {
+        std::vector<uint32_t> targets;
+        try {
+            targets = expandAddressList(addresses_, kMaxAddresses);
+        } catch (const std::bad_alloc&) {
+        }
+        std::vector<std::thread> threads;
+        threads.reserve(targets.size());
+        for (uint32_t address : targets) {
+            try {
+                threads.emplace_back(&SearchRun::searchThread, this, address, true);
+            } catch (const std::system_error&) {
+                break;  // out of threads: wait for the ones that run
+            }
+            std::lock_guard lock(startedMutex_);
+            startedAddresses_.push_back(address);
+        }
+        for (std::thread& thread : threads)
+            thread.join();
+    }
+
+    ended_.store(true);
+    if (onEnded_) {
+        try {
+            onEnded_();
+        } catch (...) {
+        }
+    }
+}
+
+void SearchRun::searchThread(uint32_t address, bool perAddress)
+{
+    try {
+        library_.ensureInitialised();
+        const DeviceAccess& access = library_.access();
+
+        std::vector<DeviceIdentity> found(kFirstResultCapacity);
+        DeviceIdentity request;
+        std::memset(&request, 0, sizeof request);
+        request.transport = perAddress ? NETROV_TRANSPORT_SNMP : NETROV_TRANSPORT_ALL;
+        std::memcpy(request.community, settings_.ComName, sizeof request.community);
+        request.community[sizeof request.community - 1] = '\0';
+        request.timeout = settings_.TimeOut;
+        storeAddress(address, request.address);
+
+        int32_t capacity = kFirstResultCapacity;
+        int32_t count = 0;
+        const int tries = perAddress ? attempts(settings_) : 1;
+        for (int i = 0; i < tries && count == 0; ++i) {
+            count = 0;
+            access.searchDevice(&request, 0, 0, found.data(), capacity, &count);
+        }
+        if (count > capacity) {
+            const int64_t larger = int64_t{count} + kResultCapacityMargin;
+            if (larger > INT32_MAX) return;
+            found = std::vector<DeviceIdentity>();
+            found.resize(static_cast<size_t>(larger));
+            capacity = static_cast<int32_t>(larger);
+            count = 0;
+            access.searchDevice(&request, 0, 0, found.data(), capacity, &count);
+        }
+        const int32_t usable = std::clamp(count, 0, capacity);
+        for (int32_t i = 0; i < usable; ++i)
+            processFound(found[static_cast<size_t>(i)], perAddress);
+    } catch (const std::bad_alloc&) {
+        // A result array that cannot be had ends this thread without results.
+    }
+}
+
+void SearchRun::processFound(const DeviceIdentity& found, bool perAddress)
+{
+    DeviceListEntry entry;
+    std::memset(&entry, 0, sizeof entry);
+    entry.identity = found;
+    entry.identity.timeout = kFoundDeviceTimeOut;
+
+    if (settings_.Filter == 1) {
+        const std::string_view model(entry.identity.modelName, strnlen(entry.identity.modelName, sizeof entry.identity.modelName));
+        if (model.find(manufacturer_) == std::string_view::npos) return;
+    }
+
+    const DeviceAccess& access = library_.access();
+    const int tries = perAddress ? attempts(settings_) : 1;
+    int32_t count = 1;
+    if (withRetries(tries, [&] { return access.getDevInfo(&entry.identity, 0, 0, &entry.info, 1, &count); }) != NETROV_OK)
+        return;
+    int32_t n = 0;
+    if (withRetries(tries, [&] {
+            return access.getDevStatus(&entry.identity, 0, 0, entry.status, kStatusRecords, &n);
+        }) != NETROV_OK)
+        return;
+    promotePowerSave(entry.status, n);
+    devices_.appendUnique(entry);
+}
+
+void promotePowerSave(DeviceStatus* status, int32_t n)
+{
+    // n counts past the 15 records there is room for; only those are read.
+    const int32_t delivered = std::clamp(n, 0, kStatusRecords);
+    for (int32_t i = 0; i < delivered; ++i) {
+        if (status[i].simpleStatus == kStatusPowerSave) {
+            status[0].simpleStatus = kStatusPowerSave;
+            return;
+        }
+    }
+}
+
+void refreshDevices(FrontLibrary& library, DeviceList& devices, const SearchSettings& settings)
+{
+    const DeviceAccess& access = library.access();
+    const int tries = attempts(settings);
+    const size_t total = devices.count();
+    for (size_t i = 0; i < total; ++i) {
+        DeviceListEntry entry = devices.copy(i);
+        entry.identity.timeout = settings.TimeOut;
+        int32_t count = 1;
+        int32_t n = 0;
+        if (withRetries(tries, [&] { return access.getDevInfo(&entry.identity, 0, 0, &entry.info, 1, &count); }) != NETROV_OK) {
+            entry.status[0].simpleStatus = kStatusNoAnswer;
+        } else if (withRetries(tries, [&] {
+                       return access.getDevStatus(&entry.identity, 0, 0, entry.status, kStatusRecords, &n);
+                   }) != NETROV_OK) {
+            entry.status[0].simpleStatus = kStatusNoAnswer;
+        } else {
+            promotePowerSave(entry.status, n);
+        }
+        devices.replace(i, entry.info, entry.status[0]);
+    }
+}
+
+int64_t ProgressClock::periodMs() const
+{
+    return std::max<int64_t>(expectedMs_ / 100, 1);
+}
+
+bool ProgressClock::tick(bool runEnded)
+{
+    if (position_ <= 98) {
+        ++position_;
+        if (runEnded) position_ = 100;
+    } else if (runEnded) {
+        position_ = 100;
+    }
+    return position_ == 100;
+}
+
+}  // namespace netrov::core

@@ -1,0 +1,91 @@
+// One search run (master, local/broadcast and per-address threads), the refresh, and the progress clock.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "device_list.h"
+#include "front_library.h"
+#include "search_settings.h"
+
+namespace netrov::core {
+
+inline constexpr int32_t kFirstResultCapacity = 50;
+inline constexpr int32_t kResultCapacityMargin = 5;
+
+// A run starts on a master thread of its own and fills the device list. The
+// caller polls ended() or gets onEnded (called on the master thread).
+class SearchRun {
+public:
+    SearchRun(FrontLibrary& library, DeviceList& devices) : library_(library), devices_(devices) {}
+    // Aborts and waits when the run is still going: a thread is never left behind.
+    ~SearchRun();
+    SearchRun(const SearchRun&) = delete;
+    SearchRun& operator=(const SearchRun&) = delete;
+
+    // Clears the device list and starts the master thread. manufacturer is the
+    // maker filter's text. One run per object; false when the master thread
+    // cannot be started or a run was already started.
+    bool start(const SearchSettings& settings, const SearchAddressList& addresses, std::string manufacturer,
+               std::function<void()> onEnded = {});
+
+    bool ended() const { return ended_.load(); }
+    // Blocks until the master thread has ended.
+    void wait();
+    // Asks the run to stop, waits for it and empties the device list.
+    void abort();
+    bool aborted() const { return abort_.load() != 0; }
+
+    // Per-address search addresses in the order their threads started; read after the end.
+    std::vector<uint32_t> startedAddresses() const;
+    // The address the local/broadcast thread searched.
+    uint32_t localAddress() const { return localAddress_; }
+
+private:
+    void master();
+    void searchThread(uint32_t address, bool perAddress);
+    void processFound(const DeviceIdentity& found, bool perAddress);
+
+    FrontLibrary& library_;
+    DeviceList& devices_;
+    SearchSettings settings_{};
+    std::string manufacturer_;
+    std::function<void()> onEnded_;
+    std::thread master_;
+    std::atomic<int> abort_{0};
+    std::atomic<bool> ended_{false};
+    std::atomic<bool> started_{false};
+    uint32_t localAddress_ = 0;
+    SearchAddressList addresses_;
+    mutable std::mutex startedMutex_;
+    std::vector<uint32_t> startedAddresses_;
+};
+
+// Re-queries information and status of every listed device on the calling
+// thread. A device that does not answer keeps its entry with status code -1.
+void refreshDevices(FrontLibrary& library, DeviceList& devices, const SearchSettings& settings);
+
+// Sets the first status record to power save when any of the first n records says so.
+void promotePowerSave(DeviceStatus* status, int32_t n);
+
+// The progress display: ticks every periodMs(), never shows 100 before the run
+// has ended, and jumps to 100 at the first tick after it ended.
+class ProgressClock {
+public:
+    explicit ProgressClock(int64_t expectedMs) : expectedMs_(expectedMs) {}
+    int64_t periodMs() const;
+    int position() const { return position_; }
+    // One tick; true once the run has ended and the bar shows 100.
+    bool tick(bool runEnded);
+
+private:
+    int64_t expectedMs_;
+    int position_ = 0;
+};
+
+}  // namespace netrov::core

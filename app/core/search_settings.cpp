@@ -1,0 +1,231 @@
+// Search settings, the address list, and the address text rules.
+#include "search_settings.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace netrov::core {
+
+SearchSettings defaultSearchSettings()
+{
+    SearchSettings s{};
+    s.BroadCast = 1;
+    s.Filter = 0;
+    s.IPSearch = 0;
+    s.Retry = 0;
+    s.TimeOut = kDefaultTimeOut;
+    setCommunity(s, kDefaultCommunity);
+    return s;
+}
+
+void setCommunity(SearchSettings& settings, std::string_view text)
+{
+    std::memset(settings.ComName, 0, sizeof settings.ComName);
+    const size_t n = std::min(text.size(), sizeof settings.ComName - 1);
+    std::memcpy(settings.ComName, text.data(), n);
+}
+
+int attempts(const SearchSettings& settings)
+{
+    // A negative retry count from the start-up file would otherwise mean no
+    // query at all; a huge one is kept as it is.
+    return settings.Retry < 0 ? 1 : static_cast<int>(std::min<int64_t>(int64_t{settings.Retry} + 1, INT32_MAX));
+}
+
+int64_t expectedDurationMs(const SearchSettings& settings)
+{
+    const int64_t tries = int64_t{settings.Retry} + 1;
+    const int64_t timeOut = settings.TimeOut;
+    if (settings.BroadCast == 1)
+        return tries * timeOut * 2000 + 5000;
+    return (tries * timeOut + 5) * 1000;
+}
+
+std::string SearchAddressList::entry(size_t i) const
+{
+    return i < entries_.size() ? entries_[i] : std::string();
+}
+
+void SearchAddressList::append(std::string_view text)
+{
+    entries_.emplace_back(text.substr(0, kMaxEntryLength));
+}
+
+uint32_t addressFromText(std::string_view text)
+{
+    uint32_t address = 0;
+    size_t pos = 0;
+    for (int part = 0; part < 4; ++part) {
+        uint32_t octet = 0;
+        if (pos <= text.size()) {
+            const size_t dot = text.find('.', pos);
+            const std::string_view piece = text.substr(pos, dot == std::string_view::npos ? std::string_view::npos : dot - pos);
+            // Only the low 8 bits count, so reducing as we go avoids overflow.
+            for (char c : piece) {
+                if (c < '0' || c > '9') break;
+                octet = (octet * 10 + static_cast<uint32_t>(c - '0')) & 0xFF;
+            }
+            pos = dot == std::string_view::npos ? text.size() + 1 : dot + 1;
+        }
+        address = (address << 8) | octet;
+    }
+    return address;
+}
+
+std::optional<uint32_t> parseDottedQuad(std::string_view text)
+{
+    uint32_t address = 0;
+    size_t pos = 0;
+    for (int part = 0; part < 4; ++part) {
+        if (part > 0) {
+            if (pos >= text.size() || text[pos] != '.') return std::nullopt;
+            ++pos;
+        }
+        size_t digits = 0;
+        uint32_t value = 0;
+        while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9' && digits < 4) {
+            value = value * 10 + static_cast<uint32_t>(text[pos] - '0');
+            ++pos;
+            ++digits;
+        }
+        if (digits == 0 || digits > 3 || value > 255) return std::nullopt;
+        address = (address << 8) | value;
+    }
+    if (pos != text.size()) return std::nullopt;
+    return address;
+}
+
+std::string addressToText(uint32_t address)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", address >> 24, (address >> 16) & 0xFF, (address >> 8) & 0xFF,
+                  address & 0xFF);
+    return text;
+}
+
+void storeAddress(uint32_t address, uint8_t out[4])
+{
+    out[0] = static_cast<uint8_t>(address >> 24);
+    out[1] = static_cast<uint8_t>(address >> 16);
+    out[2] = static_cast<uint8_t>(address >> 8);
+    out[3] = static_cast<uint8_t>(address);
+}
+
+uint32_t loadAddress(const uint8_t in[4])
+{
+    return (uint32_t{in[0]} << 24) | (uint32_t{in[1]} << 16) | (uint32_t{in[2]} << 8) | uint32_t{in[3]};
+}
+
+uint32_t rangeSize(uint32_t start, uint32_t end)
+{
+    return end - start + 1u;
+}
+
+AddressEntry splitEntry(std::string_view text)
+{
+    const size_t comma = text.find(',');
+    if (comma == std::string_view::npos) return {addressFromText(text), std::nullopt};
+    const std::string_view endText = text.substr(comma + 1);
+    AddressEntry entry{addressFromText(text.substr(0, comma)), std::nullopt};
+    if (!endText.empty()) entry.end = addressFromText(endText);
+    return entry;
+}
+
+std::vector<uint32_t> expandAddressList(const SearchAddressList& list, size_t cap)
+{
+    std::vector<uint32_t> out;
+    for (const std::string& text : list.entries()) {
+        if (out.size() >= cap) break;
+        const AddressEntry entry = splitEntry(text);
+        if (!entry.end) {
+            out.push_back(entry.start);
+            continue;
+        }
+        const uint32_t n = rangeSize(entry.start, *entry.end);
+        // n == 0 starts nothing; addresses wrap modulo 2^32 like the size.
+        for (uint32_t k = 0; k < n && out.size() < cap; ++k)
+            out.push_back(entry.start + k);
+    }
+    return out;
+}
+
+namespace {
+
+bool equalIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+               return lower(x) == lower(y);
+           });
+}
+
+uint64_t entrySize(std::string_view text)
+{
+    const AddressEntry entry = splitEntry(text);
+    return entry.end ? rangeSize(entry.start, *entry.end) : 1;
+}
+
+}  // namespace
+
+AddResult addEntry(SearchAddressList& list, uint32_t start, std::optional<uint32_t> end)
+{
+    std::string candidate = addressToText(start);
+    uint64_t n = 1;
+    if (end) {
+        n = rangeSize(start, *end);
+        if (n == 0 || n >= 256) return AddResult::RangeTooLarge;
+        candidate += ',' + addressToText(*end);
+    }
+    uint64_t total = 0;
+    for (const std::string& existing : list.entries()) {
+        if (equalIgnoringCase(existing, candidate)) return AddResult::AlreadyAdded;
+        total += entrySize(existing);
+    }
+    if (n + total >= 256) return AddResult::TotalTooLarge;
+    list.append(candidate);
+    return AddResult::Added;
+}
+
+namespace {
+constexpr const char* kSection = "SearchOption";
+}
+
+void loadSearchSettings(SettingsStore& store, const InstallationSearchValues& installation,
+                        SearchSettings& settings, SearchAddressList& list)
+{
+    settings = SearchSettings{};
+    settings.BroadCast = store.readInt(kSection, "BroadCast", 1);
+    settings.Filter = store.readInt(kSection, "Filter", 0);
+    settings.IPSearch = store.readInt(kSection, "IPSearch", 0);
+    settings.TimeOut = store.readInt(kSection, "TimeOut", kDefaultTimeOut);
+    settings.Retry = store.readInt(kSection, "Retry", 0);
+    const std::string community = store.readString(kSection, "ComName", kDefaultCommunity);
+    if (community.size() < sizeof settings.ComName) setCommunity(settings, community);
+
+    settings.BroadCast = installation.broadCast;
+    settings.Retry = installation.retry;
+
+    list.clear();
+    const int32_t n = store.readInt(kSection, "IPListNum", 0);
+    for (int32_t i = 0; i < n; ++i) {
+        const std::string value = store.readString(kSection, "IPList" + std::to_string(i), "");
+        if (value.empty()) break;
+        list.append(value);
+    }
+}
+
+void saveSearchSettings(SettingsStore& store, const SearchSettings& settings, const SearchAddressList& list)
+{
+    store.writeInt(kSection, "BroadCast", settings.BroadCast);
+    store.writeInt(kSection, "Filter", settings.Filter);
+    store.writeInt(kSection, "IPSearch", settings.IPSearch);
+    store.writeInt(kSection, "TimeOut", settings.TimeOut);
+    store.writeInt(kSection, "Retry", settings.Retry);
+    store.writeString(kSection, "ComName", std::string(settings.ComName, strnlen(settings.ComName, sizeof settings.ComName)));
+    store.writeInt(kSection, "IPListNum", static_cast<int32_t>(list.count()));
+    for (size_t i = 0; i < list.count(); ++i)
+        store.writeString(kSection, "IPList" + std::to_string(i), list.entry(i));
+}
+
+}  // namespace netrov::core

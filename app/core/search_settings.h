@@ -1,0 +1,116 @@
+// Search settings, the search address list, and the rules for address texts and ranges.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+namespace netrov::core {
+
+// One per application; the search threads work on copies.
+struct SearchSettings {
+    int32_t BroadCast;  // 1: the local search also broadcasts
+    int32_t Filter;     // 1: keep only devices whose model name holds the manufacturer text
+    int32_t IPSearch;   // 1: also query every address of the address list
+    int32_t Retry;      // additional attempts of per-address searches and queries
+    int32_t TimeOut;    // reply time-out in seconds, 1 to 60
+    char ComName[128];  // SNMP read community, NUL-terminated
+};
+
+static_assert(sizeof(SearchSettings) == 148);
+static_assert(offsetof(SearchSettings, ComName) == 20);
+static_assert(std::is_standard_layout_v<SearchSettings> && std::is_trivially_copyable_v<SearchSettings>);
+
+inline constexpr int32_t kMinTimeOut = 1;
+inline constexpr int32_t kMaxTimeOut = 60;
+inline constexpr int32_t kDefaultTimeOut = 3;
+inline constexpr const char* kDefaultCommunity = "tarpon";
+inline constexpr size_t kMaxEntryLength = 255;
+inline constexpr size_t kMaxAddresses = 255;
+
+SearchSettings defaultSearchSettings();
+
+// Copies text into ComName, cutting it to 127 characters.
+void setCommunity(SearchSettings& settings, std::string_view text);
+
+// Attempts per query: Retry + 1, never fewer than one.
+int attempts(const SearchSettings& settings);
+
+// Milliseconds the progress display expects a run to last.
+int64_t expectedDurationMs(const SearchSettings& settings);
+
+// The ordered address list. Entries are one dotted address, or a start and
+// an end address joined by ",".
+class SearchAddressList {
+public:
+    size_t count() const { return entries_.size(); }
+    // Empty text when i is out of range.
+    std::string entry(size_t i) const;
+    // Entries longer than 255 characters are cut.
+    void append(std::string_view text);
+    void clear() { entries_.clear(); }
+    const std::vector<std::string>& entries() const { return entries_; }
+
+private:
+    std::vector<std::string> entries_;
+};
+
+// Addresses are 32-bit numbers with the first octet most significant.
+
+// The lenient conversion the search uses: four "."-separated parts, each its
+// leading decimal digits (none gives 0), octet = low 8 bits; missing parts 0.
+uint32_t addressFromText(std::string_view text);
+
+// Strict dotted-quad check for user input: exactly four decimal parts of one
+// to three digits, each at most 255.
+std::optional<uint32_t> parseDottedQuad(std::string_view text);
+
+std::string addressToText(uint32_t address);
+
+// Record form: first octet in the lowest byte.
+void storeAddress(uint32_t address, uint8_t out[4]);
+uint32_t loadAddress(const uint8_t in[4]);
+
+// Number of addresses of the inclusive range, modulo 2^32 (0 when end is one
+// below start).
+uint32_t rangeSize(uint32_t start, uint32_t end);
+
+// Entry text split at the first ",": the end is absent when nothing follows.
+struct AddressEntry {
+    uint32_t start;
+    std::optional<uint32_t> end;
+};
+AddressEntry splitEntry(std::string_view text);
+
+// Addresses of the per-address searches in the order they start, at most cap.
+std::vector<uint32_t> expandAddressList(const SearchAddressList& list, size_t cap = kMaxAddresses);
+
+// The settings dialog's Add rules.
+enum class AddResult { Added, RangeTooLarge, AlreadyAdded, TotalTooLarge };
+AddResult addEntry(SearchAddressList& list, uint32_t start, std::optional<uint32_t> end = std::nullopt);
+
+// Where settings are stored (the per-user store; sections hold keys).
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    virtual int32_t readInt(const std::string& section, const std::string& key, int32_t fallback) = 0;
+    virtual std::string readString(const std::string& section, const std::string& key, const std::string& fallback) = 0;
+    virtual void writeInt(const std::string& section, const std::string& key, int32_t value) = 0;
+    virtual void writeString(const std::string& section, const std::string& key, const std::string& value) = 0;
+};
+
+// Values that the installation's start-up file sets and the store never overrides.
+struct InstallationSearchValues {
+    int32_t broadCast = 1;
+    int32_t retry = 0;
+};
+
+void loadSearchSettings(SettingsStore& store, const InstallationSearchValues& installation,
+                        SearchSettings& settings, SearchAddressList& list);
+void saveSearchSettings(SettingsStore& store, const SearchSettings& settings, const SearchAddressList& list);
+
+}  // namespace netrov::core

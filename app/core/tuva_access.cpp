@@ -1,0 +1,21 @@
+// The front library instance over the real TUVA_ exports.
+#include <netrov/tuva.h>
+
+#include "front_library.h"
+
+namespace netrov::core {
+
+FrontLibrary& FrontLibrary::tuva()
+{
+    static FrontLibrary instance(DeviceAccess{
+        TUVA_Init,
+        TUVA_Free,
+        TUVA_SearchDevice,
+        TUVA_GetDevInfo,
+        TUVA_GetDevStatus,
+        TUVA_GetDevModelName,
+    });
+    return instance;
+}
+
+}  // namespace netrov::core

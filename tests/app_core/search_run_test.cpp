@@ -1,0 +1,300 @@
+// The search engine over an in-process fake front library: thread order and cap, merging, filter, abort, retries, refresh.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "fake_devices.h"
+#include "search_run.h"
+
+namespace netrov::core {
+namespace {
+
+using test::FakeDevice;
+using test::FakeDevices;
+
+uint32_t ip(const char* text) { return *parseDottedQuad(text); }
+
+SearchSettings perAddressOnly()
+{
+    SearchSettings s = defaultSearchSettings();
+    s.BroadCast = 0;
+    s.IPSearch = 1;
+    s.TimeOut = 1;
+    return s;
+}
+
+struct Harness {
+    FakeDevices fake;
+    FrontLibrary library{fake.access()};
+    DeviceList list;
+
+    // Runs one search to its end.
+    std::vector<uint32_t> run(const SearchSettings& s, const SearchAddressList& addresses, const std::string& maker = "")
+    {
+        SearchRun run(library, list);
+        EXPECT_TRUE(run.start(s, addresses, maker));
+        run.wait();
+        EXPECT_TRUE(run.ended());
+        return run.startedAddresses();
+    }
+};
+
+SearchAddressList listOf(std::initializer_list<const char*> entries)
+{
+    SearchAddressList list;
+    for (const char* e : entries) list.append(e);
+    return list;
+}
+
+TEST(SearchRun, RangeStartsOneThreadPerAddressInOrder)
+{
+    Harness h;
+    for (const char* a : {"127.0.0.1", "127.0.0.2", "127.0.0.3"}) h.fake.devices[ip(a)] = FakeDevice{};
+    const auto started = h.run(perAddressOnly(), listOf({"127.0.0.1,127.0.0.3"}));
+    EXPECT_EQ(started, (std::vector<uint32_t>{ip("127.0.0.1"), ip("127.0.0.2"), ip("127.0.0.3")}));
+    EXPECT_EQ(h.list.count(), 3u);
+    // The local search runs first, with address 0 and every transport bit.
+    ASSERT_FALSE(h.fake.searches.empty());
+    EXPECT_EQ(h.fake.searches.front().address, 0u);
+    EXPECT_EQ(h.fake.searches.front().transport, -1);
+    for (const auto& call : h.fake.searchesTo(ip("127.0.0.2"))) {
+        EXPECT_EQ(call.transport, NETROV_TRANSPORT_SNMP);
+        EXPECT_EQ(call.timeout, 1);
+        EXPECT_EQ(call.community, "tarpon");
+    }
+    EXPECT_EQ(h.fake.initCalls.load(), 1);  // once, whatever the number of threads
+}
+
+TEST(SearchRun, AddressListOver255StartsExactly255)
+{
+    Harness h;
+    const auto started = h.run(perAddressOnly(), listOf({"127.1.0.0,127.1.0.200", "127.1.1.0,127.1.1.200"}));
+    ASSERT_EQ(started.size(), 255u);
+    EXPECT_EQ(started.back(), ip("127.1.1.53"));
+    EXPECT_EQ(h.fake.searches.size(), 256u);  // the local search and 255 addresses
+}
+
+TEST(SearchRun, IPSearchOffQueriesNoAddress)
+{
+    Harness h;
+    SearchSettings s = perAddressOnly();
+    s.IPSearch = 0;
+    h.fake.devices[ip("127.0.0.1")] = FakeDevice{};
+    EXPECT_TRUE(h.run(s, listOf({"127.0.0.1"})).empty());
+    EXPECT_EQ(h.fake.searches.size(), 1u);
+    EXPECT_EQ(h.list.count(), 0u);
+}
+
+TEST(SearchRun, DeviceFoundByBroadcastAndByAddressIsListedOnce)
+{
+    Harness h;
+    h.fake.devices[ip("127.0.0.5")] = FakeDevice{};
+    h.fake.devices[ip("127.0.0.6")] = FakeDevice{};
+    SearchSettings s = perAddressOnly();
+    s.BroadCast = 1;
+    h.run(s, listOf({"127.0.0.5", "127.0.0.5,127.0.0.6"}));
+    EXPECT_EQ(h.fake.searches.front().address, 0xFFFFFFFFu);
+    EXPECT_EQ(h.list.count(), 2u);
+}
+
+TEST(SearchRun, MakerFilterIsExactAndCaseSensitive)
+{
+    Harness h;
+    h.fake.devices[ip("127.0.0.1")].model = "Veltrano LX-1";
+    h.fake.devices[ip("127.0.0.2")].model = "VELTRANO LX-2";
+    h.fake.devices[ip("127.0.0.3")].model = "Other 3";
+    SearchSettings s = perAddressOnly();
+    s.Filter = 1;
+    h.run(s, listOf({"127.0.0.1,127.0.0.3"}), "Veltrano");
+    ASSERT_EQ(h.list.count(), 1u);
+    EXPECT_STREQ(h.list.copy(0).identity.modelName, "Veltrano LX-1");
+
+    Harness all;  // Filter 0 keeps every maker; an empty maker text matches every name
+    all.fake.devices = h.fake.devices;
+    all.run(perAddressOnly(), listOf({"127.0.0.1,127.0.0.3"}), "Veltrano");
+    EXPECT_EQ(all.list.count(), 3u);
+    Harness empty;
+    empty.fake.devices = h.fake.devices;
+    empty.run(s, listOf({"127.0.0.1,127.0.0.3"}), "");
+    EXPECT_EQ(empty.list.count(), 3u);
+}
+
+TEST(SearchRun, AbortDuringTheLocalSearchStartsNoAddressAndEmptiesTheList)
+{
+    Harness h;
+    h.fake.devices[ip("127.0.0.1")] = FakeDevice{};
+    h.fake.searchDelay = std::chrono::milliseconds(300);
+    SearchSettings s = perAddressOnly();
+    s.BroadCast = 1;
+    SearchRun run(h.library, h.list);
+    ASSERT_TRUE(run.start(s, listOf({"127.0.0.1,127.0.0.9"}), ""));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    run.abort();
+    EXPECT_TRUE(run.ended());
+    EXPECT_TRUE(run.aborted());
+    EXPECT_TRUE(run.startedAddresses().empty());
+    EXPECT_EQ(h.fake.searches.size(), 1u);
+    EXPECT_EQ(h.list.count(), 0u);  // the broadcast had found the device
+}
+
+TEST(SearchRun, AbortRightAfterStartIsNotLost)
+{
+    Harness h;
+    h.fake.searchDelay = std::chrono::milliseconds(20);
+    SearchRun run(h.library, h.list);
+    ASSERT_TRUE(run.start(perAddressOnly(), listOf({"127.0.0.1,127.0.0.9"}), ""));
+    run.abort();
+    EXPECT_TRUE(run.startedAddresses().empty());
+}
+
+TEST(SearchRun, DeviceAnsweringSearchButNotStatusIsNotListed)
+{
+    Harness h;
+    h.fake.devices[ip("127.0.0.1")].statusResult = NETROV_NO_REPLY;
+    h.fake.devices[ip("127.0.0.2")].infoResult = NETROV_NO_VALUE;
+    h.fake.devices[ip("127.0.0.3")] = FakeDevice{};
+    h.run(perAddressOnly(), listOf({"127.0.0.1,127.0.0.3"}));
+    ASSERT_EQ(h.list.count(), 1u);
+    EXPECT_EQ(loadAddress(h.list.copy(0).identity.address), ip("127.0.0.3"));
+}
+
+TEST(SearchRun, StatusTwoAndSixShowPowerSave)
+{
+    Harness h;
+    h.fake.devices[ip("127.0.0.1")].simpleStatus = {2, 6};
+    h.fake.devices[ip("127.0.0.2")].simpleStatus = {4, 5};
+    // More alerts than the 15 records: the count runs past them, the 16th is never read.
+    h.fake.devices[ip("127.0.0.3")].simpleStatus = std::vector<int32_t>(15, 3);
+    h.fake.devices[ip("127.0.0.3")].simpleStatus.push_back(6);
+    h.run(perAddressOnly(), listOf({"127.0.0.1,127.0.0.3"}));
+    ASSERT_EQ(h.list.count(), 3u);
+    for (const auto& e : h.list.copyAll()) {
+        const uint32_t a = loadAddress(e.identity.address);
+        EXPECT_EQ(statusCode(e), a == ip("127.0.0.1") ? 6 : a == ip("127.0.0.2") ? 4 : 3) << addressToText(a);
+        EXPECT_EQ(e.identity.timeout, 3);  // found devices are queried with 3 s during a search
+    }
+    EXPECT_STREQ(statusWord(6).builtIn, "..Power Save");
+    EXPECT_EQ(statusWord(-1).image, 6);
+    EXPECT_STREQ(statusWord(0).builtIn, "--");
+    EXPECT_EQ(statusWord(2).stringId, 304);
+}
+
+TEST(SearchRun, PerAddressSearchAndQueriesAreRetried)
+{
+    Harness h;
+    h.fake.devices[ip("127.0.0.1")].infoFailuresFirst = {NETROV_NO_REPLY, NETROV_NO_REPLY};
+    SearchSettings s = perAddressOnly();
+    s.Retry = 2;
+    h.run(s, listOf({"127.0.0.1", "127.0.0.2"}));
+    EXPECT_EQ(h.list.count(), 1u);
+    EXPECT_EQ(h.fake.infoCalls[ip("127.0.0.1")], 3);
+    EXPECT_EQ(h.fake.searchesTo(ip("127.0.0.2")).size(), 3u);  // silent: Retry + 1 searches
+    EXPECT_EQ(h.fake.searchesTo(ip("127.0.0.1")).size(), 1u);
+
+    Harness once;  // one retry too few: the device is dropped
+    once.fake.devices[ip("127.0.0.1")].infoFailuresFirst = {NETROV_NO_REPLY, NETROV_NO_REPLY};
+    s.Retry = 1;
+    once.run(s, listOf({"127.0.0.1"}));
+    EXPECT_EQ(once.list.count(), 0u);
+}
+
+TEST(SearchRun, LocalSearchQueriesOnceAndGrowsItsArray)
+{
+    Harness h;
+    h.fake.devices[ip("127.0.0.1")].infoFailuresFirst = {NETROV_NO_REPLY};
+    h.fake.extraBroadcastDevices = 60;
+    SearchSettings s = defaultSearchSettings();
+    s.Retry = 3;
+    h.run(s, {});
+    const auto calls = h.fake.searchesTo(0xFFFFFFFFu);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].capacity, 50);
+    EXPECT_EQ(calls[1].capacity, 66);  // 61 reported + 5
+    EXPECT_EQ(h.fake.infoCalls[ip("127.0.0.1")], 1);
+    EXPECT_EQ(h.list.count(), 0u);  // the extra devices never answer their queries
+}
+
+TEST(SearchRun, EndCallbackRunsOnceAfterAllThreads)
+{
+    Harness h;
+    h.fake.devices[ip("127.0.0.1")] = FakeDevice{};
+    std::atomic<int> calls{0};
+    std::atomic<size_t> countAtEnd{0};
+    SearchRun run(h.library, h.list);
+    run.start(perAddressOnly(), listOf({"127.0.0.1,127.0.0.4"}), "", [&] {
+        ++calls;
+        countAtEnd = h.list.count();
+    });
+    run.wait();
+    EXPECT_EQ(calls.load(), 1);
+    EXPECT_EQ(countAtEnd.load(), 1u);
+    EXPECT_FALSE(run.start(perAddressOnly(), {}, ""));  // one run per object
+}
+
+TEST(Refresh, SilentDeviceGetsMinusOneAndKeepsItsIdentity)
+{
+    Harness h;
+    h.fake.devices[ip("127.0.0.1")].simpleStatus = {4, 3};
+    h.fake.devices[ip("127.0.0.2")].simpleStatus = {3};
+    h.run(perAddressOnly(), listOf({"127.0.0.1,127.0.0.2"}));
+    ASSERT_EQ(h.list.count(), 2u);
+    const size_t silentIndex = loadAddress(h.list.copy(0).identity.address) == ip("127.0.0.1") ? 0 : 1;
+
+    h.fake.devices.erase(ip("127.0.0.1"));
+    h.fake.devices[ip("127.0.0.2")].simpleStatus = {1, 6};
+    h.fake.queryTimeouts.clear();
+    SearchSettings s = perAddressOnly();
+    s.TimeOut = 9;
+    s.Retry = 1;
+    refreshDevices(h.library, h.list, s);
+
+    const DeviceListEntry silent = h.list.copy(silentIndex);
+    EXPECT_EQ(statusCode(silent), -1);
+    EXPECT_EQ(silent.status[1].simpleStatus, 3);  // only the first status record is replaced
+    EXPECT_EQ(silent.identity.timeout, 3);        // the identity part stays as the search left it
+    EXPECT_EQ(statusCode(h.list.copy(1 - silentIndex)), 6);
+    for (int32_t t : h.fake.queryTimeouts) EXPECT_EQ(t, 9);
+    EXPECT_EQ(h.fake.infoCalls[ip("127.0.0.1")], 1 + 2);  // one in the search, Retry + 1 in the refresh
+}
+
+TEST(DeviceListOps, CopyReplaceAndOutOfRange)
+{
+    DeviceList list;
+    DeviceListEntry e{};
+    e.identity = test::identityFor(ip("127.0.0.1"), "m");
+    EXPECT_TRUE(list.appendUnique(e));
+    EXPECT_FALSE(list.appendUnique(e));
+    e.identity.portName[0] = 'x';  // a different port is a different device
+    EXPECT_TRUE(list.appendUnique(e));
+    const DeviceListEntry missing = list.copy(7);
+    EXPECT_EQ(missing.identity.modelName[0], 0);
+    DeviceInfo info{};
+    DeviceStatus status{};
+    status.simpleStatus = 5;
+    EXPECT_FALSE(list.replace(2, info, status));
+    EXPECT_TRUE(list.replace(1, info, status));
+    EXPECT_EQ(statusCode(list.copy(1)), 5);
+    list.clear();
+    EXPECT_EQ(list.count(), 0u);
+}
+
+TEST(ProgressClockTest, NeverFullBeforeTheEndAndJumpsAfterIt)
+{
+    ProgressClock clock(11000);
+    EXPECT_EQ(clock.periodMs(), 110);
+    for (int i = 0; i < 300; ++i) EXPECT_FALSE(clock.tick(false));
+    EXPECT_EQ(clock.position(), 99);
+    EXPECT_TRUE(clock.tick(true));
+    EXPECT_EQ(clock.position(), 100);
+
+    ProgressClock early(11000);
+    early.tick(false);
+    early.tick(false);
+    EXPECT_TRUE(early.tick(true));  // from 2 straight to 100
+    EXPECT_EQ(early.position(), 100);
+    EXPECT_EQ(ProgressClock(-5).periodMs(), 1);
+}
+
+}  // namespace
+}  // namespace netrov::core
