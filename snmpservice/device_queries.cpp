@@ -1,0 +1,271 @@
+// Device search, information, model name and status: key tables and rules.
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "decoders.h"
+#include "framework.h"
+#include "netrov/result_codes.h"
+#include "netrov/zomsnmp.h"
+#include "queries.h"
+
+namespace netrov::tessel {
+
+namespace {
+
+constexpr KeyEntry kSearchKeys[] = {
+    {"def", "SEARCHDEVICE_SYSID", "", kKindOid},
+    {"def", "SEARCHDEVICE_MODEL", "", kKindOctets},
+    {"def", "SEARCHDEVICE_FILTER", "", kKindAny},
+};
+
+constexpr KeyEntry kInfoKeys[] = {
+    {"def", "GETDEVINFO_DEVICE", "", kKindOctets},
+    {"def", "GETDEVINFO_LOCATION", "", kKindOctets},
+    {"def", "GETDEVINFO_MACADDRESS", "", kKindOctets},
+};
+
+constexpr KeyEntry kModelKeys[] = {
+    {"def", "SEARCHDEVICE_MODEL", "", kKindOctets},
+};
+
+constexpr KeyEntry kStatusKeys[] = {
+    {"def", "GETDEVSTATUS_DEVSTATUS", "", kKindInteger},
+    {"def", "GETDEVSTATUS_PRNSTATUS", "", kKindInteger},
+};
+
+// The alert tables: code, group and group index, walked together.
+struct AlertTable {
+    KeyEntry keys[3];
+};
+constexpr AlertTable kAlertTables[] = {
+    {{{"def", "GETDEVSTATUS_ALERTCODE1", "", kKindInteger},
+      {"def", "GETDEVSTATUS_ALERTGROUP1", "", kKindInteger},
+      {"def", "GETDEVSTATUS_ALERTINDEX1", "", kKindInteger}}},
+    {{{"def", "GETDEVSTATUS_ALERTCODE2", "", kKindInteger},
+      {"def", "GETDEVSTATUS_ALERTGROUP2", "", kKindInteger},
+      {"def", "GETDEVSTATUS_ALERTINDEX2", "", kKindInteger}}},
+};
+
+constexpr const char* kPowerSaveTable = "GETDEVSTATUSSIMPLE_POWERSAVE";
+constexpr const char* kSimpleStatusTable = "GETDEVSTATUSSIMPLE_ALERT";
+constexpr const char* kNoAlertTable = "GETDEVSTATUS_ALERT";
+
+// Output of a conversion table row as a number (0 when there is no row).
+int32_t convertedNumber(const ServiceRecord& service, const char* table, int32_t key1,
+                        std::optional<int32_t> key2)
+{
+    char text[256];
+    lookupExchange(&service, table, key1, key2, std::nullopt, text, sizeof text);
+    return decimalValue(text);
+}
+
+void writeSysObjectId(char* field, size_t size, const ReplyValue& value)
+{
+    const size_t arcs = value.length / 4;
+    size_t used = 0;
+    field[0] = '\0';
+    for (size_t i = 0; i < arcs && used < size - 1; ++i) {
+        uint32_t arc;
+        memcpy(&arc, value.data() + 4 * i, sizeof arc);
+        const int n = snprintf(field + used, size - used, i + 1 < arcs ? "%u." : "%u", arc);
+        if (n < 0) break;
+        used += static_cast<size_t>(n);
+    }
+    field[size - 1] = '\0';
+}
+
+}  // namespace
+
+int32_t searchDevice(const QueryCall& call)
+{
+    const DeviceIdentity& request = call.device;
+    static constexpr uint8_t kNoAddress[4] = {};
+    if (memcmp(request.address, kNoAddress, 4) == 0) return NETROV_BAD_ARGUMENT;
+
+    QuerySetup setup;
+    const int prepared = prepareQuery(&setup, request.address, kSearchKeys, request.timeout,
+                                      request.community, &call.service);
+    if (prepared != 0) return prepared;
+    RowsResult answers = broadcastRequest(setup);
+    if (answers.code != 0) return answers.code;
+
+    for (const ReplyRow& answer : answers.rows) {
+        const KeyedValues values(kSearchKeys, answer.values);
+        const ReplyValue* model = values.get("SEARCHDEVICE_MODEL");
+        const ReplyValue* filter = values.get("SEARCHDEVICE_FILTER");
+        if (!model || !filter || model->length == 0) continue;
+
+        DeviceIdentity found;
+        memset(&found, 0, sizeof found);
+        copyText(found.modelName, sizeof found.modelName, model->data(), model->length);
+        if (const ReplyValue* sysId = values.get("SEARCHDEVICE_SYSID")) {
+            writeSysObjectId(found.sysObjectId, sizeof found.sysObjectId, *sysId);
+        }
+        found.interfaceKind = NETROV_INTERFACE_NETWORK;
+        found.transport = NETROV_TRANSPORT_SNMP;
+        copyText(found.community, sizeof found.community,
+                 reinterpret_cast<const uint8_t*>(request.community),
+                 strnlen(request.community, sizeof request.community));
+        found.timeout = request.timeout;
+        memcpy(found.address, answer.address, sizeof found.address);
+        call.out.produce(found);
+    }
+    return NETROV_OK;
+}
+
+int32_t getDevInfo(const QueryCall& call)
+{
+    QuerySetup setup;
+    const int prepared = prepareQuery(&setup, call.device.address, kInfoKeys, call.device.timeout,
+                                      call.device.community, &call.service);
+    if (prepared != 0) return prepared;
+    const RequestResult reply = requestValues(setup, SNMP_PDU_GETNEXT);
+    if (reply.code != 0) return reply.code;
+
+    const KeyedValues values(kInfoKeys, reply.values);
+    DeviceInfo info;
+    memset(&info, 0, sizeof info);
+    if (const ReplyValue* v = values.get("GETDEVINFO_DEVICE")) {
+        info.nameValid = 1;
+        copyText(info.name, sizeof info.name, v->data(), v->length);
+    }
+    if (const ReplyValue* v = values.get("GETDEVINFO_LOCATION")) {
+        info.locationValid = 1;
+        copyText(info.location, sizeof info.location, v->data(), v->length);
+    }
+    if (const ReplyValue* v = values.get("GETDEVINFO_MACADDRESS")) {
+        info.macAddressValid = 1;
+        memcpy(info.macAddress, v->data(), v->length < sizeof info.macAddress ? v->length : sizeof info.macAddress);
+    }
+    if (info.nameValid || info.locationValid || info.macAddressValid) call.out.produce(info);
+    return NETROV_OK;
+}
+
+int32_t getDevModelName(const QueryCall& call)
+{
+    QuerySetup setup;
+    const int prepared = prepareQuery(&setup, call.device.address, kModelKeys, call.device.timeout,
+                                      call.device.community, &call.service);
+    if (prepared != 0) return prepared;
+    const RequestResult reply = requestValues(setup, SNMP_PDU_GETNEXT);
+    if (reply.code != 0) return reply.code;
+    if (const ReplyValue* v = KeyedValues(kModelKeys, reply.values).get("SEARCHDEVICE_MODEL")) {
+        // Terminated, so a shorter name does not keep the tail of a longer one.
+        copyText(call.device.modelName, sizeof call.device.modelName, v->data(), v->length);
+    }
+    return NETROV_OK;
+}
+
+namespace {
+
+
+// Reads one alert table into records; a table that is undefined or cannot
+// be walked gives no alerts.
+void readAlertTable(const QueryCall& call, const AlertTable& table, std::vector<DeviceStatus>* alerts)
+{
+    QuerySetup setup;
+    if (prepareQuery(&setup, call.device.address, table.keys, call.device.timeout,
+                     call.device.community, &call.service) != 0) {
+        return;
+    }
+    const RowsResult walk = walkTable(setup);
+    if (walk.code != 0) return;
+    const std::span<const KeyEntry> keys(table.keys);
+    for (const ReplyRow& row : walk.rows) {
+        const KeyedValues values(keys, row.values);
+        const auto code = values.integer(keys[0].key);
+        const auto group = values.integer(keys[1].key);
+        const auto index = values.integer(keys[2].key);
+        if (code && *code == 0) continue;
+        if (!code && !group && !index) continue;
+        DeviceStatus alert;
+        memset(&alert, 0, sizeof alert);
+        if (code) {
+            alert.alertCodeValid = 1;
+            alert.alertCode = *code;
+        }
+        if (group) {
+            alert.alertGroupValid = 1;
+            alert.alertGroup = *group;
+        }
+        if (index) {
+            alert.alertIndexValid = 1;
+            alert.alertIndex = *index;
+        }
+        alerts->push_back(alert);
+    }
+}
+
+bool sameAlert(const DeviceStatus& a, const DeviceStatus& b)
+{
+    return a.alertGroup == b.alertGroup && a.alertIndex == b.alertIndex && a.alertCode == b.alertCode;
+}
+
+}  // namespace
+
+int32_t getDevStatus(const QueryCall& call)
+{
+    QuerySetup setup;
+    int result = prepareQuery(&setup, call.device.address, kStatusKeys, call.device.timeout,
+                              call.device.community, &call.service);
+    RequestResult reply;
+    if (result == 0) {
+        reply = requestValues(setup, SNMP_PDU_GETNEXT);
+        result = reply.code;
+    }
+    if (result != 0) {
+        DeviceStatus failure;
+        memset(&failure, 0, sizeof failure);
+        failure.failed = 1;
+        failure.failureValue = 1;
+        failure.simpleStatus = NETROV_SIMPLE_STATUS_FAILED;
+        call.out.produce(failure);
+        return result;
+    }
+    const KeyedValues statusValues(kStatusKeys, reply.values);
+    const int32_t deviceStatus = statusValues.integer("GETDEVSTATUS_DEVSTATUS").value_or(0);
+    const int32_t printerStatus = statusValues.integer("GETDEVSTATUS_PRNSTATUS").value_or(0);
+
+    std::vector<DeviceStatus> alerts;
+    for (const AlertTable& table : kAlertTables) readAlertTable(call, table, &alerts);
+
+    const auto simpleStatus = [&](int32_t alertCode) {
+        char unused[256];
+        if (lookupExchange(&call.service, kPowerSaveTable, alertCode, std::nullopt, std::nullopt,
+                           unused, sizeof unused)) {
+            return NETROV_SIMPLE_STATUS_POWERSAVE;
+        }
+        return convertedNumber(call.service, kSimpleStatusTable, deviceStatus, printerStatus);
+    };
+
+    // The same alert may stand in both tables; it is reported once, and the
+    // count past capacity counts distinct alerts only.
+    std::vector<const DeviceStatus*> reported;
+    for (const DeviceStatus& alert : alerts) {
+        bool seen = false;
+        for (const DeviceStatus* r : reported) seen = seen || sameAlert(*r, alert);
+        if (seen) continue;
+        reported.push_back(&alert);
+        if (call.out.hasRoom()) {
+            DeviceStatus record = alert;
+            record.simpleStatusValid = 1;
+            record.simpleStatus = simpleStatus(record.alertCode);
+            call.out.produce(record);
+        } else {
+            call.out.produce(alert);
+        }
+    }
+    if (!reported.empty()) return NETROV_OK;
+
+    DeviceStatus none;
+    memset(&none, 0, sizeof none);
+    none.alertCodeValid = 1;
+    none.alertCode = convertedNumber(call.service, kNoAlertTable, deviceStatus, printerStatus);
+    none.simpleStatusValid = 1;
+    none.simpleStatus = convertedNumber(call.service, kSimpleStatusTable, deviceStatus, printerStatus);
+    call.out.produce(none);
+    return NETROV_OK;
+}
+
+}  // namespace netrov::tessel

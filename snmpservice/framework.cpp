@@ -1,0 +1,392 @@
+// The shared machinery of the SNMP device service.
+#include "framework.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "decoders.h"
+#include "matching.h"
+#include "netrov/zomini.h"
+#include "netrov/zomsnmp.h"
+#include "netrov/zomxml.h"
+
+namespace netrov::tessel {
+
+namespace {
+
+struct PduDeleter {
+    void operator()(SnmpMessage* m) const { free_snmp_pdu(m); }
+};
+struct PduListDeleter {
+    void operator()(SnmpMessageList* l) const { free_snmp_pdu_list(l); }
+};
+struct ElementsDeleter {
+    void operator()(ZomXmlElementList* l) const { ZOMXML_FreeElements(l); }
+};
+using PduPtr = std::unique_ptr<SnmpMessage, PduDeleter>;
+using PduListPtr = std::unique_ptr<SnmpMessageList, PduListDeleter>;
+using ElementsPtr = std::unique_ptr<ZomXmlElementList, ElementsDeleter>;
+
+const ZomXmlNode* documentTop(const ServiceRecord* service)
+{
+    return service && service->document ? service->document->top : nullptr;
+}
+
+ElementsPtr elementsNamed(const ZomXmlNode* from, const char* tag)
+{
+    return ElementsPtr(from ? ZOMXML_GetElements(from, tag) : nullptr);
+}
+
+void copyBounded(char* out, size_t size, const char* text)
+{
+    if (!out || size == 0) return;
+    const size_t n = text ? strnlen(text, size - 1) : 0;
+    if (n) memcpy(out, text, n);
+    out[n] = '\0';
+}
+
+struct Exchange {
+    int code = 0;  // 0, 4, 6, 100
+    ValueList values;
+};
+
+// Turns one reply (already in simple form) into one value per key.
+ValueList convertReply(const QuerySetup& setup, const SnmpSimpleMessage& reply)
+{
+    ValueList values(setup.requested.size());
+    size_t slot = 0;
+    for (size_t i = 0; i < setup.requested.size(); ++i) {
+        if (!setup.requested[i] || !setup.base[i]) continue;
+        const SnmpSimpleBinding& binding = reply.variables[slot++];
+        if (reply.errorStatus != 0) continue;
+        ReplyValue& v = values[i];
+        const char* name = binding.name;
+        v.identifier.assign(name, strnlen(name, sizeof binding.name));
+        size_t length = binding.valueLength > 0 ? static_cast<size_t>(binding.valueLength) : 0;
+        if (length > sizeof binding.value) length = sizeof binding.value;
+        v.bytes.assign(binding.value, binding.value + length);
+        v.bytes.push_back(0);
+        v.length = static_cast<uint32_t>(length);
+        v.kind = kindOfTag(binding.type);
+        if (!identifierUnder(v.identifier, *setup.base[i])) v.kind = kKindNone;
+    }
+    return values;
+}
+
+// Builds the request from the given identifiers (one per key, null for a
+// key without one) and, for Set, the values in the same packed order.
+std::unique_ptr<SnmpMessage, PduDeleter> buildRequest(const QuerySetup& setup,
+                                                     const std::vector<std::optional<std::string>>& ids,
+                                                     uint8_t pduType, std::span<const SetValue> setValues,
+                                                     int* code)
+{
+    std::vector<SnmpSimpleBinding> bindings;
+    bindings.reserve(static_cast<size_t>(setup.defined));
+    size_t setIndex = 0;
+    for (size_t i = 0; i < ids.size(); ++i) {
+        if (!setup.requested[i] || !setup.base[i]) continue;
+        SnmpSimpleBinding& b = bindings.emplace_back();
+        memset(&b, 0, sizeof b);
+        const std::string& id = ids[i] ? *ids[i] : *setup.requested[i];
+        if (id.size() >= sizeof b.name) {
+            *code = 6;
+            return nullptr;
+        }
+        memcpy(b.name, id.data(), id.size());
+        if (pduType == SNMP_PDU_SET) {
+            if (setIndex >= setValues.size() || setValues[setIndex].bytes.size() > sizeof b.value) {
+                *code = 6;
+                return nullptr;
+            }
+            const SetValue& sv = setValues[setIndex++];
+            b.type = sv.tag;
+            if (!sv.bytes.empty()) memcpy(b.value, sv.bytes.data(), sv.bytes.size());
+            b.valueLength = static_cast<int32_t>(sv.bytes.size());
+        }
+    }
+    SnmpSimpleMessage request;
+    memset(&request, 0, sizeof request);
+    request.pduType = pduType;
+    copyBounded(request.community, sizeof request.community, setup.community.c_str());
+    request.variableCount = static_cast<int32_t>(bindings.size());
+    request.variables = bindings.data();
+    PduPtr message(snmp_simple2standard(&request));
+    if (!message) *code = 6;
+    return message;
+}
+
+// Converts one decoded reply; false when the codec cannot.
+bool replyToValues(const QuerySetup& setup, const SnmpMessage& reply, ValueList* values,
+                   uint8_t address[4])
+{
+    std::vector<SnmpSimpleBinding> slots(static_cast<size_t>(setup.defined));
+    memset(slots.data(), 0, slots.size() * sizeof(SnmpSimpleBinding));
+    SnmpSimpleMessage simple;
+    memset(&simple, 0, sizeof simple);
+    simple.variableCount = static_cast<int32_t>(slots.size());
+    simple.variables = slots.data();
+    if (snmp_standard2simple(&reply, &simple) != 0) return false;
+    *values = convertReply(setup, simple);
+    if (address) memcpy(address, simple.sourceAddress, 4);
+    return true;
+}
+
+Exchange exchange(const QuerySetup& setup, const std::vector<std::optional<std::string>>& ids,
+                  uint8_t pduType, std::span<const SetValue> setValues)
+{
+    Exchange result;
+    PduPtr request = buildRequest(setup, ids, pduType, setValues, &result.code);
+    if (!request) return result;
+    PduPtr reply(snmp_request(setup.target.c_str(), setup.timeout, request.get()));
+    request.reset();
+    if (!reply) {
+        result.code = 100;
+        return result;
+    }
+    if (!replyToValues(setup, *reply, &result.values, nullptr)) {
+        // An answer the codec cannot hand over holds nothing usable.
+        result.values.assign(setup.requested.size(), ReplyValue());
+    }
+    return result;
+}
+
+bool anyUsable(const ValueList& values)
+{
+    for (const ReplyValue& v : values) {
+        if (v.kind != kKindNone) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+uint8_t kindOfTag(uint8_t tag)
+{
+    switch (tag) {
+    case SNMP_TYPE_INTEGER: return kKindInteger;
+    case SNMP_TYPE_OCTETS: return kKindOctets;
+    case SNMP_TYPE_OID: return kKindOid;
+    case SNMP_TYPE_IPADDRESS: return kKindIpAddress;
+    case SNMP_TYPE_COUNTER:
+    case SNMP_TYPE_GAUGE:
+    case SNMP_TYPE_TIMETICKS: return kKindUnsigned;
+    default: return kKindNone;
+    }
+}
+
+bool kindAccepted(uint8_t kind, uint8_t expected)
+{
+    if (kind == kKindNone) return false;
+    if (expected == kKindAny) return kind >= kKindInteger && kind <= kKindUnsigned;
+    return kind == expected;
+}
+
+int findKeyIndex(std::span<const KeyEntry> keys, const char* key)
+{
+    if (!key) return -1;
+    const auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const char* a = keys[i].key;
+        const char* b = key;
+        if (!a) continue;
+        while (*a && *b && upper(*a) == upper(*b)) {
+            ++a;
+            ++b;
+        }
+        if (*a == '\0' && *b == '\0') return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int32_t ReplyValue::integer() const
+{
+    int32_t value = 0;
+    if (!bytes.empty()) {
+        const size_t n = length < sizeof value ? length : sizeof value;
+        memcpy(&value, bytes.data(), n);
+    }
+    return value;
+}
+
+const ReplyValue* valueAt(const ValueList& values, int index)
+{
+    if (index < 0 || static_cast<size_t>(index) >= values.size()) return nullptr;
+    return &values[static_cast<size_t>(index)];
+}
+
+uint32_t lastArc(const ValueList& values, int index)
+{
+    const ReplyValue* v = valueAt(values, index);
+    return v ? lastArcOf(v->identifier) : 0;
+}
+
+int prepareQuery(QuerySetup* setup, const uint8_t address[4], std::span<const KeyEntry> keys,
+                 int32_t timeout, const char* community, const ServiceRecord* service)
+{
+    if (!service) return 5;
+    *setup = QuerySetup();
+    char target[64];
+    snprintf(target, sizeof target, "%u.%u.%u.%u", address[0], address[1], address[2], address[3]);
+    setup->target = target;
+    if (community) setup->community.assign(community, strnlen(community, 127));
+    setup->timeout = timeout;
+    setup->requested.assign(keys.size(), std::nullopt);
+    setup->base.assign(keys.size(), std::nullopt);
+    if (!service->document) return 8;
+
+    ElementsPtr oids = elementsNamed(documentTop(service), "oid");
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const Requirement requirement{keys[i].attribute, keys[i].key};
+        const ZomXmlNode* element = selectElement(oids.get(), std::span(&requirement, 1));
+        if (!element || !element->text || !*element->text) continue;
+        // A text that is not a dotted identifier leaves the key undefined,
+        // so its field stays unset instead of sending garbage.
+        std::string base = normalisedOid(element->text);
+        if (base.empty()) continue;
+        std::string requested = normalisedOid(base + (keys[i].suffix ? keys[i].suffix : ""));
+        if (requested.empty()) continue;
+        setup->base[i] = std::move(base);
+        setup->requested[i] = std::move(requested);
+        ++setup->defined;
+    }
+    return setup->defined == 0 ? 8 : 0;
+}
+
+RequestResult requestValues(const QuerySetup& setup, uint8_t pduType, std::span<const SetValue> setValues)
+{
+    RequestResult result;
+    Exchange e = exchange(setup, setup.requested, pduType, setValues);
+    result.code = e.code;
+    result.values = std::move(e.values);
+    if (result.code == 0 && !anyUsable(result.values)) result.code = 11;
+    return result;
+}
+
+RowsResult walkTable(const QuerySetup& setup, size_t maxRows)
+{
+    RowsResult result;
+    std::vector<std::optional<std::string>> current = setup.requested;
+    while (result.rows.size() < maxRows) {
+        Exchange e = exchange(setup, current, SNMP_PDU_GETNEXT, {});
+        if (e.code != 0) {
+            result.rows.clear();
+            result.code = e.code;
+            return result;
+        }
+        bool advanced = false;
+        for (size_t i = 0; i < e.values.size(); ++i) {
+            const ReplyValue& v = e.values[i];
+            if (v.kind == kKindNone || !current[i]) continue;
+            if (compareOids(v.identifier, *current[i]) > 0) advanced = true;
+        }
+        // Nothing usable, or an agent that does not move on: the table ends.
+        if (!advanced) break;
+        for (size_t i = 0; i < e.values.size(); ++i) {
+            if (e.values[i].kind != kKindNone) current[i] = e.values[i].identifier;
+        }
+        ReplyRow& row = result.rows.emplace_back();
+        row.values = std::move(e.values);
+    }
+    return result;
+}
+
+RowsResult broadcastRequest(const QuerySetup& setup)
+{
+    RowsResult result;
+    PduPtr request = buildRequest(setup, setup.requested, SNMP_PDU_GETNEXT, {}, &result.code);
+    if (!request) return result;
+    PduListPtr answers(multi_snmp_request(setup.target.c_str(), setup.timeout, request.get()));
+    request.reset();
+    if (!answers) {
+        result.code = 100;
+        return result;
+    }
+    for (const SnmpMessageList* cell = answers.get(); cell; cell = cell->next) {
+        if (!cell->message) continue;
+        ReplyRow row;
+        if (!replyToValues(setup, *cell->message, &row.values, row.address)) continue;
+        result.rows.push_back(std::move(row));
+    }
+    return result;
+}
+
+void readLanguageString(const ServiceRecord* service, const char* key, char* out, size_t size)
+{
+    if (!out || size == 0) return;
+    memset(out, 0, size);
+    if (!service || !service->languageFile || !key) return;
+    const uint32_t limit = size > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(size);
+    ZOMINI_IniReadString("STRING", key, "", out, limit, service->languageFile);
+    out[size - 1] = '\0';
+}
+
+int lookupExchange(const ServiceRecord* service, const char* table, const char* key1,
+                   const char* key2, const char* key3, char* out, size_t size)
+{
+    if (out && size) out[0] = '\0';
+    const ZomXmlNode* top = documentTop(service);
+    if (!top) return 0;
+    ElementsPtr keywords = elementsNamed(top, "keyword");
+    const Requirement byName{"name", table};
+    const ZomXmlNode* keyword = selectElement(keywords.get(), std::span(&byName, 1));
+    if (!keyword || !keyword->firstChild) return 0;
+    ElementsPtr rows = elementsNamed(keyword->firstChild, "exchange");
+    const Requirement keys[] = {{"key1", key1}, {"key2", key2}, {"key3", key3}};
+    const ZomXmlNode* row = selectElement(rows.get(), keys);
+    if (!row) return 0;
+    if (row->text && out && size) {
+        if (row->text[0] == '#') {
+            readLanguageString(service, row->text, out, size);
+        } else {
+            copyBounded(out, size, row->text);
+        }
+    }
+    return 1;
+}
+
+int lookupExchange(const ServiceRecord* service, const char* table, std::optional<int32_t> key1,
+                   std::optional<int32_t> key2, std::optional<int32_t> key3, char* out, size_t size)
+{
+    char text[3][16] = {};
+    const std::optional<int32_t>* keys[] = {&key1, &key2, &key3};
+    for (int i = 0; i < 3; ++i) {
+        if (*keys[i]) snprintf(text[i], sizeof text[i], "%d", **keys[i]);
+    }
+    return lookupExchange(service, table, text[0], text[1], text[2], out, size);
+}
+
+int hexTextToBytes(const char* elementName, uint8_t* out, size_t capacity, size_t* count,
+                   const ServiceRecord* service)
+{
+    if (count) *count = 0;
+    ElementsPtr elements = elementsNamed(documentTop(service), elementName);
+    if (!elements || !elements->element) return -1;
+    const char* text = elements->element->text;
+    return hexPairsToBytes(text ? text : "", out, capacity, count);
+}
+
+const ReplyValue* KeyedValues::get(const char* key) const
+{
+    const int index = findKeyIndex(keys_, key);
+    const ReplyValue* v = valueAt(values_, index);
+    if (!v || !kindAccepted(v->kind, keys_[static_cast<size_t>(index)].kind) || !v->hasBytes()) return nullptr;
+    return v;
+}
+
+std::optional<int32_t> KeyedValues::integer(const char* key) const
+{
+    const ReplyValue* v = get(key);
+    if (!v) return std::nullopt;
+    return v->integer();
+}
+
+void copyText(char* field, size_t size, const uint8_t* bytes, size_t length)
+{
+    if (size == 0) return;
+    const size_t n = length < size - 1 ? length : size - 1;
+    if (n) memcpy(field, bytes, n);
+    field[n] = '\0';
+}
+
+}  // namespace netrov::tessel

@@ -1,0 +1,135 @@
+// The machinery every query shares: object identifiers by query key, the
+// three request shapes (single request, table walk, broadcast), reply values,
+// conversion tables and language strings.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "netrov/service_record.h"
+
+namespace netrov::tessel {
+
+// Value kinds derived from the ASN.1 tag of a reply value.
+inline constexpr uint8_t kKindNone = 0;
+inline constexpr uint8_t kKindInteger = 1;
+inline constexpr uint8_t kKindOctets = 2;
+inline constexpr uint8_t kKindOid = 3;
+inline constexpr uint8_t kKindIpAddress = 4;
+inline constexpr uint8_t kKindUnsigned = 5;
+inline constexpr uint8_t kKindAny = 0xFF;
+
+// A walk ends when the agent stops advancing, and in any case after this
+// many rows, so a misbehaving agent cannot keep a query busy for ever.
+inline constexpr size_t kMaxWalkRows = 65536;
+
+// One key of a query: which `oid` element names its object, what suffix
+// (instance) to append for this call, which value kind the query accepts.
+struct KeyEntry {
+    const char* attribute;  // always "def"
+    const char* key;        // e.g. "GETDEVINFO_DEVICE"
+    const char* suffix;     // "" in the static tables
+    uint8_t kind;
+};
+
+uint8_t kindOfTag(uint8_t tag);
+bool kindAccepted(uint8_t kind, uint8_t expected);
+int findKeyIndex(std::span<const KeyEntry> keys, const char* key);
+
+struct ReplyValue {
+    uint8_t kind = kKindNone;     // kKindNone: no usable value
+    std::string identifier;       // the identifier the reply named
+    std::vector<uint8_t> bytes;   // value bytes followed by one NUL
+    uint32_t length = 0;          // value length without the NUL
+    bool hasBytes() const { return !bytes.empty(); }
+    const uint8_t* data() const { return bytes.data(); }
+    // The 32-bit integer in the first four value bytes (kinds 1 and 5).
+    int32_t integer() const;
+};
+using ValueList = std::vector<ReplyValue>;
+
+const ReplyValue* valueAt(const ValueList& values, int index);
+uint32_t lastArc(const ValueList& values, int index);
+
+struct ReplyRow {
+    ValueList values;
+    uint8_t address[4] = {};  // the answering device (broadcast only)
+};
+
+// One request sequence: target, community, time-out and, per key, the
+// requested identifier (element text + suffix) and its base (element text).
+struct QuerySetup {
+    std::string target;
+    std::string community;
+    int32_t timeout = 0;
+    std::vector<std::optional<std::string>> requested;
+    std::vector<std::optional<std::string>> base;
+    int defined = 0;
+};
+
+// 0, 5 (no service record) or 8 (no key resolves to a usable identifier).
+int prepareQuery(QuerySetup* setup, const uint8_t address[4], std::span<const KeyEntry> keys,
+                 int32_t timeout, const char* community, const ServiceRecord* service);
+
+struct SetValue {
+    uint8_t tag;
+    std::vector<uint8_t> bytes;
+};
+
+struct RequestResult {
+    int code = 0;  // 0, 4, 6, 11, 100
+    ValueList values;
+};
+// Get (0xA0), GetNext (0xA1) or Set (0xA3, one SetValue per defined key in
+// key order). 11 when no value of the reply is usable.
+RequestResult requestValues(const QuerySetup& setup, uint8_t pduType,
+                            std::span<const SetValue> setValues = {});
+
+struct RowsResult {
+    int code = 0;  // 0, 4, 6, 100
+    std::vector<ReplyRow> rows;
+};
+// GetNext row by row until nothing usable comes back, the agent stops
+// advancing, or maxRows rows were read.
+RowsResult walkTable(const QuerySetup& setup, size_t maxRows = kMaxWalkRows);
+// One GetNext to the target (a broadcast address or a unicast one); one row
+// per answering device. 100 when nobody answers.
+RowsResult broadcastRequest(const QuerySetup& setup);
+
+// Conversion table lookup; 1 when a row matched (output filled, "#" texts
+// resolved through the language file), else 0 with an empty output.
+int lookupExchange(const ServiceRecord* service, const char* table, const char* key1,
+                   const char* key2, const char* key3, char* out, size_t size);
+// Same with integer keys (decimal text); unused keys are empty.
+int lookupExchange(const ServiceRecord* service, const char* table, std::optional<int32_t> key1,
+                   std::optional<int32_t> key2, std::optional<int32_t> key3, char* out, size_t size);
+
+// Section "STRING" of the service's language file; empty when missing.
+void readLanguageString(const ServiceRecord* service, const char* key, char* out, size_t size);
+
+// The text of the first element of that name as hexadecimal byte pairs.
+int hexTextToBytes(const char* elementName, uint8_t* out, size_t capacity, size_t* count,
+                   const ServiceRecord* service);
+
+// Reads a query's values by key: FindKeyIndex, ValueAt, KindAccepted against
+// the key's own expected kind, and value bytes present.
+class KeyedValues {
+public:
+    KeyedValues(std::span<const KeyEntry> keys, const ValueList& values) : keys_(keys), values_(values) {}
+    const ReplyValue* get(const char* key) const;
+    std::optional<int32_t> integer(const char* key) const;
+    int index(const char* key) const { return findKeyIndex(keys_, key); }
+
+private:
+    std::span<const KeyEntry> keys_;
+    const ValueList& values_;
+};
+
+// Copies at most size - 1 bytes and terminates.
+void copyText(char* field, size_t size, const uint8_t* bytes, size_t length);
+
+}  // namespace netrov::tessel
