@@ -1,0 +1,184 @@
+// UDP exchange of SNMP requests and replies.
+#include "engine.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace netrov::snmp {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr uint8_t kPduTrap = 0xA4;
+
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd()
+    {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+UniqueFd openSocket() { return UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)); }
+
+void sendTo(const UniqueFd& fd, uint32_t address, const uint8_t* data, size_t size)
+{
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(kAgentPort);
+    to.sin_addr.s_addr = address;
+    // A failed send shows up as a missing reply.
+    (void)::sendto(fd.get(), data, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof(to));
+}
+
+// True when the socket is readable before deadline.
+bool waitReadable(const UniqueFd& fd, Clock::time_point deadline)
+{
+    for (;;) {
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left < 0) left = 0;
+        pollfd p{fd.get(), POLLIN, 0};
+        int rc = ::poll(&p, 1, static_cast<int>(left));
+        if (rc > 0) return true;
+        if (rc == 0) return false;
+        if (errno != EINTR) return false;
+    }
+}
+
+struct Datagram {
+    ssize_t size = -1;  // negative: the receive failed for good
+    uint32_t source = 0;
+};
+
+Datagram receive(const UniqueFd& fd, uint8_t* buffer)
+{
+    {
+        sockaddr_in from{};
+        socklen_t fromLength = sizeof(from);
+        // Longer datagrams are cut to the buffer, as the receive call does.
+        ssize_t n = ::recvfrom(fd.get(), buffer, SNMP_DATAGRAM_SIZE, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+        if (n >= 0) return {n, from.sin_addr.s_addr};
+        // An ICMP error queued on the socket or a signal is no reason to stop waiting.
+        if (errno == EINTR || errno == EAGAIN || errno == ECONNREFUSED || errno == EHOSTUNREACH
+            || errno == ENETUNREACH)
+            return {0, 0};
+        return {};
+    }
+}
+
+// The decoded reply when the datagram answers request; anything else is
+// dropped, so a stray or forged datagram cannot pose as the answer.
+MessagePtr acceptReply(const uint8_t* data, size_t size, uint32_t source, const SnmpMessage& request)
+{
+    if (size == 0) return nullptr;
+    MessagePtr reply = parse({data, size}, source);
+    if (!reply || reply->pduType == kPduTrap || reply->requestId != request.requestId) return nullptr;
+    return reply;
+}
+
+int32_t clampTimeout(int32_t timeout) { return timeout < 0 ? 0 : timeout; }
+
+bool resolveHost(const char* host, uint32_t& address)
+{
+    if (!host) return false;
+    address = ::inet_addr(host);
+    if (address != INADDR_NONE) return true;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host, nullptr, &hints, &found) != 0 || !found) return false;
+    address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+    ::freeaddrinfo(found);
+    return true;
+}
+
+}  // namespace
+
+MessagePtr request(const char* host, int32_t timeout, const SnmpMessage& req)
+{
+    uint8_t out[SNMP_DATAGRAM_SIZE];
+    auto size = build(req, out);
+    if (!size) return nullptr;
+    UniqueFd fd = openSocket();
+    if (!fd.valid()) return nullptr;
+    uint32_t address = 0;
+    if (!resolveHost(host, address)) return nullptr;
+    sendTo(fd, address, out, *size);
+
+    uint8_t in[SNMP_DATAGRAM_SIZE];
+    const auto deadline = Clock::now() + std::chrono::seconds(clampTimeout(timeout));
+    while (waitReadable(fd, deadline)) {
+        Datagram d = receive(fd, in);
+        if (d.size < 0) break;
+        if (MessagePtr reply = acceptReply(in, static_cast<size_t>(d.size), d.source, req)) return reply;
+    }
+    return nullptr;
+}
+
+MessageListPtr collect(const char* host, int32_t timeout, const SnmpMessage& req,
+                       const std::vector<uint32_t>& broadcasts)
+{
+    uint8_t out[SNMP_DATAGRAM_SIZE];
+    auto size = build(req, out);
+    if (!size) return nullptr;
+
+    MessageListPtr head;
+    SnmpMessageList* tail = nullptr;
+    const uint32_t hostAddress = host ? ::inet_addr(host) : INADDR_NONE;
+    const auto wait = std::chrono::seconds(clampTimeout(timeout));
+    uint8_t in[SNMP_DATAGRAM_SIZE];
+    bool keepGoing = true;
+    size_t pass = 0;
+    do {
+        UniqueFd fd = openSocket();
+        if (!fd.valid()) return nullptr;
+        int on = 1;
+        if (::setsockopt(fd.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof(on)) != 0) return nullptr;
+        uint32_t destination = hostAddress;
+        if (destination == INADDR_NONE && !broadcasts.empty()) destination = broadcasts[pass];
+        sendTo(fd, destination, out, *size);
+
+        // The quiet period starts afresh after every accepted reply only, so
+        // a stream of stray datagrams cannot keep the pass open.
+        auto deadline = Clock::now() + wait;
+        while (waitReadable(fd, deadline)) {
+            Datagram d = receive(fd, in);
+            if (d.size < 0) break;
+            MessagePtr reply = acceptReply(in, static_cast<size_t>(d.size), d.source, req);
+            if (!reply) continue;
+            auto* cell = new SnmpMessageList{nullptr, reply.release()};
+            if (tail) {
+                tail->next = cell;
+            } else {
+                head.reset(cell);
+            }
+            tail = cell;
+            if (d.source == destination) {
+                keepGoing = false;
+                break;
+            }
+            deadline = Clock::now() + wait;
+        }
+        ++pass;
+    } while (keepGoing && pass < broadcasts.size());
+    return head;
+}
+
+}  // namespace netrov::snmp

@@ -1,0 +1,68 @@
+// The exported entry points: argument checks and the in/out length of snmp_build.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "hex.h"
+#include "netrov/zomsnmp.h"
+
+namespace {
+
+TEST(Exports, NullArgumentsFailCleanly)
+{
+    SnmpSimpleMessage simple{};
+    SnmpMessage message{};
+    uint8_t buffer[16];
+    int32_t length = sizeof(buffer);
+    int32_t count = 7;
+    EXPECT_EQ(snmp_request(nullptr, 1, &message), nullptr);
+    EXPECT_EQ(snmp_request("127.0.0.1", 1, nullptr), nullptr);
+    EXPECT_EQ(snmp_request_simple("127.0.0.1", 1, nullptr, &simple), -1);
+    EXPECT_EQ(snmp_request_simple("127.0.0.1", 1, &simple, nullptr), -1);
+    EXPECT_EQ(multi_snmp_request("127.0.0.1", 1, nullptr), nullptr);
+    EXPECT_EQ(multi_snmp_request_simple("127.0.0.1", 1, &simple, nullptr, 2, &count), -1);
+    EXPECT_EQ(multi_snmp_request_simple("127.0.0.1", 1, &simple, &simple, 1, nullptr), -1);
+    EXPECT_EQ(count, 7);
+    EXPECT_EQ(snmp_build(nullptr, buffer, &length), -1);
+    EXPECT_EQ(snmp_build(&message, nullptr, &length), -1);
+    EXPECT_EQ(snmp_build(&message, buffer, nullptr), -1);
+    EXPECT_EQ(snmp_simple2standard(nullptr), nullptr);
+    EXPECT_EQ(snmp_standard2simple(nullptr, &simple), -1);
+    EXPECT_EQ(snmp_standard2simple(&message, nullptr), -1);
+    free_snmp_pdu(nullptr);
+    free_snmp_pdu_list(nullptr);
+}
+
+TEST(Exports, BuildReportsTheMessageLength)
+{
+    SnmpSimpleBinding binding{};
+    std::strcpy(binding.name, "1.3.6.1.2.1.1.1.0");
+    SnmpSimpleMessage simple{};
+    simple.pduType = SNMP_PDU_GET;
+    simple.variableCount = 1;
+    simple.variables = &binding;
+    SnmpMessage* request = snmp_simple2standard(&simple);
+    ASSERT_NE(request, nullptr);
+    uint8_t buffer[SNMP_DATAGRAM_SIZE];
+    int32_t length = sizeof(buffer);
+    ASSERT_EQ(snmp_build(request, buffer, &length), 0);
+    EXPECT_EQ(length, 44);
+    int32_t tooSmall = 43;
+    EXPECT_EQ(snmp_build(request, buffer, &tooSmall), -1);
+    EXPECT_EQ(tooSmall, 43);
+
+    SnmpMessage* back = snmp_parse(buffer, length, 0);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->requestId, request->requestId);
+    SnmpSimpleBinding out[1]{};
+    SnmpSimpleMessage reply{};
+    reply.variableCount = 1;
+    reply.variables = out;
+    EXPECT_EQ(snmp_standard2simple(back, &reply), 0);
+    EXPECT_STREQ(out[0].name, "1.3.6.1.2.1.1.1.0");
+    EXPECT_STREQ(reply.community, SNMP_DEFAULT_COMMUNITY);
+    free_snmp_pdu(back);
+    free_snmp_pdu(request);
+}
+
+}  // namespace
