@@ -83,11 +83,12 @@ TEST_F(IniRead, LineKindsAndHeaders)
 
 TEST_F(IniRead, LineEndsOfEveryKindAndLastLineWithoutEnd)
 {
-    std::string file = path("[S]\r\r\na=1\r\r\nb=2\r\nc=3\nd=4\r");
+    std::string file = path("[S]\r\r\na=1\r\r\nb=2\r\nc=3\ne=5\r\r\r\nd=4\r");
     EXPECT_EQ(read("S", "a", file), "1");
     EXPECT_EQ(read("S", "b", file), "2");
     EXPECT_EQ(read("S", "c", file), "3");
     EXPECT_EQ(read("S", "d", file), "4");
+    EXPECT_EQ(read("S", "e", file), "5\r");  // only two CRs belong to the line end
 }
 
 TEST_F(IniRead, HighBytesAreNeverBlanks)
