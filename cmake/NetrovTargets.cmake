@@ -31,7 +31,8 @@ function(netrov_add_library name)
   endif()
   set(map "${CMAKE_CURRENT_SOURCE_DIR}/${name}.map")
   target_link_options(${name} PRIVATE "LINKER:--version-script=${map}")
-  if(NOT NETROV_SANITIZE)
+  # Instrumented builds leave the sanitizer runtime to the program.
+  if(NOT NETROV_SANITIZE AND NOT NETROV_FUZZ)
     target_link_options(${name} PRIVATE "LINKER:--no-undefined")
   endif()
   set_target_properties(${name} PROPERTIES
