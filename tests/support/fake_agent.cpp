@@ -229,6 +229,8 @@ void FakeAgent::start(uint32_t address, bool pickFree)
         local.sin_family = AF_INET;
         local.sin_port = htons(161);
         local.sin_addr.s_addr = address;
+        int on = 1;
+        (void)::setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof(on));
         if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof(local)) == 0) {
             fd_ = fd;
             break;
@@ -301,12 +303,27 @@ void FakeAgent::run()
         if (rc <= 0 || !(fds[0].revents & POLLIN)) continue;
 
         sockaddr_in from{};
-        socklen_t fromLength = sizeof(from);
-        ssize_t n = ::recvfrom(fd_, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+        iovec io{buffer.data(), buffer.size()};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+        msghdr header{};
+        header.msg_name = &from;
+        header.msg_namelen = sizeof(from);
+        header.msg_iov = &io;
+        header.msg_iovlen = 1;
+        header.msg_control = control;
+        header.msg_controllen = sizeof(control);
+        ssize_t n = ::recvmsg(fd_, &header, 0);
         if (n < 0) continue;
         AgentRequest request = decodeRequest(Bytes(buffer.begin(), buffer.begin() + n));
         request.source = from.sin_addr.s_addr;
         request.sourcePort = ntohs(from.sin_port);
+        for (cmsghdr* c = CMSG_FIRSTHDR(&header); c; c = CMSG_NXTHDR(&header, c)) {
+            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+                in_pktinfo info{};
+                std::memcpy(&info, CMSG_DATA(c), sizeof(info));
+                request.destination = info.ipi_addr.s_addr;
+            }
+        }
 
         std::vector<AgentReply> replies = answer(request);
         {

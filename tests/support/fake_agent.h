@@ -78,6 +78,7 @@ struct AgentBinding {
 struct AgentRequest {
     uint32_t source = 0;      // network order
     uint16_t sourcePort = 0;  // host order
+    uint32_t destination = 0; // network order: the address the datagram was sent to
     std::vector<uint8_t> bytes;
     bool decoded = false;     // false: not an SNMPv1 message; fields below empty
     int32_t version = 0;
@@ -99,7 +100,9 @@ public:
     using Handler = std::function<std::vector<AgentReply>(const AgentRequest&)>;
 
     FakeAgent();                                   // a free random loopback address
-    explicit FakeAgent(std::string_view address);  // e.g. "127.0.0.5"
+    // e.g. "127.0.0.5"; "0.0.0.0" listens on every address, which broadcast
+    // tests inside a private network namespace need.
+    explicit FakeAgent(std::string_view address);
     ~FakeAgent();
     FakeAgent(const FakeAgent&) = delete;
     FakeAgent& operator=(const FakeAgent&) = delete;
