@@ -1,0 +1,136 @@
+// Device rows as a text table or JSON.
+#include "report.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "search_settings.h"
+
+namespace netrov::cli {
+
+std::string fieldText(const char* field, size_t size)
+{
+    return std::string(field, strnlen(field, size));
+}
+
+std::string terminalSafe(const std::string& text)
+{
+    std::string out = text;
+    for (char& c : out) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) c = '?';
+    }
+    return out;
+}
+
+std::string macText(const DeviceInfo& info)
+{
+    if (!info.macAddressValid) return {};
+    char text[18];
+    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", info.macAddress[0], info.macAddress[1],
+                  info.macAddress[2], info.macAddress[3], info.macAddress[4], info.macAddress[5]);
+    return text;
+}
+
+std::string statusText(int32_t code)
+{
+    if (code == core::kStatusNoAnswer) return "No answer";
+    std::string word = core::statusWord(code).builtIn;
+    // The built-in words carry two leading dots that a language file would replace.
+    if (word.rfind("..", 0) == 0) word.erase(0, 2);
+    return word;
+}
+
+std::string interfaceText(int32_t kind)
+{
+    switch (kind) {
+    case NETROV_INTERFACE_NETWORK:
+        return "Network";
+    case NETROV_INTERFACE_PARALLEL:
+        return "Parallel";
+    case NETROV_INTERFACE_USB:
+        return "USB";
+    default:
+        return "--";
+    }
+}
+
+DeviceRow rowOf(const core::DeviceListEntry& entry)
+{
+    DeviceRow row;
+    row.model = fieldText(entry.identity.modelName, sizeof entry.identity.modelName);
+    row.device = entry.info.nameValid ? fieldText(entry.info.name, sizeof entry.info.name) : std::string();
+    row.location = entry.info.locationValid ? fieldText(entry.info.location, sizeof entry.info.location) : std::string();
+    row.interface = interfaceText(entry.identity.interfaceKind);
+    row.ipAddress = core::addressToText(core::loadAddress(entry.identity.address));
+    row.macAddress = macText(entry.info);
+    row.statusCode = core::statusCode(entry);
+    row.status = statusText(row.statusCode);
+    return row;
+}
+
+std::string formatTable(const std::vector<DeviceRow>& rows)
+{
+    const std::vector<std::string> header{"Model", "Device", "Location", "Interface", "IP address", "MAC address", "Status"};
+    std::vector<std::vector<std::string>> cells{header};
+    for (const DeviceRow& r : rows)
+        cells.push_back({terminalSafe(r.model), terminalSafe(r.device), terminalSafe(r.location), r.interface, r.ipAddress,
+                         r.macAddress, r.status});
+    std::vector<size_t> width(header.size(), 0);
+    for (const auto& line : cells)
+        for (size_t i = 0; i < line.size(); ++i) width[i] = std::max(width[i], line[i].size());
+    std::string out;
+    for (const auto& line : cells) {
+        std::string text;
+        for (size_t i = 0; i < line.size(); ++i) {
+            text += line[i];
+            if (i + 1 < line.size()) text += std::string(width[i] - line[i].size() + 2, ' ');
+        }
+        out += text + "\n";
+    }
+    return out;
+}
+
+nlohmann::json toJson(const DeviceRow& row)
+{
+    return {{"model", row.model},         {"device", row.device},         {"location", row.location},
+            {"interface", row.interface}, {"ipAddress", row.ipAddress},   {"macAddress", row.macAddress},
+            {"status", row.status},       {"statusCode", row.statusCode}};
+}
+
+nlohmann::json toJson(const std::vector<DeviceRow>& rows)
+{
+    nlohmann::json devices = nlohmann::json::array();
+    for (const DeviceRow& r : rows) devices.push_back(toJson(r));
+    return {{"count", rows.size()}, {"devices", devices}};
+}
+
+nlohmann::json toJson(const DeviceInfo& info)
+{
+    nlohmann::json out = nlohmann::json::object();
+    out["device"] = info.nameValid ? nlohmann::json(fieldText(info.name, sizeof info.name)) : nlohmann::json();
+    out["location"] = info.locationValid ? nlohmann::json(fieldText(info.location, sizeof info.location)) : nlohmann::json();
+    out["macAddress"] = info.macAddressValid ? nlohmann::json(macText(info)) : nlohmann::json();
+    return out;
+}
+
+nlohmann::json toJson(const DeviceStatus& s)
+{
+    auto optional = [](uint8_t valid, int32_t value) { return valid ? nlohmann::json(value) : nlohmann::json(); };
+    nlohmann::json out = nlohmann::json::object();
+    out["failed"] = s.failed != 0;
+    out["alertGroup"] = optional(s.alertGroupValid, s.alertGroup);
+    out["alertIndex"] = optional(s.alertIndexValid, s.alertIndex);
+    out["alertCode"] = optional(s.alertCodeValid, s.alertCode);
+    out["statusCode"] = optional(s.simpleStatusValid, s.simpleStatus);
+    out["status"] = s.simpleStatusValid ? nlohmann::json(statusText(s.simpleStatus)) : nlohmann::json();
+    return out;
+}
+
+std::string dumpJson(const nlohmann::json& value)
+{
+    return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+}  // namespace netrov::cli

@@ -1,0 +1,44 @@
+// netrov-cli's output: device rows as a text table or as JSON.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "device_list.h"
+
+namespace netrov::cli {
+
+struct DeviceRow {
+    std::string model;
+    std::string device;
+    std::string location;
+    std::string interface;
+    std::string ipAddress;
+    std::string macAddress;
+    std::string status;
+    int32_t statusCode;
+};
+
+DeviceRow rowOf(const core::DeviceListEntry& entry);
+
+// Table with a header line; device texts have control characters replaced,
+// so a device cannot drive the terminal.
+std::string formatTable(const std::vector<DeviceRow>& rows);
+
+nlohmann::json toJson(const DeviceRow& row);
+nlohmann::json toJson(const std::vector<DeviceRow>& rows);
+nlohmann::json toJson(const DeviceInfo& info);
+nlohmann::json toJson(const DeviceStatus& status);
+
+// Serialises with invalid UTF-8 from devices replaced instead of failing.
+std::string dumpJson(const nlohmann::json& value);
+
+std::string fieldText(const char* field, size_t size);
+std::string terminalSafe(const std::string& text);
+std::string macText(const DeviceInfo& info);
+std::string statusText(int32_t code);
+std::string interfaceText(int32_t kind);
+
+}  // namespace netrov::cli

@@ -1,0 +1,100 @@
+// netrov-cli against simulated printers on loopback addresses: search table and JSON, device queries, empty results.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "run_program.h"
+#include "walk_agents.h"
+
+namespace netrov::test {
+namespace {
+
+const std::string kCli = std::string(NETROV_OUTPUT_DIR) + "/netrov-cli";
+
+class CliAgents : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        agents_ = new WalkAgents();
+        if (!agents_->serve("mono_laser", {"127.0.0.1", "127.0.0.3"}) || !agents_->serve("colour_laser", {"127.0.0.2"}))
+            whyNot_ = agents_->whyNot();
+    }
+    static void TearDownTestSuite()
+    {
+        delete agents_;
+        agents_ = nullptr;
+    }
+    void SetUp() override
+    {
+        if (!whyNot_.empty()) GTEST_SKIP() << whyNot_;
+    }
+    static WalkAgents* agents_;
+    static std::string whyNot_;
+};
+
+WalkAgents* CliAgents::agents_ = nullptr;
+std::string CliAgents::whyNot_;
+
+TEST_F(CliAgents, SearchPrintsATable)
+{
+    const ProgramResult r = runProgram({kCli, "search", "--no-broadcast", "--range", "127.0.0.1-127.0.0.3", "--timeout", "2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("Model", 0), 0u) << r.out;
+    EXPECT_EQ(lineCount(r.out), 4u) << r.out;  // header and three devices
+    for (const char* text : {"Tarnwell ML-210", "Tarnwell CL-560 Color", "ml210-office", "127.0.0.2", "Network", "MAC address"})
+        EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+    EXPECT_NE(r.err.find("3 devices found"), std::string::npos) << r.err;
+}
+
+TEST_F(CliAgents, SearchPrintsJson)
+{
+    const ProgramResult r = runProgram({kCli, "search", "--no-broadcast", "--address", "127.0.0.2", "--range",
+                                        "127.0.0.1-127.0.0.1", "--json", "--timeout", "2", "--maker", "CL-"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto json = nlohmann::json::parse(r.out);
+    ASSERT_EQ(json["count"], 1);
+    const auto& device = json["devices"][0];
+    EXPECT_EQ(device["model"], "Tarnwell CL-560 Color");
+    EXPECT_EQ(device["ipAddress"], "127.0.0.2");
+    EXPECT_EQ(device["interface"], "Network");
+    EXPECT_TRUE(device["macAddress"].is_string());
+    EXPECT_TRUE(device["statusCode"].is_number_integer());
+    EXPECT_TRUE(device["status"].is_string());
+}
+
+TEST_F(CliAgents, NothingFoundIsNotAnError)
+{
+    const ProgramResult r = runProgram({kCli, "search", "--no-broadcast", "--address", "127.0.0.9", "--timeout", "1", "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["count"], 0);
+    const ProgramResult wrongCommunity =
+        runProgram({kCli, "search", "--no-broadcast", "--address", "127.0.0.1", "--timeout", "1", "--community", "nope"});
+    EXPECT_EQ(wrongCommunity.status, 0) << wrongCommunity.err;
+    EXPECT_EQ(lineCount(wrongCommunity.out), 1u);  // the header only
+}
+
+TEST_F(CliAgents, ModelInfoAndStatusOfOneDevice)
+{
+    const ProgramResult model = runProgram({kCli, "model", "127.0.0.2"});
+    EXPECT_EQ(model.status, 0) << model.err;
+    EXPECT_EQ(model.out, "Tarnwell CL-560 Color\n");
+
+    const ProgramResult info = runProgram({kCli, "info", "127.0.0.1", "--json"});
+    ASSERT_EQ(info.status, 0) << info.err;
+    const auto json = nlohmann::json::parse(info.out);
+    EXPECT_EQ(json["device"], "ml210-office");
+    EXPECT_EQ(json["location"], "Room 101, first floor");
+
+    const ProgramResult status = runProgram({kCli, "status", "127.0.0.2", "--json"});
+    ASSERT_EQ(status.status, 0) << status.err;
+    const auto st = nlohmann::json::parse(status.out);
+    EXPECT_GE(st["records"].size(), 1u);
+    EXPECT_TRUE(st["status"].is_string());
+
+    const ProgramResult silent = runProgram({kCli, "info", "127.0.0.9", "--timeout", "1"});
+    EXPECT_EQ(silent.status, 1);
+    EXPECT_NE(silent.err.find("no answer"), std::string::npos) << silent.err;
+}
+
+}  // namespace
+}  // namespace netrov::test

@@ -1,0 +1,96 @@
+// netrov-cli's value checks and output forms.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "cli_input.h"
+#include "report.h"
+
+namespace netrov::cli {
+namespace {
+
+TEST(CliInput, AddressesAndRanges)
+{
+    EXPECT_EQ(checkAddress("127.0.0.1").value, 0x7F000001u);
+    EXPECT_FALSE(checkAddress("127.0.0").value);
+    EXPECT_NE(checkAddress("127.0.0").error.find("127.0.0"), std::string::npos);
+
+    EXPECT_EQ(checkRange("127.0.0.1-127.0.0.3").value, "127.0.0.1,127.0.0.3");
+    EXPECT_EQ(checkRange("10.0.0.1-10.0.0.255").value, "10.0.0.1,10.0.0.255");  // 255 addresses
+    EXPECT_FALSE(checkRange("10.0.0.0-10.0.0.255").value);                      // 256
+    EXPECT_FALSE(checkRange("10.0.0.5-10.0.0.4").value);                        // end below start
+    EXPECT_FALSE(checkRange("10.0.0.1").value);
+    EXPECT_FALSE(checkRange("10.0.0.1-10.0.0.2-10.0.0.3").value);
+    EXPECT_FALSE(checkRange("10.0.0.1-x").value);
+    EXPECT_NE(checkRange("10.0.0.0-10.0.1.0").error.find("over 255"), std::string::npos);
+}
+
+TEST(CliInput, TotalTimeOutAndRetry)
+{
+    EXPECT_TRUE(buildAddressList({"10.0.0.1,10.0.0.200", "10.0.1.1,10.0.1.55"}).value);  // 255
+    const auto over = buildAddressList({"10.0.0.1,10.0.0.200", "10.0.1.1,10.0.1.55", "10.0.2.1"});
+    EXPECT_FALSE(over.value);
+    EXPECT_NE(over.error.find("255"), std::string::npos);
+    EXPECT_TRUE(checkTimeOut(1).value);
+    EXPECT_TRUE(checkTimeOut(60).value);
+    EXPECT_FALSE(checkTimeOut(0).value);
+    EXPECT_FALSE(checkTimeOut(61).value);
+    EXPECT_FALSE(checkTimeOut(-3).value);
+    EXPECT_FALSE(checkRetry(-1).value);
+    EXPECT_FALSE(checkRetry(11).value);
+}
+
+core::DeviceListEntry sampleEntry()
+{
+    core::DeviceListEntry e;
+    std::memset(&e, 0, sizeof e);
+    std::strcpy(e.identity.modelName, "Tarnwell ML-210");
+    e.identity.interfaceKind = NETROV_INTERFACE_NETWORK;
+    core::storeAddress(0x7F2A0001u, e.identity.address);
+    e.info.nameValid = 1;
+    std::strcpy(e.info.name, "office\x1b[2Jx");  // a terminal escape from the device
+    e.info.locationValid = 1;
+    std::strcpy(e.info.location, "Room \xff\xfe 1");  // not UTF-8
+    e.info.macAddressValid = 1;
+    const uint8_t mac[6] = {0x00, 0x1b, 0xa9, 0x0a, 0xbc, 0xde};
+    std::memcpy(e.info.macAddress, mac, 6);
+    e.status[0].simpleStatusValid = 1;
+    e.status[0].simpleStatus = 6;
+    return e;
+}
+
+TEST(Report, RowTableAndJson)
+{
+    const DeviceRow row = rowOf(sampleEntry());
+    EXPECT_EQ(row.ipAddress, "127.42.0.1");
+    EXPECT_EQ(row.macAddress, "00:1B:A9:0A:BC:DE");
+    EXPECT_EQ(row.status, "Power Save");
+    EXPECT_EQ(row.interface, "Network");
+
+    const std::string table = formatTable({row});
+    EXPECT_EQ(table.rfind("Model", 0), 0u);
+    for (const char* column : {"Device", "Location", "Interface", "IP address", "MAC address", "Status"})
+        EXPECT_NE(table.find(column), std::string::npos) << column;
+    EXPECT_EQ(table.find('\x1b'), std::string::npos);
+    EXPECT_NE(table.find("office?[2Jx"), std::string::npos);
+
+    const std::string json = dumpJson(toJson(std::vector<DeviceRow>{row}));  // must not throw on bad UTF-8
+    const auto parsed = nlohmann::json::parse(json);
+    EXPECT_EQ(parsed["count"], 1);
+    EXPECT_EQ(parsed["devices"][0]["model"], "Tarnwell ML-210");
+    EXPECT_EQ(parsed["devices"][0]["statusCode"], 6);
+    EXPECT_EQ(parsed["devices"][0]["device"], "office\x1b[2Jx");  // JSON escapes it instead
+}
+
+TEST(Report, StatusWordsWithoutTheResourceDots)
+{
+    EXPECT_EQ(statusText(1), "Ready");
+    EXPECT_EQ(statusText(4), "Warning");
+    EXPECT_EQ(statusText(5), "Error");
+    EXPECT_EQ(statusText(7), "Unknown");
+    EXPECT_EQ(statusText(0), "--");
+    EXPECT_EQ(statusText(-1), "No answer");
+}
+
+}  // namespace
+}  // namespace netrov::cli
