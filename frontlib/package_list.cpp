@@ -34,7 +34,9 @@ void PackageList::init(const DeviceIdentity* filter)
     std::string ownDirectory = platform::moduleDirectory(reinterpret_cast<const void*>(&packageList));
     if (!ownDirectory.empty()) platform::setCurrentDirectory(ownDirectory);
 
-    for (const platform::DirectoryEntry& entry : platform::listDirectory(ownDirectory.empty() ? "." : ownDirectory)) {
+    // Listed relative to the current directory, so that the support.ini
+    // paths below name the folders listed even when the change failed.
+    for (const platform::DirectoryEntry& entry : platform::listDirectory(".")) {
         if (!entry.isDirectory) continue;
         std::string iniPath = entry.name + "/" + kSupportFile;
         if (iniPath.size() > kMaxSupportPath || !platform::isReadableFile(iniPath)) continue;

@@ -7,7 +7,10 @@
 
 #include <dlfcn.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 namespace netrov::test {
 namespace {
@@ -207,6 +210,27 @@ TEST_F(Dispatch, ZeroTimeOutReachesTheServiceAsThree)
     DeviceIdentity unserved = deviceOf("Model One", 3, 0);
     EXPECT_EQ(tuva.getDevInfo(&unserved, 0, 0, nullptr, 0, nullptr), NETROV_NO_SERVICE);
     EXPECT_EQ(unserved.timeout, 3);
+}
+
+TEST_F(Dispatch, ManyThreadsQueryTheLoadedPackagesAtOnce)
+{
+    tuva.addPackage("pkg", kFourServices);
+    tuva.addPackage("other", "[CONFIG]\nLIB_LPT=liblpt.so\n");
+    ASSERT_EQ(tuva.init(nullptr), 0);
+    std::atomic<int> wrong {0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 200; ++i) {
+                DeviceIdentity device = deviceOf(t % 2 ? "Model One" : "Unlisted", t % 2 ? NETROV_TRANSPORT_SNMP : NETROV_TRANSPORT_LPT, 0);
+                if (tuva.getDevInfo(&device, t, i, nullptr, 0, nullptr) != fakeResultOf(10)) ++wrong;
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_EQ(tuva.service("libsnmp.so")->callCount(), 800);
+    EXPECT_EQ(tuva.service("liblpt.so")->callCount(), 800);
 }
 
 }  // namespace

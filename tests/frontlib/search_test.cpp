@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <fstream>
+#include <limits>
 #include <vector>
 
 namespace netrov::test {
@@ -200,6 +203,32 @@ TEST_F(Search, FilterOptionsAndServiceRecordReachTheServiceWithTheTimeOutDefault
     EXPECT_TRUE(call.hasDocument);
     EXPECT_STREQ(call.languageFile, "lang.ini");
     EXPECT_STREQ(call.imageDirectory, "img");
+}
+
+TEST_F(Search, ScratchArrayThatCannotBeAllocatedGivesFourAndLeavesTheArray)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's allocator aborts on a request this size instead of failing it";
+#else
+    int overcommit = -1;
+    std::ifstream("/proc/sys/vm/overcommit_memory") >> overcommit;
+    // With unlimited overcommit the allocation would succeed and the search
+    // would then clear an array that is not that large.
+    if (overcommit != 0 && overcommit != 2) GTEST_SKIP() << "memory overcommit is unlimited here";
+    tuva.addService("liba.so");
+    tuva.addPackage("a", "[CONFIG]\nLIB_SNMP=liba.so\n");
+    ASSERT_EQ(tuva.init(nullptr), 0);
+
+    DeviceIdentity found[2];
+    std::memset(found, 0x77, sizeof found);
+    DeviceIdentity filter = deviceOf("", NETROV_TRANSPORT_SNMP);
+    int32_t count = -1;
+    // 2^31 records of 1296 bytes: far beyond any machine's memory.
+    EXPECT_EQ(tuva.search(&filter, 0, 0, found, std::numeric_limits<int32_t>::max(), &count), NETROV_NO_MEMORY);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(found[0].reserved0, 0x77777777);
+    EXPECT_EQ(tuva.service("liba.so")->callCount(), 0);
+#endif
 }
 
 }  // namespace
