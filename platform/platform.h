@@ -4,3 +4,4 @@
 #include "platform/dynamic_library.h"
 #include "platform/file_system.h"
 #include "platform/module_path.h"
+#include "platform/net_interfaces.h"
