@@ -45,17 +45,18 @@ std::string findProgram(const char* name)
 // the community is below 100 bytes in every test).
 std::vector<uint8_t> sysDescrGet(const std::string& community)
 {
-    const uint8_t varbinds[] = {0x30, 0x0E, 0x30, 0x0C, 0x06, 0x08, 0x2B, 0x06, 0x01, 0x02,
-                                0x01, 0x01, 0x01, 0x00, 0x05, 0x00};
-    const uint8_t pduHead[] = {0x02, 0x01, 0x2A, 0x02, 0x01, 0x00, 0x02, 0x01, 0x00};
-    std::vector<uint8_t> pdu = {0xA0, static_cast<uint8_t>(sizeof pduHead + sizeof varbinds)};
-    pdu.insert(pdu.end(), pduHead, pduHead + sizeof pduHead);
-    pdu.insert(pdu.end(), varbinds, varbinds + sizeof varbinds);
-    std::vector<uint8_t> body = {0x02, 0x01, 0x00, 0x04, static_cast<uint8_t>(community.size())};
-    body.insert(body.end(), community.begin(), community.end());
-    body.insert(body.end(), pdu.begin(), pdu.end());
-    std::vector<uint8_t> message = {0x30, static_cast<uint8_t>(body.size())};
-    message.insert(message.end(), body.begin(), body.end());
+    static constexpr uint8_t kPdu[] = {0xA0, 0x19, 0x02, 0x01, 0x2A, 0x02, 0x01, 0x00, 0x02, 0x01,
+                                       0x00, 0x30, 0x0E, 0x30, 0x0C, 0x06, 0x08, 0x2B, 0x06, 0x01,
+                                       0x02, 0x01, 0x01, 0x01, 0x00, 0x05, 0x00};
+    const size_t body = 3 + 2 + community.size() + sizeof kPdu;
+    std::vector<uint8_t> message;
+    message.reserve(2 + body);
+    for (uint8_t b : {uint8_t{0x30}, static_cast<uint8_t>(body), uint8_t{0x02}, uint8_t{0x01}, uint8_t{0x00},
+                      uint8_t{0x04}, static_cast<uint8_t>(community.size())}) {
+        message.push_back(b);
+    }
+    for (char c : community) message.push_back(static_cast<uint8_t>(c));
+    for (uint8_t b : kPdu) message.push_back(b);
     return message;
 }
 
