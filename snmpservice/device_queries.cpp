@@ -1,6 +1,7 @@
 // Device search, information, model name and status: key tables and rules.
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "decoders.h"
@@ -134,7 +135,9 @@ int32_t getDevInfo(const QueryCall& call)
         info.locationValid = 1;
         copyText(info.location, sizeof info.location, v->data(), v->length);
     }
-    if (const ReplyValue* v = values.get("GETDEVINFO_MACADDRESS")) {
+    // An empty address (a loopback interface listed first) is no address;
+    // flagging it would show six zero bytes as the device's address.
+    if (const ReplyValue* v = values.get("GETDEVINFO_MACADDRESS"); v && v->length > 0) {
         info.macAddressValid = 1;
         memcpy(info.macAddress, v->data(), v->length < sizeof info.macAddress ? v->length : sizeof info.macAddress);
     }
@@ -228,7 +231,16 @@ int32_t getDevStatus(const QueryCall& call)
     const int32_t printerStatus = statusValues.integer("GETDEVSTATUS_PRNSTATUS").value_or(0);
 
     std::vector<DeviceStatus> alerts;
-    for (const AlertTable& table : kAlertTables) readAlertTable(call, table, &alerts);
+    for (const AlertTable& table : kAlertTables) {
+        // A table that cannot be read, even for want of memory, only lacks
+        // its alerts; the status itself was read.
+        const size_t before = alerts.size();
+        try {
+            readAlertTable(call, table, &alerts);
+        } catch (const std::bad_alloc&) {
+            alerts.resize(before);
+        }
+    }
 
     const auto simpleStatus = [&](int32_t alertCode) {
         char unused[256];

@@ -23,9 +23,10 @@ int32_t runQuery(const QueryInfo& query, DeviceIdentity* device, intptr_t option
     try {
         result = query.rule(QueryCall{*device, option1, option2, *service, out});
     } catch (...) {
-        // Only allocation can throw inside; whatever was stored stays, but
-        // the call reports the exhausted heap.
-        result = NETROV_NO_MEMORY;
+        // Only allocation can throw inside: the call reports the exhausted
+        // heap and no records.
+        if (count) *count = 0;
+        return NETROV_NO_MEMORY;
     }
     if (count) *count = out.count();
     return result;

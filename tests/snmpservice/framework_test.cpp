@@ -355,6 +355,13 @@ TEST_F(FrameworkTest, InformationKinds)
     const uint8_t mac[6] = {1, 2, 3, 4, 5, 6};
     EXPECT_EQ(memcmp(info.macAddress, mac, 6), 0);
     EXPECT_EQ(info.reserved1[0], 0);
+    // An empty address (loopback listed first) is not flagged.
+    agent.setObject(kSysName, AgentValue::octets("printer-7"));
+    agent.setObject(kIfPhys1, AgentValue::octets(""));
+    ASSERT_EQ(TUVASRV_GetDevInfo(&device, 0, 0, &info, 1, &count, service.record()), NETROV_OK);
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(info.nameValid, 1);
+    EXPECT_EQ(info.macAddressValid, 0);
     // Nothing usable at all: 11.
     agent.clearObjects();
     agent.setObject("1.3.6.1.2.1.99.1.0", AgentValue::integer(1));
