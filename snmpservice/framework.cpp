@@ -161,6 +161,12 @@ bool anyUsable(const ValueList& values)
 
 }  // namespace
 
+SuffixedKeys::SuffixedKeys(std::span<const KeyEntry> keys, std::string suffix)
+    : suffix_(std::move(suffix)), keys_(keys.begin(), keys.end())
+{
+    for (KeyEntry& k : keys_) k.suffix = suffix_.c_str();
+}
+
 uint8_t kindOfTag(uint8_t tag)
 {
     switch (tag) {

@@ -36,6 +36,19 @@ struct KeyEntry {
     uint8_t kind;
 };
 
+// A copy of a static key table whose identifiers get an instance suffix
+// (e.g. ".1.3") for one call; the static table stays untouched, so calls on
+// other threads are unaffected.
+class SuffixedKeys {
+public:
+    SuffixedKeys(std::span<const KeyEntry> keys, std::string suffix);
+    std::span<const KeyEntry> keys() const { return keys_; }
+
+private:
+    std::string suffix_;
+    std::vector<KeyEntry> keys_;
+};
+
 uint8_t kindOfTag(uint8_t tag);
 bool kindAccepted(uint8_t kind, uint8_t expected);
 int findKeyIndex(std::span<const KeyEntry> keys, const char* key);

@@ -169,6 +169,56 @@ TEST_F(FrameworkTest, AgentThatAdvancesForEverEndsTheWalkAtTheBound)
     EXPECT_EQ(agent.requestCount(), kMaxWalkRows);
 }
 
+TEST_F(FrameworkTest, ColumnsOfDifferentLengthsWalkTogether)
+{
+    Service service(document("<oid def=\"A\">1.3.6.1.4.1.32473.6.1</oid><oid def=\"B\">1.3.6.1.4.1.32473.6.2</oid>"));
+    for (int row = 1; row <= 3; ++row) agent.setObject("1.3.6.1.4.1.32473.6.1." + std::to_string(row), AgentValue::integer(row));
+    agent.setObject("1.3.6.1.4.1.32473.6.2.1", AgentValue::octets("only row"));
+    agent.setObject("1.3.6.1.4.1.32473.7.0", AgentValue::integer(0));
+    static constexpr KeyEntry keys[] = {{"def", "A", "", kKindInteger}, {"def", "B", "", kKindOctets}};
+    QuerySetup setup;
+    ASSERT_EQ(prepareQuery(&setup, device.address, keys, 1, "public", service.record()), 0);
+    const RowsResult walk = walkTable(setup);
+    ASSERT_EQ(walk.code, 0);
+    ASSERT_EQ(walk.rows.size(), 3u);
+    EXPECT_EQ(agent.requestCount(), 4u);
+    EXPECT_EQ(walk.rows[0].values[1].kind, kKindOctets);
+    EXPECT_EQ(walk.rows[1].values[1].kind, kKindNone);
+    EXPECT_EQ(walk.rows[2].values[0].integer(), 3);
+    EXPECT_EQ(lastArc(walk.rows[2].values, 0), 3u);
+    EXPECT_EQ(lastArc(walk.rows[2].values, 5), 0u);
+    // The ended column is asked again with its last identifier inside the column.
+    const auto requests = agent.requests();
+    EXPECT_EQ(requests[2].bindings[1].oid, "1.3.6.1.4.1.32473.6.2.1");
+}
+
+TEST_F(FrameworkTest, GetAndSetRequestsWithASuffixForOneCall)
+{
+    Service service(document("<oid def=\"GETDEVTEST_*\">1.3.6.1.4.1.32473.6.1</oid>"));
+    static constexpr KeyEntry keys[] = {{"def", "GETDEVTEST_VALUE", "", kKindInteger}};
+    agent.setObject("1.3.6.1.4.1.32473.6.1.2", AgentValue::integer(40));
+    const SuffixedKeys instance(keys, ".2");
+    EXPECT_STREQ(keys[0].suffix, "");
+    QuerySetup setup;
+    ASSERT_EQ(prepareQuery(&setup, device.address, instance.keys(), 1, "public", service.record()), 0);
+    RequestResult got = requestValues(setup, 0xA0);
+    ASSERT_EQ(got.code, 0);
+    EXPECT_EQ(KeyedValues(keys, got.values).integer("getdevtest_value"), 40);
+
+    const std::vector<SetValue> values = {{0x02, {3, 0, 0, 0}}};
+    RequestResult set = requestValues(setup, 0xA3, values);
+    ASSERT_EQ(set.code, 0);
+    EXPECT_EQ(agent.object("1.3.6.1.4.1.32473.6.1.2"), AgentValue::integer(3));
+    EXPECT_EQ(agent.requests().back().pduType, 0xA3);
+
+    // A Get of a missing instance answers noSuchName: nothing usable.
+    const SuffixedKeys missing(keys, ".9");
+    ASSERT_EQ(prepareQuery(&setup, device.address, missing.keys(), 1, "public", service.record()), 0);
+    EXPECT_EQ(requestValues(setup, 0xA0).code, NETROV_NO_VALUE);
+    // A Set without its value cannot be encoded.
+    EXPECT_EQ(requestValues(setup, 0xA3, {}).code, NETROV_NOT_ENCODABLE);
+}
+
 TEST_F(FrameworkTest, HashOutputsAreReadFromTheLanguageFile)
 {
     Service service(document("<keyword name=\"GETDEVTEST_NAME\">\n"
