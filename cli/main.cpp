@@ -1,6 +1,7 @@
 // netrov-cli: searches the network for devices, and reads one device's model, information or status.
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>

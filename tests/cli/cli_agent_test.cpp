@@ -1,6 +1,14 @@
 // netrov-cli against simulated printers on loopback addresses: search table and JSON, device queries, empty results.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
 #include <nlohmann/json.hpp>
 
 #include "run_program.h"
@@ -94,6 +102,33 @@ TEST_F(CliAgents, ModelInfoAndStatusOfOneDevice)
     const ProgramResult silent = runProgram({kCli, "info", "127.0.0.9", "--timeout", "1"});
     EXPECT_EQ(silent.status, 1);
     EXPECT_NE(silent.err.find("no answer"), std::string::npos) << silent.err;
+}
+
+TEST(CliInterrupt, InterruptAbortsTheSearchAndListsNothing)
+{
+    // Silent loopback addresses keep the search busy for its whole time-out.
+    TempDir dir;
+    const std::string out = dir.file("out");
+    const std::string err = dir.file("err");
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        dup2(open(out.c_str(), O_WRONLY | O_CREAT, 0600), STDOUT_FILENO);
+        dup2(open(err.c_str(), O_WRONLY | O_CREAT, 0600), STDERR_FILENO);
+        execl(kCli.c_str(), kCli.c_str(), "search", "--no-broadcast", "--range", "127.0.50.1-127.0.50.20", "--timeout", "3",
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto start = std::chrono::steady_clock::now();
+    kill(pid, SIGINT);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_EQ(readFile(out), "");
+    EXPECT_NE(readFile(err).find("search aborted"), std::string::npos) << readFile(err);
 }
 
 }  // namespace
