@@ -1,4 +1,5 @@
-// Declarations of the service's exported entry points (bound by name).
+// Declarations of the service's exported entry points; the front library
+// binds them by name with the TuvaServiceFn signature.
 #pragma once
 
 #include "netrov/device_identity.h"
@@ -11,10 +12,20 @@
 #  define TESSEL_API NETROV_EXTERN_C NETROV_IMPORT
 #endif
 
-#define TESSEL_QUERY(Name, RecordArg, recordSize, transport, rule)                              \
-    TESSEL_API int32_t NETROV_CALL TUVASRV_##Name(DeviceIdentity* device, intptr_t option1,     \
-                                                  intptr_t option2, RecordArg records,          \
-                                                  int32_t capacity, int32_t* count,             \
+/* Finds devices at an address or broadcast address: records are
+   DeviceIdentity (1296 bytes each). */
+TESSEL_API int32_t NETROV_CALL TUVASRV_SearchDevice(DeviceIdentity* request, intptr_t option1, intptr_t option2,
+                                                    DeviceIdentity* records, int32_t capacity, int32_t* count,
+                                                    ServiceRecord* service) NETROV_NOEXCEPT;
+/* Current alerts, one DeviceStatus each, or one record when there is none. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevStatus(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                                    void* records, int32_t capacity, int32_t* count,
+                                                    ServiceRecord* service) NETROV_NOEXCEPT;
+/* Device name, location and hardware address: at most one DeviceInfo. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevInfo(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                                  void* records, int32_t capacity, int32_t* count,
                                                   ServiceRecord* service) NETROV_NOEXCEPT;
-#include "queries.def"
-#undef TESSEL_QUERY
+/* Writes the model name into device->modelName; produces no records. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevModelName(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                                       void* records, int32_t capacity, int32_t* count,
+                                                       ServiceRecord* service) NETROV_NOEXCEPT;
