@@ -2,6 +2,7 @@
 #include <type_traits>
 
 #include "netrov/device_identity.h"
+#include "netrov/device_records.h"
 #include "netrov/result_codes.h"
 #include "netrov/service_record.h"
 #include "netrov/tuva.h"
@@ -19,6 +20,8 @@ static_assert(kPlainRecord<SnmpSimpleBinding>);
 static_assert(kPlainRecord<SnmpSimpleMessage>);
 static_assert(kPlainRecord<SnmpMessage>);
 static_assert(kPlainRecord<ServiceRecord>);
+static_assert(kPlainRecord<DeviceInfo>);
+static_assert(kPlainRecord<DeviceStatus>);
 
 #define NETROV_COUNT_QUERY(ordinal, name) +1
 static_assert(0 NETROV_FORWARDED_QUERIES(NETROV_COUNT_QUERY) == 65, "65 forwarded queries besides the search");
