@@ -1,0 +1,35 @@
+// Profile files read and written with the Windows profile rules (start-up file, menu texts, device list export).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace netrov::platform {
+
+// Rules shared by the three calls: sections and keys match ignoring case,
+// blanks around names and values are trimmed, a value in matching quotes
+// loses them, ";" starts a comment line. Lines end with LF or CR LF.
+
+// The value of key in the first section named section, or fallback (with its
+// trailing blanks trimmed) when the file, section or key is missing. A
+// nonzero size cuts the result to size - 1 characters, as a buffer would.
+std::string getPrivateProfileString(std::string_view section, std::string_view key, std::string_view fallback,
+                                    const std::string& path, size_t size = 0);
+
+// The leading integer of the value (optional sign, decimal or 0x hexadecimal;
+// no digits give 0), or fallback when the key is missing.
+int32_t getPrivateProfileInt(std::string_view section, std::string_view key, int32_t fallback,
+                             const std::string& path);
+
+// Sets key to value in section, adding the section or key when missing. No
+// key removes the whole section; a key without value removes that key. The
+// file is rewritten with CR LF line ends through a temporary file beside it,
+// so a failed write leaves the old file. False when the file cannot be
+// written. Removing from a file that does not exist succeeds.
+bool writePrivateProfileString(std::string_view section, std::optional<std::string_view> key,
+                               std::optional<std::string_view> value, const std::string& path);
+
+}  // namespace netrov::platform
