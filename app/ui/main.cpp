@@ -1,0 +1,32 @@
+// NetRov: the desktop program that finds and lists printers and MFPs on the network.
+#include <QApplication>
+
+#include "main_frame.h"
+#include "message_box.h"
+#include "netrover_app.h"
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    Q_INIT_RESOURCE(netrov_ui);
+
+    netrov::ui::CNetRoverApp app;
+    switch (app.InitInstance(netrov::ui::programDirectory())) {
+    case netrov::ui::CNetRoverApp::Start::Failed:
+        netrov::ui::showErrorMessage(nullptr, app.failureTitle(), netrov::ui::CNetRoverApp::failureText());
+        return 1;
+    case netrov::ui::CNetRoverApp::Start::AlreadyRunning:
+        return 0;
+    case netrov::ui::CNetRoverApp::Start::Run:
+        break;
+    }
+
+    int result = 0;
+    {
+        netrov::ui::CMainFrame frame(app);
+        frame.show();
+        result = application.exec();
+    }
+    app.ExitInstance();
+    return result;
+}

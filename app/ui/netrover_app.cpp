@@ -1,0 +1,87 @@
+// Start-up and exit of the application object.
+#include "netrover_app.h"
+
+#include "device_export.h"
+#include "front_library.h"
+#include "platform/module_path.h"
+#include "platform/profile_file.h"
+
+namespace netrov::ui {
+
+namespace {
+
+constexpr const char* kMainSection = "Main";
+// Buffer sizes of the start-up file's texts.
+constexpr size_t kPathSize = 260;
+constexpr size_t kNameSize = 256;
+
+}  // namespace
+
+std::string programDirectory()
+{
+    const std::string path = platform::programPath();
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+CNetRoverApp::~CNetRoverApp() { ExitInstance(); }
+
+QString CNetRoverApp::failureText()
+{
+    return QStringLiteral("Failed to load the setup file.\r\nThe application will now close. Perform installation again.");
+}
+
+CNetRoverApp::Start CNetRoverApp::InitInstance(const std::string& directory)
+{
+    messageBoxTitle_ = QString::fromLatin1(builtInString(IDR_MSGBOXTITLE));
+
+    programDirectory_ = directory;
+    startupFilePath_ = directory + "/" + kStartupFileName;
+    helpFilePath_ = directory + "/" + kHelpFileName;
+    using platform::getPrivateProfileString;
+    manufacturer_ = getPrivateProfileString(kMainSection, "Manufacturer", "", startupFilePath_, kPathSize);
+    company_ = getPrivateProfileString(kMainSection, "Company", "", startupFilePath_, kNameSize);
+    mutexName_ = getPrivateProfileString(kMainSection, "MutexName", "", startupFilePath_, kNameSize);
+    languageFilePath_ =
+        directory + "/" + getPrivateProfileString(kMainSection, "Language", "", startupFilePath_, kPathSize);
+    if (mutexName_.empty()) return Start::Failed;
+
+    store_ = std::make_unique<UserSettingsStore>(company_);
+    exportFilePath_ = netrov::ui::exportFilePath(registeredExportDirectory());
+
+    if (!language_.Load(languageFilePath_)) return Start::Failed;
+
+    core::InstallationSearchValues installation;
+    installation.broadCast = platform::getPrivateProfileInt(kMainSection, "BroadCast", 1, startupFilePath_);
+    installation.retry = platform::getPrivateProfileInt(kMainSection, "Retry", 0, startupFilePath_);
+    core::loadSearchSettings(*store_, installation, settings_, addresses_);
+
+    language_.LoadStringTable(stringTableEntries());
+    language_.LoadTipTable(tipTableEntries());
+
+    instance_ = std::make_unique<SingleInstance>(QString::fromLocal8Bit(mutexName_.c_str()));
+    if (instance_->raiseExisting()) {
+        instance_.reset();
+        return Start::AlreadyRunning;
+    }
+    instance_->listen();
+    exited_ = false;
+    return Start::Run;
+}
+
+void CNetRoverApp::ExitInstance()
+{
+    if (exited_) return;
+    exited_ = true;
+    devices_.clear();
+    addresses_.clear();
+    settings_ = core::SearchSettings{};
+    // The front library is freed whether or not a search started it.
+    core::FrontLibrary& library = core::FrontLibrary::tuva();
+    if (library.initialised()) library.release();
+    else if (library.access().release) library.access().release();
+    instance_.reset();
+    if (store_) store_->sync();
+}
+
+}  // namespace netrov::ui

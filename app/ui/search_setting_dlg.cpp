@@ -1,0 +1,310 @@
+// The search settings dialog: maker filter, address list with its Add rules, time-out.
+#include "search_setting_dlg.h"
+
+#include <array>
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "dialog_controls.h"
+#include "ip_address_edit.h"
+#include "language_file.h"
+#include "message_box.h"
+
+namespace netrov::ui {
+
+namespace {
+
+constexpr const char* kSection = "IDD_SEARCHSETTING";
+
+constexpr ControlTemplate kControls[] = {
+    {IDC_GROUP_SEARCHKIND, "IDC_GROUP_SEARCHKIND", 7, 5, 246, 30, "..Kind of searching printer"},
+    {IDC_RADIO_NOFILTER, "IDC_RADIO_NOFILTER", 16, 18, 100, 10, "..All Printer"},
+    {IDC_RADIO_FILTER, "IDC_RADIO_FILTER", 126, 18, 120, 10, "..Veltrano Printer"},
+    {IDC_GROUP_IP, "IDC_GROUP_IP", 7, 42, 246, 122, ""},
+    {IDC_CHECK_IPRANGE, "IDC_CHECK_IPRANGE", 13, 40, 140, 10, "..Search following IP Address"},
+    {IDC_RADIO_IPRANGE, "IDC_RADIO_IPRANGE", 16, 55, 110, 10, "..IP Address (Range)"},
+    {IDC_EDITB_IPRANGESTART, "IDC_EDITB_IPRANGESTART", 26, 67, 74, 13, nullptr},
+    {IDC_LABEL_IPSEPALATOR, "IDC_LABEL_IPSEPALATOR", 103, 69, 10, 8, "..-"},
+    {IDC_EDITB_IPRANGEEND, "IDC_EDITB_IPRANGEEND", 116, 67, 74, 13, nullptr},
+    {IDC_RADIO_IPDIRECT, "IDC_RADIO_IPDIRECT", 16, 85, 110, 10, "..IP Address(Direct)"},
+    {IDC_EDITB_IPDIRECT, "IDC_EDITB_IPDIRECT", 26, 97, 74, 13, nullptr},
+    {IDC_BUTTN_IPADD, "IDC_BUTTN_IPADD", 198, 67, 48, 14, "..Add"},
+    {IDC_BUTTN_IPDEL, "IDC_BUTTN_IPDEL", 198, 116, 48, 14, "..Delete"},
+    {IDC_LISTB_SEARCHIP, "IDC_LISTB_SEARCHIP", 16, 116, 174, 42, nullptr},
+    {IDC_LABEL_TIMEOUT, "IDC_LABEL_TIMEOUT", 9, 173, 40, 8, "..Time Out"},
+    {IDC_EDITB_TIMEOUT, "IDC_EDITB_TIMEOUT", 52, 171, 20, 12, nullptr},
+    {IDC_SUPIN_TIMEOUT, "IDC_SUPIN_TIMEOUT", 72, 171, 9, 12, nullptr},
+    {IDC_LABEL_SECOND, "IDC_LABEL_SECOND", 85, 173, 60, 8, "..Sec (1-60)"},
+    {IDOK, "IDOK", 146, 190, 50, 14, "..OK"},
+    {IDCANCEL, "IDCANCEL", 203, 190, 50, 14, "..Cancel"},
+};
+
+constexpr DialogTemplate kLayout{303, kSection, "..Search settings", 260, 211, kControls};
+
+// Column widths of the address list when the language file has none.
+constexpr int kDefaultColumnWidths[] = {110, 16, 110};
+constexpr const char* kColumnKeys[] = {"IDC_LISTB_SEARCHIP_STARTIP", "IDC_LISTB_SEARCHIP_DIV",
+                                       "IDC_LISTB_SEARCHIP_ENDIP"};
+
+// The spin control: two arrow buttons that step the time-out field.
+class SpinButtons : public QWidget {
+public:
+    SpinButtons(QLineEdit* buddy, int minimum, int maximum, QWidget* parent) : QWidget(parent)
+    {
+        up_ = new QToolButton(this);
+        down_ = new QToolButton(this);
+        up_->setArrowType(Qt::UpArrow);
+        down_->setArrowType(Qt::DownArrow);
+        for (QToolButton* button : {up_, down_}) {
+            button->setAutoRepeat(true);
+            button->setFocusPolicy(Qt::NoFocus);
+        }
+        auto step = [buddy, minimum, maximum](int delta) {
+            const int value = std::clamp(buddy->text().toInt() + delta, minimum, maximum);
+            buddy->setText(QString::number(value));
+        };
+        connect(up_, &QToolButton::clicked, this, [step] { step(1); });
+        connect(down_, &QToolButton::clicked, this, [step] { step(-1); });
+    }
+
+protected:
+    void resizeEvent(QResizeEvent*) override
+    {
+        const int half = height() / 2;
+        up_->setGeometry(0, 0, width(), half);
+        down_->setGeometry(0, half, width(), height() - half);
+    }
+
+private:
+    QToolButton* up_;
+    QToolButton* down_;
+};
+
+QString local(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
+
+}  // namespace
+
+CSearchSettingDlg::CSearchSettingDlg(const LanguageFile* language, core::SearchSettings& settings,
+                                     core::SearchAddressList& addresses, core::SettingsStore& store, QWidget* parent)
+    : QDialog(parent), language_(language), settings_(settings), addresses_(addresses), store_(store)
+{
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    buildControls();
+    applyDialogTemplate(this, kLayout, controls_, language_);
+    fill();
+}
+
+QWidget* CSearchSettingDlg::control(int32_t id) const
+{
+    const auto found = controls_.find(id);
+    return found != controls_.end() ? found->second : nullptr;
+}
+
+QString CSearchSettingDlg::string(int32_t id) const
+{
+    return local(language_ ? language_->String(id) : std::string(builtInString(id)));
+}
+
+void CSearchSettingDlg::buildControls()
+{
+    // Group boxes first, so that the controls inside them lie on top.
+    controls_[IDC_GROUP_SEARCHKIND] = new QGroupBox(this);
+    controls_[IDC_GROUP_IP] = new QGroupBox(this);
+
+    auto* noFilter = new QRadioButton(this);
+    auto* filter = new QRadioButton(this);
+    filterGroup_ = new QButtonGroup(this);
+    filterGroup_->addButton(noFilter, IDC_RADIO_NOFILTER);
+    filterGroup_->addButton(filter, IDC_RADIO_FILTER);
+    controls_[IDC_RADIO_NOFILTER] = noFilter;
+    controls_[IDC_RADIO_FILTER] = filter;
+
+    auto* check = new QCheckBox(this);
+    check->setAutoFillBackground(true);  // hides the group box line behind it
+    controls_[IDC_CHECK_IPRANGE] = check;
+    auto* range = new QRadioButton(this);
+    auto* directMode = new QRadioButton(this);
+    modeGroup_ = new QButtonGroup(this);
+    modeGroup_->addButton(range, IDC_RADIO_IPRANGE);
+    modeGroup_->addButton(directMode, IDC_RADIO_IPDIRECT);
+    controls_[IDC_RADIO_IPRANGE] = range;
+    controls_[IDC_RADIO_IPDIRECT] = directMode;
+
+    rangeStart_ = new CIPAddressEdit(this);
+    rangeEnd_ = new CIPAddressEdit(this);
+    direct_ = new CIPAddressEdit(this);
+    controls_[IDC_EDITB_IPRANGESTART] = rangeStart_;
+    controls_[IDC_EDITB_IPRANGEEND] = rangeEnd_;
+    controls_[IDC_EDITB_IPDIRECT] = direct_;
+    controls_[IDC_LABEL_IPSEPALATOR] = new QLabel(this);
+
+    auto* addButton = new QPushButton(this);
+    auto* deleteButton = new QPushButton(this);
+    addButton->setAutoDefault(false);
+    deleteButton->setAutoDefault(false);
+    controls_[IDC_BUTTN_IPADD] = addButton;
+    controls_[IDC_BUTTN_IPDEL] = deleteButton;
+
+    list_ = new QTreeWidget(this);
+    list_->setColumnCount(3);
+    list_->setHeaderHidden(true);
+    list_->setRootIsDecorated(false);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->header()->setStretchLastSection(false);
+    for (int column = 0; column < 3; ++column) {
+        int width = kDefaultColumnWidths[column];
+        if (language_)
+            if (auto value = language_->GetTextAndNumber(kSection, kColumnKeys[column])) width = value->second;
+        list_->setColumnWidth(column, width);
+    }
+    controls_[IDC_LISTB_SEARCHIP] = list_;
+
+    controls_[IDC_LABEL_TIMEOUT] = new QLabel(this);
+    timeOut_ = new QLineEdit(this);
+    timeOut_->setMaxLength(2);
+    timeOut_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), timeOut_));
+    controls_[IDC_EDITB_TIMEOUT] = timeOut_;
+    controls_[IDC_SUPIN_TIMEOUT] = new SpinButtons(timeOut_, core::kMinTimeOut, core::kMaxTimeOut, this);
+    controls_[IDC_LABEL_SECOND] = new QLabel(this);
+
+    auto* ok = new QPushButton(this);
+    auto* cancel = new QPushButton(this);
+    ok->setDefault(true);
+    controls_[IDOK] = ok;
+    controls_[IDCANCEL] = cancel;
+
+    connect(check, &QCheckBox::clicked, this, &CSearchSettingDlg::applyEnablingRule);
+    connect(range, &QRadioButton::clicked, this, &CSearchSettingDlg::applyEnablingRule);
+    connect(directMode, &QRadioButton::clicked, this, &CSearchSettingDlg::applyEnablingRule);
+    connect(addButton, &QPushButton::clicked, this, &CSearchSettingDlg::add);
+    connect(deleteButton, &QPushButton::clicked, this, &CSearchSettingDlg::deleteSelected);
+    connect(timeOut_, &QLineEdit::textChanged, this, &CSearchSettingDlg::timeOutEdited);
+    connect(ok, &QPushButton::clicked, this, &CSearchSettingDlg::accept);
+    connect(cancel, &QPushButton::clicked, this, &CSearchSettingDlg::reject);
+}
+
+void CSearchSettingDlg::fill()
+{
+    for (const std::string& entry : addresses_.entries()) appendRow(entry);
+    filterGroup_->button(settings_.Filter != 0 ? IDC_RADIO_FILTER : IDC_RADIO_NOFILTER)->setChecked(true);
+    modeGroup_->button(IDC_RADIO_IPRANGE)->setChecked(true);
+    static_cast<QCheckBox*>(control(IDC_CHECK_IPRANGE))->setChecked(settings_.IPSearch == 1);
+    timeOut_->setText(QString::number(settings_.TimeOut));
+    applyEnablingRule();
+}
+
+void CSearchSettingDlg::appendRow(const std::string& entry)
+{
+    auto* row = new QTreeWidgetItem(list_);
+    const size_t comma = entry.find(',');
+    if (comma == std::string::npos) {
+        row->setText(0, local(entry));
+    } else {
+        row->setText(0, local(entry.substr(0, comma)));
+        row->setText(1, QStringLiteral("-"));
+        row->setText(2, local(entry.substr(comma + 1)));
+    }
+}
+
+void CSearchSettingDlg::applyEnablingRule()
+{
+    const bool on = static_cast<QCheckBox*>(control(IDC_CHECK_IPRANGE))->isChecked();
+    const bool rangeMode = modeGroup_->checkedId() == IDC_RADIO_IPRANGE;
+    for (int32_t id : {IDC_LISTB_SEARCHIP, IDC_BUTTN_IPADD, IDC_BUTTN_IPDEL, IDC_RADIO_IPRANGE, IDC_RADIO_IPDIRECT})
+        control(id)->setEnabled(on);
+    rangeStart_->setEnabled(on && rangeMode);
+    rangeEnd_->setEnabled(on && rangeMode);
+    direct_->setEnabled(on && !rangeMode);
+}
+
+void CSearchSettingDlg::timeOutEdited()
+{
+    if (adjustingTimeOut_) return;
+    const QString text = timeOut_->text();
+    uint32_t value = 0;
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) break;
+        value = value * 10 + static_cast<uint32_t>(c.unicode() - '0');
+    }
+    value &= 0xFFFF;
+    QString wanted;
+    if (value == 0) wanted = QStringLiteral("1");
+    else if (value > static_cast<uint32_t>(core::kMaxTimeOut)) wanted = QString::number(core::kMaxTimeOut);
+    else wanted = QString::number(value);
+    if (wanted == text) return;
+    adjustingTimeOut_ = true;
+    timeOut_->setText(wanted);
+    adjustingTimeOut_ = false;
+}
+
+core::SearchAddressList CSearchSettingDlg::rowEntries() const
+{
+    core::SearchAddressList entries;
+    for (int i = 0; i < list_->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = list_->topLevelItem(i);
+        QString entry = row->text(0);
+        if (!row->text(2).isEmpty()) entry += ',' + row->text(2);
+        entries.append(entry.toLocal8Bit().toStdString());
+    }
+    return entries;
+}
+
+void CSearchSettingDlg::add()
+{
+    std::array<uint8_t, 4> unused{};
+    uint32_t start = 0;
+    std::optional<uint32_t> end;
+    if (modeGroup_->checkedId() == IDC_RADIO_IPRANGE) {
+        if (rangeStart_->octets(unused) == 0 || rangeEnd_->octets(unused) == 0) return;
+        start = rangeStart_->address();
+        end = rangeEnd_->address();
+    } else {
+        if (direct_->octets(unused) == 0) return;
+        start = direct_->address();
+    }
+
+    core::SearchAddressList entries = rowEntries();
+    int32_t error = 0;
+    switch (core::addEntry(entries, start, end)) {
+    case core::AddResult::Added:
+        appendRow(entries.entries().back());
+        list_->scrollToItem(list_->topLevelItem(list_->topLevelItemCount() - 1));
+        return;
+    case core::AddResult::RangeTooLarge: error = IDS_STR_ERRMSG_IPRANGE; break;
+    case core::AddResult::AlreadyAdded: error = IDS_STR_ERRMSG_ALREADYREGISTIP; break;
+    case core::AddResult::TotalTooLarge: error = IDS_STR_ERRMSG_IPRANGETOTAL; break;
+    }
+    showErrorMessage(this, string(IDR_MSGBOXTITLE), string(error));
+}
+
+void CSearchSettingDlg::deleteSelected()
+{
+    const QList<QTreeWidgetItem*> selected = list_->selectedItems();
+    if (!selected.isEmpty()) delete selected.front();
+}
+
+void CSearchSettingDlg::accept()
+{
+    core::SearchSettings edited = settings_;
+    edited.Filter = filterGroup_->checkedId() == IDC_RADIO_NOFILTER ? 0 : 1;
+    edited.IPSearch = static_cast<QCheckBox*>(control(IDC_CHECK_IPRANGE))->isChecked() ? 1 : 0;
+    const int timeOut = timeOut_->text().toInt();
+    edited.TimeOut = timeOut <= 0 || timeOut > core::kMaxTimeOut ? core::kDefaultTimeOut : timeOut;
+    settings_ = edited;
+    addresses_ = rowEntries();
+    core::saveSearchSettings(store_, settings_, addresses_);
+    QDialog::accept();
+}
+
+}  // namespace netrov::ui

@@ -1,0 +1,86 @@
+// CSearchSettingDlg: edits the search settings and the address list, and saves them on OK.
+#pragma once
+
+#include <map>
+
+#include <QDialog>
+
+#include "search_settings.h"
+
+class QButtonGroup;
+class QLineEdit;
+class QTreeWidget;
+
+namespace netrov::ui {
+
+class CIPAddressEdit;
+class LanguageFile;
+
+enum SearchSettingControl : int32_t {
+    IDC_GROUP_SEARCHKIND = 1030,
+    IDC_RADIO_NOFILTER = 1031,
+    IDC_RADIO_FILTER = 1032,
+    IDC_GROUP_IP = 1033,
+    IDC_CHECK_IPRANGE = 1034,
+    IDC_RADIO_IPRANGE = 1035,
+    IDC_RADIO_IPDIRECT = 1036,
+    IDC_EDITB_IPRANGESTART = 1037,
+    IDC_LABEL_IPSEPALATOR = 1038,
+    IDC_EDITB_IPRANGEEND = 1039,
+    IDC_EDITB_IPDIRECT = 1040,
+    IDC_BUTTN_IPADD = 1041,
+    IDC_BUTTN_IPDEL = 1042,
+    IDC_LISTB_SEARCHIP = 1043,
+    IDC_LABEL_TIMEOUT = 1044,
+    IDC_LABEL_SECOND = 1045,
+    IDC_EDITB_TIMEOUT = 1046,
+    IDC_SUPIN_TIMEOUT = 1047,
+};
+
+class CSearchSettingDlg : public QDialog {
+    Q_OBJECT
+public:
+    // Edits copies; OK replaces settings and addresses and saves both to store.
+    // language may be null (built-in texts only).
+    CSearchSettingDlg(const LanguageFile* language, core::SearchSettings& settings,
+                      core::SearchAddressList& addresses, core::SettingsStore& store, QWidget* parent = nullptr);
+
+    QWidget* control(int32_t id) const;
+    CIPAddressEdit* rangeStart() const { return rangeStart_; }
+    CIPAddressEdit* rangeEnd() const { return rangeEnd_; }
+    CIPAddressEdit* direct() const { return direct_; }
+    QLineEdit* timeOutEdit() const { return timeOut_; }
+    QTreeWidget* addressList() const { return list_; }
+
+    // The list rows as address list entries, in row order.
+    core::SearchAddressList rowEntries() const;
+
+public slots:
+    void accept() override;
+    void add();
+    void deleteSelected();
+
+private:
+    void buildControls();
+    void fill();
+    void applyEnablingRule();
+    void timeOutEdited();
+    void appendRow(const std::string& entry);
+    QString string(int32_t id) const;
+
+    const LanguageFile* language_;
+    core::SearchSettings& settings_;
+    core::SearchAddressList& addresses_;
+    core::SettingsStore& store_;
+    std::map<int32_t, QWidget*> controls_;
+    QButtonGroup* filterGroup_ = nullptr;
+    QButtonGroup* modeGroup_ = nullptr;
+    CIPAddressEdit* rangeStart_ = nullptr;
+    CIPAddressEdit* rangeEnd_ = nullptr;
+    CIPAddressEdit* direct_ = nullptr;
+    QLineEdit* timeOut_ = nullptr;
+    QTreeWidget* list_ = nullptr;
+    bool adjustingTimeOut_ = false;
+};
+
+}  // namespace netrov::ui

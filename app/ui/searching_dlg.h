@@ -1,0 +1,92 @@
+// CSearchingDlg: the modal progress dialog of one search run, with its animation and Abort.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include <QDialog>
+
+#include "device_list.h"
+#include "front_library.h"
+#include "search_run.h"
+#include "search_settings.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+namespace netrov::ui {
+
+class LanguageFile;
+
+enum SearchingControl : int32_t {
+    IDC_LABEL_SEARCHINGMSG = 1020,
+    IDC_PRGRS_SEARCH = 1021,
+    IDC_LABEL_SEARCHBITMAP = 1022,
+    IDC_LABEL_LINE = 1023,
+};
+
+inline constexpr int kProgressTimerId = 1000;
+inline constexpr int kAnimationTimerId = 1002;
+inline constexpr int kAnimationPeriodMs = 500;
+inline constexpr int kAnimationFrames = 6;
+inline constexpr int kFirstAnimationBitmap = 158;
+
+// What one run needs; all referenced objects outlive the dialog.
+struct SearchRequest {
+    core::FrontLibrary* library = nullptr;
+    core::DeviceList* devices = nullptr;
+    core::SearchSettings settings{};
+    core::SearchAddressList addresses;
+    std::string manufacturer;
+    std::string exportPath;  // empty: no export
+};
+
+class CSearchingDlg : public QDialog {
+    Q_OBJECT
+public:
+    // language may be null (built-in texts only).
+    CSearchingDlg(const LanguageFile* language, SearchRequest request, QWidget* parent = nullptr);
+    ~CSearchingDlg() override;
+
+    // Starts the timers and the run the first time the dialog is shown.
+    void showEvent(QShowEvent* event) override;
+
+    int progress() const;
+    int frame() const { return frame_; }
+    int progressPeriodMs() const { return static_cast<int>(clock_.periodMs()); }
+    QWidget* control(int32_t id) const;
+    // True once Abort was asked for.
+    bool aborting() const { return aborting_; }
+
+public slots:
+    // Abort (the button or Escape): waits for the run while events go on.
+    void reject() override;
+    void progressTick();
+    void animationTick();
+
+private:
+    void finish();
+    void showFrame();
+    QString string(int32_t id) const;
+
+    const LanguageFile* language_;
+    SearchRequest request_;
+    std::unique_ptr<core::SearchRun> run_;
+    core::ProgressClock clock_;
+    std::map<int32_t, QWidget*> controls_;
+    QLabel* message_ = nullptr;
+    QLabel* picture_ = nullptr;
+    QProgressBar* bar_ = nullptr;
+    QPushButton* abort_ = nullptr;
+    QTimer* progressTimer_ = nullptr;
+    QTimer* animationTimer_ = nullptr;
+    int frame_ = 0;
+    bool started_ = false;
+    bool aborting_ = false;
+    bool finished_ = false;
+};
+
+}  // namespace netrov::ui

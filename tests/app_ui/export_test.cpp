@@ -1,0 +1,100 @@
+// The device list export: keys per model, values, which devices, the file's location.
+#include <cstring>
+
+#include <QTest>
+
+#include "device_export.h"
+#include "platform/profile_file.h"
+#include "temp_dir.h"
+#include "ui_test_support.h"
+
+using netrov::core::DeviceList;
+using netrov::core::DeviceListEntry;
+
+namespace {
+
+DeviceListEntry device(const char* model, int interfaceKind, uint8_t last, const char* location = "")
+{
+    DeviceListEntry entry;
+    memset(&entry, 0, sizeof entry);
+    snprintf(entry.identity.modelName, sizeof entry.identity.modelName, "%s", model);
+    entry.identity.interfaceKind = interfaceKind;
+    entry.identity.transport = interfaceKind;
+    if (interfaceKind == NETROV_INTERFACE_NETWORK) {
+        entry.identity.address[0] = 127;
+        entry.identity.address[3] = last;
+    } else {
+        snprintf(entry.identity.portName, sizeof entry.identity.portName, "USB%03d", last);
+    }
+    snprintf(entry.info.location, sizeof entry.info.location, "%s", location);
+    return entry;
+}
+
+}  // namespace
+
+class ExportTest : public QObject {
+    Q_OBJECT
+private slots:
+    void threeDevicesOfOneModel()
+    {
+        netrov::test::TempDir dir;
+        DeviceList devices;
+        devices.append(device("Tarnwell CL-560 Color", 2, 1, "Hall"));
+        devices.append(device("Tarnwell CL-560 Color", 2, 2, "Lab"));
+        devices.append(device("Tarnwell ML-210", 2, 3));
+        devices.append(device("Tarnwell CL-560 Color", 2, 4, "Office 4"));
+        const std::string path = dir.file("MfpList.ini");
+        netrov::ui::ExportDeviceList(path, devices);
+        QCOMPARE(netrov::test::readFile(path),
+                 std::string("[Devices]\r\n"
+                             "\"Tarnwell CL-560 Color\"=3,,127.0.0.1,\"Hall\",\"tarpon\",\r\n"
+                             "\"Tarnwell CL-560 Color(1)\"=3,,127.0.0.2,\"Lab\",\"tarpon\",\r\n"
+                             "\"Tarnwell ML-210\"=3,,127.0.0.3,\"\",\"tarpon\",\r\n"
+                             "\"Tarnwell CL-560 Color(2)\"=3,,127.0.0.4,\"Office 4\",\"tarpon\",\r\n"));
+    }
+
+    void usbDeviceCountsButIsNotWritten()
+    {
+        netrov::test::TempDir dir;
+        DeviceList devices;
+        devices.append(device("Tarnwell ML-210", NETROV_INTERFACE_USB, 1));
+        devices.append(device("Tarnwell ML-210", NETROV_INTERFACE_NETWORK, 9, "Desk"));
+        const std::string path = dir.file("MfpList.ini");
+        netrov::ui::ExportDeviceList(path, devices);
+        QCOMPARE(netrov::test::readFile(path),
+                 std::string("[Devices]\r\n\"Tarnwell ML-210(1)\"=3,,127.0.0.9,\"Desk\",\"tarpon\",\r\n"));
+    }
+
+    void sectionIsReplacedAndOtherSectionsStay()
+    {
+        netrov::test::TempDir dir;
+        const std::string path = dir.file("MfpList.ini");
+        netrov::test::writeFile(path, "[Reader]\r\nOwner=other program\r\n[Devices]\r\n\"Old\"=3,,1.2.3.4,\"\",\"\",\r\n");
+        DeviceList devices;
+        devices.append(device("Tarnwell ML-210", NETROV_INTERFACE_USB, 1));
+        netrov::ui::ExportDeviceList(path, devices);
+        QCOMPARE(netrov::test::readFile(path), std::string("[Reader]\r\nOwner=other program\r\n"));
+        QCOMPARE(netrov::platform::getPrivateProfileString("Devices", "\"Old\"", "gone", path), std::string("gone"));
+    }
+
+    void pathWithOrWithoutFinalSeparator()
+    {
+        QCOMPARE(netrov::ui::exportFilePath("/srv/shared"), std::string("/srv/shared/MfpList.ini"));
+        QCOMPARE(netrov::ui::exportFilePath("/srv/shared/"), std::string("/srv/shared/MfpList.ini"));
+        QCOMPARE(netrov::ui::exportFilePath(""), std::string());
+    }
+
+    void noPathOrUnwritableDirectoryWritesNothing()
+    {
+        DeviceList devices;
+        devices.append(device("Tarnwell ML-210", NETROV_INTERFACE_NETWORK, 1));
+        netrov::ui::ExportDeviceList("", devices);
+        netrov::test::TempDir dir;
+        netrov::ui::ExportDeviceList(dir.file("missing/MfpList.ini"), devices);
+        QVERIFY(!std::filesystem::exists(dir.file("missing")));
+    }
+};
+
+NETROV_REGISTER_TEST(ExportTest);
+
+#include "export_test.moc"

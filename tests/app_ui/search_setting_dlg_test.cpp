@@ -1,0 +1,261 @@
+// The search settings dialog: Add errors and acceptance, enabling, time-out field, address field keys, OK.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "ip_address_edit.h"
+#include "search_setting_dlg.h"
+#include "ui_test_support.h"
+
+using netrov::ui::CIPAddressEdit;
+using netrov::ui::CSearchSettingDlg;
+
+namespace {
+
+// Types like a user: each key goes to the part that has the input.
+void typeInto(CIPAddressEdit* field, const QString& text)
+{
+    for (QChar c : text) QTest::keyClicks(field->part(field->currentPart()), QString(c));
+}
+
+void typeAddress(CIPAddressEdit* field, const QString& text)
+{
+    field->clear();
+    typeInto(field, text);
+}
+
+QString rowText(QTreeWidget* list, int row)
+{
+    const QTreeWidgetItem* item = list->topLevelItem(row);
+    return item->text(0) + '|' + item->text(1) + '|' + item->text(2);
+}
+
+struct Fixture {
+    Fixture()
+    {
+        settings = netrov::core::defaultSearchSettings();
+        settings.IPSearch = 1;
+    }
+    std::unique_ptr<CSearchSettingDlg> open()
+    {
+        return std::make_unique<CSearchSettingDlg>(&netrov::test::englishLanguage(), settings, addresses, store);
+    }
+    netrov::core::SearchSettings settings{};
+    netrov::core::SearchAddressList addresses;
+    netrov::test::MemoryStore store;
+};
+
+}  // namespace
+
+class SearchSettingDlgTest : public QObject {
+    Q_OBJECT
+private slots:
+    void addRangeErrorsAndAcceptance()
+    {
+        Fixture fixture;
+        auto dialog = fixture.open();
+        netrov::test::MessageRecorder recorder;
+        auto add = [&] { QTest::mouseClick(static_cast<QPushButton*>(dialog->control(netrov::ui::IDC_BUTTN_IPADD)), Qt::LeftButton); };
+
+        // End one below start: n is 0. End further below: n wraps past 255.
+        typeAddress(dialog->rangeStart(), "127.0.0.10");
+        typeAddress(dialog->rangeEnd(), "127.0.0.9");
+        add();
+        typeAddress(dialog->rangeEnd(), "127.0.0.1");
+        add();
+        typeAddress(dialog->rangeEnd(), "127.0.1.9");  // 256 addresses
+        add();
+        QCOMPARE(recorder.messages.size(), size_t{3});
+        for (const auto& [title, text] : recorder.messages) {
+            QCOMPARE(title, QStringLiteral("Net Rover"));
+            QCOMPARE(text, QStringLiteral("The specified range is over 255."));
+        }
+        QCOMPARE(dialog->addressList()->topLevelItemCount(), 0);
+
+        // Exactly 255 addresses into an empty list are accepted.
+        typeAddress(dialog->rangeStart(), "127.0.0.1");
+        typeAddress(dialog->rangeEnd(), "127.0.0.255");
+        add();
+        QCOMPARE(recorder.messages.size(), size_t{3});
+        QCOMPARE(dialog->addressList()->topLevelItemCount(), 1);
+        QCOMPARE(rowText(dialog->addressList(), 0), QStringLiteral("127.0.0.1|-|127.0.0.255"));
+
+        // Then any further Add is over the total; the same entry is a duplicate first.
+        add();
+        QCOMPARE(recorder.messages.back().second, QStringLiteral("The specified IP Address is already added."));
+        static_cast<QRadioButton*>(dialog->control(netrov::ui::IDC_RADIO_IPDIRECT))->click();
+        typeAddress(dialog->direct(), "127.0.1.1");
+        add();
+        QCOMPARE(recorder.messages.back().second, QStringLiteral("The number of added IP Address is over 255."));
+        QCOMPARE(dialog->addressList()->topLevelItemCount(), 1);
+        netrov::test::saveScreenshot(dialog.get(), QStringLiteral("search_settings"));
+    }
+
+    void addDirectAndDuplicates()
+    {
+        Fixture fixture;
+        fixture.addresses.append("127.0.0.1,127.0.0.5");
+        fixture.addresses.append("127.0.0.AB");
+        auto dialog = fixture.open();
+        netrov::test::MessageRecorder recorder;
+        QCOMPARE(rowText(dialog->addressList(), 0), QStringLiteral("127.0.0.1|-|127.0.0.5"));
+        QCOMPARE(rowText(dialog->addressList(), 1), QStringLiteral("127.0.0.AB||"));
+
+        static_cast<QRadioButton*>(dialog->control(netrov::ui::IDC_RADIO_IPDIRECT))->click();
+        // The start of an existing range is a different entry.
+        typeAddress(dialog->direct(), "127.0.0.1");
+        dialog->add();
+        QCOMPARE(recorder.messages.size(), size_t{0});
+        QCOMPARE(rowText(dialog->addressList(), 2), QStringLiteral("127.0.0.1||"));
+        dialog->add();
+        QCOMPARE(recorder.messages.size(), size_t{1});
+        QCOMPARE(recorder.messages.back().second, QStringLiteral("The specified IP Address is already added."));
+
+        // Entries compare ignoring case.
+        dialog->addressList()->topLevelItem(1)->setText(0, QStringLiteral("127.0.0.ab"));
+        QCOMPARE(dialog->rowEntries().entry(1), std::string("127.0.0.ab"));
+
+        // An empty field adds nothing and says nothing.
+        dialog->direct()->clear();
+        dialog->add();
+        QCOMPARE(recorder.messages.size(), size_t{1});
+        QCOMPARE(dialog->addressList()->topLevelItemCount(), 3);
+
+        dialog->addressList()->setCurrentItem(dialog->addressList()->topLevelItem(0));
+        dialog->deleteSelected();
+        QCOMPARE(dialog->addressList()->topLevelItemCount(), 2);
+        QCOMPARE(rowText(dialog->addressList(), 0), QStringLiteral("127.0.0.ab||"));
+    }
+
+    void enablingRule()
+    {
+        Fixture fixture;
+        fixture.settings.IPSearch = 0;
+        auto dialog = fixture.open();
+        auto* check = static_cast<QCheckBox*>(dialog->control(netrov::ui::IDC_CHECK_IPRANGE));
+        QVERIFY(!check->isChecked());
+        QVERIFY(static_cast<QRadioButton*>(dialog->control(netrov::ui::IDC_RADIO_IPRANGE))->isChecked());
+        for (int id : {1035, 1036, 1037, 1039, 1040, 1041, 1042, 1043})
+            QVERIFY2(!dialog->control(id)->isEnabled(), qPrintable(QString::number(id)));
+        check->click();
+        QVERIFY(dialog->rangeStart()->isEnabled() && dialog->rangeEnd()->isEnabled());
+        QVERIFY(!dialog->direct()->isEnabled());
+        QVERIFY(!dialog->direct()->part(2)->isEnabled());
+        static_cast<QRadioButton*>(dialog->control(netrov::ui::IDC_RADIO_IPDIRECT))->click();
+        QVERIFY(!dialog->rangeStart()->isEnabled() && !dialog->rangeEnd()->isEnabled());
+        QVERIFY(dialog->direct()->isEnabled());
+        QVERIFY(dialog->control(netrov::ui::IDC_LISTB_SEARCHIP)->isEnabled());
+    }
+
+    void timeOutField()
+    {
+        Fixture fixture;
+        fixture.settings.TimeOut = 7;
+        auto dialog = fixture.open();
+        QLineEdit* field = dialog->timeOutEdit();
+        QCOMPARE(field->text(), QStringLiteral("7"));
+        QCOMPARE(field->maxLength(), 2);
+        field->clear();
+        QCOMPARE(field->text(), QStringLiteral("1"));
+        field->selectAll();
+        QTest::keyClicks(field, "99");
+        QCOMPARE(field->text(), QStringLiteral("60"));
+        field->setText(QStringLiteral("05"));
+        QCOMPARE(field->text(), QStringLiteral("5"));
+        field->setText(QStringLiteral("00"));
+        QCOMPARE(field->text(), QStringLiteral("1"));
+        field->selectAll();
+        QTest::keyClicks(field, "a");
+        QCOMPARE(field->text(), QStringLiteral("1"));
+    }
+
+    void okSavesAndCancelKeeps()
+    {
+        Fixture fixture;
+        fixture.settings.BroadCast = 0;
+        fixture.settings.Retry = 2;
+        {
+            auto dialog = fixture.open();
+            static_cast<QRadioButton*>(dialog->control(netrov::ui::IDC_RADIO_FILTER))->click();
+            dialog->timeOutEdit()->setText(QStringLiteral("12"));
+            typeAddress(dialog->rangeStart(), "127.0.0.1");
+            typeAddress(dialog->rangeEnd(), "127.0.0.3");
+            dialog->add();
+            dialog->reject();
+        }
+        QCOMPARE(fixture.settings.Filter, 0);
+        QCOMPARE(fixture.addresses.count(), size_t{0});
+        QVERIFY(fixture.store.values.empty());
+
+        auto dialog = fixture.open();
+        static_cast<QRadioButton*>(dialog->control(netrov::ui::IDC_RADIO_FILTER))->click();
+        dialog->timeOutEdit()->setText(QStringLiteral("12"));
+        typeAddress(dialog->rangeStart(), "127.0.0.1");
+        typeAddress(dialog->rangeEnd(), "127.0.0.3");
+        dialog->add();
+        dialog->accept();
+        QCOMPARE(fixture.settings.Filter, 1);
+        QCOMPARE(fixture.settings.IPSearch, 1);
+        QCOMPARE(fixture.settings.TimeOut, 12);
+        QCOMPARE(fixture.settings.BroadCast, 0);
+        QCOMPARE(fixture.settings.Retry, 2);
+        QCOMPARE(fixture.addresses.entries(), std::vector<std::string>{"127.0.0.1,127.0.0.3"});
+        QCOMPARE(fixture.store.values["SearchOption/IPList0"], std::string("127.0.0.1,127.0.0.3"));
+        QCOMPARE(fixture.store.values["SearchOption/TimeOut"], std::string("12"));
+    }
+
+    void addressFieldKeys()
+    {
+        CIPAddressEdit field;
+        field.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&field));
+        std::array<uint8_t, 4> octets{};
+        QCOMPARE(field.octets(octets), 0);
+
+        // "." moves on only from a part that is not empty; three digits move on by themselves.
+        typeInto(&field, ".");
+        QCOMPARE(field.part(0)->text(), QString());
+        QCOMPARE(field.currentPart(), 0);
+        typeInto(&field, "10.");
+        QCOMPARE(field.currentPart(), 1);
+        typeInto(&field, "256");
+        QCOMPARE(field.part(1)->text(), QStringLiteral("255"));
+        QCOMPARE(field.currentPart(), 2);
+        typeInto(&field, "x7");
+        QCOMPARE(field.part(2)->text(), QStringLiteral("7"));
+        QCOMPARE(field.octets(octets), 3);
+        QCOMPARE(octets, (std::array<uint8_t, 4>{10, 255, 7, 0}));
+
+        // Left at a part's first position goes back; Right after its end goes on.
+        field.part(2)->setCursorPosition(1);
+        QTest::keyClick(field.part(2), Qt::Key_Left);
+        QCOMPARE(field.currentPart(), 2);
+        QTest::keyClick(field.part(2), Qt::Key_Left);
+        QCOMPARE(field.currentPart(), 1);
+        QCOMPARE(field.part(1)->cursorPosition(), 3);
+        QTest::keyClick(field.part(1), Qt::Key_Right);
+        QCOMPARE(field.currentPart(), 2);
+        QCOMPARE(field.part(2)->cursorPosition(), 0);
+        QTest::keyClick(field.part(2), Qt::Key_End);
+        QCOMPARE(field.currentPart(), 3);
+        QTest::keyClick(field.part(3), Qt::Key_Home);
+        QCOMPARE(field.currentPart(), 0);
+
+        // Pasted dots and letters do not stay in a part.
+        field.part(3)->setText(QStringLiteral("1.2"));
+        QCOMPARE(field.part(3)->text(), QStringLiteral("12"));
+        field.part(3)->setText(QStringLiteral("999"));
+        QCOMPARE(field.part(3)->text(), QStringLiteral("255"));
+        QCOMPARE(field.address(), 0x0AFF07FFu);
+
+        field.setEnabled(false);
+        for (int i = 0; i < 4; ++i) QVERIFY(!field.part(i)->isEnabled());
+    }
+};
+
+NETROV_REGISTER_TEST(SearchSettingDlgTest);
+
+#include "search_setting_dlg_test.moc"

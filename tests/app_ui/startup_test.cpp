@@ -1,0 +1,157 @@
+// Start-up of the real program: the failure exit's message, and one instance per user and mutex name.
+#include <filesystem>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "single_instance.h"
+#include "temp_dir.h"
+#include "ui_test_support.h"
+
+namespace {
+
+const QString kFailure = QStringLiteral(
+    "Net Rover\nFailed to load the setup file.\r\nThe application will now close. Perform installation again.\n");
+
+// A program directory of its own: a copy of the program (the program
+// directory is where the resolved executable lies), libraries from the build.
+struct ProgramDir {
+    ProgramDir()
+    {
+        std::filesystem::copy_file(NETROV_PROGRAM, dir.file("NetRov"));
+    }
+    void writeStartupFile(const std::string& main)
+    {
+        netrov::test::writeFile(dir.file("NetRov.ini"), "[Main]\r\n" + main);
+    }
+    void writeLanguageFile()
+    {
+        netrov::test::writeFile(dir.file("lang.ini"),
+                                netrov::test::readFile(NETROV_SOURCE_DIR "/data/lang/NetRovEnglish.ini"));
+    }
+    void prepare(QProcess& process) const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("NETROV_MESSAGES_TO_STDERR"), QStringLiteral("1"));
+        environment.insert(QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral(NETROV_OUTPUT_DIR));
+        process.setProcessEnvironment(environment);
+        process.setProgram(QString::fromStdString(dir.file("NetRov")));
+    }
+    netrov::test::TempDir dir;
+};
+
+// Runs the program to its end; false when it does not end within 20 s.
+bool runToEnd(const ProgramDir& program, int& exitCode, QString& errors)
+{
+    QProcess process;
+    program.prepare(process);
+    process.start();
+    if (!process.waitForFinished(20000)) {
+        process.kill();
+        process.waitForFinished();
+        return false;
+    }
+    exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    errors = QString::fromLocal8Bit(process.readAllStandardError());
+    return true;
+}
+
+// Broadcast off and no address list: the first search stays inside the process.
+const std::string kQuietMain = "Company=StartupCo\r\nMutexName=StartupTest\r\nLanguage=lang.ini\r\nBroadCast=0\r\n";
+
+}  // namespace
+
+class StartupTest : public QObject {
+    Q_OBJECT
+private slots:
+    void failureExits_data()
+    {
+        QTest::addColumn<QString>("startupFile");
+        QTest::addColumn<bool>("languageFile");
+        QTest::newRow("no NetRov.ini") << QString() << true;
+        QTest::newRow("empty MutexName") << QStringLiteral("Company=X\r\nMutexName=\r\nLanguage=lang.ini\r\n") << true;
+        QTest::newRow("no language file") << QStringLiteral("MutexName=StartupFail\r\nLanguage=lang.ini\r\n") << false;
+    }
+
+    void failureExits()
+    {
+        QFETCH(QString, startupFile);
+        QFETCH(bool, languageFile);
+        ProgramDir program;
+        if (!startupFile.isEmpty()) program.writeStartupFile(startupFile.toStdString());
+        if (languageFile) program.writeLanguageFile();
+        int exitCode = 0;
+        QString errors;
+        QVERIFY(runToEnd(program, exitCode, errors));
+        QCOMPARE(errors, kFailure);
+        QCOMPARE(exitCode, 1);
+    }
+
+    void laterStartRaisesTheFirst()
+    {
+        netrov::ui::SingleInstance first(QStringLiteral("InProcess"));
+        QVERIFY(!first.raiseExisting());
+        QVERIFY(first.listen());
+        QSignalSpy raised(&first, &netrov::ui::SingleInstance::raiseRequested);
+        QSignalSpy commands(&first, &netrov::ui::SingleInstance::commandReceived);
+        netrov::ui::SingleInstance second(QStringLiteral("InProcess"));
+        QVERIFY(second.raiseExisting());
+        QTRY_COMPARE(raised.count(), 1);
+        QVERIFY(netrov::ui::SingleInstance::send(first.serverName(), "command 1 11"));
+        QTRY_COMPARE(commands.count(), 1);
+        QCOMPARE(commands.at(0).at(0).toLongLong(), 1);
+        QCOMPARE(commands.at(0).at(1).toLongLong(), 11);
+        // Another name is another instance.
+        netrov::ui::SingleInstance other(QStringLiteral("InProcessOther"));
+        QVERIFY(!other.raiseExisting());
+    }
+
+    void staleSocketDoesNotBlockTheStart()
+    {
+        auto* leftover = new netrov::ui::SingleInstance(QStringLiteral("Stale"));
+        QVERIFY(leftover->listen());
+        const QString path = QDir::tempPath() + '/' + leftover->serverName();
+        delete leftover;
+        // A crashed instance leaves its socket file; make one by hand.
+        QFile(path).open(QIODevice::WriteOnly);
+        netrov::ui::SingleInstance next(QStringLiteral("Stale"));
+        QVERIFY(!next.raiseExisting());
+        QVERIFY(next.listen());
+    }
+
+    void twoStartsGiveOneWindow()
+    {
+        ProgramDir program;
+        program.writeStartupFile(kQuietMain);
+        program.writeLanguageFile();
+        QProcess first;
+        program.prepare(first);
+        first.start();
+        QVERIFY(first.waitForStarted());
+        const QString server = netrov::ui::SingleInstance(QStringLiteral("StartupTest")).serverName();
+        QTRY_VERIFY_WITH_TIMEOUT(netrov::ui::SingleInstance::send(server, "hello"), 15000);
+
+        int exitCode = -1;
+        QString errors;
+        QVERIFY(runToEnd(program, exitCode, errors));
+        QCOMPARE(exitCode, 0);
+        QCOMPARE(errors, QString());
+        QCOMPARE(first.state(), QProcess::Running);
+
+        // The end command of other programs ends the first at once.
+        QVERIFY(netrov::ui::SingleInstance::send(server, "command 1 12"));
+        QTest::qWait(300);
+        QCOMPARE(first.state(), QProcess::Running);
+        QVERIFY(netrov::ui::SingleInstance::send(server, "command 1 11"));
+        QVERIFY(first.waitForFinished(15000));
+        QCOMPARE(first.exitCode(), 0);
+    }
+};
+
+NETROV_REGISTER_TEST(StartupTest);
+
+#include "startup_test.moc"
