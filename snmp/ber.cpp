@@ -6,159 +6,62 @@
 
 namespace netrov::snmp {
 
-bool BerReader::readTag(uint8_t& tag)
-{
-    if (failed_ || pos_ >= data_.size()) return fail();
-    uint8_t byte = data_[pos_];
-    if ((byte & 0x1F) == 0x1F) return fail();
-    ++pos_;
-    tag = byte;
-    return true;
-}
+namespace {
 
-bool BerReader::readLength(uint32_t& length)
+// One base-128 subidentifier starting at p; false when it runs past end or
+// beyond 32 bits.
+inline bool readSubidentifier(const uint8_t*& p, const uint8_t* end, uint32_t& arc)
 {
-    if (failed_ || pos_ >= data_.size()) return fail();
-    uint8_t first = data_[pos_++];
-    uint32_t value = 0;
-    if (first < 0x80) {
-        value = first;
-    } else {
-        size_t count = first & 0x7F;
-        // 0x80 is the indefinite form, which SNMP never uses.
-        if (count == 0 || count > 4) return fail();
-        if (data_.size() - pos_ < count) return fail();
-        for (size_t i = 0; i < count; ++i) value = (value << 8) | data_[pos_++];
+    uint32_t byte = *p++;
+    if (byte < 0x80) {
+        arc = byte;
+        return true;
     }
-    if (value > data_.size() - pos_) return fail();
-    length = value;
-    return true;
-}
-
-bool BerReader::readElement(uint8_t& tag, std::span<const uint8_t>& content)
-{
-    uint32_t length = 0;
-    if (!readTag(tag) || !readLength(length)) return false;
-    content = data_.subspan(pos_, length);
-    pos_ += length;
-    return true;
-}
-
-bool BerReader::expect(uint8_t tag, std::span<const uint8_t>& content)
-{
-    uint8_t actual = 0;
-    if (!readElement(actual, content)) return false;
-    if (actual != tag) return fail();
-    return true;
-}
-
-bool BerReader::readInt(int32_t& value)
-{
-    std::span<const uint8_t> content;
-    if (!expect(kTagInteger, content)) return false;
-    if (!decodeInt(content, value)) return fail();
-    return true;
-}
-
-bool BerReader::readUnsigned(uint8_t tag, uint32_t& value)
-{
-    std::span<const uint8_t> content;
-    if (!expect(tag, content)) return false;
-    if (!decodeUnsigned(content, value)) return fail();
-    return true;
-}
-
-bool BerReader::readOctets(uint8_t tag, size_t maxLength, std::span<const uint8_t>& out)
-{
-    std::span<const uint8_t> content;
-    if (!expect(tag, content)) return false;
-    if (content.size() > maxLength) return fail();
-    out = content;
-    return true;
-}
-
-bool BerReader::readOid(uint32_t* arcs, size_t maxArcs, size_t& count)
-{
-    std::span<const uint8_t> content;
-    if (!expect(kTagOid, content)) return false;
-    if (!decodeOid(content, arcs, maxArcs, count)) return fail();
-    return true;
-}
-
-BerReader BerReader::enter(uint8_t tag)
-{
-    std::span<const uint8_t> content;
-    BerReader child(content);
-    if (!expect(tag, content)) {
-        child.failed_ = true;
-        return child;
+    uint64_t v = byte & 0x7F;
+    for (;;) {
+        if (p == end) return false;
+        byte = *p++;
+        v = (v << 7) | (byte & 0x7F);
+        if (v > 0xFFFFFFFFu) return false;
+        if (byte < 0x80) break;
     }
-    return BerReader(content);
-}
-
-bool BerReader::decodeInt(std::span<const uint8_t> content, int32_t& value)
-{
-    if (content.empty() || content.size() > 4) return false;
-    // Sign-extend from the first byte, then shift the rest in.
-    uint32_t v = (content[0] & 0x80) ? 0xFFFFFFFFu : 0u;
-    for (uint8_t byte : content) v = (v << 8) | byte;
-    value = static_cast<int32_t>(v);
+    arc = static_cast<uint32_t>(v);
     return true;
 }
 
-bool BerReader::decodeUnsigned(std::span<const uint8_t> content, uint32_t& value)
-{
-    if (content.empty() || content.size() > 5) return false;
-    if (content.size() == 5 && content[0] != 0) return false;
-    // Agents that forget the leading zero still mean the unsigned value;
-    // sign extension keeps all 32 bits of what they sent.
-    uint32_t v = (content[0] & 0x80) ? 0xFFFFFFFFu : 0u;
-    for (uint8_t byte : content) v = (v << 8) | byte;
-    value = v;
-    return true;
-}
+}  // namespace
 
 bool BerReader::decodeOid(std::span<const uint8_t> content, uint32_t* arcs, size_t maxArcs, size_t& count)
 {
     if (maxArcs < 2) return false;
-    count = 0;
     if (content.empty()) {
         arcs[0] = 0;
         arcs[1] = 0;
         count = 2;
         return true;
     }
-    size_t pos = 0;
-    bool first = true;
-    while (pos < content.size()) {
-        uint64_t v = 0;
-        bool done = false;
-        while (pos < content.size()) {
-            uint8_t byte = content[pos++];
-            v = (v << 7) | (byte & 0x7F);
-            if (v > 0xFFFFFFFFu) return false;
-            if (!(byte & 0x80)) {
-                done = true;
-                break;
-            }
-        }
-        if (!done) return false;
-        auto arc = static_cast<uint32_t>(v);
-        if (first) {
-            first = false;
-            if (arc == 43) {
-                arcs[0] = 1;
-                arcs[1] = 3;
-            } else {
-                arcs[0] = arc / 40;
-                arcs[1] = arc % 40;
-            }
-            count = 2;
+    const uint8_t* p = content.data();
+    const uint8_t* end = p + content.size();
+    uint32_t first = 0;
+    if (!readSubidentifier(p, end, first)) return false;
+    if (first == 43) {
+        arcs[0] = 1;
+        arcs[1] = 3;
+    } else {
+        arcs[0] = first / 40;
+        arcs[1] = first % 40;
+    }
+    size_t n = 2;
+    while (p < end) {
+        if (n >= maxArcs) return false;
+        if (*p < 0x80) {
+            arcs[n++] = *p++;
         } else {
-            if (count >= maxArcs) return false;
-            arcs[count++] = arc;
+            if (!readSubidentifier(p, end, arcs[n])) return false;
+            ++n;
         }
     }
+    count = n;
     return true;
 }
 
@@ -175,16 +78,11 @@ size_t elementSize(size_t contentLength) { return 1 + lengthSize(contentLength) 
 
 size_t intContentSize(int32_t value)
 {
-    auto v = static_cast<uint32_t>(value);
-    size_t size = 4;
-    // Drop a leading byte while the top nine bits are all equal.
-    while (size > 1) {
-        uint32_t top = v & 0xFF800000u;
-        if (top != 0 && top != 0xFF800000u) break;
-        v <<= 8;
-        --size;
-    }
-    return size;
+    // Shortest two's complement form: a byte more for every 8 bits of magnitude.
+    if (value >= -0x80 && value < 0x80) return 1;
+    if (value >= -0x8000 && value < 0x8000) return 2;
+    if (value >= -0x800000 && value < 0x800000) return 3;
+    return 4;
 }
 
 size_t unsignedContentSize(uint32_t value)
@@ -199,6 +97,7 @@ size_t unsignedContentSize(uint32_t value)
 namespace {
 size_t base128Size(uint64_t value)
 {
+    if (value < 0x80) return 1;
     size_t size = 1;
     while (value >>= 7) ++size;
     return size;
@@ -211,7 +110,10 @@ size_t oidContentSize(const uint32_t* arcs, size_t count)
     uint64_t firstTwo = uint64_t{40} * arcs[0] + arcs[1];
     if (firstTwo > 0xFFFFFFFFu) return 0;
     size_t size = base128Size(firstTwo);
-    for (size_t i = 2; i < count; ++i) size += base128Size(arcs[i]);
+    for (size_t i = 2; i < count; ++i) {
+        uint32_t a = arcs[i];
+        size += a < 0x80 ? 1 : base128Size(a);
+    }
     return size;
 }
 
@@ -266,26 +168,51 @@ void BerWriter::writeOctets(uint8_t tag, const uint8_t* data, size_t size)
     pos_ += size;
 }
 
-void BerWriter::writeBase128(uint64_t value)
-{
-    size_t size = base128Size(value);
-    for (size_t i = size; i > 0; --i) {
-        auto group = static_cast<uint8_t>((value >> (7 * (i - 1))) & 0x7F);
-        put(i > 1 ? static_cast<uint8_t>(group | 0x80) : group);
-    }
-}
-
 void BerWriter::writeOid(uint8_t tag, const uint32_t* arcs, size_t count)
 {
-    size_t size = oidContentSize(arcs, count);
-    writeHeader(tag, size);
-    assert(pos_ + size <= out_.size());
+    // Encoded once into a scratch area, then copied behind its header; the
+    // sizing pass has capped the size.
+    uint8_t content[kMaxEncodedOid + 10];
+    size_t n = 0;
+    auto pushLong = [&](uint64_t v) {
+        for (size_t i = base128Size(v); i > 1; --i) content[n++] = static_cast<uint8_t>(((v >> (7 * (i - 1))) & 0x7F) | 0x80);
+        content[n++] = static_cast<uint8_t>(v & 0x7F);
+    };
     if (count < 2) {
-        put(0);
-        return;
+        content[n++] = 0;
+    } else {
+        uint64_t first = uint64_t{40} * arcs[0] + arcs[1];
+        if (first < 0x80) {
+            content[n++] = static_cast<uint8_t>(first);
+        } else {
+            pushLong(first);
+        }
+        for (size_t i = 2; i < count && n <= kMaxEncodedOid; ++i) {
+            uint32_t a = arcs[i];
+            if (a < 0x80) {
+                content[n++] = static_cast<uint8_t>(a);
+            } else {
+                pushLong(a);
+            }
+        }
     }
-    writeBase128(uint64_t{40} * arcs[0] + arcs[1]);
-    for (size_t i = 2; i < count; ++i) writeBase128(arcs[i]);
+    assert(n <= kMaxEncodedOid);
+    writeOctets(tag, content, n);
+}
+
+size_t BerWriter::beginFixedSequence()
+{
+    size_t start = pos_;
+    writeFixedSequence(0);
+    return start;
+}
+
+void BerWriter::endFixedSequence(size_t start)
+{
+    size_t length = pos_ - start - 4;
+    assert(length <= 0xFFFF);
+    out_[start + 2] = static_cast<uint8_t>(length >> 8);
+    out_[start + 3] = static_cast<uint8_t>(length);
 }
 
 }  // namespace netrov::snmp

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <new>
 
 #include "ber.h"
 
@@ -116,71 +117,237 @@ void writeValue(BerWriter& w, const SnmpBinding& b)
     }
 }
 
-uint8_t* copyBytes(std::span<const uint8_t> bytes)
+// A message and everything it owns share one block: records first, then
+// 32-bit words (names, identifier and number values), then bytes (texts).
+// Decoding then costs one allocation and freeing one release.
+struct BlockSizes {
+    size_t bindings = 0;
+    size_t words = 0;
+    size_t bytes = 0;
+};
+
+class MessageBlock {
+public:
+    // A block of its own, released by freeMessage.
+    explicit MessageBlock(const BlockSizes& sizes)
+    {
+        layout(static_cast<uint8_t*>(::operator new(storageSize(sizes))), sizes);
+    }
+    // Over caller storage of storageSize(sizes) bytes, aligned for SnmpMessage.
+    MessageBlock(const BlockSizes& sizes, uint8_t* storage) { layout(storage, sizes); }
+
+    static constexpr size_t storageSize(const BlockSizes& sizes)
+    {
+        return sizeof(SnmpMessage) + sizes.bindings * sizeof(SnmpBinding) + sizes.words * 4 + sizes.bytes;
+    }
+
+    SnmpMessage* message() const { return message_; }
+    SnmpBinding* binding() { return new (bindings_++) SnmpBinding{}; }
+    uint32_t* nextWords() const { return words_; }
+    void advanceWords(size_t count) { words_ += count; }
+    uint8_t* word(uint32_t value)
+    {
+        *words_ = value;
+        return reinterpret_cast<uint8_t*>(words_++);
+    }
+    // The bytes followed by a NUL.
+    uint8_t* copyBytes(std::span<const uint8_t> bytes)
+    {
+        uint8_t* out = bytes_;
+        if (!bytes.empty()) std::memcpy(out, bytes.data(), bytes.size());
+        out[bytes.size()] = 0;
+        bytes_ += bytes.size() + 1;
+        return out;
+    }
+
+    // What was written so far, moved into a block of exactly its size.
+    MessagePtr copyOut() const
+    {
+        const BlockSizes used{static_cast<size_t>(bindings_ - firstBinding_), static_cast<size_t>(words_ - firstWord_),
+                              static_cast<size_t>(bytes_ - firstByte_)};
+        MessageBlock out(used);
+        MessagePtr result(out.message_);
+        std::memcpy(static_cast<void*>(out.message_), message_, sizeof(SnmpMessage) + used.bindings * sizeof(SnmpBinding));
+        if (used.words) std::memcpy(out.firstWord_, firstWord_, used.words * 4);
+        if (used.bytes) std::memcpy(out.firstByte_, firstByte_, used.bytes);
+
+        auto binding = [&](SnmpBinding* p) { return p ? out.firstBinding_ + (p - firstBinding_) : nullptr; };
+        auto words = [&](const void* p) {
+            return p ? out.firstWord_ + (static_cast<const uint32_t*>(p) - firstWord_) : nullptr;
+        };
+        auto bytes = [&](const void* p) {
+            return p ? out.firstByte_ + (static_cast<const uint8_t*>(p) - firstByte_) : nullptr;
+        };
+        SnmpMessage* m = out.message_;
+        m->community = reinterpret_cast<char*>(bytes(m->community));
+        m->enterprise = words(m->enterprise);
+        m->variables = binding(m->variables);
+        for (SnmpBinding* b = m->variables; b; b = b->next) {
+            b->next = binding(b->next);
+            b->name = words(b->name);
+            bool inBytes = b->type == kTagOctets || b->type == kTagIpAddress;
+            b->value = inBytes ? bytes(b->value) : reinterpret_cast<uint8_t*>(words(b->value));
+        }
+        return result;
+    }
+
+private:
+    void layout(uint8_t* base, const BlockSizes& sizes)
+    {
+        static_assert(alignof(SnmpBinding) <= alignof(SnmpMessage) && sizeof(SnmpMessage) % alignof(SnmpBinding) == 0);
+        message_ = new (base) SnmpMessage{};
+        bindings_ = firstBinding_ = reinterpret_cast<SnmpBinding*>(base + sizeof(SnmpMessage));
+        words_ = firstWord_ = reinterpret_cast<uint32_t*>(bindings_ + sizes.bindings);
+        bytes_ = firstByte_ = reinterpret_cast<uint8_t*>(words_ + sizes.words);
+    }
+
+    SnmpMessage* message_;
+    SnmpBinding* firstBinding_;
+    SnmpBinding* bindings_;
+    uint32_t* firstWord_;
+    uint32_t* words_;
+    uint8_t* firstByte_;
+    uint8_t* bytes_;
+};
+
+// Room for the arcs of an encoded identifier: each takes at least one byte
+// and the first byte holds two.
+size_t arcBound(std::span<const uint8_t> content) { return content.empty() ? 2 : content.size() + 1; }
+
+// Room for the arcs of a dotted name: each takes a digit and a separator.
+size_t arcBound(size_t textLength) { return std::min((textLength + 1) / 2, kMaxArcs); }
+
+// Decodes an identifier's content into the block; false when it is malformed.
+bool decodeOidInto(MessageBlock& block, std::span<const uint8_t> content, size_t& count)
 {
-    auto* out = new uint8_t[bytes.size() + 1];
-    if (!bytes.empty()) std::memcpy(out, bytes.data(), bytes.size());
-    out[bytes.size()] = 0;
-    return out;
+    size_t limit = std::min(arcBound(content), kMaxArcs);
+    if (!BerReader::decodeOid(content, block.nextWords(), limit, count)) return false;
+    block.advanceWords(count);
+    return true;
 }
 
-uint32_t* copyArcs(const uint32_t* arcs, size_t count)
+// One walk over a datagram, run twice: first (kFill false) to check the
+// structure and size the block, then to decode into it.
+template <bool kFill>
+bool decodeMessage(std::span<const uint8_t> data, BlockSizes& sizes, MessageBlock* block)
 {
-    auto* out = new uint32_t[count ? count : 1];
-    if (count) std::memcpy(out, arcs, count * sizeof(uint32_t));
-    return out;
-}
+    SnmpMessage* msg = kFill ? block->message() : nullptr;
+    BerReader datagram(data);
+    BerReader message = datagram.enter(kTagSequence);
+    int32_t version = -1;
+    if (!message.readInt(version) || version != 0) return false;
+    std::span<const uint8_t> community;
+    if (!message.readOctets(kTagOctets, kMaxCommunityDecoded, community)) return false;
+    if constexpr (kFill) {
+        msg->community = reinterpret_cast<char*>(block->copyBytes(community));
+        msg->communityLength = static_cast<int32_t>(community.size());
+    } else {
+        sizes.bytes += community.size() + 1;
+    }
 
-char* copyText(const char* text, size_t length)
-{
-    auto* out = new char[length + 1];
-    if (length) std::memcpy(out, text, length);
-    out[length] = 0;
-    return out;
-}
+    uint8_t pduType = 0;
+    std::span<const uint8_t> pduContent;
+    if (!message.readElement(pduType, pduContent)) return false;
+    BerReader pdu(pduContent);
+    int32_t ignored = 0;
+    int32_t* requestId = kFill ? &msg->requestId : &ignored;
+    int32_t* errorStatus = kFill ? &msg->errorStatus : &ignored;
+    int32_t* errorIndex = kFill ? &msg->errorIndex : &ignored;
+    if (pduType == kPduTrap) {
+        std::span<const uint8_t> enterprise, agent;
+        uint32_t timeStamp = 0;
+        int32_t* genericTrap = kFill ? &msg->genericTrap : &ignored;
+        int32_t* specificTrap = kFill ? &msg->specificTrap : &ignored;
+        if (!pdu.readContent(kTagOid, enterprise) || !pdu.readOctets(kTagIpAddress, 4, agent)
+            || !pdu.readInt(*genericTrap) || !pdu.readInt(*specificTrap) || !pdu.readUnsigned(kTagTimeTicks, timeStamp))
+            return false;
+        if constexpr (kFill) {
+            size_t count = 0;
+            msg->enterprise = block->nextWords();
+            if (!decodeOidInto(*block, enterprise, count)) return false;
+            msg->enterpriseLength = static_cast<int32_t>(count);
+            if (!agent.empty()) std::memcpy(msg->agentAddress, agent.data(), agent.size());
+            msg->timeStamp = timeStamp;
+        } else {
+            sizes.words += arcBound(enterprise);
+        }
+    } else if (!pdu.readInt(*requestId) || !pdu.readInt(*errorStatus) || !pdu.readInt(*errorIndex)) {
+        return false;
+    }
+    if constexpr (kFill) msg->pduType = pduType;
 
-// Stores a decoded value the way the records hold it.
-bool storeValue(SnmpBinding& b, uint8_t tag, std::span<const uint8_t> content)
-{
-    b.type = tag;
-    switch (tag) {
-    case kTagInteger: {
-        int32_t v = 0;
-        if (!BerReader::decodeInt(content, v)) return false;
-        b.value = new uint8_t[4];
-        std::memcpy(b.value, &v, 4);
-        b.valueLength = 4;
-        return true;
+    BerReader list = pdu.enter(kTagSequence);
+    SnmpBinding** tail = kFill ? &msg->variables : nullptr;
+    while (!list.atEnd()) {
+        BerReader binding = list.enter(kTagSequence);
+        std::span<const uint8_t> name, content;
+        uint8_t tag = 0;
+        if (!binding.readContent(kTagOid, name) || !binding.readElement(tag, content)) return false;
+        if constexpr (!kFill) {
+            ++sizes.bindings;
+            sizes.words += arcBound(name);
+            switch (tag) {
+            case kTagInteger:
+            case kTagCounter:
+            case kTagGauge:
+            case kTagTimeTicks:
+                sizes.words += 1;
+                break;
+            case kTagOctets:
+            case kTagIpAddress:
+                sizes.bytes += content.size() + 1;
+                break;
+            case kTagOid:
+                sizes.words += arcBound(content);
+                break;
+            default:
+                break;
+            }
+        } else {
+            SnmpBinding* b = block->binding();
+            *tail = b;
+            tail = &b->next;
+            size_t count = 0;
+            b->name = block->nextWords();
+            if (!decodeOidInto(*block, name, count)) return false;
+            b->nameLength = static_cast<int32_t>(count);
+            b->type = tag;
+            switch (tag) {
+            case kTagInteger: {
+                int32_t v = 0;
+                if (!BerReader::decodeInt(content, v)) return false;
+                b->value = block->word(static_cast<uint32_t>(v));
+                b->valueLength = 4;
+                break;
+            }
+            case kTagCounter:
+            case kTagGauge:
+            case kTagTimeTicks: {
+                uint32_t v = 0;
+                if (!BerReader::decodeUnsigned(content, v)) return false;
+                b->value = block->word(v);
+                b->valueLength = 4;
+                break;
+            }
+            case kTagOctets:
+            case kTagIpAddress:
+                b->value = block->copyBytes(content);
+                b->valueLength = static_cast<uint32_t>(content.size());
+                break;
+            case kTagOid: {
+                b->value = reinterpret_cast<uint8_t*>(block->nextWords());
+                if (!decodeOidInto(*block, content, count)) return false;
+                b->valueLength = static_cast<uint32_t>(count * 4);
+                break;
+            }
+            default:
+                // NULL, Opaque and the exception values keep only their length.
+                b->valueLength = static_cast<uint32_t>(content.size());
+                break;
+            }
+        }
     }
-    case kTagOctets:
-    case kTagIpAddress:
-        b.value = copyBytes(content);
-        b.valueLength = static_cast<uint32_t>(content.size());
-        return true;
-    case kTagOid: {
-        std::array<uint32_t, kMaxArcs> arcs;
-        size_t count = 0;
-        if (!BerReader::decodeOid(content, arcs.data(), arcs.size(), count)) return false;
-        b.value = new uint8_t[count * 4];
-        std::memcpy(b.value, arcs.data(), count * 4);
-        b.valueLength = static_cast<uint32_t>(count * 4);
-        return true;
-    }
-    case kTagCounter:
-    case kTagGauge:
-    case kTagTimeTicks: {
-        uint32_t v = 0;
-        if (!BerReader::decodeUnsigned(content, v)) return false;
-        b.value = new uint8_t[4];
-        std::memcpy(b.value, &v, 4);
-        b.valueLength = 4;
-        return true;
-    }
-    default:
-        // NULL, Opaque and the exception values keep only their length.
-        b.valueLength = static_cast<uint32_t>(content.size());
-        return true;
-    }
+    return list.ok();
 }
 
 // Writes arcs as dotted decimal into out (room for capacity characters
@@ -208,18 +375,8 @@ bool formatOid(const uint32_t* arcs, size_t count, char* out, size_t capacity)
 
 void freeMessage(SnmpMessage* message) noexcept
 {
-    if (!message) return;
-    SnmpBinding* b = message->variables;
-    while (b) {
-        SnmpBinding* next = b->next;
-        delete[] b->name;
-        delete[] b->value;
-        delete b;
-        b = next;
-    }
-    delete[] message->enterprise;
-    delete[] message->community;
-    delete message;
+    // The message heads the block that holds everything it owns.
+    ::operator delete(static_cast<void*>(message));
 }
 
 void freeMessageList(SnmpMessageList* list) noexcept
@@ -281,87 +438,64 @@ std::optional<size_t> build(const SnmpMessage& m, std::span<uint8_t> out)
     }
     w.writeHeader(kTagSequence, listContent);
     for (const SnmpBinding* b = m.variables; b; b = b->next) {
-        size_t content = 0;
-        (void)bindingContentSize(*b, content);
-        w.writeFixedSequence(content);
+        size_t start = w.beginFixedSequence();
         w.writeOid(kTagOid, b->name, static_cast<size_t>(b->nameLength));
         writeValue(w, *b);
+        w.endFixedSequence(start);
     }
     return w.written();
 }
 
 MessagePtr parse(std::span<const uint8_t> data, uint32_t sourceAddress)
 {
-    MessagePtr msg(new SnmpMessage{});
+    if (data.size() <= SNMP_DATAGRAM_SIZE) {
+        // One pass into scratch storage sized for the worst case, then one
+        // exact copy: every element takes at least two bytes, a binding at
+        // least six, so words and bytes never outnumber the input bytes.
+        constexpr BlockSizes kWorstCase{SNMP_DATAGRAM_SIZE / 6 + 1, SNMP_DATAGRAM_SIZE + 2, SNMP_DATAGRAM_SIZE + 1};
+        alignas(SnmpMessage) uint8_t scratch[sizeof(SnmpMessage) + kWorstCase.bindings * sizeof(SnmpBinding)
+                                             + kWorstCase.words * 4 + kWorstCase.bytes];
+        static_assert(sizeof(scratch) == MessageBlock::storageSize(kWorstCase));
+        BlockSizes unused;
+        MessageBlock block(kWorstCase, scratch);
+        if (!decodeMessage<true>(data, unused, &block)) return nullptr;
+        MessagePtr msg = block.copyOut();
+        std::memcpy(msg->sourceAddress, &sourceAddress, 4);
+        return msg;
+    }
+    BlockSizes sizes;
+    if (!decodeMessage<false>(data, sizes, nullptr)) return nullptr;
+    MessageBlock block(sizes);
+    MessagePtr msg(block.message());
     std::memcpy(msg->sourceAddress, &sourceAddress, 4);
-
-    BerReader datagram(data);
-    BerReader message = datagram.enter(kTagSequence);
-    int32_t version = -1;
-    if (!message.readInt(version) || version != 0) return nullptr;
-    std::span<const uint8_t> community;
-    if (!message.readOctets(kTagOctets, kMaxCommunityDecoded, community)) return nullptr;
-    msg->community = copyText(reinterpret_cast<const char*>(community.data()), community.size());
-    msg->communityLength = static_cast<int32_t>(community.size());
-
-    uint8_t pduType = 0;
-    std::span<const uint8_t> pduContent;
-    if (!message.readElement(pduType, pduContent)) return nullptr;
-    msg->pduType = pduType;
-    BerReader pdu(pduContent);
-    std::array<uint32_t, kMaxArcs> arcs;
-    size_t count = 0;
-    if (pduType == kPduTrap) {
-        std::span<const uint8_t> agent;
-        if (!pdu.readOid(arcs.data(), arcs.size(), count)) return nullptr;
-        msg->enterprise = copyArcs(arcs.data(), count);
-        msg->enterpriseLength = static_cast<int32_t>(count);
-        if (!pdu.readOctets(kTagIpAddress, 4, agent)) return nullptr;
-        if (!agent.empty()) std::memcpy(msg->agentAddress, agent.data(), agent.size());
-        if (!pdu.readInt(msg->genericTrap) || !pdu.readInt(msg->specificTrap)
-            || !pdu.readUnsigned(kTagTimeTicks, msg->timeStamp))
-            return nullptr;
-    } else {
-        if (!pdu.readInt(msg->requestId) || !pdu.readInt(msg->errorStatus) || !pdu.readInt(msg->errorIndex))
-            return nullptr;
-    }
-
-    BerReader list = pdu.enter(kTagSequence);
-    SnmpBinding** tail = &msg->variables;
-    while (!list.atEnd()) {
-        BerReader binding = list.enter(kTagSequence);
-        uint8_t tag = 0;
-        std::span<const uint8_t> content;
-        if (!binding.readOid(arcs.data(), arcs.size(), count) || !binding.readElement(tag, content)) return nullptr;
-        auto* b = new SnmpBinding{};
-        *tail = b;  // owned by the message from here on, so a failure frees it
-        tail = &b->next;
-        b->name = copyArcs(arcs.data(), count);
-        b->nameLength = static_cast<int32_t>(count);
-        if (!storeValue(*b, tag, content)) return nullptr;
-    }
-    if (!list.ok()) return nullptr;
+    if (!decodeMessage<true>(data, sizes, &block)) return nullptr;
     return msg;
 }
 
 bool parseOidText(const char* text, size_t length, uint32_t* arcs, size_t& count)
 {
-    count = 0;
-    size_t i = 0;
-    while (i < length) {
-        if (text[i] < '0' || text[i] > '9') {
-            ++i;
+    // Locals only: stores through count or arcs would make the compiler
+    // reload the text after every arc.
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    const auto* end = p + length;
+    size_t n = 0;
+    while (p < end) {
+        unsigned digit = *p - unsigned{'0'};
+        if (digit > 9) {
+            ++p;
             continue;
         }
+        const auto* start = p;
         uint64_t v = 0;
-        while (i < length && text[i] >= '0' && text[i] <= '9') {
-            v = v * 10 + static_cast<uint64_t>(text[i] - '0');
-            if (v > 0xFFFFFFFFu) return false;
-            ++i;
-        }
-        if (count >= kMaxArcs) return false;
-        arcs[count++] = static_cast<uint32_t>(v);
+        do {
+            v = v * 10 + digit;
+            ++p;
+        } while (p < end && (digit = *p - unsigned{'0'}) <= 9);
+        // Ten digits cannot overflow 64 bits, so one check after the run does.
+        if (p - start > 10 || v > 0xFFFFFFFFu || n >= kMaxArcs) return false;
+        arcs[n++] = static_cast<uint32_t>(v);
     }
+    count = n;
     return true;
 }
 
@@ -376,32 +510,44 @@ int32_t nextRequestId() noexcept
 MessagePtr simpleToStandard(SnmpSimpleMessage& request)
 {
     if (request.variableCount > 0 && !request.variables) return nullptr;
-    MessagePtr msg(new SnmpMessage{});
-    msg->pduType = request.pduType;
     if (request.community[0] == 0) std::memcpy(request.community, SNMP_DEFAULT_COMMUNITY, sizeof(SNMP_DEFAULT_COMMUNITY));
     const size_t communityLength = strnlen(request.community, sizeof(request.community));
-    msg->community = copyText(request.community, communityLength);
+
+    BlockSizes sizes;
+    sizes.bytes = communityLength + 1;
+    for (int32_t i = 0; i < request.variableCount; ++i) {
+        const SnmpSimpleBinding& simple = request.variables[i];
+        ++sizes.bindings;
+        sizes.words += arcBound(strnlen(simple.name, kNameTextCapacity));
+        if (simple.type == 0) continue;
+        if (simple.valueLength < 0 || static_cast<size_t>(simple.valueLength) > kValueCapacity) return nullptr;
+        sizes.bytes += static_cast<size_t>(simple.valueLength) + 1;
+    }
+
+    MessageBlock block(sizes);
+    MessagePtr msg(block.message());
+    msg->pduType = request.pduType;
+    msg->community = reinterpret_cast<char*>(block.copyBytes({reinterpret_cast<const uint8_t*>(request.community), communityLength}));
     msg->communityLength = static_cast<int32_t>(communityLength);
     msg->requestId = nextRequestId();
 
     SnmpBinding** tail = &msg->variables;
-    std::array<uint32_t, kMaxArcs> arcs;
     for (int32_t i = 0; i < request.variableCount; ++i) {
         const SnmpSimpleBinding& simple = request.variables[i];
-        size_t count = 0;
-        if (!parseOidText(simple.name, strnlen(simple.name, kNameTextCapacity), arcs.data(), count)) return nullptr;
-        auto* b = new SnmpBinding{};
+        SnmpBinding* b = block.binding();
         *tail = b;
         tail = &b->next;
-        b->name = copyArcs(arcs.data(), count);
+        size_t count = 0;
+        b->name = block.nextWords();
+        if (!parseOidText(simple.name, strnlen(simple.name, kNameTextCapacity), b->name, count)) return nullptr;
+        block.advanceWords(count);
         b->nameLength = static_cast<int32_t>(count);
         if (simple.type == 0) {
             b->type = kTagNull;
             continue;
         }
-        if (simple.valueLength < 0 || static_cast<size_t>(simple.valueLength) > kValueCapacity) return nullptr;
         b->type = simple.type;
-        b->value = copyBytes({simple.value, static_cast<size_t>(simple.valueLength)});
+        b->value = block.copyBytes({simple.value, static_cast<size_t>(simple.valueLength)});
         b->valueLength = static_cast<uint32_t>(simple.valueLength);
     }
     return msg;

@@ -50,7 +50,7 @@ std::string sourceOf(const SnmpMessage& m)
     return text;
 }
 
-netrov::snmp::MessagePtr getRequest(int32_t requestId, const char* oid = kSysDescr)
+TestMessagePtr getRequest(int32_t requestId, const char* oid = kSysDescr)
 {
     return makeMessage(SNMP_PDU_GET, requestId, "public", {nullBinding(oid)});
 }

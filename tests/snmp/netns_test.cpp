@@ -182,7 +182,7 @@ Child::Body agentBody(const std::string& name, bool silent)
     };
 }
 
-netrov::snmp::MessagePtr sysNameRequest()
+TestMessagePtr sysNameRequest()
 {
     return makeMessage(SNMP_PDU_GET, 2024, "public", {nullBinding("1.3.6.1.2.1.1.5.0")});
 }

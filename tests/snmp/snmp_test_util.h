@@ -54,11 +54,30 @@ inline TestBinding oidBinding(std::string_view oid, std::string_view value)
     return {arcsOf(oid), 0x06, bytes, true};
 }
 
-// A message record owned the same way a decoded one is.
-inline snmp::MessagePtr makeMessage(uint8_t pduType, int32_t requestId, std::string_view community,
+// Hand-built records own each part separately (decoded ones live in one
+// block), so they have a deleter of their own.
+struct TestMessageDeleter {
+    void operator()(SnmpMessage* m) const noexcept
+    {
+        if (!m) return;
+        for (SnmpBinding* b = m->variables; b;) {
+            SnmpBinding* next = b->next;
+            delete[] b->name;
+            delete[] b->value;
+            delete b;
+            b = next;
+        }
+        delete[] m->enterprise;
+        delete[] m->community;
+        delete m;
+    }
+};
+using TestMessagePtr = std::unique_ptr<SnmpMessage, TestMessageDeleter>;
+
+inline TestMessagePtr makeMessage(uint8_t pduType, int32_t requestId, std::string_view community,
                                     const std::vector<TestBinding>& bindings)
 {
-    snmp::MessagePtr m(new SnmpMessage{});
+    TestMessagePtr m(new SnmpMessage{});
     m->pduType = pduType;
     m->requestId = requestId;
     m->community = new char[community.size() + 1];

@@ -1,0 +1,11 @@
+# zomsnmp codec against net-snmp's libnetsnmp (Debian's libsnmp-dev).
+find_library(NETROV_NETSNMP_LIBRARY netsnmp)
+find_path(NETROV_NETSNMP_INCLUDE net-snmp/net-snmp-includes.h)
+if(benchmark_FOUND AND NETROV_NETSNMP_LIBRARY AND NETROV_NETSNMP_INCLUDE)
+  add_executable(snmp_codec_bench "${CMAKE_CURRENT_SOURCE_DIR}/snmp_codec_bench.cpp")
+  target_include_directories(snmp_codec_bench PRIVATE "${NETROV_NETSNMP_INCLUDE}")
+  target_link_libraries(snmp_codec_bench PRIVATE zomsnmp_impl benchmark::benchmark "${NETROV_NETSNMP_LIBRARY}")
+  set_target_properties(snmp_codec_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bench")
+else()
+  message(STATUS "snmp_codec_bench not built: needs Google Benchmark and libsnmp-dev")
+endif()

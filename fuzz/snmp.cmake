@@ -1,0 +1,3 @@
+# zomsnmp: the datagram decoder, alone and followed by the simple-form conversion.
+netrov_add_fuzzer(snmp_parse SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/snmp_parse.cpp" LINK zomsnmp_impl)
+netrov_add_fuzzer(snmp_standard2simple SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/snmp_standard2simple.cpp" LINK zomsnmp_impl)
