@@ -11,7 +11,8 @@
 
 namespace netrov::snmp {
 
-// Frees a message and everything it owns; accepts null.
+// Frees a message made by parse or simpleToStandard, which keep a message
+// and everything it owns in one block; accepts null.
 void freeMessage(SnmpMessage* message) noexcept;
 void freeMessageList(SnmpMessageList* list) noexcept;
 

@@ -46,7 +46,8 @@ int32_t NETROV_CALL snmp_request_simple(const char* host, int32_t timeout, SnmpS
 SnmpMessageList* NETROV_CALL multi_snmp_request(const char* host, int32_t timeout,
                                                 const SnmpMessage* request) noexcept
 {
-    if (!request) return nullptr;
+    // No host is no request, rather than a broadcast.
+    if (!host || !request) return nullptr;
     return guarded<SnmpMessageList*>(nullptr, [&] {
         auto broadcasts = broadcastAddresses(netrov::platform::localAddressTable());
         return collect(host, timeout, *request, broadcasts).release();
@@ -57,7 +58,7 @@ int32_t NETROV_CALL multi_snmp_request_simple(const char* host, int32_t timeout,
                                               SnmpSimpleMessage* replies, int32_t capacity,
                                               int32_t* count) noexcept
 {
-    if (!request || !count || capacity < 0 || (capacity > 0 && !replies)) return -1;
+    if (!host || !request || !count || capacity < 0 || (capacity > 0 && !replies)) return -1;
     return guarded<int32_t>(-1, [&] {
         MessagePtr standard = simpleToStandard(*request);
         if (!standard) return -1;

@@ -20,6 +20,14 @@ TEST(Exports, NullArgumentsFailCleanly)
     EXPECT_EQ(snmp_request_simple("127.0.0.1", 1, nullptr, &simple), -1);
     EXPECT_EQ(snmp_request_simple("127.0.0.1", 1, &simple, nullptr), -1);
     EXPECT_EQ(multi_snmp_request("127.0.0.1", 1, nullptr), nullptr);
+    // Without a host nothing is sent; these requests could not be encoded
+    // either, so a regression here still sends nothing off this machine.
+    SnmpMessage unencodable{};
+    unencodable.version = 1;
+    SnmpSimpleMessage unconvertible{};
+    unconvertible.variableCount = 1;
+    EXPECT_EQ(multi_snmp_request(nullptr, 1, &unencodable), nullptr);
+    EXPECT_EQ(multi_snmp_request_simple(nullptr, 1, &unconvertible, &simple, 1, &count), -1);
     EXPECT_EQ(multi_snmp_request_simple("127.0.0.1", 1, &simple, nullptr, 2, &count), -1);
     EXPECT_EQ(multi_snmp_request_simple("127.0.0.1", 1, &simple, &simple, 1, nullptr), -1);
     EXPECT_EQ(count, 7);
