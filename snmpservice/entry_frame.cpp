@@ -10,6 +10,12 @@ namespace netrov::tessel {
 int32_t runQuery(const QueryInfo& query, DeviceIdentity* device, intptr_t option1, intptr_t option2,
                  void* records, int32_t capacity, int32_t* count, ServiceRecord* service) noexcept
 {
+    const bool producesRecords = query.recordSize != kNoRecords;
+    if (!producesRecords) {
+        records = nullptr;
+        capacity = 0;
+        count = nullptr;
+    }
     if (count) *count = 0;
     if (capacity > 0 && records) memset(records, 0, static_cast<size_t>(capacity) * query.recordSize);
     if (!service || !device) return NETROV_BAD_ARGUMENT;

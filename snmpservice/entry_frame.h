@@ -1,5 +1,7 @@
 // The common frame of every entry point: zero the caller's array, check the
 // service record (5) and the transport (13), count records past capacity.
+// Entry points without records (the Set operations) leave array and count
+// alone.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +12,10 @@
 #include "netrov/service_record.h"
 
 namespace netrov::tessel {
+
+// Record size of an entry point that takes no array: arguments 2 to 6 are
+// the caller's and stay untouched.
+inline constexpr size_t kNoRecords = 0;
 
 enum class TransportRule : uint8_t {
     Exact,       // the device's transport must be exactly SNMP

@@ -29,3 +29,23 @@ TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevInfo(DeviceIdentity* device, intptr
 TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevModelName(DeviceIdentity* device, intptr_t option1, intptr_t option2,
                                                        void* records, int32_t capacity, int32_t* count,
                                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The Set operations write one fixed INTEGER to the object that the
+   definition document names; they use only the device record (address,
+   community, time-out) and the service record: records and count are ignored
+   and left untouched. 0 when the device confirmed with an INTEGER value. */
+/* Device notifications (traps) on: writes 3 to SETDEVICETRAP_SWITCH. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_SetDeviceTrap(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                                     void* records, int32_t capacity, int32_t* count,
+                                                     ServiceRecord* service) NETROV_NOEXCEPT;
+/* Job notifications (traps) on: writes 3 to SETJOBTRAP_SWITCH. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_SetJobTrap(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                                  void* records, int32_t capacity, int32_t* count,
+                                                  ServiceRecord* service) NETROV_NOEXCEPT;
+/* Continues the held job: writes 3 to SETJOBCONTINUE_VAL. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_SetJobContinue(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                                      void* records, int32_t capacity, int32_t* count,
+                                                      ServiceRecord* service) NETROV_NOEXCEPT;
+/* Cancels the current job: writes 5 to SETJOBCANCEL_VAL. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_SetJobCancel(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                                    void* records, int32_t capacity, int32_t* count,
+                                                    ServiceRecord* service) NETROV_NOEXCEPT;

@@ -116,22 +116,6 @@ std::unique_ptr<SnmpMessage, PduDeleter> buildRequest(const QuerySetup& setup,
     return message;
 }
 
-// Converts one decoded reply; false when the codec cannot.
-bool replyToValues(const QuerySetup& setup, const SnmpMessage& reply, ValueList* values,
-                   uint8_t address[4])
-{
-    std::vector<SnmpSimpleBinding> slots(static_cast<size_t>(setup.defined));
-    memset(slots.data(), 0, slots.size() * sizeof(SnmpSimpleBinding));
-    SnmpSimpleMessage simple;
-    memset(&simple, 0, sizeof simple);
-    simple.variableCount = static_cast<int32_t>(slots.size());
-    simple.variables = slots.data();
-    if (snmp_standard2simple(&reply, &simple) != 0) return false;
-    *values = convertReply(setup, simple);
-    if (address) memcpy(address, simple.sourceAddress, 4);
-    return true;
-}
-
 Exchange exchange(const QuerySetup& setup, const std::vector<std::optional<std::string>>& ids,
                   uint8_t pduType, std::span<const SetValue> setValues)
 {
@@ -267,6 +251,31 @@ RequestResult requestValues(const QuerySetup& setup, uint8_t pduType, std::span<
     result.values = std::move(e.values);
     if (result.code == 0 && !anyUsable(result.values)) result.code = 11;
     return result;
+}
+
+bool replyToValues(const QuerySetup& setup, const SnmpMessage& reply, ValueList* values, uint8_t address[4])
+{
+    std::vector<SnmpSimpleBinding> slots(static_cast<size_t>(setup.defined));
+    memset(slots.data(), 0, slots.size() * sizeof(SnmpSimpleBinding));
+    SnmpSimpleMessage simple;
+    memset(&simple, 0, sizeof simple);
+    simple.variableCount = static_cast<int32_t>(slots.size());
+    simple.variables = slots.data();
+    if (snmp_standard2simple(&reply, &simple) != 0) return false;
+    *values = convertReply(setup, simple);
+    if (address) memcpy(address, simple.sourceAddress, 4);
+    return true;
+}
+
+int32_t setOutcome(std::span<const KeyEntry> keys, const RequestResult& result)
+{
+    if (result.code != 0) return result.code;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const ReplyValue* v = valueAt(result.values, static_cast<int>(i));
+        // An INTEGER without content bytes confirms nothing.
+        if (!v || v->kind != kKindInteger || !v->hasBytes() || v->length == 0) return 101;
+    }
+    return 0;
 }
 
 RowsResult walkTable(const QuerySetup& setup, size_t maxRows)

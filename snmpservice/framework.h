@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "netrov/service_record.h"
+#include "netrov/zomsnmp.h"
 
 namespace netrov::tessel {
 
@@ -101,6 +102,16 @@ struct RequestResult {
 // key order). 11 when no value of the reply is usable.
 RequestResult requestValues(const QuerySetup& setup, uint8_t pduType,
                             std::span<const SetValue> setValues = {});
+
+// The outcome of a Set of one key: request failures (4, 6, 11, 100) as they
+// are, 0 when the device confirmed the key with an INTEGER value, else 101.
+int32_t setOutcome(std::span<const KeyEntry> keys, const RequestResult& result);
+
+// Turns one decoded reply into one value per key of the set-up (and the
+// answering address, when asked for); false when the codec cannot hand the
+// reply over. Every request shape converts its answers here.
+bool replyToValues(const QuerySetup& setup, const SnmpMessage& reply, ValueList* values,
+                   uint8_t address[4] = nullptr);
 
 struct RowsResult {
     int code = 0;  // 0, 4, 6, 100
