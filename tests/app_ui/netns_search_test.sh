@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# End to end: NetRov, started with its own start-up file inside a client
+# namespace of a private virtual LAN of simulated printers, searches by
+# broadcast and writes every printer into the device list export.
+#
+# Usage: netns_search_test.sh PROGRAM_DIR SOURCE_DIR
+# Exit 77 (skipped) without root, ip or snmpsimd. Nothing touches the
+# machine's own interfaces: every host sits in a namespace made here.
+set -euo pipefail
+program_dir=$1
+source_dir=$2
+
+for need in ip snmpsimd snmpget; do
+  command -v "$need" >/dev/null 2>&1 || { echo "skipped: $need is missing"; exit 77; }
+done
+[ "$(id -u)" -eq 0 ] || { echo "skipped: network namespaces need root"; exit 77; }
+[ -e "$program_dir/libtessel.so" ] || { echo "skipped: the SNMP service is not built"; exit 77; }
+
+printers=(mono_laser colour_laser mfp power_save jam_door toner_empty)
+subnet=10.213.48
+community=tarpon
+tag="nrui$$"
+lan_ns="$tag-lan"
+client_ns="$tag-client"
+work=$(mktemp -d "${TMPDIR:-/tmp}/netrov-ui-netns.XXXXXX")
+namespaces=()
+pids=()
+
+cleanup() {
+  local status=$?
+  trap - EXIT INT TERM
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  for ns in "${namespaces[@]}"; do ip netns del "$ns" 2>/dev/null || true; done
+  rm -rf "$work"
+  exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+add_namespace() {
+  ip netns add "$1"
+  namespaces+=("$1")
+  ip -n "$1" link set lo up
+}
+add_namespace "$lan_ns"
+ip -n "$lan_ns" link add lan0 type bridge
+ip -n "$lan_ns" link set lan0 up
+port=0
+attach() {
+  port=$((port + 1))
+  ip -n "$lan_ns" link add "p$port" type veth peer name eth0 netns "$1"
+  ip -n "$lan_ns" link set "p$port" master lan0 up
+  ip -n "$1" addr add "$2/24" brd + dev eth0
+  ip -n "$1" link set eth0 up
+}
+add_namespace "$client_ns"
+attach "$client_ns" "$subnet.100"
+
+chmod 755 "$work"
+host=0
+for walk in "${printers[@]}"; do
+  host=$((host + 1))
+  ns="$tag-$walk"
+  add_namespace "$ns"
+  attach "$ns" "$subnet.$host"
+  mkdir -p "$work/$walk/data" "$work/$walk/cache"
+  cp "$source_dir/tests/devices/$walk.snmprec" "$work/$walk/data/$community.snmprec"
+  chmod 755 "$work/$walk" "$work/$walk/data"
+  chmod 644 "$work/$walk/data/$community.snmprec"
+  chmod 777 "$work/$walk/cache"
+  ip netns exec "$ns" snmpsimd --data-dir="$work/$walk/data" --cache-dir="$work/$walk/cache" \
+    --agent-udpv4-endpoint=0.0.0.0:161 --process-user=nobody --process-group=nogroup \
+    >"$work/$walk.log" 2>&1 &
+  pids+=($!)
+done
+for ((i = 1; i <= host; i++)); do
+  deadline=$((SECONDS + 60))
+  until ip netns exec "$client_ns" snmpget -v1 -c "$community" -t 1 -r 0 -Oqv "$subnet.$i" \
+      1.3.6.1.2.1.1.5.0 >/dev/null 2>&1; do
+    ((SECONDS < deadline)) || { echo "the simulator at $subnet.$i did not come up" >&2; exit 1; }
+    sleep 0.5
+  done
+done
+
+# The program as installed, in a private home, with the export registered in
+# a private system store.
+mkdir -p "$work/home/.config" "$work/system/Korrin" "$work/export" "$work/runtime"
+chmod 700 "$work/runtime"
+printf '[Network%%20MFPList]\nIniFilePath=%s\n' "$work/export" >"$work/system/Korrin/Veltrano-Tarn.conf"
+ip netns exec "$client_ns" env HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
+  XDG_CONFIG_DIRS="$work/system" XDG_RUNTIME_DIR="$work/runtime" TMPDIR="$work" \
+  QT_QPA_PLATFORM=offscreen NETROV_MESSAGES_TO_STDERR=1 "$program_dir/NetRov" >"$work/program.log" 2>&1 &
+program=$!
+pids+=("$program")
+
+# The first search starts by itself; with the installation's settings it
+# lasts about 11 s, and the export is written when it completes.
+deadline=$((SECONDS + 60))
+until [ -s "$work/export/MfpList.ini" ]; do
+  kill -0 "$program" 2>/dev/null || { echo "NetRov ended early:" >&2; cat "$work/program.log" >&2; exit 1; }
+  ((SECONDS < deadline)) || { echo "no export after 60 s" >&2; cat "$work/program.log" >&2; exit 1; }
+  sleep 0.5
+done
+sleep 1
+cat "$work/export/MfpList.ini"
+verdict=0
+for ((i = 1; i <= host; i++)); do
+  count=$(grep -c "=3,,$subnet.$i,\"" "$work/export/MfpList.ini" || true)
+  [ "$count" = 1 ] || { echo "printer $subnet.$i listed $count times" >&2; verdict=1; }
+done
+exit "$verdict"
