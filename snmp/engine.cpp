@@ -2,6 +2,7 @@
 #include "engine.h"
 
 #include <cerrno>
+#include <climits>
 #include <chrono>
 #include <cstring>
 
@@ -53,10 +54,14 @@ bool waitReadable(const UniqueFd& fd, Clock::time_point deadline)
     for (;;) {
         auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left < 0) left = 0;
+        if (left > INT_MAX) left = INT_MAX;  // poll takes an int; the loop waits on
         pollfd p{fd.get(), POLLIN, 0};
         int rc = ::poll(&p, 1, static_cast<int>(left));
         if (rc > 0) return true;
-        if (rc == 0) return false;
+        if (rc == 0) {
+            if (Clock::now() >= deadline) return false;
+            continue;
+        }
         if (errno != EINTR) return false;
     }
 }
