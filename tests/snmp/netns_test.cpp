@@ -234,6 +234,38 @@ TEST(Broadcast, OncePerLocalNetworkCollectingBothAnswers)
     EXPECT_EQ(agentRight.finish(), "10.201.2.255 ");
 }
 
+TEST(Broadcast, AnExplicitAddressIsAskedOncePerPassUntilItAnswers)
+{
+    Namespaces spaces;
+    MAKE_NAMESPACE(requester, spaces, "r");
+    MAKE_NAMESPACE(left, spaces, "a");
+    MAKE_NAMESPACE(right, spaces, "b");
+    std::string error;
+    ASSERT_TRUE(spaces.link(requester, "10.202.1.1/24", left, "10.202.1.2/24", &error)) << error;
+    ASSERT_TRUE(spaces.link(requester, "10.202.2.1/24", right, "10.202.2.2/24", &error)) << error;
+
+    Child answering(left, agentBody("left", false));
+    Child silent(right, agentBody("right", true));
+    ASSERT_EQ(answering.readLine(), "ready");
+    ASSERT_EQ(silent.readLine(), "ready");
+
+    Child searcher(requester, [](int, int) -> std::string {
+        std::string text;
+        auto request = sysNameRequest();
+        for (const char* host : {"10.202.1.2", "10.202.2.2"}) {
+            SnmpMessageList* list = multi_snmp_request(host, 1, request.get());
+            text += std::string(host) + (list ? " answered; " : " silent; ");
+            free_snmp_pdu_list(list);
+        }
+        return text;
+    });
+    EXPECT_EQ(searcher.finish(), "10.202.1.2 answered; 10.202.2.2 silent; ");
+    // The answer ends the passes at once; silence repeats the request in
+    // every pass, one per local network.
+    EXPECT_EQ(answering.finish(), "10.202.1.2 ");
+    EXPECT_EQ(silent.finish(), "10.202.2.2 10.202.2.2 ");
+}
+
 TEST(Broadcast, LoopbackOnlySendsOnceToTheLimitedBroadcast)
 {
     Namespaces spaces;
