@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 
 #include <QFontMetrics>
 #include <QWidget>
@@ -152,11 +153,20 @@ QFont toQFont(const LogFont& description)
 bool LanguageFile::Load(const std::string& path)
 {
     lines_.clear();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return false;
-    return LoadText(text);
+    try {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) return false;
+        // Unformatted reads turn read errors (a directory, say) into a bad
+        // stream instead of an exception.
+        std::string text;
+        char chunk[4096];
+        while (in.read(chunk, sizeof chunk) || in.gcount() > 0) text.append(chunk, static_cast<size_t>(in.gcount()));
+        if (in.bad()) return false;
+        return LoadText(text);
+    } catch (const std::exception&) {
+        lines_.clear();
+        return false;
+    }
 }
 
 bool LanguageFile::LoadText(std::string_view text)

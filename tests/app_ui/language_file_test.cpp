@@ -21,6 +21,7 @@ private slots:
         QVERIFY(!file.Load(dir.file("missing.ini")));
         netrov::test::writeFile(dir.file("empty.ini"), "");
         QVERIFY(!file.Load(dir.file("empty.ini")));
+        QVERIFY(!file.Load(dir.path().string()));
         netrov::test::writeFile(dir.file("one.ini"), "[S]\r\nK=v\r\n");
         QVERIFY(file.Load(dir.file("one.ini")));
         QCOMPARE(file.text("S", "K", "x"), std::string("v"));

@@ -22,6 +22,7 @@ TEST(ProfileFileRead, MatchesIgnoringCaseAndTrimsBlanks)
     EXPECT_EQ(getPrivateProfileString("Main", "Missing", "dflt  ", path), "dflt");
     EXPECT_EQ(getPrivateProfileString("Other", "Company", "", path), "");
     EXPECT_EQ(getPrivateProfileString("Main", "Company", "", dir.file("absent.ini")), "");
+    EXPECT_EQ(getPrivateProfileString("Main", "Company", "none", dir.path().string()), "none");
 }
 
 TEST(ProfileFileRead, MatchingQuotesAreRemovedAndBufferSizeCuts)

@@ -75,6 +75,7 @@ private slots:
         QTest::newRow("no NetRov.ini") << QString() << true;
         QTest::newRow("empty MutexName") << QStringLiteral("Company=X\r\nMutexName=\r\nLanguage=lang.ini\r\n") << true;
         QTest::newRow("no language file") << QStringLiteral("MutexName=StartupFail\r\nLanguage=lang.ini\r\n") << false;
+        QTest::newRow("no Language value") << QStringLiteral("MutexName=StartupFail\r\n") << true;
     }
 
     void failureExits()
