@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <thread>
 
 #include "broadcast_list.h"
@@ -142,6 +143,12 @@ TEST(Request, UnencodableRequestSendsNothing)
 
 TEST(Request, HostNamesResolve)
 {
+    // Only a name the hosts file knows, so the lookup sends no query anywhere.
+    std::ifstream hosts("/etc/hosts");
+    std::string line;
+    bool known = false;
+    while (std::getline(hosts, line)) known = known || (line.rfind("127.0.0.1", 0) == 0 && line.find("localhost") != std::string::npos);
+    if (!known) GTEST_SKIP() << "/etc/hosts does not map localhost to 127.0.0.1";
     FakeAgent agent("127.0.0.1");
     if (!agent.ok()) GTEST_SKIP() << agent.error();
     agent.setObject(kSysDescr, AgentValue::octets("by name"));
