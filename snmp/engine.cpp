@@ -71,20 +71,18 @@ struct Datagram {
     uint32_t source = 0;
 };
 
+// One datagram; an empty one when there was nothing to take after all.
 Datagram receive(const UniqueFd& fd, uint8_t* buffer)
 {
-    {
-        sockaddr_in from{};
-        socklen_t fromLength = sizeof(from);
-        // Longer datagrams are cut to the buffer, as the receive call does.
-        ssize_t n = ::recvfrom(fd.get(), buffer, SNMP_DATAGRAM_SIZE, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
-        if (n >= 0) return {n, from.sin_addr.s_addr};
-        // An ICMP error queued on the socket or a signal is no reason to stop waiting.
-        if (errno == EINTR || errno == EAGAIN || errno == ECONNREFUSED || errno == EHOSTUNREACH
-            || errno == ENETUNREACH)
-            return {0, 0};
-        return {};
-    }
+    sockaddr_in from{};
+    socklen_t fromLength = sizeof(from);
+    // Longer datagrams are cut to the buffer, as the receive call does.
+    ssize_t n = ::recvfrom(fd.get(), buffer, SNMP_DATAGRAM_SIZE, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+    if (n >= 0) return {n, from.sin_addr.s_addr};
+    // An ICMP error queued on the socket or a signal is no reason to stop waiting.
+    if (errno == EINTR || errno == EAGAIN || errno == ECONNREFUSED || errno == EHOSTUNREACH || errno == ENETUNREACH)
+        return {0, 0};
+    return {};
 }
 
 // The decoded reply when the datagram answers request; anything else is
