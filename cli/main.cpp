@@ -173,8 +173,13 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         return status;
     }
 
+    // Threads finish in any order; people and scripts get the devices by address.
+    std::vector<core::DeviceListEntry> entries = devices.copyAll();
+    std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+        return core::loadAddress(a.identity.address) < core::loadAddress(b.identity.address);
+    });
     std::vector<cli::DeviceRow> rows;
-    for (const auto& entry : devices.copyAll()) rows.push_back(cli::rowOf(entry));
+    for (const auto& entry : entries) rows.push_back(cli::rowOf(entry));
     library.release();
     if (options.common.json) {
         std::cout << cli::dumpJson(cli::toJson(rows)) << "\n";

@@ -52,6 +52,8 @@ TEST_F(CliAgents, SearchPrintsATable)
     for (const char* text : {"Tarnwell ML-210", "Tarnwell CL-560 Color", "ml210-office", "127.0.0.2", "Network", "MAC address"})
         EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
     EXPECT_NE(r.err.find("3 devices found"), std::string::npos) << r.err;
+    EXPECT_LT(r.out.find("127.0.0.1"), r.out.find("127.0.0.2"));  // by address, whichever answered first
+    EXPECT_LT(r.out.find("127.0.0.2"), r.out.find("127.0.0.3"));
 }
 
 TEST_F(CliAgents, SearchPrintsJson)
