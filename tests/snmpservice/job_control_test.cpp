@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ const SetOperation kOperations[] = {
     {"SetJobContinue", TUVASRV_SetJobContinue, "SETJOBCONTINUE_VAL", "1.3.6.1.4.1.32473.8.3.1", 3},
     {"SetJobCancel", TUVASRV_SetJobCancel, "SETJOBCANCEL_VAL", "1.3.6.1.4.1.32473.8.4.1", 5},
 };
+
+void PrintTo(const SetOperation& op, std::ostream* os) { *os << op.name; }
 
 // Every operation's object defined, apart from the one named.
 std::string definitions(const char* without = nullptr)
