@@ -99,6 +99,20 @@ TEST(EndToEnd, ManyThreadsQueryManyDevicesThroughOneFrontLibrary)
         });
     }
     for (std::thread& thread : threads) thread.join();
+
+    // The Set operations reach the service by name; the standard package
+    // names no object for them, so nothing is written to the device.
+    DeviceIdentity request = searchRequest(addressOf(0), printers()[0].walk);
+    DeviceIdentity found[4];
+    int32_t count = 0;
+    const int32_t searched = TUVA_SearchDevice(&request, 0, 0, found, 4, &count);
+    EXPECT_EQ(searched, NETROV_OK);
+    EXPECT_EQ(count, 1);
+    if (searched == NETROV_OK && count == 1) {
+        for (auto set : {TUVA_SetDeviceTrap, TUVA_SetJobTrap, TUVA_SetJobContinue, TUVA_SetJobCancel}) {
+            EXPECT_EQ(set(&found[0], 0, 0, nullptr, 0, nullptr), NETROV_NOT_DEFINED);
+        }
+    }
     TUVA_Free();
     std::filesystem::current_path(before);
     for (const std::string& f : failures) EXPECT_EQ(f, "");
