@@ -77,6 +77,17 @@ private slots:
         QCOMPARE(netrov::platform::getPrivateProfileString("Devices", "\"Old\"", "gone", path), std::string("gone"));
     }
 
+    void lineBreaksFromDevicesStayInsideTheirLine()
+    {
+        netrov::test::TempDir dir;
+        DeviceList devices;
+        devices.append(device("Evil\r\n[Other]\r\nx", NETROV_INTERFACE_NETWORK, 1, "Hall\n[Devices]"));
+        const std::string path = dir.file("MfpList.ini");
+        netrov::ui::ExportDeviceList(path, devices);
+        QCOMPARE(netrov::test::readFile(path),
+                 std::string("[Devices]\r\n\"Evil  [Other]  x\"=3,,127.0.0.1,\"Hall [Devices]\",\"tarpon\",\r\n"));
+    }
+
     void pathWithOrWithoutFinalSeparator()
     {
         QCOMPARE(netrov::ui::exportFilePath("/srv/shared"), std::string("/srv/shared/MfpList.ini"));
