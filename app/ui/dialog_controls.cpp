@@ -35,10 +35,7 @@ void applyDialogTemplate(QWidget* dialog, const DialogTemplate& layout, const st
         const auto found = controls.find(control.id);
         if (found == controls.end() || !found->second) continue;
         QWidget* widget = found->second;
-        const int left = units.toX(control.x);
-        const int top = units.toY(control.y);
-        widget->setGeometry(left, top, units.toX(control.x + control.cx) - left,
-                            units.toY(control.y + control.cy) - top);
+        widget->setGeometry(units.toRect(control.x, control.y, control.cx, control.cy));
         if (control.text) setWidgetText(widget, QString::fromLatin1(control.text));
     }
     if (!language) return;

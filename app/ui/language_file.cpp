@@ -256,10 +256,7 @@ bool LanguageFile::ApplyControl(QWidget* control, std::string_view section, std:
     if (!found) return false;
     const std::optional<Placement> placement = parsePlacement(*found);
     if (!placement) return false;
-    const int left = units.toX(placement->x);
-    const int top = units.toY(placement->y);
-    control->setGeometry(left, top, units.toX(placement->x + placement->cx) - left,
-                         units.toY(placement->y + placement->cy) - top);
+    control->setGeometry(units.toRect(placement->x, placement->y, placement->cx, placement->cy));
     if (!placement->text.empty()) setControlText(control, placement->text);
     if (font) control->setFont(*font);
     return true;
@@ -273,7 +270,7 @@ bool LanguageFile::ApplyDialog(QWidget* dialog, std::string_view section, std::s
     if (!found) return false;
     const std::optional<Placement> placement = parsePlacement(*found);
     if (!placement) return false;
-    dialog->setFixedSize(units.toX(placement->cx), units.toY(placement->cy));
+    dialog->setFixedSize(std::max(0, units.toX(placement->cx)), std::max(0, units.toY(placement->cy)));
     if (!placement->text.empty())
         dialog->setWindowTitle(QString::fromLocal8Bit(placement->text.data(),
                                                       static_cast<qsizetype>(placement->text.size())));

@@ -1,6 +1,7 @@
 // The language file: every visible text, font and dialog layout the installation may replace.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include <QFont>
+#include <QRect>
 
 #include "string_resources.h"
 
@@ -23,8 +25,16 @@ namespace netrov::ui {
 struct DialogUnits {
     int baseX = 6;
     int baseY = 13;
-    int toX(int units) const { return (units * baseX + 2) / 4; }
-    int toY(int units) const { return (units * baseY + 4) / 8; }
+    int toX(int64_t units) const { return clampPixels((units * baseX + 2) / 4); }
+    int toY(int64_t units) const { return clampPixels((units * baseY + 4) / 8); }
+    // The rectangle (x, y, x + cx, y + cy) in pixels.
+    QRect toRect(int32_t x, int32_t y, int32_t cx, int32_t cy) const
+    {
+        const int left = toX(x), top = toY(y);
+        return QRect(left, top, toX(int64_t{x} + cx) - left, toY(int64_t{y} + cy) - top);
+    }
+    // Layout numbers come from a file; keep what they give within a screen's reach.
+    static int clampPixels(int64_t pixels) { return static_cast<int>(std::clamp<int64_t>(pixels, -100000, 100000)); }
 };
 DialogUnits dialogUnits(const QFont& font);
 

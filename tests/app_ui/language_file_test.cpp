@@ -104,6 +104,19 @@ private slots:
         QVERIFY(!file.GetFont("D", "Missing").has_value());
     }
 
+    void hugeLayoutNumbersStayBounded()
+    {
+        const auto placement = netrov::ui::parsePlacement("Text,99999999999,-99999999999,2147483647,1");
+        QVERIFY(placement.has_value());
+        QCOMPARE(placement->x, 2147483647);
+        QCOMPARE(placement->y, -2147483647);
+        const netrov::ui::DialogUnits units;
+        const QRect rect = units.toRect(placement->x, placement->y, placement->cx, placement->cy);
+        QCOMPARE(rect.left(), 100000);
+        QCOMPARE(rect.top(), -100000);
+        QCOMPARE(rect.width(), 0);
+    }
+
     void textAndNumber()
     {
         LanguageFile file;
