@@ -210,6 +210,21 @@ private slots:
         QCOMPARE(fixture.store.values["SearchOption/TimeOut"], std::string("12"));
     }
 
+    void installedLayoutMatchesTheBuiltInOne()
+    {
+        Fixture fixture;
+        CSearchSettingDlg builtIn(nullptr, fixture.settings, fixture.addresses, fixture.store);
+        auto english = fixture.open();
+        QCOMPARE(builtIn.windowTitle(), QStringLiteral("..Search settings"));
+        QCOMPARE(english->windowTitle(), QStringLiteral("Search settings"));
+        QCOMPARE(english->size(), builtIn.size());
+        for (int id = 1030; id <= 1047; ++id)
+            QVERIFY2(english->control(id)->geometry() == builtIn.control(id)->geometry(), qPrintable(QString::number(id)));
+        for (int id : {1, 2}) QCOMPARE(english->control(id)->geometry(), builtIn.control(id)->geometry());
+        QCOMPARE(static_cast<QPushButton*>(builtIn.control(netrov::ui::IDC_BUTTN_IPADD))->text(), QStringLiteral("..Add"));
+        QCOMPARE(static_cast<QPushButton*>(english->control(netrov::ui::IDC_BUTTN_IPADD))->text(), QStringLiteral("Add"));
+    }
+
     void addressFieldKeys()
     {
         CIPAddressEdit field;

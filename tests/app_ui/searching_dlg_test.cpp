@@ -151,6 +151,20 @@ private slots:
         QVERIFY(!std::filesystem::exists(dir.file("MfpList.ini")));
     }
 
+    void installedLayoutMatchesTheBuiltInOne()
+    {
+        netrov::core::FrontLibrary library(fakeAccess(0, 0, nullptr));
+        netrov::core::DeviceList devices;
+        CSearchingDlg builtIn(nullptr, request(library, devices, ""));
+        CSearchingDlg english(&netrov::test::englishLanguage(), request(library, devices, ""));
+        QCOMPARE(builtIn.windowTitle(), QStringLiteral("..Device searching"));
+        QCOMPARE(english.windowTitle(), QStringLiteral("Device searching"));
+        QCOMPARE(english.size(), builtIn.size());
+        for (int id : {1020, 1021, 1022, 1023, 2})
+            QVERIFY2(english.control(id)->geometry() == builtIn.control(id)->geometry(), qPrintable(QString::number(id)));
+        QCOMPARE(static_cast<QLabel*>(builtIn.control(1020))->text(), QStringLiteral("..Searching a device..."));
+    }
+
     void animationCyclesSixFrames()
     {
         netrov::core::FrontLibrary library(fakeAccess(0, 0, nullptr));
