@@ -7,6 +7,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <QStatusBar>
+
+#include "main_frame.h"
+#include "netrover_app.h"
 #include "single_instance.h"
 #include "temp_dir.h"
 #include "ui_test_support.h"
@@ -122,6 +126,29 @@ private slots:
         netrov::ui::SingleInstance next(QStringLiteral("Stale"));
         QVERIFY(!next.raiseExisting());
         QVERIFY(next.listen());
+    }
+
+    void mainWindowRunsTheFirstSearchByItself()
+    {
+        netrov::test::TempDir dir;
+        netrov::test::writeFile(dir.file("NetRov.ini"), "[Main]\r\nCompany=FrameCo\r\nMutexName=FrameTest\r\n"
+                                                        "Language=lang.ini\r\nBroadCast=0\r\n");
+        netrov::test::writeFile(dir.file("lang.ini"),
+                                netrov::test::readFile(NETROV_SOURCE_DIR "/data/lang/NetRovEnglish.ini"));
+        netrov::ui::CNetRoverApp app;
+        QCOMPARE(app.InitInstance(dir.path().string()), netrov::ui::CNetRoverApp::Start::Run);
+        QCOMPARE(app.searchSettings().BroadCast, 0);
+        QCOMPARE(app.searchSettings().IPSearch, 0);
+        {
+            // Broadcast off and no addresses: the search asks only for address 0,
+            // which the SNMP service refuses without sending anything.
+            netrov::ui::CMainFrame frame(app);
+            frame.show();
+            QTRY_COMPARE_WITH_TIMEOUT(frame.statusBar()->currentMessage(), QStringLiteral("0 Devices are found."), 15000);
+            QCOMPARE(frame.windowTitle(), QStringLiteral("Net Rover"));
+            netrov::test::saveScreenshot(&frame, QStringLiteral("main_window"));
+        }
+        app.ExitInstance();
     }
 
     void twoStartsGiveOneWindow()
