@@ -4,7 +4,9 @@
 #
 # Usage: scripts/demo.sh [--no-setup] [--no-build] [--build-dir DIR] [--check]
 #   --check  print nothing but a verdict; exit 1 unless every printer is
-#            found exactly once (the test suite runs it this way).
+#            found exactly once by broadcast, by range and by both, and an
+#            interrupted search ends without results (the test suite runs
+#            it this way).
 #
 # Nothing here touches the machine's own interfaces or routes: the LAN is a
 # bridge inside a namespace of its own, every printer and the client sit in
@@ -170,7 +172,22 @@ if ((check)); then
   # Found by the broadcast and by address: listed once.
   got=$(in_client search --json --timeout 2 --address "$subnet.1" --address "$subnet.2" | found_addresses)
   [ "$got" = "$want" ] || { echo "demo: broadcast with addresses found [$got], expected [$want]" >&2; verdict=1; }
-  ((verdict)) || echo "demo: every simulated printer found once (${#expected[@]} printers)"
+  # Stopped during the broadcast: the silent address is never queried (that
+  # would add its 3 s time-out), nothing is listed, the status says so.
+  began=$(date +%s%N)
+  "${as_root[@]}" ip netns exec "$client_ns" "$cli" search --timeout 3 --address "$subnet.250" \
+    >"$work/abort.out" 2>"$work/abort.err" &
+  searcher=$!
+  sleep 1
+  "${as_root[@]}" kill -TERM "$searcher"
+  aborted=0
+  wait "$searcher" || aborted=$?
+  took_ms=$((($(date +%s%N) - began) / 1000000))
+  if [ "$aborted" -ne 130 ] || [ -s "$work/abort.out" ] || ((took_ms > 4500)); then
+    echo "demo: abort during the broadcast: status $aborted after $took_ms ms, output [$(cat "$work/abort.out")]" >&2
+    verdict=1
+  fi
+  ((verdict)) || echo "demo: every simulated printer found once (${#expected[@]} printers); abort during the broadcast took $took_ms ms"
   exit "$verdict"
 fi
 
