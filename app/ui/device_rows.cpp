@@ -1,0 +1,192 @@
+// Cell texts of the device list and the comparison its column sort uses.
+#include "device_rows.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace netrov::ui {
+
+namespace {
+
+bool isNetwork(const core::DeviceListEntry& entry) { return entry.identity.interfaceKind == NETROV_INTERFACE_NETWORK; }
+
+uint32_t addressNumber(const core::DeviceListEntry& entry)
+{
+    const uint8_t* a = entry.identity.address;
+    return uint32_t{a[0]} << 24 | uint32_t{a[1]} << 16 | uint32_t{a[2]} << 8 | a[3];
+}
+
+template <typename T>
+int threeWay(T a, T b)
+{
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+// Bytes as unsigned, like the platform's byte-wise text comparison.
+int byteCompare(const std::string& a, const std::string& b)
+{
+    const int c = a.compare(b);
+    return threeWay(c, 0);
+}
+
+// The status word the comparison uses; the codes outside the first four words compare as "-".
+std::string sortStatusWord(int32_t code, const RowWords& words)
+{
+    switch (code) {
+    case 1:
+    case 2:
+    case 3:
+        return words.ready;
+    case 4:
+        return words.warning;
+    case 5:
+        return words.error;
+    case 6:
+        return words.powerSave;
+    default:
+        return "-";
+    }
+}
+
+}  // namespace
+
+std::string fieldText(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
+
+std::string interfaceText(const core::DeviceListEntry& entry, const RowWords& words)
+{
+    const DeviceIdentity& identity = entry.identity;
+    switch (identity.interfaceKind) {
+    case NETROV_INTERFACE_NETWORK:
+        return words.network;
+    case NETROV_INTERFACE_PARALLEL:
+    case NETROV_INTERFACE_USB:
+        return fieldText(identity.portName, sizeof identity.portName) + " (" +
+               fieldText(identity.driverName, sizeof identity.driverName) + ")";
+    default:
+        return {};
+    }
+}
+
+std::string ipAddressText(const core::DeviceListEntry& entry)
+{
+    if (!isNetwork(entry)) return "--";
+    const uint8_t* a = entry.identity.address;
+    char text[16];
+    std::snprintf(text, sizeof text, "%d.%d.%d.%d", a[0], a[1], a[2], a[3]);
+    return text;
+}
+
+std::string macAddressText(const core::DeviceListEntry& entry)
+{
+    if (!isNetwork(entry) || entry.info.macAddressValid != 1) return {};
+    const uint8_t* m = entry.info.macAddress;
+    char text[18];
+    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", m[0], m[1], m[2], m[3], m[4], m[5]);
+    return text;
+}
+
+std::string statusText(int32_t code, const RowWords& words)
+{
+    switch (code) {
+    case 1:
+    case 2:
+    case 3:
+        return words.ready;
+    case 4:
+        return words.warning;
+    case 5:
+        return words.error;
+    case 6:
+        return words.powerSave;
+    case 7:
+        return words.unknown;
+    case core::kStatusNoAnswer:
+        return words.powerOff;
+    default:
+        return "--";
+    }
+}
+
+std::string cellText(const core::DeviceListEntry& entry, int32_t kind, const RowWords& words)
+{
+    std::string text;
+    switch (kind) {
+    case kColumnModel:
+        text = fieldText(entry.identity.modelName, sizeof entry.identity.modelName);
+        break;
+    case kColumnDevice:
+        text = fieldText(entry.info.name, sizeof entry.info.name);
+        break;
+    case kColumnLocation:
+        text = fieldText(entry.info.location, sizeof entry.info.location);
+        break;
+    case kColumnInterface:
+        text = interfaceText(entry, words);
+        break;
+    case kColumnIpAddress:
+        text = ipAddressText(entry);
+        break;
+    case kColumnMacAddress:
+        text = macAddressText(entry);
+        break;
+    case kColumnStatus:
+        text = statusText(core::statusCode(entry), words);
+        break;
+    default:
+        break;
+    }
+    return text.empty() ? "--" : text;
+}
+
+int compareRows(const core::DeviceListEntry& a, const core::DeviceListEntry& b, int32_t kind, int32_t direction,
+                const RowWords& words)
+{
+    const int d = direction < 0 ? -1 : 1;
+    if (a.identity.modelName[0] == '\0' || b.identity.modelName[0] == '\0') return d;
+
+    int c = 0;
+    switch (kind) {
+    case kColumnModel:
+    case kColumnDevice:
+    case kColumnLocation: {
+        const int32_t textKind = kind;
+        const auto text = [textKind](const core::DeviceListEntry& e) {
+            if (textKind == kColumnModel) return fieldText(e.identity.modelName, sizeof e.identity.modelName);
+            if (textKind == kColumnDevice) return fieldText(e.info.name, sizeof e.info.name);
+            return fieldText(e.info.location, sizeof e.info.location);
+        };
+        c = threeWay(std::strcoll(text(a).c_str(), text(b).c_str()), 0);
+        break;
+    }
+    case kColumnInterface:
+        if (a.identity.interfaceKind == b.identity.interfaceKind) return 1;
+        c = byteCompare(interfaceText(b, words), interfaceText(a, words));
+        break;
+    case kColumnIpAddress:
+        if (!isNetwork(a)) return isNetwork(b) ? d : -d;
+        if (!isNetwork(b)) return -d;
+        // Unsigned: a difference in 32 bits would put 200.x before 10.x.
+        c = threeWay(addressNumber(a), addressNumber(b));
+        break;
+    case kColumnMacAddress: {
+        if (!isNetwork(a) || !isNetwork(b)) return d;
+        const uint8_t* x = a.info.macAddress;
+        const uint8_t* y = b.info.macAddress;
+        c = std::memcmp(x, y, 4);
+        if (c == 0) c = (x[4] << 8 | x[5]) - (y[4] << 8 | y[5]);
+        c = threeWay(c, 0);
+        break;
+    }
+    case kColumnStatus: {
+        const int32_t codeA = core::statusCode(a), codeB = core::statusCode(b);
+        if (codeA == codeB) return 1;
+        c = byteCompare(sortStatusWord(codeB, words), sortStatusWord(codeA, words));
+        break;
+    }
+    default:
+        return 1;
+    }
+    return c == 0 ? 1 : c * d;
+}
+
+}  // namespace netrov::ui

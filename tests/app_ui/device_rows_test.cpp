@@ -1,0 +1,255 @@
+// The device list's row comparison, cell texts, and the merge sort under inconsistent comparisons.
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "device_rows.h"
+#include "merge_sort.h"
+
+namespace netrov::ui {
+namespace {
+
+const RowWords kWords{"Network", "Ready", "Warning", "Error", "Power Save", "Unknown", "No Answer"};
+
+core::DeviceListEntry networkDevice(const char* model, uint8_t a, uint8_t b, uint8_t c, uint8_t d, int32_t status = 1)
+{
+    core::DeviceListEntry entry{};
+    std::strcpy(entry.identity.modelName, model);
+    entry.identity.interfaceKind = NETROV_INTERFACE_NETWORK;
+    entry.identity.transport = 2;
+    const uint8_t address[4] = {a, b, c, d};
+    std::memcpy(entry.identity.address, address, 4);
+    entry.status[0].simpleStatus = status;
+    return entry;
+}
+
+core::DeviceListEntry usbDevice(const char* model, int32_t kind = NETROV_INTERFACE_USB)
+{
+    core::DeviceListEntry entry{};
+    std::strcpy(entry.identity.modelName, model);
+    entry.identity.interfaceKind = kind;
+    std::strcpy(entry.identity.portName, "USB001");
+    std::strcpy(entry.identity.driverName, "Tarnwell Driver");
+    entry.status[0].simpleStatus = 1;
+    return entry;
+}
+
+int both(const core::DeviceListEntry& a, const core::DeviceListEntry& b, int32_t kind, int32_t direction)
+{
+    return compareRows(a, b, kind, direction, kWords);
+}
+
+TEST(RowCompare, TextColumnsFollowTheDirection)
+{
+    const auto a = networkDevice("Alpha", 10, 0, 0, 1);
+    const auto b = networkDevice("Beta", 10, 0, 0, 2);
+    EXPECT_LT(both(a, b, kColumnModel, 1), 0);
+    EXPECT_GT(both(b, a, kColumnModel, 1), 0);
+    EXPECT_GT(both(a, b, kColumnModel, -1), 0);
+    EXPECT_LT(both(b, a, kColumnModel, -1), 0);
+    // Equal texts give 1 in both directions and both orders.
+    EXPECT_EQ(both(a, a, kColumnModel, 1), 1);
+    EXPECT_EQ(both(a, a, kColumnModel, -1), 1);
+    EXPECT_EQ(both(a, b, kColumnLocation, 1), 1);
+    EXPECT_EQ(both(b, a, kColumnLocation, -1), 1);
+}
+
+TEST(RowCompare, EmptyModelNameGivesTheDirection)
+{
+    const auto named = networkDevice("Alpha", 10, 0, 0, 1);
+    core::DeviceListEntry empty = networkDevice("", 10, 0, 0, 2);
+    for (int32_t kind = 0; kind < kColumnKinds; ++kind) {
+        EXPECT_EQ(both(named, empty, kind, 1), 1);
+        EXPECT_EQ(both(empty, named, kind, -1), -1);
+    }
+}
+
+TEST(RowCompare, EqualStatusesCompareOneBothWays)
+{
+    const auto a = networkDevice("A", 10, 0, 0, 1, 2);
+    const auto b = networkDevice("B", 10, 0, 0, 2, 2);
+    EXPECT_EQ(both(a, b, kColumnStatus, 1), 1);
+    EXPECT_EQ(both(b, a, kColumnStatus, 1), 1);
+    EXPECT_EQ(both(a, b, kColumnStatus, -1), 1);
+    EXPECT_EQ(both(b, a, kColumnStatus, -1), 1);
+    // Different codes with the same word still compare by word: 0, so 1.
+    const auto c = networkDevice("C", 10, 0, 0, 3, 3);
+    EXPECT_EQ(both(a, c, kColumnStatus, 1), 1);
+    EXPECT_EQ(both(c, a, kColumnStatus, 1), 1);
+}
+
+TEST(RowCompare, StatusWordsOrderFromLastToFirstOnTheFirstClick)
+{
+    const auto ready = networkDevice("A", 10, 0, 0, 1, 1);
+    const auto error = networkDevice("B", 10, 0, 0, 2, 5);
+    const auto warning = networkDevice("C", 10, 0, 0, 3, 4);
+    const auto unknown = networkDevice("D", 10, 0, 0, 4, 7);  // compares as "-"
+    // B's word first: "Warning" > "Ready" puts Warning before Ready ascending.
+    EXPECT_LT(both(warning, ready, kColumnStatus, 1), 0);
+    EXPECT_GT(both(ready, warning, kColumnStatus, 1), 0);
+    EXPECT_LT(both(ready, error, kColumnStatus, 1), 0);
+    EXPECT_GT(both(unknown, error, kColumnStatus, 1), 0);
+    EXPECT_LT(both(unknown, error, kColumnStatus, -1), 0);
+}
+
+TEST(RowCompare, InterfaceKindsAndWords)
+{
+    const auto net = networkDevice("A", 10, 0, 0, 1);
+    const auto net2 = networkDevice("B", 10, 0, 0, 2);
+    const auto usb = usbDevice("C");
+    const auto lpt = usbDevice("D", NETROV_INTERFACE_PARALLEL);
+    EXPECT_EQ(both(net, net2, kColumnInterface, 1), 1);
+    EXPECT_EQ(both(net2, net, kColumnInterface, -1), 1);
+    // Same text, different kinds: 0 gives 1.
+    EXPECT_EQ(both(usb, lpt, kColumnInterface, 1), 1);
+    // "USB001 (...)" > "Network": B first puts USB before Network ascending.
+    EXPECT_LT(both(usb, net, kColumnInterface, 1), 0);
+    EXPECT_GT(both(net, usb, kColumnInterface, 1), 0);
+    EXPECT_GT(both(usb, net, kColumnInterface, -1), 0);
+}
+
+TEST(RowCompare, IpAddressesAsNumbersAndLocalDevices)
+{
+    const auto low = networkDevice("A", 10, 0, 0, 9);
+    const auto mid = networkDevice("B", 10, 0, 1, 0);
+    const auto high = networkDevice("C", 200, 0, 0, 1);
+    const auto local = usbDevice("D");
+    const auto local2 = usbDevice("E");
+    EXPECT_LT(both(low, mid, kColumnIpAddress, 1), 0);
+    EXPECT_GT(both(mid, low, kColumnIpAddress, 1), 0);
+    EXPECT_GT(both(low, mid, kColumnIpAddress, -1), 0);
+    // First octets 128 or more apart still order by value.
+    EXPECT_LT(both(low, high, kColumnIpAddress, 1), 0);
+    EXPECT_GT(both(high, low, kColumnIpAddress, 1), 0);
+    EXPECT_EQ(both(low, low, kColumnIpAddress, -1), 1);
+    // Network device against local: network first ascending, last descending.
+    EXPECT_EQ(both(low, local, kColumnIpAddress, 1), -1);
+    EXPECT_EQ(both(local, low, kColumnIpAddress, 1), 1);
+    EXPECT_EQ(both(low, local, kColumnIpAddress, -1), 1);
+    EXPECT_EQ(both(local, low, kColumnIpAddress, -1), -1);
+    // Two local devices: -D.
+    EXPECT_EQ(both(local, local2, kColumnIpAddress, 1), -1);
+    EXPECT_EQ(both(local, local2, kColumnIpAddress, -1), 1);
+}
+
+TEST(RowCompare, MacAddressesHighPartThenLowPart)
+{
+    auto a = networkDevice("A", 10, 0, 0, 1);
+    auto b = networkDevice("B", 10, 0, 0, 2);
+    const uint8_t macA[6] = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
+    const uint8_t macB[6] = {0x00, 0x11, 0x22, 0x33, 0x44, 0x56};
+    std::memcpy(a.info.macAddress, macA, 6);
+    std::memcpy(b.info.macAddress, macB, 6);
+    EXPECT_LT(both(a, b, kColumnMacAddress, 1), 0);
+    EXPECT_GT(both(a, b, kColumnMacAddress, -1), 0);
+    b.info.macAddress[0] = 0xF0;  // high part decides, above 2^31 too
+    b.info.macAddress[5] = 0x00;
+    EXPECT_LT(both(a, b, kColumnMacAddress, 1), 0);
+    EXPECT_GT(both(b, a, kColumnMacAddress, 1), 0);
+    EXPECT_EQ(both(a, a, kColumnMacAddress, -1), 1);
+    const auto local = usbDevice("C");
+    EXPECT_EQ(both(a, local, kColumnMacAddress, 1), 1);
+    EXPECT_EQ(both(local, a, kColumnMacAddress, -1), -1);
+}
+
+TEST(DeviceCells, EveryRuleAndDashes)
+{
+    auto net = networkDevice("Tarnwell MX", 192, 168, 0, 7, 6);
+    std::strcpy(net.info.location, "Floor 2");
+    EXPECT_EQ(cellText(net, kColumnModel, kWords), "Tarnwell MX");
+    EXPECT_EQ(cellText(net, kColumnDevice, kWords), "--");
+    EXPECT_EQ(cellText(net, kColumnLocation, kWords), "Floor 2");
+    EXPECT_EQ(cellText(net, kColumnInterface, kWords), "Network");
+    EXPECT_EQ(cellText(net, kColumnIpAddress, kWords), "192.168.0.7");
+    EXPECT_EQ(cellText(net, kColumnMacAddress, kWords), "--");
+    net.info.macAddressValid = 1;
+    const uint8_t mac[6] = {0x00, 0x1b, 0xa9, 0x0c, 0xde, 0xf0};
+    std::memcpy(net.info.macAddress, mac, 6);
+    EXPECT_EQ(cellText(net, kColumnMacAddress, kWords), "00:1B:A9:0C:DE:F0");
+    EXPECT_EQ(cellText(net, kColumnStatus, kWords), "Power Save");
+
+    const auto usb = usbDevice("Tarnwell LX");
+    EXPECT_EQ(cellText(usb, kColumnInterface, kWords), "USB001 (Tarnwell Driver)");
+    EXPECT_EQ(cellText(usb, kColumnIpAddress, kWords), "--");
+    EXPECT_EQ(cellText(usb, kColumnMacAddress, kWords), "--");
+
+    // Status words: the table of codes, an empty word shows as "--".
+    EXPECT_EQ(statusText(3, kWords), "Ready");
+    EXPECT_EQ(statusText(4, kWords), "Warning");
+    EXPECT_EQ(statusText(5, kWords), "Error");
+    EXPECT_EQ(statusText(7, kWords), "Unknown");
+    EXPECT_EQ(statusText(-1, kWords), "No Answer");
+    EXPECT_EQ(statusText(0, kWords), "--");
+    EXPECT_EQ(statusText(99, kWords), "--");
+    auto silent = networkDevice("X", 10, 0, 0, 1, -1);
+    RowWords noPowerOff = kWords;
+    noPowerOff.powerOff.clear();
+    EXPECT_EQ(cellText(silent, kColumnStatus, noPowerOff), "--");
+}
+
+TEST(DeviceCells, UnterminatedFieldsStayInside)
+{
+    core::DeviceListEntry entry{};
+    std::memset(entry.identity.modelName, 'M', sizeof entry.identity.modelName);
+    std::memset(entry.info.name, 'N', sizeof entry.info.name);
+    EXPECT_EQ(cellText(entry, kColumnModel, kWords).size(), sizeof entry.identity.modelName);
+    EXPECT_EQ(cellText(entry, kColumnDevice, kWords).size(), sizeof entry.info.name);
+}
+
+TEST(MergeSort, SortsStablyWithTheRowComparison)
+{
+    std::vector<core::DeviceListEntry> devices{networkDevice("C", 10, 0, 0, 3), networkDevice("A", 10, 0, 0, 1),
+                                               networkDevice("B", 10, 0, 0, 2), networkDevice("A", 10, 0, 0, 4)};
+    std::vector<int> rows{0, 1, 2, 3};
+    const auto sortBy = [&](int32_t kind, int32_t direction) {
+        stableMergeSort(rows, [&](int a, int b) {
+            return compareRows(devices[static_cast<size_t>(a)], devices[static_cast<size_t>(b)], kind, direction,
+                               kWords) < 0;
+        });
+    };
+    sortBy(kColumnModel, 1);
+    EXPECT_EQ(rows, (std::vector<int>{1, 3, 2, 0}));
+    sortBy(kColumnModel, -1);
+    EXPECT_EQ(rows, (std::vector<int>{0, 2, 1, 3}));
+    // All statuses equal: 1 both ways keeps the order.
+    sortBy(kColumnStatus, 1);
+    EXPECT_EQ(rows, (std::vector<int>{0, 2, 1, 3}));
+    sortBy(kColumnIpAddress, 1);
+    EXPECT_EQ(rows, (std::vector<int>{1, 2, 0, 3}));
+}
+
+TEST(MergeSort, InconsistentComparisonsEndInAPermutationDeterministically)
+{
+    for (size_t n : {0u, 1u, 2u, 3u, 7u, 64u, 1000u}) {
+        std::vector<int> first(n), second(n);
+        std::iota(first.begin(), first.end(), 0);
+        std::iota(second.begin(), second.end(), 0);
+        // Always true, always "before": a comparison no sort may rely on.
+        std::vector<int> always = first;
+        stableMergeSort(always, [](int, int) { return true; });
+        std::vector<int> sorted = always;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(sorted, first);
+        // Random answers: the same seed gives the same order, still a permutation.
+        std::mt19937 generatorA(42), generatorB(42);
+        stableMergeSort(first, [&](int, int) { return (generatorA() & 1) != 0; });
+        stableMergeSort(second, [&](int, int) { return (generatorB() & 1) != 0; });
+        EXPECT_EQ(first, second);
+        std::sort(first.begin(), first.end());
+        std::vector<int> expected(n);
+        std::iota(expected.begin(), expected.end(), 0);
+        EXPECT_EQ(first, expected);
+    }
+    // A cyclic comparison (rock, paper, scissors).
+    std::vector<int> cycle{0, 1, 2, 0, 1, 2};
+    stableMergeSort(cycle, [](int a, int b) { return (a + 1) % 3 == b; });
+    std::vector<int> copy = cycle;
+    std::sort(copy.begin(), copy.end());
+    EXPECT_EQ(copy, (std::vector<int>{0, 0, 1, 1, 2, 2}));
+}
+
+}  // namespace
+}  // namespace netrov::ui
