@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <vector>
 
 namespace netrov::platform {
@@ -60,21 +59,38 @@ Line classify(std::string text)
 
 using Lines = std::vector<Line>;
 
-bool readLines(const std::string& path, Lines& lines)
+// Lines as std::getline gives them: split at LF, one CR before it dropped,
+// nothing after a final LF.
+Lines splitLines(std::string_view text)
+{
+    Lines lines;
+    while (!text.empty()) {
+        const size_t lf = text.find('\n');
+        std::string_view piece = text.substr(0, lf);
+        text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
+        if (!piece.empty() && piece.back() == '\r') piece.remove_suffix(1);
+        lines.push_back(classify(std::string(piece)));
+    }
+    return lines;
+}
+
+// False when the file cannot be opened; a read error ends the text early.
+bool readFile(const std::string& path, std::string& text)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
-    std::string text;
-    while (std::getline(in, text)) {
-        if (!text.empty() && text.back() == '\r') text.pop_back();
-        lines.push_back(classify(std::move(text)));
-    }
+    char chunk[4096];
+    // istream::read turns a failing read (a directory) into badbit, not an exception.
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) text.append(chunk, static_cast<size_t>(in.gcount()));
     return true;
 }
 
-// Index of the first section line named section, or lines.size().
+// Index of the first section line named section, or lines.size(). The name
+// asked for is trimmed like the names in the file, so what was written under
+// it is found again.
 size_t findSection(const Lines& lines, std::string_view section)
 {
+    section = trim(section);
     for (size_t i = 0; i < lines.size(); ++i)
         if (lines[i].kind == Line::Section && sameName(lines[i].name, section)) return i;
     return lines.size();
@@ -95,25 +111,23 @@ std::string_view unquote(std::string_view value)
     return value;
 }
 
-std::optional<std::string> findValue(std::string_view section, std::string_view key, const std::string& path)
+std::string joinLines(const Lines& lines)
 {
-    Lines lines;
-    if (!readLines(path, lines)) return std::nullopt;
-    const size_t start = findSection(lines, section);
-    if (start == lines.size()) return std::nullopt;
-    const size_t end = sectionEnd(lines, start);
-    for (size_t i = start + 1; i < end; ++i)
-        if (lines[i].kind == Line::Key && sameName(lines[i].name, key)) return std::string(unquote(lines[i].value));
-    return std::nullopt;
+    std::string text;
+    for (const Line& line : lines) {
+        text += line.text;
+        text += "\r\n";
+    }
+    return text;
 }
 
-bool writeLines(const Lines& lines, const std::string& path)
+bool writeText(const std::string& text, const std::string& path)
 {
     const std::string temporary = path + ".tmp";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) return false;
-        for (const Line& line : lines) out << line.text << "\r\n";
+        out << text;
         out.flush();
         if (!out) {
             out.close();
@@ -130,26 +144,20 @@ bool writeLines(const Lines& lines, const std::string& path)
 
 }  // namespace
 
-std::string getPrivateProfileString(std::string_view section, std::string_view key, std::string_view fallback,
-                                    const std::string& path, size_t size)
+std::optional<std::string> findProfileValue(std::string_view text, std::string_view section, std::string_view key)
 {
-    std::string result;
-    if (std::optional<std::string> value = findValue(section, key, path)) {
-        result = std::move(*value);
-    } else {
-        while (!fallback.empty() && isBlank(fallback.back())) fallback.remove_suffix(1);
-        result = std::string(fallback);
-    }
-    if (size != 0 && result.size() > size - 1) result.resize(size - 1);
-    return result;
+    const Lines lines = splitLines(text);
+    const size_t start = findSection(lines, section);
+    if (start == lines.size()) return std::nullopt;
+    const size_t end = sectionEnd(lines, start);
+    key = trim(key);
+    for (size_t i = start + 1; i < end; ++i)
+        if (lines[i].kind == Line::Key && sameName(lines[i].name, key)) return std::string(unquote(lines[i].value));
+    return std::nullopt;
 }
 
-int32_t getPrivateProfileInt(std::string_view section, std::string_view key, int32_t fallback,
-                             const std::string& path)
+int32_t profileIntValue(std::string_view text)
 {
-    const std::optional<std::string> value = findValue(section, key, path);
-    if (!value) return fallback;
-    std::string_view text = *value;
     bool negative = false;
     if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
         negative = text.front() == '-';
@@ -174,26 +182,26 @@ int32_t getPrivateProfileInt(std::string_view section, std::string_view key, int
     return static_cast<int32_t>(number);
 }
 
-bool writePrivateProfileString(std::string_view section, std::optional<std::string_view> key,
-                               std::optional<std::string_view> value, const std::string& path)
+std::optional<std::string> editProfileText(std::string_view text, std::string_view section,
+                                           std::optional<std::string_view> key,
+                                           std::optional<std::string_view> value)
 {
-    Lines lines;
-    readLines(path, lines);
+    Lines lines = splitLines(text);
     const size_t start = findSection(lines, section);
 
     if (!key) {
-        if (start == lines.size()) return true;
+        if (start == lines.size()) return std::nullopt;
         lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(start),
                     lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd(lines, start)));
-        return writeLines(lines, path);
+        return joinLines(lines);
     }
 
     const std::string keyText(trim(*key));
     if (start == lines.size()) {
-        if (!value) return true;
+        if (!value) return std::nullopt;
         lines.push_back(classify("[" + std::string(trim(section)) + "]"));
         lines.push_back(classify(keyText + "=" + std::string(*value)));
-        return writeLines(lines, path);
+        return joinLines(lines);
     }
 
     const size_t end = sectionEnd(lines, start);
@@ -201,15 +209,50 @@ bool writePrivateProfileString(std::string_view section, std::optional<std::stri
         if (lines[i].kind != Line::Key || !sameName(lines[i].name, keyText)) continue;
         if (value) lines[i] = classify(keyText + "=" + std::string(*value));
         else lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
-        return writeLines(lines, path);
+        return joinLines(lines);
     }
-    if (!value) return true;
+    if (!value) return std::nullopt;
     // A new key goes after the section's last non-blank line, before any
     // blank lines that separate it from the next section.
     size_t at = end;
     while (at > start + 1 && trim(lines[at - 1].text).empty()) --at;
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), classify(keyText + "=" + std::string(*value)));
-    return writeLines(lines, path);
+    return joinLines(lines);
+}
+
+std::string getPrivateProfileString(std::string_view section, std::string_view key, std::string_view fallback,
+                                    const std::string& path, size_t size)
+{
+    std::string result;
+    std::string text;
+    std::optional<std::string> value;
+    if (readFile(path, text)) value = findProfileValue(text, section, key);
+    if (value) {
+        result = std::move(*value);
+    } else {
+        while (!fallback.empty() && isBlank(fallback.back())) fallback.remove_suffix(1);
+        result = std::string(fallback);
+    }
+    if (size != 0 && result.size() > size - 1) result.resize(size - 1);
+    return result;
+}
+
+int32_t getPrivateProfileInt(std::string_view section, std::string_view key, int32_t fallback,
+                             const std::string& path)
+{
+    std::string text;
+    if (!readFile(path, text)) return fallback;
+    const std::optional<std::string> value = findProfileValue(text, section, key);
+    return value ? profileIntValue(*value) : fallback;
+}
+
+bool writePrivateProfileString(std::string_view section, std::optional<std::string_view> key,
+                               std::optional<std::string_view> value, const std::string& path)
+{
+    std::string text;
+    readFile(path, text);  // a missing file is an empty one
+    const std::optional<std::string> edited = editProfileText(text, section, key, value);
+    return !edited || writeText(*edited, path);
 }
 
 }  // namespace netrov::platform

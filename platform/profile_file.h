@@ -10,7 +10,7 @@
 namespace netrov::platform {
 
 // Rules shared by the three calls: sections and keys match ignoring case,
-// blanks around names and values are trimmed, a value in matching quotes
+// blanks around names (in the file and asked for) and values are trimmed, a value in matching quotes
 // loses them, ";" starts a comment line. Lines end with LF or CR LF.
 
 // The value of key in the first section named section, or fallback (with its
@@ -31,5 +31,22 @@ int32_t getPrivateProfileInt(std::string_view section, std::string_view key, int
 // written. Removing from a file that does not exist succeeds.
 bool writePrivateProfileString(std::string_view section, std::optional<std::string_view> key,
                                std::optional<std::string_view> value, const std::string& path);
+
+// The same rules over file text already in memory; the calls above read or
+// write the file and use these. text is the whole file; an empty text is an
+// empty or missing file.
+
+// The value of key in the first section named section, nullopt when absent.
+std::optional<std::string> findProfileValue(std::string_view text, std::string_view section, std::string_view key);
+
+// The integer reading of a value, as getPrivateProfileInt gives it.
+int32_t profileIntValue(std::string_view value);
+
+// The file text after the edit that writePrivateProfileString makes, every
+// line ending in CR LF; nullopt when the edit changes nothing (the file is
+// then left as it is).
+std::optional<std::string> editProfileText(std::string_view text, std::string_view section,
+                                           std::optional<std::string_view> key,
+                                           std::optional<std::string_view> value);
 
 }  // namespace netrov::platform

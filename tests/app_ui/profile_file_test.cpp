@@ -92,6 +92,21 @@ TEST(ProfileFileWrite, NoKeyRemovesTheSectionNoValueRemovesTheKey)
     EXPECT_EQ(readFile(path), "[Other]\r\n[Last]\r\nb=2\r\n");
 }
 
+TEST(ProfileFileWrite, NamesWithBlanksAreFoundAgainWithoutADuplicateSection)
+{
+    TempDir dir;
+    const std::string path = dir.file("out.ini");
+    ASSERT_TRUE(writePrivateProfileString(" Devices ", " K ", "v", path));
+    ASSERT_TRUE(writePrivateProfileString(" Devices ", " K ", "w", path));
+    EXPECT_EQ(readFile(path), "[Devices]\r\nK=w\r\n");
+    EXPECT_EQ(getPrivateProfileString(" Devices ", " K ", "", path), "w");
+    EXPECT_EQ(getPrivateProfileString("\tdevices", "k\t", "", path), "w");
+    ASSERT_TRUE(writePrivateProfileString(" Devices", "K ", std::nullopt, path));
+    EXPECT_EQ(readFile(path), "[Devices]\r\n");
+    ASSERT_TRUE(writePrivateProfileString("Devices ", std::nullopt, std::nullopt, path));
+    EXPECT_EQ(readFile(path), "");
+}
+
 TEST(ProfileFileWrite, MissingFileAndUnwritableDirectory)
 {
     TempDir dir;
