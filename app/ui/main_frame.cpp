@@ -1,95 +1,278 @@
-// The main window: menu, device list and status bar, and the first search right after start.
+// The main window: menus, toolbar modes, status-bar prompts, placement, help, about box and the remote end.
 #include "main_frame.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
-#include <QHeaderView>
+#include <QDialog>
+#include <QFile>
+#include <QHelpEvent>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <QTimer>
-#include <QTreeWidget>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
+#include <QVBoxLayout>
 
-#include "front_library.h"
+#include "about_dlg.h"
 #include "netrover_app.h"
-#include "search_setting_dlg.h"
-#include "searching_dlg.h"
+#include "netrover_view.h"
+#include "platform/profile_file.h"
 
 namespace netrov::ui {
 
 namespace {
 
-constexpr int kStartTimerMs = 1;
+constexpr const char* kWindowSection = "Window";
+constexpr const char* kSettingsSection = "Settings";
+constexpr const char* kToolbarStateSection = "Settings/ToolBarState";
+constexpr const char* kToolbarStateKey = "State";
+constexpr const char* kMenuSection = "IDR_MAINFRAME";
+constexpr size_t kMenuTextSize = 256;
+constexpr int kTipLength = 79;
+constexpr int kDefaultWidth = 760;
+constexpr int kDefaultHeight = 420;
 
-struct Column {
+
+// Toolbar buttons and their images, in order; 0 is the separator.
+constexpr int32_t kToolbarCommands[] = {IDM_MENU_SEARCHSETTING, IDM_MENU_SEARCH, 0, IDM_MENU_REFRESH};
+constexpr int kToolbarIcons[] = {165, 150, 0, 149};
+
+struct MenuText {
+    int32_t id;
     const char* key;
-    const char* fallback;
 };
-constexpr Column kColumns[] = {
-    {"IDC_LISTB_MODEL", "Model"},
-    {"IDC_LISTB_LOCATION", "Location"},
-    {"IDC_LISTB_IPADDRESS", "IP Address"},
-    {"IDC_LISTB_STATUS", "Status"},
+constexpr MenuText kCommandTexts[] = {
+    {IDM_MENU_SEARCH, "IDM_MENU_SEARCH"},           {IDM_MENU_REFRESH, "IDM_MENU_REFRESH"},
+    {ID_APP_EXIT, "ID_APP_EXIT"},                 {IDM_MENU_SEARCHSETTING, "IDM_MENU_SEARCHSETTING"},
+    {IDM_MENU_CUSTOMIZE, "IDM_MENU_CUSTOMIZE"},     {IDM_MENU_TOOLBARSMALL, "IDM_MENU_TOOLBARSMALL"},
+    {IDM_MENU_TOOLBARLARGE, "IDM_MENU_TOOLBARLARGE"}, {IDM_MENU_TOOLBARHIDE, "IDM_MENU_TOOLBARHIDE"},
+    {ID_APP_ABOUT, "ID_APP_ABOUT"},               {IDM_MENU_HELP, "IDM_MENU_HELP"},
 };
+constexpr const char* kPopupKeys[] = {"IDM_MENU_POPUPDEVICE", "IDM_MENU_POPUPVIEW", "IDM_MENU_POPUPOPTION",
+                                      "IDM_MENU_POPUPHELP"};
 
 QString local(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
 
-QString fieldText(const char* field, size_t size) { return QString::fromLocal8Bit(field, static_cast<qsizetype>(strnlen(field, size))); }
-
-// Puts the count in place of the first "%d" only: the text comes from the
-// language file and is never used as a format.
-QString withCount(QString text, size_t count)
-{
-    const qsizetype at = text.indexOf(QStringLiteral("%d"));
-    if (at >= 0) text.replace(at, 2, QString::number(count));
-    return text;
-}
-
 }  // namespace
 
-CMainFrame::CMainFrame(CNetRoverApp& app, QWidget* parent) : QMainWindow(parent), app_(app)
+CMainFrame::CMainFrame(CNetRoverApp& app, std::unique_ptr<DeviceLauncher> launcher, QWidget* parent)
+    : QMainWindow(parent), app_(app), launcher_(launcher ? std::move(launcher) : std::make_unique<DeviceLauncher>())
 {
-    const LanguageFile& language = app_.language();
-    setWindowTitle(string(IDR_MAINFRAME));
+    setObjectName(QStringLiteral("CMainFrame"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/128.png")));
+    endHandler_ = [] { QCoreApplication::exit(0); };
 
-    QMenu* device = menuBar()->addMenu(local(language.text("IDR_MAINFRAME", "IDM_MENU_POPUPDEVICE", "&Device")));
-    QAction* range = device->addAction(local(language.text("IDR_MAINFRAME", "IDM_MENU_SEARCHSETTING", "Se&arch Range...")));
-    QAction* find = device->addAction(local(language.text("IDR_MAINFRAME", "IDM_MENU_SEARCH", "&Search...")));
+    // Before creation: the stored placement, or the system's choice.
+    UserSettingsStore& store = app_.store();
+    const int32_t x = store.readInt(kWindowSection, "FrameX", kPlacementNone);
+    const int32_t y = store.readInt(kWindowSection, "FrameY", kPlacementNone);
+    const int32_t width = store.readInt(kWindowSection, "FrameWidth", kPlacementNone);
+    const int32_t height = store.readInt(kWindowSection, "FrameHeight", kPlacementNone);
+    resize(width != kPlacementNone && width > 0 ? width : kDefaultWidth,
+           height != kPlacementNone && height > 0 ? height : kDefaultHeight);
+    if (x != kPlacementNone && y != kPlacementNone) move(x, y);
+
+    // Menus (their texts may be replaced below).
+    QMenu* device = menuBar()->addMenu(QStringLiteral("&Device"));
+    addCommand(device, IDM_MENU_SEARCHSETTING, "Se&arch Range...");
+    addCommand(device, IDM_MENU_SEARCH, "&Search...");
     device->addSeparator();
-    QAction* quit = device->addAction(local(language.text("IDR_MAINFRAME", "ID_APP_EXIT", "E&xit")));
-    range->setStatusTip(string(IDM_MENU_SEARCHSETTING));
-    find->setStatusTip(string(IDM_MENU_SEARCH));
-    quit->setStatusTip(string(ID_APP_EXIT));
-    connect(range, &QAction::triggered, this, &CMainFrame::searchSettings);
-    connect(find, &QAction::triggered, this, &CMainFrame::search);
-    connect(quit, &QAction::triggered, this, &QWidget::close);
+    addCommand(device, ID_APP_EXIT, "E&xit");
+    QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("&View"));
+    toolbarMenu_ = viewMenu->addMenu(QStringLiteral("&ToolBar"));
+    addCommand(toolbarMenu_, IDM_MENU_TOOLBARLARGE, "Large Toolbar");
+    addCommand(toolbarMenu_, IDM_MENU_TOOLBARSMALL, "Small Toolbar");
+    addCommand(toolbarMenu_, IDM_MENU_TOOLBARHIDE, "No Toolbar");
+    viewMenu->addSeparator();
+    addCommand(viewMenu, IDM_MENU_REFRESH, "&Refresh")->setShortcut(Qt::Key_F5);
+    QMenu* option = menuBar()->addMenu(QStringLiteral("&Option"));
+    addCommand(option, IDM_MENU_CUSTOMIZE, "&Customize...");
+    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
+    addCommand(helpMenu, IDM_MENU_HELP, "&Help")->setShortcut(Qt::Key_F1);
+    helpMenu->addSeparator();
+    addCommand(helpMenu, ID_APP_ABOUT, "&About...");
+    topMenus_ = {device, viewMenu, option, helpMenu};
+    for (int32_t id : {IDM_MENU_TOOLBARLARGE, IDM_MENU_TOOLBARSMALL, IDM_MENU_TOOLBARHIDE}) actions_[id]->setCheckable(true);
+    // Shortcuts work while the menu bar is closed too.
+    addAction(actions_[IDM_MENU_REFRESH]);
+    addAction(actions_[IDM_MENU_HELP]);
 
-    view_ = new QTreeWidget(this);
-    view_->setRootIsDecorated(false);
-    view_->setSelectionMode(QAbstractItemView::SingleSelection);
-    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    QStringList headers;
-    for (const Column& column : kColumns) {
-        auto value = language.GetTextAndNumber("IDR_MAINFRAME", column.key);
-        headers << (value ? local(value->first) : QString::fromLatin1(column.fallback));
+    // Create: the toolbar and its mode.
+    toolBar_ = new QToolBar(this);
+    toolBar_->setObjectName(QStringLiteral("ToolBar"));
+    toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
+    toolBar_->setMovable(true);
+    toolBar_->setFloatable(true);
+    for (int32_t id : kToolbarCommands) {
+        if (id == 0) toolBar_->addSeparator();
+        else toolBar_->addAction(actions_[id]);
     }
-    view_->setHeaderLabels(headers);
-    for (size_t i = 0; i < std::size(kColumns); ++i)
-        if (auto value = language.GetTextAndNumber("IDR_MAINFRAME", kColumns[i].key))
-            view_->setColumnWidth(static_cast<int>(i), value->second);
-    setCentralWidget(view_);
+    for (QAction* action : toolBar_->actions())
+        if (QWidget* button = toolBar_->widgetForAction(action)) button->installEventFilter(this);
+    addToolBar(Qt::TopToolBarArea, toolBar_);
+    mode_ = store.readInt(kSettingsSection, "ToolBar", kToolbarLarge);
+    loadToolbarImages(mode_ != kToolbarSmall);
+
     statusBar();
-    resize(640, 400);
+
+    applyMenuTexts();
+    const QString title = string(IDR_MAINFRAME);
+    if (!title.isEmpty()) setWindowTitle(title);
+
+    const std::string state = store.readString(kToolbarStateSection, kToolbarStateKey, "");
+    if (!state.empty()) restoreState(QByteArray::fromBase64(QByteArray::fromStdString(state)));
+    if (mode_ == kToolbarHidden) toolBar_->hide();
+
+    // The view fills the client area; its first update starts the first search.
+    view_ = new CNetRoverView(app_, *launcher_, this);
+    setCentralWidget(view_);
+    connect(view_, &CNetRoverView::statusMessage, this, [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(actions_[IDM_MENU_SEARCH], &QAction::triggered, view_, &CNetRoverView::search);
+    connect(actions_[IDM_MENU_SEARCHSETTING], &QAction::triggered, view_, &CNetRoverView::searchSettings);
+    connect(actions_[IDM_MENU_REFRESH], &QAction::triggered, view_, &CNetRoverView::refresh);
+    connect(actions_[IDM_MENU_CUSTOMIZE], &QAction::triggered, view_, &CNetRoverView::customize);
+    connect(actions_[ID_APP_EXIT], &QAction::triggered, this, &QWidget::close);
+    connect(actions_[IDM_MENU_TOOLBARHIDE], &QAction::triggered, this, [this] { showToolbar(kToolbarHidden); });
+    connect(actions_[IDM_MENU_TOOLBARLARGE], &QAction::triggered, this, [this] { showToolbar(kToolbarLarge); });
+    connect(actions_[IDM_MENU_TOOLBARSMALL], &QAction::triggered, this, [this] { showToolbar(kToolbarSmall); });
+    connect(actions_[IDM_MENU_HELP], &QAction::triggered, this, &CMainFrame::help);
+    connect(actions_[ID_APP_ABOUT], &QAction::triggered, this, &CMainFrame::about);
+    connect(viewMenu, &QMenu::aboutToShow, this, &CMainFrame::updateToolbarChecks);
+    connect(toolbarMenu_, &QMenu::aboutToShow, this, &CMainFrame::updateToolbarChecks);
+    connect(helpMenu, &QMenu::aboutToShow, this, [this] { actions_[IDM_MENU_HELP]->setEnabled(helpAvailable()); });
+    actions_[IDM_MENU_HELP]->setEnabled(helpAvailable());
+    updateToolbarChecks();
 
     if (SingleInstance* instance = app_.instance()) {
         connect(instance, &SingleInstance::raiseRequested, this, &CMainFrame::bringToFront);
-        connect(instance, &SingleInstance::commandReceived, this, [](qint64 first, qint64 second) {
-            if (first == 1 && (second & 0xFFFF) == 11) QCoreApplication::exit(0);
-        });
+        connect(instance, &SingleInstance::commandReceived, this, &CMainFrame::remoteCommand);
     }
-    QTimer::singleShot(kStartTimerMs, this, &CMainFrame::search);
+    rememberRect();
+    view_->OnInitialUpdate(device);
 }
 
+CMainFrame::~CMainFrame() = default;
+
 QString CMainFrame::string(int32_t id) const { return local(app_.language().String(id)); }
+
+QAction* CMainFrame::addCommand(QMenu* menu, int32_t id, const char* text)
+{
+    QAction* action = menu->addAction(QString::fromLatin1(text));
+    action->setData(id);
+    // The status-bar prompt is the string-table text of the command.
+    action->setStatusTip(string(id));
+    if (const std::optional<std::string> tip = app_.language().Tip(id))
+        action->setToolTip(local(*tip).left(kTipLength));
+    actions_[id] = action;
+    return action;
+}
+
+QAction* CMainFrame::action(int32_t id) const
+{
+    const auto found = actions_.find(id);
+    return found != actions_.end() ? found->second : nullptr;
+}
+
+QMenu* CMainFrame::topMenu(int index) const
+{
+    return index >= 0 && static_cast<size_t>(index) < topMenus_.size() ? topMenus_[static_cast<size_t>(index)] : nullptr;
+}
+
+void CMainFrame::applyMenuTexts()
+{
+    const std::string& path = app_.languageFilePath();
+    const auto read = [&path](const char* key) {
+        return local(platform::getPrivateProfileString(kMenuSection, key, "", path, kMenuTextSize));
+    };
+    for (size_t i = 0; i < topMenus_.size(); ++i) {
+        const QString text = read(kPopupKeys[i]);
+        if (!text.isEmpty()) topMenus_[i]->setTitle(text);
+    }
+    if (const QString text = read("IDM_MENU_POPUPTOOLBER"); !text.isEmpty()) toolbarMenu_->setTitle(text);
+    for (const MenuText& entry : kCommandTexts) {
+        const QString text = read(entry.key);
+        if (!text.isEmpty()) actions_[entry.id]->setText(text);
+    }
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    // No tip for a button whose command the tip table lacks.
+    if (event->type() == QEvent::ToolTip) {
+        if (auto* button = qobject_cast<QToolButton*>(watched)) {
+            const QAction* command = button->defaultAction();
+            if (!command || !app_.language().Tip(command->data().toInt())) {
+                QToolTip::hideText();
+                event->ignore();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::loadToolbarImages(bool large)
+{
+    const int size = large ? 32 : 16;
+    const QString folder = large ? QStringLiteral(":/icons/") : QStringLiteral(":/icons/small/");
+    toolBar_->setIconSize(QSize(size, size));
+    for (size_t i = 0; i < std::size(kToolbarCommands); ++i)
+        if (kToolbarCommands[i] != 0)
+            actions_[kToolbarCommands[i]]->setIcon(QIcon(folder + QStringLiteral("%1.png").arg(kToolbarIcons[i])));
+}
+
+void CMainFrame::showToolbar(int32_t mode)
+{
+    if (mode == kToolbarHidden) {
+        toolBar_->hide();
+    } else {
+        loadToolbarImages(mode == kToolbarLarge);
+        toolBar_->show();
+    }
+    mode_ = mode;
+    updateToolbarChecks();
+}
+
+void CMainFrame::updateToolbarChecks()
+{
+    // A toolbar the user closed while floating counts as hidden.
+    if (!toolBar_->isVisibleTo(this)) mode_ = kToolbarHidden;
+    actions_[IDM_MENU_TOOLBARHIDE]->setChecked(mode_ == kToolbarHidden);
+    actions_[IDM_MENU_TOOLBARLARGE]->setChecked(mode_ == kToolbarLarge);
+    actions_[IDM_MENU_TOOLBARSMALL]->setChecked(mode_ == kToolbarSmall);
+}
+
+bool CMainFrame::helpAvailable() const
+{
+    QFile file(QString::fromLocal8Bit(app_.helpFilePath().c_str()));
+    return file.open(QIODevice::ReadOnly);
+}
+
+void CMainFrame::help()
+{
+    QFile file(QString::fromLocal8Bit(app_.helpFilePath().c_str()));
+    if (!file.open(QIODevice::ReadOnly)) return;
+    // A built-in viewer: the help opens at its contents, whatever the desktop offers.
+    auto* viewer = new QDialog(this);
+    viewer->setAttribute(Qt::WA_DeleteOnClose);
+    viewer->setObjectName(QStringLiteral("HelpViewer"));
+    viewer->setWindowTitle(windowTitle());
+    auto* browser = new QTextBrowser(viewer);
+    browser->setOpenExternalLinks(false);
+    browser->setHtml(QString::fromUtf8(file.readAll()));
+    auto* layout = new QVBoxLayout(viewer);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(browser);
+    viewer->resize(560, 480);
+    viewer->show();
+}
+
+void CMainFrame::about()
+{
+    CAboutDlg dialog(&app_.language(), this);
+    dialog.exec();
+}
 
 void CMainFrame::bringToFront()
 {
@@ -98,49 +281,44 @@ void CMainFrame::bringToFront()
     activateWindow();
 }
 
-void CMainFrame::search()
+void CMainFrame::remoteCommand(qint64 first, qint64 second)
 {
-    SearchRequest request;
-    request.library = &core::FrontLibrary::tuva();
-    request.devices = &app_.devices();
-    request.settings = app_.searchSettings();
-    request.addresses = app_.searchAddresses();
-    request.manufacturer = app_.manufacturer();
-    request.exportPath = app_.exportFilePath();
-    app_.devices().clear();
-    CSearchingDlg dialog(&app_.language(), std::move(request), this);
-    const bool completed = dialog.exec() == QDialog::Accepted;
-    fillRows();
-    statusBar()->showMessage(completed ? withCount(string(IDS_STR_SEARCHRESULT), app_.devices().count())
-                                       : string(IDS_STR_SEARCHABORT));
+    if (first == 1 && (second & 0xFFFF) == 11 && endHandler_) endHandler_();
 }
 
-void CMainFrame::searchSettings()
+void CMainFrame::rememberRect()
 {
-    CSearchSettingDlg dialog(&app_.language(), app_.searchSettings(), app_.searchAddresses(), app_.store(), this);
-    dialog.exec();
+    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) return;
+    remembered_ = QRect(pos(), size());
 }
 
-void CMainFrame::fillRows()
+void CMainFrame::moveEvent(QMoveEvent* event)
 {
-    view_->clear();
-    for (const core::DeviceListEntry& entry : app_.devices().copyAll()) {
-        auto* row = new QTreeWidgetItem(view_);
-        const DeviceIdentity& identity = entry.identity;
-        row->setText(0, fieldText(identity.modelName, sizeof identity.modelName));
-        row->setText(1, fieldText(entry.info.location, sizeof entry.info.location));
-        row->setText(2, identity.interfaceKind == NETROV_INTERFACE_NETWORK
-                            ? QStringLiteral("%1.%2.%3.%4")
-                                  .arg(identity.address[0])
-                                  .arg(identity.address[1])
-                                  .arg(identity.address[2])
-                                  .arg(identity.address[3])
-                            : QStringLiteral("--"));
-        const core::StatusWord word = core::statusWord(core::statusCode(entry));
-        row->setText(3, word.stringId != 0 ? string(word.stringId) : QStringLiteral("--"));
-        for (int column = 0; column < view_->columnCount(); ++column)
-            if (row->text(column).isEmpty()) row->setText(column, QStringLiteral("--"));
-    }
+    QMainWindow::moveEvent(event);
+    rememberRect();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    rememberRect();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    rememberRect();
+    UserSettingsStore& store = app_.store();
+    store.writeInt(kWindowSection, "FrameX", remembered_.x());
+    store.writeInt(kWindowSection, "FrameY", remembered_.y());
+    store.writeInt(kWindowSection, "FrameWidth", remembered_.width());
+    store.writeInt(kWindowSection, "FrameHeight", remembered_.height());
+    store.writeString(kToolbarStateSection, kToolbarStateKey, saveState().toBase64().toStdString());
+    updateToolbarChecks();
+    if (store.readInt(kSettingsSection, "ToolBar", kToolbarLarge) != mode_)
+        store.writeInt(kSettingsSection, "ToolBar", mode_);
+    view_->saveColumns();
+    store.sync();
+    event->accept();
 }
 
 }  // namespace netrov::ui

@@ -155,20 +155,22 @@ def main():
                                                             c.circle(0.5, 0.74, 0.06, WHITE)))
     status_disc("icon_166.png", (70, 70, 70), lambda c: c.rect(0.26, 0.44, 0.74, 0.56, WHITE))
 
-    c = Canvas(32)  # search settings: the range sliders
-    for i, y in enumerate((0.25, 0.5, 0.75)):
-        c.line(0.12, y, 0.88, y, 0.07, DARK)
-        c.circle((0.3, 0.65, 0.45)[i], y, 0.1, BLUE)
-    c.render(os.path.join(HERE, "icon_165.png"))
+    # Toolbar buttons, in the large (32) and small (16) sets.
+    for size, suffix in ((32, ""), (16, "_small")):
+        c = Canvas(size)  # search settings: the range sliders
+        for i, y in enumerate((0.25, 0.5, 0.75)):
+            c.line(0.12, y, 0.88, y, 0.07 if size == 32 else 0.1, DARK)
+            c.circle((0.3, 0.65, 0.45)[i], y, 0.1 if size == 32 else 0.12, BLUE)
+        c.render(os.path.join(HERE, "icon_165%s.png" % suffix))
 
-    c = Canvas(32)
-    magnifier(c, 0.4, 0.4, 0.26)
-    c.render(os.path.join(HERE, "icon_150.png"))
+        c = Canvas(size)
+        magnifier(c, 0.4, 0.4, 0.26)
+        c.render(os.path.join(HERE, "icon_150%s.png" % suffix))
 
-    c = Canvas(32)  # refresh: a circular arrow
-    c.ring(0.5, 0.5, 0.24, 0.36, GREEN, 300, 230)
-    c.polygon([(0.62, 0.08), (0.9, 0.26), (0.6, 0.4)], GREEN)
-    c.render(os.path.join(HERE, "icon_149.png"))
+        c = Canvas(size)  # refresh: a circular arrow
+        c.ring(0.5, 0.5, 0.24, 0.36, GREEN, 300, 230)
+        c.polygon([(0.62, 0.08), (0.9, 0.26), (0.6, 0.4)], GREEN)
+        c.render(os.path.join(HERE, "icon_149%s.png" % suffix))
 
     c = Canvas(16)
     c.polygon([(0.5, 0.2), (0.88, 0.75), (0.12, 0.75)], DARK)

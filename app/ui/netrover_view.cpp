@@ -1,0 +1,349 @@
+// The device list view: columns from the language file and the store, rows from the device list.
+#include "netrover_view.h"
+
+#include <atomic>
+#include <thread>
+
+#include <QContextMenuEvent>
+#include <QEventLoop>
+#include <QHeaderView>
+#include <QMenu>
+#include <QTimer>
+
+#include "customize_dlg.h"
+#include "front_library.h"
+#include "merge_sort.h"
+#include "netrover_app.h"
+#include "search_run.h"
+#include "search_setting_dlg.h"
+#include "searching_dlg.h"
+
+namespace netrov::ui {
+
+namespace {
+
+// Image list order: the row's own image, then the status images.
+constexpr int kImageIcons[] = {145, 146, 154, 156, 155, 167, 166};
+constexpr int kImageSize = 16;
+constexpr int kRefreshPollMs = 20;
+constexpr int kDeviceRole = Qt::UserRole;
+
+QString local(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
+
+// Puts the count in place of the first "%d" only: the text comes from the
+// language file and is never used as a format.
+QString withCount(QString text, size_t count)
+{
+    const qsizetype at = text.indexOf(QStringLiteral("%d"));
+    if (at >= 0) text.replace(at, 2, QString::number(count));
+    return text;
+}
+
+}  // namespace
+
+CNetRoverView::CNetRoverView(CNetRoverApp& app, DeviceLauncher& launcher, QWidget* parent)
+    : QTreeWidget(parent), app_(app), launcher_(launcher), library_(&core::FrontLibrary::tuva())
+{
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setIconSize(QSize(kImageSize, kImageSize));
+    setSortingEnabled(false);
+    header()->setSectionsMovable(false);
+    header()->setSectionsClickable(true);
+    header()->setStretchLastSection(false);
+    header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    connect(header(), &QHeaderView::sectionClicked, this, &CNetRoverView::sortByPosition);
+    connect(this, &QTreeWidget::itemDoubleClicked, this, [this] { launchDefault(); });
+    connect(this, &QTreeWidget::itemSelectionChanged, this, &CNetRoverView::updateLauncherActions);
+    startTimer_ = new QTimer(this);
+    startTimer_->setObjectName(QStringLiteral("timer%1").arg(kStartTimerId));
+    startTimer_->setInterval(kStartTimerMs);
+    connect(startTimer_, &QTimer::timeout, this, [this] {
+        startTimer_->stop();
+        search();
+    });
+}
+
+QString CNetRoverView::string(int32_t id) const { return local(app_.language().String(id)); }
+
+void CNetRoverView::OnInitialUpdate(QMenu* deviceMenu)
+{
+    images_.clear();
+    for (int icon : kImageIcons) images_.emplace_back(QStringLiteral(":/icons/%1.png").arg(icon));
+
+    launcher_.LoadLaunchers();
+    columns_ = loadColumnSettings(app_.language(), app_.store());
+    insertColumns();
+
+    const LanguageFile& language = app_.language();
+    words_.error = language.String(IDS_STR_ERROR);
+    words_.ready = language.String(IDS_STR_READY);
+    words_.powerSave = language.String(IDS_STR_POWER_SAVE);
+    words_.powerOff = language.String(IDS_STR_POWER_OFF);
+    words_.unknown = language.String(IDS_STR_UNKNOWN);
+    words_.warning = language.String(IDS_STR_WARNING);
+    words_.network = language.String(IDS_STR_NETWORK);
+
+    startTimer_->start();
+
+    if (!deviceMenu) return;
+    QAction* before = deviceMenu->actions().value(0);
+    for (int32_t slot = 0; slot < kLauncherSlots; ++slot) {
+        const std::string name = launcher_.displayName(slot);
+        if (name.empty()) continue;
+        auto* action = new QAction(local(name), deviceMenu);
+        action->setData(kLauncherCommandBase + slot);
+        connect(action, &QAction::triggered, this, [this, slot] { launchSlot(slot); });
+        deviceMenu->insertAction(before, action);
+        launcherActions_.push_back(action);
+    }
+    if (!launcherActions_.empty()) deviceMenu->insertSeparator(before);
+    updateLauncherActions();
+}
+
+bool CNetRoverView::startTimerActive() const { return startTimer_->isActive(); }
+
+void CNetRoverView::insertColumns()
+{
+    shown_ = shownKinds(columns_);
+    QStringList headers;
+    for (int32_t kind : shown_) headers << local(columns_[static_cast<size_t>(kind)].header);
+    setColumnCount(static_cast<int>(shown_.size()));
+    setHeaderLabels(headers);
+    for (size_t position = 0; position < shown_.size(); ++position) {
+        headerItem()->setTextAlignment(static_cast<int>(position), Qt::AlignLeft | Qt::AlignVCenter);
+        setColumnWidth(static_cast<int>(position), columns_[static_cast<size_t>(shown_[position])].width);
+    }
+}
+
+void CNetRoverView::setCells(QTreeWidgetItem* row, const core::DeviceListEntry& entry, bool refreshedOnly)
+{
+    for (size_t position = 0; position < shown_.size(); ++position) {
+        const int32_t kind = shown_[position];
+        if (refreshedOnly && kind != kColumnDevice && kind != kColumnLocation && kind != kColumnStatus) continue;
+        const int column = static_cast<int>(position);
+        row->setText(column, local(cellText(entry, kind, words_)));
+        if (kind == kColumnStatus) {
+            const size_t image = static_cast<size_t>(core::statusWord(core::statusCode(entry)).image);
+            if (image < images_.size()) row->setIcon(column, images_[image]);
+        }
+    }
+}
+
+void CNetRoverView::fillRows()
+{
+    const std::vector<core::DeviceListEntry> devices = app_.devices().copyAll();
+    QList<QTreeWidgetItem*> rows;
+    for (size_t b = 0; b < devices.size(); ++b) {
+        auto* row = new QTreeWidgetItem;
+        row->setText(0, QStringLiteral(" "));
+        if (!images_.empty()) row->setIcon(0, images_[0]);
+        row->setData(0, kDeviceRole, static_cast<int>(b));
+        setCells(row, devices[b], false);
+        rows.append(row);
+    }
+    addTopLevelItems(rows);
+}
+
+void CNetRoverView::removeRowsAndFill()
+{
+    clear();
+    fillRows();
+    updateLauncherActions();
+}
+
+int CNetRoverView::deviceIndex(int row) const
+{
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item ? item->data(0, kDeviceRole).toInt() : -1;
+}
+
+void CNetRoverView::search()
+{
+    if (busy_) return;
+    busy_ = true;
+    SearchRequest request;
+    request.library = library_;
+    request.devices = &app_.devices();
+    request.settings = app_.searchSettings();
+    request.addresses = app_.searchAddresses();
+    request.manufacturer = app_.manufacturer();
+    request.exportPath = app_.exportFilePath();
+    bool completed = false;
+    {
+        CSearchingDlg dialog(&app_.language(), std::move(request), window());
+        completed = dialog.exec() == QDialog::Accepted;
+    }
+    removeRowsAndFill();
+    busy_ = false;
+    emit statusMessage(completed ? withCount(string(IDS_STR_SEARCHRESULT), app_.devices().count())
+                                 : string(IDS_STR_SEARCHABORT));
+}
+
+void CNetRoverView::searchSettings()
+{
+    if (busy_) return;
+    CSearchSettingDlg dialog(&app_.language(), app_.searchSettings(), app_.searchAddresses(), app_.store(), window());
+    dialog.exec();
+}
+
+void CNetRoverView::refresh()
+{
+    if (busy_) return;
+    busy_ = true;
+    // The queries run on a thread of their own so that the window keeps
+    // painting; the commands wait until they are done.
+    std::atomic<bool> done{false};
+    core::FrontLibrary& library = *library_;
+    core::DeviceList& devices = app_.devices();
+    const core::SearchSettings settings = app_.searchSettings();
+    std::thread worker([&] {
+        core::refreshDevices(library, devices, settings);
+        done = true;
+    });
+    QEventLoop loop;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done) loop.quit();
+    });
+    poll.start(kRefreshPollMs);
+    while (!done) loop.exec();
+    worker.join();
+
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        const int index = deviceIndex(row);
+        if (index < 0) continue;
+        setCells(topLevelItem(row), devices.copy(static_cast<size_t>(index)), true);
+    }
+    busy_ = false;
+}
+
+void CNetRoverView::readWidthsBack()
+{
+    for (size_t position = 0; position < shown_.size(); ++position)
+        columns_[static_cast<size_t>(shown_[position])].width = columnWidth(static_cast<int>(position));
+}
+
+void CNetRoverView::customize()
+{
+    if (busy_) return;
+    readWidthsBack();
+    CCustomizeDlg dialog(&app_.language(), columns_, window());
+    if (dialog.exec() == QDialog::Accepted) applyColumnSettings(dialog.settings());
+}
+
+void CNetRoverView::applyColumnSettings(const ColumnSettings& settings)
+{
+    columns_ = settings;
+    clear();
+    setColumnCount(0);
+    insertColumns();
+    fillRows();
+    updateLauncherActions();
+}
+
+void CNetRoverView::saveColumns()
+{
+    readWidthsBack();
+    saveColumnSettings(columns_, app_.store());
+}
+
+void CNetRoverView::sortByPosition(int position)
+{
+    if (position < 0 || static_cast<size_t>(position) >= shown_.size()) return;
+    const int32_t kind = shown_[static_cast<size_t>(position)];
+    if (kind == sortKind_) sortDirection_ = -sortDirection_;
+    else {
+        sortKind_ = kind;
+        sortDirection_ = 1;
+    }
+
+    const std::vector<core::DeviceListEntry> devices = app_.devices().copyAll();
+    const core::DeviceListEntry none{};
+    const auto deviceOf = [&](const QTreeWidgetItem* row) -> const core::DeviceListEntry& {
+        const int index = row->data(0, kDeviceRole).toInt();
+        return index >= 0 && static_cast<size_t>(index) < devices.size() ? devices[static_cast<size_t>(index)] : none;
+    };
+    QTreeWidgetItem* selected = selectedItems().value(0);
+    std::vector<QTreeWidgetItem*> rows;
+    while (topLevelItemCount() > 0) rows.push_back(takeTopLevelItem(0));
+    stableMergeSort(rows, [&](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
+        return compareRows(deviceOf(a), deviceOf(b), sortKind_, sortDirection_, words_) < 0;
+    });
+    addTopLevelItems(QList<QTreeWidgetItem*>(rows.begin(), rows.end()));
+    if (selected) {
+        setCurrentItem(selected);
+        selected->setSelected(true);
+        scrollToItem(selected);
+    }
+}
+
+bool CNetRoverView::selectedDevice(core::DeviceListEntry& entry) const
+{
+    const QTreeWidgetItem* row = selectedItems().value(0);
+    if (!row) return false;
+    const int index = row->data(0, kDeviceRole).toInt();
+    if (index < 0 || static_cast<size_t>(index) >= app_.devices().count()) return false;
+    entry = app_.devices().copy(static_cast<size_t>(index));
+    return true;
+}
+
+void CNetRoverView::launchSlot(int32_t slot)
+{
+    core::DeviceListEntry entry;
+    if (slot < 0 || slot >= kLauncherSlots || !selectedDevice(entry)) return;
+    launcher_.Launch(entry, slot);
+}
+
+void CNetRoverView::launchDefault()
+{
+    core::DeviceListEntry entry;
+    if (selectedDevice(entry)) launcher_.LaunchDefault(entry);
+}
+
+void CNetRoverView::updateLauncherActions()
+{
+    const bool rowSelected = !selectedItems().isEmpty();
+    for (QAction* action : launcherActions_) action->setEnabled(rowSelected);
+}
+
+void CNetRoverView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        launchDefault();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+void CNetRoverView::contextMenuEvent(QContextMenuEvent* event)
+{
+    QTreeWidgetItem* row = selectedItems().value(0);
+    if (!row) return;
+    QMenu menu(this);
+    for (int32_t slot = 0; slot < kLauncherSlots; ++slot) {
+        const std::string name = launcher_.displayName(slot);
+        if (name.empty()) continue;
+        QAction* action = menu.addAction(local(name));
+        action->setData(kLauncherCommandBase + slot);
+        connect(action, &QAction::triggered, this, [this, slot] { launchSlot(slot); });
+    }
+    if (menu.isEmpty()) return;
+    QPoint at = event->globalPos();
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        // The row's top-left corner, pulled to the edge when the row is not wholly in view.
+        const QRect rect = visualItemRect(row);
+        const QRect client = viewport()->rect();
+        QPoint corner = rect.topLeft();
+        if (rect.top() < client.top() || rect.bottom() > client.bottom()) corner.setY(0);
+        if (rect.left() < client.left() || rect.right() > client.right()) corner.setX(0);
+        at = viewport()->mapToGlobal(corner);
+    }
+    menu.exec(at);
+}
+
+}  // namespace netrov::ui

@@ -1,0 +1,99 @@
+// CNetRoverView: the report list of found devices, its columns, sorting, search, refresh and device commands.
+#pragma once
+
+#include <vector>
+
+#include <QIcon>
+#include <QTreeWidget>
+
+#include "column_settings.h"
+#include "device_launcher.h"
+#include "device_rows.h"
+
+class QMenu;
+class QTimer;
+
+namespace netrov::core {
+class FrontLibrary;
+}
+
+namespace netrov::ui {
+
+class CNetRoverApp;
+
+inline constexpr int kStartTimerId = 1001;
+inline constexpr int kStartTimerMs = 1;
+
+class CNetRoverView : public QTreeWidget {
+    Q_OBJECT
+public:
+    // app and launcher outlive the view.
+    CNetRoverView(CNetRoverApp& app, DeviceLauncher& launcher, QWidget* parent = nullptr);
+
+    // The first update: images, launchers, columns, words, the one-shot start
+    // timer, and the launcher entries on top of deviceMenu (may be null).
+    void OnInitialUpdate(QMenu* deviceMenu);
+
+    // Tests put a fake front library in place of the real one.
+    void setFrontLibrary(core::FrontLibrary* library) { library_ = library; }
+
+    const ColumnSettings& columnSettings() const { return columns_; }
+    // Kinds of the shown columns, by position.
+    const std::vector<int32_t>& shownColumns() const { return shown_; }
+    // Applies customized settings: all rows and columns are made anew.
+    void applyColumnSettings(const ColumnSettings& settings);
+    // Reads the shown columns' widths back, then stores widths and orders.
+    void saveColumns();
+    void removeRowsAndFill();
+
+    int32_t sortKind() const { return sortKind_; }
+    int32_t sortDirection() const { return sortDirection_; }
+    // The device index a row shows; -1 for no such row.
+    int deviceIndex(int row) const;
+    const RowWords& words() const { return words_; }
+    bool startTimerActive() const;
+    // The launcher commands (30000 + slot) put in the "Device" menu.
+    const std::vector<QAction*>& launcherActions() const { return launcherActions_; }
+
+signals:
+    // The first status-bar pane's new text.
+    void statusMessage(const QString& text);
+
+public slots:
+    void search();
+    void searchSettings();
+    void refresh();
+    void customize();
+    // A click on the header of the column at this position.
+    void sortByPosition(int position);
+    void launchSlot(int32_t slot);
+    void launchDefault();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void insertColumns();
+    void fillRows();
+    void setCells(QTreeWidgetItem* row, const core::DeviceListEntry& entry, bool refreshedOnly);
+    void readWidthsBack();
+    void updateLauncherActions();
+    QString string(int32_t id) const;
+    bool selectedDevice(core::DeviceListEntry& entry) const;
+
+    CNetRoverApp& app_;
+    DeviceLauncher& launcher_;
+    core::FrontLibrary* library_;
+    ColumnSettings columns_;
+    std::vector<int32_t> shown_;
+    RowWords words_;
+    std::vector<QIcon> images_;
+    QTimer* startTimer_ = nullptr;
+    std::vector<QAction*> launcherActions_;
+    int32_t sortKind_ = -1;
+    int32_t sortDirection_ = 1;
+    bool busy_ = false;
+};
+
+}  // namespace netrov::ui
