@@ -25,7 +25,11 @@ struct ScratchDir {
     std::filesystem::path path;
     ScratchDir()
     {
-        path = std::filesystem::temp_directory_path() / ("netrov_fuzz_profile_" + std::to_string(::getpid()));
+        // Memory-backed storage unless told otherwise: the file round trips dominate each run.
+        const std::filesystem::path base = std::getenv("TMPDIR") == nullptr && std::filesystem::is_directory("/dev/shm")
+                                               ? std::filesystem::path("/dev/shm")
+                                               : std::filesystem::temp_directory_path();
+        path = base / ("netrov_fuzz_profile_" + std::to_string(::getpid()));
         std::filesystem::create_directories(path);
     }
     ~ScratchDir()
