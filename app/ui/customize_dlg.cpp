@@ -90,6 +90,8 @@ void CCustomizeDlg::showItem()
     const int row = selectedRow(hide_);
     if (row < 0) return;
     show_->addItem(hide_->takeItem(row));
+    // As in a list box, a removed entry leaves no selection behind.
+    hide_->clearSelection();
     writeOrders();
     updateButtons();
 }
@@ -99,6 +101,7 @@ void CCustomizeDlg::hideItem()
     const int row = selectedRow(show_);
     if (row <= 0) return;
     QListWidgetItem* item = show_->takeItem(row);
+    show_->clearSelection();
     const std::string text = item->text().toLocal8Bit().toStdString();
     for (ColumnSetting& column : settings_)
         if (column.header == text) {

@@ -146,7 +146,7 @@ private slots:
             frame.show();
             QTRY_COMPARE_WITH_TIMEOUT(frame.statusBar()->currentMessage(), QStringLiteral("0 Devices are found."), 15000);
             QCOMPARE(frame.windowTitle(), QStringLiteral("Net Rover"));
-            netrov::test::saveScreenshot(&frame, QStringLiteral("main_window"));
+            netrov::test::saveScreenshot(&frame, QStringLiteral("main_window_empty"));
         }
         app.ExitInstance();
     }

@@ -1,0 +1,337 @@
+// The device list view: rows and cells after a search, sorting, refresh, customize rules, columns across restarts, device commands.
+#include <QHeaderView>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "column_settings.h"
+#include "customize_dlg.h"
+#include "netrover_view.h"
+#include "ui_test_support.h"
+#include "view_test_support.h"
+
+using netrov::test::FakePrinters;
+using netrov::test::TestProgram;
+using namespace netrov::ui;
+
+namespace {
+
+// Records what the view asks the launcher to start.
+class RecordingLauncher : public DeviceLauncher {
+public:
+    std::string displayName(int32_t slot) const override
+    {
+        if (slot == 0) return "Status Monitor";
+        if (slot == 3) return "Web Page";
+        return {};
+    }
+    void Launch(const netrov::core::DeviceListEntry& device, int32_t slot) override
+    {
+        launched.emplace_back(device.identity.modelName, slot);
+    }
+    void LaunchDefault(const netrov::core::DeviceListEntry& device) override
+    {
+        launched.emplace_back(device.identity.modelName, -1);
+    }
+    std::vector<std::pair<std::string, int32_t>> launched;
+};
+
+QStringList column(const CNetRoverView& view, int position)
+{
+    QStringList texts;
+    for (int row = 0; row < view.topLevelItemCount(); ++row) texts << view.topLevelItem(row)->text(position);
+    return texts;
+}
+
+QStringList headers(const CNetRoverView& view)
+{
+    QStringList texts;
+    for (int position = 0; position < view.columnCount(); ++position) texts << view.headerItem()->text(position);
+    return texts;
+}
+
+// An application started from a test program directory; ended with the object.
+struct StartedApp {
+    explicit StartedApp(const TestProgram& program)
+    {
+        started = app.InitInstance(program.directory()) == CNetRoverApp::Start::Run;
+    }
+    CNetRoverApp app;
+    bool started = false;
+};
+
+// Sets a view up over the fake printers and waits for its first search.
+bool searchOnce(CNetRoverView& view, FakePrinters& printers, QMenu* menu, QString& status)
+{
+    QSignalSpy messages(&view, &CNetRoverView::statusMessage);
+    view.setFrontLibrary(&printers.library());
+    view.OnInitialUpdate(menu);
+    if (!messages.wait(15000)) return false;
+    status = messages.at(0).at(0).toString();
+    return true;
+}
+
+}  // namespace
+
+class ViewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void firstSearchFillsEveryCell()
+    {
+        TestProgram program;
+        StartedApp started(program);
+        QVERIFY(started.started);
+        FakePrinters printers(netrov::test::samplePrinters());
+        DeviceLauncher launcher;
+        CNetRoverView view(started.app, launcher);
+        QString status;
+        QVERIFY(searchOnce(view, printers, nullptr, status));
+        QVERIFY(!view.startTimerActive());
+        QCOMPARE(status, QStringLiteral("7 Devices are found."));
+        QCOMPARE(headers(view), (QStringList{"Model", "Location", "IP Address", "Status"}));
+        QCOMPARE(view.columnWidth(0), 180);
+        QCOMPARE(view.topLevelItemCount(), 7);
+        // Rows in device list order, the item data naming the device.
+        for (int row = 0; row < 7; ++row) QCOMPARE(view.deviceIndex(row), row);
+        QCOMPARE(column(view, 2), (QStringList{"192.0.2.11", "192.0.2.12", "192.0.2.13", "192.0.2.14", "192.0.2.15",
+                                               "192.0.2.16", "--"}));
+        QCOMPARE(column(view, 3), (QStringList{"Ready", "Ready", "Warning", "Power Save", "Error", "Unknown", "Ready"}));
+        QCOMPARE(view.topLevelItem(6)->text(1), QStringLiteral("Front desk"));
+        QVERIFY(!view.topLevelItem(0)->icon(0).isNull());
+        QVERIFY(!view.topLevelItem(3)->icon(3).isNull());
+        QVERIFY(view.topLevelItem(3)->icon(1).isNull());
+
+        // Every kind shown: the interface and MAC cells, "--" where empty.
+        ColumnSettings all = view.columnSettings();
+        for (int32_t kind = 0; kind < kColumnKinds; ++kind) all[static_cast<size_t>(kind)].order = kind;
+        view.applyColumnSettings(all);
+        QCOMPARE(view.columnCount(), 7);
+        QCOMPARE(view.topLevelItem(0)->text(kColumnDevice), QStringLiteral("ml210-office"));
+        QCOMPARE(view.topLevelItem(0)->text(kColumnInterface), QStringLiteral("Network"));
+        QCOMPARE(view.topLevelItem(0)->text(kColumnMacAddress), QStringLiteral("00:15:A3:10:02:10"));
+        QCOMPARE(view.topLevelItem(6)->text(kColumnInterface), QStringLiteral("USB001 (Tarnwell LX Driver)"));
+        QCOMPARE(view.topLevelItem(6)->text(kColumnMacAddress), QStringLiteral("--"));
+        QCOMPARE(view.topLevelItem(6)->text(kColumnDevice), QStringLiteral("--"));
+
+        // A gap in the orders hides every kind after it.
+        all[kColumnDevice].order = 5;
+        view.applyColumnSettings(all);
+        QCOMPARE(headers(view), (QStringList{"Model"}));
+    }
+
+    void headerClicksSortAndKeepTheSelectionInView()
+    {
+        TestProgram program;
+        StartedApp started(program);
+        QVERIFY(started.started);
+        FakePrinters printers(netrov::test::samplePrinters());
+        DeviceLauncher launcher;
+        CNetRoverView view(started.app, launcher);
+        QString status;
+        QVERIFY(searchOnce(view, printers, nullptr, status));
+        view.resize(500, 60);
+        view.show();
+        view.topLevelItem(5)->setSelected(true);
+
+        view.header()->sectionClicked(0);
+        QCOMPARE(view.sortKind(), int32_t{kColumnModel});
+        QCOMPARE(view.sortDirection(), 1);
+        QCOMPARE(column(view, 0), (QStringList{"Tarnwell CL-560 Color", "Tarnwell CL-720 Color", "Tarnwell LX-100",
+                                               "Tarnwell ML-210", "Tarnwell ML-330", "Tarnwell ML-410",
+                                               "Tarnwell MX-4400 MFP"}));
+        view.header()->sectionClicked(0);
+        QCOMPARE(view.sortDirection(), -1);
+        QCOMPARE(column(view, 0).first(), QStringLiteral("Tarnwell MX-4400 MFP"));
+        QCOMPARE(column(view, 0).last(), QStringLiteral("Tarnwell CL-560 Color"));
+        // The selected row (ML-410) moved and is still selected and in view.
+        QTreeWidgetItem* selected = view.selectedItems().value(0);
+        QVERIFY(selected);
+        QCOMPARE(selected->text(0), QStringLiteral("Tarnwell ML-410"));
+        QVERIFY(view.viewport()->rect().intersects(view.visualItemRect(selected)));
+
+        // IP address: network devices by number, the local one last.
+        view.header()->sectionClicked(2);
+        QCOMPARE(column(view, 2), (QStringList{"192.0.2.11", "192.0.2.12", "192.0.2.13", "192.0.2.14", "192.0.2.15",
+                                               "192.0.2.16", "--"}));
+        // Status: equal words keep their order; words from last to first.
+        view.header()->sectionClicked(3);
+        QCOMPARE(column(view, 3), (QStringList{"Warning", "Ready", "Ready", "Ready", "Power Save", "Error", "Unknown"}));
+        QCOMPARE(column(view, 0).mid(1, 3),
+                 (QStringList{"Tarnwell ML-210", "Tarnwell CL-560 Color", "Tarnwell LX-100"}));
+        // A new search does not sort again.
+        view.search();
+        QCOMPARE(column(view, 2).first(), QStringLiteral("192.0.2.11"));
+    }
+
+    void refreshRewritesDeviceLocationAndStatusOnly()
+    {
+        TestProgram program;
+        StartedApp started(program);
+        QVERIFY(started.started);
+        FakePrinters printers(netrov::test::samplePrinters());
+        DeviceLauncher launcher;
+        CNetRoverView view(started.app, launcher);
+        QString status;
+        QVERIFY(searchOnce(view, printers, nullptr, status));
+        view.header()->sectionClicked(0);
+        const QStringList models = column(view, 0);
+        printers.setLocation("Tarnwell ML-210", "Basement");
+        printers.setStatus("Tarnwell ML-210", 5);
+        printers.silence("Tarnwell ML-330");
+        view.refresh();
+        QCOMPARE(column(view, 0), models);
+        const int ml210 = static_cast<int>(models.indexOf(QStringLiteral("Tarnwell ML-210")));
+        const int ml330 = static_cast<int>(models.indexOf(QStringLiteral("Tarnwell ML-330")));
+        QCOMPARE(view.topLevelItem(ml210)->text(1), QStringLiteral("Basement"));
+        QCOMPARE(view.topLevelItem(ml210)->text(3), QStringLiteral("Error"));
+        // A device that went silent stays with the no-answer word.
+        QCOMPARE(view.topLevelItem(ml330)->text(3), QStringLiteral("No Answer"));
+        QCOMPARE(view.topLevelItem(ml330)->text(2), QStringLiteral("192.0.2.14"));
+    }
+
+    void customizeButtonRules()
+    {
+        netrov::test::MemoryStore store;
+        ColumnSettings settings = loadColumnSettings(netrov::test::englishLanguage(), store);
+        settings[kColumnStatus].order = kHidden;  // shown: Model, Location, IP Address
+        CCustomizeDlg dialog(&netrov::test::englishLanguage(), settings);
+        QListWidget* show = dialog.showList();
+        QListWidget* hide = dialog.hideList();
+        const auto enabled = [&](int32_t id) { return dialog.control(id)->isEnabled(); };
+        QCOMPARE(show->count(), 3);
+        QCOMPARE(hide->count(), 4);
+        QCOMPARE(hide->item(0)->text(), QStringLiteral("Device Name"));
+        QCOMPARE(hide->item(3)->text(), QStringLiteral("Status"));
+        // Nothing selected.
+        QVERIFY(!enabled(IDC_BUTTN_ADDITEM) && !enabled(IDC_BUTTN_DELITEM));
+        QVERIFY(!enabled(IDC_BUTTN_ITEMUP) && !enabled(IDC_BUTTN_ITEMDOWN));
+        // Position 0: neither hidden nor moved.
+        show->item(0)->setSelected(true);
+        QVERIFY(!enabled(IDC_BUTTN_DELITEM) && !enabled(IDC_BUTTN_ITEMUP) && !enabled(IDC_BUTTN_ITEMDOWN));
+        // Position 1: hidden and down, not up.
+        show->setCurrentRow(1);
+        QVERIFY(enabled(IDC_BUTTN_DELITEM) && !enabled(IDC_BUTTN_ITEMUP) && enabled(IDC_BUTTN_ITEMDOWN));
+        // The last position: up, not down.
+        show->setCurrentRow(2);
+        QVERIFY(enabled(IDC_BUTTN_DELITEM) && enabled(IDC_BUTTN_ITEMUP) && !enabled(IDC_BUTTN_ITEMDOWN));
+
+        // Up swaps and keeps the entry selected; the orders follow the list.
+        QTest::mouseClick(static_cast<QPushButton*>(dialog.control(IDC_BUTTN_ITEMUP)), Qt::LeftButton);
+        QCOMPARE(show->item(1)->text(), QStringLiteral("IP Address"));
+        QVERIFY(show->item(1)->isSelected());
+        QCOMPARE(dialog.settings()[kColumnIpAddress].order, 1);
+        QCOMPARE(dialog.settings()[kColumnLocation].order, 2);
+        QVERIFY(!enabled(IDC_BUTTN_ITEMUP));
+
+        // Show: the selected hidden entry goes to the end of the show list.
+        hide->setCurrentRow(3);
+        QVERIFY(enabled(IDC_BUTTN_ADDITEM));
+        QTest::mouseClick(static_cast<QPushButton*>(dialog.control(IDC_BUTTN_ADDITEM)), Qt::LeftButton);
+        QCOMPARE(show->item(3)->text(), QStringLiteral("Status"));
+        QCOMPARE(dialog.settings()[kColumnStatus].order, 3);
+        QCOMPARE(hide->count(), 3);
+
+        // Hide: to the end of the hide list, order -1, the rest renumbered.
+        show->setCurrentRow(1);
+        QTest::mouseClick(static_cast<QPushButton*>(dialog.control(IDC_BUTTN_DELITEM)), Qt::LeftButton);
+        QCOMPARE(hide->item(hide->count() - 1)->text(), QStringLiteral("IP Address"));
+        QCOMPARE(dialog.settings()[kColumnIpAddress].order, kHidden);
+        QCOMPARE(dialog.settings()[kColumnLocation].order, 1);
+        QCOMPARE(dialog.settings()[kColumnStatus].order, 2);
+        QCOMPARE(dialog.settings()[kColumnModel].order, 0);
+        QVERIFY(!enabled(IDC_BUTTN_DELITEM));
+        // Cancel leaves the caller's settings as they were.
+        dialog.reject();
+        QCOMPARE(settings[kColumnIpAddress].order, 2);
+    }
+
+    void customizeLayoutMatchesTheBuiltInOne()
+    {
+        netrov::test::MemoryStore store;
+        const ColumnSettings settings = loadColumnSettings(netrov::test::englishLanguage(), store);
+        CCustomizeDlg builtIn(nullptr, settings);
+        CCustomizeDlg english(&netrov::test::englishLanguage(), settings);
+        QCOMPARE(builtIn.windowTitle(), QStringLiteral("..Customize"));
+        QCOMPARE(english.windowTitle(), QStringLiteral("Customize"));
+        QCOMPARE(english.size(), builtIn.size());
+        for (int id : {1010, 1011, 1012, 1013, 1014, 1015, 1017, 1018, 1, 2})
+            QVERIFY2(english.control(id)->geometry() == builtIn.control(id)->geometry(), qPrintable(QString::number(id)));
+    }
+
+    void widthsAndOrdersSurviveARestart()
+    {
+        TestProgram program;
+        FakePrinters printers(netrov::test::samplePrinters());
+        DeviceLauncher launcher;
+        {
+            StartedApp started(program);
+            QVERIFY(started.started);
+            CNetRoverView view(started.app, launcher);
+            QString status;
+            QVERIFY(searchOnce(view, printers, nullptr, status));
+            ColumnSettings settings = view.columnSettings();
+            settings[kColumnLocation].order = kHidden;
+            settings[kColumnIpAddress].order = 1;
+            settings[kColumnStatus].order = 2;
+            settings[kColumnMacAddress].order = 3;
+            view.applyColumnSettings(settings);
+            view.setColumnWidth(0, 222);
+            view.setColumnWidth(3, 145);
+            view.saveColumns();
+            started.app.ExitInstance();
+        }
+        StartedApp again(program);
+        QVERIFY(again.started);
+        CNetRoverView view(again.app, launcher);
+        QString status;
+        QVERIFY(searchOnce(view, printers, nullptr, status));
+        QCOMPARE(headers(view), (QStringList{"Model", "IP Address", "Status", "MAC Address"}));
+        QCOMPARE(view.columnWidth(0), 222);
+        QCOMPARE(view.columnWidth(3), 145);
+        QCOMPARE(view.columnSettings()[kColumnLocation].order, kHidden);
+        QCOMPARE(view.columnSettings()[kColumnLocation].width, 180);
+    }
+
+    void deviceCommandsNeedASelectedRow()
+    {
+        TestProgram program;
+        StartedApp started(program);
+        QVERIFY(started.started);
+        FakePrinters printers(netrov::test::samplePrinters());
+        RecordingLauncher launcher;
+        QMenu device;
+        QAction* first = device.addAction(QStringLiteral("Se&arch Range..."));
+        CNetRoverView view(started.app, launcher);
+        QString status;
+        QVERIFY(searchOnce(view, printers, &device, status));
+        // The named slots on top, in slot order, then a separator.
+        const QList<QAction*> actions = device.actions();
+        QCOMPARE(actions.size(), 4);
+        QCOMPARE(actions[0]->text(), QStringLiteral("Status Monitor"));
+        QCOMPARE(actions[0]->data().toInt(), 30000);
+        QCOMPARE(actions[1]->data().toInt(), 30003);
+        QVERIFY(actions[2]->isSeparator());
+        QCOMPARE(actions[3], first);
+        QVERIFY(!actions[0]->isEnabled());
+
+        view.topLevelItem(2)->setSelected(true);
+        QVERIFY(actions[1]->isEnabled());
+        actions[1]->trigger();
+        view.show();
+        view.setFocus();
+        QTest::keyClick(&view, Qt::Key_Return);
+        QCOMPARE(launcher.launched.size(), size_t{2});
+        QCOMPARE(launcher.launched[0], (std::pair<std::string, int32_t>{"Tarnwell MX-4400 MFP", 3}));
+        QCOMPARE(launcher.launched[1], (std::pair<std::string, int32_t>{"Tarnwell MX-4400 MFP", -1}));
+        view.clearSelection();
+        QVERIFY(!actions[0]->isEnabled());
+        actions[0]->trigger();
+        QCOMPARE(launcher.launched.size(), size_t{2});
+    }
+};
+
+NETROV_REGISTER_TEST(ViewTest);
+
+#include "view_test.moc"

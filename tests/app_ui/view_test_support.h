@@ -1,0 +1,51 @@
+// Fixtures of the view and main window tests: a program directory, and a fake front library with printers.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "device_list.h"
+#include "front_library.h"
+#include "netrover_app.h"
+#include "temp_dir.h"
+
+namespace netrov::test {
+
+// A program directory with NetRov.ini (broadcast off, so the first search
+// sends nothing), the English language file and, when asked, the help file;
+// the company and mutex names are unique per directory.
+class TestProgram {
+public:
+    explicit TestProgram(bool helpFile = true);
+    std::string directory() const { return dir.path().string(); }
+    std::string company;
+    TempDir dir;
+};
+
+// Printers the fake front library finds: network devices and one USB device.
+std::vector<core::DeviceListEntry> samplePrinters();
+
+// Answers the search with its devices; information and status come from the
+// same entries. Devices whose model is in silent do not answer.
+class FakePrinters {
+public:
+    explicit FakePrinters(std::vector<core::DeviceListEntry> devices);
+    core::FrontLibrary& library() { return *library_; }
+    void setStatus(const std::string& model, int32_t code);
+    void setLocation(const std::string& model, const std::string& location);
+    void silence(const std::string& model);
+
+private:
+    struct State {
+        std::mutex mutex;
+        std::vector<core::DeviceListEntry> devices;
+        std::set<std::string> silent;
+    };
+    std::shared_ptr<State> state_;
+    std::unique_ptr<core::FrontLibrary> library_;
+};
+
+}  // namespace netrov::test
