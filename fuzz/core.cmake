@@ -3,6 +3,8 @@ if(NETROV_FUZZ)
   foreach(lib netrov_core netrov_cli_impl)
     if(TARGET ${lib})
       target_compile_options(${lib} PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
+      # The programs that link the instrumented code need the sanitizer runtimes as well.
+      target_link_options(${lib} INTERFACE -fsanitize=address,undefined)
     endif()
   endforeach()
 endif()
