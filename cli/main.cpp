@@ -18,6 +18,7 @@
 #include <netrov/result_codes.h>
 
 #include "cli_input.h"
+#include "end_app.h"
 #include "front_library.h"
 #include "report.h"
 #include "search_run.h"
@@ -336,6 +337,10 @@ int main(int argc, char** argv)
     addDeviceCommand("info", "read one device's name, location and MAC address", DeviceQuery::Info);
     addDeviceCommand("status", "read one device's status and alerts", DeviceQuery::Status);
 
+    std::string endMutex;
+    CLI::App* endApp = app.add_subcommand("end-app", "end this user's running NetRov at once, without saving its placement");
+    endApp->add_option("--mutex", endMutex, "MutexName of the NetRov to end (default: NetRov.ini beside this program)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -343,6 +348,7 @@ int main(int argc, char** argv)
         return badInput(e.what());
     }
 
+    if (endApp->parsed()) return cli::runEndApp(endMutex);
     try {
         if (search->parsed()) {
             catchInterrupts();

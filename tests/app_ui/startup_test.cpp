@@ -178,6 +178,32 @@ private slots:
         QVERIFY(first.waitForFinished(15000));
         QCOMPARE(first.exitCode(), 0);
     }
+
+    void endAppEndsTheProgramWithoutSavingPlacement()
+    {
+        const QString cli = QStringLiteral(NETROV_OUTPUT_DIR "/netrov-cli");
+        if (!QFile::exists(cli)) QSKIP("netrov-cli is not built");
+        ProgramDir program;
+        program.writeStartupFile("Company=EndAppCo\r\nMutexName=EndAppTest\r\nLanguage=lang.ini\r\nBroadCast=0\r\n");
+        program.writeLanguageFile();
+        // Nobody listens yet: the sender says so.
+        QCOMPARE(QProcess::execute(cli, {QStringLiteral("end-app"), QStringLiteral("--mutex"), QStringLiteral("EndAppTest")}), 1);
+
+        QProcess running;
+        program.prepare(running);
+        running.start();
+        QVERIFY(running.waitForStarted());
+        const QString server = netrov::ui::SingleInstance(QStringLiteral("EndAppTest")).serverName();
+        QTRY_VERIFY_WITH_TIMEOUT(netrov::ui::SingleInstance::send(server, "hello"), 15000);
+        QCOMPARE(QProcess::execute(cli, {QStringLiteral("end-app"), QStringLiteral("--mutex"), QStringLiteral("EndAppTest")}), 0);
+        QVERIFY(running.waitForFinished(15000));
+        QCOMPARE(running.exitCode(), 0);
+        const QString store = QString::fromStdString(netrov::test::testRoot()) + QStringLiteral("/home/.config/EndAppCo/NetRover.conf");
+        QFile file(store);
+        const QByteArray stored = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        QVERIFY2(!stored.contains("FrameX"), stored.constData());
+        QVERIFY2(!stored.contains("ColumnWidth"), stored.constData());
+    }
 };
 
 NETROV_REGISTER_TEST(StartupTest);

@@ -1,0 +1,97 @@
+// The end command sent over the local socket on which the running NetRov listens.
+#include "end_app.h"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/profile_file.h"
+
+namespace netrov::cli {
+
+namespace {
+
+// Closes the socket on every path.
+struct Socket {
+    int fd = -1;
+    ~Socket()
+    {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+}  // namespace
+
+std::string endpointPath(const std::string& mutexName)
+{
+    const char* temp = std::getenv("TMPDIR");
+    std::string directory = temp && *temp ? temp : "/tmp";
+    while (directory.size() > 1 && directory.back() == '/') directory.pop_back();
+    return directory + "/" + mutexName + "-" + std::to_string(getuid());
+}
+
+std::string installedMutexName(const std::string& programDirectory)
+{
+    return platform::getPrivateProfileString("Main", "MutexName", "", programDirectory + "/NetRov.ini", 256);
+}
+
+int sendEndCommand(const std::string& mutexName, std::string& error)
+{
+    if (mutexName.empty()) {
+        error = "no MutexName: give --mutex or run beside the installation's NetRov.ini";
+        return 1;
+    }
+    const std::string path = endpointPath(mutexName);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) {
+        error = "socket path too long: " + path;
+        return 1;
+    }
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    Socket socket;
+    socket.fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (socket.fd < 0 || ::connect(socket.fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        error = "no running NetRov answers at " + path + " (" + std::strerror(errno) + ")";
+        return 1;
+    }
+    static constexpr char kLine[] = "command 1 11\n";
+    size_t sent = 0;
+    while (sent < sizeof kLine - 1) {
+        const ssize_t n = ::send(socket.fd, kLine + sent, sizeof kLine - 1 - sent, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            error = std::string("sending failed: ") + std::strerror(errno);
+            return 1;
+        }
+        sent += static_cast<size_t>(n);
+    }
+    return 0;
+}
+
+}  // namespace netrov::cli
+
+#include <iostream>
+
+#include "platform/module_path.h"
+
+namespace netrov::cli {
+
+int runEndApp(const std::string& mutexName)
+{
+    std::string name = mutexName;
+    if (name.empty()) {
+        const std::string program = platform::programPath();
+        name = installedMutexName(program.substr(0, program.rfind('/')));
+    }
+    std::string error;
+    const int result = sendEndCommand(name, error);
+    if (result != 0) std::cerr << "netrov-cli: " << error << "\n";
+    return result;
+}
+
+}  // namespace netrov::cli
