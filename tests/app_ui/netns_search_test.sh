@@ -3,12 +3,17 @@
 # namespace of a private virtual LAN of simulated printers, searches by
 # broadcast and writes every printer into the device list export.
 #
-# Usage: netns_search_test.sh PROGRAM_DIR SOURCE_DIR
+# With a third argument, the path of the desktop program's QTest binary, it
+# runs that binary's NetnsViewTest in the client namespace instead: the main
+# window's first search lists every printer with its status word.
+#
+# Usage: netns_search_test.sh PROGRAM_DIR SOURCE_DIR [UI_TEST_BINARY]
 # Exit 77 (skipped) without root, ip or snmpsimd. Nothing touches the
 # machine's own interfaces: every host sits in a namespace made here.
 set -euo pipefail
 program_dir=$1
 source_dir=$2
+ui_test=${3:-}
 
 for need in ip snmpsimd snmpget; do
   command -v "$need" >/dev/null 2>&1 || { echo "skipped: $need is missing"; exit 77; }
@@ -83,6 +88,13 @@ for ((i = 1; i <= host; i++)); do
     sleep 0.5
   done
 done
+
+if [ -n "$ui_test" ]; then
+  status=0
+  ip netns exec "$client_ns" env QT_QPA_PLATFORM=offscreen NETROV_NETNS_PROGRAM_DIR="$program_dir" \
+    NETROV_NETNS_SUBNET="$subnet" "$ui_test" NetnsViewTest || status=$?
+  exit "$status"
+fi
 
 # The program as installed, in a private home, with the export registered in
 # a private system store.
