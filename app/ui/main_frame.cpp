@@ -318,6 +318,8 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         store.writeInt(kSettingsSection, "ToolBar", mode_);
     view_->saveColumns();
     store.sync();
+    // An open help window must not keep the application running.
+    for (QDialog* viewer : findChildren<QDialog*>(QStringLiteral("HelpViewer"))) viewer->close();
     event->accept();
 }
 
