@@ -8,7 +8,7 @@ seconds=${2:-20}
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DNETROV_FUZZ=ON -DNETROV_BUILD_TESTS=OFF -DNETROV_BUILD_BENCH=OFF
-cmake --build "$build" -j "$(nproc)"
+cmake --build "$build" -j "$(nproc)" --target fuzzers
 shopt -s nullglob
 for fuzzer in "$build"/fuzz/fuzz_*; do
   name=$(basename "$fuzzer"); name=${name#fuzz_}
