@@ -41,6 +41,14 @@ QString withCount(QString text, size_t count)
 
 }  // namespace
 
+QPoint keyboardMenuCorner(const QRect& row, const QRect& client)
+{
+    QPoint corner = row.topLeft();
+    if (row.top() < client.top() || row.bottom() > client.bottom()) corner.setY(0);
+    if (row.left() < client.left() || row.right() > client.right()) corner.setX(0);
+    return corner;
+}
+
 CNetRoverView::CNetRoverView(CNetRoverApp& app, DeviceLauncher& launcher, QWidget* parent)
     : QTreeWidget(parent), app_(app), launcher_(launcher), library_(&core::FrontLibrary::tuva())
 {
@@ -335,13 +343,7 @@ void CNetRoverView::contextMenuEvent(QContextMenuEvent* event)
     if (menu.isEmpty()) return;
     QPoint at = event->globalPos();
     if (event->reason() == QContextMenuEvent::Keyboard) {
-        // The row's top-left corner, pulled to the edge when the row is not wholly in view.
-        const QRect rect = visualItemRect(row);
-        const QRect client = viewport()->rect();
-        QPoint corner = rect.topLeft();
-        if (rect.top() < client.top() || rect.bottom() > client.bottom()) corner.setY(0);
-        if (rect.left() < client.left() || rect.right() > client.right()) corner.setX(0);
-        at = viewport()->mapToGlobal(corner);
+        at = viewport()->mapToGlobal(keyboardMenuCorner(visualItemRect(row), viewport()->rect()));
     }
     menu.exec(at);
 }

@@ -24,6 +24,11 @@ class CNetRoverApp;
 inline constexpr int kStartTimerId = 1001;
 inline constexpr int kStartTimerMs = 1;
 
+// Where a context menu opened from the keyboard appears, in view coordinates:
+// the row's top-left corner, with y 0 when the row sticks out above or below
+// the client area and x 0 when it sticks out left or right.
+QPoint keyboardMenuCorner(const QRect& row, const QRect& client);
+
 class CNetRoverView : public QTreeWidget {
     Q_OBJECT
 public:

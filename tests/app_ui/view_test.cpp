@@ -1,10 +1,12 @@
 // The device list view: rows and cells after a search, sorting, refresh, customize rules, columns across restarts, device commands.
+#include <QApplication>
 #include <QHeaderView>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include "column_settings.h"
 #include "customize_dlg.h"
@@ -247,6 +249,37 @@ private slots:
         QCOMPARE(settings[kColumnIpAddress].order, 2);
     }
 
+    void customizeOkRebuildsColumnsAndRows()
+    {
+        TestProgram program;
+        StartedApp started(program);
+        QVERIFY(started.started);
+        FakePrinters printers(netrov::test::samplePrinters());
+        DeviceLauncher launcher;
+        CNetRoverView view(started.app, launcher);
+        QString status;
+        QVERIFY(searchOnce(view, printers, nullptr, status));
+        view.setColumnWidth(0, 201);
+        bool seen = false;
+        QTimer::singleShot(0, this, [&seen] {
+            auto* dialog = qobject_cast<CCustomizeDlg*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            seen = true;
+            // The width the user gave the column is what the dialog starts from.
+            QCOMPARE(dialog->settings()[kColumnModel].width, 201);
+            dialog->hideList()->setCurrentRow(0);
+            QTest::mouseClick(static_cast<QPushButton*>(dialog->control(IDC_BUTTN_ADDITEM)), Qt::LeftButton);
+            dialog->accept();
+        });
+        view.customize();
+        QVERIFY(seen);
+        QCOMPARE(headers(view), (QStringList{"Model", "Location", "IP Address", "Status", "Device Name"}));
+        QCOMPARE(view.columnWidth(0), 201);
+        QCOMPARE(view.topLevelItemCount(), 7);
+        QCOMPARE(view.topLevelItem(0)->text(4), QStringLiteral("ml210-office"));
+        QCOMPARE(view.columnSettings()[kColumnDevice].order, 4);
+    }
+
     void customizeLayoutMatchesTheBuiltInOne()
     {
         netrov::test::MemoryStore store;
@@ -292,6 +325,18 @@ private slots:
         QCOMPARE(view.columnWidth(3), 145);
         QCOMPARE(view.columnSettings()[kColumnLocation].order, kHidden);
         QCOMPARE(view.columnSettings()[kColumnLocation].width, 180);
+    }
+
+    void keyboardContextMenuCorner()
+    {
+        const QRect client(0, 0, 400, 200);
+        QCOMPARE(keyboardMenuCorner(QRect(0, 40, 300, 18), client), QPoint(0, 40));
+        QCOMPARE(keyboardMenuCorner(QRect(5, 40, 300, 18), client), QPoint(5, 40));
+        // Above, below or wider than the client area: pulled to 0.
+        QCOMPARE(keyboardMenuCorner(QRect(5, -10, 300, 18), client), QPoint(5, 0));
+        QCOMPARE(keyboardMenuCorner(QRect(5, 190, 300, 18), client), QPoint(5, 0));
+        QCOMPARE(keyboardMenuCorner(QRect(-20, 40, 300, 18), client), QPoint(0, 40));
+        QCOMPARE(keyboardMenuCorner(QRect(5, 40, 500, 18), client), QPoint(0, 40));
     }
 
     void deviceCommandsNeedASelectedRow()
