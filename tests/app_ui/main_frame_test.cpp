@@ -135,6 +135,28 @@ private slots:
         }
     }
 
+    void toolbarDockingSurvivesARestart()
+    {
+        TestProgram program;
+        FakePrinters printers(netrov::test::samplePrinters());
+        {
+            StartedApp started(program);
+            QVERIFY(started.started);
+            CMainFrame frame(started.app);
+            QVERIFY(showAndSearch(frame, printers));
+            QCOMPARE(frame.toolBarArea(frame.toolBar()), Qt::TopToolBarArea);
+            frame.addToolBar(Qt::LeftToolBarArea, frame.toolBar());
+            frame.close();
+            started.app.ExitInstance();
+        }
+        StartedApp started(program);
+        QVERIFY(started.started);
+        CMainFrame frame(started.app);
+        QVERIFY(showAndSearch(frame, printers));
+        QCOMPARE(frame.toolBarArea(frame.toolBar()), Qt::LeftToolBarArea);
+        QVERIFY(frame.toolBar()->isVisible());
+    }
+
     void remoteEndOnlyForOneAndEleven()
     {
         TestProgram program;
