@@ -10,7 +10,7 @@
 
 namespace netrov::core {
 
-// The front library operations the search uses. The real ones call the
+// The front library operations the search and the launcher use. The real ones call the
 // TUVA_ exports; tests put fakes in their place.
 struct DeviceAccess {
     using Query = std::function<int32_t(DeviceIdentity* device, intptr_t option1, intptr_t option2, void* records,
@@ -23,6 +23,9 @@ struct DeviceAccess {
     Query getDevInfo;
     Query getDevStatus;
     Query getDevModelName;
+    // The device's trap switches, set before a device program starts.
+    Query setDeviceTrap;
+    Query setJobTrap;
 };
 
 // Starts the front library the first time a search thread asks, and frees

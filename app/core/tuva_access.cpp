@@ -14,6 +14,8 @@ FrontLibrary& FrontLibrary::tuva()
         TUVA_GetDevInfo,
         TUVA_GetDevStatus,
         TUVA_GetDevModelName,
+        TUVA_SetDeviceTrap,
+        TUVA_SetJobTrap,
     });
     return instance;
 }

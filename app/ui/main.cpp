@@ -4,6 +4,7 @@
 #include "main_frame.h"
 #include "message_box.h"
 #include "netrover_app.h"
+#include "system_launcher.h"
 
 int main(int argc, char** argv)
 {
@@ -23,7 +24,7 @@ int main(int argc, char** argv)
 
     int result = 0;
     {
-        netrov::ui::CMainFrame frame(app);
+        netrov::ui::CMainFrame frame(app, std::make_unique<netrov::ui::SystemLauncher>(app.manufacturer()));
         frame.show();
         result = application.exec();
     }

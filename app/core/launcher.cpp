@@ -1,0 +1,106 @@
+// Command lines of the device programs and the trap switching before one starts.
+#include "launcher.h"
+
+#include <cstring>
+
+namespace netrov::core {
+
+namespace {
+
+// A fixed text field up to its terminator or its end, whichever comes first.
+std::string_view fieldText(const char* field, size_t size)
+{
+    return std::string_view(field, strnlen(field, size));
+}
+
+// The text in double quotes, its own quotes tripled for the command splitter.
+std::string quoted(std::string_view text)
+{
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"')
+            out += "\"\"\"";
+        else
+            out += c;
+    }
+    out += '"';
+    return out;
+}
+
+// Replaces every occurrence, left to right; inserted text is not searched again.
+std::string replaceAll(std::string_view text, std::string_view macro, std::string_view by)
+{
+    std::string out;
+    size_t from = 0;
+    for (size_t at = text.find(macro); at != std::string_view::npos; at = text.find(macro, from)) {
+        out.append(text.substr(from, at - from));
+        out.append(by);
+        from = at + macro.size();
+    }
+    out.append(text.substr(from));
+    return out;
+}
+
+std::string dottedAddress(const DeviceIdentity& device)
+{
+    return std::to_string(device.address[0]) + "." + std::to_string(device.address[1]) + "." +
+           std::to_string(device.address[2]) + "." + std::to_string(device.address[3]);
+}
+
+}  // namespace
+
+std::string BuildLaunchParameters(const DeviceIdentity& device, std::string_view parameterTemplate)
+{
+    const std::string model = quoted(fieldText(device.modelName, sizeof device.modelName));
+    if (!parameterTemplate.empty()) {
+        return replaceAll(replaceAll(parameterTemplate, "%IP%", dottedAddress(device)), "%MODEL%", model);
+    }
+    switch (device.interfaceKind) {
+    case NETROV_INTERFACE_NETWORK:
+        return "-MODEL" + model + " -IP" + dottedAddress(device) + " -IFSNMP -ID" +
+               std::string(fieldText(device.sysObjectId, sizeof device.sysObjectId));
+    case NETROV_INTERFACE_PARALLEL:
+    case NETROV_INTERFACE_USB:
+        return "-MODEL" + model + " -IF" + (device.interfaceKind == NETROV_INTERFACE_USB ? "USB" : "LPT") +
+               " -DRV" + quoted(fieldText(device.driverName, sizeof device.driverName)) + " -PORT" +
+               std::string(fieldText(device.portName, sizeof device.portName));
+    default:
+        return {};
+    }
+}
+
+int32_t Launcher::defaultSlot() const
+{
+    for (int32_t slot = 0; slot < kLauncherSlotCount; ++slot) {
+        if (slots_[static_cast<size_t>(slot)].defaultFlag == 1) return slot;
+    }
+    return -1;
+}
+
+void Launcher::Launch(const DeviceListEntry& device, int32_t slot)
+{
+    if (slot < 0 || slot >= kLauncherSlotCount) return;
+    DeviceListEntry copy = device;
+    if (copy.identity.modelName[0] == '\0') return;
+    const LauncherEntry& entry = slots_[static_cast<size_t>(slot)];
+    if (entry.trapSwitch == 1 && copy.identity.transport == NETROV_TRANSPORT_SNMP) {
+        library_.ensureInitialised();
+        const DeviceAccess& access = library_.access();
+        // The results do not matter: the program starts either way.
+        int32_t count = 0;
+        if (access.setDeviceTrap) access.setDeviceTrap(&copy.identity, 0, 0, nullptr, 0, &count);
+        count = 0;
+        if (access.setJobTrap) access.setJobTrap(&copy.identity, 0, 0, nullptr, 0, &count);
+    }
+    if (!entry.programPath.empty() && starter_) {
+        starter_(entry.programPath, BuildLaunchParameters(copy.identity, entry.parameterTemplate));
+    }
+}
+
+void Launcher::LaunchDefault(const DeviceListEntry& device)
+{
+    const int32_t slot = defaultSlot();
+    if (slot >= 0) Launch(device, slot);
+}
+
+}  // namespace netrov::core
