@@ -23,6 +23,7 @@
 #include "report.h"
 #include "search_run.h"
 #include "search_settings.h"
+#include "trap_job.h"
 
 namespace {
 
@@ -292,6 +293,16 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
     return 0;
 }
 
+int runSet(cli::SetCommand command, const std::string& addressText, const CommonOptions& options)
+{
+    int32_t timeOut = 0;
+    const auto address = cli::checkAddress(addressText);
+    if (!address.value) return badInput(address.error);
+    if (auto error = checkCommon(options, timeOut); !error.empty()) return badInput(error);
+    if (auto error = checkInstallation(); !error.empty()) return badInput(error);
+    return cli::runSetCommand(command, *address.value, options.community, timeOut, options.json, std::cout, std::cerr);
+}
+
 void addCommonOptions(CLI::App* command, CommonOptions& options)
 {
     command->add_option("--community", options.community, "SNMP read community (default tarpon)");
@@ -337,6 +348,25 @@ int main(int argc, char** argv)
     addDeviceCommand("info", "read one device's name, location and MAC address", DeviceQuery::Info);
     addDeviceCommand("status", "read one device's status and alerts", DeviceQuery::Status);
 
+    CLI::App* trap = app.add_subcommand("trap", "switch a device's notifications (traps)");
+    trap->require_subcommand(1, 1);
+    CLI::App* job = app.add_subcommand("job", "control a device's current job");
+    job->require_subcommand(1, 1);
+    CLI::App* setParsed = nullptr;
+    cli::SetCommand setCommand = cli::SetCommand::TrapOn;
+    auto addSetCommand = [&](CLI::App* parent, const char* name, const char* help, cli::SetCommand which) {
+        CLI::App* command = parent->add_subcommand(name, help);
+        command->add_option("ADDRESS", deviceAddress, "the device's IPv4 address")->required();
+        addCommonOptions(command, deviceOptions);
+        command->callback([&setParsed, &setCommand, command, which] {
+            setParsed = command;
+            setCommand = which;
+        });
+    };
+    addSetCommand(trap, "on", "switch the device and job traps on", cli::SetCommand::TrapOn);
+    addSetCommand(job, "cancel", "cancel the device's current job", cli::SetCommand::JobCancel);
+    addSetCommand(job, "continue", "continue the device's current job", cli::SetCommand::JobContinue);
+
     std::string endMutex;
     CLI::App* endApp = app.add_subcommand("end-app", "end this user's running NetRov at once, without saving its placement");
     endApp->add_option("--mutex", endMutex, "MutexName of the NetRov to end (default: NetRov.ini beside this program)");
@@ -370,6 +400,7 @@ int main(int argc, char** argv)
             searchOptions.makerGiven = makerOption->count() > 0;
             return runSearch(searchOptions, entries);
         }
+        if (setParsed != nullptr) return runSet(setCommand, deviceAddress, deviceOptions);
         return runDeviceQuery(query, deviceAddress, deviceOptions);
     } catch (const std::exception& e) {
         std::cerr << "netrov-cli: " << e.what() << "\n";
