@@ -12,7 +12,7 @@ uint32_t ip(const char* text) { return *parseDottedQuad(text); }
 
 TEST(AddressText, LenientConversionTakesLeadingDigitsAndLowBits)
 {
-    EXPECT_EQ(addressFromText("10.0.0.1"), 0x0A000001u);
+    EXPECT_EQ(addressFromText("127.0.0.1"), 0x7F000001u);
     EXPECT_EQ(addressFromText("256.1.2.3"), 0x00010203u);  // 256 keeps its low 8 bits
     EXPECT_EQ(addressFromText("1x.2y.z.4"), 0x01020004u);
     EXPECT_EQ(addressFromText("1.2"), 0x01020000u);
@@ -28,7 +28,7 @@ TEST(AddressText, StrictParseAcceptsOnlyDottedQuads)
     for (const char* bad : {"", "1.2.3", "1.2.3.4.", "1.2.3.256", "1..2.3", "a.b.c.d", "1.2.3.4 ", " 1.2.3.4",
                             "0001.2.3.4", "1.2.3.-4", "1,2,3,4", "printer.local"})
         EXPECT_FALSE(parseDottedQuad(bad)) << bad;
-    EXPECT_EQ(addressToText(0xC0A80101u), "192.168.1.1");
+    EXPECT_EQ(addressToText(0x7FA80101u), "127.168.1.1");
     uint8_t bytes[4];
     storeAddress(0x7F000002u, bytes);
     EXPECT_EQ(bytes[0], 127);  // first octet in the lowest byte
@@ -39,30 +39,30 @@ TEST(AddressText, StrictParseAcceptsOnlyDottedQuads)
 TEST(AddressList, RangesExpandInOrderAndWrapModulo32Bits)
 {
     SearchAddressList list;
-    list.append("10.0.0.1,10.0.0.3");
-    list.append("10.0.0.9");
-    list.append("10.0.0.5,");  // nothing after the comma: one address
+    list.append("127.0.0.1,127.0.0.3");
+    list.append("127.0.0.9");
+    list.append("127.0.0.5,");  // nothing after the comma: one address
     EXPECT_EQ(expandAddressList(list),
-              (std::vector<uint32_t>{ip("10.0.0.1"), ip("10.0.0.2"), ip("10.0.0.3"), ip("10.0.0.9"), ip("10.0.0.5")}));
+              (std::vector<uint32_t>{ip("127.0.0.1"), ip("127.0.0.2"), ip("127.0.0.3"), ip("127.0.0.9"), ip("127.0.0.5")}));
 
     SearchAddressList wrap;
     wrap.append("255.255.255.255,0.0.0.1");
     EXPECT_EQ(expandAddressList(wrap), (std::vector<uint32_t>{0xFFFFFFFFu, 0u, 1u}));
 
     SearchAddressList empty;
-    empty.append("10.0.0.2,10.0.0.1");  // end one below start: n = 0
+    empty.append("127.0.0.2,127.0.0.1");  // end one below start: n = 0
     EXPECT_TRUE(expandAddressList(empty).empty());
 }
 
 TEST(AddressList, ExpansionStopsAt255Addresses)
 {
     SearchAddressList list;
-    list.append("10.0.0.0,10.0.0.200");
-    list.append("10.0.1.0,10.0.1.200");
-    list.append("10.0.2.1");
+    list.append("127.0.0.0,127.0.0.200");
+    list.append("127.0.1.0,127.0.1.200");
+    list.append("127.0.2.1");
     const auto addresses = expandAddressList(list);
     ASSERT_EQ(addresses.size(), 255u);
-    EXPECT_EQ(addresses.back(), ip("10.0.1.53"));
+    EXPECT_EQ(addresses.back(), ip("127.0.1.53"));
 
     SearchAddressList huge;
     huge.append("0.0.0.2,0.0.0.0");  // n is 2^32 - 1
@@ -80,19 +80,19 @@ TEST(AddressList, EntriesAreCutTo255AndOutOfRangeGivesEmptyText)
 TEST(AddRules, RangeSizeDuplicatesAndTotal)
 {
     SearchAddressList list;
-    EXPECT_EQ(addEntry(list, ip("10.0.0.5"), ip("10.0.0.4")), AddResult::RangeTooLarge);  // n = 0
-    EXPECT_EQ(addEntry(list, ip("10.0.0.5"), ip("10.0.0.3")), AddResult::RangeTooLarge);  // n wraps
-    EXPECT_EQ(addEntry(list, ip("10.0.0.0"), ip("10.0.1.0")), AddResult::RangeTooLarge);  // 257
-    EXPECT_EQ(addEntry(list, ip("10.0.0.1"), ip("10.0.0.255")), AddResult::Added);        // exactly 255
-    EXPECT_EQ(list.entry(0), "10.0.0.1,10.0.0.255");
-    EXPECT_EQ(addEntry(list, ip("10.0.0.1"), ip("10.0.0.255")), AddResult::AlreadyAdded);
-    EXPECT_EQ(addEntry(list, ip("10.9.9.9")), AddResult::TotalTooLarge);
+    EXPECT_EQ(addEntry(list, ip("127.0.0.5"), ip("127.0.0.4")), AddResult::RangeTooLarge);  // n = 0
+    EXPECT_EQ(addEntry(list, ip("127.0.0.5"), ip("127.0.0.3")), AddResult::RangeTooLarge);  // n wraps
+    EXPECT_EQ(addEntry(list, ip("127.0.0.0"), ip("127.0.1.0")), AddResult::RangeTooLarge);  // 257
+    EXPECT_EQ(addEntry(list, ip("127.0.0.1"), ip("127.0.0.255")), AddResult::Added);        // exactly 255
+    EXPECT_EQ(list.entry(0), "127.0.0.1,127.0.0.255");
+    EXPECT_EQ(addEntry(list, ip("127.0.0.1"), ip("127.0.0.255")), AddResult::AlreadyAdded);
+    EXPECT_EQ(addEntry(list, ip("127.9.9.9")), AddResult::TotalTooLarge);
     EXPECT_EQ(list.count(), 1u);
 
     SearchAddressList small;
-    EXPECT_EQ(addEntry(small, ip("10.0.0.1"), ip("10.0.0.3")), AddResult::Added);
-    EXPECT_EQ(addEntry(small, ip("10.0.0.1")), AddResult::Added);  // start of a range: texts differ
-    EXPECT_EQ(addEntry(small, ip("10.0.0.1")), AddResult::AlreadyAdded);
+    EXPECT_EQ(addEntry(small, ip("127.0.0.1"), ip("127.0.0.3")), AddResult::Added);
+    EXPECT_EQ(addEntry(small, ip("127.0.0.1")), AddResult::Added);  // start of a range: texts differ
+    EXPECT_EQ(addEntry(small, ip("127.0.0.1")), AddResult::AlreadyAdded);
     EXPECT_EQ(small.count(), 2u);
 }
 
@@ -139,10 +139,10 @@ TEST(StoredForm, RoundTripAndTheInstallationValuesWin)
     s.Retry = 4;
     setCommunity(s, "private");
     SearchAddressList list;
-    list.append("10.0.0.1");
-    list.append("10.0.0.5,10.0.0.9");
+    list.append("127.0.0.1");
+    list.append("127.0.0.5,127.0.0.9");
     saveSearchSettings(store, s, list);
-    EXPECT_EQ(store.values["SearchOption/IPList1"], "10.0.0.5,10.0.0.9");
+    EXPECT_EQ(store.values["SearchOption/IPList1"], "127.0.0.5,127.0.0.9");
 
     SearchSettings loaded;
     SearchAddressList loadedList;
@@ -160,9 +160,9 @@ TEST(StoredForm, LongCommunityIsIgnoredAndTheListEndsAtTheFirstGap)
     MapStore store;
     store.values["SearchOption/ComName"] = std::string(128, 'c');
     store.values["SearchOption/IPListNum"] = "4";
-    store.values["SearchOption/IPList0"] = "10.0.0.1";
+    store.values["SearchOption/IPList0"] = "127.0.0.1";
     store.values["SearchOption/IPList1"] = "";
-    store.values["SearchOption/IPList2"] = "10.0.0.3";
+    store.values["SearchOption/IPList2"] = "127.0.0.3";
     SearchSettings s;
     SearchAddressList list;
     loadSearchSettings(store, {}, s, list);
