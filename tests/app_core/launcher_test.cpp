@@ -38,7 +38,7 @@ DeviceIdentity localDevice(int32_t kind, const char* model)
 TEST(BuildLaunchParameters, TemplateReplacesAddressThenModel)
 {
     const DeviceIdentity d = networkDevice("X");
-    EXPECT_EQ(core::BuildLaunchParameters(d, "%MODEL% %IP% %IP%"), "\"X\" 10.0.0.5 10.0.0.5");
+    EXPECT_EQ(core::BuildLaunchParameters(d, "%MODEL% %IP% %IP%"), "\"X\" 192.0.2.5 192.0.2.5");
     EXPECT_EQ(core::BuildLaunchParameters(d, "--fixed"), "--fixed");
     // The model's own text is not searched for macros again.
     EXPECT_EQ(core::BuildLaunchParameters(networkDevice("A%IP%"), "%MODEL%"), "\"A%IP%\"");
@@ -47,7 +47,7 @@ TEST(BuildLaunchParameters, TemplateReplacesAddressThenModel)
 TEST(BuildLaunchParameters, BuiltInFormsByInterfaceKind)
 {
     EXPECT_EQ(core::BuildLaunchParameters(networkDevice("Veltrano LX-1"), ""),
-              "-MODEL\"Veltrano LX-1\" -IP10.0.0.5 -IFSNMP -ID1.3.6.1.4.1.32473.1");
+              "-MODEL\"Veltrano LX-1\" -IP192.0.2.5 -IFSNMP -ID1.3.6.1.4.1.32473.1");
     EXPECT_EQ(core::BuildLaunchParameters(localDevice(NETROV_INTERFACE_USB, "LX"), ""),
               "-MODEL\"LX\" -IFUSB -DRV\"Veltrano LX Driver\" -PORTUSB001");
     EXPECT_EQ(core::BuildLaunchParameters(localDevice(NETROV_INTERFACE_PARALLEL, "LX"), ""),
@@ -112,7 +112,7 @@ TEST_F(LauncherTest, TrapsBeforeStartForSnmpDevicesOnly)
     launcher.entries()[3] = {"Tool", "/opt/tool", 1, 0, "%IP%"};
     launcher.Launch(entryOf(networkDevice("LX")), 3);
     // Failed trap calls do not stop the start.
-    EXPECT_EQ(record.calls, (std::vector<std::string>{"init", "device trap LX", "job trap LX", "start /opt/tool 10.0.0.5"}));
+    EXPECT_EQ(record.calls, (std::vector<std::string>{"init", "device trap LX", "job trap LX", "start /opt/tool 192.0.2.5"}));
 
     record.calls.clear();
     launcher.Launch(entryOf(localDevice(NETROV_INTERFACE_USB, "LX")), 3);

@@ -157,13 +157,13 @@ TEST(RowCompare, MacAddressesHighPartThenLowPart)
 
 TEST(DeviceCells, EveryRuleAndDashes)
 {
-    auto net = networkDevice("Tarnwell MX", 192, 168, 0, 7, 6);
+    auto net = networkDevice("Tarnwell MX", 192, 0, 2, 7, 6);
     std::strcpy(net.info.location, "Floor 2");
     EXPECT_EQ(cellText(net, kColumnModel, kWords), "Tarnwell MX");
     EXPECT_EQ(cellText(net, kColumnDevice, kWords), "--");
     EXPECT_EQ(cellText(net, kColumnLocation, kWords), "Floor 2");
     EXPECT_EQ(cellText(net, kColumnInterface, kWords), "Network");
-    EXPECT_EQ(cellText(net, kColumnIpAddress, kWords), "192.168.0.7");
+    EXPECT_EQ(cellText(net, kColumnIpAddress, kWords), "192.0.2.7");
     EXPECT_EQ(cellText(net, kColumnMacAddress, kWords), "--");
     net.info.macAddressValid = 1;
     const uint8_t mac[6] = {0x00, 0x1b, 0xa9, 0x0c, 0xde, 0xf0};

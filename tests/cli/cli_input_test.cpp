@@ -16,19 +16,19 @@ TEST(CliInput, AddressesAndRanges)
     EXPECT_NE(checkAddress("127.0.0").error.find("127.0.0"), std::string::npos);
 
     EXPECT_EQ(checkRange("127.0.0.1-127.0.0.3").value, "127.0.0.1,127.0.0.3");
-    EXPECT_EQ(checkRange("10.0.0.1-10.0.0.255").value, "10.0.0.1,10.0.0.255");  // 255 addresses
-    EXPECT_FALSE(checkRange("10.0.0.0-10.0.0.255").value);                      // 256
-    EXPECT_FALSE(checkRange("10.0.0.5-10.0.0.4").value);                        // end below start
-    EXPECT_FALSE(checkRange("10.0.0.1").value);
-    EXPECT_FALSE(checkRange("10.0.0.1-10.0.0.2-10.0.0.3").value);
-    EXPECT_FALSE(checkRange("10.0.0.1-x").value);
-    EXPECT_NE(checkRange("10.0.0.0-10.0.1.0").error.find("over 255"), std::string::npos);
+    EXPECT_EQ(checkRange("198.51.0.1-198.51.0.255").value, "198.51.0.1,198.51.0.255");  // 255 addresses
+    EXPECT_FALSE(checkRange("198.51.0.0-198.51.0.255").value);                      // 256
+    EXPECT_FALSE(checkRange("198.51.0.5-198.51.0.4").value);                        // end below start
+    EXPECT_FALSE(checkRange("198.51.0.1").value);
+    EXPECT_FALSE(checkRange("198.51.0.1-198.51.0.2-198.51.0.3").value);
+    EXPECT_FALSE(checkRange("198.51.0.1-x").value);
+    EXPECT_NE(checkRange("198.51.0.0-198.51.1.0").error.find("over 255"), std::string::npos);
 }
 
 TEST(CliInput, TotalTimeOutAndRetry)
 {
-    EXPECT_TRUE(buildAddressList({"10.0.0.1,10.0.0.200", "10.0.1.1,10.0.1.55"}).value);  // 255
-    const auto over = buildAddressList({"10.0.0.1,10.0.0.200", "10.0.1.1,10.0.1.55", "10.0.2.1"});
+    EXPECT_TRUE(buildAddressList({"198.51.0.1,198.51.0.200", "198.51.1.1,198.51.1.55"}).value);  // 255
+    const auto over = buildAddressList({"198.51.0.1,198.51.0.200", "198.51.1.1,198.51.1.55", "198.51.2.1"});
     EXPECT_FALSE(over.value);
     EXPECT_NE(over.error.find("255"), std::string::npos);
     EXPECT_TRUE(checkTimeOut(1).value);

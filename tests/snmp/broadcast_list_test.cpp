@@ -22,9 +22,9 @@ constexpr std::array<uint8_t, 6> kOther{0x02, 0x42, 0xAC, 0x11, 0x00, 0x02};
 TEST(BroadcastList, AddressOrInvertedMaskInTableOrder)
 {
     LocalAddressTable table;
-    table.addresses = {{ip("10.1.2.3"), ip("255.255.255.0"), 2}, {ip("192.168.7.9"), ip("255.255.0.0"), 3}};
+    table.addresses = {{ip("203.0.113.3"), ip("255.255.255.0"), 2}, {ip("198.18.7.9"), ip("255.255.0.0"), 3}};
     table.interfaces = {iface(2, kEthernet), iface(3, kOther)};
-    EXPECT_EQ(broadcastAddresses(table), (std::vector<uint32_t>{ip("10.1.2.255"), ip("192.168.255.255")}));
+    EXPECT_EQ(broadcastAddresses(table), (std::vector<uint32_t>{ip("203.0.113.255"), ip("198.18.255.255")}));
 }
 
 TEST(BroadcastList, SkipsLoopbackUnsetAndPlaceholderAdapters)
@@ -33,12 +33,12 @@ TEST(BroadcastList, SkipsLoopbackUnsetAndPlaceholderAdapters)
     table.addresses = {
         {ip("127.0.0.1"), ip("255.0.0.0"), 2},      // loopback address
         {ip("0.0.0.0"), ip("0.0.0.0"), 2},           // no address yet
-        {ip("10.0.1.1"), ip("255.255.255.0"), 4},    // remote access adapter
-        {ip("10.0.2.1"), ip("255.255.255.0"), 5},    // no hardware address
-        {ip("10.0.3.1"), ip("255.255.255.0"), 6},    // dial-up placeholder
-        {ip("10.0.4.1"), ip("255.255.255.0"), 9},    // interface unknown
-        {ip("10.0.5.1"), ip("255.255.255.0"), 2},
-        {ip("10.0.5.2"), ip("255.255.255.0"), 7},    // same network again
+        {ip("198.51.1.1"), ip("255.255.255.0"), 4},    // remote access adapter
+        {ip("198.51.2.1"), ip("255.255.255.0"), 5},    // no hardware address
+        {ip("198.51.3.1"), ip("255.255.255.0"), 6},    // dial-up placeholder
+        {ip("198.51.4.1"), ip("255.255.255.0"), 9},    // interface unknown
+        {ip("198.51.5.1"), ip("255.255.255.0"), 2},
+        {ip("198.51.5.2"), ip("255.255.255.0"), 7},    // same network again
         {ip("127.0.0.2"), ip("255.0.0.0"), 7},       // only 127.0.0.1 itself is skipped
     };
     table.interfaces = {iface(2, kEthernet),
@@ -46,7 +46,7 @@ TEST(BroadcastList, SkipsLoopbackUnsetAndPlaceholderAdapters)
                         iface(5, {}),
                         iface(6, {0x00, 0x53, 0x45, 0x00, 0x00, 0x00}),
                         iface(7, kOther)};
-    EXPECT_EQ(broadcastAddresses(table), (std::vector<uint32_t>{ip("10.0.5.255"), ip("127.255.255.255")}));
+    EXPECT_EQ(broadcastAddresses(table), (std::vector<uint32_t>{ip("198.51.5.255"), ip("127.255.255.255")}));
 }
 
 TEST(BroadcastList, LoopbackOnlyMachineHasNone)

@@ -102,7 +102,7 @@ TEST(AgentValueTest, Encodings)
     EXPECT_EQ(AgentValue::integer(-1).content, (std::vector<uint8_t>{0xFF}));
     EXPECT_EQ(AgentValue::counter(4294967295u).content, (std::vector<uint8_t>{0x00, 0xFF, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(AgentValue::oid("1.3.6.1.4.1.200").content, (std::vector<uint8_t>{0x2B, 6, 1, 4, 1, 0x81, 0x48}));
-    EXPECT_EQ(AgentValue::ipAddress("10.1.2.3").content, (std::vector<uint8_t>{10, 1, 2, 3}));
+    EXPECT_EQ(AgentValue::ipAddress("203.0.113.3").content, (std::vector<uint8_t>{203, 0, 113, 3}));
     EXPECT_EQ(AgentValue::gauge(300).asInteger(), 300);
     EXPECT_EQ(AgentValue::octets("x").asInteger(), std::nullopt);
 }
