@@ -76,6 +76,17 @@ void writeSysObjectId(char* field, size_t size, const ReplyValue& value)
     field[size - 1] = '\0';
 }
 
+// One GetNext request for the keys from the device the call names; the code
+// is the preparation's failure or the request's.
+RequestResult readDeviceValues(const QueryCall& call, std::span<const KeyEntry> keys)
+{
+    QuerySetup setup;
+    const int prepared = prepareQuery(&setup, call.device.address, keys, call.device.timeout,
+                                      call.device.community, &call.service);
+    if (prepared != 0) return RequestResult{prepared, {}};
+    return requestValues(setup, SNMP_PDU_GETNEXT);
+}
+
 }  // namespace
 
 int32_t searchDevice(const QueryCall& call)
@@ -117,11 +128,7 @@ int32_t searchDevice(const QueryCall& call)
 
 int32_t getDevInfo(const QueryCall& call)
 {
-    QuerySetup setup;
-    const int prepared = prepareQuery(&setup, call.device.address, kInfoKeys, call.device.timeout,
-                                      call.device.community, &call.service);
-    if (prepared != 0) return prepared;
-    const RequestResult reply = requestValues(setup, SNMP_PDU_GETNEXT);
+    const RequestResult reply = readDeviceValues(call, kInfoKeys);
     if (reply.code != 0) return reply.code;
 
     const KeyedValues values(kInfoKeys, reply.values);
@@ -147,11 +154,7 @@ int32_t getDevInfo(const QueryCall& call)
 
 int32_t getDevModelName(const QueryCall& call)
 {
-    QuerySetup setup;
-    const int prepared = prepareQuery(&setup, call.device.address, kModelKeys, call.device.timeout,
-                                      call.device.community, &call.service);
-    if (prepared != 0) return prepared;
-    const RequestResult reply = requestValues(setup, SNMP_PDU_GETNEXT);
+    const RequestResult reply = readDeviceValues(call, kModelKeys);
     if (reply.code != 0) return reply.code;
     if (const ReplyValue* v = KeyedValues(kModelKeys, reply.values).get("SEARCHDEVICE_MODEL")) {
         // Terminated, so a shorter name does not keep the tail of a longer one.
@@ -161,7 +164,6 @@ int32_t getDevModelName(const QueryCall& call)
 }
 
 namespace {
-
 
 // Reads one alert table into records; a table that is undefined or cannot
 // be walked gives no alerts.
@@ -209,22 +211,15 @@ bool sameAlert(const DeviceStatus& a, const DeviceStatus& b)
 
 int32_t getDevStatus(const QueryCall& call)
 {
-    QuerySetup setup;
-    int result = prepareQuery(&setup, call.device.address, kStatusKeys, call.device.timeout,
-                              call.device.community, &call.service);
-    RequestResult reply;
-    if (result == 0) {
-        reply = requestValues(setup, SNMP_PDU_GETNEXT);
-        result = reply.code;
-    }
-    if (result != 0) {
+    const RequestResult reply = readDeviceValues(call, kStatusKeys);
+    if (reply.code != 0) {
         DeviceStatus failure;
         memset(&failure, 0, sizeof failure);
         failure.failed = 1;
         failure.failureValue = 1;
         failure.simpleStatus = NETROV_SIMPLE_STATUS_FAILED;
         call.out.produce(failure);
-        return result;
+        return reply.code;
     }
     const KeyedValues statusValues(kStatusKeys, reply.values);
     const int32_t deviceStatus = statusValues.integer("GETDEVSTATUS_DEVSTATUS").value_or(0);
