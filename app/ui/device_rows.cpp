@@ -32,20 +32,7 @@ int byteCompare(const std::string& a, const std::string& b)
 // The status word the comparison uses; the codes outside the first four words compare as "-".
 std::string sortStatusWord(int32_t code, const RowWords& words)
 {
-    switch (code) {
-    case 1:
-    case 2:
-    case 3:
-        return words.ready;
-    case 4:
-        return words.warning;
-    case 5:
-        return words.error;
-    case 6:
-        return words.powerSave;
-    default:
-        return "-";
-    }
+    return code >= 1 && code <= 6 ? statusText(code, words) : "-";
 }
 
 }  // namespace
