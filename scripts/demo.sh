@@ -8,10 +8,9 @@
 #            interrupted search ends without results (the test suite runs
 #            it this way).
 #
-# Nothing here touches the machine's own interfaces or routes: the LAN is a
-# bridge inside a namespace of its own, every printer and the client sit in
-# their own namespaces, and all of them are removed at the end, also when
-# the script is interrupted.
+# Nothing here touches the machine's own interfaces or routes (see
+# netns_lan.sh): every printer and the client sit in namespaces of their own,
+# and all of them are removed at the end, also when the script is interrupted.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -63,101 +62,22 @@ others=(switch)
 subnet=10.213.47
 community=tarpon
 
-tag="nr$$"
-lan_ns="$tag-lan"
-client_ns="$tag-client"
-work=$(mktemp -d "${TMPDIR:-/tmp}/netrov-demo.XXXXXX")
-namespaces=()
-agent_pids=()
+# shellcheck source=netns_lan.sh
+. scripts/netns_lan.sh
+lan_begin "nr$$" "$subnet" "$community" .
 
-cleanup() {
-  local status=$?
-  trap - EXIT INT TERM
-  if ((${#agent_pids[@]})); then
-    "${as_root[@]}" kill "${agent_pids[@]}" 2>/dev/null || true
-    for _ in $(seq 50); do
-      alive=0
-      for pid in "${agent_pids[@]}"; do
-        "${as_root[@]}" kill -0 "$pid" 2>/dev/null && alive=1
-      done
-      ((alive)) || break
-      sleep 0.1
-    done
-    "${as_root[@]}" kill -KILL "${agent_pids[@]}" 2>/dev/null || true
-  fi
-  for ns in "${namespaces[@]}"; do
-    "${as_root[@]}" ip netns del "$ns" 2>/dev/null || true
-  done
-  "${as_root[@]}" rm -rf "$work"
-  exit "$status"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-add_namespace() {
-  "${as_root[@]}" ip netns add "$1"
-  namespaces+=("$1")
-  "${as_root[@]}" ip -n "$1" link set lo up
-}
-
-# One bridge in a namespace of its own is the LAN; each host gets a veth pair
-# with one end on the bridge and the other, eth0, in the host's namespace.
-add_namespace "$lan_ns"
-"${as_root[@]}" ip -n "$lan_ns" link add lan0 type bridge
-"${as_root[@]}" ip -n "$lan_ns" link set lan0 up
-
-port=0
-attach() {  # attach NAMESPACE ADDRESS
-  port=$((port + 1))
-  "${as_root[@]}" ip -n "$lan_ns" link add "p$port" type veth peer name eth0 netns "$1"
-  "${as_root[@]}" ip -n "$lan_ns" link set "p$port" master lan0 up
-  "${as_root[@]}" ip -n "$1" addr add "$2/24" brd + dev eth0
-  "${as_root[@]}" ip -n "$1" link set eth0 up
-}
-
-add_namespace "$client_ns"
-attach "$client_ns" "$subnet.100"
-
-chmod 755 "$work"
 host=0
 expected=()
 for walk in "${printers[@]}" "${others[@]}"; do
   host=$((host + 1))
-  ns="$tag-$walk"
   address="$subnet.$host"
-  add_namespace "$ns"
-  attach "$ns" "$address"
-  # Each simulator serves its printer's walk under the search's community;
-  # it listens on every address of its namespace, so broadcasts reach it.
-  mkdir -p "$work/$walk/data" "$work/$walk/cache"
-  cp "tests/devices/$walk.snmprec" "$work/$walk/data/$community.snmprec"
-  chmod 755 "$work/$walk" "$work/$walk/data"
-  chmod 644 "$work/$walk/data/$community.snmprec"
-  chmod 777 "$work/$walk/cache"
-  "${as_root[@]}" ip netns exec "$ns" snmpsimd \
-    --data-dir="$work/$walk/data" --cache-dir="$work/$walk/cache" \
-    --agent-udpv4-endpoint=0.0.0.0:161 \
-    --process-user=nobody --process-group=nogroup \
-    >"$work/$walk.log" 2>&1 &
-  agent_pids+=($!)
+  lan_printer "$walk" "$host"
   case " ${printers[*]} " in *" $walk "*) expected+=("$address") ;; esac
-  say "printer $walk at $address (namespace $ns)"
+  say "printer $walk at $address (namespace $lan_tag-$walk)"
 done
 
 # Wait until every simulator answers from the client's side of the LAN.
-for ((i = 1; i <= host; i++)); do
-  deadline=$((SECONDS + 60))
-  until "${as_root[@]}" ip netns exec "$client_ns" snmpget -v1 -c "$community" -t 1 -r 0 -Oqv \
-      "$subnet.$i" 1.3.6.1.2.1.1.5.0 >/dev/null 2>&1; do
-    if ((SECONDS > deadline)); then
-      echo "demo: the simulator at $subnet.$i did not come up" >&2
-      cat "$work"/*.log >&2 || true
-      exit 1
-    fi
-    sleep 0.5
-  done
-done
+lan_wait "$host"
 
 in_client() { "${as_root[@]}" ip netns exec "$client_ns" "$cli" "$@"; }
 

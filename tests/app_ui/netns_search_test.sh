@@ -24,70 +24,15 @@ done
 printers=(mono_laser colour_laser mfp power_save jam_door toner_empty)
 subnet=10.213.48
 community=tarpon
-tag="nrui$$"
-lan_ns="$tag-lan"
-client_ns="$tag-client"
-work=$(mktemp -d "${TMPDIR:-/tmp}/netrov-ui-netns.XXXXXX")
-namespaces=()
-pids=()
-
-cleanup() {
-  local status=$?
-  trap - EXIT INT TERM
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  for ns in "${namespaces[@]}"; do ip netns del "$ns" 2>/dev/null || true; done
-  rm -rf "$work"
-  exit "$status"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-add_namespace() {
-  ip netns add "$1"
-  namespaces+=("$1")
-  ip -n "$1" link set lo up
-}
-add_namespace "$lan_ns"
-ip -n "$lan_ns" link add lan0 type bridge
-ip -n "$lan_ns" link set lan0 up
-port=0
-attach() {
-  port=$((port + 1))
-  ip -n "$lan_ns" link add "p$port" type veth peer name eth0 netns "$1"
-  ip -n "$lan_ns" link set "p$port" master lan0 up
-  ip -n "$1" addr add "$2/24" brd + dev eth0
-  ip -n "$1" link set eth0 up
-}
-add_namespace "$client_ns"
-attach "$client_ns" "$subnet.100"
-
-chmod 755 "$work"
+# shellcheck source=../../scripts/netns_lan.sh
+. "$source_dir/scripts/netns_lan.sh"
+lan_begin "nrui$$" "$subnet" "$community" "$source_dir"
 host=0
 for walk in "${printers[@]}"; do
   host=$((host + 1))
-  ns="$tag-$walk"
-  add_namespace "$ns"
-  attach "$ns" "$subnet.$host"
-  mkdir -p "$work/$walk/data" "$work/$walk/cache"
-  cp "$source_dir/tests/devices/$walk.snmprec" "$work/$walk/data/$community.snmprec"
-  chmod 755 "$work/$walk" "$work/$walk/data"
-  chmod 644 "$work/$walk/data/$community.snmprec"
-  chmod 777 "$work/$walk/cache"
-  ip netns exec "$ns" snmpsimd --data-dir="$work/$walk/data" --cache-dir="$work/$walk/cache" \
-    --agent-udpv4-endpoint=0.0.0.0:161 --process-user=nobody --process-group=nogroup \
-    >"$work/$walk.log" 2>&1 &
-  pids+=($!)
+  lan_printer "$walk" "$host"
 done
-for ((i = 1; i <= host; i++)); do
-  deadline=$((SECONDS + 60))
-  until ip netns exec "$client_ns" snmpget -v1 -c "$community" -t 1 -r 0 -Oqv "$subnet.$i" \
-      1.3.6.1.2.1.1.5.0 >/dev/null 2>&1; do
-    ((SECONDS < deadline)) || { echo "the simulator at $subnet.$i did not come up" >&2; exit 1; }
-    sleep 0.5
-  done
-done
+lan_wait "$host"
 
 if [ -n "$ui_test" ]; then
   status=0
@@ -105,7 +50,7 @@ ip netns exec "$client_ns" env HOME="$work/home" XDG_CONFIG_HOME="$work/home/.co
   XDG_CONFIG_DIRS="$work/system" XDG_RUNTIME_DIR="$work/runtime" TMPDIR="$work" \
   QT_QPA_PLATFORM=offscreen NETROV_MESSAGES_TO_STDERR=1 "$program_dir/NetRov" >"$work/program.log" 2>&1 &
 program=$!
-pids+=("$program")
+lan_pids+=("$program")
 
 # The first search starts by itself; with the installation's settings it
 # lasts about 11 s, and the export is written when it completes.
@@ -135,6 +80,6 @@ s.close()
 PY
 status=0
 wait "$program" || status=$?
-pids=("${pids[@]/$program}")
+lan_pids=("${lan_pids[@]/$program}")
 [ "$status" = 0 ] || { echo "NetRov ended with $status:" >&2; cat "$work/program.log" >&2; verdict=1; }
 exit "$verdict"
