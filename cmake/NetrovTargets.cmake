@@ -63,11 +63,12 @@ function(netrov_add_gtest target)
     NETROV_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     NETROV_BINARY_DIR="${CMAKE_BINARY_DIR}")
   # Tests with agents share loopback port 161 and namespaces: run them one
-  # at a time, whichever binary they come from.
+  # at a time, whichever binary they come from. Parameterised suites name
+  # their cases themselves, so the printed parameter stays out of the name.
   if(ARG_LABEL STREQUAL "unit")
-    gtest_discover_tests(${target} PROPERTIES LABELS ${ARG_LABEL} DISCOVERY_TIMEOUT 60)
+    gtest_discover_tests(${target} NO_PRETTY_VALUES PROPERTIES LABELS ${ARG_LABEL} DISCOVERY_TIMEOUT 60)
   else()
-    gtest_discover_tests(${target} PROPERTIES LABELS ${ARG_LABEL} RESOURCE_LOCK netrov_network
-      DISCOVERY_TIMEOUT 60)
+    gtest_discover_tests(${target} NO_PRETTY_VALUES PROPERTIES LABELS ${ARG_LABEL}
+      RESOURCE_LOCK netrov_network DISCOVERY_TIMEOUT 60)
   endif()
 endfunction()

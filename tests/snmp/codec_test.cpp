@@ -154,7 +154,8 @@ TEST_P(RoundTrip, EveryValueType)
     EXPECT_EQ(out[3]->value[out[3]->valueLength], 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, RoundTrip, ::testing::Values(size_t{0}, size_t{3000}));
+INSTANTIATE_TEST_SUITE_P(Sizes, RoundTrip, ::testing::Values(size_t{0}, size_t{3000}),
+                         [](const auto& info) { return "Octets" + std::to_string(info.param); });
 
 TEST(Parse, RoundTripsATrap)
 {

@@ -511,6 +511,11 @@ TEST_F(FrameworkTest, MissingDocumentGives8)
     EXPECT_EQ(agent.requestCount(), 0u);
 }
 
+// Failure messages name the entry point instead of dumping the record's bytes.
+namespace netrov::tessel {
+void PrintTo(const QueryInfo& query, std::ostream* os) { *os << query.name; }
+}  // namespace netrov::tessel
+
 // Every entry point runs through the same frame.
 class EntryFrame : public ::testing::TestWithParam<QueryInfo> {};
 
