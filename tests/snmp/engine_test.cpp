@@ -68,6 +68,25 @@ std::vector<SnmpMessage*> messagesOf(SnmpMessageList* list)
     return out;
 }
 
+// A simple request of the type carrying the bindings (their names set by the caller).
+SnmpSimpleMessage simpleRequest(uint8_t pduType, SnmpSimpleBinding* bindings, int32_t count)
+{
+    SnmpSimpleMessage request{};
+    request.pduType = pduType;
+    request.variableCount = count;
+    request.variables = bindings;
+    return request;
+}
+
+// A simple reply with room for count bindings.
+SnmpSimpleMessage simpleReply(SnmpSimpleBinding* bindings, int32_t count)
+{
+    SnmpSimpleMessage reply{};
+    reply.variableCount = count;
+    reply.variables = bindings;
+    return reply;
+}
+
 TEST(Request, AnswersFromTheTable)
 {
     START_AGENT(agent);
@@ -166,14 +185,9 @@ TEST(RequestSimple, ConvertsBothWays)
     SnmpSimpleBinding in[2]{};
     std::strcpy(in[0].name, kSysDescr);
     std::strcpy(in[1].name, "1.3.6.1.2.1.1");
-    SnmpSimpleMessage request{};
-    request.pduType = SNMP_PDU_GETNEXT;
-    request.variableCount = 2;
-    request.variables = in;
+    SnmpSimpleMessage request = simpleRequest(SNMP_PDU_GETNEXT, in, 2);
     SnmpSimpleBinding out[2]{};
-    SnmpSimpleMessage reply{};
-    reply.variableCount = 2;
-    reply.variables = out;
+    SnmpSimpleMessage reply = simpleReply(out, 2);
     ASSERT_EQ(snmp_request_simple(agent.address().c_str(), 2, &request, &reply), 0);
     EXPECT_STREQ(request.community, SNMP_DEFAULT_COMMUNITY);
     EXPECT_EQ(agent.requests().at(0).community, SNMP_DEFAULT_COMMUNITY);
@@ -198,15 +212,10 @@ TEST(RequestSimple, SetCarriesTheValueBytes)
     int32_t on = 1;
     std::memcpy(in[0].value, &on, 4);
     in[0].valueLength = 4;
-    SnmpSimpleMessage request{};
+    SnmpSimpleMessage request = simpleRequest(SNMP_PDU_SET, in, 1);
     std::strcpy(request.community, "private");
-    request.pduType = SNMP_PDU_SET;
-    request.variableCount = 1;
-    request.variables = in;
     SnmpSimpleBinding out[1]{};
-    SnmpSimpleMessage reply{};
-    reply.variableCount = 1;
-    reply.variables = out;
+    SnmpSimpleMessage reply = simpleReply(out, 1);
     ASSERT_EQ(snmp_request_simple(agent.address().c_str(), 2, &request, &reply), 0);
     EXPECT_EQ(agent.object("1.3.6.1.4.1.99.1.0"), AgentValue::integer(1));
     auto seen = agent.requests().at(0);
@@ -221,10 +230,7 @@ TEST(RequestSimple, SilenceIsMinusOne)
     agent.setSilent(true);
     SnmpSimpleBinding in[1]{};
     std::strcpy(in[0].name, kSysDescr);
-    SnmpSimpleMessage request{};
-    request.pduType = SNMP_PDU_GET;
-    request.variableCount = 1;
-    request.variables = in;
+    SnmpSimpleMessage request = simpleRequest(SNMP_PDU_GET, in, 1);
     SnmpSimpleMessage reply{};
     EXPECT_EQ(snmp_request_simple(agent.address().c_str(), 1, &request, &reply), -1);
 }
@@ -292,16 +298,9 @@ TEST(CollectSimple, CountsAnswersBeyondTheCapacity)
     });
     SnmpSimpleBinding in[1]{};
     std::strcpy(in[0].name, kSysDescr);
-    SnmpSimpleMessage request{};
-    request.pduType = SNMP_PDU_GET;
-    request.variableCount = 1;
-    request.variables = in;
+    SnmpSimpleMessage request = simpleRequest(SNMP_PDU_GET, in, 1);
     SnmpSimpleBinding out[2][1]{};
-    SnmpSimpleMessage replies[2]{};
-    for (int i = 0; i < 2; ++i) {
-        replies[i].variableCount = 1;
-        replies[i].variables = out[i];
-    }
+    SnmpSimpleMessage replies[2] = {simpleReply(out[0], 1), simpleReply(out[1], 1)};
     int32_t count = -1;
     ASSERT_EQ(multi_snmp_request_simple(agent.address().c_str(), 1, &request, replies, 2, &count), 0);
     EXPECT_EQ(count, 5);
@@ -317,10 +316,7 @@ TEST(CollectSimple, NoAnswerLeavesTheCount)
         GTEST_SKIP() << "several local networks make this slow";
     SnmpSimpleBinding in[1]{};
     std::strcpy(in[0].name, kSysDescr);
-    SnmpSimpleMessage request{};
-    request.pduType = SNMP_PDU_GET;
-    request.variableCount = 1;
-    request.variables = in;
+    SnmpSimpleMessage request = simpleRequest(SNMP_PDU_GET, in, 1);
     SnmpSimpleMessage replies[1]{};
     int32_t count = 42;
     EXPECT_EQ(multi_snmp_request_simple(agent.address().c_str(), 1, &request, replies, 1, &count), -1);
@@ -345,14 +341,9 @@ TEST(Concurrency, ManyThreadsAtOnceWithinOneTimeout)
         threads.emplace_back([&, host] {
             SnmpSimpleBinding in[1]{};
             std::strcpy(in[0].name, kSysDescr);
-            SnmpSimpleMessage request{};
-            request.pduType = SNMP_PDU_GET;
-            request.variableCount = 1;
-            request.variables = in;
+            SnmpSimpleMessage request = simpleRequest(SNMP_PDU_GET, in, 1);
             SnmpSimpleBinding out[1]{};
-            SnmpSimpleMessage reply{};
-            reply.variableCount = 1;
-            reply.variables = out;
+            SnmpSimpleMessage reply = simpleReply(out, 1);
             if (snmp_request_simple(host.c_str(), 1, &request, &reply) == 0 && std::strcmp(reinterpret_cast<char*>(out[0].value), "here") == 0)
                 ++answered;
             else
