@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <optional>
+
 #include "column_settings.h"
 #include "customize_dlg.h"
 #include "netrover_view.h"
@@ -75,6 +77,22 @@ bool searchOnce(CNetRoverView& view, FakePrinters& printers, QMenu* menu, QStrin
     return true;
 }
 
+// A started program with the sample printers answering, and its view after
+// the first search; members end in the reverse order, the view first.
+struct SearchedView {
+    bool search()
+    {
+        view.emplace(started.app, launcher);
+        return searchOnce(*view, printers, nullptr, status);
+    }
+    TestProgram program;
+    StartedApp started{program};
+    FakePrinters printers{netrov::test::samplePrinters()};
+    DeviceLauncher launcher;
+    std::optional<CNetRoverView> view;
+    QString status;
+};
+
 }  // namespace
 
 class ViewTest : public QObject {
@@ -82,16 +100,12 @@ class ViewTest : public QObject {
 private slots:
     void firstSearchFillsEveryCell()
     {
-        TestProgram program;
-        StartedApp started(program);
-        QVERIFY(started.started);
-        FakePrinters printers(netrov::test::samplePrinters());
-        DeviceLauncher launcher;
-        CNetRoverView view(started.app, launcher);
-        QString status;
-        QVERIFY(searchOnce(view, printers, nullptr, status));
+        SearchedView searched;
+        QVERIFY(searched.started.started);
+        QVERIFY(searched.search());
+        CNetRoverView& view = *searched.view;
         QVERIFY(!view.startTimerActive());
-        QCOMPARE(status, QStringLiteral("7 Devices are found."));
+        QCOMPARE(searched.status, QStringLiteral("7 Devices are found."));
         QCOMPARE(headers(view), (QStringList{"Model", "Location", "IP Address", "Status"}));
         QCOMPARE(view.columnWidth(0), 180);
         QCOMPARE(view.topLevelItemCount(), 7);
@@ -125,14 +139,10 @@ private slots:
 
     void headerClicksSortAndKeepTheSelectionInView()
     {
-        TestProgram program;
-        StartedApp started(program);
-        QVERIFY(started.started);
-        FakePrinters printers(netrov::test::samplePrinters());
-        DeviceLauncher launcher;
-        CNetRoverView view(started.app, launcher);
-        QString status;
-        QVERIFY(searchOnce(view, printers, nullptr, status));
+        SearchedView searched;
+        QVERIFY(searched.started.started);
+        QVERIFY(searched.search());
+        CNetRoverView& view = *searched.view;
         view.resize(500, 60);
         view.show();
         view.topLevelItem(5)->setSelected(true);
@@ -169,19 +179,15 @@ private slots:
 
     void refreshRewritesDeviceLocationAndStatusOnly()
     {
-        TestProgram program;
-        StartedApp started(program);
-        QVERIFY(started.started);
-        FakePrinters printers(netrov::test::samplePrinters());
-        DeviceLauncher launcher;
-        CNetRoverView view(started.app, launcher);
-        QString status;
-        QVERIFY(searchOnce(view, printers, nullptr, status));
+        SearchedView searched;
+        QVERIFY(searched.started.started);
+        QVERIFY(searched.search());
+        CNetRoverView& view = *searched.view;
         view.header()->sectionClicked(0);
         const QStringList models = column(view, 0);
-        printers.setLocation("Tarnwell ML-210", "Basement");
-        printers.setStatus("Tarnwell ML-210", 5);
-        printers.silence("Tarnwell ML-330");
+        searched.printers.setLocation("Tarnwell ML-210", "Basement");
+        searched.printers.setStatus("Tarnwell ML-210", 5);
+        searched.printers.silence("Tarnwell ML-330");
         view.refresh();
         QCOMPARE(column(view, 0), models);
         const int ml210 = static_cast<int>(models.indexOf(QStringLiteral("Tarnwell ML-210")));
@@ -251,14 +257,10 @@ private slots:
 
     void customizeOkRebuildsColumnsAndRows()
     {
-        TestProgram program;
-        StartedApp started(program);
-        QVERIFY(started.started);
-        FakePrinters printers(netrov::test::samplePrinters());
-        DeviceLauncher launcher;
-        CNetRoverView view(started.app, launcher);
-        QString status;
-        QVERIFY(searchOnce(view, printers, nullptr, status));
+        SearchedView searched;
+        QVERIFY(searched.started.started);
+        QVERIFY(searched.search());
+        CNetRoverView& view = *searched.view;
         view.setColumnWidth(0, 201);
         bool seen = false;
         QTimer::singleShot(0, this, [&seen] {
