@@ -62,7 +62,7 @@ others=(switch)
 subnet=10.213.47
 community=tarpon
 
-# shellcheck source=netns_lan.sh
+# shellcheck source-path=SCRIPTDIR source=netns_lan.sh
 . scripts/netns_lan.sh
 lan_begin "nr$$" "$subnet" "$community" .
 

@@ -1,4 +1,5 @@
 # Sourced by the demo and the namespace tests: a private virtual LAN of simulated printers.
+# shellcheck shell=bash
 #
 # lan_begin TAG SUBNET COMMUNITY SOURCE_DIR makes $work (a temporary
 # directory), the LAN and the client namespace $client_ns at SUBNET.100, and

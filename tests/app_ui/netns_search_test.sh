@@ -24,7 +24,7 @@ done
 printers=(mono_laser colour_laser mfp power_save jam_door toner_empty)
 subnet=10.213.48
 community=tarpon
-# shellcheck source=../../scripts/netns_lan.sh
+# shellcheck source-path=SCRIPTDIR source=../../scripts/netns_lan.sh
 . "$source_dir/scripts/netns_lan.sh"
 lan_begin "nrui$$" "$subnet" "$community" "$source_dir"
 host=0
