@@ -18,7 +18,7 @@ DeviceIdentity networkDevice(const char* model)
     std::strcpy(d.sysObjectId, "1.3.6.1.4.1.32473.1");
     d.interfaceKind = NETROV_INTERFACE_NETWORK;
     d.transport = NETROV_TRANSPORT_SNMP;
-    const uint8_t address[4] = {10, 0, 0, 5};
+    const uint8_t address[4] = {192, 0, 2, 5};
     std::memcpy(d.address, address, 4);
     return d;
 }
