@@ -352,7 +352,15 @@ TEST(Concurrency, ManyThreadsAtOnceWithinOneTimeout)
     }
     for (auto& t : threads) t.join();
     long elapsed = millisSince(start);
-    EXPECT_LE(elapsed, 1100);
+    // One time-out plus 100 ms: the requests wait side by side, not in turn.
+    // Sanitizer builds start threads several times slower, so they get more
+    // room; a serialised engine would still take minutes.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    constexpr long kLimit = 1600;
+#else
+    constexpr long kLimit = 1100;
+#endif
+    EXPECT_LE(elapsed, kLimit);
     EXPECT_EQ(answered.load(), 128);
     EXPECT_EQ(unanswered.load(), 127);
     EXPECT_EQ(openFds(), fdsBefore);
