@@ -1,6 +1,8 @@
 // UDP exchange of SNMP requests and replies.
 #include "engine.h"
 
+#include "platform/unique_fd.h"
+
 #include <cerrno>
 #include <climits>
 #include <chrono>
@@ -20,21 +22,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr uint8_t kPduTrap = 0xA4;
 
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd()
-    {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
+using platform::UniqueFd;
 
 UniqueFd openSocket() { return UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)); }
 
