@@ -20,6 +20,7 @@
 #include "cli_input.h"
 #include "end_app.h"
 #include "front_library.h"
+#include "query_commands.h"
 #include "report.h"
 #include "search_run.h"
 #include "search_settings.h"
@@ -303,6 +304,18 @@ int runSet(cli::SetCommand command, const std::string& addressText, const Common
     return cli::runSetCommand(command, *address.value, options.community, timeOut, options.json, std::cout, std::cerr);
 }
 
+int runRead(cli::ReadCommand command, const std::string& addressText, const CommonOptions& options,
+            const std::string& queryName)
+{
+    int32_t timeOut = 0;
+    const auto address = cli::checkAddress(addressText);
+    if (!address.value) return badInput(address.error);
+    if (auto error = checkCommon(options, timeOut); !error.empty()) return badInput(error);
+    if (auto error = checkInstallation(); !error.empty()) return badInput(error);
+    cli::ReadOptions read{options.community, timeOut, options.json, isatty(STDOUT_FILENO) != 0, queryName};
+    return cli::runReadCommand(command, *address.value, read, std::cout, std::cerr);
+}
+
 void addCommonOptions(CLI::App* command, CommonOptions& options)
 {
     command->add_option("--community", options.community, "SNMP read community (default tarpon)");
@@ -347,6 +360,27 @@ int main(int argc, char** argv)
     addDeviceCommand("model", "read one device's model name", DeviceQuery::Model);
     addDeviceCommand("info", "read one device's name, location and MAC address", DeviceQuery::Info);
     addDeviceCommand("status", "read one device's status and alerts", DeviceQuery::Status);
+
+    CLI::App* readParsed = nullptr;
+    cli::ReadCommand readCommand = cli::ReadCommand::Toner;
+    std::string queryName;
+    auto addReadCommand = [&](const char* name, const char* help, cli::ReadCommand which) {
+        CLI::App* command = app.add_subcommand(name, help);
+        if (which == cli::ReadCommand::Query)
+            command->add_option("NAME", queryName, "the query, as the front library names it (e.g. GetDevToner)")->required();
+        command->add_option("ADDRESS", deviceAddress, "the device's IPv4 address")->required();
+        addCommonOptions(command, deviceOptions);
+        command->callback([&readParsed, &readCommand, command, which] {
+            readParsed = command;
+            readCommand = which;
+        });
+    };
+    addReadCommand("toner", "read one device's toner and ink levels", cli::ReadCommand::Toner);
+    addReadCommand("supplies", "read one device's other supplies (drums, fusers, waste containers)", cli::ReadCommand::Supplies);
+    addReadCommand("trays", "read one device's paper trays", cli::ReadCommand::Trays);
+    addReadCommand("marker", "read one device's marking engine and page count", cli::ReadCommand::Marker);
+    addReadCommand("query", "run one query of the front library by name and print its records", cli::ReadCommand::Query);
+    addReadCommand("inventory", "run every query and print all the device reports", cli::ReadCommand::Inventory);
 
     CLI::App* trap = app.add_subcommand("trap", "switch a device's notifications (traps)");
     trap->require_subcommand(1, 1);
@@ -401,6 +435,7 @@ int main(int argc, char** argv)
             return runSearch(searchOptions, entries);
         }
         if (setParsed != nullptr) return runSet(setCommand, deviceAddress, deviceOptions);
+        if (readParsed != nullptr) return runRead(readCommand, deviceAddress, deviceOptions, queryName);
         return runDeviceQuery(query, deviceAddress, deviceOptions);
     } catch (const std::exception& e) {
         std::cerr << "netrov-cli: " << e.what() << "\n";

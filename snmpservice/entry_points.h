@@ -3,6 +3,7 @@
 #pragma once
 
 #include "netrov/device_identity.h"
+#include "netrov/consumable_records.h"
 #include "netrov/device_records.h"
 #include "netrov/service_record.h"
 
@@ -49,3 +50,35 @@ TESSEL_API int32_t NETROV_CALL TUVASRV_SetJobContinue(DeviceIdentity* device, in
 TESSEL_API int32_t NETROV_CALL TUVASRV_SetJobCancel(DeviceIdentity* device, intptr_t option1, intptr_t option2,
                                                     void* records, int32_t capacity, int32_t* count,
                                                     ServiceRecord* service) NETROV_NOEXCEPT;
+/* Toner and ink: one TonerEntry per supply the document counts as toner. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevToner(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Toner capacities the model offers: TonerCapEntry records. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevTonerCap(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The toner-save setting: at most one CodedSetting. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevTonerSave(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Supplies other than toner: one SupplyEntry each. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevSupplies(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The marking engine: at most one MarkerInfo. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevMarker(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Input trays: one TrayEntry each. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevTray(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Average and last image area per colour: at most one ImageAreaInfo. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevImageArea(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Colour calibration values: at most one ColorCalibInfo. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevColorCalib(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "entry_frame.h"
+#include "netrov/consumable_records.h"
 #include "netrov/device_records.h"
 
 namespace netrov::tessel {

@@ -1,5 +1,6 @@
 /* Every public header, compiled as C: the interface stays usable from C. */
 #include "netrov/device_identity.h"
+#include "netrov/consumable_records.h"
 #include "netrov/device_records.h"
 #include "netrov/export.h"
 #include "netrov/result_codes.h"

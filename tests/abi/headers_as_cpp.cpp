@@ -2,6 +2,7 @@
 #include <type_traits>
 
 #include "netrov/device_identity.h"
+#include "netrov/consumable_records.h"
 #include "netrov/device_records.h"
 #include "netrov/result_codes.h"
 #include "netrov/service_record.h"
@@ -22,6 +23,14 @@ static_assert(kPlainRecord<SnmpMessage>);
 static_assert(kPlainRecord<ServiceRecord>);
 static_assert(kPlainRecord<DeviceInfo>);
 static_assert(kPlainRecord<DeviceStatus>);
+static_assert(kPlainRecord<TonerEntry>);
+static_assert(kPlainRecord<TrayEntry>);
+static_assert(kPlainRecord<SupplyEntry>);
+static_assert(kPlainRecord<TonerCapEntry>);
+static_assert(kPlainRecord<CodedSetting>);
+static_assert(kPlainRecord<MarkerInfo>);
+static_assert(kPlainRecord<ImageAreaInfo>);
+static_assert(kPlainRecord<ColorCalibInfo>);
 
 #define NETROV_COUNT_QUERY(ordinal, name) +1
 static_assert(0 NETROV_FORWARDED_QUERIES(NETROV_COUNT_QUERY) == 65, "65 forwarded queries besides the search");

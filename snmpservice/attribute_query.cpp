@@ -1,0 +1,88 @@
+// The frame of the attribute queries.
+#include "attribute_query.h"
+
+#include <string>
+
+#include "decoders.h"
+#include "netrov/result_codes.h"
+#include "netrov/zomsnmp.h"
+
+namespace netrov::tessel {
+
+const ReplyValue* RowReader::value(const char* key, bool setsRowIndex)
+{
+    const ReplyValue* v = values_.get(key);
+    if (v && setsRowIndex) rowIndex_ = lastArcOf(v->identifier);
+    return v;
+}
+
+std::optional<int32_t> RowReader::integer(const char* key, bool setsRowIndex)
+{
+    const ReplyValue* v = value(key, setsRowIndex);
+    if (!v) return std::nullopt;
+    return v->integer();
+}
+
+const ReplyValue* RowReader::present(const char* key) const
+{
+    const ReplyValue* v = valueAt(rawValues_, findKeyIndex(keys_, key));
+    return v && v->kind != kKindNone ? v : nullptr;
+}
+
+bool RowReader::converts(const char* table, std::optional<int32_t> key1, std::optional<int32_t> key2) const
+{
+    char unused[256];
+    return lookupExchange(&call_.service, table, key1, key2, std::nullopt, unused, sizeof unused) == 1;
+}
+
+int32_t runRows(const QueryCall& call, std::span<const KeyEntry> keys, RequestShape shape,
+                const std::function<void(RowReader&)>& onRow)
+{
+    QuerySetup setup;
+    const int prepared = prepareQuery(&setup, call.device.address, keys, call.device.timeout,
+                                      call.device.community, &call.service);
+    if (prepared != 0) return prepared;
+
+    if (shape == RequestShape::Walk) {
+        const RowsResult walk = walkTable(setup);
+        if (walk.code != 0) return walk.code;
+        for (const ReplyRow& row : walk.rows) {
+            RowReader reader(call, keys, row.values);
+            onRow(reader);
+        }
+        return NETROV_OK;
+    }
+    const RequestResult reply =
+        requestValues(setup, shape == RequestShape::Get ? SNMP_PDU_GET : SNMP_PDU_GETNEXT);
+    if (reply.code != 0) return reply.code;
+    RowReader reader(call, keys, reply.values);
+    onRow(reader);
+    return NETROV_OK;
+}
+
+std::optional<int32_t> remainingPercent(std::optional<int32_t> maximum, std::optional<int32_t> level)
+{
+    const int32_t max = maximum.value_or(0);
+    const int32_t left = level.value_or(0);
+    if (maximum && level && max > 0 && left >= 0) {
+        return static_cast<int32_t>(static_cast<int64_t>(left) * 100 / max);
+    }
+    if (level && left < 0) return left;
+    if (max <= 0) return max;
+    return std::nullopt;
+}
+
+std::optional<std::array<int32_t, 3>> parseColourText(const char* text)
+{
+    if (!text) return std::nullopt;
+    const char* first = strchr(text, '-');
+    const char* second = first ? strchr(first + 1, '-') : nullptr;
+    if (!second) return std::nullopt;
+    // Each component is read from its own text, so a "-" that ends one
+    // component is never taken as the sign of the next.
+    const std::string red(text, first);
+    const std::string green(first + 1, second);
+    return std::array<int32_t, 3>{decimalValue(red.c_str()), decimalValue(green.c_str()), decimalValue(second + 1)};
+}
+
+}  // namespace netrov::tessel
