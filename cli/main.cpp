@@ -24,6 +24,9 @@
 #include "report.h"
 #include "search_run.h"
 #include "search_settings.h"
+#include "sweep.h"
+#include "sweep_search.h"
+#include "targets.h"
 #include "trap_job.h"
 
 namespace {
@@ -135,6 +138,11 @@ struct SearchOptions {
     bool makerGiven = false;
     bool progress = false;
     bool noProgress = false;
+    // Every target expanded; a sweep runs when a block, a large range or a
+    // file was given, or the targets add up to over 255 addresses.
+    std::vector<uint32_t> targets;
+    bool sweep = false;
+    int64_t rate = core::kDefaultSweepRate;
 };
 
 int runSearch(const SearchOptions& options, const std::vector<std::string>& orderedEntries)
@@ -143,7 +151,11 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     if (auto error = checkCommon(options.common, settings.TimeOut); !error.empty()) return badInput(error);
     const auto retry = cli::checkRetry(options.retry);
     if (!retry.value) return badInput(retry.error);
-    const auto list = cli::buildAddressList(orderedEntries);
+    if (options.rate < 1 || options.rate > core::kMaxSweepRate)
+        return badInput("rate " + std::to_string(options.rate) + " is outside 1 to 1000000 requests per second");
+    const bool sweep = options.sweep || options.targets.size() > core::kMaxAddresses;
+    const auto list = sweep ? cli::Checked<core::SearchAddressList>{core::SearchAddressList{}, {}}
+                            : cli::buildAddressList(orderedEntries);
     if (!list.value) return badInput(list.error);
     if (auto error = checkInstallation(); !error.empty()) return badInput(error);
 
@@ -156,13 +168,25 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     core::FrontLibrary& library = core::FrontLibrary::tuva();
     core::DeviceList devices;
     int status = 0;
-    {
+    const bool showProgress = !options.noProgress && (options.progress || isatty(STDERR_FILENO));
+    if (sweep) {
+        cli::SweepSearch search{settings, options.maker, static_cast<uint32_t>(options.rate), showProgress};
+        const cli::SweepOutcome outcome = cli::sweepSearch(options.targets, search, devices, gInterrupted, std::cerr);
+        if (!outcome.error.empty()) {
+            library.release();
+            std::cerr << "netrov-cli: " << outcome.error << "\n";
+            return kExitDeviceFailed;
+        }
+        if (outcome.interrupted) {
+            std::cerr << "netrov-cli: interrupted; listing what was found so far\n";
+            status = kExitInterrupted;
+        }
+    } else {
         core::SearchRun run(library, devices);
         if (!run.start(settings, *list.value, options.maker)) {
             std::cerr << "netrov-cli: cannot start the search\n";
             return kExitDeviceFailed;
         }
-        const bool showProgress = !options.noProgress && (options.progress || isatty(STDERR_FILENO));
         if (!waitForRun(run, settings, showProgress)) {
             std::cerr << "netrov-cli: aborting the search...\n";
             run.abort();
@@ -170,7 +194,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         }
         run.wait();
     }
-    if (status != 0) {
+    if (status != 0 && !sweep) {
         library.release();
         std::cerr << "netrov-cli: search aborted\n";
         return status;
@@ -190,7 +214,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         std::cout << cli::formatTable(rows);
         std::cerr << rows.size() << (rows.size() == 1 ? " device" : " devices") << " found\n";
     }
-    return 0;
+    return status;
 }
 
 enum class DeviceQuery { Model, Info, Status };
@@ -345,6 +369,10 @@ int main(int argc, char** argv)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     search->add_option("--retry", searchOptions.retry, "additional attempts per address, 0 to 10 (default 0)");
     CLI::Option* makerOption = search->add_option("--maker", searchOptions.maker, "list only models whose name contains TEXT (exact case)");
+    std::string targetsFile;
+    search->add_option("--targets", targetsFile, "also search every address, range or block listed in FILE (- for stdin)");
+    search->add_option("--rate", searchOptions.rate,
+                       "requests per second of a large sweep, 1 to 1000000 (default 500; loopback and fast LANs take far more)");
     search->add_flag("--progress", searchOptions.progress, "draw the progress bar even when stderr is not a terminal");
     search->add_flag("--no-progress", searchOptions.noProgress, "never draw the progress bar");
 
@@ -421,15 +449,39 @@ int main(int argc, char** argv)
             size_t nextAddress = 0;
             size_t nextRange = 0;
             for (const CLI::Option* option : search->parse_order()) {
+                std::vector<uint32_t> expanded;
                 if (option == addressOption) {
                     const auto checked = cli::checkAddress(searchOptions.addresses.at(nextAddress++));
                     if (!checked.value) return badInput(checked.error);
                     entries.push_back(core::addressToText(*checked.value));
+                    expanded.push_back(*checked.value);
                 } else if (option == rangeOption) {
-                    const auto checked = cli::checkRange(searchOptions.ranges.at(nextRange++));
-                    if (!checked.value) return badInput(checked.error);
-                    entries.push_back(*checked.value);
+                    const std::string& text = searchOptions.ranges.at(nextRange++);
+                    const auto checked = cli::checkRange(text);
+                    if (checked.value) entries.push_back(*checked.value);
+                    // Blocks and ranges of any size go to the sweep.
+                    if (!checked.value && !cli::isBlockOrRange(text)) return badInput(checked.error);
+                    const auto all = cli::expandTarget(text);
+                    if (!all.value) return badInput(all.error);
+                    searchOptions.sweep = searchOptions.sweep || !checked.value;
+                    expanded = *all.value;
+                } else {
+                    continue;
                 }
+                std::string error;
+                if (!cli::appendTargets(&searchOptions.targets, expanded, &error)) return badInput(error);
+            }
+            if (!targetsFile.empty()) {
+                std::ifstream file;
+                if (targetsFile != "-") {
+                    file.open(targetsFile);
+                    if (!file) return badInput("cannot read the targets file " + targetsFile);
+                }
+                const auto listed = cli::readTargets(targetsFile == "-" ? std::cin : file, targetsFile);
+                if (!listed.value) return badInput(listed.error);
+                std::string error;
+                if (!cli::appendTargets(&searchOptions.targets, *listed.value, &error)) return badInput(error);
+                searchOptions.sweep = true;
             }
             searchOptions.makerGiven = makerOption->count() > 0;
             return runSearch(searchOptions, entries);

@@ -36,12 +36,26 @@ TEST(CliBadInput, MalformedAddresses)
     expectBadInput({"model", "-1.2.3.4"}, "");
 }
 
-TEST(CliBadInput, RangeOver255Addresses)
+TEST(CliBadInput, SweepTargetsAndRate)
 {
-    expectBadInput({"search", "--no-broadcast", "--range", "127.0.0.1-127.0.1.1"}, "over 255");
-    expectBadInput({"search", "--no-broadcast", "--range", "127.0.0.9-127.0.0.1"}, "over 255");
-    expectBadInput({"search", "--no-broadcast", "--range", "127.0.1.1-127.0.1.200", "--range", "127.0.2.1-127.0.2.56"},
-                   "over 255");
+    // Ranges and blocks of any size up to a /8 are searched; these are not.
+    expectBadInput({"search", "--no-broadcast", "--range", "127.0.0.9-127.0.0.1"}, "reversed");
+    expectBadInput({"search", "--no-broadcast", "--range", "127.0.0.0/7"}, "larger than a /8");
+    expectBadInput({"search", "--no-broadcast", "--range", "127.0.0.0-128.0.0.0"}, "larger than a /8");
+    expectBadInput({"search", "--no-broadcast", "--range", "127.0.0.0/33"}, "at most 32");
+    expectBadInput({"search", "--no-broadcast", "--range", "127.0.0.0/16", "--rate", "0"}, "1 to 1000000");
+    expectBadInput({"search", "--no-broadcast", "--range", "127.0.0.0/16", "--rate", "1000001"}, "1 to 1000000");
+    expectBadInput({"search", "--no-broadcast", "--targets", "/nonexistent/targets.txt"}, "/nonexistent/targets.txt");
+
+    TempDir dir;
+    const std::string file = dir.file("targets.txt");
+    writeFile(file, "# printers\n127.0.0.1\n127.0.0.300\n\n127.0.1.0/24\n127.0.2.9-127.0.2.1\n");
+    const ProgramResult r = runProgram({kCli, "search", "--no-broadcast", "--targets", file});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("targets.txt:3: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("targets.txt:6: "), std::string::npos) << r.err;
+    EXPECT_EQ(lineCount(r.err), 2u) << r.err;
+    EXPECT_TRUE(r.out.empty());
 }
 
 TEST(CliBadInput, TimeOutOutside1To60)
