@@ -148,6 +148,8 @@ void lookUpAlert(const ZomXmlDocument& document, const char* imageDirectory, con
     copyText(record.recovery, childText(*element, "rcvr"));
     const std::string imageKey = childText(*element, "imageKey");
     const std::string file = fileName(document.top, imageKey, optionText(document.top, keys));
+    // An empty name would make a path to ".jpg", which no document means.
+    if (file.empty()) return;
     const std::string path = imageDirectory && *imageDirectory ? std::string(imageDirectory) + "/" + file + ".jpg"
                                                               : "./" + file + ".jpg";
     copyText(record.imagePath, path.c_str());

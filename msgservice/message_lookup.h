@@ -25,7 +25,8 @@ using KeyTexts = std::array<std::vector<std::string>, NETROV_MESSAGE_KEYS>;
 KeyTexts keyTexts(const MessageRequest& request);
 
 // Fills the record of one alert from the document; leaves it zero when no
-// "alertcode" element answers to the alert.
+// "alertcode" element answers to the alert, and the image path empty when
+// neither an image key nor an option names a file.
 void lookUpAlert(const ZomXmlDocument& document, const char* imageDirectory, const KeyTexts& keys,
                  const DeviceStatus& alert, MessageRecord& record);
 
