@@ -26,6 +26,12 @@ typedef struct MessageRequest {
     MessageKeyList keys[NETROV_MESSAGE_KEYS];
 } MessageRequest;
 
+/* Natural alignment, pointer-sized where a pointer is held. */
+NETROV_STATIC_ASSERT(sizeof(MessageKeyList) == 2 * sizeof(void*), "MessageKeyList size");
+NETROV_STATIC_ASSERT(offsetof(MessageRequest, alerts) == sizeof(void*), "alerts");
+NETROV_STATIC_ASSERT(offsetof(MessageRequest, keys) == 2 * sizeof(void*), "keys");
+NETROV_STATIC_ASSERT(sizeof(MessageRequest) == 10 * sizeof(void*), "MessageRequest size");
+
 /* One per alert, 1028 bytes. Texts keep at most 255 characters. An alert
    that the document does not know leaves its record all zero. */
 typedef struct MessageRecord {
