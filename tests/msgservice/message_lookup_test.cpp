@@ -3,14 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "entry_points.h"
-#include "netrov/result_codes.h"
+#include "message_service.h"
 #include "temp_dir.h"
 
 using namespace netrov;
+using netrov::test::alert;
 
 namespace {
 
@@ -32,18 +33,6 @@ const std::string kDocument = R"(<?xml version="1.0"?>
   <file imageKey="supply">supply_file</file>
 </messages>
 )";
-
-DeviceStatus alert(int32_t code, int32_t group, int32_t index = 1, int32_t failure = 0)
-{
-    DeviceStatus s;
-    std::memset(&s, 0, sizeof s);
-    s.failed = failure != 0;
-    s.failureValue = failure;
-    s.alertCode = code;
-    s.alertGroup = group;
-    s.alertIndex = index;
-    return s;
-}
 
 OptionValue octets(const std::string& text)
 {
@@ -70,40 +59,17 @@ protected:
     void SetUp() override
     {
         test::writeFile(dir_.file("msg.xml"), kDocument);
-        document_ = ZOMXML_Load(dir_.file("msg.xml").c_str());
-        ASSERT_NE(document_, nullptr);
-        service_.document = document_;
-        service_.imageDirectory = imageDirectory_.data();
-        std::memset(&device_, 0, sizeof device_);
-        device_.transport = NETROV_TRANSPORT_MSG;
+        msg_ = std::make_unique<test::MessageService>(dir_.file("msg.xml"), "pictures");
+        ASSERT_TRUE(msg_->loaded());
     }
-    void TearDown() override { ZOMXML_Free(document_); }
-
-    // Messages for the alerts, with the key lists given.
     std::vector<MessageRecord> messages(const std::vector<DeviceStatus>& alerts,
                                         const std::vector<std::vector<OptionValue>>& keys = {})
     {
-        MessageRequest request;
-        std::memset(&request, 0, sizeof request);
-        request.alerts = alerts.data();
-        for (size_t k = 0; k < keys.size(); ++k) {
-            request.keys[k].count = static_cast<int32_t>(keys[k].size());
-            request.keys[k].values = keys[k].data();
-        }
-        std::vector<MessageRecord> out(alerts.size());
-        int32_t count = -1;
-        const auto n = static_cast<int32_t>(alerts.size());
-        EXPECT_EQ(TUVASRV_GetMsg(&device_, reinterpret_cast<intptr_t>(&request), n, out.data(), n, &count, &service_),
-                  NETROV_OK);
-        EXPECT_EQ(count, n);
-        return out;
+        return msg_->messages(alerts, keys);
     }
 
     test::TempDir dir_;
-    std::string imageDirectory_ = "pictures";
-    ZomXmlDocument* document_ = nullptr;
-    ServiceRecord service_{};
-    DeviceIdentity device_;
+    std::unique_ptr<test::MessageService> msg_;
 };
 
 bool allZero(const MessageRecord& r)
@@ -171,10 +137,10 @@ TEST_F(GetMsg, OptionTextComesFromTheFirstOptionEveryKeyListAccepts)
 
 TEST_F(GetMsg, ImagePathWithoutImageDirectoryStartsWithTheCurrentDirectory)
 {
-    service_.imageDirectory = nullptr;
+    msg_->service.imageDirectory = nullptr;
     EXPECT_STREQ(messages({alert(12, 8)})[0].imagePath, "./paper.jpg");
-    imageDirectory_.clear();
-    service_.imageDirectory = imageDirectory_.data();
+    char empty[] = "";
+    msg_->service.imageDirectory = empty;
     EXPECT_STREQ(messages({alert(12, 8)})[0].imagePath, "./paper.jpg");
 }
 
@@ -194,14 +160,14 @@ TEST_F(GetMsg, CountIsTheNumberOfAlertsAndRecordsStopAtTheCapacity)
     std::vector<MessageRecord> out(3);
     std::memset(out.data(), 0x5A, sizeof(MessageRecord) * out.size());
     int32_t count = 0;
-    EXPECT_EQ(TUVASRV_GetMsg(&device_, reinterpret_cast<intptr_t>(&request), 4, out.data(), 2, &count, &service_),
+    EXPECT_EQ(TUVASRV_GetMsg(&msg_->device, reinterpret_cast<intptr_t>(&request), 4, out.data(), 2, &count, &msg_->service),
               NETROV_OK);
     EXPECT_EQ(count, 4);
     EXPECT_STREQ(out[0].status, "Paper low");
     EXPECT_STREQ(out[1].status, "Almost empty");
     EXPECT_EQ(reinterpret_cast<const unsigned char*>(&out[2])[0], 0x5A);  // beyond the capacity
     // Without an array the call still counts.
-    EXPECT_EQ(TUVASRV_GetMsg(&device_, reinterpret_cast<intptr_t>(&request), 4, nullptr, 0, &count, &service_),
+    EXPECT_EQ(TUVASRV_GetMsg(&msg_->device, reinterpret_cast<intptr_t>(&request), 4, nullptr, 0, &count, &msg_->service),
               NETROV_OK);
     EXPECT_EQ(count, 4);
 }
@@ -214,11 +180,11 @@ TEST_F(GetMsg, MissingArgumentsGive5AndOtherTransportsGive13WithAnEmptyArray)
     request.alerts = alerts.data();
     MessageRequest noAlerts;
     std::memset(&noAlerts, 0, sizeof noAlerts);
-    ServiceRecord noDocument = service_;
+    ServiceRecord noDocument = msg_->service;
     noDocument.document = nullptr;
-    DeviceIdentity snmp = device_;
+    DeviceIdentity snmp = msg_->device;
     snmp.transport = NETROV_TRANSPORT_SNMP;
-    DeviceIdentity mask = device_;
+    DeviceIdentity mask = msg_->device;
     mask.transport = NETROV_TRANSPORT_MSG | NETROV_TRANSPORT_SNMP;
     const struct {
         const char* what;
@@ -227,13 +193,13 @@ TEST_F(GetMsg, MissingArgumentsGive5AndOtherTransportsGive13WithAnEmptyArray)
         ServiceRecord* service;
         int32_t result;
     } cases[] = {
-        {"no device", nullptr, &request, &service_, NETROV_BAD_ARGUMENT},
-        {"no request", &device_, nullptr, &service_, NETROV_BAD_ARGUMENT},
-        {"no alerts", &device_, &noAlerts, &service_, NETROV_BAD_ARGUMENT},
-        {"no service", &device_, &request, nullptr, NETROV_BAD_ARGUMENT},
-        {"no document", &device_, &request, &noDocument, NETROV_BAD_ARGUMENT},
-        {"SNMP device", &snmp, &request, &service_, NETROV_OTHER_TRANSPORT},
-        {"transport mask", &mask, &request, &service_, NETROV_OTHER_TRANSPORT},
+        {"no device", nullptr, &request, &msg_->service, NETROV_BAD_ARGUMENT},
+        {"no request", &msg_->device, nullptr, &msg_->service, NETROV_BAD_ARGUMENT},
+        {"no alerts", &msg_->device, &noAlerts, &msg_->service, NETROV_BAD_ARGUMENT},
+        {"no service", &msg_->device, &request, nullptr, NETROV_BAD_ARGUMENT},
+        {"no document", &msg_->device, &request, &noDocument, NETROV_BAD_ARGUMENT},
+        {"SNMP device", &snmp, &request, &msg_->service, NETROV_OTHER_TRANSPORT},
+        {"transport mask", &mask, &request, &msg_->service, NETROV_OTHER_TRANSPORT},
     };
     for (const auto& c : cases) {
         MessageRecord out[2];

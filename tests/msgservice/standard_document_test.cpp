@@ -5,16 +5,17 @@
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "attribute_match.h"
-#include "entry_points.h"
-#include "netrov/result_codes.h"
+#include "message_service.h"
 #include "netrov/zomini.h"
 #include "temp_dir.h"
 
 using namespace netrov;
+using netrov::test::alert;
 
 namespace {
 
@@ -72,43 +73,13 @@ protected:
         ASSERT_EQ(packageValue("LIB_MSG"), "libmirrel.so");
         ASSERT_FALSE(packageValue("CFG_MSG").empty());
         imageDirectory_ = packageValue("IMAGEDIR");
-        document_ = ZOMXML_Load((kProgramDir / packageValue("CFG_MSG")).string().c_str());
-        ASSERT_NE(document_, nullptr) << packageValue("CFG_MSG");
-        service_.document = document_;
-        service_.imageDirectory = imageDirectory_.data();
-        std::memset(&device_, 0, sizeof device_);
-        device_.transport = NETROV_TRANSPORT_MSG;
+        msg_ = std::make_unique<test::MessageService>((kProgramDir / packageValue("CFG_MSG")).string(), imageDirectory_);
+        ASSERT_TRUE(msg_->loaded()) << packageValue("CFG_MSG");
     }
-    void TearDown() override { ZOMXML_Free(document_); }
-
-    std::vector<MessageRecord> messages(const std::vector<DeviceStatus>& alerts)
-    {
-        MessageRequest request;
-        std::memset(&request, 0, sizeof request);
-        request.alerts = alerts.data();
-        std::vector<MessageRecord> out(alerts.size());
-        int32_t count = 0;
-        const auto n = static_cast<int32_t>(alerts.size());
-        EXPECT_EQ(TUVASRV_GetMsg(&device_, reinterpret_cast<intptr_t>(&request), n, out.data(), n, &count, &service_),
-                  NETROV_OK);
-        return out;
-    }
-
-    static DeviceStatus alert(int32_t code, int32_t group, int32_t failure = 0)
-    {
-        DeviceStatus s;
-        std::memset(&s, 0, sizeof s);
-        s.failureValue = failure;
-        s.alertCode = code;
-        s.alertGroup = group;
-        s.alertIndex = 1;
-        return s;
-    }
+    std::vector<MessageRecord> messages(const std::vector<DeviceStatus>& alerts) { return msg_->messages(alerts); }
 
     std::string imageDirectory_;
-    ZomXmlDocument* document_ = nullptr;
-    ServiceRecord service_{};
-    DeviceIdentity device_;
+    std::unique_ptr<test::MessageService> msg_;
 };
 
 }  // namespace
@@ -117,7 +88,7 @@ TEST_F(StandardDocument, EveryAlertCodeHasAMessageAHintAndAPicture)
 {
     std::vector<DeviceStatus> alerts;
     for (int32_t code : allAlertCodes()) alerts.push_back(alert(code, groupOf(code)));
-    alerts.push_back(alert(0, 0, 1));  // the status could not be read
+    alerts.push_back(alert(0, 0, 0, 1));  // the status could not be read
     ASSERT_EQ(alerts.size(), 95u + 612u + 1u);
     const auto out = messages(alerts);
     for (size_t i = 0; i < alerts.size(); ++i) {
@@ -159,7 +130,7 @@ TEST_F(StandardDocument, TheGroupRefinesWhatAGenericAlertMeans)
 TEST_F(StandardDocument, EveryImageTheDocumentNamesIsInstalled)
 {
     for (const char* tag : {"imageKey", "file"}) {
-        definition::ElementListOwner elements = definition::elementsNamed(document_->top, tag);
+        definition::ElementListOwner elements = definition::elementsNamed(msg_->document()->top, tag);
         for (const ZomXmlElementList* cell = elements.get(); cell; cell = cell->next) {
             ASSERT_NE(cell->element->text, nullptr);
             const std::filesystem::path picture =
