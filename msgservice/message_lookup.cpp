@@ -7,7 +7,6 @@
 #include <cstring>
 #include <new>
 
-#include "attribute_match.h"
 #include "netrov/result_codes.h"
 
 namespace netrov::mirrel {
@@ -79,15 +78,6 @@ std::string optionText(const ZomXmlNode* top, const KeyTexts& keys)
     return {};
 }
 
-std::string fileName(const ZomXmlNode* top, const std::string& imageKey, const std::string& option)
-{
-    ElementListOwner files = elementsNamed(top, "file");
-    const Requirement tests[] = {{"imageKey", imageKey.c_str()}, {"option", option.c_str()}};
-    const ZomXmlNode* file = selectElement(files.get(), tests);
-    if (file && file->text) return file->text;
-    return imageKey + option;
-}
-
 }  // namespace
 
 std::string keyText(const OptionValue& value)
@@ -133,25 +123,30 @@ KeyTexts keyTexts(const MessageRequest& request)
     return texts;
 }
 
-void lookUpAlert(const ZomXmlDocument& document, const char* imageDirectory, const KeyTexts& keys,
-                 const DeviceStatus& alert, MessageRecord& record)
+AlertLookup::AlertLookup(const ZomXmlDocument& document, const char* imageDirectory, const KeyTexts& keys)
+    : alertCodes_(elementsNamed(document.top, "alertcode")), files_(elementsNamed(document.top, "file")),
+      option_(optionText(document.top, keys)), imageDirectory_(imageDirectory ? imageDirectory : "")
+{
+}
+
+void AlertLookup::fill(const DeviceStatus& alert, MessageRecord& record) const
 {
     const std::string value = alert.failureValue != 0 ? "#" : std::to_string(alert.alertCode);
     const std::string group = std::to_string(alert.alertGroup);
     const std::string index = std::to_string(alert.alertIndex);
     const Requirement tests[] = {{"value", value.c_str()}, {"group", group.c_str()}, {"index", index.c_str()}};
-    ElementListOwner alertCodes = elementsNamed(document.top, "alertcode");
-    const ZomXmlNode* element = selectElement(alertCodes.get(), tests);
+    const ZomXmlNode* element = selectElement(alertCodes_.get(), tests);
     if (!element) return;
 
     copyText(record.status, childText(*element, "stat"));
     copyText(record.recovery, childText(*element, "rcvr"));
     const std::string imageKey = childText(*element, "imageKey");
-    const std::string file = fileName(document.top, imageKey, optionText(document.top, keys));
+    const Requirement fileTests[] = {{"imageKey", imageKey.c_str()}, {"option", option_.c_str()}};
+    const ZomXmlNode* fileElement = selectElement(files_.get(), fileTests);
+    const std::string file = fileElement && fileElement->text ? fileElement->text : imageKey + option_;
     // An empty name would make a path to ".jpg", which no document means.
     if (file.empty()) return;
-    const std::string path = imageDirectory && *imageDirectory ? std::string(imageDirectory) + "/" + file + ".jpg"
-                                                              : "./" + file + ".jpg";
+    const std::string path = imageDirectory_.empty() ? "./" + file + ".jpg" : imageDirectory_ + "/" + file + ".jpg";
     copyText(record.imagePath, path.c_str());
 }
 
@@ -165,16 +160,17 @@ int32_t getMessages(const DeviceIdentity* device, intptr_t request, intptr_t ale
     if (!device || !service || !messageRequest || !messageRequest->alerts || !service->document)
         return NETROV_BAD_ARGUMENT;
     if (device->transport != NETROV_TRANSPORT_MSG) return NETROV_OTHER_TRANSPORT;
+    // The count must be able to say how many alerts there were.
+    if (alertCount > INT32_MAX) return NETROV_BAD_ARGUMENT;
 
     auto* out = static_cast<MessageRecord*>(records);
     int32_t stored = 0;
     try {
-        const KeyTexts keys = keyTexts(*messageRequest);
+        const AlertLookup lookup(*service->document, service->imageDirectory, keyTexts(*messageRequest));
         // A negative number of alerts is an empty list.
         for (intptr_t i = 0; i < alertCount; ++i) {
-            if (stored < capacity) lookUpAlert(*service->document, service->imageDirectory, keys,
-                                               messageRequest->alerts[i], out[stored]);
-            if (stored < INT32_MAX) ++stored;
+            if (stored < capacity) lookup.fill(messageRequest->alerts[i], out[stored]);
+            ++stored;
         }
     } catch (const std::bad_alloc&) {
         if (capacity > 0) std::memset(records, 0, static_cast<std::size_t>(capacity) * sizeof(MessageRecord));

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "attribute_match.h"
 #include "netrov/device_identity.h"
 #include "netrov/message_records.h"
 #include "netrov/service_record.h"
@@ -24,11 +25,23 @@ std::string keyText(const OptionValue& value);
 using KeyTexts = std::array<std::vector<std::string>, NETROV_MESSAGE_KEYS>;
 KeyTexts keyTexts(const MessageRequest& request);
 
-// Fills the record of one alert from the document; leaves it zero when no
-// "alertcode" element answers to the alert, and the image path empty when
-// neither an image key nor an option names a file.
-void lookUpAlert(const ZomXmlDocument& document, const char* imageDirectory, const KeyTexts& keys,
-                 const DeviceStatus& alert, MessageRecord& record);
+// The messages of one call: the document's elements are listed and the
+// option text (which depends on the key lists only) is found once.
+class AlertLookup {
+public:
+    AlertLookup(const ZomXmlDocument& document, const char* imageDirectory, const KeyTexts& keys);
+
+    // Fills the record of one alert; leaves it zero when no "alertcode"
+    // element answers to the alert, and the image path empty when neither an
+    // image key nor an option names a file.
+    void fill(const DeviceStatus& alert, MessageRecord& record) const;
+
+private:
+    definition::ElementListOwner alertCodes_;
+    definition::ElementListOwner files_;
+    std::string option_;
+    std::string imageDirectory_;
+};
 
 // TUVASRV_GetMsg: option1 carries the MessageRequest, option2 the number
 // of alerts in it; records is an array of MessageRecord.
