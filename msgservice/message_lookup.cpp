@@ -5,7 +5,6 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include <new>
 
 #include "netrov/result_codes.h"
 
@@ -172,7 +171,8 @@ int32_t getMessages(const DeviceIdentity* device, intptr_t request, intptr_t ale
             if (stored < capacity) lookup.fill(messageRequest->alerts[i], out[stored]);
             ++stored;
         }
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
+        // Only allocation can throw inside: no records, the heap is exhausted.
         if (capacity > 0) std::memset(records, 0, static_cast<std::size_t>(capacity) * sizeof(MessageRecord));
         return NETROV_NO_MEMORY;
     }
