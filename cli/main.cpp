@@ -17,6 +17,7 @@
 
 #include <netrov/result_codes.h>
 
+#include "alert_report.h"
 #include "cli_input.h"
 #include "end_app.h"
 #include "front_library.h"
@@ -292,14 +293,15 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
     int32_t n = 0;
     const int32_t result = access.getDevStatus(&device, 0, 0, records, core::kStatusRecords, &n);
     if (result != NETROV_OK) return failed("status", result);
-    library.release();
     const int32_t delivered = std::clamp(n, 0, core::kStatusRecords);
+    const auto messages = core::alertMessages(access, device, {records, static_cast<size_t>(delivered)});
+    library.release();
     core::promotePowerSave(records, delivered);
     if (options.json) {
         out["status"] = delivered > 0 ? cli::statusText(records[0].simpleStatus) : std::string();
         out["statusCode"] = delivered > 0 ? records[0].simpleStatus : 0;
         nlohmann::json alerts = nlohmann::json::array();
-        for (int32_t i = 0; i < delivered; ++i) alerts.push_back(cli::toJson(records[i]));
+        for (int32_t i = 0; i < delivered; ++i) alerts.push_back(cli::toJson(records[i], messages[static_cast<size_t>(i)]));
         out["records"] = alerts;
         out["recordCount"] = n;
         std::cout << cli::dumpJson(out) << "\n";
@@ -312,6 +314,7 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
             if (r.alertGroupValid) std::cout << " group " << r.alertGroup;
             if (r.alertIndexValid) std::cout << " index " << r.alertIndex;
             std::cout << ": " << (r.simpleStatusValid ? cli::statusText(r.simpleStatus) : std::string("--")) << "\n";
+            std::cout << cli::messageLines(messages[static_cast<size_t>(i)]);
         }
         if (n > delivered) std::cout << "  (" << (n - delivered) << " more not shown)\n";
     }

@@ -121,4 +121,7 @@ echo
 echo "== netrov-cli status $subnet.3 --json"
 in_client status "$subnet.3" --json
 echo
+echo "== netrov-cli status $subnet.5   (paper jam and open door: each alert with its message and hint)"
+in_client status "$subnet.5"
+echo
 echo "Removing the namespaces and simulators."

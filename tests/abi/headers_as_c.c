@@ -3,6 +3,8 @@
 #include "netrov/consumable_records.h"
 #include "netrov/device_records.h"
 #include "netrov/export.h"
+#include "netrov/message_records.h"
+#include "netrov/option_value.h"
 #include "netrov/result_codes.h"
 #include "netrov/service_record.h"
 #include "netrov/tuva.h"

@@ -4,6 +4,8 @@
 #include "netrov/device_identity.h"
 #include "netrov/consumable_records.h"
 #include "netrov/device_records.h"
+#include "netrov/message_records.h"
+#include "netrov/option_value.h"
 #include "netrov/result_codes.h"
 #include "netrov/service_record.h"
 #include "netrov/tuva.h"
@@ -31,6 +33,9 @@ static_assert(kPlainRecord<CodedSetting>);
 static_assert(kPlainRecord<MarkerInfo>);
 static_assert(kPlainRecord<ImageAreaInfo>);
 static_assert(kPlainRecord<ColorCalibInfo>);
+static_assert(kPlainRecord<OptionValue>);
+static_assert(kPlainRecord<MessageRecord>);
+static_assert(kPlainRecord<MessageRequest>);
 
 #define NETROV_COUNT_QUERY(ordinal, name) +1
 static_assert(0 NETROV_FORWARDED_QUERIES(NETROV_COUNT_QUERY) == 65, "65 forwarded queries besides the search");
