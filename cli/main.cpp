@@ -20,6 +20,7 @@
 #include "alert_report.h"
 #include "cli_input.h"
 #include "end_app.h"
+#include "fleet_commands.h"
 #include "front_library.h"
 #include "query_commands.h"
 #include "report.h"
@@ -146,8 +147,17 @@ struct SearchOptions {
     int64_t rate = core::kDefaultSweepRate;
 };
 
-int runSearch(const SearchOptions& options, const std::vector<std::string>& orderedEntries)
+// What a search prints: the device table, or the fleet report.
+struct ReportOptions {
+    bool csv = false;
+    int64_t jobs = 8;
+};
+
+int runSearch(const SearchOptions& options, const std::vector<std::string>& orderedEntries,
+              const ReportOptions* report = nullptr)
 {
+    if (report && (report->jobs < 1 || report->jobs > 64))
+        return badInput("jobs " + std::to_string(report->jobs) + " is outside 1 to 64");
     core::SearchSettings settings = core::defaultSearchSettings();
     if (auto error = checkCommon(options.common, settings.TimeOut); !error.empty()) return badInput(error);
     const auto retry = cli::checkRetry(options.retry);
@@ -206,6 +216,16 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
         return core::loadAddress(a.identity.address) < core::loadAddress(b.identity.address);
     });
+    if (report) {
+        const auto reports = cli::readReports(entries, static_cast<int>(report->jobs), gInterrupted);
+        library.release();
+        if (options.common.json && !report->csv)
+            std::cout << cli::dumpJson(core::reportJson(reports)) << "\n";
+        else
+            std::cout << core::reportCsv(reports);
+        std::cerr << reports.size() << (reports.size() == 1 ? " device" : " devices") << " reported\n";
+        return status;
+    }
     std::vector<cli::DeviceRow> rows;
     for (const auto& entry : entries) rows.push_back(cli::rowOf(entry));
     library.release();
@@ -343,6 +363,88 @@ int runRead(cli::ReadCommand command, const std::string& addressText, const Comm
     return cli::runReadCommand(command, *address.value, read, std::cout, std::cerr);
 }
 
+int runCheck(const std::string& addressText, const CommonOptions& options, int64_t warning, int64_t critical)
+{
+    const auto unknown = [](const std::string& why) {
+        std::cout << "NETROV UNKNOWN - " << why << "\n";
+        return cli::kCheckUnknown;
+    };
+    int32_t timeOut = 0;
+    const auto address = cli::checkAddress(addressText);
+    if (!address.value) return unknown(address.error);
+    if (auto error = checkCommon(options, timeOut); !error.empty()) return unknown(error);
+    if (warning < 0 || warning > 100 || critical < 0 || critical > 100)
+        return unknown("toner thresholds are percentages from 0 to 100");
+    if (critical > warning) return unknown("the critical toner threshold is above the warning one");
+    if (auto error = checkInstallation(); !error.empty()) return unknown(error);
+
+    core::DeviceListEntry entry{};
+    entry.identity = cli::deviceAt(*address.value, options.community, timeOut);
+    core::FrontLibrary& library = core::FrontLibrary::tuva();
+    library.ensureInitialised();
+    unsigned char scratch[NETROV_MODEL_NAME_RECORD_SIZE] = {};
+    int32_t count = 0;
+    const int32_t model = library.access().getDevModelName(&entry.identity, 0, 0, scratch, 1, &count);
+    entry.identity.modelName[sizeof entry.identity.modelName - 1] = '\0';
+    core::DeviceReport report;
+    if (model == NETROV_NO_REPLY) {
+        report.address = core::addressToText(*address.value);
+        report.answered = false;
+    } else {
+        report = core::readDeviceReport(entry);
+    }
+    library.release();
+    const cli::CheckVerdict verdict = cli::checkVerdict(report, static_cast<int>(warning), static_cast<int>(critical));
+    std::cout << verdict.line << "\n";
+    return verdict.exitCode;
+}
+
+// Addresses, ranges, blocks and the targets file of a search, checked and
+// expanded; 0, or the exit code of bad input.
+int collectTargets(CLI::App* command, const CLI::Option* addressOption, const CLI::Option* rangeOption,
+                   const std::string& targetsFile, SearchOptions& options, std::vector<std::string>& entries)
+{
+    // Addresses and ranges are searched in the order they were given.
+    size_t nextAddress = 0;
+    size_t nextRange = 0;
+    for (const CLI::Option* option : command->parse_order()) {
+        std::vector<uint32_t> expanded;
+        if (option == addressOption) {
+            const auto checked = cli::checkAddress(options.addresses.at(nextAddress++));
+            if (!checked.value) return badInput(checked.error);
+            entries.push_back(core::addressToText(*checked.value));
+            expanded.push_back(*checked.value);
+        } else if (option == rangeOption) {
+            const std::string& text = options.ranges.at(nextRange++);
+            const auto checked = cli::checkRange(text);
+            if (checked.value) entries.push_back(*checked.value);
+            // Blocks and ranges of any size go to the sweep.
+            if (!checked.value && !cli::isBlockOrRange(text)) return badInput(checked.error);
+            const auto all = cli::expandTarget(text);
+            if (!all.value) return badInput(all.error);
+            options.sweep = options.sweep || !checked.value;
+            expanded = *all.value;
+        } else {
+            continue;
+        }
+        std::string error;
+        if (!cli::appendTargets(&options.targets, expanded, &error)) return badInput(error);
+    }
+    if (!targetsFile.empty()) {
+        std::ifstream file;
+        if (targetsFile != "-") {
+            file.open(targetsFile);
+            if (!file) return badInput("cannot read the targets file " + targetsFile);
+        }
+        const auto listed = cli::readTargets(targetsFile == "-" ? std::cin : file, targetsFile);
+        if (!listed.value) return badInput(listed.error);
+        std::string error;
+        if (!cli::appendTargets(&options.targets, *listed.value, &error)) return badInput(error);
+        options.sweep = true;
+    }
+    return 0;
+}
+
 void addCommonOptions(CLI::App* command, CommonOptions& options)
 {
     command->add_option("--community", options.community, "SNMP read community (default tarpon)");
@@ -378,6 +480,36 @@ int main(int argc, char** argv)
                        "requests per second of a large sweep, 1 to 1000000 (default 500; loopback and fast LANs take far more)");
     search->add_flag("--progress", searchOptions.progress, "draw the progress bar even when stderr is not a terminal");
     search->add_flag("--no-progress", searchOptions.noProgress, "never draw the progress bar");
+
+    SearchOptions reportSearch;
+    reportSearch.noBroadcast = true;
+    ReportOptions reportOptions;
+    std::string reportTargets;
+    CLI::App* report = app.add_subcommand("report", "search addresses, then report every device's status, alerts, "
+                                                    "serial number, page count and toner levels (CSV or JSON)");
+    addCommonOptions(report, reportSearch.common);
+    CLI::Option* reportRange =
+        report->add_option("--range", reportSearch.ranges, "report on every device from A to B, or in a block A/P (repeatable)")
+            ->expected(1)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    report->add_option("--targets", reportTargets, "report on every address, range or block listed in FILE (- for stdin)");
+    report->add_flag("--csv", reportOptions.csv, "write CSV (RFC 4180, UTF-8; the default)");
+    report->add_option("--jobs", reportOptions.jobs, "devices read at once, 1 to 64 (default 8)");
+    report->add_option("--retry", reportSearch.retry, "additional attempts per address, 0 to 10 (default 0)");
+    report->add_option("--rate", reportSearch.rate, "requests per second of a large sweep, 1 to 1000000 (default 500)");
+    report->add_flag("--progress", reportSearch.progress, "draw progress even when stderr is not a terminal");
+    report->add_flag("--no-progress", reportSearch.noProgress, "never draw progress");
+
+    CommonOptions checkOptions;
+    std::string checkAddress;
+    int64_t tonerWarning = 15;
+    int64_t tonerCritical = 5;
+    CLI::App* check = app.add_subcommand("check", "monitoring check of one device (exit 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN)");
+    check->add_option("ADDRESS", checkAddress, "the device's IPv4 address")->required();
+    check->add_option("--community", checkOptions.community, "SNMP read community (default tarpon)");
+    check->add_option("--timeout", checkOptions.timeOut, "reply time-out in seconds, 1 to 60 (default 3)");
+    check->add_option("--toner-warning", tonerWarning, "warn at or below this toner percentage (default 15)");
+    check->add_option("--toner-critical", tonerCritical, "critical at or below this toner percentage (default 5)");
 
     CommonOptions deviceOptions;
     std::string deviceAddress;
@@ -440,6 +572,11 @@ int main(int argc, char** argv)
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) return app.exit(e);
+        // A monitoring system reads a usage error of the check as UNKNOWN.
+        if (check->parsed()) {
+            std::cout << "NETROV UNKNOWN - " << e.what() << "\n";
+            return cli::kCheckUnknown;
+        }
         return badInput(e.what());
     }
 
@@ -447,48 +584,21 @@ int main(int argc, char** argv)
     try {
         if (search->parsed()) {
             catchInterrupts();
-            // Addresses and ranges are searched in the order they were given.
             std::vector<std::string> entries;
-            size_t nextAddress = 0;
-            size_t nextRange = 0;
-            for (const CLI::Option* option : search->parse_order()) {
-                std::vector<uint32_t> expanded;
-                if (option == addressOption) {
-                    const auto checked = cli::checkAddress(searchOptions.addresses.at(nextAddress++));
-                    if (!checked.value) return badInput(checked.error);
-                    entries.push_back(core::addressToText(*checked.value));
-                    expanded.push_back(*checked.value);
-                } else if (option == rangeOption) {
-                    const std::string& text = searchOptions.ranges.at(nextRange++);
-                    const auto checked = cli::checkRange(text);
-                    if (checked.value) entries.push_back(*checked.value);
-                    // Blocks and ranges of any size go to the sweep.
-                    if (!checked.value && !cli::isBlockOrRange(text)) return badInput(checked.error);
-                    const auto all = cli::expandTarget(text);
-                    if (!all.value) return badInput(all.error);
-                    searchOptions.sweep = searchOptions.sweep || !checked.value;
-                    expanded = *all.value;
-                } else {
-                    continue;
-                }
-                std::string error;
-                if (!cli::appendTargets(&searchOptions.targets, expanded, &error)) return badInput(error);
-            }
-            if (!targetsFile.empty()) {
-                std::ifstream file;
-                if (targetsFile != "-") {
-                    file.open(targetsFile);
-                    if (!file) return badInput("cannot read the targets file " + targetsFile);
-                }
-                const auto listed = cli::readTargets(targetsFile == "-" ? std::cin : file, targetsFile);
-                if (!listed.value) return badInput(listed.error);
-                std::string error;
-                if (!cli::appendTargets(&searchOptions.targets, *listed.value, &error)) return badInput(error);
-                searchOptions.sweep = true;
-            }
+            if (const int bad = collectTargets(search, addressOption, rangeOption, targetsFile, searchOptions, entries))
+                return bad;
             searchOptions.makerGiven = makerOption->count() > 0;
             return runSearch(searchOptions, entries);
         }
+        if (report->parsed()) {
+            catchInterrupts();
+            std::vector<std::string> entries;
+            if (const int bad = collectTargets(report, nullptr, reportRange, reportTargets, reportSearch, entries))
+                return bad;
+            if (reportSearch.targets.empty()) return badInput("report needs --range or --targets");
+            return runSearch(reportSearch, entries, &reportOptions);
+        }
+        if (check->parsed()) return runCheck(checkAddress, checkOptions, tonerWarning, tonerCritical);
         if (setParsed != nullptr) return runSet(setCommand, deviceAddress, deviceOptions);
         if (readParsed != nullptr) return runRead(readCommand, deviceAddress, deviceOptions, queryName);
         return runDeviceQuery(query, deviceAddress, deviceOptions);

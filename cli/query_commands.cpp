@@ -2,6 +2,7 @@
 #include "query_commands.h"
 
 #include <algorithm>
+#include <string_view>
 #include <cstdio>
 #include <cstring>
 #include <ostream>
@@ -10,6 +11,7 @@
 #include <netrov/consumable_records.h>
 #include <netrov/result_codes.h>
 
+#include "alert_messages.h"
 #include "front_library.h"
 #include "query_reading.h"
 #include "record_schema.h"
@@ -235,6 +237,29 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
         for (const core::QuerySchema& query : core::deviceQueries()) {
             const core::QueryReading reading = core::readQuery(query, device);
             queries[query.name] = core::readingJson(query, reading);
+            if (std::string_view(query.name) == "GetDevStatus" && reading.result == NETROV_OK) {
+                // The alerts in words, from the message service.
+                std::vector<DeviceStatus> alerts;
+                for (int32_t i = 0; i < reading.stored(); ++i) {
+                    const auto* r = static_cast<const DeviceStatus*>(reading.record(i));
+                    if (r->alertGroupValid && r->alertCodeValid) alerts.push_back(*r);
+                }
+                const auto messages = core::alertMessages(library.access(), device, alerts);
+                nlohmann::json words = nlohmann::json::array();
+                for (size_t i = 0; i < alerts.size(); ++i) {
+                    const core::AlertMessage none;
+                    const core::AlertMessage& m = i < messages.size() ? messages[i] : none;
+                    const auto orNull = [](const std::string& t) { return t.empty() ? nlohmann::json() : nlohmann::json(t); };
+                    words.push_back({{"alertCode", alerts[i].alertCode},
+                                     {"alertGroup", alerts[i].alertGroup},
+                                     {"alertIndex", alerts[i].alertIndex},
+                                     {"message", orNull(m.message)},
+                                     {"hint", orNull(m.hint)},
+                                     {"image", orNull(m.image)}});
+                    if (!m.message.empty()) textOut += "Alert: " + terminalSafe(m.message) + " - " + terminalSafe(m.hint) + "\n";
+                }
+                document["alerts"] = words;
+            }
             textOut += std::string("\n") + query.name + ": ";
             if (reading.result != NETROV_OK) {
                 textOut += std::string(core::resultText(reading.result)) + "\n";

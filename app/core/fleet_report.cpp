@@ -11,6 +11,7 @@
 #include <netrov/consumable_records.h>
 #include <netrov/result_codes.h>
 
+#include "alert_messages.h"
 #include "query_reading.h"
 #include "record_schema.h"
 #include "search_run.h"
@@ -42,8 +43,10 @@ std::string statusWordText(int32_t code)
     return word;
 }
 
-std::string alertText(const DeviceStatus& alert)
+// The message service's words for the alert, else its numbers.
+std::string alertText(const DeviceStatus& alert, const AlertMessage* message)
 {
+    if (message && !message->message.empty()) return message->message;
     return "alert " + std::to_string(alert.alertCode) + " (group " + std::to_string(alert.alertGroup) + ", index " +
            std::to_string(alert.alertIndex) + ")";
 }
@@ -133,8 +136,13 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry)
         if (!records.empty()) memcpy(records.data(), status->records.data(), records.size() * sizeof(DeviceStatus));
         promotePowerSave(records.data(), static_cast<int32_t>(records.size()));
         if (!records.empty() && records[0].simpleStatusValid) report.statusCode = records[0].simpleStatus;
+        std::vector<DeviceStatus> alerts;
         for (const DeviceStatus& r : records) {
-            if (r.alertGroupValid && r.alertCodeValid) report.alerts.push_back(alertText(r));
+            if (r.alertGroupValid && r.alertCodeValid) alerts.push_back(r);
+        }
+        const std::vector<AlertMessage> messages = alertMessages(FrontLibrary::tuva().access(), device, alerts);
+        for (size_t i = 0; i < alerts.size(); ++i) {
+            report.alerts.push_back(alertText(alerts[i], i < messages.size() ? &messages[i] : nullptr));
         }
         if (status->result != NETROV_OK) report.problems.push_back(std::string("status: ") + resultText(status->result));
     }
