@@ -124,4 +124,13 @@ echo
 echo "== netrov-cli status $subnet.5   (paper jam and open door: each alert with its message and hint)"
 in_client status "$subnet.5"
 echo
+echo "== netrov-cli toner $subnet.2   (toner levels of the colour laser)"
+in_client toner "$subnet.2"
+echo
+echo "== netrov-cli report --range $subnet.0/24   (the fleet as CSV)"
+in_client report --range "$subnet.0/24" --timeout 2 --rate 5000 --no-progress
+echo
+echo "== netrov-cli check $subnet.3   (a monitoring check: exit 1, warning)"
+in_client check "$subnet.3" || true
+echo
 echo "Removing the namespaces and simulators."
