@@ -2,6 +2,8 @@
 #include "netrov/device_identity.h"
 #include "netrov/consumable_records.h"
 #include "netrov/device_records.h"
+#include "netrov/engine_records.h"
+#include "netrov/option_value.h"
 #include "netrov/export.h"
 #include "netrov/result_codes.h"
 #include "netrov/service_record.h"
