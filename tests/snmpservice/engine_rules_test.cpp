@@ -126,7 +126,12 @@ protected:
     {
         if (!agent.ok()) GTEST_SKIP() << "fake agent: " << agent.error();
         device = snmpDevice(agent.addressValue());
-        // Every walk ends here.
+        restart();
+    }
+    // No objects but the one every walk ends at.
+    void restart()
+    {
+        agent.clearObjects();
         agent.setObject("1.3.6.1.4.1.32473.99.0", AgentValue::integer(0));
     }
     template <class Record>
@@ -267,8 +272,7 @@ TEST_F(EngineRules, SpeedIsTheFastestPathPerMinute)
     };
     for (const SpeedCase& c : cases) {
         SCOPED_TRACE(c.name);
-        agent.clearObjects();
-        agent.setObject("1.3.6.1.4.1.32473.99.0", AgentValue::integer(0));
+        restart();
         for (size_t i = 0; i < c.rows.size(); ++i) {
             const int row = static_cast<int>(i) + 1;
             agent.setObject(column("GETDEVSPEED_MAXSPEED", row), AgentValue::integer(c.rows[i].first));
@@ -337,8 +341,7 @@ TEST_F(EngineRules, StorageAddsUpTheHardDisks)
     };
     for (const StorageCase& c : cases) {
         SCOPED_TRACE(c.name);
-        agent.clearObjects();
-        agent.setObject("1.3.6.1.4.1.32473.99.0", AgentValue::integer(0));
+        restart();
         for (size_t i = 0; i < c.rows.size(); ++i) {
             const int row = static_cast<int>(i) + 1;
             agent.setObject(column("GETDEVHDD_TYPE", row), AgentValue::integer(c.rows[i].first));
@@ -376,8 +379,7 @@ TEST_F(EngineRules, FinisherCapabilities)
                           "GETDEVFININFO_STAPLE"};
     for (const FinisherCase& c : cases) {
         SCOPED_TRACE(c.name);
-        agent.clearObjects();
-        agent.setObject("1.3.6.1.4.1.32473.99.0", AgentValue::integer(0));
+        restart();
         agent.setObject(column("GETDEVFININFO_STAT", 1), AgentValue::integer(0));
         for (size_t i = 0; i < c.rows.size(); ++i) {
             for (size_t k = 0; k < 5; ++k) {
@@ -398,8 +400,7 @@ TEST_F(EngineRules, FinisherCapabilities)
     }
 
     // A finisher status without any feature row: nothing, and no failure.
-    agent.clearObjects();
-    agent.setObject("1.3.6.1.4.1.32473.99.0", AgentValue::integer(0));
+    restart();
     agent.setObject(column("GETDEVFININFO_STAT", 1), AgentValue::integer(0));
     std::vector<FinisherInfo> records(1);
     int32_t count = -1;
