@@ -544,6 +544,8 @@ int main(int argc, char** argv)
     addReadCommand("marker", "read one device's marking engine and page count", cli::ReadCommand::Marker);
     addReadCommand("query", "run one query of the front library by name and print its records", cli::ReadCommand::Query);
     addReadCommand("inventory", "run every query and print all the device reports", cli::ReadCommand::Inventory);
+    addReadCommand("counters", "read one device's page and life counters", cli::ReadCommand::Counters);
+    addReadCommand("versions", "read one device's firmware and component versions", cli::ReadCommand::Versions);
 
     CLI::App* trap = app.add_subcommand("trap", "switch a device's notifications (traps)");
     trap->require_subcommand(1, 1);

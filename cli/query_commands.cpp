@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <netrov/consumable_records.h>
+#include <netrov/engine_records.h>
 #include <netrov/result_codes.h>
 
 #include "alert_messages.h"
@@ -131,6 +132,35 @@ std::string traysTable(const core::QueryReading& reading, bool bars)
     return formatColumns({"Tray", "Paper", "Size", "Media", "Level", "Remaining"}, rows);
 }
 
+// A device text, or "-" when the device gave none.
+std::string textOrDash(bool present, const char* field, size_t size)
+{
+    const std::string value = present ? text(field, size) : std::string();
+    return value.empty() ? "-" : value;
+}
+
+std::string countersTable(const core::QueryReading& reading)
+{
+    std::vector<std::vector<std::string>> rows;
+    for (const CounterEntry* c : recordsOf<CounterEntry>(reading)) {
+        rows.push_back({textOrDash(c->typeValid, c->typeName, sizeof c->typeName),
+                        levelCell(c->levelValid, c->level, c->maximumValid, c->maximum),
+                        textOrDash(c->typeValid, c->unitName, sizeof c->unitName)});
+    }
+    return formatColumns({"Counter", "Count", "Unit"}, rows);
+}
+
+std::string versionsTable(const core::QueryReading& reading)
+{
+    std::vector<std::vector<std::string>> rows;
+    for (const VersionEntry* v : recordsOf<VersionEntry>(reading)) {
+        rows.push_back({textOrDash(v->typeValid, v->typeName, sizeof v->typeName),
+                        textOrDash(v->versionValid, v->version, sizeof v->version),
+                        textOrDash(v->numberValid, v->number, sizeof v->number)});
+    }
+    return formatColumns({"Component", "Version", "Number"}, rows);
+}
+
 // Every present field of every record, one "name: value" line each.
 std::string recordLines(const core::QuerySchema& query, const core::QueryReading& reading)
 {
@@ -158,6 +188,8 @@ const char* queryOf(ReadCommand command)
     case ReadCommand::Supplies: return "GetDevSupplies";
     case ReadCommand::Trays: return "GetDevTray";
     case ReadCommand::Marker: return "GetDevMarker";
+    case ReadCommand::Counters: return "GetDevCounter";
+    case ReadCommand::Versions: return "GetDevVersion";
     default: return nullptr;
     }
 }
@@ -295,6 +327,8 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
     case ReadCommand::Toner: out << tonerTable(reading, options.bars); break;
     case ReadCommand::Supplies: out << suppliesTable(reading, options.bars); break;
     case ReadCommand::Trays: out << traysTable(reading, options.bars); break;
+    case ReadCommand::Counters: out << countersTable(reading); break;
+    case ReadCommand::Versions: out << versionsTable(reading); break;
     default: out << recordLines(*single, reading); break;
     }
     if (reading.stored() == 0) out << "(none reported)\n";

@@ -1,5 +1,6 @@
-// netrov-cli's device reading commands: toner, supplies, trays, marker, any
-// query by name, and the inventory of every described query.
+// netrov-cli's device reading commands: toner, supplies, trays, marker,
+// counters, versions, any query by name, and the inventory of every
+// described query.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,7 @@
 
 namespace netrov::cli {
 
-enum class ReadCommand { Toner, Supplies, Trays, Marker, Query, Inventory };
+enum class ReadCommand { Toner, Supplies, Trays, Marker, Query, Inventory, Counters, Versions };
 
 struct ReadOptions {
     std::string community;

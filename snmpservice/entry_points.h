@@ -4,6 +4,8 @@
 
 #include "netrov/device_identity.h"
 #include "netrov/consumable_records.h"
+#include "netrov/engine_records.h"
+#include "netrov/option_value.h"
 #include "netrov/device_records.h"
 #include "netrov/service_record.h"
 
@@ -80,5 +82,89 @@ TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevImageArea(DeviceIdentity* device, i
                                         ServiceRecord* service) NETROV_NOEXCEPT;
 /* Colour calibration values: at most one ColorCalibInfo. */
 TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevColorCalib(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Page counters and the counter table: CounterEntry records. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevCounter(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Firmware versions (controller, engine, components): VersionEntry records, one per type. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevVersion(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The current panel language: one LanguageInfo; -1 when the index is not an INTEGER. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevLang(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Page description languages: one InterpreterEntry each. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevInterpreter(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The finisher's state and abilities: at most one FinisherInfo. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevFinInfo(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The engine's top speed per minute: at most one SpeedInfo. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevSpeed(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The power-save mode and time-out: at most one PowerSaveInfo. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevPowerSave(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The size of the hard disks: at most one ValueSetting. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevHdd(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The size of the memory: at most one ValueSetting. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevMemory(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The default number of copies: at most one ValueSetting. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevCopies(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The lines per page: at most one ValueSetting. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevFormLines(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Whether a duplex unit is installed: at most one CodedSetting. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevADU(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The default orientation: at most one CodedSetting. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevOrientation(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The wide-A4 setting: at most one CodedSetting. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevWideA4(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The serial number: at most one TextEntry. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevSerial(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The panel's display lines: one TextEntry each. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevDispMsg(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Service contacts: one ServiceInfoEntry each. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevSrvInfo(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The model's first option object: one OptionValue per row. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevOption1(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The model's second option object: one OptionValue per row. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevOption2(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The model's third option object: one OptionValue per row. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevOption3(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The model's fourth option object: one OptionValue per row. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevOption4(DeviceIdentity* device, intptr_t option1, intptr_t option2,
                                         void* records, int32_t capacity, int32_t* count,
                                         ServiceRecord* service) NETROV_NOEXCEPT;

@@ -169,6 +169,7 @@ bool kindAccepted(uint8_t kind, uint8_t expected)
 {
     if (kind == kKindNone) return false;
     if (expected == kKindAny) return kind >= kKindInteger && kind <= kKindUnsigned;
+    if (expected == kKindNumber) return kind == kKindInteger || kind == kKindUnsigned;
     return kind == expected;
 }
 

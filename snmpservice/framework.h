@@ -23,6 +23,9 @@ inline constexpr uint8_t kKindOid = 3;
 inline constexpr uint8_t kKindIpAddress = 4;
 inline constexpr uint8_t kKindUnsigned = 5;
 inline constexpr uint8_t kKindAny = 0xFF;
+// Expected kind of a count that devices give either as an INTEGER or as a
+// Counter32/Gauge32 (a page counter, its maximum).
+inline constexpr uint8_t kKindNumber = 0xFE;
 
 // A walk ends when the agent stops advancing, and in any case after this
 // many rows, so a misbehaving agent cannot keep a query busy for ever.

@@ -6,6 +6,8 @@
 
 #include "entry_frame.h"
 #include "netrov/consumable_records.h"
+#include "netrov/engine_records.h"
+#include "netrov/option_value.h"
 #include "netrov/device_records.h"
 
 namespace netrov::tessel {

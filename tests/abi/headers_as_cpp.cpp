@@ -3,9 +3,10 @@
 
 #include "netrov/device_identity.h"
 #include "netrov/consumable_records.h"
+#include "netrov/engine_records.h"
+#include "netrov/option_value.h"
 #include "netrov/device_records.h"
 #include "netrov/message_records.h"
-#include "netrov/option_value.h"
 #include "netrov/result_codes.h"
 #include "netrov/service_record.h"
 #include "netrov/tuva.h"
@@ -36,6 +37,16 @@ static_assert(kPlainRecord<ColorCalibInfo>);
 static_assert(kPlainRecord<OptionValue>);
 static_assert(kPlainRecord<MessageRecord>);
 static_assert(kPlainRecord<MessageRequest>);
+static_assert(kPlainRecord<CounterEntry>);
+static_assert(kPlainRecord<VersionEntry>);
+static_assert(kPlainRecord<LanguageInfo>);
+static_assert(kPlainRecord<InterpreterEntry>);
+static_assert(kPlainRecord<FinisherInfo>);
+static_assert(kPlainRecord<SpeedInfo>);
+static_assert(kPlainRecord<PowerSaveInfo>);
+static_assert(kPlainRecord<ValueSetting>);
+static_assert(kPlainRecord<TextEntry>);
+static_assert(kPlainRecord<ServiceInfoEntry>);
 
 #define NETROV_COUNT_QUERY(ordinal, name) +1
 static_assert(0 NETROV_FORWARDED_QUERIES(NETROV_COUNT_QUERY) == 65, "65 forwarded queries besides the search");

@@ -106,6 +106,28 @@ TEST_F(CliAgents, ModelInfoAndStatusOfOneDevice)
     EXPECT_NE(silent.err.find("no answer"), std::string::npos) << silent.err;
 }
 
+TEST_F(CliAgents, CountersAndVersionsAsTablesAndJson)
+{
+    const ProgramResult counters = runProgram({kCli, "counters", "127.0.0.2"});
+    ASSERT_EQ(counters.status, 0) << counters.err;
+    EXPECT_EQ(lineCount(counters.out), 4u) << counters.out;  // model, header, two markers
+    for (const char* text : {"Counter", "Life count", "128734", "Impressions", "64102", "Sheets"})
+        EXPECT_NE(counters.out.find(text), std::string::npos) << text << "\n" << counters.out;
+
+    const ProgramResult json = runProgram({kCli, "counters", "127.0.0.2", "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto reading = nlohmann::json::parse(json.out);
+    EXPECT_EQ(reading["query"], "GetDevCounter");
+    ASSERT_EQ(reading["count"], 2);
+    EXPECT_EQ(reading["records"][0]["count"], 128734);
+    EXPECT_EQ(reading["records"][1]["unitName"], "Sheets");
+
+    // No component versions: an empty table, not a failure.
+    const ProgramResult versions = runProgram({kCli, "versions", "127.0.0.1"});
+    ASSERT_EQ(versions.status, 0) << versions.err;
+    EXPECT_NE(versions.out.find("(none reported)"), std::string::npos) << versions.out;
+}
+
 TEST(CliInterrupt, InterruptAbortsTheSearchAndListsNothing)
 {
     // Silent loopback addresses keep the search busy for its whole time-out.
