@@ -422,7 +422,11 @@ int collectTargets(CLI::App* command, const CLI::Option* addressOption, const CL
             if (!checked.value && !cli::isBlockOrRange(text)) return badInput(checked.error);
             const auto all = cli::expandTarget(text);
             if (!all.value) return badInput(all.error);
-            options.sweep = options.sweep || !checked.value;
+            // A small block is one range of the normal search.
+            if (!checked.value && !all.value->empty() && all.value->size() <= core::kMaxAddresses)
+                entries.push_back(core::addressToText(all.value->front()) + "," + core::addressToText(all.value->back()));
+            else
+                options.sweep = options.sweep || !checked.value;
             expanded = *all.value;
         } else {
             continue;
