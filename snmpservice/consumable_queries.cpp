@@ -299,8 +299,7 @@ bool tonerCapRow(RowReader& row, TonerCapEntry& capacity)
     capacity.type = typeCode;
     row.read("GETDEVTONERCAP_OPTION", capacity.optionValid, capacity.option, false);
     row.read("GETDEVTONERCAP_LIFE", capacity.lifeValid, capacity.life, false);
-    if (row.convert(capacity.capacityText, "GETDEVTONERCAP_CAP", capacity.rowIndex,
-                    capacity.optionValid ? capacity.option : 0, capacity.lifeValid ? capacity.life : 0)) {
+    if (row.convert(capacity.capacityText, "GETDEVTONERCAP_CAP", capacity.rowIndex, capacity.option, capacity.life)) {
         capacity.capacityTextValid = 1;
     }
     char display[256];

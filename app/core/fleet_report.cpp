@@ -9,6 +9,7 @@
 #include <set>
 
 #include <netrov/consumable_records.h>
+#include <netrov/engine_records.h>
 #include <netrov/result_codes.h>
 
 #include "alert_messages.h"
@@ -150,13 +151,8 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry)
 
     if (auto serial = run("GetDevSerial", device)) {
         if (serial->result == NETROV_OK && serial->stored() > 0) {
-            const QuerySchema* query = findQuery("GetDevSerial");
-            for (const FieldSchema& field : query->record->fields) {
-                if (field.kind == FieldKind::Text && fieldPresent(field, serial->record(0))) {
-                    report.serialNumber = fieldText(field, serial->record(0));
-                    break;
-                }
-            }
+            const auto* text = static_cast<const TextEntry*>(serial->record(0));
+            if (text->textValid) report.serialNumber = textField(text->text, sizeof text->text);
         } else if (serial->result != NETROV_NOT_DEFINED && serial->result != NETROV_OK) {
             report.problems.push_back(std::string("serial number: ") + resultText(serial->result));
         }
