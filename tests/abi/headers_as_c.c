@@ -3,6 +3,7 @@
 #include "netrov/consumable_records.h"
 #include "netrov/device_records.h"
 #include "netrov/export.h"
+#include "netrov/job_records.h"
 #include "netrov/result_codes.h"
 #include "netrov/service_record.h"
 #include "netrov/tuva.h"

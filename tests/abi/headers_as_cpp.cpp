@@ -4,6 +4,7 @@
 #include "netrov/device_identity.h"
 #include "netrov/consumable_records.h"
 #include "netrov/device_records.h"
+#include "netrov/job_records.h"
 #include "netrov/result_codes.h"
 #include "netrov/service_record.h"
 #include "netrov/tuva.h"
@@ -31,6 +32,16 @@ static_assert(kPlainRecord<CodedSetting>);
 static_assert(kPlainRecord<MarkerInfo>);
 static_assert(kPlainRecord<ImageAreaInfo>);
 static_assert(kPlainRecord<ColorCalibInfo>);
+static_assert(kPlainRecord<JobCount>);
+static_assert(kPlainRecord<CurrentJobRecord>);
+static_assert(kPlainRecord<LogRecord>);
+static_assert(kPlainRecord<LogPosition>);
+static_assert(kPlainRecord<JobTrapValue>);
+static_assert(kPlainRecord<FaxChannelEntry>);
+static_assert(kPlainRecord<FaxCapabilityEntry>);
+static_assert(kPlainRecord<FaxCompressionEntry>);
+static_assert(kPlainRecord<ScanFeederEntry>);
+static_assert(kPlainRecord<ScanSensorEntry>);
 
 #define NETROV_COUNT_QUERY(ordinal, name) +1
 static_assert(0 NETROV_FORWARDED_QUERIES(NETROV_COUNT_QUERY) == 65, "65 forwarded queries besides the search");
