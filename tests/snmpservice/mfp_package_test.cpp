@@ -287,6 +287,28 @@ TEST_F(MfpPackage, JobTablesAndTheLogFromAPosition)
     EXPECT_STREQ(fax[0].message, "Fax sent");
 }
 
+// The standard package counts the active jobs of the Job Monitoring MIB and
+// knows no object of the other queries of the family.
+TEST_F(MfpPackage, StandardPackageCountsActiveJobsOnly)
+{
+    Service standard{Service::FromFile{}, Service::standardDefinition()};
+    const auto walk = readWalk(walkFile);
+    const WalkRecord* active = firstUnder(walk, "1.3.6.1.4.1.2699.1.1.1.1.1.1.2");
+    ASSERT_NE(active, nullptr);
+    JobCount count{};
+    int32_t n = 0;
+    ASSERT_EQ(TUVASRV_GetCurrentJobNum(&device, 0, 0, &count, 1, &n, standard.record()), NETROV_OK);
+    ASSERT_EQ(n, 1);
+    EXPECT_EQ(count.count, std::stoi(active->value));
+    std::vector<uint8_t> records(4 * sizeof(ScanFeederEntry));
+    for (TuvaServiceFn query : {TUVASRV_GetDevFaxChannel, TUVASRV_GetDevFaxSendSize, TUVASRV_GetDevFaxRecvComp,
+                                TUVASRV_GetDevScnODH, TUVASRV_GetDevScnSensor, TUVASRV_GetDevScnColSp,
+                                TUVASRV_GetDevScnImage, TUVASRV_GetJobLogNum, TUVASRV_GetFaxLogNum,
+                                TUVASRV_GetCurrentJobInfo, TUVASRV_GetJobLogInfo, TUVASRV_GetFaxLogInfo}) {
+        EXPECT_EQ(query(&device, 0, 0, records.data(), 4, &n, standard.record()), NETROV_NOT_DEFINED);
+    }
+}
+
 // tuva, installed with the test model's package beside it, forwards every
 // query to the service; the standard package leaves them undefined.
 TEST_F(MfpPackage, EndToEndThroughTheFrontLibrary)
