@@ -97,25 +97,22 @@ void addNotification(const ServiceRecord& service, LogRecord& entry)
                                         entry.message, sizeof entry.message) == 1;
 }
 
-CurrentJobRecord currentJob(std::span<const uint8_t> packed, const TagDefinition& definition, int32_t defaultValue,
-                            const ServiceRecord& service)
+// A zeroed record filled from a packed value, then its conversions.
+template <class Record, void (*Unpack)(std::span<const uint8_t>, std::optional<std::span<const uint8_t>>, int32_t,
+                                       Record&),
+          void (*Convert)(const ServiceRecord&, Record&)>
+Record packedRecord(std::span<const uint8_t> packed, const TagDefinition& definition, int32_t defaultValue,
+                    const ServiceRecord& service)
 {
-    CurrentJobRecord job;
-    memset(&job, 0, sizeof job);
-    unpackCurrentJob(packed, viewOf(definition), defaultValue, job);
-    addErrorType(service, job);
-    return job;
+    Record record;
+    memset(&record, 0, sizeof record);
+    Unpack(packed, viewOf(definition), defaultValue, record);
+    Convert(service, record);
+    return record;
 }
 
-LogRecord logEntry(std::span<const uint8_t> packed, const TagDefinition& definition, int32_t defaultValue,
-                   const ServiceRecord& service)
-{
-    LogRecord entry;
-    memset(&entry, 0, sizeof entry);
-    unpackLogEntry(packed, viewOf(definition), defaultValue, entry);
-    addNotification(service, entry);
-    return entry;
-}
+constexpr auto currentJob = packedRecord<CurrentJobRecord, unpackCurrentJob, addErrorType>;
+constexpr auto logEntry = packedRecord<LogRecord, unpackLogEntry, addNotification>;
 
 int32_t countQuery(const QueryCall& call, const JobTable& table)
 {
