@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ostream>
+#include <string_view>
 #include <vector>
 
 #include <netrov/consumable_records.h>
@@ -154,11 +155,10 @@ std::string recordLines(const core::QuerySchema& query, const core::QueryReading
 // for compression methods.
 std::string capabilityList(const core::QuerySchema& query, const core::QueryReading& reading)
 {
-    const bool compression = query.record->size == sizeof(FaxCompressionEntry);
+    const bool compression = std::string_view(query.record->name) == "FaxCompressionEntry";
     std::string out;
     int32_t mode = 0;
     for (int32_t i = 0; i < reading.stored(); ++i) {
-        std::string item;
         if (compression) {
             const auto* entry = static_cast<const FaxCompressionEntry*>(reading.record(i));
             if (entry->colourMode != mode) {
@@ -168,20 +168,20 @@ std::string capabilityList(const core::QuerySchema& query, const core::QueryRead
             } else {
                 out += ", ";
             }
-            item = text(entry->text, sizeof entry->text);
+            out += text(entry->text, sizeof entry->text);
         } else {
             const auto* entry = static_cast<const FaxCapabilityEntry*>(reading.record(i));
             if (i) out += ", ";
-            item = text(entry->text, sizeof entry->text);
+            out += text(entry->text, sizeof entry->text);
         }
-        out += item;
     }
     return (out.empty() ? std::string("(none)") : out) + "\n";
 }
 
 bool isCapabilityList(const core::QuerySchema& query)
 {
-    return query.record->size == sizeof(FaxCapabilityEntry) || query.record->size == sizeof(FaxCompressionEntry);
+    const std::string_view record = query.record->name;
+    return record == "FaxCapabilityEntry" || record == "FaxCompressionEntry";
 }
 
 // The queries a command reads together, in the order they are shown.
