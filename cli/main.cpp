@@ -352,14 +352,17 @@ int runSet(cli::SetCommand command, const std::string& addressText, const Common
 }
 
 int runRead(cli::ReadCommand command, const std::string& addressText, const CommonOptions& options,
-            const std::string& queryName)
+            cli::ReadOptions read)
 {
     int32_t timeOut = 0;
     const auto address = cli::checkAddress(addressText);
     if (!address.value) return badInput(address.error);
     if (auto error = checkCommon(options, timeOut); !error.empty()) return badInput(error);
     if (auto error = checkInstallation(); !error.empty()) return badInput(error);
-    cli::ReadOptions read{options.community, timeOut, options.json, isatty(STDOUT_FILENO) != 0, queryName};
+    read.community = options.community;
+    read.timeOut = timeOut;
+    read.json = options.json;
+    read.bars = isatty(STDOUT_FILENO) != 0;
     return cli::runReadCommand(command, *address.value, read, std::cout, std::cerr);
 }
 
@@ -530,7 +533,8 @@ int main(int argc, char** argv)
 
     CLI::App* readParsed = nullptr;
     cli::ReadCommand readCommand = cli::ReadCommand::Toner;
-    std::string queryName;
+    cli::ReadOptions readOptions;
+    std::string& queryName = readOptions.query;
     auto addReadCommand = [&](const char* name, const char* help, cli::ReadCommand which) {
         CLI::App* command = app.add_subcommand(name, help);
         if (which == cli::ReadCommand::Query)
@@ -550,6 +554,11 @@ int main(int argc, char** argv)
     addReadCommand("inventory", "run every query and print all the device reports", cli::ReadCommand::Inventory);
     addReadCommand("counters", "read one device's page and life counters", cli::ReadCommand::Counters);
     addReadCommand("versions", "read one device's firmware and component versions", cli::ReadCommand::Versions);
+    addReadCommand("jobs", "read one device's current jobs, or with --log / --fax-log its logs", cli::ReadCommand::Jobs);
+    app.get_subcommand("jobs")->add_flag("--log", readOptions.jobLog, "the job log instead of the current jobs");
+    app.get_subcommand("jobs")->add_flag("--fax-log", readOptions.faxLog, "the fax log instead of the current jobs");
+    addReadCommand("fax", "read one device's fax lines and what its fax sends and receives", cli::ReadCommand::Fax);
+    addReadCommand("scanner", "read one device's scanner: feeders, sensor, colour spaces, image formats", cli::ReadCommand::Scanner);
 
     CLI::App* trap = app.add_subcommand("trap", "switch a device's notifications (traps)");
     trap->require_subcommand(1, 1);
@@ -606,7 +615,7 @@ int main(int argc, char** argv)
         }
         if (check->parsed()) return runCheck(checkAddress, checkOptions, tonerWarning, tonerCritical);
         if (setParsed != nullptr) return runSet(setCommand, deviceAddress, deviceOptions);
-        if (readParsed != nullptr) return runRead(readCommand, deviceAddress, deviceOptions, queryName);
+        if (readParsed != nullptr) return runRead(readCommand, deviceAddress, deviceOptions, readOptions);
         return runDeviceQuery(query, deviceAddress, deviceOptions);
     } catch (const std::exception& e) {
         std::cerr << "netrov-cli: " << e.what() << "\n";

@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <cstring>
 #include <ostream>
+#include <string_view>
 #include <vector>
 
 #include <netrov/consumable_records.h>
 #include <netrov/engine_records.h>
+#include <netrov/job_records.h>
 #include <netrov/result_codes.h>
 
 #include "alert_messages.h"
@@ -181,6 +183,64 @@ std::string recordLines(const core::QuerySchema& query, const core::QueryReading
     return out;
 }
 
+// "A3, A4" for widths and resolutions; "monochrome: MH, MMR; colour: JPEG"
+// for compression methods.
+std::string capabilityList(const core::QuerySchema& query, const core::QueryReading& reading)
+{
+    const bool compression = std::string_view(query.record->name) == "FaxCompressionEntry";
+    std::string out;
+    int32_t mode = 0;
+    for (int32_t i = 0; i < reading.stored(); ++i) {
+        if (compression) {
+            const auto* entry = static_cast<const FaxCompressionEntry*>(reading.record(i));
+            if (entry->colourMode != mode) {
+                mode = entry->colourMode;
+                static const char* const modes[] = {"other", "monochrome", "grey", "colour"};
+                out += std::string(out.empty() ? "" : "; ") + modes[mode >= 1 && mode <= 3 ? mode : 0] + ": ";
+            } else {
+                out += ", ";
+            }
+            out += text(entry->text, sizeof entry->text);
+        } else {
+            const auto* entry = static_cast<const FaxCapabilityEntry*>(reading.record(i));
+            if (i) out += ", ";
+            out += text(entry->text, sizeof entry->text);
+        }
+    }
+    return (out.empty() ? std::string("(none)") : out) + "\n";
+}
+
+bool isCapabilityList(const core::QuerySchema& query)
+{
+    const std::string_view record = query.record->name;
+    return record == "FaxCapabilityEntry" || record == "FaxCompressionEntry";
+}
+
+// The queries a command reads together, in the order they are shown.
+std::vector<const core::QuerySchema*> queriesOf(ReadCommand command, const ReadOptions& options)
+{
+    std::vector<const char*> names;
+    switch (command) {
+    case ReadCommand::Jobs:
+        if (!options.jobLog && !options.faxLog) names = {"GetCurrentJobNum", "GetCurrentJobInfo"};
+        if (options.jobLog) names.insert(names.end(), {"GetJobLogNum", "GetJobLogInfo"});
+        if (options.faxLog) names.insert(names.end(), {"GetFaxLogNum", "GetFaxLogInfo"});
+        break;
+    case ReadCommand::Fax:
+        names = {"GetDevFaxChannel",  "GetDevFaxSendSize", "GetDevFaxRecvSize", "GetDevFaxSendReso",
+                 "GetDevFaxRecvReso", "GetDevFaxSendComp", "GetDevFaxRecvComp"};
+        break;
+    case ReadCommand::Scanner: names = {"GetDevScnODH", "GetDevScnSensor", "GetDevScnColSp", "GetDevScnImage"}; break;
+    default: break;
+    }
+    std::vector<const core::QuerySchema*> queries;
+    if (command == ReadCommand::Inventory) {
+        for (const core::QuerySchema& query : core::deviceQueries()) queries.push_back(&query);
+    }
+    for (const char* name : names) queries.push_back(core::findQuery(name));
+    return queries;
+}
+
 const char* queryOf(ReadCommand command)
 {
     switch (command) {
@@ -238,7 +298,7 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
             err << "netrov-cli: unknown query \"" << terminalSafe(options.query) << "\"; known: " << known << "\n";
             return kExitBadInput;
         }
-    } else if (command != ReadCommand::Inventory) {
+    } else if (queryOf(command)) {
         single = core::findQuery(queryOf(command));
     }
 
@@ -263,13 +323,13 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
 
     nlohmann::json document = {{"address", addressText}, {"model", model}};
     int exitCode = 0;
-    if (command == ReadCommand::Inventory) {
+    if (!single) {
         nlohmann::json queries = nlohmann::json::object();
         std::string textOut = "Model: " + terminalSafe(model) + "\n";
-        for (const core::QuerySchema& query : core::deviceQueries()) {
-            const core::QueryReading reading = core::readQuery(query, device);
-            queries[query.name] = core::readingJson(query, reading);
-            if (std::string_view(query.name) == "GetDevStatus" && reading.result == NETROV_OK) {
+        for (const core::QuerySchema* query : queriesOf(command, options)) {
+            const core::QueryReading reading = core::readQuery(*query, device);
+            queries[query->name] = core::readingJson(*query, reading);
+            if (std::string_view(query->name) == "GetDevStatus" && reading.result == NETROV_OK) {
                 // The alerts in words, from the message service.
                 std::vector<DeviceStatus> alerts;
                 for (int32_t i = 0; i < reading.stored(); ++i) {
@@ -292,13 +352,17 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
                 }
                 document["alerts"] = words;
             }
-            textOut += std::string("\n") + query.name + ": ";
+            textOut += std::string("\n") + query->name + ": ";
             if (reading.result != NETROV_OK) {
                 textOut += std::string(core::resultText(reading.result)) + "\n";
                 continue;
             }
+            if (command != ReadCommand::Inventory && isCapabilityList(*query)) {
+                textOut += capabilityList(*query, reading);
+                continue;
+            }
             textOut += std::to_string(reading.count) + (reading.count == 1 ? " record\n" : " records\n");
-            textOut += recordLines(query, reading);
+            textOut += recordLines(*query, reading);
         }
         document["queries"] = queries;
         library.release();

@@ -1,6 +1,6 @@
 // netrov-cli's device reading commands: toner, supplies, trays, marker,
-// counters, versions, any query by name, and the inventory of every
-// described query.
+// counters, versions, jobs and logs, fax and scanner, any query by name, and
+// the inventory of every described query.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,7 @@
 
 namespace netrov::cli {
 
-enum class ReadCommand { Toner, Supplies, Trays, Marker, Query, Inventory, Counters, Versions };
+enum class ReadCommand { Toner, Supplies, Trays, Marker, Query, Inventory, Counters, Versions, Jobs, Fax, Scanner };
 
 struct ReadOptions {
     std::string community;
@@ -19,6 +19,8 @@ struct ReadOptions {
     bool json = false;
     bool bars = false;     // draw percentages as bars (stdout is a terminal)
     std::string query;     // for ReadCommand::Query
+    bool jobLog = false;   // for ReadCommand::Jobs: the job log,
+    bool faxLog = false;   // the fax log, instead of the current jobs
 };
 
 // A request identity for an SNMP device at this address.

@@ -2,6 +2,7 @@
 #include "attribute_query.h"
 
 #include <string>
+#include <utility>
 
 #include "decoders.h"
 #include "netrov/result_codes.h"
@@ -35,15 +36,29 @@ bool RowReader::converts(const char* table, std::optional<int32_t> key1, std::op
     return lookupExchange(&call_.service, table, key1, key2, std::nullopt, unused, sizeof unused) == 1;
 }
 
+namespace {
+
+int prepareCall(QuerySetup* setup, const QueryCall& call, std::span<const KeyEntry> keys)
+{
+    return prepareQuery(setup, call.device.address, keys, call.device.timeout, call.device.community,
+                        &call.service);
+}
+
+}  // namespace
+
+RequestResult requestKeys(const QueryCall& call, std::span<const KeyEntry> keys, RequestShape shape)
+{
+    QuerySetup setup;
+    if (const int prepared = prepareCall(&setup, call, keys); prepared != 0) return RequestResult{prepared, {}};
+    return requestValues(setup, shape == RequestShape::GetNext ? SNMP_PDU_GETNEXT : SNMP_PDU_GET);
+}
+
 int32_t runRows(const QueryCall& call, std::span<const KeyEntry> keys, RequestShape shape,
                 const std::function<void(RowReader&)>& onRow)
 {
-    QuerySetup setup;
-    const int prepared = prepareQuery(&setup, call.device.address, keys, call.device.timeout,
-                                      call.device.community, &call.service);
-    if (prepared != 0) return prepared;
-
     if (shape == RequestShape::Walk) {
+        QuerySetup setup;
+        if (const int prepared = prepareCall(&setup, call, keys); prepared != 0) return prepared;
         const RowsResult walk = walkTable(setup);
         if (walk.code != 0) return walk.code;
         for (const ReplyRow& row : walk.rows) {
@@ -52,12 +67,42 @@ int32_t runRows(const QueryCall& call, std::span<const KeyEntry> keys, RequestSh
         }
         return NETROV_OK;
     }
-    const RequestResult reply =
-        requestValues(setup, shape == RequestShape::Get ? SNMP_PDU_GET : SNMP_PDU_GETNEXT);
+    const RequestResult reply = requestKeys(call, keys, shape);
     if (reply.code != 0) return reply.code;
     RowReader reader(call, keys, reply.values);
     onRow(reader);
     return NETROV_OK;
+}
+
+bool sizeByDimensions(const RowReader& row, const char* table, int32_t first, int32_t second, char (&name)[256])
+{
+    for (const auto& [a, b] : {std::pair{first, second}, std::pair{second, first}}) {
+        for (int32_t i = 0; i < 3; ++i) {
+            for (int32_t j = 0; j < 3; ++j) {
+                if (row.convert(name, table, a - 1 + i, b - 1 + j)) return true;
+            }
+        }
+    }
+    return false;
+}
+
+int32_t dotsPerUnit(int32_t value, int32_t unit)
+{
+    return static_cast<int32_t>(scaleByUnit(static_cast<double>(value) * 10000, unit));
+}
+
+void forEachCapability(const RowReader& row, const char* key, const std::function<void(const Capability&)>& onItem)
+{
+    const ReplyValue* value = row.present(key);
+    if (!value || value->kind != kKindOctets) return;
+    Capability item{};
+    item.bits = readBigEndianHigh(value->data(), value->length < 4 ? value->length : 4);
+    for (int32_t bit = 0; bit < 32; ++bit) {
+        if ((item.bits & (0x80000000u >> bit)) == 0) continue;
+        if (!row.convert(item.text, key, bit)) continue;
+        item.bitNumber = bit;
+        onItem(item);
+    }
 }
 
 std::optional<int32_t> remainingPercent(std::optional<int32_t> maximum, std::optional<int32_t> level)

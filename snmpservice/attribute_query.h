@@ -83,6 +83,10 @@ private:
     uint32_t rowIndex_ = 0;
 };
 
+// One Get or GetNext of the keys for this call: the failure of the prepare
+// step (8 when none of the keys is defined) or the request's result.
+RequestResult requestKeys(const QueryCall& call, std::span<const KeyEntry> keys, RequestShape shape);
+
 // Runs the frame with a rule that sees each row; the rule produces records
 // itself through row.call().out.
 int32_t runRows(const QueryCall& call, std::span<const KeyEntry> keys, RequestShape shape,
@@ -106,6 +110,27 @@ int32_t runAttributeQuery(const QueryCall& call, std::span<const KeyEntry> keys,
 // level code, else a non-positive maximum (0 when absent); nothing when the
 // maximum is positive but no usable level was read.
 std::optional<int32_t> remainingPercent(std::optional<int32_t> maximum, std::optional<int32_t> level);
+
+// Looks a paper or document size up by its dimensions in whole millimetres
+// in a conversion table keyed (width, length), allowing 1 mm either way in
+// each dimension and either orientation; the first match wins.
+bool sizeByDimensions(const RowReader& row, const char* table, int32_t first, int32_t second, char (&name)[256]);
+
+// A resolution or addressability given in dots per 10000 units of a length
+// unit, as dots per unit (truncated).
+int32_t dotsPerUnit(int32_t value, int32_t unit);
+
+// One supported item of a capability bit set (a fax's widths, resolutions
+// or compression methods).
+struct Capability {
+    uint32_t bits;      // the whole set: the value's first four bytes, the first most significant
+    int32_t bitNumber;  // 0 is the most significant bit of the value's first byte
+    char text[256];     // the item as the key's conversion table names it
+};
+
+// Calls onItem for each set bit that the key's own conversion table names,
+// in increasing bit number; nothing when the value is no octet string.
+void forEachCapability(const RowReader& row, const char* key, const std::function<void(const Capability&)>& onItem);
 
 // A colour text "R-G-B" (three decimal numbers joined by "-") as components;
 // nothing when the text has fewer than two "-".

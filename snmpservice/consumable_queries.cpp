@@ -209,18 +209,6 @@ void copyDeviceText(char (&field)[256], const ReplyValue* text)
     copyText(field, sizeof field, text->data(), text->length);
 }
 
-// Looks the paper up by its size in whole millimetres, allowing 1 mm either
-// way in each dimension; the first match wins.
-bool paperBySize(const RowReader& row, int32_t first, int32_t second, char (&name)[256])
-{
-    for (int32_t i = 0; i < 3; ++i) {
-        for (int32_t j = 0; j < 3; ++j) {
-            if (row.convert(name, "GETDEVTRAY_PAPER", first - 1 + i, second - 1 + j)) return true;
-        }
-    }
-    return false;
-}
-
 bool trayRow(RowReader& row, TrayEntry& tray)
 {
     int32_t sizeX = 0;
@@ -248,7 +236,7 @@ bool trayRow(RowReader& row, TrayEntry& tray)
         if (!tray.paperNameValid) {
             const auto x = static_cast<int32_t>(scaleLength(tray.sizeX, tray.sizeUnit));
             const auto y = static_cast<int32_t>(scaleLength(tray.sizeY, tray.sizeUnit));
-            if (paperBySize(row, x, y, tray.paperName) || paperBySize(row, y, x, tray.paperName)) {
+            if (sizeByDimensions(row, "GETDEVTRAY_PAPER", x, y, tray.paperName)) {
                 tray.paperNameValid = 1;
             }
         }
@@ -324,11 +312,9 @@ bool markerRow(RowReader& row, MarkerInfo& marker)
     if (marker.counterUnitValid) row.convert(marker.counterUnitName, "GETDEVMARKER_CUNIT", marker.counterUnit);
     if (marker.addressabilityUnitValid) {
         row.convert(marker.addressabilityUnitName, "GETDEVMARKER_AUNIT", marker.addressabilityUnit);
-        const auto scaled = [&](int32_t value) {
-            return static_cast<int32_t>(scaleByUnit(static_cast<double>(value) * 10000, marker.addressabilityUnit));
-        };
-        if (marker.xAddressabilityValid) marker.xAddressability = scaled(marker.xAddressability);
-        if (marker.yAddressabilityValid) marker.yAddressability = scaled(marker.yAddressability);
+        const int32_t unit = marker.addressabilityUnit;
+        if (marker.xAddressabilityValid) marker.xAddressability = dotsPerUnit(marker.xAddressability, unit);
+        if (marker.yAddressabilityValid) marker.yAddressability = dotsPerUnit(marker.yAddressability, unit);
     }
     if (marker.processColorantsValid && marker.spotColorantsValid) {
         marker.colorCapabilityValid = 1;

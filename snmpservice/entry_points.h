@@ -7,6 +7,7 @@
 #include "netrov/engine_records.h"
 #include "netrov/option_value.h"
 #include "netrov/device_records.h"
+#include "netrov/job_records.h"
 #include "netrov/service_record.h"
 
 #ifdef TESSEL_BUILD
@@ -166,5 +167,93 @@ TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevOption3(DeviceIdentity* device, int
                                         ServiceRecord* service) NETROV_NOEXCEPT;
 /* The model's fourth option object: one OptionValue per row. */
 TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevOption4(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Fax lines: one FaxChannelEntry each. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevFaxChannel(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Paper widths the fax sends: one FaxCapabilityEntry per width the
+   document names. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevFaxSendSize(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Paper widths the fax receives: FaxCapabilityEntry records. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevFaxRecvSize(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Resolutions the fax sends: FaxCapabilityEntry records. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevFaxSendReso(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Resolutions the fax receives: FaxCapabilityEntry records. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevFaxRecvReso(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Compression methods the fax sends, per colour mode:
+   FaxCompressionEntry records. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevFaxSendComp(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Compression methods the fax receives, per colour mode:
+   FaxCompressionEntry records. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevFaxRecvComp(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The scanner's document feeders: one ScanFeederEntry each. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevScnODH(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The scanner's sensors: one ScanSensorEntry each. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevScnSensor(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The scanner's colour spaces: one CodedSetting each. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevScnColSp(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* The scanner's image formats: one CodedSetting each. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevScnImage(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Number of current jobs: at most one JobCount. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetCurrentJobNum(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Number of job log entries: at most one JobCount. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetJobLogNum(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Number of fax log entries: at most one JobCount. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetFaxLogNum(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Current jobs: one CurrentJobRecord each. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetCurrentJobInfo(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Job log from option1's LogPosition on (the whole log without one):
+   one LogRecord per entry. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetJobLogInfo(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Fax log from option1's LogPosition on (the whole log without one):
+   one LogRecord per entry. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetFaxLogInfo(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Unpacks the job notification value that option1's JobTrapValue
+   points to: one CurrentJobRecord; 5 without one. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_ParseCurrentJobInfo(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Unpacks a job log notification value (option1: JobTrapValue): one
+   LogRecord; 5 without one. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_ParseJobLogInfo(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Unpacks a fax log notification value (option1: JobTrapValue): one
+   LogRecord; 5 without one. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_ParseFaxLogInfo(DeviceIdentity* device, intptr_t option1, intptr_t option2,
                                         void* records, int32_t capacity, int32_t* count,
                                         ServiceRecord* service) NETROV_NOEXCEPT;

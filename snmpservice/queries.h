@@ -9,6 +9,7 @@
 #include "netrov/engine_records.h"
 #include "netrov/option_value.h"
 #include "netrov/device_records.h"
+#include "netrov/job_records.h"
 
 namespace netrov::tessel {
 

@@ -124,7 +124,7 @@ const Tables& tables()
 {
     static const Tables all = [] {
         Tables t;
-        for (auto family : {deviceQuerySchemas, consumableQuerySchemas, engineQuerySchemas}) {
+        for (auto family : {deviceQuerySchemas, consumableQuerySchemas, engineQuerySchemas, jobQuerySchemas}) {
             for (const QuerySchema& query : family()) {
                 t.queries.push_back(query);
                 if (std::find(t.records.begin(), t.records.end(), query.record) == t.records.end())

@@ -11,6 +11,7 @@ namespace netrov::core {
 std::span<const QuerySchema> deviceQuerySchemas();
 std::span<const QuerySchema> consumableQuerySchemas();
 std::span<const QuerySchema> engineQuerySchemas();
+std::span<const QuerySchema> jobQuerySchemas();
 
 // Records that more than one family produces.
 const RecordSchema& codedSettingSchema();

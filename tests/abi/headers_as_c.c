@@ -6,6 +6,7 @@
 #include "netrov/option_value.h"
 #include "netrov/export.h"
 #include "netrov/message_records.h"
+#include "netrov/job_records.h"
 #include "netrov/result_codes.h"
 #include "netrov/service_record.h"
 #include "netrov/tuva.h"

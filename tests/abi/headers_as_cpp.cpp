@@ -7,6 +7,7 @@
 #include "netrov/option_value.h"
 #include "netrov/device_records.h"
 #include "netrov/message_records.h"
+#include "netrov/job_records.h"
 #include "netrov/result_codes.h"
 #include "netrov/service_record.h"
 #include "netrov/tuva.h"
@@ -47,6 +48,16 @@ static_assert(kPlainRecord<PowerSaveInfo>);
 static_assert(kPlainRecord<ValueSetting>);
 static_assert(kPlainRecord<TextEntry>);
 static_assert(kPlainRecord<ServiceInfoEntry>);
+static_assert(kPlainRecord<JobCount>);
+static_assert(kPlainRecord<CurrentJobRecord>);
+static_assert(kPlainRecord<LogRecord>);
+static_assert(kPlainRecord<LogPosition>);
+static_assert(kPlainRecord<JobTrapValue>);
+static_assert(kPlainRecord<FaxChannelEntry>);
+static_assert(kPlainRecord<FaxCapabilityEntry>);
+static_assert(kPlainRecord<FaxCompressionEntry>);
+static_assert(kPlainRecord<ScanFeederEntry>);
+static_assert(kPlainRecord<ScanSensorEntry>);
 
 #define NETROV_COUNT_QUERY(ordinal, name) +1
 static_assert(0 NETROV_FORWARDED_QUERIES(NETROV_COUNT_QUERY) == 65, "65 forwarded queries besides the search");

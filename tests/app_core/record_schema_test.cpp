@@ -37,7 +37,8 @@ TEST(RecordSchema, EveryRecordIsLaidOutAsItsFieldsSay)
             EXPECT_TRUE(names.insert(field.name).second) << "name used twice";
             EXPECT_LE(field.offset + field.size, schema->size);
             if (field.kind == FieldKind::Text) {
-                EXPECT_EQ(field.size, 256u);
+                // The text widths of the records: most are 256, job texts 128 and 64.
+                EXPECT_TRUE(field.size == 256u || field.size == 128u || field.size == 64u) << field.size;
             }
             if (field.kind == FieldKind::Int32 || field.kind == FieldKind::UInt32) {
                 EXPECT_EQ(field.size, 4u);
