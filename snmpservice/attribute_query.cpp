@@ -1,7 +1,10 @@
 // The frame of the attribute queries.
 #include "attribute_query.h"
 
+#include <strings.h>
+
 #include <string>
+#include <vector>
 
 #include "decoders.h"
 #include "netrov/result_codes.h"
@@ -35,6 +38,26 @@ bool RowReader::converts(const char* table, std::optional<int32_t> key1, std::op
     return lookupExchange(&call_.service, table, key1, key2, std::nullopt, unused, sizeof unused) == 1;
 }
 
+namespace {
+
+// Sends each prepared request in turn and hands the rule one row of all
+// their values, in the order of `keys`.
+int32_t runPrepared(const QueryCall& call, std::span<const KeyEntry> keys, std::span<const QuerySetup> setups,
+                    RequestShape shape, const std::function<void(RowReader&)>& onRow)
+{
+    ValueList values;
+    for (const QuerySetup& setup : setups) {
+        RequestResult reply = requestValues(setup, shape == RequestShape::Get ? SNMP_PDU_GET : SNMP_PDU_GETNEXT);
+        if (reply.code != 0) return reply.code;
+        for (ReplyValue& v : reply.values) values.push_back(std::move(v));
+    }
+    RowReader reader(call, keys, values);
+    onRow(reader);
+    return NETROV_OK;
+}
+
+}  // namespace
+
 int32_t runRows(const QueryCall& call, std::span<const KeyEntry> keys, RequestShape shape,
                 const std::function<void(RowReader&)>& onRow)
 {
@@ -52,12 +75,33 @@ int32_t runRows(const QueryCall& call, std::span<const KeyEntry> keys, RequestSh
         }
         return NETROV_OK;
     }
-    const RequestResult reply =
-        requestValues(setup, shape == RequestShape::Get ? SNMP_PDU_GET : SNMP_PDU_GETNEXT);
-    if (reply.code != 0) return reply.code;
-    RowReader reader(call, keys, reply.values);
-    onRow(reader);
-    return NETROV_OK;
+    return runPrepared(call, keys, std::span(&setup, 1), shape, onRow);
+}
+
+int32_t runRequests(const QueryCall& call, std::span<const std::span<const KeyEntry>> requests,
+                    RequestShape shape, const std::function<void(RowReader&)>& onRow)
+{
+    std::vector<KeyEntry> keys;
+    std::vector<QuerySetup> setups(requests.size());
+    for (size_t i = 0; i < requests.size(); ++i) {
+        const int prepared = prepareQuery(&setups[i], call.device.address, requests[i], call.device.timeout,
+                                          call.device.community, &call.service);
+        if (prepared != 0) return prepared;
+        keys.insert(keys.end(), requests[i].begin(), requests[i].end());
+    }
+    return runPrepared(call, keys, setups, shape, onRow);
+}
+
+RequestShape documentShape(const ServiceRecord& service, const char* table, RequestShape shape)
+{
+    if (shape == RequestShape::Walk) return shape;
+    char text[16];
+    if (lookupExchange(&service, table, std::nullopt, std::nullopt, std::nullopt, text, sizeof text) != 1) {
+        return shape;
+    }
+    if (strcasecmp(text, "GETNEXT") == 0) return RequestShape::GetNext;
+    if (strcasecmp(text, "GET") == 0) return RequestShape::Get;
+    return shape;
 }
 
 std::optional<int32_t> remainingPercent(std::optional<int32_t> maximum, std::optional<int32_t> level)

@@ -88,6 +88,18 @@ private:
 int32_t runRows(const QueryCall& call, std::span<const KeyEntry> keys, RequestShape shape,
                 const std::function<void(RowReader&)>& onRow);
 
+// Several requests in turn (Get or GetNext), each sent only after the one
+// before succeeded: the first error is returned and the rule never runs.
+// The rule sees the keys and values of every request as one row.
+int32_t runRequests(const QueryCall& call, std::span<const std::span<const KeyEntry>> requests,
+                    RequestShape shape, const std::function<void(RowReader&)>& onRow);
+
+// The request a definition document asks for instead of a query's own Get
+// or GetNext: conversion table `table` (no keys) answering "GET" or
+// "GETNEXT". A document can so name table columns without an instance for a
+// query that otherwise asks for exact instances. Walks stay walks.
+RequestShape documentShape(const ServiceRecord& service, const char* table, RequestShape shape);
+
 // The usual form: a zero-filled record per row, produced when the rule
 // returns true.
 template <class Record>

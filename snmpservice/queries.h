@@ -7,6 +7,7 @@
 #include "entry_frame.h"
 #include "netrov/consumable_records.h"
 #include "netrov/device_records.h"
+#include "netrov/network_records.h"
 
 namespace netrov::tessel {
 

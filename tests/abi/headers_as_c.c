@@ -2,6 +2,7 @@
 #include "netrov/device_identity.h"
 #include "netrov/consumable_records.h"
 #include "netrov/device_records.h"
+#include "netrov/network_records.h"
 #include "netrov/export.h"
 #include "netrov/result_codes.h"
 #include "netrov/service_record.h"

@@ -3,6 +3,7 @@
 
 #include "netrov/device_identity.h"
 #include "netrov/consumable_records.h"
+#include "netrov/network_records.h"
 #include "netrov/device_records.h"
 #include "netrov/result_codes.h"
 #include "netrov/service_record.h"
@@ -31,6 +32,14 @@ static_assert(kPlainRecord<CodedSetting>);
 static_assert(kPlainRecord<MarkerInfo>);
 static_assert(kPlainRecord<ImageAreaInfo>);
 static_assert(kPlainRecord<ColorCalibInfo>);
+static_assert(kPlainRecord<TcpSettings>);
+static_assert(kPlainRecord<TcpOptions>);
+static_assert(kPlainRecord<Ipv6Settings>);
+static_assert(kPlainRecord<NetWareSettings>);
+static_assert(kPlainRecord<SmbSettings>);
+static_assert(kPlainRecord<AppleTalkSettings>);
+static_assert(kPlainRecord<RendezvousSettings>);
+static_assert(kPlainRecord<NetworkStatistics>);
 
 #define NETROV_COUNT_QUERY(ordinal, name) +1
 static_assert(0 NETROV_FORWARDED_QUERIES(NETROV_COUNT_QUERY) == 65, "65 forwarded queries besides the search");
