@@ -381,6 +381,7 @@ int main(int argc, char** argv)
     addReadCommand("marker", "read one device's marking engine and page count", cli::ReadCommand::Marker);
     addReadCommand("query", "run one query of the front library by name and print its records", cli::ReadCommand::Query);
     addReadCommand("inventory", "run every query and print all the device reports", cli::ReadCommand::Inventory);
+    addReadCommand("network", "read one device's network settings and traffic counters", cli::ReadCommand::Network);
 
     CLI::App* trap = app.add_subcommand("trap", "switch a device's notifications (traps)");
     trap->require_subcommand(1, 1);

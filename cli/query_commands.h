@@ -1,5 +1,6 @@
 // netrov-cli's device reading commands: toner, supplies, trays, marker, any
-// query by name, and the inventory of every described query.
+// query by name, the inventory of every described query, and the network
+// settings and statistics.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,7 @@
 
 namespace netrov::cli {
 
-enum class ReadCommand { Toner, Supplies, Trays, Marker, Query, Inventory };
+enum class ReadCommand { Toner, Supplies, Trays, Marker, Query, Inventory, Network };
 
 struct ReadOptions {
     std::string community;

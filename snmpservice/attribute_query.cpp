@@ -38,26 +38,6 @@ bool RowReader::converts(const char* table, std::optional<int32_t> key1, std::op
     return lookupExchange(&call_.service, table, key1, key2, std::nullopt, unused, sizeof unused) == 1;
 }
 
-namespace {
-
-// Sends each prepared request in turn and hands the rule one row of all
-// their values, in the order of `keys`.
-int32_t runPrepared(const QueryCall& call, std::span<const KeyEntry> keys, std::span<const QuerySetup> setups,
-                    RequestShape shape, const std::function<void(RowReader&)>& onRow)
-{
-    ValueList values;
-    for (const QuerySetup& setup : setups) {
-        RequestResult reply = requestValues(setup, shape == RequestShape::Get ? SNMP_PDU_GET : SNMP_PDU_GETNEXT);
-        if (reply.code != 0) return reply.code;
-        for (ReplyValue& v : reply.values) values.push_back(std::move(v));
-    }
-    RowReader reader(call, keys, values);
-    onRow(reader);
-    return NETROV_OK;
-}
-
-}  // namespace
-
 int32_t runRows(const QueryCall& call, std::span<const KeyEntry> keys, RequestShape shape,
                 const std::function<void(RowReader&)>& onRow)
 {
@@ -75,21 +55,40 @@ int32_t runRows(const QueryCall& call, std::span<const KeyEntry> keys, RequestSh
         }
         return NETROV_OK;
     }
-    return runPrepared(call, keys, std::span(&setup, 1), shape, onRow);
+    const RequestResult reply =
+        requestValues(setup, shape == RequestShape::Get ? SNMP_PDU_GET : SNMP_PDU_GETNEXT);
+    if (reply.code != 0) return reply.code;
+    RowReader reader(call, keys, reply.values);
+    onRow(reader);
+    return NETROV_OK;
 }
 
 int32_t runRequests(const QueryCall& call, std::span<const std::span<const KeyEntry>> requests,
                     RequestShape shape, const std::function<void(RowReader&)>& onRow)
 {
     std::vector<KeyEntry> keys;
-    std::vector<QuerySetup> setups(requests.size());
+    ValueList values;
     for (size_t i = 0; i < requests.size(); ++i) {
-        const int prepared = prepareQuery(&setups[i], call.device.address, requests[i], call.device.timeout,
-                                          call.device.community, &call.service);
-        if (prepared != 0) return prepared;
         keys.insert(keys.end(), requests[i].begin(), requests[i].end());
+        QuerySetup setup;
+        const int prepared = prepareQuery(&setup, call.device.address, requests[i], call.device.timeout,
+                                          call.device.community, &call.service);
+        RequestResult reply;
+        if (prepared == 0) {
+            reply = requestValues(setup, shape == RequestShape::Get ? SNMP_PDU_GET : SNMP_PDU_GETNEXT);
+        }
+        // A later request that the document does not define, or whose
+        // objects the device lacks, adds nothing; it does not discard what
+        // the requests before it read.
+        const int code = prepared != 0 ? prepared : reply.code;
+        const bool nothingMore = i > 0 && (code == 8 || code == 11);
+        if (code != 0 && !nothingMore) return code;
+        if (code != 0) reply.values.assign(requests[i].size(), ReplyValue());
+        for (ReplyValue& v : reply.values) values.push_back(std::move(v));
     }
-    return runPrepared(call, keys, setups, shape, onRow);
+    RowReader reader(call, keys, values);
+    onRow(reader);
+    return NETROV_OK;
 }
 
 RequestShape documentShape(const ServiceRecord& service, const char* table, RequestShape shape)

@@ -89,8 +89,10 @@ int32_t runRows(const QueryCall& call, std::span<const KeyEntry> keys, RequestSh
                 const std::function<void(RowReader&)>& onRow);
 
 // Several requests in turn (Get or GetNext), each sent only after the one
-// before succeeded: the first error is returned and the rule never runs.
-// The rule sees the keys and values of every request as one row.
+// before succeeded: an error is returned and the rule never runs. A later
+// request whose keys the document leaves undefined (8) or whose reply held
+// no usable value (11) only adds no values. The rule sees the keys and
+// values of every request as one row.
 int32_t runRequests(const QueryCall& call, std::span<const std::span<const KeyEntry>> requests,
                     RequestShape shape, const std::function<void(RowReader&)>& onRow);
 

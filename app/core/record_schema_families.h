@@ -10,6 +10,7 @@ namespace netrov::core {
 
 std::span<const QuerySchema> deviceQuerySchemas();
 std::span<const QuerySchema> consumableQuerySchemas();
+std::span<const QuerySchema> networkQuerySchemas();
 
 // Records that more than one family produces.
 const RecordSchema& codedSettingSchema();
