@@ -47,7 +47,7 @@ const NetworkField* fieldOf(const NetworkQuery& query, const char* key)
 bool addressFromInstance(const std::string& identifier, uint8_t* out, size_t width)
 {
     std::vector<uint32_t> arcs;
-    size_t start = 0;
+    size_t start = !identifier.empty() && identifier.front() == '.' ? 1 : 0;
     while (start <= identifier.size()) {
         const size_t dot = identifier.find('.', start);
         const std::string arc = identifier.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
