@@ -47,23 +47,13 @@ const NetworkField* fieldOf(const NetworkQuery& query, const char* key)
 bool addressFromInstance(const std::string& identifier, uint8_t* out, size_t width)
 {
     std::vector<uint32_t> arcs;
-    size_t start = !identifier.empty() && identifier.front() == '.' ? 1 : 0;
-    while (start <= identifier.size()) {
-        const size_t dot = identifier.find('.', start);
-        const std::string arc = identifier.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
-        if (arc.empty() || arc.size() > 10) return false;
-        const unsigned long long n = std::stoull(arc);
-        if (n > UINT32_MAX) return false;
-        arcs.push_back(static_cast<uint32_t>(n));
-        if (dot == std::string::npos) break;
-        start = dot + 1;
+    if (!parseOid(identifier, &arcs) || arcs.size() < width + 1 || arcs[arcs.size() - width - 1] != width) {
+        return false;
     }
-    if (arcs.size() < width + 1 || arcs[arcs.size() - width - 1] != width) return false;
     for (size_t i = 0; i < width; ++i) {
-        const uint32_t octet = arcs[arcs.size() - width + i];
-        if (octet > 255) return false;
-        out[i] = static_cast<uint8_t>(octet);
+        if (arcs[arcs.size() - width + i] > 255) return false;
     }
+    for (size_t i = 0; i < width; ++i) out[i] = static_cast<uint8_t>(arcs[arcs.size() - width + i]);
     return true;
 }
 
@@ -72,8 +62,7 @@ bool fillField(RowReader& row, const NetworkField& field, uint8_t* record)
     const ReplyValue* v = row.value(field.key, false);
     if (!v) {
         const ReplyValue* other = field.fill == Fill::AddressOrIndex ? row.present(field.key) : nullptr;
-        if (!other || other->identifier.find_first_not_of("0123456789.") != std::string::npos ||
-            !addressFromInstance(other->identifier, at(record, field.value), field.width)) {
+        if (!other || !addressFromInstance(other->identifier, at(record, field.value), field.width)) {
             return false;
         }
         *at(record, field.flag) = 1;
