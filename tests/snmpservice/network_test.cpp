@@ -190,13 +190,19 @@ std::vector<Case> memberCases()
 
     // The polling interval is divided by the mode's divisor when that is a
     // number other than 0.
-    const std::string divisors = table("GETDEVNETWARE_POLLINGDIV", {{"2", "60"}, {"3", "0"}, {"4", "often"}}) +
+    const std::string divisors = table("GETDEVNETWARE_POLLINGDIV", {{"2", "60"}, {"3", "0"}, {"4", "often"}, {"5", "-1"}}) +
                                  table("GETDEVNETWARE_MODE", {{"2", "Queue server"}}) +
                                  table("GETDEVNETWARE_ENABLE", {{"0", "Off"}});
-    for (const auto& [mode, polling] : std::vector<std::pair<int32_t, int32_t>>{{2, 10}, {3, 600}, {4, 600}}) {
-        cases.push_back({"netware: polling 600 by the mode's divisor", TUVASRV_GetDevNetWare,
+    // A quotient that does not fit 32 bits leaves the interval undivided too.
+    struct Polling {
+        int32_t mode, interval, reported;
+    };
+    for (const Polling p : {Polling{2, 600, 10}, Polling{3, 600, 600}, Polling{4, 600, 600},
+                            Polling{5, INT32_MIN, INT32_MIN}, Polling{5, 600, -600}}) {
+        const int32_t mode = p.mode, polling = p.reported;
+        cases.push_back({"netware: the polling interval by the mode's divisor", TUVASRV_GetDevNetWare,
                          oid("GETDEVNETWARE_MODE", 1) + oid("GETDEVNETWARE_POLLING", 2) + divisors,
-                         {{object(1) + ".0", AgentValue::integer(mode)}, {object(2) + ".0", AgentValue::integer(600)}},
+                         {{object(1) + ".0", AgentValue::integer(mode)}, {object(2) + ".0", AgentValue::integer(p.interval)}},
                          NETROV_OK,
                          {record<NetWareSettings>([mode, polling](NetWareSettings& r) {
                              r.modeValid = 1;
