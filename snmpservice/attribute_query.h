@@ -1,8 +1,8 @@
 // The frame that every attribute query shares (consumables, engine and
 // configuration, network, fax and scanner): prepare the query's keys, run its
-// one request, let the query's rule turn each reply row into a record, and
-// count records past the caller's capacity. A query is its key table, its
-// request shape and a row rule.
+// request (or requests, one after the other), let the query's rule turn each
+// reply row into a record, and count records past the caller's capacity. A
+// query is its key table, its request shape and a row rule.
 #pragma once
 
 #include <array>

@@ -3,7 +3,9 @@
 // its request, the fields its keys fill and the conversions that turn
 // settings into texts. One rule fills any of them.
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "attribute_query.h"
