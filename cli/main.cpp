@@ -559,6 +559,7 @@ int main(int argc, char** argv)
     app.get_subcommand("jobs")->add_flag("--fax-log", readOptions.faxLog, "the fax log instead of the current jobs");
     addReadCommand("fax", "read one device's fax lines and what its fax sends and receives", cli::ReadCommand::Fax);
     addReadCommand("scanner", "read one device's scanner: feeders, sensor, colour spaces, image formats", cli::ReadCommand::Scanner);
+    addReadCommand("network", "read one device's network settings and traffic counters", cli::ReadCommand::Network);
 
     CLI::App* trap = app.add_subcommand("trap", "switch a device's notifications (traps)");
     trap->require_subcommand(1, 1);

@@ -12,6 +12,7 @@
 #include <netrov/consumable_records.h>
 #include <netrov/engine_records.h>
 #include <netrov/job_records.h>
+#include <netrov/network_records.h>
 #include <netrov/result_codes.h>
 
 #include "alert_messages.h"
@@ -241,6 +242,88 @@ std::vector<const core::QuerySchema*> queriesOf(ReadCommand command, const ReadO
     return queries;
 }
 
+// The network command's queries, each under a heading.
+struct NetworkSection {
+    const char* query;
+    const char* heading;
+};
+constexpr NetworkSection kNetworkSections[] = {
+    {"GetDevTCP", "TCP/IP"},         {"GetDevTCPOpt", "DNS and WINS"}, {"GetDevTCPIPv6", "IPv6"},
+    {"GetDevNetWare", "NetWare"},    {"GetDevSMB", "SMB"},             {"GetDevAppleTalk", "AppleTalk"},
+    {"GetDevRendezvous", "Rendezvous"}, {"GetDevNetInfo", "Traffic"},
+};
+
+std::string counterCell(const FlaggedCounter& counter)
+{
+    return counter.valid ? std::to_string(counter.value) : "-";
+}
+
+// The traffic counters as a table of received and sent counts.
+std::string statisticsTable(const NetworkStatistics& s)
+{
+    std::string out;
+    if (s.macAddressValid) {
+        char mac[32];
+        snprintf(mac, sizeof mac, "%02X:%02X:%02X:%02X:%02X:%02X", s.macAddress[0], s.macAddress[1], s.macAddress[2],
+                 s.macAddress[3], s.macAddress[4], s.macAddress[5]);
+        out += std::string("  Hardware address: ") + mac + "\n";
+    }
+    if (s.upTimeValid) {
+        char upTime[64];
+        snprintf(upTime, sizeof upTime, "%ud %02u:%02u:%02u", s.upTime / 86400, s.upTime / 3600 % 24,
+                 s.upTime / 60 % 60, s.upTime % 60);
+        out += std::string("  Up time:          ") + upTime + "\n";
+    }
+    const std::vector<std::vector<std::string>> rows = {
+        {"  Unicast packets", counterCell(s.inUnicast), counterCell(s.outUnicast)},
+        {"  Non-unicast packets", counterCell(s.inNonUnicast), counterCell(s.outNonUnicast)},
+        {"  Interface errors", counterCell(s.inErrors), counterCell(s.outErrors)},
+        {"  IP datagrams", counterCell(s.inIp), counterCell(s.outIp)},
+        {"  SNMP packets", counterCell(s.inSnmp), counterCell(s.outSnmp)},
+        {"  TCP segments", counterCell(s.inTcp), counterCell(s.outTcp)},
+        {"  UDP datagrams", counterCell(s.inUdp), counterCell(s.outUdp)},
+        {"  ICMP messages", counterCell(s.inIcmp), counterCell(s.outIcmp)},
+        {"  ICMP errors", counterCell(s.inIcmpErrors), counterCell(s.outIcmpErrors)},
+        {"  ICMP unreachable", counterCell(s.inIcmpUnreachable), "-"},
+    };
+    return out + formatColumns({"  Counter", "Received", "Sent"}, rows);
+}
+
+// Every network query under its heading; a query that the device's
+// definition does not serve is named with its reason.
+int networkReport(DeviceIdentity& device, const std::string& model, bool json, nlohmann::json& document,
+                  std::ostream& out)
+{
+    nlohmann::json queries = nlohmann::json::object();
+    std::string textOut = "Model: " + terminalSafe(model) + "\n";
+    bool anyRead = false;
+    for (const NetworkSection& section : kNetworkSections) {
+        const core::QuerySchema* query = core::findQuery(section.query);
+        if (!query) continue;
+        const core::QueryReading reading = core::readQuery(*query, device);
+        queries[query->name] = core::readingJson(*query, reading);
+        textOut += std::string("\n") + section.heading + "\n";
+        if (reading.result != NETROV_OK) {
+            textOut += std::string("  ") + core::resultText(reading.result) + "\n";
+            continue;
+        }
+        anyRead = true;
+        if (reading.stored() == 0) {
+            textOut += "  (none reported)\n";
+        } else if (std::string_view(section.query) == "GetDevNetInfo") {
+            textOut += statisticsTable(*static_cast<const NetworkStatistics*>(reading.record(0)));
+        } else {
+            textOut += recordLines(*query, reading);
+        }
+    }
+    document["queries"] = queries;
+    if (json)
+        out << dumpJson(document) << "\n";
+    else
+        out << textOut;
+    return anyRead ? 0 : kExitDeviceFailed;
+}
+
 const char* queryOf(ReadCommand command)
 {
     switch (command) {
@@ -323,6 +406,11 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
 
     nlohmann::json document = {{"address", addressText}, {"model", model}};
     int exitCode = 0;
+    if (command == ReadCommand::Network) {
+        exitCode = networkReport(device, model, options.json, document, out);
+        library.release();
+        return exitCode;
+    }
     if (!single) {
         nlohmann::json queries = nlohmann::json::object();
         std::string textOut = "Model: " + terminalSafe(model) + "\n";

@@ -1,6 +1,6 @@
 // netrov-cli's device reading commands: toner, supplies, trays, marker,
-// counters, versions, jobs and logs, fax and scanner, any query by name, and
-// the inventory of every described query.
+// counters, versions, jobs and logs, fax and scanner, network settings and
+// statistics, any query by name, and the inventory of every described query.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,7 @@
 
 namespace netrov::cli {
 
-enum class ReadCommand { Toner, Supplies, Trays, Marker, Query, Inventory, Counters, Versions, Jobs, Fax, Scanner };
+enum class ReadCommand { Toner, Supplies, Trays, Marker, Query, Inventory, Counters, Versions, Jobs, Fax, Scanner, Network };
 
 struct ReadOptions {
     std::string community;

@@ -1,8 +1,11 @@
 // The frame of the attribute queries.
 #include "attribute_query.h"
 
+#include <strings.h>
+
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "decoders.h"
 #include "netrov/result_codes.h"
@@ -103,6 +106,46 @@ void forEachCapability(const RowReader& row, const char* key, const std::functio
         item.bitNumber = bit;
         onItem(item);
     }
+}
+
+int32_t runRequests(const QueryCall& call, std::span<const std::span<const KeyEntry>> requests,
+                    RequestShape shape, const std::function<void(RowReader&)>& onRow)
+{
+    std::vector<KeyEntry> keys;
+    ValueList values;
+    for (size_t i = 0; i < requests.size(); ++i) {
+        keys.insert(keys.end(), requests[i].begin(), requests[i].end());
+        QuerySetup setup;
+        const int prepared = prepareQuery(&setup, call.device.address, requests[i], call.device.timeout,
+                                          call.device.community, &call.service);
+        RequestResult reply;
+        if (prepared == 0) {
+            reply = requestValues(setup, shape == RequestShape::Get ? SNMP_PDU_GET : SNMP_PDU_GETNEXT);
+        }
+        // A later request that the document does not define, or whose
+        // objects the device lacks, adds nothing; it does not discard what
+        // the requests before it read.
+        const int code = prepared != 0 ? prepared : reply.code;
+        const bool nothingMore = i > 0 && (code == 8 || code == 11);
+        if (code != 0 && !nothingMore) return code;
+        if (code != 0) reply.values.assign(requests[i].size(), ReplyValue());
+        for (ReplyValue& v : reply.values) values.push_back(std::move(v));
+    }
+    RowReader reader(call, keys, values);
+    onRow(reader);
+    return NETROV_OK;
+}
+
+RequestShape documentShape(const ServiceRecord& service, const char* table, RequestShape shape)
+{
+    if (shape == RequestShape::Walk) return shape;
+    char text[16];
+    if (lookupExchange(&service, table, std::nullopt, std::nullopt, std::nullopt, text, sizeof text) != 1) {
+        return shape;
+    }
+    if (strcasecmp(text, "GETNEXT") == 0) return RequestShape::GetNext;
+    if (strcasecmp(text, "GET") == 0) return RequestShape::Get;
+    return shape;
 }
 
 std::optional<int32_t> remainingPercent(std::optional<int32_t> maximum, std::optional<int32_t> level)

@@ -1,8 +1,8 @@
 // The frame that every attribute query shares (consumables, engine and
 // configuration, network, fax and scanner): prepare the query's keys, run its
-// one request, let the query's rule turn each reply row into a record, and
-// count records past the caller's capacity. A query is its key table, its
-// request shape and a row rule.
+// request (or requests, one after the other), let the query's rule turn each
+// reply row into a record, and count records past the caller's capacity. A
+// query is its key table, its request shape and a row rule.
 #pragma once
 
 #include <array>
@@ -91,6 +91,20 @@ RequestResult requestKeys(const QueryCall& call, std::span<const KeyEntry> keys,
 // itself through row.call().out.
 int32_t runRows(const QueryCall& call, std::span<const KeyEntry> keys, RequestShape shape,
                 const std::function<void(RowReader&)>& onRow);
+
+// Several requests in turn (Get or GetNext), each sent only after the one
+// before succeeded: an error is returned and the rule never runs. A later
+// request whose keys the document leaves undefined (8) or whose reply held
+// no usable value (11) only adds no values. The rule sees the keys and
+// values of every request as one row.
+int32_t runRequests(const QueryCall& call, std::span<const std::span<const KeyEntry>> requests,
+                    RequestShape shape, const std::function<void(RowReader&)>& onRow);
+
+// The request a definition document asks for instead of a query's own Get
+// or GetNext: conversion table `table` (no keys) answering "GET" or
+// "GETNEXT". A document can so name table columns without an instance for a
+// query that otherwise asks for exact instances. Walks stay walks.
+RequestShape documentShape(const ServiceRecord& service, const char* table, RequestShape shape);
 
 // The usual form: a zero-filled record per row, produced when the rule
 // returns true.

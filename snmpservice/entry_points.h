@@ -8,6 +8,7 @@
 #include "netrov/option_value.h"
 #include "netrov/device_records.h"
 #include "netrov/job_records.h"
+#include "netrov/network_records.h"
 #include "netrov/service_record.h"
 
 #ifdef TESSEL_BUILD
@@ -255,5 +256,37 @@ TESSEL_API int32_t NETROV_CALL TUVASRV_ParseJobLogInfo(DeviceIdentity* device, i
 /* Unpacks a fax log notification value (option1: JobTrapValue): one
    LogRecord; 5 without one. */
 TESSEL_API int32_t NETROV_CALL TUVASRV_ParseFaxLogInfo(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* TCP/IP switch, address assignment, IPv4 address, mask and gateway: at most one TcpSettings. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevTCP(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* DNS and WINS settings: at most one TcpOptions. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevTCPOpt(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* IPv6 settings and addresses: one Ipv6Settings per row of the device's table. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevTCPIPv6(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* NetWare settings: at most one NetWareSettings. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevNetWare(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* SMB (Windows networking) settings: at most one SmbSettings. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevSMB(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* AppleTalk settings: at most one AppleTalkSettings. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevAppleTalk(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Rendezvous settings: at most one RendezvousSettings. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevRendezvous(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Traffic counters, hardware address and time since start: at most one NetworkStatistics. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevNetInfo(DeviceIdentity* device, intptr_t option1, intptr_t option2,
                                         void* records, int32_t capacity, int32_t* count,
                                         ServiceRecord* service) NETROV_NOEXCEPT;

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 #include <memory>
 
 #include "decoders.h"
@@ -143,6 +144,14 @@ bool anyUsable(const ValueList& values)
     return false;
 }
 
+const char* attributeOf(const ZomXmlNode& element, const char* name)
+{
+    for (const ZomXmlAttribute* a = element.attributes; a; a = a->next) {
+        if (a->name && strcasecmp(a->name, name) == 0) return a->value;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 SuffixedKeys::SuffixedKeys(std::span<const KeyEntry> keys, std::string suffix)
@@ -235,7 +244,13 @@ int prepareQuery(QuerySetup* setup, const uint8_t address[4], std::span<const Ke
         // so its field stays unset instead of sending garbage.
         std::string base = normalisedOid(element->text);
         if (base.empty()) continue;
-        std::string requested = normalisedOid(base + (keys[i].suffix ? keys[i].suffix : ""));
+        // A "from" attribute names where a GetNext or a walk starts (say,
+        // after the loopback rows of a table indexed by address); answers
+        // count only inside the element's own identifier.
+        const char* from = attributeOf(*element, "from");
+        const std::string start = from && *from ? normalisedOid(from) : base;
+        if (start.empty()) continue;
+        std::string requested = normalisedOid(start + (keys[i].suffix ? keys[i].suffix : ""));
         if (requested.empty()) continue;
         setup->base[i] = std::move(base);
         setup->requested[i] = std::move(requested);

@@ -10,6 +10,7 @@
 #include "netrov/option_value.h"
 #include "netrov/device_records.h"
 #include "netrov/job_records.h"
+#include "netrov/network_records.h"
 
 namespace netrov::tessel {
 

@@ -1,6 +1,8 @@
 // The record and query tables, and the generic reading of a described field.
 #include "record_schema.h"
 
+#include <arpa/inet.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -44,6 +46,15 @@ std::string hexPairs(const FieldSchema& field, const void* record, char separato
     return out;
 }
 
+// Dotted quad, or IPv6 in its compressed form (RFC 5952, as inet_ntop writes it).
+std::string addressText(const FieldSchema& field, const void* record)
+{
+    char text[INET6_ADDRSTRLEN] = {};
+    const int family = field.size == 16 ? AF_INET6 : field.size == 4 ? AF_INET : 0;
+    if (!family || !inet_ntop(family, at(record, field.offset), text, sizeof text)) return hexPairs(field, record, ':');
+    return text;
+}
+
 }  // namespace
 
 bool fieldPresent(const FieldSchema& field, const void* record)
@@ -61,6 +72,7 @@ nlohmann::json fieldJson(const FieldSchema& field, const void* record)
     case FieldKind::Flag: return *at(record, field.offset) != 0;
     case FieldKind::Text: return textOf(field, record);
     case FieldKind::Bytes: return hexPairs(field, record, ':');
+    case FieldKind::Address: return addressText(field, record);
     case FieldKind::Int32List: {
         nlohmann::json list = nlohmann::json::array();
         for (uint32_t i = 0; i + sizeof(int32_t) <= field.size; i += sizeof(int32_t)) {
@@ -78,6 +90,7 @@ std::string fieldText(const FieldSchema& field, const void* record)
     switch (field.kind) {
     case FieldKind::Text: return textOf(field, record);
     case FieldKind::Bytes: return hexPairs(field, record, ':');
+    case FieldKind::Address: return addressText(field, record);
     case FieldKind::Flag: return *at(record, field.offset) ? "yes" : "no";
     case FieldKind::Double: {
         char number[64];
@@ -124,7 +137,7 @@ const Tables& tables()
 {
     static const Tables all = [] {
         Tables t;
-        for (auto family : {deviceQuerySchemas, consumableQuerySchemas, engineQuerySchemas, jobQuerySchemas}) {
+        for (auto family : {deviceQuerySchemas, consumableQuerySchemas, engineQuerySchemas, jobQuerySchemas, networkQuerySchemas}) {
             for (const QuerySchema& query : family()) {
                 t.queries.push_back(query);
                 if (std::find(t.records.begin(), t.records.end(), query.record) == t.records.end())

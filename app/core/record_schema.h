@@ -27,6 +27,7 @@ enum class FieldKind : uint8_t {
     Bytes,      // raw bytes (a hardware address)
     Int32List,  // consecutive int32 values (a colour triple)
     Flag,       // a one-byte yes/no value
+    Address,    // an IPv4 (4 bytes) or IPv6 (16 bytes) address, network order
 };
 
 inline constexpr uint32_t kAlwaysPresent = UINT32_MAX;
@@ -68,6 +69,11 @@ constexpr FieldKind fieldKindOf()
     ::netrov::core::FieldSchema{jsonName, offsetof(Record, member), sizeof(Record::member),            \
                                 ::netrov::core::fieldKindOf<decltype(Record::member)>(),                \
                                 ::netrov::core::kAlwaysPresent}
+
+// A field whose bytes are an IPv4 or IPv6 address.
+#define NETROV_FIELD_ADDRESS(Record, member, flag, jsonName)                                            \
+    ::netrov::core::FieldSchema{jsonName, offsetof(Record, member), sizeof(Record::member),            \
+                                ::netrov::core::FieldKind::Address, static_cast<uint32_t>(offsetof(Record, flag))}
 
 // Whether a field's value was reported (its flag is 1, or it has none).
 bool fieldPresent(const FieldSchema& field, const void* record);

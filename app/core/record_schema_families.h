@@ -12,6 +12,7 @@ std::span<const QuerySchema> deviceQuerySchemas();
 std::span<const QuerySchema> consumableQuerySchemas();
 std::span<const QuerySchema> engineQuerySchemas();
 std::span<const QuerySchema> jobQuerySchemas();
+std::span<const QuerySchema> networkQuerySchemas();
 
 // Records that more than one family produces.
 const RecordSchema& codedSettingSchema();

@@ -4,6 +4,7 @@
 #include "netrov/device_records.h"
 #include "netrov/engine_records.h"
 #include "netrov/option_value.h"
+#include "netrov/network_records.h"
 #include "netrov/export.h"
 #include "netrov/message_records.h"
 #include "netrov/job_records.h"

@@ -5,6 +5,7 @@
 #include "netrov/consumable_records.h"
 #include "netrov/engine_records.h"
 #include "netrov/option_value.h"
+#include "netrov/network_records.h"
 #include "netrov/device_records.h"
 #include "netrov/message_records.h"
 #include "netrov/job_records.h"
@@ -58,6 +59,14 @@ static_assert(kPlainRecord<FaxCapabilityEntry>);
 static_assert(kPlainRecord<FaxCompressionEntry>);
 static_assert(kPlainRecord<ScanFeederEntry>);
 static_assert(kPlainRecord<ScanSensorEntry>);
+static_assert(kPlainRecord<TcpSettings>);
+static_assert(kPlainRecord<TcpOptions>);
+static_assert(kPlainRecord<Ipv6Settings>);
+static_assert(kPlainRecord<NetWareSettings>);
+static_assert(kPlainRecord<SmbSettings>);
+static_assert(kPlainRecord<AppleTalkSettings>);
+static_assert(kPlainRecord<RendezvousSettings>);
+static_assert(kPlainRecord<NetworkStatistics>);
 
 #define NETROV_COUNT_QUERY(ordinal, name) +1
 static_assert(0 NETROV_FORWARDED_QUERIES(NETROV_COUNT_QUERY) == 65, "65 forwarded queries besides the search");

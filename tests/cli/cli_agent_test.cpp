@@ -128,6 +128,25 @@ TEST_F(CliAgents, CountersAndVersionsAsTablesAndJson)
     EXPECT_NE(versions.out.find("(none reported)"), std::string::npos) << versions.out;
 }
 
+TEST_F(CliAgents, NetworkShowsAddressesInTheirUsualNotationAndTheCounters)
+{
+    const ProgramResult text = runProgram({kCli, "network", "127.0.0.2", "--timeout", "2"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    for (const char* shown : {"192.0.2.2", "255.255.255.0", "192.0.2.254", "2001:db8::215:a3ff:fe20:560",
+                              "00:15:A3:20:05:60", "Unicast packets", "not reported by this device"})
+        EXPECT_NE(text.out.find(shown), std::string::npos) << shown << "\n" << text.out;
+
+    const ProgramResult json = runProgram({kCli, "network", "127.0.0.2", "--json", "--timeout", "2"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto queries = nlohmann::json::parse(json.out)["queries"];
+    const auto& tcp = queries["GetDevTCP"]["records"][0];
+    EXPECT_EQ(tcp["ipAddress"], "192.0.2.2");
+    EXPECT_EQ(tcp["defaultGateway"], "192.0.2.254");
+    EXPECT_EQ(queries["GetDevTCPIPv6"]["records"][0]["ipv6Address"], "2001:db8::2");
+    EXPECT_TRUE(queries["GetDevNetInfo"]["records"][0]["inUnicastPackets"].is_number_unsigned());
+    EXPECT_EQ(queries["GetDevSMB"]["result"], 8);
+}
+
 TEST(CliInterrupt, InterruptAbortsTheSearchAndListsNothing)
 {
     // Silent loopback addresses keep the search busy for its whole time-out.
