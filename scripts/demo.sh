@@ -138,6 +138,7 @@ in_client report --range "$subnet.0/24" --timeout 2 --rate 5000 --no-progress
 echo
 echo "== netrov-cli check $subnet.3   (a monitoring check: exit 1, warning)"
 in_client check "$subnet.3" || true
+echo
 echo "== netrov-cli network $subnet.2"
 in_client network "$subnet.2"
 echo
