@@ -155,8 +155,11 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     core::FrontLibrary& library = core::FrontLibrary::tuva();
     core::DeviceList devices;
     int status = 0;
+    core::SearchShortage shortage;
     {
         core::SearchRun run(library, devices);
+        // The user's time-out also bounds the queries of the devices found.
+        run.setFoundDeviceTimeOut(settings.TimeOut);
         if (!run.start(settings, *list.value, options.maker)) {
             std::cerr << "netrov-cli: cannot start the search\n";
             return kExitDeviceFailed;
@@ -168,6 +171,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
             status = kExitInterrupted;
         }
         run.wait();
+        shortage = run.shortage();
     }
     if (status != 0) {
         library.release();
@@ -188,6 +192,10 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     } else {
         std::cout << cli::formatTable(rows);
         std::cerr << rows.size() << (rows.size() == 1 ? " device" : " devices") << " found\n";
+    }
+    if (shortage.any()) {
+        std::cerr << "netrov-cli: " << core::shortageText(shortage) << "\n";
+        return kExitDeviceFailed;
     }
     return 0;
 }

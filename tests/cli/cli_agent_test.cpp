@@ -133,5 +133,16 @@ TEST(CliInterrupt, InterruptAbortsTheSearchAndListsNothing)
     EXPECT_NE(readFile(err).find("search aborted"), std::string::npos) << readFile(err);
 }
 
+TEST(CliResources, TooFewDescriptorsIsReportedAndFailsTheRun)
+{
+    // Silent addresses: nothing answers, but the run must say it was crippled.
+    const ProgramResult r = runProgram({"/bin/sh", "-c",
+                                        "ulimit -n 64 && exec \"$0\" search --no-broadcast --range 127.0.9.1-127.0.9.255 "
+                                        "--timeout 1",
+                                        kCli});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("too few file descriptors"), std::string::npos) << r.err;
+}
+
 }  // namespace
 }  // namespace netrov::test
