@@ -7,7 +7,6 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -19,6 +18,7 @@
 
 #include "cli_input.h"
 #include "end_app.h"
+#include "platform/file_system.h"
 #include "front_library.h"
 #include "report.h"
 #include "search_run.h"
@@ -66,8 +66,7 @@ std::string checkInstallation()
     const std::filesystem::path dir = exe.parent_path();
     for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
         if (!entry.is_directory(ec)) continue;
-        std::ifstream ini(entry.path() / "support.ini");
-        if (ini.good()) return {};
+        if (platform::isReadableFile((entry.path() / "support.ini").string())) return {};
     }
     return "unreadable installation: no support package (a folder with support.ini) in " + dir.string();
 }

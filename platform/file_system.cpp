@@ -67,11 +67,11 @@ bool setCurrentDirectory(const std::string& directory) noexcept
 
 bool isReadableFile(const std::string& path) noexcept
 {
-    // fopen would accept a directory here; Windows does not.
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer for ever.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat info {};
-    bool ok = fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);
+    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     close(fd);
     return ok;
 }

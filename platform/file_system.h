@@ -21,7 +21,8 @@ std::string currentDirectory();
 // Changes the process-wide current directory; false on failure.
 bool setCurrentDirectory(const std::string& directory) noexcept;
 
-// True when path names a file (not a directory) that can be opened for reading.
+// True when path names a regular file (not a directory, FIFO or device) that
+// can be opened for reading; never blocks.
 bool isReadableFile(const std::string& path) noexcept;
 // True when path names a regular file, readable or not.
 bool isRegularFile(const std::string& path) noexcept;
