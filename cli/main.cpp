@@ -52,7 +52,7 @@ void catchInterrupts()
 
 int badInput(const std::string& message)
 {
-    std::cerr << "netrov-cli: " << message << "\n";
+    std::cerr << "netrov-cli: " << cli::terminalSafe(message) << "\n";
     return kExitBadInput;
 }
 
@@ -240,6 +240,10 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
     if (query == DeviceQuery::Model) {
         if (modelResult != NETROV_OK) return failed("model", modelResult);
         library.release();
+        if (model.empty()) {
+            std::cerr << "netrov-cli: " << addressText << " answered, but its model object holds no text\n";
+            return kExitDeviceFailed;
+        }
         if (options.json)
             std::cout << cli::dumpJson(out) << "\n";
         else
@@ -410,7 +414,7 @@ int main(int argc, char** argv)
         if (setParsed != nullptr) return runSet(setCommand, deviceAddress, deviceOptions);
         return runDeviceQuery(query, deviceAddress, deviceOptions);
     } catch (const std::exception& e) {
-        std::cerr << "netrov-cli: " << e.what() << "\n";
+        std::cerr << "netrov-cli: " << cli::terminalSafe(e.what()) << "\n";
         return kExitDeviceFailed;
     }
 }
