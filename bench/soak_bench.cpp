@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "fake_agent.h"
+#include "loopback_search.h"
 #include "search_run.h"
 #include "snmpsim_runner.h"
 #include "temp_dir.h"
@@ -125,10 +126,7 @@ void BM_HostileSoak(benchmark::State& state)
         state.SkipWithError(lab().whyNot.c_str());
         return;
     }
-    core::SearchSettings settings = core::defaultSearchSettings();
-    settings.BroadCast = 0;  // loopback only
-    settings.IPSearch = 1;
-    settings.TimeOut = 1;
+    core::SearchSettings settings = bench::loopbackSearchSettings();
     core::setCommunity(settings, kCommunity);
     core::SearchAddressList addresses;
     addresses.append(kHostile);
@@ -168,10 +166,7 @@ BENCHMARK(BM_HostileSoak)->Iterations(kRounds)->Unit(benchmark::kMillisecond)->U
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (!netrov::bench::runBenchmarks(argc, argv)) return 1;
 
     std::printf("\n%d rounds of search and status against an agent that repeats, forges and garbles:\n", kRounds);
     std::printf("  rounds that found the device   %zu of %d\n", gFoundEveryRound, kRounds);

@@ -15,26 +15,17 @@
 
 #include "broadcast_list.h"
 #include "engine.h"
+#include "agent_test_util.h"
 #include "fake_agent.h"
 #include "netrov/zomsnmp.h"
 #include "snmp_test_util.h"
 
 using namespace netrov::test;
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
 constexpr char kSysDescr[] = "1.3.6.1.2.1.1.1.0";
-
-#define START_AGENT(agent)                    \
-    FakeAgent agent;                          \
-    if (!agent.ok()) GTEST_SKIP() << agent.error()
-
-long millisSince(Clock::time_point start)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
 
 size_t passes()
 {
