@@ -233,8 +233,7 @@ TEST(SimpleToStandard, FillsTheDefaultCommunityAndParsesNames)
     EXPECT_STREQ(request.community, "tarpon");
     EXPECT_STREQ(m->community, "tarpon");
     EXPECT_EQ(m->pduType, SNMP_PDU_SET);
-    EXPECT_GE(m->requestId, 0);
-    EXPECT_LE(m->requestId, 32767);
+    EXPECT_GT(m->requestId, 0);  // drawn at random: RequestIds below
     auto out = bindingsOf(*m);
     ASSERT_EQ(out.size(), 2u);
     EXPECT_EQ(nameOf(*out[0]), arcsOf("1.3.6.1.2.1.1.1.0"));
