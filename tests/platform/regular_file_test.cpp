@@ -1,4 +1,5 @@
-// Reads that special files cannot hold up, and replacements that links and rival writers cannot subvert.
+// Reads that special files cannot hold up, and replacements that links and rival writers cannot subvert
+// (hard links, mode and read-only folders: tests/inifile/write_test.cpp).
 #include "platform/profile_file.h"
 #include "platform/regular_file.h"
 #include "temp_dir.h"
@@ -6,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -103,49 +102,6 @@ TEST(ReplaceFile, TwoWritersNeverMixTheirFiles)
     const std::string result = readFile(path);
     EXPECT_TRUE(result == a || result == b);
     EXPECT_EQ(entriesIn(dir.path()), 1u);
-}
-
-TEST(ReplaceFile, KeepsModeAndHardLinksAndWritesInPlaceInAReadOnlyFolder)
-{
-    TempDir dir;
-    const std::string path = dir.file("settings.ini");
-    writeFile(path, "old");
-    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-    const std::string twin = dir.file("twin.ini");
-    fs::create_hard_link(path, twin);
-
-    ASSERT_TRUE(replaceFile(path, "new, longer text"));
-    EXPECT_EQ(readFile(twin), "new, longer text");  // still one file under two names
-    ASSERT_TRUE(replaceFile(path, "short"));
-    EXPECT_EQ(readFile(twin), "short");
-    struct stat info {};
-    ASSERT_EQ(::stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0640u);
-    EXPECT_EQ(info.st_nlink, 2u);
-
-    // A folder the writer may not create files in: the file is rewritten in
-    // place. Root may create anywhere, so the write runs as nobody.
-    fs::remove(twin);
-    const std::string folder = dir.file("locked");
-    fs::create_directory(folder);
-    const std::string locked = folder + "/NetRov.ini";
-    writeFile(locked, "old");
-    ASSERT_EQ(::chmod(locked.c_str(), 0666), 0);
-    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(10);
-        _exit(replaceFile(locked, "in place") ? 0 : 11);
-    }
-    int status = -1;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ::chmod(folder.c_str(), 0755);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(readFile(locked), "in place");
-    EXPECT_EQ(entriesIn(folder), 1u);
 }
 
 }  // namespace
