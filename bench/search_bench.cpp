@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "run_child.h"
+#include "loopback_search.h"
 #include "search_run.h"
 #include "snmpsim_runner.h"
 #include "temp_dir.h"
@@ -68,10 +69,7 @@ void BM_NetrovEngine(benchmark::State& state)
         state.SkipWithError(lab().whyNot.c_str());
         return;
     }
-    core::SearchSettings settings = core::defaultSearchSettings();
-    settings.BroadCast = 0;  // loopback only
-    settings.IPSearch = 1;
-    settings.TimeOut = 1;
+    const core::SearchSettings settings = bench::loopbackSearchSettings();
     core::SearchAddressList addresses;
     addresses.append(std::string(kFirst) + "," + kLast);
     size_t found = 0;
@@ -166,10 +164,7 @@ void ratio(const char* ours, const Figures& a, const char* peer, const Figures& 
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (!netrov::bench::runBenchmarks(argc, argv)) return 1;
 
     std::printf("\nSearch of %s-%s (%d answering, time-out 1 s), mean wall time:\n", kFirst, kLast, kAnswering);
     std::printf("  netrov engine run       %.3f s (target: within 1.2 s)\n", gEngine.mean());

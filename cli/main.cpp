@@ -7,8 +7,8 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +21,8 @@
 #include "cli_input.h"
 #include "end_app.h"
 #include "fleet_commands.h"
+#include "platform/file_system.h"
+#include "platform/regular_file.h"
 #include "front_library.h"
 #include "query_commands.h"
 #include "report.h"
@@ -56,9 +58,12 @@ void catchInterrupts()
     sigaction(SIGTERM, &action, nullptr);
 }
 
+// Each line of the message on a line of its own (a targets file reports
+// every bad line), made safe for the terminal.
 int badInput(const std::string& message)
 {
-    std::cerr << "netrov-cli: " << message << "\n";
+    std::istringstream lines(message);
+    for (std::string line; std::getline(lines, line);) std::cerr << "netrov-cli: " << cli::terminalSafe(line) << "\n";
     return kExitBadInput;
 }
 
@@ -72,8 +77,7 @@ std::string checkInstallation()
     const std::filesystem::path dir = exe.parent_path();
     for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
         if (!entry.is_directory(ec)) continue;
-        std::ifstream ini(entry.path() / "support.ini");
-        if (ini.good()) return {};
+        if (platform::isReadableFile((entry.path() / "support.ini").string())) return {};
     }
     return "unreadable installation: no support package (a folder with support.ini) in " + dir.string();
 }
@@ -179,6 +183,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     core::FrontLibrary& library = core::FrontLibrary::tuva();
     core::DeviceList devices;
     int status = 0;
+    core::SearchShortage shortage;
     const bool showProgress = !options.noProgress && (options.progress || isatty(STDERR_FILENO));
     if (sweep) {
         cli::SweepSearch search{settings, options.maker, static_cast<uint32_t>(options.rate), showProgress};
@@ -194,6 +199,8 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         }
     } else {
         core::SearchRun run(library, devices);
+        // The user's time-out also bounds the queries of the devices found.
+        run.setFoundDeviceTimeOut(settings.TimeOut);
         if (!run.start(settings, *list.value, options.maker)) {
             std::cerr << "netrov-cli: cannot start the search\n";
             return kExitDeviceFailed;
@@ -204,6 +211,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
             status = kExitInterrupted;
         }
         run.wait();
+        shortage = run.shortage();
     }
     if (status != 0 && !sweep) {
         library.release();
@@ -234,6 +242,10 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     } else {
         std::cout << cli::formatTable(rows);
         std::cerr << rows.size() << (rows.size() == 1 ? " device" : " devices") << " found\n";
+    }
+    if (shortage.any()) {
+        std::cerr << "netrov-cli: " << core::shortageText(shortage) << "\n";
+        return kExitDeviceFailed;
     }
     return status;
 }
@@ -279,6 +291,10 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
     if (query == DeviceQuery::Model) {
         if (modelResult != NETROV_OK) return failed("model", modelResult);
         library.release();
+        if (model.empty()) {
+            std::cerr << "netrov-cli: " << addressText << " answered, but its model object holds no text\n";
+            return kExitDeviceFailed;
+        }
         if (options.json)
             std::cout << cli::dumpJson(out) << "\n";
         else
@@ -438,12 +454,16 @@ int collectTargets(CLI::App* command, const CLI::Option* addressOption, const CL
         if (!cli::appendTargets(&options.targets, expanded, &error)) return badInput(error);
     }
     if (!targetsFile.empty()) {
-        std::ifstream file;
+        // A named file is read like every other file: never a FIFO or a
+        // device that could hold the program up, and within a size limit.
+        std::istringstream named;
         if (targetsFile != "-") {
-            file.open(targetsFile);
-            if (!file) return badInput("cannot read the targets file " + targetsFile);
+            const platform::FileBytes file = platform::readRegularFile(targetsFile);
+            if (file.status != platform::ReadStatus::Read)
+                return badInput("cannot read the targets file " + targetsFile + " (missing, not a regular file, or over 16 MiB)");
+            named.str(file.bytes);
         }
-        const auto listed = cli::readTargets(targetsFile == "-" ? std::cin : file, targetsFile);
+        const auto listed = cli::readTargets(targetsFile == "-" ? static_cast<std::istream&>(std::cin) : named, targetsFile);
         if (!listed.value) return badInput(listed.error);
         std::string error;
         if (!cli::appendTargets(&options.targets, *listed.value, &error)) return badInput(error);
@@ -619,7 +639,7 @@ int main(int argc, char** argv)
         if (readParsed != nullptr) return runRead(readCommand, deviceAddress, deviceOptions, readOptions);
         return runDeviceQuery(query, deviceAddress, deviceOptions);
     } catch (const std::exception& e) {
-        std::cerr << "netrov-cli: " << e.what() << "\n";
+        std::cerr << "netrov-cli: " << cli::terminalSafe(e.what()) << "\n";
         return kExitDeviceFailed;
     }
 }

@@ -25,6 +25,8 @@ bool searchRun(const core::SearchSettings& settings, const std::vector<uint32_t>
     run.IPSearch = list.count() > 0 ? 1 : 0;
     core::DeviceList found;
     core::SearchRun search(core::FrontLibrary::tuva(), found);
+    // The user's time-out also bounds the queries of the devices found.
+    search.setFoundDeviceTimeOut(settings.TimeOut);
     if (!search.start(run, list, maker)) return true;
     while (!search.ended()) {
         if (interrupted.load()) {

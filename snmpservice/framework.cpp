@@ -47,6 +47,20 @@ void copyBounded(char* out, size_t size, const char* text)
     out[n] = '\0';
 }
 
+using Clock = std::chrono::steady_clock;
+
+// The deadline of the entry point call on this thread, when one runs.
+thread_local std::optional<Clock::time_point> tQueryDeadline;
+
+// The time-out a request may still use: none left ends the query.
+std::optional<int32_t> timeoutLeft(int32_t timeout)
+{
+    if (!tQueryDeadline) return timeout;
+    const auto left = std::chrono::ceil<std::chrono::seconds>(*tQueryDeadline - Clock::now()).count();
+    if (left <= 0) return std::nullopt;
+    return left < timeout ? static_cast<int32_t>(left) : timeout;
+}
+
 struct Exchange {
     int code = 0;  // 0, 4, 6, 100
     ValueList values;
@@ -123,7 +137,12 @@ Exchange exchange(const QuerySetup& setup, const std::vector<std::optional<std::
     Exchange result;
     PduPtr request = buildRequest(setup, ids, pduType, setValues, &result.code);
     if (!request) return result;
-    PduPtr reply(snmp_request(setup.target.c_str(), setup.timeout, request.get()));
+    const std::optional<int32_t> timeout = timeoutLeft(setup.timeout);
+    if (!timeout) {
+        result.code = 100;
+        return result;
+    }
+    PduPtr reply(snmp_request(setup.target.c_str(), *timeout, request.get()));
     request.reset();
     if (!reply) {
         result.code = 100;
@@ -153,6 +172,14 @@ const char* attributeOf(const ZomXmlNode& element, const char* name)
 }
 
 }  // namespace
+
+QueryClock::QueryClock(std::chrono::milliseconds limit) : outer_(tQueryDeadline)
+{
+    const Clock::time_point deadline = Clock::now() + limit;
+    if (!tQueryDeadline || deadline < *tQueryDeadline) tQueryDeadline = deadline;
+}
+
+QueryClock::~QueryClock() { tQueryDeadline = outer_; }
 
 SuffixedKeys::SuffixedKeys(std::span<const KeyEntry> keys, std::string suffix)
     : suffix_(std::move(suffix)), keys_(keys.begin(), keys.end())
@@ -294,11 +321,12 @@ int32_t setOutcome(std::span<const KeyEntry> keys, const RequestResult& result)
     return 0;
 }
 
-RowsResult walkTable(const QuerySetup& setup, size_t maxRows)
+RowsResult walkTable(const QuerySetup& setup, size_t maxRows, std::chrono::milliseconds limit)
 {
     RowsResult result;
     std::vector<std::optional<std::string>> current = setup.requested;
-    while (result.rows.size() < maxRows) {
+    const Clock::time_point deadline = Clock::now() + limit;
+    while (result.rows.size() < maxRows && Clock::now() < deadline) {
         Exchange e = exchange(setup, current, SNMP_PDU_GETNEXT, {});
         if (e.code != 0) {
             result.rows.clear();
@@ -327,7 +355,12 @@ RowsResult broadcastRequest(const QuerySetup& setup)
     RowsResult result;
     PduPtr request = buildRequest(setup, setup.requested, SNMP_PDU_GETNEXT, {}, &result.code);
     if (!request) return result;
-    PduListPtr answers(multi_snmp_request(setup.target.c_str(), setup.timeout, request.get()));
+    const std::optional<int32_t> timeout = timeoutLeft(setup.timeout);
+    if (!timeout) {
+        result.code = 100;
+        return result;
+    }
+    PduListPtr answers(multi_snmp_request(setup.target.c_str(), *timeout, request.get()));
     request.reset();
     if (!answers) {
         result.code = 100;

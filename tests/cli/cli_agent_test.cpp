@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fake_agent.h"
 #include "run_program.h"
 #include "walk_agents.h"
 
@@ -172,6 +173,44 @@ TEST(CliInterrupt, InterruptAbortsTheSearchAndListsNothing)
     EXPECT_EQ(WEXITSTATUS(status), 130);
     EXPECT_EQ(readFile(out), "");
     EXPECT_NE(readFile(err).find("search aborted"), std::string::npos) << readFile(err);
+}
+
+TEST(CliResources, TooFewDescriptorsIsReportedAndFailsTheRun)
+{
+    // Silent addresses: nothing answers, but the run must say it was crippled.
+    const ProgramResult r = runProgram({"/bin/sh", "-c",
+                                        "ulimit -n 64 && exec \"$0\" search --no-broadcast --range 127.0.9.1-127.0.9.255 "
+                                        "--timeout 1",
+                                        kCli});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("too few file descriptors"), std::string::npos) << r.err;
+}
+
+TEST(CliHostile, ForgedModelsAreNotAnswersAndANonTextModelIsAnError)
+{
+    FakeAgent device;
+    FakeAgent sprayer;
+    if (!device.ok() || !sprayer.ok()) GTEST_SKIP() << device.error() << sprayer.error();
+    // The device stays silent; another host answers each request it sees,
+    // with the right id and to the right port.
+    device.setHandler([&](const AgentRequest& r) -> std::vector<AgentReply> {
+        std::vector<AgentBinding> forged;
+        for (const auto& b : r.bindings) forged.push_back({b.oid + ".1", AgentValue::octets("Forged 9000")});
+        sprayer.sendTo(r.source, r.sourcePort, FakeAgent::encodeResponse(r.requestId, r.community, 0, 0, forged));
+        return {};
+    });
+    const ProgramResult forged = runProgram({kCli, "model", device.address(), "--timeout", "1"});
+    EXPECT_EQ(forged.status, 1) << forged.err;
+    EXPECT_EQ(forged.out.find("Forged"), std::string::npos) << forged.out;
+    EXPECT_NE(forged.err.find("no answer"), std::string::npos) << forged.err;
+
+    // A model object that holds a number instead of a name.
+    device.setHandler({});
+    device.setObject("1.3.6.1.2.1.25.3.2.1.3.1", AgentValue::integer(42));
+    const ProgramResult number = runProgram({kCli, "model", device.address(), "--timeout", "1"});
+    EXPECT_EQ(number.status, 1) << number.err;
+    EXPECT_EQ(number.out, "");
+    EXPECT_NE(number.err.find("no text"), std::string::npos) << number.err;
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // netrov-cli's handling of bad input: one line on stderr, exit status 2, nothing sent.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "run_program.h"
@@ -91,6 +93,16 @@ TEST(CliBadInput, UnreadableInstallation)
     EXPECT_NE(r.err.find("installation"), std::string::npos) << r.err;
     const ProgramResult info = runProgram({(dir.path() / "netrov-cli").string(), "info", "127.0.0.1"});
     EXPECT_EQ(info.status, 2) << info.err;
+
+    // A FIFO in place of support.ini or NetRov.ini is no file to wait on.
+    fs::create_directory(dir.path() / "fifo");
+    ASSERT_EQ(::mkfifo((dir.path() / "fifo" / "support.ini").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((dir.path() / "NetRov.ini").c_str(), 0600), 0);
+    const ProgramResult fifo = runProgram({(dir.path() / "netrov-cli").string(), "model", "127.0.0.1"}, 5);
+    EXPECT_EQ(fifo.status, 2) << fifo.err;
+    EXPECT_NE(fifo.err.find("installation"), std::string::npos) << fifo.err;
+    const ProgramResult endApp = runProgram({(dir.path() / "netrov-cli").string(), "end-app"}, 5);
+    EXPECT_GE(endApp.status, 0) << endApp.err;  // it ends, whatever it reports
 }
 
 TEST(CliHelp, HelpIsNotAnError)
