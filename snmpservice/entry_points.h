@@ -37,8 +37,7 @@ TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevModelName(DeviceIdentity* device, i
 /* The Set operations write one fixed INTEGER to the object that the
    definition document names; they use only the device record (address,
    community, time-out) and the service record: records and count are ignored
-   and left untouched. 0 when the device confirmed with an INTEGER value;
-   option1, when not 0, points to an int32_t that receives that value. */
+   and left untouched. 0 when the device confirmed with an INTEGER value. */
 /* Device notifications (traps) on: writes 3 to SETDEVICETRAP_SWITCH. */
 TESSEL_API int32_t NETROV_CALL TUVASRV_SetDeviceTrap(DeviceIdentity* device, intptr_t option1, intptr_t option2,
                                                      void* records, int32_t capacity, int32_t* count,
