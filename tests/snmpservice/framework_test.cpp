@@ -476,12 +476,12 @@ TEST_F(FrameworkTest, SearchAcceptsOnlyAnswersWithModelAndFilter)
 
 TEST_F(FrameworkTest, MalformedDefinitionsNeverSendGarbage)
 {
-    // Identifiers that are not dotted decimal leave their key undefined.
+    // Texts without digits, or with an arc too large, leave their key undefined.
     Service service(document("<oid def=\"GETDEVINFO_DEVICE\">sysName</oid>\n"
-                             "<oid def=\"GETDEVINFO_LOCATION\">1.3.6..1.6</oid>\n"
+                             "<oid def=\"GETDEVINFO_LOCATION\">iso.org.dod</oid>\n"
                              "<oid def=\"GETDEVINFO_MACADDRESS\"> </oid>\n"
                              "<oid def=\"SEARCHDEVICE_MODEL\">1.3.6.1.2.1.25.3.2.1.3.99999999999</oid>\n"
-                             "<oid def=\"GETDEVSTATUS_DEVSTATUS\">.1.3.6.1.2.1.25.3.2.1.5</oid>\n"
+                             "<oid def=\"GETDEVSTATUS_DEVSTATUS\">.1.3.6.1.2.1.25.3.2.1.5.</oid>\n"
                              "<keyword name=\"GETDEVSTATUSSIMPLE_ALERT\"><exchange key1=\"\" key7=\"?\"/></keyword>\n"
                              "<keyword name=\"GETDEVSTATUS_ALERT\"/>"));
     ASSERT_TRUE(service.loaded());
@@ -491,7 +491,7 @@ TEST_F(FrameworkTest, MalformedDefinitionsNeverSendGarbage)
     EXPECT_EQ(TUVASRV_GetDevModelName(&device, 0, 0, nullptr, 0, &count, service.record()), NETROV_NOT_DEFINED);
     EXPECT_EQ(agent.requestCount(), 0u);
 
-    // A leading dot is tolerated; odd conversion rows give an unset value.
+    // A leading or trailing dot is tolerated; odd conversion rows give an unset value.
     agent.setObject("1.3.6.1.2.1.25.3.2.1.5.1", AgentValue::integer(2));
     DeviceStatus status;
     ASSERT_EQ(TUVASRV_GetDevStatus(&device, 0, 0, &status, 1, &count, service.record()), NETROV_OK);
