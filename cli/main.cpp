@@ -56,6 +56,32 @@ int badInput(const std::string& message)
     return kExitBadInput;
 }
 
+// CLI11 reports a word that names no command as a missing command; name the
+// word instead, with the commands that exist at that level. Empty when the
+// error is about something else.
+std::string unknownCommand(CLI::App& app)
+{
+    CLI::App* level = &app;
+    for (bool deeper = true; deeper;) {
+        deeper = false;
+        for (CLI::App* sub : level->get_subcommands({})) {
+            if (!sub->parsed()) continue;
+            level = sub;
+            deeper = true;
+            break;
+        }
+    }
+    std::string known;
+    for (const CLI::App* sub : level->get_subcommands({})) known += (known.empty() ? "" : ", ") + sub->get_name();
+    if (known.empty()) return {};
+    for (const std::string& word : level->remaining()) {
+        if (word.empty() || word.front() == '-') continue;
+        const std::string where = level == &app ? std::string() : " " + level->get_name();
+        return "unknown command" + where + " \"" + word + "\" (commands: " + known + ")";
+    }
+    return {};
+}
+
 // The installation is the directory of the program: it must hold at least
 // one support package (a folder with a readable support.ini).
 std::string checkInstallation()
@@ -144,6 +170,8 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     if (!retry.value) return badInput(retry.error);
     const auto list = cli::buildAddressList(orderedEntries);
     if (!list.value) return badInput(list.error);
+    if (options.noBroadcast && list.value->count() == 0)
+        return badInput("nothing to search: --no-broadcast needs --address or --range");
     if (auto error = checkInstallation(); !error.empty()) return badInput(error);
 
     settings.BroadCast = options.noBroadcast ? 0 : 1;
@@ -375,6 +403,7 @@ int main(int argc, char** argv)
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) return app.exit(e);
+        if (const std::string unknown = unknownCommand(app); !unknown.empty()) return badInput(unknown);
         return badInput(e.what());
     }
 

@@ -55,6 +55,11 @@ TEST(CliBadInput, TimeOutOutside1To60)
 TEST(CliBadInput, UsageMistakes)
 {
     expectBadInput({}, "subcommand");
+    expectBadInput({"serach", "--no-broadcast"}, "unknown command \"serach\" (commands: search,");
+    expectBadInput({"info", "127.0.0.1", "extra"}, "extra");
+    // Nothing to search is a mistake, not an empty result.
+    expectBadInput({"search", "--no-broadcast"}, "--no-broadcast needs --address or --range");
+    expectBadInput({"search", "--no-broadcast", "--json"}, "--no-broadcast needs --address or --range");
     expectBadInput({"search", "--no-broadcast", "--bogus"}, "bogus");
     expectBadInput({"info"}, "ADDRESS");
     expectBadInput({"search", "--no-broadcast", "--retry", "-1"}, "retry");

@@ -114,8 +114,8 @@ TEST(CliSetBadInput, AddressOptionsAndUsage)
     expectBadInput({"job", "cancel", "300.1.1.1"}, "300.1.1.1");
     expectBadInput({"job", "continue", "127.0.0.1", "--timeout", "0"}, "time");
     expectBadInput({"trap", "on", "127.0.0.1", "--community", std::string(200, 'c')}, "community");
-    expectBadInput({"trap", "off", "127.0.0.1"}, "subcommand");
-    expectBadInput({"job", "127.0.0.1"}, "subcommand");
+    expectBadInput({"trap", "off", "127.0.0.1"}, "unknown command trap \"off\" (commands: on)");
+    expectBadInput({"job", "127.0.0.1"}, "unknown command job \"127.0.0.1\" (commands: cancel, continue)");
     expectBadInput({"job", "cancel"}, "ADDRESS");
 }
 
