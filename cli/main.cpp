@@ -244,7 +244,7 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
     auto failed = [&](const char* what, int32_t result) {
         library.release();
         if (result == NETROV_NO_REPLY)
-            std::cerr << "netrov-cli: no answer from " << addressText << "\n";
+            std::cerr << "netrov-cli: " << cli::noAnswerText(addressText) << "\n";
         else
             std::cerr << "netrov-cli: cannot read the " << what << " of " << addressText << " (result " << result << ")\n";
         return kExitDeviceFailed;
