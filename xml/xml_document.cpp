@@ -74,14 +74,23 @@ public:
             if (!b.open_.empty() && length > 0) b.open_.back().text.append(text, static_cast<size_t>(length));
         });
     }
-    // Documents carry no DTD: refusing it shuts out entity expansion attacks
-    // and external entities at the source.
-    static void XMLCALL onDoctype(void* self, const XML_Char*, const XML_Char*, const XML_Char*, int)
+    // A document type declaration may name the root and a DTD, which is never
+    // read; an internal subset is refused, and with it every entity
+    // declaration, which shuts out entity expansion attacks and external
+    // entities at the source.
+    static void XMLCALL onDoctype(void* self, const XML_Char*, const XML_Char*, const XML_Char*,
+                                  int hasInternalSubset)
     {
-        static_cast<Builder*>(self)->refuse();
+        if (hasInternalSubset) static_cast<Builder*>(self)->refuse();
     }
     static void XMLCALL onEntity(void* self, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
                                  const XML_Char*, const XML_Char*, const XML_Char*)
+    {
+        static_cast<Builder*>(self)->refuse();
+    }
+    // A reference to an entity that only an unread DTD could declare: the
+    // text would silently lose it, so the document is refused.
+    static void XMLCALL onSkippedEntity(void* self, const XML_Char*, int)
     {
         static_cast<Builder*>(self)->refuse();
     }
@@ -174,6 +183,7 @@ DocumentPtr loadFromMemory(std::span<const uint8_t> bytes, std::string_view path
     XML_SetCharacterDataHandler(parser.get(), &Builder::onText);
     XML_SetStartDoctypeDeclHandler(parser.get(), &Builder::onDoctype);
     XML_SetEntityDeclHandler(parser.get(), &Builder::onEntity);
+    XML_SetSkippedEntityHandler(parser.get(), &Builder::onSkippedEntity);
     XML_SetParamEntityParsing(parser.get(), XML_PARAM_ENTITY_PARSING_NEVER);
 
     size_t offset = 0;

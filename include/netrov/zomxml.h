@@ -42,8 +42,10 @@ typedef struct ZomXmlElementList {
     ZomXmlNode* element;
 } ZomXmlElementList;
 
-/* Loads a document; null when the file is missing, malformed, or declares a
-   DTD or entities. */
+/* Loads a document; null when the file is missing, malformed, or with an
+   internal DTD subset (where entities are declared). A document type declaration without internal
+   subset is accepted; a DTD it names is never read, so a reference to an
+   entity other than the five predefined ones is refused. */
 ZOMXML_API ZomXmlDocument* NETROV_CALL ZOMXML_Load(const char* path) NETROV_NOEXCEPT;
 /* Frees a whole document; null is accepted. Returns 0. */
 ZOMXML_API int32_t NETROV_CALL ZOMXML_Free(ZomXmlDocument* document) NETROV_NOEXCEPT;
