@@ -5,3 +5,4 @@
 #include "platform/file_system.h"
 #include "platform/module_path.h"
 #include "platform/net_interfaces.h"
+#include "platform/text_encoding.h"
