@@ -344,6 +344,7 @@ int main(int argc, char** argv)
 {
     CLI::App app{"Finds network printers and MFPs by SNMP and reads what they report."};
     app.name("netrov-cli");
+    app.set_version_flag("--version", std::string("netrov-cli ") + NETROV_VERSION);
     app.require_subcommand(1, 1);
 
     SearchOptions searchOptions;

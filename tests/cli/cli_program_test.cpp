@@ -66,6 +66,14 @@ TEST(CliBadInput, UsageMistakes)
     expectBadInput({"search", "--no-broadcast", "--community", std::string(200, 'c')}, "community");
 }
 
+TEST(CliProgram, VersionNamesTheProgramAndExitsZero)
+{
+    const ProgramResult r = runProgram({kCli, "--version"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("netrov-cli ", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find('.'), std::string::npos) << r.out;
+}
+
 TEST(CliBadInput, UnreadableInstallation)
 {
     // The program and its libraries without any support package beside them.
