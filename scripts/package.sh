@@ -21,7 +21,7 @@ source_dir=$(pwd)
 
 check=0
 build=1
-out=build-package
+out="build-package"
 while (($#)); do
   case "$1" in
     --check) check=1 ;;
@@ -92,12 +92,14 @@ started=$SECONDS
 cache=${XDG_CACHE_HOME:-${HOME:-/root}/.cache}/netrov-package/archives
 mkdir -p "$cache"
 root=$(mktemp -d)
+# shellcheck disable=SC2317  # called by the trap
 cleanup() {
   # Mounts live in private mount namespaces, so only the folder is left.
   "${as_root[@]}" rm -rf --one-file-system "$root"
   [ -z "${work:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 143' TERM INT  # so that the root is removed when the check is stopped
 
 # The machine's own Debian sources name the mirror the root comes from.
 mirror=""
@@ -111,7 +113,7 @@ mirror=${mirror:-http://deb.debian.org/debian}
 
 say "making a Debian 12 root from $mirror"
 if ! "${as_root[@]}" mmdebstrap --mode=root --variant=apt --include=snmpsim,iproute2 \
-      --skip=download/empty --skip=cleanup/apt/cache \
+      --skip=download/empty --skip=cleanup/apt \
       --setup-hook="mkdir -p \"\$1\"/var/cache/apt/archives && cp -n $cache/*.deb \"\$1\"/var/cache/apt/archives/ 2>/dev/null || true" \
       bookworm "$root" "$mirror" </dev/null >"$root.log" 2>&1; then
   tail -n 15 "$root.log" >&2
@@ -120,13 +122,16 @@ if ! "${as_root[@]}" mmdebstrap --mode=root --variant=apt --include=snmpsim,ipro
   exit 77
 fi
 rm -f "$root.log"
+cp -n "$root"/var/cache/apt/archives/*.deb "$cache/" 2>/dev/null || true
 took "the root" "$started"
 
-in_root() { "${as_root[@]}" unshare --mount --fork sh -c 'mount -t proc proc "$0/proc" && exec chroot "$@"' "$root" "$@"; }
+# shellcheck disable=SC2016  # $0 and $@ belong to the inner shell
+in_root() { "${as_root[@]}" unshare --mount --fork sh -c 'mount -t proc proc "$0/proc" && exec chroot "$0" "$@"' "$root" "$@"; }
 # Loopback only: nothing the check starts can reach another machine.
+# shellcheck disable=SC2016
 in_root_offline() {
   "${as_root[@]}" unshare --mount --net --fork sh -c \
-    'ip link set lo up && mount -t proc proc "$0/proc" && exec chroot "$@"' "$root" "$@"
+    'ip link set lo up && mount -t proc proc "$0/proc" && exec chroot "$0" "$@"' "$root" "$@"
 }
 # Everything a package may own; user data (/root, /tmp) and apt's and dpkg's
 # own records are not the package's files.
@@ -138,6 +143,20 @@ snapshot() {
 }
 
 "${as_root[@]}" cp /etc/resolv.conf "$root/etc/resolv.conf"
+# The dependencies first, so that what the package itself leaves behind is
+# all that the comparison at the end can show.
+wanted=$(dpkg-deb -f "$deb" Depends)
+recommended=$(dpkg-deb -f "$deb" Recommends)
+if ! in_root env DEBIAN_FRONTEND=noninteractive apt-get satisfy -y -q "$wanted${recommended:+, $recommended}" \
+     >"$root.install" 2>&1; then
+  tail -n 30 "$root.install" >&2
+  if grep -qE 'Unable to fetch|Could not resolve|Temporary failure|Connection failed' "$root.install"; then
+    echo "package: SKIPPED the check: the dependencies cannot be downloaded (no package source reachable?)" >&2
+    exit 77
+  fi
+  echo "package: installing the dependencies failed" >&2
+  exit 1
+fi
 snapshot >"$root.before"
 "${as_root[@]}" cp "$deb" "$root/tmp/"
 say "apt-get install ./$(basename "$deb")"
@@ -155,9 +174,10 @@ fail() { echo "package: FAILED: $*" >&2; verdict=1; }
 version_out=$(in_root_offline netrov-cli --version 2>&1) || fail "netrov-cli --version: $version_out"
 [ "$version_out" = "netrov-cli $version" ] || fail "netrov-cli --version said [$version_out]"
 
-"${as_root[@]}" mkdir -p "$root/tmp/agent/data"
+"${as_root[@]}" mkdir -p "$root/tmp/agent/data" "$root/tmp/agent/cache"
 "${as_root[@]}" cp tests/devices/mono_laser.snmprec "$root/tmp/agent/data/"
 "${as_root[@]}" chmod -R a+rX "$root/tmp/agent"
+"${as_root[@]}" chmod 1777 "$root/tmp/agent/cache"  # snmpsimd writes it as nobody
 # One namespace for the agent and the search: the agent starts, the search
 # asks it by address, NetRov runs offscreen (its first search broadcasts on
 # loopback only) and must still be running after a few seconds.
@@ -185,7 +205,7 @@ grep -q '== NetRov status 124' <<<"$run_log" ||
   fail "NetRov did not keep running offscreen: $run_log $("${as_root[@]}" cat "$root/tmp/netrov.log" 2>/dev/null)"
 
 say "apt-get purge netrov"
-in_root sh -c 'DEBIAN_FRONTEND=noninteractive apt-get purge -y -q --autoremove netrov' >"$root.purge" 2>&1 ||
+in_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -q netrov >"$root.purge" 2>&1 ||
   fail "purging the package failed: $(tail -n 20 "$root.purge")"
 snapshot >"$root.after"
 if ! left=$(diff "$root.before" "$root.after"); then
