@@ -1,10 +1,6 @@
 // Search benchmark: 254 loopback addresses, 20 answering simulated printers, time-out 1 s; netrov against braa and onesixtyone.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -13,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "run_child.h"
+#include "loopback_search.h"
 #include "search_run.h"
 #include "snmpsim_runner.h"
 #include "temp_dir.h"
@@ -63,29 +61,7 @@ struct Figures {
 };
 Figures gEngine, gCli, gBraa, gOnesixtyone;
 
-// Runs a program with its output discarded; wall seconds and peak resident KiB.
-bool runChild(const std::vector<std::string>& argv, double& seconds, long& maxRssKiB)
-{
-    const auto start = Clock::now();
-    const pid_t pid = fork();
-    if (pid < 0) return false;
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    maxRssKiB = usage.ru_maxrss;
-    return WIFEXITED(status) && WEXITSTATUS(status) != 127;
-}
+using bench::runChild;
 
 void BM_NetrovEngine(benchmark::State& state)
 {
@@ -93,10 +69,7 @@ void BM_NetrovEngine(benchmark::State& state)
         state.SkipWithError(lab().whyNot.c_str());
         return;
     }
-    core::SearchSettings settings = core::defaultSearchSettings();
-    settings.BroadCast = 0;  // loopback only
-    settings.IPSearch = 1;
-    settings.TimeOut = 1;
+    const core::SearchSettings settings = bench::loopbackSearchSettings();
     core::SearchAddressList addresses;
     addresses.append(std::string(kFirst) + "," + kLast);
     size_t found = 0;
@@ -191,10 +164,7 @@ void ratio(const char* ours, const Figures& a, const char* peer, const Figures& 
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (!netrov::bench::runBenchmarks(argc, argv)) return 1;
 
     std::printf("\nSearch of %s-%s (%d answering, time-out 1 s), mean wall time:\n", kFirst, kLast, kAnswering);
     std::printf("  netrov engine run       %.3f s (target: within 1.2 s)\n", gEngine.mean());

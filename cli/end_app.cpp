@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/profile_file.h"
+#include "report.h"
 #include "platform/runtime_directory.h"
 
 namespace netrov::cli {
@@ -92,7 +93,7 @@ int runEndApp(const std::string& mutexName)
     }
     std::string error;
     const int result = sendEndCommand(name, error);
-    if (result != 0) std::cerr << "netrov-cli: " << error << "\n";
+    if (result != 0) std::cerr << "netrov-cli: " << terminalSafe(error) << "\n";
     return result;
 }
 

@@ -7,8 +7,8 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,12 +17,20 @@
 
 #include <netrov/result_codes.h>
 
+#include "alert_report.h"
 #include "cli_input.h"
 #include "end_app.h"
+#include "fleet_commands.h"
+#include "platform/file_system.h"
+#include "platform/regular_file.h"
 #include "front_library.h"
+#include "query_commands.h"
 #include "report.h"
 #include "search_run.h"
 #include "search_settings.h"
+#include "sweep.h"
+#include "sweep_search.h"
+#include "targets.h"
 #include "trap_job.h"
 
 namespace {
@@ -50,9 +58,12 @@ void catchInterrupts()
     sigaction(SIGTERM, &action, nullptr);
 }
 
+// Each line of the message on a line of its own (a targets file reports
+// every bad line), made safe for the terminal.
 int badInput(const std::string& message)
 {
-    std::cerr << "netrov-cli: " << message << "\n";
+    std::istringstream lines(message);
+    for (std::string line; std::getline(lines, line);) std::cerr << "netrov-cli: " << cli::terminalSafe(line) << "\n";
     return kExitBadInput;
 }
 
@@ -92,8 +103,7 @@ std::string checkInstallation()
     const std::filesystem::path dir = exe.parent_path();
     for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
         if (!entry.is_directory(ec)) continue;
-        std::ifstream ini(entry.path() / "support.ini");
-        if (ini.good()) return {};
+        if (platform::isReadableFile((entry.path() / "support.ini").string())) return {};
     }
     return "unreadable installation: no support package (a folder with support.ini) in " + dir.string();
 }
@@ -160,17 +170,35 @@ struct SearchOptions {
     bool makerGiven = false;
     bool progress = false;
     bool noProgress = false;
+    // Every target expanded; a sweep runs when a block, a large range or a
+    // file was given, or the targets add up to over 255 addresses.
+    std::vector<uint32_t> targets;
+    bool sweep = false;
+    int64_t rate = core::kDefaultSweepRate;
 };
 
-int runSearch(const SearchOptions& options, const std::vector<std::string>& orderedEntries)
+// What a search prints: the device table, or the fleet report.
+struct ReportOptions {
+    bool csv = false;
+    int64_t jobs = 8;
+};
+
+int runSearch(const SearchOptions& options, const std::vector<std::string>& orderedEntries,
+              const ReportOptions* report = nullptr)
 {
+    if (report && (report->jobs < 1 || report->jobs > 64))
+        return badInput("jobs " + std::to_string(report->jobs) + " is outside 1 to 64");
     core::SearchSettings settings = core::defaultSearchSettings();
     if (auto error = checkCommon(options.common, settings.TimeOut); !error.empty()) return badInput(error);
     const auto retry = cli::checkRetry(options.retry);
     if (!retry.value) return badInput(retry.error);
-    const auto list = cli::buildAddressList(orderedEntries);
+    if (options.rate < 1 || options.rate > core::kMaxSweepRate)
+        return badInput("rate " + std::to_string(options.rate) + " is outside 1 to 1000000 requests per second");
+    const bool sweep = options.sweep || options.targets.size() > core::kMaxAddresses;
+    const auto list = sweep ? cli::Checked<core::SearchAddressList>{core::SearchAddressList{}, {}}
+                            : cli::buildAddressList(orderedEntries);
     if (!list.value) return badInput(list.error);
-    if (options.noBroadcast && list.value->count() == 0)
+    if (options.noBroadcast && options.targets.empty() && list.value->count() == 0)
         return badInput("nothing to search: --no-broadcast needs --address or --range");
     if (auto error = checkInstallation(); !error.empty()) return badInput(error);
 
@@ -183,21 +211,37 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     core::FrontLibrary& library = core::FrontLibrary::tuva();
     core::DeviceList devices;
     int status = 0;
-    {
+    core::SearchShortage shortage;
+    const bool showProgress = !options.noProgress && (options.progress || isatty(STDERR_FILENO));
+    if (sweep) {
+        cli::SweepSearch search{settings, options.maker, static_cast<uint32_t>(options.rate), showProgress};
+        const cli::SweepOutcome outcome = cli::sweepSearch(options.targets, search, devices, gInterrupted, std::cerr);
+        if (!outcome.error.empty()) {
+            library.release();
+            std::cerr << "netrov-cli: " << outcome.error << "\n";
+            return kExitDeviceFailed;
+        }
+        if (outcome.interrupted) {
+            std::cerr << "netrov-cli: interrupted; listing what was found so far\n";
+            status = kExitInterrupted;
+        }
+    } else {
         core::SearchRun run(library, devices);
+        // The user's time-out also bounds the queries of the devices found.
+        run.setFoundDeviceTimeOut(settings.TimeOut);
         if (!run.start(settings, *list.value, options.maker)) {
             std::cerr << "netrov-cli: cannot start the search\n";
             return kExitDeviceFailed;
         }
-        const bool showProgress = !options.noProgress && (options.progress || isatty(STDERR_FILENO));
         if (!waitForRun(run, settings, showProgress)) {
             std::cerr << "netrov-cli: aborting the search...\n";
             run.abort();
             status = kExitInterrupted;
         }
         run.wait();
+        shortage = run.shortage();
     }
-    if (status != 0) {
+    if (status != 0 && !sweep) {
         library.release();
         std::cerr << "netrov-cli: search aborted\n";
         return status;
@@ -208,6 +252,16 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
         return core::loadAddress(a.identity.address) < core::loadAddress(b.identity.address);
     });
+    if (report) {
+        const auto reports = cli::readReports(entries, static_cast<int>(report->jobs), gInterrupted);
+        library.release();
+        if (options.common.json && !report->csv)
+            std::cout << cli::dumpJson(core::reportJson(reports)) << "\n";
+        else
+            std::cout << core::reportCsv(reports);
+        std::cerr << reports.size() << (reports.size() == 1 ? " device" : " devices") << " reported\n";
+        return status;
+    }
     std::vector<cli::DeviceRow> rows;
     for (const auto& entry : entries) rows.push_back(cli::rowOf(entry));
     library.release();
@@ -217,7 +271,11 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         std::cout << cli::formatTable(rows);
         std::cerr << rows.size() << (rows.size() == 1 ? " device" : " devices") << " found\n";
     }
-    return 0;
+    if (shortage.any()) {
+        std::cerr << "netrov-cli: " << core::shortageText(shortage) << "\n";
+        return kExitDeviceFailed;
+    }
+    return status;
 }
 
 enum class DeviceQuery { Model, Info, Status };
@@ -261,6 +319,10 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
     if (query == DeviceQuery::Model) {
         if (modelResult != NETROV_OK) return failed("model", modelResult);
         library.release();
+        if (model.empty()) {
+            std::cerr << "netrov-cli: " << addressText << " answered, but its model object holds no text\n";
+            return kExitDeviceFailed;
+        }
         if (options.json)
             std::cout << cli::dumpJson(out) << "\n";
         else
@@ -295,14 +357,15 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
     int32_t n = 0;
     const int32_t result = access.getDevStatus(&device, 0, 0, records, core::kStatusRecords, &n);
     if (result != NETROV_OK) return failed("status", result);
-    library.release();
     const int32_t delivered = std::clamp(n, 0, core::kStatusRecords);
+    const auto messages = core::alertMessages(access, device, {records, static_cast<size_t>(delivered)});
+    library.release();
     core::promotePowerSave(records, delivered);
     if (options.json) {
         out["status"] = delivered > 0 ? cli::statusText(records[0].simpleStatus) : std::string();
         out["statusCode"] = delivered > 0 ? records[0].simpleStatus : 0;
         nlohmann::json alerts = nlohmann::json::array();
-        for (int32_t i = 0; i < delivered; ++i) alerts.push_back(cli::toJson(records[i]));
+        for (int32_t i = 0; i < delivered; ++i) alerts.push_back(cli::toJson(records[i], messages[static_cast<size_t>(i)]));
         out["records"] = alerts;
         out["recordCount"] = n;
         std::cout << cli::dumpJson(out) << "\n";
@@ -315,6 +378,7 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
             if (r.alertGroupValid) std::cout << " group " << r.alertGroup;
             if (r.alertIndexValid) std::cout << " index " << r.alertIndex;
             std::cout << ": " << (r.simpleStatusValid ? cli::statusText(r.simpleStatus) : std::string("--")) << "\n";
+            std::cout << cli::messageLines(messages[static_cast<size_t>(i)]);
         }
         if (n > delivered) std::cout << "  (" << (n - delivered) << " more not shown)\n";
     }
@@ -329,6 +393,111 @@ int runSet(cli::SetCommand command, const std::string& addressText, const Common
     if (auto error = checkCommon(options, timeOut); !error.empty()) return badInput(error);
     if (auto error = checkInstallation(); !error.empty()) return badInput(error);
     return cli::runSetCommand(command, *address.value, options.community, timeOut, options.json, std::cout, std::cerr);
+}
+
+int runRead(cli::ReadCommand command, const std::string& addressText, const CommonOptions& options,
+            cli::ReadOptions read)
+{
+    int32_t timeOut = 0;
+    const auto address = cli::checkAddress(addressText);
+    if (!address.value) return badInput(address.error);
+    if (auto error = checkCommon(options, timeOut); !error.empty()) return badInput(error);
+    if (auto error = checkInstallation(); !error.empty()) return badInput(error);
+    read.community = options.community;
+    read.timeOut = timeOut;
+    read.json = options.json;
+    read.bars = isatty(STDOUT_FILENO) != 0;
+    return cli::runReadCommand(command, *address.value, read, std::cout, std::cerr);
+}
+
+int runCheck(const std::string& addressText, const CommonOptions& options, int64_t warning, int64_t critical)
+{
+    const auto unknown = [](const std::string& why) {
+        std::cout << "NETROV UNKNOWN - " << why << "\n";
+        return cli::kCheckUnknown;
+    };
+    int32_t timeOut = 0;
+    const auto address = cli::checkAddress(addressText);
+    if (!address.value) return unknown(address.error);
+    if (auto error = checkCommon(options, timeOut); !error.empty()) return unknown(error);
+    if (warning < 0 || warning > 100 || critical < 0 || critical > 100)
+        return unknown("toner thresholds are percentages from 0 to 100");
+    if (critical > warning) return unknown("the critical toner threshold is above the warning one");
+    if (auto error = checkInstallation(); !error.empty()) return unknown(error);
+
+    core::DeviceListEntry entry{};
+    entry.identity = cli::deviceAt(*address.value, options.community, timeOut);
+    core::FrontLibrary& library = core::FrontLibrary::tuva();
+    library.ensureInitialised();
+    unsigned char scratch[NETROV_MODEL_NAME_RECORD_SIZE] = {};
+    int32_t count = 0;
+    const int32_t model = library.access().getDevModelName(&entry.identity, 0, 0, scratch, 1, &count);
+    entry.identity.modelName[sizeof entry.identity.modelName - 1] = '\0';
+    core::DeviceReport report;
+    if (model == NETROV_NO_REPLY) {
+        report.address = core::addressToText(*address.value);
+        report.answered = false;
+    } else {
+        report = core::readDeviceReport(entry);
+    }
+    library.release();
+    const cli::CheckVerdict verdict = cli::checkVerdict(report, static_cast<int>(warning), static_cast<int>(critical));
+    std::cout << verdict.line << "\n";
+    return verdict.exitCode;
+}
+
+// Addresses, ranges, blocks and the targets file of a search, checked and
+// expanded; 0, or the exit code of bad input.
+int collectTargets(CLI::App* command, const CLI::Option* addressOption, const CLI::Option* rangeOption,
+                   const std::string& targetsFile, SearchOptions& options, std::vector<std::string>& entries)
+{
+    // Addresses and ranges are searched in the order they were given.
+    size_t nextAddress = 0;
+    size_t nextRange = 0;
+    for (const CLI::Option* option : command->parse_order()) {
+        std::vector<uint32_t> expanded;
+        if (option == addressOption) {
+            const auto checked = cli::checkAddress(options.addresses.at(nextAddress++));
+            if (!checked.value) return badInput(checked.error);
+            entries.push_back(core::addressToText(*checked.value));
+            expanded.push_back(*checked.value);
+        } else if (option == rangeOption) {
+            const std::string& text = options.ranges.at(nextRange++);
+            const auto checked = cli::checkRange(text);
+            if (checked.value) entries.push_back(*checked.value);
+            // Blocks and ranges of any size go to the sweep.
+            if (!checked.value && !cli::isBlockOrRange(text)) return badInput(checked.error);
+            const auto all = cli::expandTarget(text);
+            if (!all.value) return badInput(all.error);
+            // A small block is one range of the normal search.
+            if (!checked.value && !all.value->empty() && all.value->size() <= core::kMaxAddresses)
+                entries.push_back(core::addressToText(all.value->front()) + "," + core::addressToText(all.value->back()));
+            else
+                options.sweep = options.sweep || !checked.value;
+            expanded = *all.value;
+        } else {
+            continue;
+        }
+        std::string error;
+        if (!cli::appendTargets(&options.targets, expanded, &error)) return badInput(error);
+    }
+    if (!targetsFile.empty()) {
+        // A named file is read like every other file: never a FIFO or a
+        // device that could hold the program up, and within a size limit.
+        std::istringstream named;
+        if (targetsFile != "-") {
+            const platform::FileBytes file = platform::readRegularFile(targetsFile);
+            if (file.status != platform::ReadStatus::Read)
+                return badInput("cannot read the targets file " + targetsFile + " (missing, not a regular file, or over 16 MiB)");
+            named.str(file.bytes);
+        }
+        const auto listed = cli::readTargets(targetsFile == "-" ? static_cast<std::istream&>(std::cin) : named, targetsFile);
+        if (!listed.value) return badInput(listed.error);
+        std::string error;
+        if (!cli::appendTargets(&options.targets, *listed.value, &error)) return badInput(error);
+        options.sweep = true;
+    }
+    return 0;
 }
 
 void addCommonOptions(CLI::App* command, CommonOptions& options)
@@ -361,8 +530,42 @@ int main(int argc, char** argv)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     search->add_option("--retry", searchOptions.retry, "additional attempts per address, 0 to 10 (default 0)");
     CLI::Option* makerOption = search->add_option("--maker", searchOptions.maker, "list only models whose name contains TEXT (exact case)");
+    std::string targetsFile;
+    search->add_option("--targets", targetsFile, "also search every address, range or block listed in FILE (- for stdin)");
+    search->add_option("--rate", searchOptions.rate,
+                       "requests per second of a large sweep, 1 to 1000000 (default 500; loopback and fast LANs take far more)");
     search->add_flag("--progress", searchOptions.progress, "draw the progress bar even when stderr is not a terminal");
     search->add_flag("--no-progress", searchOptions.noProgress, "never draw the progress bar");
+
+    SearchOptions reportSearch;
+    reportSearch.noBroadcast = true;
+    ReportOptions reportOptions;
+    std::string reportTargets;
+    CLI::App* report = app.add_subcommand("report", "search addresses, then report every device's status, alerts, "
+                                                    "serial number, page count and toner levels (CSV or JSON)");
+    addCommonOptions(report, reportSearch.common);
+    CLI::Option* reportRange =
+        report->add_option("--range", reportSearch.ranges, "report on every device from A to B, or in a block A/P (repeatable)")
+            ->expected(1)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    report->add_option("--targets", reportTargets, "report on every address, range or block listed in FILE (- for stdin)");
+    report->add_flag("--csv", reportOptions.csv, "write CSV (RFC 4180, UTF-8; the default)");
+    report->add_option("--jobs", reportOptions.jobs, "devices read at once, 1 to 64 (default 8)");
+    report->add_option("--retry", reportSearch.retry, "additional attempts per address, 0 to 10 (default 0)");
+    report->add_option("--rate", reportSearch.rate, "requests per second of a large sweep, 1 to 1000000 (default 500)");
+    report->add_flag("--progress", reportSearch.progress, "draw progress even when stderr is not a terminal");
+    report->add_flag("--no-progress", reportSearch.noProgress, "never draw progress");
+
+    CommonOptions checkOptions;
+    std::string checkAddress;
+    int64_t tonerWarning = 15;
+    int64_t tonerCritical = 5;
+    CLI::App* check = app.add_subcommand("check", "monitoring check of one device (exit 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN)");
+    check->add_option("ADDRESS", checkAddress, "the device's IPv4 address")->required();
+    check->add_option("--community", checkOptions.community, "SNMP read community (default tarpon)");
+    check->add_option("--timeout", checkOptions.timeOut, "reply time-out in seconds, 1 to 60 (default 3)");
+    check->add_option("--toner-warning", tonerWarning, "warn at or below this toner percentage (default 15)");
+    check->add_option("--toner-critical", tonerCritical, "critical at or below this toner percentage (default 5)");
 
     CommonOptions deviceOptions;
     std::string deviceAddress;
@@ -376,6 +579,36 @@ int main(int argc, char** argv)
     addDeviceCommand("model", "read one device's model name", DeviceQuery::Model);
     addDeviceCommand("info", "read one device's name, location and MAC address", DeviceQuery::Info);
     addDeviceCommand("status", "read one device's status and alerts", DeviceQuery::Status);
+
+    CLI::App* readParsed = nullptr;
+    cli::ReadCommand readCommand = cli::ReadCommand::Toner;
+    cli::ReadOptions readOptions;
+    std::string& queryName = readOptions.query;
+    auto addReadCommand = [&](const char* name, const char* help, cli::ReadCommand which) {
+        CLI::App* command = app.add_subcommand(name, help);
+        if (which == cli::ReadCommand::Query)
+            command->add_option("NAME", queryName, "the query, as the front library names it (e.g. GetDevToner)")->required();
+        command->add_option("ADDRESS", deviceAddress, "the device's IPv4 address")->required();
+        addCommonOptions(command, deviceOptions);
+        command->callback([&readParsed, &readCommand, command, which] {
+            readParsed = command;
+            readCommand = which;
+        });
+    };
+    addReadCommand("toner", "read one device's toner and ink levels", cli::ReadCommand::Toner);
+    addReadCommand("supplies", "read one device's other supplies (drums, fusers, waste containers)", cli::ReadCommand::Supplies);
+    addReadCommand("trays", "read one device's paper trays", cli::ReadCommand::Trays);
+    addReadCommand("marker", "read one device's marking engine and page count", cli::ReadCommand::Marker);
+    addReadCommand("query", "run one query of the front library by name and print its records", cli::ReadCommand::Query);
+    addReadCommand("inventory", "run every query and print all the device reports", cli::ReadCommand::Inventory);
+    addReadCommand("counters", "read one device's page and life counters", cli::ReadCommand::Counters);
+    addReadCommand("versions", "read one device's firmware and component versions", cli::ReadCommand::Versions);
+    addReadCommand("jobs", "read one device's current jobs, or with --log / --fax-log its logs", cli::ReadCommand::Jobs);
+    app.get_subcommand("jobs")->add_flag("--log", readOptions.jobLog, "the job log instead of the current jobs");
+    app.get_subcommand("jobs")->add_flag("--fax-log", readOptions.faxLog, "the fax log instead of the current jobs");
+    addReadCommand("fax", "read one device's fax lines and what its fax sends and receives", cli::ReadCommand::Fax);
+    addReadCommand("scanner", "read one device's scanner: feeders, sensor, colour spaces, image formats", cli::ReadCommand::Scanner);
+    addReadCommand("network", "read one device's network settings and traffic counters", cli::ReadCommand::Network);
 
     CLI::App* trap = app.add_subcommand("trap", "switch a device's notifications (traps)");
     trap->require_subcommand(1, 1);
@@ -404,6 +637,11 @@ int main(int argc, char** argv)
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) return app.exit(e);
+        // A monitoring system reads a usage error of the check as UNKNOWN.
+        if (check->parsed()) {
+            std::cout << "NETROV UNKNOWN - " << e.what() << "\n";
+            return cli::kCheckUnknown;
+        }
         if (const std::string unknown = unknownCommand(app); !unknown.empty()) return badInput(unknown);
         return badInput(e.what());
     }
@@ -412,28 +650,26 @@ int main(int argc, char** argv)
     try {
         if (search->parsed()) {
             catchInterrupts();
-            // Addresses and ranges are searched in the order they were given.
             std::vector<std::string> entries;
-            size_t nextAddress = 0;
-            size_t nextRange = 0;
-            for (const CLI::Option* option : search->parse_order()) {
-                if (option == addressOption) {
-                    const auto checked = cli::checkAddress(searchOptions.addresses.at(nextAddress++));
-                    if (!checked.value) return badInput(checked.error);
-                    entries.push_back(core::addressToText(*checked.value));
-                } else if (option == rangeOption) {
-                    const auto checked = cli::checkRange(searchOptions.ranges.at(nextRange++));
-                    if (!checked.value) return badInput(checked.error);
-                    entries.push_back(*checked.value);
-                }
-            }
+            if (const int bad = collectTargets(search, addressOption, rangeOption, targetsFile, searchOptions, entries))
+                return bad;
             searchOptions.makerGiven = makerOption->count() > 0;
             return runSearch(searchOptions, entries);
         }
+        if (report->parsed()) {
+            catchInterrupts();
+            std::vector<std::string> entries;
+            if (const int bad = collectTargets(report, nullptr, reportRange, reportTargets, reportSearch, entries))
+                return bad;
+            if (reportSearch.targets.empty()) return badInput("report needs --range or --targets");
+            return runSearch(reportSearch, entries, &reportOptions);
+        }
+        if (check->parsed()) return runCheck(checkAddress, checkOptions, tonerWarning, tonerCritical);
         if (setParsed != nullptr) return runSet(setCommand, deviceAddress, deviceOptions);
+        if (readParsed != nullptr) return runRead(readCommand, deviceAddress, deviceOptions, readOptions);
         return runDeviceQuery(query, deviceAddress, deviceOptions);
     } catch (const std::exception& e) {
-        std::cerr << "netrov-cli: " << e.what() << "\n";
+        std::cerr << "netrov-cli: " << cli::terminalSafe(e.what()) << "\n";
         return kExitDeviceFailed;
     }
 }

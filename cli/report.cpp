@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "search_settings.h"
 
@@ -14,12 +15,49 @@ std::string fieldText(const char* field, size_t size)
     return std::string(field, strnlen(field, size));
 }
 
+namespace {
+
+// Length of the well-formed UTF-8 sequence at the start of text, 0 when there is none.
+size_t utf8Length(std::string_view text)
+{
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    size_t length = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
+    if (length == 0 || text.size() < length) return 0;
+    for (size_t i = 1; i < length; ++i)
+        if ((byte(i) & 0xC0) != 0x80) return 0;
+    // Overlong forms and surrogates are no characters.
+    if (lead == 0xE0 && byte(1) < 0xA0) return 0;
+    if (lead == 0xED && byte(1) > 0x9F) return 0;
+    if (lead == 0xF0 && byte(1) < 0x90) return 0;
+    if (lead == 0xF4 && byte(1) > 0x8F) return 0;
+    return length;
+}
+
+}  // namespace
+
 std::string terminalSafe(const std::string& text)
 {
-    std::string out = text;
-    for (char& c : out) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) c = '?';
+    // C0 and C1 controls alike: a terminal acts on 0x9B as on ESC [, whether
+    // it comes as a single byte or as the UTF-8 form of U+009B.
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const size_t length = byte >= 0x80 ? utf8Length(std::string_view(text).substr(i)) : 1;
+        const bool c1Character = length == 2 && byte == 0xC2 && static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        if (byte < 0x20 || byte == 0x7F || (length == 0 && byte <= 0x9F) || c1Character) {
+            out += '?';
+            i += c1Character ? 2 : 1;
+        } else if (length == 0) {
+            out += text[i++];  // another single-byte character
+        } else {
+            out.append(text, i, length);
+            i += length;
+        }
     }
     return out;
 }
@@ -138,7 +176,9 @@ nlohmann::json toJson(const DeviceStatus& s)
 
 std::string dumpJson(const nlohmann::json& value)
 {
-    return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+    // Everything outside ASCII as \u escapes: the same data for a JSON reader,
+    // and no control character of any kind for a terminal.
+    return value.dump(2, ' ', true, nlohmann::json::error_handler_t::replace);
 }
 
 }  // namespace netrov::cli

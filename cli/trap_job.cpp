@@ -77,22 +77,32 @@ int runSetCommand(SetCommand command, uint32_t address, const std::string& commu
         done = "job continued";
         break;
     }
+    // What the device confirmed for each step: it reads the value back, and
+    // may answer with another value than the one written.
+    std::vector<int32_t> confirmed;
     for (const Step& step : steps) {
         count = 0;
-        const int32_t result = step.call(&device, 0, 0, nullptr, 0, &count);
+        int32_t value = 0;
+        const int32_t result = step.call(&device, reinterpret_cast<intptr_t>(&value), 0, nullptr, 0, &count);
         if (result != NETROV_OK) {
             library.release();
             err << "netrov-cli: " << step.name << " of " << addressText << ": "
                 << (result == NETROV_NO_REPLY ? noAnswerText(addressText) : setFailureText(result)) << "\n";
             return 1;
         }
+        confirmed.push_back(value);
     }
     library.release();
     const std::string model = fieldText(device.modelName, sizeof device.modelName);
     if (json)
-        out << dumpJson(nlohmann::json{{"ipAddress", addressText}, {"model", model}, {"done", done}}) << "\n";
-    else
-        out << addressText << ": " << done << "\n";
+        out << dumpJson(nlohmann::json{{"ipAddress", addressText}, {"model", model}, {"done", done},
+                                       {"confirmed", confirmed}})
+            << "\n";
+    else {
+        std::string values;
+        for (const int32_t v : confirmed) values += (values.empty() ? "" : ", ") + std::to_string(v);
+        out << addressText << ": " << done << " (the device confirmed " << values << ")\n";
+    }
     return 0;
 }
 

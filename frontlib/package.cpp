@@ -1,10 +1,13 @@
 // Reading support.ini into a package and loading the services it names.
 #include "package.h"
 
+#include "inifile/ini_file.h"
 #include "netrov/zomini.h"
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 namespace netrov::tuva {
 
@@ -43,6 +46,23 @@ std::string readText(const char* section, const std::string& key, uint32_t size,
 std::string numberedKey(const char* key, int n)
 {
     return key + std::to_string(n);
+}
+
+// Every entry of every occurrence of section, by key; the first in file
+// order wins, as in the settings library's own lookup.
+std::unordered_map<std::string_view, std::string_view> sectionIndex(const ini::Lines& lines,
+                                                                    std::string_view section)
+{
+    std::unordered_map<std::string_view, std::string_view> index;
+    bool inSection = false;
+    for (const ini::Line& line : lines) {
+        if (line.kind == ini::LineKind::Section) {
+            inSection = line.text == section;
+        } else if (inSection && line.kind == ini::LineKind::Entry) {
+            index.emplace(ini::entryKey(line.text), ini::entryValue(line.text));
+        }
+    }
+    return index;
 }
 
 int transportColumn(int32_t transport) noexcept
@@ -101,17 +121,26 @@ int32_t Package::pageFlag(Page page, int32_t transport) const noexcept
 
 std::vector<ModelEntry> readModelList(const std::string& iniPath)
 {
+    // Read once and indexed: asking the settings library key by key would
+    // read and search the whole file for each of thousands of models.
+    const ini::Lines lines = ini::loadFile(iniPath.c_str()).lines;
+    const std::unordered_map<std::string_view, std::string_view> config = sectionIndex(lines, "CONFIG");
+    const auto text = [&config](const std::string& key, uint32_t size) {
+        const auto found = config.find(key);
+        if (found == config.end()) return std::string();
+        return std::string(found->second.substr(0, size - 1));
+    };
     std::vector<ModelEntry> models;
     for (int n = 1;; ++n) {
-        std::string value = readText("CONFIG", numberedKey("SUPPORT", n), kSupportSize, iniPath);
+        std::string value = text(numberedKey("SUPPORT", n), kSupportSize);
         if (value.empty()) break;
         std::string::size_type separator = value.find('\\');
         if (separator == std::string::npos) continue;  // a gap, not the end of the list
         ModelEntry model;
         model.sysObjectId = value.substr(0, std::min(separator, kModelFieldLength));
         model.modelName = value.substr(separator + 1, kModelFieldLength);
-        model.alternativeName = readText("CONFIG", numberedKey("SUPPORTNOCOMP", n), kTextSize, iniPath);
-        model.displayText = readText("CONFIG", numberedKey("SUPPORTTEXT", n), kTextSize, iniPath);
+        model.alternativeName = text(numberedKey("SUPPORTNOCOMP", n), kTextSize);
+        model.displayText = text(numberedKey("SUPPORTTEXT", n), kTextSize);
         models.push_back(std::move(model));
     }
     return models;

@@ -1,53 +1,17 @@
-// File access of the settings library: whole-file reads and replace-by-rename writes.
+// File access of the settings library: bounded whole-file reads and safe replacements.
 #include "ini_file.h"
 
-#include "platform/unique_fd.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/regular_file.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 
 namespace netrov::ini {
 
 namespace {
-
-using platform::UniqueFd;
-
-bool writeAll(int fd, const std::string& bytes)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// A path that names a symbolic link is written through to the link's target,
-// so that the rename replaces the file and not the link.
-std::string resolveTarget(const char* path)
-{
-    struct stat info {};
-    if (::lstat(path, &info) == 0 && S_ISLNK(info.st_mode)) {
-        std::unique_ptr<char, decltype(&std::free)> real(::realpath(path, nullptr), &std::free);
-        if (real) return real.get();
-    }
-    return path;
-}
-
-std::atomic<unsigned> tempCounter{0};
 
 int32_t clampResult(uint64_t value)
 {
@@ -74,53 +38,19 @@ bool writable(std::string_view section, std::string_view key, std::string_view v
 Loaded loadFile(const char* path)
 {
     if (path == nullptr || *path == '\0') return {{}, LoadStatus::Missing};
-    UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!fd.valid()) return {{}, errno == ENOENT || errno == ENOTDIR ? LoadStatus::Missing : LoadStatus::Unreadable};
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return {{}, LoadStatus::Unreadable};
-    std::string bytes;
-    char chunk[4096];
-    for (;;) {
-        ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return {{}, LoadStatus::Unreadable};
-        if (n == 0) break;
-        bytes.append(chunk, static_cast<size_t>(n));
-        // Nothing past the first NUL is ever used.
-        if (std::memchr(chunk, '\0', static_cast<size_t>(n)) != nullptr) break;
+    platform::FileBytes file = platform::readRegularFile(path);
+    switch (file.status) {
+    case platform::ReadStatus::Missing: return {{}, LoadStatus::Missing};
+    case platform::ReadStatus::Unreadable: return {{}, LoadStatus::Unreadable};
+    case platform::ReadStatus::Read: break;
     }
-    return {parseLines(bytes), LoadStatus::Read};
+    return {parseLines(file.bytes), LoadStatus::Read};
 }
 
 bool storeFile(const char* path, const Lines& lines)
 {
     if (path == nullptr || *path == '\0') return false;
-    std::string target = resolveTarget(path);
-    std::string bytes = serializeLines(lines);
-
-    struct stat old {};
-    bool existed = ::stat(target.c_str(), &old) == 0;
-    if (existed && !S_ISREG(old.st_mode)) return false;
-
-    std::string temp;
-    UniqueFd fd;
-    for (int attempt = 0; attempt < 100 && !fd.valid(); ++attempt) {
-        char suffix[64];
-        std::snprintf(suffix, sizeof suffix, ".~%ld.%u", static_cast<long>(::getpid()), tempCounter.fetch_add(1));
-        temp = target + suffix;
-        // 0666 lets the umask decide a new file's mode, as a plain create would.
-        fd = UniqueFd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-        if (!fd.valid() && errno != EEXIST) return false;
-    }
-    if (!fd.valid()) return false;
-
-    bool ok = writeAll(fd.get(), bytes);
-    if (ok && existed) ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
-    if (ok) ok = ::fsync(fd.get()) == 0;
-    ok = fd.close() && ok;
-    if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    return platform::replaceFile(path, serializeLines(lines));
 }
 
 int32_t readString(const char* section, const char* key, const char* defaultText, char* buffer,

@@ -18,11 +18,13 @@ struct Loaded {
     LoadStatus status;
 };
 
-// Reads a regular file whole; anything else gives no lines. Throws std::bad_alloc.
+// Reads a regular file whole, without blocking and up to the platform's size
+// limit; anything else gives no lines. Throws std::bad_alloc.
 Loaded loadFile(const char* path);
 
-// Replaces the file by a complete new copy (temporary file and rename), so a
-// failed write leaves the old contents in place.
+// Replaces the file by a complete new copy (platform::replaceFile: a
+// temporary file and a rename, or in place when the file has further hard
+// links or its directory is not writable), keeping its mode.
 bool storeFile(const char* path, const Lines& lines);
 
 // Null section or key finds nothing; a null defaultText reads as "". The

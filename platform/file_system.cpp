@@ -3,9 +3,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -65,11 +67,11 @@ bool setCurrentDirectory(const std::string& directory) noexcept
 
 bool isReadableFile(const std::string& path) noexcept
 {
-    // fopen would accept a directory here; Windows does not.
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer for ever.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat info {};
-    bool ok = fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);
+    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     close(fd);
     return ok;
 }
@@ -78,6 +80,26 @@ bool isRegularFile(const std::string& path) noexcept
 {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+size_t descriptorsAvailable(size_t wanted) noexcept
+{
+    size_t open = 0;
+    if (DIR* dir = opendir("/proc/self/fd")) {
+        while (const dirent* entry = readdir(dir))
+            if (entry->d_name[0] != '.') ++open;
+        closedir(dir);
+        if (open > 0) --open;  // the listing's own descriptor
+    }
+    struct rlimit limit {};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return wanted;
+    const rlim_t needed = static_cast<rlim_t>(open + wanted);
+    if (limit.rlim_cur < needed && limit.rlim_cur < limit.rlim_max) {
+        struct rlimit raised = limit;
+        raised.rlim_cur = limit.rlim_max == RLIM_INFINITY ? needed : std::min(needed, limit.rlim_max);
+        if (setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
+    }
+    return limit.rlim_cur > open ? static_cast<size_t>(limit.rlim_cur - open) : 0;
 }
 
 std::string joinPath(const std::string& directory, const std::string& name)

@@ -1,6 +1,7 @@
 // Paths, directory listing and the current directory.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -20,10 +21,15 @@ std::string currentDirectory();
 // Changes the process-wide current directory; false on failure.
 bool setCurrentDirectory(const std::string& directory) noexcept;
 
-// True when path names a file (not a directory) that can be opened for reading.
+// True when path names a regular file (not a directory, FIFO or device) that
+// can be opened for reading; never blocks.
 bool isReadableFile(const std::string& path) noexcept;
 // True when path names a regular file, readable or not.
 bool isRegularFile(const std::string& path) noexcept;
+
+// How many more files and sockets the process can open, after raising its
+// own soft limit towards the hard one when fewer than wanted are free.
+size_t descriptorsAvailable(size_t wanted) noexcept;
 
 // "dir" + "/" + "name", without doubling a trailing separator.
 std::string joinPath(const std::string& directory, const std::string& name);

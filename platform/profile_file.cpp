@@ -1,9 +1,9 @@
 // Profile-file reading and writing with the Windows rules.
 #include "platform/profile_file.h"
 
-#include <cstdio>
-#include <fstream>
 #include <vector>
+
+#include "platform/regular_file.h"
 
 namespace netrov::platform {
 
@@ -74,15 +74,12 @@ Lines splitLines(std::string_view text)
     return lines;
 }
 
-// False when the file cannot be opened; a read error ends the text early.
-bool readFile(const std::string& path, std::string& text)
+// The file's text when it is a regular file within the size limit.
+ReadStatus readFile(const std::string& path, std::string& text)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    char chunk[4096];
-    // istream::read turns a failing read (a directory) into badbit, not an exception.
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) text.append(chunk, static_cast<size_t>(in.gcount()));
-    return true;
+    FileBytes file = readRegularFile(path);
+    text = std::move(file.bytes);
+    return file.status;
 }
 
 // Index of the first section line named section, or lines.size(). The name
@@ -119,27 +116,6 @@ std::string joinLines(const Lines& lines)
         text += "\r\n";
     }
     return text;
-}
-
-bool writeText(const std::string& text, const std::string& path)
-{
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out << text;
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -226,7 +202,7 @@ std::string getPrivateProfileString(std::string_view section, std::string_view k
     std::string result;
     std::string text;
     std::optional<std::string> value;
-    if (readFile(path, text)) value = findProfileValue(text, section, key);
+    if (readFile(path, text) == ReadStatus::Read) value = findProfileValue(text, section, key);
     if (value) {
         result = std::move(*value);
     } else {
@@ -241,7 +217,7 @@ int32_t getPrivateProfileInt(std::string_view section, std::string_view key, int
                              const std::string& path)
 {
     std::string text;
-    if (!readFile(path, text)) return fallback;
+    if (readFile(path, text) != ReadStatus::Read) return fallback;
     const std::optional<std::string> value = findProfileValue(text, section, key);
     return value ? profileIntValue(*value) : fallback;
 }
@@ -250,9 +226,11 @@ bool writePrivateProfileString(std::string_view section, std::optional<std::stri
                                std::optional<std::string_view> value, const std::string& path)
 {
     std::string text;
-    readFile(path, text);  // a missing file is an empty one
+    // A missing file is an empty one; rewriting one that exists but cannot be
+    // read would lose its contents.
+    if (readFile(path, text) == ReadStatus::Unreadable) return false;
     const std::optional<std::string> edited = editProfileText(text, section, key, value);
-    return !edited || writeText(*edited, path);
+    return !edited || replaceFile(path, *edited);
 }
 
 }  // namespace netrov::platform

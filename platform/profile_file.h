@@ -9,6 +9,8 @@
 
 namespace netrov::platform {
 
+// Files are read with readRegularFile (never blocking, regular files only,
+// bounded in size) and written with replaceFile.
 // Rules shared by the three calls: sections and keys match ignoring case,
 // blanks around names (in the file and asked for) and values are trimmed, a value in matching quotes
 // loses them, ";" starts a comment line. Lines end with LF or CR LF.
@@ -26,9 +28,10 @@ int32_t getPrivateProfileInt(std::string_view section, std::string_view key, int
 
 // Sets key to value in section, adding the section or key when missing. No
 // key removes the whole section; a key without value removes that key. The
-// file is rewritten with CR LF line ends through a temporary file beside it,
-// so a failed write leaves the old file. False when the file cannot be
-// written. Removing from a file that does not exist succeeds.
+// file is rewritten with CR LF line ends through replaceFile, so a failed
+// write leaves the old file. False when the file cannot be written, or exists
+// but cannot be read (rewriting it would lose its contents). Removing from a
+// file that does not exist succeeds.
 bool writePrivateProfileString(std::string_view section, std::optional<std::string_view> key,
                                std::optional<std::string_view> value, const std::string& path);
 

@@ -67,7 +67,7 @@ fi
 # answers SNMP too but is no printer, so no search lists it.
 printers=(mono_laser colour_laser mfp power_save jam_door toner_empty)
 others=(switch)
-subnet=10.213.47
+subnet=192.0.2  # documentation range; the walks report these addresses as their own
 community=tarpon
 
 # shellcheck source-path=SCRIPTDIR source=netns_lan.sh
@@ -100,6 +100,12 @@ if ((check)); then
   # Found by the broadcast and by address: listed once.
   got=$(in_client search --json --timeout 2 --address "$subnet.1" --address "$subnet.2" | found_addresses)
   [ "$got" = "$want" ] || { echo "demo: broadcast with addresses found [$got], expected [$want]" >&2; verdict=1; }
+  # Each printer reports the address it is reached at as its own.
+  for address in "${expected[@]}"; do
+    got=$(in_client network "$address" --json --timeout 2 |
+      python3 -c 'import json,sys; print(json.load(sys.stdin)["queries"]["GetDevTCP"]["records"][0]["ipAddress"])')
+    [ "$got" = "$address" ] || { echo "demo: network of $address reports [$got]" >&2; verdict=1; }
+  done
   # Stopped during the broadcast: the silent address is never queried (that
   # would add its 3 s time-out), nothing is listed, the status says so.
   began=$(date +%s%N)
@@ -128,5 +134,20 @@ in_client search --timeout 2 --no-broadcast --range "$subnet.1-$subnet.20"
 echo
 echo "== netrov-cli status $subnet.3 --json"
 in_client status "$subnet.3" --json
+echo
+echo "== netrov-cli status $subnet.5   (paper jam and open door: each alert with its message and hint)"
+in_client status "$subnet.5"
+echo
+echo "== netrov-cli toner $subnet.2   (toner levels of the colour laser)"
+in_client toner "$subnet.2"
+echo
+echo "== netrov-cli report --range $subnet.0/24   (the fleet as CSV)"
+in_client report --range "$subnet.0/24" --timeout 2 --rate 5000 --no-progress
+echo
+echo "== netrov-cli check $subnet.3   (a monitoring check: exit 1, warning)"
+in_client check "$subnet.3" || true
+echo
+echo "== netrov-cli network $subnet.2"
+in_client network "$subnet.2"
 echo
 echo "Removing the namespaces and simulators."

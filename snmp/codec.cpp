@@ -7,6 +7,7 @@
 #include <new>
 
 #include "ber.h"
+#include "platform/random.h"
 
 namespace netrov::snmp {
 
@@ -501,10 +502,10 @@ bool parseOidText(const char* text, size_t length, uint32_t* arcs, size_t& count
 
 int32_t nextRequestId() noexcept
 {
-    // The classic C runtime generator, one state per thread.
-    thread_local uint32_t state = 1;
-    state = state * 214013u + 2531011u;
-    return static_cast<int32_t>((state >> 16) & 0x7FFF);
+    for (;;) {
+        const auto id = static_cast<int32_t>(platform::randomBits() & 0x7FFFFFFFu);
+        if (id != 0) return id;
+    }
 }
 
 MessagePtr simpleToStandard(SnmpSimpleMessage& request)

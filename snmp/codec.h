@@ -41,8 +41,9 @@ MessagePtr simpleToStandard(SnmpSimpleMessage& request);
 // Fills simple from a decoded reply; false when a binding does not fit.
 bool standardToSimple(const SnmpMessage& reply, SnmpSimpleMessage& simple);
 
-// The next request id of this thread: 0 to 32767, never seeded, so every
-// thread starts the same sequence.
+// A fresh request id for every request: 1 to 2^31 - 1, drawn from the
+// system's random source, so that a host which cannot see the request cannot
+// guess the id its answer must carry.
 int32_t nextRequestId() noexcept;
 
 // Parses dotted decimal text into arcs; none past kMaxArcs or on an arc

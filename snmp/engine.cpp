@@ -3,10 +3,12 @@
 
 #include "platform/unique_fd.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <chrono>
 #include <cstring>
+#include <unordered_set>
 
 #include <arpa/inet.h>
 #include <netdb.h>
@@ -26,14 +28,27 @@ using platform::UniqueFd;
 
 UniqueFd openSocket() { return UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)); }
 
-void sendTo(const UniqueFd& fd, uint32_t address, const uint8_t* data, size_t size)
+sockaddr_in agentAddress(uint32_t address)
 {
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(kAgentPort);
     to.sin_addr.s_addr = address;
+    return to;
+}
+
+void sendTo(const UniqueFd& fd, uint32_t address, const uint8_t* data, size_t size)
+{
+    const sockaddr_in to = agentAddress(address);
     // A failed send shows up as a missing reply.
     (void)::sendto(fd.get(), data, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof(to));
+}
+
+// Only the agent's own datagrams reach a socket connected to it.
+bool connectTo(const UniqueFd& fd, uint32_t address)
+{
+    const sockaddr_in to = agentAddress(address);
+    return ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&to), sizeof(to)) == 0;
 }
 
 // True when the socket is readable before deadline.
@@ -111,6 +126,8 @@ MessagePtr request(const char* host, int32_t timeout, const SnmpMessage& req)
     if (!fd.valid()) return nullptr;
     uint32_t address = 0;
     if (!resolveHost(host, address)) return nullptr;
+    // The broadcast address cannot be connected to; it never names one agent anyway.
+    if (!connectTo(fd, address)) return nullptr;
     sendTo(fd, address, out, *size);
 
     uint8_t in[SNMP_DATAGRAM_SIZE];
@@ -118,6 +135,7 @@ MessagePtr request(const char* host, int32_t timeout, const SnmpMessage& req)
     while (waitReadable(fd, deadline)) {
         Datagram d = receive(fd, in);
         if (d.size < 0) break;
+        if (d.source != address) continue;
         if (MessagePtr reply = acceptReply(in, static_cast<size_t>(d.size), d.source, req)) return reply;
     }
     return nullptr;
@@ -132,40 +150,54 @@ MessageListPtr collect(const char* host, int32_t timeout, const SnmpMessage& req
 
     MessageListPtr head;
     SnmpMessageList* tail = nullptr;
+    size_t held = 0;
+    std::unordered_set<uint32_t> senders;
     const uint32_t hostAddress = host ? ::inet_addr(host) : INADDR_NONE;
     const auto wait = std::chrono::seconds(clampTimeout(timeout));
+    const auto passLimit = wait * kCollectDeadlineFactor;
     uint8_t in[SNMP_DATAGRAM_SIZE];
     bool keepGoing = true;
     size_t pass = 0;
     do {
+        // A pass that cannot get its socket ends the call; earlier answers still count.
         UniqueFd fd = openSocket();
-        if (!fd.valid()) return nullptr;
+        if (!fd.valid()) break;
         int on = 1;
-        if (::setsockopt(fd.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof(on)) != 0) return nullptr;
+        if (::setsockopt(fd.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof(on)) != 0) break;
         uint32_t destination = hostAddress;
         if (destination == INADDR_NONE && !broadcasts.empty()) destination = broadcasts[pass];
         sendTo(fd, destination, out, *size);
 
-        // The quiet period starts afresh after every accepted reply only, so
-        // a stream of stray datagrams cannot keep the pass open.
-        auto deadline = Clock::now() + wait;
+        // The quiet period starts afresh only when a new sender answers, so
+        // neither stray datagrams nor one host repeating itself keep the pass
+        // open, and the pass ends at its hard deadline whatever arrives.
+        const auto hardDeadline = Clock::now() + passLimit;
+        auto deadline = std::min(Clock::now() + wait, hardDeadline);
         while (waitReadable(fd, deadline)) {
             Datagram d = receive(fd, in);
             if (d.size < 0) break;
+            if (d.size == 0 || senders.count(d.source) != 0) continue;
             MessagePtr reply = acceptReply(in, static_cast<size_t>(d.size), d.source, req);
             if (!reply) continue;
-            auto* cell = new SnmpMessageList{nullptr, reply.release()};
-            if (tail) {
-                tail->next = cell;
-            } else {
-                head.reset(cell);
+            const bool fromDestination = d.source == destination;
+            if (held < kMaxCollectedReplies) {
+                senders.insert(d.source);
+                auto* cell = new SnmpMessageList{nullptr, reply.release()};
+                if (tail) {
+                    tail->next = cell;
+                } else {
+                    head.reset(cell);
+                }
+                tail = cell;
+                ++held;
+            } else if (!fromDestination) {
+                continue;  // full: nothing more is held, and nothing extends the pass
             }
-            tail = cell;
-            if (d.source == destination) {
+            if (fromDestination) {
                 keepGoing = false;
                 break;
             }
-            deadline = Clock::now() + wait;
+            deadline = std::min(Clock::now() + wait, hardDeadline);
         }
         ++pass;
     } while (keepGoing && pass < broadcasts.size());

@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "framework.h"
 #include "netrov/result_codes.h"
 
 namespace netrov::tessel {
@@ -25,6 +26,7 @@ int32_t runQuery(const QueryInfo& query, DeviceIdentity* device, intptr_t option
     if (!served) return NETROV_NOT_SNMP;
 
     Output out(records, capacity, query.recordSize);
+    const QueryClock clock;
     int32_t result;
     try {
         result = query.rule(QueryCall{*device, option1, option2, *service, out});

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <strings.h>
 #include <memory>
 
 #include "decoders.h"
@@ -52,6 +53,20 @@ void copyBounded(char* out, size_t size, const char* text)
     const size_t n = text ? strnlen(text, size - 1) : 0;
     if (n) memcpy(out, text, n);
     out[n] = '\0';
+}
+
+using Clock = std::chrono::steady_clock;
+
+// The deadline of the entry point call on this thread, when one runs.
+thread_local std::optional<Clock::time_point> tQueryDeadline;
+
+// The time-out a request may still use: none left ends the query.
+std::optional<int32_t> timeoutLeft(int32_t timeout)
+{
+    if (!tQueryDeadline) return timeout;
+    const auto left = std::chrono::ceil<std::chrono::seconds>(*tQueryDeadline - Clock::now()).count();
+    if (left <= 0) return std::nullopt;
+    return left < timeout ? static_cast<int32_t>(left) : timeout;
 }
 
 struct Exchange {
@@ -199,7 +214,12 @@ Exchange exchange(const QuerySetup& setup, const std::vector<std::optional<std::
     Exchange result;
     PduPtr request = buildRequest(setup, ids, pduType, setValues, &result.code);
     if (!request) return result;
-    PduPtr reply(snmp_request(setup.target.c_str(), setup.timeout, request.get()));
+    const std::optional<int32_t> timeout = timeoutLeft(setup.timeout);
+    if (!timeout) {
+        result.code = 100;
+        return result;
+    }
+    PduPtr reply(snmp_request(setup.target.c_str(), *timeout, request.get()));
     request.reset();
     if (!reply) {
         result.code = 100;
@@ -223,7 +243,23 @@ bool anyUsable(const ValueList& values)
     return false;
 }
 
+const char* attributeOf(const ZomXmlNode& element, const char* name)
+{
+    for (const ZomXmlAttribute* a = element.attributes; a; a = a->next) {
+        if (a->name && strcasecmp(a->name, name) == 0) return a->value;
+    }
+    return nullptr;
+}
+
 }  // namespace
+
+QueryClock::QueryClock(std::chrono::milliseconds limit) : outer_(tQueryDeadline)
+{
+    const Clock::time_point deadline = Clock::now() + limit;
+    if (!tQueryDeadline || deadline < *tQueryDeadline) tQueryDeadline = deadline;
+}
+
+QueryClock::~QueryClock() { tQueryDeadline = outer_; }
 
 SuffixedKeys::SuffixedKeys(std::span<const KeyEntry> keys, std::string suffix)
     : suffix_(std::move(suffix)), keys_(keys.begin(), keys.end())
@@ -249,6 +285,7 @@ bool kindAccepted(uint8_t kind, uint8_t expected)
 {
     if (kind == kKindNone) return false;
     if (expected == kKindAny) return kind >= kKindInteger && kind <= kKindUnsigned;
+    if (expected == kKindNumber) return kind == kKindInteger || kind == kKindUnsigned;
     return kind == expected;
 }
 
@@ -313,18 +350,24 @@ int prepareQuery(QuerySetup* setup, const uint8_t address[4], std::span<const Ke
         if (!element) continue;
         // The element's own identifier, then its fallbacks in document
         // order. A text without an identifier is passed over, so a field
-        // stays unset rather than garbage being sent.
+        // stays unset rather than garbage being sent. A "from" attribute
+        // names where a GetNext or a walk starts (say, after the loopback
+        // rows of a table indexed by address); answers count only inside the
+        // element's own identifier.
         std::vector<Fallback> objects;
-        const auto add = [&](const char* text) {
-            Fallback object{{}, normalisedOid(text ? text : "")};
-            if (object.base.empty()) return;
-            object.requested = normalisedOid(object.base + (keys[i].suffix ? keys[i].suffix : ""));
-            if (!object.requested.empty()) objects.push_back(std::move(object));
+        const auto add = [&](const ZomXmlNode& object) {
+            Fallback o{{}, normalisedOid(object.text ? object.text : "")};
+            if (o.base.empty()) return;
+            const char* from = attributeOf(object, "from");
+            const std::string start = from && *from ? normalisedOid(from) : o.base;
+            if (start.empty()) return;
+            o.requested = normalisedOid(start + (keys[i].suffix ? keys[i].suffix : ""));
+            if (!o.requested.empty()) objects.push_back(std::move(o));
         };
-        add(element->text);
+        add(*element);
         ElementsPtr fallbacks = elementsNamed(element->firstChild, "fallback");
         for (const ZomXmlElementList* cell = fallbacks.get(); cell; cell = cell->next) {
-            if (cell->element) add(cell->element->text);
+            if (cell->element) add(*cell->element);
         }
         if (objects.empty()) continue;
         setup->base[i] = std::move(objects.front().base);
@@ -381,12 +424,13 @@ int32_t setOutcome(std::span<const KeyEntry> keys, const RequestResult& result)
     return 0;
 }
 
-RowsResult walkTable(const QuerySetup& request, size_t maxRows)
+RowsResult walkTable(const QuerySetup& request, size_t maxRows, std::chrono::milliseconds limit)
 {
     const QuerySetup setup = ownObjectsOnly(request);
     RowsResult result;
     std::vector<std::optional<std::string>> current = setup.requested;
-    while (result.rows.size() < maxRows) {
+    const Clock::time_point deadline = Clock::now() + limit;
+    while (result.rows.size() < maxRows && Clock::now() < deadline) {
         Exchange e = exchange(setup, current, SNMP_PDU_GETNEXT, {});
         if (e.code != 0) {
             result.rows.clear();
@@ -415,7 +459,12 @@ RowsResult broadcastRequest(const QuerySetup& setup)
     RowsResult result;
     PduPtr request = buildRequest(setup, setup.requested, SNMP_PDU_GETNEXT, {}, &result.code);
     if (!request) return result;
-    PduListPtr answers(multi_snmp_request(setup.target.c_str(), setup.timeout, request.get()));
+    const std::optional<int32_t> timeout = timeoutLeft(setup.timeout);
+    if (!timeout) {
+        result.code = 100;
+        return result;
+    }
+    PduListPtr answers(multi_snmp_request(setup.target.c_str(), *timeout, request.get()));
     request.reset();
     if (!answers) {
         result.code = 100;

@@ -3,6 +3,7 @@
 // conversion tables and language strings.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -23,10 +24,32 @@ inline constexpr uint8_t kKindOid = 3;
 inline constexpr uint8_t kKindIpAddress = 4;
 inline constexpr uint8_t kKindUnsigned = 5;
 inline constexpr uint8_t kKindAny = 0xFF;
+// Expected kind of a count that devices give either as an INTEGER or as a
+// Counter32/Gauge32 (a page counter, its maximum).
+inline constexpr uint8_t kKindNumber = 0xFE;
 
 // A walk ends when the agent stops advancing, and in any case after this
-// many rows, so a misbehaving agent cannot keep a query busy for ever.
+// many rows or this long, so a misbehaving agent cannot keep a query busy
+// for ever; the rows read by then are the walk's result.
 inline constexpr size_t kMaxWalkRows = 65536;
+inline constexpr std::chrono::milliseconds kWalkDeadline{60'000};
+// One entry point call sends no request after this long: every later request
+// fails as unanswered (100), and the last one waits no longer than the time
+// left, so a call ends within this bound plus one second.
+inline constexpr std::chrono::milliseconds kQueryDeadline{120'000};
+
+// Starts the deadline of the entry point call running on this thread; ends
+// it when destroyed. An inner clock keeps the earlier of the two deadlines.
+class QueryClock {
+public:
+    explicit QueryClock(std::chrono::milliseconds limit = kQueryDeadline);
+    ~QueryClock();
+    QueryClock(const QueryClock&) = delete;
+    QueryClock& operator=(const QueryClock&) = delete;
+
+private:
+    std::optional<std::chrono::steady_clock::time_point> outer_;
+};
 
 // One key of a query: which `oid` element names its object, what suffix
 // (instance) to append for this call, which value kind the query accepts.
@@ -132,8 +155,9 @@ struct RowsResult {
     std::vector<ReplyRow> rows;
 };
 // GetNext row by row until nothing usable comes back, the agent stops
-// advancing, or maxRows rows were read.
-RowsResult walkTable(const QuerySetup& setup, size_t maxRows = kMaxWalkRows);
+// advancing, maxRows rows were read or the walk has taken longer than limit.
+RowsResult walkTable(const QuerySetup& setup, size_t maxRows = kMaxWalkRows,
+                     std::chrono::milliseconds limit = kWalkDeadline);
 // One GetNext to the target (a broadcast address or a unicast one); one row
 // per answering device. 100 when nobody answers.
 RowsResult broadcastRequest(const QuerySetup& setup);

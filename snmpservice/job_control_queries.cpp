@@ -31,7 +31,15 @@ int32_t writeFixed(const QueryCall& call, const FixedSet& operation)
     // The simple request form carries an INTEGER as the host's 32-bit value.
     SetValue value{SNMP_TYPE_INTEGER, std::vector<uint8_t>(sizeof operation.value)};
     memcpy(value.bytes.data(), &operation.value, sizeof operation.value);
-    return setOutcome(operation.keys, requestValues(setup, SNMP_PDU_SET, std::span(&value, 1)));
+    const RequestResult reply = requestValues(setup, SNMP_PDU_SET, std::span(&value, 1));
+    const int32_t outcome = setOutcome(operation.keys, reply);
+    // A caller that passes a place in option1 learns the value the device
+    // confirmed, which need not be the one written.
+    if (outcome == 0 && call.option1 != 0) {
+        const int32_t confirmed = reply.values.front().integer();
+        memcpy(reinterpret_cast<void*>(call.option1), &confirmed, sizeof confirmed);
+    }
+    return outcome;
 }
 
 }  // namespace

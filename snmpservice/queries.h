@@ -5,7 +5,12 @@
 #include <span>
 
 #include "entry_frame.h"
+#include "netrov/consumable_records.h"
+#include "netrov/engine_records.h"
+#include "netrov/option_value.h"
 #include "netrov/device_records.h"
+#include "netrov/job_records.h"
+#include "netrov/network_records.h"
 
 namespace netrov::tessel {
 

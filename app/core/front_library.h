@@ -26,6 +26,8 @@ struct DeviceAccess {
     // The device's trap switches, set before a device program starts.
     Query setDeviceTrap;
     Query setJobTrap;
+    // Messages for a device's alerts, from the message service (transport 1).
+    Query getMsg;
 };
 
 // Starts the front library the first time a search thread asks, and frees

@@ -9,13 +9,13 @@
 
 #include <netrov/result_codes.h>
 
+#include "platform/file_system.h"
+
 namespace netrov::core {
 
 namespace {
 
 constexpr uint32_t kBroadcastAddress = 0xFFFFFFFFu;
-// Found devices are queried with this time-out during a search, whatever the settings say.
-constexpr int32_t kFoundDeviceTimeOut = 3;
 
 // Calls query again while it answers "no reply", at most tries calls in all.
 template <typename Call>
@@ -73,6 +73,26 @@ void SearchRun::abort()
     devices_.clear();
 }
 
+std::string shortageText(const SearchShortage& shortage)
+{
+    std::string text;
+    if (shortage.descriptorsMissing != 0)
+        text = "too few file descriptors for the parallel searches (" + std::to_string(shortage.descriptorsMissing) +
+               " more needed)";
+    if (shortage.addressesNotSearched != 0) {
+        if (!text.empty()) text += "; ";
+        text += std::to_string(shortage.addressesNotSearched) + " addresses not searched: no thread could be started";
+    }
+    if (!text.empty()) text += "; devices may be missing";
+    return text;
+}
+
+SearchShortage SearchRun::shortage() const
+{
+    std::lock_guard lock(startedMutex_);
+    return shortage_;
+}
+
 std::vector<uint32_t> SearchRun::startedAddresses() const
 {
     std::lock_guard lock(startedMutex_);
@@ -95,13 +115,22 @@ void SearchRun::master()
             targets = expandAddressList(addresses_, kMaxAddresses);
         } catch (const std::bad_alloc&) {
         }
+        const size_t wanted = targets.size() * kDescriptorsPerSearch + kDescriptorReserve;
+        const size_t available = platform::descriptorsAvailable(wanted);
+        {
+            std::lock_guard lock(startedMutex_);
+            shortage_.descriptorsMissing = available < wanted ? wanted - available : 0;
+        }
         std::vector<std::thread> threads;
         threads.reserve(targets.size());
         for (uint32_t address : targets) {
             try {
                 threads.emplace_back(&SearchRun::searchThread, this, address, true);
             } catch (const std::system_error&) {
-                break;  // out of threads: wait for the ones that run
+                // Out of threads: the rest is reported, the ones that run are waited for.
+                std::lock_guard lock(startedMutex_);
+                shortage_.addressesNotSearched = targets.size() - threads.size();
+                break;
             }
             std::lock_guard lock(startedMutex_);
             startedAddresses_.push_back(address);
@@ -163,7 +192,7 @@ void SearchRun::processFound(const DeviceIdentity& found, bool perAddress)
     DeviceListEntry entry;
     std::memset(&entry, 0, sizeof entry);
     entry.identity = found;
-    entry.identity.timeout = kFoundDeviceTimeOut;
+    entry.identity.timeout = foundDeviceTimeOut_;
 
     if (settings_.Filter == 1) {
         const std::string_view model(entry.identity.modelName, strnlen(entry.identity.modelName, sizeof entry.identity.modelName));

@@ -17,6 +17,22 @@ namespace netrov::core {
 
 inline constexpr int32_t kFirstResultCapacity = 50;
 inline constexpr int32_t kResultCapacityMargin = 5;
+// The desktop program queries found devices with this time-out during a
+// search, whatever the settings say.
+inline constexpr int32_t kFoundDeviceTimeOut = 3;
+// File descriptors one search thread may hold at once (its socket and a file
+// the service reads), and those the rest of the process keeps in reserve.
+inline constexpr size_t kDescriptorsPerSearch = 2;
+inline constexpr size_t kDescriptorReserve = 16;
+
+// What a run could not do for want of system resources.
+struct SearchShortage {
+    size_t addressesNotSearched = 0;  // no thread could be started for them
+    size_t descriptorsMissing = 0;    // parallel searches lacked this many descriptors
+    bool any() const { return addressesNotSearched != 0 || descriptorsMissing != 0; }
+};
+// One line for the user, empty when nothing was short.
+std::string shortageText(const SearchShortage& shortage);
 
 // A run starts on a master thread of its own and fills the device list. The
 // caller polls ended() or gets onEnded (called on the master thread).
@@ -34,7 +50,14 @@ public:
     bool start(const SearchSettings& settings, const SearchAddressList& addresses, std::string manufacturer,
                std::function<void()> onEnded = {});
 
+    // The time-out of the information and status queries of found devices;
+    // set before start. The desktop program keeps kFoundDeviceTimeOut.
+    void setFoundDeviceTimeOut(int32_t seconds) { foundDeviceTimeOut_ = seconds; }
+
     bool ended() const { return ended_.load(); }
+    // Read after the end: a run that was short of threads or descriptors may
+    // have missed devices.
+    SearchShortage shortage() const;
     // Blocks until the master thread has ended.
     void wait();
     // Asks the run to stop, waits for it and empties the device list.
@@ -61,6 +84,8 @@ private:
     std::atomic<bool> ended_{false};
     std::atomic<bool> started_{false};
     uint32_t localAddress_ = 0;
+    int32_t foundDeviceTimeOut_ = kFoundDeviceTimeOut;
+    SearchShortage shortage_;
     SearchAddressList addresses_;
     mutable std::mutex startedMutex_;
     std::vector<uint32_t> startedAddresses_;

@@ -16,6 +16,7 @@ FrontLibrary& FrontLibrary::tuva()
         TUVA_GetDevModelName,
         TUVA_SetDeviceTrap,
         TUVA_SetJobTrap,
+        TUVA_GetMsg,
     });
     return instance;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 #include "platform/profile_file.h"
 
@@ -16,13 +17,33 @@ constexpr const char* kCommunity = "tarpon";
 
 std::string fieldText(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
 
-// Model and location texts come from the devices; a line break in one would
-// end the line early and let a device write lines of its own into the file.
-std::string lineSafe(std::string text)
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Model and location texts come from the devices and stand in double quotes:
+// a line break would end the line early, a quote would end the text, and an
+// "=" in a key would move the split between key and value, each letting a
+// device write entries of its own into the file.
+std::string fileSafe(std::string text)
 {
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 32) c = ' ';
+    for (char& c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 32 || byte == 0x7F) c = ' ';
+        else if (c == '"') c = '\'';
+        else if (c == '=') c = '-';
+    }
     return text;
+}
+
+// Keys match ignoring case when the file is read, so that is how they are compared here.
+std::string keyIdentity(std::string key)
+{
+    for (char& c : key) c = lower(c);
+    return key;
+}
+
+std::string modelKey(const std::string& model, int k)
+{
+    return k == 0 ? "\"" + model + "\"" : "\"" + model + "(" + std::to_string(k) + ")\"";
 }
 
 }  // namespace
@@ -41,22 +62,27 @@ void ExportDeviceList(const std::string& path, const core::DeviceList& devices)
     if (!platform::writePrivateProfileString(kSection, std::nullopt, std::nullopt, path)) return;
 
     const std::vector<core::DeviceListEntry> entries = devices.copyAll();
+    std::vector<std::string> safeModels;
+    for (const core::DeviceListEntry& entry : entries)
+        safeModels.push_back(keyIdentity(fileSafe(fieldText(entry.identity.modelName, sizeof entry.identity.modelName))));
+    std::set<std::string> usedKeys;
     for (size_t i = 0; i < entries.size(); ++i) {
         const core::DeviceListEntry& entry = entries[i];
         if (entry.identity.interfaceKind != NETROV_INTERFACE_NETWORK) continue;
-        const std::string model = fieldText(entry.identity.modelName, sizeof entry.identity.modelName);
+        const std::string shownModel = fileSafe(fieldText(entry.identity.modelName, sizeof entry.identity.modelName));
+        // Models that differ only in case, or only in what fileSafe replaced,
+        // count as one model, so that no device overwrites another's line.
         int k = 0;
         for (size_t j = 0; j < entries.size(); ++j) {
             if (deviceIdentityEqual(&entries[j].identity, &entry.identity)) break;
-            if (fieldText(entries[j].identity.modelName, sizeof entries[j].identity.modelName) == model) ++k;
+            if (safeModels[j] == safeModels[i]) ++k;
         }
-        const std::string shownModel = lineSafe(model);
-        const std::string key =
-            k == 0 ? "\"" + shownModel + "\"" : "\"" + shownModel + "(" + std::to_string(k) + ")\"";
+        std::string key = modelKey(shownModel, k);
+        while (!usedKeys.insert(keyIdentity(key)).second) key = modelKey(shownModel, ++k);
         const uint8_t* a = entry.identity.address;
         char address[16];
         std::snprintf(address, sizeof address, "%d.%d.%d.%d", a[0], a[1], a[2], a[3]);
-        const std::string location = lineSafe(fieldText(entry.info.location, sizeof entry.info.location));
+        const std::string location = fileSafe(fieldText(entry.info.location, sizeof entry.info.location));
         const std::string value = std::string("3,,") + address + ",\"" + location + "\",\"" + kCommunity + "\",";
         if (!platform::writePrivateProfileString(kSection, key, value, path)) return;
     }

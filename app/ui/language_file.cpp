@@ -3,14 +3,16 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <stdexcept>
 
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 
 #include "dialog_controls.h"
+#include "platform/regular_file.h"
 
 namespace netrov::ui {
 
@@ -90,6 +92,11 @@ DialogUnits dialogUnits(const QFont& font)
     const int width = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     units.baseX = std::max(1, (width / 26 + 1) / 2);
     units.baseY = std::max(1, metrics.height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QSize size = screen->virtualSize();
+        if (size.width() > 0) units.screenWidth = size.width();
+        if (size.height() > 0) units.screenHeight = size.height();
+    }
     return units;
 }
 
@@ -154,15 +161,9 @@ bool LanguageFile::Load(const std::string& path)
 {
     lines_.clear();
     try {
-        std::ifstream in(path, std::ios::binary);
-        if (!in) return false;
-        // Unformatted reads turn read errors (a directory, say) into a bad
-        // stream instead of an exception.
-        std::string text;
-        char chunk[4096];
-        while (in.read(chunk, sizeof chunk) || in.gcount() > 0) text.append(chunk, static_cast<size_t>(in.gcount()));
-        if (in.bad()) return false;
-        return LoadText(text);
+        const platform::FileBytes file = platform::readRegularFile(path);
+        if (file.status != platform::ReadStatus::Read) return false;
+        return LoadText(file.bytes);
     } catch (const std::exception&) {
         lines_.clear();
         return false;

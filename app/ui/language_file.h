@@ -21,20 +21,24 @@ class QWidget;
 namespace netrov::ui {
 
 // Dialog units to pixels, from the dialog font's average character width / 4
-// and height / 8.
+// and height / 8. Layout numbers come from a file: every position stays
+// within one screen's size of the origin and every size within the screen,
+// so a huge number cannot make a widget ask for gigabytes of pixels.
 struct DialogUnits {
     int baseX = 6;
     int baseY = 13;
-    int toX(int64_t units) const { return clampPixels((units * baseX + 2) / 4); }
-    int toY(int64_t units) const { return clampPixels((units * baseY + 4) / 8); }
+    int screenWidth = 4096;  // dialogUnits() puts the real screen here
+    int screenHeight = 4096;
+    int toX(int64_t units) const { return clampTo((units * baseX + 2) / 4, screenWidth); }
+    int toY(int64_t units) const { return clampTo((units * baseY + 4) / 8, screenHeight); }
     // The rectangle (x, y, x + cx, y + cy) in pixels.
     QRect toRect(int32_t x, int32_t y, int32_t cx, int32_t cy) const
     {
         const int left = toX(x), top = toY(y);
-        return QRect(left, top, toX(int64_t{x} + cx) - left, toY(int64_t{y} + cy) - top);
+        return QRect(left, top, std::clamp(toX(int64_t{x} + cx) - left, 0, screenWidth),
+                     std::clamp(toY(int64_t{y} + cy) - top, 0, screenHeight));
     }
-    // Layout numbers come from a file; keep what they give within a screen's reach.
-    static int clampPixels(int64_t pixels) { return static_cast<int>(std::clamp<int64_t>(pixels, -100000, 100000)); }
+    static int clampTo(int64_t pixels, int limit) { return static_cast<int>(std::clamp<int64_t>(pixels, -limit, limit)); }
 };
 DialogUnits dialogUnits(const QFont& font);
 
@@ -64,7 +68,8 @@ QFont toQFont(const LogFont& font);
 class LanguageFile {
 public:
     // Parses the file, replacing an earlier parse. False (and nothing kept)
-    // for a missing, unreadable or empty file.
+    // for a missing, unreadable or empty file, and for anything that is not a
+    // regular file or exceeds platform::kMaxFileSize.
     bool Load(const std::string& path);
     // Parses text already in memory, with the same rules and result.
     bool LoadText(std::string_view text);

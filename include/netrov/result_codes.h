@@ -10,6 +10,7 @@
 #define NETROV_NOT_DEFINED 8       /* the definition document defines none of the keys */
 #define NETROV_NO_VALUE 11         /* the reply held no usable value */
 #define NETROV_NOT_SNMP 13         /* the device identity is not an SNMP device */
+#define NETROV_OTHER_TRANSPORT 13  /* the device is not served by this transport */
 #define NETROV_MODEL_NOT_FOUND 14  /* TUVA_GetModelNameFromSysOID found no model */
 #define NETROV_NO_REPLY 100        /* no reply within the time-out */
 #define NETROV_SET_UNCONFIRMED 101 /* a set operation was not confirmed */

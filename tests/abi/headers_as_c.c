@@ -1,7 +1,13 @@
 /* Every public header, compiled as C: the interface stays usable from C. */
 #include "netrov/device_identity.h"
+#include "netrov/consumable_records.h"
 #include "netrov/device_records.h"
+#include "netrov/engine_records.h"
+#include "netrov/option_value.h"
+#include "netrov/network_records.h"
 #include "netrov/export.h"
+#include "netrov/message_records.h"
+#include "netrov/job_records.h"
 #include "netrov/result_codes.h"
 #include "netrov/service_record.h"
 #include "netrov/tuva.h"

@@ -2,7 +2,13 @@
 #include <type_traits>
 
 #include "netrov/device_identity.h"
+#include "netrov/consumable_records.h"
+#include "netrov/engine_records.h"
+#include "netrov/option_value.h"
+#include "netrov/network_records.h"
 #include "netrov/device_records.h"
+#include "netrov/message_records.h"
+#include "netrov/job_records.h"
 #include "netrov/result_codes.h"
 #include "netrov/service_record.h"
 #include "netrov/tuva.h"
@@ -22,6 +28,45 @@ static_assert(kPlainRecord<SnmpMessage>);
 static_assert(kPlainRecord<ServiceRecord>);
 static_assert(kPlainRecord<DeviceInfo>);
 static_assert(kPlainRecord<DeviceStatus>);
+static_assert(kPlainRecord<TonerEntry>);
+static_assert(kPlainRecord<TrayEntry>);
+static_assert(kPlainRecord<SupplyEntry>);
+static_assert(kPlainRecord<TonerCapEntry>);
+static_assert(kPlainRecord<CodedSetting>);
+static_assert(kPlainRecord<MarkerInfo>);
+static_assert(kPlainRecord<ImageAreaInfo>);
+static_assert(kPlainRecord<ColorCalibInfo>);
+static_assert(kPlainRecord<OptionValue>);
+static_assert(kPlainRecord<MessageRecord>);
+static_assert(kPlainRecord<MessageRequest>);
+static_assert(kPlainRecord<CounterEntry>);
+static_assert(kPlainRecord<VersionEntry>);
+static_assert(kPlainRecord<LanguageInfo>);
+static_assert(kPlainRecord<InterpreterEntry>);
+static_assert(kPlainRecord<FinisherInfo>);
+static_assert(kPlainRecord<SpeedInfo>);
+static_assert(kPlainRecord<PowerSaveInfo>);
+static_assert(kPlainRecord<ValueSetting>);
+static_assert(kPlainRecord<TextEntry>);
+static_assert(kPlainRecord<ServiceInfoEntry>);
+static_assert(kPlainRecord<JobCount>);
+static_assert(kPlainRecord<CurrentJobRecord>);
+static_assert(kPlainRecord<LogRecord>);
+static_assert(kPlainRecord<LogPosition>);
+static_assert(kPlainRecord<JobTrapValue>);
+static_assert(kPlainRecord<FaxChannelEntry>);
+static_assert(kPlainRecord<FaxCapabilityEntry>);
+static_assert(kPlainRecord<FaxCompressionEntry>);
+static_assert(kPlainRecord<ScanFeederEntry>);
+static_assert(kPlainRecord<ScanSensorEntry>);
+static_assert(kPlainRecord<TcpSettings>);
+static_assert(kPlainRecord<TcpOptions>);
+static_assert(kPlainRecord<Ipv6Settings>);
+static_assert(kPlainRecord<NetWareSettings>);
+static_assert(kPlainRecord<SmbSettings>);
+static_assert(kPlainRecord<AppleTalkSettings>);
+static_assert(kPlainRecord<RendezvousSettings>);
+static_assert(kPlainRecord<NetworkStatistics>);
 
 #define NETROV_COUNT_QUERY(ordinal, name) +1
 static_assert(0 NETROV_FORWARDED_QUERIES(NETROV_COUNT_QUERY) == 65, "65 forwarded queries besides the search");

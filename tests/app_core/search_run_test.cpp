@@ -1,6 +1,10 @@
 // The search engine over an in-process fake front library: thread order and cap, merging, filter, abort, retries, refresh.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <thread>
 
@@ -230,6 +234,45 @@ TEST(SearchRun, EndCallbackRunsOnceAfterAllThreads)
     EXPECT_EQ(calls.load(), 1);
     EXPECT_EQ(countAtEnd.load(), 1u);
     EXPECT_FALSE(run.start(perAddressOnly(), {}, ""));  // one run per object
+}
+
+TEST(SearchRun, FoundDevicesAreQueriedWithTheTimeOutTheCallerGives)
+{
+    for (const int32_t timeOut : {kFoundDeviceTimeOut, 1, 7}) {
+        Harness h;
+        h.fake.devices[ip("127.0.0.1")] = FakeDevice{};
+        h.fake.devices[ip("127.0.0.2")] = FakeDevice{};
+        SearchRun run(h.library, h.list);
+        if (timeOut != kFoundDeviceTimeOut) run.setFoundDeviceTimeOut(timeOut);
+        ASSERT_TRUE(run.start(perAddressOnly(), listOf({"127.0.0.1,127.0.0.2"}), ""));
+        run.wait();
+        ASSERT_EQ(h.fake.queryTimeouts.size(), 2u);  // one information query each
+        for (int32_t t : h.fake.queryTimeouts) EXPECT_EQ(t, timeOut);
+        EXPECT_FALSE(run.shortage().any());
+    }
+}
+
+TEST(SearchRun, TooFewDescriptorsForTheParallelSearchesIsReported)
+{
+    // The hard limit cannot be raised again, so the run happens in a child.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const struct rlimit low = {64, 64};
+        if (setrlimit(RLIMIT_NOFILE, &low) != 0) _exit(10);
+        Harness h;
+        SearchRun run(h.library, h.list);
+        if (!run.start(perAddressOnly(), listOf({"127.0.0.1,127.0.0.255"}), "")) _exit(11);
+        run.wait();
+        const SearchShortage shortage = run.shortage();
+        if (shortage.descriptorsMissing < 255 * kDescriptorsPerSearch + kDescriptorReserve - 64) _exit(12);
+        if (shortageText(shortage).find("descriptors") == std::string::npos) _exit(13);
+        _exit(0);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(Refresh, SilentDeviceGetsMinusOneAndKeepsItsIdentity)

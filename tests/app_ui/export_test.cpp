@@ -1,4 +1,5 @@
 // The device list export: keys per model, values, which devices, the file's location.
+#include <algorithm>
 #include <cstring>
 
 #include <QTest>
@@ -86,6 +87,33 @@ private slots:
         netrov::ui::ExportDeviceList(path, devices);
         QCOMPARE(netrov::test::readFile(path),
                  std::string("[Devices]\r\n\"Evil  [Other]  x\"=3,,127.0.0.1,\"Hall [Devices]\",\"tarpon\",\r\n"));
+    }
+
+    void deviceTextsCannotForgeOrOverwriteEntries()
+    {
+        netrov::test::TempDir dir;
+        DeviceList devices;
+        devices.append(device("Evil\"=3,,10.66.66.66,\"x\",\"tarpon\",;", NETROV_INTERFACE_NETWORK, 1, "a\",\"b"));
+        devices.append(device("Tarnwell ML-210", NETROV_INTERFACE_NETWORK, 2));
+        devices.append(device("TARNWELL ml-210", NETROV_INTERFACE_NETWORK, 3));
+        devices.append(device("Tarnwell ML-210(1)", NETROV_INTERFACE_NETWORK, 4));
+        const std::string path = dir.file("MfpList.ini");
+        netrov::ui::ExportDeviceList(path, devices);
+
+        // Read back as the file's readers read it: one entry per device, no more.
+        const std::string text = netrov::test::readFile(path);
+        QCOMPARE(std::count(text.begin(), text.end(), '\n'), std::ptrdiff_t(5));
+        using netrov::platform::getPrivateProfileString;
+        QCOMPARE(getPrivateProfileString("Devices", "\"Evil\"", "none", path), std::string("none"));
+        QCOMPARE(getPrivateProfileString("Devices", "\"Evil'-3,,10.66.66.66,'x','tarpon',;\"", "none", path),
+                 std::string("3,,127.0.0.1,\"a','b\",\"tarpon\","));
+        QCOMPARE(getPrivateProfileString("Devices", "\"Tarnwell ML-210\"", "", path),
+                 std::string("3,,127.0.0.2,\"\",\"tarpon\","));
+        QCOMPARE(getPrivateProfileString("Devices", "\"TARNWELL ml-210(1)\"", "", path),
+                 std::string("3,,127.0.0.3,\"\",\"tarpon\","));
+        // "(1)" is taken by the case twin, so the model named so gets the next free key.
+        QCOMPARE(getPrivateProfileString("Devices", "\"Tarnwell ML-210(1)(1)\"", "", path),
+                 std::string("3,,127.0.0.4,\"\",\"tarpon\","));
     }
 
     void pathWithOrWithoutFinalSeparator()

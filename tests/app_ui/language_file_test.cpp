@@ -1,5 +1,8 @@
 // Language file parsing and each accessor's edge cases, and how layouts reach a dialog.
+#include <sys/stat.h>
+
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -22,6 +25,14 @@ private slots:
         netrov::test::writeFile(dir.file("empty.ini"), "");
         QVERIFY(!file.Load(dir.file("empty.ini")));
         QVERIFY(!file.Load(dir.path().string()));
+        // Neither a FIFO without writer nor an endless device holds the start-up up.
+        const std::string fifo = dir.file("fifo.ini");
+        QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(!file.Load(fifo));
+        QVERIFY(!file.Load("/dev/zero"));
+        QVERIFY(timer.elapsed() < 1000);
         netrov::test::writeFile(dir.file("one.ini"), "[S]\r\nK=v\r\n");
         QVERIFY(file.Load(dir.file("one.ini")));
         QCOMPARE(file.text("S", "K", "x"), std::string("v"));
@@ -110,11 +121,28 @@ private slots:
         QVERIFY(placement.has_value());
         QCOMPARE(placement->x, 2147483647);
         QCOMPARE(placement->y, -2147483647);
-        const netrov::ui::DialogUnits units;
+        netrov::ui::DialogUnits units;
+        units.screenWidth = 1920;
+        units.screenHeight = 1080;
         const QRect rect = units.toRect(placement->x, placement->y, placement->cx, placement->cy);
-        QCOMPARE(rect.left(), 100000);
-        QCOMPARE(rect.top(), -100000);
+        QCOMPARE(rect.left(), 1920);
+        QCOMPARE(rect.top(), -1080);
         QCOMPARE(rect.width(), 0);
+        // Sizes never exceed the screen, so no widget asks for more pixels than it has.
+        const QRect wide = units.toRect(0, 0, 2147483647, 2147483647);
+        QCOMPARE(wide.size(), QSize(1920, 1080));
+
+        LanguageFile file;
+        QVERIFY(file.LoadText("[D]\nID_TITLE=Huge,0,0,2147483647,2147483647\nIDC=Huge,0,0,2147483647,2147483647\n"));
+        QDialog dialog;
+        QLabel label(&dialog);
+        QVERIFY(file.ApplyDialog(&dialog, "D", "ID_TITLE", nullptr, units));
+        QVERIFY(file.ApplyControl(&label, "D", "IDC", nullptr, units));
+        QVERIFY(dialog.maximumWidth() <= 1920 && dialog.maximumHeight() <= 1080);
+        QVERIFY(label.width() <= 1920 && label.height() <= 1080);
+        // The real screen bounds the units the program uses.
+        const netrov::ui::DialogUnits screen = netrov::ui::dialogUnits(dialog.font());
+        QVERIFY(screen.toX(2147483647) <= screen.screenWidth);
     }
 
     void textAndNumber()

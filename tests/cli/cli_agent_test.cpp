@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fake_agent.h"
 #include "run_program.h"
 #include "walk_agents.h"
 
@@ -106,6 +107,47 @@ TEST_F(CliAgents, ModelInfoAndStatusOfOneDevice)
     EXPECT_NE(silent.err.find("no answer"), std::string::npos) << silent.err;
 }
 
+TEST_F(CliAgents, CountersAndVersionsAsTablesAndJson)
+{
+    const ProgramResult counters = runProgram({kCli, "counters", "127.0.0.2"});
+    ASSERT_EQ(counters.status, 0) << counters.err;
+    EXPECT_EQ(lineCount(counters.out), 4u) << counters.out;  // model, header, two markers
+    for (const char* text : {"Counter", "Life count", "128734", "Impressions", "64102", "Sheets"})
+        EXPECT_NE(counters.out.find(text), std::string::npos) << text << "\n" << counters.out;
+
+    const ProgramResult json = runProgram({kCli, "counters", "127.0.0.2", "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto reading = nlohmann::json::parse(json.out);
+    EXPECT_EQ(reading["query"], "GetDevCounter");
+    ASSERT_EQ(reading["count"], 2);
+    EXPECT_EQ(reading["records"][0]["count"], 128734);
+    EXPECT_EQ(reading["records"][1]["unitName"], "Sheets");
+
+    // No component versions: an empty table, not a failure.
+    const ProgramResult versions = runProgram({kCli, "versions", "127.0.0.1"});
+    ASSERT_EQ(versions.status, 0) << versions.err;
+    EXPECT_NE(versions.out.find("(none reported)"), std::string::npos) << versions.out;
+}
+
+TEST_F(CliAgents, NetworkShowsAddressesInTheirUsualNotationAndTheCounters)
+{
+    const ProgramResult text = runProgram({kCli, "network", "127.0.0.2", "--timeout", "2"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    for (const char* shown : {"192.0.2.2", "255.255.255.0", "192.0.2.254", "2001:db8::215:a3ff:fe20:560",
+                              "00:15:A3:20:05:60", "Unicast packets", "not reported by this device"})
+        EXPECT_NE(text.out.find(shown), std::string::npos) << shown << "\n" << text.out;
+
+    const ProgramResult json = runProgram({kCli, "network", "127.0.0.2", "--json", "--timeout", "2"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto queries = nlohmann::json::parse(json.out)["queries"];
+    const auto& tcp = queries["GetDevTCP"]["records"][0];
+    EXPECT_EQ(tcp["ipAddress"], "192.0.2.2");
+    EXPECT_EQ(tcp["defaultGateway"], "192.0.2.254");
+    EXPECT_EQ(queries["GetDevTCPIPv6"]["records"][0]["ipv6Address"], "2001:db8::2");
+    EXPECT_TRUE(queries["GetDevNetInfo"]["records"][0]["inUnicastPackets"].is_number_unsigned());
+    EXPECT_EQ(queries["GetDevSMB"]["result"], 8);
+}
+
 TEST(CliInterrupt, InterruptAbortsTheSearchAndListsNothing)
 {
     // Silent loopback addresses keep the search busy for its whole time-out.
@@ -131,6 +173,44 @@ TEST(CliInterrupt, InterruptAbortsTheSearchAndListsNothing)
     EXPECT_EQ(WEXITSTATUS(status), 130);
     EXPECT_EQ(readFile(out), "");
     EXPECT_NE(readFile(err).find("search aborted"), std::string::npos) << readFile(err);
+}
+
+TEST(CliResources, TooFewDescriptorsIsReportedAndFailsTheRun)
+{
+    // Silent addresses: nothing answers, but the run must say it was crippled.
+    const ProgramResult r = runProgram({"/bin/sh", "-c",
+                                        "ulimit -n 64 && exec \"$0\" search --no-broadcast --range 127.0.9.1-127.0.9.255 "
+                                        "--timeout 1",
+                                        kCli});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("too few file descriptors"), std::string::npos) << r.err;
+}
+
+TEST(CliHostile, ForgedModelsAreNotAnswersAndANonTextModelIsAnError)
+{
+    FakeAgent device;
+    FakeAgent sprayer;
+    if (!device.ok() || !sprayer.ok()) GTEST_SKIP() << device.error() << sprayer.error();
+    // The device stays silent; another host answers each request it sees,
+    // with the right id and to the right port.
+    device.setHandler([&](const AgentRequest& r) -> std::vector<AgentReply> {
+        std::vector<AgentBinding> forged;
+        for (const auto& b : r.bindings) forged.push_back({b.oid + ".1", AgentValue::octets("Forged 9000")});
+        sprayer.sendTo(r.source, r.sourcePort, FakeAgent::encodeResponse(r.requestId, r.community, 0, 0, forged));
+        return {};
+    });
+    const ProgramResult forged = runProgram({kCli, "model", device.address(), "--timeout", "1"});
+    EXPECT_EQ(forged.status, 1) << forged.err;
+    EXPECT_EQ(forged.out.find("Forged"), std::string::npos) << forged.out;
+    EXPECT_NE(forged.err.find("no answer"), std::string::npos) << forged.err;
+
+    // A model object that holds a number instead of a name.
+    device.setHandler({});
+    device.setObject("1.3.6.1.2.1.25.3.2.1.3.1", AgentValue::integer(42));
+    const ProgramResult number = runProgram({kCli, "model", device.address(), "--timeout", "1"});
+    EXPECT_EQ(number.status, 1) << number.err;
+    EXPECT_EQ(number.out, "");
+    EXPECT_NE(number.err.find("no text"), std::string::npos) << number.err;
 }
 
 }  // namespace

@@ -82,6 +82,34 @@ TEST(Report, RowTableAndJson)
     EXPECT_EQ(parsed["devices"][0]["device"], "office\x1b[2Jx");  // JSON escapes it instead
 }
 
+TEST(Report, TerminalSafeReplacesC0AndC1ControlsInEveryEncoding)
+{
+    struct Case {
+        std::string in;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"plain text", "plain text"},
+        {"esc\x1b[2J", "esc?[2J"},
+        {"del\x7f", "del?"},
+        {"csi\x9b" "31m", "csi?31m"},              // C1 as one byte
+        {"csi\xc2\x9b" "31m", "csi?31m"},          // U+009B in UTF-8
+        {"nel\xc2\x85", "nel?"},                   // U+0085
+        {"B\xc3\xbcro \xe2\x82\xac", "B\xc3\xbcro \xe2\x82\xac"},  // "Büro €" stays whole
+        {"nbsp\xc2\xa0", "nbsp\xc2\xa0"},          // U+00A0 is no control
+        {"latin1 B\xfcro", "latin1 B\xfcro"},       // single-byte text stays
+        {"cut \xe2\x82", "cut \xe2?"},              // a broken sequence: its 0x82 is C1 as a byte
+    };
+    for (const Case& c : cases) EXPECT_EQ(terminalSafe(c.in), c.out) << c.in;
+
+    // JSON carries the same text, escaped so that no terminal acts on it.
+    DeviceRow row = rowOf(sampleEntry());
+    row.model = "csi\xc2\x9b" "31m";
+    const std::string json = dumpJson(toJson(std::vector<DeviceRow>{row}));
+    EXPECT_EQ(json.find('\xc2'), std::string::npos);
+    EXPECT_EQ(nlohmann::json::parse(json)["devices"][0]["model"], "csi\xc2\x9b" "31m");
+}
+
 TEST(Report, StatusWordsWithoutTheResourceDots)
 {
     EXPECT_EQ(statusText(1), "Ready");

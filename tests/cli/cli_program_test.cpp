@@ -1,6 +1,8 @@
 // netrov-cli's handling of bad input: one line on stderr, exit status 2, nothing sent.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "run_program.h"
@@ -36,12 +38,26 @@ TEST(CliBadInput, MalformedAddresses)
     expectBadInput({"model", "-1.2.3.4"}, "");
 }
 
-TEST(CliBadInput, RangeOver255Addresses)
+TEST(CliBadInput, SweepTargetsAndRate)
 {
-    expectBadInput({"search", "--no-broadcast", "--range", "127.0.0.1-127.0.1.1"}, "over 255");
-    expectBadInput({"search", "--no-broadcast", "--range", "127.0.0.9-127.0.0.1"}, "over 255");
-    expectBadInput({"search", "--no-broadcast", "--range", "127.0.1.1-127.0.1.200", "--range", "127.0.2.1-127.0.2.56"},
-                   "over 255");
+    // Ranges and blocks of any size up to a /8 are searched; these are not.
+    expectBadInput({"search", "--no-broadcast", "--range", "127.0.0.9-127.0.0.1"}, "reversed");
+    expectBadInput({"search", "--no-broadcast", "--range", "127.0.0.0/7"}, "larger than a /8");
+    expectBadInput({"search", "--no-broadcast", "--range", "127.0.0.0-128.0.0.0"}, "larger than a /8");
+    expectBadInput({"search", "--no-broadcast", "--range", "127.0.0.0/33"}, "at most 32");
+    expectBadInput({"search", "--no-broadcast", "--range", "127.0.0.0/16", "--rate", "0"}, "1 to 1000000");
+    expectBadInput({"search", "--no-broadcast", "--range", "127.0.0.0/16", "--rate", "1000001"}, "1 to 1000000");
+    expectBadInput({"search", "--no-broadcast", "--targets", "/nonexistent/targets.txt"}, "/nonexistent/targets.txt");
+
+    TempDir dir;
+    const std::string file = dir.file("targets.txt");
+    writeFile(file, "# printers\n127.0.0.1\n127.0.0.300\n\n127.0.1.0/24\n127.0.2.9-127.0.2.1\n");
+    const ProgramResult r = runProgram({kCli, "search", "--no-broadcast", "--targets", file});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("targets.txt:3: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("targets.txt:6: "), std::string::npos) << r.err;
+    EXPECT_EQ(lineCount(r.err), 2u) << r.err;
+    EXPECT_TRUE(r.out.empty());
 }
 
 TEST(CliBadInput, TimeOutOutside1To60)
@@ -90,6 +106,16 @@ TEST(CliBadInput, UnreadableInstallation)
     EXPECT_NE(r.err.find("installation"), std::string::npos) << r.err;
     const ProgramResult info = runProgram({(dir.path() / "netrov-cli").string(), "info", "127.0.0.1"});
     EXPECT_EQ(info.status, 2) << info.err;
+
+    // A FIFO in place of support.ini or NetRov.ini is no file to wait on.
+    fs::create_directory(dir.path() / "fifo");
+    ASSERT_EQ(::mkfifo((dir.path() / "fifo" / "support.ini").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((dir.path() / "NetRov.ini").c_str(), 0600), 0);
+    const ProgramResult fifo = runProgram({(dir.path() / "netrov-cli").string(), "model", "127.0.0.1"}, 5);
+    EXPECT_EQ(fifo.status, 2) << fifo.err;
+    EXPECT_NE(fifo.err.find("installation"), std::string::npos) << fifo.err;
+    const ProgramResult endApp = runProgram({(dir.path() / "netrov-cli").string(), "end-app"}, 5);
+    EXPECT_GE(endApp.status, 0) << endApp.err;  // it ends, whatever it reports
 }
 
 TEST(CliHelp, HelpIsNotAnError)

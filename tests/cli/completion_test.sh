@@ -30,7 +30,8 @@ expect() {  # expected offer, then the words typed (the last one is being comple
     failures=$((failures + 1))
   fi
 }
-expect "search status" netrov-cli s
+expect "search" netrov-cli sear
+expect "status" netrov-cli statu
 expect "--version" netrov-cli --v
 expect "cancel continue" netrov-cli job ""
 expect "on" netrov-cli trap o

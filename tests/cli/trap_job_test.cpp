@@ -45,7 +45,7 @@ TEST_F(CliSet, TrapOnWritesBothSwitches)
     TrapInstall install;
     const ProgramResult r = run(install, {"trap", "on"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("traps switched on"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("traps switched on (the device confirmed 3, 3)"), std::string::npos) << r.out;
     const auto written = sets();
     ASSERT_EQ(written.size(), 2u);
     EXPECT_EQ(written[0].oid, kDeviceTrapObject);

@@ -2,10 +2,14 @@
 #include <gtest/gtest.h>
 #include <netrov/zomini.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <filesystem>
 #include <random>
 #include <string>
 
+#include "platform/regular_file.h"
 #include "temp_dir.h"
 
 using netrov::test::readFile;
@@ -67,6 +71,24 @@ TEST(IniGarbage, DirectoryAsPathGivesDefaults)
     EXPECT_EQ(ZOMINI_IniEnumSections(buffer, sizeof buffer, path.c_str()), 0);
     EXPECT_EQ(ZOMINI_IniWriteString("S", "k", "v", path.c_str()), -1);
     EXPECT_TRUE(std::filesystem::is_directory(path));
+}
+
+TEST(IniGarbage, FifosDevicesAndHugeFilesGiveDefaultsAtOnce)
+{
+    TempDir dir;
+    const std::string fifo = dir.file("support.ini");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string huge = dir.file("huge.ini");
+    writeFile(huge, "[S]\nk=1\n" + std::string(netrov::platform::kMaxFileSize, ';'));
+    const auto start = std::chrono::steady_clock::now();
+    for (const std::string& path : {fifo, std::string("/dev/zero"), huge}) {
+        char buffer[16];
+        EXPECT_EQ(ZOMINI_IniReadString("S", "k", "dflt", buffer, sizeof buffer, path.c_str()), 5) << path;
+        EXPECT_EQ(ZOMINI_IniReadInt("S", "k", 3, path.c_str()), 3) << path;
+    }
+    // Rewriting a file that could not be read would lose it.
+    EXPECT_EQ(ZOMINI_IniWriteString("S", "k", "2", huge.c_str()), -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
 TEST(IniGarbage, VeryLongLinesAndNames)

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <netrov/zomini.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <climits>
@@ -130,6 +131,37 @@ TEST_F(IniWrite, ModeAndSymbolicLinkSurviveARewrite)
     struct stat info {};
     ASSERT_EQ(::stat(file_.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+TEST_F(IniWrite, HardLinksStayOneFileAndReadOnlyFoldersAreWrittenInPlace)
+{
+    writeFile(file_, "[S]\nk=1\n");
+    ASSERT_EQ(::chmod(file_.c_str(), 0604), 0);
+    const std::string twin = dir().file("twin.ini");
+    std::filesystem::create_hard_link(file_, twin);
+    ASSERT_EQ(ZOMINI_IniWriteString("S", "k", "2", file_.c_str()), 0);
+    EXPECT_EQ(ZOMINI_IniReadInt("S", "k", 0, twin.c_str()), 2);
+    EXPECT_EQ(std::filesystem::hard_link_count(file_), 2u);
+
+    // Nobody may create files in the folder, but may write the file itself.
+    std::filesystem::remove(twin);
+    ASSERT_EQ(::chmod(file_.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(dir().path().c_str(), 0555), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(10);
+        _exit(ZOMINI_IniWriteString("S", "k", "3", file_.c_str()) == 0 ? 0 : 11);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ::chmod(dir().path().c_str(), 0700);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ZOMINI_IniReadInt("S", "k", 0, file_.c_str()), 3);
+    struct stat info {};
+    ASSERT_EQ(::stat(file_.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0666u);
 }
 
 TEST_F(IniWrite, RelativePathsResolveAgainstTheCurrentDirectory)

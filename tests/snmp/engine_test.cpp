@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "broadcast_list.h"
+#include "agent_test_util.h"
 #include "fake_agent.h"
 #include "hex.h"
 #include "netrov/zomsnmp.h"
@@ -18,21 +19,11 @@
 
 using namespace netrov::test;
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
 constexpr char kSysDescr[] = "1.3.6.1.2.1.1.1.0";
 constexpr char kSysName[] = "1.3.6.1.2.1.1.5.0";
-
-#define START_AGENT(agent)                    \
-    FakeAgent agent;                          \
-    if (!agent.ok()) GTEST_SKIP() << agent.error()
-
-long millisSince(Clock::time_point start)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
 
 size_t openFds()
 {

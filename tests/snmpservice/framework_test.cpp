@@ -1,6 +1,7 @@
 // Edge cases of the shared query machinery against the in-process fake agent.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -146,18 +147,28 @@ TEST_F(FrameworkTest, AgentThatDoesNotAdvanceEndsTheWalk)
     EXPECT_EQ(agent.requestCount(), 1u);
 }
 
-TEST_F(FrameworkTest, AgentThatAdvancesForEverEndsTheWalkAtTheBound)
+namespace {
+
+// Every GetNext gets the next instance of the same column, endlessly, each
+// answer after delay.
+FakeAgent::Handler endlessTable(std::chrono::milliseconds delay = {})
 {
-    // Every GetNext gets the next instance of the same column, endlessly.
-    agent.setHandler([](const AgentRequest& r) -> std::vector<AgentReply> {
+    return [delay](const AgentRequest& r) -> std::vector<AgentReply> {
         std::vector<AgentBinding> out;
         for (const auto& b : r.bindings) {
             const size_t dot = b.oid.rfind('.');
             const uint64_t next = std::stoull(b.oid.substr(dot + 1)) + 1;
             out.push_back({"1.3.6.1.4.1.32473.5.1." + std::to_string(next), AgentValue::integer(7)});
         }
-        return {AgentReply{FakeAgent::encodeResponse(r.requestId, r.community, 0, 0, out)}};
-    });
+        return {AgentReply{FakeAgent::encodeResponse(r.requestId, r.community, 0, 0, out), delay}};
+    };
+}
+
+}  // namespace
+
+TEST_F(FrameworkTest, AgentThatAdvancesForEverEndsTheWalkAtTheBound)
+{
+    agent.setHandler(endlessTable());
     Service service(document("<oid def=\"LOOP\">1.3.6.1.4.1.32473.5.1</oid>"));
     static constexpr KeyEntry keys[] = {{"def", "LOOP", ".0", kKindInteger}};
     QuerySetup setup;
@@ -167,6 +178,41 @@ TEST_F(FrameworkTest, AgentThatAdvancesForEverEndsTheWalkAtTheBound)
     ASSERT_EQ(walk.rows.size(), kMaxWalkRows);
     EXPECT_EQ(walk.rows.back().values[0].identifier, "1.3.6.1.4.1.32473.5.1." + std::to_string(kMaxWalkRows));
     EXPECT_EQ(agent.requestCount(), kMaxWalkRows);
+}
+
+TEST_F(FrameworkTest, SlowEndlessTableEndsAtTheWalkAndQueryDeadlines)
+{
+    using namespace std::chrono_literals;
+    using Clock = std::chrono::steady_clock;
+    agent.setHandler(endlessTable(200ms));
+    Service service(document("<oid def=\"LOOP\">1.3.6.1.4.1.32473.5.1</oid>"));
+    static constexpr KeyEntry keys[] = {{"def", "LOOP", ".0", kKindInteger}};
+    QuerySetup setup;
+    ASSERT_EQ(prepareQuery(&setup, device.address, keys, 2, "public", service.record()), 0);
+
+    // The walk's own deadline: the rows read by then are its result.
+    auto start = Clock::now();
+    const RowsResult walk = walkTable(setup, kMaxWalkRows, 1000ms);
+    EXPECT_LE(Clock::now() - start, 1300ms);
+    EXPECT_EQ(walk.code, 0);
+    EXPECT_GE(walk.rows.size(), 3u);
+    EXPECT_LE(walk.rows.size(), 6u);
+
+    // The call's deadline: no request after it, the last one cut to the time left.
+    agent.clearRequests();
+    start = Clock::now();
+    {
+        const QueryClock clock(1500ms);
+        const RowsResult cut = walkTable(setup);
+        EXPECT_EQ(cut.code, 100);
+        EXPECT_TRUE(cut.rows.empty());
+        EXPECT_EQ(requestValues(setup, SNMP_PDU_GET).code, 100);
+    }
+    EXPECT_LE(Clock::now() - start, 2600ms);
+    EXPECT_LE(agent.requestCount(), 9u);
+
+    // Once the clock is gone, requests go out again.
+    EXPECT_EQ(walkTable(setup, 2).rows.size(), 2u);
 }
 
 TEST_F(FrameworkTest, ColumnsOfDifferentLengthsWalkTogether)

@@ -119,6 +119,20 @@ TEST_P(SetRequest, RefusalsAndUnusableRepliesGive11)
     EXPECT_EQ(agent.requestCount(), 4u);
 }
 
+TEST_P(SetRequest, TheConfirmedValueReachesACallerThatAsks)
+{
+    const SetOperation& op = GetParam();
+    Service service(definitions());
+    answerWith(0, {{op.object, AgentValue::integer(4)}});
+    int32_t confirmed = -1;
+    EXPECT_EQ(op.call(&device, reinterpret_cast<intptr_t>(&confirmed), 0, nullptr, 0, nullptr, service.record()), 0);
+    EXPECT_EQ(confirmed, 4);  // the device's answer, not the value written
+    answerWith(2, {{op.object, AgentValue::integer(4)}});
+    confirmed = -1;
+    EXPECT_EQ(op.call(&device, reinterpret_cast<intptr_t>(&confirmed), 0, nullptr, 0, nullptr, service.record()), 11);
+    EXPECT_EQ(confirmed, -1);  // nothing confirmed, nothing written
+}
+
 TEST_P(SetRequest, ReplyWithoutAnIntegerValueGives101)
 {
     const SetOperation& op = GetParam();

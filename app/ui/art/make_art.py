@@ -67,6 +67,10 @@ class Canvas:
         self.add(test, colour)
 
     def render(self, path):
+        png(path, self.size, self.size, self.rgba())
+
+    def rgba(self):
+        """The picture as RGBA bytes, row by row."""
         n = self.size
         pixels = []
         for py in range(n):
@@ -91,7 +95,7 @@ class Canvas:
                     pixels += [int(acc[k] / acc[3] + 0.5) for k in range(3)] + [int(alpha + 0.5)]
                 else:
                     pixels += [0, 0, 0, 0]
-        png(path, n, n, pixels)
+        return pixels
 
 
 GREY = (120, 126, 134)

@@ -1,9 +1,9 @@
 // Wildcard patterns and element selection over definition documents.
-#include "matching.h"
+#include "attribute_match.h"
 
 #include <cstring>
 
-namespace netrov::tessel {
+namespace netrov::definition {
 
 namespace {
 
@@ -60,6 +60,11 @@ bool requirementHolds(const ZomXmlNode& element, const Requirement& requirement)
     return !named;
 }
 
+ElementListOwner elementsNamed(const ZomXmlNode* from, const char* tag)
+{
+    return ElementListOwner(from ? ZOMXML_GetElements(from, tag) : nullptr);
+}
+
 const ZomXmlNode* selectElement(const ZomXmlElementList* list,
                                 std::span<const Requirement> requirements)
 {
@@ -77,4 +82,4 @@ const ZomXmlNode* selectElement(const ZomXmlElementList* list,
     return nullptr;
 }
 
-}  // namespace netrov::tessel
+}  // namespace netrov::definition

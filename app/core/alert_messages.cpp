@@ -1,0 +1,56 @@
+// Alert messages through TUVA_GetMsg.
+#include "alert_messages.h"
+
+#include <netrov/message_records.h>
+#include <netrov/result_codes.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+
+namespace netrov::core {
+
+namespace {
+
+template <std::size_t N>
+std::string text(const char (&field)[N])
+{
+    return std::string(field, strnlen(field, N));
+}
+
+std::string absoluteImage(const std::string& path)
+{
+    if (path.empty()) return {};
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return ec ? path : absolute.lexically_normal().string();
+}
+
+}  // namespace
+
+std::vector<AlertMessage> alertMessages(const DeviceAccess& access, const DeviceIdentity& device,
+                                        std::span<const DeviceStatus> alerts)
+{
+    std::vector<AlertMessage> messages(alerts.size());
+    if (alerts.empty() || alerts.size() > INT32_MAX || !access.getMsg) return messages;
+
+    // The same package serves the device's messages, through its message service.
+    DeviceIdentity messageDevice = device;
+    messageDevice.transport = NETROV_TRANSPORT_MSG;
+    MessageRequest request;
+    std::memset(&request, 0, sizeof request);
+    request.alerts = alerts.data();
+    std::vector<MessageRecord> records(alerts.size());
+    int32_t count = 0;
+    const auto n = static_cast<int32_t>(alerts.size());
+    const int32_t result = access.getMsg(&messageDevice, reinterpret_cast<intptr_t>(&request), n, records.data(), n, &count);
+    if (result != NETROV_OK) return messages;
+    for (int32_t i = 0; i < std::min(count, n); ++i) {
+        const MessageRecord& r = records[static_cast<std::size_t>(i)];
+        messages[static_cast<std::size_t>(i)] = {text(r.status), text(r.recovery), absoluteImage(text(r.imagePath))};
+    }
+    return messages;
+}
+
+}  // namespace netrov::core

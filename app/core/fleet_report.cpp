@@ -1,0 +1,290 @@
+// Reading and writing fleet reports.
+#include "fleet_report.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <set>
+
+#include <netrov/consumable_records.h>
+#include <netrov/engine_records.h>
+#include <netrov/result_codes.h>
+
+#include "alert_messages.h"
+#include "query_reading.h"
+#include "record_schema.h"
+#include "search_run.h"
+#include "search_settings.h"
+
+namespace netrov::core {
+
+namespace {
+
+std::string textField(const char* field, size_t size)
+{
+    return std::string(field, strnlen(field, size));
+}
+
+std::string macText(const DeviceInfo& info)
+{
+    if (!info.macAddressValid) return {};
+    char text[18];
+    snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", info.macAddress[0], info.macAddress[1],
+             info.macAddress[2], info.macAddress[3], info.macAddress[4], info.macAddress[5]);
+    return text;
+}
+
+std::string statusWordText(int32_t code)
+{
+    if (code == kStatusNoAnswer) return "No answer";
+    std::string word = statusWord(code).builtIn;
+    if (word.rfind("..", 0) == 0) word.erase(0, 2);
+    return word;
+}
+
+// The message service's words for the alert, else its numbers.
+std::string alertText(const DeviceStatus& alert, const AlertMessage* message)
+{
+    if (message && !message->message.empty()) return message->message;
+    return "alert " + std::to_string(alert.alertCode) + " (group " + std::to_string(alert.alertGroup) + ", index " +
+           std::to_string(alert.alertIndex) + ")";
+}
+
+// Runs a query by name; none when this build has no such query.
+std::optional<QueryReading> run(const char* name, DeviceIdentity& device)
+{
+    const QuerySchema* query = findQuery(name);
+    if (!query) return std::nullopt;
+    return readQuery(*query, device);
+}
+
+// Black, the process colours, then the others by name.
+int columnRank(const std::string& column)
+{
+    static const char* const order[] = {"black", "cyan", "magenta", "yellow"};
+    for (int i = 0; i < 4; ++i) {
+        if (column == order[i]) return i;
+    }
+    return 4;
+}
+
+std::vector<std::string> tonerColumns(const std::vector<DeviceReport>& devices)
+{
+    std::set<std::string> names;
+    for (const DeviceReport& d : devices) {
+        for (const TonerLevel& t : d.toner) names.insert(t.colour);
+    }
+    std::vector<std::string> columns(names.begin(), names.end());
+    std::stable_sort(columns.begin(), columns.end(),
+                     [](const std::string& a, const std::string& b) { return columnRank(a) < columnRank(b); });
+    return columns;
+}
+
+std::string joined(const std::vector<std::string>& items)
+{
+    std::string out;
+    for (const std::string& item : items) out += (out.empty() ? "" : "; ") + item;
+    return out;
+}
+
+}  // namespace
+
+std::string tonerColumn(const int32_t colour[3], bool colourValid, const std::string& name, size_t position)
+{
+    if (colourValid) {
+        static const struct {
+            int32_t r, g, b;
+            const char* name;
+        } primaries[] = {{0, 0, 0, "black"}, {0, 255, 255, "cyan"}, {255, 0, 255, "magenta"}, {255, 255, 0, "yellow"}};
+        for (const auto& p : primaries) {
+            if (colour[0] == p.r && colour[1] == p.g && colour[2] == p.b) return p.name;
+        }
+    }
+    std::string word;
+    for (const char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (std::isalnum(u) && u < 0x80)
+            word += static_cast<char>(std::tolower(u));
+        else if (!word.empty() && word.back() != '_')
+            word += '_';
+    }
+    while (!word.empty() && word.back() == '_') word.pop_back();
+    return word.empty() ? "toner" + std::to_string(position + 1) : word;
+}
+
+DeviceReport readDeviceReport(const DeviceListEntry& entry)
+{
+    DeviceReport report;
+    DeviceIdentity device = entry.identity;
+    report.address = addressToText(loadAddress(device.address));
+    report.model = textField(device.modelName, sizeof device.modelName);
+    if (entry.info.nameValid) report.name = textField(entry.info.name, sizeof entry.info.name);
+    if (entry.info.locationValid) report.location = textField(entry.info.location, sizeof entry.info.location);
+    report.macAddress = macText(entry.info);
+    report.statusCode = statusCode(entry);
+
+    if (auto status = run("GetDevStatus", device)) {
+        if (status->result == NETROV_NO_REPLY) {
+            report.answered = false;
+            report.statusCode = kStatusNoAnswer;
+            report.status = statusWordText(report.statusCode);
+            report.problems.push_back(std::string("status: ") + resultText(status->result));
+            return report;
+        }
+        std::vector<DeviceStatus> records(static_cast<size_t>(status->stored()));
+        if (!records.empty()) memcpy(records.data(), status->records.data(), records.size() * sizeof(DeviceStatus));
+        promotePowerSave(records.data(), static_cast<int32_t>(records.size()));
+        if (!records.empty() && records[0].simpleStatusValid) report.statusCode = records[0].simpleStatus;
+        std::vector<DeviceStatus> alerts;
+        for (const DeviceStatus& r : records) {
+            if (r.alertGroupValid && r.alertCodeValid) alerts.push_back(r);
+        }
+        const std::vector<AlertMessage> messages = alertMessages(FrontLibrary::tuva().access(), device, alerts);
+        for (size_t i = 0; i < alerts.size(); ++i) {
+            report.alerts.push_back(alertText(alerts[i], i < messages.size() ? &messages[i] : nullptr));
+        }
+        if (status->result != NETROV_OK) report.problems.push_back(std::string("status: ") + resultText(status->result));
+    }
+    report.status = statusWordText(report.statusCode);
+
+    if (auto serial = run("GetDevSerial", device)) {
+        if (serial->result == NETROV_OK && serial->stored() > 0) {
+            const auto* text = static_cast<const TextEntry*>(serial->record(0));
+            if (text->textValid) report.serialNumber = textField(text->text, sizeof text->text);
+        } else if (serial->result != NETROV_NOT_DEFINED && serial->result != NETROV_OK) {
+            report.problems.push_back(std::string("serial number: ") + resultText(serial->result));
+        }
+    }
+    if (auto marker = run("GetDevMarker", device)) {
+        if (marker->result == NETROV_OK && marker->stored() > 0) {
+            const auto* m = static_cast<const MarkerInfo*>(marker->record(0));
+            if (m->lifeCountValid) report.pageCount = m->lifeCount;
+        } else if (marker->result != NETROV_NOT_DEFINED) {
+            report.problems.push_back(std::string("page count: ") + resultText(marker->result));
+        }
+    }
+    if (auto toner = run("GetDevToner", device)) {
+        if (toner->result == NETROV_OK) {
+            std::map<std::string, int> seen;
+            for (int32_t i = 0; i < toner->stored(); ++i) {
+                const auto* t = static_cast<const TonerEntry*>(toner->record(i));
+                TonerLevel level;
+                level.name = textField(t->name, sizeof t->name);
+                level.colour = tonerColumn(t->color, t->colorValid, level.name, static_cast<size_t>(i));
+                // Two supplies of one colour (a second black cartridge) keep apart.
+                if (const int n = ++seen[level.colour]; n > 1) level.colour += "_" + std::to_string(n);
+                if (t->remainingPercentValid && t->remainingPercent >= 0) level.percent = t->remainingPercent;
+                level.remainingText = textField(t->remainingText, sizeof t->remainingText);
+                report.toner.push_back(std::move(level));
+            }
+        } else if (toner->result != NETROV_NOT_DEFINED) {
+            report.problems.push_back(std::string("toner: ") + resultText(toner->result));
+        }
+    }
+    return report;
+}
+
+std::string validUtf8(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        bool good = length > 0 && i + length <= text.size();
+        for (size_t k = 1; good && k < length; ++k) good = (static_cast<unsigned char>(text[i + k]) >> 6) == 0x2;
+        if (good && length > 1) {
+            // No over-long forms, surrogates or values past U+10FFFF.
+            uint32_t cp = c & (0xFF >> (length + 1));
+            for (size_t k = 1; k < length; ++k) cp = cp << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+            static const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+            good = cp >= least[length] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+        }
+        if (good) {
+            out.append(text, i, length);
+            i += length;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::string csvField(const std::string& text)
+{
+    const std::string clean = validUtf8(text);
+    if (clean.find_first_of(",\"\r\n") == std::string::npos) return clean;
+    std::string out = "\"";
+    for (const char c : clean) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string reportCsv(const std::vector<DeviceReport>& devices)
+{
+    const std::vector<std::string> colours = tonerColumns(devices);
+    std::vector<std::string> header = {"address", "model", "name", "location", "mac", "status",
+                                       "alerts", "serial", "pages"};
+    for (const std::string& c : colours) header.push_back("toner_" + c);
+    header.push_back("problems");
+    std::string out;
+    auto line = [&](const std::vector<std::string>& fields) {
+        for (size_t i = 0; i < fields.size(); ++i) out += (i ? "," : "") + csvField(fields[i]);
+        out += "\r\n";
+    };
+    line(header);
+    for (const DeviceReport& d : devices) {
+        std::vector<std::string> fields = {d.address, d.model, d.name, d.location, d.macAddress, d.status,
+                                           joined(d.alerts), d.serialNumber,
+                                           d.pageCount ? std::to_string(*d.pageCount) : std::string()};
+        for (const std::string& c : colours) {
+            std::string cell;
+            for (const TonerLevel& t : d.toner) {
+                if (t.colour != c) continue;
+                cell = t.percent ? std::to_string(*t.percent) : t.remainingText;
+            }
+            fields.push_back(cell);
+        }
+        fields.push_back(joined(d.problems));
+        line(fields);
+    }
+    return out;
+}
+
+nlohmann::json reportJson(const std::vector<DeviceReport>& devices)
+{
+    nlohmann::json all = nlohmann::json::array();
+    for (const DeviceReport& d : devices) {
+        nlohmann::json toner = nlohmann::json::object();
+        for (const TonerLevel& t : d.toner) {
+            toner[t.colour] = {{"name", validUtf8(t.name)},
+                               {"percent", t.percent ? nlohmann::json(*t.percent) : nlohmann::json()},
+                               {"remainingText", validUtf8(t.remainingText)}};
+        }
+        nlohmann::json alerts = nlohmann::json::array();
+        for (const std::string& a : d.alerts) alerts.push_back(validUtf8(a));
+        nlohmann::json problems = nlohmann::json::array();
+        for (const std::string& p : d.problems) problems.push_back(p);
+        all.push_back({{"address", d.address},
+                       {"model", validUtf8(d.model)},
+                       {"name", validUtf8(d.name)},
+                       {"location", validUtf8(d.location)},
+                       {"macAddress", d.macAddress},
+                       {"status", d.status},
+                       {"statusCode", d.statusCode},
+                       {"alerts", alerts},
+                       {"serialNumber", validUtf8(d.serialNumber)},
+                       {"pageCount", d.pageCount ? nlohmann::json(*d.pageCount) : nlohmann::json()},
+                       {"toner", toner},
+                       {"problems", problems}});
+    }
+    return all;
+}
+
+}  // namespace netrov::core

@@ -1,0 +1,60 @@
+// One line per device for fleet reports and monitoring checks: identity,
+// status with its alerts, serial number, page count and every toner level,
+// read through the front library. Written as CSV (RFC 4180, UTF-8) or JSON.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "device_list.h"
+
+namespace netrov::core {
+
+struct TonerLevel {
+    std::string colour;   // "black", "cyan"... or a name made from the device's text
+    std::string name;     // the device's name of the supply
+    std::optional<int32_t> percent;  // 0..100; none when the device cannot tell
+    std::string remainingText;       // the device's special level in words
+};
+
+struct DeviceReport {
+    std::string address;
+    std::string model;
+    std::string name;
+    std::string location;
+    std::string macAddress;
+    int32_t statusCode = 0;  // simple status: 1-3 ready, 4 warning, 5 error, 6 power save, 7 unknown
+    std::string status;      // the status word
+    std::vector<std::string> alerts;
+    std::string serialNumber;
+    std::optional<uint32_t> pageCount;
+    std::vector<TonerLevel> toner;
+    std::vector<std::string> problems;  // queries that failed, with the reason
+    bool answered = true;               // false: the device did not answer at all
+};
+
+// Reads everything the report holds about a device found by a search (its
+// identity, information and first status already known). Safe on many
+// threads at once.
+DeviceReport readDeviceReport(const DeviceListEntry& entry);
+
+// The column name of a toner: the primary colour its colour triple shows,
+// else the device's name of it made into a lower-case word.
+std::string tonerColumn(const int32_t colour[3], bool colourValid, const std::string& name, size_t position);
+
+// CSV with a header; one column per toner colour that any device has, in
+// the order black, cyan, magenta, yellow, then the others by name. CR LF line
+// ends; texts that are not UTF-8 have their bad bytes replaced.
+std::string reportCsv(const std::vector<DeviceReport>& devices);
+nlohmann::json reportJson(const std::vector<DeviceReport>& devices);
+
+// One CSV field as RFC 4180 writes it.
+std::string csvField(const std::string& text);
+// Replaces every byte that does not belong to valid UTF-8 with U+FFFD.
+std::string validUtf8(const std::string& text);
+
+}  // namespace netrov::core

@@ -1,0 +1,48 @@
+// The records of the device identity queries (information and status), described for the record schema.
+#include <netrov/device_records.h>
+#include <netrov/tuva.h>
+
+#include "record_schema_families.h"
+
+namespace netrov::core {
+
+namespace {
+
+#define F NETROV_FIELD
+#define A NETROV_FIELD_ALWAYS
+
+constexpr FieldSchema kDeviceInfoFields[] = {
+    F(DeviceInfo, name, nameValid, "name"),
+    F(DeviceInfo, location, locationValid, "location"),
+    F(DeviceInfo, macAddress, macAddressValid, "macAddress"),
+};
+
+constexpr FieldSchema kDeviceStatusFields[] = {
+    A(DeviceStatus, failed, "failed"),
+    F(DeviceStatus, alertGroup, alertGroupValid, "alertGroup"),
+    F(DeviceStatus, alertIndex, alertIndexValid, "alertIndex"),
+    F(DeviceStatus, alertCode, alertCodeValid, "alertCode"),
+    F(DeviceStatus, simpleStatus, simpleStatusValid, "simpleStatus"),
+};
+
+#undef F
+#undef A
+
+constexpr RecordSchema kDeviceInfoSchema{"DeviceInfo", sizeof(DeviceInfo), kDeviceInfoFields};
+constexpr RecordSchema kDeviceStatusSchema{"DeviceStatus", sizeof(DeviceStatus), kDeviceStatusFields};
+
+// Status first: it is what people ask for most, and it tells whether the
+// device answers at all.
+constexpr QuerySchema kQueries[] = {
+    {"GetDevStatus", &kDeviceStatusSchema, TUVA_GetDevStatus, 16},
+    {"GetDevInfo", &kDeviceInfoSchema, TUVA_GetDevInfo, 1},
+};
+
+}  // namespace
+
+std::span<const QuerySchema> deviceQuerySchemas()
+{
+    return kQueries;
+}
+
+}  // namespace netrov::core

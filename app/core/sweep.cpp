@@ -1,0 +1,266 @@
+// The paced first phase of a large sweep.
+#include "sweep.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <utility>
+
+#include <netrov/zomsnmp.h>
+
+#include "platform/unique_fd.h"
+
+namespace netrov::core {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr uint16_t kSnmpPort = 161;
+constexpr int kSocketBuffer = 8 << 20;
+constexpr double kProgressPeriod = 0.1;
+
+struct MessageDeleter {
+    void operator()(SnmpMessage* m) const { free_snmp_pdu(m); }
+};
+
+// The request identifier of one address: keyed by a secret drawn per sweep,
+// so another host cannot guess what to forge.
+int32_t requestIdOf(uint32_t address, uint64_t key)
+{
+    uint64_t x = address ^ key;
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    x *= 0xc4ceb9fe1a85ec53ULL;
+    x ^= x >> 33;
+    return static_cast<int32_t>(x & 0x7fffffff);
+}
+
+// GetNext of sysObjectID: any SNMP agent with this community answers it.
+class RequestEncoder {
+public:
+    explicit RequestEncoder(const std::string& community) : community_(community) {}
+
+    bool encode(int32_t requestId, std::vector<uint8_t>* out) const
+    {
+        static uint32_t arcs[] = {1, 3, 6, 1, 2, 1, 1, 2};
+        SnmpBinding binding;
+        memset(&binding, 0, sizeof binding);
+        binding.name = arcs;
+        binding.nameLength = static_cast<int32_t>(std::size(arcs));
+        binding.type = SNMP_TYPE_NULL;
+        SnmpMessage message;
+        memset(&message, 0, sizeof message);
+        message.community = const_cast<char*>(community_.c_str());
+        message.communityLength = static_cast<int32_t>(community_.size());
+        message.pduType = SNMP_PDU_GETNEXT;
+        message.requestId = requestId;
+        message.variables = &binding;
+        out->resize(512 + community_.size());
+        int32_t length = static_cast<int32_t>(out->size());
+        if (snmp_build(&message, out->data(), &length) != 0) return false;
+        out->resize(static_cast<size_t>(length));
+        return true;
+    }
+
+private:
+    std::string community_;
+};
+
+class Sweeper {
+public:
+    Sweeper(std::span<const uint32_t> targets, const SweepSettings& settings)
+        : settings_(settings), encoder_(settings.community)
+    {
+        // Sorted (address, position) pairs find the sender of a reply; they
+        // also drop repeated targets, the first one keeping its place.
+        index_.reserve(targets.size());
+        for (size_t i = 0; i < targets.size(); ++i) index_.emplace_back(targets[i], static_cast<uint32_t>(i));
+        std::stable_sort(index_.begin(), index_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        index_.erase(std::unique(index_.begin(), index_.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
+                     index_.end());
+        std::vector<uint8_t> kept(targets.size(), 0);
+        for (const auto& [address, position] : index_) kept[position] = 1;
+        addresses_.reserve(index_.size());
+        std::vector<uint32_t> renumber(targets.size(), 0);
+        for (size_t i = 0; i < targets.size(); ++i) {
+            if (!kept[i]) continue;
+            renumber[i] = static_cast<uint32_t>(addresses_.size());
+            addresses_.push_back(targets[i]);
+        }
+        for (auto& entry : index_) entry.second = renumber[entry.second];
+        firstSent_.assign(addresses_.size(), 0.0f);
+        answered_.assign(addresses_.size(), 0);
+        key_ = (static_cast<uint64_t>(std::random_device{}()) << 32) ^ std::random_device{}();
+    }
+
+    SweepResult run(const std::atomic<int>* abort, const std::function<void(const SweepProgress&)>& progress)
+    {
+        SweepResult result;
+        if (addresses_.empty()) return result;
+        socket_ = platform::UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        if (!socket_.valid()) {
+            result.error = std::string("cannot open a socket: ") + strerror(errno);
+            return result;
+        }
+        setsockopt(socket_.get(), SOL_SOCKET, SO_RCVBUF, &kSocketBuffer, sizeof kSocketBuffer);
+        setsockopt(socket_.get(), SOL_SOCKET, SO_SNDBUF, &kSocketBuffer, sizeof kSocketBuffer);
+
+        const double timeOut = std::max(settings_.timeOutMs, 1) / 1000.0;
+        const double retryDelay = timeOut / 2;
+        const double rate = std::clamp<double>(settings_.rate, 1, kMaxSweepRate);
+        const size_t n = addresses_.size();
+        start_ = Clock::now();
+        double nextProgress = 0;
+        for (;;) {
+            if (abort && abort->load()) {
+                result.interrupted = true;
+                break;
+            }
+            const double now = elapsed();
+            bool blocked = false;
+            const size_t firstAllowed = std::min<size_t>(n, static_cast<size_t>(rate * now) + 1);
+            while (nextFirst_ < firstAllowed && !blocked) {
+                if (!send(addresses_[nextFirst_], &blocked)) break;
+                firstSent_[nextFirst_++] = static_cast<float>(now);
+                lastSend_ = now;
+            }
+            const size_t retriesAllowed = now < retryDelay ? 0 : static_cast<size_t>(rate * (now - retryDelay)) + 1;
+            while (!blocked && nextRetry_ < nextFirst_ && firstSent_[nextRetry_] + retryDelay <= now &&
+                   retriesSent_ < retriesAllowed) {
+                if (!answered_[nextRetry_]) {
+                    if (!send(addresses_[nextRetry_], &blocked)) break;
+                    ++retriesSent_;
+                    lastSend_ = now;
+                }
+                ++nextRetry_;
+            }
+            receive();
+
+            if (progress && now >= nextProgress) {
+                nextProgress = now + kProgressPeriod;
+                progress(progressAt(now, rate, timeOut));
+            }
+            const bool allSent = nextFirst_ == n && nextRetry_ == n;
+            if (answeredCount_ == n || (allSent && now >= lastSend_ + timeOut)) break;
+
+            // Sleep until the next send is due, a reply arrives or the last
+            // wait is over; never longer than a progress period.
+            double wait = kProgressPeriod;
+            if (nextFirst_ < n) wait = std::min(wait, (nextFirst_ + 1) / rate - now);
+            if (nextRetry_ < nextFirst_) wait = std::min(wait, firstSent_[nextRetry_] + retryDelay - now);
+            if (allSent) wait = std::min(wait, lastSend_ + timeOut - now);
+            pollfd p{socket_.get(), static_cast<short>(POLLIN | (blocked ? POLLOUT : 0)), 0};
+            const int waitMs = std::max(0, static_cast<int>(std::ceil(wait * 1000)));
+            poll(&p, 1, blocked ? std::min(waitMs, 1) : waitMs);
+        }
+        receive();
+        if (progress) progress(progressAt(elapsed(), rate, timeOut));
+        for (size_t i = 0; i < n; ++i) {
+            if (answered_[i]) result.responders.push_back(addresses_[i]);
+        }
+        return result;
+    }
+
+private:
+    double elapsed() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
+
+    // False when the socket cannot take more now (blocked is set) and the
+    // request must be sent again later; an address the system refuses to
+    // reach counts as sent.
+    bool send(uint32_t address, bool* blocked)
+    {
+        if (!encoder_.encode(requestIdOf(address, key_), &datagram_)) return true;
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(kSnmpPort);
+        to.sin_addr.s_addr = htonl(address);
+        const ssize_t sent = sendto(socket_.get(), datagram_.data(), datagram_.size(), 0,
+                                    reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS)) {
+            *blocked = true;
+            return false;
+        }
+        return true;
+    }
+
+    void receive()
+    {
+        uint8_t buffer[65536];
+        for (;;) {
+            sockaddr_in from{};
+            socklen_t fromLength = sizeof from;
+            const ssize_t got = recvfrom(socket_.get(), buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from),
+                                         &fromLength);
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                return;  // nothing more now (or an error report of an earlier send)
+            }
+            if (fromLength < sizeof from || from.sin_family != AF_INET || ntohs(from.sin_port) != kSnmpPort) continue;
+            const uint32_t address = ntohl(from.sin_addr.s_addr);
+            const auto found = std::lower_bound(index_.begin(), index_.end(), address,
+                                                [](const auto& entry, uint32_t a) { return entry.first < a; });
+            if (found == index_.end() || found->first != address || answered_[found->second]) continue;
+            std::unique_ptr<SnmpMessage, MessageDeleter> reply(
+                snmp_parse(buffer, static_cast<int32_t>(got), from.sin_addr.s_addr));
+            if (!reply || reply->pduType != SNMP_PDU_RESPONSE || reply->requestId != requestIdOf(address, key_)) continue;
+            answered_[found->second] = 1;
+            ++answeredCount_;
+        }
+    }
+
+    SweepProgress progressAt(double now, double rate, double timeOut) const
+    {
+        SweepProgress p;
+        p.sent = nextFirst_;
+        p.total = addresses_.size();
+        p.answered = answeredCount_;
+        p.elapsedSeconds = now;
+        const double firstDone = static_cast<double>(addresses_.size()) / rate;
+        p.remainingSeconds = std::max(0.0, std::max(firstDone, lastSend_) + timeOut / 2 + timeOut - now);
+        return p;
+    }
+
+    SweepSettings settings_;
+    RequestEncoder encoder_;
+    std::vector<uint32_t> addresses_;
+    std::vector<std::pair<uint32_t, uint32_t>> index_;
+    std::vector<float> firstSent_;
+    std::vector<uint8_t> answered_;
+    uint64_t key_ = 0;
+    platform::UniqueFd socket_;
+    std::vector<uint8_t> datagram_;
+    Clock::time_point start_;
+    size_t nextFirst_ = 0;
+    size_t nextRetry_ = 0;
+    size_t retriesSent_ = 0;
+    size_t answeredCount_ = 0;
+    double lastSend_ = 0;
+};
+
+}  // namespace
+
+SweepResult sweep(std::span<const uint32_t> targets, const SweepSettings& settings, const std::atomic<int>* abort,
+                  const std::function<void(const SweepProgress&)>& progress)
+{
+    try {
+        Sweeper sweeper(targets, settings);
+        return sweeper.run(abort, progress);
+    } catch (const std::bad_alloc&) {
+        SweepResult result;
+        result.error = "out of memory";
+        return result;
+    }
+}
+
+}  // namespace netrov::core

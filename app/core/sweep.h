@@ -1,0 +1,53 @@
+// The first phase of a large unicast sweep: one non-blocking socket sends a
+// small SNMP request to every address at a paced rate, retries the silent
+// ones once, and keeps the addresses that answered. Only those then go
+// through the front library's normal search, so what is found is exactly
+// what a per-address search reports.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace netrov::core {
+
+// New requests per second when the user does not say: gentle enough for
+// routers and firewalls on real networks (a /16 takes about two minutes).
+inline constexpr uint32_t kDefaultSweepRate = 500;
+inline constexpr uint32_t kMaxSweepRate = 1000000;
+
+struct SweepSettings {
+    std::string community;
+    int32_t timeOutMs = 1000;  // how long an address may take to answer
+    uint32_t rate = kDefaultSweepRate;
+};
+
+struct SweepProgress {
+    size_t sent = 0;      // first requests sent
+    size_t total = 0;     // addresses to send to
+    size_t answered = 0;  // addresses that answered so far
+    double elapsedSeconds = 0;
+    double remainingSeconds = 0;  // estimate
+};
+
+struct SweepResult {
+    std::vector<uint32_t> responders;  // in the order of the targets
+    bool interrupted = false;
+    std::string error;  // non-empty: the sweep could not run (no socket...)
+};
+
+// Addresses are 32-bit numbers, first octet most significant. Each address
+// gets its first request at the paced rate; one that has not answered half a
+// time-out later gets its retry (retries are paced at the same rate), and
+// every address is given the full time-out after its last request. A reply
+// counts only when it comes from the address asked, on port 161, with the
+// request identifier drawn for that address. Progress is reported about ten
+// times a second; abort (may be null) ends the sweep early with what was
+// found.
+SweepResult sweep(std::span<const uint32_t> targets, const SweepSettings& settings, const std::atomic<int>* abort,
+                  const std::function<void(const SweepProgress&)>& progress);
+
+}  // namespace netrov::core

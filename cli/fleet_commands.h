@@ -1,0 +1,36 @@
+// netrov-cli's fleet commands: the report of every device a search finds,
+// and the monitoring check of one device.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "device_list.h"
+#include "fleet_report.h"
+
+namespace netrov::cli {
+
+// Reads the report of every device on up to jobs threads; the reports keep
+// the devices' order. Interrupted reads leave their devices with a problem.
+std::vector<core::DeviceReport> readReports(const std::vector<core::DeviceListEntry>& devices, int jobs,
+                                            const std::atomic<int>& interrupted);
+
+// Monitoring-plugin exit codes.
+inline constexpr int kCheckOk = 0;
+inline constexpr int kCheckWarning = 1;
+inline constexpr int kCheckCritical = 2;
+inline constexpr int kCheckUnknown = 3;
+
+struct CheckVerdict {
+    int exitCode = kCheckUnknown;
+    std::string line;  // "NETROV WARNING - ... | toner_black=9%;15;5 ..."
+};
+
+// Errors are critical and warnings warnings; toner at or below the
+// critical or warning percentage is the same; a silent device is unknown.
+CheckVerdict checkVerdict(const core::DeviceReport& report, int warningPercent, int criticalPercent);
+
+}  // namespace netrov::cli

@@ -1,0 +1,493 @@
+// netrov-cli's device reading commands.
+#include "query_commands.h"
+
+#include <algorithm>
+#include <string_view>
+#include <cstdio>
+#include <cstring>
+#include <ostream>
+#include <string_view>
+#include <vector>
+
+#include <netrov/consumable_records.h>
+#include <netrov/engine_records.h>
+#include <netrov/job_records.h>
+#include <netrov/network_records.h>
+#include <netrov/result_codes.h>
+
+#include "alert_messages.h"
+#include "front_library.h"
+#include "query_reading.h"
+#include "record_schema.h"
+#include "report.h"
+#include "search_settings.h"
+
+namespace netrov::cli {
+
+namespace {
+
+constexpr int kExitDeviceFailed = 1;
+constexpr int kExitBadInput = 2;
+
+// Columns padded to their widest cell; device texts are made safe first.
+std::string formatColumns(const std::vector<std::string>& header, const std::vector<std::vector<std::string>>& rows)
+{
+    size_t columns = header.size();
+    for (const auto& row : rows) columns = std::max(columns, row.size());
+    std::vector<size_t> widths(columns, 0);
+    auto measure = [&](const std::vector<std::string>& row) {
+        for (size_t i = 0; i < row.size() && i < widths.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
+    };
+    measure(header);
+    for (const auto& row : rows) measure(row);
+    std::string out;
+    auto line = [&](const std::vector<std::string>& row) {
+        std::string text;
+        for (size_t i = 0; i < row.size(); ++i) {
+            text += row[i];
+            if (i + 1 < row.size()) text += std::string(widths[i] - row[i].size() + 2, ' ');
+        }
+        while (!text.empty() && text.back() == ' ') text.pop_back();
+        out += text + "\n";
+    };
+    if (!header.empty()) line(header);
+    for (const auto& row : rows) line(row);
+    return out;
+}
+
+std::string text(const char* field, size_t size)
+{
+    return terminalSafe(fieldText(field, size));
+}
+
+std::string colourCell(const TonerEntry& toner)
+{
+    if (!toner.colorValid) return "-";
+    char hex[16];
+    const auto channel = [](int32_t v) { return std::clamp(v, 0, 255); };
+    snprintf(hex, sizeof hex, "#%02X%02X%02X", channel(toner.color[0]), channel(toner.color[1]),
+             channel(toner.color[2]));
+    return hex;
+}
+
+std::string levelCell(bool levelValid, int32_t level, bool maxValid, int32_t max)
+{
+    if (!levelValid) return "-";
+    std::string cell = std::to_string(level);
+    if (maxValid && max > 0) cell += "/" + std::to_string(max);
+    return cell;
+}
+
+template <class Record>
+std::vector<const Record*> recordsOf(const core::QueryReading& reading)
+{
+    std::vector<const Record*> records;
+    for (int32_t i = 0; i < reading.stored(); ++i) records.push_back(static_cast<const Record*>(reading.record(i)));
+    return records;
+}
+
+std::string tonerTable(const core::QueryReading& reading, bool bars)
+{
+    std::vector<std::vector<std::string>> rows;
+    for (const TonerEntry* t : recordsOf<TonerEntry>(reading)) {
+        rows.push_back({text(t->name, sizeof t->name), colourCell(*t),
+                        levelCell(t->currentLevelValid, t->currentLevel, t->maxCapacityValid, t->maxCapacity),
+                        percentCell(t->remainingPercentValid, t->remainingPercent,
+                                    text(t->remainingText, sizeof t->remainingText), bars)});
+    }
+    return formatColumns({"Toner", "Colour", "Level", "Remaining"}, rows);
+}
+
+std::string suppliesTable(const core::QueryReading& reading, bool bars)
+{
+    std::vector<std::vector<std::string>> rows;
+    for (const SupplyEntry* s : recordsOf<SupplyEntry>(reading)) {
+        rows.push_back({text(s->name, sizeof s->name), std::to_string(s->supplyType),
+                        levelCell(s->currentLevelValid, s->currentLevel, s->maxCapacityValid, s->maxCapacity),
+                        percentCell(s->remainingPercentValid, s->remainingPercent,
+                                    text(s->remainingText, sizeof s->remainingText), bars)});
+    }
+    return formatColumns({"Supply", "Type", "Level", "Remaining"}, rows);
+}
+
+std::string sizeCell(const TrayEntry& tray)
+{
+    if (!tray.sizeXValid || !tray.sizeYValid || tray.sizeX <= 0 || tray.sizeY <= 0) return "-";
+    char size[96];
+    snprintf(size, sizeof size, "%.4g x %.4g", tray.sizeX, tray.sizeY);
+    std::string cell = size;
+    const std::string unit = text(tray.sizeUnitName, sizeof tray.sizeUnitName);
+    if (!unit.empty()) cell += " " + unit;
+    return cell;
+}
+
+std::string traysTable(const core::QueryReading& reading, bool bars)
+{
+    std::vector<std::vector<std::string>> rows;
+    for (const TrayEntry* t : recordsOf<TrayEntry>(reading)) {
+        const std::string paper = t->paperNameValid ? text(t->paperName, sizeof t->paperName) : "-";
+        const std::string media = t->mediaNameValid ? text(t->mediaName, sizeof t->mediaName) : "-";
+        rows.push_back({text(t->trayName, sizeof t->trayName), paper, sizeCell(*t), media,
+                        levelCell(t->currentLevelValid, t->currentLevel, t->maxCapacityValid, t->maxCapacity),
+                        percentCell(t->remainingPercentValid, t->remainingPercent,
+                                    text(t->remainingText, sizeof t->remainingText), bars)});
+    }
+    return formatColumns({"Tray", "Paper", "Size", "Media", "Level", "Remaining"}, rows);
+}
+
+// A device text, or "-" when the device gave none.
+std::string textOrDash(bool present, const char* field, size_t size)
+{
+    const std::string value = present ? text(field, size) : std::string();
+    return value.empty() ? "-" : value;
+}
+
+std::string countersTable(const core::QueryReading& reading)
+{
+    std::vector<std::vector<std::string>> rows;
+    for (const CounterEntry* c : recordsOf<CounterEntry>(reading)) {
+        rows.push_back({textOrDash(c->typeValid, c->typeName, sizeof c->typeName),
+                        levelCell(c->levelValid, c->level, c->maximumValid, c->maximum),
+                        textOrDash(c->typeValid, c->unitName, sizeof c->unitName)});
+    }
+    return formatColumns({"Counter", "Count", "Unit"}, rows);
+}
+
+std::string versionsTable(const core::QueryReading& reading)
+{
+    std::vector<std::vector<std::string>> rows;
+    for (const VersionEntry* v : recordsOf<VersionEntry>(reading)) {
+        rows.push_back({textOrDash(v->typeValid, v->typeName, sizeof v->typeName),
+                        textOrDash(v->versionValid, v->version, sizeof v->version),
+                        textOrDash(v->numberValid, v->number, sizeof v->number)});
+    }
+    return formatColumns({"Component", "Version", "Number"}, rows);
+}
+
+// Every present field of every record, one "name: value" line each.
+std::string recordLines(const core::QuerySchema& query, const core::QueryReading& reading)
+{
+    std::string out;
+    for (int32_t i = 0; i < reading.stored(); ++i) {
+        if (reading.stored() > 1) out += "[" + std::to_string(i + 1) + "]\n";
+        std::vector<std::vector<std::string>> rows;
+        for (const core::FieldSchema& field : query.record->fields) {
+            const std::string value = core::fieldText(field, reading.record(i));
+            if (value.empty()) continue;
+            rows.push_back({std::string("  ") + field.name + ":", terminalSafe(value)});
+        }
+        out += formatColumns({}, rows);
+    }
+    if (reading.count > reading.stored()) {
+        out += "  (" + std::to_string(reading.count - reading.stored()) + " more not shown)\n";
+    }
+    return out;
+}
+
+// "A3, A4" for widths and resolutions; "monochrome: MH, MMR; colour: JPEG"
+// for compression methods.
+std::string capabilityList(const core::QuerySchema& query, const core::QueryReading& reading)
+{
+    const bool compression = std::string_view(query.record->name) == "FaxCompressionEntry";
+    std::string out;
+    int32_t mode = 0;
+    for (int32_t i = 0; i < reading.stored(); ++i) {
+        if (compression) {
+            const auto* entry = static_cast<const FaxCompressionEntry*>(reading.record(i));
+            if (entry->colourMode != mode) {
+                mode = entry->colourMode;
+                static const char* const modes[] = {"other", "monochrome", "grey", "colour"};
+                out += std::string(out.empty() ? "" : "; ") + modes[mode >= 1 && mode <= 3 ? mode : 0] + ": ";
+            } else {
+                out += ", ";
+            }
+            out += text(entry->text, sizeof entry->text);
+        } else {
+            const auto* entry = static_cast<const FaxCapabilityEntry*>(reading.record(i));
+            if (i) out += ", ";
+            out += text(entry->text, sizeof entry->text);
+        }
+    }
+    return (out.empty() ? std::string("(none)") : out) + "\n";
+}
+
+bool isCapabilityList(const core::QuerySchema& query)
+{
+    const std::string_view record = query.record->name;
+    return record == "FaxCapabilityEntry" || record == "FaxCompressionEntry";
+}
+
+// The queries a command reads together, in the order they are shown.
+std::vector<const core::QuerySchema*> queriesOf(ReadCommand command, const ReadOptions& options)
+{
+    std::vector<const char*> names;
+    switch (command) {
+    case ReadCommand::Jobs:
+        if (!options.jobLog && !options.faxLog) names = {"GetCurrentJobNum", "GetCurrentJobInfo"};
+        if (options.jobLog) names.insert(names.end(), {"GetJobLogNum", "GetJobLogInfo"});
+        if (options.faxLog) names.insert(names.end(), {"GetFaxLogNum", "GetFaxLogInfo"});
+        break;
+    case ReadCommand::Fax:
+        names = {"GetDevFaxChannel",  "GetDevFaxSendSize", "GetDevFaxRecvSize", "GetDevFaxSendReso",
+                 "GetDevFaxRecvReso", "GetDevFaxSendComp", "GetDevFaxRecvComp"};
+        break;
+    case ReadCommand::Scanner: names = {"GetDevScnODH", "GetDevScnSensor", "GetDevScnColSp", "GetDevScnImage"}; break;
+    default: break;
+    }
+    std::vector<const core::QuerySchema*> queries;
+    if (command == ReadCommand::Inventory) {
+        for (const core::QuerySchema& query : core::deviceQueries()) queries.push_back(&query);
+    }
+    for (const char* name : names) queries.push_back(core::findQuery(name));
+    return queries;
+}
+
+// The network command's queries, each under a heading.
+struct NetworkSection {
+    const char* query;
+    const char* heading;
+};
+constexpr NetworkSection kNetworkSections[] = {
+    {"GetDevTCP", "TCP/IP"},         {"GetDevTCPOpt", "DNS and WINS"}, {"GetDevTCPIPv6", "IPv6"},
+    {"GetDevNetWare", "NetWare"},    {"GetDevSMB", "SMB"},             {"GetDevAppleTalk", "AppleTalk"},
+    {"GetDevRendezvous", "Rendezvous"}, {"GetDevNetInfo", "Traffic"},
+};
+
+std::string counterCell(const FlaggedCounter& counter)
+{
+    return counter.valid ? std::to_string(counter.value) : "-";
+}
+
+// The traffic counters as a table of received and sent counts.
+std::string statisticsTable(const NetworkStatistics& s)
+{
+    std::string out;
+    if (s.macAddressValid) {
+        char mac[32];
+        snprintf(mac, sizeof mac, "%02X:%02X:%02X:%02X:%02X:%02X", s.macAddress[0], s.macAddress[1], s.macAddress[2],
+                 s.macAddress[3], s.macAddress[4], s.macAddress[5]);
+        out += std::string("  Hardware address: ") + mac + "\n";
+    }
+    if (s.upTimeValid) {
+        char upTime[64];
+        snprintf(upTime, sizeof upTime, "%ud %02u:%02u:%02u", s.upTime / 86400, s.upTime / 3600 % 24,
+                 s.upTime / 60 % 60, s.upTime % 60);
+        out += std::string("  Up time:          ") + upTime + "\n";
+    }
+    const std::vector<std::vector<std::string>> rows = {
+        {"  Unicast packets", counterCell(s.inUnicast), counterCell(s.outUnicast)},
+        {"  Non-unicast packets", counterCell(s.inNonUnicast), counterCell(s.outNonUnicast)},
+        {"  Interface errors", counterCell(s.inErrors), counterCell(s.outErrors)},
+        {"  IP datagrams", counterCell(s.inIp), counterCell(s.outIp)},
+        {"  SNMP packets", counterCell(s.inSnmp), counterCell(s.outSnmp)},
+        {"  TCP segments", counterCell(s.inTcp), counterCell(s.outTcp)},
+        {"  UDP datagrams", counterCell(s.inUdp), counterCell(s.outUdp)},
+        {"  ICMP messages", counterCell(s.inIcmp), counterCell(s.outIcmp)},
+        {"  ICMP errors", counterCell(s.inIcmpErrors), counterCell(s.outIcmpErrors)},
+        {"  ICMP unreachable", counterCell(s.inIcmpUnreachable), "-"},
+    };
+    return out + formatColumns({"  Counter", "Received", "Sent"}, rows);
+}
+
+// Every network query under its heading; a query that the device's
+// definition does not serve is named with its reason.
+int networkReport(DeviceIdentity& device, const std::string& model, bool json, nlohmann::json& document,
+                  std::ostream& out)
+{
+    nlohmann::json queries = nlohmann::json::object();
+    std::string textOut = "Model: " + terminalSafe(model) + "\n";
+    bool anyRead = false;
+    for (const NetworkSection& section : kNetworkSections) {
+        const core::QuerySchema* query = core::findQuery(section.query);
+        if (!query) continue;
+        const core::QueryReading reading = core::readQuery(*query, device);
+        queries[query->name] = core::readingJson(*query, reading);
+        textOut += std::string("\n") + section.heading + "\n";
+        if (reading.result != NETROV_OK) {
+            textOut += std::string("  ") + core::resultText(reading.result) + "\n";
+            continue;
+        }
+        anyRead = true;
+        if (reading.stored() == 0) {
+            textOut += "  (none reported)\n";
+        } else if (std::string_view(section.query) == "GetDevNetInfo") {
+            textOut += statisticsTable(*static_cast<const NetworkStatistics*>(reading.record(0)));
+        } else {
+            textOut += recordLines(*query, reading);
+        }
+    }
+    document["queries"] = queries;
+    if (json)
+        out << dumpJson(document) << "\n";
+    else
+        out << textOut;
+    return anyRead ? 0 : kExitDeviceFailed;
+}
+
+const char* queryOf(ReadCommand command)
+{
+    switch (command) {
+    case ReadCommand::Toner: return "GetDevToner";
+    case ReadCommand::Supplies: return "GetDevSupplies";
+    case ReadCommand::Trays: return "GetDevTray";
+    case ReadCommand::Marker: return "GetDevMarker";
+    case ReadCommand::Counters: return "GetDevCounter";
+    case ReadCommand::Versions: return "GetDevVersion";
+    default: return nullptr;
+    }
+}
+
+}  // namespace
+
+DeviceIdentity deviceAt(uint32_t address, const std::string& community, int32_t timeOut)
+{
+    DeviceIdentity device;
+    memset(&device, 0, sizeof device);
+    device.interfaceKind = NETROV_INTERFACE_NETWORK;
+    device.transport = NETROV_TRANSPORT_SNMP;
+    memcpy(device.community, community.c_str(), std::min(community.size(), sizeof device.community - 1));
+    device.timeout = timeOut;
+    core::storeAddress(address, device.address);
+    return device;
+}
+
+std::string percentCell(bool present, int32_t percent, const std::string& remainingText, bool bar)
+{
+    if (!present) return remainingText.empty() ? "-" : remainingText;
+    if (percent < 0) return remainingText.empty() ? "?" : remainingText;
+    std::string cell;
+    if (bar) {
+        constexpr int kWidth = 10;
+        const int filled = std::clamp(percent, 0, 100) * kWidth / 100;
+        cell = "[" + std::string(static_cast<size_t>(filled), '#') + std::string(static_cast<size_t>(kWidth - filled), ' ') +
+               "] ";
+    }
+    char number[16];
+    snprintf(number, sizeof number, "%3d%%", percent);
+    cell += number;
+    if (!remainingText.empty()) cell += " " + remainingText;
+    return cell;
+}
+
+int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& options, std::ostream& out,
+                   std::ostream& err)
+{
+    const core::QuerySchema* single = nullptr;
+    if (command == ReadCommand::Query) {
+        single = core::findQuery(options.query);
+        if (!single) {
+            std::string known;
+            for (const core::QuerySchema& q : core::deviceQueries()) known += std::string(known.empty() ? "" : ", ") + q.name;
+            err << "netrov-cli: unknown query \"" << terminalSafe(options.query) << "\"; known: " << known << "\n";
+            return kExitBadInput;
+        }
+    } else if (queryOf(command)) {
+        single = core::findQuery(queryOf(command));
+    }
+
+    DeviceIdentity device = deviceAt(address, options.community, options.timeOut);
+    core::FrontLibrary& library = core::FrontLibrary::tuva();
+    library.ensureInitialised();
+    const std::string addressText = core::addressToText(address);
+
+    // The model name picks the support package that serves the queries.
+    unsigned char scratch[NETROV_MODEL_NAME_RECORD_SIZE] = {};
+    int32_t count = 0;
+    const int32_t modelResult = library.access().getDevModelName(&device, 0, 0, scratch, 1, &count);
+    device.modelName[sizeof device.modelName - 1] = '\0';
+    const std::string model = fieldText(device.modelName, sizeof device.modelName);
+    if (modelResult == NETROV_NO_REPLY) {
+        library.release();
+        err << "netrov-cli: no answer from " << addressText
+            << " (the device is off line, or uses another community than \"" << terminalSafe(options.community)
+            << "\")\n";
+        return kExitDeviceFailed;
+    }
+
+    nlohmann::json document = {{"address", addressText}, {"model", model}};
+    int exitCode = 0;
+    if (command == ReadCommand::Network) {
+        exitCode = networkReport(device, model, options.json, document, out);
+        library.release();
+        return exitCode;
+    }
+    if (!single) {
+        nlohmann::json queries = nlohmann::json::object();
+        std::string textOut = "Model: " + terminalSafe(model) + "\n";
+        for (const core::QuerySchema* query : queriesOf(command, options)) {
+            const core::QueryReading reading = core::readQuery(*query, device);
+            queries[query->name] = core::readingJson(*query, reading);
+            if (std::string_view(query->name) == "GetDevStatus" && reading.result == NETROV_OK) {
+                // The alerts in words, from the message service.
+                std::vector<DeviceStatus> alerts;
+                for (int32_t i = 0; i < reading.stored(); ++i) {
+                    const auto* r = static_cast<const DeviceStatus*>(reading.record(i));
+                    if (r->alertGroupValid && r->alertCodeValid) alerts.push_back(*r);
+                }
+                const auto messages = core::alertMessages(library.access(), device, alerts);
+                nlohmann::json words = nlohmann::json::array();
+                for (size_t i = 0; i < alerts.size(); ++i) {
+                    const core::AlertMessage none;
+                    const core::AlertMessage& m = i < messages.size() ? messages[i] : none;
+                    const auto orNull = [](const std::string& t) { return t.empty() ? nlohmann::json() : nlohmann::json(t); };
+                    words.push_back({{"alertCode", alerts[i].alertCode},
+                                     {"alertGroup", alerts[i].alertGroup},
+                                     {"alertIndex", alerts[i].alertIndex},
+                                     {"message", orNull(m.message)},
+                                     {"hint", orNull(m.hint)},
+                                     {"image", orNull(m.image)}});
+                    if (!m.message.empty()) textOut += "Alert: " + terminalSafe(m.message) + " - " + terminalSafe(m.hint) + "\n";
+                }
+                document["alerts"] = words;
+            }
+            textOut += std::string("\n") + query->name + ": ";
+            if (reading.result != NETROV_OK) {
+                textOut += std::string(core::resultText(reading.result)) + "\n";
+                continue;
+            }
+            if (command != ReadCommand::Inventory && isCapabilityList(*query)) {
+                textOut += capabilityList(*query, reading);
+                continue;
+            }
+            textOut += std::to_string(reading.count) + (reading.count == 1 ? " record\n" : " records\n");
+            textOut += recordLines(*query, reading);
+        }
+        document["queries"] = queries;
+        library.release();
+        if (options.json)
+            out << dumpJson(document) << "\n";
+        else
+            out << textOut;
+        return exitCode;
+    }
+
+    const core::QueryReading reading = core::readQuery(*single, device);
+    library.release();
+    if (options.json) {
+        document["query"] = single->name;
+        document.update(core::readingJson(*single, reading));
+        out << dumpJson(document) << "\n";
+        return reading.result == NETROV_OK ? 0 : kExitDeviceFailed;
+    }
+    if (reading.result != NETROV_OK) {
+        err << "netrov-cli: " << single->name << " of " << addressText << ": " << core::resultText(reading.result)
+            << "\n";
+        return kExitDeviceFailed;
+    }
+    out << "Model: " << terminalSafe(model) << "\n";
+    switch (command) {
+    case ReadCommand::Toner: out << tonerTable(reading, options.bars); break;
+    case ReadCommand::Supplies: out << suppliesTable(reading, options.bars); break;
+    case ReadCommand::Trays: out << traysTable(reading, options.bars); break;
+    case ReadCommand::Counters: out << countersTable(reading); break;
+    case ReadCommand::Versions: out << versionsTable(reading); break;
+    default: out << recordLines(*single, reading); break;
+    }
+    if (reading.stored() == 0) out << "(none reported)\n";
+    if (reading.count > reading.stored() && command != ReadCommand::Query && command != ReadCommand::Marker) {
+        out << "(" << (reading.count - reading.stored()) << " more not shown)\n";
+    }
+    return 0;
+}
+
+}  // namespace netrov::cli

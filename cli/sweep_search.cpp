@@ -1,0 +1,105 @@
+// The two phases of a large search.
+#include "sweep_search.h"
+
+#include <chrono>
+#include <cmath>
+#include <ostream>
+#include <thread>
+
+#include "front_library.h"
+#include "search_run.h"
+#include "sweep.h"
+
+namespace netrov::cli {
+
+namespace {
+
+// Runs one search over a list of at most 255 addresses and adds what it
+// found; false when interrupted.
+bool searchRun(const core::SearchSettings& settings, const std::vector<uint32_t>& addresses, const std::string& maker,
+               core::DeviceList& all, const std::atomic<int>& interrupted)
+{
+    core::SearchAddressList list;
+    for (const uint32_t a : addresses) list.append(core::addressToText(a));
+    core::SearchSettings run = settings;
+    run.IPSearch = list.count() > 0 ? 1 : 0;
+    core::DeviceList found;
+    core::SearchRun search(core::FrontLibrary::tuva(), found);
+    // The user's time-out also bounds the queries of the devices found.
+    search.setFoundDeviceTimeOut(settings.TimeOut);
+    if (!search.start(run, list, maker)) return true;
+    while (!search.ended()) {
+        if (interrupted.load()) {
+            search.abort();
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    search.wait();
+    for (const core::DeviceListEntry& entry : found.copyAll()) {
+        all.appendUnique(entry);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string sweepProgressLine(size_t sent, size_t total, size_t answered, double remainingSeconds)
+{
+    const int width = static_cast<int>(std::to_string(total).size());
+    std::string sentText = std::to_string(sent);
+    sentText.insert(0, static_cast<size_t>(std::max(0, width - static_cast<int>(sentText.size()))), ' ');
+    return "sweeping " + sentText + "/" + std::to_string(total) + " sent, " + std::to_string(answered) +
+           " answered, about " + std::to_string(static_cast<long>(std::ceil(remainingSeconds))) + " s left";
+}
+
+SweepOutcome sweepSearch(const std::vector<uint32_t>& targets, const SweepSearch& search, core::DeviceList& devices,
+                         const std::atomic<int>& interrupted, std::ostream& err)
+{
+    SweepOutcome outcome;
+    core::SweepSettings sweepSettings;
+    sweepSettings.community = search.settings.ComName;
+    sweepSettings.timeOutMs = search.settings.TimeOut * 1000;
+    sweepSettings.rate = search.rate;
+    size_t shown = 0;
+    const auto progress = [&](const core::SweepProgress& p) {
+        if (!search.showProgress) return;
+        const std::string line = sweepProgressLine(p.sent, p.total, p.answered, p.remainingSeconds);
+        err << "\r" << line << std::string(shown > line.size() ? shown - line.size() : 0, ' ') << std::flush;
+        shown = line.size();
+    };
+    const core::SweepResult swept = core::sweep(targets, sweepSettings, &interrupted, progress);
+    if (search.showProgress && shown) err << "\r" << std::string(shown, ' ') << "\r" << std::flush;
+    outcome.responders = swept.responders.size();
+    if (!swept.error.empty()) {
+        outcome.error = swept.error;
+        return outcome;
+    }
+    if (swept.interrupted) {
+        outcome.interrupted = true;
+        return outcome;
+    }
+
+    // The broadcast, when asked for, runs with the first list.
+    const size_t step = core::kMaxAddresses;
+    bool broadcastPending = search.settings.BroadCast != 0;
+    for (size_t first = 0; first < swept.responders.size() || broadcastPending; first += step) {
+        const size_t last = std::min(swept.responders.size(), first + step);
+        std::vector<uint32_t> chunk(swept.responders.begin() + static_cast<std::ptrdiff_t>(std::min(first, last)),
+                                    swept.responders.begin() + static_cast<std::ptrdiff_t>(last));
+        core::SearchSettings settings = search.settings;
+        settings.BroadCast = broadcastPending ? 1 : 0;
+        broadcastPending = false;
+        if (search.showProgress) {
+            err << "\rreading devices " << last << "/" << swept.responders.size() << std::flush;
+        }
+        if (!searchRun(settings, chunk, search.maker, devices, interrupted)) {
+            outcome.interrupted = true;
+            break;
+        }
+    }
+    if (search.showProgress) err << "\r" << std::string(40, ' ') << "\r" << std::flush;
+    return outcome;
+}
+
+}  // namespace netrov::cli

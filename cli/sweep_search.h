@@ -1,0 +1,38 @@
+// netrov-cli's search of any number of addresses: the paced sweep finds the
+// addresses that answer SNMP, and the front library's normal search then
+// reads those, 255 at a time, so every device found is what a per-address
+// search reports.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "device_list.h"
+#include "search_settings.h"
+
+namespace netrov::cli {
+
+struct SweepSearch {
+    core::SearchSettings settings{};  // community, time-out, retry, maker filter, broadcast
+    std::string maker;
+    uint32_t rate = 0;
+    bool showProgress = false;
+};
+
+struct SweepOutcome {
+    bool interrupted = false;
+    std::string error;
+    size_t responders = 0;
+};
+
+// Found devices are added to devices; an interruption keeps what was found.
+SweepOutcome sweepSearch(const std::vector<uint32_t>& targets, const SweepSearch& search, core::DeviceList& devices,
+                         const std::atomic<int>& interrupted, std::ostream& err);
+
+// "sweeping  12034/65534 sent, 3 answered, about 2 s left" for stderr.
+std::string sweepProgressLine(size_t sent, size_t total, size_t answered, double remainingSeconds);
+
+}  // namespace netrov::cli

@@ -1,0 +1,109 @@
+// Target expansion for large sweeps.
+#include "targets.h"
+
+#include <istream>
+
+#include "search_settings.h"
+
+namespace netrov::cli {
+
+namespace {
+
+std::string trimmed(const std::string& text)
+{
+    const size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return {};
+    const size_t last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+Checked<std::vector<uint32_t>> sequence(uint32_t first, uint64_t count)
+{
+    std::vector<uint32_t> addresses;
+    addresses.reserve(static_cast<size_t>(count));
+    for (uint64_t i = 0; i < count; ++i) addresses.push_back(static_cast<uint32_t>(first + i));
+    return {std::move(addresses), {}};
+}
+
+}  // namespace
+
+bool isBlockOrRange(const std::string& text)
+{
+    return text.find('/') != std::string::npos || text.find('-') != std::string::npos;
+}
+
+Checked<std::vector<uint32_t>> expandTarget(const std::string& raw)
+{
+    const std::string text = trimmed(raw);
+    if (const size_t slash = text.find('/'); slash != std::string::npos) {
+        const auto base = checkAddress(text.substr(0, slash));
+        if (!base.value) return {std::nullopt, base.error};
+        const std::string prefixText = text.substr(slash + 1);
+        if (prefixText.empty() || prefixText.size() > 2 || prefixText.find_first_not_of("0123456789") != std::string::npos)
+            return {std::nullopt, "'" + text + "' is not an address block (write ADDRESS/PREFIX, e.g. 192.0.2.0/24)"};
+        const int prefix = std::stoi(prefixText);
+        if (prefix > 32) return {std::nullopt, "'" + text + "': a prefix is at most 32"};
+        if (prefix < 8) return {std::nullopt, "block " + text + " is larger than a /8 (16,777,216 addresses)"};
+        const uint64_t size = uint64_t{1} << (32 - prefix);
+        const uint32_t network = *base.value & ~static_cast<uint32_t>(size - 1);
+        // The network and broadcast addresses of a subnet are nobody's.
+        if (size >= 4) return sequence(network + 1, size - 2);
+        return sequence(network, size);
+    }
+    if (const size_t dash = text.find('-'); dash != std::string::npos) {
+        if (text.find('-', dash + 1) != std::string::npos)
+            return {std::nullopt, "'" + text + "' is not an address range (write START-END, e.g. 127.0.0.1-127.0.0.9)"};
+        const auto start = checkAddress(trimmed(text.substr(0, dash)));
+        if (!start.value) return {std::nullopt, start.error};
+        const auto end = checkAddress(trimmed(text.substr(dash + 1)));
+        if (!end.value) return {std::nullopt, end.error};
+        if (*end.value < *start.value) return {std::nullopt, "range " + text + " is reversed: its end is below its start"};
+        const uint64_t count = uint64_t{*end.value} - *start.value + 1;
+        if (count > kMaxTargets) return {std::nullopt, "range " + text + " is larger than a /8 (16,777,216 addresses)"};
+        return sequence(*start.value, count);
+    }
+    const auto one = checkAddress(text);
+    if (!one.value) return {std::nullopt, one.error};
+    return {std::vector<uint32_t>{*one.value}, {}};
+}
+
+bool appendTargets(std::vector<uint32_t>* all, const std::vector<uint32_t>& more, std::string* error)
+{
+    if (all->size() + more.size() > kMaxTargets) {
+        *error = "the targets add up to more than a /8 (16,777,216 addresses)";
+        return false;
+    }
+    all->insert(all->end(), more.begin(), more.end());
+    return true;
+}
+
+Checked<std::vector<uint32_t>> readTargets(std::istream& in, const std::string& name)
+{
+    std::vector<uint32_t> all;
+    std::string errors;
+    std::string line;
+    size_t number = 0;
+    size_t bad = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        if (const size_t hash = line.find('#'); hash != std::string::npos) line.erase(hash);
+        line = trimmed(line);
+        if (line.empty()) continue;
+        auto expanded = expandTarget(line);
+        std::string error = expanded.error;
+        if (expanded.value && !appendTargets(&all, *expanded.value, &error)) expanded.value.reset();
+        if (!expanded.value) {
+            // Enough lines to fix a file, never a flood.
+            if (++bad <= 20) errors += name + ":" + std::to_string(number) + ": " + error + "\n";
+        }
+    }
+    if (in.bad()) return {std::nullopt, "cannot read " + name};
+    if (bad > 20) errors += "(" + std::to_string(bad - 20) + " more bad lines)\n";
+    if (bad) {
+        errors.pop_back();
+        return {std::nullopt, errors};
+    }
+    return {std::move(all), {}};
+}
+
+}  // namespace netrov::cli

@@ -1,0 +1,240 @@
+// Fleet scale: the two-phase sweep against simulated printers on a loopback
+// /22, the report, and the monitoring check.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+
+#include <atomic>
+#include <set>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "fake_agent.h"
+#include "fleet_report.h"
+#include "run_program.h"
+#include "sweep.h"
+#include "walk_agents.h"
+
+namespace netrov::test {
+namespace {
+
+const std::string kCli = std::string(NETROV_OUTPUT_DIR) + "/netrov-cli";
+
+std::set<std::string> addressesIn(const std::string& searchJson)
+{
+    std::set<std::string> found;
+    const nlohmann::json search = nlohmann::json::parse(searchJson);
+    for (const auto& device : search.at("devices")) found.insert(device.at("ipAddress").get<std::string>());
+    return found;
+}
+
+// RFC 4180 back to rows, for checking what the report writes.
+std::vector<std::vector<std::string>> parseCsv(const std::string& text)
+{
+    std::vector<std::vector<std::string>> rows(1);
+    std::string field;
+    bool quoted = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+                field += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            rows.back().push_back(field);
+            field.clear();
+        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            rows.back().push_back(field);
+            field.clear();
+            rows.emplace_back();
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    if (rows.back().empty()) rows.pop_back();
+    return rows;
+}
+
+class Fleet : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        agents_ = new WalkAgents();
+        // Printers across a /22, a device that answers SNMP but is no
+        // printer, and a printer whose location needs quoting in CSV.
+        if (!agents_->serve("mono_laser", {"127.0.52.1", "127.0.55.254"}) ||
+            !agents_->serve("mfp", {"127.0.53.7"}) || !agents_->serve("toner_empty", {"127.0.54.200"}) ||
+            !agents_->serve("switch", {"127.0.54.9"}) ||
+            !agents_->serve("colour_laser", {"127.0.53.8"},
+                            {{"1.3.6.1.2.1.1.6.0", "1.3.6.1.2.1.1.6.0|4x|48616C6C202242222C206465736B20330D0A6E65787420746F2074686520646F6F72"}}))
+            whyNot_ = agents_->whyNot();
+    }
+    static void TearDownTestSuite()
+    {
+        delete agents_;
+        agents_ = nullptr;
+    }
+    void SetUp() override
+    {
+        if (!whyNot_.empty()) GTEST_SKIP() << whyNot_;
+    }
+    static WalkAgents* agents_;
+    static std::string whyNot_;
+};
+
+WalkAgents* Fleet::agents_ = nullptr;
+std::string Fleet::whyNot_;
+
+TEST_F(Fleet, ASweepFindsWhatPerAddressSearchesFind)
+{
+    const ProgramResult swept = runProgram({kCli, "search", "--no-broadcast", "--range", "127.0.52.0/22", "--timeout",
+                                            "1", "--rate", "20000", "--json"});
+    ASSERT_EQ(swept.status, 0) << swept.err;
+    std::vector<std::string> each = {kCli, "search", "--no-broadcast", "--timeout", "1", "--json"};
+    for (const char* a : {"127.0.52.1", "127.0.55.254", "127.0.53.7", "127.0.53.8", "127.0.54.200", "127.0.54.9"}) {
+        each.push_back("--address");
+        each.push_back(a);
+    }
+    const ProgramResult single = runProgram(each);
+    ASSERT_EQ(single.status, 0) << single.err;
+    EXPECT_EQ(nlohmann::json::parse(swept.out), nlohmann::json::parse(single.out));
+    EXPECT_EQ(addressesIn(swept.out),
+              (std::set<std::string>{"127.0.52.1", "127.0.53.7", "127.0.53.8", "127.0.54.200", "127.0.55.254"}));
+}
+
+TEST_F(Fleet, ReportCsvParsesBackWithOneColumnPerColour)
+{
+    const ProgramResult r =
+        runProgram({kCli, "report", "--range", "127.0.53.0-127.0.53.255", "--timeout", "1", "--rate", "20000"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto rows = parseCsv(r.out);
+    ASSERT_EQ(rows.size(), 3u) << r.out;  // header, the MFP and the colour laser
+    const std::vector<std::string>& header = rows[0];
+    for (const auto& row : rows) EXPECT_EQ(row.size(), header.size());
+    const auto column = [&](const char* name) {
+        return static_cast<size_t>(std::find(header.begin(), header.end(), name) - header.begin());
+    };
+    ASSERT_LT(column("toner_yellow"), header.size());
+    EXPECT_LT(column("toner_black"), column("toner_cyan"));
+    EXPECT_EQ(rows[1][column("address")], "127.0.53.7");
+    EXPECT_EQ(rows[1][column("status")], "Warning");
+    EXPECT_EQ(rows[1][column("alerts")], "Toner low");
+    EXPECT_EQ(rows[1][column("toner_black")], "9");
+    EXPECT_EQ(rows[1][column("pages")], "45210");
+    EXPECT_EQ(rows[2][column("location")], "Hall \"B\", desk 3\r\nnext to the door");
+    EXPECT_EQ(rows[2][column("toner_yellow")], "70");
+}
+
+TEST_F(Fleet, CheckFollowsTheMonitoringConventions)
+{
+    struct Case {
+        std::vector<std::string> args;
+        int exit;
+        std::vector<std::string> mentions;
+    };
+    const Case cases[] = {
+        {{"127.0.52.1"}, 0, {"NETROV OK - Tarnwell ML-210: Ready", "| toner_black=81%;15;5;0;100", "pages=48213c"}},
+        {{"127.0.53.7"}, 1, {"NETROV WARNING", "toner black 9%", "Toner low", "toner_cyan=40%;15;5"}},
+        {{"127.0.54.200"}, 2, {"NETROV CRITICAL", "Toner empty", "toner_black=0%"}},
+        {{"127.0.53.8", "--toner-warning", "60", "--toner-critical", "50"}, 2, {"CRITICAL", "toner magenta 47%", "toner_black=64%;60;50"}},
+        {{"127.0.53.8", "--toner-warning", "65", "--toner-critical", "10"}, 1, {"WARNING", "toner black 64%"}},
+        {{"127.0.54.77", "--timeout", "1"}, 3, {"NETROV UNKNOWN - no answer from 127.0.54.77"}},
+        {{"127.0.53.8", "--toner-warning", "5", "--toner-critical", "10"}, 3, {"UNKNOWN", "above the warning"}},
+        {{"127.0.53.8", "--nonsense"}, 3, {"UNKNOWN"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> argv = {kCli, "check"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        const ProgramResult r = runProgram(argv);
+        SCOPED_TRACE(c.args.front() + "\n" + r.out + r.err);
+        EXPECT_EQ(r.status, c.exit);
+        EXPECT_EQ(lineCount(r.out), 1u);
+        for (const std::string& m : c.mentions) EXPECT_NE(r.out.find(m), std::string::npos) << m;
+    }
+}
+
+TEST(Sweep, AnAgentThatAnswersOnlyTheRetryIsFound)
+{
+    FakeAgent agent;
+    if (!agent.ok()) GTEST_SKIP() << agent.error();
+    std::atomic<int> seen{0};
+    agent.setHandler([&](const AgentRequest& request) -> std::vector<AgentReply> {
+        if (!request.decoded || seen++ == 0) return {};  // the first request goes unanswered
+        return {{FakeAgent::encodeResponse(request.requestId, request.community, 0, 0,
+                                           {{"1.3.6.1.2.1.1.2.0", AgentValue::oid("1.3.6.1.4.1.32473")}}),
+                 std::chrono::milliseconds(0)}};
+    });
+    FakeAgent silent;
+    if (!silent.ok()) GTEST_SKIP() << silent.error();
+    silent.setSilent(true);
+
+    const uint32_t answering = ntohl(agent.addressValue());
+    const uint32_t quiet = ntohl(silent.addressValue());
+    core::SweepSettings settings;
+    settings.community = "tarpon";
+    settings.timeOutMs = 400;
+    settings.rate = 1000;
+    const auto started = std::chrono::steady_clock::now();
+    const core::SweepResult result = core::sweep(std::vector<uint32_t>{quiet, answering, quiet}, settings, nullptr, {});
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_TRUE(result.error.empty()) << result.error;
+    EXPECT_EQ(result.responders, std::vector<uint32_t>{answering});
+    EXPECT_EQ(agent.requestCount(), 2u);
+    EXPECT_EQ(silent.requestCount(), 2u);  // a repeated target is asked once, and retried once
+    // The retry goes out at half the time-out; the end comes a time-out later.
+    EXPECT_GE(seconds, 0.55);
+    EXPECT_LT(seconds, 1.5);
+}
+
+TEST(Sweep, RepliesFromOtherAddressesOrWithOtherIdentifiersAreNotCounted)
+{
+    FakeAgent target;
+    FakeAgent forger;
+    if (!target.ok() || !forger.ok()) GTEST_SKIP() << target.error() << forger.error();
+    // The forger answers for the target: right request id, wrong source;
+    // and the target's own port gets a reply with a wrong id.
+    target.setHandler([&](const AgentRequest& request) -> std::vector<AgentReply> {
+        const auto reply = FakeAgent::encodeResponse(request.requestId, request.community, 0, 0,
+                                                     {{"1.3.6.1.2.1.1.2.0", AgentValue::oid("1.3.6.1.4.1.1")}});
+        forger.sendTo(request.source, request.sourcePort, reply);
+        return {{FakeAgent::encodeResponse(request.requestId ^ 1, request.community, 0, 0,
+                                           {{"1.3.6.1.2.1.1.2.0", AgentValue::oid("1.3.6.1.4.1.1")}}),
+                 std::chrono::milliseconds(0)}};
+    });
+    core::SweepSettings settings;
+    settings.community = "tarpon";
+    settings.timeOutMs = 300;
+    settings.rate = 1000;
+    const core::SweepResult result = core::sweep(std::vector<uint32_t>{ntohl(target.addressValue())}, settings, nullptr, {});
+    EXPECT_TRUE(result.responders.empty());
+    EXPECT_EQ(target.requestCount(), 2u);
+}
+
+TEST(Report, CsvFieldsAndUtf8)
+{
+    EXPECT_EQ(core::csvField("plain"), "plain");
+    EXPECT_EQ(core::csvField("a,b"), "\"a,b\"");
+    EXPECT_EQ(core::csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
+    EXPECT_EQ(core::csvField("two\nlines"), "\"two\nlines\"");
+    EXPECT_EQ(core::validUtf8("caf\xC3\xA9"), "caf\xC3\xA9");
+    EXPECT_EQ(core::validUtf8("caf\xE9!"), "caf\xEF\xBF\xBD!");       // Latin-1 byte
+    EXPECT_EQ(core::validUtf8("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");  // over-long slash
+    EXPECT_EQ(core::validUtf8("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");  // surrogate
+    const int32_t black[3] = {0, 0, 0};
+    const int32_t odd[3] = {10, 20, 30};
+    EXPECT_EQ(core::tonerColumn(black, true, "whatever", 0), "black");
+    EXPECT_EQ(core::tonerColumn(odd, true, "Photo Black Ink", 0), "photo_black_ink");
+    EXPECT_EQ(core::tonerColumn(black, false, "--", 2), "toner3");
+}
+
+}  // namespace
+}  // namespace netrov::test

@@ -1,0 +1,105 @@
+// Sweep targets: blocks, ranges of any size, files of them.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "sweep_search.h"
+#include "targets.h"
+
+namespace netrov::cli {
+namespace {
+
+constexpr uint32_t ip(uint32_t a, uint32_t b, uint32_t c, uint32_t d)
+{
+    return a << 24 | b << 16 | c << 8 | d;
+}
+
+TEST(Targets, ExpandBlocksRangesAndAddresses)
+{
+    struct Case {
+        const char* text;
+        size_t count;
+        uint32_t first, last;
+    };
+    const Case cases[] = {
+        {"192.0.2.0/24", 254, ip(192, 0, 2, 1), ip(192, 0, 2, 254)},  // network and broadcast left out
+        {"192.0.2.77/24", 254, ip(192, 0, 2, 1), ip(192, 0, 2, 254)},  // host bits ignored
+        {"198.51.100.8/30", 2, ip(198, 51, 100, 9), ip(198, 51, 100, 10)},
+        {"198.51.100.8/31", 2, ip(198, 51, 100, 8), ip(198, 51, 100, 9)},  // point-to-point: both
+        {"198.51.100.8/32", 1, ip(198, 51, 100, 8), ip(198, 51, 100, 8)},
+        {"127.0.0.0/16", 65534, ip(127, 0, 0, 1), ip(127, 0, 255, 254)},
+        {"11.0.0.0/8", 16777214, ip(11, 0, 0, 1), ip(11, 255, 255, 254)},
+        {"203.0.113.250-203.0.114.5", 12, ip(203, 0, 113, 250), ip(203, 0, 114, 5)},
+        {" 203.0.113.7 - 203.0.113.7 ", 1, ip(203, 0, 113, 7), ip(203, 0, 113, 7)},
+        {"203.0.113.9", 1, ip(203, 0, 113, 9), ip(203, 0, 113, 9)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto expanded = expandTarget(c.text);
+        ASSERT_TRUE(expanded.value) << expanded.error;
+        ASSERT_EQ(expanded.value->size(), c.count);
+        EXPECT_EQ(expanded.value->front(), c.first);
+        EXPECT_EQ(expanded.value->back(), c.last);
+    }
+}
+
+TEST(Targets, BadTargetsSayWhy)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"12.0.0.0/7", "larger than a /8"},
+        {"0.0.0.0-255.255.255.255", "larger than a /8"},
+        {"192.0.2.9-192.0.2.1", "reversed"},
+        {"192.0.2.0/", "not an address block"},
+        {"192.0.2.0/2x", "not an address block"},
+        {"192.0.2.0/40", "at most 32"},
+        {"192.0.2.0/24/8", "not an address block"},
+        {"192.0.2.1-192.0.2.2-192.0.2.3", "not an address range"},
+        {"192.0.2", "192.0.2"},
+        {"printer.example", "printer.example"},
+    };
+    for (const auto& [text, mention] : cases) {
+        const auto expanded = expandTarget(text);
+        EXPECT_FALSE(expanded.value) << text;
+        EXPECT_NE(expanded.error.find(mention), std::string::npos) << text << ": " << expanded.error;
+    }
+}
+
+TEST(Targets, FilesReportEveryBadLineAndGiveNothing)
+{
+    std::istringstream good("# office\n192.0.2.1\n\n  192.0.2.8/30   # printers\r\n203.0.113.1-203.0.113.3\n");
+    const auto all = readTargets(good, "list");
+    ASSERT_TRUE(all.value) << all.error;
+    EXPECT_EQ(*all.value, (std::vector<uint32_t>{ip(192, 0, 2, 1), ip(192, 0, 2, 9), ip(192, 0, 2, 10),
+                                                 ip(203, 0, 113, 1), ip(203, 0, 113, 2), ip(203, 0, 113, 3)}));
+
+    std::istringstream bad("192.0.2.1\nnot an address\n192.0.2.0/4\n192.0.2.2\n");
+    const auto none = readTargets(bad, "list");
+    EXPECT_FALSE(none.value);
+    EXPECT_EQ(none.error.find("list:2: "), 0u) << none.error;
+    EXPECT_NE(none.error.find("\nlist:3: "), std::string::npos) << none.error;
+    EXPECT_EQ(none.error.find("list:4"), std::string::npos);
+
+    std::string many;
+    for (int i = 0; i < 100; ++i) many += "x\n";
+    std::istringstream flood(many);
+    const auto flooded = readTargets(flood, "f");
+    EXPECT_NE(flooded.error.find("(80 more bad lines)"), std::string::npos);
+}
+
+TEST(Targets, TheTotalStaysWithinASlashEight)
+{
+    std::vector<uint32_t> all(kMaxTargets - 1, 0);
+    std::string error;
+    EXPECT_TRUE(appendTargets(&all, {1}, &error));
+    EXPECT_FALSE(appendTargets(&all, {2}, &error));
+    EXPECT_NE(error.find("/8"), std::string::npos);
+}
+
+TEST(Targets, ProgressLineKeepsItsWidth)
+{
+    EXPECT_EQ(sweepProgressLine(7, 65534, 2, 1.2), "sweeping     7/65534 sent, 2 answered, about 2 s left");
+    EXPECT_EQ(sweepProgressLine(65534, 65534, 20, 0), "sweeping 65534/65534 sent, 20 answered, about 0 s left");
+}
+
+}  // namespace
+}  // namespace netrov::cli
