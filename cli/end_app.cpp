@@ -11,6 +11,7 @@
 
 #include "platform/profile_file.h"
 #include "report.h"
+#include "platform/runtime_directory.h"
 
 namespace netrov::cli {
 
@@ -29,10 +30,7 @@ struct Socket {
 
 std::string endpointPath(const std::string& mutexName)
 {
-    const char* temp = std::getenv("TMPDIR");
-    std::string directory = temp && *temp ? temp : "/tmp";
-    while (directory.size() > 1 && directory.back() == '/') directory.pop_back();
-    return directory + "/" + mutexName + "-" + std::to_string(getuid());
+    return platform::runtimeSocketPath(mutexName);
 }
 
 std::string installedMutexName(const std::string& programDirectory)
@@ -47,6 +45,10 @@ int sendEndCommand(const std::string& mutexName, std::string& error)
         return 1;
     }
     const std::string path = endpointPath(mutexName);
+    if (path.empty()) {
+        error = "no private runtime directory for this user (XDG_RUNTIME_DIR, or a folder of our own in TMPDIR)";
+        return 1;
+    }
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.size() >= sizeof address.sun_path) {

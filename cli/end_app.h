@@ -5,7 +5,8 @@
 
 namespace netrov::cli {
 
-// The local socket the running NetRov listens on: <TMPDIR or /tmp>/<mutexName>-<uid>.
+// The local socket the running NetRov listens on, in this user's private
+// runtime directory; empty when there is none.
 std::string endpointPath(const std::string& mutexName);
 
 // The MutexName of NetRov.ini in programDirectory; "" when there is none.

@@ -67,6 +67,32 @@ int badInput(const std::string& message)
     return kExitBadInput;
 }
 
+// CLI11 reports a word that names no command as a missing command; name the
+// word instead, with the commands that exist at that level. Empty when the
+// error is about something else.
+std::string unknownCommand(CLI::App& app)
+{
+    CLI::App* level = &app;
+    for (bool deeper = true; deeper;) {
+        deeper = false;
+        for (CLI::App* sub : level->get_subcommands({})) {
+            if (!sub->parsed()) continue;
+            level = sub;
+            deeper = true;
+            break;
+        }
+    }
+    std::string known;
+    for (const CLI::App* sub : level->get_subcommands({})) known += (known.empty() ? "" : ", ") + sub->get_name();
+    if (known.empty()) return {};
+    for (const std::string& word : level->remaining()) {
+        if (word.empty() || word.front() == '-') continue;
+        const std::string where = level == &app ? std::string() : " " + level->get_name();
+        return "unknown command" + where + " \"" + word + "\" (commands: " + known + ")";
+    }
+    return {};
+}
+
 // The installation is the directory of the program: it must hold at least
 // one support package (a folder with a readable support.ini).
 std::string checkInstallation()
@@ -172,6 +198,8 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     const auto list = sweep ? cli::Checked<core::SearchAddressList>{core::SearchAddressList{}, {}}
                             : cli::buildAddressList(orderedEntries);
     if (!list.value) return badInput(list.error);
+    if (options.noBroadcast && options.targets.empty() && list.value->count() == 0)
+        return badInput("nothing to search: --no-broadcast needs --address or --range");
     if (auto error = checkInstallation(); !error.empty()) return badInput(error);
 
     settings.BroadCast = options.noBroadcast ? 0 : 1;
@@ -274,7 +302,7 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
     auto failed = [&](const char* what, int32_t result) {
         library.release();
         if (result == NETROV_NO_REPLY)
-            std::cerr << "netrov-cli: no answer from " << addressText << "\n";
+            std::cerr << "netrov-cli: " << cli::noAnswerText(addressText) << "\n";
         else
             std::cerr << "netrov-cli: cannot read the " << what << " of " << addressText << " (result " << result << ")\n";
         return kExitDeviceFailed;
@@ -485,6 +513,7 @@ int main(int argc, char** argv)
 {
     CLI::App app{"Finds network printers and MFPs by SNMP and reads what they report."};
     app.name("netrov-cli");
+    app.set_version_flag("--version", std::string("netrov-cli ") + NETROV_VERSION);
     app.require_subcommand(1, 1);
 
     SearchOptions searchOptions;
@@ -613,6 +642,7 @@ int main(int argc, char** argv)
             std::cout << "NETROV UNKNOWN - " << e.what() << "\n";
             return cli::kCheckUnknown;
         }
+        if (const std::string unknown = unknownCommand(app); !unknown.empty()) return badInput(unknown);
         return badInput(e.what());
     }
 

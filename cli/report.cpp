@@ -74,10 +74,18 @@ std::string macText(const DeviceInfo& info)
 std::string statusText(int32_t code)
 {
     if (code == core::kStatusNoAnswer) return "No answer";
+    // The list shows one word for the three ready states; here there is room to tell them apart.
+    if (code == 2) return "Ready (printing)";
+    if (code == 3) return "Ready (warming up)";
     std::string word = core::statusWord(code).builtIn;
     // The built-in words carry two leading dots that a language file would replace.
     if (word.rfind("..", 0) == 0) word.erase(0, 2);
     return word;
+}
+
+std::string noAnswerText(const std::string& address)
+{
+    return "no answer from " + address + " (a wrong community looks the same as an offline device)";
 }
 
 std::string interfaceText(int32_t kind)

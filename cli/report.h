@@ -42,6 +42,9 @@ std::string fieldText(const char* field, size_t size);
 std::string terminalSafe(const std::string& text);
 std::string macText(const DeviceInfo& info);
 std::string statusText(int32_t code);
+// "no answer from ADDRESS", with the reminder that a wrong community is
+// silence too.
+std::string noAnswerText(const std::string& address);
 std::string interfaceText(int32_t kind);
 
 }  // namespace netrov::cli

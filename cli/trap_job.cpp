@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -22,11 +23,11 @@ std::string setFailureText(int32_t result)
     switch (result) {
     case NETROV_OK: return {};
     case NETROV_NO_REPLY: return "no answer";
-    case NETROV_NOT_DEFINED: return "the model's definition names no object for this";
+    case NETROV_NOT_DEFINED: return "standard printers offer no such object; only a model's own support package can name one";
     case NETROV_NO_VALUE: return "the device refused the request";
     case NETROV_SET_UNCONFIRMED: return "the device did not confirm the value";
     case NETROV_NO_SERVICE: return "no support package serves the device";
-    default: return "failed";
+    default: return "failed (result " + std::to_string(result) + ")";
     }
 }
 
@@ -52,7 +53,7 @@ int runSetCommand(SetCommand command, uint32_t address, const std::string& commu
     device.modelName[sizeof device.modelName - 1] = '\0';
     if (modelResult == NETROV_NO_REPLY) {
         library.release();
-        err << "netrov-cli: no answer from " << addressText << "\n";
+        err << "netrov-cli: " << noAnswerText(addressText) << "\n";
         return 1;
     }
 
@@ -81,8 +82,8 @@ int runSetCommand(SetCommand command, uint32_t address, const std::string& commu
         const int32_t result = step.call(&device, 0, 0, nullptr, 0, &count);
         if (result != NETROV_OK) {
             library.release();
-            err << "netrov-cli: " << step.name << " of " << addressText << ": " << setFailureText(result)
-                << " (result " << result << ")\n";
+            err << "netrov-cli: " << step.name << " of " << addressText << ": "
+                << (result == NETROV_NO_REPLY ? noAnswerText(addressText) : setFailureText(result)) << "\n";
             return 1;
         }
     }

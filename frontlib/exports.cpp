@@ -14,8 +14,10 @@ using namespace netrov::tuva;
 
 namespace {
 
-// Runs body and turns any escaping exception into the export's documented
-// result; a throwing service library must not take the caller down either.
+// Runs body and turns an escaping exception (an exhausted heap while the
+// packages are read) into the export's documented result. Only code that can
+// throw is wrapped: the dispatch and the search are noexcept themselves, and a
+// service library's entry points are C functions that never throw.
 template <class Result, class Body>
 Result guarded(Result onFailure, Body&& body) noexcept
 {
@@ -90,8 +92,7 @@ TUVA_API int32_t NETROV_CALL TUVA_Vigil_IsShowLinksPage(const DeviceIdentity* de
 TUVA_API int32_t NETROV_CALL TUVA_SearchDevice(DeviceIdentity* filter, intptr_t option1, intptr_t option2,
                                                DeviceIdentity* found, int32_t capacity, int32_t* count) noexcept
 {
-    return guarded<int32_t>(NETROV_NO_MEMORY,
-                            [&] { return searchDevices(filter, option1, option2, found, capacity, count); });
+    return searchDevices(filter, option1, option2, found, capacity, count);
 }
 
 // Every other query has the same shape: forward to the entry point of the same name.
@@ -99,9 +100,7 @@ TUVA_API int32_t NETROV_CALL TUVA_SearchDevice(DeviceIdentity* filter, intptr_t 
     TUVA_API int32_t NETROV_CALL TUVA_##Name(DeviceIdentity* device, intptr_t option1, intptr_t option2,  \
                                              void* records, int32_t capacity, int32_t* count) noexcept    \
     {                                                                                                     \
-        return guarded<int32_t>(NETROV_NO_MEMORY, [&] {                                                   \
-            return forwardQuery("TUVASRV_" #Name, device, option1, option2, records, capacity, count);    \
-        });                                                                                               \
+        return forwardQuery("TUVASRV_" #Name, device, option1, option2, records, capacity, count);        \
     }                                                                                                     \
     static_assert(std::is_convertible_v<decltype(&TUVA_##Name), TuvaQueryFn>, "TUVA_" #Name " signature");
 

@@ -65,7 +65,9 @@ void run(std::span<const uint8_t> documentBytes, std::span<const uint8_t> datagr
         // from inside its own object.
         check(setup.requested[i].has_value() && setup.base[i].has_value());
         check(reply->errorStatus == 0);
-        check(v.identifier.compare(0, setup.base[i]->size(), *setup.base[i]) == 0);
+        bool inside = v.identifier.compare(0, setup.base[i]->size(), *setup.base[i]) == 0;
+        for (const Fallback& f : setup.fallbacks[i]) inside = inside || v.identifier.compare(0, f.base.size(), f.base) == 0;
+        check(inside);
         check(v.bytes.size() == static_cast<size_t>(v.length) + 1 && v.bytes.back() == 0);
     }
 

@@ -5,3 +5,5 @@
 #include "platform/file_system.h"
 #include "platform/module_path.h"
 #include "platform/net_interfaces.h"
+#include "platform/runtime_directory.h"
+#include "platform/text_encoding.h"

@@ -39,7 +39,15 @@ if ((setup)); then
   scripts/setup.sh
 fi
 if ((build)); then
-  cmake -S . -B "$build_dir" -G Ninja
+  # Configure output (Qt's notes about optional modules and the like) only
+  # alarms a newcomer; it is shown when something fails.
+  mkdir -p "$build_dir"
+  if ! cmake -S . -B "$build_dir" -G Ninja >"$build_dir/configure.log" 2>&1; then
+    cat "$build_dir/configure.log" >&2
+    echo "demo: configuring the build failed (log above, kept in $build_dir/configure.log)" >&2
+    exit 1
+  fi
+  say "Building into $build_dir..."
   cmake --build "$build_dir"
 fi
 

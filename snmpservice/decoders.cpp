@@ -2,6 +2,7 @@
 #include "decoders.h"
 
 #include <limits>
+#include <string>
 
 namespace netrov::tessel {
 
@@ -58,10 +59,27 @@ bool parseOid(std::string_view text, std::vector<uint32_t>* arcs)
 
 std::string normalisedOid(std::string_view text)
 {
-    if (!parseOid(text, nullptr)) return {};
-    if (text.front() == '.') text.remove_prefix(1);
-    if (text.size() > kMaxIdentifierText) return {};
-    return std::string(text);
+    // As the codec reads a request's names: each run of digits is an arc and
+    // anything else separates arcs, so a trailing dot or a stray blank in a
+    // document does not undefine its key.
+    std::string out;
+    size_t arcs = 0;
+    for (size_t i = 0; i < text.size();) {
+        if (text[i] < '0' || text[i] > '9') {
+            ++i;
+            continue;
+        }
+        uint64_t arc = 0;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+            arc = arc * 10 + static_cast<uint64_t>(text[i] - '0');
+            if (arc > std::numeric_limits<uint32_t>::max()) return {};
+        }
+        if (++arcs > kMaxArcs) return {};
+        if (!out.empty()) out += '.';
+        out += std::to_string(arc);
+        if (out.size() > kMaxIdentifierText) return {};
+    }
+    return out;
 }
 
 int compareOids(std::string_view a, std::string_view b)

@@ -20,8 +20,10 @@ int hexPairsToBytes(std::string_view text, uint8_t* out, size_t capacity, size_t
 // 2^32-1, more than 128 arcs.
 bool parseOid(std::string_view text, std::vector<uint32_t>* arcs);
 
-// The identifier without its leading dot when the text is a valid dotted
-// identifier that fits a request slot (255 characters); else empty.
+// The identifier a definition text names, in plain dotted form: each run of
+// decimal digits is one arc, any other character separates arcs. Empty when
+// the text holds no digit, an arc above 2^32-1, more than 128 arcs, or more
+// than a request slot takes (255 characters).
 std::string normalisedOid(std::string_view text);
 
 // Orders two dotted identifiers arc by arc (-1, 0, 1); an unreadable text

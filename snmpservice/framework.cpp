@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <strings.h>
 #include <memory>
 
@@ -39,6 +40,13 @@ ElementsPtr elementsNamed(const ZomXmlNode* from, const char* tag)
     return ElementsPtr(from ? ZOMXML_GetElements(from, tag) : nullptr);
 }
 
+std::string dottedAddress(const uint8_t address[4])
+{
+    char text[64];
+    snprintf(text, sizeof text, "%u.%u.%u.%u", address[0], address[1], address[2], address[3]);
+    return text;
+}
+
 void copyBounded(char* out, size_t size, const char* text)
 {
     if (!out || size == 0) return;
@@ -66,16 +74,37 @@ struct Exchange {
     ValueList values;
 };
 
-// Turns one reply (already in simple form) into one value per key.
+const std::vector<Fallback>& fallbacksOf(const QuerySetup& setup, size_t key)
+{
+    static const std::vector<Fallback> kNone;
+    return key < setup.fallbacks.size() ? setup.fallbacks[key] : kNone;
+}
+
+// A value the query can use: of the key's kind and not empty.
+bool usable(const ReplyValue& value, const QuerySetup& setup, size_t key)
+{
+    const uint8_t expected = key < setup.kinds.size() ? setup.kinds[key] : kKindAny;
+    return kindAccepted(value.kind, expected) && value.length > 0;
+}
+
+// The same request without fallbacks: walks follow one object per key, and
+// a Set must change only the object the key names.
+QuerySetup ownObjectsOnly(const QuerySetup& setup)
+{
+    QuerySetup plain = setup;
+    plain.fallbacks.clear();
+    return plain;
+}
+
+// Turns one reply (already in simple form) into one value per key; a key
+// with fallbacks takes the first usable of its slots.
 ValueList convertReply(const QuerySetup& setup, const SnmpSimpleMessage& reply)
 {
     ValueList values(setup.requested.size());
     size_t slot = 0;
-    for (size_t i = 0; i < setup.requested.size(); ++i) {
-        if (!setup.requested[i] || !setup.base[i]) continue;
+    const auto take = [&](const std::string& base, ReplyValue& v) {
         const SnmpSimpleBinding& binding = reply.variables[slot++];
-        if (reply.errorStatus != 0) continue;
-        ReplyValue& v = values[i];
+        if (reply.errorStatus != 0) return;
         const char* name = binding.name;
         v.identifier.assign(name, strnlen(name, sizeof binding.name));
         size_t length = binding.valueLength > 0 ? static_cast<size_t>(binding.valueLength) : 0;
@@ -84,7 +113,19 @@ ValueList convertReply(const QuerySetup& setup, const SnmpSimpleMessage& reply)
         v.bytes.push_back(0);
         v.length = static_cast<uint32_t>(length);
         v.kind = kindOfTag(binding.type);
-        if (!identifierUnder(v.identifier, *setup.base[i])) v.kind = kKindNone;
+        if (!identifierUnder(v.identifier, base)) v.kind = kKindNone;
+    };
+    for (size_t i = 0; i < setup.requested.size(); ++i) {
+        if (!setup.requested[i] || !setup.base[i]) continue;
+        take(*setup.base[i], values[i]);
+        bool chosen = usable(values[i], setup, i);
+        for (const Fallback& fallback : fallbacksOf(setup, i)) {
+            ReplyValue candidate;
+            take(fallback.base, candidate);
+            if (chosen || !usable(candidate, setup, i)) continue;
+            values[i] = std::move(candidate);
+            chosen = true;
+        }
     }
     return values;
 }
@@ -97,19 +138,24 @@ std::unique_ptr<SnmpMessage, PduDeleter> buildRequest(const QuerySetup& setup,
                                                      int* code)
 {
     std::vector<SnmpSimpleBinding> bindings;
-    bindings.reserve(static_cast<size_t>(setup.defined));
+    bindings.reserve(setup.slotCount());
+    // False when the identifier does not fit a slot.
+    const auto named = [&](const std::string& id) {
+        if (id.size() >= sizeof(SnmpSimpleBinding::name)) return false;
+        SnmpSimpleBinding& b = bindings.emplace_back();
+        memset(&b, 0, sizeof b);
+        memcpy(b.name, id.data(), id.size());
+        return true;
+    };
     size_t setIndex = 0;
     for (size_t i = 0; i < ids.size(); ++i) {
         if (!setup.requested[i] || !setup.base[i]) continue;
-        SnmpSimpleBinding& b = bindings.emplace_back();
-        memset(&b, 0, sizeof b);
-        const std::string& id = ids[i] ? *ids[i] : *setup.requested[i];
-        if (id.size() >= sizeof b.name) {
+        if (!named(ids[i] ? *ids[i] : *setup.requested[i])) {
             *code = 6;
             return nullptr;
         }
-        memcpy(b.name, id.data(), id.size());
         if (pduType == SNMP_PDU_SET) {
+            SnmpSimpleBinding& b = bindings.back();
             if (setIndex >= setValues.size() || setValues[setIndex].bytes.size() > sizeof b.value) {
                 *code = 6;
                 return nullptr;
@@ -118,6 +164,12 @@ std::unique_ptr<SnmpMessage, PduDeleter> buildRequest(const QuerySetup& setup,
             b.type = sv.tag;
             if (!sv.bytes.empty()) memcpy(b.value, sv.bytes.data(), sv.bytes.size());
             b.valueLength = static_cast<int32_t>(sv.bytes.size());
+        }
+        for (const Fallback& fallback : fallbacksOf(setup, i)) {
+            if (!named(fallback.requested)) {
+                *code = 6;
+                return nullptr;
+            }
         }
     }
     SnmpSimpleMessage request;
@@ -129,6 +181,31 @@ std::unique_ptr<SnmpMessage, PduDeleter> buildRequest(const QuerySetup& setup,
     PduPtr message(snmp_simple2standard(&request));
     if (!message) *code = 6;
     return message;
+}
+
+constexpr int32_t kNoSuchName = 2;
+
+// An SNMPv1 agent answers a GetNext past its last object with noSuchName for
+// the whole request. A fallback must not cost the other keys their answers:
+// when the error names a fallback's slot, this is the request without that
+// fallback, to be asked again. Each step drops one, so retries are bounded.
+std::optional<QuerySetup> withoutFailedFallback(const QuerySetup& setup, const SnmpMessage& reply)
+{
+    if (reply.errorStatus != kNoSuchName || reply.errorIndex < 1) return std::nullopt;
+    size_t slot = 0;
+    const size_t failed = static_cast<size_t>(reply.errorIndex) - 1;
+    for (size_t i = 0; i < setup.requested.size(); ++i) {
+        if (!setup.requested[i] || !setup.base[i]) continue;
+        if (slot++ == failed) return std::nullopt;  // the key's own object
+        const std::vector<Fallback>& fallbacks = fallbacksOf(setup, i);
+        if (failed < slot + fallbacks.size()) {
+            QuerySetup reduced = setup;
+            reduced.fallbacks[i].erase(reduced.fallbacks[i].begin() + static_cast<std::ptrdiff_t>(failed - slot));
+            return reduced;
+        }
+        slot += fallbacks.size();
+    }
+    return std::nullopt;
 }
 
 Exchange exchange(const QuerySetup& setup, const std::vector<std::optional<std::string>>& ids,
@@ -147,6 +224,9 @@ Exchange exchange(const QuerySetup& setup, const std::vector<std::optional<std::
     if (!reply) {
         result.code = 100;
         return result;
+    }
+    if (const std::optional<QuerySetup> reduced = withoutFailedFallback(setup, *reply)) {
+        return exchange(*reduced, ids, pduType, setValues);
     }
     if (!replyToValues(setup, *reply, &result.values, nullptr)) {
         // An answer the codec cannot hand over holds nothing usable.
@@ -253,43 +333,66 @@ int prepareQuery(QuerySetup* setup, const uint8_t address[4], std::span<const Ke
 {
     if (!service) return 5;
     *setup = QuerySetup();
-    char target[64];
-    snprintf(target, sizeof target, "%u.%u.%u.%u", address[0], address[1], address[2], address[3]);
-    setup->target = target;
+    setup->target = dottedAddress(address);
     if (community) setup->community.assign(community, strnlen(community, 127));
     setup->timeout = timeout;
     setup->requested.assign(keys.size(), std::nullopt);
     setup->base.assign(keys.size(), std::nullopt);
     if (!service->document) return 8;
 
+    setup->fallbacks.assign(keys.size(), {});
+    setup->kinds.resize(keys.size());
     ElementsPtr oids = elementsNamed(documentTop(service), "oid");
     for (size_t i = 0; i < keys.size(); ++i) {
+        setup->kinds[i] = keys[i].kind;
         const Requirement requirement{keys[i].attribute, keys[i].key};
         const ZomXmlNode* element = selectElement(oids.get(), std::span(&requirement, 1));
-        if (!element || !element->text || !*element->text) continue;
-        // A text that is not a dotted identifier leaves the key undefined,
-        // so its field stays unset instead of sending garbage.
-        std::string base = normalisedOid(element->text);
-        if (base.empty()) continue;
-        // A "from" attribute names where a GetNext or a walk starts (say,
-        // after the loopback rows of a table indexed by address); answers
-        // count only inside the element's own identifier.
-        const char* from = attributeOf(*element, "from");
-        const std::string start = from && *from ? normalisedOid(from) : base;
-        if (start.empty()) continue;
-        std::string requested = normalisedOid(start + (keys[i].suffix ? keys[i].suffix : ""));
-        if (requested.empty()) continue;
-        setup->base[i] = std::move(base);
-        setup->requested[i] = std::move(requested);
+        if (!element) continue;
+        // The element's own identifier, then its fallbacks in document
+        // order. A text without an identifier is passed over, so a field
+        // stays unset rather than garbage being sent. A "from" attribute
+        // names where a GetNext or a walk starts (say, after the loopback
+        // rows of a table indexed by address); answers count only inside the
+        // element's own identifier.
+        std::vector<Fallback> objects;
+        const auto add = [&](const ZomXmlNode& object) {
+            Fallback o{{}, normalisedOid(object.text ? object.text : "")};
+            if (o.base.empty()) return;
+            const char* from = attributeOf(object, "from");
+            const std::string start = from && *from ? normalisedOid(from) : o.base;
+            if (start.empty()) return;
+            o.requested = normalisedOid(start + (keys[i].suffix ? keys[i].suffix : ""));
+            if (!o.requested.empty()) objects.push_back(std::move(o));
+        };
+        add(*element);
+        ElementsPtr fallbacks = elementsNamed(element->firstChild, "fallback");
+        for (const ZomXmlElementList* cell = fallbacks.get(); cell; cell = cell->next) {
+            if (cell->element) add(*cell->element);
+        }
+        if (objects.empty()) continue;
+        setup->base[i] = std::move(objects.front().base);
+        setup->requested[i] = std::move(objects.front().requested);
+        setup->fallbacks[i].assign(std::make_move_iterator(objects.begin() + 1), std::make_move_iterator(objects.end()));
         ++setup->defined;
     }
     return setup->defined == 0 ? 8 : 0;
 }
 
+size_t QuerySetup::slotCount() const
+{
+    size_t slots = 0;
+    for (size_t i = 0; i < requested.size(); ++i) {
+        if (!requested[i] || i >= base.size() || !base[i]) continue;
+        slots += 1 + (i < fallbacks.size() ? fallbacks[i].size() : 0);
+    }
+    return slots;
+}
+
 RequestResult requestValues(const QuerySetup& setup, uint8_t pduType, std::span<const SetValue> setValues)
 {
     RequestResult result;
-    Exchange e = exchange(setup, setup.requested, pduType, setValues);
+    Exchange e = pduType == SNMP_PDU_SET ? exchange(ownObjectsOnly(setup), setup.requested, pduType, setValues)
+                                         : exchange(setup, setup.requested, pduType, setValues);
     result.code = e.code;
     result.values = std::move(e.values);
     if (result.code == 0 && !anyUsable(result.values)) result.code = 11;
@@ -298,7 +401,7 @@ RequestResult requestValues(const QuerySetup& setup, uint8_t pduType, std::span<
 
 bool replyToValues(const QuerySetup& setup, const SnmpMessage& reply, ValueList* values, uint8_t address[4])
 {
-    std::vector<SnmpSimpleBinding> slots(static_cast<size_t>(setup.defined));
+    std::vector<SnmpSimpleBinding> slots(setup.slotCount());
     memset(slots.data(), 0, slots.size() * sizeof(SnmpSimpleBinding));
     SnmpSimpleMessage simple;
     memset(&simple, 0, sizeof simple);
@@ -321,8 +424,9 @@ int32_t setOutcome(std::span<const KeyEntry> keys, const RequestResult& result)
     return 0;
 }
 
-RowsResult walkTable(const QuerySetup& setup, size_t maxRows, std::chrono::milliseconds limit)
+RowsResult walkTable(const QuerySetup& request, size_t maxRows, std::chrono::milliseconds limit)
 {
+    const QuerySetup setup = ownObjectsOnly(request);
     RowsResult result;
     std::vector<std::optional<std::string>> current = setup.requested;
     const Clock::time_point deadline = Clock::now() + limit;
@@ -369,7 +473,16 @@ RowsResult broadcastRequest(const QuerySetup& setup)
     for (const SnmpMessageList* cell = answers.get(); cell; cell = cell->next) {
         if (!cell->message) continue;
         ReplyRow row;
-        if (!replyToValues(setup, *cell->message, &row.values, row.address)) continue;
+        if (std::optional<QuerySetup> reduced = withoutFailedFallback(setup, *cell->message)) {
+            // Ask that device again, directly, without the fallback it lacks.
+            reduced->target = dottedAddress(cell->message->sourceAddress);
+            Exchange again = exchange(*reduced, reduced->requested, SNMP_PDU_GETNEXT, {});
+            if (again.code != 0) continue;
+            row.values = std::move(again.values);
+            memcpy(row.address, cell->message->sourceAddress, sizeof row.address);
+        } else if (!replyToValues(setup, *cell->message, &row.values, row.address)) {
+            continue;
+        }
         result.rows.push_back(std::move(row));
     }
     return result;

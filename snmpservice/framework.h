@@ -97,6 +97,13 @@ struct ReplyRow {
     uint8_t address[4] = {};  // the answering device (broadcast only)
 };
 
+// A further object a definition names for a key (its `fallback` children),
+// asked in the same request as the key's own.
+struct Fallback {
+    std::string requested;  // identifier + suffix
+    std::string base;
+};
+
 // One request sequence: target, community, time-out and, per key, the
 // requested identifier (element text + suffix) and its base (element text).
 struct QuerySetup {
@@ -106,6 +113,13 @@ struct QuerySetup {
     std::vector<std::optional<std::string>> requested;
     std::vector<std::optional<std::string>> base;
     int defined = 0;
+    // Per key: its fallbacks in document order and the kind the query
+    // accepts, which decides whether an answer is usable. Single requests and
+    // broadcasts ask them; walks and Sets ask only the key's own object.
+    std::vector<std::vector<Fallback>> fallbacks;
+    std::vector<uint8_t> kinds;
+    // Variable slots of one request: one per defined key and per fallback.
+    size_t slotCount() const;
 };
 
 // 0, 5 (no service record) or 8 (no key resolves to a usable identifier).

@@ -13,6 +13,8 @@
 #include <new>
 #include <vector>
 
+#include "platform/text_encoding.h"
+
 namespace netrov::xml {
 
 Document::Document() : ZomXmlDocument{nullptr, nullptr} {}
@@ -74,14 +76,23 @@ public:
             if (!b.open_.empty() && length > 0) b.open_.back().text.append(text, static_cast<size_t>(length));
         });
     }
-    // Documents carry no DTD: refusing it shuts out entity expansion attacks
-    // and external entities at the source.
-    static void XMLCALL onDoctype(void* self, const XML_Char*, const XML_Char*, const XML_Char*, int)
+    // A document type declaration may name the root and a DTD, which is never
+    // read; an internal subset is refused, and with it every entity
+    // declaration, which shuts out entity expansion attacks and external
+    // entities at the source.
+    static void XMLCALL onDoctype(void* self, const XML_Char*, const XML_Char*, const XML_Char*,
+                                  int hasInternalSubset)
     {
-        static_cast<Builder*>(self)->refuse();
+        if (hasInternalSubset) static_cast<Builder*>(self)->refuse();
     }
     static void XMLCALL onEntity(void* self, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
                                  const XML_Char*, const XML_Char*, const XML_Char*)
+    {
+        static_cast<Builder*>(self)->refuse();
+    }
+    // A reference to an entity that only an unread DTD could declare: the
+    // text would silently lose it, so the document is refused.
+    static void XMLCALL onSkippedEntity(void* self, const XML_Char*, int)
     {
         static_cast<Builder*>(self)->refuse();
     }
@@ -147,6 +158,24 @@ private:
 
 constexpr size_t kParseChunk = 1 << 20;
 
+// Expat reads UTF-8, UTF-16, ISO-8859-1 and US-ASCII itself; any other
+// single-byte character set the system knows (windows-1252, ISO-8859-2 to
+// -16, ...) is mapped here. Texts reach the callers as UTF-8 either way.
+int XMLCALL onUnknownEncoding(void*, const XML_Char* name, XML_Encoding* info)
+{
+    try {
+        const auto table = platform::singleByteTable(name);
+        if (!table) return XML_STATUS_ERROR;
+        std::copy(table->begin(), table->end(), info->map);
+        info->data = nullptr;
+        info->convert = nullptr;
+        info->release = nullptr;
+        return XML_STATUS_OK;
+    } catch (...) {
+        return XML_STATUS_ERROR;
+    }
+}
+
 struct FileHandle {
     int fd;
     explicit FileHandle(int descriptor) : fd(descriptor) {}
@@ -174,6 +203,8 @@ DocumentPtr loadFromMemory(std::span<const uint8_t> bytes, std::string_view path
     XML_SetCharacterDataHandler(parser.get(), &Builder::onText);
     XML_SetStartDoctypeDeclHandler(parser.get(), &Builder::onDoctype);
     XML_SetEntityDeclHandler(parser.get(), &Builder::onEntity);
+    XML_SetSkippedEntityHandler(parser.get(), &Builder::onSkippedEntity);
+    XML_SetUnknownEncodingHandler(parser.get(), &onUnknownEncoding, nullptr);
     XML_SetParamEntityParsing(parser.get(), XML_PARAM_ENTITY_PARSING_NEVER);
 
     size_t offset = 0;

@@ -4,6 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include <QCollator>
+#include <QLocale>
+#include <QString>
+
 namespace netrov::ui {
 
 namespace {
@@ -20,6 +24,20 @@ template <typename T>
 int threeWay(T a, T b)
 {
     return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+// Model, device and location texts sort as people expect, lower and upper
+// case together. The C locale would order every capital before any lower
+// case letter, so there the texts sort as in English. Built once: sorting
+// runs on the user-interface thread only.
+int collate(const std::string& a, const std::string& b)
+{
+    static const QCollator collator = [] {
+        QLocale locale;
+        if (locale.language() == QLocale::C) locale = QLocale(QLocale::English, QLocale::UnitedStates);
+        return QCollator(locale);
+    }();
+    return threeWay(collator.compare(QString::fromUtf8(a), QString::fromUtf8(b)), 0);
 }
 
 // Bytes as unsigned, like the platform's byte-wise text comparison.
@@ -142,7 +160,7 @@ int compareRows(const core::DeviceListEntry& a, const core::DeviceListEntry& b, 
             if (textKind == kColumnDevice) return fieldText(e.info.name, sizeof e.info.name);
             return fieldText(e.info.location, sizeof e.info.location);
         };
-        c = threeWay(std::strcoll(text(a).c_str(), text(b).c_str()), 0);
+        c = collate(text(a), text(b));
         break;
     }
     case kColumnInterface:

@@ -1,10 +1,10 @@
 // The single-instance rule over a per-user local socket.
 #include "single_instance.h"
 
-#include <unistd.h>
-
 #include <QLocalServer>
 #include <QLocalSocket>
+
+#include "platform/runtime_directory.h"
 
 namespace netrov::ui {
 
@@ -14,7 +14,7 @@ constexpr qint64 kMaxLine = 256;
 }
 
 SingleInstance::SingleInstance(const QString& mutexName, QObject* parent)
-    : QObject(parent), name_(mutexName + QStringLiteral("-") + QString::number(getuid()))
+    : QObject(parent), name_(QString::fromStdString(platform::runtimeSocketPath(mutexName.toStdString())))
 {
 }
 
@@ -25,6 +25,7 @@ SingleInstance::~SingleInstance()
 
 bool SingleInstance::send(const QString& serverName, const QByteArray& line)
 {
+    if (serverName.isEmpty()) return false;
     QLocalSocket socket;
     socket.connectToServer(serverName);
     if (!socket.waitForConnected(kConnectTimeoutMs)) return false;
@@ -39,6 +40,7 @@ bool SingleInstance::raiseExisting() { return send(name_, "raise"); }
 
 bool SingleInstance::listen()
 {
+    if (name_.isEmpty()) return false;  // no private directory: every start runs on its own
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server_->listen(name_)) {

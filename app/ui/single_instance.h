@@ -9,8 +9,8 @@ class QLocalSocket;
 
 namespace netrov::ui {
 
-// The first instance listens on a local socket named after the mutex name and
-// the user. A later start sends "raise"; another program may send
+// The first instance listens on a local socket named after the mutex name in
+// the user's private runtime directory, where no other user can occupy it. A later start sends "raise"; another program may send
 // "command <first> <second>", which the first instance reports as a command.
 class SingleInstance : public QObject {
     Q_OBJECT

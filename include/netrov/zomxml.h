@@ -13,7 +13,8 @@
 #endif
 
 /* Callers read these structures directly; the field order is fixed. All of
-   them belong to the document and stay valid until ZOMXML_Free. */
+   them belong to the document and stay valid until ZOMXML_Free. Every name,
+   text and value is UTF-8, whatever encoding the document declares. */
 typedef struct ZomXmlAttribute {
     struct ZomXmlAttribute* next;
     struct ZomXmlNode* owner;
@@ -42,8 +43,12 @@ typedef struct ZomXmlElementList {
     ZomXmlNode* element;
 } ZomXmlElementList;
 
-/* Loads a document; null when the file is missing, malformed, or declares a
-   DTD or entities. */
+/* Loads a document; null when the file is missing, malformed, in a character
+   set other than UTF-8, UTF-16, US-ASCII or a single-byte set the system
+   knows (ISO-8859-x, windows-125x), or with an internal DTD subset (where
+   entities are declared). A document type declaration without internal
+   subset is accepted; a DTD it names is never read, so a reference to an
+   entity other than the five predefined ones is refused. */
 ZOMXML_API ZomXmlDocument* NETROV_CALL ZOMXML_Load(const char* path) NETROV_NOEXCEPT;
 /* Frees a whole document; null is accepted. Returns 0. */
 ZOMXML_API int32_t NETROV_CALL ZOMXML_Free(ZomXmlDocument* document) NETROV_NOEXCEPT;

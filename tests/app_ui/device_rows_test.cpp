@@ -57,6 +57,24 @@ TEST(RowCompare, TextColumnsFollowTheDirection)
     EXPECT_EQ(both(b, a, kColumnLocation, -1), 1);
 }
 
+TEST(RowCompare, TextColumnsSortLowerAndUpperCaseTogether)
+{
+    // As under the C locale of a service or a bare shell.
+    const char* const sorted[] = {"alpha", "Beta", "beta-2", "\xC3\xA9" "cole", "Gamma", "zeta", "Zulu"};
+    for (int32_t kind : {kColumnModel, kColumnDevice, kColumnLocation}) {
+        for (size_t i = 0; i + 1 < std::size(sorted); ++i) {
+            core::DeviceListEntry a = networkDevice("Tarnwell", 10, 0, 0, 1);
+            core::DeviceListEntry b = networkDevice("Tarnwell", 10, 0, 0, 2);
+            char* fieldA = kind == kColumnModel ? a.identity.modelName : kind == kColumnDevice ? a.info.name : a.info.location;
+            char* fieldB = kind == kColumnModel ? b.identity.modelName : kind == kColumnDevice ? b.info.name : b.info.location;
+            std::strcpy(fieldA, sorted[i]);
+            std::strcpy(fieldB, sorted[i + 1]);
+            EXPECT_LT(both(a, b, kind, 1), 0) << sorted[i] << " / " << sorted[i + 1];
+            EXPECT_GT(both(b, a, kind, 1), 0) << sorted[i + 1] << " / " << sorted[i];
+        }
+    }
+}
+
 TEST(RowCompare, EmptyModelNameGivesTheDirection)
 {
     const auto named = networkDevice("Alpha", 10, 0, 0, 1);

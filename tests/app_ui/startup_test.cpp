@@ -119,7 +119,7 @@ private slots:
     {
         auto* leftover = new netrov::ui::SingleInstance(QStringLiteral("Stale"));
         QVERIFY(leftover->listen());
-        const QString path = QDir::tempPath() + '/' + leftover->serverName();
+        const QString path = leftover->serverName();
         delete leftover;
         // A crashed instance leaves its socket file; make one by hand.
         QFile(path).open(QIODevice::WriteOnly);

@@ -113,6 +113,8 @@ TEST(Report, TerminalSafeReplacesC0AndC1ControlsInEveryEncoding)
 TEST(Report, StatusWordsWithoutTheResourceDots)
 {
     EXPECT_EQ(statusText(1), "Ready");
+    EXPECT_EQ(statusText(2), "Ready (printing)");
+    EXPECT_EQ(statusText(3), "Ready (warming up)");
     EXPECT_EQ(statusText(4), "Warning");
     EXPECT_EQ(statusText(5), "Error");
     EXPECT_EQ(statusText(7), "Unknown");

@@ -71,10 +71,23 @@ TEST(CliBadInput, TimeOutOutside1To60)
 TEST(CliBadInput, UsageMistakes)
 {
     expectBadInput({}, "subcommand");
+    expectBadInput({"serach", "--no-broadcast"}, "unknown command \"serach\" (commands: search,");
+    expectBadInput({"info", "127.0.0.1", "extra"}, "extra");
+    // Nothing to search is a mistake, not an empty result.
+    expectBadInput({"search", "--no-broadcast"}, "--no-broadcast needs --address or --range");
+    expectBadInput({"search", "--no-broadcast", "--json"}, "--no-broadcast needs --address or --range");
     expectBadInput({"search", "--no-broadcast", "--bogus"}, "bogus");
     expectBadInput({"info"}, "ADDRESS");
     expectBadInput({"search", "--no-broadcast", "--retry", "-1"}, "retry");
     expectBadInput({"search", "--no-broadcast", "--community", std::string(200, 'c')}, "community");
+}
+
+TEST(CliProgram, VersionNamesTheProgramAndExitsZero)
+{
+    const ProgramResult r = runProgram({kCli, "--version"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("netrov-cli ", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find('.'), std::string::npos) << r.out;
 }
 
 TEST(CliBadInput, UnreadableInstallation)

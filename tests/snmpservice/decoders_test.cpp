@@ -56,10 +56,30 @@ TEST(Identifiers, ParseAcceptsOnlyDottedDecimal)
     EXPECT_FALSE(parseOid(many + ".1", nullptr));
 }
 
-TEST(Identifiers, NormalisedDropsTheLeadingDotAndRefusesOverlongText)
+TEST(Identifiers, DefinitionTextsAreReadAsRunsOfDigits)
 {
-    EXPECT_EQ(normalisedOid(".1.3.6"), "1.3.6");
-    EXPECT_EQ(normalisedOid("1.3.x"), "");
+    const struct {
+        const char* text;
+        const char* identifier;
+    } cases[] = {
+        {"1.3.6.1.2.1.1.5", "1.3.6.1.2.1.1.5"},
+        {".1.3.6", "1.3.6"},
+        {"1.3.6.1.2.1.1.5.", "1.3.6.1.2.1.1.5"},  // a trailing dot keeps the key defined
+        {" 1.3.6.1 ", "1.3.6.1"},
+        {"1..3", "1.3"},
+        {"1.3.x", "1.3"},
+        {"1.3.006", "1.3.6"},
+        {"1.3.4294967295", "1.3.4294967295"},
+        {"1.3.4294967296", ""},
+        {"sysName", ""},
+        {"", ""},
+        {".", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(normalisedOid(c.text), c.identifier) << '"' << c.text << '"';
+    std::string many = "1";
+    for (int i = 0; i < 127; ++i) many += ".1";
+    EXPECT_EQ(normalisedOid(many), many);
+    EXPECT_EQ(normalisedOid(many + ".1"), "");
     std::string longText = "1.3";
     while (longText.size() < 256) longText += ".1234567";
     EXPECT_EQ(normalisedOid(longText), "");

@@ -520,14 +520,62 @@ TEST_F(FrameworkTest, SearchAcceptsOnlyAnswersWithModelAndFilter)
     EXPECT_EQ(agent.requestCount(), sent);
 }
 
+TEST_F(FrameworkTest, FallbacksAreAskedInTheSameRequestAndTheFirstUsableWins)
+{
+    Service service(document("<oid def=\"GETDEVINFO_DEVICE\">1.3.6.1.4.1.32473.9.1"
+                             "<fallback>1.3.6.1.4.1.32473.9.2.</fallback>"
+                             "<fallback>nothing</fallback>"
+                             "<fallback>1.3.6.1.4.1.32473.9.3</fallback></oid>"));
+    static constexpr KeyEntry keys[] = {{"def", "GETDEVINFO_DEVICE", "", kKindOctets}};
+    const std::pair<const char*, AgentValue> last{"1.3.6.1.4.1.32473.10.0", AgentValue::integer(0)};
+    const struct {
+        std::vector<std::pair<const char*, AgentValue>> objects;
+        const char* expected;  // null: nothing usable
+        size_t requests;
+    } cases[] = {
+        {{{"1.3.6.1.4.1.32473.9.1.0", AgentValue::octets("own")}, {"1.3.6.1.4.1.32473.9.3.0", AgentValue::octets("third")}, last}, "own", 1},
+        {{{"1.3.6.1.4.1.32473.9.1.0", AgentValue::octets("")}, {"1.3.6.1.4.1.32473.9.2.0", AgentValue::octets("second")}, last}, "second", 1},
+        {{{"1.3.6.1.4.1.32473.9.2.0", AgentValue::integer(4)}, {"1.3.6.1.4.1.32473.9.3.0", AgentValue::octets("third")}, last}, "third", 1},
+        {{{"1.3.6.1.4.1.32473.9.4.0", AgentValue::octets("outside")}}, nullptr, 1},
+        // Fallbacks past the agent's last object: SNMPv1 fails the whole
+        // request, so each is dropped in turn and the key's own answer kept.
+        {{{"1.3.6.1.4.1.32473.9.1.0", AgentValue::octets("own")}}, "own", 3},
+    };
+    for (const auto& c : cases) {
+        agent.clearObjects();
+        agent.clearRequests();
+        for (const auto& [oid, value] : c.objects) agent.setObject(oid, value);
+        QuerySetup setup;
+        ASSERT_EQ(prepareQuery(&setup, device.address, keys, 1, "public", service.record()), 0);
+        const RequestResult r = requestValues(setup, SNMP_PDU_GETNEXT);
+        ASSERT_EQ(agent.requestCount(), c.requests);
+        EXPECT_EQ(requestedNames(), (std::vector<std::string>{"1.3.6.1.4.1.32473.9.1", "1.3.6.1.4.1.32473.9.2",
+                                                              "1.3.6.1.4.1.32473.9.3"}));
+        if (!c.expected) {
+            EXPECT_EQ(r.code, NETROV_NO_VALUE);
+            continue;
+        }
+        ASSERT_EQ(r.code, 0);
+        const ReplyValue* v = KeyedValues(keys, r.values).get("GETDEVINFO_DEVICE");
+        ASSERT_NE(v, nullptr) << c.expected;
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(v->data()), v->length), c.expected);
+    }
+    // A walk follows the key's own object only.
+    agent.clearRequests();
+    QuerySetup setup;
+    ASSERT_EQ(prepareQuery(&setup, device.address, keys, 1, "public", service.record()), 0);
+    walkTable(setup);
+    EXPECT_EQ(requestedNames(), std::vector<std::string>{"1.3.6.1.4.1.32473.9.1"});
+}
+
 TEST_F(FrameworkTest, MalformedDefinitionsNeverSendGarbage)
 {
-    // Identifiers that are not dotted decimal leave their key undefined.
+    // Texts without digits, or with an arc too large, leave their key undefined.
     Service service(document("<oid def=\"GETDEVINFO_DEVICE\">sysName</oid>\n"
-                             "<oid def=\"GETDEVINFO_LOCATION\">1.3.6..1.6</oid>\n"
+                             "<oid def=\"GETDEVINFO_LOCATION\">iso.org.dod</oid>\n"
                              "<oid def=\"GETDEVINFO_MACADDRESS\"> </oid>\n"
                              "<oid def=\"SEARCHDEVICE_MODEL\">1.3.6.1.2.1.25.3.2.1.3.99999999999</oid>\n"
-                             "<oid def=\"GETDEVSTATUS_DEVSTATUS\">.1.3.6.1.2.1.25.3.2.1.5</oid>\n"
+                             "<oid def=\"GETDEVSTATUS_DEVSTATUS\">.1.3.6.1.2.1.25.3.2.1.5.</oid>\n"
                              "<keyword name=\"GETDEVSTATUSSIMPLE_ALERT\"><exchange key1=\"\" key7=\"?\"/></keyword>\n"
                              "<keyword name=\"GETDEVSTATUS_ALERT\"/>"));
     ASSERT_TRUE(service.loaded());
@@ -537,7 +585,7 @@ TEST_F(FrameworkTest, MalformedDefinitionsNeverSendGarbage)
     EXPECT_EQ(TUVASRV_GetDevModelName(&device, 0, 0, nullptr, 0, &count, service.record()), NETROV_NOT_DEFINED);
     EXPECT_EQ(agent.requestCount(), 0u);
 
-    // A leading dot is tolerated; odd conversion rows give an unset value.
+    // A leading or trailing dot is tolerated; odd conversion rows give an unset value.
     agent.setObject("1.3.6.1.2.1.25.3.2.1.5.1", AgentValue::integer(2));
     DeviceStatus status;
     ASSERT_EQ(TUVASRV_GetDevStatus(&device, 0, 0, &status, 1, &count, service.record()), NETROV_OK);

@@ -30,6 +30,20 @@ uint32_t addressValue(const char* dotted)
     return a.s_addr;
 }
 
+// Walks that lack the model's objects in turn: the model is hrDeviceDescr,
+// else prtGeneralPrinterName, else sysDescr; without any, no device.
+struct ModelSource {
+    const char* walk;
+    const char* model;  // null: not found
+};
+constexpr ModelSource kModelSources[] = {
+    {"mono_laser", "Tarnwell ML-210"},               // all three: the description wins
+    {"empty_description", "Tarnwell ML-150"},        // empty description
+    {"no_host_table", "Tarnwell ML-160"},            // no hrDeviceTable
+    {"sysdescr_only", "Tarnwell ML-170 mono laser, firmware 3.0.2"},
+    {"no_model", nullptr},
+};
+
 class SnmpSimDevices : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -37,6 +51,7 @@ protected:
         std::vector<std::string> walks;
         for (const Expected& e : printers()) walks.push_back(projectWalk(e.walk));
         walks.push_back(projectWalk("switch"));
+        for (const ModelSource& m : kModelSources) walks.push_back(projectWalk(m.walk));
         simulator = std::make_unique<SnmpSimRunner>(walks, std::vector<std::string>{kAddress});
     }
     static void TearDownTestSuite() { simulator.reset(); }
@@ -69,6 +84,29 @@ TEST_F(SnmpSimDevices, SearchFindsEachPrinterWithModelAndSystemIdentifier)
         EXPECT_STREQ(found[0].community, e.walk);
         EXPECT_EQ(memcmp(found[0].address, request.address, 4), 0);
         EXPECT_EQ(found[0].transport, NETROV_TRANSPORT_SNMP);
+    }
+}
+
+TEST_F(SnmpSimDevices, ModelFallsBackToPrinterNameThenSystemDescription)
+{
+    for (const ModelSource& m : kModelSources) {
+        SCOPED_TRACE(m.walk);
+        DeviceIdentity request = device(m.walk);
+        DeviceIdentity found[2];
+        int32_t count = -1;
+        ASSERT_EQ(TUVASRV_SearchDevice(&request, 0, 0, found, 2, &count, service.record()), NETROV_OK);
+        DeviceIdentity entered = device(m.walk);
+        int32_t none = 0;
+        const int32_t named = TUVASRV_GetDevModelName(&entered, 0, 0, nullptr, 0, &none, service.record());
+        if (!m.model) {
+            EXPECT_EQ(count, 0);
+            EXPECT_EQ(named, NETROV_NO_VALUE);
+            continue;
+        }
+        ASSERT_EQ(count, 1);
+        EXPECT_STREQ(found[0].modelName, m.model);
+        EXPECT_EQ(named, NETROV_OK);
+        EXPECT_STREQ(entered.modelName, m.model);
     }
 }
 
