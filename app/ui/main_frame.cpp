@@ -75,6 +75,8 @@ CMainFrame::CMainFrame(CNetRoverApp& app, std::unique_ptr<DeviceLauncher> launch
 
     // Menus (their texts may be replaced below).
     QMenu* device = menuBar()->addMenu(QStringLiteral("&Device"));
+    addCommand(device, IDM_MENU_PROPERTIES, "&Properties...")->setEnabled(false);
+    device->addSeparator();
     addCommand(device, IDM_MENU_SEARCHSETTING, "Se&arch Range...");
     addCommand(device, IDM_MENU_SEARCH, "&Search...");
     device->addSeparator();
@@ -133,6 +135,9 @@ CMainFrame::CMainFrame(CNetRoverApp& app, std::unique_ptr<DeviceLauncher> launch
     connect(actions_[IDM_MENU_REFRESH], &QAction::triggered, view_, &CNetRoverView::refresh);
     connect(actions_[IDM_MENU_CUSTOMIZE], &QAction::triggered, view_, &CNetRoverView::customize);
     connect(actions_[ID_APP_EXIT], &QAction::triggered, this, &QWidget::close);
+    connect(actions_[IDM_MENU_PROPERTIES], &QAction::triggered, view_, &CNetRoverView::properties);
+    connect(view_, &QTreeWidget::itemSelectionChanged, this,
+            [this] { actions_[IDM_MENU_PROPERTIES]->setEnabled(!view_->selectedItems().isEmpty()); });
     connect(actions_[IDM_MENU_TOOLBARHIDE], &QAction::triggered, this, [this] { showToolbar(kToolbarHidden); });
     connect(actions_[IDM_MENU_TOOLBARLARGE], &QAction::triggered, this, [this] { showToolbar(kToolbarLarge); });
     connect(actions_[IDM_MENU_TOOLBARSMALL], &QAction::triggered, this, [this] { showToolbar(kToolbarSmall); });

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "customize_dlg.h"
+#include "device_window.h"
 #include "front_library.h"
 #include "merge_sort.h"
 #include "netrover_app.h"
@@ -65,7 +66,7 @@ CNetRoverView::CNetRoverView(CNetRoverApp& app, DeviceLauncher& launcher, QWidge
     header()->setStretchLastSection(false);
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(header(), &QHeaderView::sectionClicked, this, &CNetRoverView::sortByPosition);
-    connect(this, &QTreeWidget::itemDoubleClicked, this, [this] { launchDefault(); });
+    connect(this, &QTreeWidget::itemDoubleClicked, this, [this] { activateSelected(); });
     connect(this, &QTreeWidget::itemSelectionChanged, this, &CNetRoverView::updateLauncherActions);
     startTimer_ = new QTimer(this);
     startTimer_->setObjectName(QStringLiteral("timer%1").arg(kStartTimerId));
@@ -313,6 +314,34 @@ void CNetRoverView::launchDefault()
     if (selectedDevice(entry)) launcher_.LaunchDefault(entry);
 }
 
+void CNetRoverView::activateSelected()
+{
+    if (launcher_.hasDefault()) launchDefault();
+    else properties();
+}
+
+void CNetRoverView::properties()
+{
+    const QTreeWidgetItem* row = selectedItems().value(0);
+    core::DeviceListEntry entry;
+    if (!row || !selectedDevice(entry)) return;
+    const int index = row->data(0, kDeviceRole).toInt();
+    QPointer<DeviceWindow>& open = deviceWindows_[index];
+    if (!open) {
+        open = new DeviceWindow(*library_, entry, words_, window());
+        open->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    open->show();
+    open->raise();
+    open->activateWindow();
+}
+
+DeviceWindow* CNetRoverView::deviceWindow(int index) const
+{
+    const auto found = deviceWindows_.find(index);
+    return found != deviceWindows_.end() ? found->second.data() : nullptr;
+}
+
 void CNetRoverView::updateLauncherActions()
 {
     const bool rowSelected = !selectedItems().isEmpty();
@@ -322,7 +351,7 @@ void CNetRoverView::updateLauncherActions()
 void CNetRoverView::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        launchDefault();
+        activateSelected();
         return;
     }
     QTreeWidget::keyPressEvent(event);
@@ -333,6 +362,10 @@ void CNetRoverView::contextMenuEvent(QContextMenuEvent* event)
     QTreeWidgetItem* row = selectedItems().value(0);
     if (!row) return;
     QMenu menu(this);
+    QAction* open = menu.addAction(QStringLiteral("&Properties..."));
+    open->setData(IDM_MENU_PROPERTIES);
+    connect(open, &QAction::triggered, this, &CNetRoverView::properties);
+    menu.addSeparator();
     for (int32_t slot = 0; slot < kLauncherSlots; ++slot) {
         const std::string name = launcher_.displayName(slot);
         if (name.empty()) continue;

@@ -1,9 +1,11 @@
 // CNetRoverView: the report list of found devices, its columns, sorting, search, refresh and device commands.
 #pragma once
 
+#include <map>
 #include <vector>
 
 #include <QIcon>
+#include <QPointer>
 #include <QTreeWidget>
 
 #include "column_settings.h"
@@ -20,6 +22,7 @@ class FrontLibrary;
 namespace netrov::ui {
 
 class CNetRoverApp;
+class DeviceWindow;
 
 inline constexpr int kStartTimerId = 1001;
 inline constexpr int kStartTimerMs = 1;
@@ -73,6 +76,15 @@ public slots:
     void sortByPosition(int position);
     void launchSlot(int32_t slot);
     void launchDefault();
+    // Opens the device window of the selected row (or raises the open one).
+    void properties();
+    // Double-click and Enter: the default device program when one is
+    // registered, else the device window.
+    void activateSelected();
+
+public:
+    // The open device window of a device index; null when none is open.
+    DeviceWindow* deviceWindow(int index) const;
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -96,6 +108,7 @@ private:
     std::vector<QIcon> images_;
     QTimer* startTimer_ = nullptr;
     std::vector<QAction*> launcherActions_;
+    std::map<int, QPointer<DeviceWindow>> deviceWindows_;
     int32_t sortKind_ = -1;
     int32_t sortDirection_ = 1;
     bool busy_ = false;

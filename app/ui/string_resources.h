@@ -35,6 +35,7 @@ enum StringId : int32_t {
     IDM_MENU_TOOLBARHIDE = 32791,
     ID_APP_ABOUT = 57664,
     ID_APP_EXIT = 57665,
+    IDM_MENU_PROPERTIES = 32800,
 };
 
 // One row of the string or tip table: which language key fills which id.

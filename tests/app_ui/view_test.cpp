@@ -12,6 +12,7 @@
 
 #include "column_settings.h"
 #include "customize_dlg.h"
+#include "device_window.h"
 #include "netrover_view.h"
 #include "ui_test_support.h"
 #include "view_test_support.h"
@@ -39,7 +40,9 @@ public:
     {
         launched.emplace_back(device.identity.modelName, -1);
     }
+    bool hasDefault() const override { return withDefault; }
     std::vector<std::pair<std::string, int32_t>> launched;
+    bool withDefault = true;
 };
 
 QStringList column(const CNetRoverView& view, int position)
@@ -376,6 +379,67 @@ private slots:
         QVERIFY(!actions[0]->isEnabled());
         actions[0]->trigger();
         QCOMPARE(launcher.launched.size(), size_t{2});
+    }
+
+    // Without a default program, double-click, Enter and the context menu open
+    // the device window; a second request raises the same window.
+    void propertiesWithoutDefaultProgram()
+    {
+        TestProgram program;
+        StartedApp started(program);
+        QVERIFY(started.started);
+        FakePrinters printers(netrov::test::samplePrinters());
+        RecordingLauncher launcher;
+        launcher.withDefault = false;
+        CNetRoverView view(started.app, launcher);
+        QString status;
+        QVERIFY(searchOnce(view, printers, nullptr, status));
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const int mfp = static_cast<int>(column(view, 0).indexOf(QStringLiteral("Tarnwell MX-4400 MFP")));
+        view.topLevelItem(mfp)->setSelected(true);
+        view.setCurrentItem(view.topLevelItem(mfp));
+        view.setFocus();
+        QTest::keyClick(&view, Qt::Key_Return);
+        const int index = view.deviceIndex(mfp);
+        DeviceWindow* window = view.deviceWindow(index);
+        QVERIFY(window);
+        QVERIFY(launcher.launched.empty());
+        QSignalSpy loaded(window, &DeviceWindow::loaded);
+        QVERIFY(window->loading() || !loaded.isEmpty() || loaded.wait(5000));
+        QTRY_VERIFY(!window->loading());
+        QCOMPARE(window->statusText(), QStringLiteral("Status: Warning"));
+        QCOMPARE(window->webPage(), QStringLiteral("http://192.0.2.13/"));
+
+        const QRect rect = view.visualRect(view.model()->index(mfp, 0));
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+        QTest::mouseDClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+        QCOMPARE(view.deviceWindow(index), window);
+        QVERIFY(launcher.launched.empty());
+        // Closed, it opens anew on double-click.
+        window->close();
+        QTRY_VERIFY(!view.deviceWindow(index));
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+        QTest::mouseDClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+        window = view.deviceWindow(index);
+        QVERIFY(window);
+
+        // The context menu offers it first, even with no device program at all.
+        QTimer::singleShot(100, [] {
+            QMenu* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            QCOMPARE(menu->actions().value(0)->data().toInt(), static_cast<int>(IDM_MENU_PROPERTIES));
+            menu->close();
+        });
+        QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, rect.center(), view.viewport()->mapToGlobal(rect.center()));
+        QApplication::sendEvent(view.viewport(), &menuEvent);
+
+        // With a default program, double-click keeps starting it.
+        launcher.withDefault = true;
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+        QTest::mouseDClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+        QCOMPARE(launcher.launched.size(), size_t{1});
+        window->close();
     }
 };
 

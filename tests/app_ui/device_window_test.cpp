@@ -1,0 +1,265 @@
+// The device window against simulated printers: status and alerts in words,
+// toner levels with their colours, pages drawn from the record schema.
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTest>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include <netrov/result_codes.h>
+
+#include "device_window.h"
+#include "search_run.h"
+#include "ui_test_support.h"
+#include "walk_agents.h"
+
+using namespace netrov::ui;
+namespace core = netrov::core;
+
+namespace {
+
+// The walk's values by object identifier.
+std::map<std::string, std::string> walkValues(const std::string& walk)
+{
+    std::map<std::string, std::string> values;
+    std::istringstream in(netrov::test::readFile(std::string(NETROV_SOURCE_DIR) + "/tests/devices/" + walk + ".snmprec"));
+    for (std::string line; std::getline(in, line);) {
+        const size_t first = line.find('|');
+        const size_t second = line.find('|', first + 1);
+        if (first != std::string::npos && second != std::string::npos) values[line.substr(0, first)] = line.substr(second + 1);
+    }
+    return values;
+}
+
+// Rows of one table column: index suffix -> value.
+std::map<std::string, std::string> column(const std::map<std::string, std::string>& values, const std::string& prefix)
+{
+    std::map<std::string, std::string> rows;
+    for (const auto& [oid, value] : values)
+        if (oid.rfind(prefix, 0) == 0) rows[oid.substr(prefix.size())] = value;
+    return rows;
+}
+
+// The message document's words for an alert: the entry of its code and group, else of its code.
+QString documentedMessage(int code, int group)
+{
+    const QString document = QString::fromStdString(netrov::test::readFile(NETROV_SOURCE_DIR "/data/other/standard_msg.xml"));
+    for (const QString& pattern : {QStringLiteral("<alertcode value=\"%1\" group=\"%2\"><stat>([^<]*)</stat>").arg(code).arg(group),
+                                   QStringLiteral("<alertcode value=\"%1\"><stat>([^<]*)</stat>").arg(code)}) {
+        const QRegularExpressionMatch match = QRegularExpression(pattern).match(document);
+        if (match.hasMatch()) return match.captured(1);
+    }
+    return {};
+}
+
+const QStandardItem* findRow(const QStandardItem* parent, const QString& text)
+{
+    for (int row = 0; row < parent->rowCount(); ++row) {
+        const QStandardItem* child = parent->child(row, 0);
+        if (child->text() == text) return child;
+        if (const QStandardItem* below = findRow(child, text)) return below;
+    }
+    return nullptr;
+}
+
+QStandardItem* valueOf(const QStandardItem* row)
+{
+    const QStandardItem* parent = row->parent() ? row->parent() : row->model()->invisibleRootItem();
+    return parent->child(row->row(), 1);
+}
+
+RowWords englishWords()
+{
+    const LanguageFile& language = netrov::test::englishLanguage();
+    RowWords words;
+    words.ready = language.String(IDS_STR_READY);
+    words.warning = language.String(IDS_STR_WARNING);
+    words.error = language.String(IDS_STR_ERROR);
+    words.powerSave = language.String(IDS_STR_POWER_SAVE);
+    words.unknown = language.String(IDS_STR_UNKNOWN);
+    words.powerOff = language.String(IDS_STR_POWER_OFF);
+    words.network = language.String(IDS_STR_NETWORK);
+    return words;
+}
+
+// The device as the search lists it.
+bool findDevice(const char* address, core::DeviceListEntry& entry)
+{
+    core::SearchSettings settings = core::defaultSearchSettings();
+    settings.BroadCast = 0;
+    settings.IPSearch = 1;
+    settings.TimeOut = 2;
+    std::snprintf(settings.ComName, sizeof settings.ComName, "tarpon");
+    core::SearchAddressList addresses;
+    addresses.append(address);
+    core::DeviceList list;
+    core::SearchRun run(core::FrontLibrary::tuva(), list);
+    if (!run.start(settings, addresses, "")) return false;
+    run.wait();
+    if (list.count() != 1) return false;
+    entry = list.copy(0);
+    return true;
+}
+
+size_t sectionIndex(const char* title)
+{
+    const auto sections = detailSections();
+    for (size_t i = 0; i < sections.size(); ++i)
+        if (std::string_view(sections[i].title) == title) return i;
+    return sections.size();
+}
+
+}  // namespace
+
+class DeviceWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        // The simulator runs as another user: it must reach its folder below the test root.
+        if (const char* root = std::getenv("TMPDIR")) chmod(root, 0711);
+    }
+
+    void walksInWords_data()
+    {
+        QTest::addColumn<QString>("walk");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("colour laser") << "colour_laser" << "Ready";
+        QTest::newRow("mfp, toner low") << "mfp" << "Warning";
+        QTest::newRow("jam and open door") << "jam_door" << "Error";
+        QTest::newRow("inkjet") << "inkjet" << "Ready";
+        QTest::newRow("toner empty") << "toner_empty" << "Error";
+    }
+
+    void walksInWords()
+    {
+        QFETCH(QString, walk);
+        QFETCH(QString, status);
+        netrov::test::WalkAgents agents;
+        if (!agents.serve(walk.toStdString(), {"127.0.61.1"})) QSKIP(agents.whyNot().c_str());
+        core::DeviceListEntry entry;
+        QVERIFY(findDevice("127.0.61.1", entry));
+
+        DeviceWindow window(core::FrontLibrary::tuva(), entry, englishWords());
+        QSignalSpy loaded(&window, &DeviceWindow::loaded);
+        QVERIFY(window.loading());
+        QVERIFY(loaded.wait(20000));
+        QVERIFY(!window.loading());
+        QCOMPARE(window.statusText(), QStringLiteral("Status: ") + status);
+        QCOMPARE(window.webPage(), QStringLiteral("http://127.0.61.1/"));
+
+        const auto values = walkValues(walk.toStdString());
+        // Every alert of the walk, in the message document's words, with its picture.
+        const auto codes = column(values, "1.3.6.1.2.1.43.18.1.1.7.1.");
+        const auto groups = column(values, "1.3.6.1.2.1.43.18.1.1.4.1.");
+        QStandardItemModel* alerts = window.alertModel();
+        QCOMPARE(alerts->rowCount(), codes.empty() ? 1 : static_cast<int>(codes.size()));
+        int row = 0;
+        for (const auto& [index, code] : codes) {
+            const QString expected = documentedMessage(std::stoi(code), std::stoi(groups.at(index)));
+            QVERIFY2(!expected.isEmpty(), code.c_str());
+            const QStandardItem* item = alerts->item(row++);
+            QVERIFY2(item->text().startsWith(expected + QLatin1Char('\n')), qPrintable(item->text()));
+            QVERIFY(!item->icon().isNull());
+        }
+
+        // Every supply with a measured level shows it as a bar; the colorant names its colour.
+        const QStandardItem* supplies = window.sectionModel(sectionIndex("Supplies"))->invisibleRootItem();
+        const auto names = column(values, "1.3.6.1.2.1.43.11.1.1.6.1.");
+        const auto maxima = column(values, "1.3.6.1.2.1.43.11.1.1.8.1.");
+        const auto levels = column(values, "1.3.6.1.2.1.43.11.1.1.9.1.");
+        const auto colorants = column(values, "1.3.6.1.2.1.43.11.1.1.3.1.");
+        const auto colourNames = column(values, "1.3.6.1.2.1.43.12.1.1.4.1.");
+        int bars = 0;
+        for (const auto& [index, name] : names) {
+            const QStandardItem* supply = findRow(supplies, QString::fromStdString(name));
+            QVERIFY2(supply, name.c_str());
+            const QStandardItem* value = valueOf(supply);
+            const int level = std::stoi(levels.at(index));
+            if (maxima.at(index) == "100" && level >= 0) {
+                QCOMPARE(value->data(kLevelRole).toInt(), level);
+                QCOMPARE(value->text(), QStringLiteral("%1 %").arg(level));
+                ++bars;
+            } else if (level < 0) {
+                QVERIFY(value->data(kLevelRole).toInt() < 0);
+                QVERIFY(!value->text().isEmpty());
+            }
+            const auto colorant = colorants.find(index);
+            if (colorant != colorants.end() && colourNames.count(colorant->second)) {
+                const QColor colour(QString::fromStdString(colourNames.at(colorant->second)));
+                if (colour.isValid()) QCOMPARE(value->data(kColourRole).value<QColor>(), colour);
+            }
+        }
+        QVERIFY(bars > 0);
+
+        // Trays with their names; the page counter; each query of a page answers or says why not.
+        const QStandardItem* paper = window.sectionModel(sectionIndex("Paper"))->invisibleRootItem();
+        for (const auto& [index, tray] : column(values, "1.3.6.1.2.1.43.8.2.1.13.1."))
+            QVERIFY2(findRow(paper, QString::fromStdString(tray)), tray.c_str());
+        const QStandardItem* device = window.sectionModel(sectionIndex("Device"))->invisibleRootItem();
+        QVERIFY(findRow(device, QStringLiteral("Page counters")));
+        const QStandardItem* network = window.sectionModel(sectionIndex("Network"))->invisibleRootItem();
+        for (int query = 0; query < network->rowCount(); ++query) {
+            const std::string name = network->child(query, 0)->data(Qt::UserRole).toString().toStdString();
+            const QString value = network->child(query, 1)->text();
+            if (!core::findQuery(name)) QCOMPARE(value, QString::fromLatin1(kNotReported));
+            else QVERIFY(network->child(query, 0)->hasChildren() || !value.isEmpty());
+        }
+    }
+
+    void silentDeviceSaysSo()
+    {
+        netrov::test::WalkAgents agents;
+        if (!agents.serve("mono_laser", {"127.0.61.2"})) QSKIP(agents.whyNot().c_str());
+        core::DeviceListEntry entry;
+        QVERIFY(findDevice("127.0.61.2", entry));
+        agents.stop("mono_laser");
+        entry.identity.timeout = 1;
+        DeviceWindow window(core::FrontLibrary::tuva(), entry, englishWords());
+        QSignalSpy loaded(&window, &DeviceWindow::loaded);
+        QVERIFY(loaded.wait(20000));
+        QCOMPARE(window.statusText(), QStringLiteral("Status: No Answer"));
+        // The name it had stays; every page says why it is empty.
+        QVERIFY(window.device().info.nameValid);
+        const QStandardItem* supplies = window.sectionModel(sectionIndex("Supplies"))->invisibleRootItem();
+        QCOMPARE(supplies->child(0, 1)->text(), QString::fromUtf8(core::resultText(NETROV_NO_REPLY)));
+        QCOMPARE(window.alertModel()->rowCount(), 0);
+    }
+
+    void closingWhileLoadingEndsAtOnce()
+    {
+        netrov::test::WalkAgents agents;
+        if (!agents.serve("mfp", {"127.0.61.3"})) QSKIP(agents.whyNot().c_str());
+        core::DeviceListEntry entry;
+        QVERIFY(findDevice("127.0.61.3", entry));
+        QElapsedTimer clock;
+        {
+            DeviceWindow window(core::FrontLibrary::tuva(), entry, englishWords());
+            QVERIFY(window.loading());
+            clock.start();
+        }
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    void titlesForPeople()
+    {
+        QCOMPARE(QString::fromStdString(queryTitle("GetDevTonerSave")), QStringLiteral("Toner save"));
+        QCOMPARE(QString::fromStdString(queryTitle("GetDevTCPIPv6")), QStringLiteral("IPv6"));
+        QCOMPARE(QString::fromStdString(queryTitle("GetDevADU")), QStringLiteral("ADU"));
+        QCOMPARE(QString::fromStdString(queryTitle("GetJobLogInfo")), QStringLiteral("Job log info"));
+        QCOMPARE(QString::fromStdString(fieldTitle("remainingPercent")), QStringLiteral("Remaining percent"));
+        QCOMPARE(QString::fromStdString(fieldTitle("ipAddress")), QStringLiteral("Ip address"));
+        QCOMPARE(QString::fromStdString(fieldTitle("sysObjectID")), QStringLiteral("Sys object ID"));
+    }
+};
+
+NETROV_REGISTER_TEST(DeviceWindowTest);
+
+#include "device_window_test.moc"
