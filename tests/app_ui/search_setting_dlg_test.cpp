@@ -1,5 +1,7 @@
 // The search settings dialog: Add errors and acceptance, enabling, time-out field, address field keys, OK.
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -256,7 +258,7 @@ private slots:
         QCOMPARE(field.part(1)->cursorPosition(), 3);
         QTest::keyClick(field.part(1), Qt::Key_Right);
         QCOMPARE(field.currentPart(), 2);
-        QCOMPARE(field.part(2)->cursorPosition(), 0);
+        QCOMPARE(field.part(2)->selectedText(), QStringLiteral("7"));
         QTest::keyClick(field.part(2), Qt::Key_End);
         QCOMPARE(field.currentPart(), 3);
         QTest::keyClick(field.part(3), Qt::Key_Home);
@@ -271,6 +273,85 @@ private slots:
 
         field.setEnabled(false);
         for (int i = 0; i < 4; ++i) QVERIFY(!field.part(i)->isEnabled());
+    }
+
+    // The keys of a standard address control. Keys: characters are typed into
+    // the part with the input; <sel> selects that part's text, <bs> is
+    // Backspace, <all> select-all, <home>, <right>, and <paste:TEXT> pastes TEXT.
+    void addressKeyTable_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("parts");
+        QTest::addColumn<int>("current");
+        QTest::newRow("typing over selected octets") << "10.213.255.255" << "<home><sel>192.168.1.5" << "192|168|1|5" << 3;
+        QTest::newRow("typing over without dots") << "10.213.255.255" << "<home><sel>19216815" << "192|168|15|255" << 2;
+        QTest::newRow("a dot after a short part moves on") << "10.213.255.255" << "<home><sel>7.8" << "7|8|255|255" << 1;
+        QTest::newRow("moving on selects the next part") << "10.213.255.255" << "<home><right>7" << "10|7|255|255" << 1;
+        QTest::newRow("a full part passes the digit on") << "" << "1234" << "123|4||" << 1;
+        QTest::newRow("backspace at a part's start goes back") << "" << "10.2<bs><bs><bs>" << "1|||" << 0;
+        QTest::newRow("backspace in the first part stays") << "" << "5<bs><bs>" << "|||" << 0;
+        QTest::newRow("select-all then a digit replaces the address") << "10.1.2.3" << "<all>7" << "7|||" << 0;
+        QTest::newRow("select-all then backspace empties it") << "10.1.2.3" << "<all><bs>" << "|||" << 0;
+        QTest::newRow("paste of a dotted address") << "" << "<paste:192.0.2.44>" << "192|0|2|44" << 3;
+        QTest::newRow("paste with blanks, capped") << "1.1.1.1" << "<home><paste: 10.300.1.2 >" << "10|255|1|2" << 3;
+        QTest::newRow("paste of a partial address is refused") << "" << "<paste:10.1.2>" << "|||" << 0;
+        QTest::newRow("paste of digits goes in as typed") << "" << "<paste:42>" << "42|||" << 0;
+    }
+
+    void addressKeyTable()
+    {
+        QFETCH(QString, start);
+        QFETCH(QString, keys);
+        QFETCH(QString, parts);
+        QFETCH(int, current);
+        QWidget window;
+        auto* field = new CIPAddressEdit(&window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        field->clear();
+        if (!start.isEmpty()) QVERIFY(field->pasteAddress(start));
+        field->part(0)->setFocus();
+        for (qsizetype i = 0; i < keys.size();) {
+            QLineEdit* part = field->part(field->currentPart());
+            if (keys[i] != QLatin1Char('<')) {
+                QTest::keyClicks(part, QString(keys[i++]));
+                continue;
+            }
+            const qsizetype end = keys.indexOf(QLatin1Char('>'), i);
+            const QString token = keys.mid(i + 1, end - i - 1);
+            i = end + 1;
+            if (token == QLatin1String("sel")) part->selectAll();
+            else if (token == QLatin1String("bs")) QTest::keyClick(part, Qt::Key_Backspace);
+            else if (token == QLatin1String("all")) QTest::keySequence(part, QKeySequence::SelectAll);
+            else if (token == QLatin1String("home")) QTest::keyClick(part, Qt::Key_Home);
+            else if (token == QLatin1String("right")) {
+                part->setCursorPosition(static_cast<int>(part->text().size()));
+                QTest::keyClick(part, Qt::Key_Right);
+            } else if (token.startsWith(QLatin1String("paste:"))) {
+                QApplication::clipboard()->setText(token.mid(6));
+                QTest::keySequence(part, QKeySequence::Paste);
+            }
+        }
+        QStringList texts;
+        for (int i = 0; i < 4; ++i) texts << field->part(i)->text();
+        QCOMPARE(texts.join(QLatin1Char('|')), parts);
+        QCOMPARE(field->currentPart(), current);
+    }
+
+    void selectAllCopiesTheWholeAddress()
+    {
+        CIPAddressEdit field;
+        field.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&field));
+        QVERIFY(field.pasteAddress(QStringLiteral("10.1.2.3")));
+        QTest::keySequence(field.part(3), QKeySequence::SelectAll);
+        QVERIFY(field.wholeAddressSelected());
+        for (int i = 0; i < 4; ++i) QVERIFY(field.part(i)->hasSelectedText());
+        QTest::keySequence(field.part(3), QKeySequence::Copy);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("10.1.2.3"));
+        QTest::keyClick(field.part(3), Qt::Key_Left);
+        QVERIFY(!field.wholeAddressSelected());
     }
 };
 
