@@ -212,6 +212,41 @@ private slots:
         QCOMPARE(fixture.store.values["SearchOption/TimeOut"], std::string("12"));
     }
 
+    // The community is the stored ComName: shown, replaced on OK, at most 127
+    // characters, and an emptied field falls back to the default community.
+    void communityField()
+    {
+        Fixture fixture;
+        {
+            auto dialog = fixture.open();
+            QLineEdit* community = dialog->communityEdit();
+            QCOMPARE(community->text(), QStringLiteral("tarpon"));
+            QVERIFY(community->isEnabled());
+            community->clear();
+            QTest::keyClicks(community, QString(200, QLatin1Char('c')));
+            QCOMPARE(community->text().size(), 127);
+            dialog->accept();
+        }
+        QCOMPARE(std::string(fixture.settings.ComName), std::string(127, 'c'));
+        QCOMPARE(fixture.store.values["SearchOption/ComName"], std::string(127, 'c'));
+        {
+            auto dialog = fixture.open();
+            QCOMPARE(dialog->communityEdit()->text(), QString(127, QLatin1Char('c')));
+            dialog->communityEdit()->setText(QStringLiteral("branch-office"));
+            dialog->reject();
+        }
+        QCOMPARE(std::string(fixture.settings.ComName), std::string(127, 'c'));
+        {
+            auto dialog = fixture.open();
+            dialog->communityEdit()->clear();
+            dialog->accept();
+        }
+        QCOMPARE(std::string(fixture.settings.ComName), std::string("tarpon"));
+        // A language file from before the field still shows it, with its built-in place.
+        CSearchSettingDlg builtIn(nullptr, fixture.settings, fixture.addresses, fixture.store);
+        QVERIFY(builtIn.control(netrov::ui::IDC_EDITB_COMMUNITY)->geometry().isValid());
+    }
+
     void installedLayoutMatchesTheBuiltInOne()
     {
         Fixture fixture;
@@ -220,7 +255,7 @@ private slots:
         QCOMPARE(builtIn.windowTitle(), QStringLiteral("..Search settings"));
         QCOMPARE(english->windowTitle(), QStringLiteral("Search settings"));
         QCOMPARE(english->size(), builtIn.size());
-        for (int id = 1030; id <= 1047; ++id)
+        for (int id = 1030; id <= 1049; ++id)
             QVERIFY2(english->control(id)->geometry() == builtIn.control(id)->geometry(), qPrintable(QString::number(id)));
         for (int id : {1, 2}) QCOMPARE(english->control(id)->geometry(), builtIn.control(id)->geometry());
         QCOMPARE(static_cast<QPushButton*>(builtIn.control(netrov::ui::IDC_BUTTN_IPADD))->text(), QStringLiteral("..Add"));
