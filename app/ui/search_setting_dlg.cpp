@@ -277,6 +277,10 @@ void CSearchSettingDlg::add()
         if (rangeStart_->octets(unused) == 0 || rangeEnd_->octets(unused) == 0) return;
         start = rangeStart_->address();
         end = rangeEnd_->address();
+        if (*end < start) {
+            showErrorMessage(this, string(IDR_MSGBOXTITLE), string(IDS_STR_ERRMSG_IPRANGEREVERSED));
+            return;
+        }
     } else {
         if (direct_->octets(unused) == 0) return;
         start = direct_->address();

@@ -38,6 +38,7 @@ constexpr BuiltIn kBuiltIn[] = {
     {IDM_MENU_TOOLBARSMALL, "..Displays toolbar by using small icons."},
     {IDM_MENU_TOOLBARLARGE, "..Displays toolbar by using large icons."},
     {IDM_MENU_TOOLBARHIDE, "..Hides toolbar."},
+    {IDS_STR_ERRMSG_IPRANGEREVERSED, "The end of the range is below its start."},
 };
 
 constexpr TableEntry kStringTable[] = {

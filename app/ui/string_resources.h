@@ -36,6 +36,8 @@ enum StringId : int32_t {
     ID_APP_ABOUT = 57664,
     ID_APP_EXIT = 57665,
     IDM_MENU_PROPERTIES = 32800,
+    // Strings newer than the language files: their built-in texts are used.
+    IDS_STR_ERRMSG_IPRANGEREVERSED = 510,
 };
 
 // One row of the string or tip table: which language key fills which id.
