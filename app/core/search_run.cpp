@@ -206,14 +206,19 @@ void refreshDevices(FrontLibrary& library, DeviceList& devices, const SearchSett
         entry.identity.timeout = settings.TimeOut;
         int32_t count = 1;
         int32_t n = 0;
-        if (withRetries(tries, [&] { return access.getDevInfo(&entry.identity, 0, 0, &entry.info, 1, &count); }) != NETROV_OK) {
-            entry.status[0].simpleStatus = kStatusNoAnswer;
-        } else if (withRetries(tries, [&] {
-                       return access.getDevStatus(&entry.identity, 0, 0, entry.status, kStatusRecords, &n);
-                   }) != NETROV_OK) {
+        // The service clears the record of a device that does not answer: a
+        // silent device keeps the name, location and address it had.
+        DeviceInfo info{};
+        if (withRetries(tries, [&] { return access.getDevInfo(&entry.identity, 0, 0, &info, 1, &count); }) != NETROV_OK) {
             entry.status[0].simpleStatus = kStatusNoAnswer;
         } else {
-            promotePowerSave(entry.status, n);
+            entry.info = info;
+            if (withRetries(tries, [&] {
+                    return access.getDevStatus(&entry.identity, 0, 0, entry.status, kStatusRecords, &n);
+                }) != NETROV_OK)
+                entry.status[0].simpleStatus = kStatusNoAnswer;
+            else
+                promotePowerSave(entry.status, n);
         }
         devices.replace(i, entry.info, entry.status[0]);
     }

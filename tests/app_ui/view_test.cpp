@@ -200,6 +200,12 @@ private slots:
         // A device that went silent stays with the no-answer word.
         QCOMPARE(view.topLevelItem(ml330)->text(3), QStringLiteral("No Answer"));
         QCOMPARE(view.topLevelItem(ml330)->text(2), QStringLiteral("192.0.2.14"));
+        // It keeps the location, name and MAC address it had.
+        QCOMPARE(view.topLevelItem(ml330)->text(1), QStringLiteral("Main hall"));
+        const netrov::core::DeviceListEntry silent = searched.started.app.devices().copy(static_cast<size_t>(view.deviceIndex(ml330)));
+        QCOMPARE(QString::fromLatin1(silent.info.name), QStringLiteral("ml330-hall"));
+        QCOMPARE(silent.info.macAddressValid, uint8_t{1});
+        QCOMPARE(silent.info.macAddress[5], uint8_t{0x30});
     }
 
     void customizeButtonRules()

@@ -94,7 +94,11 @@ FakePrinters::FakePrinters(std::vector<core::DeviceListEntry> devices) : state_(
                                         int32_t* count) {
         std::lock_guard lock(state->mutex);
         const core::DeviceListEntry* entry = lookup(device);
-        if (!entry || state->silent.count(modelOf(*device))) return 100;
+        // Like the service, a device that does not answer leaves a cleared record.
+        if (!entry || state->silent.count(modelOf(*device))) {
+            *static_cast<DeviceInfo*>(records) = DeviceInfo{};
+            return 100;
+        }
         *static_cast<DeviceInfo*>(records) = entry->info;
         *count = 1;
         return 0;
@@ -103,7 +107,11 @@ FakePrinters::FakePrinters(std::vector<core::DeviceListEntry> devices) : state_(
                                           int32_t* count) {
         std::lock_guard lock(state->mutex);
         const core::DeviceListEntry* entry = lookup(device);
-        if (!entry || state->silent.count(modelOf(*device))) return 100;
+        // Like the service, a device that does not answer leaves a cleared record.
+        if (!entry || state->silent.count(modelOf(*device))) {
+            *static_cast<DeviceStatus*>(records) = DeviceStatus{};
+            return 100;
+        }
         *static_cast<DeviceStatus*>(records) = entry->status[0];
         *count = 1;
         return 0;
