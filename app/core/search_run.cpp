@@ -17,12 +17,13 @@ constexpr uint32_t kBroadcastAddress = 0xFFFFFFFFu;
 // Found devices are queried with this time-out during a search, whatever the settings say.
 constexpr int32_t kFoundDeviceTimeOut = 3;
 
-// Calls query again while it answers "no reply", at most tries calls in all.
+// Calls query again while it answers "no reply", at most tries calls in all;
+// none once stop is set.
 template <typename Call>
-int32_t withRetries(int tries, Call call)
+int32_t withRetries(int tries, Call call, const std::atomic<bool>* stop = nullptr)
 {
     int32_t result = NETROV_NO_REPLY;
-    for (int i = 0; i < std::max(tries, 1); ++i) {
+    for (int i = 0; i < std::max(tries, 1) && !(stop && stop->load()); ++i) {
         result = call();
         if (result != NETROV_NO_REPLY) break;
     }
@@ -196,12 +197,15 @@ void promotePowerSave(DeviceStatus* status, int32_t n)
     }
 }
 
-void refreshDevices(FrontLibrary& library, DeviceList& devices, const SearchSettings& settings)
+void refreshDevices(FrontLibrary& library, DeviceList& devices, const SearchSettings& settings,
+                    const std::atomic<bool>* stop)
 {
     const DeviceAccess& access = library.access();
     const int tries = attempts(settings);
+    const auto stopped = [stop] { return stop && stop->load(); };
+    const auto ask = [&](auto call) { return withRetries(tries, call, stop); };
     const size_t total = devices.count();
-    for (size_t i = 0; i < total; ++i) {
+    for (size_t i = 0; i < total && !stopped(); ++i) {
         DeviceListEntry entry = devices.copy(i);
         entry.identity.timeout = settings.TimeOut;
         int32_t count = 1;
@@ -209,16 +213,18 @@ void refreshDevices(FrontLibrary& library, DeviceList& devices, const SearchSett
         // The service clears the record of a device that does not answer: a
         // silent device keeps the name, location and address it had.
         DeviceInfo info{};
-        if (withRetries(tries, [&] { return access.getDevInfo(&entry.identity, 0, 0, &info, 1, &count); }) != NETROV_OK) {
+        if (ask([&] { return access.getDevInfo(&entry.identity, 0, 0, &info, 1, &count); }) != NETROV_OK) {
+            if (stopped()) return;  // not asked to the end: no verdict
             entry.status[0].simpleStatus = kStatusNoAnswer;
         } else {
             entry.info = info;
-            if (withRetries(tries, [&] {
-                    return access.getDevStatus(&entry.identity, 0, 0, entry.status, kStatusRecords, &n);
-                }) != NETROV_OK)
+            if (ask([&] { return access.getDevStatus(&entry.identity, 0, 0, entry.status, kStatusRecords, &n); }) !=
+                NETROV_OK) {
+                if (stopped()) return;
                 entry.status[0].simpleStatus = kStatusNoAnswer;
-            else
+            } else {
                 promotePowerSave(entry.status, n);
+            }
         }
         devices.replace(i, entry.info, entry.status[0]);
     }

@@ -130,6 +130,10 @@ CMainFrame::CMainFrame(CNetRoverApp& app, std::unique_ptr<DeviceLauncher> launch
     view_ = new CNetRoverView(app_, *launcher_, this);
     setCentralWidget(view_);
     connect(view_, &CNetRoverView::statusMessage, this, [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(view_, &CNetRoverView::busyChanged, this, [this](bool busy) {
+        for (int32_t id : {IDM_MENU_SEARCH, IDM_MENU_SEARCHSETTING, IDM_MENU_REFRESH, IDM_MENU_CUSTOMIZE})
+            actions_[id]->setEnabled(!busy);
+    });
     connect(actions_[IDM_MENU_SEARCH], &QAction::triggered, view_, &CNetRoverView::search);
     connect(actions_[IDM_MENU_SEARCHSETTING], &QAction::triggered, view_, &CNetRoverView::searchSettings);
     connect(actions_[IDM_MENU_REFRESH], &QAction::triggered, view_, &CNetRoverView::refresh);

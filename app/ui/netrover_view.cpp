@@ -4,6 +4,7 @@
 #include <atomic>
 #include <thread>
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QEventLoop>
 #include <QHeaderView>
@@ -189,8 +190,8 @@ void CNetRoverView::search()
     }
     removeRowsAndFill();
     busy_ = false;
-    emit statusMessage(completed ? withCount(string(IDS_STR_SEARCHRESULT), app_.devices().count())
-                                 : string(IDS_STR_SEARCHABORT));
+    lastResult_ = completed ? withCount(string(IDS_STR_SEARCHRESULT), app_.devices().count()) : string(IDS_STR_SEARCHABORT);
+    emit statusMessage(lastResult_);
 }
 
 void CNetRoverView::searchSettings()
@@ -204,14 +205,19 @@ void CNetRoverView::refresh()
 {
     if (busy_) return;
     busy_ = true;
+    emit busyChanged(true);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    const QString result = lastResult_;
+    emit statusMessage(string(IDS_STR_REFRESHING));
     // The queries run on a thread of their own so that the window keeps
     // painting; the commands wait until they are done.
     std::atomic<bool> done{false};
+    std::atomic<bool> stop{false};
     core::FrontLibrary& library = *library_;
     core::DeviceList& devices = app_.devices();
     const core::SearchSettings settings = app_.searchSettings();
     std::thread worker([&] {
-        core::refreshDevices(library, devices, settings);
+        core::refreshDevices(library, devices, settings, &stop);
         done = true;
     });
     QEventLoop loop;
@@ -220,7 +226,10 @@ void CNetRoverView::refresh()
         if (done) loop.quit();
     });
     poll.start(kRefreshPollMs);
-    while (!done) loop.exec();
+    // The loop also returns when the application is ending: the refresh then
+    // stops before its next query instead of keeping the program alive.
+    loop.exec();
+    if (!done) stop = true;
     worker.join();
 
     for (int row = 0; row < topLevelItemCount(); ++row) {
@@ -228,7 +237,10 @@ void CNetRoverView::refresh()
         if (index < 0) continue;
         setCells(topLevelItem(row), devices.copy(static_cast<size_t>(index)), true);
     }
+    QApplication::restoreOverrideCursor();
     busy_ = false;
+    emit busyChanged(false);
+    emit statusMessage(result);
 }
 
 void CNetRoverView::readWidthsBack()

@@ -66,6 +66,8 @@ public:
 signals:
     // The first status-bar pane's new text.
     void statusMessage(const QString& text);
+    // A refresh started (true) or ended: the commands wait meanwhile.
+    void busyChanged(bool busy);
 
 public slots:
     void search();
@@ -112,6 +114,7 @@ private:
     int32_t sortKind_ = -1;
     int32_t sortDirection_ = 1;
     bool busy_ = false;
+    QString lastResult_;  // the last search's result text
 };
 
 }  // namespace netrov::ui

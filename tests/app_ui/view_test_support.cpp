@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <thread>
 
 namespace netrov::test {
 
@@ -92,6 +93,12 @@ FakePrinters::FakePrinters(std::vector<core::DeviceListEntry> devices) : state_(
     };
     access.getDevInfo = [state, lookup](DeviceIdentity* device, intptr_t, intptr_t, void* records, int32_t,
                                         int32_t* count) {
+        std::chrono::milliseconds delay;
+        {
+            std::lock_guard lock(state->mutex);
+            delay = state->delay;
+        }
+        std::this_thread::sleep_for(delay);
         std::lock_guard lock(state->mutex);
         const core::DeviceListEntry* entry = lookup(device);
         // Like the service, a device that does not answer leaves a cleared record.
@@ -105,6 +112,12 @@ FakePrinters::FakePrinters(std::vector<core::DeviceListEntry> devices) : state_(
     };
     access.getDevStatus = [state, lookup](DeviceIdentity* device, intptr_t, intptr_t, void* records, int32_t,
                                           int32_t* count) {
+        std::chrono::milliseconds delay;
+        {
+            std::lock_guard lock(state->mutex);
+            delay = state->delay;
+        }
+        std::this_thread::sleep_for(delay);
         std::lock_guard lock(state->mutex);
         const core::DeviceListEntry* entry = lookup(device);
         // Like the service, a device that does not answer leaves a cleared record.
@@ -132,6 +145,12 @@ void FakePrinters::setLocation(const std::string& model, const std::string& loca
     for (core::DeviceListEntry& entry : state_->devices)
         if (modelOf(entry.identity) == model)
             std::snprintf(entry.info.location, sizeof entry.info.location, "%s", location.c_str());
+}
+
+void FakePrinters::setDelay(std::chrono::milliseconds delay)
+{
+    std::lock_guard lock(state_->mutex);
+    state_->delay = delay;
 }
 
 void FakePrinters::silence(const std::string& model)
