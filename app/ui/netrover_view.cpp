@@ -191,6 +191,8 @@ void CNetRoverView::search()
     removeRowsAndFill();
     busy_ = false;
     lastResult_ = completed ? withCount(string(IDS_STR_SEARCHRESULT), app_.devices().count()) : string(IDS_STR_SEARCHABORT);
+    // Nothing at all answered: the most common cause is another community.
+    if (completed && app_.devices().count() == 0) lastResult_ += QLatin1Char(' ') + string(IDS_STR_SEARCHNONE);
     emit statusMessage(lastResult_);
 }
 

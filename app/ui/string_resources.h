@@ -37,6 +37,7 @@ enum StringId : int32_t {
     ID_APP_EXIT = 57665,
     IDM_MENU_PROPERTIES = 32800,
     // Strings newer than the language files: their built-in texts are used.
+    IDS_STR_SEARCHNONE = 330,
     IDS_STR_REFRESHING = 331,
     IDS_STR_ERRMSG_IPRANGEREVERSED = 510,
 };

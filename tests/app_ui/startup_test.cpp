@@ -144,7 +144,9 @@ private slots:
             // which the SNMP service refuses without sending anything.
             netrov::ui::CMainFrame frame(app);
             frame.show();
-            QTRY_COMPARE_WITH_TIMEOUT(frame.statusBar()->currentMessage(), QStringLiteral("0 Devices are found."), 15000);
+            QTRY_COMPARE_WITH_TIMEOUT(frame.statusBar()->currentMessage(), QStringLiteral("0 Devices are found. Printers that do not answer may use another SNMP community: "
+                                                     "set it under Device > Search Range..., Community."),
+                                      15000);
             QCOMPARE(frame.windowTitle(), QStringLiteral("Net Rover"));
             netrov::test::saveScreenshot(&frame, QStringLiteral("main_window_empty"));
         }

@@ -180,6 +180,22 @@ private slots:
         QCOMPARE(column(view, 2).first(), QStringLiteral("192.0.2.11"));
     }
 
+    // A search that finds nothing says where a different community is set; one that finds something does not.
+    void nothingFoundHintsAtTheCommunity()
+    {
+        TestProgram program;
+        StartedApp started(program);
+        QVERIFY(started.started);
+        FakePrinters nobody({});
+        DeviceLauncher launcher;
+        CNetRoverView view(started.app, launcher);
+        QString status;
+        QVERIFY(searchOnce(view, nobody, nullptr, status));
+        QVERIFY2(status.startsWith(QStringLiteral("0 Devices are found. ")), qPrintable(status));
+        QVERIFY(status.contains(QStringLiteral("another SNMP community")));
+        QVERIFY(status.contains(QStringLiteral("Search Range")));
+    }
+
     void refreshRewritesDeviceLocationAndStatusOnly()
     {
         SearchedView searched;
