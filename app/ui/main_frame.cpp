@@ -129,7 +129,14 @@ CMainFrame::CMainFrame(CNetRoverApp& app, std::unique_ptr<DeviceLauncher> launch
     // The view fills the client area; its first update starts the first search.
     view_ = new CNetRoverView(app_, *launcher_, this);
     setCentralWidget(view_);
-    connect(view_, &CNetRoverView::statusMessage, this, [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(view_, &CNetRoverView::statusMessage, this, [this](const QString& text) {
+        result_ = text;
+        statusBar()->showMessage(text);
+    });
+    // A menu or toolbar prompt replaces the text for a while; when it goes, the text comes back.
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& text) {
+        if (text.isEmpty() && !result_.isEmpty()) statusBar()->showMessage(result_);
+    });
     connect(view_, &CNetRoverView::busyChanged, this, [this](bool busy) {
         for (int32_t id : {IDM_MENU_SEARCH, IDM_MENU_SEARCHSETTING, IDM_MENU_REFRESH, IDM_MENU_CUSTOMIZE})
             actions_[id]->setEnabled(!busy);

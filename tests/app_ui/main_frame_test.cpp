@@ -1,5 +1,7 @@
 // The main window: placement, toolbar modes and their persistence, menu texts, prompts, help, about box, remote end.
 #include <QAction>
+#include <QApplication>
+#include <QStatusTipEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QSettings>
@@ -64,6 +66,27 @@ private slots:
         QVERIFY(!frame.action(32789)->isChecked() && !frame.action(32791)->isChecked());
         QCOMPARE(frame.windowTitle(), QStringLiteral("Net Rover"));
         QCOMPARE(stored(started.app, "Window", "FrameX"), kPlacementNone);
+    }
+
+    // A menu prompt or a toolbar tip takes the status bar for a while; the count comes back after it.
+    void searchCountComesBackAfterAPrompt()
+    {
+        TestProgram program;
+        StartedApp started(program);
+        QVERIFY(started.started);
+        FakePrinters printers(netrov::test::samplePrinters());
+        CMainFrame frame(started.app);
+        QVERIFY(showAndSearch(frame, printers));
+        const QString count = QStringLiteral("7 Devices are found.");
+        QCOMPARE(frame.statusBar()->currentMessage(), count);
+        for (const QString& prompt : {frame.action(IDM_MENU_SEARCH)->statusTip(), frame.action(IDM_MENU_REFRESH)->statusTip()}) {
+            QStatusTipEvent show(prompt);
+            QApplication::sendEvent(&frame, &show);
+            QCOMPARE(frame.statusBar()->currentMessage(), prompt);
+            QStatusTipEvent leave{QString()};
+            QApplication::sendEvent(&frame, &leave);
+            QCOMPARE(frame.statusBar()->currentMessage(), count);
+        }
     }
 
     void maximizeThenCloseStoresTheEarlierRectangle()
