@@ -1,6 +1,7 @@
 // The device list view: columns from the language file and the store, rows from the device list.
 #include "netrover_view.h"
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -124,10 +125,23 @@ void CNetRoverView::insertColumns()
     for (int32_t kind : shown_) headers << local(columns_[static_cast<size_t>(kind)].header);
     setColumnCount(static_cast<int>(shown_.size()));
     setHeaderLabels(headers);
+    updateSortIndicator();
     for (size_t position = 0; position < shown_.size(); ++position) {
         headerItem()->setTextAlignment(static_cast<int>(position), Qt::AlignLeft | Qt::AlignVCenter);
         setColumnWidth(static_cast<int>(position), columns_[static_cast<size_t>(shown_[position])].width);
     }
+}
+
+void CNetRoverView::updateSortIndicator()
+{
+    const auto at = std::find(shown_.begin(), shown_.end(), sortKind_);
+    if (sortKind_ < 0 || at == shown_.end()) {
+        header()->setSortIndicatorShown(false);
+        return;
+    }
+    header()->setSortIndicator(static_cast<int>(at - shown_.begin()),
+                               sortDirection_ == 1 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    header()->setSortIndicatorShown(true);
 }
 
 void CNetRoverView::setCells(QTreeWidgetItem* row, const core::DeviceListEntry& entry, bool refreshedOnly)
@@ -284,6 +298,7 @@ void CNetRoverView::sortByPosition(int position)
         sortKind_ = kind;
         sortDirection_ = 1;
     }
+    updateSortIndicator();
 
     const std::vector<core::DeviceListEntry> devices = app_.devices().copyAll();
     const core::DeviceListEntry none{};

@@ -94,6 +94,8 @@ protected:
 
 private:
     void insertColumns();
+    // The header shows the sorted column and its direction.
+    void updateSortIndicator();
     void fillRows();
     void setCells(QTreeWidgetItem* row, const core::DeviceListEntry& entry, bool refreshedOnly);
     void readWidthsBack();

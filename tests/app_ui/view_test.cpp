@@ -196,6 +196,41 @@ private slots:
         QVERIFY(status.contains(QStringLiteral("Search Range")));
     }
 
+    // The sorted column shows its direction; it follows the column through Customize.
+    void sortIndicatorShowsTheSortedColumn()
+    {
+        SearchedView searched;
+        QVERIFY(searched.started.started);
+        QVERIFY(searched.search());
+        CNetRoverView& view = *searched.view;
+        QHeaderView* header = view.header();
+        QVERIFY(!header->isSortIndicatorShown());
+        struct Click {
+            int position;
+            int indicator;
+            Qt::SortOrder order;
+        };
+        for (const Click& click : {Click{0, 0, Qt::AscendingOrder}, Click{0, 0, Qt::DescendingOrder},
+                                   Click{2, 2, Qt::AscendingOrder}, Click{2, 2, Qt::DescendingOrder}}) {
+            header->sectionClicked(click.position);
+            QVERIFY(header->isSortIndicatorShown());
+            QCOMPARE(header->sortIndicatorSection(), click.indicator);
+            QCOMPARE(header->sortIndicatorOrder(), click.order);
+        }
+        // The IP column (kind 4, now at position 2) moves to position 1: so does the indicator.
+        ColumnSettings settings = view.columnSettings();
+        settings[kColumnLocation].order = kHidden;
+        settings[kColumnIpAddress].order = 1;
+        settings[kColumnStatus].order = 2;
+        view.applyColumnSettings(settings);
+        QCOMPARE(header->sortIndicatorSection(), 1);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        settings[kColumnIpAddress].order = kHidden;
+        settings[kColumnStatus].order = 1;
+        view.applyColumnSettings(settings);
+        QVERIFY(!header->isSortIndicatorShown());
+    }
+
     void refreshRewritesDeviceLocationAndStatusOnly()
     {
         SearchedView searched;
