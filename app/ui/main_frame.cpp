@@ -269,6 +269,13 @@ void CMainFrame::help()
 {
     QFile file(QString::fromLocal8Bit(app_.helpFilePath().c_str()));
     if (!file.open(QIODevice::ReadOnly)) return;
+    // One help window: pressing F1 again brings the open one forward.
+    if (QDialog* open = findChild<QDialog*>(QStringLiteral("HelpViewer"))) {
+        open->show();
+        open->raise();
+        open->activateWindow();
+        return;
+    }
     // A built-in viewer: the help opens at its contents, whatever the desktop offers.
     auto* viewer = new QDialog(this);
     viewer->setAttribute(Qt::WA_DeleteOnClose);

@@ -234,6 +234,15 @@ private slots:
         QVERIFY(frame.action(32780)->isEnabled());
         frame.help();
         QVERIFY(frame.findChild<QDialog*>(QStringLiteral("HelpViewer")));
+        // F1 again, and the menu command: still one help window.
+        QTest::keyClick(&frame, Qt::Key_F1);
+        frame.action(32780)->trigger();
+        QCOMPARE(frame.findChildren<QDialog*>(QStringLiteral("HelpViewer")).size(), 1);
+        // Once closed, F1 opens it again.
+        frame.findChild<QDialog*>(QStringLiteral("HelpViewer"))->close();
+        QTRY_VERIFY(!frame.findChild<QDialog*>(QStringLiteral("HelpViewer")));
+        frame.action(32780)->trigger();
+        QCOMPARE(frame.findChildren<QDialog*>(QStringLiteral("HelpViewer")).size(), 1);
     }
 
     void helpNeedsAReadableHelpFile()
