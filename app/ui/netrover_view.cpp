@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QTimer>
+#include <QWindow>
 
 #include "customize_dlg.h"
 #include "device_window.h"
@@ -30,6 +31,8 @@ constexpr int kImageIcons[] = {145, 146, 154, 156, 155, 167, 166};
 constexpr int kImageSize = 16;
 constexpr int kRefreshPollMs = 20;
 constexpr int kDeviceRole = Qt::UserRole;
+constexpr int kStartWaitStepMs = 20;
+constexpr int kStartWaitLimitMs = 2000;
 
 QString local(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
 
@@ -75,6 +78,14 @@ CNetRoverView::CNetRoverView(CNetRoverApp& app, DeviceLauncher& launcher, QWidge
     startTimer_->setInterval(kStartTimerMs);
     connect(startTimer_, &QTimer::timeout, this, [this] {
         startTimer_->stop();
+        // The searching dialog centres itself over the main window: wait
+        // (a little) until the window system has shown and placed it.
+        const QWindow* shown = window()->windowHandle();
+        if (window()->isVisible() && shown && !shown->isExposed() && startWaitedMs_ < kStartWaitLimitMs) {
+            startWaitedMs_ += kStartWaitStepMs;
+            startTimer_->start(kStartWaitStepMs);
+            return;
+        }
         search();
     });
 }

@@ -117,6 +117,7 @@ private:
     int32_t sortDirection_ = 1;
     bool busy_ = false;
     QString lastResult_;  // the last search's result text
+    int startWaitedMs_ = 0;  // how long the first search waited for the window
 };
 
 }  // namespace netrov::ui

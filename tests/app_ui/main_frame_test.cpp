@@ -1,6 +1,9 @@
 // The main window: placement, toolbar modes and their persistence, menu texts, prompts, help, about box, remote end.
 #include <QAction>
 #include <QApplication>
+#include <QTimer>
+
+#include <optional>
 #include <QStatusTipEvent>
 #include <QLabel>
 #include <QMenu>
@@ -87,6 +90,31 @@ private slots:
             QApplication::sendEvent(&frame, &leave);
             QCOMPARE(frame.statusBar()->currentMessage(), count);
         }
+    }
+
+    // The first searching dialog appears centred over the main window, wherever that is.
+    void firstSearchingDialogIsCentred()
+    {
+        TestProgram program;
+        StartedApp started(program);
+        QVERIFY(started.started);
+        FakePrinters printers(netrov::test::samplePrinters());
+        printers.setDelay(std::chrono::milliseconds(60));
+        CMainFrame frame(started.app);
+        frame.view()->setFrontLibrary(&printers.library());
+        frame.setGeometry(340, 260, 720, 420);
+        // The dialog runs its own loop: a timer looks at it from inside.
+        std::optional<QPoint> offset;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, &frame, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (!offset && dialog && dialog->isVisible()) offset = dialog->geometry().center() - frame.geometry().center();
+        });
+        watch.start(10);
+        frame.show();
+        QTRY_COMPARE_WITH_TIMEOUT(frame.statusBar()->currentMessage(), QStringLiteral("7 Devices are found."), 15000);
+        QVERIFY(offset);
+        QVERIFY2(offset->manhattanLength() <= 4, qPrintable(QStringLiteral("%1,%2").arg(offset->x()).arg(offset->y())));
     }
 
     void maximizeThenCloseStoresTheEarlierRectangle()
