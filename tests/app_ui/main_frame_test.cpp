@@ -302,7 +302,16 @@ private slots:
             QVERIFY2(english.control(id)->geometry() == builtIn.control(id)->geometry(), qPrintable(QString::number(id)));
         const ProgramVersion version = programVersion();
         QCOMPARE(static_cast<QLabel*>(english.control(1001))->text(),
-                 QStringLiteral("Version %1.%2 (%1.%2.0.1.0)").arg(version.major).arg(version.minor));
+                 QStringLiteral("Version %1.%2 (%1.%2.%3)").arg(version.major).arg(version.minor).arg(version.patch));
+        QVERIFY(!static_cast<QLabel*>(english.control(1001))->text().contains(QStringLiteral(".0.1.0")));
+        // The build part never repeats the numbers before it.
+        struct Build {
+            const char* language;
+            const char* shown;
+        };
+        for (const Build& b : {Build{"0.1.0", "0"}, Build{"0.1", "0"}, Build{"", "0"}, Build{"beta", "beta"},
+                               Build{"0.1.7-rc1", "7-rc1"}, Build{"0.10.2", "0.10.2"}})
+            QCOMPARE(buildText({0, 1, 0}, QString::fromLatin1(b.language)), QString::fromLatin1(b.shown));
         QCOMPARE(static_cast<QLabel*>(builtIn.control(1001))->text(), QStringLiteral("..Version 1.00"));
     }
 };
