@@ -79,6 +79,7 @@ CMainFrame::CMainFrame(CNetRoverApp& app, std::unique_ptr<DeviceLauncher> launch
     device->addSeparator();
     addCommand(device, IDM_MENU_SEARCHSETTING, "Se&arch Range...");
     addCommand(device, IDM_MENU_SEARCH, "&Search...");
+    addCommand(device, IDM_MENU_EXPORTREPORT, "Export &report...");
     device->addSeparator();
     addCommand(device, ID_APP_EXIT, "E&xit");
     QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("&View"));
@@ -138,7 +139,7 @@ CMainFrame::CMainFrame(CNetRoverApp& app, std::unique_ptr<DeviceLauncher> launch
         if (text.isEmpty() && !result_.isEmpty()) statusBar()->showMessage(result_);
     });
     connect(view_, &CNetRoverView::busyChanged, this, [this](bool busy) {
-        for (int32_t id : {IDM_MENU_SEARCH, IDM_MENU_SEARCHSETTING, IDM_MENU_REFRESH, IDM_MENU_CUSTOMIZE})
+        for (int32_t id : {IDM_MENU_SEARCH, IDM_MENU_SEARCHSETTING, IDM_MENU_REFRESH, IDM_MENU_CUSTOMIZE, IDM_MENU_EXPORTREPORT})
             actions_[id]->setEnabled(!busy);
     });
     connect(actions_[IDM_MENU_SEARCH], &QAction::triggered, view_, &CNetRoverView::search);
@@ -147,6 +148,7 @@ CMainFrame::CMainFrame(CNetRoverApp& app, std::unique_ptr<DeviceLauncher> launch
     connect(actions_[IDM_MENU_CUSTOMIZE], &QAction::triggered, view_, &CNetRoverView::customize);
     connect(actions_[ID_APP_EXIT], &QAction::triggered, this, &QWidget::close);
     connect(actions_[IDM_MENU_PROPERTIES], &QAction::triggered, view_, &CNetRoverView::properties);
+    connect(actions_[IDM_MENU_EXPORTREPORT], &QAction::triggered, view_, &CNetRoverView::exportReport);
     connect(view_, &QTreeWidget::itemSelectionChanged, this,
             [this] { actions_[IDM_MENU_PROPERTIES]->setEnabled(!view_->selectedItems().isEmpty()); });
     connect(actions_[IDM_MENU_TOOLBARHIDE], &QAction::triggered, this, [this] { showToolbar(kToolbarHidden); });

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QEventLoop>
 #include <QHeaderView>
 #include <QMenu>
@@ -14,6 +15,8 @@
 #include <QWindow>
 
 #include "customize_dlg.h"
+#include "message_box.h"
+#include "report_export.h"
 #include "device_window.h"
 #include "front_library.h"
 #include "merge_sort.h"
@@ -228,23 +231,19 @@ void CNetRoverView::searchSettings()
     dialog.exec();
 }
 
-void CNetRoverView::refresh()
+bool CNetRoverView::runBusy(const QString& text, const std::function<void(const std::atomic<bool>& stop)>& work)
 {
-    if (busy_) return;
     busy_ = true;
     emit busyChanged(true);
     QApplication::setOverrideCursor(Qt::BusyCursor);
     const QString result = lastResult_;
-    emit statusMessage(string(IDS_STR_REFRESHING));
-    // The queries run on a thread of their own so that the window keeps
-    // painting; the commands wait until they are done.
+    emit statusMessage(text);
+    // The work runs on a thread of its own so that the window keeps
+    // painting; the commands wait until it is done.
     std::atomic<bool> done{false};
     std::atomic<bool> stop{false};
-    core::FrontLibrary& library = *library_;
-    core::DeviceList& devices = app_.devices();
-    const core::SearchSettings settings = app_.searchSettings();
     std::thread worker([&] {
-        core::refreshDevices(library, devices, settings, &stop);
+        work(stop);
         done = true;
     });
     QEventLoop loop;
@@ -253,21 +252,32 @@ void CNetRoverView::refresh()
         if (done) loop.quit();
     });
     poll.start(kRefreshPollMs);
-    // The loop also returns when the application is ending: the refresh then
-    // stops before its next query instead of keeping the program alive.
+    // The loop also returns when the application is ending: the work then
+    // stops at its next step instead of keeping the program alive.
     loop.exec();
-    if (!done) stop = true;
+    const bool completed = done;
+    if (!completed) stop = true;
     worker.join();
+    QApplication::restoreOverrideCursor();
+    busy_ = false;
+    emit busyChanged(false);
+    emit statusMessage(result);
+    return completed;
+}
 
+void CNetRoverView::refresh()
+{
+    if (busy_) return;
+    core::FrontLibrary& library = *library_;
+    core::DeviceList& devices = app_.devices();
+    const core::SearchSettings settings = app_.searchSettings();
+    runBusy(string(IDS_STR_REFRESHING),
+            [&](const std::atomic<bool>& stop) { core::refreshDevices(library, devices, settings, &stop); });
     for (int row = 0; row < topLevelItemCount(); ++row) {
         const int index = deviceIndex(row);
         if (index < 0) continue;
         setCells(topLevelItem(row), devices.copy(static_cast<size_t>(index)), true);
     }
-    QApplication::restoreOverrideCursor();
-    busy_ = false;
-    emit busyChanged(false);
-    emit statusMessage(result);
 }
 
 void CNetRoverView::readWidthsBack()
@@ -374,6 +384,36 @@ void CNetRoverView::properties()
     open->show();
     open->raise();
     open->activateWindow();
+}
+
+void CNetRoverView::exportReport()
+{
+    if (busy_) return;
+    const QString path = QFileDialog::getSaveFileName(window(), QStringLiteral("Export report"),
+                                                      QStringLiteral("netrov-report.csv"),
+                                                      QStringLiteral("CSV (*.csv);;JSON (*.json)"));
+    if (!path.isEmpty()) exportReportTo(path);
+}
+
+bool CNetRoverView::exportReportTo(const QString& path, bool quiet)
+{
+    if (busy_) return false;
+    // The report asks the devices through the front library's exports: only
+    // devices that library found are asked.
+    if (library_ != &core::FrontLibrary::tuva()) return false;
+    library_->ensureInitialised();
+    const std::vector<core::DeviceListEntry> devices = app_.devices().copyAll();
+    std::vector<core::DeviceReport> reports;
+    const bool completed =
+        runBusy(QStringLiteral("Reading %1 devices for the report...").arg(devices.size()),
+                [&](const std::atomic<bool>& stop) { reports = readReports(devices, stop); });
+    if (!completed) return false;  // the program is ending
+    QString error;
+    if (writeReport(path, reports, error)) return true;
+    if (!quiet)
+        showErrorMessage(this, string(IDR_MSGBOXTITLE),
+                         QStringLiteral("The report could not be written to %1: %2").arg(path, error));
+    return false;
 }
 
 DeviceWindow* CNetRoverView::deviceWindow(int index) const

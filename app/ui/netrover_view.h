@@ -1,6 +1,8 @@
 // CNetRoverView: the report list of found devices, its columns, sorting, search, refresh and device commands.
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -80,11 +82,17 @@ public slots:
     void launchDefault();
     // Opens the device window of the selected row (or raises the open one).
     void properties();
+    // Asks for a file and writes the fleet report of the listed devices to it.
+    void exportReport();
     // Double-click and Enter: the default device program when one is
     // registered, else the device window.
     void activateSelected();
 
 public:
+    // Reads every listed device's report (the window stays usable) and writes
+    // it to path, CSV or JSON by its extension; false, with a message box
+    // unless quiet, when it cannot be written.
+    bool exportReportTo(const QString& path, bool quiet = false);
     // The open device window of a device index; null when none is open.
     DeviceWindow* deviceWindow(int index) const;
 
@@ -94,6 +102,10 @@ protected:
 
 private:
     void insertColumns();
+    // Runs work on a worker thread with a busy cursor, the status text and the
+    // commands disabled; false when the program began to end meanwhile (work
+    // was told to stop).
+    bool runBusy(const QString& text, const std::function<void(const std::atomic<bool>& stop)>& work);
     // The header shows the sorted column and its direction.
     void updateSortIndicator();
     void fillRows();

@@ -5,6 +5,9 @@
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTest>
+#include <QTemporaryDir>
+
+#include <nlohmann/json.hpp>
 
 #include <sys/stat.h>
 
@@ -16,6 +19,8 @@
 #include <netrov/result_codes.h>
 
 #include "device_window.h"
+#include "netrover_view.h"
+#include "view_test_support.h"
 #include "search_run.h"
 #include "ui_test_support.h"
 #include "walk_agents.h"
@@ -106,6 +111,44 @@ bool findDevice(const char* address, core::DeviceListEntry& entry)
     if (list.count() != 1) return false;
     entry = list.copy(0);
     return true;
+}
+
+// RFC 4180 records: quoted fields may hold commas, doubled quotes and line breaks.
+std::vector<std::vector<std::string>> parseCsv(const std::string& text)
+{
+    std::vector<std::vector<std::string>> records(1, std::vector<std::string>(1));
+    bool quoted = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        std::string& field = records.back().back();
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') field += text[++i];
+            else if (c == '"') quoted = false;
+            else field += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            records.back().emplace_back();
+        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            ++i;
+            records.emplace_back(1);
+        } else {
+            field += c;
+        }
+    }
+    if (records.back().size() == 1 && records.back()[0].empty()) records.pop_back();
+    return records;
+}
+
+std::string hexOf(const std::string& text)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char c : text) {
+        hex += digits[c >> 4];
+        hex += digits[c & 15];
+    }
+    return hex;
 }
 
 size_t sectionIndex(const char* title)
@@ -260,6 +303,71 @@ private slots:
     }
 };
 
+// Device > Export report from the list of a real search.
+class ReportExportTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        if (const char* root = std::getenv("TMPDIR")) chmod(root, 0711);
+    }
+
+    void reportReadsBackWithHostileTexts()
+    {
+        const std::string name = "mx \"front\", desk";
+        const std::string location = "Room 2, \"north\"\r\nsecond line";
+        netrov::test::WalkAgents agents;
+        if (!agents.serve("mfp", {"127.0.61.4"},
+                          {{"1.3.6.1.2.1.1.5.0", "1.3.6.1.2.1.1.5.0|4x|" + hexOf(name)},
+                           {"1.3.6.1.2.1.1.6.0", "1.3.6.1.2.1.1.6.0|4x|" + hexOf(location)}}))
+            QSKIP(agents.whyNot().c_str());
+        if (!agents.serve("colour_laser", {"127.0.61.5"})) QSKIP(agents.whyNot().c_str());
+
+        netrov::test::TestProgram program;
+        CNetRoverApp app;
+        QCOMPARE(app.InitInstance(program.directory()), CNetRoverApp::Start::Run);
+        for (const char* address : {"127.0.61.4", "127.0.61.5"}) {
+            core::DeviceListEntry entry;
+            QVERIFY(findDevice(address, entry));
+            app.devices().append(entry);
+        }
+        DeviceLauncher launcher;
+        QTemporaryDir dir;
+        {
+            CNetRoverView view(app, launcher);
+            const QString csvPath = dir.filePath(QStringLiteral("report.csv"));
+            QVERIFY(view.exportReportTo(csvPath, true));
+            const auto records = parseCsv(netrov::test::readFile(csvPath.toStdString()));
+            QCOMPARE(records.size(), size_t{3});
+            const std::vector<std::string>& header = records[0];
+            const auto column = [&](const std::string& key) {
+                return static_cast<size_t>(std::find(header.begin(), header.end(), key) - header.begin());
+            };
+            for (const char* key : {"address", "name", "location", "pages", "toner_black", "toner_cyan"})
+                QVERIFY2(column(key) < header.size(), key);
+            for (const auto& record : records) QCOMPARE(record.size(), header.size());
+            QCOMPARE(records[1][column("address")], std::string("127.0.61.4"));
+            QCOMPARE(records[1][column("name")], name);
+            QCOMPARE(records[1][column("location")], location);
+            QVERIFY(!records[1][column("pages")].empty());
+            QCOMPARE(records[2][column("model")], std::string("Tarnwell CL-560 Color"));
+            QVERIFY(!records[2][column("toner_cyan")].empty());
+
+            const QString jsonPath = dir.filePath(QStringLiteral("report.JSON"));
+            QVERIFY(view.exportReportTo(jsonPath, true));
+            const nlohmann::json json = nlohmann::json::parse(netrov::test::readFile(jsonPath.toStdString()));
+            QCOMPARE(json.size(), size_t{2});
+            QCOMPARE(json[0]["name"].get<std::string>(), name);
+            QCOMPARE(json[0]["location"].get<std::string>(), location);
+
+            // A folder that is not there: nothing written, the reason given.
+            QVERIFY(!view.exportReportTo(dir.filePath(QStringLiteral("missing/report.csv")), true));
+        }
+        app.ExitInstance();
+    }
+};
+
 NETROV_REGISTER_TEST(DeviceWindowTest);
+NETROV_REGISTER_TEST(ReportExportTest);
 
 #include "device_window_test.moc"
