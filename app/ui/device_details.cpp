@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstring>
 
+#include <netrov/consumable_records.h>
 #include <netrov/result_codes.h>
 
 #include "search_run.h"
@@ -81,6 +82,28 @@ std::string queryTitle(const std::string& name)
 }
 
 std::string fieldTitle(const std::string& name) { return sentence(name); }
+
+DeviceGauge readDeviceGauge(const core::DeviceListEntry& entry)
+{
+    DeviceGauge gauge;
+    DeviceIdentity device = entry.identity;
+    if (const core::QuerySchema* toner = core::findQuery("GetDevToner")) {
+        const core::QueryReading reading = core::readQuery(*toner, device);
+        for (int32_t i = 0; reading.result == NETROV_OK && i < reading.stored(); ++i) {
+            const auto* record = static_cast<const TonerEntry*>(reading.record(i));
+            if (record->remainingPercentValid && record->remainingPercent >= 0)
+                gauge.lowestToner = std::min(gauge.lowestToner.value_or(100), record->remainingPercent);
+        }
+    }
+    if (const core::QuerySchema* marker = core::findQuery("GetDevMarker")) {
+        const core::QueryReading reading = core::readQuery(*marker, device);
+        if (reading.result == NETROV_OK && reading.stored() > 0) {
+            const auto* record = static_cast<const MarkerInfo*>(reading.record(0));
+            if (record->lifeCountValid) gauge.pages = record->lifeCount;
+        }
+    }
+    return gauge;
+}
 
 DeviceDetails readDeviceDetails(core::FrontLibrary& library, const core::DeviceListEntry& entry,
                                 const std::atomic<bool>& stop)

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -38,6 +39,14 @@ struct DeviceDetails {
 // set by another thread, ends the reading between two queries.
 DeviceDetails readDeviceDetails(core::FrontLibrary& library, const core::DeviceListEntry& entry,
                                 const std::atomic<bool>& stop);
+
+// What the list's Toner and Pages columns show of a device.
+struct DeviceGauge {
+    std::optional<int32_t> lowestToner;  // the lowest measured toner or ink level, 0..100
+    std::optional<uint32_t> pages;       // the life page count
+};
+// Asks the device (through the front library's exports) for its toner levels and page count.
+DeviceGauge readDeviceGauge(const core::DeviceListEntry& entry);
 
 // A query's title for people: "GetDevTonerSave" gives "Toner save".
 std::string queryTitle(const std::string& name);

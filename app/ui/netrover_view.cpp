@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <optional>
 #include <thread>
 
 #include <QApplication>
@@ -35,6 +36,7 @@ constexpr int kImageSize = 16;
 constexpr int kRefreshPollMs = 20;
 constexpr int kDeviceRole = Qt::UserRole;
 constexpr int kStartWaitStepMs = 20;
+constexpr int kLowToner = 10;
 constexpr int kStartWaitLimitMs = 2000;
 
 QString local(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
@@ -76,6 +78,7 @@ CNetRoverView::CNetRoverView(CNetRoverApp& app, DeviceLauncher& launcher, QWidge
     connect(header(), &QHeaderView::sectionClicked, this, &CNetRoverView::sortByPosition);
     connect(this, &QTreeWidget::itemDoubleClicked, this, [this] { activateSelected(); });
     connect(this, &QTreeWidget::itemSelectionChanged, this, &CNetRoverView::updateLauncherActions);
+    levelDelegate_ = new LevelBarDelegate(this);
     startTimer_ = new QTimer(this);
     startTimer_->setObjectName(QStringLiteral("timer%1").arg(kStartTimerId));
     startTimer_->setInterval(kStartTimerMs);
@@ -92,6 +95,8 @@ CNetRoverView::CNetRoverView(CNetRoverApp& app, DeviceLauncher& launcher, QWidge
         search();
     });
 }
+
+CNetRoverView::~CNetRoverView() { stopGauges(); }
 
 QString CNetRoverView::string(int32_t id) const { return local(app_.language().String(id)); }
 
@@ -143,6 +148,7 @@ void CNetRoverView::insertColumns()
     for (size_t position = 0; position < shown_.size(); ++position) {
         headerItem()->setTextAlignment(static_cast<int>(position), Qt::AlignLeft | Qt::AlignVCenter);
         setColumnWidth(static_cast<int>(position), columns_[static_cast<size_t>(shown_[position])].width);
+        setItemDelegateForColumn(static_cast<int>(position), shown_[position] == kColumnToner ? levelDelegate_ : nullptr);
     }
 }
 
@@ -164,12 +170,78 @@ void CNetRoverView::setCells(QTreeWidgetItem* row, const core::DeviceListEntry& 
         const int32_t kind = shown_[position];
         if (refreshedOnly && kind != kColumnDevice && kind != kColumnLocation && kind != kColumnStatus) continue;
         const int column = static_cast<int>(position);
+        if (kind == kColumnToner || kind == kColumnPages) {
+            setGaugeCell(row, column, kind);
+            continue;
+        }
         row->setText(column, local(cellText(entry, kind, words_)));
         if (kind == kColumnStatus) {
             const size_t image = static_cast<size_t>(core::statusWord(core::statusCode(entry)).image);
             if (image < images_.size()) row->setIcon(column, images_[image]);
         }
     }
+}
+
+void CNetRoverView::setGaugeCell(QTreeWidgetItem* row, int column, int32_t kind)
+{
+    const auto found = gauges_.find(row->data(0, kDeviceRole).toInt());
+    const DeviceGauge gauge = found != gauges_.end() ? found->second : DeviceGauge{};
+    if (kind == kColumnPages) {
+        row->setText(column, gauge.pages ? QString::number(*gauge.pages) : QStringLiteral("--"));
+        return;
+    }
+    if (!gauge.lowestToner) {
+        row->setText(column, QStringLiteral("--"));
+        row->setData(column, kLevelRole, QVariant());
+        return;
+    }
+    row->setText(column, QStringLiteral("%1 %").arg(*gauge.lowestToner));
+    row->setData(column, kLevelRole, *gauge.lowestToner);
+    // Nearly empty shows in red; otherwise the selection colour.
+    row->setData(column, kColourRole, *gauge.lowestToner <= kLowToner ? QVariant(QColor(Qt::red)) : QVariant());
+}
+
+void CNetRoverView::startGauges()
+{
+    stopGauges();
+    const bool shown = std::find(shown_.begin(), shown_.end(), kColumnToner) != shown_.end() ||
+                       std::find(shown_.begin(), shown_.end(), kColumnPages) != shown_.end();
+    // Only the front library's own devices are asked.
+    if (!shown || library_ != &core::FrontLibrary::tuva()) return;
+    library_->ensureInitialised();
+    const std::vector<core::DeviceListEntry> devices = app_.devices().copyAll();
+    const int generation = ++gaugeGeneration_;
+    gaugesPending_ = static_cast<int>(devices.size());
+    gaugeWorker_ = std::thread([this, devices, generation] {
+        for (size_t i = 0; i < devices.size() && !gaugeStop_.load(); ++i) {
+            const bool network = devices[i].identity.interfaceKind == NETROV_INTERFACE_NETWORK;
+            const DeviceGauge gauge = network ? readDeviceGauge(devices[i]) : DeviceGauge{};
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, i, gauge] {
+                    if (generation != gaugeGeneration_) return;
+                    --gaugesPending_;
+                    gauges_[static_cast<int>(i)] = gauge;
+                    for (int row = 0; row < topLevelItemCount(); ++row) {
+                        QTreeWidgetItem* item = topLevelItem(row);
+                        if (item->data(0, kDeviceRole).toInt() != static_cast<int>(i)) continue;
+                        for (size_t position = 0; position < shown_.size(); ++position)
+                            if (shown_[position] == kColumnToner || shown_[position] == kColumnPages)
+                                setGaugeCell(item, static_cast<int>(position), shown_[position]);
+                    }
+                },
+                Qt::QueuedConnection);
+        }
+    });
+}
+
+void CNetRoverView::stopGauges()
+{
+    gaugeStop_ = true;
+    if (gaugeWorker_.joinable()) gaugeWorker_.join();
+    gaugeStop_ = false;
+    ++gaugeGeneration_;  // answers still on their way are dropped
+    gaugesPending_ = 0;
 }
 
 void CNetRoverView::fillRows()
@@ -204,6 +276,8 @@ void CNetRoverView::search()
 {
     if (busy_) return;
     busy_ = true;
+    stopGauges();
+    gauges_.clear();
     SearchRequest request;
     request.library = library_;
     request.devices = &app_.devices();
@@ -218,6 +292,7 @@ void CNetRoverView::search()
     }
     removeRowsAndFill();
     busy_ = false;
+    if (completed) startGauges();
     lastResult_ = completed ? withCount(string(IDS_STR_SEARCHRESULT), app_.devices().count()) : string(IDS_STR_SEARCHABORT);
     // Nothing at all answered: the most common cause is another community.
     if (completed && app_.devices().count() == 0) lastResult_ += QLatin1Char(' ') + string(IDS_STR_SEARCHNONE);
@@ -278,6 +353,7 @@ void CNetRoverView::refresh()
         if (index < 0) continue;
         setCells(topLevelItem(row), devices.copy(static_cast<size_t>(index)), true);
     }
+    startGauges();
 }
 
 void CNetRoverView::readWidthsBack()
@@ -301,6 +377,7 @@ void CNetRoverView::applyColumnSettings(const ColumnSettings& settings)
     setColumnCount(0);
     insertColumns();
     fillRows();
+    if (gauges_.empty()) startGauges();
     updateLauncherActions();
 }
 
@@ -327,10 +404,24 @@ void CNetRoverView::sortByPosition(int position)
         const int index = row->data(0, kDeviceRole).toInt();
         return index >= 0 && static_cast<size_t>(index) < devices.size() ? devices[static_cast<size_t>(index)] : none;
     };
+    // Toner and Pages: by the number; rows still without one come last, equal ones compare as 1 as elsewhere.
+    const auto compareGauges = [&](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
+        const auto value = [&](const QTreeWidgetItem* row) -> std::optional<int64_t> {
+            const auto found = gauges_.find(row->data(0, kDeviceRole).toInt());
+            if (found == gauges_.end()) return std::nullopt;
+            if (sortKind_ == kColumnToner) return found->second.lowestToner;
+            if (found->second.pages) return static_cast<int64_t>(*found->second.pages);
+            return std::nullopt;
+        };
+        const std::optional<int64_t> x = value(a), y = value(b);
+        if (!x || !y) return x ? -1 : 1;
+        return *x == *y ? 1 : (*x < *y ? -sortDirection_ : sortDirection_);
+    };
     QTreeWidgetItem* selected = selectedItems().value(0);
     std::vector<QTreeWidgetItem*> rows;
     while (topLevelItemCount() > 0) rows.push_back(takeTopLevelItem(0));
     stableMergeSort(rows, [&](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
+        if (sortKind_ == kColumnToner || sortKind_ == kColumnPages) return compareGauges(a, b) < 0;
         return compareRows(deviceOf(a), deviceOf(b), sortKind_, sortDirection_, words_) < 0;
     });
     addTopLevelItems(QList<QTreeWidgetItem*>(rows.begin(), rows.end()));

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <functional>
 #include <map>
+#include <thread>
 #include <vector>
 
 #include <QIcon>
@@ -11,10 +12,12 @@
 #include <QTreeWidget>
 
 #include "column_settings.h"
+#include "device_details.h"
 #include "device_launcher.h"
 #include "device_rows.h"
 
 class QMenu;
+class QStyledItemDelegate;
 class QTimer;
 
 namespace netrov::core {
@@ -39,6 +42,8 @@ class CNetRoverView : public QTreeWidget {
 public:
     // app and launcher outlive the view.
     CNetRoverView(CNetRoverApp& app, DeviceLauncher& launcher, QWidget* parent = nullptr);
+    // Stops the background reading of the Toner and Pages columns.
+    ~CNetRoverView() override;
 
     // The first update: images, launchers, columns, words, the one-shot start
     // timer, and the launcher entries on top of deviceMenu (may be null).
@@ -89,6 +94,8 @@ public slots:
     void activateSelected();
 
 public:
+    // Whether the Toner and Pages columns are still being filled.
+    bool gaugesRunning() const { return gaugesPending_ > 0; }
     // Reads every listed device's report (the window stays usable) and writes
     // it to path, CSV or JSON by its extension; false, with a message box
     // unless quiet, when it cannot be written.
@@ -108,6 +115,10 @@ private:
     bool runBusy(const QString& text, const std::function<void(const std::atomic<bool>& stop)>& work);
     // The header shows the sorted column and its direction.
     void updateSortIndicator();
+    // The Toner and Pages cells: filled in the background after a search.
+    void startGauges();
+    void stopGauges();
+    void setGaugeCell(QTreeWidgetItem* row, int column, int32_t kind);
     void fillRows();
     void setCells(QTreeWidgetItem* row, const core::DeviceListEntry& entry, bool refreshedOnly);
     void readWidthsBack();
@@ -130,6 +141,12 @@ private:
     bool busy_ = false;
     QString lastResult_;  // the last search's result text
     int startWaitedMs_ = 0;  // how long the first search waited for the window
+    std::map<int, DeviceGauge> gauges_;  // by device index
+    std::thread gaugeWorker_;
+    std::atomic<bool> gaugeStop_{false};
+    int gaugeGeneration_ = 0;
+    int gaugesPending_ = 0;
+    QStyledItemDelegate* levelDelegate_ = nullptr;
 };
 
 }  // namespace netrov::ui

@@ -5,6 +5,7 @@
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QTemporaryDir>
 
 #include <nlohmann/json.hpp>
@@ -19,6 +20,7 @@
 #include <netrov/result_codes.h>
 
 #include "device_window.h"
+#include "column_settings.h"
 #include "netrover_view.h"
 #include "view_test_support.h"
 #include "search_run.h"
@@ -303,8 +305,8 @@ private slots:
     }
 };
 
-// Device > Export report from the list of a real search.
-class ReportExportTest : public QObject {
+// The list of a real search: Device > Export report, and the Toner and Pages columns.
+class FleetListTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase()
@@ -365,9 +367,56 @@ private slots:
         }
         app.ExitInstance();
     }
+
+    void tonerAndPagesColumnsFillInTheBackground()
+    {
+        const std::vector<std::pair<std::string, std::string>> walks = {{"colour_laser", "127.0.61.6"}, {"mfp", "127.0.61.7"}};
+        netrov::test::WalkAgents agents;
+        for (const auto& [walk, address] : walks)
+            if (!agents.serve(walk, {address})) QSKIP(agents.whyNot().c_str());
+        netrov::test::TestProgram program;
+        CNetRoverApp app;
+        QCOMPARE(app.InitInstance(program.directory()), CNetRoverApp::Start::Run);
+        for (const auto& [walk, address] : walks) {
+            core::DeviceListEntry entry;
+            QVERIFY(findDevice(address.c_str(), entry));
+            app.devices().append(entry);
+        }
+        DeviceLauncher launcher;
+        {
+            CNetRoverView view(app, launcher);
+            view.OnInitialUpdate(nullptr);
+            // The list is the one above: no search of its own.
+            view.findChild<QTimer*>(QStringLiteral("timer1001"))->stop();
+            view.removeRowsAndFill();
+            ColumnSettings settings = view.columnSettings();
+            settings[kColumnToner].order = 4;
+            settings[kColumnPages].order = 5;
+            view.applyColumnSettings(settings);
+            QTRY_VERIFY_WITH_TIMEOUT(!view.gaugesRunning(), 20000);
+            for (int row = 0; row < 2; ++row) {
+                const auto values = walkValues(walks[static_cast<size_t>(view.deviceIndex(row))].first);
+                // The lowest toner level of the walk (toner rows with a level out of 100), and the life count.
+                int lowest = 100;
+                const auto types = column(values, "1.3.6.1.2.1.43.11.1.1.5.1.");
+                const auto maxima = column(values, "1.3.6.1.2.1.43.11.1.1.8.1.");
+                for (const auto& [index, level] : column(values, "1.3.6.1.2.1.43.11.1.1.9.1."))
+                    if (types.at(index) == "3" && maxima.at(index) == "100" && std::stoi(level) >= 0)
+                        lowest = std::min(lowest, std::stoi(level));
+                const QTreeWidgetItem* item = view.topLevelItem(row);
+                QCOMPARE(item->text(4), QStringLiteral("%1 %").arg(lowest));
+                QCOMPARE(item->data(4, kLevelRole).toInt(), lowest);
+                QCOMPARE(item->text(5), QString::fromStdString(values.at("1.3.6.1.2.1.43.10.2.1.4.1.1")));
+            }
+            // Sorting by Toner puts the lower level first.
+            view.sortByPosition(4);
+            QVERIFY(view.topLevelItem(0)->data(4, kLevelRole).toInt() <= view.topLevelItem(1)->data(4, kLevelRole).toInt());
+        }
+        app.ExitInstance();
+    }
 };
 
 NETROV_REGISTER_TEST(DeviceWindowTest);
-NETROV_REGISTER_TEST(ReportExportTest);
+NETROV_REGISTER_TEST(FleetListTest);
 
 #include "device_window_test.moc"

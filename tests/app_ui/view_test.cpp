@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cstring>
 #include <optional>
 
 #include "column_settings.h"
@@ -126,7 +127,10 @@ private slots:
         ColumnSettings all = view.columnSettings();
         for (int32_t kind = 0; kind < kColumnKinds; ++kind) all[static_cast<size_t>(kind)].order = kind;
         view.applyColumnSettings(all);
-        QCOMPARE(view.columnCount(), 7);
+        QCOMPARE(view.columnCount(), 9);
+        // Toner and Pages wait for the front library's own devices: none here.
+        QCOMPARE(view.topLevelItem(0)->text(kColumnToner), QStringLiteral("--"));
+        QCOMPARE(view.topLevelItem(0)->text(kColumnPages), QStringLiteral("--"));
         QCOMPARE(view.topLevelItem(0)->text(kColumnDevice), QStringLiteral("ml210-office"));
         QCOMPARE(view.topLevelItem(0)->text(kColumnInterface), QStringLiteral("Network"));
         QCOMPARE(view.topLevelItem(0)->text(kColumnMacAddress), QStringLiteral("00:15:A3:10:02:10"));
@@ -259,6 +263,43 @@ private slots:
         QCOMPARE(silent.info.macAddress[5], uint8_t{0x30});
     }
 
+    // Column settings stored before Toner and Pages existed, with a language
+    // file that does not know them: the stored columns stay as they were, the
+    // new ones are hidden, with their own headers and widths.
+    void columnSettingsFromBeforeTonerAndPages()
+    {
+        std::string older = netrov::test::readFile(NETROV_SOURCE_DIR "/data/lang/NetRovEnglish.ini");
+        for (const char* key : {"IDC_LISTB_TONER=Toner,110\r\n", "IDC_LISTB_PAGES=Pages,70\r\n"}) {
+            const size_t at = older.find(key);
+            QVERIFY(at != std::string::npos);
+            older.erase(at, std::strlen(key));
+        }
+        LanguageFile language;
+        QVERIFY(language.LoadText(older));
+        netrov::test::MemoryStore store;
+        const int32_t stored[7][2] = {{0, 150}, {1, 120}, {-1, 90}, {-1, 80}, {2, 100}, {-1, 70}, {3, 60}};
+        for (int32_t kind = 0; kind < 7; ++kind) {
+            store.writeInt("Window", "ColumnIndex" + std::to_string(kind), stored[kind][0]);
+            store.writeInt("Window", "ColumnWidth" + std::to_string(kind), stored[kind][1]);
+        }
+        const ColumnSettings settings = loadColumnSettings(language, store);
+        for (int32_t kind = 0; kind < 7; ++kind) {
+            QCOMPARE(settings[static_cast<size_t>(kind)].order, stored[kind][0]);
+            QCOMPARE(settings[static_cast<size_t>(kind)].width, stored[kind][1]);
+        }
+        QCOMPARE(shownKinds(settings), (std::vector<int32_t>{kColumnModel, kColumnDevice, kColumnIpAddress, kColumnStatus}));
+        QCOMPARE(settings[kColumnToner].order, kHidden);
+        QCOMPARE(settings[kColumnPages].order, kHidden);
+        QCOMPARE(QString::fromStdString(settings[kColumnToner].header), QStringLiteral("Toner"));
+        QCOMPARE(QString::fromStdString(settings[kColumnPages].header), QStringLiteral("Pages"));
+        QVERIFY(settings[kColumnToner].width > 0 && settings[kColumnPages].width > 0);
+        // Saved and loaded again, nothing moves.
+        saveColumnSettings(settings, store);
+        const ColumnSettings again = loadColumnSettings(language, store);
+        for (int32_t kind = 0; kind < kColumnKinds; ++kind)
+            QCOMPARE(again[static_cast<size_t>(kind)].order, settings[static_cast<size_t>(kind)].order);
+    }
+
     void customizeButtonRules()
     {
         netrov::test::MemoryStore store;
@@ -269,9 +310,11 @@ private slots:
         QListWidget* hide = dialog.hideList();
         const auto enabled = [&](int32_t id) { return dialog.control(id)->isEnabled(); };
         QCOMPARE(show->count(), 3);
-        QCOMPARE(hide->count(), 4);
+        QCOMPARE(hide->count(), 6);
         QCOMPARE(hide->item(0)->text(), QStringLiteral("Device Name"));
         QCOMPARE(hide->item(3)->text(), QStringLiteral("Status"));
+        QCOMPARE(hide->item(4)->text(), QStringLiteral("Toner"));
+        QCOMPARE(hide->item(5)->text(), QStringLiteral("Pages"));
         // Nothing selected.
         QVERIFY(!enabled(IDC_BUTTN_ADDITEM) && !enabled(IDC_BUTTN_DELITEM));
         QVERIFY(!enabled(IDC_BUTTN_ITEMUP) && !enabled(IDC_BUTTN_ITEMDOWN));
@@ -299,7 +342,7 @@ private slots:
         QTest::mouseClick(static_cast<QPushButton*>(dialog.control(IDC_BUTTN_ADDITEM)), Qt::LeftButton);
         QCOMPARE(show->item(3)->text(), QStringLiteral("Status"));
         QCOMPARE(dialog.settings()[kColumnStatus].order, 3);
-        QCOMPARE(hide->count(), 3);
+        QCOMPARE(hide->count(), 5);
 
         // Hide: to the end of the hide list, order -1, the rest renumbered.
         show->setCurrentRow(1);
