@@ -23,7 +23,6 @@
 #include "column_settings.h"
 #include "netrover_view.h"
 #include "view_test_support.h"
-#include "search_run.h"
 #include "ui_test_support.h"
 #include "walk_agents.h"
 
@@ -96,24 +95,6 @@ RowWords englishWords()
     return words;
 }
 
-// The device as the search lists it.
-bool findDevice(const char* address, core::DeviceListEntry& entry)
-{
-    core::SearchSettings settings = core::defaultSearchSettings();
-    settings.BroadCast = 0;
-    settings.IPSearch = 1;
-    settings.TimeOut = 2;
-    std::snprintf(settings.ComName, sizeof settings.ComName, "tarpon");
-    core::SearchAddressList addresses;
-    addresses.append(address);
-    core::DeviceList list;
-    core::SearchRun run(core::FrontLibrary::tuva(), list);
-    if (!run.start(settings, addresses, "")) return false;
-    run.wait();
-    if (list.count() != 1) return false;
-    entry = list.copy(0);
-    return true;
-}
 
 // RFC 4180 records: quoted fields may hold commas, doubled quotes and line breaks.
 std::vector<std::vector<std::string>> parseCsv(const std::string& text)
@@ -190,7 +171,7 @@ private slots:
         netrov::test::WalkAgents agents;
         if (!agents.serve(walk.toStdString(), {"127.0.61.1"})) QSKIP(agents.whyNot().c_str());
         core::DeviceListEntry entry;
-        QVERIFY(findDevice("127.0.61.1", entry));
+        QVERIFY(netrov::test::searchedDevice("127.0.61.1", entry));
 
         DeviceWindow window(core::FrontLibrary::tuva(), entry, englishWords());
         QSignalSpy loaded(&window, &DeviceWindow::loaded);
@@ -264,7 +245,7 @@ private slots:
         netrov::test::WalkAgents agents;
         if (!agents.serve("mono_laser", {"127.0.61.2"})) QSKIP(agents.whyNot().c_str());
         core::DeviceListEntry entry;
-        QVERIFY(findDevice("127.0.61.2", entry));
+        QVERIFY(netrov::test::searchedDevice("127.0.61.2", entry));
         agents.stop("mono_laser");
         entry.identity.timeout = 1;
         DeviceWindow window(core::FrontLibrary::tuva(), entry, englishWords());
@@ -283,7 +264,7 @@ private slots:
         netrov::test::WalkAgents agents;
         if (!agents.serve("mfp", {"127.0.61.3"})) QSKIP(agents.whyNot().c_str());
         core::DeviceListEntry entry;
-        QVERIFY(findDevice("127.0.61.3", entry));
+        QVERIFY(netrov::test::searchedDevice("127.0.61.3", entry));
         QElapsedTimer clock;
         {
             DeviceWindow window(core::FrontLibrary::tuva(), entry, englishWords());
@@ -330,7 +311,7 @@ private slots:
         QCOMPARE(app.InitInstance(program.directory()), CNetRoverApp::Start::Run);
         for (const char* address : {"127.0.61.4", "127.0.61.5"}) {
             core::DeviceListEntry entry;
-            QVERIFY(findDevice(address, entry));
+            QVERIFY(netrov::test::searchedDevice(address, entry));
             app.devices().append(entry);
         }
         DeviceLauncher launcher;
@@ -379,7 +360,7 @@ private slots:
         QCOMPARE(app.InitInstance(program.directory()), CNetRoverApp::Start::Run);
         for (const auto& [walk, address] : walks) {
             core::DeviceListEntry entry;
-            QVERIFY(findDevice(address.c_str(), entry));
+            QVERIFY(netrov::test::searchedDevice(address.c_str(), entry));
             app.devices().append(entry);
         }
         DeviceLauncher launcher;

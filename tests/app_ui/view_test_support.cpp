@@ -1,6 +1,8 @@
 // Fixtures of the view and main window tests.
 #include "view_test_support.h"
 
+#include "search_run.h"
+
 #include <atomic>
 #include <cstring>
 #include <thread>
@@ -145,6 +147,23 @@ void FakePrinters::setLocation(const std::string& model, const std::string& loca
     for (core::DeviceListEntry& entry : state_->devices)
         if (modelOf(entry.identity) == model)
             std::snprintf(entry.info.location, sizeof entry.info.location, "%s", location.c_str());
+}
+
+bool searchedDevice(const char* address, core::DeviceListEntry& entry)
+{
+    core::SearchSettings settings = core::defaultSearchSettings();
+    settings.BroadCast = 0;
+    settings.IPSearch = 1;
+    settings.TimeOut = 2;
+    core::SearchAddressList addresses;
+    addresses.append(address);
+    core::DeviceList list;
+    core::SearchRun run(core::FrontLibrary::tuva(), list);
+    if (!run.start(settings, addresses, "")) return false;
+    run.wait();
+    if (list.count() != 1) return false;
+    entry = list.copy(0);
+    return true;
 }
 
 void FakePrinters::setDelay(std::chrono::milliseconds delay)

@@ -52,4 +52,8 @@ private:
     std::unique_ptr<core::FrontLibrary> library_;
 };
 
+// The device at a loopback address as a search through the front library
+// lists it (per-address search, the default community); false unless exactly one answers.
+bool searchedDevice(const char* address, core::DeviceListEntry& entry);
+
 }  // namespace netrov::test
