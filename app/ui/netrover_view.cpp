@@ -52,6 +52,19 @@ QString withCount(QString text, size_t count)
 
 }  // namespace
 
+RowWords loadRowWords(const LanguageFile& language)
+{
+    RowWords words;
+    words.error = language.String(IDS_STR_ERROR);
+    words.ready = language.String(IDS_STR_READY);
+    words.powerSave = language.String(IDS_STR_POWER_SAVE);
+    words.powerOff = language.String(IDS_STR_POWER_OFF);
+    words.unknown = language.String(IDS_STR_UNKNOWN);
+    words.warning = language.String(IDS_STR_WARNING);
+    words.network = language.String(IDS_STR_NETWORK);
+    return words;
+}
+
 QPoint keyboardMenuCorner(const QRect& row, const QRect& client)
 {
     QPoint corner = row.topLeft();
@@ -109,14 +122,7 @@ void CNetRoverView::OnInitialUpdate(QMenu* deviceMenu)
     columns_ = loadColumnSettings(app_.language(), app_.store());
     insertColumns();
 
-    const LanguageFile& language = app_.language();
-    words_.error = language.String(IDS_STR_ERROR);
-    words_.ready = language.String(IDS_STR_READY);
-    words_.powerSave = language.String(IDS_STR_POWER_SAVE);
-    words_.powerOff = language.String(IDS_STR_POWER_OFF);
-    words_.unknown = language.String(IDS_STR_UNKNOWN);
-    words_.warning = language.String(IDS_STR_WARNING);
-    words_.network = language.String(IDS_STR_NETWORK);
+    words_ = loadRowWords(app_.language());
 
     startTimer_->start();
 

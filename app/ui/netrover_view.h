@@ -28,9 +28,13 @@ namespace netrov::ui {
 
 class CNetRoverApp;
 class DeviceWindow;
+class LanguageFile;
 
 inline constexpr int kStartTimerId = 1001;
 inline constexpr int kStartTimerMs = 1;
+
+// The status and interface words of the string table.
+RowWords loadRowWords(const LanguageFile& language);
 
 // Where a context menu opened from the keyboard appears, in view coordinates:
 // the row's top-left corner, with y 0 when the row sticks out above or below

@@ -81,19 +81,7 @@ QStandardItem* valueOf(const QStandardItem* row)
     return parent->child(row->row(), 1);
 }
 
-RowWords englishWords()
-{
-    const LanguageFile& language = netrov::test::englishLanguage();
-    RowWords words;
-    words.ready = language.String(IDS_STR_READY);
-    words.warning = language.String(IDS_STR_WARNING);
-    words.error = language.String(IDS_STR_ERROR);
-    words.powerSave = language.String(IDS_STR_POWER_SAVE);
-    words.unknown = language.String(IDS_STR_UNKNOWN);
-    words.powerOff = language.String(IDS_STR_POWER_OFF);
-    words.network = language.String(IDS_STR_NETWORK);
-    return words;
-}
+RowWords englishWords() { return loadRowWords(netrov::test::englishLanguage()); }
 
 
 // RFC 4180 records: quoted fields may hold commas, doubled quotes and line breaks.
