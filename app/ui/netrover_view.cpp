@@ -284,6 +284,8 @@ void CNetRoverView::search()
     busy_ = true;
     stopGauges();
     gauges_.clear();
+    // Device indices start over: open device windows stay, but are not reused for other devices.
+    deviceWindows_.clear();
     SearchRequest request;
     request.library = library_;
     request.devices = &app_.devices();

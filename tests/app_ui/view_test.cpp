@@ -539,6 +539,9 @@ private slots:
         QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
         QTest::mouseDClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
         QCOMPARE(launcher.launched.size(), size_t{1});
+        // A new search numbers the devices anew: the open window is not taken for another device.
+        view.search();
+        QVERIFY(!view.deviceWindow(index));
         window->close();
     }
 };
