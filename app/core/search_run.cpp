@@ -17,12 +17,13 @@ namespace {
 
 constexpr uint32_t kBroadcastAddress = 0xFFFFFFFFu;
 
-// Calls query again while it answers "no reply", at most tries calls in all.
+// Calls query again while it answers "no reply", at most tries calls in all;
+// none once stop is set.
 template <typename Call>
-int32_t withRetries(int tries, Call call)
+int32_t withRetries(int tries, Call call, const std::atomic<bool>* stop = nullptr)
 {
     int32_t result = NETROV_NO_REPLY;
-    for (int i = 0; i < std::max(tries, 1); ++i) {
+    for (int i = 0; i < std::max(tries, 1) && !(stop && stop->load()); ++i) {
         result = call();
         if (result != NETROV_NO_REPLY) break;
     }
@@ -225,24 +226,34 @@ void promotePowerSave(DeviceStatus* status, int32_t n)
     }
 }
 
-void refreshDevices(FrontLibrary& library, DeviceList& devices, const SearchSettings& settings)
+void refreshDevices(FrontLibrary& library, DeviceList& devices, const SearchSettings& settings,
+                    const std::atomic<bool>* stop)
 {
     const DeviceAccess& access = library.access();
     const int tries = attempts(settings);
+    const auto stopped = [stop] { return stop && stop->load(); };
+    const auto ask = [&](auto call) { return withRetries(tries, call, stop); };
     const size_t total = devices.count();
-    for (size_t i = 0; i < total; ++i) {
+    for (size_t i = 0; i < total && !stopped(); ++i) {
         DeviceListEntry entry = devices.copy(i);
         entry.identity.timeout = settings.TimeOut;
         int32_t count = 1;
         int32_t n = 0;
-        if (withRetries(tries, [&] { return access.getDevInfo(&entry.identity, 0, 0, &entry.info, 1, &count); }) != NETROV_OK) {
-            entry.status[0].simpleStatus = kStatusNoAnswer;
-        } else if (withRetries(tries, [&] {
-                       return access.getDevStatus(&entry.identity, 0, 0, entry.status, kStatusRecords, &n);
-                   }) != NETROV_OK) {
+        // The service clears the record of a device that does not answer: a
+        // silent device keeps the name, location and address it had.
+        DeviceInfo info{};
+        if (ask([&] { return access.getDevInfo(&entry.identity, 0, 0, &info, 1, &count); }) != NETROV_OK) {
+            if (stopped()) return;  // not asked to the end: no verdict
             entry.status[0].simpleStatus = kStatusNoAnswer;
         } else {
-            promotePowerSave(entry.status, n);
+            entry.info = info;
+            if (ask([&] { return access.getDevStatus(&entry.identity, 0, 0, entry.status, kStatusRecords, &n); }) !=
+                NETROV_OK) {
+                if (stopped()) return;
+                entry.status[0].simpleStatus = kStatusNoAnswer;
+            } else {
+                promotePowerSave(entry.status, n);
+            }
         }
         devices.replace(i, entry.info, entry.status[0]);
     }

@@ -93,7 +93,10 @@ private:
 
 // Re-queries information and status of every listed device on the calling
 // thread. A device that does not answer keeps its entry with status code -1.
-void refreshDevices(FrontLibrary& library, DeviceList& devices, const SearchSettings& settings);
+// When stop is set (from another thread), the refresh ends before the next
+// query; devices not asked yet keep what they had.
+void refreshDevices(FrontLibrary& library, DeviceList& devices, const SearchSettings& settings,
+                    const std::atomic<bool>* stop = nullptr);
 
 // Sets the first status record to power save when any of the first n records says so.
 void promotePowerSave(DeviceStatus* status, int32_t n);

@@ -11,6 +11,9 @@
 #define NETROV_VERSION_MAJOR 0
 #define NETROV_VERSION_MINOR 0
 #endif
+#ifndef NETROV_VERSION_PATCH
+#define NETROV_VERSION_PATCH 0
+#endif
 
 namespace netrov::ui {
 
@@ -31,7 +34,22 @@ constexpr DialogTemplate kLayout{100, kSection, "..About Net Rover", 220, 80, kC
 
 }  // namespace
 
-ProgramVersion programVersion() { return {NETROV_VERSION_MAJOR, NETROV_VERSION_MINOR}; }
+ProgramVersion programVersion() { return {NETROV_VERSION_MAJOR, NETROV_VERSION_MINOR, NETROV_VERSION_PATCH}; }
+
+QString programVersionText()
+{
+    const ProgramVersion version = programVersion();
+    return QStringLiteral("%1.%2.%3").arg(version.major).arg(version.minor).arg(version.patch);
+}
+
+QString buildText(ProgramVersion version, const QString& languageVersion)
+{
+    QString rest = languageVersion.trimmed();
+    const QString repeated = QStringLiteral("%1.%2").arg(version.major).arg(version.minor);
+    if (rest == repeated) rest.clear();
+    else if (rest.startsWith(repeated + QLatin1Char('.'))) rest.remove(0, repeated.size() + 1);
+    return rest.isEmpty() ? QString::number(version.patch) : rest;
+}
 
 QString versionText(const QString& format, ProgramVersion version, const QString& languageVersion)
 {
@@ -82,8 +100,9 @@ CAboutDlg::CAboutDlg(const LanguageFile* language, QWidget* parent) : QDialog(pa
 
     std::string fromLanguage = language->text("Main", "Version", "").substr(0, kVersionSize - 1);
     if (!fromLanguage.empty() && fromLanguage.front() == '"') fromLanguage.erase(0, 1);
+    // The format's last part is the build: the language file's text, never a second copy of the numbers.
     version->setText(versionText(QString::fromLocal8Bit(language->String(998).c_str()), programVersion(),
-                                 QString::fromLocal8Bit(fromLanguage.c_str())));
+                                 buildText(programVersion(), QString::fromLocal8Bit(fromLanguage.c_str()))));
 }
 
 QWidget* CAboutDlg::control(int32_t id) const

@@ -16,12 +16,20 @@ enum AboutControl : int32_t {
     IDC_LABEL_DLGABOUTICON = 1003,
 };
 
-// The program's own file version (major, minor), compiled in.
+// The program's own file version (major, minor, patch), compiled in.
 struct ProgramVersion {
     int major = 0;
     int minor = 0;
+    int patch = 0;
 };
 ProgramVersion programVersion();
+// "major.minor.patch".
+QString programVersionText();
+
+// The build part of the version line: the language file's version text
+// without the "major.minor." it would repeat ("0.1.0" gives "0"); the patch
+// number when nothing else is left.
+QString buildText(ProgramVersion version, const QString& languageVersion);
 
 // The version line: format (string 998) filled with major, minor, major,
 // minor and the language file's "Main" "Version" text without a leading

@@ -11,8 +11,16 @@ constexpr const char* kSection = "Window";
 constexpr const char* kMainFrameSection = "IDR_MAINFRAME";
 constexpr const char* kKeys[kColumnKinds] = {"IDC_LISTB_MODEL",     "IDC_LISTB_DEVICE",     "IDC_LISTB_LOCATION",
                                              "IDC_LISTB_INTERFACE", "IDC_LISTB_IPADDRESS", "IDC_LISTB_MACADDRESS",
-                                             "IDC_LISTB_STATUS"};
-constexpr int32_t kInitialOrder[kColumnKinds] = {0, kHidden, 1, kHidden, 2, kHidden, 3};
+                                             "IDC_LISTB_STATUS",    "IDC_LISTB_TONER",     "IDC_LISTB_PAGES"};
+constexpr int32_t kInitialOrder[kColumnKinds] = {0, kHidden, 1, kHidden, 2, kHidden, 3, kHidden, kHidden};
+
+// Columns newer than the language files: their header and width when the file has none.
+struct NewColumn {
+    int32_t kind;
+    const char* header;
+    int32_t width;
+};
+constexpr NewColumn kNewColumns[] = {{kColumnToner, "Toner", 110}, {kColumnPages, "Pages", 70}};
 
 std::string widthKey(int32_t kind) { return "ColumnWidth" + std::to_string(kind); }
 std::string orderKey(int32_t kind) { return "ColumnIndex" + std::to_string(kind); }
@@ -29,6 +37,12 @@ ColumnSettings loadColumnSettings(const LanguageFile& language, core::SettingsSt
         if (auto value = language.GetTextAndNumber(kMainFrameSection, kKeys[kind])) {
             column.header = value->first.substr(0, 255);
             column.width = value->second;
+        }
+        for (const NewColumn& added : kNewColumns) {
+            if (added.kind == kind && column.header.empty()) {
+                column.header = added.header;
+                column.width = added.width;
+            }
         }
         column.width = store.readInt(kSection, widthKey(kind), column.width);
         column.order = store.readInt(kSection, orderKey(kind), kInitialOrder[kind]);

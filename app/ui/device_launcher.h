@@ -26,6 +26,8 @@ public:
     virtual void Launch(const core::DeviceListEntry& /*device*/, int32_t /*slot*/) {}
     // Starts the default slot's program, if there is one.
     virtual void LaunchDefault(const core::DeviceListEntry& /*device*/) {}
+    // Whether a slot is the default program (double-click and Enter start it).
+    virtual bool hasDefault() const { return false; }
 };
 
 }  // namespace netrov::ui

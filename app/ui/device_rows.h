@@ -17,8 +17,11 @@ enum ColumnKind : int32_t {
     kColumnIpAddress = 4,
     kColumnMacAddress = 5,
     kColumnStatus = 6,
+    // Filled in the background after a search: the lowest toner level, the page count.
+    kColumnToner = 7,
+    kColumnPages = 8,
 };
-inline constexpr int32_t kColumnKinds = 7;
+inline constexpr int32_t kColumnKinds = 9;
 
 // The words the cells and the comparison use, from the string table.
 struct RowWords {

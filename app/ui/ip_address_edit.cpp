@@ -1,7 +1,10 @@
 // The four-part address field: digits only, "." and arrows move between parts, values capped at 255.
 #include "ip_address_edit.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
+#include <QRegularExpression>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -92,6 +95,61 @@ void CIPAddressEdit::focusPart(int index, bool atEnd)
     part->setCursorPosition(atEnd ? static_cast<int>(part->text().size()) : 0);
 }
 
+void CIPAddressEdit::enterPart(int index)
+{
+    if (index < 0 || index >= static_cast<int>(parts_.size())) return;
+    focusPart(index, true);
+    parts_[static_cast<size_t>(index)]->selectAll();
+}
+
+bool CIPAddressEdit::pasteAddress(const QString& text)
+{
+    static const QRegularExpression dotted(QStringLiteral("^\\s*(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\s*$"));
+    const QRegularExpressionMatch match = dotted.match(text);
+    if (!match.hasMatch()) return false;
+    std::array<uint8_t, 4> values{};
+    for (size_t i = 0; i < values.size(); ++i)
+        values[i] = static_cast<uint8_t>(std::min(match.captured(static_cast<int>(i) + 1).toInt(), 255));
+    setOctets(values);
+    focusPart(static_cast<int>(parts_.size()) - 1, true);
+    return true;
+}
+
+void CIPAddressEdit::selectWholeAddress(bool on)
+{
+    allSelected_ = on;
+    for (QLineEdit* part : parts_) {
+        if (on) part->selectAll();
+        else if (part != focusProxy()) part->deselect();
+    }
+}
+
+// Keys while select-all marks the whole address: copy takes it, typing or
+// deleting replaces it, anything else ends the marking.
+bool CIPAddressEdit::wholeAddressKey(QKeyEvent* key)
+{
+    if (key->matches(QKeySequence::Copy)) {
+        std::array<uint8_t, 4> values{};
+        octets(values);
+        QApplication::clipboard()->setText(
+            QStringLiteral("%1.%2.%3.%4").arg(values[0]).arg(values[1]).arg(values[2]).arg(values[3]));
+        return true;
+    }
+    const QString text = key->text();
+    const bool digit = !text.isEmpty() && text.front().isDigit() && text.front().unicode() < 128 &&
+                       !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    const bool erase = key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete;
+    if (!digit && !erase) {
+        if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) selectWholeAddress(false);
+        return false;
+    }
+    selectWholeAddress(false);
+    clear();
+    focusPart(0, false);
+    if (digit) parts_[0]->insert(text.left(1));
+    return true;
+}
+
 void CIPAddressEdit::partEdited(int index)
 {
     if (adjusting_) return;
@@ -107,8 +165,11 @@ void CIPAddressEdit::partEdited(int index)
         part->setText(digits);
         adjusting_ = false;
     }
-    if (digits.size() >= kPartLength && index + 1 < static_cast<int>(parts_.size()))
-        focusPart(index + 1, false);
+    if (digits.size() >= kPartLength && index + 1 < static_cast<int>(parts_.size()) &&
+        part->cursorPosition() == part->text().size()) {
+        enterPart(index + 1);
+        advancedTo_ = index + 1;
+    }
 }
 
 bool CIPAddressEdit::eventFilter(QObject* watched, QEvent* event)
@@ -118,12 +179,35 @@ bool CIPAddressEdit::eventFilter(QObject* watched, QEvent* event)
         if (watched == parts_[i]) index = static_cast<int>(i);
     if (index < 0) return QFrame::eventFilter(watched, event);
     if (event->type() == QEvent::FocusIn) setFocusProxy(parts_[static_cast<size_t>(index)]);
+    if (event->type() == QEvent::MouseButtonPress && allSelected_) selectWholeAddress(false);
     if (event->type() != QEvent::KeyPress) return QFrame::eventFilter(watched, event);
 
     auto* key = static_cast<QKeyEvent*>(event);
     QLineEdit* part = parts_[static_cast<size_t>(index)];
     const int last = static_cast<int>(parts_.size()) - 1;
+    // A "." typed right after three digits moved the input on is the
+    // separator the user meant to type there: it does not move on again.
+    const bool justAdvanced = advancedTo_ == index;
+    advancedTo_ = -1;
+    if (justAdvanced && key->key() == Qt::Key_Period) return true;
+    if (key->matches(QKeySequence::SelectAll)) {
+        selectWholeAddress(true);
+        return true;
+    }
+    if (allSelected_ && wholeAddressKey(key)) return true;
+    if (key->matches(QKeySequence::Paste)) {
+        const QString clip = QApplication::clipboard()->text();
+        if (pasteAddress(clip)) return true;
+        // Anything else goes in as typed digits would.
+        return clip.contains(QLatin1Char('.'));
+    }
     switch (key->key()) {
+    case Qt::Key_Backspace:
+        if (part->cursorPosition() == 0 && !part->hasSelectedText() && index > 0) {
+            focusPart(index - 1, true);
+            return true;
+        }
+        return false;
     case Qt::Key_Left:
         if (part->cursorPosition() == 0 && !part->hasSelectedText() && index > 0) {
             focusPart(index - 1, true);
@@ -131,8 +215,8 @@ bool CIPAddressEdit::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     case Qt::Key_Right:
-        if (part->cursorPosition() == part->text().size() && index < last) {
-            focusPart(index + 1, false);
+        if (part->cursorPosition() == part->text().size() && !part->hasSelectedText() && index < last) {
+            enterPart(index + 1);
             return true;
         }
         return false;
@@ -143,7 +227,7 @@ bool CIPAddressEdit::eventFilter(QObject* watched, QEvent* event)
         focusPart(last, true);
         return true;
     case Qt::Key_Period:
-        if (!part->text().isEmpty() && index < last) focusPart(index + 1, false);
+        if (!part->text().isEmpty() && index < last) enterPart(index + 1);
         return true;
     default:
         break;
@@ -152,7 +236,16 @@ bool CIPAddressEdit::eventFilter(QObject* watched, QEvent* event)
     if (text.isEmpty() || key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return false;
     const QChar c = text.front();
     if (c.unicode() < 32 || c.unicode() == 127) return false;
-    if (c.isDigit() && c.unicode() < 128) return false;
+    if (c.isDigit() && c.unicode() < 128) {
+        // A full part with the cursor at its end passes the digit on to the next part.
+        if (part->text().size() >= kPartLength && !part->hasSelectedText() &&
+            part->cursorPosition() == part->text().size() && index < last) {
+            enterPart(index + 1);
+            parts_[static_cast<size_t>(index) + 1]->insert(text.left(1));
+            return true;
+        }
+        return false;
+    }
     return true;  // anything else is not typed into a part
 }
 

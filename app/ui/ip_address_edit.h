@@ -27,6 +27,11 @@ public:
     QLineEdit* part(int index) const { return parts_[static_cast<size_t>(index)]; }
     // The part that has or last had the input.
     int currentPart() const;
+    // Whether select-all marked the whole address (typing replaces it, copy takes it all).
+    bool wholeAddressSelected() const { return allSelected_; }
+    // Fills all four parts from a dotted address ("10.1.2.3"); false, and
+    // nothing changed, for any other text.
+    bool pasteAddress(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -35,11 +40,17 @@ protected:
 private:
     void partEdited(int index);
     void focusPart(int index, bool atEnd);
+    // Moves the input to the part with its text selected, so that typing replaces it.
+    void enterPart(int index);
+    void selectWholeAddress(bool on);
+    bool wholeAddressKey(QKeyEvent* key);
     void layoutParts();
 
     std::array<QLineEdit*, 4> parts_{};
     std::array<QLabel*, 3> dots_{};
     bool adjusting_ = false;
+    bool allSelected_ = false;
+    int advancedTo_ = -1;  // the part three digits just moved the input to
 };
 
 }  // namespace netrov::ui

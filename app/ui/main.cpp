@@ -1,6 +1,7 @@
 // NetRov: the desktop program that finds and lists printers and MFPs on the network.
 #include <QApplication>
 
+#include "command_line.h"
 #include "main_frame.h"
 #include "message_box.h"
 #include "netrover_app.h"
@@ -8,6 +9,8 @@
 
 int main(int argc, char** argv)
 {
+    // Answered on the terminal, with no display needed.
+    if (const std::optional<int> answered = netrov::ui::answerTerminalOptions(argc, argv, stdout)) return *answered;
     QApplication application(argc, argv);
     Q_INIT_RESOURCE(netrov_ui);
 

@@ -75,8 +75,11 @@ CMainFrame::CMainFrame(CNetRoverApp& app, std::unique_ptr<DeviceLauncher> launch
 
     // Menus (their texts may be replaced below).
     QMenu* device = menuBar()->addMenu(QStringLiteral("&Device"));
+    addCommand(device, IDM_MENU_PROPERTIES, "&Properties...")->setEnabled(false);
+    device->addSeparator();
     addCommand(device, IDM_MENU_SEARCHSETTING, "Se&arch Range...");
     addCommand(device, IDM_MENU_SEARCH, "&Search...");
+    addCommand(device, IDM_MENU_EXPORTREPORT, "Export &report...");
     device->addSeparator();
     addCommand(device, ID_APP_EXIT, "E&xit");
     QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("&View"));
@@ -127,12 +130,27 @@ CMainFrame::CMainFrame(CNetRoverApp& app, std::unique_ptr<DeviceLauncher> launch
     // The view fills the client area; its first update starts the first search.
     view_ = new CNetRoverView(app_, *launcher_, this);
     setCentralWidget(view_);
-    connect(view_, &CNetRoverView::statusMessage, this, [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(view_, &CNetRoverView::statusMessage, this, [this](const QString& text) {
+        result_ = text;
+        statusBar()->showMessage(text);
+    });
+    // A menu or toolbar prompt replaces the text for a while; when it goes, the text comes back.
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& text) {
+        if (text.isEmpty() && !result_.isEmpty()) statusBar()->showMessage(result_);
+    });
+    connect(view_, &CNetRoverView::busyChanged, this, [this](bool busy) {
+        for (int32_t id : {IDM_MENU_SEARCH, IDM_MENU_SEARCHSETTING, IDM_MENU_REFRESH, IDM_MENU_CUSTOMIZE, IDM_MENU_EXPORTREPORT})
+            actions_[id]->setEnabled(!busy);
+    });
     connect(actions_[IDM_MENU_SEARCH], &QAction::triggered, view_, &CNetRoverView::search);
     connect(actions_[IDM_MENU_SEARCHSETTING], &QAction::triggered, view_, &CNetRoverView::searchSettings);
     connect(actions_[IDM_MENU_REFRESH], &QAction::triggered, view_, &CNetRoverView::refresh);
     connect(actions_[IDM_MENU_CUSTOMIZE], &QAction::triggered, view_, &CNetRoverView::customize);
     connect(actions_[ID_APP_EXIT], &QAction::triggered, this, &QWidget::close);
+    connect(actions_[IDM_MENU_PROPERTIES], &QAction::triggered, view_, &CNetRoverView::properties);
+    connect(actions_[IDM_MENU_EXPORTREPORT], &QAction::triggered, view_, &CNetRoverView::exportReport);
+    connect(view_, &QTreeWidget::itemSelectionChanged, this,
+            [this] { actions_[IDM_MENU_PROPERTIES]->setEnabled(!view_->selectedItems().isEmpty()); });
     connect(actions_[IDM_MENU_TOOLBARHIDE], &QAction::triggered, this, [this] { showToolbar(kToolbarHidden); });
     connect(actions_[IDM_MENU_TOOLBARLARGE], &QAction::triggered, this, [this] { showToolbar(kToolbarLarge); });
     connect(actions_[IDM_MENU_TOOLBARSMALL], &QAction::triggered, this, [this] { showToolbar(kToolbarSmall); });
@@ -253,6 +271,13 @@ void CMainFrame::help()
 {
     QFile file(QString::fromLocal8Bit(app_.helpFilePath().c_str()));
     if (!file.open(QIODevice::ReadOnly)) return;
+    // One help window: pressing F1 again brings the open one forward.
+    if (QDialog* open = findChild<QDialog*>(QStringLiteral("HelpViewer"))) {
+        open->show();
+        open->raise();
+        open->activateWindow();
+        return;
+    }
     // A built-in viewer: the help opens at its contents, whatever the desktop offers.
     auto* viewer = new QDialog(this);
     viewer->setAttribute(Qt::WA_DeleteOnClose);

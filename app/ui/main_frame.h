@@ -77,6 +77,7 @@ private:
     int32_t mode_ = kToolbarLarge;
     QRect remembered_;
     std::function<void()> endHandler_;
+    QString result_;  // the view's last status text
 };
 
 }  // namespace netrov::ui

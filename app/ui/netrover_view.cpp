@@ -1,16 +1,24 @@
 // The device list view: columns from the language file and the store, rows from the device list.
 #include "netrover_view.h"
 
+#include <algorithm>
 #include <atomic>
+#include <optional>
 #include <thread>
 
+#include <QApplication>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QEventLoop>
 #include <QHeaderView>
 #include <QMenu>
 #include <QTimer>
+#include <QWindow>
 
 #include "customize_dlg.h"
+#include "message_box.h"
+#include "report_export.h"
+#include "device_window.h"
 #include "front_library.h"
 #include "merge_sort.h"
 #include "netrover_app.h"
@@ -27,6 +35,9 @@ constexpr int kImageIcons[] = {145, 146, 154, 156, 155, 167, 166};
 constexpr int kImageSize = 16;
 constexpr int kRefreshPollMs = 20;
 constexpr int kDeviceRole = Qt::UserRole;
+constexpr int kStartWaitStepMs = 20;
+constexpr int kLowToner = 10;
+constexpr int kStartWaitLimitMs = 2000;
 
 QString local(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
 
@@ -40,6 +51,19 @@ QString withCount(QString text, size_t count)
 }
 
 }  // namespace
+
+RowWords loadRowWords(const LanguageFile& language)
+{
+    RowWords words;
+    words.error = language.String(IDS_STR_ERROR);
+    words.ready = language.String(IDS_STR_READY);
+    words.powerSave = language.String(IDS_STR_POWER_SAVE);
+    words.powerOff = language.String(IDS_STR_POWER_OFF);
+    words.unknown = language.String(IDS_STR_UNKNOWN);
+    words.warning = language.String(IDS_STR_WARNING);
+    words.network = language.String(IDS_STR_NETWORK);
+    return words;
+}
 
 QPoint keyboardMenuCorner(const QRect& row, const QRect& client)
 {
@@ -65,16 +89,27 @@ CNetRoverView::CNetRoverView(CNetRoverApp& app, DeviceLauncher& launcher, QWidge
     header()->setStretchLastSection(false);
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(header(), &QHeaderView::sectionClicked, this, &CNetRoverView::sortByPosition);
-    connect(this, &QTreeWidget::itemDoubleClicked, this, [this] { launchDefault(); });
+    connect(this, &QTreeWidget::itemDoubleClicked, this, [this] { activateSelected(); });
     connect(this, &QTreeWidget::itemSelectionChanged, this, &CNetRoverView::updateLauncherActions);
+    levelDelegate_ = new LevelBarDelegate(this);
     startTimer_ = new QTimer(this);
     startTimer_->setObjectName(QStringLiteral("timer%1").arg(kStartTimerId));
     startTimer_->setInterval(kStartTimerMs);
     connect(startTimer_, &QTimer::timeout, this, [this] {
         startTimer_->stop();
+        // The searching dialog centres itself over the main window: wait
+        // (a little) until the window system has shown and placed it.
+        const QWindow* shown = window()->windowHandle();
+        if (window()->isVisible() && shown && !shown->isExposed() && startWaitedMs_ < kStartWaitLimitMs) {
+            startWaitedMs_ += kStartWaitStepMs;
+            startTimer_->start(kStartWaitStepMs);
+            return;
+        }
         search();
     });
 }
+
+CNetRoverView::~CNetRoverView() { stopGauges(); }
 
 QString CNetRoverView::string(int32_t id) const { return local(app_.language().String(id)); }
 
@@ -87,14 +122,7 @@ void CNetRoverView::OnInitialUpdate(QMenu* deviceMenu)
     columns_ = loadColumnSettings(app_.language(), app_.store());
     insertColumns();
 
-    const LanguageFile& language = app_.language();
-    words_.error = language.String(IDS_STR_ERROR);
-    words_.ready = language.String(IDS_STR_READY);
-    words_.powerSave = language.String(IDS_STR_POWER_SAVE);
-    words_.powerOff = language.String(IDS_STR_POWER_OFF);
-    words_.unknown = language.String(IDS_STR_UNKNOWN);
-    words_.warning = language.String(IDS_STR_WARNING);
-    words_.network = language.String(IDS_STR_NETWORK);
+    words_ = loadRowWords(app_.language());
 
     startTimer_->start();
 
@@ -122,10 +150,24 @@ void CNetRoverView::insertColumns()
     for (int32_t kind : shown_) headers << local(columns_[static_cast<size_t>(kind)].header);
     setColumnCount(static_cast<int>(shown_.size()));
     setHeaderLabels(headers);
+    updateSortIndicator();
     for (size_t position = 0; position < shown_.size(); ++position) {
         headerItem()->setTextAlignment(static_cast<int>(position), Qt::AlignLeft | Qt::AlignVCenter);
         setColumnWidth(static_cast<int>(position), columns_[static_cast<size_t>(shown_[position])].width);
+        setItemDelegateForColumn(static_cast<int>(position), shown_[position] == kColumnToner ? levelDelegate_ : nullptr);
     }
+}
+
+void CNetRoverView::updateSortIndicator()
+{
+    const auto at = std::find(shown_.begin(), shown_.end(), sortKind_);
+    if (sortKind_ < 0 || at == shown_.end()) {
+        header()->setSortIndicatorShown(false);
+        return;
+    }
+    header()->setSortIndicator(static_cast<int>(at - shown_.begin()),
+                               sortDirection_ == 1 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    header()->setSortIndicatorShown(true);
 }
 
 void CNetRoverView::setCells(QTreeWidgetItem* row, const core::DeviceListEntry& entry, bool refreshedOnly)
@@ -134,12 +176,78 @@ void CNetRoverView::setCells(QTreeWidgetItem* row, const core::DeviceListEntry& 
         const int32_t kind = shown_[position];
         if (refreshedOnly && kind != kColumnDevice && kind != kColumnLocation && kind != kColumnStatus) continue;
         const int column = static_cast<int>(position);
+        if (kind == kColumnToner || kind == kColumnPages) {
+            setGaugeCell(row, column, kind);
+            continue;
+        }
         row->setText(column, local(cellText(entry, kind, words_)));
         if (kind == kColumnStatus) {
             const size_t image = static_cast<size_t>(core::statusWord(core::statusCode(entry)).image);
             if (image < images_.size()) row->setIcon(column, images_[image]);
         }
     }
+}
+
+void CNetRoverView::setGaugeCell(QTreeWidgetItem* row, int column, int32_t kind)
+{
+    const auto found = gauges_.find(row->data(0, kDeviceRole).toInt());
+    const DeviceGauge gauge = found != gauges_.end() ? found->second : DeviceGauge{};
+    if (kind == kColumnPages) {
+        row->setText(column, gauge.pages ? QString::number(*gauge.pages) : QStringLiteral("--"));
+        return;
+    }
+    if (!gauge.lowestToner) {
+        row->setText(column, QStringLiteral("--"));
+        row->setData(column, kLevelRole, QVariant());
+        return;
+    }
+    row->setText(column, QStringLiteral("%1 %").arg(*gauge.lowestToner));
+    row->setData(column, kLevelRole, *gauge.lowestToner);
+    // Nearly empty shows in red; otherwise the selection colour.
+    row->setData(column, kColourRole, *gauge.lowestToner <= kLowToner ? QVariant(QColor(Qt::red)) : QVariant());
+}
+
+void CNetRoverView::startGauges()
+{
+    stopGauges();
+    const bool shown = std::find(shown_.begin(), shown_.end(), kColumnToner) != shown_.end() ||
+                       std::find(shown_.begin(), shown_.end(), kColumnPages) != shown_.end();
+    // Only the front library's own devices are asked.
+    if (!shown || library_ != &core::FrontLibrary::tuva()) return;
+    library_->ensureInitialised();
+    const std::vector<core::DeviceListEntry> devices = app_.devices().copyAll();
+    const int generation = ++gaugeGeneration_;
+    gaugesPending_ = static_cast<int>(devices.size());
+    gaugeWorker_ = std::thread([this, devices, generation] {
+        for (size_t i = 0; i < devices.size() && !gaugeStop_.load(); ++i) {
+            const bool network = devices[i].identity.interfaceKind == NETROV_INTERFACE_NETWORK;
+            const DeviceGauge gauge = network ? readDeviceGauge(devices[i]) : DeviceGauge{};
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, i, gauge] {
+                    if (generation != gaugeGeneration_) return;
+                    --gaugesPending_;
+                    gauges_[static_cast<int>(i)] = gauge;
+                    for (int row = 0; row < topLevelItemCount(); ++row) {
+                        QTreeWidgetItem* item = topLevelItem(row);
+                        if (item->data(0, kDeviceRole).toInt() != static_cast<int>(i)) continue;
+                        for (size_t position = 0; position < shown_.size(); ++position)
+                            if (shown_[position] == kColumnToner || shown_[position] == kColumnPages)
+                                setGaugeCell(item, static_cast<int>(position), shown_[position]);
+                    }
+                },
+                Qt::QueuedConnection);
+        }
+    });
+}
+
+void CNetRoverView::stopGauges()
+{
+    gaugeStop_ = true;
+    if (gaugeWorker_.joinable()) gaugeWorker_.join();
+    gaugeStop_ = false;
+    ++gaugeGeneration_;  // answers still on their way are dropped
+    gaugesPending_ = 0;
 }
 
 void CNetRoverView::fillRows()
@@ -174,6 +282,10 @@ void CNetRoverView::search()
 {
     if (busy_) return;
     busy_ = true;
+    stopGauges();
+    gauges_.clear();
+    // Device indices start over: open device windows stay, but are not reused for other devices.
+    deviceWindows_.clear();
     SearchRequest request;
     request.library = library_;
     request.devices = &app_.devices();
@@ -188,8 +300,11 @@ void CNetRoverView::search()
     }
     removeRowsAndFill();
     busy_ = false;
-    emit statusMessage(completed ? withCount(string(IDS_STR_SEARCHRESULT), app_.devices().count())
-                                 : string(IDS_STR_SEARCHABORT));
+    if (completed) startGauges();
+    lastResult_ = completed ? withCount(string(IDS_STR_SEARCHRESULT), app_.devices().count()) : string(IDS_STR_SEARCHABORT);
+    // Nothing at all answered: the most common cause is another community.
+    if (completed && app_.devices().count() == 0) lastResult_ += QLatin1Char(' ') + string(IDS_STR_SEARCHNONE);
+    emit statusMessage(lastResult_);
 }
 
 void CNetRoverView::searchSettings()
@@ -199,18 +314,19 @@ void CNetRoverView::searchSettings()
     dialog.exec();
 }
 
-void CNetRoverView::refresh()
+bool CNetRoverView::runBusy(const QString& text, const std::function<void(const std::atomic<bool>& stop)>& work)
 {
-    if (busy_) return;
     busy_ = true;
-    // The queries run on a thread of their own so that the window keeps
-    // painting; the commands wait until they are done.
+    emit busyChanged(true);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    const QString result = lastResult_;
+    emit statusMessage(text);
+    // The work runs on a thread of its own so that the window keeps
+    // painting; the commands wait until it is done.
     std::atomic<bool> done{false};
-    core::FrontLibrary& library = *library_;
-    core::DeviceList& devices = app_.devices();
-    const core::SearchSettings settings = app_.searchSettings();
+    std::atomic<bool> stop{false};
     std::thread worker([&] {
-        core::refreshDevices(library, devices, settings);
+        work(stop);
         done = true;
     });
     QEventLoop loop;
@@ -219,15 +335,33 @@ void CNetRoverView::refresh()
         if (done) loop.quit();
     });
     poll.start(kRefreshPollMs);
-    while (!done) loop.exec();
+    // The loop also returns when the application is ending: the work then
+    // stops at its next step instead of keeping the program alive.
+    loop.exec();
+    const bool completed = done;
+    if (!completed) stop = true;
     worker.join();
+    QApplication::restoreOverrideCursor();
+    busy_ = false;
+    emit busyChanged(false);
+    emit statusMessage(result);
+    return completed;
+}
 
+void CNetRoverView::refresh()
+{
+    if (busy_) return;
+    core::FrontLibrary& library = *library_;
+    core::DeviceList& devices = app_.devices();
+    const core::SearchSettings settings = app_.searchSettings();
+    runBusy(string(IDS_STR_REFRESHING),
+            [&](const std::atomic<bool>& stop) { core::refreshDevices(library, devices, settings, &stop); });
     for (int row = 0; row < topLevelItemCount(); ++row) {
         const int index = deviceIndex(row);
         if (index < 0) continue;
         setCells(topLevelItem(row), devices.copy(static_cast<size_t>(index)), true);
     }
-    busy_ = false;
+    startGauges();
 }
 
 void CNetRoverView::readWidthsBack()
@@ -251,6 +385,7 @@ void CNetRoverView::applyColumnSettings(const ColumnSettings& settings)
     setColumnCount(0);
     insertColumns();
     fillRows();
+    if (gauges_.empty()) startGauges();
     updateLauncherActions();
 }
 
@@ -269,6 +404,7 @@ void CNetRoverView::sortByPosition(int position)
         sortKind_ = kind;
         sortDirection_ = 1;
     }
+    updateSortIndicator();
 
     const std::vector<core::DeviceListEntry> devices = app_.devices().copyAll();
     const core::DeviceListEntry none{};
@@ -276,10 +412,24 @@ void CNetRoverView::sortByPosition(int position)
         const int index = row->data(0, kDeviceRole).toInt();
         return index >= 0 && static_cast<size_t>(index) < devices.size() ? devices[static_cast<size_t>(index)] : none;
     };
+    // Toner and Pages: by the number; rows still without one come last, equal ones compare as 1 as elsewhere.
+    const auto compareGauges = [&](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
+        const auto value = [&](const QTreeWidgetItem* row) -> std::optional<int64_t> {
+            const auto found = gauges_.find(row->data(0, kDeviceRole).toInt());
+            if (found == gauges_.end()) return std::nullopt;
+            if (sortKind_ == kColumnToner) return found->second.lowestToner;
+            if (found->second.pages) return static_cast<int64_t>(*found->second.pages);
+            return std::nullopt;
+        };
+        const std::optional<int64_t> x = value(a), y = value(b);
+        if (!x || !y) return x ? -1 : 1;
+        return *x == *y ? 1 : (*x < *y ? -sortDirection_ : sortDirection_);
+    };
     QTreeWidgetItem* selected = selectedItems().value(0);
     std::vector<QTreeWidgetItem*> rows;
     while (topLevelItemCount() > 0) rows.push_back(takeTopLevelItem(0));
     stableMergeSort(rows, [&](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
+        if (sortKind_ == kColumnToner || sortKind_ == kColumnPages) return compareGauges(a, b) < 0;
         return compareRows(deviceOf(a), deviceOf(b), sortKind_, sortDirection_, words_) < 0;
     });
     addTopLevelItems(QList<QTreeWidgetItem*>(rows.begin(), rows.end()));
@@ -313,6 +463,64 @@ void CNetRoverView::launchDefault()
     if (selectedDevice(entry)) launcher_.LaunchDefault(entry);
 }
 
+void CNetRoverView::activateSelected()
+{
+    if (launcher_.hasDefault()) launchDefault();
+    else properties();
+}
+
+void CNetRoverView::properties()
+{
+    const QTreeWidgetItem* row = selectedItems().value(0);
+    core::DeviceListEntry entry;
+    if (!row || !selectedDevice(entry)) return;
+    const int index = row->data(0, kDeviceRole).toInt();
+    QPointer<DeviceWindow>& open = deviceWindows_[index];
+    if (!open) {
+        open = new DeviceWindow(*library_, entry, words_, window());
+        open->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    open->show();
+    open->raise();
+    open->activateWindow();
+}
+
+void CNetRoverView::exportReport()
+{
+    if (busy_) return;
+    const QString path = QFileDialog::getSaveFileName(window(), QStringLiteral("Export report"),
+                                                      QStringLiteral("netrov-report.csv"),
+                                                      QStringLiteral("CSV (*.csv);;JSON (*.json)"));
+    if (!path.isEmpty()) exportReportTo(path);
+}
+
+bool CNetRoverView::exportReportTo(const QString& path, bool quiet)
+{
+    if (busy_) return false;
+    // The report asks the devices through the front library's exports: only
+    // devices that library found are asked.
+    if (library_ != &core::FrontLibrary::tuva()) return false;
+    library_->ensureInitialised();
+    const std::vector<core::DeviceListEntry> devices = app_.devices().copyAll();
+    std::vector<core::DeviceReport> reports;
+    const bool completed =
+        runBusy(QStringLiteral("Reading %1 devices for the report...").arg(devices.size()),
+                [&](const std::atomic<bool>& stop) { reports = readReports(devices, stop); });
+    if (!completed) return false;  // the program is ending
+    QString error;
+    if (writeReport(path, reports, error)) return true;
+    if (!quiet)
+        showErrorMessage(this, string(IDR_MSGBOXTITLE),
+                         QStringLiteral("The report could not be written to %1: %2").arg(path, error));
+    return false;
+}
+
+DeviceWindow* CNetRoverView::deviceWindow(int index) const
+{
+    const auto found = deviceWindows_.find(index);
+    return found != deviceWindows_.end() ? found->second.data() : nullptr;
+}
+
 void CNetRoverView::updateLauncherActions()
 {
     const bool rowSelected = !selectedItems().isEmpty();
@@ -322,7 +530,7 @@ void CNetRoverView::updateLauncherActions()
 void CNetRoverView::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        launchDefault();
+        activateSelected();
         return;
     }
     QTreeWidget::keyPressEvent(event);
@@ -333,6 +541,10 @@ void CNetRoverView::contextMenuEvent(QContextMenuEvent* event)
     QTreeWidgetItem* row = selectedItems().value(0);
     if (!row) return;
     QMenu menu(this);
+    QAction* open = menu.addAction(QStringLiteral("&Properties..."));
+    open->setData(IDM_MENU_PROPERTIES);
+    connect(open, &QAction::triggered, this, &CNetRoverView::properties);
+    menu.addSeparator();
     for (int32_t slot = 0; slot < kLauncherSlots; ++slot) {
         const std::string name = launcher_.displayName(slot);
         if (name.empty()) continue;

@@ -1,16 +1,23 @@
 // CNetRoverView: the report list of found devices, its columns, sorting, search, refresh and device commands.
 #pragma once
 
+#include <atomic>
+#include <functional>
+#include <map>
+#include <thread>
 #include <vector>
 
 #include <QIcon>
+#include <QPointer>
 #include <QTreeWidget>
 
 #include "column_settings.h"
+#include "device_details.h"
 #include "device_launcher.h"
 #include "device_rows.h"
 
 class QMenu;
+class QStyledItemDelegate;
 class QTimer;
 
 namespace netrov::core {
@@ -20,9 +27,14 @@ class FrontLibrary;
 namespace netrov::ui {
 
 class CNetRoverApp;
+class DeviceWindow;
+class LanguageFile;
 
 inline constexpr int kStartTimerId = 1001;
 inline constexpr int kStartTimerMs = 1;
+
+// The status and interface words of the string table.
+RowWords loadRowWords(const LanguageFile& language);
 
 // Where a context menu opened from the keyboard appears, in view coordinates:
 // the row's top-left corner, with y 0 when the row sticks out above or below
@@ -34,6 +46,8 @@ class CNetRoverView : public QTreeWidget {
 public:
     // app and launcher outlive the view.
     CNetRoverView(CNetRoverApp& app, DeviceLauncher& launcher, QWidget* parent = nullptr);
+    // Stops the background reading of the Toner and Pages columns.
+    ~CNetRoverView() override;
 
     // The first update: images, launchers, columns, words, the one-shot start
     // timer, and the launcher entries on top of deviceMenu (may be null).
@@ -63,6 +77,8 @@ public:
 signals:
     // The first status-bar pane's new text.
     void statusMessage(const QString& text);
+    // A refresh started (true) or ended: the commands wait meanwhile.
+    void busyChanged(bool busy);
 
 public slots:
     void search();
@@ -73,6 +89,23 @@ public slots:
     void sortByPosition(int position);
     void launchSlot(int32_t slot);
     void launchDefault();
+    // Opens the device window of the selected row (or raises the open one).
+    void properties();
+    // Asks for a file and writes the fleet report of the listed devices to it.
+    void exportReport();
+    // Double-click and Enter: the default device program when one is
+    // registered, else the device window.
+    void activateSelected();
+
+public:
+    // Whether the Toner and Pages columns are still being filled.
+    bool gaugesRunning() const { return gaugesPending_ > 0; }
+    // Reads every listed device's report (the window stays usable) and writes
+    // it to path, CSV or JSON by its extension; false, with a message box
+    // unless quiet, when it cannot be written.
+    bool exportReportTo(const QString& path, bool quiet = false);
+    // The open device window of a device index; null when none is open.
+    DeviceWindow* deviceWindow(int index) const;
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -80,6 +113,16 @@ protected:
 
 private:
     void insertColumns();
+    // Runs work on a worker thread with a busy cursor, the status text and the
+    // commands disabled; false when the program began to end meanwhile (work
+    // was told to stop).
+    bool runBusy(const QString& text, const std::function<void(const std::atomic<bool>& stop)>& work);
+    // The header shows the sorted column and its direction.
+    void updateSortIndicator();
+    // The Toner and Pages cells: filled in the background after a search.
+    void startGauges();
+    void stopGauges();
+    void setGaugeCell(QTreeWidgetItem* row, int column, int32_t kind);
     void fillRows();
     void setCells(QTreeWidgetItem* row, const core::DeviceListEntry& entry, bool refreshedOnly);
     void readWidthsBack();
@@ -96,9 +139,18 @@ private:
     std::vector<QIcon> images_;
     QTimer* startTimer_ = nullptr;
     std::vector<QAction*> launcherActions_;
+    std::map<int, QPointer<DeviceWindow>> deviceWindows_;
     int32_t sortKind_ = -1;
     int32_t sortDirection_ = 1;
     bool busy_ = false;
+    QString lastResult_;  // the last search's result text
+    int startWaitedMs_ = 0;  // how long the first search waited for the window
+    std::map<int, DeviceGauge> gauges_;  // by device index
+    std::thread gaugeWorker_;
+    std::atomic<bool> gaugeStop_{false};
+    int gaugeGeneration_ = 0;
+    int gaugesPending_ = 0;
+    QStyledItemDelegate* levelDelegate_ = nullptr;
 };
 
 }  // namespace netrov::ui

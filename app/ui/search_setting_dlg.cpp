@@ -2,6 +2,7 @@
 #include "search_setting_dlg.h"
 
 #include <array>
+#include <cstring>
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -45,6 +46,8 @@ constexpr ControlTemplate kControls[] = {
     {IDC_EDITB_TIMEOUT, "IDC_EDITB_TIMEOUT", 52, 171, 20, 12, nullptr},
     {IDC_SUPIN_TIMEOUT, "IDC_SUPIN_TIMEOUT", 72, 171, 9, 12, nullptr},
     {IDC_LABEL_SECOND, "IDC_LABEL_SECOND", 85, 173, 60, 8, "..Sec (1-60)"},
+    {IDC_LABEL_COMMUNITY, "IDC_LABEL_COMMUNITY", 150, 173, 40, 8, "..Community"},
+    {IDC_EDITB_COMMUNITY, "IDC_EDITB_COMMUNITY", 192, 171, 61, 12, nullptr},
     {IDOK, "IDOK", 146, 190, 50, 14, "..OK"},
     {IDCANCEL, "IDCANCEL", 203, 190, 50, 14, "..Cancel"},
 };
@@ -177,6 +180,10 @@ void CSearchSettingDlg::buildControls()
     controls_[IDC_EDITB_TIMEOUT] = timeOut_;
     controls_[IDC_SUPIN_TIMEOUT] = new SpinButtons(timeOut_, core::kMinTimeOut, core::kMaxTimeOut, this);
     controls_[IDC_LABEL_SECOND] = new QLabel(this);
+    controls_[IDC_LABEL_COMMUNITY] = new QLabel(this);
+    community_ = new QLineEdit(this);
+    community_->setMaxLength(static_cast<int>(sizeof settings_.ComName) - 1);
+    controls_[IDC_EDITB_COMMUNITY] = community_;
 
     auto* ok = new QPushButton(this);
     auto* cancel = new QPushButton(this);
@@ -201,6 +208,7 @@ void CSearchSettingDlg::fill()
     modeGroup_->button(IDC_RADIO_IPRANGE)->setChecked(true);
     static_cast<QCheckBox*>(control(IDC_CHECK_IPRANGE))->setChecked(settings_.IPSearch == 1);
     timeOut_->setText(QString::number(settings_.TimeOut));
+    community_->setText(local(std::string(settings_.ComName, strnlen(settings_.ComName, sizeof settings_.ComName))));
     applyEnablingRule();
 }
 
@@ -269,6 +277,10 @@ void CSearchSettingDlg::add()
         if (rangeStart_->octets(unused) == 0 || rangeEnd_->octets(unused) == 0) return;
         start = rangeStart_->address();
         end = rangeEnd_->address();
+        if (*end < start) {
+            showErrorMessage(this, string(IDR_MSGBOXTITLE), string(IDS_STR_ERRMSG_IPRANGEREVERSED));
+            return;
+        }
     } else {
         if (direct_->octets(unused) == 0) return;
         start = direct_->address();
@@ -301,6 +313,9 @@ void CSearchSettingDlg::accept()
     edited.IPSearch = static_cast<QCheckBox*>(control(IDC_CHECK_IPRANGE))->isChecked() ? 1 : 0;
     const int timeOut = timeOut_->text().toInt();
     edited.TimeOut = timeOut <= 0 || timeOut > core::kMaxTimeOut ? core::kDefaultTimeOut : timeOut;
+    // No device answers an empty community: that falls back to the default one.
+    const std::string community = community_->text().toLocal8Bit().toStdString();
+    core::setCommunity(edited, community.empty() ? std::string_view(core::kDefaultCommunity) : std::string_view(community));
     settings_ = edited;
     addresses_ = rowEntries();
     core::saveSearchSettings(store_, settings_, addresses_);

@@ -35,6 +35,8 @@ enum SearchSettingControl : int32_t {
     IDC_LABEL_SECOND = 1045,
     IDC_EDITB_TIMEOUT = 1046,
     IDC_SUPIN_TIMEOUT = 1047,
+    IDC_LABEL_COMMUNITY = 1048,
+    IDC_EDITB_COMMUNITY = 1049,
 };
 
 class CSearchSettingDlg : public QDialog {
@@ -50,6 +52,7 @@ public:
     CIPAddressEdit* rangeEnd() const { return rangeEnd_; }
     CIPAddressEdit* direct() const { return direct_; }
     QLineEdit* timeOutEdit() const { return timeOut_; }
+    QLineEdit* communityEdit() const { return community_; }
     QTreeWidget* addressList() const { return list_; }
 
     // The list rows as address list entries, in row order.
@@ -79,6 +82,7 @@ private:
     CIPAddressEdit* rangeEnd_ = nullptr;
     CIPAddressEdit* direct_ = nullptr;
     QLineEdit* timeOut_ = nullptr;
+    QLineEdit* community_ = nullptr;
     QTreeWidget* list_ = nullptr;
     bool adjustingTimeOut_ = false;
 };

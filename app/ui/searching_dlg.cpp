@@ -91,6 +91,12 @@ void CSearchingDlg::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (started_) return;
+    // Centred over the main window at its final size (the template can change it after Qt placed the dialog).
+    if (const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr; owner && owner->isVisible()) {
+        QRect placed = frameGeometry();
+        placed.moveCenter(owner->frameGeometry().center());
+        move(placed.topLeft());
+    }
     started_ = true;
     progressTimer_->start(static_cast<int>(clock_.periodMs()));
     animationTimer_->start(kAnimationPeriodMs);

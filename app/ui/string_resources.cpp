@@ -38,6 +38,10 @@ constexpr BuiltIn kBuiltIn[] = {
     {IDM_MENU_TOOLBARSMALL, "..Displays toolbar by using small icons."},
     {IDM_MENU_TOOLBARLARGE, "..Displays toolbar by using large icons."},
     {IDM_MENU_TOOLBARHIDE, "..Hides toolbar."},
+    {IDS_STR_ERRMSG_IPRANGEREVERSED, "The end of the range is below its start."},
+    {IDS_STR_SEARCHNONE,
+     "Printers that do not answer may use another SNMP community: set it under Device > Search Range..., Community."},
+    {IDS_STR_REFRESHING, "Refreshing the devices..."},
 };
 
 constexpr TableEntry kStringTable[] = {

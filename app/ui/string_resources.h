@@ -35,6 +35,12 @@ enum StringId : int32_t {
     IDM_MENU_TOOLBARHIDE = 32791,
     ID_APP_ABOUT = 57664,
     ID_APP_EXIT = 57665,
+    IDM_MENU_PROPERTIES = 32800,
+    IDM_MENU_EXPORTREPORT = 32801,
+    // Strings newer than the language files: their built-in texts are used.
+    IDS_STR_SEARCHNONE = 330,
+    IDS_STR_REFRESHING = 331,
+    IDS_STR_ERRMSG_IPRANGEREVERSED = 510,
 };
 
 // One row of the string or tip table: which language key fills which id.

@@ -22,6 +22,7 @@ public:
     std::string displayName(int32_t slot) const override;
     void Launch(const core::DeviceListEntry& device, int32_t slot) override;
     void LaunchDefault(const core::DeviceListEntry& device) override;
+    bool hasDefault() const override { return launcher_.defaultSlot() >= 0; }
 
     const core::Launcher& launcher() const { return launcher_; }
 

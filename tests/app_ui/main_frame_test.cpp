@@ -1,5 +1,10 @@
 // The main window: placement, toolbar modes and their persistence, menu texts, prompts, help, about box, remote end.
 #include <QAction>
+#include <QApplication>
+#include <QTimer>
+
+#include <optional>
+#include <QStatusTipEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QSettings>
@@ -64,6 +69,52 @@ private slots:
         QVERIFY(!frame.action(32789)->isChecked() && !frame.action(32791)->isChecked());
         QCOMPARE(frame.windowTitle(), QStringLiteral("Net Rover"));
         QCOMPARE(stored(started.app, "Window", "FrameX"), kPlacementNone);
+    }
+
+    // A menu prompt or a toolbar tip takes the status bar for a while; the count comes back after it.
+    void searchCountComesBackAfterAPrompt()
+    {
+        TestProgram program;
+        StartedApp started(program);
+        QVERIFY(started.started);
+        FakePrinters printers(netrov::test::samplePrinters());
+        CMainFrame frame(started.app);
+        QVERIFY(showAndSearch(frame, printers));
+        const QString count = QStringLiteral("7 Devices are found.");
+        QCOMPARE(frame.statusBar()->currentMessage(), count);
+        for (const QString& prompt : {frame.action(IDM_MENU_SEARCH)->statusTip(), frame.action(IDM_MENU_REFRESH)->statusTip()}) {
+            QStatusTipEvent show(prompt);
+            QApplication::sendEvent(&frame, &show);
+            QCOMPARE(frame.statusBar()->currentMessage(), prompt);
+            QStatusTipEvent leave{QString()};
+            QApplication::sendEvent(&frame, &leave);
+            QCOMPARE(frame.statusBar()->currentMessage(), count);
+        }
+    }
+
+    // The first searching dialog appears centred over the main window, wherever that is.
+    void firstSearchingDialogIsCentred()
+    {
+        TestProgram program;
+        StartedApp started(program);
+        QVERIFY(started.started);
+        FakePrinters printers(netrov::test::samplePrinters());
+        printers.setDelay(std::chrono::milliseconds(60));
+        CMainFrame frame(started.app);
+        frame.view()->setFrontLibrary(&printers.library());
+        frame.setGeometry(340, 260, 720, 420);
+        // The dialog runs its own loop: a timer looks at it from inside.
+        std::optional<QPoint> offset;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, &frame, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (!offset && dialog && dialog->isVisible()) offset = dialog->geometry().center() - frame.geometry().center();
+        });
+        watch.start(10);
+        frame.show();
+        QTRY_COMPARE_WITH_TIMEOUT(frame.statusBar()->currentMessage(), QStringLiteral("7 Devices are found."), 15000);
+        QVERIFY(offset);
+        QVERIFY2(offset->manhattanLength() <= 4, qPrintable(QStringLiteral("%1,%2").arg(offset->x()).arg(offset->y())));
     }
 
     void maximizeThenCloseStoresTheEarlierRectangle()
@@ -211,6 +262,15 @@ private slots:
         QVERIFY(frame.action(32780)->isEnabled());
         frame.help();
         QVERIFY(frame.findChild<QDialog*>(QStringLiteral("HelpViewer")));
+        // F1 again, and the menu command: still one help window.
+        QTest::keyClick(&frame, Qt::Key_F1);
+        frame.action(32780)->trigger();
+        QCOMPARE(frame.findChildren<QDialog*>(QStringLiteral("HelpViewer")).size(), 1);
+        // Once closed, F1 opens it again.
+        frame.findChild<QDialog*>(QStringLiteral("HelpViewer"))->close();
+        QTRY_VERIFY(!frame.findChild<QDialog*>(QStringLiteral("HelpViewer")));
+        frame.action(32780)->trigger();
+        QCOMPARE(frame.findChildren<QDialog*>(QStringLiteral("HelpViewer")).size(), 1);
     }
 
     void helpNeedsAReadableHelpFile()
@@ -242,7 +302,16 @@ private slots:
             QVERIFY2(english.control(id)->geometry() == builtIn.control(id)->geometry(), qPrintable(QString::number(id)));
         const ProgramVersion version = programVersion();
         QCOMPARE(static_cast<QLabel*>(english.control(1001))->text(),
-                 QStringLiteral("Version %1.%2 (%1.%2.0.1.0)").arg(version.major).arg(version.minor));
+                 QStringLiteral("Version %1.%2 (%1.%2.%3)").arg(version.major).arg(version.minor).arg(version.patch));
+        QVERIFY(!static_cast<QLabel*>(english.control(1001))->text().contains(QStringLiteral(".0.1.0")));
+        // The build part never repeats the numbers before it.
+        struct Build {
+            const char* language;
+            const char* shown;
+        };
+        for (const Build& b : {Build{"0.1.0", "0"}, Build{"0.1", "0"}, Build{"", "0"}, Build{"beta", "beta"},
+                               Build{"0.1.7-rc1", "7-rc1"}, Build{"0.10.2", "0.10.2"}})
+            QCOMPARE(buildText({0, 1, 0}, QString::fromLatin1(b.language)), QString::fromLatin1(b.shown));
         QCOMPARE(static_cast<QLabel*>(builtIn.control(1001))->text(), QStringLiteral("..Version 1.00"));
     }
 };

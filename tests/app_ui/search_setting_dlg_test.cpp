@@ -1,5 +1,7 @@
 // The search settings dialog: Add errors and acceptance, enabling, time-out field, address field keys, OK.
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -69,10 +71,11 @@ private slots:
         typeAddress(dialog->rangeEnd(), "127.0.1.9");  // 256 addresses
         add();
         QCOMPARE(recorder.messages.size(), size_t{3});
-        for (const auto& [title, text] : recorder.messages) {
-            QCOMPARE(title, QStringLiteral("Net Rover"));
-            QCOMPARE(text, QStringLiteral("The specified range is over 255."));
-        }
+        for (const auto& [title, text] : recorder.messages) QCOMPARE(title, QStringLiteral("Net Rover"));
+        // A reversed range says so (a text of its own, whatever the language file); too many is over 255.
+        QCOMPARE(recorder.messages[0].second, QStringLiteral("The end of the range is below its start."));
+        QCOMPARE(recorder.messages[1].second, QStringLiteral("The end of the range is below its start."));
+        QCOMPARE(recorder.messages[2].second, QStringLiteral("The specified range is over 255."));
         QCOMPARE(dialog->addressList()->topLevelItemCount(), 0);
 
         // Exactly 255 addresses into an empty list are accepted.
@@ -210,6 +213,41 @@ private slots:
         QCOMPARE(fixture.store.values["SearchOption/TimeOut"], std::string("12"));
     }
 
+    // The community is the stored ComName: shown, replaced on OK, at most 127
+    // characters, and an emptied field falls back to the default community.
+    void communityField()
+    {
+        Fixture fixture;
+        {
+            auto dialog = fixture.open();
+            QLineEdit* community = dialog->communityEdit();
+            QCOMPARE(community->text(), QStringLiteral("tarpon"));
+            QVERIFY(community->isEnabled());
+            community->clear();
+            QTest::keyClicks(community, QString(200, QLatin1Char('c')));
+            QCOMPARE(community->text().size(), 127);
+            dialog->accept();
+        }
+        QCOMPARE(std::string(fixture.settings.ComName), std::string(127, 'c'));
+        QCOMPARE(fixture.store.values["SearchOption/ComName"], std::string(127, 'c'));
+        {
+            auto dialog = fixture.open();
+            QCOMPARE(dialog->communityEdit()->text(), QString(127, QLatin1Char('c')));
+            dialog->communityEdit()->setText(QStringLiteral("branch-office"));
+            dialog->reject();
+        }
+        QCOMPARE(std::string(fixture.settings.ComName), std::string(127, 'c'));
+        {
+            auto dialog = fixture.open();
+            dialog->communityEdit()->clear();
+            dialog->accept();
+        }
+        QCOMPARE(std::string(fixture.settings.ComName), std::string("tarpon"));
+        // A language file from before the field still shows it, with its built-in place.
+        CSearchSettingDlg builtIn(nullptr, fixture.settings, fixture.addresses, fixture.store);
+        QVERIFY(builtIn.control(netrov::ui::IDC_EDITB_COMMUNITY)->geometry().isValid());
+    }
+
     void installedLayoutMatchesTheBuiltInOne()
     {
         Fixture fixture;
@@ -218,7 +256,7 @@ private slots:
         QCOMPARE(builtIn.windowTitle(), QStringLiteral("..Search settings"));
         QCOMPARE(english->windowTitle(), QStringLiteral("Search settings"));
         QCOMPARE(english->size(), builtIn.size());
-        for (int id = 1030; id <= 1047; ++id)
+        for (int id = 1030; id <= 1049; ++id)
             QVERIFY2(english->control(id)->geometry() == builtIn.control(id)->geometry(), qPrintable(QString::number(id)));
         for (int id : {1, 2}) QCOMPARE(english->control(id)->geometry(), builtIn.control(id)->geometry());
         QCOMPARE(static_cast<QPushButton*>(builtIn.control(netrov::ui::IDC_BUTTN_IPADD))->text(), QStringLiteral("..Add"));
@@ -256,7 +294,7 @@ private slots:
         QCOMPARE(field.part(1)->cursorPosition(), 3);
         QTest::keyClick(field.part(1), Qt::Key_Right);
         QCOMPARE(field.currentPart(), 2);
-        QCOMPARE(field.part(2)->cursorPosition(), 0);
+        QCOMPARE(field.part(2)->selectedText(), QStringLiteral("7"));
         QTest::keyClick(field.part(2), Qt::Key_End);
         QCOMPARE(field.currentPart(), 3);
         QTest::keyClick(field.part(3), Qt::Key_Home);
@@ -271,6 +309,85 @@ private slots:
 
         field.setEnabled(false);
         for (int i = 0; i < 4; ++i) QVERIFY(!field.part(i)->isEnabled());
+    }
+
+    // The keys of a standard address control. Keys: characters are typed into
+    // the part with the input; <sel> selects that part's text, <bs> is
+    // Backspace, <all> select-all, <home>, <right>, and <paste:TEXT> pastes TEXT.
+    void addressKeyTable_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("parts");
+        QTest::addColumn<int>("current");
+        QTest::newRow("typing over selected octets") << "10.213.255.255" << "<home><sel>192.168.1.5" << "192|168|1|5" << 3;
+        QTest::newRow("typing over without dots") << "10.213.255.255" << "<home><sel>19216815" << "192|168|15|255" << 2;
+        QTest::newRow("a dot after a short part moves on") << "10.213.255.255" << "<home><sel>7.8" << "7|8|255|255" << 1;
+        QTest::newRow("moving on selects the next part") << "10.213.255.255" << "<home><right>7" << "10|7|255|255" << 1;
+        QTest::newRow("a full part passes the digit on") << "" << "1234" << "123|4||" << 1;
+        QTest::newRow("backspace at a part's start goes back") << "" << "10.2<bs><bs><bs>" << "1|||" << 0;
+        QTest::newRow("backspace in the first part stays") << "" << "5<bs><bs>" << "|||" << 0;
+        QTest::newRow("select-all then a digit replaces the address") << "10.1.2.3" << "<all>7" << "7|||" << 0;
+        QTest::newRow("select-all then backspace empties it") << "10.1.2.3" << "<all><bs>" << "|||" << 0;
+        QTest::newRow("paste of a dotted address") << "" << "<paste:192.0.2.44>" << "192|0|2|44" << 3;
+        QTest::newRow("paste with blanks, capped") << "1.1.1.1" << "<home><paste: 10.300.1.2 >" << "10|255|1|2" << 3;
+        QTest::newRow("paste of a partial address is refused") << "" << "<paste:10.1.2>" << "|||" << 0;
+        QTest::newRow("paste of digits goes in as typed") << "" << "<paste:42>" << "42|||" << 0;
+    }
+
+    void addressKeyTable()
+    {
+        QFETCH(QString, start);
+        QFETCH(QString, keys);
+        QFETCH(QString, parts);
+        QFETCH(int, current);
+        QWidget window;
+        auto* field = new CIPAddressEdit(&window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        field->clear();
+        if (!start.isEmpty()) QVERIFY(field->pasteAddress(start));
+        field->part(0)->setFocus();
+        for (qsizetype i = 0; i < keys.size();) {
+            QLineEdit* part = field->part(field->currentPart());
+            if (keys[i] != QLatin1Char('<')) {
+                QTest::keyClicks(part, QString(keys[i++]));
+                continue;
+            }
+            const qsizetype end = keys.indexOf(QLatin1Char('>'), i);
+            const QString token = keys.mid(i + 1, end - i - 1);
+            i = end + 1;
+            if (token == QLatin1String("sel")) part->selectAll();
+            else if (token == QLatin1String("bs")) QTest::keyClick(part, Qt::Key_Backspace);
+            else if (token == QLatin1String("all")) QTest::keySequence(part, QKeySequence::SelectAll);
+            else if (token == QLatin1String("home")) QTest::keyClick(part, Qt::Key_Home);
+            else if (token == QLatin1String("right")) {
+                part->setCursorPosition(static_cast<int>(part->text().size()));
+                QTest::keyClick(part, Qt::Key_Right);
+            } else if (token.startsWith(QLatin1String("paste:"))) {
+                QApplication::clipboard()->setText(token.mid(6));
+                QTest::keySequence(part, QKeySequence::Paste);
+            }
+        }
+        QStringList texts;
+        for (int i = 0; i < 4; ++i) texts << field->part(i)->text();
+        QCOMPARE(texts.join(QLatin1Char('|')), parts);
+        QCOMPARE(field->currentPart(), current);
+    }
+
+    void selectAllCopiesTheWholeAddress()
+    {
+        CIPAddressEdit field;
+        field.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&field));
+        QVERIFY(field.pasteAddress(QStringLiteral("10.1.2.3")));
+        QTest::keySequence(field.part(3), QKeySequence::SelectAll);
+        QVERIFY(field.wholeAddressSelected());
+        for (int i = 0; i < 4; ++i) QVERIFY(field.part(i)->hasSelectedText());
+        QTest::keySequence(field.part(3), QKeySequence::Copy);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("10.1.2.3"));
+        QTest::keyClick(field.part(3), Qt::Key_Left);
+        QVERIFY(!field.wholeAddressSelected());
     }
 };
 

@@ -9,6 +9,7 @@
 
 #include <QStatusBar>
 
+#include "about_dlg.h"
 #include "main_frame.h"
 #include "netrover_app.h"
 #include "single_instance.h"
@@ -72,6 +73,41 @@ const std::string kQuietMain = "Company=StartupCo\r\nMutexName=StartupTest\r\nLa
 class StartupTest : public QObject {
     Q_OBJECT
 private slots:
+    // --help and --version answer on the terminal without a display, a setup file or a window.
+    void terminalOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("firstLine");
+        QTest::newRow("--version") << QStringList{"--version"} << "NetRov %1";
+        QTest::newRow("-v") << QStringList{"-v"} << "NetRov %1";
+        QTest::newRow("--help") << QStringList{"--help"} << "Usage: NetRov [options]";
+        QTest::newRow("-h after a Qt option") << QStringList{"-platform", "offscreen", "-h"} << "Usage: NetRov [options]";
+    }
+
+    void terminalOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, firstLine);
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.insert(QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral(NETROV_OUTPUT_DIR));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(NETROV_PROGRAM), arguments);
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+        const QStringList lines = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'));
+        const netrov::ui::ProgramVersion version = netrov::ui::programVersion();
+        QCOMPARE(lines.value(0), firstLine.contains(QLatin1String("%1"))
+                                     ? firstLine.arg(QStringLiteral("%1.%2.%3").arg(version.major).arg(version.minor).arg(version.patch))
+                                     : firstLine);
+        if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h")))
+            QVERIFY(lines.filter(QStringLiteral("--version")).size() == 1);
+    }
+
     void failureExits_data()
     {
         QTest::addColumn<QString>("startupFile");
@@ -144,7 +180,9 @@ private slots:
             // which the SNMP service refuses without sending anything.
             netrov::ui::CMainFrame frame(app);
             frame.show();
-            QTRY_COMPARE_WITH_TIMEOUT(frame.statusBar()->currentMessage(), QStringLiteral("0 Devices are found."), 15000);
+            QTRY_COMPARE_WITH_TIMEOUT(frame.statusBar()->currentMessage(), QStringLiteral("0 Devices are found. Printers that do not answer may use another SNMP community: "
+                                                     "set it under Device > Search Range..., Community."),
+                                      15000);
             QCOMPARE(frame.windowTitle(), QStringLiteral("Net Rover"));
             netrov::test::saveScreenshot(&frame, QStringLiteral("main_window_empty"));
         }

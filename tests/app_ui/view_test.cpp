@@ -8,10 +8,12 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cstring>
 #include <optional>
 
 #include "column_settings.h"
 #include "customize_dlg.h"
+#include "device_window.h"
 #include "netrover_view.h"
 #include "ui_test_support.h"
 #include "view_test_support.h"
@@ -39,7 +41,9 @@ public:
     {
         launched.emplace_back(device.identity.modelName, -1);
     }
+    bool hasDefault() const override { return withDefault; }
     std::vector<std::pair<std::string, int32_t>> launched;
+    bool withDefault = true;
 };
 
 QStringList column(const CNetRoverView& view, int position)
@@ -123,7 +127,10 @@ private slots:
         ColumnSettings all = view.columnSettings();
         for (int32_t kind = 0; kind < kColumnKinds; ++kind) all[static_cast<size_t>(kind)].order = kind;
         view.applyColumnSettings(all);
-        QCOMPARE(view.columnCount(), 7);
+        QCOMPARE(view.columnCount(), 9);
+        // Toner and Pages wait for the front library's own devices: none here.
+        QCOMPARE(view.topLevelItem(0)->text(kColumnToner), QStringLiteral("--"));
+        QCOMPARE(view.topLevelItem(0)->text(kColumnPages), QStringLiteral("--"));
         QCOMPARE(view.topLevelItem(0)->text(kColumnDevice), QStringLiteral("ml210-office"));
         QCOMPARE(view.topLevelItem(0)->text(kColumnInterface), QStringLiteral("Network"));
         QCOMPARE(view.topLevelItem(0)->text(kColumnMacAddress), QStringLiteral("00:15:A3:10:02:10"));
@@ -177,6 +184,57 @@ private slots:
         QCOMPARE(column(view, 2).first(), QStringLiteral("192.0.2.11"));
     }
 
+    // A search that finds nothing says where a different community is set; one that finds something does not.
+    void nothingFoundHintsAtTheCommunity()
+    {
+        TestProgram program;
+        StartedApp started(program);
+        QVERIFY(started.started);
+        FakePrinters nobody({});
+        DeviceLauncher launcher;
+        CNetRoverView view(started.app, launcher);
+        QString status;
+        QVERIFY(searchOnce(view, nobody, nullptr, status));
+        QVERIFY2(status.startsWith(QStringLiteral("0 Devices are found. ")), qPrintable(status));
+        QVERIFY(status.contains(QStringLiteral("another SNMP community")));
+        QVERIFY(status.contains(QStringLiteral("Search Range")));
+    }
+
+    // The sorted column shows its direction; it follows the column through Customize.
+    void sortIndicatorShowsTheSortedColumn()
+    {
+        SearchedView searched;
+        QVERIFY(searched.started.started);
+        QVERIFY(searched.search());
+        CNetRoverView& view = *searched.view;
+        QHeaderView* header = view.header();
+        QVERIFY(!header->isSortIndicatorShown());
+        struct Click {
+            int position;
+            int indicator;
+            Qt::SortOrder order;
+        };
+        for (const Click& click : {Click{0, 0, Qt::AscendingOrder}, Click{0, 0, Qt::DescendingOrder},
+                                   Click{2, 2, Qt::AscendingOrder}, Click{2, 2, Qt::DescendingOrder}}) {
+            header->sectionClicked(click.position);
+            QVERIFY(header->isSortIndicatorShown());
+            QCOMPARE(header->sortIndicatorSection(), click.indicator);
+            QCOMPARE(header->sortIndicatorOrder(), click.order);
+        }
+        // The IP column (kind 4, now at position 2) moves to position 1: so does the indicator.
+        ColumnSettings settings = view.columnSettings();
+        settings[kColumnLocation].order = kHidden;
+        settings[kColumnIpAddress].order = 1;
+        settings[kColumnStatus].order = 2;
+        view.applyColumnSettings(settings);
+        QCOMPARE(header->sortIndicatorSection(), 1);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        settings[kColumnIpAddress].order = kHidden;
+        settings[kColumnStatus].order = 1;
+        view.applyColumnSettings(settings);
+        QVERIFY(!header->isSortIndicatorShown());
+    }
+
     void refreshRewritesDeviceLocationAndStatusOnly()
     {
         SearchedView searched;
@@ -197,6 +255,49 @@ private slots:
         // A device that went silent stays with the no-answer word.
         QCOMPARE(view.topLevelItem(ml330)->text(3), QStringLiteral("No Answer"));
         QCOMPARE(view.topLevelItem(ml330)->text(2), QStringLiteral("192.0.2.14"));
+        // It keeps the location, name and MAC address it had.
+        QCOMPARE(view.topLevelItem(ml330)->text(1), QStringLiteral("Main hall"));
+        const netrov::core::DeviceListEntry silent = searched.started.app.devices().copy(static_cast<size_t>(view.deviceIndex(ml330)));
+        QCOMPARE(QString::fromLatin1(silent.info.name), QStringLiteral("ml330-hall"));
+        QCOMPARE(silent.info.macAddressValid, uint8_t{1});
+        QCOMPARE(silent.info.macAddress[5], uint8_t{0x30});
+    }
+
+    // Column settings stored before Toner and Pages existed, with a language
+    // file that does not know them: the stored columns stay as they were, the
+    // new ones are hidden, with their own headers and widths.
+    void columnSettingsFromBeforeTonerAndPages()
+    {
+        std::string older = netrov::test::readFile(NETROV_SOURCE_DIR "/data/lang/NetRovEnglish.ini");
+        for (const char* key : {"IDC_LISTB_TONER=Toner,110\r\n", "IDC_LISTB_PAGES=Pages,70\r\n"}) {
+            const size_t at = older.find(key);
+            QVERIFY(at != std::string::npos);
+            older.erase(at, std::strlen(key));
+        }
+        LanguageFile language;
+        QVERIFY(language.LoadText(older));
+        netrov::test::MemoryStore store;
+        const int32_t stored[7][2] = {{0, 150}, {1, 120}, {-1, 90}, {-1, 80}, {2, 100}, {-1, 70}, {3, 60}};
+        for (int32_t kind = 0; kind < 7; ++kind) {
+            store.writeInt("Window", "ColumnIndex" + std::to_string(kind), stored[kind][0]);
+            store.writeInt("Window", "ColumnWidth" + std::to_string(kind), stored[kind][1]);
+        }
+        const ColumnSettings settings = loadColumnSettings(language, store);
+        for (int32_t kind = 0; kind < 7; ++kind) {
+            QCOMPARE(settings[static_cast<size_t>(kind)].order, stored[kind][0]);
+            QCOMPARE(settings[static_cast<size_t>(kind)].width, stored[kind][1]);
+        }
+        QCOMPARE(shownKinds(settings), (std::vector<int32_t>{kColumnModel, kColumnDevice, kColumnIpAddress, kColumnStatus}));
+        QCOMPARE(settings[kColumnToner].order, kHidden);
+        QCOMPARE(settings[kColumnPages].order, kHidden);
+        QCOMPARE(QString::fromStdString(settings[kColumnToner].header), QStringLiteral("Toner"));
+        QCOMPARE(QString::fromStdString(settings[kColumnPages].header), QStringLiteral("Pages"));
+        QVERIFY(settings[kColumnToner].width > 0 && settings[kColumnPages].width > 0);
+        // Saved and loaded again, nothing moves.
+        saveColumnSettings(settings, store);
+        const ColumnSettings again = loadColumnSettings(language, store);
+        for (int32_t kind = 0; kind < kColumnKinds; ++kind)
+            QCOMPARE(again[static_cast<size_t>(kind)].order, settings[static_cast<size_t>(kind)].order);
     }
 
     void customizeButtonRules()
@@ -209,9 +310,11 @@ private slots:
         QListWidget* hide = dialog.hideList();
         const auto enabled = [&](int32_t id) { return dialog.control(id)->isEnabled(); };
         QCOMPARE(show->count(), 3);
-        QCOMPARE(hide->count(), 4);
+        QCOMPARE(hide->count(), 6);
         QCOMPARE(hide->item(0)->text(), QStringLiteral("Device Name"));
         QCOMPARE(hide->item(3)->text(), QStringLiteral("Status"));
+        QCOMPARE(hide->item(4)->text(), QStringLiteral("Toner"));
+        QCOMPARE(hide->item(5)->text(), QStringLiteral("Pages"));
         // Nothing selected.
         QVERIFY(!enabled(IDC_BUTTN_ADDITEM) && !enabled(IDC_BUTTN_DELITEM));
         QVERIFY(!enabled(IDC_BUTTN_ITEMUP) && !enabled(IDC_BUTTN_ITEMDOWN));
@@ -239,7 +342,7 @@ private slots:
         QTest::mouseClick(static_cast<QPushButton*>(dialog.control(IDC_BUTTN_ADDITEM)), Qt::LeftButton);
         QCOMPARE(show->item(3)->text(), QStringLiteral("Status"));
         QCOMPARE(dialog.settings()[kColumnStatus].order, 3);
-        QCOMPARE(hide->count(), 3);
+        QCOMPARE(hide->count(), 5);
 
         // Hide: to the end of the hide list, order -1, the rest renumbered.
         show->setCurrentRow(1);
@@ -376,6 +479,70 @@ private slots:
         QVERIFY(!actions[0]->isEnabled());
         actions[0]->trigger();
         QCOMPARE(launcher.launched.size(), size_t{2});
+    }
+
+    // Without a default program, double-click, Enter and the context menu open
+    // the device window; a second request raises the same window.
+    void propertiesWithoutDefaultProgram()
+    {
+        TestProgram program;
+        StartedApp started(program);
+        QVERIFY(started.started);
+        FakePrinters printers(netrov::test::samplePrinters());
+        RecordingLauncher launcher;
+        launcher.withDefault = false;
+        CNetRoverView view(started.app, launcher);
+        QString status;
+        QVERIFY(searchOnce(view, printers, nullptr, status));
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const int mfp = static_cast<int>(column(view, 0).indexOf(QStringLiteral("Tarnwell MX-4400 MFP")));
+        view.topLevelItem(mfp)->setSelected(true);
+        view.setCurrentItem(view.topLevelItem(mfp));
+        view.setFocus();
+        QTest::keyClick(&view, Qt::Key_Return);
+        const int index = view.deviceIndex(mfp);
+        DeviceWindow* window = view.deviceWindow(index);
+        QVERIFY(window);
+        QVERIFY(launcher.launched.empty());
+        QSignalSpy loaded(window, &DeviceWindow::loaded);
+        QVERIFY(window->loading() || !loaded.isEmpty() || loaded.wait(5000));
+        QTRY_VERIFY(!window->loading());
+        QCOMPARE(window->statusText(), QStringLiteral("Status: Warning"));
+        QCOMPARE(window->webPage(), QStringLiteral("http://192.0.2.13/"));
+
+        const QRect rect = view.visualRect(view.model()->index(mfp, 0));
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+        QTest::mouseDClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+        QCOMPARE(view.deviceWindow(index), window);
+        QVERIFY(launcher.launched.empty());
+        // Closed, it opens anew on double-click.
+        window->close();
+        QTRY_VERIFY(!view.deviceWindow(index));
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+        QTest::mouseDClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+        window = view.deviceWindow(index);
+        QVERIFY(window);
+
+        // The context menu offers it first, even with no device program at all.
+        QTimer::singleShot(100, [] {
+            QMenu* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            QCOMPARE(menu->actions().value(0)->data().toInt(), static_cast<int>(IDM_MENU_PROPERTIES));
+            menu->close();
+        });
+        QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, rect.center(), view.viewport()->mapToGlobal(rect.center()));
+        QApplication::sendEvent(view.viewport(), &menuEvent);
+
+        // With a default program, double-click keeps starting it.
+        launcher.withDefault = true;
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+        QTest::mouseDClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+        QCOMPARE(launcher.launched.size(), size_t{1});
+        // A new search numbers the devices anew: the open window is not taken for another device.
+        view.search();
+        QVERIFY(!view.deviceWindow(index));
+        window->close();
     }
 };
 

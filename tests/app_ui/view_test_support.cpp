@@ -1,8 +1,11 @@
 // Fixtures of the view and main window tests.
 #include "view_test_support.h"
 
+#include "search_run.h"
+
 #include <atomic>
 #include <cstring>
+#include <thread>
 
 namespace netrov::test {
 
@@ -92,18 +95,38 @@ FakePrinters::FakePrinters(std::vector<core::DeviceListEntry> devices) : state_(
     };
     access.getDevInfo = [state, lookup](DeviceIdentity* device, intptr_t, intptr_t, void* records, int32_t,
                                         int32_t* count) {
+        std::chrono::milliseconds delay;
+        {
+            std::lock_guard lock(state->mutex);
+            delay = state->delay;
+        }
+        std::this_thread::sleep_for(delay);
         std::lock_guard lock(state->mutex);
         const core::DeviceListEntry* entry = lookup(device);
-        if (!entry || state->silent.count(modelOf(*device))) return 100;
+        // Like the service, a device that does not answer leaves a cleared record.
+        if (!entry || state->silent.count(modelOf(*device))) {
+            *static_cast<DeviceInfo*>(records) = DeviceInfo{};
+            return 100;
+        }
         *static_cast<DeviceInfo*>(records) = entry->info;
         *count = 1;
         return 0;
     };
     access.getDevStatus = [state, lookup](DeviceIdentity* device, intptr_t, intptr_t, void* records, int32_t,
                                           int32_t* count) {
+        std::chrono::milliseconds delay;
+        {
+            std::lock_guard lock(state->mutex);
+            delay = state->delay;
+        }
+        std::this_thread::sleep_for(delay);
         std::lock_guard lock(state->mutex);
         const core::DeviceListEntry* entry = lookup(device);
-        if (!entry || state->silent.count(modelOf(*device))) return 100;
+        // Like the service, a device that does not answer leaves a cleared record.
+        if (!entry || state->silent.count(modelOf(*device))) {
+            *static_cast<DeviceStatus*>(records) = DeviceStatus{};
+            return 100;
+        }
         *static_cast<DeviceStatus*>(records) = entry->status[0];
         *count = 1;
         return 0;
@@ -124,6 +147,29 @@ void FakePrinters::setLocation(const std::string& model, const std::string& loca
     for (core::DeviceListEntry& entry : state_->devices)
         if (modelOf(entry.identity) == model)
             std::snprintf(entry.info.location, sizeof entry.info.location, "%s", location.c_str());
+}
+
+bool searchedDevice(const char* address, core::DeviceListEntry& entry)
+{
+    core::SearchSettings settings = core::defaultSearchSettings();
+    settings.BroadCast = 0;
+    settings.IPSearch = 1;
+    settings.TimeOut = 2;
+    core::SearchAddressList addresses;
+    addresses.append(address);
+    core::DeviceList list;
+    core::SearchRun run(core::FrontLibrary::tuva(), list);
+    if (!run.start(settings, addresses, "")) return false;
+    run.wait();
+    if (list.count() != 1) return false;
+    entry = list.copy(0);
+    return true;
+}
+
+void FakePrinters::setDelay(std::chrono::milliseconds delay)
+{
+    std::lock_guard lock(state_->mutex);
+    state_->delay = delay;
 }
 
 void FakePrinters::silence(const std::string& model)

@@ -1,6 +1,7 @@
 // Fixtures of the view and main window tests: a program directory, and a fake front library with printers.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -37,15 +38,22 @@ public:
     void setStatus(const std::string& model, int32_t code);
     void setLocation(const std::string& model, const std::string& location);
     void silence(const std::string& model);
+    // Every information and status answer takes this long from now on.
+    void setDelay(std::chrono::milliseconds delay);
 
 private:
     struct State {
         std::mutex mutex;
         std::vector<core::DeviceListEntry> devices;
         std::set<std::string> silent;
+        std::chrono::milliseconds delay{0};
     };
     std::shared_ptr<State> state_;
     std::unique_ptr<core::FrontLibrary> library_;
 };
+
+// The device at a loopback address as a search through the front library
+// lists it (per-address search, the default community); false unless exactly one answers.
+bool searchedDevice(const char* address, core::DeviceListEntry& entry);
 
 }  // namespace netrov::test

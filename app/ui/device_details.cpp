@@ -1,0 +1,175 @@
+// Reading a device for its window.
+#include "device_details.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include <netrov/consumable_records.h>
+#include <netrov/result_codes.h>
+
+#include "search_run.h"
+
+namespace netrov::ui {
+
+namespace {
+
+constexpr const char* kStatusQueries[] = {"GetDevStatus"};
+constexpr const char* kSupplyQueries[] = {"GetDevToner", "GetDevSupplies", "GetDevMarker", "GetDevTonerSave"};
+constexpr const char* kPaperQueries[] = {"GetDevTray", "GetDevImageArea"};
+constexpr const char* kDeviceQueries[] = {
+    "GetDevInfo",    "GetDevSerial",  "GetDevVersion", "GetDevInterpreter", "GetDevLang",
+    "GetDevMemory",  "GetDevHdd",     "GetDevFinInfo", "GetDevCounter",     "GetDevSpeed",
+    "GetDevPowerSave", "GetDevDispMsg", "GetDevSrvInfo"};
+constexpr const char* kNetworkQueries[] = {"GetDevTCP",    "GetDevTCPIPv6", "GetDevTCPOpt",    "GetDevNetInfo",
+                                           "GetDevNetWare", "GetDevSMB",    "GetDevAppleTalk", "GetDevRendezvous"};
+
+constexpr DetailSection kSections[] = {
+    {"Status", kStatusQueries}, {"Supplies", kSupplyQueries}, {"Paper", kPaperQueries},
+    {"Device", kDeviceQueries}, {"Network", kNetworkQueries},
+};
+
+// Names the word splitting would not make readable.
+struct Title {
+    const char* query;
+    const char* title;
+};
+constexpr Title kTitles[] = {
+    {"GetDevInfo", "Identity"},         {"GetDevLang", "Languages"},        {"GetDevHdd", "Disk"},
+    {"GetDevFinInfo", "Finisher"},      {"GetDevCounter", "Page counters"}, {"GetDevDispMsg", "Panel messages"},
+    {"GetDevSrvInfo", "Service contact"}, {"GetDevTCP", "TCP/IP"},          {"GetDevTCPIPv6", "IPv6"},
+    {"GetDevTCPOpt", "TCP/IP options"}, {"GetDevNetInfo", "Statistics"},    {"GetDevSMB", "SMB"},
+    {"GetDevMarker", "Marking engine"}, {"GetDevTray", "Trays"},            {"GetDevSerial", "Serial number"},
+    {"GetDevVersion", "Firmware versions"}, {"GetDevStatus", "Alerts"},
+};
+
+std::string sentence(const std::string& words)
+{
+    std::string out;
+    for (size_t i = 0; i < words.size(); ++i) {
+        const auto c = static_cast<unsigned char>(words[i]);
+        const bool upper = std::isupper(c) != 0;
+        const bool prevLower = i > 0 && std::islower(static_cast<unsigned char>(words[i - 1]));
+        const bool nextLower = i + 1 < words.size() && std::islower(static_cast<unsigned char>(words[i + 1]));
+        const bool prevUpper = i > 0 && std::isupper(static_cast<unsigned char>(words[i - 1]));
+        // A new word starts at an upper-case letter after a lower-case one, or
+        // at the last capital of an abbreviation that a word follows.
+        if (upper && i > 0 && (prevLower || (prevUpper && nextLower))) out += ' ';
+        const bool abbreviation = upper && ((i + 1 < words.size() && std::isupper(static_cast<unsigned char>(words[i + 1]))) || prevUpper);
+        out += static_cast<char>(abbreviation || out.empty() ? c : std::tolower(c));
+    }
+    if (!out.empty()) out[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(out[0])));
+    return out;
+}
+
+}  // namespace
+
+std::span<const DetailSection> detailSections() { return kSections; }
+
+std::string queryTitle(const std::string& name)
+{
+    for (const Title& t : kTitles) {
+        if (name == t.query) return t.title;
+    }
+    std::string rest = name;
+    for (const char* prefix : {"GetDev", "Get"}) {
+        if (rest.rfind(prefix, 0) == 0 && rest.size() > std::strlen(prefix)) {
+            rest.erase(0, std::strlen(prefix));
+            break;
+        }
+    }
+    return sentence(rest);
+}
+
+std::string fieldTitle(const std::string& name) { return sentence(name); }
+
+DeviceGauge readDeviceGauge(const core::DeviceListEntry& entry)
+{
+    DeviceGauge gauge;
+    DeviceIdentity device = entry.identity;
+    if (const core::QuerySchema* toner = core::findQuery("GetDevToner")) {
+        const core::QueryReading reading = core::readQuery(*toner, device);
+        for (int32_t i = 0; reading.result == NETROV_OK && i < reading.stored(); ++i) {
+            const auto* record = static_cast<const TonerEntry*>(reading.record(i));
+            if (record->remainingPercentValid && record->remainingPercent >= 0)
+                gauge.lowestToner = std::min(gauge.lowestToner.value_or(100), record->remainingPercent);
+        }
+    }
+    if (const core::QuerySchema* marker = core::findQuery("GetDevMarker")) {
+        const core::QueryReading reading = core::readQuery(*marker, device);
+        if (reading.result == NETROV_OK && reading.stored() > 0) {
+            const auto* record = static_cast<const MarkerInfo*>(reading.record(0));
+            if (record->lifeCountValid) gauge.pages = record->lifeCount;
+        }
+    }
+    return gauge;
+}
+
+DeviceDetails readDeviceDetails(core::FrontLibrary& library, const core::DeviceListEntry& entry,
+                                const std::atomic<bool>& stop)
+{
+    DeviceDetails details;
+    details.entry = entry;
+    details.statusCode = core::kStatusNoAnswer;
+    library.ensureInitialised();
+    DeviceIdentity device = entry.identity;
+
+    // Information and status go through the library the list came from (the
+    // search's own calls); the other queries through the front library's exports.
+    const core::DeviceAccess& access = library.access();
+    core::QueryReading info;
+    info.recordSize = sizeof(DeviceInfo);
+    info.records.assign(sizeof(DeviceInfo), 0);
+    info.result = access.getDevInfo ? access.getDevInfo(&device, 0, 0, info.records.data(), 1, &info.count)
+                                    : NETROV_NO_ENTRY_POINT;
+    if (info.result != NETROV_OK || info.count < 1) {
+        info.records.clear();
+        details.readings["GetDevInfo"] = std::move(info);
+        return details;
+    }
+    info.count = 1;
+    details.answered = true;
+    std::memcpy(&details.entry.info, info.record(0), sizeof(DeviceInfo));
+    details.readings["GetDevInfo"] = std::move(info);
+
+    core::QueryReading status;
+    status.recordSize = sizeof(DeviceStatus);
+    status.records.assign(sizeof(DeviceStatus) * core::kStatusRecords, 0);
+    status.result = access.getDevStatus ? access.getDevStatus(&device, 0, 0, status.records.data(), core::kStatusRecords,
+                                                              &status.count)
+                                        : NETROV_NO_ENTRY_POINT;
+    status.records.resize(sizeof(DeviceStatus) *
+                          static_cast<size_t>(status.result == NETROV_OK ? std::clamp(status.count, 0, core::kStatusRecords) : 0));
+    details.readings["GetDevStatus"] = std::move(status);
+
+    // Only the real front library answers the described queries: a stand-in
+    // library's devices are never asked over the network.
+    const bool described = &library == &core::FrontLibrary::tuva();
+    for (const DetailSection& section : kSections) {
+        for (const char* name : section.queries) {
+            if (stop.load()) return details;
+            if (details.readings.count(name) || !described) continue;
+            const core::QuerySchema* query = core::findQuery(name);
+            if (!query) continue;
+            details.readings[name] = core::readQuery(*query, device);
+        }
+    }
+
+    const core::QueryReading& read = details.readings["GetDevStatus"];
+    if (read.result == NETROV_OK && read.stored() > 0) {
+        std::vector<DeviceStatus> records(static_cast<size_t>(read.stored()));
+        std::memcpy(records.data(), read.records.data(), records.size() * sizeof(DeviceStatus));
+        core::promotePowerSave(records.data(), static_cast<int32_t>(records.size()));
+        if (records[0].simpleStatusValid) details.statusCode = records[0].simpleStatus;
+        for (const DeviceStatus& record : records) {
+            if (record.alertGroupValid && record.alertCodeValid) details.alerts.push_back(record);
+        }
+        details.entry.status[0] = records[0];
+    } else {
+        details.statusCode = core::statusCode(entry);
+    }
+    details.messages = core::alertMessages(library.access(), device, details.alerts);
+    return details;
+}
+
+}  // namespace netrov::ui

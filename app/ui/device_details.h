@@ -1,0 +1,56 @@
+// What the device window shows about one device: every described query read
+// once, the alerts in words, and the sections the queries are shown in.
+#pragma once
+
+#include <atomic>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "alert_messages.h"
+#include "device_list.h"
+#include "front_library.h"
+#include "query_reading.h"
+
+namespace netrov::ui {
+
+// The window's pages and the queries each one shows, by name. A query this
+// build does not describe yet shows as not reported, and fills in by itself
+// once its family is described.
+struct DetailSection {
+    const char* title;
+    std::span<const char* const> queries;
+};
+std::span<const DetailSection> detailSections();
+
+struct DeviceDetails {
+    core::DeviceListEntry entry{};
+    bool answered = false;  // false: the device did not answer its information
+    int32_t statusCode = 0;
+    std::vector<DeviceStatus> alerts;
+    std::vector<core::AlertMessage> messages;  // one per alert
+    std::map<std::string, core::QueryReading> readings;  // by query name
+};
+
+// Reads the device's information and status, then every query of the
+// sections; a device that does not answer is not asked further. stop, when
+// set by another thread, ends the reading between two queries.
+DeviceDetails readDeviceDetails(core::FrontLibrary& library, const core::DeviceListEntry& entry,
+                                const std::atomic<bool>& stop);
+
+// What the list's Toner and Pages columns show of a device.
+struct DeviceGauge {
+    std::optional<int32_t> lowestToner;  // the lowest measured toner or ink level, 0..100
+    std::optional<uint32_t> pages;       // the life page count
+};
+// Asks the device (through the front library's exports) for its toner levels and page count.
+DeviceGauge readDeviceGauge(const core::DeviceListEntry& entry);
+
+// A query's title for people: "GetDevTonerSave" gives "Toner save".
+std::string queryTitle(const std::string& name);
+// A field's name for people: "remainingPercent" gives "Remaining percent".
+std::string fieldTitle(const std::string& name);
+
+}  // namespace netrov::ui

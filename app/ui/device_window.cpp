@@ -1,0 +1,337 @@
+// The device window and its models.
+#include "device_window.h"
+
+#include <algorithm>
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <netrov/result_codes.h>
+
+namespace netrov::ui {
+
+namespace {
+
+constexpr int kAlertPicture = 48;
+constexpr int kBarWidth = 160;
+
+QString local(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
+
+// The first text the record reports names it (a toner's or a tray's name).
+std::string recordLabel(const core::RecordSchema& schema, const void* record)
+{
+    for (const char* name : {"name", "trayName"}) {
+        const core::FieldSchema* field = core::findField(schema, name);
+        if (field && core::fieldPresent(*field, record) && !core::fieldText(*field, record).empty())
+            return core::fieldText(*field, record);
+    }
+    for (const core::FieldSchema& field : schema.fields) {
+        if (field.kind == core::FieldKind::Text && core::fieldPresent(field, record)) {
+            std::string text = core::fieldText(field, record);
+            if (!text.empty()) return text;
+        }
+    }
+    return {};
+}
+
+void appendFields(QStandardItem* parent, const core::RecordSchema& schema, const void* record)
+{
+    for (const core::FieldSchema& field : schema.fields) {
+        if (!core::fieldPresent(field, record)) continue;
+        parent->appendRow({new QStandardItem(local(fieldTitle(field.name))),
+                           new QStandardItem(local(core::fieldText(field, record)))});
+    }
+}
+
+// Puts the record's level, its words and its colour on the value item; false
+// when the record has no level.
+bool setLevel(QStandardItem* value, const core::RecordSchema& schema, const void* record)
+{
+    const core::FieldSchema* percent = core::findField(schema, "remainingPercentage");
+    if (!percent || !core::fieldPresent(*percent, record)) return false;
+    const int level = core::fieldJson(*percent, record).get<int>();
+    value->setData(level, kLevelRole);
+    if (level >= 0) {
+        value->setText(QStringLiteral("%1 %").arg(level));
+    } else {
+        const core::FieldSchema* words = core::findField(schema, "remainingText");
+        const std::string text = words ? core::fieldText(*words, record) : std::string();
+        value->setText(text.empty() ? QStringLiteral("level unknown") : local(text));
+    }
+    const core::FieldSchema* colour = core::findField(schema, "colour");
+    if (colour && colour->kind == core::FieldKind::Int32List && core::fieldPresent(*colour, record)) {
+        const nlohmann::json rgb = core::fieldJson(*colour, record);
+        if (rgb.is_array() && rgb.size() == 3) {
+            const auto part = [&](size_t i) { return std::clamp(rgb[i].get<int>(), 0, 255); };
+            value->setData(QColor(part(0), part(1), part(2)), kColourRole);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void fillSectionModel(QStandardItemModel& model, const DeviceDetails& details, const DetailSection& section)
+{
+    model.clear();
+    model.setHorizontalHeaderLabels({QStringLiteral("Item"), QStringLiteral("Value")});
+    const auto info = details.readings.find("GetDevInfo");
+    for (const char* name : section.queries) {
+        auto* item = new QStandardItem(local(queryTitle(name)));
+        auto* value = new QStandardItem;
+        const core::QuerySchema* query = core::findQuery(name);
+        const auto reading = details.readings.find(name);
+        if (!details.answered) {
+            // Nothing was asked beyond the information: say why, once it is known.
+            if (info != details.readings.end()) value->setText(QString::fromUtf8(core::resultText(info->second.result)));
+        } else if (!query || reading == details.readings.end() || reading->second.result == NETROV_NOT_DEFINED) {
+            value->setText(QString::fromUtf8(kNotReported));
+        } else if (reading->second.result != NETROV_OK) {
+            value->setText(QString::fromUtf8(core::resultText(reading->second.result)));
+        } else if (reading->second.stored() == 0) {
+            value->setText(QStringLiteral("none"));
+        } else {
+            const core::RecordSchema& schema = *query->record;
+            const bool levels = core::findField(schema, "remainingPercentage") != nullptr;
+            if (reading->second.stored() == 1 && !levels) {
+                appendFields(item, schema, reading->second.record(0));
+            } else {
+                for (int32_t i = 0; i < reading->second.stored(); ++i) {
+                    const void* record = reading->second.record(i);
+                    const std::string label = recordLabel(schema, record);
+                    auto* recordItem = new QStandardItem(label.empty() ? QString::number(i + 1) : local(label));
+                    auto* recordValue = new QStandardItem;
+                    setLevel(recordValue, schema, record);
+                    appendFields(recordItem, schema, record);
+                    item->appendRow({recordItem, recordValue});
+                }
+            }
+        }
+        item->setData(QString::fromLatin1(name), Qt::UserRole);
+        model.appendRow({item, value});
+    }
+}
+
+void fillAlertModel(QStandardItemModel& model, const DeviceDetails& details)
+{
+    model.clear();
+    for (size_t i = 0; i < details.alerts.size(); ++i) {
+        const DeviceStatus& alert = details.alerts[i];
+        const core::AlertMessage message = i < details.messages.size() ? details.messages[i] : core::AlertMessage{};
+        QString text = message.message.empty()
+                           ? QStringLiteral("Alert %1 (group %2, index %3)")
+                                 .arg(alert.alertCode).arg(alert.alertGroup).arg(alert.alertIndex)
+                           : local(message.message);
+        if (!message.hint.empty()) text += QLatin1Char('\n') + local(message.hint);
+        auto* item = new QStandardItem(text);
+        item->setEditable(false);
+        item->setToolTip(local(message.hint));
+        if (!message.image.empty()) {
+            const QPixmap picture(local(message.image));
+            if (!picture.isNull()) item->setIcon(QIcon(picture));
+        }
+        model.appendRow(item);
+    }
+    if (details.answered && details.alerts.empty()) {
+        auto* item = new QStandardItem(QStringLiteral("No alerts"));
+        item->setEditable(false);
+        model.appendRow(item);
+    }
+}
+
+void LevelBarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const QVariant level = index.data(kLevelRole);
+    if (!level.isValid()) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    QStyleOptionViewItem background(option);
+    initStyleOption(&background, index);
+    const QString text = background.text;
+    background.text.clear();
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : nullptr;
+    if (style) style->drawControl(QStyle::CE_ItemViewItem, &background, painter, widget);
+
+    painter->save();
+    const QRect cell = option.rect.adjusted(3, 3, -3, -3);
+    const QRect bar(cell.left(), cell.top(), std::min(kBarWidth, cell.width() / 2), cell.height());
+    const QColor colour = index.data(kColourRole).isValid() ? index.data(kColourRole).value<QColor>()
+                                                            : option.palette.color(QPalette::Highlight);
+    painter->setPen(option.palette.color(QPalette::Mid));
+    painter->setBrush(option.palette.color(QPalette::Base));
+    painter->drawRect(bar.adjusted(0, 0, -1, -1));
+    const int percent = level.toInt();
+    if (percent > 0) {
+        QRect filled = bar.adjusted(1, 1, -1, -1);
+        filled.setWidth(filled.width() * std::min(percent, 100) / 100);
+        painter->fillRect(filled, colour);
+    }
+    painter->setPen(option.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->drawText(QRect(bar.right() + 6, cell.top(), cell.right() - bar.right() - 6, cell.height()),
+                      Qt::AlignLeft | Qt::AlignVCenter, text);
+    painter->restore();
+}
+
+AlertListView::AlertListView(QWidget* parent) : QListView(parent)
+{
+    setObjectName(QStringLiteral("AlertList"));
+    setIconSize(QSize(kAlertPicture, kAlertPicture));
+    setWordWrap(true);
+    setSpacing(4);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformItemSizes(false);
+}
+
+DeviceWindow::DeviceWindow(core::FrontLibrary& library, const core::DeviceListEntry& entry, RowWords words,
+                           QWidget* parent)
+    : QDialog(parent), library_(library), words_(std::move(words))
+{
+    setObjectName(QStringLiteral("DeviceWindow"));
+    details_.entry = entry;
+    details_.statusCode = core::statusCode(entry);
+    const QString model = local(fieldText(entry.identity.modelName, sizeof entry.identity.modelName));
+    setWindowTitle(QStringLiteral("%1 - Properties").arg(model));
+
+    title_ = new QLabel(this);
+    QFont bold = title_->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.25);
+    title_->setFont(bold);
+    status_ = new QLabel(this);
+    link_ = new QLabel(this);
+    link_->setObjectName(QStringLiteral("WebPage"));
+    link_->setTextFormat(Qt::RichText);
+    link_->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    link_->setOpenExternalLinks(true);  // the desktop's browser
+    const QString page = webPage();
+    if (!page.isEmpty()) link_->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(page.toHtmlEscaped()));
+    busy_ = new QProgressBar(this);
+    busy_->setObjectName(QStringLiteral("Busy"));
+    busy_->setRange(0, 0);
+    busy_->setTextVisible(false);
+    busy_->setMaximumWidth(120);
+    busy_->hide();
+    refresh_ = new QPushButton(QStringLiteral("&Refresh"), this);
+    refresh_->setObjectName(QStringLiteral("Refresh"));
+    connect(refresh_, &QPushButton::clicked, this, &DeviceWindow::refresh);
+
+    auto* head = new QGridLayout;
+    head->addWidget(title_, 0, 0, 1, 2);
+    head->addWidget(busy_, 0, 2);
+    head->addWidget(refresh_, 0, 3);
+    head->addWidget(status_, 1, 0);
+    head->addWidget(link_, 1, 1, 1, 3, Qt::AlignRight);
+    head->setColumnStretch(1, 1);
+
+    pages_ = new QTabWidget(this);
+    for (const DetailSection& section : detailSections()) {
+        auto* sectionModel = new QStandardItemModel(this);
+        sectionModels_.push_back(sectionModel);
+        if (section.queries.size() == 1 && std::string_view(section.queries[0]) == "GetDevStatus") {
+            alertModel_ = sectionModel;
+            auto* list = new AlertListView(pages_);
+            list->setModel(alertModel_);
+            pages_->addTab(list, QString::fromLatin1(section.title));
+            continue;
+        }
+        auto* tree = new QTreeView(pages_);
+        tree->setObjectName(QString::fromLatin1(section.title));
+        tree->setModel(sectionModel);
+        tree->setItemDelegateForColumn(1, new LevelBarDelegate(tree));
+        tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        tree->setUniformRowHeights(true);
+        tree->header()->setStretchLastSection(true);
+        connect(this, &DeviceWindow::loaded, tree, [tree] {
+            tree->expandToDepth(0);
+            tree->resizeColumnToContents(0);
+        });
+        pages_->addTab(tree, QString::fromLatin1(section.title));
+    }
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(head);
+    layout->addWidget(pages_, 1);
+    layout->addWidget(buttons);
+    resize(640, 480);
+    apply(details_);
+    refresh();
+}
+
+DeviceWindow::~DeviceWindow()
+{
+    stop_ = true;
+    join();
+}
+
+void DeviceWindow::join()
+{
+    if (worker_.joinable()) worker_.join();
+}
+
+QStandardItemModel* DeviceWindow::sectionModel(size_t section) const
+{
+    return section < sectionModels_.size() ? sectionModels_[section] : nullptr;
+}
+
+QString DeviceWindow::statusText() const { return status_->text(); }
+
+QString DeviceWindow::webPage() const
+{
+    if (details_.entry.identity.interfaceKind != NETROV_INTERFACE_NETWORK) return {};
+    return QStringLiteral("http://%1/").arg(QString::fromStdString(ipAddressText(details_.entry)));
+}
+
+void DeviceWindow::refresh()
+{
+    if (loading_) return;
+    join();
+    loading_ = true;
+    stop_ = false;
+    busy_->show();
+    refresh_->setEnabled(false);
+    const core::DeviceListEntry entry = details_.entry;
+    worker_ = std::thread([this, entry] {
+        auto details = std::make_shared<DeviceDetails>(readDeviceDetails(library_, entry, stop_));
+        if (stop_) return;
+        QMetaObject::invokeMethod(this, [this, details] { apply(*details); }, Qt::QueuedConnection);
+    });
+}
+
+void DeviceWindow::apply(const DeviceDetails& details)
+{
+    if (loading_) {
+        join();
+        loading_ = false;
+    }
+    details_ = details;
+    const core::DeviceListEntry& entry = details_.entry;
+    QString heading = local(fieldText(entry.identity.modelName, sizeof entry.identity.modelName));
+    if (entry.info.nameValid) heading += QStringLiteral(" (%1)").arg(local(fieldText(entry.info.name, sizeof entry.info.name)));
+    title_->setText(heading);
+    status_->setText(QStringLiteral("Status: %1").arg(local(ui::statusText(details_.statusCode, words_))));
+    const std::span<const DetailSection> sections = detailSections();
+    for (size_t i = 0; i < sections.size() && i < sectionModels_.size(); ++i) {
+        if (sectionModels_[i] == alertModel_) fillAlertModel(*alertModel_, details_);
+        else fillSectionModel(*sectionModels_[i], details_, sections[i]);
+    }
+    busy_->setVisible(loading_);
+    refresh_->setEnabled(!loading_);
+    if (!details_.readings.empty()) emit loaded();
+}
+
+}  // namespace netrov::ui

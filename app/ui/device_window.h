@@ -1,0 +1,99 @@
+// The device window: status with the alerts in words, supplies as level bars,
+// paper, device and network pages drawn from the record schema.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include <QDialog>
+#include <QListView>
+#include <QStyledItemDelegate>
+
+#include "device_details.h"
+#include "device_rows.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QStandardItemModel;
+class QTabWidget;
+class QTreeView;
+
+namespace netrov::ui {
+
+// Item data the level bars read: the remaining percentage (0..100, or the
+// device's negative level code), and the supply's colour.
+inline constexpr int kLevelRole = Qt::UserRole + 1;
+inline constexpr int kColourRole = Qt::UserRole + 2;
+
+// What a query that a device does not answer, or a build does not describe, shows.
+inline constexpr const char* kNotReported = "not reported by this device";
+
+// Fills a page's model: a row per query (title, and a value when there is
+// one record or none), under it a row per record with its fields. Records
+// with a remaining percentage carry it for the level bar, with their colour.
+void fillSectionModel(QStandardItemModel& model, const DeviceDetails& details, const DetailSection& section);
+// One row per alert: message, recovery hint under it, and the picture.
+void fillAlertModel(QStandardItemModel& model, const DeviceDetails& details);
+
+// Draws a cell with a level as a bar in the supply's colour, with the
+// percentage or the device's text for a special level over it.
+class LevelBarDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
+
+// The alerts with their pictures, message and hint, wrapped.
+class AlertListView : public QListView {
+public:
+    explicit AlertListView(QWidget* parent = nullptr);
+};
+
+class DeviceWindow : public QDialog {
+    Q_OBJECT
+public:
+    // library must outlive the window.
+    DeviceWindow(core::FrontLibrary& library, const core::DeviceListEntry& entry, RowWords words,
+                 QWidget* parent = nullptr);
+    ~DeviceWindow() override;
+
+    const core::DeviceListEntry& device() const { return details_.entry; }
+    bool loading() const { return loading_; }
+    QStandardItemModel* alertModel() const { return alertModel_; }
+    // The page models, in the order of detailSections().
+    QStandardItemModel* sectionModel(size_t section) const;
+    QTabWidget* pages() const { return pages_; }
+    QString statusText() const;
+    QString webPage() const;
+
+public slots:
+    // Reads the device again on a worker thread; the window stays usable.
+    void refresh();
+
+signals:
+    void loaded();
+
+private:
+    void apply(const DeviceDetails& details);
+    void join();
+
+    core::FrontLibrary& library_;
+    RowWords words_;
+    DeviceDetails details_;
+    QLabel* title_ = nullptr;
+    QLabel* status_ = nullptr;
+    QLabel* link_ = nullptr;
+    QProgressBar* busy_ = nullptr;
+    QPushButton* refresh_ = nullptr;
+    QTabWidget* pages_ = nullptr;
+    QStandardItemModel* alertModel_ = nullptr;
+    std::vector<QStandardItemModel*> sectionModels_;
+    std::thread worker_;
+    std::atomic<bool> stop_{false};
+    bool loading_ = false;
+};
+
+}  // namespace netrov::ui
