@@ -294,9 +294,11 @@ void CNetRoverView::search()
     request.manufacturer = app_.manufacturer();
     request.exportPath = app_.exportFilePath();
     bool completed = false;
+    core::SearchShortage shortage;
     {
         CSearchingDlg dialog(&app_.language(), std::move(request), window());
         completed = dialog.exec() == QDialog::Accepted;
+        shortage = dialog.shortage();
     }
     removeRowsAndFill();
     busy_ = false;
@@ -304,6 +306,8 @@ void CNetRoverView::search()
     lastResult_ = completed ? withCount(string(IDS_STR_SEARCHRESULT), app_.devices().count()) : string(IDS_STR_SEARCHABORT);
     // Nothing at all answered: the most common cause is another community.
     if (completed && app_.devices().count() == 0) lastResult_ += QLatin1Char(' ') + string(IDS_STR_SEARCHNONE);
+    // A search that could not query every address says so.
+    if (shortage.any()) lastResult_ += QLatin1Char(' ') + QString::fromStdString(core::shortageText(shortage));
     emit statusMessage(lastResult_);
 }
 

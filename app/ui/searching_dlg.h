@@ -55,6 +55,8 @@ public:
     void showEvent(QShowEvent* event) override;
 
     int progress() const;
+    // What the run could not start for want of threads or descriptors.
+    core::SearchShortage shortage() const { return run_ ? run_->shortage() : core::SearchShortage{}; }
     int frame() const { return frame_; }
     int progressPeriodMs() const { return static_cast<int>(clock_.periodMs()); }
     QWidget* control(int32_t id) const;
