@@ -71,7 +71,8 @@ done
 # Another program's end command ends it at once, cleanly (a sanitizer build
 # reports its findings at this exit).
 mutex=$(sed -n 's/^MutexName=\([^\r]*\).*/\1/p' "$program_dir/NetRov.ini")
-python3 - "$work/$mutex-$(id -u)" <<'PY'
+# The program listens in its private runtime folder.
+python3 - "$work/runtime/${mutex//\//_}" <<'PY'
 import socket, sys
 s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
 s.connect(sys.argv[1])
