@@ -93,7 +93,7 @@ private slots:
     {
         netrov::test::TempDir dir;
         DeviceList devices;
-        devices.append(device("Evil\"=3,,10.66.66.66,\"x\",\"tarpon\",;", NETROV_INTERFACE_NETWORK, 1, "a\",\"b"));
+        devices.append(device("Evil\"=3,,198.51.100.66,\"x\",\"tarpon\",;", NETROV_INTERFACE_NETWORK, 1, "a\",\"b"));
         devices.append(device("Tarnwell ML-210", NETROV_INTERFACE_NETWORK, 2));
         devices.append(device("TARNWELL ml-210", NETROV_INTERFACE_NETWORK, 3));
         devices.append(device("Tarnwell ML-210(1)", NETROV_INTERFACE_NETWORK, 4));
@@ -105,7 +105,7 @@ private slots:
         QCOMPARE(std::count(text.begin(), text.end(), '\n'), std::ptrdiff_t(5));
         using netrov::platform::getPrivateProfileString;
         QCOMPARE(getPrivateProfileString("Devices", "\"Evil\"", "none", path), std::string("none"));
-        QCOMPARE(getPrivateProfileString("Devices", "\"Evil'-3,,10.66.66.66,'x','tarpon',;\"", "none", path),
+        QCOMPARE(getPrivateProfileString("Devices", "\"Evil'-3,,198.51.100.66,'x','tarpon',;\"", "none", path),
                  std::string("3,,127.0.0.1,\"a','b\",\"tarpon\","));
         QCOMPARE(getPrivateProfileString("Devices", "\"Tarnwell ML-210\"", "", path),
                  std::string("3,,127.0.0.2,\"\",\"tarpon\","));
