@@ -327,10 +327,10 @@ private slots:
         QTest::newRow("a full part passes the digit on") << "" << "1234" << "123|4||" << 1;
         QTest::newRow("backspace at a part's start goes back") << "" << "10.2<bs><bs><bs>" << "1|||" << 0;
         QTest::newRow("backspace in the first part stays") << "" << "5<bs><bs>" << "|||" << 0;
-        QTest::newRow("select-all then a digit replaces the address") << "10.1.2.3" << "<all>7" << "7|||" << 0;
-        QTest::newRow("select-all then backspace empties it") << "10.1.2.3" << "<all><bs>" << "|||" << 0;
+        QTest::newRow("select-all then a digit replaces the address") << "198.51.100.3" << "<all>7" << "7|||" << 0;
+        QTest::newRow("select-all then backspace empties it") << "198.51.100.3" << "<all><bs>" << "|||" << 0;
         QTest::newRow("paste of a dotted address") << "" << "<paste:192.0.2.44>" << "192|0|2|44" << 3;
-        QTest::newRow("paste with blanks, capped") << "1.1.1.1" << "<home><paste: 10.300.1.2 >" << "10|255|1|2" << 3;
+        QTest::newRow("paste with blanks, capped") << "1.1.1.1" << "<home><paste: 198.300.1.2 >" << "198|255|1|2" << 3;
         QTest::newRow("paste of a partial address is refused") << "" << "<paste:10.1.2>" << "|||" << 0;
         QTest::newRow("paste of digits goes in as typed") << "" << "<paste:42>" << "42|||" << 0;
     }
@@ -380,12 +380,12 @@ private slots:
         CIPAddressEdit field;
         field.show();
         QVERIFY(QTest::qWaitForWindowExposed(&field));
-        QVERIFY(field.pasteAddress(QStringLiteral("10.1.2.3")));
+        QVERIFY(field.pasteAddress(QStringLiteral("198.51.100.3")));
         QTest::keySequence(field.part(3), QKeySequence::SelectAll);
         QVERIFY(field.wholeAddressSelected());
         for (int i = 0; i < 4; ++i) QVERIFY(field.part(i)->hasSelectedText());
         QTest::keySequence(field.part(3), QKeySequence::Copy);
-        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("10.1.2.3"));
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("198.51.100.3"));
         QTest::keyClick(field.part(3), Qt::Key_Left);
         QVERIFY(!field.wholeAddressSelected());
     }
