@@ -263,10 +263,7 @@ std::string statisticsTable(const NetworkStatistics& s)
 {
     std::string out;
     if (s.macAddressValid) {
-        char mac[32];
-        snprintf(mac, sizeof mac, "%02X:%02X:%02X:%02X:%02X:%02X", s.macAddress[0], s.macAddress[1], s.macAddress[2],
-                 s.macAddress[3], s.macAddress[4], s.macAddress[5]);
-        out += std::string("  Hardware address: ") + mac + "\n";
+        out += "  Hardware address: " + core::hardwareAddressText(s.macAddress) + "\n";
     }
     if (s.upTimeValid) {
         char upTime[64];

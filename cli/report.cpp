@@ -64,23 +64,15 @@ std::string terminalSafe(const std::string& text)
 
 std::string macText(const DeviceInfo& info)
 {
-    if (!info.macAddressValid) return {};
-    char text[18];
-    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", info.macAddress[0], info.macAddress[1],
-                  info.macAddress[2], info.macAddress[3], info.macAddress[4], info.macAddress[5]);
-    return text;
+    return info.macAddressValid ? core::hardwareAddressText(info.macAddress) : std::string();
 }
 
 std::string statusText(int32_t code)
 {
-    if (code == core::kStatusNoAnswer) return "No answer";
     // The list shows one word for the three ready states; here there is room to tell them apart.
     if (code == 2) return "Ready (printing)";
     if (code == 3) return "Ready (warming up)";
-    std::string word = core::statusWord(code).builtIn;
-    // The built-in words carry two leading dots that a language file would replace.
-    if (word.rfind("..", 0) == 0) word.erase(0, 2);
-    return word;
+    return core::statusWordText(code);
 }
 
 std::string noAnswerText(const std::string& address)

@@ -1,6 +1,7 @@
 // The device list and the status code table.
 #include "device_list.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace netrov::core {
@@ -55,6 +56,23 @@ void DeviceList::clear()
     std::lock_guard lock(mutex_);
     entries_.clear();
     entries_.shrink_to_fit();
+}
+
+std::string statusWordText(int32_t code)
+{
+    if (code == kStatusNoAnswer) return "No answer";
+    std::string word = statusWord(code).builtIn;
+    // The built-in words carry two leading dots that a language file would replace.
+    if (word.rfind("..", 0) == 0) word.erase(0, 2);
+    return word;
+}
+
+std::string hardwareAddressText(const uint8_t address[6])
+{
+    char text[18];
+    snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", address[0], address[1], address[2], address[3],
+             address[4], address[5]);
+    return text;
 }
 
 StatusWord statusWord(int32_t code)

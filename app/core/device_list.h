@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <type_traits>
 #include <vector>
 
@@ -62,5 +63,9 @@ struct StatusWord {
 };
 
 StatusWord statusWord(int32_t code);
+// The built-in word without its resource dots; "No answer" for a silent device.
+std::string statusWordText(int32_t code);
+// Six bytes as "00:1A:2B:3C:4D:5E".
+std::string hardwareAddressText(const uint8_t address[6]);
 
 }  // namespace netrov::core

@@ -27,23 +27,6 @@ std::string textField(const char* field, size_t size)
     return std::string(field, strnlen(field, size));
 }
 
-std::string macText(const DeviceInfo& info)
-{
-    if (!info.macAddressValid) return {};
-    char text[18];
-    snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", info.macAddress[0], info.macAddress[1],
-             info.macAddress[2], info.macAddress[3], info.macAddress[4], info.macAddress[5]);
-    return text;
-}
-
-std::string statusWordText(int32_t code)
-{
-    if (code == kStatusNoAnswer) return "No answer";
-    std::string word = statusWord(code).builtIn;
-    if (word.rfind("..", 0) == 0) word.erase(0, 2);
-    return word;
-}
-
 // The message service's words for the alert, else its numbers.
 std::string alertText(const DeviceStatus& alert, const AlertMessage* message)
 {
@@ -122,7 +105,7 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry)
     report.model = textField(device.modelName, sizeof device.modelName);
     if (entry.info.nameValid) report.name = textField(entry.info.name, sizeof entry.info.name);
     if (entry.info.locationValid) report.location = textField(entry.info.location, sizeof entry.info.location);
-    report.macAddress = macText(entry.info);
+    if (entry.info.macAddressValid) report.macAddress = hardwareAddressText(entry.info.macAddress);
     report.statusCode = statusCode(entry);
 
     if (auto status = run("GetDevStatus", device)) {

@@ -84,10 +84,7 @@ std::string ipAddressText(const core::DeviceListEntry& entry)
 std::string macAddressText(const core::DeviceListEntry& entry)
 {
     if (!isNetwork(entry) || entry.info.macAddressValid != 1) return {};
-    const uint8_t* m = entry.info.macAddress;
-    char text[18];
-    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", m[0], m[1], m[2], m[3], m[4], m[5]);
-    return text;
+    return core::hardwareAddressText(entry.info.macAddress);
 }
 
 std::string statusText(int32_t code, const RowWords& words)
