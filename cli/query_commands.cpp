@@ -29,32 +29,6 @@ namespace {
 constexpr int kExitDeviceFailed = 1;
 constexpr int kExitBadInput = 2;
 
-// Columns padded to their widest cell; device texts are made safe first.
-std::string formatColumns(const std::vector<std::string>& header, const std::vector<std::vector<std::string>>& rows)
-{
-    size_t columns = header.size();
-    for (const auto& row : rows) columns = std::max(columns, row.size());
-    std::vector<size_t> widths(columns, 0);
-    auto measure = [&](const std::vector<std::string>& row) {
-        for (size_t i = 0; i < row.size() && i < widths.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
-    };
-    measure(header);
-    for (const auto& row : rows) measure(row);
-    std::string out;
-    auto line = [&](const std::vector<std::string>& row) {
-        std::string text;
-        for (size_t i = 0; i < row.size(); ++i) {
-            text += row[i];
-            if (i + 1 < row.size()) text += std::string(widths[i] - row[i].size() + 2, ' ');
-        }
-        while (!text.empty() && text.back() == ' ') text.pop_back();
-        out += text + "\n";
-    };
-    if (!header.empty()) line(header);
-    for (const auto& row : rows) line(row);
-    return out;
-}
-
 std::string text(const char* field, size_t size)
 {
     return terminalSafe(fieldText(field, size));
@@ -395,9 +369,7 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
     const std::string model = fieldText(device.modelName, sizeof device.modelName);
     if (modelResult == NETROV_NO_REPLY) {
         library.release();
-        err << "netrov-cli: no answer from " << addressText
-            << " (the device is off line, or uses another community than \"" << terminalSafe(options.community)
-            << "\")\n";
+        err << "netrov-cli: " << noAnswerText(addressText) << "\n";
         return kExitDeviceFailed;
     }
 

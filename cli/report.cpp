@@ -108,26 +108,37 @@ DeviceRow rowOf(const core::DeviceListEntry& entry)
     return row;
 }
 
+std::string formatColumns(const std::vector<std::string>& header, const std::vector<std::vector<std::string>>& rows)
+{
+    size_t columns = header.size();
+    for (const auto& row : rows) columns = std::max(columns, row.size());
+    std::vector<size_t> width(columns, 0);
+    auto measure = [&](const std::vector<std::string>& row) {
+        for (size_t i = 0; i < row.size(); ++i) width[i] = std::max(width[i], row[i].size());
+    };
+    measure(header);
+    for (const auto& row : rows) measure(row);
+    std::string out;
+    auto line = [&](const std::vector<std::string>& row) {
+        std::string text;
+        for (size_t i = 0; i < row.size(); ++i) {
+            text += row[i];
+            if (i + 1 < row.size()) text += std::string(width[i] - row[i].size() + 2, ' ');
+        }
+        out += text + "\n";
+    };
+    if (!header.empty()) line(header);
+    for (const auto& row : rows) line(row);
+    return out;
+}
+
 std::string formatTable(const std::vector<DeviceRow>& rows)
 {
-    const std::vector<std::string> header{"Model", "Device", "Location", "Interface", "IP address", "MAC address", "Status"};
-    std::vector<std::vector<std::string>> cells{header};
+    std::vector<std::vector<std::string>> cells;
     for (const DeviceRow& r : rows)
         cells.push_back({terminalSafe(r.model), terminalSafe(r.device), terminalSafe(r.location), r.interface, r.ipAddress,
                          r.macAddress, r.status});
-    std::vector<size_t> width(header.size(), 0);
-    for (const auto& line : cells)
-        for (size_t i = 0; i < line.size(); ++i) width[i] = std::max(width[i], line[i].size());
-    std::string out;
-    for (const auto& line : cells) {
-        std::string text;
-        for (size_t i = 0; i < line.size(); ++i) {
-            text += line[i];
-            if (i + 1 < line.size()) text += std::string(width[i] - line[i].size() + 2, ' ');
-        }
-        out += text + "\n";
-    }
-    return out;
+    return formatColumns({"Model", "Device", "Location", "Interface", "IP address", "MAC address", "Status"}, cells);
 }
 
 nlohmann::json toJson(const DeviceRow& row)

@@ -26,6 +26,9 @@ DeviceRow rowOf(const core::DeviceListEntry& entry);
 // Table with a header line; device texts have control characters replaced,
 // so a device cannot drive the terminal.
 std::string formatTable(const std::vector<DeviceRow>& rows);
+// Columns padded to their widest cell, two blanks apart; no header line when
+// header is empty. Cells are printed as given.
+std::string formatColumns(const std::vector<std::string>& header, const std::vector<std::vector<std::string>>& rows);
 
 nlohmann::json toJson(const DeviceRow& row);
 nlohmann::json toJson(const std::vector<DeviceRow>& rows);
