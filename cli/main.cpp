@@ -429,12 +429,8 @@ int runCheck(const std::string& addressText, const CommonOptions& options, int64
     entry.identity = cli::deviceAt(*address.value, options.community, timeOut);
     core::FrontLibrary& library = core::FrontLibrary::tuva();
     library.ensureInitialised();
-    unsigned char scratch[NETROV_MODEL_NAME_RECORD_SIZE] = {};
-    int32_t count = 0;
-    const int32_t model = library.access().getDevModelName(&entry.identity, 0, 0, scratch, 1, &count);
-    entry.identity.modelName[sizeof entry.identity.modelName - 1] = '\0';
     core::DeviceReport report;
-    if (model == NETROV_NO_REPLY) {
+    if (cli::identifyModel(entry.identity) == NETROV_NO_REPLY) {
         report.address = core::addressToText(*address.value);
         report.answered = false;
     } else {

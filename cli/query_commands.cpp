@@ -322,6 +322,15 @@ DeviceIdentity deviceAt(uint32_t address, const std::string& community, int32_t 
     return device;
 }
 
+int32_t identifyModel(DeviceIdentity& device)
+{
+    unsigned char scratch[NETROV_MODEL_NAME_RECORD_SIZE] = {};
+    int32_t count = 0;
+    const int32_t result = core::FrontLibrary::tuva().access().getDevModelName(&device, 0, 0, scratch, 1, &count);
+    device.modelName[sizeof device.modelName - 1] = '\0';
+    return result;
+}
+
 std::string percentCell(bool present, int32_t percent, const std::string& remainingText, bool bar)
 {
     if (!present) return remainingText.empty() ? "-" : remainingText;
@@ -361,11 +370,7 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
     library.ensureInitialised();
     const std::string addressText = core::addressToText(address);
 
-    // The model name picks the support package that serves the queries.
-    unsigned char scratch[NETROV_MODEL_NAME_RECORD_SIZE] = {};
-    int32_t count = 0;
-    const int32_t modelResult = library.access().getDevModelName(&device, 0, 0, scratch, 1, &count);
-    device.modelName[sizeof device.modelName - 1] = '\0';
+    const int32_t modelResult = identifyModel(device);
     const std::string model = fieldText(device.modelName, sizeof device.modelName);
     if (modelResult == NETROV_NO_REPLY) {
         library.release();

@@ -26,6 +26,11 @@ struct ReadOptions {
 // A request identity for an SNMP device at this address.
 DeviceIdentity deviceAt(uint32_t address, const std::string& community, int32_t timeOut);
 
+// Reads the model name into the identity: it picks the support package that
+// serves the device's other queries. The front library must be started;
+// the result is the model query's (NETROV_NO_REPLY for a silent device).
+int32_t identifyModel(DeviceIdentity& device);
+
 // Runs the command against the device (front library already started);
 // returns the program's exit code: 0, 1 when the device failed, 2 for an
 // unknown query name.
