@@ -1,6 +1,8 @@
 // Simulated printers for agent tests: project walks served by snmpsimd on chosen loopback addresses.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <memory>
 #include <string>
@@ -32,6 +34,26 @@ private:
     TempDir dir_;
     std::map<std::string, std::unique_ptr<SnmpSimRunner>> runners_;
     std::string whyNot_;
+};
+
+// A GoogleTest suite whose simulated printers start once for all its tests:
+// Suite::serve(agents) starts them, and every test skips with the reason
+// when they could not start.
+template <class Suite>
+class WalkAgentsSuite : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        agents_ = std::make_unique<WalkAgents>();
+        if (!Suite::serve(*agents_)) whyNot_ = agents_->whyNot();
+    }
+    static void TearDownTestSuite() { agents_.reset(); }
+    void SetUp() override
+    {
+        if (!whyNot_.empty()) GTEST_SKIP() << whyNot_;
+    }
+    static inline std::unique_ptr<WalkAgents> agents_;
+    static inline std::string whyNot_;
 };
 
 }  // namespace netrov::test

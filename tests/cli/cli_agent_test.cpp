@@ -20,29 +20,13 @@ namespace {
 
 const std::string kCli = std::string(NETROV_OUTPUT_DIR) + "/netrov-cli";
 
-class CliAgents : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
+class CliAgents : public WalkAgentsSuite<CliAgents> {
+public:
+    static bool serve(WalkAgents& agents)
     {
-        agents_ = new WalkAgents();
-        if (!agents_->serve("mono_laser", {"127.0.0.1", "127.0.0.3"}) || !agents_->serve("colour_laser", {"127.0.0.2"}))
-            whyNot_ = agents_->whyNot();
+        return agents.serve("mono_laser", {"127.0.0.1", "127.0.0.3"}) && agents.serve("colour_laser", {"127.0.0.2"});
     }
-    static void TearDownTestSuite()
-    {
-        delete agents_;
-        agents_ = nullptr;
-    }
-    void SetUp() override
-    {
-        if (!whyNot_.empty()) GTEST_SKIP() << whyNot_;
-    }
-    static WalkAgents* agents_;
-    static std::string whyNot_;
 };
-
-WalkAgents* CliAgents::agents_ = nullptr;
-std::string CliAgents::whyNot_;
 
 TEST_F(CliAgents, SearchPrintsATable)
 {

@@ -64,35 +64,19 @@ std::vector<std::vector<std::string>> parseCsv(const std::string& text)
     return rows;
 }
 
-class Fleet : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
+class Fleet : public WalkAgentsSuite<Fleet> {
+public:
+    static bool serve(WalkAgents& agents)
     {
-        agents_ = new WalkAgents();
         // Printers across a /22, a device that answers SNMP but is no
         // printer, and a printer whose location needs quoting in CSV.
-        if (!agents_->serve("mono_laser", {"127.0.52.1", "127.0.55.254"}) ||
-            !agents_->serve("mfp", {"127.0.53.7"}) || !agents_->serve("toner_empty", {"127.0.54.200"}) ||
-            !agents_->serve("switch", {"127.0.54.9"}) ||
-            !agents_->serve("colour_laser", {"127.0.53.8"},
-                            {{"1.3.6.1.2.1.1.6.0", "1.3.6.1.2.1.1.6.0|4x|48616C6C202242222C206465736B20330D0A6E65787420746F2074686520646F6F72"}}))
-            whyNot_ = agents_->whyNot();
+        return agents.serve("mono_laser", {"127.0.52.1", "127.0.55.254"}) &&
+               agents.serve("mfp", {"127.0.53.7"}) && agents.serve("toner_empty", {"127.0.54.200"}) &&
+               agents.serve("switch", {"127.0.54.9"}) &&
+               agents.serve("colour_laser", {"127.0.53.8"},
+                            {{"1.3.6.1.2.1.1.6.0", "1.3.6.1.2.1.1.6.0|4x|48616C6C202242222C206465736B20330D0A6E65787420746F2074686520646F6F72"}});
     }
-    static void TearDownTestSuite()
-    {
-        delete agents_;
-        agents_ = nullptr;
-    }
-    void SetUp() override
-    {
-        if (!whyNot_.empty()) GTEST_SKIP() << whyNot_;
-    }
-    static WalkAgents* agents_;
-    static std::string whyNot_;
 };
-
-WalkAgents* Fleet::agents_ = nullptr;
-std::string Fleet::whyNot_;
 
 TEST_F(Fleet, ASweepFindsWhatPerAddressSearchesFind)
 {
