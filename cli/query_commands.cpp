@@ -393,11 +393,7 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
             queries[query->name] = core::readingJson(*query, reading);
             if (std::string_view(query->name) == "GetDevStatus" && reading.result == NETROV_OK) {
                 // The alerts in words, from the message service.
-                std::vector<DeviceStatus> alerts;
-                for (int32_t i = 0; i < reading.stored(); ++i) {
-                    const auto* r = static_cast<const DeviceStatus*>(reading.record(i));
-                    if (r->alertGroupValid && r->alertCodeValid) alerts.push_back(*r);
-                }
+                const std::vector<DeviceStatus> alerts = core::alertsAmong(core::statusRecords(reading));
                 const auto messages = core::alertMessages(library.access(), device, alerts);
                 nlohmann::json words = nlohmann::json::array();
                 for (size_t i = 0; i < alerts.size(); ++i) {

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "search_run.h"
+
 namespace netrov::core {
 
 namespace {
@@ -51,6 +53,23 @@ std::vector<AlertMessage> alertMessages(const DeviceAccess& access, const Device
         messages[static_cast<std::size_t>(i)] = {text(r.status), text(r.recovery), absoluteImage(text(r.imagePath))};
     }
     return messages;
+}
+
+std::vector<DeviceStatus> statusRecords(const QueryReading& reading)
+{
+    std::vector<DeviceStatus> records(static_cast<size_t>(reading.stored()));
+    if (!records.empty()) memcpy(records.data(), reading.records.data(), records.size() * sizeof(DeviceStatus));
+    promotePowerSave(records.data(), static_cast<int32_t>(records.size()));
+    return records;
+}
+
+std::vector<DeviceStatus> alertsAmong(std::span<const DeviceStatus> records)
+{
+    std::vector<DeviceStatus> alerts;
+    for (const DeviceStatus& r : records) {
+        if (r.alertGroupValid && r.alertCodeValid) alerts.push_back(r);
+    }
+    return alerts;
 }
 
 }  // namespace netrov::core

@@ -10,6 +10,7 @@
 #include <netrov/device_records.h>
 
 #include "front_library.h"
+#include "query_reading.h"
 
 namespace netrov::core {
 
@@ -26,5 +27,12 @@ struct AlertMessage {
 // message service are resolved against.
 std::vector<AlertMessage> alertMessages(const DeviceAccess& access, const DeviceIdentity& device,
                                         std::span<const DeviceStatus> alerts);
+
+// The status records of a GetDevStatus reading, with power save promoted to
+// the first record as the list shows it.
+std::vector<DeviceStatus> statusRecords(const QueryReading& reading);
+// The records that are alerts: not the one record that a device without
+// alerts gives.
+std::vector<DeviceStatus> alertsAmong(std::span<const DeviceStatus> records);
 
 }  // namespace netrov::core

@@ -116,14 +116,9 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry)
             report.problems.push_back(std::string("status: ") + resultText(status->result));
             return report;
         }
-        std::vector<DeviceStatus> records(static_cast<size_t>(status->stored()));
-        if (!records.empty()) memcpy(records.data(), status->records.data(), records.size() * sizeof(DeviceStatus));
-        promotePowerSave(records.data(), static_cast<int32_t>(records.size()));
+        const std::vector<DeviceStatus> records = statusRecords(*status);
         if (!records.empty() && records[0].simpleStatusValid) report.statusCode = records[0].simpleStatus;
-        std::vector<DeviceStatus> alerts;
-        for (const DeviceStatus& r : records) {
-            if (r.alertGroupValid && r.alertCodeValid) alerts.push_back(r);
-        }
+        const std::vector<DeviceStatus> alerts = alertsAmong(records);
         const std::vector<AlertMessage> messages = alertMessages(FrontLibrary::tuva().access(), device, alerts);
         for (size_t i = 0; i < alerts.size(); ++i) {
             report.alerts.push_back(alertText(alerts[i], i < messages.size() ? &messages[i] : nullptr));

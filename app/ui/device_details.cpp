@@ -157,13 +157,9 @@ DeviceDetails readDeviceDetails(core::FrontLibrary& library, const core::DeviceL
 
     const core::QueryReading& read = details.readings["GetDevStatus"];
     if (read.result == NETROV_OK && read.stored() > 0) {
-        std::vector<DeviceStatus> records(static_cast<size_t>(read.stored()));
-        std::memcpy(records.data(), read.records.data(), records.size() * sizeof(DeviceStatus));
-        core::promotePowerSave(records.data(), static_cast<int32_t>(records.size()));
+        const std::vector<DeviceStatus> records = core::statusRecords(read);
         if (records[0].simpleStatusValid) details.statusCode = records[0].simpleStatus;
-        for (const DeviceStatus& record : records) {
-            if (record.alertGroupValid && record.alertCodeValid) details.alerts.push_back(record);
-        }
+        details.alerts = core::alertsAmong(records);
         details.entry.status[0] = records[0];
     } else {
         details.statusCode = core::statusCode(entry);
