@@ -204,11 +204,6 @@ bool supplyRow(RowReader& row, SupplyEntry& supply)
     return true;
 }
 
-void copyDeviceText(char (&field)[256], const ReplyValue* text)
-{
-    copyText(field, sizeof field, text->data(), text->length);
-}
-
 bool trayRow(RowReader& row, TrayEntry& tray)
 {
     int32_t sizeX = 0;
@@ -247,14 +242,14 @@ bool trayRow(RowReader& row, TrayEntry& tray)
     if (tray.mediaCodeValid && row.convert(tray.mediaName, "GETDEVTRAY_MEDIACODE", tray.mediaCode)) {
         tray.mediaNameValid = 1;
     } else if (const ReplyValue* media = mediaName ? mediaName : mediaType) {
-        copyDeviceText(tray.mediaName, media);
+        copyText(tray.mediaName, sizeof tray.mediaName, media->data(), media->length);
         tray.mediaNameValid = 1;
     }
 
     if (row.rowIndex() != 0 && row.convert(tray.trayName, "GETDEVTRAY_NAME", static_cast<int32_t>(row.rowIndex()))) {
         tray.trayNameValid = 1;
     } else if (const ReplyValue* name = trayDescription ? trayDescription : trayName) {
-        copyDeviceText(tray.trayName, name);
+        copyText(tray.trayName, sizeof tray.trayName, name->data(), name->length);
         tray.trayNameValid = 1;
     }
 
