@@ -1,20 +1,24 @@
 // The end command sent over the local socket on which the running NetRov listens.
 #include "end_app.h"
 
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
+#ifndef _WIN32
+#  include <sys/socket.h>
+#  include <sys/un.h>
+#  include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/file_system.h"
 #include "platform/profile_file.h"
 #include "report.h"
 #include "platform/runtime_directory.h"
 
 namespace netrov::cli {
 
+#ifndef _WIN32
 namespace {
 
 // Closes the socket on every path.
@@ -27,6 +31,7 @@ struct Socket {
 };
 
 }  // namespace
+#endif
 
 std::string endpointPath(const std::string& mutexName)
 {
@@ -44,6 +49,11 @@ int sendEndCommand(const std::string& mutexName, std::string& error)
         error = "no MutexName: give --mutex or run beside the installation's NetRov.ini";
         return 1;
     }
+#ifdef _WIN32
+    // The desktop program is built for Linux only: nothing listens here.
+    error = "ending NetRov is not available on Windows";
+    return 1;
+#else
     const std::string path = endpointPath(mutexName);
     if (path.empty()) {
         error = "no private runtime directory for this user (XDG_RUNTIME_DIR, or a folder of our own in TMPDIR)";
@@ -74,6 +84,7 @@ int sendEndCommand(const std::string& mutexName, std::string& error)
         sent += static_cast<size_t>(n);
     }
     return 0;
+#endif
 }
 
 }  // namespace netrov::cli
@@ -89,7 +100,7 @@ int runEndApp(const std::string& mutexName)
     std::string name = mutexName;
     if (name.empty()) {
         const std::string program = platform::programPath();
-        name = installedMutexName(program.substr(0, program.rfind('/')));
+        name = installedMutexName(platform::directoryOf(program));
     }
     std::string error;
     const int result = sendEndCommand(name, error);

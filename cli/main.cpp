@@ -22,6 +22,7 @@
 #include "end_app.h"
 #include "fleet_commands.h"
 #include "platform/file_system.h"
+#include "platform/module_path.h"
 #include "platform/regular_file.h"
 #include "front_library.h"
 #include "query_commands.h"
@@ -50,12 +51,18 @@ extern "C" void onInterrupt(int)
 
 void catchInterrupts()
 {
+#ifdef _WIN32
+    // Ctrl+C and Ctrl+Break arrive as SIGINT and SIGBREAK.
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGBREAK, onInterrupt);
+#else
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+#endif
 }
 
 // Each line of the message on a line of its own (a targets file reports
@@ -98,9 +105,9 @@ std::string unknownCommand(CLI::App& app)
 std::string checkInstallation()
 {
     std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return "cannot find the program's own directory";
-    const std::filesystem::path dir = exe.parent_path();
+    const std::string exe = platform::programPath();
+    if (exe.empty()) return "cannot find the program's own directory";
+    const std::filesystem::path dir = std::filesystem::path(exe).parent_path();
     for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
         if (!entry.is_directory(ec)) continue;
         if (platform::isReadableFile((entry.path() / "support.ini").string())) return {};

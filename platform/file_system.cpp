@@ -102,19 +102,4 @@ size_t descriptorsAvailable(size_t wanted) noexcept
     return limit.rlim_cur > open ? static_cast<size_t>(limit.rlim_cur - open) : 0;
 }
 
-std::string joinPath(const std::string& directory, const std::string& name)
-{
-    if (directory.empty()) return name;
-    if (directory.back() == '/') return directory + name;
-    return directory + '/' + name;
-}
-
-std::string directoryOf(const std::string& path)
-{
-    std::string::size_type slash = path.rfind('/');
-    if (slash == std::string::npos) return {};
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
 }  // namespace netrov::platform

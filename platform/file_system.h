@@ -33,7 +33,8 @@ size_t descriptorsAvailable(size_t wanted) noexcept;
 
 // "dir" + "/" + "name", without doubling a trailing separator.
 std::string joinPath(const std::string& directory, const std::string& name);
-// Everything before the last "/" ("" when there is none, "/" for a top-level name).
+// Everything before the last separator ("/", and on Windows also "\\"); "" when
+// there is none, the root itself for a top-level name.
 std::string directoryOf(const std::string& path);
 
 }  // namespace netrov::platform

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <array>
 
-#include <arpa/inet.h>
+#include "platform/socket.h"
 
 namespace netrov::snmp {
 

@@ -1,7 +1,7 @@
 // UDP exchange of SNMP requests and replies.
 #include "engine.h"
 
-#include "platform/unique_fd.h"
+#include "platform/socket.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,12 +10,9 @@
 #include <cstring>
 #include <unordered_set>
 
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#ifndef _WIN32
+#  include <netdb.h>
+#endif
 
 namespace netrov::snmp {
 
@@ -24,68 +21,50 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr uint8_t kPduTrap = 0xA4;
 
-using platform::UniqueFd;
+using platform::UniqueSocket;
 
-UniqueFd openSocket() { return UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)); }
+UniqueSocket openSocket() { return platform::openUdpSocket(); }
 
-sockaddr_in agentAddress(uint32_t address)
+void sendTo(const UniqueSocket& socket, uint32_t address, const uint8_t* data, size_t size)
 {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(kAgentPort);
-    to.sin_addr.s_addr = address;
-    return to;
-}
-
-void sendTo(const UniqueFd& fd, uint32_t address, const uint8_t* data, size_t size)
-{
-    const sockaddr_in to = agentAddress(address);
     // A failed send shows up as a missing reply.
-    (void)::sendto(fd.get(), data, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof(to));
+    (void)platform::sendDatagram(socket.get(), address, htons(kAgentPort), data, size);
 }
 
 // Only the agent's own datagrams reach a socket connected to it.
-bool connectTo(const UniqueFd& fd, uint32_t address)
+bool connectTo(const UniqueSocket& socket, uint32_t address)
 {
-    const sockaddr_in to = agentAddress(address);
-    return ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&to), sizeof(to)) == 0;
+    return platform::connectSocket(socket.get(), address, htons(kAgentPort));
 }
 
 // True when the socket is readable before deadline.
-bool waitReadable(const UniqueFd& fd, Clock::time_point deadline)
+bool waitReadable(const UniqueSocket& socket, Clock::time_point deadline)
 {
     for (;;) {
         auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left < 0) left = 0;
-        if (left > INT_MAX) left = INT_MAX;  // poll takes an int; the loop waits on
-        pollfd p{fd.get(), POLLIN, 0};
-        int rc = ::poll(&p, 1, static_cast<int>(left));
-        if (rc > 0) return true;
-        if (rc == 0) {
+        if (left > INT_MAX) left = INT_MAX;  // the wait takes an int; the loop waits on
+        switch (platform::waitSocket(socket.get(), static_cast<int>(left))) {
+        case platform::WaitResult::Ready: return true;
+        case platform::WaitResult::Failed: return false;
+        case platform::WaitResult::TimedOut:
             if (Clock::now() >= deadline) return false;
-            continue;
+            break;
         }
-        if (errno != EINTR) return false;
     }
 }
 
 struct Datagram {
-    ssize_t size = -1;  // negative: the receive failed for good
+    long size = -1;  // negative: the receive failed for good
     uint32_t source = 0;
 };
 
-// One datagram; an empty one when there was nothing to take after all.
-Datagram receive(const UniqueFd& fd, uint8_t* buffer)
+// One datagram (longer ones are cut to the buffer); an empty one when there
+// was nothing to take after all.
+Datagram receive(const UniqueSocket& socket, uint8_t* buffer)
 {
-    sockaddr_in from{};
-    socklen_t fromLength = sizeof(from);
-    // Longer datagrams are cut to the buffer, as the receive call does.
-    ssize_t n = ::recvfrom(fd.get(), buffer, SNMP_DATAGRAM_SIZE, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
-    if (n >= 0) return {n, from.sin_addr.s_addr};
-    // An ICMP error queued on the socket or a signal is no reason to stop waiting.
-    if (errno == EINTR || errno == EAGAIN || errno == ECONNREFUSED || errno == EHOSTUNREACH || errno == ENETUNREACH)
-        return {0, 0};
-    return {};
+    const platform::Received got = platform::receiveDatagram(socket.get(), buffer, SNMP_DATAGRAM_SIZE);
+    return {got.size, got.address};
 }
 
 // The decoded reply when the datagram answers request; anything else is
@@ -122,7 +101,7 @@ MessagePtr request(const char* host, int32_t timeout, const SnmpMessage& req)
     uint8_t out[SNMP_DATAGRAM_SIZE];
     auto size = build(req, out);
     if (!size) return nullptr;
-    UniqueFd fd = openSocket();
+    UniqueSocket fd = openSocket();
     if (!fd.valid()) return nullptr;
     uint32_t address = 0;
     if (!resolveHost(host, address)) return nullptr;
@@ -160,10 +139,9 @@ MessageListPtr collect(const char* host, int32_t timeout, const SnmpMessage& req
     size_t pass = 0;
     do {
         // A pass that cannot get its socket ends the call; earlier answers still count.
-        UniqueFd fd = openSocket();
+        UniqueSocket fd = openSocket();
         if (!fd.valid()) break;
-        int on = 1;
-        if (::setsockopt(fd.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof(on)) != 0) break;
+        if (!platform::allowBroadcast(fd.get())) break;
         uint32_t destination = hostAddress;
         if (destination == INADDR_NONE && !broadcasts.empty()) destination = broadcasts[pass];
         sendTo(fd, destination, out, *size);

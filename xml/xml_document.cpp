@@ -2,17 +2,16 @@
 #include "xml_document.h"
 
 #include <expat.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <limits>
 #include <cstring>
 #include <new>
 #include <vector>
 
+#include "platform/regular_file.h"
 #include "platform/text_encoding.h"
 
 namespace netrov::xml {
@@ -176,17 +175,6 @@ int XMLCALL onUnknownEncoding(void*, const XML_Char* name, XML_Encoding* info)
     }
 }
 
-struct FileHandle {
-    int fd;
-    explicit FileHandle(int descriptor) : fd(descriptor) {}
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    ~FileHandle()
-    {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 }  // namespace
 
 DocumentPtr loadFromMemory(std::span<const uint8_t> bytes, std::string_view path)
@@ -223,22 +211,10 @@ DocumentPtr loadFromMemory(std::span<const uint8_t> bytes, std::string_view path
 DocumentPtr loadFromFile(const char* path)
 {
     if (path == nullptr || *path == '\0') return nullptr;
-    FileHandle file{::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
-    if (file.fd < 0) return nullptr;
-    int fd = file.fd;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
-    std::vector<uint8_t> bytes;
-    bytes.reserve(static_cast<size_t>(std::max<off_t>(info.st_size, 0)));
-    uint8_t chunk[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return nullptr;
-        if (n == 0) break;
-        bytes.insert(bytes.end(), chunk, chunk + n);
-    }
-    return loadFromMemory(bytes, path);
+    // Any size: the parser's own limits hold the document in check.
+    const platform::FileBytes file = platform::readRegularFile(path, std::numeric_limits<size_t>::max());
+    if (file.status != platform::ReadStatus::Read) return nullptr;
+    return loadFromMemory({reinterpret_cast<const uint8_t*>(file.bytes.data()), file.bytes.size()}, path);
 }
 
 ZomXmlElementList* findElements(const ZomXmlNode* node, const char* tag)

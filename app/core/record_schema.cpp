@@ -1,7 +1,7 @@
 // The record and query tables, and the generic reading of a described field.
 #include "record_schema.h"
 
-#include <arpa/inet.h>
+#include "platform/socket.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,10 +1,6 @@
 // The paced first phase of a large sweep.
 #include "sweep.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -17,7 +13,7 @@
 
 #include <netrov/zomsnmp.h>
 
-#include "platform/unique_fd.h"
+#include "platform/socket.h"
 
 namespace netrov::core {
 
@@ -108,13 +104,12 @@ public:
     {
         SweepResult result;
         if (addresses_.empty()) return result;
-        socket_ = platform::UniqueFd(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        socket_ = platform::openUdpSocket(true);
         if (!socket_.valid()) {
-            result.error = std::string("cannot open a socket: ") + strerror(errno);
+            result.error = "cannot open a socket: " + platform::socketErrorText();
             return result;
         }
-        setsockopt(socket_.get(), SOL_SOCKET, SO_RCVBUF, &kSocketBuffer, sizeof kSocketBuffer);
-        setsockopt(socket_.get(), SOL_SOCKET, SO_SNDBUF, &kSocketBuffer, sizeof kSocketBuffer);
+        platform::setBufferSizes(socket_.get(), kSocketBuffer);
 
         const double timeOut = std::max(settings_.timeOutMs, 1) / 1000.0;
         const double retryDelay = timeOut / 2;
@@ -160,9 +155,8 @@ public:
             if (nextFirst_ < n) wait = std::min(wait, (nextFirst_ + 1) / rate - now);
             if (nextRetry_ < nextFirst_) wait = std::min(wait, firstSent_[nextRetry_] + retryDelay - now);
             if (allSent) wait = std::min(wait, lastSend_ + timeOut - now);
-            pollfd p{socket_.get(), static_cast<short>(POLLIN | (blocked ? POLLOUT : 0)), 0};
             const int waitMs = std::max(0, static_cast<int>(std::ceil(wait * 1000)));
-            poll(&p, 1, blocked ? std::min(waitMs, 1) : waitMs);
+            platform::waitSocket(socket_.get(), blocked ? std::min(waitMs, 1) : waitMs, blocked);
         }
         receive();
         if (progress) progress(progressAt(elapsed(), rate, timeOut));
@@ -181,13 +175,8 @@ private:
     bool send(uint32_t address, bool* blocked)
     {
         if (!encoder_.encode(requestIdOf(address, key_), &datagram_)) return true;
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(kSnmpPort);
-        to.sin_addr.s_addr = htonl(address);
-        const ssize_t sent = sendto(socket_.get(), datagram_.data(), datagram_.size(), 0,
-                                    reinterpret_cast<const sockaddr*>(&to), sizeof to);
-        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS)) {
+        if (platform::sendDatagram(socket_.get(), htonl(address), htons(kSnmpPort), datagram_.data(),
+                                   datagram_.size()) == platform::SendResult::Busy) {
             *blocked = true;
             return false;
         }
@@ -198,21 +187,16 @@ private:
     {
         uint8_t buffer[65536];
         for (;;) {
-            sockaddr_in from{};
-            socklen_t fromLength = sizeof from;
-            const ssize_t got = recvfrom(socket_.get(), buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from),
-                                         &fromLength);
-            if (got < 0) {
-                if (errno == EINTR) continue;
-                return;  // nothing more now (or an error report of an earlier send)
-            }
-            if (fromLength < sizeof from || from.sin_family != AF_INET || ntohs(from.sin_port) != kSnmpPort) continue;
-            const uint32_t address = ntohl(from.sin_addr.s_addr);
+            const platform::Received got = platform::receiveDatagram(socket_.get(), buffer, sizeof buffer);
+            // Nothing more now, or an error report of an earlier send.
+            if (got.size <= 0) return;
+            if (ntohs(got.port) != kSnmpPort) continue;
+            const uint32_t address = ntohl(got.address);
             const auto found = std::lower_bound(index_.begin(), index_.end(), address,
                                                 [](const auto& entry, uint32_t a) { return entry.first < a; });
             if (found == index_.end() || found->first != address || answered_[found->second]) continue;
             std::unique_ptr<SnmpMessage, MessageDeleter> reply(
-                snmp_parse(buffer, static_cast<int32_t>(got), from.sin_addr.s_addr));
+                snmp_parse(buffer, static_cast<int32_t>(got.size), got.address));
             if (!reply || reply->pduType != SNMP_PDU_RESPONSE || reply->requestId != requestIdOf(address, key_)) continue;
             answered_[found->second] = 1;
             ++answeredCount_;
@@ -238,7 +222,7 @@ private:
     std::vector<float> firstSent_;
     std::vector<uint8_t> answered_;
     uint64_t key_ = 0;
-    platform::UniqueFd socket_;
+    platform::UniqueSocket socket_;
     std::vector<uint8_t> datagram_;
     Clock::time_point start_;
     size_t nextFirst_ = 0;

@@ -1,0 +1,38 @@
+// Joining and cutting paths; Windows accepts both separators.
+#include "platform/file_system.h"
+
+#include <string_view>
+
+namespace netrov::platform {
+
+namespace {
+
+#ifdef _WIN32
+constexpr std::string_view kSeparators = "\\/";
+constexpr char kSeparator = '\\';
+#else
+constexpr std::string_view kSeparators = "/";
+constexpr char kSeparator = '/';
+#endif
+
+}  // namespace
+
+std::string joinPath(const std::string& directory, const std::string& name)
+{
+    if (directory.empty()) return name;
+    if (kSeparators.find(directory.back()) != std::string_view::npos) return directory + name;
+    return directory + kSeparator + name;
+}
+
+std::string directoryOf(const std::string& path)
+{
+    std::string::size_type slash = path.find_last_of(kSeparators);
+    if (slash == std::string::npos) return {};
+    if (slash == 0) return path.substr(0, 1);
+#ifdef _WIN32
+    if (slash == 2 && path[1] == ':') return path.substr(0, 3);  // "C:\\"
+#endif
+    return path.substr(0, slash);
+}
+
+}  // namespace netrov::platform

@@ -1,0 +1,65 @@
+// LoadLibrary-based library loading; the search order is Windows' own.
+#include "platform/dynamic_library.h"
+
+#include "platform/file_system.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace netrov::platform {
+
+DynamicLibrary DynamicLibrary::openPath(const std::string& path) noexcept
+{
+    // With a path, the libraries this one needs are looked for beside it
+    // first, as they are beside each other in the program folder. No error
+    // dialog may stop a program that only asks.
+    const bool hasDirectory = path.find_first_of("\\/") != std::string::npos;
+    const UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    HMODULE module = ::LoadLibraryExA(path.c_str(), nullptr, hasDirectory ? LOAD_WITH_ALTERED_SEARCH_PATH : 0);
+    ::SetErrorMode(oldMode);
+    return DynamicLibrary(reinterpret_cast<void*>(module));
+}
+
+void DynamicLibrary::reset() noexcept
+{
+    if (handle_ != nullptr) {
+        ::FreeLibrary(static_cast<HMODULE>(handle_));
+        handle_ = nullptr;
+    }
+}
+
+void* DynamicLibrary::rawSymbol(const char* name) const noexcept
+{
+    return findSymbol(handle_, name);
+}
+
+void* findSymbol(void* handle, const char* name) noexcept
+{
+    if (handle == nullptr || name == nullptr) return nullptr;
+    const FARPROC procedure = ::GetProcAddress(static_cast<HMODULE>(handle), name);
+    // A function address as a plain pointer, as dlsym gives it.
+    void* address = nullptr;
+    static_assert(sizeof address == sizeof procedure);
+    std::memcpy(&address, &procedure, sizeof address);
+    return address;
+}
+
+DynamicLibrary loadLibrary(const std::string& name, const std::string& loaderDirectory)
+{
+    if (name.empty()) return {};
+    if (name.find_first_of("\\/") != std::string::npos) return DynamicLibrary::openPath(name);
+    // Windows itself starts with the program's folder; the order here is the
+    // one documented for the services: current folder, the asking library's
+    // folder, then the system's search.
+    const std::string here = currentDirectory();
+    for (const std::string* dir : {&here, &loaderDirectory}) {
+        if (dir->empty()) continue;
+        std::string candidate = joinPath(*dir, name);
+        if (!isRegularFile(candidate)) continue;
+        if (DynamicLibrary library = DynamicLibrary::openPath(candidate)) return library;
+    }
+    return DynamicLibrary::openPath(name);
+}
+
+}  // namespace netrov::platform

@@ -1,0 +1,20 @@
+// The system's preferred random number generator.
+#include "platform/random.h"
+
+#include <windows.h>
+#include <bcrypt.h>
+
+namespace netrov::platform {
+
+uint32_t randomBits() noexcept
+{
+    uint32_t value = 0;
+    if (BCRYPT_SUCCESS(::BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&value), sizeof value,
+                                         BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
+        return value;
+    // No generator at all: the address of a fresh stack slot and the clock
+    // still vary per thread and run.
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&value) * 2654435761u) ^ ::GetTickCount();
+}
+
+}  // namespace netrov::platform
