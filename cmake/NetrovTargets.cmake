@@ -30,6 +30,11 @@ function(netrov_add_library name)
     target_link_libraries(${name} PRIVATE ${ARG_LINK})
   endif()
   set(map "${CMAKE_CURRENT_SOURCE_DIR}/${name}.map")
+  set(def "${CMAKE_CURRENT_SOURCE_DIR}/${name}.def")
+  if(WIN32)
+    netrov_windows_exports(${name} "${def}")
+    return()
+  endif()
   target_link_options(${name} PRIVATE "LINKER:--version-script=${map}")
   # Instrumented builds leave the sanitizer runtime to the program.
   if(NOT NETROV_SANITIZE AND NOT NETROV_FUZZ)
@@ -49,6 +54,37 @@ function(netrov_add_library name)
   endif()
 endfunction()
 
+# The Windows side of netrov_add_library: the module-definition file gives the
+# DLL its names and ordinals. On 32-bit Windows the entry points use the
+# standard calling convention; the DLL exports them undecorated (--kill-at),
+# while callers in other modules ask for the decorated names, so the import
+# library is written again from the decorated names the compiler gave.
+function(netrov_windows_exports name def)
+  target_sources(${name} PRIVATE "${def}")
+  set_target_properties(${name} PROPERTIES
+    PREFIX ""
+    IMPORT_PREFIX "lib"
+    RUNTIME_OUTPUT_DIRECTORY "${NETROV_OUTPUT_DIR}"
+    LINK_DEPENDS "${def}")
+  target_link_options(${name} PRIVATE "LINKER:--no-undefined")
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_link_options(${name} PRIVATE "LINKER:--kill-at,--enable-stdcall-fixup")
+    add_custom_command(TARGET ${name} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -DNM=${CMAKE_NM} -DDLLTOOL=${CMAKE_DLLTOOL}
+              -DDEF=${def} -DDLL=$<TARGET_FILE_NAME:${name}> -DIMPLIB=$<TARGET_LINKER_FILE:${name}>
+              "-DOBJECTS=$<TARGET_OBJECTS:${name}>"
+              -P "${PROJECT_SOURCE_DIR}/cmake/stdcall_import_library.cmake"
+      VERBATIM)
+  endif()
+  install(TARGETS ${name} RUNTIME DESTINATION .)
+  if(NETROV_BUILD_TESTS)
+    add_test(NAME abi.${name}.exports
+      COMMAND python3 "${PROJECT_SOURCE_DIR}/tests/abi/check_pe_exports.py"
+              "$<TARGET_FILE:${name}>" "${def}" --objdump "${CMAKE_OBJDUMP}")
+    set_tests_properties(abi.${name}.exports PROPERTIES LABELS unit)
+  endif()
+endfunction()
+
 # netrov_add_gtest(<target> SOURCES ... LINK ... [LABEL unit|agent|netns|gui])
 function(netrov_add_gtest target)
   cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LINK" ${ARGN})
@@ -62,6 +98,13 @@ function(netrov_add_gtest target)
     NETROV_OUTPUT_DIR="${NETROV_OUTPUT_DIR}"
     NETROV_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     NETROV_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  if(CMAKE_CROSSCOMPILING)
+    # Under an emulator each start costs: one test per binary, which runs
+    # all of its cases. The DLLs are found in the program folder.
+    add_test(NAME ${target} COMMAND ${target})
+    set_tests_properties(${target} PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "WINEPATH=Z:${NETROV_OUTPUT_DIR}")
+    return()
+  endif()
   # Tests with agents share loopback port 161 and namespaces: run them one
   # at a time, whichever binary they come from. Parameterised suites name
   # their cases themselves, so the printed parameter stays out of the name.

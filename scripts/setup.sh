@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what a fresh Debian 12 machine lacks to build and test NetRov.
+# Installs what a fresh Debian 12 machine lacks to build and test NetRov;
+# with --windows also the cross toolchain and Wine for the Windows build.
 set -euo pipefail
 
 packages=(
@@ -12,6 +13,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools fonts-dejavu-core
   iproute2 procps
 )
+if [ "${1:-}" = --windows ]; then
+  packages+=(mingw-w64 wine wine64 dpkg-dev file)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -70,7 +70,11 @@ protected:
     {
         if (!std::filesystem::exists(kProgramDir / "other" / "support.ini"))
             GTEST_SKIP() << "no standard package in " << kProgramDir;
+#ifdef _WIN32
+        ASSERT_EQ(packageValue("LIB_MSG"), "mirrel.dll");
+#else
         ASSERT_EQ(packageValue("LIB_MSG"), "libmirrel.so");
+#endif
         ASSERT_FALSE(packageValue("CFG_MSG").empty());
         imageDirectory_ = packageValue("IMAGEDIR");
         msg_ = std::make_unique<test::MessageService>((kProgramDir / packageValue("CFG_MSG")).string(), imageDirectory_);

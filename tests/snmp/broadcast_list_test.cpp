@@ -1,7 +1,7 @@
 // Filtering and ordering of the local broadcast addresses.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
+#include "platform/socket.h"
 
 #include "broadcast_list.h"
 

@@ -85,7 +85,7 @@ TEST(XmlLoad, MalformedOrMissingDocumentsGiveNull)
         EXPECT_FALSE(loadText(dir, text, "bad" + std::to_string(index++) + ".xml"));
     }
     EXPECT_EQ(ZOMXML_Load(dir.file("missing.xml").c_str()), nullptr);
-    EXPECT_EQ(ZOMXML_Load(dir.path().c_str()), nullptr);
+    EXPECT_EQ(ZOMXML_Load(dir.path().string().c_str()), nullptr);
     EXPECT_EQ(ZOMXML_Load(nullptr), nullptr);
     EXPECT_EQ(ZOMXML_Load(""), nullptr);
     EXPECT_EQ(ZOMXML_Free(nullptr), 0);
