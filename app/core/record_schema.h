@@ -86,8 +86,10 @@ nlohmann::json recordJson(const RecordSchema& schema, const void* record);
 const FieldSchema* findField(const RecordSchema& schema, std::string_view name);
 
 // A forwarded query of the front library, with the record it produces.
-using QueryFunction = int32_t (*)(DeviceIdentity* device, intptr_t option1, intptr_t option2, void* records,
-                                  int32_t capacity, int32_t* count) noexcept;
+// The standard calling convention of the exports on 32-bit Windows is part of
+// the type.
+using QueryFunction = int32_t(NETROV_CALL*)(DeviceIdentity* device, intptr_t option1, intptr_t option2, void* records,
+                                            int32_t capacity, int32_t* count) noexcept;
 
 struct QuerySchema {
     const char* name;  // e.g. "GetDevToner", as the TUVA_ export without its prefix

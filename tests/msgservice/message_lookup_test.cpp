@@ -211,10 +211,10 @@ TEST_F(GetMsg, MissingArgumentsGive5AndOtherTransportsGive13WithAnEmptyArray)
         EXPECT_EQ(count, 0) << c.what;
         EXPECT_TRUE(allZero(out[0]) && allZero(out[1])) << c.what;
     }
-    if (sizeof(intptr_t) > sizeof(int32_t)) {
+    if constexpr (sizeof(intptr_t) > sizeof(int32_t)) {
         // More alerts than a count can say.
         int32_t count = 7;
-        const intptr_t tooMany = static_cast<intptr_t>(INT32_MAX) + 1;
+        const intptr_t tooMany = static_cast<intptr_t>(static_cast<int64_t>(INT32_MAX) + 1);
         EXPECT_EQ(TUVASRV_GetMsg(&msg_->device, reinterpret_cast<intptr_t>(&request), tooMany, nullptr, 0, &count,
                                  &msg_->service),
                   NETROV_BAD_ARGUMENT);
