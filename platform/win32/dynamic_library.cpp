@@ -15,8 +15,17 @@ DynamicLibrary DynamicLibrary::openPath(const std::string& path) noexcept
     // first, as they are beside each other in the program folder. No error
     // dialog may stop a program that only asks.
     const bool hasDirectory = path.find_first_of("\\/") != std::string::npos;
+    const char* file = path.c_str();
+    char full[MAX_PATH * 4];
+    if (hasDirectory) {
+        // That search needs a full path; a relative one is taken from the
+        // current directory, as any other would be.
+        const DWORD length = ::GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+        if (length == 0 || length >= sizeof full) return {};
+        file = full;
+    }
     const UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    HMODULE module = ::LoadLibraryExA(path.c_str(), nullptr, hasDirectory ? LOAD_WITH_ALTERED_SEARCH_PATH : 0);
+    HMODULE module = ::LoadLibraryExA(file, nullptr, hasDirectory ? LOAD_WITH_ALTERED_SEARCH_PATH : 0);
     ::SetErrorMode(oldMode);
     return DynamicLibrary(reinterpret_cast<void*>(module));
 }

@@ -70,6 +70,26 @@ HANDLE createTemporary(const std::string& target, std::string& name, DWORD& erro
     return INVALID_HANDLE_VALUE;
 }
 
+// While another writer replaces the same file, or a reader holds it without
+// sharing, Windows refuses for a moment what it allows a little later.
+bool momentary(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+}
+
+// The finished temporary takes the target's name in one step, as a rename
+// does on Linux: readers see the old file or the new one.
+bool putInPlace(const std::string& temporary, const std::string& target)
+{
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        if (::MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        if (!momentary(::GetLastError())) return false;
+        ::Sleep(attempt < 20 ? 1 : 10);  // two seconds at most in all
+    }
+    return false;
+}
+
 }  // namespace
 
 FileBytes readRegularFile(const std::string& path, size_t limit)
@@ -113,10 +133,14 @@ bool replaceFile(const std::string& path, std::string_view bytes)
     if (path.empty()) return false;
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     const bool existed = attributes != INVALID_FILE_ATTRIBUTES;
-    if (existed && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))) return false;
+    // A file marked read-only is not to be replaced.
+    if (existed && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_READONLY)))
+        return false;
     if (existed) {
-        // A rename would split a file with further hard links.
+        // Devices ("NUL", "COM1") are no files to replace; a rename would
+        // split a file with further hard links.
         Handle current(::CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (current.valid() && !isDiskFile(current.get())) return false;
         BY_HANDLE_FILE_INFORMATION info{};
         if (current.valid() && ::GetFileInformationByHandle(current.get(), &info) && info.nNumberOfLinks > 1)
             return writeInPlace(path, bytes);
@@ -129,11 +153,10 @@ bool replaceFile(const std::string& path, std::string_view bytes)
 
     bool ok = writeAll(file.get(), bytes) && ::FlushFileBuffers(file.get());
     ok = file.close() && ok;
-    // ReplaceFile keeps the old file's attributes and security; a new file
-    // simply takes the temporary's place.
-    if (ok && existed) ok = ::ReplaceFileA(path.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                                           nullptr, nullptr) != 0;
-    else if (ok) ok = ::MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+    // The new file keeps what the old one was marked as (hidden, system...).
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (ok && existed && (attributes & kKept)) ok = ::SetFileAttributesA(temporary.c_str(), attributes & kKept) != 0;
+    if (ok) ok = putInPlace(temporary, path);
     if (!ok) ::DeleteFileA(temporary.c_str());
     return ok;
 }

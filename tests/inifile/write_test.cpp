@@ -1,9 +1,11 @@
 // Writes through the exports: bytes on disk, where new lines go, what a rewrite loses.
 #include <gtest/gtest.h>
 #include <netrov/zomini.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#ifndef _WIN32
+#  include <sys/stat.h>
+#  include <sys/wait.h>
+#  include <unistd.h>
+#endif
 
 #include <climits>
 #include <filesystem>
@@ -105,10 +107,16 @@ TEST_F(IniWrite, FailedWritesLeaveEverythingAsItWas)
     EXPECT_EQ(ZOMINI_IniWriteString("S", "k", "v", asDir.c_str()), -1);
     EXPECT_TRUE(std::filesystem::is_directory(asDir));
 
+#ifdef _WIN32
+    EXPECT_EQ(ZOMINI_IniWriteString("S", "k", "v", "NUL"), -1);
+    std::string fifo = dir().file("fifo.ini");
+    writeFile(fifo, "");  // keeps the count below the same on both systems
+#else
     std::string fifo = dir().file("fifo.ini");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(ZOMINI_IniWriteString("S", "k", "v", fifo.c_str()), -1);
     EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+#endif
 
     // No temporary file is left behind by any of these.
     size_t entries = 0;
@@ -119,6 +127,19 @@ TEST_F(IniWrite, FailedWritesLeaveEverythingAsItWas)
     EXPECT_EQ(entries, 2u);
 }
 
+TEST_F(IniWrite, HardLinksStayOneFile)
+{
+    writeFile(file_, "[S]\nk=1\n");
+    const std::string twin = dir().file("twin.ini");
+    std::filesystem::create_hard_link(file_, twin);
+    ASSERT_EQ(ZOMINI_IniWriteString("S", "k", "2", file_.c_str()), 0);
+    EXPECT_EQ(ZOMINI_IniReadInt("S", "k", 0, twin.c_str()), 2);
+#ifndef _WIN32  // the Windows C runtime's stat counts one link whatever there are
+    EXPECT_EQ(std::filesystem::hard_link_count(file_), 2u);
+#endif
+}
+
+#ifndef _WIN32
 TEST_F(IniWrite, ModeAndSymbolicLinkSurviveARewrite)
 {
     writeFile(file_, "[S]\nk=1\n");
@@ -133,18 +154,10 @@ TEST_F(IniWrite, ModeAndSymbolicLinkSurviveARewrite)
     EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
 
-TEST_F(IniWrite, HardLinksStayOneFileAndReadOnlyFoldersAreWrittenInPlace)
+TEST_F(IniWrite, ReadOnlyFoldersAreWrittenInPlace)
 {
-    writeFile(file_, "[S]\nk=1\n");
-    ASSERT_EQ(::chmod(file_.c_str(), 0604), 0);
-    const std::string twin = dir().file("twin.ini");
-    std::filesystem::create_hard_link(file_, twin);
-    ASSERT_EQ(ZOMINI_IniWriteString("S", "k", "2", file_.c_str()), 0);
-    EXPECT_EQ(ZOMINI_IniReadInt("S", "k", 0, twin.c_str()), 2);
-    EXPECT_EQ(std::filesystem::hard_link_count(file_), 2u);
-
     // Nobody may create files in the folder, but may write the file itself.
-    std::filesystem::remove(twin);
+    writeFile(file_, "[S]\nk=2\n");
     ASSERT_EQ(::chmod(file_.c_str(), 0666), 0);
     ASSERT_EQ(::chmod(dir().path().c_str(), 0555), 0);
     const pid_t child = fork();
@@ -163,6 +176,7 @@ TEST_F(IniWrite, HardLinksStayOneFileAndReadOnlyFoldersAreWrittenInPlace)
     ASSERT_EQ(::stat(file_.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0666u);
 }
+#endif
 
 TEST_F(IniWrite, RelativePathsResolveAgainstTheCurrentDirectory)
 {

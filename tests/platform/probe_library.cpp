@@ -1,5 +1,9 @@
 // A shared library whose only job is to be found and loaded by the loader tests.
-#define PROBE_EXPORT extern "C" __attribute__((visibility("default")))
+#ifdef _WIN32
+#  define PROBE_EXPORT extern "C" __declspec(dllexport)
+#else
+#  define PROBE_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 int loads = 0;

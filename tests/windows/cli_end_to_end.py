@@ -105,8 +105,8 @@ def main():
     commands = {
         "search": ["search", "--no-broadcast", "--range", f"{ADDRESSES[0]}-{ADDRESSES[-1]}",
                    "--timeout", "2", "--json"],
-        "info": ["info", ADDRESSES[0], "--json"],
-        "status": ["status", ADDRESSES[1], "--json"],
+        "info": ["info", ADDRESSES[0], "--timeout", "5", "--json"],
+        "status": ["status", ADDRESSES[1], "--timeout", "5", "--json"],
     }
     for command in commands.values():
         command += ["--community", COMMUNITY]
