@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""netrov-cli.exe under Wine against simulated printers on loopback: search,
-info and status must report what the walk holds, and, when a Linux build of
+"""netrov-cli.exe under Wine against simulated printers on loopback: search
+(by range and by a sweep of a block), info and status must report what the
+walk holds, and, when a Linux build of
 netrov-cli is given, exactly what the Linux program reports.
 
   cli_end_to_end.py CLI_EXE --runner WINE_RUNNER [--native-cli PATH] --walk FILE
@@ -105,6 +106,9 @@ def main():
     commands = {
         "search": ["search", "--no-broadcast", "--range", f"{ADDRESSES[0]}-{ADDRESSES[-1]}",
                    "--timeout", "2", "--json"],
+        # A block of more than 255 addresses goes through the sweep first.
+        "sweep": ["search", "--no-broadcast", "--range", "127.0.0.0/23", "--rate", "20000",
+                  "--timeout", "2", "--no-progress", "--json"],
         "info": ["info", ADDRESSES[0], "--timeout", "5", "--json"],
         "status": ["status", ADDRESSES[1], "--timeout", "5", "--json"],
     }
@@ -124,13 +128,14 @@ def main():
             agent.wait(timeout=30)
 
     faults = []
-    devices = windows["search"] if isinstance(windows["search"], list) else windows["search"].get("devices", [])
-    found = sorted(str(d.get("ipAddress")) for d in devices)
-    if found != ADDRESSES:
-        faults.append(f"search found {found}, not {ADDRESSES}")
-    for device in devices:
-        if device.get("device") != name or device.get("location") != location:
-            faults.append(f"search reports {device.get('device')!r} at {device.get('location')!r}")
+    for search in ("search", "sweep"):
+        devices = windows[search].get("devices", [])
+        found = sorted(str(d.get("ipAddress")) for d in devices)
+        if found != ADDRESSES:
+            faults.append(f"{search} found {found}, not {ADDRESSES}")
+        for device in devices:
+            if device.get("device") != name or device.get("location") != location:
+                faults.append(f"{search} reports {device.get('device')!r} at {device.get('location')!r}")
     info_text = json.dumps(windows["info"])
     for value in (name, location):
         if value not in info_text:
@@ -145,7 +150,7 @@ def main():
         print("FAIL:", fault)
     compared = " and equal to Linux" if native else ""
     if not faults:
-        print(f"search, info and status under Wine report the walk{compared}")
+        print(f"search, sweep, info and status under Wine report the walk{compared}")
     return 1 if faults else 0
 
 
