@@ -33,21 +33,4 @@ void* findSymbol(void* handle, const char* name) noexcept
     return dlsym(handle, name);
 }
 
-DynamicLibrary loadLibrary(const std::string& name, const std::string& loaderDirectory)
-{
-    if (name.empty()) return {};
-    if (name.find('/') != std::string::npos) return DynamicLibrary::openPath(name);
-
-    // dlopen never looks in the current directory for a bare name, so the
-    // first two places of the Windows order are tried by full path.
-    const std::string here = currentDirectory();
-    for (const std::string* dir : {&here, &loaderDirectory}) {
-        if (dir->empty()) continue;
-        std::string candidate = joinPath(*dir, name);
-        if (!isRegularFile(candidate)) continue;
-        if (DynamicLibrary library = DynamicLibrary::openPath(candidate)) return library;
-    }
-    return DynamicLibrary::openPath(name);
-}
-
 }  // namespace netrov::platform

@@ -60,7 +60,7 @@ private:
 // handle is null or lacks the name.
 void* findSymbol(void* handle, const char* name) noexcept;
 
-// Loads a library the way Windows searches for it: a name holding "/" is
+// Loads a library the way Windows searches for it: a name holding a separator is
 // used as given; a bare file name is tried in the current directory, then in
 // loaderDirectory (the directory of the library that asks; skipped when
 // empty), then by the system's own search. An empty owner when none loads.

@@ -31,6 +31,8 @@ bool isRegularFile(const std::string& path) noexcept;
 // own soft limit towards the hard one when fewer than wanted are free.
 size_t descriptorsAvailable(size_t wanted) noexcept;
 
+// True when path names a folder, that is holds a separator.
+bool hasDirectoryPart(const std::string& path) noexcept;
 // "dir" + "/" + "name", without doubling a trailing separator.
 std::string joinPath(const std::string& directory, const std::string& name);
 // Everything before the last separator ("/", and on Windows also "\\"); "" when

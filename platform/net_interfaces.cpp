@@ -56,10 +56,7 @@ LocalAddressTable localAddressTable()
             table.interfaces.push_back(row);
         }
     }
-    std::stable_sort(table.addresses.begin(), table.addresses.end(),
-                     [](const Ipv4AddressRow& a, const Ipv4AddressRow& b) { return ntohl(a.address) < ntohl(b.address); });
-    std::stable_sort(table.interfaces.begin(), table.interfaces.end(),
-                     [](const InterfaceRow& a, const InterfaceRow& b) { return a.interfaceIndex < b.interfaceIndex; });
+    orderAsTheTablesDo(table);
     return table;
 }
 

@@ -29,6 +29,9 @@ struct LocalAddressTable {
     std::vector<InterfaceRow> interfaces;
 };
 
+// Sorts both lists into the order above (stable, so equal keys keep theirs).
+void orderAsTheTablesDo(LocalAddressTable& table);
+
 // Reads the table of the calling process's network namespace; empty when
 // the system cannot tell. Throws std::bad_alloc.
 LocalAddressTable localAddressTable();

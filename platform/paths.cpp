@@ -17,6 +17,11 @@ constexpr char kSeparator = '/';
 
 }  // namespace
 
+bool hasDirectoryPart(const std::string& path) noexcept
+{
+    return path.find_first_of(kSeparators) != std::string::npos;
+}
+
 std::string joinPath(const std::string& directory, const std::string& name)
 {
     if (directory.empty()) return name;

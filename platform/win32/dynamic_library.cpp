@@ -14,7 +14,7 @@ DynamicLibrary DynamicLibrary::openPath(const std::string& path) noexcept
     // With a path, the libraries this one needs are looked for beside it
     // first, as they are beside each other in the program folder. No error
     // dialog may stop a program that only asks.
-    const bool hasDirectory = path.find_first_of("\\/") != std::string::npos;
+    const bool hasDirectory = hasDirectoryPart(path);
     const char* file = path.c_str();
     char full[MAX_PATH * 4];
     if (hasDirectory) {
@@ -52,23 +52,6 @@ void* findSymbol(void* handle, const char* name) noexcept
     static_assert(sizeof address == sizeof procedure);
     std::memcpy(&address, &procedure, sizeof address);
     return address;
-}
-
-DynamicLibrary loadLibrary(const std::string& name, const std::string& loaderDirectory)
-{
-    if (name.empty()) return {};
-    if (name.find_first_of("\\/") != std::string::npos) return DynamicLibrary::openPath(name);
-    // Windows itself starts with the program's folder; the order here is the
-    // one documented for the services: current folder, the asking library's
-    // folder, then the system's search.
-    const std::string here = currentDirectory();
-    for (const std::string* dir : {&here, &loaderDirectory}) {
-        if (dir->empty()) continue;
-        std::string candidate = joinPath(*dir, name);
-        if (!isRegularFile(candidate)) continue;
-        if (DynamicLibrary library = DynamicLibrary::openPath(candidate)) return library;
-    }
-    return DynamicLibrary::openPath(name);
 }
 
 }  // namespace netrov::platform
