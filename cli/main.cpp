@@ -1,5 +1,8 @@
 // netrov-cli: searches the network for devices, and reads one device's model, information or status.
 #include <unistd.h>
+#ifdef _WIN32
+#  include <windows.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -514,6 +517,10 @@ void addCommonOptions(CLI::App* command, CommonOptions& options)
 
 int main(int argc, char** argv)
 {
+#ifdef _WIN32
+    // Every text the program prints is UTF-8; a console shows it as such.
+    SetConsoleOutputCP(CP_UTF8);
+#endif
     CLI::App app{"Finds network printers and MFPs by SNMP and reads what they report."};
     app.name("netrov-cli");
     app.set_version_flag("--version", std::string("netrov-cli ") + NETROV_VERSION);

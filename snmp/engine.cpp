@@ -4,7 +4,6 @@
 #include "platform/socket.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <chrono>
 #include <cstring>

@@ -1,9 +1,7 @@
 // The paced first phase of a large sweep.
 #include "sweep.h"
 
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstring>
