@@ -67,11 +67,12 @@ dep_build() {  # name source-dir cmake-options...
   local name=$1 src=$2
   shift 2
   [ -f "$build/deps/$name.done" ] && return 0
+  local log=$build/deps/$name.log
   echo "== $name for $arch"
-  cmake -S "$src" -B "$build/deps/$name" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" "${launcher[@]}" "$@" > "$build/deps/$name.log"
-  cmake --build "$build/deps/$name" -j "$jobs" >> "$build/deps/$name.log"
-  cmake --install "$build/deps/$name" >> "$build/deps/$name.log"
+  { cmake -S "$src" -B "$build/deps/$name" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" "${launcher[@]}" "$@" &&
+    cmake --build "$build/deps/$name" -j "$jobs" &&
+    cmake --install "$build/deps/$name"; } > "$log" 2>&1 || { tail -n 40 "$log"; exit 1; }
   touch "$build/deps/$name.done"
 }
 mkdir -p "$build/deps"
@@ -83,7 +84,7 @@ if [ ! -f "$build/deps/expat.done" ]; then
 fi
 dep_build expat "$sources/expat/expat" -DEXPAT_SHARED_LIBS=OFF -DEXPAT_BUILD_TOOLS=OFF \
   -DEXPAT_BUILD_EXAMPLES=OFF -DEXPAT_BUILD_TESTS=OFF -DEXPAT_BUILD_DOCS=OFF -DEXPAT_BUILD_PKGCONFIG=OFF
-dep_build googletest /usr/src/googletest -DBUILD_GMOCK=ON -Dgtest_force_shared_crt=ON
+dep_build googletest /usr/src/googletest -DBUILD_GMOCK=ON
 
 # CLI11 and nlohmann-json are headers only: the host's copies serve as they are.
 for dir in include/CLI include/nlohmann share/cmake/CLI11 share/cmake/nlohmann_json; do
