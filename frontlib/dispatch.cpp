@@ -4,6 +4,7 @@
 #include "netrov/result_codes.h"
 #include "package_list.h"
 
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -119,6 +120,9 @@ int32_t searchDevices(DeviceIdentity* filter, intptr_t option1, intptr_t option2
     applyTimeoutDefault(filter);
     // Without an array the search can still count.
     if (found == nullptr || capacity < 0) capacity = 0;
+    // A 32-bit size cannot say how large some capacities are; the compiler
+    // throws instead of failing such a request, even for std::nothrow.
+    if (static_cast<std::size_t>(capacity) > SIZE_MAX / sizeof(DeviceIdentity)) return NETROV_NO_MEMORY;
     std::unique_ptr<DeviceIdentity[]> scratch(new (std::nothrow) DeviceIdentity[static_cast<std::size_t>(capacity)]);
     if (!scratch) return NETROV_NO_MEMORY;
     if (capacity > 0) std::memset(static_cast<void*>(found), 0, sizeof(DeviceIdentity) * static_cast<std::size_t>(capacity));

@@ -14,6 +14,11 @@ DynamicLibrary DynamicLibrary::openPath(const std::string& path) noexcept
     return DynamicLibrary(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
 }
 
+DynamicLibrary DynamicLibrary::openLoaded(const std::string& path) noexcept
+{
+    return DynamicLibrary(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD));
+}
+
 void DynamicLibrary::reset() noexcept
 {
     if (handle_ != nullptr) {

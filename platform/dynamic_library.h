@@ -29,6 +29,9 @@ public:
     // Opens exactly the given file (or lets the system search a bare name);
     // an empty owner on failure.
     static DynamicLibrary openPath(const std::string& path) noexcept;
+    // The library at path only when it is loaded already (one more reference
+    // to it); an empty owner otherwise.
+    static DynamicLibrary openLoaded(const std::string& path) noexcept;
 
     explicit operator bool() const noexcept { return handle_ != nullptr; }
     void* handle() const noexcept { return handle_; }

@@ -30,6 +30,13 @@ DynamicLibrary DynamicLibrary::openPath(const std::string& path) noexcept
     return DynamicLibrary(reinterpret_cast<void*>(module));
 }
 
+DynamicLibrary DynamicLibrary::openLoaded(const std::string& path) noexcept
+{
+    HMODULE module = nullptr;
+    if (!::GetModuleHandleExA(0, path.c_str(), &module)) return {};
+    return DynamicLibrary(reinterpret_cast<void*>(module));
+}
+
 void DynamicLibrary::reset() noexcept
 {
     if (handle_ != nullptr) {

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -53,7 +51,7 @@ TEST_F(Discovery, InitMakesTheLibraryDirectoryCurrentAndFindsServicesThere)
 {
     tuva.addService("libsrv.so");
     tuva.addPackage("other", "[CONFIG]\nLIB_SNMP=libsrv.so\n");
-    ASSERT_EQ(chdir("/"), 0);
+    fs::current_path(tuva.dir().root_path());
     ASSERT_EQ(tuva.init(nullptr), 0);
     EXPECT_EQ(fs::canonical(fs::current_path()), fs::canonical(tuva.dir()));
     EXPECT_EQ(query("Any model"), fakeResultOf(10));
@@ -69,8 +67,14 @@ TEST_F(Discovery, OnlyFoldersWithAReadableSupportFileArePackages)
     tuva.writeFile("plain-file", "x");
     ASSERT_EQ(tuva.init(nullptr), 0);
     EXPECT_EQ(supportedModels(), 1);
+#ifdef _WIN32
+    // File names ignore case on Windows: "Support.ini" is the support file,
+    // so "Wrong" has a package, though one without a service library.
+    EXPECT_EQ(query("Wrong"), NETROV_NO_LIBRARY);
+#else
     // No package without models, so an unknown model has no service.
     EXPECT_EQ(query("Wrong"), NETROV_NO_SERVICE);
+#endif
 }
 
 TEST_F(Discovery, FilterLoadsOnlyPackagesWithTheModel)

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-
 #include <atomic>
 #include <cstring>
 #include <thread>

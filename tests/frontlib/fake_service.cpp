@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
+#define FAKE_EXPORT extern "C" NETROV_EXPORT
 
 namespace {
 
@@ -68,8 +68,10 @@ FAKE_EXPORT void FAKESRV_SetSearchResult(const DeviceIdentity* records, int32_t 
 
 #ifndef FAKE_SERVICE_BARE
 
-FAKE_EXPORT int32_t TUVASRV_SearchDevice(DeviceIdentity* filter, intptr_t option1, intptr_t option2, void* found,
-                                         int32_t capacity, int32_t* count, ServiceRecord* service)
+// The entry points have the calling convention of the real services'.
+FAKE_EXPORT int32_t NETROV_CALL TUVASRV_SearchDevice(DeviceIdentity* filter, intptr_t option1, intptr_t option2,
+                                                     void* found, int32_t capacity, int32_t* count,
+                                                     ServiceRecord* service)
 {
     record("TUVASRV_SearchDevice", filter, option1, option2, found, capacity, count, service);
     auto* out = static_cast<DeviceIdentity*>(found);
@@ -83,8 +85,9 @@ FAKE_EXPORT int32_t TUVASRV_SearchDevice(DeviceIdentity* filter, intptr_t option
 }
 
 #define FAKE_DEFINE_ENTRY(ordinal, Name)                                                                    \
-    FAKE_EXPORT int32_t TUVASRV_##Name(DeviceIdentity* device, intptr_t option1, intptr_t option2,        \
-                                       void* records, int32_t capacity, int32_t* count, ServiceRecord* service) \
+    FAKE_EXPORT int32_t NETROV_CALL TUVASRV_##Name(DeviceIdentity* device, intptr_t option1, intptr_t option2, \
+                                                   void* records, int32_t capacity, int32_t* count,          \
+                                                   ServiceRecord* service)                                   \
     {                                                                                                       \
         record("TUVASRV_" #Name, device, option1, option2, records, capacity, count, service);             \
         return fakeResultOf(ordinal);                                                                       \

@@ -1,12 +1,11 @@
 // Loading private copies of tuva and of the fake services for the tests.
 #include "tuva_install.h"
 
-#include <dlfcn.h>
-#include <dirent.h>
-#include <unistd.h>
-
 #include <cstring>
 #include <stdexcept>
+
+#include "platform/dynamic_library.h"
+#include "platform/file_system.h"
 
 namespace netrov::test {
 
@@ -14,15 +13,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string currentDirectory()
-{
-    char buffer[4096];
-    return getcwd(buffer, sizeof buffer) != nullptr ? buffer : "";
-}
-
 void* requireSymbol(void* handle, const char* name)
 {
-    void* address = dlsym(handle, name);
+    void* address = platform::findSymbol(handle, name);
     if (address == nullptr) throw std::runtime_error(std::string("missing symbol ") + name);
     return address;
 }
@@ -39,7 +32,7 @@ FakeService::FakeService(void* handle)
 
 FakeService::~FakeService()
 {
-    dlclose(handle_);
+    platform::DynamicLibrary(handle_).reset();
 }
 
 const FakeCall& FakeService::call(int32_t index) const
@@ -56,15 +49,15 @@ int32_t FakeService::countOf(const std::string& entry) const
     return n;
 }
 
-TuvaInstall::TuvaInstall() : savedDirectory_(currentDirectory())
+TuvaInstall::TuvaInstall() : savedDirectory_(platform::currentDirectory())
 {
     for (const char* library : {TUVA_LIBRARY, ZOMINI_LIBRARY, ZOMXML_LIBRARY}) {
         fs::copy_file(library, dir() / fs::path(library).filename());
     }
     std::string path = (dir() / fs::path(TUVA_LIBRARY).filename()).string();
-    // RTLD_LOCAL keeps each test's copy and its globals apart from the others.
-    tuva_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (tuva_ == nullptr) throw std::runtime_error(std::string("cannot load tuva: ") + dlerror());
+    // Each test's copy keeps its globals apart from the others'.
+    tuva_ = platform::DynamicLibrary::openPath(path).release();
+    if (tuva_ == nullptr) throw std::runtime_error("cannot load tuva from " + path);
     init = get<decltype(init)>("TUVA_Init");
     freeAll = get<decltype(freeAll)>("TUVA_Free");
     search = get<decltype(search)>("TUVA_SearchDevice");
@@ -85,10 +78,10 @@ TuvaInstall::~TuvaInstall()
 {
     if (tuva_ != nullptr) {
         freeAll();
-        dlclose(tuva_);
+        platform::DynamicLibrary(tuva_).reset();
     }
     // TUVA_Init moves the whole process into the installation.
-    if (chdir(savedDirectory_.c_str()) != 0) ADD_FAILURE() << "cannot restore the current directory";
+    if (!platform::setCurrentDirectory(savedDirectory_)) ADD_FAILURE() << "cannot restore the current directory";
 }
 
 void* TuvaInstall::symbol(const char* name) const
@@ -118,7 +111,7 @@ void TuvaInstall::addService(const std::string& relativePath, bool bare) const
 std::unique_ptr<FakeService> TuvaInstall::service(const std::string& relativePath) const
 {
     std::string path = (dir() / relativePath).string();
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+    void* handle = platform::DynamicLibrary::openLoaded(path).release();
     return handle != nullptr ? std::make_unique<FakeService>(handle) : nullptr;
 }
 
@@ -130,14 +123,9 @@ bool TuvaInstall::isLoaded(const std::string& relativePath) const
 std::vector<std::string> TuvaInstall::listingOrder() const
 {
     std::vector<std::string> names;
-    DIR* directory = opendir(dir().c_str());
-    if (directory == nullptr) return names;
-    while (const dirent* entry = readdir(directory)) {
-        if (entry->d_type == DT_DIR && std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
-            names.emplace_back(entry->d_name);
-        }
+    for (const platform::DirectoryEntry& entry : platform::listDirectory(dir().string())) {
+        if (entry.isDirectory) names.push_back(entry.name);
     }
-    closedir(directory);
     return names;
 }
 
