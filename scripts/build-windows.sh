@@ -99,7 +99,10 @@ native=()
 [ -x "$root/build/netrov/netrov-cli" ] && native=(-DNETROV_NATIVE_CLI="$root/build/netrov/netrov-cli")
 
 echo "== NetRov for Windows ($arch) in $build"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+# Optimised, without debug information: it makes the statically linked
+# modules slow to link and large.
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
   -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DNETROV_WINDOWS_PREFIX="$prefix" \
   -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine-run.sh" "${launcher[@]}" "${native[@]}" > "$build/configure.log" \
   || { cat "$build/configure.log"; exit 1; }
