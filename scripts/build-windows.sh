@@ -21,7 +21,7 @@ while (($#)); do
     --arch) arch=$2; shift 2 ;;
     --arch=*) arch=${1#--arch=}; shift ;;
     --test) run_tests=1; shift ;;
-    -h | --help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "build-windows: unknown option $1" >&2; exit 2 ;;
     *) build=$1; shift ;;
   esac
