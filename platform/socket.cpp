@@ -30,6 +30,19 @@ sockaddr_in ipv4(uint32_t address, uint16_t port)
 
 }  // namespace
 
+uint16_t bindSocket(SocketHandle socket, uint32_t address, uint16_t port) noexcept
+{
+    sockaddr_in local = ipv4(address, port);
+    if (::bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) return 0;
+#ifdef _WIN32
+    int length = sizeof local;
+#else
+    socklen_t length = sizeof local;
+#endif
+    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&local), &length) != 0) return 0;
+    return local.sin_port;
+}
+
 #ifdef _WIN32
 
 namespace {

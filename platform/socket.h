@@ -56,6 +56,9 @@ private:
 UniqueSocket openUdpSocket(bool nonBlocking = false);
 
 // Address and port in network order.
+// Binds the socket to address:port (port 0: any free one); the port it got,
+// in network order, or 0 on failure.
+uint16_t bindSocket(SocketHandle socket, uint32_t address, uint16_t port) noexcept;
 bool connectSocket(SocketHandle socket, uint32_t address, uint16_t port) noexcept;
 bool allowBroadcast(SocketHandle socket) noexcept;
 void setBufferSizes(SocketHandle socket, int bytes) noexcept;
