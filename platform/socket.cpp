@@ -9,7 +9,6 @@
 #  include <mutex>
 #  include <mswsock.h>
 #else
-#  include <fcntl.h>
 #  include <poll.h>
 #  include <sys/socket.h>
 #  include <unistd.h>
@@ -18,6 +17,12 @@
 namespace netrov::platform {
 
 namespace {
+
+#ifdef _WIN32
+using AddressLength = int;
+#else
+using AddressLength = socklen_t;
+#endif
 
 sockaddr_in ipv4(uint32_t address, uint16_t port)
 {
@@ -28,19 +33,44 @@ sockaddr_in ipv4(uint32_t address, uint16_t port)
     return to;
 }
 
+bool setIntOption(SocketHandle socket, int name, int value) noexcept
+{
+    // Windows takes the value as a char pointer, POSIX as a void pointer.
+    return ::setsockopt(socket, SOL_SOCKET, name, reinterpret_cast<const char*>(&value), sizeof value) == 0;
+}
+
+// The sender of a received datagram, when it is an IPv4 address.
+void noteSender(const sockaddr_in& from, AddressLength length, Received& received) noexcept
+{
+    if (length >= static_cast<AddressLength>(sizeof from) && from.sin_family == AF_INET) {
+        received.address = from.sin_addr.s_addr;
+        received.port = from.sin_port;
+    }
+}
+
 }  // namespace
 
 uint16_t bindSocket(SocketHandle socket, uint32_t address, uint16_t port) noexcept
 {
     sockaddr_in local = ipv4(address, port);
     if (::bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) return 0;
-#ifdef _WIN32
-    int length = sizeof local;
-#else
-    socklen_t length = sizeof local;
-#endif
+    AddressLength length = sizeof local;
     if (::getsockname(socket, reinterpret_cast<sockaddr*>(&local), &length) != 0) return 0;
     return local.sin_port;
+}
+
+bool connectSocket(SocketHandle socket, uint32_t address, uint16_t port) noexcept
+{
+    const sockaddr_in to = ipv4(address, port);
+    return ::connect(socket, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
+}
+
+bool allowBroadcast(SocketHandle socket) noexcept { return setIntOption(socket, SO_BROADCAST, 1); }
+
+void setBufferSizes(SocketHandle socket, int bytes) noexcept
+{
+    setIntOption(socket, SO_RCVBUF, bytes);
+    setIntOption(socket, SO_SNDBUF, bytes);
 }
 
 #ifdef _WIN32
@@ -97,24 +127,6 @@ UniqueSocket openUdpSocket(bool nonBlocking)
     return socket;
 }
 
-bool connectSocket(SocketHandle socket, uint32_t address, uint16_t port) noexcept
-{
-    const sockaddr_in to = ipv4(address, port);
-    return ::connect(socket, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
-}
-
-bool allowBroadcast(SocketHandle socket) noexcept
-{
-    BOOL on = TRUE;
-    return ::setsockopt(socket, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on) == 0;
-}
-
-void setBufferSizes(SocketHandle socket, int bytes) noexcept
-{
-    ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
-    ::setsockopt(socket, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
-}
-
 SendResult sendDatagram(SocketHandle socket, uint32_t address, uint16_t port, const void* data, size_t size) noexcept
 {
     if (size > INT_MAX) return SendResult::Failed;
@@ -130,17 +142,14 @@ Received receiveDatagram(SocketHandle socket, void* buffer, size_t capacity) noe
 {
     Received r;
     sockaddr_in from{};
-    int fromLength = sizeof from;
+    AddressLength fromLength = sizeof from;
     const int length = capacity > INT_MAX ? INT_MAX : static_cast<int>(capacity);
     const int n = ::recvfrom(socket, static_cast<char*>(buffer), length, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
     int error = n == SOCKET_ERROR ? ::WSAGetLastError() : 0;
     if (n != SOCKET_ERROR || error == WSAEMSGSIZE) {
         // A longer datagram fills the buffer and reports WSAEMSGSIZE.
         r.size = n == SOCKET_ERROR ? length : n;
-        if (fromLength >= static_cast<int>(sizeof from) && from.sin_family == AF_INET) {
-            r.address = from.sin_addr.s_addr;
-            r.port = from.sin_port;
-        }
+        noteSender(from, fromLength, r);
         return r;
     }
     if (transient(error)) r.size = 0;
@@ -182,24 +191,6 @@ UniqueSocket openUdpSocket(bool nonBlocking)
     return UniqueSocket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | (nonBlocking ? SOCK_NONBLOCK : 0), 0));
 }
 
-bool connectSocket(SocketHandle socket, uint32_t address, uint16_t port) noexcept
-{
-    const sockaddr_in to = ipv4(address, port);
-    return ::connect(socket, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
-}
-
-bool allowBroadcast(SocketHandle socket) noexcept
-{
-    int on = 1;
-    return ::setsockopt(socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0;
-}
-
-void setBufferSizes(SocketHandle socket, int bytes) noexcept
-{
-    ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
-    ::setsockopt(socket, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
-}
-
 SendResult sendDatagram(SocketHandle socket, uint32_t address, uint16_t port, const void* data, size_t size) noexcept
 {
     const sockaddr_in to = ipv4(address, port);
@@ -211,14 +202,11 @@ Received receiveDatagram(SocketHandle socket, void* buffer, size_t capacity) noe
 {
     Received r;
     sockaddr_in from{};
-    socklen_t fromLength = sizeof from;
+    AddressLength fromLength = sizeof from;
     const ssize_t n = ::recvfrom(socket, buffer, capacity, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
     if (n >= 0) {
         r.size = static_cast<long>(n);
-        if (fromLength >= sizeof from && from.sin_family == AF_INET) {
-            r.address = from.sin_addr.s_addr;
-            r.port = from.sin_port;
-        }
+        noteSender(from, fromLength, r);
         return r;
     }
     // An ICMP error queued on the socket or a signal is no reason to stop waiting.

@@ -22,8 +22,6 @@ constexpr uint8_t kPduTrap = 0xA4;
 
 using platform::UniqueSocket;
 
-UniqueSocket openSocket() { return platform::openUdpSocket(); }
-
 void sendTo(const UniqueSocket& socket, uint32_t address, const uint8_t* data, size_t size)
 {
     // A failed send shows up as a missing reply.
@@ -100,7 +98,7 @@ MessagePtr request(const char* host, int32_t timeout, const SnmpMessage& req)
     uint8_t out[SNMP_DATAGRAM_SIZE];
     auto size = build(req, out);
     if (!size) return nullptr;
-    UniqueSocket fd = openSocket();
+    UniqueSocket fd = platform::openUdpSocket();
     if (!fd.valid()) return nullptr;
     uint32_t address = 0;
     if (!resolveHost(host, address)) return nullptr;
@@ -138,7 +136,7 @@ MessageListPtr collect(const char* host, int32_t timeout, const SnmpMessage& req
     size_t pass = 0;
     do {
         // A pass that cannot get its socket ends the call; earlier answers still count.
-        UniqueSocket fd = openSocket();
+        UniqueSocket fd = platform::openUdpSocket();
         if (!fd.valid()) break;
         if (!platform::allowBroadcast(fd.get())) break;
         uint32_t destination = hostAddress;
