@@ -9,7 +9,7 @@ from xml.sax.saxutils import escape
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "..", "data", "other", "standard_msg.xml")
 
-# Image keys: one picture per kind of alert (app/ui/art/make_alert_art.py).
+# Image keys: one picture per kind of alert (app/art/make_alert_art.py).
 JAM, DOOR, SUPPLY_LOW, SUPPLY_EMPTY = "alert_jam", "alert_door_open", "alert_supply_low", "alert_supply_empty"
 PAPER_LOW, PAPER_EMPTY, OUTPUT_FULL = "alert_paper_low", "alert_paper_empty", "alert_output_full"
 SERVICE, POWER_SAVE, OFFLINE = "alert_service", "alert_power_save", "alert_offline"
