@@ -23,6 +23,15 @@ class QTreeView;
 
 namespace netrov::ui {
 
+using core::DetailSection;
+using core::DeviceDetails;
+using core::DeviceGauge;
+using core::detailSections;
+using core::readDeviceDetails;
+using core::readDeviceGauge;
+using core::fieldTitle;
+using core::queryTitle;
+
 // Item data the level bars read: the remaining percentage (0..100, or the
 // device's negative level code), and the supply's colour.
 inline constexpr int kLevelRole = Qt::UserRole + 1;

@@ -26,6 +26,13 @@ class FrontLibrary;
 
 namespace netrov::ui {
 
+using core::DetailSection;
+using core::DeviceDetails;
+using core::DeviceGauge;
+using core::detailSections;
+using core::readDeviceDetails;
+using core::readDeviceGauge;
+
 class CNetRoverApp;
 class DeviceWindow;
 class LanguageFile;

@@ -14,7 +14,7 @@
 #include "front_library.h"
 #include "query_reading.h"
 
-namespace netrov::ui {
+namespace netrov::core {
 
 // The window's pages and the queries each one shows, by name. A query this
 // build does not describe yet shows as not reported, and fills in by itself
@@ -26,18 +26,18 @@ struct DetailSection {
 std::span<const DetailSection> detailSections();
 
 struct DeviceDetails {
-    core::DeviceListEntry entry{};
+    DeviceListEntry entry{};
     bool answered = false;  // false: the device did not answer its information
     int32_t statusCode = 0;
     std::vector<DeviceStatus> alerts;
-    std::vector<core::AlertMessage> messages;  // one per alert
-    std::map<std::string, core::QueryReading> readings;  // by query name
+    std::vector<AlertMessage> messages;  // one per alert
+    std::map<std::string, QueryReading> readings;  // by query name
 };
 
 // Reads the device's information and status, then every query of the
 // sections; a device that does not answer is not asked further. stop, when
 // set by another thread, ends the reading between two queries.
-DeviceDetails readDeviceDetails(core::FrontLibrary& library, const core::DeviceListEntry& entry,
+DeviceDetails readDeviceDetails(FrontLibrary& library, const DeviceListEntry& entry,
                                 const std::atomic<bool>& stop);
 
 // What the list's Toner and Pages columns show of a device.
@@ -46,11 +46,11 @@ struct DeviceGauge {
     std::optional<uint32_t> pages;       // the life page count
 };
 // Asks the device (through the front library's exports) for its toner levels and page count.
-DeviceGauge readDeviceGauge(const core::DeviceListEntry& entry);
+DeviceGauge readDeviceGauge(const DeviceListEntry& entry);
 
 // A query's title for people: "GetDevTonerSave" gives "Toner save".
 std::string queryTitle(const std::string& name);
 // A field's name for people: "remainingPercent" gives "Remaining percent".
 std::string fieldTitle(const std::string& name);
 
-}  // namespace netrov::ui
+}  // namespace netrov::core

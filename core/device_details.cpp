@@ -10,7 +10,7 @@
 
 #include "search_run.h"
 
-namespace netrov::ui {
+namespace netrov::core {
 
 namespace {
 
@@ -83,20 +83,20 @@ std::string queryTitle(const std::string& name)
 
 std::string fieldTitle(const std::string& name) { return sentence(name); }
 
-DeviceGauge readDeviceGauge(const core::DeviceListEntry& entry)
+DeviceGauge readDeviceGauge(const DeviceListEntry& entry)
 {
     DeviceGauge gauge;
     DeviceIdentity device = entry.identity;
-    if (const core::QuerySchema* toner = core::findQuery("GetDevToner")) {
-        const core::QueryReading reading = core::readQuery(*toner, device);
+    if (const QuerySchema* toner = findQuery("GetDevToner")) {
+        const QueryReading reading = readQuery(*toner, device);
         for (int32_t i = 0; reading.result == NETROV_OK && i < reading.stored(); ++i) {
             const auto* record = static_cast<const TonerEntry*>(reading.record(i));
             if (record->remainingPercentValid && record->remainingPercent >= 0)
                 gauge.lowestToner = std::min(gauge.lowestToner.value_or(100), record->remainingPercent);
         }
     }
-    if (const core::QuerySchema* marker = core::findQuery("GetDevMarker")) {
-        const core::QueryReading reading = core::readQuery(*marker, device);
+    if (const QuerySchema* marker = findQuery("GetDevMarker")) {
+        const QueryReading reading = readQuery(*marker, device);
         if (reading.result == NETROV_OK && reading.stored() > 0) {
             const auto* record = static_cast<const MarkerInfo*>(reading.record(0));
             if (record->lifeCountValid) gauge.pages = record->lifeCount;
@@ -105,19 +105,19 @@ DeviceGauge readDeviceGauge(const core::DeviceListEntry& entry)
     return gauge;
 }
 
-DeviceDetails readDeviceDetails(core::FrontLibrary& library, const core::DeviceListEntry& entry,
+DeviceDetails readDeviceDetails(FrontLibrary& library, const DeviceListEntry& entry,
                                 const std::atomic<bool>& stop)
 {
     DeviceDetails details;
     details.entry = entry;
-    details.statusCode = core::kStatusNoAnswer;
+    details.statusCode = kStatusNoAnswer;
     library.ensureInitialised();
     DeviceIdentity device = entry.identity;
 
     // Information and status go through the library the list came from (the
     // search's own calls); the other queries through the front library's exports.
-    const core::DeviceAccess& access = library.access();
-    core::QueryReading info;
+    const DeviceAccess& access = library.access();
+    QueryReading info;
     info.recordSize = sizeof(DeviceInfo);
     info.records.assign(sizeof(DeviceInfo), 0);
     info.result = access.getDevInfo ? access.getDevInfo(&device, 0, 0, info.records.data(), 1, &info.count)
@@ -132,40 +132,40 @@ DeviceDetails readDeviceDetails(core::FrontLibrary& library, const core::DeviceL
     std::memcpy(&details.entry.info, info.record(0), sizeof(DeviceInfo));
     details.readings["GetDevInfo"] = std::move(info);
 
-    core::QueryReading status;
+    QueryReading status;
     status.recordSize = sizeof(DeviceStatus);
-    status.records.assign(sizeof(DeviceStatus) * core::kStatusRecords, 0);
-    status.result = access.getDevStatus ? access.getDevStatus(&device, 0, 0, status.records.data(), core::kStatusRecords,
+    status.records.assign(sizeof(DeviceStatus) * kStatusRecords, 0);
+    status.result = access.getDevStatus ? access.getDevStatus(&device, 0, 0, status.records.data(), kStatusRecords,
                                                               &status.count)
                                         : NETROV_NO_ENTRY_POINT;
     status.records.resize(sizeof(DeviceStatus) *
-                          static_cast<size_t>(status.result == NETROV_OK ? std::clamp(status.count, 0, core::kStatusRecords) : 0));
+                          static_cast<size_t>(status.result == NETROV_OK ? std::clamp(status.count, 0, kStatusRecords) : 0));
     details.readings["GetDevStatus"] = std::move(status);
 
     // Only the real front library answers the described queries: a stand-in
     // library's devices are never asked over the network.
-    const bool described = &library == &core::FrontLibrary::tuva();
+    const bool described = &library == &FrontLibrary::tuva();
     for (const DetailSection& section : kSections) {
         for (const char* name : section.queries) {
             if (stop.load()) return details;
             if (details.readings.count(name) || !described) continue;
-            const core::QuerySchema* query = core::findQuery(name);
+            const QuerySchema* query = findQuery(name);
             if (!query) continue;
-            details.readings[name] = core::readQuery(*query, device);
+            details.readings[name] = readQuery(*query, device);
         }
     }
 
-    const core::QueryReading& read = details.readings["GetDevStatus"];
+    const QueryReading& read = details.readings["GetDevStatus"];
     if (read.result == NETROV_OK && read.stored() > 0) {
-        const std::vector<DeviceStatus> records = core::statusRecords(read);
+        const std::vector<DeviceStatus> records = statusRecords(read);
         if (records[0].simpleStatusValid) details.statusCode = records[0].simpleStatus;
-        details.alerts = core::alertsAmong(records);
+        details.alerts = alertsAmong(records);
         details.entry.status[0] = records[0];
     } else {
-        details.statusCode = core::statusCode(entry);
+        details.statusCode = statusCode(entry);
     }
-    details.messages = core::alertMessages(library.access(), device, details.alerts);
+    details.messages = alertMessages(library.access(), device, details.alerts);
     return details;
 }
 
-}  // namespace netrov::ui
+}  // namespace netrov::core
