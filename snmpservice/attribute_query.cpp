@@ -52,7 +52,7 @@ int prepareCall(QuerySetup* setup, const QueryCall& call, std::span<const KeyEnt
 RequestResult requestKeys(const QueryCall& call, std::span<const KeyEntry> keys, RequestShape shape)
 {
     QuerySetup setup;
-    if (const int prepared = prepareCall(&setup, call, keys); prepared != 0) return RequestResult{prepared, {}};
+    if (const int prepared = prepareCall(&setup, call, keys); prepared != NETROV_OK) return RequestResult{prepared, {}};
     return requestValues(setup, shape == RequestShape::GetNext ? SNMP_PDU_GETNEXT : SNMP_PDU_GET);
 }
 
@@ -61,9 +61,9 @@ int32_t runRows(const QueryCall& call, std::span<const KeyEntry> keys, RequestSh
 {
     if (shape == RequestShape::Walk) {
         QuerySetup setup;
-        if (const int prepared = prepareCall(&setup, call, keys); prepared != 0) return prepared;
+        if (const int prepared = prepareCall(&setup, call, keys); prepared != NETROV_OK) return prepared;
         const RowsResult walk = walkTable(setup);
-        if (walk.code != 0) return walk.code;
+        if (walk.code != NETROV_OK) return walk.code;
         for (const ReplyRow& row : walk.rows) {
             RowReader reader(call, keys, row.values);
             onRow(reader);
@@ -71,7 +71,7 @@ int32_t runRows(const QueryCall& call, std::span<const KeyEntry> keys, RequestSh
         return NETROV_OK;
     }
     const RequestResult reply = requestKeys(call, keys, shape);
-    if (reply.code != 0) return reply.code;
+    if (reply.code != NETROV_OK) return reply.code;
     RowReader reader(call, keys, reply.values);
     onRow(reader);
     return NETROV_OK;
@@ -119,16 +119,16 @@ int32_t runRequests(const QueryCall& call, std::span<const std::span<const KeyEn
         const int prepared = prepareQuery(&setup, call.device.address, requests[i], call.device.timeout,
                                           call.device.community, &call.service);
         RequestResult reply;
-        if (prepared == 0) {
+        if (prepared == NETROV_OK) {
             reply = requestValues(setup, shape == RequestShape::Get ? SNMP_PDU_GET : SNMP_PDU_GETNEXT);
         }
         // A later request that the document does not define, or whose
         // objects the device lacks, adds nothing; it does not discard what
         // the requests before it read.
-        const int code = prepared != 0 ? prepared : reply.code;
-        const bool nothingMore = i > 0 && (code == 8 || code == 11);
-        if (code != 0 && !nothingMore) return code;
-        if (code != 0) reply.values.assign(requests[i].size(), ReplyValue());
+        const int code = prepared != NETROV_OK ? prepared : reply.code;
+        const bool nothingMore = i > 0 && (code == NETROV_NOT_DEFINED || code == NETROV_NO_VALUE);
+        if (code != NETROV_OK && !nothingMore) return code;
+        if (code != NETROV_OK) reply.values.assign(requests[i].size(), ReplyValue());
         for (ReplyValue& v : reply.values) values.push_back(std::move(v));
     }
     RowReader reader(call, keys, values);

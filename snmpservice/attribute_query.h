@@ -84,7 +84,8 @@ private:
 };
 
 // One Get or GetNext of the keys for this call: the failure of the prepare
-// step (8 when none of the keys is defined) or the request's result.
+// step (NETROV_NOT_DEFINED when none of the keys is defined) or the
+// request's result.
 RequestResult requestKeys(const QueryCall& call, std::span<const KeyEntry> keys, RequestShape shape);
 
 // Runs the frame with a rule that sees each row; the rule produces records
@@ -94,9 +95,9 @@ int32_t runRows(const QueryCall& call, std::span<const KeyEntry> keys, RequestSh
 
 // Several requests in turn (Get or GetNext), each sent only after the one
 // before succeeded: an error is returned and the rule never runs. A later
-// request whose keys the document leaves undefined (8) or whose reply held
-// no usable value (11) only adds no values. The rule sees the keys and
-// values of every request as one row.
+// request whose keys the document leaves undefined (NETROV_NOT_DEFINED) or
+// whose reply held no usable value (NETROV_NO_VALUE) only adds no values.
+// The rule sees the keys and values of every request as one row.
 int32_t runRequests(const QueryCall& call, std::span<const std::span<const KeyEntry>> requests,
                     RequestShape shape, const std::function<void(RowReader&)>& onRow);
 

@@ -102,11 +102,11 @@ bool colourFromColorant(const RowReader& row, int32_t colorantIndex, char (&text
     const QueryCall& call = row.call();
     QuerySetup setup;
     if (prepareQuery(&setup, call.device.address, keys.keys(), call.device.timeout, call.device.community,
-                     &call.service) != 0) {
+                     &call.service) != NETROV_OK) {
         return false;
     }
     const RequestResult reply = requestValues(setup, SNMP_PDU_GET);
-    if (reply.code != 0) return false;
+    if (reply.code != NETROV_OK) return false;
     const ReplyValue* name = KeyedValues(keys.keys(), reply.values).get(kColourStringKey[0].key);
     if (!name) return false;
     char colorant[256];

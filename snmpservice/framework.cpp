@@ -9,6 +9,7 @@
 
 #include "decoders.h"
 #include "matching.h"
+#include "netrov/result_codes.h"
 #include "netrov/zomini.h"
 #include "netrov/zomsnmp.h"
 #include "netrov/zomxml.h"
@@ -70,7 +71,7 @@ std::optional<int32_t> timeoutLeft(int32_t timeout)
 }
 
 struct Exchange {
-    int code = 0;  // 0, 4, 6, 100
+    int code = NETROV_OK;  // or NO_MEMORY, NOT_ENCODABLE, NO_REPLY
     ValueList values;
 };
 
@@ -151,13 +152,13 @@ std::unique_ptr<SnmpMessage, PduDeleter> buildRequest(const QuerySetup& setup,
     for (size_t i = 0; i < ids.size(); ++i) {
         if (!setup.requested[i] || !setup.base[i]) continue;
         if (!named(ids[i] ? *ids[i] : *setup.requested[i])) {
-            *code = 6;
+            *code = NETROV_NOT_ENCODABLE;
             return nullptr;
         }
         if (pduType == SNMP_PDU_SET) {
             SnmpSimpleBinding& b = bindings.back();
             if (setIndex >= setValues.size() || setValues[setIndex].bytes.size() > sizeof b.value) {
-                *code = 6;
+                *code = NETROV_NOT_ENCODABLE;
                 return nullptr;
             }
             const SetValue& sv = setValues[setIndex++];
@@ -167,7 +168,7 @@ std::unique_ptr<SnmpMessage, PduDeleter> buildRequest(const QuerySetup& setup,
         }
         for (const Fallback& fallback : fallbacksOf(setup, i)) {
             if (!named(fallback.requested)) {
-                *code = 6;
+                *code = NETROV_NOT_ENCODABLE;
                 return nullptr;
             }
         }
@@ -179,7 +180,7 @@ std::unique_ptr<SnmpMessage, PduDeleter> buildRequest(const QuerySetup& setup,
     request.variableCount = static_cast<int32_t>(bindings.size());
     request.variables = bindings.data();
     PduPtr message(snmp_simple2standard(&request));
-    if (!message) *code = 6;
+    if (!message) *code = NETROV_NOT_ENCODABLE;
     return message;
 }
 
@@ -216,13 +217,13 @@ Exchange exchange(const QuerySetup& setup, const std::vector<std::optional<std::
     if (!request) return result;
     const std::optional<int32_t> timeout = timeoutLeft(setup.timeout);
     if (!timeout) {
-        result.code = 100;
+        result.code = NETROV_NO_REPLY;
         return result;
     }
     PduPtr reply(snmp_request(setup.target.c_str(), *timeout, request.get()));
     request.reset();
     if (!reply) {
-        result.code = 100;
+        result.code = NETROV_NO_REPLY;
         return result;
     }
     if (const std::optional<QuerySetup> reduced = withoutFailedFallback(setup, *reply)) {
@@ -331,14 +332,14 @@ uint32_t lastArc(const ValueList& values, int index)
 int prepareQuery(QuerySetup* setup, const uint8_t address[4], std::span<const KeyEntry> keys,
                  int32_t timeout, const char* community, const ServiceRecord* service)
 {
-    if (!service) return 5;
+    if (!service) return NETROV_BAD_ARGUMENT;
     *setup = QuerySetup();
     setup->target = dottedAddress(address);
     if (community) setup->community.assign(community, strnlen(community, 127));
     setup->timeout = timeout;
     setup->requested.assign(keys.size(), std::nullopt);
     setup->base.assign(keys.size(), std::nullopt);
-    if (!service->document) return 8;
+    if (!service->document) return NETROV_NOT_DEFINED;
 
     setup->fallbacks.assign(keys.size(), {});
     setup->kinds.resize(keys.size());
@@ -375,7 +376,7 @@ int prepareQuery(QuerySetup* setup, const uint8_t address[4], std::span<const Ke
         setup->fallbacks[i].assign(std::make_move_iterator(objects.begin() + 1), std::make_move_iterator(objects.end()));
         ++setup->defined;
     }
-    return setup->defined == 0 ? 8 : 0;
+    return setup->defined == 0 ? NETROV_NOT_DEFINED : NETROV_OK;
 }
 
 size_t QuerySetup::slotCount() const
@@ -395,7 +396,7 @@ RequestResult requestValues(const QuerySetup& setup, uint8_t pduType, std::span<
                                          : exchange(setup, setup.requested, pduType, setValues);
     result.code = e.code;
     result.values = std::move(e.values);
-    if (result.code == 0 && !anyUsable(result.values)) result.code = 11;
+    if (result.code == NETROV_OK && !anyUsable(result.values)) result.code = NETROV_NO_VALUE;
     return result;
 }
 
@@ -415,13 +416,13 @@ bool replyToValues(const QuerySetup& setup, const SnmpMessage& reply, ValueList*
 
 int32_t setOutcome(std::span<const KeyEntry> keys, const RequestResult& result)
 {
-    if (result.code != 0) return result.code;
+    if (result.code != NETROV_OK) return result.code;
     for (size_t i = 0; i < keys.size(); ++i) {
         const ReplyValue* v = valueAt(result.values, static_cast<int>(i));
         // An INTEGER without content bytes confirms nothing.
-        if (!v || v->kind != kKindInteger || !v->hasBytes() || v->length == 0) return 101;
+        if (!v || v->kind != kKindInteger || !v->hasBytes() || v->length == 0) return NETROV_SET_UNCONFIRMED;
     }
-    return 0;
+    return NETROV_OK;
 }
 
 RowsResult walkTable(const QuerySetup& request, size_t maxRows, std::chrono::milliseconds limit)
@@ -432,7 +433,7 @@ RowsResult walkTable(const QuerySetup& request, size_t maxRows, std::chrono::mil
     const Clock::time_point deadline = Clock::now() + limit;
     while (result.rows.size() < maxRows && Clock::now() < deadline) {
         Exchange e = exchange(setup, current, SNMP_PDU_GETNEXT, {});
-        if (e.code != 0) {
+        if (e.code != NETROV_OK) {
             result.rows.clear();
             result.code = e.code;
             return result;
@@ -461,13 +462,13 @@ RowsResult broadcastRequest(const QuerySetup& setup)
     if (!request) return result;
     const std::optional<int32_t> timeout = timeoutLeft(setup.timeout);
     if (!timeout) {
-        result.code = 100;
+        result.code = NETROV_NO_REPLY;
         return result;
     }
     PduListPtr answers(multi_snmp_request(setup.target.c_str(), *timeout, request.get()));
     request.reset();
     if (!answers) {
-        result.code = 100;
+        result.code = NETROV_NO_REPLY;
         return result;
     }
     for (const SnmpMessageList* cell = answers.get(); cell; cell = cell->next) {
@@ -477,7 +478,7 @@ RowsResult broadcastRequest(const QuerySetup& setup)
             // Ask that device again, directly, without the fallback it lacks.
             reduced->target = dottedAddress(cell->message->sourceAddress);
             Exchange again = exchange(*reduced, reduced->requested, SNMP_PDU_GETNEXT, {});
-            if (again.code != 0) continue;
+            if (again.code != NETROV_OK) continue;
             row.values = std::move(again.values);
             memcpy(row.address, cell->message->sourceAddress, sizeof row.address);
         } else if (!replyToValues(setup, *cell->message, &row.values, row.address)) {

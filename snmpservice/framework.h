@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "netrov/result_codes.h"
 #include "netrov/service_record.h"
 #include "netrov/zomsnmp.h"
 
@@ -34,7 +35,7 @@ inline constexpr uint8_t kKindNumber = 0xFE;
 inline constexpr size_t kMaxWalkRows = 65536;
 inline constexpr std::chrono::milliseconds kWalkDeadline{60'000};
 // One entry point call sends no request after this long: every later request
-// fails as unanswered (100), and the last one waits no longer than the time
+// fails as unanswered (NETROV_NO_REPLY), and the last one waits no longer than the time
 // left, so a call ends within this bound plus one second.
 inline constexpr std::chrono::milliseconds kQueryDeadline{120'000};
 
@@ -122,7 +123,8 @@ struct QuerySetup {
     size_t slotCount() const;
 };
 
-// 0, 5 (no service record) or 8 (no key resolves to a usable identifier).
+// NETROV_OK, NETROV_BAD_ARGUMENT (no service record) or NETROV_NOT_DEFINED (no
+// key resolves to a usable identifier).
 int prepareQuery(QuerySetup* setup, const uint8_t address[4], std::span<const KeyEntry> keys,
                  int32_t timeout, const char* community, const ServiceRecord* service);
 
@@ -132,16 +134,17 @@ struct SetValue {
 };
 
 struct RequestResult {
-    int code = 0;  // 0, 4, 6, 11, 100
+    int code = NETROV_OK;  // or NO_MEMORY, NOT_ENCODABLE, NO_VALUE, NO_REPLY
     ValueList values;
 };
 // Get (0xA0), GetNext (0xA1) or Set (0xA3, one SetValue per defined key in
-// key order). 11 when no value of the reply is usable.
+// key order). NETROV_NO_VALUE when no value of the reply is usable.
 RequestResult requestValues(const QuerySetup& setup, uint8_t pduType,
                             std::span<const SetValue> setValues = {});
 
-// The outcome of a Set of one key: request failures (4, 6, 11, 100) as they
-// are, 0 when the device confirmed the key with an INTEGER value, else 101.
+// The outcome of a Set of one key: request failures as they are, NETROV_OK
+// when the device confirmed the key with an INTEGER value, else
+// NETROV_SET_UNCONFIRMED.
 int32_t setOutcome(std::span<const KeyEntry> keys, const RequestResult& result);
 
 // Turns one decoded reply into one value per key of the set-up (and the
@@ -151,7 +154,7 @@ bool replyToValues(const QuerySetup& setup, const SnmpMessage& reply, ValueList*
                    uint8_t address[4] = nullptr);
 
 struct RowsResult {
-    int code = 0;  // 0, 4, 6, 100
+    int code = NETROV_OK;  // or NO_MEMORY, NOT_ENCODABLE, NO_REPLY
     std::vector<ReplyRow> rows;
 };
 // GetNext row by row until nothing usable comes back, the agent stops
@@ -159,7 +162,7 @@ struct RowsResult {
 RowsResult walkTable(const QuerySetup& setup, size_t maxRows = kMaxWalkRows,
                      std::chrono::milliseconds limit = kWalkDeadline);
 // One GetNext to the target (a broadcast address or a unicast one); one row
-// per answering device. 100 when nobody answers.
+// per answering device. NETROV_NO_REPLY when nobody answers.
 RowsResult broadcastRequest(const QuerySetup& setup);
 
 // Conversion table lookup; 1 when a row matched (output filled, "#" texts

@@ -59,7 +59,7 @@ std::span<const uint8_t> bytesOf(const ReplyValue& value)
 TagDefinition deviceTagDefinition(const QueryCall& call, const JobTable& table)
 {
     const RequestResult reply = requestKeys(call, table.definition, RequestShape::Get);
-    if (reply.code != 0) return std::nullopt;
+    if (reply.code != NETROV_OK) return std::nullopt;
     const ReplyValue* value = KeyedValues(table.definition, reply.values).get(table.definition[0].key);
     if (!value || value->length == 0) return std::nullopt;
     return std::vector<uint8_t>(value->data(), value->data() + value->length);
@@ -146,7 +146,7 @@ uint32_t probeLogStart(const QueryCall& call, const JobTable& table, const TagDe
     for (uint32_t row = 1; row <= kMaxWalkRows; row += kLogProbeStep) {
         const SuffixedKeys keys(table.rows, "." + std::to_string(row));
         const RequestResult reply = requestKeys(call, keys.keys(), RequestShape::Get);
-        if (reply.code != 0) break;
+        if (reply.code != NETROV_OK) break;
         const ReplyValue* value = KeyedValues(keys.keys(), reply.values).get(table.rows[0].key);
         if (!value) break;
         const LogRecord entry = logEntry(bytesOf(*value), definition, 0, call.service);
