@@ -13,24 +13,39 @@
 
 namespace netrov::tessel {
 
-const ReplyValue* RowReader::value(const char* key, bool setsRowIndex)
+const ReplyValue* RowReader::value(const char* key) const
 {
-    const ReplyValue* v = values_.get(key);
-    if (v && setsRowIndex) rowIndex_ = lastArcOf(v->identifier);
-    return v;
+    return values_.get(key);
 }
 
-std::optional<int32_t> RowReader::integer(const char* key, bool setsRowIndex)
+std::optional<int32_t> RowReader::integer(const char* key) const
 {
-    const ReplyValue* v = value(key, setsRowIndex);
+    const ReplyValue* v = value(key);
     if (!v) return std::nullopt;
     return v->integer();
 }
 
 const ReplyValue* RowReader::present(const char* key) const
 {
-    const ReplyValue* v = valueAt(rawValues_, findKeyIndex(keys_, key));
+    const ReplyValue* v = valueAt(rawValues_, values_.index(key));
     return v && v->kind != kKindNone ? v : nullptr;
+}
+
+void RowReader::indexFrom(std::initializer_list<const char*> keys)
+{
+    rowIndex_ = 0;
+    for (const char* key : keys) {
+        if (const ReplyValue* v = value(key)) {
+            rowIndex_ = lastArcOf(v->identifier);
+            return;
+        }
+    }
+}
+
+uint32_t RowReader::rowIndex() const
+{
+    if (!rowIndex_) codingFault("a rule asks for the row index before setting it with indexFrom", "");
+    return *rowIndex_;
 }
 
 bool RowReader::converts(const char* table, std::optional<int32_t> key1, std::optional<int32_t> key2) const

@@ -116,7 +116,7 @@ bool colourFromColorant(const RowReader& row, int32_t colorantIndex, char (&text
 
 bool tonerRow(RowReader& row, TonerEntry& toner)
 {
-    const int32_t type = row.integer("GETDEVTONER_TYPE", false).value_or(0);
+    const int32_t type = row.integer("GETDEVTONER_TYPE").value_or(0);
     if (!row.converts("GETDEVTONER_TYPE", type)) return false;
     toner.typeValid = 1;
     toner.supplyType = type;
@@ -126,7 +126,9 @@ bool tonerRow(RowReader& row, TonerEntry& toner)
     row.read("GETDEVTONER_MAX", toner.maxCapacityValid, toner.maxCapacity);
     row.read("GETDEVTONER_LEVEL", toner.currentLevelValid, toner.currentLevel);
     const ReplyValue* description = row.value("GETDEVTONER_DESC");
-    const auto devicePercent = row.integer("GETDEVTONER_PERCENT", false);
+    const auto devicePercent = row.integer("GETDEVTONER_PERCENT");
+    row.indexFrom({"GETDEVTONER_DESC", "GETDEVTONER_LEVEL", "GETDEVTONER_MAX", "GETDEVTONER_UNIT",
+                   "GETDEVTONER_COLORINDEX"});
 
     if (row.rowIndex() != 0 && row.convert(toner.name, "GETDEVTONER_NAME", static_cast<int32_t>(row.rowIndex()))) {
         toner.nameValid = 1;
@@ -163,7 +165,7 @@ bool tonerRow(RowReader& row, TonerEntry& toner)
 
 bool supplyRow(RowReader& row, SupplyEntry& supply)
 {
-    const int32_t type = row.integer("GETDEVSUPPLIES_TYPE", false).value_or(0);
+    const int32_t type = row.integer("GETDEVSUPPLIES_TYPE").value_or(0);
     // The document lists the types that other queries report (toner, ink).
     if (row.converts("GETDEVSUPPLIES_EXCEPTTYPE", type)) return false;
     supply.typeValid = 1;
@@ -174,6 +176,8 @@ bool supplyRow(RowReader& row, SupplyEntry& supply)
     row.read("GETDEVSUPPLIES_LEVEL", supply.currentLevelValid, supply.currentLevel);
     const auto devicePercent = row.integer("GETDEVSUPPLIES_PERCENT");
     const ReplyValue* description = row.value("GETDEVSUPPLIES_DESC");
+    row.indexFrom({"GETDEVSUPPLIES_DESC", "GETDEVSUPPLIES_PERCENT", "GETDEVSUPPLIES_LEVEL", "GETDEVSUPPLIES_MAX",
+                   "GETDEVSUPPLIES_UNIT"});
 
     // A name from the document wins; without one the device's description
     // names the supply, so a supply never goes nameless when the device
@@ -220,6 +224,9 @@ bool trayRow(RowReader& row, TrayEntry& tray)
     const ReplyValue* trayDescription = row.value("GETDEVTRAY_TRAYDESC");
     const ReplyValue* mediaType = row.value("GETDEVTRAY_MEDIATYPE");
     const ReplyValue* mediaName = row.value("GETDEVTRAY_MEDIANAME");
+    row.indexFrom({"GETDEVTRAY_MEDIANAME", "GETDEVTRAY_MEDIATYPE", "GETDEVTRAY_TRAYDESC", "GETDEVTRAY_TRAYNAME",
+                   "GETDEVTRAY_MEDIACODE", "GETDEVTRAY_SIZECODE", "GETDEVTRAY_LEVEL", "GETDEVTRAY_MAX",
+                   "GETDEVTRAY_UNIT", "GETDEVTRAY_SIZEY", "GETDEVTRAY_SIZEX", "GETDEVTRAY_SIZEUNIT"});
     tray.sizeX = sizeX;
     tray.sizeY = sizeY;
 
@@ -280,8 +287,8 @@ bool tonerCapRow(RowReader& row, TonerCapEntry& capacity)
     capacity.nameValid = 1;
     capacity.typeValid = row.integer("GETDEVTONERCAP_TYPE").has_value();
     capacity.type = typeCode;
-    row.read("GETDEVTONERCAP_OPTION", capacity.optionValid, capacity.option, false);
-    row.read("GETDEVTONERCAP_LIFE", capacity.lifeValid, capacity.life, false);
+    row.read("GETDEVTONERCAP_OPTION", capacity.optionValid, capacity.option);
+    row.read("GETDEVTONERCAP_LIFE", capacity.lifeValid, capacity.life);
     if (row.convert(capacity.capacityText, "GETDEVTONERCAP_CAP", capacity.rowIndex, capacity.option, capacity.life)) {
         capacity.capacityTextValid = 1;
     }
@@ -294,15 +301,15 @@ bool tonerCapRow(RowReader& row, TonerCapEntry& capacity)
 
 bool markerRow(RowReader& row, MarkerInfo& marker)
 {
-    row.read("GETDEVMARKER_TECH", marker.markTechValid, marker.markTech, false);
-    row.read("GETDEVMARKER_LIFECOUNT", marker.lifeCountValid, marker.lifeCount, false);
-    row.read("GETDEVMARKER_ONCOUNT", marker.powerOnCountValid, marker.powerOnCount, false);
-    row.read("GETDEVMARKER_CUNIT", marker.counterUnitValid, marker.counterUnit, false);
-    row.read("GETDEVMARKER_PCOLOR", marker.processColorantsValid, marker.processColorants, false);
-    row.read("GETDEVMARKER_SCOLOR", marker.spotColorantsValid, marker.spotColorants, false);
-    row.read("GETDEVMARKER_XADSS", marker.xAddressabilityValid, marker.xAddressability, false);
-    row.read("GETDEVMARKER_YADSS", marker.yAddressabilityValid, marker.yAddressability, false);
-    row.read("GETDEVMARKER_AUNIT", marker.addressabilityUnitValid, marker.addressabilityUnit, false);
+    row.read("GETDEVMARKER_TECH", marker.markTechValid, marker.markTech);
+    row.read("GETDEVMARKER_LIFECOUNT", marker.lifeCountValid, marker.lifeCount);
+    row.read("GETDEVMARKER_ONCOUNT", marker.powerOnCountValid, marker.powerOnCount);
+    row.read("GETDEVMARKER_CUNIT", marker.counterUnitValid, marker.counterUnit);
+    row.read("GETDEVMARKER_PCOLOR", marker.processColorantsValid, marker.processColorants);
+    row.read("GETDEVMARKER_SCOLOR", marker.spotColorantsValid, marker.spotColorants);
+    row.read("GETDEVMARKER_XADSS", marker.xAddressabilityValid, marker.xAddressability);
+    row.read("GETDEVMARKER_YADSS", marker.yAddressabilityValid, marker.yAddressability);
+    row.read("GETDEVMARKER_AUNIT", marker.addressabilityUnitValid, marker.addressabilityUnit);
 
     if (marker.counterUnitValid) row.convert(marker.counterUnitName, "GETDEVMARKER_CUNIT", marker.counterUnit);
     if (marker.addressabilityUnitValid) {
@@ -323,7 +330,7 @@ bool markerRow(RowReader& row, MarkerInfo& marker)
 
 bool tonerSaveRow(RowReader& row, CodedSetting& setting)
 {
-    row.read("GETDEVTONERSAVE_VAL", setting.valueValid, setting.value, false);
+    row.read("GETDEVTONERSAVE_VAL", setting.valueValid, setting.value);
     row.convert(setting.text, "GETDEVTONERSAVE_VAL", setting.value);
     return setting.valueValid;
 }
@@ -334,7 +341,7 @@ bool imageAreaRow(RowReader& row, ImageAreaInfo& area)
                               &area.lastCyan,    &area.lastMagenta,    &area.lastYellow,    &area.lastBlack};
     bool any = false;
     for (size_t i = 0; i < std::size(fields); ++i) {
-        any |= row.read(kImageAreaKeys[i].key, fields[i]->valid, fields[i]->value, false);
+        any |= row.read(kImageAreaKeys[i].key, fields[i]->valid, fields[i]->value);
     }
     return any;
 }
@@ -347,7 +354,7 @@ bool colourCalibRow(RowReader& row, ColorCalibInfo& calibration)
     for (size_t i = 0; i < std::size(fields); ++i) {
         CalibrationValue& field = *fields[i];
         const char* key = kColourCalibKeys[i].key;
-        if (!row.read(key, field.valid, field.raw, false)) continue;
+        if (!row.read(key, field.valid, field.raw)) continue;
         any = true;
         char text[256];
         field.calibrated = row.convert(text, key, field.raw) ? decimalValue(text) : field.raw;

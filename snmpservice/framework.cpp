@@ -2,6 +2,7 @@
 #include "framework.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <strings.h>
@@ -544,9 +545,16 @@ int hexTextToBytes(const char* elementName, uint8_t* out, size_t capacity, size_
     return hexPairsToBytes(text ? text : "", out, capacity, count);
 }
 
+int KeyedValues::index(const char* key) const
+{
+    const int found = findKeyIndex(keys_, key);
+    if (found < 0) codingFault("a key is not in the query's key table", key ? key : "(null)");
+    return found;
+}
+
 const ReplyValue* KeyedValues::get(const char* key) const
 {
-    const int index = findKeyIndex(keys_, key);
+    const int index = this->index(key);
     const ReplyValue* v = valueAt(values_, index);
     if (!v || !kindAccepted(v->kind, keys_[static_cast<size_t>(index)].kind) || !v->hasBytes()) return nullptr;
     return v;
@@ -557,6 +565,13 @@ std::optional<int32_t> KeyedValues::integer(const char* key) const
     const ReplyValue* v = get(key);
     if (!v) return std::nullopt;
     return v->integer();
+}
+
+void codingFault(const char* what, const char* detail) noexcept
+{
+    fprintf(stderr, "tessel: %s%s%s\n", what, detail && *detail ? ": " : "", detail ? detail : "");
+    fflush(stderr);
+    abort();
 }
 
 void copyText(char* field, size_t size, const uint8_t* bytes, size_t length)

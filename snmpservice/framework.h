@@ -181,18 +181,25 @@ int hexTextToBytes(const char* elementName, uint8_t* out, size_t capacity, size_
                    const ServiceRecord* service);
 
 // Reads a query's values by key: FindKeyIndex, ValueAt, KindAccepted against
-// the key's own expected kind, and value bytes present.
+// the key's own expected kind, and value bytes present. A key that is not in
+// the table is a fault in the caller: it ends the program (codingFault).
 class KeyedValues {
 public:
     KeyedValues(std::span<const KeyEntry> keys, const ValueList& values) : keys_(keys), values_(values) {}
     const ReplyValue* get(const char* key) const;
     std::optional<int32_t> integer(const char* key) const;
-    int index(const char* key) const { return findKeyIndex(keys_, key); }
+    int index(const char* key) const;
 
 private:
     std::span<const KeyEntry> keys_;
     const ValueList& values_;
 };
+
+// Reports a fault in the service's own code (a rule that reads a key outside
+// its table, a record of the wrong size) on standard error and ends the
+// program: such a fault would otherwise pass as "not reported" or write past
+// a caller's array. No device or document can cause it.
+[[noreturn]] void codingFault(const char* what, const char* detail) noexcept;
 
 // Copies at most size - 1 bytes and terminates.
 void copyText(char* field, size_t size, const uint8_t* bytes, size_t length);

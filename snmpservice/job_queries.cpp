@@ -117,7 +117,7 @@ constexpr auto logEntry = packedRecord<LogRecord, unpackLogEntry, addNotificatio
 int32_t countQuery(const QueryCall& call, const JobTable& table)
 {
     return runRows(call, table.count, RequestShape::Get, [&](RowReader& row) {
-        const auto count = row.integer(table.count[0].key, false);
+        const auto count = row.integer(table.count[0].key);
         if (!count) return;
         JobCount record{0, 1, *count};
         call.out.produce(record);
@@ -129,7 +129,7 @@ int32_t currentJobs(const QueryCall& call)
     const TagDefinition definition = deviceTagDefinition(call, kCurrentJobs);
     const char* key = kCurrentJobs.rows[0].key;
     return runRows(call, kCurrentJobs.rows, RequestShape::Walk, [&](RowReader& row) {
-        if (const ReplyValue* value = row.value(key, false))
+        if (const ReplyValue* value = row.value(key))
             call.out.produce(currentJob(bytesOf(*value), definition, 0, call.service));
     });
 }
@@ -165,7 +165,7 @@ int32_t logQuery(const QueryCall& call, const JobTable& table)
     const SuffixedKeys keys(table.rows, start ? "." + std::to_string(start) : std::string());
     const char* key = table.rows[0].key;
     return runRows(call, keys.keys(), RequestShape::Walk, [&](RowReader& row) {
-        if (const ReplyValue* value = row.value(key, false))
+        if (const ReplyValue* value = row.value(key))
             call.out.produce(logEntry(bytesOf(*value), definition, 0, call.service));
     });
 }
