@@ -7,7 +7,6 @@
 #include "decoders.h"
 #include "netrov/consumable_records.h"
 #include "netrov/result_codes.h"
-#include "netrov/zomsnmp.h"
 #include "queries.h"
 
 namespace netrov::tessel {
@@ -93,6 +92,16 @@ constexpr KeyEntry kColourCalibKeys[] = {
     {"def", "GETDEVCOLORCALIB_BLACK", "", kKindInteger},
 };
 
+// The supply's remaining percentage: the device's own when it gives one, else
+// the frame's rule over the maximum and level read.
+std::optional<int32_t> suppliedPercent(std::optional<int32_t> devicePercent, uint8_t maxValid, int32_t max,
+                                       uint8_t levelValid, int32_t level)
+{
+    if (devicePercent) return devicePercent;
+    return remainingPercent(maxValid ? std::optional(max) : std::nullopt,
+                            levelValid ? std::optional(level) : std::nullopt);
+}
+
 // The name of the toner's colorant, asked from the device: best effort.
 bool colourFromColorant(const RowReader& row, int32_t colorantIndex, char (&text)[256])
 {
@@ -100,12 +109,7 @@ bool colourFromColorant(const RowReader& row, int32_t colorantIndex, char (&text
     snprintf(suffix, sizeof suffix, ".1.%d", colorantIndex);
     const SuffixedKeys keys(kColourStringKey, suffix);
     const QueryCall& call = row.call();
-    QuerySetup setup;
-    if (prepareQuery(&setup, call.device.address, keys.keys(), call.device.timeout, call.device.community,
-                     &call.service) != NETROV_OK) {
-        return false;
-    }
-    const RequestResult reply = requestValues(setup, SNMP_PDU_GET);
+    const RequestResult reply = requestKeys(call, keys.keys(), RequestShape::Get);
     if (reply.code != NETROV_OK) return false;
     const ReplyValue* name = KeyedValues(keys.keys(), reply.values).get(kColourStringKey[0].key);
     if (!name) return false;
@@ -137,11 +141,8 @@ bool tonerRow(RowReader& row, TonerEntry& toner)
         toner.nameValid = 1;
     }
 
-    std::optional<int32_t> percent = devicePercent;
-    if (!percent) {
-        percent = remainingPercent(toner.maxCapacityValid ? std::optional(toner.maxCapacity) : std::nullopt,
-                                   toner.currentLevelValid ? std::optional(toner.currentLevel) : std::nullopt);
-    }
+    const std::optional<int32_t> percent = suppliedPercent(devicePercent, toner.maxCapacityValid, toner.maxCapacity,
+                                                           toner.currentLevelValid, toner.currentLevel);
     if (percent) {
         toner.remainingPercentValid = 1;
         toner.remainingPercent = *percent;
@@ -189,22 +190,14 @@ bool supplyRow(RowReader& row, SupplyEntry& supply)
         supply.nameValid = 1;
     }
 
-    int32_t percent;
-    if (devicePercent) {
-        percent = *devicePercent;
-    } else {
-        const int32_t max = supply.maxCapacity;
-        const int32_t level = supply.currentLevel;
-        if (max > 0 && level >= 0)
-            percent = static_cast<int32_t>(static_cast<int64_t>(level) * 100 / max);
-        else if (level < 0)
-            percent = level;
-        else
-            percent = max;
+    const std::optional<int32_t> percent = suppliedPercent(devicePercent, supply.maxCapacityValid,
+                                                           supply.maxCapacity, supply.currentLevelValid,
+                                                           supply.currentLevel);
+    if (percent) {
+        supply.remainingPercentValid = 1;
+        supply.remainingPercent = *percent;
+        row.convert(supply.remainingText, "GETDEVSUPPLIES_REMAIN", *percent, type);
     }
-    supply.remainingPercentValid = 1;
-    supply.remainingPercent = percent;
-    row.convert(supply.remainingText, "GETDEVSUPPLIES_REMAIN", percent, type);
     return true;
 }
 
@@ -260,9 +253,8 @@ bool trayRow(RowReader& row, TrayEntry& tray)
         tray.trayNameValid = 1;
     }
 
-    const auto percent =
-        remainingPercent(tray.maxCapacityValid ? std::optional(tray.maxCapacity) : std::nullopt,
-                         tray.currentLevelValid ? std::optional(tray.currentLevel) : std::nullopt);
+    const auto percent = suppliedPercent(std::nullopt, tray.maxCapacityValid, tray.maxCapacity,
+                                         tray.currentLevelValid, tray.currentLevel);
     if (percent) {
         tray.remainingPercentValid = 1;
         tray.remainingPercent = *percent;

@@ -162,6 +162,25 @@ TEST_F(ConsumablesTest, SpecialLevelsGiveTheirTexts)
     EXPECT_STREQ(toners[2].remainingText, "");
 }
 
+TEST_F(ConsumablesTest, SupplyWithAMaximumButNoLevelIsNotReported)
+{
+    supply(1, 9, "Fuser", 200, 50);
+    supply(2, 9, "Drum", 500, 0);
+    agent.removeObject(kSupply + "9.1.2");  // the last row, so no later level stands in
+    SupplyEntry supplies[2];
+    int32_t count = 0;
+    ASSERT_EQ(TUVASRV_GetDevSupplies(&device, 0, 0, supplies, 2, &count, standard.record()), NETROV_OK);
+    ASSERT_EQ(count, 2);
+    EXPECT_EQ(supplies[0].remainingPercentValid, 1);
+    EXPECT_EQ(supplies[0].remainingPercent, 25);
+    EXPECT_STREQ(supplies[1].name, "Drum");
+    EXPECT_EQ(supplies[1].maxCapacity, 500);
+    EXPECT_EQ(supplies[1].currentLevelValid, 0);
+    EXPECT_EQ(supplies[1].remainingPercentValid, 0);
+    EXPECT_EQ(supplies[1].remainingPercent, 0);
+    EXPECT_STREQ(supplies[1].remainingText, "") << "not \"Empty\"";
+}
+
 TEST_F(ConsumablesTest, OneWalkAndAColourRequestOnlyWhereTheDocumentGaveNoColour)
 {
     for (int row = 1; row <= 3; ++row) supply(row, 3, "Toner", 100, 50, row);
