@@ -163,16 +163,41 @@ RequestShape documentShape(const ServiceRecord& service, const char* table, Requ
     return shape;
 }
 
+namespace {
+
+// The Printer-MIB's codes for a level or a maximum that is not a number.
+constexpr int32_t kCodeOther = -1;
+constexpr int32_t kCodeUnknown = -2;
+constexpr int32_t kLevelSomeRemaining = -3;
+
+bool levelCode(int32_t value)
+{
+    return value == kCodeOther || value == kCodeUnknown || value == kLevelSomeRemaining;
+}
+
+bool maximumCode(int32_t value)
+{
+    return value == kCodeOther || value == kCodeUnknown;
+}
+
+}  // namespace
+
 std::optional<int32_t> remainingPercent(std::optional<int32_t> maximum, std::optional<int32_t> level)
 {
-    const int32_t max = maximum.value_or(0);
-    const int32_t left = level.value_or(0);
-    if (maximum && level && max > 0 && left >= 0) {
-        return static_cast<int32_t>(static_cast<int64_t>(left) * 100 / max);
+    if (level && *level < 0) return levelCode(*level) ? level : std::nullopt;
+    if (maximum && *maximum > 0) {
+        if (!level || *level > *maximum) return std::nullopt;
+        return static_cast<int32_t>(static_cast<int64_t>(*level) * 100 / *maximum);
     }
-    if (level && left < 0) return left;
-    if (max <= 0) return max;
+    if (maximum && maximumCode(*maximum)) return maximum;
     return std::nullopt;
+}
+
+std::optional<int32_t> reportablePercent(std::optional<int32_t> percent)
+{
+    if (!percent) return std::nullopt;
+    if (*percent < 0) return levelCode(*percent) ? percent : std::nullopt;
+    return *percent <= 100 ? percent : std::nullopt;
 }
 
 std::optional<std::array<int32_t, 3>> parseColourText(const char* text)

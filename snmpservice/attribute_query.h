@@ -129,11 +129,21 @@ int32_t runAttributeQuery(const QueryCall& call, std::span<const KeyEntry> keys,
     });
 }
 
-// The remaining-percentage rule of toner and trays: the level as a share of
-// the maximum when both were read and usable, else the device's negative
-// level code, else a non-positive maximum (0 when absent); nothing when the
-// maximum is positive but no usable level was read.
+// The remaining-percentage rule of toner, supplies and trays. What it gives
+// is a percentage from 0 to 100 or one of the device's codes, never anything
+// else:
+// - a level of -1 (other), -2 (unknown) or -3 (some remaining) is that code;
+// - a level from 0 up to a positive maximum is its share of the maximum,
+//   rounded down;
+// - a maximum of -1 (other) or -2 (unknown) is that code;
+// - everything else is not reported: no level or no maximum, a maximum of 0,
+//   any other negative value, and a level above its maximum. The device
+//   contradicts itself there; clamping to 100 would show a full supply that
+//   may be empty, and the records have no flag to say it was clamped.
 std::optional<int32_t> remainingPercent(std::optional<int32_t> maximum, std::optional<int32_t> level);
+
+// The device's own percentage, when it gives one: the same bounds hold.
+std::optional<int32_t> reportablePercent(std::optional<int32_t> percent);
 
 // Looks a paper or document size up by its dimensions in whole millimetres
 // in a conversion table keyed (width, length), allowing 1 mm either way in

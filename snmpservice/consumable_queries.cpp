@@ -97,7 +97,7 @@ constexpr KeyEntry kColourCalibKeys[] = {
 std::optional<int32_t> suppliedPercent(std::optional<int32_t> devicePercent, uint8_t maxValid, int32_t max,
                                        uint8_t levelValid, int32_t level)
 {
-    if (devicePercent) return devicePercent;
+    if (devicePercent) return reportablePercent(devicePercent);
     return remainingPercent(maxValid ? std::optional(max) : std::nullopt,
                             levelValid ? std::optional(level) : std::nullopt);
 }
