@@ -62,13 +62,21 @@ using Clock = std::chrono::steady_clock;
 // The deadline of the entry point call on this thread, when one runs.
 thread_local std::optional<Clock::time_point> tQueryDeadline;
 
+// The time-out (whole seconds, as the SNMP layer takes it) of a request that
+// must end by the deadline: at most the whole seconds left, rounded down;
+// none when less than a second is left.
+std::optional<int32_t> secondsBefore(Clock::time_point deadline, int32_t timeout)
+{
+    const auto left = std::chrono::floor<std::chrono::seconds>(deadline - Clock::now()).count();
+    if (left <= 0) return std::nullopt;
+    return left < timeout ? static_cast<int32_t>(left) : timeout;
+}
+
 // The time-out a request may still use: none left ends the query.
 std::optional<int32_t> timeoutLeft(int32_t timeout)
 {
     if (!tQueryDeadline) return timeout;
-    const auto left = std::chrono::ceil<std::chrono::seconds>(*tQueryDeadline - Clock::now()).count();
-    if (left <= 0) return std::nullopt;
-    return left < timeout ? static_cast<int32_t>(left) : timeout;
+    return secondsBefore(*tQueryDeadline, timeout);
 }
 
 struct Exchange {
@@ -428,11 +436,17 @@ int32_t setOutcome(std::span<const KeyEntry> keys, const RequestResult& result)
 
 RowsResult walkTable(const QuerySetup& request, size_t maxRows, std::chrono::milliseconds limit)
 {
-    const QuerySetup setup = ownObjectsOnly(request);
+    QuerySetup setup = ownObjectsOnly(request);
     RowsResult result;
     std::vector<std::optional<std::string>> current = setup.requested;
-    const Clock::time_point deadline = Clock::now() + limit;
-    while (result.rows.size() < maxRows && Clock::now() < deadline) {
+    Clock::time_point deadline = Clock::now() + limit;
+    if (tQueryDeadline && *tQueryDeadline < deadline) deadline = *tQueryDeadline;
+    while (result.rows.size() < maxRows) {
+        // No request that could not end by the deadline: the walk ends with
+        // the rows read so far, its last request included in the bound.
+        const std::optional<int32_t> timeout = secondsBefore(deadline, request.timeout);
+        if (!timeout) break;
+        setup.timeout = *timeout;
         Exchange e = exchange(setup, current, SNMP_PDU_GETNEXT, {});
         if (e.code != NETROV_OK) {
             result.rows.clear();

@@ -30,14 +30,16 @@ inline constexpr uint8_t kKindAny = 0xFF;
 inline constexpr uint8_t kKindNumber = 0xFE;
 
 // A walk ends when the agent stops advancing, and in any case after this
-// many rows or this long, so a misbehaving agent cannot keep a query busy
-// for ever; the rows read by then are the walk's result.
+// many rows or by this deadline (or the call's, when that comes first), so a
+// misbehaving agent cannot keep a query busy for ever; the rows read by then
+// are the walk's result.
 inline constexpr size_t kMaxWalkRows = 65536;
 inline constexpr std::chrono::milliseconds kWalkDeadline{60'000};
-// One entry point call sends no request after this long: every later request
-// fails as unanswered (NETROV_NO_REPLY), and the last one waits no longer than the time
-// left, so a call ends within this bound plus one second.
-inline constexpr std::chrono::milliseconds kQueryDeadline{120'000};
+// One entry point call ends within this bound, its last request included,
+// whatever its time-out: a request waits at most the whole seconds left
+// before the deadline, and none is sent with less than a second left (it
+// fails as unanswered, NETROV_NO_REPLY).
+inline constexpr std::chrono::milliseconds kQueryDeadline{60'000};
 
 // Starts the deadline of the entry point call running on this thread; ends
 // it when destroyed. An inner clock keeps the earlier of the two deadlines.
@@ -158,7 +160,8 @@ struct RowsResult {
     std::vector<ReplyRow> rows;
 };
 // GetNext row by row until nothing usable comes back, the agent stops
-// advancing, maxRows rows were read or the walk has taken longer than limit.
+// advancing, maxRows rows were read or no further request could end within
+// limit (nor by the call's deadline).
 RowsResult walkTable(const QuerySetup& setup, size_t maxRows = kMaxWalkRows,
                      std::chrono::milliseconds limit = kWalkDeadline);
 // One GetNext to the target (a broadcast address or a unicast one); one row
