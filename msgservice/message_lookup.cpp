@@ -47,6 +47,15 @@ const char* childText(const ZomXmlNode& element, const char* tag)
     return "";
 }
 
+// The text of the first element named tag anywhere below element, in
+// document order (a child, or deeper); empty when absent.
+std::string textBelow(const ZomXmlNode& element, const char* tag)
+{
+    const ElementListOwner found = elementsNamed(element.firstChild, tag);
+    if (!found || !found->element || !found->element->text) return {};
+    return found->element->text;
+}
+
 template <std::size_t N>
 void copyText(char (&field)[N], const char* text)
 {
@@ -139,7 +148,7 @@ void AlertLookup::fill(const DeviceStatus& alert, MessageRecord& record) const
 
     copyText(record.status, childText(*element, "stat"));
     copyText(record.recovery, childText(*element, "rcvr"));
-    const std::string imageKey = childText(*element, "imageKey");
+    const std::string imageKey = textBelow(*element, "imageKey");
     const Requirement fileTests[] = {{"imageKey", imageKey.c_str()}, {"option", option_.c_str()}};
     const ZomXmlNode* fileElement = selectElement(files_.get(), fileTests);
     const std::string file = fileElement && fileElement->text ? fileElement->text : imageKey + option_;

@@ -13,24 +13,39 @@
 
 namespace netrov::tessel {
 
-const ReplyValue* RowReader::value(const char* key, bool setsRowIndex)
+const ReplyValue* RowReader::value(const char* key) const
 {
-    const ReplyValue* v = values_.get(key);
-    if (v && setsRowIndex) rowIndex_ = lastArcOf(v->identifier);
-    return v;
+    return values_.get(key);
 }
 
-std::optional<int32_t> RowReader::integer(const char* key, bool setsRowIndex)
+std::optional<int32_t> RowReader::integer(const char* key) const
 {
-    const ReplyValue* v = value(key, setsRowIndex);
+    const ReplyValue* v = value(key);
     if (!v) return std::nullopt;
     return v->integer();
 }
 
 const ReplyValue* RowReader::present(const char* key) const
 {
-    const ReplyValue* v = valueAt(rawValues_, findKeyIndex(keys_, key));
+    const ReplyValue* v = valueAt(rawValues_, values_.index(key));
     return v && v->kind != kKindNone ? v : nullptr;
+}
+
+void RowReader::indexFrom(std::initializer_list<const char*> keys)
+{
+    rowIndex_ = 0;
+    for (const char* key : keys) {
+        if (const ReplyValue* v = value(key)) {
+            rowIndex_ = lastArcOf(v->identifier);
+            return;
+        }
+    }
+}
+
+uint32_t RowReader::rowIndex() const
+{
+    if (!rowIndex_) codingFault("a rule asks for the row index before setting it with indexFrom", "");
+    return *rowIndex_;
 }
 
 bool RowReader::converts(const char* table, std::optional<int32_t> key1, std::optional<int32_t> key2) const
@@ -52,7 +67,7 @@ int prepareCall(QuerySetup* setup, const QueryCall& call, std::span<const KeyEnt
 RequestResult requestKeys(const QueryCall& call, std::span<const KeyEntry> keys, RequestShape shape)
 {
     QuerySetup setup;
-    if (const int prepared = prepareCall(&setup, call, keys); prepared != 0) return RequestResult{prepared, {}};
+    if (const int prepared = prepareCall(&setup, call, keys); prepared != NETROV_OK) return RequestResult{prepared, {}};
     return requestValues(setup, shape == RequestShape::GetNext ? SNMP_PDU_GETNEXT : SNMP_PDU_GET);
 }
 
@@ -61,9 +76,9 @@ int32_t runRows(const QueryCall& call, std::span<const KeyEntry> keys, RequestSh
 {
     if (shape == RequestShape::Walk) {
         QuerySetup setup;
-        if (const int prepared = prepareCall(&setup, call, keys); prepared != 0) return prepared;
+        if (const int prepared = prepareCall(&setup, call, keys); prepared != NETROV_OK) return prepared;
         const RowsResult walk = walkTable(setup);
-        if (walk.code != 0) return walk.code;
+        if (walk.code != NETROV_OK) return walk.code;
         for (const ReplyRow& row : walk.rows) {
             RowReader reader(call, keys, row.values);
             onRow(reader);
@@ -71,7 +86,7 @@ int32_t runRows(const QueryCall& call, std::span<const KeyEntry> keys, RequestSh
         return NETROV_OK;
     }
     const RequestResult reply = requestKeys(call, keys, shape);
-    if (reply.code != 0) return reply.code;
+    if (reply.code != NETROV_OK) return reply.code;
     RowReader reader(call, keys, reply.values);
     onRow(reader);
     return NETROV_OK;
@@ -119,16 +134,16 @@ int32_t runRequests(const QueryCall& call, std::span<const std::span<const KeyEn
         const int prepared = prepareQuery(&setup, call.device.address, requests[i], call.device.timeout,
                                           call.device.community, &call.service);
         RequestResult reply;
-        if (prepared == 0) {
+        if (prepared == NETROV_OK) {
             reply = requestValues(setup, shape == RequestShape::Get ? SNMP_PDU_GET : SNMP_PDU_GETNEXT);
         }
         // A later request that the document does not define, or whose
         // objects the device lacks, adds nothing; it does not discard what
         // the requests before it read.
-        const int code = prepared != 0 ? prepared : reply.code;
-        const bool nothingMore = i > 0 && (code == 8 || code == 11);
-        if (code != 0 && !nothingMore) return code;
-        if (code != 0) reply.values.assign(requests[i].size(), ReplyValue());
+        const int code = prepared != NETROV_OK ? prepared : reply.code;
+        const bool nothingMore = i > 0 && (code == NETROV_NOT_DEFINED || code == NETROV_NO_VALUE);
+        if (code != NETROV_OK && !nothingMore) return code;
+        if (code != NETROV_OK) reply.values.assign(requests[i].size(), ReplyValue());
         for (ReplyValue& v : reply.values) values.push_back(std::move(v));
     }
     RowReader reader(call, keys, values);
@@ -148,16 +163,41 @@ RequestShape documentShape(const ServiceRecord& service, const char* table, Requ
     return shape;
 }
 
+namespace {
+
+// The Printer-MIB's codes for a level or a maximum that is not a number.
+constexpr int32_t kCodeOther = -1;
+constexpr int32_t kCodeUnknown = -2;
+constexpr int32_t kLevelSomeRemaining = -3;
+
+bool levelCode(int32_t value)
+{
+    return value == kCodeOther || value == kCodeUnknown || value == kLevelSomeRemaining;
+}
+
+bool maximumCode(int32_t value)
+{
+    return value == kCodeOther || value == kCodeUnknown;
+}
+
+}  // namespace
+
 std::optional<int32_t> remainingPercent(std::optional<int32_t> maximum, std::optional<int32_t> level)
 {
-    const int32_t max = maximum.value_or(0);
-    const int32_t left = level.value_or(0);
-    if (maximum && level && max > 0 && left >= 0) {
-        return static_cast<int32_t>(static_cast<int64_t>(left) * 100 / max);
+    if (level && *level < 0) return levelCode(*level) ? level : std::nullopt;
+    if (maximum && *maximum > 0) {
+        if (!level || *level > *maximum) return std::nullopt;
+        return static_cast<int32_t>(static_cast<int64_t>(*level) * 100 / *maximum);
     }
-    if (level && left < 0) return left;
-    if (max <= 0) return max;
+    if (maximum && maximumCode(*maximum)) return maximum;
     return std::nullopt;
+}
+
+std::optional<int32_t> reportablePercent(std::optional<int32_t> percent)
+{
+    if (!percent) return std::nullopt;
+    if (*percent < 0) return levelCode(*percent) ? percent : std::nullopt;
+    return *percent <= 100 ? percent : std::nullopt;
 }
 
 std::optional<std::array<int32_t, 3>> parseColourText(const char* text)

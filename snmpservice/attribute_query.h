@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <span>
 
@@ -24,25 +25,27 @@ enum class RequestShape : uint8_t {
 };
 
 // One row of a reply (a table row, or the one reply of a Get or GetNext),
-// read by key. Values are accepted only in the key's own expected kind. A
-// read that sets the row index takes it from the last arc of the value's
-// identifier (the table instance).
+// read by key. Values are accepted only in the key's own expected kind. A key
+// that is not in the query's key table is a fault in the rule, not a value
+// the device lacks: the reader ends the program rather than report nothing.
+// Reads never touch the row index; a rule that needs it says where it comes
+// from with indexFrom().
 class RowReader {
 public:
     RowReader(const QueryCall& call, std::span<const KeyEntry> keys, const ValueList& values)
         : call_(call), keys_(keys), rawValues_(values), values_(keys, values) {}
 
-    const ReplyValue* value(const char* key, bool setsRowIndex = true);
-    std::optional<int32_t> integer(const char* key, bool setsRowIndex = true);
+    const ReplyValue* value(const char* key) const;
+    std::optional<int32_t> integer(const char* key) const;
     // The key's value when the reply holds one inside the key's object, of
-    // whatever kind; does not set the row index.
+    // whatever kind.
     const ReplyValue* present(const char* key) const;
 
     // Stores a read integer and its flag; false (both untouched) when not read.
     template <class Number>
-    bool read(const char* key, uint8_t& flag, Number& field, bool setsRowIndex = true)
+    bool read(const char* key, uint8_t& flag, Number& field) const
     {
-        const auto v = integer(key, setsRowIndex);
+        const auto v = integer(key);
         if (!v) return false;
         flag = 1;
         field = static_cast<Number>(*v);
@@ -52,13 +55,18 @@ public:
     // Copies a read string into a text field (at most size - 1 bytes); false
     // when not read.
     template <size_t N>
-    bool readText(const char* key, char (&field)[N], bool setsRowIndex = true)
+    bool readText(const char* key, char (&field)[N]) const
     {
-        const ReplyValue* v = value(key, setsRowIndex);
+        const ReplyValue* v = value(key);
         if (!v) return false;
         copyText(field, N, v->data(), v->length);
         return true;
     }
+
+    // Sets the row index: the last arc of the identifier (the table
+    // instance) of the first of these keys that holds a usable value; 0 when
+    // none does. Later keys stand in for a column the device leaves empty.
+    void indexFrom(std::initializer_list<const char*> keys);
 
     // Conversion table lookup into a text field; 1 on a matching row.
     template <size_t N>
@@ -69,7 +77,8 @@ public:
     }
     bool converts(const char* table, std::optional<int32_t> key1, std::optional<int32_t> key2 = std::nullopt) const;
 
-    uint32_t rowIndex() const { return rowIndex_; }
+    // The index set by indexFrom(); asking before it is a fault in the rule.
+    uint32_t rowIndex() const;
     const QueryCall& call() const { return call_; }
     const ServiceRecord& service() const { return call_.service; }
     // Records produced so far by this call, stored or only counted.
@@ -80,11 +89,12 @@ private:
     std::span<const KeyEntry> keys_;
     const ValueList& rawValues_;
     KeyedValues values_;
-    uint32_t rowIndex_ = 0;
+    std::optional<uint32_t> rowIndex_;
 };
 
 // One Get or GetNext of the keys for this call: the failure of the prepare
-// step (8 when none of the keys is defined) or the request's result.
+// step (NETROV_NOT_DEFINED when none of the keys is defined) or the
+// request's result.
 RequestResult requestKeys(const QueryCall& call, std::span<const KeyEntry> keys, RequestShape shape);
 
 // Runs the frame with a rule that sees each row; the rule produces records
@@ -94,9 +104,9 @@ int32_t runRows(const QueryCall& call, std::span<const KeyEntry> keys, RequestSh
 
 // Several requests in turn (Get or GetNext), each sent only after the one
 // before succeeded: an error is returned and the rule never runs. A later
-// request whose keys the document leaves undefined (8) or whose reply held
-// no usable value (11) only adds no values. The rule sees the keys and
-// values of every request as one row.
+// request whose keys the document leaves undefined (NETROV_NOT_DEFINED) or
+// whose reply held no usable value (NETROV_NO_VALUE) only adds no values.
+// The rule sees the keys and values of every request as one row.
 int32_t runRequests(const QueryCall& call, std::span<const std::span<const KeyEntry>> requests,
                     RequestShape shape, const std::function<void(RowReader&)>& onRow);
 
@@ -119,11 +129,21 @@ int32_t runAttributeQuery(const QueryCall& call, std::span<const KeyEntry> keys,
     });
 }
 
-// The remaining-percentage rule of toner and trays: the level as a share of
-// the maximum when both were read and usable, else the device's negative
-// level code, else a non-positive maximum (0 when absent); nothing when the
-// maximum is positive but no usable level was read.
+// The remaining-percentage rule of toner, supplies and trays. What it gives
+// is a percentage from 0 to 100 or one of the device's codes, never anything
+// else:
+// - a level of -1 (other), -2 (unknown) or -3 (some remaining) is that code;
+// - a level from 0 up to a positive maximum is its share of the maximum,
+//   rounded down;
+// - a maximum of -1 (other) or -2 (unknown) is that code;
+// - everything else is not reported: no level or no maximum, a maximum of 0,
+//   any other negative value, and a level above its maximum. The device
+//   contradicts itself there; clamping to 100 would show a full supply that
+//   may be empty, and the records have no flag to say it was clamped.
 std::optional<int32_t> remainingPercent(std::optional<int32_t> maximum, std::optional<int32_t> level);
+
+// The device's own percentage, when it gives one: the same bounds hold.
+std::optional<int32_t> reportablePercent(std::optional<int32_t> percent);
 
 // Looks a paper or document size up by its dimensions in whole millimetres
 // in a conversion table keyed (width, length), allowing 1 mm either way in

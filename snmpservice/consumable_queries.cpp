@@ -7,7 +7,6 @@
 #include "decoders.h"
 #include "netrov/consumable_records.h"
 #include "netrov/result_codes.h"
-#include "netrov/zomsnmp.h"
 #include "queries.h"
 
 namespace netrov::tessel {
@@ -93,6 +92,16 @@ constexpr KeyEntry kColourCalibKeys[] = {
     {"def", "GETDEVCOLORCALIB_BLACK", "", kKindInteger},
 };
 
+// The supply's remaining percentage: the device's own when it gives one, else
+// the frame's rule over the maximum and level read.
+std::optional<int32_t> suppliedPercent(std::optional<int32_t> devicePercent, uint8_t maxValid, int32_t max,
+                                       uint8_t levelValid, int32_t level)
+{
+    if (devicePercent) return reportablePercent(devicePercent);
+    return remainingPercent(maxValid ? std::optional(max) : std::nullopt,
+                            levelValid ? std::optional(level) : std::nullopt);
+}
+
 // The name of the toner's colorant, asked from the device: best effort.
 bool colourFromColorant(const RowReader& row, int32_t colorantIndex, char (&text)[256])
 {
@@ -100,13 +109,8 @@ bool colourFromColorant(const RowReader& row, int32_t colorantIndex, char (&text
     snprintf(suffix, sizeof suffix, ".1.%d", colorantIndex);
     const SuffixedKeys keys(kColourStringKey, suffix);
     const QueryCall& call = row.call();
-    QuerySetup setup;
-    if (prepareQuery(&setup, call.device.address, keys.keys(), call.device.timeout, call.device.community,
-                     &call.service) != 0) {
-        return false;
-    }
-    const RequestResult reply = requestValues(setup, SNMP_PDU_GET);
-    if (reply.code != 0) return false;
+    const RequestResult reply = requestKeys(call, keys.keys(), RequestShape::Get);
+    if (reply.code != NETROV_OK) return false;
     const ReplyValue* name = KeyedValues(keys.keys(), reply.values).get(kColourStringKey[0].key);
     if (!name) return false;
     char colorant[256];
@@ -116,7 +120,7 @@ bool colourFromColorant(const RowReader& row, int32_t colorantIndex, char (&text
 
 bool tonerRow(RowReader& row, TonerEntry& toner)
 {
-    const int32_t type = row.integer("GETDEVTONER_TYPE", false).value_or(0);
+    const int32_t type = row.integer("GETDEVTONER_TYPE").value_or(0);
     if (!row.converts("GETDEVTONER_TYPE", type)) return false;
     toner.typeValid = 1;
     toner.supplyType = type;
@@ -126,7 +130,9 @@ bool tonerRow(RowReader& row, TonerEntry& toner)
     row.read("GETDEVTONER_MAX", toner.maxCapacityValid, toner.maxCapacity);
     row.read("GETDEVTONER_LEVEL", toner.currentLevelValid, toner.currentLevel);
     const ReplyValue* description = row.value("GETDEVTONER_DESC");
-    const auto devicePercent = row.integer("GETDEVTONER_PERCENT", false);
+    const auto devicePercent = row.integer("GETDEVTONER_PERCENT");
+    row.indexFrom({"GETDEVTONER_DESC", "GETDEVTONER_LEVEL", "GETDEVTONER_MAX", "GETDEVTONER_UNIT",
+                   "GETDEVTONER_COLORINDEX"});
 
     if (row.rowIndex() != 0 && row.convert(toner.name, "GETDEVTONER_NAME", static_cast<int32_t>(row.rowIndex()))) {
         toner.nameValid = 1;
@@ -135,11 +141,8 @@ bool tonerRow(RowReader& row, TonerEntry& toner)
         toner.nameValid = 1;
     }
 
-    std::optional<int32_t> percent = devicePercent;
-    if (!percent) {
-        percent = remainingPercent(toner.maxCapacityValid ? std::optional(toner.maxCapacity) : std::nullopt,
-                                   toner.currentLevelValid ? std::optional(toner.currentLevel) : std::nullopt);
-    }
+    const std::optional<int32_t> percent = suppliedPercent(devicePercent, toner.maxCapacityValid, toner.maxCapacity,
+                                                           toner.currentLevelValid, toner.currentLevel);
     if (percent) {
         toner.remainingPercentValid = 1;
         toner.remainingPercent = *percent;
@@ -163,7 +166,7 @@ bool tonerRow(RowReader& row, TonerEntry& toner)
 
 bool supplyRow(RowReader& row, SupplyEntry& supply)
 {
-    const int32_t type = row.integer("GETDEVSUPPLIES_TYPE", false).value_or(0);
+    const int32_t type = row.integer("GETDEVSUPPLIES_TYPE").value_or(0);
     // The document lists the types that other queries report (toner, ink).
     if (row.converts("GETDEVSUPPLIES_EXCEPTTYPE", type)) return false;
     supply.typeValid = 1;
@@ -174,6 +177,8 @@ bool supplyRow(RowReader& row, SupplyEntry& supply)
     row.read("GETDEVSUPPLIES_LEVEL", supply.currentLevelValid, supply.currentLevel);
     const auto devicePercent = row.integer("GETDEVSUPPLIES_PERCENT");
     const ReplyValue* description = row.value("GETDEVSUPPLIES_DESC");
+    row.indexFrom({"GETDEVSUPPLIES_DESC", "GETDEVSUPPLIES_PERCENT", "GETDEVSUPPLIES_LEVEL", "GETDEVSUPPLIES_MAX",
+                   "GETDEVSUPPLIES_UNIT"});
 
     // A name from the document wins; without one the device's description
     // names the supply, so a supply never goes nameless when the device
@@ -185,22 +190,14 @@ bool supplyRow(RowReader& row, SupplyEntry& supply)
         supply.nameValid = 1;
     }
 
-    int32_t percent;
-    if (devicePercent) {
-        percent = *devicePercent;
-    } else {
-        const int32_t max = supply.maxCapacity;
-        const int32_t level = supply.currentLevel;
-        if (max > 0 && level >= 0)
-            percent = static_cast<int32_t>(static_cast<int64_t>(level) * 100 / max);
-        else if (level < 0)
-            percent = level;
-        else
-            percent = max;
+    const std::optional<int32_t> percent = suppliedPercent(devicePercent, supply.maxCapacityValid,
+                                                           supply.maxCapacity, supply.currentLevelValid,
+                                                           supply.currentLevel);
+    if (percent) {
+        supply.remainingPercentValid = 1;
+        supply.remainingPercent = *percent;
+        row.convert(supply.remainingText, "GETDEVSUPPLIES_REMAIN", *percent, type);
     }
-    supply.remainingPercentValid = 1;
-    supply.remainingPercent = percent;
-    row.convert(supply.remainingText, "GETDEVSUPPLIES_REMAIN", percent, type);
     return true;
 }
 
@@ -220,6 +217,9 @@ bool trayRow(RowReader& row, TrayEntry& tray)
     const ReplyValue* trayDescription = row.value("GETDEVTRAY_TRAYDESC");
     const ReplyValue* mediaType = row.value("GETDEVTRAY_MEDIATYPE");
     const ReplyValue* mediaName = row.value("GETDEVTRAY_MEDIANAME");
+    row.indexFrom({"GETDEVTRAY_MEDIANAME", "GETDEVTRAY_MEDIATYPE", "GETDEVTRAY_TRAYDESC", "GETDEVTRAY_TRAYNAME",
+                   "GETDEVTRAY_MEDIACODE", "GETDEVTRAY_SIZECODE", "GETDEVTRAY_LEVEL", "GETDEVTRAY_MAX",
+                   "GETDEVTRAY_UNIT", "GETDEVTRAY_SIZEY", "GETDEVTRAY_SIZEX", "GETDEVTRAY_SIZEUNIT"});
     tray.sizeX = sizeX;
     tray.sizeY = sizeY;
 
@@ -253,9 +253,8 @@ bool trayRow(RowReader& row, TrayEntry& tray)
         tray.trayNameValid = 1;
     }
 
-    const auto percent =
-        remainingPercent(tray.maxCapacityValid ? std::optional(tray.maxCapacity) : std::nullopt,
-                         tray.currentLevelValid ? std::optional(tray.currentLevel) : std::nullopt);
+    const auto percent = suppliedPercent(std::nullopt, tray.maxCapacityValid, tray.maxCapacity,
+                                         tray.currentLevelValid, tray.currentLevel);
     if (percent) {
         tray.remainingPercentValid = 1;
         tray.remainingPercent = *percent;
@@ -280,8 +279,8 @@ bool tonerCapRow(RowReader& row, TonerCapEntry& capacity)
     capacity.nameValid = 1;
     capacity.typeValid = row.integer("GETDEVTONERCAP_TYPE").has_value();
     capacity.type = typeCode;
-    row.read("GETDEVTONERCAP_OPTION", capacity.optionValid, capacity.option, false);
-    row.read("GETDEVTONERCAP_LIFE", capacity.lifeValid, capacity.life, false);
+    row.read("GETDEVTONERCAP_OPTION", capacity.optionValid, capacity.option);
+    row.read("GETDEVTONERCAP_LIFE", capacity.lifeValid, capacity.life);
     if (row.convert(capacity.capacityText, "GETDEVTONERCAP_CAP", capacity.rowIndex, capacity.option, capacity.life)) {
         capacity.capacityTextValid = 1;
     }
@@ -294,15 +293,15 @@ bool tonerCapRow(RowReader& row, TonerCapEntry& capacity)
 
 bool markerRow(RowReader& row, MarkerInfo& marker)
 {
-    row.read("GETDEVMARKER_TECH", marker.markTechValid, marker.markTech, false);
-    row.read("GETDEVMARKER_LIFECOUNT", marker.lifeCountValid, marker.lifeCount, false);
-    row.read("GETDEVMARKER_ONCOUNT", marker.powerOnCountValid, marker.powerOnCount, false);
-    row.read("GETDEVMARKER_CUNIT", marker.counterUnitValid, marker.counterUnit, false);
-    row.read("GETDEVMARKER_PCOLOR", marker.processColorantsValid, marker.processColorants, false);
-    row.read("GETDEVMARKER_SCOLOR", marker.spotColorantsValid, marker.spotColorants, false);
-    row.read("GETDEVMARKER_XADSS", marker.xAddressabilityValid, marker.xAddressability, false);
-    row.read("GETDEVMARKER_YADSS", marker.yAddressabilityValid, marker.yAddressability, false);
-    row.read("GETDEVMARKER_AUNIT", marker.addressabilityUnitValid, marker.addressabilityUnit, false);
+    row.read("GETDEVMARKER_TECH", marker.markTechValid, marker.markTech);
+    row.read("GETDEVMARKER_LIFECOUNT", marker.lifeCountValid, marker.lifeCount);
+    row.read("GETDEVMARKER_ONCOUNT", marker.powerOnCountValid, marker.powerOnCount);
+    row.read("GETDEVMARKER_CUNIT", marker.counterUnitValid, marker.counterUnit);
+    row.read("GETDEVMARKER_PCOLOR", marker.processColorantsValid, marker.processColorants);
+    row.read("GETDEVMARKER_SCOLOR", marker.spotColorantsValid, marker.spotColorants);
+    row.read("GETDEVMARKER_XADSS", marker.xAddressabilityValid, marker.xAddressability);
+    row.read("GETDEVMARKER_YADSS", marker.yAddressabilityValid, marker.yAddressability);
+    row.read("GETDEVMARKER_AUNIT", marker.addressabilityUnitValid, marker.addressabilityUnit);
 
     if (marker.counterUnitValid) row.convert(marker.counterUnitName, "GETDEVMARKER_CUNIT", marker.counterUnit);
     if (marker.addressabilityUnitValid) {
@@ -323,7 +322,7 @@ bool markerRow(RowReader& row, MarkerInfo& marker)
 
 bool tonerSaveRow(RowReader& row, CodedSetting& setting)
 {
-    row.read("GETDEVTONERSAVE_VAL", setting.valueValid, setting.value, false);
+    row.read("GETDEVTONERSAVE_VAL", setting.valueValid, setting.value);
     row.convert(setting.text, "GETDEVTONERSAVE_VAL", setting.value);
     return setting.valueValid;
 }
@@ -334,7 +333,7 @@ bool imageAreaRow(RowReader& row, ImageAreaInfo& area)
                               &area.lastCyan,    &area.lastMagenta,    &area.lastYellow,    &area.lastBlack};
     bool any = false;
     for (size_t i = 0; i < std::size(fields); ++i) {
-        any |= row.read(kImageAreaKeys[i].key, fields[i]->valid, fields[i]->value, false);
+        any |= row.read(kImageAreaKeys[i].key, fields[i]->valid, fields[i]->value);
     }
     return any;
 }
@@ -347,7 +346,7 @@ bool colourCalibRow(RowReader& row, ColorCalibInfo& calibration)
     for (size_t i = 0; i < std::size(fields); ++i) {
         CalibrationValue& field = *fields[i];
         const char* key = kColourCalibKeys[i].key;
-        if (!row.read(key, field.valid, field.raw, false)) continue;
+        if (!row.read(key, field.valid, field.raw)) continue;
         any = true;
         char text[256];
         field.calibrated = row.convert(text, key, field.raw) ? decimalValue(text) : field.raw;

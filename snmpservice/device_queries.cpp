@@ -83,7 +83,7 @@ RequestResult readDeviceValues(const QueryCall& call, std::span<const KeyEntry> 
     QuerySetup setup;
     const int prepared = prepareQuery(&setup, call.device.address, keys, call.device.timeout,
                                       call.device.community, &call.service);
-    if (prepared != 0) return RequestResult{prepared, {}};
+    if (prepared != NETROV_OK) return RequestResult{prepared, {}};
     return requestValues(setup, SNMP_PDU_GETNEXT);
 }
 
@@ -98,9 +98,9 @@ int32_t searchDevice(const QueryCall& call)
     QuerySetup setup;
     const int prepared = prepareQuery(&setup, request.address, kSearchKeys, request.timeout,
                                       request.community, &call.service);
-    if (prepared != 0) return prepared;
+    if (prepared != NETROV_OK) return prepared;
     RowsResult answers = broadcastRequest(setup);
-    if (answers.code != 0) return answers.code;
+    if (answers.code != NETROV_OK) return answers.code;
 
     for (const ReplyRow& answer : answers.rows) {
         const KeyedValues values(kSearchKeys, answer.values);
@@ -129,7 +129,7 @@ int32_t searchDevice(const QueryCall& call)
 int32_t getDevInfo(const QueryCall& call)
 {
     const RequestResult reply = readDeviceValues(call, kInfoKeys);
-    if (reply.code != 0) return reply.code;
+    if (reply.code != NETROV_OK) return reply.code;
 
     const KeyedValues values(kInfoKeys, reply.values);
     DeviceInfo info;
@@ -155,7 +155,7 @@ int32_t getDevInfo(const QueryCall& call)
 int32_t getDevModelName(const QueryCall& call)
 {
     const RequestResult reply = readDeviceValues(call, kModelKeys);
-    if (reply.code != 0) return reply.code;
+    if (reply.code != NETROV_OK) return reply.code;
     if (const ReplyValue* v = KeyedValues(kModelKeys, reply.values).get("SEARCHDEVICE_MODEL")) {
         // Terminated, so a shorter name does not keep the tail of a longer one.
         copyText(call.device.modelName, sizeof call.device.modelName, v->data(), v->length);
@@ -171,11 +171,11 @@ void readAlertTable(const QueryCall& call, const AlertTable& table, std::vector<
 {
     QuerySetup setup;
     if (prepareQuery(&setup, call.device.address, table.keys, call.device.timeout,
-                     call.device.community, &call.service) != 0) {
+                     call.device.community, &call.service) != NETROV_OK) {
         return;
     }
     const RowsResult walk = walkTable(setup);
-    if (walk.code != 0) return;
+    if (walk.code != NETROV_OK) return;
     const std::span<const KeyEntry> keys(table.keys);
     for (const ReplyRow& row : walk.rows) {
         const KeyedValues values(keys, row.values);
@@ -212,7 +212,7 @@ bool sameAlert(const DeviceStatus& a, const DeviceStatus& b)
 int32_t getDevStatus(const QueryCall& call)
 {
     const RequestResult reply = readDeviceValues(call, kStatusKeys);
-    if (reply.code != 0) {
+    if (reply.code != NETROV_OK) {
         DeviceStatus failure;
         memset(&failure, 0, sizeof failure);
         failure.failed = 1;

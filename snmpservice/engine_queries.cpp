@@ -70,6 +70,11 @@ constexpr KeyEntry kFinisherStateKeys[] = {
     {"def", "GETDEVFININFO_STAT", "", kKindInteger},
     {"def", "GETDEVFININFO_DESC", "", kKindOctets},
 };
+// A finisher feature's value: unknown (2) says nothing; PresentOnOff on (3)
+// or off (4) means the feature is there, whichever way it is set.
+constexpr int32_t kFeatureUnknown = 2;
+constexpr int32_t kPresentOn = 3;
+constexpr int32_t kPresentOff = 4;
 constexpr KeyEntry kFinisherFeatureKeys[] = {
     {"def", "GETDEVFININFO_FOLD", "", kKindInteger},
     {"def", "GETDEVFININFO_STITCH", "", kKindInteger},
@@ -88,6 +93,8 @@ constexpr KeyEntry kPowerSaveKeys[] = {
     {"def", "GETDEVPOWERSAVE_TIME", "", kKindUnsigned},
 };
 
+// hrDiskStorageMedia: a hard disk, as against RAM and optical disks.
+constexpr int32_t kStorageHardDisk = 3;
 constexpr KeyEntry kStorageKeys[] = {
     {"def", "GETDEVHDD_SIZE", "", kKindInteger},
     {"def", "GETDEVHDD_TYPE", "", kKindInteger},
@@ -96,6 +103,9 @@ constexpr KeyEntry kStorageKeys[] = {
 constexpr KeyEntry kMemoryKeys[] = {{"def", "GETDEVMEMORY_SIZE", "", kKindInteger}};
 constexpr KeyEntry kCopiesKeys[] = {{"def", "GETDEVCOPIES_VAL", "", kKindInteger}};
 constexpr KeyEntry kFormLinesKeys[] = {{"def", "GETDEVFORMLINES_VAL", "", kKindInteger}};
+// PrtMediaPathTypeTC: a path that prints both sides, bound on either edge.
+constexpr int32_t kPathLongEdgeDuplex = 3;
+constexpr int32_t kPathShortEdgeDuplex = 4;
 constexpr KeyEntry kDuplexKeys[] = {{"def", "GETDEVADU_PATHTYPE", "", kKindInteger}};
 constexpr KeyEntry kOrientationKeys[] = {{"def", "GETDEVORIENTATION_VAL", "", kKindInteger}};
 constexpr KeyEntry kWideA4Keys[] = {{"def", "GETDEVWIDEA4_VAL", "", kKindInteger}};
@@ -124,7 +134,7 @@ bool namedCounter(const RowReader& row, int32_t type, CounterEntry& counter)
 void pageCounters(RowReader& row)
 {
     for (size_t i = 0; i < std::size(kPageCounterKeys); ++i) {
-        const auto pages = row.integer(kPageCounterKeys[i].key, false);
+        const auto pages = row.integer(kPageCounterKeys[i].key);
         if (!pages) continue;
         CounterEntry counter;
         memset(&counter, 0, sizeof counter);
@@ -137,11 +147,11 @@ void pageCounters(RowReader& row)
 
 bool counterRow(RowReader& row, CounterEntry& counter)
 {
-    if (!namedCounter(row, row.integer("GETDEVCOUNTER_TYPE", false).value_or(0), counter)) return false;
-    row.read("GETDEVCOUNTER_CLASS", counter.counterClassValid, counter.counterClass, false);
-    row.read("GETDEVCOUNTER_ROLL", counter.rollOverValid, counter.rollOver, false);
-    row.read("GETDEVCOUNTER_LEVEL", counter.levelValid, counter.level, false);
-    row.read("GETDEVCOUNTER_MAX", counter.maximumValid, counter.maximum, false);
+    if (!namedCounter(row, row.integer("GETDEVCOUNTER_TYPE").value_or(0), counter)) return false;
+    row.read("GETDEVCOUNTER_CLASS", counter.counterClassValid, counter.counterClass);
+    row.read("GETDEVCOUNTER_ROLL", counter.rollOverValid, counter.rollOver);
+    row.read("GETDEVCOUNTER_LEVEL", counter.levelValid, counter.level);
+    row.read("GETDEVCOUNTER_MAX", counter.maximumValid, counter.maximum);
     return true;
 }
 
@@ -168,7 +178,7 @@ void firmwareVersion(const QueryCall& call, std::span<const KeyEntry> keys, int3
     runRows(call, keys, RequestShape::Get, [&](RowReader& row) {
         VersionEntry version;
         memset(&version, 0, sizeof version);
-        if (!row.readText(keys[0].key, version.version, false)) return;
+        if (!row.readText(keys[0].key, version.version)) return;
         if (!row.convert(version.typeName, "GETDEVVERSION_TYPE", type)) return;
         version.typeValid = 1;
         version.type = type;
@@ -190,6 +200,8 @@ bool interpreterRow(RowReader& row, InterpreterEntry& interpreter)
     row.read("GETDEVINTERPRETER_FAMILY", interpreter.familyValid, interpreter.family);
     interpreter.levelValid = row.readText("GETDEVINTERPRETER_LEVEL", interpreter.level);
     interpreter.versionValid = row.readText("GETDEVINTERPRETER_VERSION", interpreter.version);
+    row.indexFrom({"GETDEVINTERPRETER_VERSION", "GETDEVINTERPRETER_LEVEL", "GETDEVINTERPRETER_FAMILY",
+                   "GETDEVINTERPRETER_DESC"});
     if (row.convert(interpreter.name, "GETDEVINTERPRETER_NAME", static_cast<int32_t>(row.rowIndex()))) {
         interpreter.nameValid = 1;
     } else if (description) {
@@ -210,12 +222,12 @@ struct FinisherFeature {
 
 bool notUnknown(int32_t value)
 {
-    return value != 2;
+    return value != kFeatureUnknown;
 }
 
 bool presentOnOrOff(int32_t value)
 {
-    return value == 3 || value == 4;
+    return value == kPresentOn || value == kPresentOff;
 }
 
 constexpr FinisherFeature kFinisherFeatures[] = {
@@ -228,10 +240,10 @@ constexpr FinisherFeature kFinisherFeatures[] = {
 
 bool powerSaveRow(RowReader& row, PowerSaveInfo& powerSave)
 {
-    row.read("GETDEVPOWERSAVE_MODE", powerSave.modeValid, powerSave.mode, false);
+    row.read("GETDEVPOWERSAVE_MODE", powerSave.modeValid, powerSave.mode);
     // Hundredths of a second, unsigned, to whole seconds.
     uint32_t hundredths = 0;
-    if (row.read("GETDEVPOWERSAVE_TIME", powerSave.timeValid, hundredths, false)) {
+    if (row.read("GETDEVPOWERSAVE_TIME", powerSave.timeValid, hundredths)) {
         powerSave.seconds = static_cast<int32_t>(hundredths / 100);
     }
     row.convert(powerSave.modeText, "GETDEVPOWERSAVE_MODE", powerSave.mode);
@@ -242,7 +254,7 @@ bool powerSaveRow(RowReader& row, PowerSaveInfo& powerSave)
 template <const char* Key>
 bool valueSettingRow(RowReader& row, ValueSetting& setting)
 {
-    const auto value = row.integer(Key, false);
+    const auto value = row.integer(Key);
     if (!value) return false;
     setting.valueValid = 1;
     setting.value = *value;
@@ -253,7 +265,7 @@ bool valueSettingRow(RowReader& row, ValueSetting& setting)
 template <const char* Key>
 bool codedSettingRow(RowReader& row, CodedSetting& setting)
 {
-    row.read(Key, setting.valueValid, setting.value, false);
+    row.read(Key, setting.valueValid, setting.value);
     row.convert(setting.text, Key, setting.value);
     return setting.valueValid;
 }
@@ -267,7 +279,7 @@ constexpr char kWideA4Key[] = "GETDEVWIDEA4_VAL";
 template <const char* Key>
 bool textRow(RowReader& row, TextEntry& entry)
 {
-    entry.textValid = row.readText(Key, entry.text, false);
+    entry.textValid = row.readText(Key, entry.text);
     return entry.textValid;
 }
 
@@ -276,20 +288,20 @@ constexpr char kPanelMessageKey[] = "GETDEVDISPMSG_MSG";
 
 bool serviceInfoRow(RowReader& row, ServiceInfoEntry& info)
 {
-    info.descriptionValid = row.readText("GETDEVSRVINFO_DESC", info.description, false);
-    info.emailValid = row.readText("GETDEVSRVINFO_EMAIL", info.email, false);
-    info.urlValid = row.readText("GETDEVSRVINFO_URL", info.url, false);
+    info.descriptionValid = row.readText("GETDEVSRVINFO_DESC", info.description);
+    info.emailValid = row.readText("GETDEVSRVINFO_EMAIL", info.email);
+    info.urlValid = row.readText("GETDEVSRVINFO_URL", info.url);
     return info.descriptionValid || info.emailValid || info.urlValid;
 }
 
 uint8_t optionKind(uint8_t kind)
 {
     switch (kind) {
-    case kKindInteger: return 1;
-    case kKindUnsigned: return 2;
-    case kKindOctets: return 3;
+    case kKindInteger: return NETROV_OPTION_INT32;
+    case kKindUnsigned: return NETROV_OPTION_UINT32;
+    case kKindOctets: return NETROV_OPTION_OCTETS;
     case kKindOid:
-    case kKindIpAddress: return 5;
+    case kKindIpAddress: return NETROV_OPTION_IPV4;
     default: return 0;
     }
 }
@@ -299,7 +311,7 @@ uint8_t optionKind(uint8_t kind)
 int32_t optionValues(const QueryCall& call, std::span<const KeyEntry> keys)
 {
     return runRows(call, keys, RequestShape::Walk, [&](RowReader& row) {
-        const ReplyValue* value = row.value(keys[0].key, false);
+        const ReplyValue* value = row.value(keys[0].key);
         if (!value) return;
         OptionValue option;
         memset(&option, 0, sizeof option);
@@ -329,15 +341,15 @@ int32_t getDevVersion(const QueryCall& call)
     firmwareVersion(call, kControllerVersionKeys, NETROV_VERSION_CONTROLLER, types);
     firmwareVersion(call, kEngineVersionKeys, NETROV_VERSION_ENGINE, types);
     const int32_t walked = runRows(call, kVersionTableKeys, RequestShape::Walk, [&](RowReader& row) {
-        const int32_t type = row.integer("GETDEVVERSION_TYPE", false).value_or(0);
+        const int32_t type = row.integer("GETDEVVERSION_TYPE").value_or(0);
         if (types.seen(type)) return;
         VersionEntry version;
         memset(&version, 0, sizeof version);
         if (!row.convert(version.typeName, "GETDEVVERSION_TYPE", type) || version.typeName[0] == '\0') return;
         version.typeValid = 1;
         version.type = type;
-        version.numberValid = row.readText("GETDEVVERSION_NUMBER", version.number, false);
-        version.versionValid = row.readText("GETDEVVERSION_VERSION", version.version, false);
+        version.numberValid = row.readText("GETDEVVERSION_NUMBER", version.number);
+        version.versionValid = row.readText("GETDEVVERSION_VERSION", version.version);
         types.produce(version);
     });
     return resultUnlessProduced(call, walked);
@@ -347,7 +359,7 @@ int32_t getDevLang(const QueryCall& call)
 {
     std::optional<int32_t> index;
     const int32_t asked = runRows(call, kLanguageIndexKeys, RequestShape::GetNext,
-                                  [&](RowReader& row) { index = row.integer("GETDEVLANG_INDEX", false); });
+                                  [&](RowReader& row) { index = row.integer("GETDEVLANG_INDEX"); });
     if (asked != NETROV_OK) return asked;
     if (!index) return kIndexNotInteger;
 
@@ -359,8 +371,8 @@ int32_t getDevLang(const QueryCall& call)
         memset(&language, 0, sizeof language);
         language.indexValid = 1;
         language.index = *index;
-        language.languageValid = row.readText("GETDEVLANG_LANG", language.language, false);
-        language.countryValid = row.readText("GETDEVLANG_COUNTRY", language.country, false);
+        language.languageValid = row.readText("GETDEVLANG_LANG", language.language);
+        language.countryValid = row.readText("GETDEVLANG_COUNTRY", language.country);
         language.displayNameValid =
             lookupExchange(&call.service, "GETDEVLANG_CONVERT", language.language, language.country, "",
                            language.displayName, sizeof language.displayName) == 1;
@@ -378,8 +390,8 @@ int32_t getDevFinInfo(const QueryCall& call)
     FinisherInfo finisher;
     memset(&finisher, 0, sizeof finisher);
     const int32_t asked = runRows(call, kFinisherStateKeys, RequestShape::GetNext, [&](RowReader& row) {
-        row.read("GETDEVFININFO_STAT", finisher.statusValid, finisher.status, false);
-        finisher.descriptionValid = row.readText("GETDEVFININFO_DESC", finisher.description, false);
+        row.read("GETDEVFININFO_STAT", finisher.statusValid, finisher.status);
+        finisher.descriptionValid = row.readText("GETDEVFININFO_DESC", finisher.description);
         if (finisher.statusValid) row.convert(finisher.statusText, "GETDEVFININFO_STATUS", finisher.status);
     });
     if (asked != NETROV_OK) return asked;
@@ -388,7 +400,7 @@ int32_t getDevFinInfo(const QueryCall& call)
     const int32_t walked = runRows(call, kFinisherFeatureKeys, RequestShape::Walk, [&](RowReader& row) {
         anyRow = true;
         for (const FinisherFeature& feature : kFinisherFeatures) {
-            const auto value = row.integer(feature.key, false);
+            const auto value = row.integer(feature.key);
             if (!value) continue;
             finisher.*feature.valid = 1;
             if (feature.capableValue(*value)) finisher.*feature.capable = 1;
@@ -406,11 +418,11 @@ int32_t getDevSpeed(const QueryCall& call)
     SpeedInfo speed;
     memset(&speed, 0, sizeof speed);
     const int32_t walked = runRows(call, kSpeedKeys, RequestShape::Walk, [&](RowReader& row) {
-        const auto top = row.integer("GETDEVSPEED_MAXSPEED", false);
+        const auto top = row.integer("GETDEVSPEED_MAXSPEED");
         if (!top || *top <= speed.speed) return;
         speed.speedValid = 1;
         speed.speed = *top;
-        row.read("GETDEVSPEED_UNIT", speed.unitValid, speed.unit, false);
+        row.read("GETDEVSPEED_UNIT", speed.unitValid, speed.unit);
     });
     if (walked != NETROV_OK) return walked;
     // Speeds are per hour; the record gives them per minute.
@@ -430,14 +442,14 @@ int32_t getDevPowerSave(const QueryCall& call)
 
 int32_t getDevHdd(const QueryCall& call)
 {
-    // Hard disks are storage rows of type 3; their sizes add up, held in 64
-    // bits so that several large disks do not wrap round.
+    // Hard disks' sizes add up, held in 64 bits so that several large disks
+    // do not wrap round.
     int64_t total = 0;
     bool anyDisk = false;
     const int32_t walked = runRows(call, kStorageKeys, RequestShape::Walk, [&](RowReader& row) {
-        if (row.integer("GETDEVHDD_TYPE", false) != 3) return;
+        if (row.integer("GETDEVHDD_TYPE") != kStorageHardDisk) return;
         anyDisk = true;
-        total += row.integer("GETDEVHDD_SIZE", false).value_or(0);
+        total += row.integer("GETDEVHDD_SIZE").value_or(0);
     });
     if (walked != NETROV_OK) return walked;
     if (anyDisk) {
@@ -469,10 +481,10 @@ int32_t getDevAdu(const QueryCall& call)
     bool anyPath = false;
     bool duplex = false;
     const int32_t walked = runRows(call, kDuplexKeys, RequestShape::Walk, [&](RowReader& row) {
-        const auto type = row.integer("GETDEVADU_PATHTYPE", false);
+        const auto type = row.integer("GETDEVADU_PATHTYPE");
         if (!type) return;
         anyPath = true;
-        duplex |= *type == 3 || *type == 4;
+        duplex |= *type == kPathLongEdgeDuplex || *type == kPathShortEdgeDuplex;
     });
     if (walked != NETROV_OK) return walked;
     if (anyPath) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "framework.h"
 #include "netrov/device_identity.h"
 #include "netrov/service_record.h"
 
@@ -24,7 +25,9 @@ enum class TransportRule : uint8_t {
 
 // The caller's output array. Records are stored while the count is below
 // the capacity; the count keeps rising, so a count above the capacity tells
-// the caller how large an array it needs.
+// the caller how large an array it needs. A record whose size is not the
+// query's record size is a fault in the rule: storing it would overrun the
+// caller's array, so it ends the program instead (codingFault).
 class Output {
 public:
     Output(void* records, int32_t capacity, size_t recordSize)
@@ -38,6 +41,7 @@ public:
     template <class Record>
     void produce(const Record& record)
     {
+        checkRecord(sizeof record);
         if (hasRoom()) memcpy(records_ + static_cast<size_t>(count_) * recordSize_, &record, sizeof record);
         ++count_;
     }
@@ -45,11 +49,17 @@ public:
     template <class Record>
     Record* stored(int32_t index) const
     {
+        checkRecord(sizeof(Record));
         if (index < 0 || index >= capacity_ || index >= count_) return nullptr;
         return reinterpret_cast<Record*>(records_ + static_cast<size_t>(index) * recordSize_);
     }
 
 private:
+    void checkRecord(size_t size) const
+    {
+        if (size != recordSize_) codingFault("a rule produces a record of another size than its query's", "");
+    }
+
     uint8_t* records_;
     int32_t capacity_;
     size_t recordSize_;

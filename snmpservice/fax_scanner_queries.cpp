@@ -66,11 +66,11 @@ constexpr KeyEntry kImageFormatKey{"def", "GETDEVSCNIMAGE_FORMAT", "", kKindInte
 
 bool faxChannelRow(RowReader& row, FaxChannelEntry& line)
 {
-    row.read("GETDEVFAXCHANNEL_TYPE", line.typeValid, line.type, false);
-    row.read("GETDEVFAXCHANNEL_STATUS", line.statusValid, line.status, false);
-    row.read("GETDEVFAXCHANNEL_SENDSPEED", line.sendSpeedValid, line.sendSpeed, false);
-    row.read("GETDEVFAXCHANNEL_RECVSPEED", line.receiveSpeedValid, line.receiveSpeed, false);
-    line.numberValid = row.readText("GETDEVFAXCHANNEL_NUMBER", line.number, false);
+    row.read("GETDEVFAXCHANNEL_TYPE", line.typeValid, line.type);
+    row.read("GETDEVFAXCHANNEL_STATUS", line.statusValid, line.status);
+    row.read("GETDEVFAXCHANNEL_SENDSPEED", line.sendSpeedValid, line.sendSpeed);
+    row.read("GETDEVFAXCHANNEL_RECVSPEED", line.receiveSpeedValid, line.receiveSpeed);
+    line.numberValid = row.readText("GETDEVFAXCHANNEL_NUMBER", line.number);
     if (line.typeValid) row.convert(line.typeText, "GETDEVFAXCHANNEL_TYPE", line.type);
     if (line.statusValid) row.convert(line.statusText, "GETDEVFAXCHANNEL_STATUS", line.status);
     return line.numberValid || line.sendSpeedValid || line.receiveSpeedValid || line.statusValid || line.typeValid;
@@ -128,7 +128,7 @@ int32_t compression(const QueryCall& call, std::span<const KeyEntry, 3> keys)
 
 bool readCoded(RowReader& row, const char* key, CodedText& field)
 {
-    return row.read(key, field.valid, field.value, false);
+    return row.read(key, field.valid, field.value);
 }
 
 void convertCoded(const RowReader& row, const char* table, CodedText& field)
@@ -142,9 +142,9 @@ bool feederRow(RowReader& row, ScanFeederEntry& feeder)
     int32_t sizeY = 0;
     readCoded(row, "GETDEVSCNODH_TYPE", feeder.type);
     readCoded(row, "GETDEVSCNODH_SIZEUNIT", feeder.sizeUnit);
-    row.read("GETDEVSCNODH_MAXFEEDX", feeder.maxSizeXValid, sizeX, false);
-    row.read("GETDEVSCNODH_MAXFEEDY", feeder.maxSizeYValid, sizeY, false);
-    row.read("GETDEVSCNODH_MAX", feeder.capacityValid, feeder.capacity, false);
+    row.read("GETDEVSCNODH_MAXFEEDX", feeder.maxSizeXValid, sizeX);
+    row.read("GETDEVSCNODH_MAXFEEDY", feeder.maxSizeYValid, sizeY);
+    row.read("GETDEVSCNODH_MAX", feeder.capacityValid, feeder.capacity);
     readCoded(row, "GETDEVSCNODH_LEVEL", feeder.level);
     readCoded(row, "GETDEVSCNODH_UNIT", feeder.unit);
     if (readCoded(row, "GETDEVSCNODH_MAXSPEED", feeder.speed)) feeder.speed.value /= 60;
@@ -182,11 +182,11 @@ bool feederRow(RowReader& row, ScanFeederEntry& feeder)
 
 bool sensorRow(RowReader& row, ScanSensorEntry& sensor)
 {
-    row.read("GETDEVSCNSENSOR_LIFECOUNT", sensor.lifeCountValid, sensor.lifeCount, false);
-    row.read("GETDEVSCNSENSOR_POWERONCOUNT", sensor.powerOnCountValid, sensor.powerOnCount, false);
+    row.read("GETDEVSCNSENSOR_LIFECOUNT", sensor.lifeCountValid, sensor.lifeCount);
+    row.read("GETDEVSCNSENSOR_POWERONCOUNT", sensor.powerOnCountValid, sensor.powerOnCount);
     readCoded(row, "GETDEVSCNSENSOR_RESOUNIT", sensor.resolutionUnit);
-    row.read("GETDEVSCNSENSOR_RESOX", sensor.resolutionXValid, sensor.resolutionX, false);
-    row.read("GETDEVSCNSENSOR_RESOY", sensor.resolutionYValid, sensor.resolutionY, false);
+    row.read("GETDEVSCNSENSOR_RESOX", sensor.resolutionXValid, sensor.resolutionX);
+    row.read("GETDEVSCNSENSOR_RESOY", sensor.resolutionYValid, sensor.resolutionY);
     if (sensor.resolutionUnit.valid) {
         const int32_t unit = sensor.resolutionUnit.value;
         if (sensor.resolutionXValid) sensor.resolutionX = dotsPerUnit(sensor.resolutionX, unit);
@@ -201,7 +201,7 @@ bool sensorRow(RowReader& row, ScanSensorEntry& sensor)
 template <const KeyEntry& Key>
 bool codedRow(RowReader& row, CodedSetting& setting)
 {
-    if (!row.read(Key.key, setting.valueValid, setting.value, false)) return false;
+    if (!row.read(Key.key, setting.valueValid, setting.value)) return false;
     row.convert(setting.text, Key.key, setting.value);
     return true;
 }

@@ -2,6 +2,7 @@
 #include "framework.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <strings.h>
@@ -9,6 +10,7 @@
 
 #include "decoders.h"
 #include "matching.h"
+#include "netrov/result_codes.h"
 #include "netrov/zomini.h"
 #include "netrov/zomsnmp.h"
 #include "netrov/zomxml.h"
@@ -60,17 +62,25 @@ using Clock = std::chrono::steady_clock;
 // The deadline of the entry point call on this thread, when one runs.
 thread_local std::optional<Clock::time_point> tQueryDeadline;
 
-// The time-out a request may still use: none left ends the query.
-std::optional<int32_t> timeoutLeft(int32_t timeout)
+// The time-out (whole seconds, as the SNMP layer takes it) of a request that
+// must end by the deadline: at most the whole seconds left, rounded down;
+// none when less than a second is left.
+std::optional<int32_t> secondsBefore(Clock::time_point deadline, int32_t timeout)
 {
-    if (!tQueryDeadline) return timeout;
-    const auto left = std::chrono::ceil<std::chrono::seconds>(*tQueryDeadline - Clock::now()).count();
+    const auto left = std::chrono::floor<std::chrono::seconds>(deadline - Clock::now()).count();
     if (left <= 0) return std::nullopt;
     return left < timeout ? static_cast<int32_t>(left) : timeout;
 }
 
+// The time-out a request may still use: none left ends the query.
+std::optional<int32_t> timeoutLeft(int32_t timeout)
+{
+    if (!tQueryDeadline) return timeout;
+    return secondsBefore(*tQueryDeadline, timeout);
+}
+
 struct Exchange {
-    int code = 0;  // 0, 4, 6, 100
+    int code = NETROV_OK;  // or NO_MEMORY, NOT_ENCODABLE, NO_REPLY
     ValueList values;
 };
 
@@ -151,13 +161,13 @@ std::unique_ptr<SnmpMessage, PduDeleter> buildRequest(const QuerySetup& setup,
     for (size_t i = 0; i < ids.size(); ++i) {
         if (!setup.requested[i] || !setup.base[i]) continue;
         if (!named(ids[i] ? *ids[i] : *setup.requested[i])) {
-            *code = 6;
+            *code = NETROV_NOT_ENCODABLE;
             return nullptr;
         }
         if (pduType == SNMP_PDU_SET) {
             SnmpSimpleBinding& b = bindings.back();
             if (setIndex >= setValues.size() || setValues[setIndex].bytes.size() > sizeof b.value) {
-                *code = 6;
+                *code = NETROV_NOT_ENCODABLE;
                 return nullptr;
             }
             const SetValue& sv = setValues[setIndex++];
@@ -167,7 +177,7 @@ std::unique_ptr<SnmpMessage, PduDeleter> buildRequest(const QuerySetup& setup,
         }
         for (const Fallback& fallback : fallbacksOf(setup, i)) {
             if (!named(fallback.requested)) {
-                *code = 6;
+                *code = NETROV_NOT_ENCODABLE;
                 return nullptr;
             }
         }
@@ -179,7 +189,7 @@ std::unique_ptr<SnmpMessage, PduDeleter> buildRequest(const QuerySetup& setup,
     request.variableCount = static_cast<int32_t>(bindings.size());
     request.variables = bindings.data();
     PduPtr message(snmp_simple2standard(&request));
-    if (!message) *code = 6;
+    if (!message) *code = NETROV_NOT_ENCODABLE;
     return message;
 }
 
@@ -216,13 +226,13 @@ Exchange exchange(const QuerySetup& setup, const std::vector<std::optional<std::
     if (!request) return result;
     const std::optional<int32_t> timeout = timeoutLeft(setup.timeout);
     if (!timeout) {
-        result.code = 100;
+        result.code = NETROV_NO_REPLY;
         return result;
     }
     PduPtr reply(snmp_request(setup.target.c_str(), *timeout, request.get()));
     request.reset();
     if (!reply) {
-        result.code = 100;
+        result.code = NETROV_NO_REPLY;
         return result;
     }
     if (const std::optional<QuerySetup> reduced = withoutFailedFallback(setup, *reply)) {
@@ -331,14 +341,14 @@ uint32_t lastArc(const ValueList& values, int index)
 int prepareQuery(QuerySetup* setup, const uint8_t address[4], std::span<const KeyEntry> keys,
                  int32_t timeout, const char* community, const ServiceRecord* service)
 {
-    if (!service) return 5;
+    if (!service) return NETROV_BAD_ARGUMENT;
     *setup = QuerySetup();
     setup->target = dottedAddress(address);
     if (community) setup->community.assign(community, strnlen(community, 127));
     setup->timeout = timeout;
     setup->requested.assign(keys.size(), std::nullopt);
     setup->base.assign(keys.size(), std::nullopt);
-    if (!service->document) return 8;
+    if (!service->document) return NETROV_NOT_DEFINED;
 
     setup->fallbacks.assign(keys.size(), {});
     setup->kinds.resize(keys.size());
@@ -375,7 +385,7 @@ int prepareQuery(QuerySetup* setup, const uint8_t address[4], std::span<const Ke
         setup->fallbacks[i].assign(std::make_move_iterator(objects.begin() + 1), std::make_move_iterator(objects.end()));
         ++setup->defined;
     }
-    return setup->defined == 0 ? 8 : 0;
+    return setup->defined == 0 ? NETROV_NOT_DEFINED : NETROV_OK;
 }
 
 size_t QuerySetup::slotCount() const
@@ -395,7 +405,7 @@ RequestResult requestValues(const QuerySetup& setup, uint8_t pduType, std::span<
                                          : exchange(setup, setup.requested, pduType, setValues);
     result.code = e.code;
     result.values = std::move(e.values);
-    if (result.code == 0 && !anyUsable(result.values)) result.code = 11;
+    if (result.code == NETROV_OK && !anyUsable(result.values)) result.code = NETROV_NO_VALUE;
     return result;
 }
 
@@ -415,24 +425,30 @@ bool replyToValues(const QuerySetup& setup, const SnmpMessage& reply, ValueList*
 
 int32_t setOutcome(std::span<const KeyEntry> keys, const RequestResult& result)
 {
-    if (result.code != 0) return result.code;
+    if (result.code != NETROV_OK) return result.code;
     for (size_t i = 0; i < keys.size(); ++i) {
         const ReplyValue* v = valueAt(result.values, static_cast<int>(i));
         // An INTEGER without content bytes confirms nothing.
-        if (!v || v->kind != kKindInteger || !v->hasBytes() || v->length == 0) return 101;
+        if (!v || v->kind != kKindInteger || !v->hasBytes() || v->length == 0) return NETROV_SET_UNCONFIRMED;
     }
-    return 0;
+    return NETROV_OK;
 }
 
 RowsResult walkTable(const QuerySetup& request, size_t maxRows, std::chrono::milliseconds limit)
 {
-    const QuerySetup setup = ownObjectsOnly(request);
+    QuerySetup setup = ownObjectsOnly(request);
     RowsResult result;
     std::vector<std::optional<std::string>> current = setup.requested;
-    const Clock::time_point deadline = Clock::now() + limit;
-    while (result.rows.size() < maxRows && Clock::now() < deadline) {
+    Clock::time_point deadline = Clock::now() + limit;
+    if (tQueryDeadline && *tQueryDeadline < deadline) deadline = *tQueryDeadline;
+    while (result.rows.size() < maxRows) {
+        // No request that could not end by the deadline: the walk ends with
+        // the rows read so far, its last request included in the bound.
+        const std::optional<int32_t> timeout = secondsBefore(deadline, request.timeout);
+        if (!timeout) break;
+        setup.timeout = *timeout;
         Exchange e = exchange(setup, current, SNMP_PDU_GETNEXT, {});
-        if (e.code != 0) {
+        if (e.code != NETROV_OK) {
             result.rows.clear();
             result.code = e.code;
             return result;
@@ -461,13 +477,13 @@ RowsResult broadcastRequest(const QuerySetup& setup)
     if (!request) return result;
     const std::optional<int32_t> timeout = timeoutLeft(setup.timeout);
     if (!timeout) {
-        result.code = 100;
+        result.code = NETROV_NO_REPLY;
         return result;
     }
     PduListPtr answers(multi_snmp_request(setup.target.c_str(), *timeout, request.get()));
     request.reset();
     if (!answers) {
-        result.code = 100;
+        result.code = NETROV_NO_REPLY;
         return result;
     }
     for (const SnmpMessageList* cell = answers.get(); cell; cell = cell->next) {
@@ -477,7 +493,7 @@ RowsResult broadcastRequest(const QuerySetup& setup)
             // Ask that device again, directly, without the fallback it lacks.
             reduced->target = dottedAddress(cell->message->sourceAddress);
             Exchange again = exchange(*reduced, reduced->requested, SNMP_PDU_GETNEXT, {});
-            if (again.code != 0) continue;
+            if (again.code != NETROV_OK) continue;
             row.values = std::move(again.values);
             memcpy(row.address, cell->message->sourceAddress, sizeof row.address);
         } else if (!replyToValues(setup, *cell->message, &row.values, row.address)) {
@@ -543,9 +559,16 @@ int hexTextToBytes(const char* elementName, uint8_t* out, size_t capacity, size_
     return hexPairsToBytes(text ? text : "", out, capacity, count);
 }
 
+int KeyedValues::index(const char* key) const
+{
+    const int found = findKeyIndex(keys_, key);
+    if (found < 0) codingFault("a key is not in the query's key table", key ? key : "(null)");
+    return found;
+}
+
 const ReplyValue* KeyedValues::get(const char* key) const
 {
-    const int index = findKeyIndex(keys_, key);
+    const int index = this->index(key);
     const ReplyValue* v = valueAt(values_, index);
     if (!v || !kindAccepted(v->kind, keys_[static_cast<size_t>(index)].kind) || !v->hasBytes()) return nullptr;
     return v;
@@ -556,6 +579,13 @@ std::optional<int32_t> KeyedValues::integer(const char* key) const
     const ReplyValue* v = get(key);
     if (!v) return std::nullopt;
     return v->integer();
+}
+
+void codingFault(const char* what, const char* detail) noexcept
+{
+    fprintf(stderr, "tessel: %s%s%s\n", what, detail && *detail ? ": " : "", detail ? detail : "");
+    fflush(stderr);
+    abort();
 }
 
 void copyText(char* field, size_t size, const uint8_t* bytes, size_t length)

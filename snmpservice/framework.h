@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "netrov/result_codes.h"
 #include "netrov/service_record.h"
 #include "netrov/zomsnmp.h"
 
@@ -29,14 +30,16 @@ inline constexpr uint8_t kKindAny = 0xFF;
 inline constexpr uint8_t kKindNumber = 0xFE;
 
 // A walk ends when the agent stops advancing, and in any case after this
-// many rows or this long, so a misbehaving agent cannot keep a query busy
-// for ever; the rows read by then are the walk's result.
+// many rows or by this deadline (or the call's, when that comes first), so a
+// misbehaving agent cannot keep a query busy for ever; the rows read by then
+// are the walk's result.
 inline constexpr size_t kMaxWalkRows = 65536;
 inline constexpr std::chrono::milliseconds kWalkDeadline{60'000};
-// One entry point call sends no request after this long: every later request
-// fails as unanswered (100), and the last one waits no longer than the time
-// left, so a call ends within this bound plus one second.
-inline constexpr std::chrono::milliseconds kQueryDeadline{120'000};
+// One entry point call ends within this bound, its last request included,
+// whatever its time-out: a request waits at most the whole seconds left
+// before the deadline, and none is sent with less than a second left (it
+// fails as unanswered, NETROV_NO_REPLY).
+inline constexpr std::chrono::milliseconds kQueryDeadline{60'000};
 
 // Starts the deadline of the entry point call running on this thread; ends
 // it when destroyed. An inner clock keeps the earlier of the two deadlines.
@@ -122,7 +125,8 @@ struct QuerySetup {
     size_t slotCount() const;
 };
 
-// 0, 5 (no service record) or 8 (no key resolves to a usable identifier).
+// NETROV_OK, NETROV_BAD_ARGUMENT (no service record) or NETROV_NOT_DEFINED (no
+// key resolves to a usable identifier).
 int prepareQuery(QuerySetup* setup, const uint8_t address[4], std::span<const KeyEntry> keys,
                  int32_t timeout, const char* community, const ServiceRecord* service);
 
@@ -132,16 +136,17 @@ struct SetValue {
 };
 
 struct RequestResult {
-    int code = 0;  // 0, 4, 6, 11, 100
+    int code = NETROV_OK;  // or NO_MEMORY, NOT_ENCODABLE, NO_VALUE, NO_REPLY
     ValueList values;
 };
 // Get (0xA0), GetNext (0xA1) or Set (0xA3, one SetValue per defined key in
-// key order). 11 when no value of the reply is usable.
+// key order). NETROV_NO_VALUE when no value of the reply is usable.
 RequestResult requestValues(const QuerySetup& setup, uint8_t pduType,
                             std::span<const SetValue> setValues = {});
 
-// The outcome of a Set of one key: request failures (4, 6, 11, 100) as they
-// are, 0 when the device confirmed the key with an INTEGER value, else 101.
+// The outcome of a Set of one key: request failures as they are, NETROV_OK
+// when the device confirmed the key with an INTEGER value, else
+// NETROV_SET_UNCONFIRMED.
 int32_t setOutcome(std::span<const KeyEntry> keys, const RequestResult& result);
 
 // Turns one decoded reply into one value per key of the set-up (and the
@@ -151,15 +156,16 @@ bool replyToValues(const QuerySetup& setup, const SnmpMessage& reply, ValueList*
                    uint8_t address[4] = nullptr);
 
 struct RowsResult {
-    int code = 0;  // 0, 4, 6, 100
+    int code = NETROV_OK;  // or NO_MEMORY, NOT_ENCODABLE, NO_REPLY
     std::vector<ReplyRow> rows;
 };
 // GetNext row by row until nothing usable comes back, the agent stops
-// advancing, maxRows rows were read or the walk has taken longer than limit.
+// advancing, maxRows rows were read or no further request could end within
+// limit (nor by the call's deadline).
 RowsResult walkTable(const QuerySetup& setup, size_t maxRows = kMaxWalkRows,
                      std::chrono::milliseconds limit = kWalkDeadline);
 // One GetNext to the target (a broadcast address or a unicast one); one row
-// per answering device. 100 when nobody answers.
+// per answering device. NETROV_NO_REPLY when nobody answers.
 RowsResult broadcastRequest(const QuerySetup& setup);
 
 // Conversion table lookup; 1 when a row matched (output filled, "#" texts
@@ -178,18 +184,25 @@ int hexTextToBytes(const char* elementName, uint8_t* out, size_t capacity, size_
                    const ServiceRecord* service);
 
 // Reads a query's values by key: FindKeyIndex, ValueAt, KindAccepted against
-// the key's own expected kind, and value bytes present.
+// the key's own expected kind, and value bytes present. A key that is not in
+// the table is a fault in the caller: it ends the program (codingFault).
 class KeyedValues {
 public:
     KeyedValues(std::span<const KeyEntry> keys, const ValueList& values) : keys_(keys), values_(values) {}
     const ReplyValue* get(const char* key) const;
     std::optional<int32_t> integer(const char* key) const;
-    int index(const char* key) const { return findKeyIndex(keys_, key); }
+    int index(const char* key) const;
 
 private:
     std::span<const KeyEntry> keys_;
     const ValueList& values_;
 };
+
+// Reports a fault in the service's own code (a rule that reads a key outside
+// its table, a record of the wrong size) on standard error and ends the
+// program: such a fault would otherwise pass as "not reported" or write past
+// a caller's array. No device or document can cause it.
+[[noreturn]] void codingFault(const char* what, const char* detail) noexcept;
 
 // Copies at most size - 1 bytes and terminates.
 void copyText(char* field, size_t size, const uint8_t* bytes, size_t length);

@@ -59,7 +59,7 @@ std::span<const uint8_t> bytesOf(const ReplyValue& value)
 TagDefinition deviceTagDefinition(const QueryCall& call, const JobTable& table)
 {
     const RequestResult reply = requestKeys(call, table.definition, RequestShape::Get);
-    if (reply.code != 0) return std::nullopt;
+    if (reply.code != NETROV_OK) return std::nullopt;
     const ReplyValue* value = KeyedValues(table.definition, reply.values).get(table.definition[0].key);
     if (!value || value->length == 0) return std::nullopt;
     return std::vector<uint8_t>(value->data(), value->data() + value->length);
@@ -117,7 +117,7 @@ constexpr auto logEntry = packedRecord<LogRecord, unpackLogEntry, addNotificatio
 int32_t countQuery(const QueryCall& call, const JobTable& table)
 {
     return runRows(call, table.count, RequestShape::Get, [&](RowReader& row) {
-        const auto count = row.integer(table.count[0].key, false);
+        const auto count = row.integer(table.count[0].key);
         if (!count) return;
         JobCount record{0, 1, *count};
         call.out.produce(record);
@@ -129,7 +129,7 @@ int32_t currentJobs(const QueryCall& call)
     const TagDefinition definition = deviceTagDefinition(call, kCurrentJobs);
     const char* key = kCurrentJobs.rows[0].key;
     return runRows(call, kCurrentJobs.rows, RequestShape::Walk, [&](RowReader& row) {
-        if (const ReplyValue* value = row.value(key, false))
+        if (const ReplyValue* value = row.value(key))
             call.out.produce(currentJob(bytesOf(*value), definition, 0, call.service));
     });
 }
@@ -146,7 +146,7 @@ uint32_t probeLogStart(const QueryCall& call, const JobTable& table, const TagDe
     for (uint32_t row = 1; row <= kMaxWalkRows; row += kLogProbeStep) {
         const SuffixedKeys keys(table.rows, "." + std::to_string(row));
         const RequestResult reply = requestKeys(call, keys.keys(), RequestShape::Get);
-        if (reply.code != 0) break;
+        if (reply.code != NETROV_OK) break;
         const ReplyValue* value = KeyedValues(keys.keys(), reply.values).get(table.rows[0].key);
         if (!value) break;
         const LogRecord entry = logEntry(bytesOf(*value), definition, 0, call.service);
@@ -165,7 +165,7 @@ int32_t logQuery(const QueryCall& call, const JobTable& table)
     const SuffixedKeys keys(table.rows, start ? "." + std::to_string(start) : std::string());
     const char* key = table.rows[0].key;
     return runRows(call, keys.keys(), RequestShape::Walk, [&](RowReader& row) {
-        if (const ReplyValue* value = row.value(key, false))
+        if (const ReplyValue* value = row.value(key))
             call.out.produce(logEntry(bytesOf(*value), definition, 0, call.service));
     });
 }

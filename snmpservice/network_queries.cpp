@@ -61,7 +61,7 @@ bool addressFromInstance(const std::string& identifier, uint8_t* out, size_t wid
 
 bool fillField(RowReader& row, const NetworkField& field, uint8_t* record)
 {
-    const ReplyValue* v = row.value(field.key, false);
+    const ReplyValue* v = row.value(field.key);
     if (!v) {
         const ReplyValue* other = field.fill == Fill::AddressOrIndex ? row.present(field.key) : nullptr;
         if (!other || !addressFromInstance(other->identifier, at(record, field.value), field.width)) {

@@ -24,6 +24,8 @@ const std::string kDocument = R"(<?xml version="1.0"?>
   <alertcode value="12"><rcvr>Refill</rcvr><stat>Almost empty</stat><stat>second</stat><imageKey>supply</imageKey></alertcode>
   <alertcode value="5*"><stat>Five hundred and more</stat><rcvr>Wait</rcvr></alertcode>
   <alertcode value="8" index="2"><stat>Jam at tray 2</stat><rcvr>Open tray 2</rcvr><imageKey>jam</imageKey></alertcode>
+  <alertcode value="60"><stat>Door open</stat><rcvr>Close it</rcvr><picture><side><imageKey>door</imageKey></side></picture></alertcode>
+  <alertcode value="61"><stat>Cover open</stat><help><imageKey>cover</imageKey></help><imageKey>later</imageKey></alertcode>
   <alertcode value="40"><stat>)" + kLongText + R"(</stat><rcvr>)" + kLongText + R"(</rcvr><imageKey>long</imageKey></alertcode>
   <option key1="A4">_a4</option>
   <option key1="*" key2="1?">_ten</option>
@@ -104,6 +106,16 @@ TEST_F(GetMsg, FirstAlertcodeElementThatPassesValueGroupAndIndexGivesTheTexts)
         EXPECT_EQ(r.reserved0, 0);
         EXPECT_STREQ(r.third, "");
     }
+}
+
+TEST_F(GetMsg, TheImageKeyIsTheFirstOfThatNameAnywhereBelowTheAlertcodeElement)
+{
+    const auto out = messages({alert(60, 5), alert(61, 5)});
+    EXPECT_STREQ(out[0].status, "Door open");
+    EXPECT_STREQ(out[0].imagePath, "pictures/door.jpg") << "two levels down";
+    EXPECT_STREQ(out[1].imagePath, "pictures/cover.jpg") << "the first in document order, however deep";
+    const auto a4 = messages({alert(60, 5)}, {{octets("A4")}});
+    EXPECT_STREQ(a4[0].imagePath, "pictures/door_a4.jpg");
 }
 
 TEST_F(GetMsg, AlertsNoElementAnswersToLeaveTheirRecordEmpty)

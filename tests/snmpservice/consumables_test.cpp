@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <climits>
 #include <cmath>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "attribute_query.h"
@@ -71,21 +73,42 @@ protected:
 
 }  // namespace
 
-TEST(RemainingPercent, FollowsTheLevelAndMaximumRules)
+TEST(RemainingPercent, IsAPercentageOrTheDevicesCodeOrNotReported)
 {
+    constexpr std::optional<int32_t> no;
     struct Case {
-        std::optional<int32_t> max, level, expected;
+        std::optional<int32_t> level, max, expected;
     };
     const Case cases[] = {
-        {1000, 250, 25},        {100, 100, 100},       {3, 2, 66},            // truncated toward zero
-        {100, -3, -3},          {-2, -3, -3},           {std::nullopt, -1, -1}, // the device's level code
-        {-2, 0, -2},            {0, 50, 0},             {std::nullopt, std::nullopt, 0},
-        {500, std::nullopt, std::nullopt},                                      // nothing to compute
-        {2000000000, 2000000000, 100},                                          // no overflow
+        {250, 1000, 25},      {100, 100, 100},     {2, 3, 66},  // rounded down
+        {0, 100, 0},          {0, 1, 0},           {2000000000, 2000000000, 100},
+        {-1, 100, -1},        {-2, 100, -2},       {-3, 100, -3},  // the level's codes
+        {-3, -2, -3},         {-1, no, -1},        {-3, 0, -3},
+        {-4, 100, no},        {INT32_MIN, 100, no},                  // no code
+        {0, -2, -2},          {50, -1, -1},        {no, -2, -2},     // the maximum's codes
+        {50, -3, no},         {50, INT32_MIN, no},
+        {900, 100, no},       {101, 100, no},      {2147483647, 1, no},  // above the maximum
+        {50, 0, no},          {0, 0, no},          {no, 0, no},          // a maximum of 0
+        {50, no, no},         {0, no, no},         {no, no, no},         // no maximum
+        {no, 500, no},                                                   // no level
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(remainingPercent(c.max, c.level), c.expected)
-            << "max " << c.max.value_or(-99) << " level " << c.level.value_or(-99);
+        const auto percent = remainingPercent(c.max, c.level);
+        EXPECT_EQ(percent, c.expected) << "level " << c.level.value_or(-99) << " of " << c.max.value_or(-99);
+        if (percent) {
+            EXPECT_TRUE(*percent <= 100 && *percent >= -3);
+        }
+    }
+}
+
+TEST(RemainingPercent, TheDevicesOwnPercentageKeepsTheSameBounds)
+{
+    constexpr std::optional<int32_t> no;
+    const std::pair<std::optional<int32_t>, std::optional<int32_t>> cases[] = {
+        {0, 0}, {55, 55}, {100, 100}, {101, no}, {900, no}, {-1, -1}, {-2, -2}, {-3, -3}, {-4, no}, {no, no},
+    };
+    for (const auto& [given, expected] : cases) {
+        EXPECT_EQ(reportablePercent(given), expected) << given.value_or(-99);
     }
 }
 
@@ -127,8 +150,8 @@ TEST_F(ConsumablesTest, UnlistedTonerTypesAndOtherSuppliesGoToTheirOwnQuery)
     EXPECT_STREQ(supplies[0].name, "Something else");
     EXPECT_EQ(supplies[0].remainingPercent, 10);
     EXPECT_STREQ(supplies[1].name, "Drum");
-    EXPECT_EQ(supplies[1].remainingPercentValid, 1);  // neither maximum nor level: 0
-    EXPECT_EQ(supplies[1].remainingPercent, 0);
+    EXPECT_EQ(supplies[1].remainingPercentValid, 0);  // a maximum of 0: no share to give
+    EXPECT_STREQ(supplies[1].remainingText, "");
 }
 
 TEST_F(ConsumablesTest, CountsPastCapacityAndCutsLongDescriptions)
@@ -160,6 +183,43 @@ TEST_F(ConsumablesTest, SpecialLevelsGiveTheirTexts)
     EXPECT_STREQ(toners[1].remainingText, "Unknown");
     EXPECT_EQ(toners[2].remainingPercentValid, 0);
     EXPECT_STREQ(toners[2].remainingText, "");
+}
+
+TEST_F(ConsumablesTest, SupplyWithAMaximumButNoLevelIsNotReported)
+{
+    supply(1, 9, "Fuser", 200, 50);
+    supply(2, 9, "Drum", 500, 0);
+    agent.removeObject(kSupply + "9.1.2");  // the last row, so no later level stands in
+    SupplyEntry supplies[2];
+    int32_t count = 0;
+    ASSERT_EQ(TUVASRV_GetDevSupplies(&device, 0, 0, supplies, 2, &count, standard.record()), NETROV_OK);
+    ASSERT_EQ(count, 2);
+    EXPECT_EQ(supplies[0].remainingPercentValid, 1);
+    EXPECT_EQ(supplies[0].remainingPercent, 25);
+    EXPECT_STREQ(supplies[1].name, "Drum");
+    EXPECT_EQ(supplies[1].maxCapacity, 500);
+    EXPECT_EQ(supplies[1].currentLevelValid, 0);
+    EXPECT_EQ(supplies[1].remainingPercentValid, 0);
+    EXPECT_EQ(supplies[1].remainingPercent, 0);
+    EXPECT_STREQ(supplies[1].remainingText, "") << "not \"Empty\"";
+}
+
+TEST_F(ConsumablesTest, LevelsAboveTheirMaximumAndUnknownMaximaAreNotReported)
+{
+    supply(1, 3, "Over", 100, 900);
+    supply(2, 3, "Wrapping", 1, 2147483647);
+    supply(3, 3, "No maximum", 0, 40);
+    int32_t count = 0;
+    const auto toners = toner(standard.record(), 3, &count);
+    ASSERT_EQ(count, 3);
+    for (const TonerEntry& t : toners) {
+        SCOPED_TRACE(t.name);
+        EXPECT_EQ(t.remainingPercentValid, 0);
+        EXPECT_EQ(t.remainingPercent, 0);
+        EXPECT_STREQ(t.remainingText, "");
+        EXPECT_EQ(t.currentLevelValid, 1) << "the level itself is still reported";
+    }
+    EXPECT_EQ(toners[0].currentLevel, 900);
 }
 
 TEST_F(ConsumablesTest, OneWalkAndAColourRequestOnlyWhereTheDocumentGaveNoColour)
