@@ -143,15 +143,38 @@ bool failed(int code) { return code != SQLITE_OK && code != SQLITE_ROW && code !
 
 constexpr char kSqliteMagic[] = "SQLite format 3";  // 16 bytes with its NUL
 
-// An existing file is a store when it is empty (SQLite makes one of it) or starts with the magic.
-bool looksLikeSqlite(const std::string& path) {
+// What the first bytes of an existing file say: a store when it is empty
+// (SQLite makes one of it) or starts with the magic; its schema version
+// sits at byte 60, big-endian.
+struct FileHead {
+    bool sqlite = false;
+    int32_t version = 0;
+};
+
+FileHead readHead(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::array<char, sizeof kSqliteMagic> head{};
-    in.read(head.data(), head.size());
-    if (in.gcount() == 0)
-        return true;
-    return in.gcount() == static_cast<std::streamsize>(head.size()) &&
-           std::memcmp(head.data(), kSqliteMagic, sizeof kSqliteMagic) == 0;
+    std::array<unsigned char, 64> head{};
+    in.read(reinterpret_cast<char*>(head.data()), head.size());
+    const auto got = in.gcount();
+    FileHead out;
+    if (got == 0) {
+        out.sqlite = true;
+        return out;
+    }
+    out.sqlite = got >= static_cast<std::streamsize>(sizeof kSqliteMagic) &&
+                 std::memcmp(head.data(), kSqliteMagic, sizeof kSqliteMagic) == 0;
+    if (out.sqlite && got == static_cast<std::streamsize>(head.size())) {
+        // A page size that is a power of two from 512 (1 stands for 65536) and the fixed payload fractions.
+        const uint32_t pageSize = (uint32_t{head[16]} << 8) | head[17];
+        const bool pageSizeValid = pageSize == 1 || (pageSize >= 512 && (pageSize & (pageSize - 1)) == 0);
+        if (!pageSizeValid || head[21] != 64 || head[22] != 32 || head[23] != 32) {
+            out.sqlite = false;
+            return out;
+        }
+        out.version = static_cast<int32_t>((uint32_t{head[60]} << 24) | (uint32_t{head[61]} << 16) |
+                                           (uint32_t{head[62]} << 8) | uint32_t{head[63]});
+    }
+    return out;
 }
 
 // Write bits matter even to root: a file made read-only is not written to.
@@ -202,6 +225,7 @@ FleetStore::FleetStore() = default;
 FleetStore::~FleetStore() { close(); }
 
 void FleetStore::close() {
+    abandonRound();
     forgetCaches();
     statements_.clear();
     db_ = Connection();
@@ -240,8 +264,14 @@ StoreStatus FleetStore::open(const std::string& path, const StoreOptions& option
     const bool exists = ::stat(path.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode))
         return refuse(StoreResult::CannotOpen, "not a regular file");
-    if (exists && !looksLikeSqlite(path))
+    const FileHead head = exists ? readHead(path) : FileHead{true, 0};
+    if (!head.sqlite)
         return refuse(StoreResult::NotSqlite, "not a NetRov store (not an SQLite file); left as it is");
+    // Checked again once open (the log may hold a later version); this one keeps SQLite off a newer file.
+    if (head.version > storeSchemaVersion())
+        return refuse(StoreResult::NewerSchema, "written by a newer NetRov (schema " + std::to_string(head.version) +
+                                                    ", this one reads up to " +
+                                                    std::to_string(storeSchemaVersion()) + "); left as it is");
     if (!exists && !writer)
         return refuse(StoreResult::CannotOpen, "no such store");
     if (writer) {
@@ -436,30 +466,58 @@ StoreStatus FleetStore::matchDevice(const DeviceIdentity& identity, DeviceRecord
 }
 
 StoreStatus FleetStore::writeRound(int64_t time, std::span<const DeviceReading> devices, RoundSummary* summary) {
+    if (StoreStatus status = beginRound(time); !status.ok())
+        return status;
+    for (const DeviceReading& device : devices)
+        if (StoreStatus status = addReading(device); !status.ok())
+            return status;
+    return commitRound(summary);
+}
+
+StoreStatus FleetStore::beginRound(int64_t time) {
     if (!isOpen() || !lock_)
         return {StoreResult::ReadOnly, path_ + ": opened for reading only"};
-    RoundSummary counts;
-    int rc = SQLITE_OK;
-    {
-        Transaction transaction(db_);
-        if (failed(rc = transaction.beginCode())) {
-            forgetCaches();
-            return failure(rc, "cannot begin a round");
-        }
-        for (const DeviceReading& device : devices)
-            if ((rc = writeDevice(time, device, counts)) != SQLITE_OK)
-                break;
-        if (rc == SQLITE_OK)
-            rc = transaction.commit();
-    }
-    if (rc != SQLITE_OK) {
-        // The caches may hold rows that were rolled back.
-        forgetCaches();
-        return failure(rc, "cannot store the round");
-    }
-    if (summary)
-        *summary = counts;
+    abandonRound();
+    auto transaction = std::make_unique<Transaction>(db_);
+    if (int rc = transaction->beginCode(); failed(rc))
+        return failure(rc, "cannot begin a round");
+    round_ = std::move(transaction);
+    roundTime_ = time;
+    roundCounts_ = {};
     return {};
+}
+
+StoreStatus FleetStore::addReading(const DeviceReading& reading) {
+    if (!round_)
+        return {StoreResult::Failed, path_ + ": no round begun"};
+    if (int rc = writeDevice(roundTime_, reading, roundCounts_); rc != SQLITE_OK) {
+        StoreStatus status = failure(rc, "cannot store " + reading.identity.address);
+        abandonRound();
+        return status;
+    }
+    return {};
+}
+
+StoreStatus FleetStore::commitRound(RoundSummary* summary) {
+    if (!round_)
+        return {StoreResult::Failed, path_ + ": no round begun"};
+    if (int rc = round_->commit(); rc != SQLITE_OK) {
+        StoreStatus status = failure(rc, "cannot store the round");
+        abandonRound();
+        return status;
+    }
+    round_.reset();
+    if (summary)
+        *summary = roundCounts_;
+    return {};
+}
+
+void FleetStore::abandonRound() {
+    if (!round_)
+        return;
+    round_.reset();
+    // The caches may hold rows that were rolled back.
+    forgetCaches();
 }
 
 int FleetStore::writeDevice(int64_t time, const DeviceReading& reading, RoundSummary& summary) {

@@ -154,6 +154,13 @@ public:
     // Stores one round taken at time (seconds since 1970, UTC) in one
     // transaction. Devices not in devices are left as they are. summary may be null.
     StoreStatus writeRound(int64_t time, std::span<const DeviceReading> devices, RoundSummary* summary = nullptr);
+    // The same in steps, for a watcher that stores devices as they answer:
+    // nothing is kept unless commitRound succeeds. A failed step abandons the round.
+    StoreStatus beginRound(int64_t time);
+    StoreStatus addReading(const DeviceReading& reading);
+    StoreStatus commitRound(RoundSummary* summary = nullptr);
+    void abandonRound();
+    bool inRound() const { return round_ != nullptr; }
 
     // The device the matching rule gives for identity, without changing anything.
     StoreStatus matchDevice(const DeviceIdentity& identity, DeviceRecord& out);
@@ -193,6 +200,9 @@ private:
     class WriterLock;
     std::unique_ptr<WriterLock> lock_;
     Connection db_;
+    std::unique_ptr<Transaction> round_;  // the round in progress, rolled back unless committed
+    int64_t roundTime_ = 0;
+    RoundSummary roundCounts_;
     // Statements are declared after the connection, so they go first.
     std::map<std::string, Statement, std::less<>> statements_;
     std::map<std::pair<int64_t, int32_t>, int64_t> supplyIds_;

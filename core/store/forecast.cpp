@@ -25,6 +25,8 @@ constexpr double kSecondsPerDay = 86400.0;
 constexpr double kSlopeZ = 1.96;
 // Pairwise slopes grow as the square of the points; a long cartridge is thinned to this many.
 constexpr size_t kMaxFitPoints = 200;
+constexpr int kMinDropsForSteps = 3;
+constexpr double kMinRateSpread = 0.1;
 
 // The level as points of the maximum; without a maximum, of scale.
 double percentOf(const SupplyValue& v, double scale) {
@@ -189,6 +191,7 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
     std::vector<std::pair<double, int64_t>> counted;  // percent, pages
     bool clockJumped = latest.time > now + 86400;
     double step = 100;
+    int drops = 0;
     int64_t lastChange = cart.front().time;
     for (size_t i = 0; i < cart.size(); ++i) {
         const SupplyValue& v = cart[i];
@@ -200,19 +203,24 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
         if (!points.empty() && percent != points.back().percent) {
             step = std::min(step, std::abs(percent - points.back().percent));
             lastChange = v.time;
+            ++drops;
         }
         points.push_back({static_cast<double>(v.time - cart.front().time) / kSecondsPerDay, percent});
         if (v.pages)
             counted.emplace_back(percent, *v.pages);
     }
     const double level = points.back().percent;
-    const bool coarse = step >= kCoarseStepPercent && step < 100;
-    if (step >= 100)
-        step = 1;  // no change seen yet: assume whole points
+    // Two or three changes may all be large by chance; steps are judged from more.
+    const bool coarse = drops >= kMinDropsForSteps && step >= kCoarseStepPercent;
+    if (!coarse)
+        step = std::min(step, 1.0);
     if (coarse)
         note(f, ForecastNote::CoarseSteps);
+    // Devices round down, to the nearest or up: the level is within a step
+    // either side of what it says, and half a step above it on the middle course.
     const double levelLow = std::max(0.0, level - step);
-    const double levelHigh = std::min(100.0, level + (coarse ? step : 0.0));
+    const double levelHigh = level + step;
+    const double levelMiddle = level + step / 2;
 
     // Pages: read directly for page units, else pages per point from the counter.
     if (isPageUnit(latest.unit)) {
@@ -232,12 +240,15 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
                 from = i;
         const double used = counted.empty() ? 0 : counted[from].first - counted.back().first;
         const double printed = counted.empty() ? 0 : static_cast<double>(counted.back().second - counted[from].second);
-        if (from > 0 && used < 2 * step)
+        const double enough = std::max(2 * step, 2.0);
+        if (from > 0 && used < enough)
             note(f, ForecastNote::CounterWentBack);
-        else if (used >= 2 * step && printed > 0) {
+        else if (used >= enough && printed > 0) {
             double perPoint = printed / used;
-            f.pages = Estimate{level * perPoint, levelLow * printed / (used + step),
+            f.pages = Estimate{levelMiddle * perPoint, levelLow * printed / (used + step),
                                levelHigh * printed / std::max(used - step, step)};
+        } else {
+            note(f, ForecastNote::NeedsDays);  // too little used yet to tell pages per point
         }
     }
 
@@ -264,10 +275,12 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
         return f;
     }
     const double nowDay = static_cast<double>(now - cart.front().time) / kSecondsPerDay;
-    const double estimate = std::clamp(fit->intercept + fit->slope * nowDay, levelLow, std::max(level, levelLow));
+    const double estimate = std::clamp(fit->intercept + fit->slope * nowDay + step / 2, levelLow, levelHigh);
     const double rate = -fit->slope;
-    const double fastest = std::max(rate, -fit->lower);
-    const double slowest = -fit->upper;
+    // Use comes in weekly waves, so the readings are not independent and
+    // Sen's interval alone is too narrow: the rate is never surer than this.
+    const double fastest = std::max(rate * (1 + kMinRateSpread), -fit->lower);
+    const double slowest = std::min(rate * (1 - kMinRateSpread), -fit->upper);
     Estimate days{estimate / rate, levelLow / fastest, std::nullopt};
     if (slowest > 0)
         days.high = std::max(levelHigh / slowest, days.value);
