@@ -870,11 +870,10 @@ StoreStatus FleetStore::stats(StoreStats& out) {
     out.counterValues = use->integer(3);
     out.statusValues = use->integer(4);
     out.events = use->integer(5);
-    std::error_code ec;
-    for (const char* suffix : {"", "-wal"}) {
+    for (auto [suffix, field] : {std::pair{"", &StoreStats::fileBytes}, std::pair{"-wal", &StoreStats::walBytes}}) {
+        std::error_code ec;
         auto size = std::filesystem::file_size(path_ + suffix, ec);
-        if (!ec)
-            out.fileBytes += static_cast<int64_t>(size);
+        out.*field = ec ? 0 : static_cast<int64_t>(size);
     }
     return {};
 }

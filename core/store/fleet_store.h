@@ -113,7 +113,8 @@ struct StoreStats {
     int64_t counterValues = 0;
     int64_t statusValues = 0;
     int64_t events = 0;
-    int64_t fileBytes = 0;  // the file and its write-ahead log
+    int64_t fileBytes = 0;  // the store file
+    int64_t walBytes = 0;   // its write-ahead log, folded back into the file when the last connection closes
 };
 
 // What one round added.
@@ -134,8 +135,9 @@ struct StoreOptions {
 
 // A page counter row is written when the counter changed and the last row is
 // at least this old (or the counter went backwards); the device row always
-// holds the latest counter.
-constexpr int64_t kCounterSpacingSeconds = 3600;
+// holds the latest counter, and each supply value row the counter at its
+// time, so pages per cartridge need no finer history.
+constexpr int64_t kCounterSpacingSeconds = 4 * 3600;
 
 class FleetStore {
 public:

@@ -424,25 +424,26 @@ TEST(StoreRounds, OneEventWhenSilentAndOneWhenBack) {
     EXPECT_EQ(devices.size(), 1u);
 }
 
-TEST(StoreRounds, PageCounterRowsAreHourlyUnlessTheCounterGoesBack) {
+TEST(StoreRounds, PageCounterRowsAreSpacedUnlessTheCounterGoesBack) {
     test::TempDir dir;
     FleetStore store;
     ASSERT_TRUE(store.open(dir.file("fleet.db")).ok());
+    // Hourly rounds, ten pages an hour, then a reset in the ninth hour.
     for (int i = 0; i < 8; ++i)
-        ASSERT_TRUE(writeOne(store, kMonday + i * 900, printer("10.0.0.5", "", "SN1", 100 + i)).ok());
-    ASSERT_TRUE(writeOne(store, kMonday + 8 * 900, printer("10.0.0.5", "", "SN1", 5)).ok());
+        ASSERT_TRUE(writeOne(store, kMonday + i * 3600, printer("10.0.0.5", "", "SN1", 100 + 10 * i)).ok());
+    ASSERT_TRUE(writeOne(store, kMonday + 8 * 3600, printer("10.0.0.5", "", "SN1", 5)).ok());
     DeviceRecord device;
     ASSERT_TRUE(store.findDevice("SN1", device).ok());
     EXPECT_EQ(device.pageCount, 5);
     std::vector<CounterValue> counters;
     ASSERT_TRUE(store.counterHistory(device.id, counters).ok());
-    ASSERT_EQ(counters.size(), 3u);
-    EXPECT_EQ(counters[0].time, kMonday);
-    EXPECT_EQ(counters[0].pages, 100);
-    EXPECT_EQ(counters[1].time, kMonday + 3600);
-    EXPECT_EQ(counters[1].pages, 104);
-    EXPECT_EQ(counters[2].time, kMonday + 7200);
-    EXPECT_EQ(counters[2].pages, 5);
+    const std::vector<std::pair<int64_t, int64_t>> expected = {
+        {kMonday, 100}, {kMonday + 4 * 3600, 140}, {kMonday + 8 * 3600, 5}};
+    ASSERT_EQ(counters.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(counters[i].time, expected[i].first) << i;
+        EXPECT_EQ(counters[i].pages, expected[i].second) << i;
+    }
 }
 
 TEST(StoreRounds, ACrashMidRoundKeepsTheEarlierRoundWhole) {
