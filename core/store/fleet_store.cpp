@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 
 namespace netrov::store {
 
@@ -185,6 +186,37 @@ bool writable(const std::string& path, const struct stat& st) {
     return statvfs(path.c_str(), &fs) != 0 || (fs.f_flag & ST_RDONLY) == 0;
 }
 
+// Stores open in this process, by file. Closing any descriptor of a file
+// drops every POSIX lock the process holds on it, SQLite's included, so a
+// file open here is not opened again outside SQLite, and a second writer
+// in this process is refused before it opens anything.
+struct OpenCount {
+    int readers = 0;
+    int writers = 0;
+};
+struct OpenFiles {
+    std::mutex mutex;
+    std::map<std::pair<uint64_t, uint64_t>, OpenCount> counts;
+    pid_t pid = 0;
+    // A forked child inherits the list but neither the locks nor the right to use the connections.
+    std::map<std::pair<uint64_t, uint64_t>, OpenCount>& current() {
+        if (pid != getpid()) {
+            counts.clear();
+            pid = getpid();
+        }
+        return counts;
+    }
+};
+
+OpenFiles& openFiles() {
+    static OpenFiles files;
+    return files;
+}
+
+std::pair<uint64_t, uint64_t> fileKey(const struct stat& st) {
+    return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
 }  // namespace
 
 LevelState levelStateOf(int32_t rawLevel) {
@@ -208,8 +240,9 @@ const char* storeResultName(StoreResult result) {
 std::span<const Migration> storeMigrations() { return kMigrations; }
 int32_t storeSchemaVersion() { return kMigrations[std::size(kMigrations) - 1].version; }
 
-// flock on the store file itself: independent of SQLite's own POSIX locks,
-// held per open file, and released by the kernel when the process ends.
+// flock on a lock file beside the store ("-writer", as SQLite's "-wal"):
+// held per open file, released by the kernel when the process ends, and
+// closing it leaves SQLite's POSIX locks on the store alone.
 class FleetStore::WriterLock {
 public:
     explicit WriterLock(int fd) : fd_(fd) {}
@@ -225,6 +258,15 @@ FleetStore::FleetStore() = default;
 FleetStore::~FleetStore() { close(); }
 
 void FleetStore::close() {
+    if (registered_) {
+        OpenFiles& files = openFiles();
+        std::lock_guard<std::mutex> guard(files.mutex);
+        OpenCount& count = files.current()[fileKey_];
+        (lock_ ? count.writers : count.readers) -= 1;
+        if (count.readers <= 0 && count.writers <= 0)
+            files.current().erase(fileKey_);
+        registered_ = false;
+    }
     abandonRound();
     forgetCaches();
     statements_.clear();
@@ -264,7 +306,17 @@ StoreStatus FleetStore::open(const std::string& path, const StoreOptions& option
     const bool exists = ::stat(path.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode))
         return refuse(StoreResult::CannotOpen, "not a regular file");
-    const FileHead head = exists ? readHead(path) : FileHead{true, 0};
+    // A file this process already has open is a store, and must not be opened outside SQLite (see OpenFiles).
+    bool openHere = false;
+    if (exists) {
+        OpenFiles& files = openFiles();
+        std::lock_guard<std::mutex> guard(files.mutex);
+        auto it = files.current().find(fileKey(st));
+        openHere = it != files.current().end();
+        if (openHere && writer && it->second.writers > 0)
+            return refuse(StoreResult::Locked, "another watcher is writing this store");
+    }
+    const FileHead head = exists && !openHere ? readHead(path) : FileHead{true, 0};
     if (!head.sqlite)
         return refuse(StoreResult::NotSqlite, "not a NetRov store (not an SQLite file); left as it is");
     // Checked again once open (the log may hold a later version); this one keeps SQLite off a newer file.
@@ -281,9 +333,10 @@ StoreStatus FleetStore::open(const std::string& path, const StoreOptions& option
             return refuse(StoreResult::CannotOpen, "its folder does not exist");
         if ((exists && !writable(path, st)) || !writable(folder.string(), dirSt))
             return refuse(StoreResult::ReadOnly, "the store or its folder is read-only; open it for reading only");
-        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        const std::string lockPath = path + "-writer";
+        int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
         if (fd < 0)
-            return refuse(StoreResult::CannotOpen, std::strerror(errno));
+            return refuse(StoreResult::CannotOpen, lockPath + ": " + std::strerror(errno));
         lock_ = std::make_unique<WriterLock>(fd);
         if (flock(fd, LOCK_EX | LOCK_NB) != 0)
             return refuse(StoreResult::Locked, "another watcher is writing this store");
@@ -343,6 +396,14 @@ StoreStatus FleetStore::open(const std::string& path, const StoreOptions& option
     if (StoreStatus status = prepareStatements(); !status.ok()) {
         close();
         return status;
+    }
+    if (::stat(path.c_str(), &st) == 0) {
+        OpenFiles& files = openFiles();
+        std::lock_guard<std::mutex> guard(files.mutex);
+        fileKey_ = fileKey(st);
+        OpenCount& count = files.current()[fileKey_];
+        (writer ? count.writers : count.readers) += 1;
+        registered_ = true;
     }
     return {};
 }

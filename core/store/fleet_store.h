@@ -1,7 +1,9 @@
 // The fleet store: one SQLite file that keeps every device across address changes and its readings as changes.
 //
-// A writer holds an exclusive lock on the file for as long as it is open, so
-// two watchers never write one store; readers need no lock. Every round of
+// A writer holds an exclusive lock (on the file beside it, "<store>-writer")
+// for as long as it is open, so two watchers never write one store; readers
+// need no lock. One process may open a store once as a writer and any
+// number of times as a reader. Every round of
 // readings is one transaction: a crash loses at most the round in flight.
 #pragma once
 
@@ -199,6 +201,8 @@ private:
 
     std::string path_;
     int32_t version_ = 0;
+    std::pair<uint64_t, uint64_t> fileKey_{};  // device and inode, while registered as open in this process
+    bool registered_ = false;
     class WriterLock;
     std::unique_ptr<WriterLock> lock_;
     Connection db_;

@@ -180,8 +180,24 @@ TEST(StoreOpen, OneWriterAtATimeWhileReadersRead) {
     EXPECT_EQ(devices.size(), 1u);
     EXPECT_EQ(writeOne(reader, kMonday + 900, printer("10.0.0.5", "", "SN1")).result, StoreResult::ReadOnly);
 
+    // The reader in this process goes; the writer's locks stay with it.
+    reader.close();
+    EXPECT_TRUE(writeOne(first, kMonday + 900, printer("10.0.0.6", "", "SN1")).ok());
     first.close();
     EXPECT_TRUE(second.open(path).ok());
+    EXPECT_TRUE(std::filesystem::exists(path + "-writer"));
+}
+
+TEST(StoreOpen, ANewStoreInAReadOnlyFolderIsRefused) {
+    test::TempDir dir;
+    const std::filesystem::path folder = dir.path() / "locked";
+    std::filesystem::create_directory(folder);
+    ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+    FleetStore store;
+    StoreStatus status = store.open((folder / "fleet.db").string());
+    EXPECT_EQ(status.result, StoreResult::ReadOnly) << status.message;
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+    ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
 }
 
 // ---- migrations ----
