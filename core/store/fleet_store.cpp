@@ -449,6 +449,7 @@ public:
     Use(const Use&) = delete;
     Use& operator=(const Use&) = delete;
     Statement* operator->() { return &stmt_; }
+    Statement& operator*() { return stmt_; }
 
 private:
     Statement& stmt_;
@@ -466,7 +467,7 @@ int findId(Statement& stmt, const std::string& key, int64_t& id) {
     use->bind(1, std::string_view(key));
     int rc = use->step();
     id = rc == SQLITE_ROW ? use->integer(0) : 0;
-    return rc == SQLITE_ROW ? SQLITE_OK : rc;
+    return rc == SQLITE_ROW || rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
 void readDevice(Statement& stmt, DeviceRecord& out) {
@@ -488,17 +489,14 @@ int FleetStore::lookupDevice(const DeviceIdentity& identity, std::optional<Devic
     out.reset();
     int64_t id = 0;
     int rc = SQLITE_OK;
-    if (!identity.serial.empty() && (rc = findId(statement("device by serial"), identity.serial, id)) != SQLITE_OK &&
-        rc != SQLITE_DONE)
+    if (!identity.serial.empty() && (rc = findId(statement("device by serial"), identity.serial, id)) != SQLITE_OK)
         return rc;
-    if (id == 0 && !identity.mac.empty()) {
-        if ((rc = findId(statement("device by mac"), identity.mac, id)) != SQLITE_OK && rc != SQLITE_DONE)
-            return rc;
-    }
-    if (id == 0 && identity.mac.empty() && identity.serial.empty()) {
-        if ((rc = findId(statement("device by address"), identity.address, id)) != SQLITE_OK && rc != SQLITE_DONE)
-            return rc;
-    }
+    if (id == 0 && !identity.mac.empty() && (rc = findId(statement("device by mac"), identity.mac, id)) != SQLITE_OK)
+        return rc;
+    // Only a reading with neither a serial number nor a MAC falls back on its address.
+    if (id == 0 && identity.mac.empty() && identity.serial.empty() &&
+        (rc = findId(statement("device by address"), identity.address, id)) != SQLITE_OK)
+        return rc;
     if (id == 0)
         return SQLITE_OK;
     Use use(statement("device"));
@@ -506,7 +504,7 @@ int FleetStore::lookupDevice(const DeviceIdentity& identity, std::optional<Devic
     if ((rc = use->step()) != SQLITE_ROW)
         return rc == SQLITE_DONE ? SQLITE_OK : rc;
     DeviceRecord record;
-    readDevice(*use.operator->(), record);
+    readDevice(*use, record);
     // A MAC seen on a device with another serial number: the card moved to another printer.
     if (!identity.serial.empty() && !record.identity.serial.empty() && record.identity.serial != identity.serial)
         return SQLITE_OK;
@@ -823,7 +821,7 @@ StoreStatus FleetStore::findDevice(std::string_view key, DeviceRecord& out) {
         return {StoreResult::CannotOpen, "the store is not open"};
     int64_t id = 0;
     int rc = findId(statement("device by key"), std::string(key), id);
-    if (failed(rc))
+    if (rc != SQLITE_OK)
         return failure(rc, "cannot look up a device");
     if (id == 0)
         return {StoreResult::NotFound, "no stored device is " + std::string(key)};
@@ -831,7 +829,7 @@ StoreStatus FleetStore::findDevice(std::string_view key, DeviceRecord& out) {
     use->bind(1, id);
     if ((rc = use->step()) != SQLITE_ROW)
         return failure(rc, "cannot read a device");
-    readDevice(*use.operator->(), out);
+    readDevice(*use, out);
     return {};
 }
 
@@ -842,7 +840,7 @@ StoreStatus FleetStore::devices(std::vector<DeviceRecord>& out) {
     Use use(statement("all devices"));
     int rc;
     while ((rc = use->step()) == SQLITE_ROW)
-        readDevice(*use.operator->(), out.emplace_back());
+        readDevice(*use, out.emplace_back());
     return rc == SQLITE_DONE ? StoreStatus{} : failure(rc, "cannot read the devices");
 }
 
