@@ -212,10 +212,10 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
     const double level = points.back().percent;
     // Two or three changes may all be large by chance; steps are judged from more.
     const bool coarse = drops >= kMinDropsForSteps && step >= kCoarseStepPercent;
-    if (!coarse)
-        step = std::min(step, 1.0);
     if (coarse)
         note(f, ForecastNote::CoarseSteps);
+    else
+        step = std::min(step, 1.0);
     // Devices round down, to the nearest or up: the level is within a step
     // either side of what it says, and half a step above it on the middle course.
     const double levelLow = std::max(0.0, level - step);
@@ -238,8 +238,8 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
         for (size_t i = 1; i < counted.size(); ++i)
             if (counted[i].second < counted[i - 1].second)
                 from = i;
-        const double used = counted.empty() ? 0 : counted[from].first - counted.back().first;
-        const double printed = counted.empty() ? 0 : static_cast<double>(counted.back().second - counted[from].second);
+        const double used = counted[from].first - counted.back().first;
+        const double printed = static_cast<double>(counted.back().second - counted[from].second);
         const double enough = std::max(2 * step, 2.0);
         if (from > 0 && used < enough)
             note(f, ForecastNote::CounterWentBack);
