@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config python3 git
   clang libclang-rt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libexpat1-dev
+  libexpat1-dev libsqlite3-dev
   libsnmp-dev snmp snmpsim onesixtyone braa
   libcli11-dev nlohmann-json3-dev
   qt6-base-dev qt6-base-dev-tools fonts-dejavu-core

@@ -1,0 +1,940 @@
+// The fleet store: one SQLite file that keeps every device across address changes and its readings as changes.
+#include "fleet_store.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+
+namespace netrov::store {
+
+namespace {
+
+// Version 1 is the first layout ever written; later steps only add to it.
+// Text columns of supply_values hold a value only where it changes (NULL: as
+// the row before), since descriptions repeat in nearly every row.
+constexpr Migration kMigrations[] = {
+    {1,
+     "CREATE TABLE devices(id INTEGER PRIMARY KEY, address TEXT NOT NULL, mac TEXT, serial TEXT, model TEXT,"
+     " first_seen INTEGER NOT NULL, last_seen INTEGER NOT NULL, answering INTEGER NOT NULL DEFAULT 1);"
+     "CREATE TABLE supplies(id INTEGER PRIMARY KEY, device_id INTEGER NOT NULL REFERENCES devices(id),"
+     " idx INTEGER NOT NULL, kind INTEGER NOT NULL, colour TEXT NOT NULL, UNIQUE(device_id, idx));"
+     "CREATE TABLE supply_values(supply_id INTEGER NOT NULL, seq INTEGER NOT NULL, time INTEGER NOT NULL,"
+     " state INTEGER NOT NULL, level INTEGER, maximum INTEGER, unit INTEGER NOT NULL, description TEXT,"
+     " serial TEXT, pages INTEGER, PRIMARY KEY(supply_id, seq)) WITHOUT ROWID;"
+     "CREATE TABLE events(device_id INTEGER NOT NULL, time INTEGER NOT NULL, kind INTEGER NOT NULL);"},
+    {2,
+     "ALTER TABLE devices ADD COLUMN page_count INTEGER;"
+     "ALTER TABLE devices ADD COLUMN status INTEGER NOT NULL DEFAULT 0;"
+     "ALTER TABLE supplies ADD COLUMN state INTEGER NOT NULL DEFAULT 2;"
+     "ALTER TABLE supplies ADD COLUMN state_since INTEGER NOT NULL DEFAULT 0;"
+     "CREATE TABLE counter_values(device_id INTEGER NOT NULL, time INTEGER NOT NULL, pages INTEGER NOT NULL,"
+     " PRIMARY KEY(device_id, time)) WITHOUT ROWID;"
+     "CREATE TABLE status_values(device_id INTEGER NOT NULL, time INTEGER NOT NULL, status INTEGER NOT NULL,"
+     " PRIMARY KEY(device_id, time)) WITHOUT ROWID;"
+     "CREATE INDEX devices_mac ON devices(mac);"
+     "CREATE INDEX devices_serial ON devices(serial);"
+     "CREATE INDEX devices_address ON devices(address);"
+     "CREATE INDEX events_device ON events(device_id, time);"},
+};
+
+// Every statement the store runs, prepared once when it opens.
+struct NamedSql {
+    const char* name;
+    const char* sql;
+};
+constexpr NamedSql kStatements[] = {
+    {"device by serial", "SELECT id FROM devices WHERE serial = ?1 ORDER BY last_seen DESC LIMIT 1"},
+    {"device by mac", "SELECT id FROM devices WHERE mac = ?1 ORDER BY last_seen DESC LIMIT 1"},
+    {"device by address", "SELECT id FROM devices WHERE address = ?1 ORDER BY last_seen DESC LIMIT 1"},
+    {"device by key",
+     "SELECT id FROM devices WHERE address = ?1 OR serial = ?1 OR mac = lower(?1) ORDER BY last_seen DESC LIMIT 1"},
+    {"device",
+     "SELECT id, address, mac, serial, model, first_seen, last_seen, answering, page_count, status"
+     " FROM devices WHERE id = ?1"},
+    {"all devices",
+     "SELECT id, address, mac, serial, model, first_seen, last_seen, answering, page_count, status"
+     " FROM devices ORDER BY id"},
+    {"insert device",
+     "INSERT INTO devices(address, mac, serial, model, first_seen, last_seen, answering)"
+     " VALUES(?1, ?2, ?3, ?4, ?5, ?5, 1)"},
+    {"update device",
+     "UPDATE devices SET address = ?2, mac = ?3, serial = ?4, model = ?5, last_seen = ?6, answering = 1,"
+     " page_count = ?7, status = ?8 WHERE id = ?1"},
+    {"device silent", "UPDATE devices SET answering = 0 WHERE id = ?1"},
+    {"release mac", "UPDATE devices SET mac = NULL WHERE mac = ?1 AND id <> ?2"},
+    {"insert event", "INSERT INTO events(device_id, time, kind) VALUES(?1, ?2, ?3)"},
+    {"events", "SELECT time, kind FROM events WHERE device_id = ?1 ORDER BY rowid"},
+    {"supply id", "SELECT id, kind, colour, state FROM supplies WHERE device_id = ?1 AND idx = ?2"},
+    {"insert supply",
+     "INSERT INTO supplies(device_id, idx, kind, colour, state, state_since) VALUES(?1, ?2, ?3, ?4, ?5, ?6)"},
+    {"update supply", "UPDATE supplies SET kind = ?2, colour = ?3 WHERE id = ?1"},
+    {"supply state", "UPDATE supplies SET state = ?2, state_since = ?3 WHERE id = ?1"},
+    {"supplies",
+     "SELECT id, device_id, idx, kind, colour, state, state_since FROM supplies WHERE device_id = ?1 ORDER BY idx"},
+    {"last supply value",
+     "SELECT seq, time, state, level, maximum, unit, pages FROM supply_values WHERE supply_id = ?1"
+     " ORDER BY seq DESC LIMIT 1"},
+    {"last description",
+     "SELECT description FROM supply_values WHERE supply_id = ?1 AND description IS NOT NULL"
+     " ORDER BY seq DESC LIMIT 1"},
+    {"last supply serial",
+     "SELECT serial FROM supply_values WHERE supply_id = ?1 AND serial IS NOT NULL ORDER BY seq DESC LIMIT 1"},
+    {"insert supply value",
+     "INSERT INTO supply_values(supply_id, seq, time, state, level, maximum, unit, description, serial, pages)"
+     " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"},
+    {"supply history",
+     "SELECT time, state, level, maximum, unit, description, serial, pages FROM supply_values"
+     " WHERE supply_id = ?1 ORDER BY seq"},
+    {"last counter", "SELECT time, pages FROM counter_values WHERE device_id = ?1 ORDER BY time DESC LIMIT 1"},
+    {"insert counter", "INSERT OR REPLACE INTO counter_values(device_id, time, pages) VALUES(?1, ?2, ?3)"},
+    {"counters", "SELECT time, pages FROM counter_values WHERE device_id = ?1 ORDER BY time"},
+    {"insert status", "INSERT OR REPLACE INTO status_values(device_id, time, status) VALUES(?1, ?2, ?3)"},
+    {"stats",
+     "SELECT (SELECT count(*) FROM devices), (SELECT count(*) FROM supplies), (SELECT count(*) FROM supply_values),"
+     " (SELECT count(*) FROM counter_values), (SELECT count(*) FROM status_values), (SELECT count(*) FROM events)"},
+};
+
+constexpr std::pair<StoreResult, const char*> kResultNames[] = {
+    {StoreResult::Ok, "ok"},
+    {StoreResult::CannotOpen, "cannot open"},
+    {StoreResult::NotSqlite, "not a store"},
+    {StoreResult::NewerSchema, "newer schema"},
+    {StoreResult::OlderSchema, "older schema"},
+    {StoreResult::Locked, "locked"},
+    {StoreResult::ReadOnly, "read-only"},
+    {StoreResult::DiskFull, "disk full"},
+    {StoreResult::NotFound, "not found"},
+    {StoreResult::Failed, "failed"},
+};
+
+StoreResult resultOfSqlite(int code) {
+    switch (code & 0xff) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+        return StoreResult::Ok;
+    case SQLITE_FULL:
+        return StoreResult::DiskFull;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return StoreResult::ReadOnly;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return StoreResult::Locked;
+    case SQLITE_NOTADB:
+        return StoreResult::NotSqlite;
+    case SQLITE_CANTOPEN:
+        return StoreResult::CannotOpen;
+    default:
+        return StoreResult::Failed;
+    }
+}
+
+bool failed(int code) { return code != SQLITE_OK && code != SQLITE_ROW && code != SQLITE_DONE; }
+
+constexpr char kSqliteMagic[] = "SQLite format 3";  // 16 bytes with its NUL
+
+// What the first bytes of an existing file say: a store when it is empty
+// (SQLite makes one of it) or starts with the magic; its schema version
+// sits at byte 60, big-endian.
+struct FileHead {
+    bool sqlite = false;
+    int32_t version = 0;
+};
+
+FileHead readHead(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::array<unsigned char, 64> head{};
+    in.read(reinterpret_cast<char*>(head.data()), head.size());
+    const auto got = in.gcount();
+    FileHead out;
+    if (got == 0) {
+        out.sqlite = true;
+        return out;
+    }
+    out.sqlite = got >= static_cast<std::streamsize>(sizeof kSqliteMagic) &&
+                 std::memcmp(head.data(), kSqliteMagic, sizeof kSqliteMagic) == 0;
+    if (out.sqlite && got == static_cast<std::streamsize>(head.size())) {
+        // A page size that is a power of two from 512 (1 stands for 65536) and the fixed payload fractions.
+        const uint32_t pageSize = (uint32_t{head[16]} << 8) | head[17];
+        const bool pageSizeValid = pageSize == 1 || (pageSize >= 512 && (pageSize & (pageSize - 1)) == 0);
+        if (!pageSizeValid || head[21] != 64 || head[22] != 32 || head[23] != 32) {
+            out.sqlite = false;
+            return out;
+        }
+        out.version = static_cast<int32_t>((uint32_t{head[60]} << 24) | (uint32_t{head[61]} << 16) |
+                                           (uint32_t{head[62]} << 8) | uint32_t{head[63]});
+    }
+    return out;
+}
+
+// Write bits matter even to root: a file made read-only is not written to.
+bool writable(const std::string& path, const struct stat& st) {
+    if ((st.st_mode & 0222) == 0 || access(path.c_str(), W_OK) != 0)
+        return false;
+    struct statvfs fs {};
+    return statvfs(path.c_str(), &fs) != 0 || (fs.f_flag & ST_RDONLY) == 0;
+}
+
+// Stores open in this process, by file. Closing any descriptor of a file
+// drops every POSIX lock the process holds on it, SQLite's included, so a
+// file open here is not opened again outside SQLite, and a second writer
+// in this process is refused before it opens anything.
+struct OpenCount {
+    int readers = 0;
+    int writers = 0;
+};
+struct OpenFiles {
+    std::mutex mutex;
+    std::map<std::pair<uint64_t, uint64_t>, OpenCount> counts;
+    pid_t pid = 0;
+    // A forked child inherits the list but neither the locks nor the right to use the connections.
+    std::map<std::pair<uint64_t, uint64_t>, OpenCount>& current() {
+        if (pid != getpid()) {
+            counts.clear();
+            pid = getpid();
+        }
+        return counts;
+    }
+};
+
+OpenFiles& openFiles() {
+    static OpenFiles files;
+    return files;
+}
+
+std::pair<uint64_t, uint64_t> fileKey(const struct stat& st) {
+    return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
+}  // namespace
+
+LevelState levelStateOf(int32_t rawLevel) {
+    switch (rawLevel) {
+    case -1:
+        return LevelState::Other;
+    case -3:
+        return LevelState::SomeRemaining;
+    default:
+        return rawLevel >= 0 ? LevelState::Measured : LevelState::Unknown;
+    }
+}
+
+const char* storeResultName(StoreResult result) {
+    for (const auto& [code, name] : kResultNames)
+        if (code == result)
+            return name;
+    return "unknown";
+}
+
+std::span<const Migration> storeMigrations() { return kMigrations; }
+int32_t storeSchemaVersion() { return kMigrations[std::size(kMigrations) - 1].version; }
+
+// flock on a lock file beside the store ("-writer", as SQLite's "-wal"):
+// held per open file, released by the kernel when the process ends, and
+// closing it leaves SQLite's POSIX locks on the store alone.
+class FleetStore::WriterLock {
+public:
+    explicit WriterLock(int fd) : fd_(fd) {}
+    ~WriterLock() { ::close(fd_); }
+    WriterLock(const WriterLock&) = delete;
+    WriterLock& operator=(const WriterLock&) = delete;
+
+private:
+    int fd_;
+};
+
+FleetStore::FleetStore() = default;
+FleetStore::~FleetStore() { close(); }
+
+void FleetStore::close() {
+    if (registered_) {
+        OpenFiles& files = openFiles();
+        std::lock_guard<std::mutex> guard(files.mutex);
+        OpenCount& count = files.current()[fileKey_];
+        (lock_ ? count.writers : count.readers) -= 1;
+        if (count.readers <= 0 && count.writers <= 0)
+            files.current().erase(fileKey_);
+        registered_ = false;
+    }
+    abandonRound();
+    forgetCaches();
+    statements_.clear();
+    db_ = Connection();
+    lock_.reset();
+    version_ = 0;
+}
+
+void FleetStore::forgetCaches() {
+    supplyIds_.clear();
+    lastSupply_.clear();
+    lastCounter_.clear();
+}
+
+Statement& FleetStore::statement(std::string_view name) { return statements_.find(name)->second; }
+
+StoreStatus FleetStore::failure(int code, const std::string& what) {
+    StoreResult result = resultOfSqlite(code);
+    if (result == StoreResult::Ok)
+        result = StoreResult::Failed;
+    std::string message = path_ + ": " + what + ": " + (db_.valid() ? db_.lastMessage() : sqlite3_errstr(code));
+    if (result == StoreResult::DiskFull)
+        message = path_ + ": no room left to write the store (" + what + "); nothing of this round was kept";
+    return {result, message};
+}
+
+StoreStatus FleetStore::open(const std::string& path, const StoreOptions& options) {
+    close();
+    path_ = path;
+    const bool writer = options.mode == OpenMode::Writer;
+    auto refuse = [&](StoreResult result, std::string message) {
+        close();
+        return StoreStatus{result, path + ": " + std::move(message)};
+    };
+
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode))
+        return refuse(StoreResult::CannotOpen, "not a regular file");
+    // A file this process already has open is a store, and must not be opened outside SQLite (see OpenFiles).
+    bool openHere = false;
+    if (exists) {
+        OpenFiles& files = openFiles();
+        std::lock_guard<std::mutex> guard(files.mutex);
+        auto it = files.current().find(fileKey(st));
+        openHere = it != files.current().end();
+        if (openHere && writer && it->second.writers > 0)
+            return refuse(StoreResult::Locked, "another watcher is writing this store");
+    }
+    const FileHead head = exists && !openHere ? readHead(path) : FileHead{true, 0};
+    if (!head.sqlite)
+        return refuse(StoreResult::NotSqlite, "not a NetRov store (not an SQLite file); left as it is");
+    // Checked again once open (the log may hold a later version); this one keeps SQLite off a newer file.
+    if (head.version > storeSchemaVersion())
+        return refuse(StoreResult::NewerSchema, "written by a newer NetRov (schema " + std::to_string(head.version) +
+                                                    ", this one reads up to " +
+                                                    std::to_string(storeSchemaVersion()) + "); left as it is");
+    if (!exists && !writer)
+        return refuse(StoreResult::CannotOpen, "no such store");
+    if (writer) {
+        std::filesystem::path folder = std::filesystem::absolute(path).parent_path();
+        struct stat dirSt {};
+        if (::stat(folder.c_str(), &dirSt) != 0)
+            return refuse(StoreResult::CannotOpen, "its folder does not exist");
+        if ((exists && !writable(path, st)) || !writable(folder.string(), dirSt))
+            return refuse(StoreResult::ReadOnly, "the store or its folder is read-only; open it for reading only");
+        const std::string lockPath = path + "-writer";
+        int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return refuse(StoreResult::CannotOpen, lockPath + ": " + std::strerror(errno));
+        lock_ = std::make_unique<WriterLock>(fd);
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+            return refuse(StoreResult::Locked, "another watcher is writing this store");
+    }
+
+    sqlite3* raw = nullptr;
+    int flags = (writer ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;
+    int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+    db_ = Connection(raw);  // SQLite gives a handle even on failure; the owner closes it
+    if (rc != SQLITE_OK) {
+        StoreStatus status = failure(rc, "cannot open");
+        close();
+        return status;
+    }
+    sqlite3_busy_timeout(db_.get(), options.busyTimeoutMs);
+
+    // The version is read before anything is written: a newer store stays as it is.
+    Statement versionQuery = db_.prepare("PRAGMA user_version", &rc);
+    if (rc == SQLITE_OK && versionQuery.step() == SQLITE_ROW)
+        version_ = static_cast<int32_t>(versionQuery.integer(0));
+    else {
+        StoreStatus status = failure(rc == SQLITE_OK ? sqlite3_errcode(db_.get()) : rc, "cannot read the schema version");
+        if (status.result == StoreResult::NotSqlite)
+            status.message = path + ": not a NetRov store (not an SQLite file); left as it is";
+        close();
+        return status;
+    }
+    versionQuery = Statement();
+    if (version_ > storeSchemaVersion())
+        return refuse(StoreResult::NewerSchema, "written by a newer NetRov (schema " + std::to_string(version_) +
+                                                    ", this one reads up to " +
+                                                    std::to_string(storeSchemaVersion()) + "); left as it is");
+    if (!writer && version_ < storeSchemaVersion())
+        return refuse(StoreResult::OlderSchema, "an older schema (" + std::to_string(version_) +
+                                                    "); open it once for writing to bring it up to date");
+
+    if (writer) {
+        if (options.sizeLimitBytes > 0) {
+            std::string limit = "PRAGMA max_page_count = " + std::to_string(std::max<int64_t>(options.sizeLimitBytes / 4096, 1));
+            if (failed(rc = db_.exec(limit.c_str()))) {
+                StoreStatus status = failure(rc, "cannot set the size limit");
+                close();
+                return status;
+            }
+        }
+        // FULL: a committed round survives a power cut, at one sync per round.
+        if (failed(rc = db_.exec("PRAGMA journal_mode = WAL")) || failed(rc = db_.exec("PRAGMA synchronous = FULL"))) {
+            StoreStatus status = failure(rc, "cannot switch to write-ahead logging");
+            close();
+            return status;
+        }
+        if (StoreStatus status = migrate(); !status.ok()) {
+            close();
+            return status;
+        }
+    }
+    if (StoreStatus status = prepareStatements(); !status.ok()) {
+        close();
+        return status;
+    }
+    if (::stat(path.c_str(), &st) == 0) {
+        OpenFiles& files = openFiles();
+        std::lock_guard<std::mutex> guard(files.mutex);
+        fileKey_ = fileKey(st);
+        OpenCount& count = files.current()[fileKey_];
+        (writer ? count.writers : count.readers) += 1;
+        registered_ = true;
+    }
+    return {};
+}
+
+StoreStatus FleetStore::migrate() {
+    for (const Migration& step : kMigrations) {
+        if (step.version <= version_)
+            continue;
+        Transaction transaction(db_);
+        if (failed(transaction.beginCode()))
+            return failure(transaction.beginCode(), "cannot begin the migration to schema " + std::to_string(step.version));
+        std::string setVersion = "PRAGMA user_version = " + std::to_string(step.version);
+        int rc = db_.exec(step.sql);
+        if (rc == SQLITE_OK)
+            rc = db_.exec(setVersion.c_str());
+        if (rc == SQLITE_OK)
+            rc = transaction.commit();
+        if (rc != SQLITE_OK)
+            return failure(rc, "cannot migrate to schema " + std::to_string(step.version));
+        version_ = step.version;
+    }
+    return {};
+}
+
+StoreStatus FleetStore::prepareStatements() {
+    for (const NamedSql& entry : kStatements) {
+        int rc = SQLITE_OK;
+        Statement stmt = db_.prepare(entry.sql, &rc);
+        if (rc != SQLITE_OK)
+            return failure(rc, std::string("cannot prepare ") + entry.name);
+        statements_.emplace(entry.name, std::move(stmt));
+    }
+    return {};
+}
+
+namespace {
+
+// Resets a statement when the caller is done with it, on every path.
+class Use {
+public:
+    explicit Use(Statement& stmt) : stmt_(stmt) {}
+    ~Use() { stmt_.reset(); }
+    Use(const Use&) = delete;
+    Use& operator=(const Use&) = delete;
+    Statement* operator->() { return &stmt_; }
+    Statement& operator*() { return stmt_; }
+
+private:
+    Statement& stmt_;
+};
+
+std::optional<std::string> nonEmpty(const std::string& text) {
+    if (text.empty())
+        return std::nullopt;
+    return text;
+}
+
+// Reads one id with a one-parameter text query; 0 when there is none.
+int findId(Statement& stmt, const std::string& key, int64_t& id) {
+    Use use(stmt);
+    use->bind(1, std::string_view(key));
+    int rc = use->step();
+    id = rc == SQLITE_ROW ? use->integer(0) : 0;
+    return rc == SQLITE_ROW || rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+void readDevice(Statement& stmt, DeviceRecord& out) {
+    out.id = stmt.integer(0);
+    out.identity.address = stmt.text(1);
+    out.identity.mac = stmt.text(2);
+    out.identity.serial = stmt.text(3);
+    out.identity.model = stmt.text(4);
+    out.firstSeen = stmt.integer(5);
+    out.lastSeen = stmt.integer(6);
+    out.answering = stmt.integer(7) != 0;
+    out.pageCount = stmt.optionalInteger(8);
+    out.status = static_cast<int32_t>(stmt.integer(9));
+}
+
+}  // namespace
+
+int FleetStore::lookupDevice(const DeviceIdentity& identity, std::optional<DeviceRecord>& out) {
+    out.reset();
+    int64_t id = 0;
+    int rc = SQLITE_OK;
+    if (!identity.serial.empty() && (rc = findId(statement("device by serial"), identity.serial, id)) != SQLITE_OK)
+        return rc;
+    if (id == 0 && !identity.mac.empty() && (rc = findId(statement("device by mac"), identity.mac, id)) != SQLITE_OK)
+        return rc;
+    // Only a reading with neither a serial number nor a MAC falls back on its address.
+    if (id == 0 && identity.mac.empty() && identity.serial.empty() &&
+        (rc = findId(statement("device by address"), identity.address, id)) != SQLITE_OK)
+        return rc;
+    if (id == 0)
+        return SQLITE_OK;
+    Use use(statement("device"));
+    use->bind(1, id);
+    if ((rc = use->step()) != SQLITE_ROW)
+        return rc == SQLITE_DONE ? SQLITE_OK : rc;
+    DeviceRecord record;
+    readDevice(*use, record);
+    // A MAC seen on a device with another serial number: the card moved to another printer.
+    if (!identity.serial.empty() && !record.identity.serial.empty() && record.identity.serial != identity.serial)
+        return SQLITE_OK;
+    out = std::move(record);
+    return SQLITE_OK;
+}
+
+StoreStatus FleetStore::matchDevice(const DeviceIdentity& identity, DeviceRecord& out) {
+    if (!isOpen())
+        return {StoreResult::CannotOpen, "the store is not open"};
+    std::optional<DeviceRecord> found;
+    if (int rc = lookupDevice(identity, found); rc != SQLITE_OK)
+        return failure(rc, "cannot look up a device");
+    if (!found)
+        return {StoreResult::NotFound, "no stored device matches " + identity.address};
+    out = std::move(*found);
+    return {};
+}
+
+StoreStatus FleetStore::writeRound(int64_t time, std::span<const DeviceReading> devices, RoundSummary* summary) {
+    if (StoreStatus status = beginRound(time); !status.ok())
+        return status;
+    for (const DeviceReading& device : devices)
+        if (StoreStatus status = addReading(device); !status.ok())
+            return status;
+    return commitRound(summary);
+}
+
+StoreStatus FleetStore::beginRound(int64_t time) {
+    if (!isOpen() || !lock_)
+        return {StoreResult::ReadOnly, path_ + ": opened for reading only"};
+    abandonRound();
+    auto transaction = std::make_unique<Transaction>(db_);
+    if (int rc = transaction->beginCode(); failed(rc))
+        return failure(rc, "cannot begin a round");
+    round_ = std::move(transaction);
+    roundTime_ = time;
+    roundCounts_ = {};
+    return {};
+}
+
+StoreStatus FleetStore::addReading(const DeviceReading& reading) {
+    if (!round_)
+        return {StoreResult::Failed, path_ + ": no round begun"};
+    if (int rc = writeDevice(roundTime_, reading, roundCounts_); rc != SQLITE_OK) {
+        StoreStatus status = failure(rc, "cannot store " + reading.identity.address);
+        abandonRound();
+        return status;
+    }
+    return {};
+}
+
+StoreStatus FleetStore::commitRound(RoundSummary* summary) {
+    if (!round_)
+        return {StoreResult::Failed, path_ + ": no round begun"};
+    if (int rc = round_->commit(); rc != SQLITE_OK) {
+        StoreStatus status = failure(rc, "cannot store the round");
+        abandonRound();
+        return status;
+    }
+    round_.reset();
+    if (summary)
+        *summary = roundCounts_;
+    return {};
+}
+
+void FleetStore::abandonRound() {
+    if (!round_)
+        return;
+    round_.reset();
+    // The caches may hold rows that were rolled back.
+    forgetCaches();
+}
+
+int FleetStore::writeDevice(int64_t time, const DeviceReading& reading, RoundSummary& summary) {
+    std::optional<DeviceRecord> found;
+    int rc = lookupDevice(reading.identity, found);
+    if (rc != SQLITE_OK)
+        return rc;
+    auto event = [&](int64_t id, DeviceEventKind kind) {
+        Use use(statement("insert event"));
+        use->bind(1, id);
+        use->bind(2, time);
+        use->bind(3, static_cast<int64_t>(kind));
+        int result = use->step();
+        ++summary.events;
+        return result == SQLITE_DONE ? SQLITE_OK : result;
+    };
+
+    if (!reading.answered) {
+        // A device never seen that does not answer leaves nothing; a known one is marked once.
+        if (!found || !found->answering)
+            return SQLITE_OK;
+        Use use(statement("device silent"));
+        use->bind(1, found->id);
+        if ((rc = use->step()) != SQLITE_DONE)
+            return rc;
+        return event(found->id, DeviceEventKind::WentSilent);
+    }
+
+    int64_t id = 0;
+    DeviceRecord previous;
+    if (found) {
+        previous = *found;
+        id = found->id;
+    } else {
+        Use use(statement("insert device"));
+        use->bind(1, std::string_view(reading.identity.address));
+        use->bind(2, nonEmpty(reading.identity.mac));
+        use->bind(3, nonEmpty(reading.identity.serial));
+        use->bind(4, nonEmpty(reading.identity.model));
+        use->bind(5, time);
+        if ((rc = use->step()) != SQLITE_DONE)
+            return rc;
+        id = sqlite3_last_insert_rowid(db_.get());
+        previous.id = id;
+        previous.identity = reading.identity;
+        ++summary.newDevices;
+    }
+    if (!reading.identity.mac.empty() && (!found || reading.identity.mac != previous.identity.mac)) {
+        Use use(statement("release mac"));
+        use->bind(1, std::string_view(reading.identity.mac));
+        use->bind(2, id);
+        if ((rc = use->step()) != SQLITE_DONE)
+            return rc;
+    }
+    {
+        const DeviceIdentity& now = reading.identity;
+        const DeviceIdentity& was = previous.identity;
+        Use use(statement("update device"));
+        use->bind(1, id);
+        use->bind(2, std::string_view(now.address));
+        use->bind(3, nonEmpty(now.mac.empty() ? was.mac : now.mac));
+        use->bind(4, nonEmpty(was.serial.empty() ? now.serial : was.serial));
+        use->bind(5, nonEmpty(now.model.empty() ? was.model : now.model));
+        use->bind(6, time);
+        use->bind(7, reading.pageCount ? reading.pageCount : previous.pageCount);
+        use->bind(8, static_cast<int64_t>(reading.status));
+        if ((rc = use->step()) != SQLITE_DONE)
+            return rc;
+    }
+    if (found && !found->answering && (rc = event(id, DeviceEventKind::CameBack)) != SQLITE_OK)
+        return rc;
+    if (!found || previous.status != reading.status) {
+        Use use(statement("insert status"));
+        use->bind(1, id);
+        use->bind(2, time);
+        use->bind(3, static_cast<int64_t>(reading.status));
+        if ((rc = use->step()) != SQLITE_DONE)
+            return rc;
+    }
+
+    if (reading.pageCount) {
+        LastCounter& last = lastCounter_[id];
+        if (!last.loaded) {
+            Use use(statement("last counter"));
+            use->bind(1, id);
+            rc = use->step();
+            if (rc == SQLITE_ROW)
+                last.row = CounterValue{use->integer(0), use->integer(1)};
+            else if (rc != SQLITE_DONE)
+                return rc;
+            last.loaded = true;
+        }
+        const int64_t pages = *reading.pageCount;
+        bool write = !last.row || (pages != last.row->pages &&
+                                   (pages < last.row->pages || time - last.row->time >= kCounterSpacingSeconds ||
+                                    time < last.row->time));
+        if (write) {
+            Use use(statement("insert counter"));
+            use->bind(1, id);
+            use->bind(2, time);
+            use->bind(3, pages);
+            if ((rc = use->step()) != SQLITE_DONE)
+                return rc;
+            last.row = CounterValue{time, pages};
+            ++summary.counterValues;
+        }
+    }
+
+    for (const SupplyReading& supply : reading.supplies)
+        if ((rc = writeSupply(time, id, reading, supply, summary)) != SQLITE_OK)
+            return rc;
+    return SQLITE_OK;
+}
+
+int FleetStore::writeSupply(int64_t time, int64_t deviceId, const DeviceReading& device, const SupplyReading& supply,
+                            RoundSummary& summary) {
+    int rc = SQLITE_OK;
+    const LevelState state = levelStateOf(supply.level);
+    auto key = std::make_pair(deviceId, supply.index);
+    auto idIt = supplyIds_.find(key);
+    int64_t supplyId = 0;
+    if (idIt != supplyIds_.end()) {
+        supplyId = idIt->second;
+    } else {
+        Use use(statement("supply id"));
+        use->bind(1, deviceId);
+        use->bind(2, static_cast<int64_t>(supply.index));
+        rc = use->step();
+        if (rc == SQLITE_ROW) {
+            supplyId = use->integer(0);
+            bool same = use->integer(1) == supply.kind && use->text(2) == supply.colour;
+            LastSupply& last = lastSupply_[supplyId];
+            last.reportedState = static_cast<LevelState>(use->integer(3));
+            if (!same) {
+                Use update(statement("update supply"));
+                update->bind(1, supplyId);
+                update->bind(2, static_cast<int64_t>(supply.kind));
+                update->bind(3, std::string_view(supply.colour));
+                if ((rc = update->step()) != SQLITE_DONE)
+                    return rc;
+            }
+            // The last row and the texts in force, which may sit in earlier rows.
+            Use lastRow(statement("last supply value"));
+            lastRow->bind(1, supplyId);
+            if ((rc = lastRow->step()) == SQLITE_ROW) {
+                last.seq = lastRow->integer(0);
+                last.value.time = lastRow->integer(1);
+                last.value.state = static_cast<LevelState>(lastRow->integer(2));
+                auto level = lastRow->optionalInteger(3);
+                auto maximum = lastRow->optionalInteger(4);
+                last.value.level = level ? std::optional<int32_t>(static_cast<int32_t>(*level)) : std::nullopt;
+                last.value.maximum = maximum ? std::optional<int32_t>(static_cast<int32_t>(*maximum)) : std::nullopt;
+                last.value.unit = static_cast<int32_t>(lastRow->integer(5));
+                last.value.pages = lastRow->optionalInteger(6);
+                for (auto [name, field] : {std::pair{"last description", &SupplyValue::description},
+                                           std::pair{"last supply serial", &SupplyValue::serial}}) {
+                    Use text(statement(name));
+                    text->bind(1, supplyId);
+                    int textRc = text->step();
+                    if (textRc == SQLITE_ROW)
+                        last.value.*field = text->text(0);
+                    else if (textRc != SQLITE_DONE)
+                        return textRc;
+                }
+            } else if (rc != SQLITE_DONE) {
+                return rc;
+            }
+        } else if (rc == SQLITE_DONE) {
+            Use insert(statement("insert supply"));
+            insert->bind(1, deviceId);
+            insert->bind(2, static_cast<int64_t>(supply.index));
+            insert->bind(3, static_cast<int64_t>(supply.kind));
+            insert->bind(4, std::string_view(supply.colour));
+            insert->bind(5, static_cast<int64_t>(state));
+            insert->bind(6, time);
+            if ((rc = insert->step()) != SQLITE_DONE)
+                return rc;
+            supplyId = sqlite3_last_insert_rowid(db_.get());
+            lastSupply_[supplyId].reportedState = state;
+        } else {
+            return rc;
+        }
+        supplyIds_.emplace(key, supplyId);
+    }
+
+    LastSupply& last = lastSupply_[supplyId];
+    if (last.reportedState != state) {
+        Use use(statement("supply state"));
+        use->bind(1, supplyId);
+        use->bind(2, static_cast<int64_t>(state));
+        use->bind(3, time);
+        if ((rc = use->step()) != SQLITE_DONE)
+            return rc;
+        last.reportedState = state;
+    }
+
+    SupplyValue value;
+    value.time = time;
+    value.state = state;
+    if (state == LevelState::Measured)
+        value.level = supply.level;
+    if (supply.maximum >= 0)
+        value.maximum = supply.maximum;
+    value.unit = supply.unit;
+    value.description = supply.description;
+    value.serial = supply.serial;
+    value.pages = device.pageCount;
+
+    const bool first = last.seq == 0;
+    // A sleeping printer's "unknown" keeps the last measured level; the supply row notes the state.
+    if (!first && state == LevelState::Unknown && last.value.state == LevelState::Measured)
+        return SQLITE_OK;
+    const bool textsChanged = first || value.description != last.value.description || value.serial != last.value.serial;
+    const bool changed = first || textsChanged || value.state != last.value.state || value.level != last.value.level ||
+                         value.maximum != last.value.maximum || value.unit != last.value.unit;
+    if (!changed)
+        return SQLITE_OK;
+
+    Use use(statement("insert supply value"));
+    use->bind(1, supplyId);
+    use->bind(2, last.seq + 1);
+    use->bind(3, time);
+    use->bind(4, static_cast<int64_t>(value.state));
+    use->bind(5, value.level ? std::optional<int64_t>(*value.level) : std::nullopt);
+    use->bind(6, value.maximum ? std::optional<int64_t>(*value.maximum) : std::nullopt);
+    use->bind(7, static_cast<int64_t>(value.unit));
+    bool descriptionChanged = first || value.description != last.value.description;
+    bool serialChanged = first || value.serial != last.value.serial;
+    use->bind(8, descriptionChanged ? std::optional<std::string>(value.description) : std::nullopt);
+    use->bind(9, serialChanged ? std::optional<std::string>(value.serial) : std::nullopt);
+    use->bind(10, value.pages);
+    if ((rc = use->step()) != SQLITE_DONE)
+        return rc;
+    last.seq += 1;
+    last.value = std::move(value);
+    ++summary.supplyValues;
+    return SQLITE_OK;
+}
+
+StoreStatus FleetStore::findDevice(std::string_view key, DeviceRecord& out) {
+    if (!isOpen())
+        return {StoreResult::CannotOpen, "the store is not open"};
+    int64_t id = 0;
+    int rc = findId(statement("device by key"), std::string(key), id);
+    if (rc != SQLITE_OK)
+        return failure(rc, "cannot look up a device");
+    if (id == 0)
+        return {StoreResult::NotFound, "no stored device is " + std::string(key)};
+    Use use(statement("device"));
+    use->bind(1, id);
+    if ((rc = use->step()) != SQLITE_ROW)
+        return failure(rc, "cannot read a device");
+    readDevice(*use, out);
+    return {};
+}
+
+StoreStatus FleetStore::devices(std::vector<DeviceRecord>& out) {
+    out.clear();
+    if (!isOpen())
+        return {StoreResult::CannotOpen, "the store is not open"};
+    Use use(statement("all devices"));
+    int rc;
+    while ((rc = use->step()) == SQLITE_ROW)
+        readDevice(*use, out.emplace_back());
+    return rc == SQLITE_DONE ? StoreStatus{} : failure(rc, "cannot read the devices");
+}
+
+StoreStatus FleetStore::supplies(int64_t deviceId, std::vector<SupplyRecord>& out) {
+    out.clear();
+    if (!isOpen())
+        return {StoreResult::CannotOpen, "the store is not open"};
+    Use use(statement("supplies"));
+    use->bind(1, deviceId);
+    int rc;
+    while ((rc = use->step()) == SQLITE_ROW) {
+        SupplyRecord& s = out.emplace_back();
+        s.id = use->integer(0);
+        s.deviceId = use->integer(1);
+        s.index = static_cast<int32_t>(use->integer(2));
+        s.kind = static_cast<int32_t>(use->integer(3));
+        s.colour = use->text(4);
+        s.state = static_cast<LevelState>(use->integer(5));
+        s.stateSince = use->integer(6);
+    }
+    return rc == SQLITE_DONE ? StoreStatus{} : failure(rc, "cannot read the supplies");
+}
+
+StoreStatus FleetStore::supplyHistory(int64_t supplyId, std::vector<SupplyValue>& out) {
+    out.clear();
+    if (!isOpen())
+        return {StoreResult::CannotOpen, "the store is not open"};
+    Use use(statement("supply history"));
+    use->bind(1, supplyId);
+    int rc;
+    while ((rc = use->step()) == SQLITE_ROW) {
+        SupplyValue v;
+        v.time = use->integer(0);
+        v.state = static_cast<LevelState>(use->integer(1));
+        if (auto level = use->optionalInteger(2))
+            v.level = static_cast<int32_t>(*level);
+        if (auto maximum = use->optionalInteger(3))
+            v.maximum = static_cast<int32_t>(*maximum);
+        v.unit = static_cast<int32_t>(use->integer(4));
+        // Texts are stored where they change; the rest carry the one before.
+        auto description = use->optionalText(5);
+        auto serial = use->optionalText(6);
+        v.description = description ? *description : (out.empty() ? std::string() : out.back().description);
+        v.serial = serial ? *serial : (out.empty() ? std::string() : out.back().serial);
+        v.pages = use->optionalInteger(7);
+        out.push_back(std::move(v));
+    }
+    return rc == SQLITE_DONE ? StoreStatus{} : failure(rc, "cannot read a supply's history");
+}
+
+StoreStatus FleetStore::counterHistory(int64_t deviceId, std::vector<CounterValue>& out) {
+    out.clear();
+    if (!isOpen())
+        return {StoreResult::CannotOpen, "the store is not open"};
+    Use use(statement("counters"));
+    use->bind(1, deviceId);
+    int rc;
+    while ((rc = use->step()) == SQLITE_ROW)
+        out.push_back({use->integer(0), use->integer(1)});
+    return rc == SQLITE_DONE ? StoreStatus{} : failure(rc, "cannot read the page counters");
+}
+
+StoreStatus FleetStore::events(int64_t deviceId, std::vector<DeviceEvent>& out) {
+    out.clear();
+    if (!isOpen())
+        return {StoreResult::CannotOpen, "the store is not open"};
+    Use use(statement("events"));
+    use->bind(1, deviceId);
+    int rc;
+    while ((rc = use->step()) == SQLITE_ROW)
+        out.push_back({use->integer(0), static_cast<DeviceEventKind>(use->integer(1))});
+    return rc == SQLITE_DONE ? StoreStatus{} : failure(rc, "cannot read the events");
+}
+
+StoreStatus FleetStore::stats(StoreStats& out) {
+    out = {};
+    if (!isOpen())
+        return {StoreResult::CannotOpen, "the store is not open"};
+    Use use(statement("stats"));
+    int rc = use->step();
+    if (rc != SQLITE_ROW)
+        return failure(rc, "cannot count the rows");
+    out.devices = use->integer(0);
+    out.supplies = use->integer(1);
+    out.supplyValues = use->integer(2);
+    out.counterValues = use->integer(3);
+    out.statusValues = use->integer(4);
+    out.events = use->integer(5);
+    for (auto [suffix, field] : {std::pair{"", &StoreStats::fileBytes}, std::pair{"-wal", &StoreStats::walBytes}}) {
+        std::error_code ec;
+        auto size = std::filesystem::file_size(path_ + suffix, ec);
+        out.*field = ec ? 0 : static_cast<int64_t>(size);
+    }
+    return {};
+}
+
+}  // namespace netrov::store

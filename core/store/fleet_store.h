@@ -1,0 +1,221 @@
+// The fleet store: one SQLite file that keeps every device across address changes and its readings as changes.
+//
+// A writer holds an exclusive lock (on the file beside it, "<store>-writer")
+// for as long as it is open, so two watchers never write one store; readers
+// need no lock. One process may open a store once as a writer and any
+// number of times as a reader. Every round of
+// readings is one transaction: a crash loses at most the round in flight.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "sqlite_db.h"
+#include "store_types.h"
+
+namespace netrov::store {
+
+// What opening or writing the store came to. Every failure leaves the store as it was.
+enum class StoreResult : int32_t {
+    Ok = 0,
+    CannotOpen,   // no such folder, or SQLite could not open the file
+    NotSqlite,    // the file is something else
+    NewerSchema,  // written by a newer NetRov
+    OlderSchema,  // a reader met a store no writer has brought up to date yet
+    Locked,       // another writer holds the store
+    ReadOnly,     // the file or its folder cannot be written
+    DiskFull,     // no room left (or the size limit given in the options)
+    NotFound,     // no such device
+    Failed,       // any other SQLite error; the message says which
+};
+const char* storeResultName(StoreResult result);
+
+struct StoreStatus {
+    StoreResult result = StoreResult::Ok;
+    std::string message;  // for people: what happened and to which file; empty on success
+    bool ok() const { return result == StoreResult::Ok; }
+};
+
+// The schema as ordered steps: step i brings a store from version i to i + 1.
+struct Migration {
+    int32_t version;  // the version the store has after this step
+    const char* sql;
+};
+std::span<const Migration> storeMigrations();
+int32_t storeSchemaVersion();  // the version this build writes
+
+// How a device is told apart. MAC is "aa:bb:cc:dd:ee:ff" lower case or empty.
+//
+// Matching rule, in order: the same serial number is the same device; else
+// the same MAC is the same device, unless both sides have serial numbers and
+// they differ (a print server moved to another printer: a new device, and the
+// MAC moves to it); else, when the reading has neither, the device last seen
+// at the same address; else a new device. A matched device takes the
+// reading's address, MAC and model, and its serial number when it had none.
+struct DeviceIdentity {
+    std::string address;
+    std::string mac;
+    std::string serial;
+    std::string model;
+};
+
+// One device in one round.
+struct DeviceReading {
+    DeviceIdentity identity;
+    bool answered = true;                // false: asked and silent; nothing but the silence is stored
+    std::optional<int64_t> pageCount;    // the life page counter
+    int32_t status = 0;                  // the device's status code
+    std::vector<SupplyReading> supplies;
+};
+
+enum class DeviceEventKind : int32_t { WentSilent = 1, CameBack = 2 };
+
+struct DeviceEvent {
+    int64_t time = 0;
+    DeviceEventKind kind = DeviceEventKind::WentSilent;
+};
+
+struct DeviceRecord {
+    int64_t id = 0;
+    DeviceIdentity identity;
+    int64_t firstSeen = 0;
+    int64_t lastSeen = 0;               // the last round it answered
+    bool answering = true;
+    std::optional<int64_t> pageCount;   // as of lastSeen
+    int32_t status = 0;
+};
+
+struct SupplyRecord {
+    int64_t id = 0;
+    int64_t deviceId = 0;
+    int32_t index = 0;
+    int32_t kind = 0;
+    std::string colour;
+    LevelState state = LevelState::Unknown;  // what the last round said, even when no value row was written
+    int64_t stateSince = 0;
+};
+
+struct CounterValue {
+    int64_t time = 0;
+    int64_t pages = 0;
+};
+
+struct StoreStats {
+    int64_t devices = 0;
+    int64_t supplies = 0;
+    int64_t supplyValues = 0;
+    int64_t counterValues = 0;
+    int64_t statusValues = 0;
+    int64_t events = 0;
+    int64_t fileBytes = 0;  // the store file
+    int64_t walBytes = 0;   // its write-ahead log, folded back into the file when the last connection closes
+};
+
+// What one round added.
+struct RoundSummary {
+    int32_t newDevices = 0;
+    int32_t supplyValues = 0;
+    int32_t counterValues = 0;
+    int32_t events = 0;
+};
+
+enum class OpenMode { Writer, Reader };
+
+struct StoreOptions {
+    OpenMode mode = OpenMode::Writer;
+    int32_t busyTimeoutMs = 5000;
+    int64_t sizeLimitBytes = 0;  // 0: none; reaching it is reported as DiskFull
+};
+
+// A page counter row is written when the counter changed and the last row is
+// at least this old (or the counter went backwards); the device row always
+// holds the latest counter, and each supply value row the counter at its
+// time, so pages per cartridge need no finer history.
+constexpr int64_t kCounterSpacingSeconds = 4 * 3600;
+
+class FleetStore {
+public:
+    FleetStore();
+    ~FleetStore();
+    FleetStore(const FleetStore&) = delete;
+    FleetStore& operator=(const FleetStore&) = delete;
+
+    // Opens (a writer creates and migrates) the store at path. On failure the
+    // store is closed and the file untouched.
+    StoreStatus open(const std::string& path, const StoreOptions& options = {});
+    void close();
+    bool isOpen() const { return db_.valid(); }
+    int32_t schemaVersion() const { return version_; }
+
+    // Stores one round taken at time (seconds since 1970, UTC) in one
+    // transaction. Devices not in devices are left as they are. summary may be null.
+    StoreStatus writeRound(int64_t time, std::span<const DeviceReading> devices, RoundSummary* summary = nullptr);
+    // The same in steps, for a watcher that stores devices as they answer:
+    // nothing is kept unless commitRound succeeds. A failed step abandons the round.
+    StoreStatus beginRound(int64_t time);
+    StoreStatus addReading(const DeviceReading& reading);
+    StoreStatus commitRound(RoundSummary* summary = nullptr);
+    void abandonRound();
+    bool inRound() const { return round_ != nullptr; }
+
+    // The device the matching rule gives for identity, without changing anything.
+    StoreStatus matchDevice(const DeviceIdentity& identity, DeviceRecord& out);
+    // The device last seen whose address, serial number or MAC is key.
+    StoreStatus findDevice(std::string_view key, DeviceRecord& out);
+    StoreStatus devices(std::vector<DeviceRecord>& out);
+    StoreStatus supplies(int64_t deviceId, std::vector<SupplyRecord>& out);
+    // Every stored value of a supply, oldest first (in the order written, which
+    // a clock that jumped back does not reorder).
+    StoreStatus supplyHistory(int64_t supplyId, std::vector<SupplyValue>& out);
+    StoreStatus counterHistory(int64_t deviceId, std::vector<CounterValue>& out);
+    StoreStatus events(int64_t deviceId, std::vector<DeviceEvent>& out);
+    StoreStatus stats(StoreStats& out);
+
+private:
+    struct LastSupply {
+        int64_t seq = 0;  // 0: no value row yet
+        SupplyValue value;
+        LevelState reportedState = LevelState::Unknown;
+    };
+    struct LastCounter {
+        bool loaded = false;
+        std::optional<CounterValue> row;
+    };
+
+    StoreStatus failure(int code, const std::string& what);
+    StoreStatus prepareStatements();
+    StoreStatus migrate();
+    int writeDevice(int64_t time, const DeviceReading& reading, RoundSummary& summary);
+    int writeSupply(int64_t time, int64_t deviceId, const DeviceReading& device, const SupplyReading& supply,
+                    RoundSummary& summary);
+    int lookupDevice(const DeviceIdentity& identity, std::optional<DeviceRecord>& out);
+    void forgetCaches();
+
+    std::string path_;
+    int32_t version_ = 0;
+    std::pair<uint64_t, uint64_t> fileKey_{};  // device and inode, while registered as open in this process
+    bool registered_ = false;
+    class WriterLock;
+    std::unique_ptr<WriterLock> lock_;
+    Connection db_;
+    std::unique_ptr<Transaction> round_;  // the round in progress, rolled back unless committed
+    int64_t roundTime_ = 0;
+    RoundSummary roundCounts_;
+    // Statements are declared after the connection, so they go first.
+    std::map<std::string, Statement, std::less<>> statements_;
+    std::map<std::pair<int64_t, int32_t>, int64_t> supplyIds_;
+    std::unordered_map<int64_t, LastSupply> lastSupply_;
+    std::unordered_map<int64_t, LastCounter> lastCounter_;
+
+    Statement& statement(std::string_view name);
+};
+
+}  // namespace netrov::store

@@ -1,0 +1,292 @@
+// A supply's history split into cartridges, and "empty in N days / N pages" from the current cartridge only.
+#include "forecast.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace netrov::store {
+
+namespace {
+
+constexpr std::pair<ForecastNote, const char*> kNoteTexts[] = {
+    {ForecastNote::NeedsDays, "needs readings over 3 days"},
+    {ForecastNote::CoarseSteps, "level reported in steps of 5 % or more — range widened"},
+    {ForecastNote::NoUse, "no use in 30 days"},
+    {ForecastNote::CounterWentBack, "page counter went backwards"},
+    {ForecastNote::NoCounter, "no page counter"},
+    {ForecastNote::ClockJumped, "clock jumped"},
+    {ForecastNote::AboveMaximum, "level above maximum"},
+    {ForecastNote::NotMeasured, "level not measured"},
+};
+
+constexpr double kSecondsPerDay = 86400.0;
+// Sen's interval for the slope: 95 % two-sided.
+constexpr double kSlopeZ = 1.96;
+// Pairwise slopes grow as the square of the points; a long cartridge is thinned to this many.
+constexpr size_t kMaxFitPoints = 200;
+constexpr int kMinDropsForSteps = 3;
+constexpr double kMinRateSpread = 0.1;
+
+// The level as points of the maximum; without a maximum, of scale.
+double percentOf(const SupplyValue& v, double scale) {
+    if (v.maximum && *v.maximum > 0)
+        return 100.0 * *v.level / *v.maximum;
+    return 100.0 * *v.level / scale;
+}
+
+// Without a maximum, a level is measured against the percent unit's 100 or the highest level seen.
+double scaleOf(std::span<const SupplyValue> values) {
+    double scale = 1;
+    for (const SupplyValue& v : values) {
+        if (v.unit == kUnitPercent)
+            return 100;
+        if (v.level)
+            scale = std::max(scale, static_cast<double>(*v.level));
+    }
+    return scale;
+}
+
+struct Point {
+    double day;
+    double percent;
+};
+
+double median(std::vector<double>& xs) {
+    auto mid = xs.begin() + static_cast<std::ptrdiff_t>(xs.size() / 2);
+    std::nth_element(xs.begin(), mid, xs.end());
+    double m = *mid;
+    if (xs.size() % 2 == 0)
+        m = (m + *std::max_element(xs.begin(), mid)) / 2;
+    return m;
+}
+
+struct Fit {
+    double slope = 0;  // percent per day
+    double lower = 0;  // Sen's interval
+    double upper = 0;
+    double intercept = 0;
+};
+
+// Theil–Sen: the median of pairwise slopes, robust to a few wild readings.
+std::optional<Fit> theilSen(std::vector<Point> points) {
+    if (points.size() > kMaxFitPoints) {
+        std::vector<Point> thin;
+        for (size_t i = 0; i < kMaxFitPoints; ++i)
+            thin.push_back(points[i * (points.size() - 1) / (kMaxFitPoints - 1)]);
+        points = std::move(thin);
+    }
+    std::vector<double> slopes;
+    for (size_t i = 0; i < points.size(); ++i)
+        for (size_t j = i + 1; j < points.size(); ++j)
+            if (points[j].day > points[i].day)
+                slopes.push_back((points[j].percent - points[i].percent) / (points[j].day - points[i].day));
+    if (slopes.empty())
+        return std::nullopt;
+    std::sort(slopes.begin(), slopes.end());
+    Fit fit;
+    std::vector<double> copy = slopes;
+    fit.slope = median(copy);
+    const double n = static_cast<double>(points.size());
+    const double total = static_cast<double>(slopes.size());
+    const double spread = kSlopeZ * std::sqrt(n * (n - 1) * (2 * n + 5) / 18);
+    auto at = [&](double rank) {
+        auto i = static_cast<ptrdiff_t>(std::clamp(rank, 1.0, total)) - 1;
+        return slopes[static_cast<size_t>(i)];
+    };
+    fit.lower = at(std::floor((total - spread) / 2));
+    fit.upper = at(std::ceil((total + spread) / 2 + 1));
+    std::vector<double> intercepts;
+    for (const Point& p : points)
+        intercepts.push_back(p.percent - fit.slope * p.day);
+    fit.intercept = median(intercepts);
+    return fit;
+}
+
+void note(Forecast& f, ForecastNote n) {
+    if (!f.has(n))
+        f.notes.push_back(n);
+}
+
+}  // namespace
+
+const char* forecastNoteText(ForecastNote note) {
+    for (const auto& [code, text] : kNoteTexts)
+        if (code == note)
+            return text;
+    return "";
+}
+
+bool Forecast::has(ForecastNote note) const { return std::find(notes.begin(), notes.end(), note) != notes.end(); }
+
+std::vector<Cartridge> splitCartridges(std::span<const SupplyValue> values, std::optional<int64_t> pagesNow) {
+    std::vector<Cartridge> out;
+    if (values.empty())
+        return out;
+    const double scale = scaleOf(values);
+    out.push_back({0, 0, values[0].time, CartridgeStart::FirstSeen, std::nullopt, false});
+    std::optional<double> lastPercent;
+    for (size_t i = 0; i < values.size(); ++i) {
+        const SupplyValue& v = values[i];
+        std::optional<double> percent;
+        if (v.level)
+            percent = percentOf(v, scale);
+        if (i > 0) {
+            const SupplyValue& before = values[i - 1];
+            std::optional<CartridgeStart> why;
+            if (!v.serial.empty() && !before.serial.empty() && v.serial != before.serial)
+                why = CartridgeStart::SerialChanged;
+            else if (!v.description.empty() && !before.description.empty() && v.description != before.description)
+                why = CartridgeStart::DescriptionChanged;
+            else if (percent && lastPercent && *percent - *lastPercent >= kCartridgeRisePercent)
+                why = CartridgeStart::LevelRose;
+            if (why) {
+                out.back().last = i - 1;
+                out.push_back({i, i, v.time, *why, std::nullopt, false});
+            }
+        }
+        if (percent)
+            lastPercent = percent;
+        out.back().last = i;
+    }
+    // Pages on a cartridge: from its first counter to the next cartridge's first (or now).
+    for (size_t c = 0; c < out.size(); ++c) {
+        std::vector<int64_t> counters;
+        for (size_t i = out[c].first; i <= out[c].last; ++i)
+            if (values[i].pages)
+                counters.push_back(*values[i].pages);
+        std::optional<int64_t> end = c + 1 < out.size() ? values[out[c + 1].first].pages : pagesNow;
+        if (end)
+            counters.push_back(*end);
+        if (counters.empty())
+            continue;
+        out[c].counterWentBack = !std::is_sorted(counters.begin(), counters.end());
+        if (!out[c].counterWentBack)
+            out[c].pages = counters.back() - counters.front();
+    }
+    return out;
+}
+
+Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::optional<int64_t> pagesNow) {
+    Forecast f;
+    if (values.empty()) {
+        note(f, ForecastNote::NeedsDays);
+        return f;
+    }
+    const Cartridge current = splitCartridges(values, pagesNow).back();
+    std::span<const SupplyValue> cart = values.subspan(current.first, current.last - current.first + 1);
+    const SupplyValue& latest = cart.back();
+    if (latest.state != LevelState::Measured) {
+        note(f, ForecastNote::NotMeasured);
+        return f;
+    }
+    if (latest.maximum && *latest.maximum > 0 && *latest.level > *latest.maximum) {
+        note(f, ForecastNote::AboveMaximum);
+        return f;
+    }
+    const double scale = scaleOf(cart);
+
+    // The measured points of this cartridge, and what they say about steps and the clock.
+    std::vector<Point> points;
+    std::vector<std::pair<double, int64_t>> counted;  // percent, pages
+    bool clockJumped = latest.time > now + 86400;
+    double step = 100;
+    int drops = 0;
+    int64_t lastChange = cart.front().time;
+    for (size_t i = 0; i < cart.size(); ++i) {
+        const SupplyValue& v = cart[i];
+        if (i > 0 && v.time < cart[i - 1].time)
+            clockJumped = true;
+        if (!v.level)
+            continue;
+        double percent = percentOf(v, scale);
+        if (!points.empty() && percent != points.back().percent) {
+            step = std::min(step, std::abs(percent - points.back().percent));
+            lastChange = v.time;
+            ++drops;
+        }
+        points.push_back({static_cast<double>(v.time - cart.front().time) / kSecondsPerDay, percent});
+        if (v.pages)
+            counted.emplace_back(percent, *v.pages);
+    }
+    const double level = points.back().percent;
+    // Two or three changes may all be large by chance; steps are judged from more.
+    const bool coarse = drops >= kMinDropsForSteps && step >= kCoarseStepPercent;
+    if (coarse)
+        note(f, ForecastNote::CoarseSteps);
+    else
+        step = std::min(step, 1.0);
+    // Devices round down, to the nearest or up: the level is within a step
+    // either side of what it says, and half a step above it on the middle course.
+    const double levelLow = std::max(0.0, level - step);
+    const double levelHigh = level + step;
+    const double levelMiddle = level + step / 2;
+
+    // Pages: read directly for page units, else pages per point from the counter.
+    if (isPageUnit(latest.unit)) {
+        double left = *latest.level;
+        f.pages = Estimate{left, left, left};
+    } else if (level <= 0) {
+        f.pages = Estimate{0, 0, 0.0};
+    } else if (counted.empty()) {
+        note(f, ForecastNote::NoCounter);
+    } else {
+        if (pagesNow)
+            counted.emplace_back(level, *pagesNow);
+        // Only the stretch after the last backwards step counts.
+        size_t from = 0;
+        for (size_t i = 1; i < counted.size(); ++i)
+            if (counted[i].second < counted[i - 1].second)
+                from = i;
+        const double used = counted[from].first - counted.back().first;
+        const double printed = static_cast<double>(counted.back().second - counted[from].second);
+        const double enough = std::max(2 * step, 2.0);
+        if (from > 0 && used < enough)
+            note(f, ForecastNote::CounterWentBack);
+        else if (used >= enough && printed > 0) {
+            double perPoint = printed / used;
+            f.pages = Estimate{levelMiddle * perPoint, levelLow * printed / (used + step),
+                               levelHigh * printed / std::max(used - step, step)};
+        } else {
+            note(f, ForecastNote::NeedsDays);  // too little used yet to tell pages per point
+        }
+    }
+
+    // Days: a robust fit of the level over time.
+    if (level <= 0) {
+        f.days = Estimate{0, 0, 0.0};
+        return f;
+    }
+    if (clockJumped) {
+        note(f, ForecastNote::ClockJumped);
+        return f;
+    }
+    if (now - lastChange >= kNoUseSeconds) {
+        note(f, ForecastNote::NoUse);
+        return f;
+    }
+    if (latest.time - cart.front().time < kMinForecastSpanSeconds || lastChange == cart.front().time) {
+        note(f, ForecastNote::NeedsDays);
+        return f;
+    }
+    std::optional<Fit> fit = theilSen(points);
+    if (!fit || fit->slope >= 0) {
+        note(f, ForecastNote::NeedsDays);
+        return f;
+    }
+    const double nowDay = static_cast<double>(now - cart.front().time) / kSecondsPerDay;
+    const double estimate = std::clamp(fit->intercept + fit->slope * nowDay + step / 2, levelLow, levelHigh);
+    const double rate = -fit->slope;
+    // Use comes in weekly waves, so the readings are not independent and
+    // Sen's interval alone is too narrow: the rate is never surer than this.
+    const double fastest = std::max(rate * (1 + kMinRateSpread), -fit->lower);
+    const double slowest = std::min(rate * (1 - kMinRateSpread), -fit->upper);
+    Estimate days{estimate / rate, levelLow / fastest, std::nullopt};
+    if (slowest > 0)
+        days.high = std::max(levelHigh / slowest, days.value);
+    days.low = std::min(days.low, days.value);
+    f.days = days;
+    return f;
+}
+
+}  // namespace netrov::store

@@ -1,0 +1,68 @@
+// A supply's history split into cartridges, and "empty in N days / N pages" from the current cartridge only.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "store_types.h"
+
+namespace netrov::store {
+
+// A level that rises by at least this many points of its maximum is a new
+// cartridge; smaller rises are the sensor's noise (a 10 % step device jitters by one step).
+constexpr double kCartridgeRisePercent = 15.0;
+constexpr int64_t kMinForecastSpanSeconds = 3 * 86400;
+constexpr int64_t kNoUseSeconds = 30 * 86400;
+// Levels that only ever move by this many points or more are "reported in steps".
+constexpr double kCoarseStepPercent = 5.0;
+
+enum class CartridgeStart : int32_t { FirstSeen, LevelRose, SerialChanged, DescriptionChanged };
+
+struct Cartridge {
+    size_t first = 0;  // index of its first value in the history
+    size_t last = 0;   // index of its last value (inclusive)
+    int64_t start = 0; // time of its first value
+    CartridgeStart why = CartridgeStart::FirstSeen;
+    std::optional<int64_t> pages;  // pages printed on it; absent without a counter or when it went backwards
+    bool counterWentBack = false;
+};
+
+// Splits values (a supply's history, oldest first) into cartridges.
+// pagesNow, the device's counter now, closes the current cartridge's pages.
+std::vector<Cartridge> splitCartridges(std::span<const SupplyValue> values, std::optional<int64_t> pagesNow);
+
+// Why a number is missing or less sure than it looks.
+enum class ForecastNote : int32_t {
+    NeedsDays,        // the current cartridge's readings span less than three days
+    CoarseSteps,      // the level moves in steps of 5 points or more: ranges are widened
+    NoUse,            // the level has not moved in 30 days
+    CounterWentBack,  // the page counter went backwards (a reset or a new board): no pages
+    NoCounter,        // no page counter: no pages
+    ClockJumped,      // times went backwards: no days
+    AboveMaximum,     // the level is above its maximum: nothing
+    NotMeasured,      // the device gives no number for the level: nothing
+};
+const char* forecastNoteText(ForecastNote note);
+
+struct Estimate {
+    double value = 0;
+    double low = 0;
+    std::optional<double> high;  // absent: no upper bound (use too slow to measure)
+};
+
+struct Forecast {
+    std::optional<Estimate> days;   // days from now until empty
+    std::optional<Estimate> pages;  // pages until empty
+    std::vector<ForecastNote> notes;
+    bool has(ForecastNote note) const;
+};
+
+// The forecast for a supply from its history at time now (seconds since 1970),
+// using only the current cartridge. A level counted in pages or impressions
+// is read directly as the pages left.
+Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::optional<int64_t> pagesNow);
+
+}  // namespace netrov::store

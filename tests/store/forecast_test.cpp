@@ -1,0 +1,232 @@
+// Cartridge splitting and forecasts: hand-made histories for each rule, generated series for accuracy.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "forecast.h"
+#include "series.h"
+
+namespace netrov::store {
+namespace {
+
+using test::kDay;
+using test::kMonday;
+
+struct Row {
+    double day;
+    int32_t level;  // -1, -2, -3 as the device says
+    const char* serial = "";
+    const char* description = "Black toner";
+    int64_t pages = -1;  // -1: no counter
+    int32_t maximum = 100;
+    int32_t unit = kUnitPercent;
+};
+
+std::vector<SupplyValue> history(const std::vector<Row>& rows) {
+    std::vector<SupplyValue> out;
+    for (const Row& r : rows) {
+        SupplyValue v;
+        v.time = kMonday + static_cast<int64_t>(r.day * kDay);
+        v.state = levelStateOf(r.level);
+        if (v.state == LevelState::Measured)
+            v.level = r.level;
+        if (r.maximum >= 0)
+            v.maximum = r.maximum;
+        v.unit = r.unit;
+        v.serial = r.serial;
+        v.description = r.description;
+        if (r.pages >= 0)
+            v.pages = r.pages;
+        out.push_back(v);
+    }
+    return out;
+}
+
+struct SplitCase {
+    const char* name;
+    std::vector<Row> rows;
+    std::optional<int64_t> pagesNow;
+    std::vector<size_t> starts;  // first index of each cartridge
+    std::vector<CartridgeStart> why;
+    std::vector<std::optional<int64_t>> pages;
+};
+
+class StoreCartridgeSplit : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(StoreCartridgeSplit, SplitsWhereACartridgeWasChanged) {
+    const SplitCase& c = GetParam();
+    std::vector<SupplyValue> values = history(c.rows);
+    std::vector<Cartridge> cartridges = splitCartridges(values, c.pagesNow);
+    ASSERT_EQ(cartridges.size(), c.starts.size());
+    for (size_t i = 0; i < cartridges.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(cartridges[i].first, c.starts[i]);
+        EXPECT_EQ(cartridges[i].last, i + 1 < c.starts.size() ? c.starts[i + 1] - 1 : values.size() - 1);
+        EXPECT_EQ(cartridges[i].why, c.why[i]);
+        EXPECT_EQ(cartridges[i].pages, c.pages[i]);
+        EXPECT_EQ(cartridges[i].counterWentBack, !c.pages[i] && c.rows[c.starts[i]].pages >= 0);
+    }
+}
+
+const SplitCase kSplitCases[] = {
+    {"NoiseIsNotAChange", {{0, 50, "", "T", 100}, {1, 55, "", "T", 150}, {2, 50, "", "T", 200}}, 260, {0},
+     {CartridgeStart::FirstSeen}, {160}},
+    {"TenPercentJitterIsNotAChange", {{0, 30}, {1, 40}, {2, 30}, {3, 20}}, std::nullopt, {0},
+     {CartridgeStart::FirstSeen}, {std::nullopt}},
+    {"LevelRiseBeyondNoise",
+     {{0, 20, "", "T", 1000}, {1, 5, "", "T", 1750}, {2, 100, "", "T", 1800}, {3, 90, "", "T", 2300}}, 2500, {0, 2},
+     {CartridgeStart::FirstSeen, CartridgeStart::LevelRose}, {800, 700}},
+    {"EarlyChangeWithTonerLeft", {{0, 60}, {1, 55}, {2, 100}}, std::nullopt, {0, 2},
+     {CartridgeStart::FirstSeen, CartridgeStart::LevelRose}, {std::nullopt, std::nullopt}},
+    {"SerialChangeAtTheSameLevel", {{0, 100, "A"}, {1, 98, "A"}, {2, 98, "B"}}, std::nullopt, {0, 2},
+     {CartridgeStart::FirstSeen, CartridgeStart::SerialChanged}, {std::nullopt, std::nullopt}},
+    {"DescriptionChange", {{0, 70, "", "Black toner"}, {1, 69, "", "Black toner XL"}}, std::nullopt, {0, 1},
+     {CartridgeStart::FirstSeen, CartridgeStart::DescriptionChanged}, {std::nullopt, std::nullopt}},
+    {"UnmeasuredRowsCompareWithTheLastLevel", {{0, 40}, {1, -3}, {2, -2}, {3, 45}, {4, 100}}, std::nullopt, {0, 4},
+     {CartridgeStart::FirstSeen, CartridgeStart::LevelRose}, {std::nullopt, std::nullopt}},
+    {"CounterBackwardsLosesThePagesOfThatCartridge",
+     {{0, 90, "", "T", 5000}, {1, 80, "", "T", 40}, {2, 100, "", "T", 900}}, 1000, {0, 2},
+     {CartridgeStart::FirstSeen, CartridgeStart::LevelRose}, {std::nullopt, 100}},
+    {"RawUnitsWithoutAMaximum", {{0, 4000, "", "T", -1, -2, 13}, {1, 3800, "", "T", -1, -2, 13},
+                                 {2, 4600, "", "T", -1, -2, 13}}, std::nullopt, {0, 2},
+     {CartridgeStart::FirstSeen, CartridgeStart::LevelRose}, {std::nullopt, std::nullopt}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rules, StoreCartridgeSplit, ::testing::ValuesIn(kSplitCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A forecast that must give a reason rather than a number, or a number read directly.
+struct ReasonCase {
+    const char* name;
+    std::vector<Row> rows;
+    double nowDay;
+    std::optional<int64_t> pagesNow;
+    std::vector<ForecastNote> notes;
+    bool days;
+    bool pages;
+    std::optional<double> pagesValue;
+};
+
+class StoreForecastReasons : public ::testing::TestWithParam<ReasonCase> {};
+
+TEST_P(StoreForecastReasons, GivesAReasonInsteadOfAWrongNumber) {
+    const ReasonCase& c = GetParam();
+    std::vector<SupplyValue> values = history(c.rows);
+    Forecast f = forecastSupply(values, kMonday + static_cast<int64_t>(c.nowDay * kDay), c.pagesNow);
+    for (ForecastNote n : c.notes)
+        EXPECT_TRUE(f.has(n)) << forecastNoteText(n);
+    EXPECT_EQ(f.notes.size(), c.notes.size());
+    EXPECT_EQ(f.days.has_value(), c.days);
+    EXPECT_EQ(f.pages.has_value(), c.pages);
+    if (c.pagesValue && f.pages) {
+        EXPECT_DOUBLE_EQ(f.pages->value, *c.pagesValue);
+    }
+    for (ForecastNote n : f.notes)
+        EXPECT_STRNE(forecastNoteText(n), "");
+}
+
+const ReasonCase kReasonCases[] = {
+    {"NeedsThreeDays", {{0, 80, "", "T", 100}, {1, 79, "", "T", 150}, {2, 78, "", "T", 200}}, 2.5, 220,
+     {ForecastNote::NeedsDays}, false, true, std::nullopt},
+    {"OneLevelOnlyNeedsDays", {{0, 80}}, 5, std::nullopt, {ForecastNote::NeedsDays, ForecastNote::NoCounter}, false,
+     false, std::nullopt},
+    {"NoUseInThirtyDays", {{0, 80}, {2, 79}, {4, 78}}, 40, std::nullopt, {ForecastNote::NoUse, ForecastNote::NoCounter},
+     false, false, std::nullopt},
+    {"LevelAboveMaximum", {{0, 80, "", "T", -1, 100}, {4, 130, "", "T", -1, 100}}, 5, std::nullopt,
+     {ForecastNote::AboveMaximum}, false, false, std::nullopt},
+    {"SomeRemainingIsNoNumber", {{0, 80}, {4, 70}, {5, -3}}, 6, std::nullopt, {ForecastNote::NotMeasured}, false, false,
+     std::nullopt},
+    {"ClockWentBack", {{0, 80, "", "T", 100}, {4, 70, "", "T", 600}, {2, 65, "", "T", 900}}, 6, 900,
+     {ForecastNote::ClockJumped}, false, true, std::nullopt},
+    {"ClockAheadOfNow", {{0, 80}, {4, 70}, {9, 65}}, 6, std::nullopt,
+     {ForecastNote::ClockJumped, ForecastNote::NoCounter}, false, false, std::nullopt},
+    {"CounterWentBackJustNow", {{0, 80, "", "T", 9000}, {4, 70, "", "T", 9500}, {5, 69, "", "T", 20}}, 6, 25,
+     {ForecastNote::CounterWentBack}, true, false, std::nullopt},
+    {"ImpressionsAreReadDirectly",
+     {{0, 3000, "", "T", -1, 3000, kUnitImpressions}, {4, 2500, "", "T", -1, 3000, kUnitImpressions}}, 5, std::nullopt,
+     {}, true, true, 2500.0},
+    {"EmptyIsZero", {{0, 10, "", "T", 100}, {4, 0, "", "T", 600}}, 5, 600, {}, true, true, 0.0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rules, StoreForecastReasons, ::testing::ValuesIn(kReasonCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Generated use with known truth, forecast 14 days before the cartridge runs out.
+struct SeriesCase {
+    const char* name;
+    test::SeriesConfig config;
+    int32_t daysBeforeEmpty;
+    double toleranceDays;    // |forecast - truth|
+    double tolerancePages;   // as a share of the true pages left
+    std::vector<ForecastNote> notes;
+    bool pages;
+    size_t cartridges;
+};
+
+test::SeriesConfig config(void (*change)(test::SeriesConfig&)) {
+    test::SeriesConfig c;
+    change(c);
+    return c;
+}
+
+class StoreForecastSeries : public ::testing::TestWithParam<SeriesCase> {};
+
+TEST_P(StoreForecastSeries, FindsTheEmptyDateWithinItsRange) {
+    const SeriesCase& c = GetParam();
+    test::Series series = test::generateSeries(c.config);
+    ASSERT_TRUE(series.emptyAt);
+    const int64_t now = *series.emptyAt - int64_t{c.daysBeforeEmpty} * kDay;
+    const test::Round& round = test::roundAt(series, now);
+    std::vector<SupplyValue> values = test::valuesUntil(series, round.time);
+    EXPECT_EQ(splitCartridges(values, round.pages).size(), c.cartridges);
+
+    Forecast f = forecastSupply(values, round.time, round.pages);
+    EXPECT_EQ(f.notes, c.notes);
+    ASSERT_TRUE(f.days);
+    const double trueDays = static_cast<double>(*series.emptyAt - round.time) / kDay;
+    SCOPED_TRACE(::testing::Message() << "days " << f.days->value << " [" << f.days->low << ", "
+                                      << f.days->high.value_or(-1) << "] true " << trueDays);
+    EXPECT_NEAR(f.days->value, trueDays, c.toleranceDays);
+    EXPECT_LE(f.days->low, trueDays);
+    ASSERT_TRUE(f.days->high);
+    EXPECT_GE(*f.days->high, trueDays);
+
+    ASSERT_EQ(f.pages.has_value(), c.pages);
+    if (f.pages) {
+        const double truePages = round.trueLevel * c.config.pagesPerPercent;
+        EXPECT_NEAR(f.pages->value, truePages, truePages * c.tolerancePages);
+        EXPECT_LE(f.pages->low, truePages);
+        EXPECT_GE(*f.pages->high, truePages);
+    }
+}
+
+const SeriesCase kSeriesCases[] = {
+    {"SteadyUse", config([](auto&) {}), 14, 2.0, 0.05, {}, true, 1},
+    {"SteadyUseNearTheEnd", config([](auto&) {}), 4, 1.5, 0.25, {}, true, 1},
+    {"TenPercentSteps", config([](auto& c) { c.step = 10; }), 14, 6.0, 0.35, {ForecastNote::CoarseSteps}, true, 1},
+    {"EarlyChangeWithTonerLeft", config([](auto& c) { c.changeDay = 10; }), 14, 2.0, 0.06, {}, true, 2},
+    {"EarlyChangeWithoutSerials",
+     config([](auto& c) {
+         c.changeDay = 10;
+         c.cartridgeSerials = false;
+     }),
+     14, 2.0, 0.06, {}, true, 2},
+    {"SleepsNightsAndWeekends", config([](auto& c) { c.sleeps = true; }), 14, 2.0, 0.05, {}, true, 1},
+    {"CounterResetLongAgo", config([](auto& c) { c.counterResetDay = 12; }), 14, 2.0, 0.06, {}, true, 1},
+    {"CounterResetJustNow", config([](auto& c) { c.counterResetDay = 31; }), 14, 2.0, 0.0,
+     {ForecastNote::CounterWentBack}, false, 1},
+    {"CountedInGramsWithAMaximum",
+     config([](auto& c) {
+         c.maximum = 2400;
+         c.unit = 13;
+     }),
+     14, 2.0, 0.05, {}, true, 1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Generated, StoreForecastSeries, ::testing::ValuesIn(kSeriesCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace netrov::store
