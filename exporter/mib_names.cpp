@@ -2,6 +2,7 @@
 #include "mib_names.h"
 
 #include <array>
+#include <cctype>
 #include <string_view>
 
 namespace netrov::exporter {
@@ -102,7 +103,7 @@ std::string alertCodeName(int32_t code)
             std::string name = suffix;
             // "subunitJam" has no such form; the generic label loses its "subunit" prefix.
             if (name.rfind("subunit", 0) == 0) name.erase(0, 7);
-            name[0] = static_cast<char>(name[0] - 'a' + 'A');
+            name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
             return kFinisherDevices[static_cast<size_t>(device)] + name;
         }
     }

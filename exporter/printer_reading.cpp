@@ -33,6 +33,7 @@ core::QueryReading run(const char* name, DeviceIdentity& device)
     return core::readQuery(*query, device);
 }
 
+// The records point into the reading, which must outlive them.
 template <class Record>
 std::vector<const Record*> recordsOf(const core::QueryReading& reading)
 {
@@ -80,7 +81,8 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
     reading.up = true;
     reading.model = textField(device.modelName, sizeof device.modelName);
 
-    for (const DeviceInfo* info : recordsOf<DeviceInfo>(run("GetDevInfo", device))) {
+    const core::QueryReading infoReading = run("GetDevInfo", device);
+    for (const DeviceInfo* info : recordsOf<DeviceInfo>(infoReading)) {
         if (info->nameValid) reading.name = textField(info->name, sizeof info->name);
         if (info->locationValid) reading.location = textField(info->location, sizeof info->location);
         if (info->macAddressValid) reading.mac = core::hardwareAddressText(info->macAddress);
@@ -98,22 +100,26 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
         }
     }
 
-    for (const TextEntry* serial : recordsOf<TextEntry>(run("GetDevSerial", device))) {
+    const core::QueryReading serialReading = run("GetDevSerial", device);
+    for (const TextEntry* serial : recordsOf<TextEntry>(serialReading)) {
         if (serial->textValid) reading.serial = textField(serial->text, sizeof serial->text);
         break;
     }
-    for (const MarkerInfo* marker : recordsOf<MarkerInfo>(run("GetDevMarker", device))) {
+    const core::QueryReading markerReading = run("GetDevMarker", device);
+    for (const MarkerInfo* marker : recordsOf<MarkerInfo>(markerReading)) {
         if (marker->lifeCountValid) reading.pages = marker->lifeCount;
         break;
     }
-    for (const CounterEntry* counter : recordsOf<CounterEntry>(run("GetDevCounter", device))) {
+    const core::QueryReading countersReading = run("GetDevCounter", device);
+    for (const CounterEntry* counter : recordsOf<CounterEntry>(countersReading)) {
         if (!counter->typeValid || !counter->levelValid || counter->level < 0) continue;
         if (counter->type == NETROV_COUNTER_MONO) reading.monoImpressions = static_cast<uint32_t>(counter->level);
         if (counter->type == NETROV_COUNTER_COLOR) reading.colourImpressions = static_cast<uint32_t>(counter->level);
     }
 
     int32_t index = 0;
-    for (const TonerEntry* toner : recordsOf<TonerEntry>(run("GetDevToner", device))) {
+    const core::QueryReading tonerReading = run("GetDevToner", device);
+    for (const TonerEntry* toner : recordsOf<TonerEntry>(tonerReading)) {
         SupplyReading supply;
         supply.index = ++index;
         supply.kind = toner->typeValid ? supplyKindName(toner->supplyType) : "unknown";
@@ -123,7 +129,8 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
         supply.percent = percentOf(toner->remainingPercentValid, toner->remainingPercent);
         reading.supplies.push_back(std::move(supply));
     }
-    for (const SupplyEntry* other : recordsOf<SupplyEntry>(run("GetDevSupplies", device))) {
+    const core::QueryReading suppliesReading = run("GetDevSupplies", device);
+    for (const SupplyEntry* other : recordsOf<SupplyEntry>(suppliesReading)) {
         SupplyReading supply;
         supply.index = ++index;
         supply.kind = other->typeValid ? supplyKindName(other->supplyType) : "unknown";
@@ -132,7 +139,8 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
         reading.supplies.push_back(std::move(supply));
     }
     int32_t trayIndex = 0;
-    for (const TrayEntry* t : recordsOf<TrayEntry>(run("GetDevTray", device))) {
+    const core::QueryReading traysReading = run("GetDevTray", device);
+    for (const TrayEntry* t : recordsOf<TrayEntry>(traysReading)) {
         TrayReading tray;
         tray.index = ++trayIndex;
         tray.name = t->trayNameValid ? textField(t->trayName, sizeof t->trayName) : std::string();
