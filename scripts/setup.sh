@@ -10,6 +10,7 @@ packages=(
   libexpat1-dev libsqlite3-dev
   libsnmp-dev snmp snmpsim onesixtyone braa
   libcli11-dev nlohmann-json3-dev
+  libcpp-httplib-dev prometheus libcrypt-dev libyaml-cpp-dev
   qt6-base-dev qt6-base-dev-tools fonts-dejavu-core
   iproute2 procps
 )

@@ -1,0 +1,53 @@
+// The one judgement of whether a device needs attention, shared by the
+// exporter, the check, the report and the desktop program.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace netrov::core {
+
+// The level codes a remaining percentage holds instead of 0..100.
+inline constexpr int32_t kLevelOther = -1;
+inline constexpr int32_t kLevelUnknown = -2;
+inline constexpr int32_t kLevelSomeRemaining = -3;
+
+// At or below this percentage a supply is low, as the check's default.
+inline constexpr int32_t kDefaultCriticalPercent = 5;
+
+// What a supply's level says. Unknown and SomeRemaining are never numbers.
+enum class LevelState : uint8_t { Unknown, SomeRemaining, Ok, Low, Empty };
+
+// percent: 0..100 or a level code; none when the device gave no level.
+LevelState levelState(std::optional<int32_t> percent, int32_t criticalPercent = kDefaultCriticalPercent);
+// "unknown", "some_remaining", "ok", "low", "empty".
+const char* levelStateName(LevelState state);
+inline constexpr LevelState kLevelStates[] = {LevelState::Unknown, LevelState::SomeRemaining, LevelState::Ok,
+                                              LevelState::Low, LevelState::Empty};
+
+// hrPrinterDetectedErrorState as a number: bit 0 is lowPaper (the first
+// octet's most significant bit), bit 15 the last bit of the second octet.
+inline constexpr uint32_t kErrorLowPaper = 1u << 0;
+inline constexpr uint32_t kErrorNoToner = 1u << 3;
+inline constexpr uint32_t kErrorDoorOpen = 1u << 4;
+inline constexpr uint32_t kErrorJammed = 1u << 5;
+
+// Why a device needs attention; several may hold at once.
+enum AttentionReason : uint8_t {
+    kAttentionSupplyLow = 1,
+    kAttentionSupplyEmpty = 2,
+    kAttentionErrorState = 4,
+    kAttentionAlert = 8,
+};
+
+struct Attention {
+    uint8_t reasons = 0;  // AttentionReason bits
+    bool needed() const { return reasons != 0; }
+};
+
+// A supply at or below its critical level or empty, any error-state bit, or
+// any alert: the device needs attention.
+Attention judgeAttention(std::span<const LevelState> supplies, uint32_t errorBits, size_t alertCount);
+
+}  // namespace netrov::core

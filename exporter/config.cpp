@@ -1,0 +1,268 @@
+// Reading the configuration files and checking addresses.
+#include "config.h"
+
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <cctype>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include <yaml-cpp/yaml.h>
+
+#include "search_settings.h"
+
+namespace netrov::exporter {
+
+namespace {
+
+std::optional<std::string> readWhole(const std::string& path, std::string& text)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return "cannot read " + path;
+    std::ostringstream all;
+    all << in.rdbuf();
+    text = all.str();
+    return std::nullopt;
+}
+
+// "3", "3s" or "1500ms" as whole seconds (rounded up), 1 to the maximum.
+std::optional<int32_t> parseSeconds(const std::string& text)
+{
+    std::string digits = text;
+    int64_t scale = 1000;
+    if (digits.size() > 2 && digits.compare(digits.size() - 2, 2, "ms") == 0) {
+        digits.resize(digits.size() - 2);
+        scale = 1;
+    } else if (!digits.empty() && digits.back() == 's') {
+        digits.pop_back();
+    }
+    if (digits.empty() || digits.size() > 9) return std::nullopt;
+    for (const char c : digits) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
+    }
+    const int64_t ms = std::stoll(digits) * scale;
+    const int64_t seconds = (ms + 999) / 1000;
+    if (seconds < 1 || seconds > kMaxTimeOutSeconds) return std::nullopt;
+    return static_cast<int32_t>(seconds);
+}
+
+std::optional<int32_t> parseCount(const YAML::Node& node, int32_t least, int32_t most)
+{
+    try {
+        const int64_t value = node.as<int64_t>();
+        if (value < least || value > most) return std::nullopt;
+        return static_cast<int32_t>(value);
+    } catch (const YAML::Exception&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+std::optional<Network> parseNetwork(const std::string& text)
+{
+    const size_t slash = text.find('/');
+    const auto address = core::parseDottedQuad(text.substr(0, slash));
+    if (!address) return std::nullopt;
+    int prefix = 32;
+    if (slash != std::string::npos) {
+        const std::string bits = text.substr(slash + 1);
+        if (bits.empty() || bits.size() > 2) return std::nullopt;
+        for (const char c : bits) {
+            if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
+        }
+        prefix = std::stoi(bits);
+        if (prefix > 32) return std::nullopt;
+    }
+    Network network;
+    network.mask = prefix == 0 ? 0 : ~uint32_t{0} << (32 - prefix);
+    network.address = *address & network.mask;
+    return network;
+}
+
+std::optional<ListenAddress> parseListenAddress(const std::string& text)
+{
+    const size_t colon = text.rfind(':');
+    if (colon == std::string::npos) return std::nullopt;
+    ListenAddress listen;
+    listen.host = text.substr(0, colon);
+    const std::string port = text.substr(colon + 1);
+    if (port.empty() || port.size() > 5) return std::nullopt;
+    for (const char c : port) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
+    }
+    const int value = std::stoi(port);
+    if (value < 1 || value > 65535) return std::nullopt;
+    listen.port = static_cast<uint16_t>(value);
+    if (listen.host == "localhost") listen.host = "127.0.0.1";
+    // An empty host means every address, as Prometheus exporters read ":9100".
+    if (listen.host.empty()) listen.host = "0.0.0.0";
+    const auto address = core::parseDottedQuad(listen.host);
+    if (!address) return std::nullopt;
+    listen.address = *address;
+    return listen;
+}
+
+std::string checkExposure(const Config& config, const ListenAddress& listen)
+{
+    if (listen.loopback() || !config.allowedNetworks.empty()) return {};
+    return "listening on " + listen.host +
+           " needs allowed_networks in the configuration file: without them anyone could aim the exporter at any "
+           "address";
+}
+
+std::optional<std::string> parseConfig(const std::string& yaml, Config& config)
+{
+    YAML::Node root;
+    try {
+        root = YAML::Load(yaml);
+    } catch (const YAML::Exception& e) {
+        return std::string("not YAML: ") + e.what();
+    }
+    if (root.IsNull()) return std::nullopt;
+    if (!root.IsMap()) return std::string("the configuration is not a mapping of keys");
+    for (const auto& item : root) {
+        const std::string key = item.first.as<std::string>();
+        const YAML::Node& value = item.second;
+        if (key == "listen_address") {
+            if (!value.IsScalar() || !parseListenAddress(value.as<std::string>()))
+                return "listen_address: expected HOST:PORT with an IPv4 address";
+            config.listenAddress = value.as<std::string>();
+        } else if (key == "timeout") {
+            const auto seconds = value.IsScalar() ? parseSeconds(value.as<std::string>()) : std::nullopt;
+            if (!seconds) return "timeout: expected 1s to 60s";
+            config.timeOutSeconds = *seconds;
+        } else if (key == "retries") {
+            const auto retries = value.IsScalar() ? parseCount(value, 0, kMaxRetries) : std::nullopt;
+            if (!retries) return "retries: expected 0 to 10";
+            config.retries = *retries;
+        } else if (key == "max_parallel_probes") {
+            const auto limit = value.IsScalar() ? parseCount(value, 1, kMaxParallelProbes) : std::nullopt;
+            if (!limit) return "max_parallel_probes: expected 1 to 1024";
+            config.maxParallelProbes = *limit;
+        } else if (key == "communities") {
+            if (!value.IsMap()) return std::string("communities: expected a mapping of names to communities");
+            for (const auto& c : value) {
+                if (!c.second.IsScalar()) return "communities: the community of " + c.first.as<std::string>() + " is not text";
+                const std::string community = c.second.as<std::string>();
+                if (community.size() >= 128) return "communities: " + c.first.as<std::string>() + " is longer than 127 characters";
+                config.communities[c.first.as<std::string>()] = community;
+            }
+        } else if (key == "allowed_networks") {
+            if (!value.IsSequence()) return std::string("allowed_networks: expected a list of A.B.C.D/P");
+            for (const auto& n : value) {
+                const auto network = n.IsScalar() ? parseNetwork(n.as<std::string>()) : std::nullopt;
+                if (!network) return "allowed_networks: " + (n.IsScalar() ? n.as<std::string>() : std::string("?")) +
+                                     " is not A.B.C.D/P";
+                config.allowedNetworks.push_back(*network);
+            }
+        } else {
+            return "unknown key " + key;
+        }
+    }
+    config.fromFile = true;
+    return std::nullopt;
+}
+
+std::optional<std::string> loadConfig(const std::string& path, Config& config)
+{
+    std::string text;
+    if (auto error = readWhole(path, text)) return error;
+    if (auto error = parseConfig(text, config)) return path + ": " + *error;
+    return std::nullopt;
+}
+
+std::optional<std::string> parseWebConfig(const std::string& yaml, WebConfig& web)
+{
+    YAML::Node root;
+    try {
+        root = YAML::Load(yaml);
+    } catch (const YAML::Exception& e) {
+        return std::string("not YAML: ") + e.what();
+    }
+    if (root.IsNull()) return std::nullopt;
+    if (!root.IsMap()) return std::string("the web configuration is not a mapping of keys");
+    try {
+        for (const auto& item : root) {
+            const std::string key = item.first.as<std::string>();
+            if (key == "tls_server_config") {
+                for (const auto& t : item.second) {
+                    const std::string name = t.first.as<std::string>();
+                    if (name == "cert_file") web.certFile = t.second.as<std::string>();
+                    else if (name == "key_file") web.keyFile = t.second.as<std::string>();
+                    else return "tls_server_config: " + name + " is not supported";
+                }
+                if (web.certFile.empty() != web.keyFile.empty())
+                    return std::string("tls_server_config: cert_file and key_file go together");
+            } else if (key == "basic_auth_users") {
+                for (const auto& u : item.second) web.basicAuthUsers[u.first.as<std::string>()] = u.second.as<std::string>();
+            } else if (key == "http_server_config") {
+                // Its settings (HTTP/2, headers) do not apply to this server.
+            } else {
+                return "unknown key " + key;
+            }
+        }
+    } catch (const YAML::Exception& e) {
+        return std::string("bad value: ") + e.what();
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> loadWebConfig(const std::string& path, WebConfig& web)
+{
+    std::string text;
+    if (auto error = readWhole(path, text)) return error;
+    if (auto error = parseWebConfig(text, web)) return path + ": " + *error;
+    return std::nullopt;
+}
+
+bool validHostName(const std::string& name)
+{
+    if (name.empty() || name.size() > 253) return false;
+    size_t label = 0;
+    bool letter = false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c == '.') {
+            if (label == 0 || name[i - 1] == '-') return false;
+            label = 0;
+            continue;
+        }
+        if (!std::isalnum(c) && c != '-') return false;
+        if (c == '-' && label == 0) return false;
+        if (std::isalpha(c) || c == '-') letter = true;
+        if (++label > 63) return false;
+    }
+    // All digits and dots is an address, checked as one.
+    return letter && name.back() != '-';
+}
+
+TargetCheck resolveTarget(const std::string& target)
+{
+    TargetCheck check;
+    if (const auto address = core::parseDottedQuad(target)) {
+        check.address = *address;
+        return check;
+    }
+    if (!validHostName(target)) {
+        check.error = "target is neither an IPv4 address nor a host name";
+        return check;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(target.c_str(), nullptr, &hints, &found) != 0 || !found) {
+        check.error = "target name does not resolve to an IPv4 address";
+        return check;
+    }
+    const std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> owner(found, freeaddrinfo);
+    const auto* in = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+    check.address = ntohl(in->sin_addr.s_addr);
+    return check;
+}
+
+}  // namespace netrov::exporter

@@ -1,0 +1,81 @@
+// The exporter's configuration: listen address, probe time-out, retries,
+// named communities, the limit of parallel probes and the networks that may
+// be probed, from flags and a YAML file; the web configuration file of TLS
+// and basic authentication in the exporter toolkit's format.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace netrov::exporter {
+
+// Not used by any other exporter on Prometheus's list of default port
+// allocations: that list has given out every port from 9100 to 9999, and
+// new exporters take ports from 10000 up.
+inline constexpr uint16_t kDefaultPort = 10109;
+inline constexpr const char* kDefaultListenAddress = "127.0.0.1:10109";
+inline constexpr int32_t kMaxTimeOutSeconds = 60;
+inline constexpr int32_t kMaxRetries = 10;
+inline constexpr int32_t kMaxParallelProbes = 1024;
+// The name a probe uses when it names no community.
+inline constexpr const char* kDefaultCommunityName = "default";
+
+struct Network {
+    uint32_t address = 0;  // first octet most significant
+    uint32_t mask = 0;
+    bool contains(uint32_t a) const { return (a & mask) == address; }
+};
+
+struct ListenAddress {
+    uint32_t address = 0;
+    uint16_t port = 0;
+    std::string host;  // as text, for binding
+    bool loopback() const { return (address >> 24) == 127; }
+};
+
+struct Config {
+    std::string listenAddress = kDefaultListenAddress;
+    int32_t timeOutSeconds = 3;
+    int32_t retries = 0;
+    int32_t maxParallelProbes = 16;
+    // Names to communities: a scrape names a community, never sends one.
+    std::map<std::string, std::string> communities;
+    std::vector<Network> allowedNetworks;
+    bool fromFile = false;
+};
+
+struct WebConfig {
+    std::string certFile;
+    std::string keyFile;
+    std::map<std::string, std::string> basicAuthUsers;  // user to bcrypt hash
+    bool tls() const { return !certFile.empty(); }
+};
+
+// Fills from the YAML text; the error names the key at fault.
+std::optional<std::string> parseConfig(const std::string& yaml, Config& config);
+std::optional<std::string> loadConfig(const std::string& path, Config& config);
+std::optional<std::string> parseWebConfig(const std::string& yaml, WebConfig& web);
+std::optional<std::string> loadWebConfig(const std::string& path, WebConfig& web);
+
+// "A.B.C.D/P" or a single address.
+std::optional<Network> parseNetwork(const std::string& text);
+// "HOST:PORT" with an IPv4 address or "localhost" as host.
+std::optional<ListenAddress> parseListenAddress(const std::string& text);
+
+// The configuration as the exporter may run it: any address but loopback
+// needs allowed networks. Empty when it may.
+std::string checkExposure(const Config& config, const ListenAddress& listen);
+
+// A probe target: an IPv4 address, or a host name resolved to one. Texts of
+// neither form are refused before any name look-up.
+struct TargetCheck {
+    std::optional<uint32_t> address;
+    std::string error;
+};
+TargetCheck resolveTarget(const std::string& target);
+bool validHostName(const std::string& name);
+
+}  // namespace netrov::exporter

@@ -1,0 +1,118 @@
+// The metrics of one probe.
+#include "printer_metrics.h"
+
+#include <array>
+#include <set>
+#include <tuple>
+
+#include "mib_names.h"
+
+namespace netrov::exporter {
+
+namespace {
+
+struct StatusState {
+    const char* name;
+    bool (*holds)(int32_t code);
+};
+
+// The simple status codes as states; a code outside them is "unknown".
+constexpr std::array<StatusState, 5> kStatusStates = {{
+    {"ready", [](int32_t c) { return c >= 1 && c <= 3; }},
+    {"warning", [](int32_t c) { return c == 4; }},
+    {"error", [](int32_t c) { return c == 5; }},
+    {"power_save", [](int32_t c) { return c == 6; }},
+    {"unknown", [](int32_t c) { return c < 1 || c > 6; }},
+}};
+
+struct ReasonName {
+    core::AttentionReason reason;
+    const char* name;
+};
+
+constexpr ReasonName kReasons[] = {
+    {core::kAttentionSupplyLow, "supply_low"},
+    {core::kAttentionSupplyEmpty, "supply_empty"},
+    {core::kAttentionErrorState, "error_state"},
+    {core::kAttentionAlert, "alert"},
+};
+
+// A level's ratio only when it is a number: unknown and "some remaining"
+// are states, never values.
+void addLevel(Exposition& out, const std::string& prefix, const Labels& labels, std::optional<int32_t> percent)
+{
+    const core::LevelState state = core::levelState(percent);
+    if (state == core::LevelState::Ok || state == core::LevelState::Low || state == core::LevelState::Empty)
+        out.sample(prefix + "_level_ratio", labels, *percent / 100.0);
+    for (const core::LevelState s : core::kLevelStates) {
+        Labels withState = labels;
+        withState.emplace_back("state", core::levelStateName(s));
+        out.sample(prefix + "_state", withState, s == state ? 1 : 0);
+    }
+}
+
+}  // namespace
+
+void addPrinterMetrics(const PrinterReading& r, Exposition& out)
+{
+    out.family("netrov_up", "gauge", "Whether the printer answered the probe (1) or not (0).");
+    out.family("netrov_probe_duration_seconds", "gauge", "How long the probe of the printer took.");
+    out.sample("netrov_up", {}, r.up ? 1 : 0);
+    out.sample("netrov_probe_duration_seconds", {}, r.durationSeconds);
+    if (!r.up) return;
+
+    out.family("netrov_printer_info", "gauge", "The printer's identity; the value is always 1.");
+    out.family("netrov_status", "gauge", "The printer's status as a state set: 1 for the current state.");
+    out.family("netrov_attention", "gauge", "Whether the printer needs attention, as a state set.");
+    out.family("netrov_attention_reason", "gauge", "Each reason the printer needs attention: 1 when it holds.");
+    out.family("netrov_pages_total", "counter", "The marker's life count in its counter unit, usually impressions.");
+    out.family("netrov_impressions_total", "counter", "Impressions counted by the device, by colour kind.");
+    out.family("netrov_supply_level_ratio", "gauge",
+               "Remaining level of a supply from 0 to 1; absent when the level is unknown or only \"some remaining\".");
+    out.family("netrov_supply_state", "gauge", "A supply's level state as a state set.");
+    out.family("netrov_tray_level_ratio", "gauge", "Media left in an input tray from 0 to 1, when the tray reports it.");
+    out.family("netrov_tray_state", "gauge", "An input tray's level state as a state set.");
+    out.family("netrov_alerts", "gauge", "Number of alerts the printer reports.");
+    out.family("netrov_alert", "gauge", "One series per alert the printer reports; the value is always 1.");
+
+    out.sample("netrov_printer_info",
+               {{"model", r.model}, {"serial", r.serial}, {"name", r.name}, {"location", r.location}, {"mac", r.mac}},
+               1);
+    for (const StatusState& s : kStatusStates) out.sample("netrov_status", {{"state", s.name}}, s.holds(r.statusCode));
+    const core::Attention attention = attentionOf(r);
+    out.sample("netrov_attention", {{"state", "none"}}, attention.needed() ? 0 : 1);
+    out.sample("netrov_attention", {{"state", "needed"}}, attention.needed() ? 1 : 0);
+    for (const ReasonName& reason : kReasons)
+        out.sample("netrov_attention_reason", {{"reason", reason.name}}, (attention.reasons & reason.reason) ? 1 : 0);
+    if (r.pages) out.sample("netrov_pages_total", {}, *r.pages);
+    if (r.monoImpressions) out.sample("netrov_impressions_total", {{"kind", "mono"}}, *r.monoImpressions);
+    if (r.colourImpressions) out.sample("netrov_impressions_total", {{"kind", "colour"}}, *r.colourImpressions);
+
+    for (const SupplyReading& s : r.supplies) {
+        addLevel(out, "netrov_supply",
+                 {{"index", std::to_string(s.index)}, {"kind", s.kind}, {"colour", s.colour}, {"description", s.description}},
+                 s.percent);
+    }
+    for (const TrayReading& t : r.trays)
+        addLevel(out, "netrov_tray", {{"index", std::to_string(t.index)}, {"name", t.name}, {"media", t.media}}, t.percent);
+
+    out.sample("netrov_alerts", {}, static_cast<double>(r.alerts.size()));
+    // A device may list one alert twice; one series stands for both.
+    std::set<std::tuple<int32_t, int32_t, int32_t, std::string>> seen;
+    for (const AlertReading& a : r.alerts) {
+        if (!seen.emplace(a.code, a.group, a.groupIndex, a.description).second) continue;
+        out.sample("netrov_alert",
+                   {{"code", std::to_string(a.code)}, {"name", alertCodeName(a.code)}, {"group", alertGroupName(a.group)},
+                    {"group_index", std::to_string(a.groupIndex)}, {"description", a.description}},
+                   1);
+    }
+}
+
+std::string printerMetricsText(const PrinterReading& reading)
+{
+    Exposition out;
+    addPrinterMetrics(reading, out);
+    return out.text();
+}
+
+}  // namespace netrov::exporter

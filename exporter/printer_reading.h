@@ -1,0 +1,62 @@
+// One printer read through the front library for one scrape: identity,
+// status, alerts, counters, supplies and trays, as the metrics need them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "attention.h"
+
+namespace netrov::exporter {
+
+struct ProbeSettings {
+    std::string community;
+    int32_t timeOutSeconds = 3;  // per exchange, whole seconds as the front library takes them
+    int32_t retries = 0;         // further attempts of the first exchange when nothing answers
+};
+
+struct SupplyReading {
+    int32_t index = 0;  // position among the device's supplies, toner and ink first
+    std::string kind;   // "toner", "ink_cartridge", "opc"...
+    std::string colour; // "black", "cyan"... or a word from the description; empty for non-colorant supplies
+    std::string description;
+    std::optional<int32_t> percent;  // 0..100 or a level code; none when not reported
+};
+
+struct TrayReading {
+    int32_t index = 0;
+    std::string name;
+    std::string media;
+    std::optional<int32_t> percent;
+};
+
+struct AlertReading {
+    int32_t code = 0;
+    int32_t group = 0;
+    int32_t groupIndex = 0;
+    std::string description;  // the message service's words; empty when it has none
+};
+
+struct PrinterReading {
+    bool up = false;
+    double durationSeconds = 0;
+    std::string model, serial, name, location, mac;
+    int32_t statusCode = 7;  // simple status: 1-3 ready, 4 warning, 5 error, 6 power save, 7 unknown
+    uint32_t errorBits = 0;  // hrPrinterDetectedErrorState; 0 while no query reads it
+    std::optional<uint32_t> pages;  // the marker's life count
+    std::optional<uint32_t> monoImpressions, colourImpressions;
+    std::vector<SupplyReading> supplies;
+    std::vector<TrayReading> trays;
+    std::vector<AlertReading> alerts;
+};
+
+// Reads the printer at the address (first octet most significant). The
+// front library must be started. Safe on many threads at once.
+PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings);
+
+// The judgement over what was read.
+core::Attention attentionOf(const PrinterReading& reading);
+
+}  // namespace netrov::exporter

@@ -1,0 +1,326 @@
+// Serving scrapes.
+#include "server.h"
+
+#include <crypt.h>
+
+#include <chrono>
+#include <cstring>
+
+#include <httplib.h>
+
+#include "exposition.h"
+#include "printer_metrics.h"
+#include "search_settings.h"
+
+#ifndef NETROV_VERSION
+#  define NETROV_VERSION "0"
+#endif
+
+namespace netrov::exporter {
+
+namespace {
+
+constexpr const char* kContentType = "text/plain; version=0.0.4; charset=utf-8";
+constexpr double kDurationBuckets[] = {0.05, 0.1, 0.25, 0.5, 1, 2.5, 5, 10, 30, 60};
+// Scrape requests carry no body; anything larger is refused unread.
+constexpr size_t kMaxPayload = 4096;
+
+}  // namespace
+
+ProbeFunction deviceProbe()
+{
+    return [](uint32_t address, const ProbeSettings& settings, bool& up) {
+        const PrinterReading reading = readPrinter(address, settings);
+        up = reading.up;
+        return printerMetricsText(reading);
+    };
+}
+
+ProbeGate::Outcome ProbeGate::run(uint32_t address, const std::string& community,
+                                  const std::function<std::string()>& probe, std::string& text)
+{
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        const auto it = flights_.find(address);
+        if (it == flights_.end()) break;
+        const std::shared_ptr<Flight> flight = it->second;
+        ended_.wait(lock, [&] { return flight->done; });
+        if (flight->community == community) {
+            text = flight->text;
+            return Outcome::Shared;
+        }
+    }
+    if (running_ >= limit_) return Outcome::Overloaded;
+    auto flight = std::make_shared<Flight>();
+    flight->community = community;
+    flights_[address] = flight;
+    ++running_;
+    lock.unlock();
+
+    // Whatever the probe does, its waiters are released and its place freed.
+    struct Release {
+        ProbeGate& gate;
+        uint32_t address;
+        std::shared_ptr<Flight> flight;
+        ~Release()
+        {
+            std::lock_guard guard(gate.mutex_);
+            flight->done = true;
+            gate.flights_.erase(address);
+            --gate.running_;
+            gate.ended_.notify_all();
+        }
+    } release{*this, address, flight};
+    std::string result = probe();
+    {
+        std::lock_guard guard(mutex_);
+        flight->text = result;
+    }
+    text = std::move(result);
+    return Outcome::Probed;
+}
+
+size_t ProbeGate::running() const
+{
+    std::lock_guard lock(mutex_);
+    return running_;
+}
+
+const char* scrapeErrorName(ScrapeError error)
+{
+    switch (error) {
+    case ScrapeError::BadTarget: return "bad_target";
+    case ScrapeError::UnknownCommunity: return "unknown_community";
+    case ScrapeError::Forbidden: return "forbidden";
+    case ScrapeError::Overloaded: return "overloaded";
+    case ScrapeError::Unauthorised: return "unauthorised";
+    case ScrapeError::NoAnswer: return "no_answer";
+    case ScrapeError::Count: break;
+    }
+    return "other";
+}
+
+std::optional<std::string> decodeBase64(const std::string& text)
+{
+    std::string out;
+    uint32_t bits = 0;
+    int count = 0;
+    size_t padding = 0;
+    for (const char c : text) {
+        int value;
+        if (c >= 'A' && c <= 'Z') value = c - 'A';
+        else if (c >= 'a' && c <= 'z') value = c - 'a' + 26;
+        else if (c >= '0' && c <= '9') value = c - '0' + 52;
+        else if (c == '+') value = 62;
+        else if (c == '/') value = 63;
+        else if (c == '=') {
+            ++padding;
+            continue;
+        } else return std::nullopt;
+        if (padding) return std::nullopt;  // data after padding
+        bits = bits << 6 | static_cast<uint32_t>(value);
+        if (++count == 4) {
+            out += static_cast<char>(bits >> 16);
+            out += static_cast<char>(bits >> 8 & 0xFF);
+            out += static_cast<char>(bits & 0xFF);
+            bits = 0;
+            count = 0;
+        }
+    }
+    if (count == 1 || padding > 2) return std::nullopt;
+    if (count == 2) out += static_cast<char>(bits >> 4);
+    if (count == 3) {
+        out += static_cast<char>(bits >> 10);
+        out += static_cast<char>(bits >> 2 & 0xFF);
+    }
+    return out;
+}
+
+bool checkBasicAuth(const std::map<std::string, std::string>& users, const std::string& header)
+{
+    constexpr std::string_view kScheme = "Basic ";
+    if (header.compare(0, kScheme.size(), kScheme) != 0) return false;
+    const auto decoded = decodeBase64(header.substr(kScheme.size()));
+    if (!decoded) return false;
+    const size_t colon = decoded->find(':');
+    if (colon == std::string::npos) return false;
+    const auto user = users.find(decoded->substr(0, colon));
+    if (user == users.end()) return false;
+    const std::string password = decoded->substr(colon + 1);
+    // crypt_r's data is large; it lives on the heap, one per check.
+    auto data = std::make_unique<crypt_data>();
+    std::memset(data.get(), 0, sizeof(crypt_data));
+    const char* hashed = crypt_r(password.c_str(), user->second.c_str(), data.get());
+    // A failed hashing gives null or a text starting with '*'.
+    if (!hashed || hashed[0] == '*') return false;
+    const std::string& expected = user->second;
+    const size_t length = std::strlen(hashed);
+    if (length != expected.size()) return false;
+    unsigned char difference = 0;
+    for (size_t i = 0; i < length; ++i) difference |= static_cast<unsigned char>(hashed[i] ^ expected[i]);
+    return difference == 0;
+}
+
+ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe)
+    : config_(std::move(config)),
+      web_(std::move(web)),
+      probe_(std::move(probe)),
+      gate_(static_cast<size_t>(config_.maxParallelProbes)),
+      durationBuckets_(std::size(kDurationBuckets), 0)
+{
+    if (config_.communities.empty()) config_.communities[kDefaultCommunityName] = core::kDefaultCommunity;
+    if (web_.tls())
+        server_ = std::make_unique<httplib::SSLServer>(web_.certFile.c_str(), web_.keyFile.c_str());
+    else
+        server_ = std::make_unique<httplib::Server>();
+    httplib::Server& s = *server_;
+    // Every probe may hold a thread for its whole time-out; a few more keep
+    // /metrics and the refusals answering.
+    const size_t threads = static_cast<size_t>(config_.maxParallelProbes) + 4;
+    s.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    s.set_payload_max_length(kMaxPayload);
+    s.set_read_timeout(5, 0);
+    s.set_write_timeout(5, 0);
+    s.set_keep_alive_max_count(100);
+
+    s.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
+        if (web_.basicAuthUsers.empty() || authorised(request.get_header_value("Authorization")))
+            return httplib::Server::HandlerResponse::Unhandled;
+        count(ScrapeError::Unauthorised);
+        response.status = 401;
+        response.set_header("WWW-Authenticate", "Basic realm=\"netrov-exporter\"");
+        response.set_content("authentication required\n", "text/plain; charset=utf-8");
+        return httplib::Server::HandlerResponse::Handled;
+    });
+
+    s.Get("/", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content("netrov-exporter\n\n/probe?target=ADDRESS[&community=NAME]  reads one printer\n"
+                             "/metrics                              the exporter's own metrics\n",
+                             "text/plain; charset=utf-8");
+    });
+    s.Get("/metrics", [this](const httplib::Request&, httplib::Response& response) {
+        response.set_content(metricsText(), kContentType);
+    });
+    s.Get("/probe", [this](const httplib::Request& request, httplib::Response& response) {
+        ++scrapes_;
+        const auto refuse = [&](ScrapeError error, int status, const std::string& why) {
+            count(error);
+            response.status = status;
+            response.set_content(why + "\n", "text/plain; charset=utf-8");
+        };
+        const std::string target = request.get_param_value("target");
+        if (target.empty()) return refuse(ScrapeError::BadTarget, 400, "target parameter is missing");
+        std::string name = request.get_param_value("community");
+        if (name.empty()) name = request.get_param_value("module");
+        if (name.empty()) name = kDefaultCommunityName;
+        const auto community = config_.communities.find(name);
+        if (community == config_.communities.end())
+            return refuse(ScrapeError::UnknownCommunity, 400, "unknown community name");
+        const TargetCheck check = resolveTarget(target);
+        if (!check.address) return refuse(ScrapeError::BadTarget, 400, check.error);
+        bool allowed = config_.allowedNetworks.empty();
+        for (const Network& n : config_.allowedNetworks) allowed = allowed || n.contains(*check.address);
+        if (!allowed) return refuse(ScrapeError::Forbidden, 403, "target is outside the allowed networks");
+
+        const ProbeSettings settings{community->second, config_.timeOutSeconds, config_.retries};
+        bool up = false;
+        const auto start = std::chrono::steady_clock::now();
+        std::string text;
+        const ProbeGate::Outcome outcome = gate_.run(
+            *check.address, community->first,
+            [&] {
+                ++inFlight_;
+                struct Leave {
+                    std::atomic<int64_t>& n;
+                    ~Leave() { --n; }
+                } leave{inFlight_};
+                return probe_(*check.address, settings, up);
+            },
+            text);
+        if (outcome == ProbeGate::Outcome::Overloaded)
+            return refuse(ScrapeError::Overloaded, 503, "too many probes at once");
+        if (outcome == ProbeGate::Outcome::Shared) {
+            ++shared_;
+        } else {
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            std::lock_guard lock(durationMutex_);
+            for (size_t i = 0; i < std::size(kDurationBuckets); ++i) {
+                if (seconds <= kDurationBuckets[i]) ++durationBuckets_[i];
+            }
+            durationSum_ += seconds;
+            ++durationCount_;
+            if (!up) ++errors_[static_cast<size_t>(ScrapeError::NoAnswer)];
+        }
+        response.set_content(text, kContentType);
+    });
+}
+
+ExporterServer::~ExporterServer()
+{
+    stop();
+}
+
+bool ExporterServer::authorised(const std::string& header) const
+{
+    return checkBasicAuth(web_.basicAuthUsers, header);
+}
+
+void ExporterServer::count(ScrapeError error)
+{
+    ++errors_[static_cast<size_t>(error)];
+}
+
+std::string ExporterServer::bind(const ListenAddress& listen)
+{
+    if (!server_->is_valid()) return "cannot load the TLS certificate or key";
+    if (listen.port == 0) {
+        port_ = server_->bind_to_any_port(listen.host);
+        if (port_ <= 0) return "cannot listen on " + listen.host;
+        return {};
+    }
+    if (!server_->bind_to_port(listen.host, listen.port))
+        return "cannot listen on " + listen.host + ":" + std::to_string(listen.port);
+    port_ = listen.port;
+    return {};
+}
+
+bool ExporterServer::serve()
+{
+    return server_->listen_after_bind();
+}
+
+void ExporterServer::stop()
+{
+    if (server_) server_->stop();
+}
+
+std::string ExporterServer::metricsText() const
+{
+    Exposition out;
+    out.family("netrov_exporter_build_info", "gauge", "The exporter's version; the value is always 1.");
+    out.sample("netrov_exporter_build_info", {{"version", NETROV_VERSION}}, 1);
+    out.family("netrov_exporter_scrapes_total", "counter", "Probe requests received.");
+    out.sample("netrov_exporter_scrapes_total", {}, static_cast<double>(scrapes_.load()));
+    out.family("netrov_exporter_shared_probes_total", "counter",
+               "Probe requests answered by a probe of the same printer that was already running.");
+    out.sample("netrov_exporter_shared_probes_total", {}, static_cast<double>(shared_.load()));
+    out.family("netrov_exporter_probe_errors_total", "counter", "Probe requests that failed, by reason.");
+    for (size_t i = 0; i < static_cast<size_t>(ScrapeError::Count); ++i) {
+        out.sample("netrov_exporter_probe_errors_total", {{"reason", scrapeErrorName(static_cast<ScrapeError>(i))}},
+                   static_cast<double>(errors_[i].load()));
+    }
+    out.family("netrov_exporter_probes_in_flight", "gauge", "Printers being probed now.");
+    out.sample("netrov_exporter_probes_in_flight", {}, static_cast<double>(inFlight_.load()));
+    out.family("netrov_exporter_probe_duration_seconds", "histogram", "How long probes took.");
+    std::lock_guard lock(durationMutex_);
+    for (size_t i = 0; i < std::size(kDurationBuckets); ++i) {
+        out.sample("netrov_exporter_probe_duration_seconds", {{"le", formatValue(kDurationBuckets[i])}},
+                   static_cast<double>(durationBuckets_[i]), "_bucket");
+    }
+    out.sample("netrov_exporter_probe_duration_seconds", {{"le", "+Inf"}}, static_cast<double>(durationCount_), "_bucket");
+    out.sample("netrov_exporter_probe_duration_seconds", {}, durationSum_, "_sum");
+    out.sample("netrov_exporter_probe_duration_seconds", {}, static_cast<double>(durationCount_), "_count");
+    return out.text();
+}
+
+}  // namespace netrov::exporter

@@ -1,0 +1,200 @@
+// The exposition text: escaping, numbers, families kept together, and the
+// metrics of a colour MFP, an inkjet with an empty ink and unknown levels,
+// and a silent printer, each accepted by promtool.
+#include <gtest/gtest.h>
+
+#include "exposition.h"
+#include "mib_names.h"
+#include "printer_metrics.h"
+#include "promtool.h"
+
+namespace netrov::exporter {
+namespace {
+
+TEST(ExporterExposition, LabelValueEscaping)
+{
+    const struct {
+        std::string in;
+        std::string out;
+    } cases[] = {
+        {"plain", "plain"},
+        {"", ""},
+        {"back\\slash", "back\\\\slash"},
+        {"say \"hi\"", "say \\\"hi\\\""},
+        {"two\nlines", "two\\nlines"},
+        {"\\\"\n", "\\\\\\\"\\n"},
+        {"tab\tand cr\r stay", "tab\tand cr\r stay"},
+        {"Caf\xC3\xA9", "Caf\xC3\xA9"},                    // valid UTF-8 is kept
+        {"bad \xFF byte", "bad \xEF\xBF\xBD byte"},        // a byte that is never UTF-8
+        {"cut \xC3", "cut \xEF\xBF\xBD"},                  // a sequence cut short
+        {"over-long \xC0\xAF", "over-long \xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"surrogate \xED\xA0\x80", "surrogate \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(escapeLabelValue(c.in), c.out) << c.in;
+}
+
+TEST(ExporterExposition, HelpEscaping)
+{
+    EXPECT_EQ(escapeHelp("a \"quote\" stays"), "a \"quote\" stays");
+    EXPECT_EQ(escapeHelp("a\\b\nc"), "a\\\\b\\nc");
+}
+
+TEST(ExporterExposition, Values)
+{
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {0, "0"}, {1, "1"}, {0.09, "0.09"}, {45210, "45210"}, {4294967295.0, "4294967295"}, {-2, "-2"},
+        {std::numeric_limits<double>::infinity(), "+Inf"}, {-std::numeric_limits<double>::infinity(), "-Inf"},
+        {std::numeric_limits<double>::quiet_NaN(), "NaN"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(formatValue(c.value), c.text);
+}
+
+TEST(ExporterExposition, FamiliesStayTogether)
+{
+    Exposition out;
+    out.family("a_ratio", "gauge", "A.");
+    out.family("b_total", "counter", "B.");
+    out.family("c_unused", "gauge", "Never sampled.");
+    out.sample("a_ratio", {{"x", "1"}}, 0.5);
+    out.sample("b_total", {}, 3);
+    out.sample("a_ratio", {{"x", "2"}}, 1);
+    out.sample("undeclared", {}, 1);
+    EXPECT_EQ(out.text(), "# HELP a_ratio A.\n# TYPE a_ratio gauge\na_ratio{x=\"1\"} 0.5\na_ratio{x=\"2\"} 1\n"
+                          "# HELP b_total B.\n# TYPE b_total counter\nb_total 3\n");
+}
+
+TEST(ExporterExposition, MibNames)
+{
+    EXPECT_EQ(supplyKindName(3), "toner");
+    EXPECT_EQ(supplyKindName(21), "toner_cartridge");
+    EXPECT_EQ(supplyKindName(6), "ink_cartridge");
+    EXPECT_EQ(supplyKindName(99), "type_99");
+    EXPECT_EQ(alertCodeName(8), "jam");
+    EXPECT_EQ(alertCodeName(1104), "markerTonerAlmostEmpty");
+    EXPECT_EQ(alertCodeName(30208), "staplerJam");
+    EXPECT_EQ(alertCodeName(31603), "stackerCoverOpen");
+    EXPECT_EQ(alertCodeName(31809), "inserterMissing");
+    EXPECT_EQ(alertCodeName(1508), "code_1508");
+    EXPECT_EQ(alertCodeName(30201), "code_30201");
+    EXPECT_EQ(alertGroupName(13), "mediaPath");
+    EXPECT_EQ(alertGroupName(40), "group_40");
+}
+
+PrinterReading colourMfp()
+{
+    PrinterReading r;
+    r.up = true;
+    r.durationSeconds = 0.25;
+    r.model = "Tarnwell MX-4400";
+    r.serial = "MX4400X00007";
+    r.name = "Copier \"2nd floor\"";
+    r.location = "Room 2\\14\nnear the lift";
+    r.mac = "00:15:A3:20:05:60";
+    r.statusCode = 4;
+    r.pages = 45210;
+    r.monoImpressions = 30000;
+    r.colourImpressions = 15210;
+    r.supplies = {{1, "toner", "black", "Black Toner", 9},
+                  {2, "toner", "cyan", "Cyan Toner", 40},
+                  {3, "toner", "magenta", "Magenta Toner", 38},
+                  {4, "toner", "yellow", "Yellow Toner", 44},
+                  {5, "fuser", "", "Fuser Unit", 60}};
+    r.trays = {{1, "Tray 1", "iso_a4_210x297mm", 96}, {2, "Bypass", "", -3}};
+    r.alerts = {{1104, 11, 1, "Toner low"}, {1104, 11, 1, "Toner low"}};
+    return r;
+}
+
+PrinterReading inkjet()
+{
+    PrinterReading r;
+    r.up = true;
+    r.model = "Tarnwell IJ-90";
+    r.serial = "IJ90X00007";
+    r.statusCode = 3;
+    r.pages = 5210;
+    r.supplies = {{1, "ink_cartridge", "black", "Photo Black Ink", 72},
+                  {2, "ink_cartridge", "cyan", "Cyan Ink", -3},
+                  {3, "ink_cartridge", "magenta", "Magenta Ink", 15},
+                  {4, "ink_cartridge", "yellow", "Yellow Ink", 0},
+                  {5, "waste_ink", "", "Ink Maintenance Box", -2},
+                  {6, "other", "", "Bad \xFF name", std::nullopt}};
+    return r;
+}
+
+bool has(const std::string& text, const std::string& line)
+{
+    return text.find(line + "\n") != std::string::npos;
+}
+
+void expectPromtoolAccepts(const std::string& text)
+{
+    const test::PromtoolResult check = test::promtoolCheckMetrics(text);
+    if (!check.available) GTEST_SKIP() << "promtool is not installed (Debian package prometheus)";
+    EXPECT_EQ(check.status, 0) << check.output << "\n" << text;
+}
+
+TEST(ExporterExposition, ColourMfp)
+{
+    const std::string text = printerMetricsText(colourMfp());
+    EXPECT_TRUE(has(text, "netrov_up 1"));
+    EXPECT_TRUE(has(text, "netrov_printer_info{model=\"Tarnwell MX-4400\",serial=\"MX4400X00007\","
+                          "name=\"Copier \\\"2nd floor\\\"\",location=\"Room 2\\\\14\\nnear the lift\","
+                          "mac=\"00:15:A3:20:05:60\"} 1"));
+    EXPECT_TRUE(has(text, "netrov_supply_level_ratio{index=\"1\",kind=\"toner\",colour=\"black\",description=\"Black Toner\"} 0.09"));
+    EXPECT_TRUE(has(text, "netrov_supply_state{index=\"1\",kind=\"toner\",colour=\"black\",description=\"Black Toner\",state=\"ok\"} 1"));
+    EXPECT_TRUE(has(text, "netrov_supply_level_ratio{index=\"5\",kind=\"fuser\",colour=\"\",description=\"Fuser Unit\"} 0.6"));
+    EXPECT_TRUE(has(text, "netrov_pages_total 45210"));
+    EXPECT_TRUE(has(text, "netrov_impressions_total{kind=\"colour\"} 15210"));
+    EXPECT_TRUE(has(text, "netrov_status{state=\"warning\"} 1"));
+    EXPECT_TRUE(has(text, "netrov_status{state=\"ready\"} 0"));
+    EXPECT_TRUE(has(text, "netrov_attention{state=\"needed\"} 1"));
+    EXPECT_TRUE(has(text, "netrov_attention_reason{reason=\"alert\"} 1"));
+    EXPECT_TRUE(has(text, "netrov_attention_reason{reason=\"supply_low\"} 0"));
+    EXPECT_TRUE(has(text, "netrov_tray_level_ratio{index=\"1\",name=\"Tray 1\",media=\"iso_a4_210x297mm\"} 0.96"));
+    EXPECT_TRUE(has(text, "netrov_tray_state{index=\"2\",name=\"Bypass\",media=\"\",state=\"some_remaining\"} 1"));
+    EXPECT_EQ(text.find("netrov_tray_level_ratio{index=\"2\""), std::string::npos);
+    // The alert listed twice is one series.
+    const std::string alert = "netrov_alert{code=\"1104\",name=\"markerTonerAlmostEmpty\",group=\"markerSupplies\","
+                              "group_index=\"1\",description=\"Toner low\"} 1";
+    EXPECT_TRUE(has(text, alert));
+    EXPECT_EQ(text.find(alert), text.rfind(alert));
+    expectPromtoolAccepts(text);
+}
+
+TEST(ExporterExposition, InkjetWithEmptyInkAndUnknownLevels)
+{
+    const std::string text = printerMetricsText(inkjet());
+    EXPECT_TRUE(has(text, "netrov_supply_level_ratio{index=\"1\",kind=\"ink_cartridge\",colour=\"black\",description=\"Photo Black Ink\"} 0.72"));
+    EXPECT_TRUE(has(text, "netrov_supply_level_ratio{index=\"4\",kind=\"ink_cartridge\",colour=\"yellow\",description=\"Yellow Ink\"} 0"));
+    EXPECT_TRUE(has(text, "netrov_supply_state{index=\"4\",kind=\"ink_cartridge\",colour=\"yellow\",description=\"Yellow Ink\",state=\"empty\"} 1"));
+    // "Some remaining" and unknown are states, never levels.
+    EXPECT_EQ(text.find("netrov_supply_level_ratio{index=\"2\""), std::string::npos);
+    EXPECT_EQ(text.find("netrov_supply_level_ratio{index=\"5\""), std::string::npos);
+    EXPECT_EQ(text.find("netrov_supply_level_ratio{index=\"6\""), std::string::npos);
+    EXPECT_TRUE(has(text, "netrov_supply_state{index=\"2\",kind=\"ink_cartridge\",colour=\"cyan\",description=\"Cyan Ink\",state=\"some_remaining\"} 1"));
+    EXPECT_TRUE(has(text, "netrov_supply_state{index=\"5\",kind=\"waste_ink\",colour=\"\",description=\"Ink Maintenance Box\",state=\"unknown\"} 1"));
+    EXPECT_TRUE(has(text, "netrov_supply_state{index=\"6\",kind=\"other\",colour=\"\",description=\"Bad \xEF\xBF\xBD name\",state=\"unknown\"} 1"));
+    EXPECT_TRUE(has(text, "netrov_status{state=\"ready\"} 1"));
+    EXPECT_TRUE(has(text, "netrov_attention{state=\"needed\"} 1"));
+    EXPECT_TRUE(has(text, "netrov_attention_reason{reason=\"supply_empty\"} 1"));
+    EXPECT_TRUE(has(text, "netrov_alerts 0"));
+    expectPromtoolAccepts(text);
+}
+
+TEST(ExporterExposition, SilentPrinter)
+{
+    PrinterReading silent;
+    silent.durationSeconds = 1.5;
+    const std::string text = printerMetricsText(silent);
+    EXPECT_EQ(text, "# HELP netrov_up Whether the printer answered the probe (1) or not (0).\n"
+                    "# TYPE netrov_up gauge\nnetrov_up 0\n"
+                    "# HELP netrov_probe_duration_seconds How long the probe of the printer took.\n"
+                    "# TYPE netrov_probe_duration_seconds gauge\nnetrov_probe_duration_seconds 1.5\n");
+    expectPromtoolAccepts(text);
+}
+
+}  // namespace
+}  // namespace netrov::exporter

@@ -1,0 +1,216 @@
+// The HTTP paths over a fake probe: refusals with their status codes and
+// counters, one probe per printer at a time, the limit of parallel probes,
+// basic authentication and bounded requests.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include <httplib.h>
+
+#include "promtool.h"
+#include "server.h"
+
+namespace netrov::exporter {
+namespace {
+
+// A probe that holds until released, counting its calls.
+struct HeldProbe {
+    std::atomic<int> calls{0};
+    std::atomic<int> running{0};
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+
+    ProbeFunction function()
+    {
+        return [this](uint32_t address, const ProbeSettings& settings, bool& up) {
+            ++calls;
+            ++running;
+            released.wait();
+            --running;
+            up = address != 0x7F000063;  // 127.0.0.99 is silent
+            return "netrov_up " + std::string(up ? "1" : "0") + "\n# community " + settings.community + "\n";
+        };
+    }
+    void waitRunning(int n)
+    {
+        for (int i = 0; i < 500 && running.load() < n; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+};
+
+// A server on a free loopback port, served on its own thread.
+struct Served {
+    std::unique_ptr<ExporterServer> server;
+    std::thread thread;
+
+    Served(Config config, ProbeFunction probe, WebConfig web = {})
+        : server(std::make_unique<ExporterServer>(std::move(config), std::move(web), std::move(probe)))
+    {
+        ListenAddress listen = *parseListenAddress("127.0.0.1:1");
+        listen.port = 0;
+        const std::string error = server->bind(listen);
+        EXPECT_EQ(error, "");
+        thread = std::thread([this] { server->serve(); });
+    }
+    ~Served()
+    {
+        server->stop();
+        thread.join();
+    }
+    httplib::Client client() const
+    {
+        httplib::Client c("127.0.0.1", server->port());
+        c.set_read_timeout(20, 0);
+        return c;
+    }
+};
+
+ProbeFunction fixedProbe()
+{
+    return [](uint32_t, const ProbeSettings& settings, bool& up) {
+        up = true;
+        return "netrov_up 1\n# community " + settings.community + "\n";
+    };
+}
+
+int statusOf(const httplib::Result& r)
+{
+    return r ? r->status : -1;
+}
+
+bool hasLine(const std::string& text, const std::string& line)
+{
+    return text.find(line + "\n") != std::string::npos;
+}
+
+TEST(ExporterServer, Refusals)
+{
+    Config config;
+    config.communities = {{"default", "tarpon"}, {"office", "s3cret"}};
+    config.allowedNetworks = {*parseNetwork("127.0.0.0/8"), *parseNetwork("192.0.2.0/24")};
+    Served served(config, fixedProbe());
+    httplib::Client c = served.client();
+    const struct {
+        const char* path;
+        int status;
+        const char* reason;
+    } cases[] = {
+        {"/probe", 400, "bad_target"},
+        {"/probe?target=", 400, "bad_target"},
+        {"/probe?target=300.1.1.1", 400, "bad_target"},
+        {"/probe?target=not%20a%20name", 400, "bad_target"},
+        {"/probe?target=127.0.0.5:161", 400, "bad_target"},
+        {"/probe?target=127.0.0.5&community=public", 400, "unknown_community"},
+        {"/probe?target=198.51.100.1", 403, "forbidden"},
+        {"/probe?target=10.0.0.1&module=office", 403, "forbidden"},
+    };
+    for (const auto& k : cases) EXPECT_EQ(statusOf(c.Get(k.path)), k.status) << k.path;
+
+    auto ok = c.Get("/probe?target=127.0.0.5&community=office");
+    ASSERT_EQ(statusOf(ok), 200);
+    EXPECT_NE(ok->body.find("# community s3cret"), std::string::npos);
+    EXPECT_EQ(ok->get_header_value("Content-Type"), "text/plain; version=0.0.4; charset=utf-8");
+    ok = c.Get("/probe?target=192.0.2.9&module=office");
+    EXPECT_EQ(statusOf(ok), 200);
+    ok = c.Get("/probe?target=localhost");
+    ASSERT_EQ(statusOf(ok), 200);
+    EXPECT_NE(ok->body.find("# community tarpon"), std::string::npos);
+
+    const auto metrics = c.Get("/metrics");
+    ASSERT_EQ(statusOf(metrics), 200);
+    const std::string& text = metrics->body;
+    EXPECT_TRUE(hasLine(text, "netrov_exporter_scrapes_total 11"));
+    EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"bad_target\"} 5"));
+    EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"unknown_community\"} 1"));
+    EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"forbidden\"} 2"));
+    EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"overloaded\"} 0"));
+    EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_duration_seconds_count 3"));
+    EXPECT_TRUE(hasLine(text, "netrov_exporter_probes_in_flight 0"));
+    const test::PromtoolResult check = test::promtoolCheckMetrics(text);
+    if (check.available) {
+        EXPECT_EQ(check.status, 0) << check.output << text;
+    }
+}
+
+TEST(ExporterServer, OneProbePerPrinterAndALimit)
+{
+    Config config;
+    config.maxParallelProbes = 2;
+    HeldProbe probe;
+    Served served(config, probe.function());
+    // Two scrapes of one printer share one probe; a second printer takes the
+    // second place; a third printer finds no place.
+    auto first = std::async(std::launch::async, [&] { return statusOf(served.client().Get("/probe?target=127.0.0.7")); });
+    probe.waitRunning(1);
+    auto same = std::async(std::launch::async, [&] { return served.client().Get("/probe?target=127.0.0.7"); });
+    auto other = std::async(std::launch::async, [&] { return statusOf(served.client().Get("/probe?target=127.0.0.99")); });
+    probe.waitRunning(2);
+    EXPECT_EQ(statusOf(served.client().Get("/probe?target=127.0.0.8")), 503);
+    const auto during = served.client().Get("/metrics");
+    ASSERT_EQ(statusOf(during), 200);
+    EXPECT_TRUE(hasLine(during->body, "netrov_exporter_probes_in_flight 2"));
+    probe.release.set_value();
+    EXPECT_EQ(first.get(), 200);
+    const auto shared = same.get();
+    ASSERT_EQ(statusOf(shared), 200);
+    EXPECT_TRUE(hasLine(shared->body, "netrov_up 1"));
+    EXPECT_EQ(other.get(), 200);
+    EXPECT_EQ(probe.calls.load(), 2);
+    const auto after = served.client().Get("/metrics");
+    ASSERT_EQ(statusOf(after), 200);
+    EXPECT_TRUE(hasLine(after->body, "netrov_exporter_shared_probes_total 1"));
+    EXPECT_TRUE(hasLine(after->body, "netrov_exporter_probe_errors_total{reason=\"overloaded\"} 1"));
+    EXPECT_TRUE(hasLine(after->body, "netrov_exporter_probe_errors_total{reason=\"no_answer\"} 1"));
+    // Places are free again.
+    EXPECT_EQ(statusOf(served.client().Get("/probe?target=127.0.0.8")), 200);
+    EXPECT_EQ(probe.calls.load(), 3);
+}
+
+TEST(ExporterServer, GateWaitsForAnotherCommunity)
+{
+    ProbeGate gate(4);
+    std::promise<void> go;
+    std::shared_future<void> released = go.get_future().share();
+    std::atomic<int> calls{0};
+    std::string a, b;
+    auto first = std::async(std::launch::async, [&] {
+        return gate.run(1, "x", [&] { ++calls; released.wait(); return std::string("x"); }, a);
+    });
+    for (int i = 0; i < 500 && gate.running() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    auto second = std::async(std::launch::async, [&] {
+        return gate.run(1, "y", [&] { ++calls; return std::string("y"); }, b);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(calls.load(), 1);  // the other community waits its turn
+    go.set_value();
+    EXPECT_EQ(first.get(), ProbeGate::Outcome::Probed);
+    EXPECT_EQ(second.get(), ProbeGate::Outcome::Probed);
+    EXPECT_EQ(a, "x");
+    EXPECT_EQ(b, "y");
+    EXPECT_EQ(gate.running(), 0u);
+}
+
+TEST(ExporterServer, BasicAuthAndBounds)
+{
+    WebConfig web;
+    web.basicAuthUsers["prometheus"] = "$2b$04$nd/3Yllw1UPfUecnUzrQCuMeFWqDwb3nhnzlcqoLoJfEF41/moWhS";
+    Served served(Config{}, fixedProbe(), web);
+    httplib::Client c = served.client();
+    EXPECT_EQ(statusOf(c.Get("/probe?target=127.0.0.5")), 401);
+    c.set_basic_auth("prometheus", "wrong");
+    EXPECT_EQ(statusOf(c.Get("/metrics")), 401);
+    c.set_basic_auth("prometheus", "s3cret");
+    EXPECT_EQ(statusOf(c.Get("/probe?target=127.0.0.5")), 200);
+    const auto metrics = c.Get("/metrics");
+    ASSERT_EQ(statusOf(metrics), 200);
+    EXPECT_TRUE(hasLine(metrics->body, "netrov_exporter_probe_errors_total{reason=\"unauthorised\"} 2"));
+    // An over-long URL is refused by the HTTP layer, unread.
+    EXPECT_EQ(statusOf(c.Get("/probe?target=" + std::string(10000, 'a'))), 414);
+    // So is a request body.
+    EXPECT_EQ(statusOf(c.Post("/probe?target=127.0.0.5", std::string(8192, 'x'), "text/plain")), 413);
+}
+
+}  // namespace
+}  // namespace netrov::exporter
