@@ -503,7 +503,7 @@ bool parseOidText(const char* text, size_t length, uint32_t* arcs, size_t& count
 int32_t nextRequestId() noexcept
 {
     for (;;) {
-        const auto id = static_cast<int32_t>(platform::randomBits() & 0x7FFFFFFFu);
+        const auto id = static_cast<int32_t>(platform::threadRandomBits() & 0x7FFFFFFFu);
         if (id != 0) return id;
     }
 }

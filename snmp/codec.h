@@ -41,9 +41,10 @@ MessagePtr simpleToStandard(SnmpSimpleMessage& request);
 // Fills simple from a decoded reply; false when a binding does not fit.
 bool standardToSimple(const SnmpMessage& reply, SnmpSimpleMessage& simple);
 
-// A fresh request id for every request: 1 to 2^31 - 1, drawn from the
-// system's random source, so that a host which cannot see the request cannot
-// guess the id its answer must carry.
+// A fresh request id for every request: 1 to 2^31 - 1, drawn from this
+// thread's keystream (keyed once from the system's random source), so that a
+// host which cannot see the request cannot guess the id its answer must
+// carry, and no request pays for a system call.
 int32_t nextRequestId() noexcept;
 
 // Parses dotted decimal text into arcs; none past kMaxArcs or on an arc
