@@ -8,6 +8,8 @@ namespace netrov::platform {
 
 // 32 bits from the kernel's random source; never blocks once the system has booted.
 uint32_t randomBits() noexcept;
+// Fills size bytes from the same source, in one call where the system allows.
+void randomFill(void* out, size_t size) noexcept;
 
 // A ChaCha20 keystream (the block function of RFC 8439) read 32 bits at a
 // time. Values that many messages need (request ids) come from here: as hard
@@ -45,7 +47,7 @@ private:
 
     void rekey() noexcept
     {
-        for (size_t i = 4; i < 16; ++i) state_[i] = randomBits();
+        randomFill(state_ + 4, 12 * sizeof(uint32_t));
         state_[12] = 0;
     }
 
