@@ -1,4 +1,4 @@
-// BER reading and writing for SNMPv1 messages.
+// BER reading and writing for SNMP messages.
 #include "ber.h"
 
 #include <cassert>
@@ -94,6 +94,14 @@ size_t unsignedContentSize(uint32_t value)
     return size;
 }
 
+size_t unsigned64ContentSize(uint64_t value)
+{
+    size_t size = 1;
+    while (size < 8 && (value >> (8 * size)) != 0) ++size;
+    if ((value >> (8 * (size - 1))) & 0x80) ++size;
+    return size;
+}
+
 namespace {
 size_t base128Size(uint64_t value)
 {
@@ -158,6 +166,13 @@ void BerWriter::writeUnsigned(uint8_t tag, uint32_t value)
     writeHeader(tag, size);
     uint64_t v = value;
     for (size_t i = size; i > 0; --i) put(static_cast<uint8_t>(v >> (8 * (i - 1))));
+}
+
+void BerWriter::writeUnsigned64(uint8_t tag, uint64_t value)
+{
+    size_t size = unsigned64ContentSize(value);
+    writeHeader(tag, size);
+    for (size_t i = size; i > 0; --i) put(i > 8 ? 0 : static_cast<uint8_t>(value >> (8 * (i - 1))));
 }
 
 void BerWriter::writeOctets(uint8_t tag, const uint8_t* data, size_t size)
