@@ -288,8 +288,10 @@ public:
             silences = 0;
             if (reply->errorStatus == kErrorTooBig) {
                 if (asked <= 1) return finish(WalkResult::TooBig);
-                ceiling_ = asked - 1;
-                outcome_.repetitions = std::max(asked / 2, 1);
+                // The agent's message size, not chance: growing past half again
+                // would only meet the same answer.
+                ceiling_ = asked / 2;
+                outcome_.repetitions = ceiling_;
                 continue;
             }
             if (reply->errorStatus != 0) {

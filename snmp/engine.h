@@ -79,8 +79,8 @@ struct BulkWalkSettings {
     std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
     size_t maxRows = SIZE_MAX;
     // Repetitions start here, halve on tooBig or a time-out and double back
-    // on success up to maxRepetitions, never again up to a size that got
-    // tooBig.
+    // on success up to maxRepetitions; after a tooBig, only up to the half
+    // of the size that got it.
     int32_t startRepetitions = kWalkStartRepetitions;
     int32_t maxRepetitions = kWalkStartRepetitions;
 };
