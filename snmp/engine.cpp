@@ -325,26 +325,45 @@ private:
     }
 
     // Delivers the rows of one reply; the walk's end when the reply ends it.
+    // The reply is checked whole first: one bad binding and none of its rows
+    // is delivered, so a GetNext walk from lastName reads them by its own
+    // rules instead of after a row the agent may have put out of place.
     std::optional<WalkResult> take(const SnmpMessage& reply, int32_t asked)
     {
         size_t count = 0;
         for (const SnmpBinding* b = reply.variables; b; b = b->next) ++count;
         if (count == 0) return WalkResult::EmptyReply;
         if (count > static_cast<size_t>(asked)) return WalkResult::Overlong;
-        for (const SnmpBinding* b = reply.variables; b; b = b->next) {
+
+        size_t usable = 0;
+        std::optional<WalkResult> end;
+        std::span<const uint32_t> previous(outcome_.lastName);
+        for (const SnmpBinding* b = reply.variables; b && !end; b = b->next) {
             // endOfMibView carries the name asked for, so it is read before the order.
-            if (b->type == kTagEndOfMibView) return WalkResult::EndOfSubtree;
+            if (b->type == kTagEndOfMibView) {
+                end = WalkResult::EndOfSubtree;
+                break;
+            }
             if (b->type == kTagNoSuchObject || b->type == kTagNoSuchInstance) return WalkResult::Exception;
-            const int order = compareNames(*b, outcome_.lastName);
+            const int order = compareNames(*b, previous);
             if (order == 0) return WalkResult::Repeated;
             if (order < 0) return WalkResult::OutOfOrder;
-            if (!startsWith(*b, root_)) return WalkResult::EndOfSubtree;
+            if (!startsWith(*b, root_)) {
+                end = WalkResult::EndOfSubtree;
+                break;
+            }
+            previous = {b->name, static_cast<size_t>(b->nameLength)};
+            ++usable;
+        }
+
+        const SnmpBinding* b = reply.variables;
+        for (size_t i = 0; i < usable; ++i, b = b->next) {
             outcome_.lastName.assign(b->name, b->name + b->nameLength);
             ++outcome_.rows;
             if (!sink_(*b)) return WalkResult::Stopped;
             if (outcome_.rows >= settings_.maxRows) return WalkResult::RowLimit;
         }
-        return std::nullopt;
+        return end;
     }
 
     const MessageModel& model_;

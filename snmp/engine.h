@@ -102,7 +102,7 @@ using RowSink = std::function<bool(const SnmpBinding& row)>;
 // non-repeaters), wrapped by model (v2c; a v1 model sends nothing and gives
 // Unusable). Every row delivered lies under root and comes strictly after the
 // one before it, so the walk ends: each exchange either advances or counts
-// towards an end. Rows of a reply before a bad binding are delivered. One
+// towards an end. A reply with a bad binding delivers none of its rows. One
 // socket for the whole walk, connected to host's port 161. Throws
 // std::bad_alloc (and whatever sink throws).
 BulkWalkOutcome bulkWalk(const char* host, const MessageModel& model, std::span<const uint32_t> root,
