@@ -245,6 +245,47 @@ int compareNames(const SnmpBinding& a, std::span<const uint32_t> b)
     return order < 0 ? -1 : order > 0 ? 1 : 0;
 }
 
+}  // namespace
+
+BulkReplyRows checkBulkReply(const SnmpMessage& reply, int32_t asked, std::span<const uint32_t> root,
+                             std::span<const uint32_t> last)
+{
+    BulkReplyRows rows;
+    size_t count = 0;
+    for (const SnmpBinding* b = reply.variables; b; b = b->next) ++count;
+    if (count == 0) {
+        rows.end = WalkResult::EmptyReply;
+        return rows;
+    }
+    if (asked < 0 || count > static_cast<size_t>(asked)) {
+        rows.end = WalkResult::Overlong;
+        return rows;
+    }
+    std::span<const uint32_t> previous = last;
+    size_t usable = 0;
+    for (const SnmpBinding* b = reply.variables; b; b = b->next) {
+        // endOfMibView carries the name asked for, so it is read before the order.
+        if (b->type == kTagEndOfMibView || (compareNames(*b, previous) > 0 && !startsWith(*b, root))) {
+            rows.end = WalkResult::EndOfSubtree;
+            break;
+        }
+        std::optional<WalkResult> fault;
+        if (b->type == kTagNoSuchObject || b->type == kTagNoSuchInstance) fault = WalkResult::Exception;
+        else if (const int order = compareNames(*b, previous); order <= 0)
+            fault = order == 0 ? WalkResult::Repeated : WalkResult::OutOfOrder;
+        if (fault) {
+            rows.end = fault;
+            return rows;  // none of this reply's rows
+        }
+        previous = {b->name, static_cast<size_t>(b->nameLength)};
+        ++usable;
+    }
+    rows.usable = usable;
+    return rows;
+}
+
+namespace {
+
 class BulkWalker {
 public:
     BulkWalker(const MessageModel& model, std::span<const uint32_t> root, const BulkWalkSettings& settings,
@@ -324,46 +365,18 @@ private:
         return nullptr;
     }
 
-    // Delivers the rows of one reply; the walk's end when the reply ends it.
-    // The reply is checked whole first: one bad binding and none of its rows
-    // is delivered, so a GetNext walk from lastName reads them by its own
-    // rules instead of after a row the agent may have put out of place.
+    // Delivers the usable rows of one reply; the walk's end when the reply ends it.
     std::optional<WalkResult> take(const SnmpMessage& reply, int32_t asked)
     {
-        size_t count = 0;
-        for (const SnmpBinding* b = reply.variables; b; b = b->next) ++count;
-        if (count == 0) return WalkResult::EmptyReply;
-        if (count > static_cast<size_t>(asked)) return WalkResult::Overlong;
-
-        size_t usable = 0;
-        std::optional<WalkResult> end;
-        std::span<const uint32_t> previous(outcome_.lastName);
-        for (const SnmpBinding* b = reply.variables; b && !end; b = b->next) {
-            // endOfMibView carries the name asked for, so it is read before the order.
-            if (b->type == kTagEndOfMibView) {
-                end = WalkResult::EndOfSubtree;
-                break;
-            }
-            if (b->type == kTagNoSuchObject || b->type == kTagNoSuchInstance) return WalkResult::Exception;
-            const int order = compareNames(*b, previous);
-            if (order == 0) return WalkResult::Repeated;
-            if (order < 0) return WalkResult::OutOfOrder;
-            if (!startsWith(*b, root_)) {
-                end = WalkResult::EndOfSubtree;
-                break;
-            }
-            previous = {b->name, static_cast<size_t>(b->nameLength)};
-            ++usable;
-        }
-
+        const BulkReplyRows rows = checkBulkReply(reply, asked, root_, outcome_.lastName);
         const SnmpBinding* b = reply.variables;
-        for (size_t i = 0; i < usable; ++i, b = b->next) {
+        for (size_t i = 0; i < rows.usable; ++i, b = b->next) {
             outcome_.lastName.assign(b->name, b->name + b->nameLength);
             ++outcome_.rows;
             if (!sink_(*b)) return WalkResult::Stopped;
             if (outcome_.rows >= settings_.maxRows) return WalkResult::RowLimit;
         }
-        return end;
+        return rows.end;
     }
 
     const MessageModel& model_;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -93,6 +94,20 @@ struct BulkWalkOutcome {
     int32_t errorStatus = 0;         // the agent's, with AgentError
     int32_t repetitions = 0;         // the size the next request would ask
 };
+
+// What one reply to GetBulk gives: its first usable bindings are rows (under
+// root, each after the one before, the first after last), and end, when set,
+// is how the walk ends after them. The reply is checked whole first: one bad
+// binding (out of order, repeated, noSuchObject or noSuchInstance) and no row
+// is usable, so a GetNext walk from last reads them by its own rules instead
+// of after a row the agent may have put out of place. Past the subtree and
+// endOfMibView are no fault: the rows before them count.
+struct BulkReplyRows {
+    size_t usable = 0;
+    std::optional<WalkResult> end;
+};
+BulkReplyRows checkBulkReply(const SnmpMessage& reply, int32_t asked, std::span<const uint32_t> root,
+                             std::span<const uint32_t> last);
 
 // Called once per row in identifier order; false stops the walk. The
 // binding lives until the callback returns.
