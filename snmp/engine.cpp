@@ -265,17 +265,23 @@ BulkReplyRows checkBulkReply(const SnmpMessage& reply, int32_t asked, std::span<
     size_t usable = 0;
     for (const SnmpBinding* b = reply.variables; b; b = b->next) {
         // endOfMibView carries the name asked for, so it is read before the order.
-        if (b->type == kTagEndOfMibView || (compareNames(*b, previous) > 0 && !startsWith(*b, root))) {
+        if (b->type == kTagEndOfMibView) {
             rows.end = WalkResult::EndOfSubtree;
             break;
         }
-        std::optional<WalkResult> fault;
-        if (b->type == kTagNoSuchObject || b->type == kTagNoSuchInstance) fault = WalkResult::Exception;
-        else if (const int order = compareNames(*b, previous); order <= 0)
-            fault = order == 0 ? WalkResult::Repeated : WalkResult::OutOfOrder;
-        if (fault) {
-            rows.end = fault;
-            return rows;  // none of this reply's rows
+        const int order = compareNames(*b, previous);
+        if (order > 0 && !startsWith(*b, root)) {
+            rows.end = WalkResult::EndOfSubtree;
+            break;
+        }
+        // From here on a fault: none of this reply's rows.
+        if (b->type == kTagNoSuchObject || b->type == kTagNoSuchInstance) {
+            rows.end = WalkResult::Exception;
+            return rows;
+        }
+        if (order <= 0) {
+            rows.end = order == 0 ? WalkResult::Repeated : WalkResult::OutOfOrder;
+            return rows;
         }
         previous = {b->name, static_cast<size_t>(b->nameLength)};
         ++usable;
