@@ -72,9 +72,7 @@ MessagePtr acceptReply(const uint8_t* data, size_t size, uint32_t source, const 
                        const SnmpMessage& request)
 {
     if (size == 0) return nullptr;
-    Unwrapped reply = model.unwrap({data, size}, source);
-    if (reply.status != UnwrapStatus::Ok || !model.answers(*reply.message, request.requestId)) return nullptr;
-    return std::move(reply.message);
+    return unwrapAnswer(model, {data, size}, source, request.requestId);
 }
 
 // The model an SNMPv1 record describes; none for any other version or a

@@ -41,6 +41,14 @@ bool CommunityModel::answers(const SnmpMessage& reply, int32_t requestId) const 
     return reply.pduType == SNMP_PDU_RESPONSE;
 }
 
+MessagePtr unwrapAnswer(const MessageModel& model, std::span<const uint8_t> data, uint32_t sourceAddress,
+                        int32_t requestId)
+{
+    Unwrapped reply = model.unwrap(data, sourceAddress);
+    if (reply.status != UnwrapStatus::Ok || !model.answers(*reply.message, requestId)) return nullptr;
+    return std::move(reply.message);
+}
+
 RequestPdu::RequestPdu(uint8_t pduType, std::span<const std::span<const uint32_t>> names) : bindings_(names.size())
 {
     message_.pduType = pduType;

@@ -50,6 +50,13 @@ public:
     virtual bool answers(const SnmpMessage& reply, int32_t requestId) const noexcept = 0;
 };
 
+// The decoded reply when a datagram is a message of model's version that
+// answers the request which carried requestId; null for anything else, so a
+// stray or forged datagram, or one of the other version, cannot pose as the
+// answer. What the engine and a paced sweep both check. Throws std::bad_alloc.
+MessagePtr unwrapAnswer(const MessageModel& model, std::span<const uint8_t> data, uint32_t sourceAddress,
+                        int32_t requestId);
+
 // SNMPv1 or SNMPv2c with a community string.
 class CommunityModel final : public MessageModel {
 public:

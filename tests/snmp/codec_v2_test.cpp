@@ -330,6 +330,18 @@ TEST(MessageModel, UnwrapNamesWhyBytesAreNoReply)
     EXPECT_FALSE(CommunityModel(3, "public").wrap(*pdu, out));
 }
 
+TEST(MessageModel, UnwrapAnswerTakesOnlyTheAnswerOfItsVersion)
+{
+    const auto v2 = hexBytes(kExceptionsResponse);  // a v2c Response, id 42
+    MessagePtr answer = unwrapAnswer(CommunityModel(kVersion2c, "public"), v2, 0x0100007F, 42);
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(std::memcmp(answer->sourceAddress, "\x7F\x00\x00\x01", 4), 0);
+    EXPECT_EQ(bindingsOf(*answer).size(), 4u);
+    EXPECT_FALSE(unwrapAnswer(CommunityModel(kVersion2c, "public"), v2, 0, 43));
+    EXPECT_FALSE(unwrapAnswer(CommunityModel(kVersion1, "public"), v2, 0, 42));
+    EXPECT_FALSE(unwrapAnswer(CommunityModel(kVersion2c, "public"), std::span(v2.data(), v2.size() - 1), 0, 42));
+}
+
 TEST(MessageModel, WhatCountsAsTheAnswer)
 {
     struct Case {
