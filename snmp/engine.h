@@ -1,4 +1,4 @@
-// The request engine: one UDP socket per call, unicast or collecting.
+// The request engine: one UDP socket per call, unicast, collecting or walking by GetBulk.
 #pragma once
 
 #include <chrono>
@@ -118,8 +118,9 @@ using RowSink = std::function<bool(const SnmpBinding& row)>;
 // Unusable). Every row delivered lies under root and comes strictly after the
 // one before it, so the walk ends: each exchange either advances or counts
 // towards an end. A reply with a bad binding delivers none of its rows. One
-// socket for the whole walk, connected to host's port 161. Throws
-// std::bad_alloc (and whatever sink throws).
+// socket for the whole walk, connected to host's port 161. A null or
+// unknown host gives Unusable. Throws std::bad_alloc (and whatever sink
+// throws).
 BulkWalkOutcome bulkWalk(const char* host, const MessageModel& model, std::span<const uint32_t> root,
                          const BulkWalkSettings& settings, const RowSink& sink);
 
