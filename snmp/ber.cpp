@@ -1,4 +1,4 @@
-// BER reading and writing for SNMPv1 messages.
+// BER reading and writing for SNMP messages.
 #include "ber.h"
 
 #include <cassert>
@@ -94,6 +94,14 @@ size_t unsignedContentSize(uint32_t value)
     return size;
 }
 
+size_t unsigned64ContentSize(uint64_t value)
+{
+    size_t size = 1;
+    while (size < 8 && (value >> (8 * size)) != 0) ++size;
+    if ((value >> (8 * (size - 1))) & 0x80) ++size;
+    return size;
+}
+
 namespace {
 size_t base128Size(uint64_t value)
 {
@@ -104,9 +112,21 @@ size_t base128Size(uint64_t value)
 }
 }  // namespace
 
+namespace {
+// True when every arc fits one byte, as in nearly every name a printer
+// is asked for: the content is then the arcs themselves, one byte each.
+bool smallArcs(const uint32_t* arcs, size_t count)
+{
+    uint32_t any = 0;
+    for (size_t i = 2; i < count; ++i) any |= arcs[i];
+    return any < 0x80 && arcs[0] < 3 && arcs[1] < 40 && 40 * arcs[0] + arcs[1] < 0x80;
+}
+}  // namespace
+
 size_t oidContentSize(const uint32_t* arcs, size_t count)
 {
     if (count < 2) return 1;
+    if (smallArcs(arcs, count)) return count - 1;
     uint64_t firstTwo = uint64_t{40} * arcs[0] + arcs[1];
     if (firstTwo > 0xFFFFFFFFu) return 0;
     size_t size = base128Size(firstTwo);
@@ -160,6 +180,13 @@ void BerWriter::writeUnsigned(uint8_t tag, uint32_t value)
     for (size_t i = size; i > 0; --i) put(static_cast<uint8_t>(v >> (8 * (i - 1))));
 }
 
+void BerWriter::writeUnsigned64(uint8_t tag, uint64_t value)
+{
+    size_t size = unsigned64ContentSize(value);
+    writeHeader(tag, size);
+    for (size_t i = size; i > 0; --i) put(i > 8 ? 0 : static_cast<uint8_t>(value >> (8 * (i - 1))));
+}
+
 void BerWriter::writeOctets(uint8_t tag, const uint8_t* data, size_t size)
 {
     writeHeader(tag, size);
@@ -170,6 +197,15 @@ void BerWriter::writeOctets(uint8_t tag, const uint8_t* data, size_t size)
 
 void BerWriter::writeOid(uint8_t tag, const uint32_t* arcs, size_t count)
 {
+    if (count >= 2 && count - 1 <= kMaxEncodedOid && smallArcs(arcs, count)) {
+        writeHeader(tag, count - 1);
+        assert(pos_ + count - 1 <= out_.size());
+        uint8_t* p = out_.data() + pos_;
+        *p++ = static_cast<uint8_t>(40 * arcs[0] + arcs[1]);
+        for (size_t i = 2; i < count; ++i) *p++ = static_cast<uint8_t>(arcs[i]);
+        pos_ += count - 1;
+        return;
+    }
     // Encoded once into a scratch area, then copied behind its header; the
     // sizing pass has capped the size.
     uint8_t content[kMaxEncodedOid + 10];

@@ -17,6 +17,11 @@ inline constexpr uint8_t kTagIpAddress = 0x40;
 inline constexpr uint8_t kTagCounter = 0x41;
 inline constexpr uint8_t kTagGauge = 0x42;
 inline constexpr uint8_t kTagTimeTicks = 0x43;
+inline constexpr uint8_t kTagCounter64 = 0x46;
+// The exception values of SNMPv2 replies, in place of a value; no content.
+inline constexpr uint8_t kTagNoSuchObject = 0x80;
+inline constexpr uint8_t kTagNoSuchInstance = 0x81;
+inline constexpr uint8_t kTagEndOfMibView = 0x82;
 inline constexpr size_t kMaxArcs = 128;
 inline constexpr size_t kMaxEncodedOid = 512;
 
@@ -53,6 +58,8 @@ public:
     // Content decoders, shared with the element readers.
     [[nodiscard]] static bool decodeInt(std::span<const uint8_t> content, int32_t& value);
     [[nodiscard]] static bool decodeUnsigned(std::span<const uint8_t> content, uint32_t& value);
+    // Counter64: up to eight value bytes, a ninth only as a leading zero.
+    [[nodiscard]] static bool decodeUnsigned64(std::span<const uint8_t> content, uint64_t& value);
     [[nodiscard]] static bool decodeOid(std::span<const uint8_t> content, uint32_t* arcs, size_t maxArcs,
                                         size_t& count);
 
@@ -187,11 +194,23 @@ inline bool BerReader::decodeUnsigned(std::span<const uint8_t> content, uint32_t
     return true;
 }
 
+inline bool BerReader::decodeUnsigned64(std::span<const uint8_t> content, uint64_t& value)
+{
+    if (content.empty() || content.size() > 9) return false;
+    if (content.size() == 9 && content[0] != 0) return false;
+    // As decodeUnsigned: a missing leading zero still means the unsigned value.
+    uint64_t v = (content[0] & 0x80) ? ~uint64_t{0} : 0u;
+    for (uint8_t byte : content) v = (v << 8) | byte;
+    value = v;
+    return true;
+}
+
 // Sizes of encodings, so a message's size is known before a byte is written.
 size_t lengthSize(size_t length);
 size_t elementSize(size_t contentLength);  // header + content
 size_t intContentSize(int32_t value);
 size_t unsignedContentSize(uint32_t value);
+size_t unsigned64ContentSize(uint64_t value);
 // Zero when the identifier cannot be encoded (first arcs overflow).
 size_t oidContentSize(const uint32_t* arcs, size_t count);
 
@@ -211,6 +230,7 @@ public:
     void endFixedSequence(size_t start);
     void writeInt(uint8_t tag, int32_t value);
     void writeUnsigned(uint8_t tag, uint32_t value);
+    void writeUnsigned64(uint8_t tag, uint64_t value);
     void writeOctets(uint8_t tag, const uint8_t* data, size_t size);
     void writeOid(uint8_t tag, const uint32_t* arcs, size_t count);
 

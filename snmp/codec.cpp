@@ -1,4 +1,4 @@
-// SNMPv1 message encoding and decoding, and conversion between the record forms.
+// SNMPv1 and SNMPv2c message encoding and decoding, and conversion between the record forms.
 #include "codec.h"
 
 #include <algorithm>
@@ -28,6 +28,15 @@ uint32_t load32(const uint8_t* bytes)
     return v;
 }
 
+uint64_t load64(const uint8_t* bytes)
+{
+    uint64_t v;
+    std::memcpy(&v, bytes, 8);
+    return v;
+}
+
+bool isException(uint8_t tag) { return tag >= kTagNoSuchObject && tag <= kTagEndOfMibView; }
+
 // Identifier arcs held in a value buffer, copied out because the buffer
 // carries no alignment promise.
 struct OidValue {
@@ -53,9 +62,19 @@ bool oidSize(const uint32_t* arcs, int64_t count, size_t& size)
     return size != 0 && size <= kMaxEncodedOid;
 }
 
-// Content size of a binding's value, or false when its type or width is not encodable.
-bool valueContentSize(const SnmpBinding& b, size_t& size)
+// Content size of a binding's value, or false when its type or width is not
+// encodable in the message's version: Counter64 and the exceptions are v2c only.
+bool valueContentSize(const SnmpBinding& b, bool v2c, size_t& size)
 {
+    if (v2c && b.type == kTagCounter64) {
+        if (b.valueLength != 8 || !b.value) return false;
+        size = unsigned64ContentSize(load64(b.value));
+        return true;
+    }
+    if (v2c && isException(b.type)) {
+        size = 0;
+        return true;
+    }
     switch (b.type) {
     case kTagInteger:
         if (b.valueLength != 4 || !b.value) return false;
@@ -84,11 +103,11 @@ bool valueContentSize(const SnmpBinding& b, size_t& size)
     }
 }
 
-bool bindingContentSize(const SnmpBinding& b, size_t& size)
+bool bindingContentSize(const SnmpBinding& b, bool v2c, size_t& size)
 {
     size_t name = 0;
     size_t value = 0;
-    if (!oidSize(b.name, b.nameLength, name) || !valueContentSize(b, value)) return false;
+    if (!oidSize(b.name, b.nameLength, name) || !valueContentSize(b, v2c, value)) return false;
     size = elementSize(name) + elementSize(value);
     return size <= kMaxFixedContent;
 }
@@ -104,7 +123,13 @@ void writeValue(BerWriter& w, const SnmpBinding& b)
         w.writeOctets(b.type, b.value, b.valueLength);
         break;
     case kTagNull:
-        w.writeHeader(kTagNull, 0);
+    case kTagNoSuchObject:
+    case kTagNoSuchInstance:
+    case kTagEndOfMibView:
+        w.writeHeader(b.type, 0);
+        break;
+    case kTagCounter64:
+        w.writeUnsigned64(kTagCounter64, load64(b.value));
         break;
     case kTagOid: {
         OidValue oid;
@@ -230,13 +255,15 @@ bool decodeOidInto(MessageBlock& block, std::span<const uint8_t> content, size_t
 // One walk over a datagram, run twice: first (kFill false) to check the
 // structure and size the block, then to decode into it.
 template <bool kFill>
-bool decodeMessage(std::span<const uint8_t> data, BlockSizes& sizes, MessageBlock* block)
+bool decodeMessage(std::span<const uint8_t> data, int32_t expectedVersion, BlockSizes& sizes, MessageBlock* block)
 {
     SnmpMessage* msg = kFill ? block->message() : nullptr;
     BerReader datagram(data);
     BerReader message = datagram.enter(kTagSequence);
     int32_t version = -1;
-    if (!message.readInt(version) || version != 0) return false;
+    if (!message.readInt(version) || version != expectedVersion) return false;
+    const bool v2c = version == kVersion2c;
+    if constexpr (kFill) msg->version = version;
     std::span<const uint8_t> community;
     if (!message.readOctets(kTagOctets, kMaxCommunityDecoded, community)) return false;
     if constexpr (kFill) {
@@ -255,6 +282,8 @@ bool decodeMessage(std::span<const uint8_t> data, BlockSizes& sizes, MessageBloc
     int32_t* errorStatus = kFill ? &msg->errorStatus : &ignored;
     int32_t* errorIndex = kFill ? &msg->errorIndex : &ignored;
     if (pduType == kPduTrap) {
+        // The v1 trap layout has no place in a v2c message.
+        if (v2c) return false;
         std::span<const uint8_t> enterprise, agent;
         uint32_t timeStamp = 0;
         int32_t* genericTrap = kFill ? &msg->genericTrap : &ignored;
@@ -301,6 +330,9 @@ bool decodeMessage(std::span<const uint8_t> data, BlockSizes& sizes, MessageBloc
             case kTagOid:
                 sizes.words += arcBound(content);
                 break;
+            case kTagCounter64:
+                if (v2c) sizes.words += 2;
+                break;
             default:
                 break;
             }
@@ -341,6 +373,19 @@ bool decodeMessage(std::span<const uint8_t> data, BlockSizes& sizes, MessageBloc
                 b->valueLength = static_cast<uint32_t>(count * 4);
                 break;
             }
+            case kTagCounter64:
+                if (v2c) {
+                    uint64_t v = 0;
+                    if (!BerReader::decodeUnsigned64(content, v)) return false;
+                    b->value = block->word(0);
+                    (void)block->word(0);
+                    std::memcpy(b->value, &v, 8);
+                    b->valueLength = 8;
+                } else {
+                    // SNMPv1 has no Counter64: kept as an unknown type, by length.
+                    b->valueLength = static_cast<uint32_t>(content.size());
+                }
+                break;
             default:
                 // NULL, Opaque and the exception values keep only their length.
                 b->valueLength = static_cast<uint32_t>(content.size());
@@ -392,19 +437,27 @@ void freeMessageList(SnmpMessageList* list) noexcept
 
 std::optional<size_t> build(const SnmpMessage& m, std::span<uint8_t> out)
 {
-    if (m.version != 0) return std::nullopt;
+    if (m.version != kVersion1) return std::nullopt;
+    return encodeMessage(m, out);
+}
+
+std::optional<size_t> encodeMessage(const SnmpMessage& m, std::span<uint8_t> out)
+{
+    if (m.version != kVersion1 && m.version != kVersion2c) return std::nullopt;
+    const bool v2c = m.version == kVersion2c;
     if (m.communityLength < 0 || static_cast<size_t>(m.communityLength) > kMaxCommunityEncoded) return std::nullopt;
     if (m.communityLength > 0 && !m.community) return std::nullopt;
 
     size_t listContent = 0;
     for (const SnmpBinding* b = m.variables; b; b = b->next) {
         size_t content = 0;
-        if (!bindingContentSize(*b, content)) return std::nullopt;
+        if (!bindingContentSize(*b, v2c, content)) return std::nullopt;
         listContent += kFixedSequenceHeader + content;
         if (listContent > kMaxFixedContent) return std::nullopt;
     }
 
     const bool trap = m.pduType == kPduTrap;
+    if (trap && v2c) return std::nullopt;
     size_t body = 0;
     size_t enterpriseSize = 0;
     if (trap) {
@@ -416,6 +469,7 @@ std::optional<size_t> build(const SnmpMessage& m, std::span<uint8_t> out)
                + elementSize(intContentSize(m.errorIndex));
     }
     const size_t pduContent = body + elementSize(listContent);
+    // Version (three bytes) and the community's two-byte header.
     const size_t messageContent = elementSize(pduContent) + static_cast<size_t>(m.communityLength) + 5;
     if (messageContent > kMaxFixedContent) return std::nullopt;
     const size_t total = kFixedSequenceHeader + messageContent;
@@ -423,7 +477,7 @@ std::optional<size_t> build(const SnmpMessage& m, std::span<uint8_t> out)
 
     BerWriter w(out);
     w.writeFixedSequence(messageContent);
-    w.writeInt(kTagInteger, 0);
+    w.writeInt(kTagInteger, m.version);
     w.writeOctets(kTagOctets, reinterpret_cast<const uint8_t*>(m.community), static_cast<size_t>(m.communityLength));
     w.writeHeader(m.pduType, pduContent);
     if (trap) {
@@ -449,6 +503,21 @@ std::optional<size_t> build(const SnmpMessage& m, std::span<uint8_t> out)
 
 MessagePtr parse(std::span<const uint8_t> data, uint32_t sourceAddress)
 {
+    return decodeMessage(data, sourceAddress, kVersion1);
+}
+
+std::optional<int32_t> messageVersion(std::span<const uint8_t> data)
+{
+    BerReader datagram(data);
+    BerReader message = datagram.enter(kTagSequence);
+    int32_t version = -1;
+    if (!message.readInt(version)) return std::nullopt;
+    return version;
+}
+
+MessagePtr decodeMessage(std::span<const uint8_t> data, uint32_t sourceAddress, int32_t version)
+{
+    if (version != kVersion1 && version != kVersion2c) return nullptr;
     if (data.size() <= SNMP_DATAGRAM_SIZE) {
         // One pass into scratch storage sized for the worst case, then one
         // exact copy: every element takes at least two bytes, a binding at
@@ -459,17 +528,17 @@ MessagePtr parse(std::span<const uint8_t> data, uint32_t sourceAddress)
         static_assert(sizeof(scratch) == MessageBlock::storageSize(kWorstCase));
         BlockSizes unused;
         MessageBlock block(kWorstCase, scratch);
-        if (!decodeMessage<true>(data, unused, &block)) return nullptr;
+        if (!decodeMessage<true>(data, version, unused, &block)) return nullptr;
         MessagePtr msg = block.copyOut();
         std::memcpy(msg->sourceAddress, &sourceAddress, 4);
         return msg;
     }
     BlockSizes sizes;
-    if (!decodeMessage<false>(data, sizes, nullptr)) return nullptr;
+    if (!decodeMessage<false>(data, version, sizes, nullptr)) return nullptr;
     MessageBlock block(sizes);
     MessagePtr msg(block.message());
     std::memcpy(msg->sourceAddress, &sourceAddress, 4);
-    if (!decodeMessage<true>(data, sizes, &block)) return nullptr;
+    if (!decodeMessage<true>(data, version, sizes, &block)) return nullptr;
     return msg;
 }
 
@@ -503,7 +572,7 @@ bool parseOidText(const char* text, size_t length, uint32_t* arcs, size_t& count
 int32_t nextRequestId() noexcept
 {
     for (;;) {
-        const auto id = static_cast<int32_t>(platform::randomBits() & 0x7FFFFFFFu);
+        const auto id = static_cast<int32_t>(platform::threadRandomBits() & 0x7FFFFFFFu);
         if (id != 0) return id;
     }
 }

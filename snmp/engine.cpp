@@ -1,12 +1,14 @@
 // UDP exchange of SNMP requests and replies.
 #include "engine.h"
 
+#include "ber.h"
 #include "platform/socket.h"
 
 #include <algorithm>
 #include <climits>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <unordered_set>
 
 #ifndef _WIN32
@@ -18,7 +20,6 @@ namespace netrov::snmp {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr uint8_t kPduTrap = 0xA4;
 
 using platform::UniqueSocket;
 
@@ -65,13 +66,22 @@ Datagram receive(const UniqueSocket& socket, uint8_t* buffer)
 }
 
 // The decoded reply when the datagram answers request; anything else is
-// dropped, so a stray or forged datagram cannot pose as the answer.
-MessagePtr acceptReply(const uint8_t* data, size_t size, uint32_t source, const SnmpMessage& request)
+// dropped, so a stray or forged datagram, or one of another version, cannot
+// pose as the answer.
+MessagePtr acceptReply(const uint8_t* data, size_t size, uint32_t source, const MessageModel& model,
+                       const SnmpMessage& request)
 {
     if (size == 0) return nullptr;
-    MessagePtr reply = parse({data, size}, source);
-    if (!reply || reply->pduType == kPduTrap || reply->requestId != request.requestId) return nullptr;
-    return reply;
+    return unwrapAnswer(model, {data, size}, source, request.requestId);
+}
+
+// The model an SNMPv1 record describes; none for any other version or a
+// community the record cannot hold.
+std::optional<CommunityModel> recordModel(const SnmpMessage& record)
+{
+    if (record.version != kVersion1 || record.communityLength < 0) return std::nullopt;
+    if (record.communityLength > 0 && !record.community) return std::nullopt;
+    return CommunityModel(kVersion1, {record.community, static_cast<size_t>(record.communityLength)});
 }
 
 int32_t clampTimeout(int32_t timeout) { return timeout < 0 ? 0 : timeout; }
@@ -95,8 +105,15 @@ bool resolveHost(const char* host, uint32_t& address)
 
 MessagePtr request(const char* host, int32_t timeout, const SnmpMessage& req)
 {
+    const std::optional<CommunityModel> model = recordModel(req);
+    if (!model) return nullptr;
+    return request(host, timeout, *model, req);
+}
+
+MessagePtr request(const char* host, int32_t timeout, const MessageModel& model, const SnmpMessage& req)
+{
     uint8_t out[SNMP_DATAGRAM_SIZE];
-    auto size = build(req, out);
+    auto size = model.wrap(req, out);
     if (!size) return nullptr;
     UniqueSocket fd = platform::openUdpSocket();
     if (!fd.valid()) return nullptr;
@@ -112,7 +129,7 @@ MessagePtr request(const char* host, int32_t timeout, const SnmpMessage& req)
         Datagram d = receive(fd, in);
         if (d.size < 0) break;
         if (d.source != address) continue;
-        if (MessagePtr reply = acceptReply(in, static_cast<size_t>(d.size), d.source, req)) return reply;
+        if (MessagePtr reply = acceptReply(in, static_cast<size_t>(d.size), d.source, model, req)) return reply;
     }
     return nullptr;
 }
@@ -120,8 +137,16 @@ MessagePtr request(const char* host, int32_t timeout, const SnmpMessage& req)
 MessageListPtr collect(const char* host, int32_t timeout, const SnmpMessage& req,
                        const std::vector<uint32_t>& broadcasts)
 {
+    const std::optional<CommunityModel> model = recordModel(req);
+    if (!model) return nullptr;
+    return collect(host, timeout, *model, req, broadcasts);
+}
+
+MessageListPtr collect(const char* host, int32_t timeout, const MessageModel& model, const SnmpMessage& req,
+                       const std::vector<uint32_t>& broadcasts)
+{
     uint8_t out[SNMP_DATAGRAM_SIZE];
-    auto size = build(req, out);
+    auto size = model.wrap(req, out);
     if (!size) return nullptr;
 
     MessageListPtr head;
@@ -152,7 +177,7 @@ MessageListPtr collect(const char* host, int32_t timeout, const SnmpMessage& req
             Datagram d = receive(fd, in);
             if (d.size < 0) break;
             if (d.size == 0 || senders.count(d.source) != 0) continue;
-            MessagePtr reply = acceptReply(in, static_cast<size_t>(d.size), d.source, req);
+            MessagePtr reply = acceptReply(in, static_cast<size_t>(d.size), d.source, model, req);
             if (!reply) continue;
             const bool fromDestination = d.source == destination;
             if (held < kMaxCollectedReplies) {
@@ -177,6 +202,205 @@ MessageListPtr collect(const char* host, int32_t timeout, const SnmpMessage& req
         ++pass;
     } while (keepGoing && pass < broadcasts.size());
     return head;
+}
+
+const char* walkResultName(WalkResult result) noexcept
+{
+    switch (result) {
+    case WalkResult::EndOfSubtree: return "end of subtree";
+    case WalkResult::RowLimit: return "row limit";
+    case WalkResult::Stopped: return "stopped";
+    case WalkResult::NoAnswer: return "no answer to GetBulk";
+    case WalkResult::TooBig: return "too big for one repetition";
+    case WalkResult::OutOfOrder: return "identifiers out of order";
+    case WalkResult::Repeated: return "identifier repeated";
+    case WalkResult::Overlong: return "more bindings than asked";
+    case WalkResult::EmptyReply: return "reply without bindings";
+    case WalkResult::Exception: return "exception value inside the subtree";
+    case WalkResult::AgentError: return "agent error";
+    case WalkResult::DeadlinePassed: return "deadline passed";
+    case WalkResult::Unusable: return "request not sendable";
+    }
+    return "unknown";
+}
+
+namespace {
+
+// Replies to GetBulk may be as large as a datagram can be.
+constexpr size_t kWalkReceiveSize = 65535;
+
+bool startsWith(const SnmpBinding& b, std::span<const uint32_t> root)
+{
+    if (b.nameLength < 0 || static_cast<size_t>(b.nameLength) <= root.size()) return false;
+    return std::equal(root.begin(), root.end(), b.name);
+}
+
+// Negative, zero or positive as a's name sorts before, with or after b.
+int compareNames(const SnmpBinding& a, std::span<const uint32_t> b)
+{
+    const std::span<const uint32_t> name(a.name, static_cast<size_t>(std::max(a.nameLength, 0)));
+    const auto order = std::lexicographical_compare_three_way(name.begin(), name.end(), b.begin(), b.end());
+    return order < 0 ? -1 : order > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+BulkReplyRows checkBulkReply(const SnmpMessage& reply, int32_t asked, std::span<const uint32_t> root,
+                             std::span<const uint32_t> last)
+{
+    BulkReplyRows rows;
+    size_t count = 0;
+    for (const SnmpBinding* b = reply.variables; b; b = b->next) ++count;
+    if (count == 0) {
+        rows.end = WalkResult::EmptyReply;
+        return rows;
+    }
+    if (asked < 0 || count > static_cast<size_t>(asked)) {
+        rows.end = WalkResult::Overlong;
+        return rows;
+    }
+    std::span<const uint32_t> previous = last;
+    size_t usable = 0;
+    for (const SnmpBinding* b = reply.variables; b; b = b->next) {
+        // endOfMibView carries the name asked for, so it is read before the order.
+        if (b->type == kTagEndOfMibView) {
+            rows.end = WalkResult::EndOfSubtree;
+            break;
+        }
+        const int order = compareNames(*b, previous);
+        if (order > 0 && !startsWith(*b, root)) {
+            rows.end = WalkResult::EndOfSubtree;
+            break;
+        }
+        // From here on a fault: none of this reply's rows.
+        if (b->type == kTagNoSuchObject || b->type == kTagNoSuchInstance) {
+            rows.end = WalkResult::Exception;
+            return rows;
+        }
+        if (order <= 0) {
+            rows.end = order == 0 ? WalkResult::Repeated : WalkResult::OutOfOrder;
+            return rows;
+        }
+        previous = {b->name, static_cast<size_t>(b->nameLength)};
+        ++usable;
+    }
+    rows.usable = usable;
+    return rows;
+}
+
+namespace {
+
+class BulkWalker {
+public:
+    BulkWalker(const MessageModel& model, std::span<const uint32_t> root, const BulkWalkSettings& settings,
+               const RowSink& sink)
+        : model_(model), root_(root), settings_(settings), sink_(sink), in_(kWalkReceiveSize)
+    {
+        outcome_.lastName.assign(root.begin(), root.end());
+        ceiling_ = std::max(settings.maxRepetitions, 1);
+        outcome_.repetitions = std::clamp(settings.startRepetitions, 1, ceiling_);
+    }
+
+    BulkWalkOutcome run(const char* host)
+    {
+        if (model_.version() != kVersion2c || root_.size() > kMaxArcs) return std::move(outcome_);
+        if (!resolveHost(host, address_)) return std::move(outcome_);
+        socket_ = platform::openUdpSocket();
+        if (!socket_.valid() || !connectTo(socket_, address_)) return std::move(outcome_);
+        int silences = 0;
+        for (;;) {
+            if (outcome_.rows >= settings_.maxRows) return finish(WalkResult::RowLimit);
+            if (Clock::now() >= settings_.deadline) return finish(WalkResult::DeadlinePassed);
+            // Never ask for more rows than may still be delivered.
+            const auto asked = static_cast<int32_t>(
+                std::min<size_t>(static_cast<size_t>(outcome_.repetitions), settings_.maxRows - outcome_.rows));
+            RequestPdu pdu(kPduGetBulk, std::span<const uint32_t>(outcome_.lastName));
+            pdu.renewRequestId();
+            pdu.setRepetitions(0, asked);
+            uint8_t out[SNMP_DATAGRAM_SIZE];
+            const auto size = model_.wrap(pdu.pdu(), out);
+            if (!size) return finish(WalkResult::Unusable);
+            sendTo(socket_, address_, out, *size);
+            ++outcome_.exchanges;
+
+            MessagePtr reply = awaitReply(pdu.pdu());
+            if (!reply) {
+                if (Clock::now() >= settings_.deadline) return finish(WalkResult::DeadlinePassed);
+                if (++silences >= kWalkMaxSilences) return finish(WalkResult::NoAnswer);
+                outcome_.repetitions = std::max(outcome_.repetitions / 2, 1);
+                continue;
+            }
+            silences = 0;
+            if (reply->errorStatus == kErrorTooBig) {
+                if (asked <= 1) return finish(WalkResult::TooBig);
+                // The agent's message size, not chance: growing past half again
+                // would only meet the same answer.
+                ceiling_ = asked / 2;
+                outcome_.repetitions = ceiling_;
+                continue;
+            }
+            if (reply->errorStatus != 0) {
+                outcome_.errorStatus = reply->errorStatus;
+                return finish(WalkResult::AgentError);
+            }
+            if (std::optional<WalkResult> end = take(*reply, asked)) return finish(*end);
+            outcome_.repetitions = std::min(outcome_.repetitions * 2, ceiling_);
+        }
+    }
+
+private:
+    BulkWalkOutcome finish(WalkResult result)
+    {
+        outcome_.result = result;
+        return std::move(outcome_);
+    }
+
+    // The answer to pdu, or null when none came within the time-out.
+    MessagePtr awaitReply(const SnmpMessage& pdu)
+    {
+        const auto deadline = std::min(Clock::now() + settings_.timeout, settings_.deadline);
+        while (waitReadable(socket_, deadline)) {
+            const platform::Received got = platform::receiveDatagram(socket_.get(), in_.data(), in_.size());
+            if (got.size < 0) break;
+            if (got.address != address_) continue;
+            if (MessagePtr reply = acceptReply(in_.data(), static_cast<size_t>(got.size), got.address, model_, pdu))
+                return reply;
+        }
+        return nullptr;
+    }
+
+    // Delivers the usable rows of one reply; the walk's end when the reply ends it.
+    std::optional<WalkResult> take(const SnmpMessage& reply, int32_t asked)
+    {
+        const BulkReplyRows rows = checkBulkReply(reply, asked, root_, outcome_.lastName);
+        const SnmpBinding* b = reply.variables;
+        for (size_t i = 0; i < rows.usable; ++i, b = b->next) {
+            outcome_.lastName.assign(b->name, b->name + b->nameLength);
+            ++outcome_.rows;
+            if (!sink_(*b)) return WalkResult::Stopped;
+            if (outcome_.rows >= settings_.maxRows) return WalkResult::RowLimit;
+        }
+        return rows.end;
+    }
+
+    const MessageModel& model_;
+    std::span<const uint32_t> root_;
+    const BulkWalkSettings& settings_;
+    const RowSink& sink_;
+    std::vector<uint8_t> in_;
+    UniqueSocket socket_;
+    uint32_t address_ = 0;
+    int32_t ceiling_ = kWalkStartRepetitions;
+    BulkWalkOutcome outcome_;
+};
+
+}  // namespace
+
+BulkWalkOutcome bulkWalk(const char* host, const MessageModel& model, std::span<const uint32_t> root,
+                         const BulkWalkSettings& settings, const RowSink& sink)
+{
+    BulkWalker walker(model, root, settings, sink);
+    return walker.run(host);
 }
 
 }  // namespace netrov::snmp

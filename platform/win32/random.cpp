@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <bcrypt.h>
 
+#include <cstring>
+
 namespace netrov::platform {
 
 uint32_t randomBits() noexcept
@@ -15,6 +17,21 @@ uint32_t randomBits() noexcept
     // No generator at all: the address of a fresh stack slot and the clock
     // still vary per thread and run.
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&value) * 2654435761u) ^ ::GetTickCount();
+}
+
+void randomFill(void* out, size_t size) noexcept
+{
+    auto* bytes = static_cast<uint8_t*>(out);
+    if (size <= 0xFFFFFFFFu
+        && BCRYPT_SUCCESS(::BCryptGenRandom(nullptr, bytes, static_cast<ULONG>(size), BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
+        return;
+    while (size > 0) {
+        const uint32_t value = randomBits();
+        const size_t n = size < sizeof value ? size : sizeof value;
+        std::memcpy(bytes, &value, n);
+        bytes += n;
+        size -= n;
+    }
 }
 
 }  // namespace netrov::platform

@@ -53,6 +53,31 @@ TEST(BerWriter, ObjectIdentifiers)
     EXPECT_EQ(written([&](BerWriter& w) { w.writeOid(kTagOid, one.data(), one.size()); }), "06 01 00");
 }
 
+// Names whose arcs all fit one byte take a shorter path: its edges, where
+// one arc or the first two together need a second byte, and the size agrees.
+TEST(BerWriter, ObjectIdentifiersAtTheOneByteEdge)
+{
+    struct Case {
+        std::vector<uint32_t> arcs;
+        const char* hex;
+    };
+    const Case cases[] = {
+        {{1, 3, 127}, "06 02 2B 7F"},
+        {{1, 3, 128}, "06 03 2B 81 00"},
+        {{2, 47, 1}, "06 02 7F 01"},
+        {{2, 48, 1}, "06 03 81 00 01"},
+        {{0, 39}, "06 01 27"},
+        {{1, 40}, "06 01 50"},  // a second arc of 40 spills into the first
+        {{3, 0}, "06 01 78"},
+        {{1, 3, 6, 1, 4, 1, 2435, 2}, "06 08 2B 06 01 04 01 93 03 02"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.hex);
+        EXPECT_EQ(written([&](BerWriter& w) { w.writeOid(kTagOid, c.arcs.data(), c.arcs.size()); }), c.hex);
+        EXPECT_EQ(elementSize(oidContentSize(c.arcs.data(), c.arcs.size())), hexBytes(c.hex).size());
+    }
+}
+
 TEST(BerWriter, LengthForms)
 {
     EXPECT_EQ(lengthSize(127), 1u);
