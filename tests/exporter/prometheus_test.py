@@ -238,7 +238,15 @@ def run_alerts(program_dir, source_dir, work, processes):
     assert sample_values(series, "instance") == {low: 1.0}, series
     down = query('ALERTS{alertname="PrinterDown"}')
     assert down == [], down
-    print(f"Prometheus reads {colour}'s ratios and fires PrinterTonerLow for {low} only")
+
+    # Every query of the shipped dashboard answers, over all jobs and printers.
+    with open(os.path.join(source_dir, "exporter", "grafana", "netrov-dashboard.json")) as f:
+        dashboard = json.load(f)
+    for panel in dashboard["panels"]:
+        for target in panel["targets"]:
+            expr = target["expr"].replace("$job", ".+").replace("$instance", ".+")
+            assert query(expr), f'dashboard panel {panel["title"]} {target["refId"]}: no series for {expr}'
+    print(f"Prometheus reads {colour}'s ratios and fires PrinterTonerLow for {low} only; the dashboard's queries answer")
 
 
 def run_hashmod(program_dir, source_dir, work, processes):
