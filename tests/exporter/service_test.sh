@@ -14,12 +14,7 @@ command -v systemd-analyze >/dev/null || { echo "SKIP: systemd-analyze is missin
 [ -x "$program_dir/netrov-exporter" ] || { echo "SKIP: netrov-exporter is not built"; exit 77; }
 
 work=$(mktemp -d)
-exporter=
-cleanup() {
-  if [ -n "$exporter" ]; then kill "$exporter" 2>/dev/null || true; wait "$exporter" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'rm -rf "$work"' EXIT
 verdict=0
 fail() { echo "FAIL: $*" >&2; verdict=1; }
 
