@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "device_list.h"
+#include "exit_codes.h"
 #include "fleet_report.h"
 
 namespace netrov::cli {
@@ -17,12 +18,6 @@ namespace netrov::cli {
 // the devices' order. Interrupted reads leave their devices with a problem.
 std::vector<core::DeviceReport> readReports(const std::vector<core::DeviceListEntry>& devices, int jobs,
                                             const std::atomic<int>& interrupted);
-
-// Monitoring-plugin exit codes.
-inline constexpr int kCheckOk = 0;
-inline constexpr int kCheckWarning = 1;
-inline constexpr int kCheckCritical = 2;
-inline constexpr int kCheckUnknown = 3;
 
 struct CheckVerdict {
     int exitCode = kCheckUnknown;

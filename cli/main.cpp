@@ -22,13 +22,17 @@
 
 #include "alert_report.h"
 #include "cli_input.h"
+#include "device_session.h"
 #include "end_app.h"
+#include "exit_codes.h"
 #include "fleet_commands.h"
 #include "platform/file_system.h"
 #include "platform/module_path.h"
 #include "platform/regular_file.h"
 #include "front_library.h"
 #include "query_commands.h"
+#include "query_reading.h"
+#include "record_schema.h"
 #include "report.h"
 #include "search_run.h"
 #include "search_settings.h"
@@ -41,9 +45,10 @@ namespace {
 
 using namespace netrov;
 
-constexpr int kExitDeviceFailed = 1;
-constexpr int kExitBadInput = 2;
-constexpr int kExitInterrupted = 130;
+using cli::kExitBadInput;
+using cli::kExitFailed;
+using cli::kExitInterrupted;
+using cli::kExitOk;
 
 std::atomic<int> gInterrupted{0};
 
@@ -133,6 +138,28 @@ std::string checkCommon(const CommonOptions& options, int32_t& timeOut)
     return {};
 }
 
+// The opening checks of every one-device command: the address, the
+// community and time-out, the installation, in that order.
+struct CheckedDevice {
+    uint32_t address = 0;
+    int32_t timeOut = 0;
+    std::string error;  // why the command cannot run; empty when it can
+};
+
+CheckedDevice checkDevice(const std::string& addressText, const CommonOptions& options)
+{
+    CheckedDevice checked;
+    const auto address = cli::checkAddress(addressText);
+    if (!address.value) {
+        checked.error = address.error;
+        return checked;
+    }
+    checked.address = *address.value;
+    checked.error = checkCommon(options, checked.timeOut);
+    if (checked.error.empty()) checked.error = checkInstallation();
+    return checked;
+}
+
 void drawProgress(int position, bool final)
 {
     constexpr int kWidth = 30;
@@ -218,18 +245,18 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     settings.Retry = *retry.value;
     core::setCommunity(settings, options.common.community);
 
+    cli::Session session;
     core::FrontLibrary& library = core::FrontLibrary::tuva();
     core::DeviceList devices;
-    int status = 0;
+    int status = kExitOk;
     core::SearchShortage shortage;
     const bool showProgress = !options.noProgress && (options.progress || isatty(STDERR_FILENO));
     if (sweep) {
         cli::SweepSearch search{settings, options.maker, static_cast<uint32_t>(options.rate), showProgress};
         const cli::SweepOutcome outcome = cli::sweepSearch(options.targets, search, devices, gInterrupted, std::cerr);
         if (!outcome.error.empty()) {
-            library.release();
             std::cerr << "netrov-cli: " << outcome.error << "\n";
-            return kExitDeviceFailed;
+            return kExitFailed;
         }
         if (outcome.interrupted) {
             std::cerr << "netrov-cli: interrupted; listing what was found so far\n";
@@ -241,7 +268,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         run.setFoundDeviceTimeOut(settings.TimeOut);
         if (!run.start(settings, *list.value, options.maker)) {
             std::cerr << "netrov-cli: cannot start the search\n";
-            return kExitDeviceFailed;
+            return kExitFailed;
         }
         if (!waitForRun(run, settings, showProgress)) {
             std::cerr << "netrov-cli: aborting the search...\n";
@@ -251,8 +278,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         run.wait();
         shortage = run.shortage();
     }
-    if (status != 0 && !sweep) {
-        library.release();
+    if (status != kExitOk && !sweep) {
         std::cerr << "netrov-cli: search aborted\n";
         return status;
     }
@@ -264,7 +290,6 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     });
     if (report) {
         const auto reports = cli::readReports(entries, static_cast<int>(report->jobs), gInterrupted);
-        library.release();
         if (options.common.json && !report->csv)
             std::cout << cli::dumpJson(core::reportJson(reports)) << "\n";
         else
@@ -274,7 +299,6 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     }
     std::vector<cli::DeviceRow> rows;
     for (const auto& entry : entries) rows.push_back(cli::rowOf(entry));
-    library.release();
     if (options.common.json) {
         std::cout << cli::dumpJson(cli::toJson(rows)) << "\n";
     } else {
@@ -283,7 +307,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     }
     if (shortage.any()) {
         std::cerr << "netrov-cli: " << core::shortageText(shortage) << "\n";
-        return kExitDeviceFailed;
+        return kExitFailed;
     }
     return status;
 }
@@ -292,62 +316,46 @@ enum class DeviceQuery { Model, Info, Status };
 
 int runDeviceQuery(DeviceQuery query, const std::string& addressText, const CommonOptions& options)
 {
-    int32_t timeOut = 0;
-    const auto address = cli::checkAddress(addressText);
-    if (!address.value) return badInput(address.error);
-    if (auto error = checkCommon(options, timeOut); !error.empty()) return badInput(error);
-    if (auto error = checkInstallation(); !error.empty()) return badInput(error);
+    const CheckedDevice checked = checkDevice(addressText, options);
+    if (!checked.error.empty()) return badInput(checked.error);
 
-    DeviceIdentity device;
-    std::memset(&device, 0, sizeof device);
-    device.interfaceKind = NETROV_INTERFACE_NETWORK;
-    device.transport = NETROV_TRANSPORT_SNMP;
-    std::memcpy(device.community, options.community.c_str(), options.community.size());
-    device.timeout = timeOut;
-    core::storeAddress(*address.value, device.address);
-
-    core::FrontLibrary& library = core::FrontLibrary::tuva();
-    library.ensureInitialised();
-    const core::DeviceAccess& access = library.access();
-    auto failed = [&](const char* what, int32_t result) {
-        library.release();
+    cli::Session session;
+    cli::OpenedDevice opened = session.open(checked.address, options.community, checked.timeOut);
+    DeviceIdentity& device = opened.identity;
+    const std::string& model = opened.model;
+    const auto failed = [&](const char* what, int32_t result) {
         if (result == NETROV_NO_REPLY)
             std::cerr << "netrov-cli: " << cli::noAnswerText(addressText) << "\n";
         else
             std::cerr << "netrov-cli: cannot read the " << what << " of " << addressText << " (result " << result << ")\n";
-        return kExitDeviceFailed;
+        return kExitFailed;
     };
-
-    // The model name picks the support package that serves the other queries.
-    unsigned char scratch[NETROV_MODEL_NAME_RECORD_SIZE] = {};
-    int32_t count = 0;
-    const int32_t modelResult = access.getDevModelName(&device, 0, 0, scratch, 1, &count);
-    device.modelName[sizeof device.modelName - 1] = '\0';
-    const std::string model = cli::fieldText(device.modelName, sizeof device.modelName);
-    nlohmann::json out = {{"ipAddress", core::addressToText(*address.value)}, {"model", model}};
+    nlohmann::json out = {{"ipAddress", core::addressToText(checked.address)}, {"model", model}};
 
     if (query == DeviceQuery::Model) {
-        if (modelResult != NETROV_OK) return failed("model", modelResult);
-        library.release();
+        if (opened.modelResult != NETROV_OK) return failed("model", opened.modelResult);
         if (model.empty()) {
             std::cerr << "netrov-cli: " << addressText << " answered, but its model object holds no text\n";
-            return kExitDeviceFailed;
+            return kExitFailed;
         }
         if (options.json)
             std::cout << cli::dumpJson(out) << "\n";
         else
             std::cout << cli::terminalSafe(model) << "\n";
-        return 0;
+        return kExitOk;
     }
-    if (modelResult == NETROV_NO_REPLY) return failed("model", modelResult);
+    if (opened.modelResult == NETROV_NO_REPLY) return failed("model", opened.modelResult);
+
+    // Information and status are read as every other described query is.
+    const char* name = query == DeviceQuery::Info ? "GetDevInfo" : "GetDevStatus";
+    const core::QuerySchema* schema = core::findQuery(name);
+    if (!schema) return failed(query == DeviceQuery::Info ? "information" : "status", NETROV_NO_ENTRY_POINT);
+    const core::QueryReading reading = core::readQuery(*schema, device);
 
     if (query == DeviceQuery::Info) {
-        DeviceInfo info;
-        std::memset(&info, 0, sizeof info);
-        count = 1;
-        const int32_t result = access.getDevInfo(&device, 0, 0, &info, 1, &count);
-        if (result != NETROV_OK) return failed("information", result);
-        library.release();
+        if (reading.result != NETROV_OK) return failed("information", reading.result);
+        DeviceInfo info{};
+        if (reading.stored() > 0) info = *static_cast<const DeviceInfo*>(reading.record(0));
         if (options.json) {
             out.update(cli::toJson(info));
             std::cout << cli::dumpJson(out) << "\n";
@@ -359,18 +367,16 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
                       << "IP address:  " << row.ipAddress << "\n"
                       << "MAC address: " << row.macAddress << "\n";
         }
-        return 0;
+        return kExitOk;
     }
 
-    DeviceStatus records[core::kStatusRecords];
-    std::memset(records, 0, sizeof records);
-    int32_t n = 0;
-    const int32_t result = access.getDevStatus(&device, 0, 0, records, core::kStatusRecords, &n);
-    if (result != NETROV_OK) return failed("status", result);
-    const int32_t delivered = std::clamp(n, 0, core::kStatusRecords);
-    const auto messages = core::alertMessages(access, device, {records, static_cast<size_t>(delivered)});
-    library.release();
-    core::promotePowerSave(records, delivered);
+    if (reading.result != NETROV_OK) return failed("status", reading.result);
+    // As many records as the device list holds; the rest are counted.
+    std::vector<DeviceStatus> records = core::statusRecords(reading);
+    if (records.size() > static_cast<size_t>(core::kStatusRecords)) records.resize(core::kStatusRecords);
+    const auto delivered = static_cast<int32_t>(records.size());
+    const int32_t n = reading.count;
+    const auto messages = core::alertMessages(session.library().access(), device, records);
     if (options.json) {
         out["status"] = delivered > 0 ? cli::statusText(records[0].simpleStatus) : std::string();
         out["statusCode"] = delivered > 0 ? records[0].simpleStatus : 0;
@@ -392,32 +398,27 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
         }
         if (n > delivered) std::cout << "  (" << (n - delivered) << " more not shown)\n";
     }
-    return 0;
+    return kExitOk;
 }
 
 int runSet(cli::SetCommand command, const std::string& addressText, const CommonOptions& options)
 {
-    int32_t timeOut = 0;
-    const auto address = cli::checkAddress(addressText);
-    if (!address.value) return badInput(address.error);
-    if (auto error = checkCommon(options, timeOut); !error.empty()) return badInput(error);
-    if (auto error = checkInstallation(); !error.empty()) return badInput(error);
-    return cli::runSetCommand(command, *address.value, options.community, timeOut, options.json, std::cout, std::cerr);
+    const CheckedDevice checked = checkDevice(addressText, options);
+    if (!checked.error.empty()) return badInput(checked.error);
+    return cli::runSetCommand(command, checked.address, options.community, checked.timeOut, options.json, std::cout,
+                              std::cerr);
 }
 
 int runRead(cli::ReadCommand command, const std::string& addressText, const CommonOptions& options,
             cli::ReadOptions read)
 {
-    int32_t timeOut = 0;
-    const auto address = cli::checkAddress(addressText);
-    if (!address.value) return badInput(address.error);
-    if (auto error = checkCommon(options, timeOut); !error.empty()) return badInput(error);
-    if (auto error = checkInstallation(); !error.empty()) return badInput(error);
+    const CheckedDevice checked = checkDevice(addressText, options);
+    if (!checked.error.empty()) return badInput(checked.error);
     read.community = options.community;
-    read.timeOut = timeOut;
+    read.timeOut = checked.timeOut;
     read.json = options.json;
     read.bars = isatty(STDOUT_FILENO) != 0;
-    return cli::runReadCommand(command, *address.value, read, std::cout, std::cerr);
+    return cli::runReadCommand(command, checked.address, read, std::cout, std::cerr);
 }
 
 int runCheck(const std::string& addressText, const CommonOptions& options, int64_t warning, int64_t critical)
@@ -426,27 +427,23 @@ int runCheck(const std::string& addressText, const CommonOptions& options, int64
         std::cout << "NETROV UNKNOWN - " << why << "\n";
         return cli::kCheckUnknown;
     };
-    int32_t timeOut = 0;
-    const auto address = cli::checkAddress(addressText);
-    if (!address.value) return unknown(address.error);
-    if (auto error = checkCommon(options, timeOut); !error.empty()) return unknown(error);
     if (warning < 0 || warning > 100 || critical < 0 || critical > 100)
         return unknown("toner thresholds are percentages from 0 to 100");
     if (critical > warning) return unknown("the critical toner threshold is above the warning one");
-    if (auto error = checkInstallation(); !error.empty()) return unknown(error);
+    const CheckedDevice checked = checkDevice(addressText, options);
+    if (!checked.error.empty()) return unknown(checked.error);
 
+    cli::Session session;
     core::DeviceListEntry entry{};
-    entry.identity = cli::deviceAt(*address.value, options.community, timeOut);
-    core::FrontLibrary& library = core::FrontLibrary::tuva();
-    library.ensureInitialised();
+    const cli::OpenedDevice opened = session.open(checked.address, options.community, checked.timeOut);
+    entry.identity = opened.identity;
     core::DeviceReport report;
-    if (cli::identifyModel(entry.identity) == NETROV_NO_REPLY) {
-        report.address = core::addressToText(*address.value);
+    if (opened.modelResult == NETROV_NO_REPLY) {
+        report.address = core::addressToText(checked.address);
         report.answered = false;
     } else {
         report = core::readDeviceReport(entry);
     }
-    library.release();
     const cli::CheckVerdict verdict = cli::checkVerdict(report, static_cast<int>(warning), static_cast<int>(critical));
     std::cout << verdict.line << "\n";
     return verdict.exitCode;
@@ -503,7 +500,7 @@ int collectTargets(CLI::App* command, const CLI::Option* addressOption, const CL
         if (!cli::appendTargets(&options.targets, *listed.value, &error)) return badInput(error);
         options.sweep = true;
     }
-    return 0;
+    return kExitOk;
 }
 
 void addCommonOptions(CLI::App* command, CommonOptions& options)
@@ -680,6 +677,6 @@ int main(int argc, char** argv)
         return runDeviceQuery(query, deviceAddress, deviceOptions);
     } catch (const std::exception& e) {
         std::cerr << "netrov-cli: " << cli::terminalSafe(e.what()) << "\n";
-        return kExitDeviceFailed;
+        return kExitFailed;
     }
 }

@@ -15,6 +15,7 @@
 #include "alert_messages.h"
 #include "query_reading.h"
 #include "record_schema.h"
+#include "result_text.h"
 #include "search_run.h"
 #include "search_settings.h"
 
@@ -113,7 +114,7 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry)
             report.answered = false;
             report.statusCode = kStatusNoAnswer;
             report.status = statusWordText(report.statusCode);
-            report.problems.push_back(std::string("status: ") + resultText(status->result));
+            report.problems.push_back(std::string("status: ") + resultWords(status->result));
             return report;
         }
         const std::vector<DeviceStatus> records = statusRecords(*status);
@@ -123,7 +124,7 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry)
         for (size_t i = 0; i < alerts.size(); ++i) {
             report.alerts.push_back(alertText(alerts[i], i < messages.size() ? &messages[i] : nullptr));
         }
-        if (status->result != NETROV_OK) report.problems.push_back(std::string("status: ") + resultText(status->result));
+        if (status->result != NETROV_OK) report.problems.push_back(std::string("status: ") + resultWords(status->result));
     }
     report.status = statusWordText(report.statusCode);
 
@@ -132,7 +133,7 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry)
             const auto* text = static_cast<const TextEntry*>(serial->record(0));
             if (text->textValid) report.serialNumber = textField(text->text, sizeof text->text);
         } else if (serial->result != NETROV_NOT_DEFINED && serial->result != NETROV_OK) {
-            report.problems.push_back(std::string("serial number: ") + resultText(serial->result));
+            report.problems.push_back(std::string("serial number: ") + resultWords(serial->result));
         }
     }
     if (auto marker = run("GetDevMarker", device)) {
@@ -140,7 +141,7 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry)
             const auto* m = static_cast<const MarkerInfo*>(marker->record(0));
             if (m->lifeCountValid) report.pageCount = m->lifeCount;
         } else if (marker->result != NETROV_NOT_DEFINED) {
-            report.problems.push_back(std::string("page count: ") + resultText(marker->result));
+            report.problems.push_back(std::string("page count: ") + resultWords(marker->result));
         }
     }
     if (auto toner = run("GetDevToner", device)) {
@@ -158,7 +159,7 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry)
                 report.toner.push_back(std::move(level));
             }
         } else if (toner->result != NETROV_NOT_DEFINED) {
-            report.problems.push_back(std::string("toner: ") + resultText(toner->result));
+            report.problems.push_back(std::string("toner: ") + resultWords(toner->result));
         }
     }
     return report;
