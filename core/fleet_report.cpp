@@ -98,6 +98,36 @@ std::string tonerColumn(const int32_t colour[3], bool colourValid, const std::st
     return word.empty() ? "toner" + std::to_string(position + 1) : word;
 }
 
+void readSupplyLevels(DeviceIdentity& device, DeviceReport& report)
+{
+    if (auto marker = run("GetDevMarker", device)) {
+        if (marker->result == NETROV_OK && marker->stored() > 0) {
+            const auto* m = static_cast<const MarkerInfo*>(marker->record(0));
+            if (m->lifeCountValid) report.pageCount = m->lifeCount;
+        } else if (marker->result != NETROV_NOT_DEFINED) {
+            report.problems.push_back(std::string("page count: ") + resultWords(marker->result));
+        }
+    }
+    if (auto toner = run("GetDevToner", device)) {
+        if (toner->result == NETROV_OK) {
+            std::map<std::string, int> seen;
+            for (int32_t i = 0; i < toner->stored(); ++i) {
+                const auto* t = static_cast<const TonerEntry*>(toner->record(i));
+                TonerLevel level;
+                level.name = textField(t->name, sizeof t->name);
+                level.colour = tonerColumn(t->color, t->colorValid, level.name, static_cast<size_t>(i));
+                // Two supplies of one colour (a second black cartridge) keep apart.
+                if (const int n = ++seen[level.colour]; n > 1) level.colour += "_" + std::to_string(n);
+                if (t->remainingPercentValid && t->remainingPercent >= 0) level.percent = t->remainingPercent;
+                level.remainingText = textField(t->remainingText, sizeof t->remainingText);
+                report.toner.push_back(std::move(level));
+            }
+        } else if (toner->result != NETROV_NOT_DEFINED) {
+            report.problems.push_back(std::string("toner: ") + resultWords(toner->result));
+        }
+    }
+}
+
 DeviceReport readDeviceReport(const DeviceListEntry& entry)
 {
     DeviceReport report;
@@ -136,32 +166,7 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry)
             report.problems.push_back(std::string("serial number: ") + resultWords(serial->result));
         }
     }
-    if (auto marker = run("GetDevMarker", device)) {
-        if (marker->result == NETROV_OK && marker->stored() > 0) {
-            const auto* m = static_cast<const MarkerInfo*>(marker->record(0));
-            if (m->lifeCountValid) report.pageCount = m->lifeCount;
-        } else if (marker->result != NETROV_NOT_DEFINED) {
-            report.problems.push_back(std::string("page count: ") + resultWords(marker->result));
-        }
-    }
-    if (auto toner = run("GetDevToner", device)) {
-        if (toner->result == NETROV_OK) {
-            std::map<std::string, int> seen;
-            for (int32_t i = 0; i < toner->stored(); ++i) {
-                const auto* t = static_cast<const TonerEntry*>(toner->record(i));
-                TonerLevel level;
-                level.name = textField(t->name, sizeof t->name);
-                level.colour = tonerColumn(t->color, t->colorValid, level.name, static_cast<size_t>(i));
-                // Two supplies of one colour (a second black cartridge) keep apart.
-                if (const int n = ++seen[level.colour]; n > 1) level.colour += "_" + std::to_string(n);
-                if (t->remainingPercentValid && t->remainingPercent >= 0) level.percent = t->remainingPercent;
-                level.remainingText = textField(t->remainingText, sizeof t->remainingText);
-                report.toner.push_back(std::move(level));
-            }
-        } else if (toner->result != NETROV_NOT_DEFINED) {
-            report.problems.push_back(std::string("toner: ") + resultWords(toner->result));
-        }
-    }
+    readSupplyLevels(device, report);
     return report;
 }
 

@@ -42,6 +42,11 @@ struct DeviceReport {
 // threads at once.
 DeviceReport readDeviceReport(const DeviceListEntry& entry);
 
+// Reads the page count and the toner levels into the report, failures into
+// its problems: the part of a report row that the desktop program's list
+// shows too.
+void readSupplyLevels(DeviceIdentity& device, DeviceReport& report);
+
 // The column name of a toner: the primary colour its colour triple shows,
 // else the device's name of it made into a lower-case word.
 std::string tonerColumn(const int32_t colour[3], bool colourValid, const std::string& name, size_t position);

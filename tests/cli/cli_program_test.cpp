@@ -95,11 +95,7 @@ TEST(CliBadInput, UnreadableInstallation)
     // The program and its libraries without any support package beside them.
     TempDir dir;
     namespace fs = std::filesystem;
-    for (const auto& entry : fs::directory_iterator(NETROV_OUTPUT_DIR)) {
-        const std::string name = entry.path().filename().string();
-        if (entry.is_regular_file() && (name == "netrov-cli" || name.find(".so") != std::string::npos))
-            fs::copy_file(entry.path(), dir.path() / name);
-    }
+    strippedInstallation(dir.path());
     const ProgramResult r = runProgram({(dir.path() / "netrov-cli").string(), "search", "--no-broadcast", "--address", "127.0.0.1"});
     EXPECT_EQ(r.status, 2) << r.err;
     EXPECT_EQ(lineCount(r.err), 1u) << r.err;

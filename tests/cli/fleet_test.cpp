@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "csv_records.h"
 #include "fake_agent.h"
 #include "fleet_report.h"
 #include "run_program.h"
@@ -27,41 +28,6 @@ std::set<std::string> addressesIn(const std::string& searchJson)
     const nlohmann::json search = nlohmann::json::parse(searchJson);
     for (const auto& device : search.at("devices")) found.insert(device.at("ipAddress").get<std::string>());
     return found;
-}
-
-// RFC 4180 back to rows, for checking what the report writes.
-std::vector<std::vector<std::string>> parseCsv(const std::string& text)
-{
-    std::vector<std::vector<std::string>> rows(1);
-    std::string field;
-    bool quoted = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            rows.back().push_back(field);
-            field.clear();
-        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            rows.back().push_back(field);
-            field.clear();
-            rows.emplace_back();
-            ++i;
-        } else {
-            field += c;
-        }
-    }
-    if (rows.back().empty()) rows.pop_back();
-    return rows;
 }
 
 class Fleet : public WalkAgentsSuite<Fleet> {

@@ -124,13 +124,7 @@ TEST(CliSetBadInput, AddressOptionsAndUsage)
 TEST(CliSetBadInput, UnreadableInstallation)
 {
     TempDir dir;
-    namespace fs = std::filesystem;
-    for (const auto& entry : fs::directory_iterator(NETROV_OUTPUT_DIR)) {
-        const std::string name = entry.path().filename().string();
-        if (entry.is_regular_file() && (name == "netrov-cli" || name.find(".so") != std::string::npos))
-            fs::copy_file(entry.path(), dir.path() / name);
-    }
-    expectBadInput({"trap", "on", "127.0.0.1"}, "installation", (dir.path() / "netrov-cli").string());
+    expectBadInput({"trap", "on", "127.0.0.1"}, "installation", strippedInstallation(dir.path()));
 }
 
 }  // namespace
