@@ -7,6 +7,7 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <string_view>
 
 #include <netrov/consumable_records.h>
 #include <netrov/engine_records.h>
@@ -201,8 +202,12 @@ std::string validUtf8(const std::string& text)
 std::string csvField(const std::string& text)
 {
     const std::string clean = validUtf8(text);
-    if (clean.find_first_of(",\"\r\n") == std::string::npos) return clean;
-    std::string out = "\"";
+    // A spreadsheet evaluates a cell that begins with one of these as a
+    // formula; a leading apostrophe keeps it text. The report's numbers are
+    // never negative, so no number loses its sign this way.
+    const bool formula = !clean.empty() && std::string_view("=+-@\t\r").find(clean.front()) != std::string_view::npos;
+    if (!formula && clean.find_first_of(",\"\r\n") == std::string::npos) return clean;
+    std::string out = formula ? "\"'" : "\"";
     for (const char c : clean) {
         if (c == '"') out += '"';
         out += c;

@@ -57,7 +57,9 @@ std::string tonerColumn(const int32_t colour[3], bool colourValid, const std::st
 std::string reportCsv(const std::vector<DeviceReport>& devices);
 nlohmann::json reportJson(const std::vector<DeviceReport>& devices);
 
-// One CSV field as RFC 4180 writes it.
+// One CSV field as RFC 4180 writes it; a field that a spreadsheet would
+// evaluate (beginning with =, +, -, @, tab or carriage return) gets a
+// leading apostrophe and is quoted.
 std::string csvField(const std::string& text);
 // Replaces every byte that does not belong to valid UTF-8 with U+FFFD.
 std::string validUtf8(const std::string& text);

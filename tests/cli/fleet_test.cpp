@@ -30,10 +30,28 @@ std::set<std::string> addressesIn(const std::string& searchJson)
     return found;
 }
 
+// A walk edit that makes the object an OCTET STRING of these bytes.
+std::string octetsEdit(const std::string& oid, const std::string& bytes)
+{
+    static const char* const digits = "0123456789ABCDEF";
+    std::string hex;
+    for (const unsigned char c : bytes) hex += std::string{digits[c >> 4], digits[c & 0xF]};
+    return oid + "|4x|" + hex;
+}
+
+// A printer whose name and location are spreadsheet formulas with terminal
+// controls in them.
+const char* const kHostileName = "+cmd|' /C calc'!A0";
+const char* const kHostileLocation = "=HYPERLINK(\"http://198.51.100.7/\",\"\x1B]0;owned\x07click\xC2\x9B" "2J\")";
+
 class Fleet : public WalkAgentsSuite<Fleet> {
 public:
     static bool serve(WalkAgents& agents)
     {
+        if (!agents.serve("jam_door", {"127.0.56.1"},
+                          {{"1.3.6.1.2.1.1.5.0", octetsEdit("1.3.6.1.2.1.1.5.0", kHostileName)},
+                           {"1.3.6.1.2.1.1.6.0", octetsEdit("1.3.6.1.2.1.1.6.0", kHostileLocation)}}))
+            return false;
         // Printers across a /22, a device that answers SNMP but is no
         // printer, and a printer whose location needs quoting in CSV.
         return agents.serve("mono_laser", {"127.0.52.1", "127.0.55.254"}) &&
@@ -82,6 +100,22 @@ TEST_F(Fleet, ReportCsvParsesBackWithOneColumnPerColour)
     EXPECT_EQ(rows[1][column("pages")], "45210");
     EXPECT_EQ(rows[2][column("location")], "Hall \"B\", desk 3\r\nnext to the door");
     EXPECT_EQ(rows[2][column("toner_yellow")], "70");
+}
+
+TEST_F(Fleet, ReportCsvKeepsFormulasFromSpreadsheets)
+{
+    const ProgramResult r = runProgram({kCli, "report", "--range", "127.0.56.1-127.0.56.1", "--timeout", "1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto rows = parseCsv(r.out);
+    ASSERT_EQ(rows.size(), 2u) << r.out;
+    const auto column = [&](const char* name) {
+        return static_cast<size_t>(std::find(rows[0].begin(), rows[0].end(), name) - rows[0].begin());
+    };
+    ASSERT_LT(column("location"), rows[1].size());
+    EXPECT_EQ(rows[1][column("name")], std::string("'") + kHostileName);
+    EXPECT_EQ(rows[1][column("location")].rfind("'=HYPERLINK(", 0), 0u) << rows[1][column("location")];
+    EXPECT_NE(r.out.find(",\"'+cmd|"), std::string::npos) << r.out;  // quoted as well
+    EXPECT_EQ(rows[1][column("pages")], "210977");                 // numbers stay numbers
 }
 
 TEST_F(Fleet, CheckFollowsTheMonitoringConventions)
@@ -175,6 +209,12 @@ TEST(Report, CsvFieldsAndUtf8)
     EXPECT_EQ(core::csvField("a,b"), "\"a,b\"");
     EXPECT_EQ(core::csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
     EXPECT_EQ(core::csvField("two\nlines"), "\"two\nlines\"");
+    // What a spreadsheet would evaluate is made text.
+    for (const char* formula : {"=1+2", "+1", "-2+3", "@SUM(A1)", "\tx", "\rx"})
+        EXPECT_EQ(core::csvField(formula), std::string("\"'") + formula + "\"") << formula;
+    EXPECT_EQ(core::csvField("=a,\"b\""), "\"'=a,\"\"b\"\"\"");
+    EXPECT_EQ(core::csvField("a=b"), "a=b");
+    EXPECT_EQ(core::csvField("45210"), "45210");
     EXPECT_EQ(core::validUtf8("caf\xC3\xA9"), "caf\xC3\xA9");
     EXPECT_EQ(core::validUtf8("caf\xE9!"), "caf\xEF\xBF\xBD!");       // Latin-1 byte
     EXPECT_EQ(core::validUtf8("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");  // over-long slash
