@@ -218,6 +218,7 @@ struct SearchOptions {
 struct ReportOptions {
     bool csv = false;
     int64_t jobs = 8;
+    std::string output;  // a file that gets the report with the devices' texts unchanged
 };
 
 int runSearch(const SearchOptions& options, const std::vector<std::string>& orderedEntries,
@@ -290,10 +291,19 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     });
     if (report) {
         const auto reports = cli::readReports(entries, static_cast<int>(report->jobs), gInterrupted);
-        if (options.common.json && !report->csv)
+        const bool json = options.common.json && !report->csv;
+        if (!report->output.empty()) {
+            // A file keeps the devices' texts as they are; a terminal never gets their controls.
+            const std::string text = json ? cli::dumpJson(core::reportJson(reports)) + "\n" : core::reportCsv(reports);
+            if (!platform::replaceFile(report->output, text)) {
+                std::cerr << "netrov-cli: cannot write the report to " << cli::terminalSafe(report->output) << "\n";
+                return kExitFailed;
+            }
+        } else if (json) {
             std::cout << cli::dumpJson(core::reportJson(reports)) << "\n";
-        else
-            std::cout << core::reportCsv(reports);
+        } else {
+            std::cout << core::reportCsv(reports, cli::terminalSafe);
+        }
         std::cerr << reports.size() << (reports.size() == 1 ? " device" : " devices") << " reported\n";
         return status;
     }
@@ -558,6 +568,9 @@ int main(int argc, char** argv)
     report->add_option("--targets", reportTargets, "report on every address, range or block listed in FILE (- for stdin)");
     report->add_flag("--csv", reportOptions.csv, "write CSV (RFC 4180, UTF-8; the default)");
     report->add_option("--jobs", reportOptions.jobs, "devices read at once, 1 to 64 (default 8)");
+    report->add_option("--output", reportOptions.output,
+                       "write the report to FILE with the devices' texts unchanged (standard output gets control "
+                       "characters replaced by ?)");
     report->add_option("--retry", reportSearch.retry, "additional attempts per address, 0 to 10 (default 0)");
     report->add_option("--rate", reportSearch.rate, "requests per second of a large sweep, 1 to 1000000 (default 500)");
     report->add_flag("--progress", reportSearch.progress, "draw progress even when stderr is not a terminal");

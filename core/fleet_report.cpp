@@ -215,7 +215,7 @@ std::string csvField(const std::string& text)
     return out + "\"";
 }
 
-std::string reportCsv(const std::vector<DeviceReport>& devices)
+std::string reportCsv(const std::vector<DeviceReport>& devices, const CellText& cellText)
 {
     const std::vector<std::string> colours = tonerColumns(devices);
     std::vector<std::string> header = {"address", "model", "name", "location", "mac", "status",
@@ -224,7 +224,7 @@ std::string reportCsv(const std::vector<DeviceReport>& devices)
     header.push_back("problems");
     std::string out;
     auto line = [&](const std::vector<std::string>& fields) {
-        for (size_t i = 0; i < fields.size(); ++i) out += (i ? "," : "") + csvField(fields[i]);
+        for (size_t i = 0; i < fields.size(); ++i) out += (i ? "," : "") + csvField(cellText ? cellText(fields[i]) : fields[i]);
         out += "\r\n";
     };
     line(header);

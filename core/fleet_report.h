@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,10 +52,14 @@ void readSupplyLevels(DeviceIdentity& device, DeviceReport& report);
 // else the device's name of it made into a lower-case word.
 std::string tonerColumn(const int32_t colour[3], bool colourValid, const std::string& name, size_t position);
 
+// Makes a cell's text fit for where the CSV goes (a terminal strips controls).
+using CellText = std::function<std::string(const std::string&)>;
+
 // CSV with a header; one column per toner colour that any device has, in
 // the order black, cyan, magenta, yellow, then the others by name. CR LF line
-// ends; texts that are not UTF-8 have their bad bytes replaced.
-std::string reportCsv(const std::vector<DeviceReport>& devices);
+// ends; texts that are not UTF-8 have their bad bytes replaced. Every cell
+// goes through cellText first, when one is given.
+std::string reportCsv(const std::vector<DeviceReport>& devices, const CellText& cellText = {});
 nlohmann::json reportJson(const std::vector<DeviceReport>& devices);
 
 // One CSV field as RFC 4180 writes it; a field that a spreadsheet would

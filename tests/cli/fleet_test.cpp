@@ -15,6 +15,7 @@
 #include "fleet_report.h"
 #include "run_program.h"
 #include "sweep.h"
+#include "temp_dir.h"
 #include "walk_agents.h"
 
 namespace netrov::test {
@@ -98,7 +99,8 @@ TEST_F(Fleet, ReportCsvParsesBackWithOneColumnPerColour)
     EXPECT_EQ(rows[1][column("alerts")], "Toner low");
     EXPECT_EQ(rows[1][column("toner_black")], "9");
     EXPECT_EQ(rows[1][column("pages")], "45210");
-    EXPECT_EQ(rows[2][column("location")], "Hall \"B\", desk 3\r\nnext to the door");
+    // The terminal gets the line break in the location as controls replaced.
+    EXPECT_EQ(rows[2][column("location")], "Hall \"B\", desk 3??next to the door");
     EXPECT_EQ(rows[2][column("toner_yellow")], "70");
 }
 
@@ -116,6 +118,31 @@ TEST_F(Fleet, ReportCsvKeepsFormulasFromSpreadsheets)
     EXPECT_EQ(rows[1][column("location")].rfind("'=HYPERLINK(", 0), 0u) << rows[1][column("location")];
     EXPECT_NE(r.out.find(",\"'+cmd|"), std::string::npos) << r.out;  // quoted as well
     EXPECT_EQ(rows[1][column("pages")], "210977");                 // numbers stay numbers
+}
+
+TEST_F(Fleet, ReportToTheTerminalStripsControlsAndAFileKeepsThem)
+{
+    const ProgramResult shown = runProgram({kCli, "report", "--range", "127.0.53.8-127.0.53.8", "--range", "127.0.56.1-127.0.56.1", "--timeout", "1"});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    for (const char* control : {"\x1B", "\x07", "\x7F", "\xC2\x9B"})
+        EXPECT_EQ(shown.out.find(control), std::string::npos) << shown.out;
+    // Only the records' own line ends remain: header and two devices.
+    EXPECT_EQ(std::count(shown.out.begin(), shown.out.end(), '\r'), 3);
+    EXPECT_EQ(std::count(shown.out.begin(), shown.out.end(), '\n'), 3);
+
+    TempDir dir;
+    const std::string file = dir.file("fleet.csv");
+    const ProgramResult written =
+        runProgram({kCli, "report", "--range", "127.0.53.8-127.0.53.8", "--range", "127.0.56.1-127.0.56.1", "--timeout",
+                    "1", "--output", file});
+    ASSERT_EQ(written.status, 0) << written.err;
+    EXPECT_EQ(written.out, "");
+    const auto rows = parseCsv(readFile(file));
+    ASSERT_EQ(rows.size(), 3u);
+    const size_t location = static_cast<size_t>(std::find(rows[0].begin(), rows[0].end(), "location") - rows[0].begin());
+    ASSERT_LT(location, rows[0].size());
+    EXPECT_EQ(rows[1][location], "Hall \"B\", desk 3\r\nnext to the door");
+    EXPECT_EQ(rows[2][location], std::string("'") + kHostileLocation);
 }
 
 TEST_F(Fleet, CheckFollowsTheMonitoringConventions)
