@@ -18,6 +18,7 @@
 #include "alert_report.h"
 #include "device_session.h"
 #include "exit_codes.h"
+#include "fleet_report.h"
 #include "query_reading.h"
 #include "record_schema.h"
 #include "report.h"
@@ -396,7 +397,11 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
         return kExitOk;
     }
 
-    const core::QueryReading reading = core::readQuery(*single, device);
+    // A supply table is walked once, however long the device makes it.
+    const bool supplyTable =
+        command == ReadCommand::Toner || command == ReadCommand::Supplies || command == ReadCommand::Trays;
+    const core::QueryReading reading =
+        supplyTable ? core::readOnce(*single, device, core::kMaxSupplies) : core::readQuery(*single, device);
     if (options.json) {
         document["query"] = single->name;
         document.update(core::readingJson(*single, reading));

@@ -45,6 +45,17 @@ std::optional<QueryReading> run(const char* name, DeviceIdentity& device)
     return readQuery(*query, device);
 }
 
+// A level is a percentage only when the device gives a real maximum and the
+// level lies within it; anything else (no maximum, above it, a wrapped
+// product) is not reported rather than a number that could alarm.
+std::optional<int32_t> levelPercent(const TonerEntry& toner)
+{
+    if (!toner.remainingPercentValid || !toner.maxCapacityValid || toner.maxCapacity <= 0) return std::nullopt;
+    if (toner.remainingPercent < 0 || toner.remainingPercent > 100) return std::nullopt;
+    if (toner.currentLevelValid && toner.currentLevel > toner.maxCapacity) return std::nullopt;
+    return toner.remainingPercent;
+}
+
 // Black, the process colours, then the others by name.
 int columnRank(const std::string& column)
 {
@@ -99,6 +110,17 @@ std::string tonerColumn(const int32_t colour[3], bool colourValid, const std::st
     return word.empty() ? "toner" + std::to_string(position + 1) : word;
 }
 
+QueryReading readOnce(const QuerySchema& query, DeviceIdentity& device, int32_t capacity)
+{
+    QueryReading reading;
+    reading.recordSize = query.record->size;
+    reading.records.assign(static_cast<size_t>(capacity) * reading.recordSize, 0);
+    reading.result = query.function(&device, 0, 0, reading.records.data(), capacity, &reading.count);
+    const int32_t stored = reading.result == NETROV_OK ? std::clamp(reading.count, 0, capacity) : 0;
+    reading.records.resize(static_cast<size_t>(stored) * reading.recordSize);
+    return reading;
+}
+
 void readSupplyLevels(DeviceIdentity& device, DeviceReport& report)
 {
     if (auto marker = run("GetDevMarker", device)) {
@@ -109,7 +131,8 @@ void readSupplyLevels(DeviceIdentity& device, DeviceReport& report)
             report.problems.push_back(std::string("page count: ") + resultWords(marker->result));
         }
     }
-    if (auto toner = run("GetDevToner", device)) {
+    const QuerySchema* tonerQuery = findQuery("GetDevToner");
+    if (auto toner = tonerQuery ? std::optional(readOnce(*tonerQuery, device, kMaxSupplies)) : std::nullopt) {
         if (toner->result == NETROV_OK) {
             std::map<std::string, int> seen;
             for (int32_t i = 0; i < toner->stored(); ++i) {
@@ -119,12 +142,13 @@ void readSupplyLevels(DeviceIdentity& device, DeviceReport& report)
                 level.colour = tonerColumn(t->color, t->colorValid, level.name, static_cast<size_t>(i));
                 // Two supplies of one colour (a second black cartridge) keep apart.
                 if (const int n = ++seen[level.colour]; n > 1) level.colour += "_" + std::to_string(n);
-                if (t->remainingPercentValid && t->remainingPercent >= 0) level.percent = t->remainingPercent;
+                level.percent = levelPercent(*t);
                 level.remainingText = textField(t->remainingText, sizeof t->remainingText);
                 report.toner.push_back(std::move(level));
             }
         } else if (toner->result != NETROV_NOT_DEFINED) {
             report.problems.push_back(std::string("toner: ") + resultWords(toner->result));
+            report.suppliesFailed = true;
         }
     }
 }
@@ -149,7 +173,10 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry)
             return report;
         }
         const std::vector<DeviceStatus> records = statusRecords(*status);
-        if (!records.empty() && records[0].simpleStatusValid) report.statusCode = records[0].simpleStatus;
+        if (!records.empty() && records[0].simpleStatusValid) {
+            report.statusCode = records[0].simpleStatus;
+            report.statusRead = status->result == NETROV_OK;
+        }
         const std::vector<DeviceStatus> alerts = alertsAmong(records);
         const std::vector<AlertMessage> messages = alertMessages(FrontLibrary::tuva().access(), device, alerts);
         for (size_t i = 0; i < alerts.size(); ++i) {

@@ -12,15 +12,20 @@
 #include <nlohmann/json.hpp>
 
 #include "device_list.h"
+#include "query_reading.h"
 
 namespace netrov::core {
 
 struct TonerLevel {
     std::string colour;   // "black", "cyan"... or a name made from the device's text
     std::string name;     // the device's name of the supply
-    std::optional<int32_t> percent;  // 0..100; none when the device cannot tell
+    std::optional<int32_t> percent;  // 0..100; none when the device cannot tell or tells nonsense
     std::string remainingText;       // the device's special level in words
 };
+
+// Supplies that a report row, the check and netrov-cli's supply commands
+// keep; a longer table is walked once and the rest only counted.
+inline constexpr int32_t kMaxSupplies = 256;
 
 struct DeviceReport {
     std::string address;
@@ -34,6 +39,8 @@ struct DeviceReport {
     std::string serialNumber;
     std::optional<uint32_t> pageCount;
     std::vector<TonerLevel> toner;
+    bool statusRead = false;      // the device gave its status
+    bool suppliesFailed = false;  // the toner could not be read (not: the device has none)
     std::vector<std::string> problems;  // queries that failed, with the reason
     bool answered = true;               // false: the device did not answer at all
 };
@@ -42,6 +49,10 @@ struct DeviceReport {
 // identity, information and first status already known). Safe on many
 // threads at once.
 DeviceReport readDeviceReport(const DeviceListEntry& entry);
+
+// Asks the query once for at most capacity records: the device's table is
+// walked once, whatever its length; count still says how many it has.
+QueryReading readOnce(const QuerySchema& query, DeviceIdentity& device, int32_t capacity);
 
 // Reads the page count and the toner levels into the report, failures into
 // its problems: the part of a report row that the desktop program's list

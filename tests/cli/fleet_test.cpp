@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 
 #include <atomic>
+#include <functional>
 #include <set>
 #include <sstream>
 
@@ -13,13 +14,18 @@
 #include "csv_records.h"
 #include "fake_agent.h"
 #include "fleet_report.h"
+#include "exit_codes.h"
 #include "run_program.h"
+#include "scripted_device.h"
 #include "sweep.h"
 #include "temp_dir.h"
 #include "walk_agents.h"
 
 namespace netrov::test {
 namespace {
+
+using cli::kCheckOk;
+using cli::kCheckWarning;
 
 const std::string kCli = std::string(NETROV_OUTPUT_DIR) + "/netrov-cli";
 
@@ -171,6 +177,92 @@ TEST_F(Fleet, CheckFollowsTheMonitoringConventions)
         EXPECT_EQ(lineCount(r.out), 1u);
         for (const std::string& m : c.mentions) EXPECT_NE(r.out.find(m), std::string::npos) << m;
     }
+}
+
+// The check against hostile devices: one line, one "|", labels of [a-z0-9_],
+// never OK without the toner and never CRITICAL from a level nobody knows.
+TEST(CheckHostile, TheLineAndTheVerdictHoldWhateverTheDeviceSends)
+{
+    const std::string kModel = "1.3.6.1.2.1.25.3.2.1.3.1";
+    const std::string kMax = "1.3.6.1.2.1.43.11.1.1.8.1.1";
+    const std::string kLevel = "1.3.6.1.2.1.43.11.1.1.9.1.1";
+    struct Case {
+        const char* what;
+        std::function<void(ScriptedDevice&)> change;
+        int exit;
+        const char* mentions;
+    };
+    const Case cases[] = {
+        {"a model with a bar and a line break",
+         [&](ScriptedDevice& d) { d.set(kModel, AgentValue::octets("ML|forged=1;2;3\nNETROV OK")); }, kCheckOk, "ML/forged"},
+        {"a name of the colour made of anything",
+         [&](ScriptedDevice& d) {
+             d.set("1.3.6.1.2.1.43.11.1.1.6.1.1", AgentValue::octets("Black=1 | x"));
+             d.set("1.3.6.1.2.1.43.12.1.1.4.1.1", AgentValue::octets("Bl\xC3\xA4" "ck|=9"));
+         },
+         kCheckOk, "NETROV OK"},
+        {"a supplies table that never answers",
+         [](ScriptedDevice& d) { d.silence("1.3.6.1.2.1.43.11"); }, kCheckWarning, "toner not read"},
+        {"a maximum of 0", [&](ScriptedDevice& d) { d.set(kMax, AgentValue::integer(0)); }, kCheckOk, "NETROV OK"},
+        {"no maximum", [&](ScriptedDevice& d) { d.set(kMax, AgentValue::integer(-2)); }, kCheckOk, "NETROV OK"},
+        {"900 of 100", [&](ScriptedDevice& d) { d.set(kLevel, AgentValue::integer(900)); }, kCheckOk, "NETROV OK"},
+        {"a level that wraps",
+         [&](ScriptedDevice& d) {
+             d.set(kLevel, AgentValue::integer(2147483647));
+             d.set(kMax, AgentValue::integer(1));
+         },
+         kCheckOk, "NETROV OK"},
+    };
+    for (const Case& c : cases) {
+        ScriptedDevice device("mono_laser");
+        if (!device.ok()) GTEST_SKIP() << device.whyNot();
+        c.change(device);
+        const ProgramResult r = runProgram({kCli, "check", device.address(), "--timeout", "1"});
+        SCOPED_TRACE(std::string(c.what) + "\n" + r.out + r.err);
+        EXPECT_EQ(r.status, c.exit);
+        EXPECT_NE(r.out.find(c.mentions), std::string::npos);
+        ASSERT_EQ(lineCount(r.out), 1u);
+        EXPECT_EQ(r.out.back(), '\n');
+        EXPECT_LE(std::count(r.out.begin(), r.out.end(), '|'), 1);
+        const size_t bar = r.out.find('|');
+        if (bar == std::string::npos) continue;
+        std::istringstream perf(r.out.substr(bar + 1));
+        for (std::string item; perf >> item;) {
+            const std::string label = item.substr(0, item.find('='));
+            EXPECT_EQ(label.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_"), std::string::npos) << label;
+            const int value = std::stoi(item.substr(item.find('=') + 1));
+            EXPECT_GE(value, 0) << item;
+            if (label != "pages") {
+                EXPECT_LE(value, 100) << item;
+            }
+        }
+    }
+}
+
+// A supply table of 10,000 rows: walked once per command, and what is shown
+// stays bounded.
+TEST(CheckHostile, ALongSupplyTableIsWalkedOnceAndShownBounded)
+{
+    constexpr uint32_t kRows = 10000;
+    ScriptedDevice device("mono_laser");
+    if (!device.ok()) GTEST_SKIP() << device.whyNot();
+    device.supplyRows(kRows);
+
+    const ProgramResult toner = runProgram({kCli, "toner", device.address(), "--timeout", "2"});
+    ASSERT_EQ(toner.status, 0) << toner.err;
+    const size_t tonerRequests = device.requestCount();
+    // One walk asks about two requests a row here; a second walk would double it.
+    EXPECT_LT(tonerRequests, kRows * 5 / 2);
+    EXPECT_EQ(lineCount(toner.out), 2u + 256u + 1u);  // model, header, the first 256, "more not shown"
+    EXPECT_NE(toner.out.find("(9744 more not shown)"), std::string::npos);
+
+    const ProgramResult check = runProgram({kCli, "check", device.address(), "--timeout", "2"});
+    EXPECT_EQ(check.status, kCheckOk) << check.out << check.err;
+    EXPECT_LT(device.requestCount() - tonerRequests, kRows * 5 / 2);
+    EXPECT_EQ(lineCount(check.out), 1u);
+    const std::string perf = check.out.substr(check.out.find('|'));
+    EXPECT_EQ(std::count(perf.begin(), perf.end(), '='), 16 + 1) << check.out;  // 16 toner labels and the pages
+    EXPECT_LT(check.out.size(), 2048u);
 }
 
 TEST(Sweep, AnAgentThatAnswersOnlyTheRetryIsFound)
