@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "run_program.h"
@@ -57,6 +58,25 @@ TEST(CliBadInput, SweepTargetsAndRate)
     EXPECT_NE(r.err.find("targets.txt:3: "), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("targets.txt:6: "), std::string::npos) << r.err;
     EXPECT_EQ(lineCount(r.err), 2u) << r.err;
+    EXPECT_TRUE(r.out.empty());
+}
+
+TEST(CliBadInput, ATargetsFilePastTheLimitIsRefusedAtOnce)
+{
+    // 5,000 blocks of a /8 each: the first fills the limit, the rest are
+    // refused without being expanded.
+    TempDir dir;
+    const std::string file = dir.file("targets.txt");
+    std::string lines;
+    for (int i = 0; i < 5000; ++i) lines += "10.0.0.0/8\n";
+    writeFile(file, lines);
+    const auto started = std::chrono::steady_clock::now();
+    const ProgramResult r = runProgram({kCli, "search", "--no-broadcast", "--targets", file}, 30);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.err.find("targets.txt:2: the targets add up to more than a /8"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("(4979 more bad lines)"), std::string::npos) << r.err;
+    EXPECT_LT(seconds, 3.0);
     EXPECT_TRUE(r.out.empty());
 }
 
