@@ -443,6 +443,7 @@ int runCheck(const std::string& addressText, const CommonOptions& options, int64
     const CheckedDevice checked = checkDevice(addressText, options);
     if (!checked.error.empty()) return unknown(checked.error);
 
+    const core::Deadline deadline = core::deviceReadDeadline(checked.timeOut);
     cli::Session session;
     core::DeviceListEntry entry{};
     const cli::OpenedDevice opened = session.open(checked.address, options.community, checked.timeOut);
@@ -452,7 +453,7 @@ int runCheck(const std::string& addressText, const CommonOptions& options, int64
         report.address = core::addressToText(checked.address);
         report.answered = false;
     } else {
-        report = core::readDeviceReport(entry);
+        report = core::readDeviceReport(entry, deadline);
     }
     const cli::CheckVerdict verdict = cli::checkVerdict(report, static_cast<int>(warning), static_cast<int>(critical));
     std::cout << verdict.line << "\n";
@@ -513,10 +514,13 @@ int collectTargets(CLI::App* command, const CLI::Option* addressOption, const CL
     return kExitOk;
 }
 
+const std::string kTimeOutHelp = "reply time-out in seconds, 1 to 60 (default 3); a device read starts no query "
+                                 "after " + std::to_string(core::kDeviceReadTimeOuts) + " time-outs";
+
 void addCommonOptions(CLI::App* command, CommonOptions& options)
 {
     command->add_option("--community", options.community, "SNMP read community (default tarpon)");
-    command->add_option("--timeout", options.timeOut, "reply time-out in seconds, 1 to 60 (default 3)");
+    command->add_option("--timeout", options.timeOut, kTimeOutHelp);
     command->add_flag("--json", options.json, "print JSON instead of text");
 }
 
@@ -583,7 +587,7 @@ int main(int argc, char** argv)
     CLI::App* check = app.add_subcommand("check", "monitoring check of one device (exit 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN; one line, at most 16 toner labels)");
     check->add_option("ADDRESS", checkAddress, "the device's IPv4 address")->required();
     check->add_option("--community", checkOptions.community, "SNMP read community (default tarpon)");
-    check->add_option("--timeout", checkOptions.timeOut, "reply time-out in seconds, 1 to 60 (default 3)");
+    check->add_option("--timeout", checkOptions.timeOut, kTimeOutHelp);
     check->add_option("--toner-warning", tonerWarning, "warn at or below this toner percentage (default 15)");
     check->add_option("--toner-critical", tonerCritical, "critical at or below this toner percentage (default 5)");
 

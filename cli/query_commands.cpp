@@ -260,17 +260,39 @@ std::string statisticsTable(const NetworkStatistics& s)
     return out + formatColumns({"  Counter", "Received", "Sent"}, rows);
 }
 
+// A query that the device read's deadline leaves unread is named as such,
+// in the document and in the text; true when the deadline has passed.
+bool pastDeadline(core::Deadline deadline, const core::QuerySchema& query, nlohmann::json& queries,
+                  std::string& textOut, size_t& notRead)
+{
+    if (std::chrono::steady_clock::now() < deadline) return false;
+    const std::string why = core::pastDeadlineText(query.name);
+    queries[query.name] = {{"result", nullptr}, {"error", why}};
+    textOut += std::string("\n") + query.name + ": " + why + "\n";
+    ++notRead;
+    return true;
+}
+
+int stoppedAtDeadline(size_t notRead, std::ostream& err)
+{
+    err << "netrov-cli: the device read stopped at its deadline (" << core::kDeviceReadTimeOuts << " time-outs); "
+        << notRead << (notRead == 1 ? " query" : " queries") << " not read\n";
+    return kExitFailed;
+}
+
 // Every network query under its heading; a query that the device's
 // definition does not serve is named with its reason.
 int networkReport(DeviceIdentity& device, const std::string& model, bool json, nlohmann::json& document,
-                  std::ostream& out)
+                  core::Deadline deadline, std::ostream& out, std::ostream& err)
 {
     nlohmann::json queries = nlohmann::json::object();
     std::string textOut = "Model: " + terminalSafe(model) + "\n";
     bool anyRead = false;
+    size_t notRead = 0;
     for (const NetworkSection& section : kNetworkSections) {
         const core::QuerySchema* query = core::findQuery(section.query);
         if (!query) continue;
+        if (pastDeadline(deadline, *query, queries, textOut, notRead)) continue;
         const core::QueryReading reading = core::readQuery(*query, device);
         queries[query->name] = core::readingJson(*query, reading);
         textOut += std::string("\n") + section.heading + "\n";
@@ -292,6 +314,7 @@ int networkReport(DeviceIdentity& device, const std::string& model, bool json, n
         out << dumpJson(document) << "\n";
     else
         out << textOut;
+    if (notRead > 0) return stoppedAtDeadline(notRead, err);
     return anyRead ? kExitOk : kExitFailed;
 }
 
@@ -344,6 +367,7 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
         single = core::findQuery(queryOf(command));
     }
 
+    const core::Deadline deadline = core::deviceReadDeadline(options.timeOut);
     Session session;
     OpenedDevice opened = session.open(address, options.community, options.timeOut);
     DeviceIdentity& device = opened.identity;
@@ -356,12 +380,14 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
 
     nlohmann::json document = {{"address", addressText}, {"model", model}};
     if (command == ReadCommand::Network) {
-        return networkReport(device, model, options.json, document, out);
+        return networkReport(device, model, options.json, document, deadline, out, err);
     }
     if (!single) {
         nlohmann::json queries = nlohmann::json::object();
         std::string textOut = "Model: " + terminalSafe(model) + "\n";
+        size_t notRead = 0;
         for (const core::QuerySchema* query : queriesOf(command, options)) {
+            if (pastDeadline(deadline, *query, queries, textOut, notRead)) continue;
             const core::QueryReading reading = core::readQuery(*query, device);
             queries[query->name] = core::readingJson(*query, reading);
             if (std::string_view(query->name) == "GetDevStatus" && reading.result == NETROV_OK) {
@@ -394,7 +420,7 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
             out << dumpJson(document) << "\n";
         else
             out << textOut;
-        return kExitOk;
+        return notRead > 0 ? stoppedAtDeadline(notRead, err) : kExitOk;
     }
 
     // A supply table is walked once, however long the device makes it.

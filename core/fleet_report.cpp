@@ -121,8 +121,24 @@ QueryReading readOnce(const QuerySchema& query, DeviceIdentity& device, int32_t 
     return reading;
 }
 
-void readSupplyLevels(DeviceIdentity& device, DeviceReport& report)
+Deadline deviceReadDeadline(int32_t timeOutSeconds)
 {
+    const int32_t timeOut = timeOutSeconds > 0 ? timeOutSeconds : 3;
+    return std::chrono::steady_clock::now() + std::chrono::seconds(int64_t{timeOut} * kDeviceReadTimeOuts);
+}
+
+std::string pastDeadlineText(const std::string& what)
+{
+    return "not read: " + what + " (the device read passed its deadline)";
+}
+
+void readSupplyLevels(DeviceIdentity& device, DeviceReport& report, Deadline deadline)
+{
+    if (std::chrono::steady_clock::now() >= deadline) {
+        report.problems.push_back(pastDeadlineText("page count, toner"));
+        report.suppliesFailed = true;
+        return;
+    }
     if (auto marker = run("GetDevMarker", device)) {
         if (marker->result == NETROV_OK && marker->stored() > 0) {
             const auto* m = static_cast<const MarkerInfo*>(marker->record(0));
@@ -130,6 +146,11 @@ void readSupplyLevels(DeviceIdentity& device, DeviceReport& report)
         } else if (marker->result != NETROV_NOT_DEFINED) {
             report.problems.push_back(std::string("page count: ") + resultWords(marker->result));
         }
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+        report.problems.push_back(pastDeadlineText("toner"));
+        report.suppliesFailed = true;
+        return;
     }
     const QuerySchema* tonerQuery = findQuery("GetDevToner");
     if (auto toner = tonerQuery ? std::optional(readOnce(*tonerQuery, device, kMaxSupplies)) : std::nullopt) {
@@ -155,6 +176,12 @@ void readSupplyLevels(DeviceIdentity& device, DeviceReport& report)
 
 DeviceReport readDeviceReport(const DeviceListEntry& entry)
 {
+    return readDeviceReport(entry, deviceReadDeadline(entry.identity.timeout));
+}
+
+DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline)
+{
+    const auto late = [&] { return std::chrono::steady_clock::now() >= deadline; };
     DeviceReport report;
     DeviceIdentity device = entry.identity;
     report.address = addressToText(loadAddress(device.address));
@@ -164,6 +191,12 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry)
     if (entry.info.macAddressValid) report.macAddress = hardwareAddressText(entry.info.macAddress);
     report.statusCode = statusCode(entry);
 
+    if (late()) {
+        report.status = statusWordText(report.statusCode);
+        report.problems.push_back(pastDeadlineText("status, serial number, page count, toner"));
+        report.suppliesFailed = true;
+        return report;
+    }
     if (auto status = run("GetDevStatus", device)) {
         if (status->result == NETROV_NO_REPLY) {
             report.answered = false;
@@ -186,6 +219,11 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry)
     }
     report.status = statusWordText(report.statusCode);
 
+    if (late()) {
+        report.problems.push_back(pastDeadlineText("serial number, page count, toner"));
+        report.suppliesFailed = true;
+        return report;
+    }
     if (auto serial = run("GetDevSerial", device)) {
         if (serial->result == NETROV_OK && serial->stored() > 0) {
             const auto* text = static_cast<const TextEntry*>(serial->record(0));
@@ -194,7 +232,7 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry)
             report.problems.push_back(std::string("serial number: ") + resultWords(serial->result));
         }
     }
-    readSupplyLevels(device, report);
+    readSupplyLevels(device, report, deadline);
     return report;
 }
 

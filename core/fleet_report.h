@@ -3,6 +3,7 @@
 // read through the front library. Written as CSV (RFC 4180, UTF-8) or JSON.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -45,10 +46,22 @@ struct DeviceReport {
     bool answered = true;               // false: the device did not answer at all
 };
 
+// A device read (a report row, a check, netrov-cli's inventory) starts no
+// query once this many of the device's time-outs have passed since it began:
+// 45 s with the usual 3 s. It reports what it has; a query under way ends
+// by its own time-out.
+inline constexpr int32_t kDeviceReadTimeOuts = 15;
+using Deadline = std::chrono::steady_clock::time_point;
+// Now plus kDeviceReadTimeOuts time-outs of timeOutSeconds (3 s when not above 0).
+Deadline deviceReadDeadline(int32_t timeOutSeconds);
+// "not read: WHAT (the device read passed its deadline)"
+std::string pastDeadlineText(const std::string& what);
+
 // Reads everything the report holds about a device found by a search (its
-// identity, information and first status already known). Safe on many
-// threads at once.
+// identity, information and first status already known), starting no query
+// after the deadline. Safe on many threads at once.
 DeviceReport readDeviceReport(const DeviceListEntry& entry);
+DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline);
 
 // Asks the query once for at most capacity records: the device's table is
 // walked once, whatever its length; count still says how many it has.
@@ -57,7 +70,7 @@ QueryReading readOnce(const QuerySchema& query, DeviceIdentity& device, int32_t 
 // Reads the page count and the toner levels into the report, failures into
 // its problems: the part of a report row that the desktop program's list
 // shows too.
-void readSupplyLevels(DeviceIdentity& device, DeviceReport& report);
+void readSupplyLevels(DeviceIdentity& device, DeviceReport& report, Deadline deadline = Deadline::max());
 
 // The column name of a toner: the primary colour its colour triple shows,
 // else the device's name of it made into a lower-case word.

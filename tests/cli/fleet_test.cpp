@@ -17,6 +17,7 @@
 #include "exit_codes.h"
 #include "run_program.h"
 #include "scripted_device.h"
+#include "search_settings.h"
 #include "sweep.h"
 #include "temp_dir.h"
 #include "walk_agents.h"
@@ -263,6 +264,44 @@ TEST(CheckHostile, ALongSupplyTableIsWalkedOnceAndShownBounded)
     const std::string perf = check.out.substr(check.out.find('|'));
     EXPECT_EQ(std::count(perf.begin(), perf.end(), '='), 16 + 1) << check.out;  // 16 toner labels and the pages
     EXPECT_LT(check.out.size(), 2048u);
+}
+
+// A device that takes most of the time-out for every reply: the inventory
+// stops starting queries at its deadline (15 time-outs) and says so.
+TEST(DeviceRead, ASlowInventoryStopsAtItsDeadline)
+{
+    ScriptedDevice device("colour_laser");
+    if (!device.ok()) GTEST_SKIP() << device.whyNot();
+    device.delay(std::chrono::milliseconds(800));
+    const auto started = std::chrono::steady_clock::now();
+    const ProgramResult r = runProgram({kCli, "inventory", device.address(), "--timeout", "1", "--json"});
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("stopped at its deadline"), std::string::npos) << r.err;
+    // 15 s, the query under way, and the start and end of the program; the
+    // whole inventory of this device takes about 45 s.
+    EXPECT_LT(seconds, 30.0);
+    EXPECT_GE(seconds, 15.0);
+    const auto queries = nlohmann::json::parse(r.out).at("queries");
+    EXPECT_EQ(queries.at("GetDevStatus").at("result"), 0);  // what it read is there
+    EXPECT_EQ(queries.at("GetDevNetInfo").at("error"), "not read: GetDevNetInfo (the device read passed its deadline)");
+}
+
+TEST(DeviceRead, AReportRowPastItsDeadlineAsksNothingAndSaysWhy)
+{
+    core::DeviceListEntry entry{};
+    entry.identity.timeout = 1;
+    core::storeAddress(0x7F000001, entry.identity.address);
+    const core::DeviceReport report = core::readDeviceReport(entry, std::chrono::steady_clock::now());
+    EXPECT_TRUE(report.suppliesFailed);
+    EXPECT_EQ(report.problems,
+              std::vector<std::string>{"not read: status, serial number, page count, toner (the device read passed its deadline)"});
+    // 15 time-outs of 2 s.
+    const auto before = std::chrono::steady_clock::now();
+    const core::Deadline deadline = core::deviceReadDeadline(2);
+    const auto after = std::chrono::steady_clock::now();
+    EXPECT_GE(deadline - before, std::chrono::seconds(30));
+    EXPECT_LE(deadline - after, std::chrono::seconds(30));
 }
 
 TEST(Sweep, AnAgentThatAnswersOnlyTheRetryIsFound)
