@@ -1,22 +1,50 @@
 // Switching a device's traps on and cancelling or continuing its current job from the command line.
 #include "trap_job.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include <netrov/device_records.h>
+#include <netrov/job_records.h>
 #include <netrov/result_codes.h>
 #include <netrov/tuva.h>
 
 #include "device_session.h"
 #include "exit_codes.h"
+#include "query_reading.h"
+#include "record_schema.h"
 #include "report.h"
 #include "result_text.h"
 #include "search_settings.h"
 
 namespace netrov::cli {
+
+namespace {
+
+// What the device reports about its current jobs, through the jobs query.
+struct CurrentJobs {
+    int32_t result = NETROV_NO_ENTRY_POINT;
+    std::optional<int32_t> count;
+};
+
+CurrentJobs currentJobs(DeviceIdentity& device)
+{
+    CurrentJobs jobs;
+    const core::QuerySchema* query = core::findQuery("GetCurrentJobNum");
+    if (!query) return jobs;
+    const core::QueryReading reading = core::readQuery(*query, device);
+    jobs.result = reading.result;
+    if (reading.result == NETROV_OK && reading.stored() > 0) {
+        const auto* count = static_cast<const JobCount*>(reading.record(0));
+        if (count->valid) jobs.count = count->count;
+    }
+    return jobs;
+}
+
+}  // namespace
 
 int runSetCommand(SetCommand command, uint32_t address, const std::string& community, int32_t timeOut, bool json,
                   std::ostream& out, std::ostream& err)
@@ -59,10 +87,27 @@ int runSetCommand(SetCommand command, uint32_t address, const std::string& commu
         }
     }
     const std::string& model = opened.model;
+    nlohmann::json document{{"ipAddress", addressText}, {"model", model}, {"done", done}};
+    std::string line = addressText + ": " + done;
+    if (command == SetCommand::TrapOn) {
+        // The device confirmed each switch in its reply to the Set; no query reads the switches back.
+        line += " (the device confirmed both switches)";
+    } else {
+        // What the job queries report afterwards, not what was asked for.
+        const CurrentJobs jobs = currentJobs(opened.identity);
+        document["currentJobs"] = jobs.count ? nlohmann::json(*jobs.count) : nlohmann::json();
+        if (jobs.count) {
+            line += "; the device now reports " + std::to_string(*jobs.count) +
+                    (*jobs.count == 1 ? " current job" : " current jobs");
+        } else {
+            line += std::string("; current jobs afterwards: ") +
+                    (jobs.result == NETROV_OK ? "not reported by this device" : core::resultWords(jobs.result));
+        }
+    }
     if (json)
-        out << dumpJson(nlohmann::json{{"ipAddress", addressText}, {"model", model}, {"done", done}}) << "\n";
+        out << dumpJson(document) << "\n";
     else
-        out << addressText << ": " << done << "\n";
+        out << line << "\n";
     return kExitOk;
 }
 

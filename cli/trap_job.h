@@ -9,7 +9,8 @@ namespace netrov::cli {
 
 enum class SetCommand { TrapOn, JobCancel, JobContinue };
 
-// Runs the command against the checked address with the community and
+// Runs the command against the checked address (job commands then print the
+// number of current jobs the device reports afterwards) with the community and
 // time-out already checked. Starts and releases the front library. Returns
 // the exit code: kExitOk done, kExitFailed the device or its definition did
 // not allow it.
