@@ -584,7 +584,8 @@ int main(int argc, char** argv)
     std::string checkAddress;
     int64_t tonerWarning = 15;
     int64_t tonerCritical = 5;
-    CLI::App* check = app.add_subcommand("check", "monitoring check of one device (exit 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN; one line, at most 16 toner labels)");
+    CLI::App* check = app.add_subcommand("check", "monitoring check of one device (exit 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN; one line, at most " +
+                                              std::to_string(cli::kMaxCheckLabels) + " toner labels)");
     check->add_option("ADDRESS", checkAddress, "the device's IPv4 address")->required();
     check->add_option("--community", checkOptions.community, "SNMP read community (default tarpon)");
     check->add_option("--timeout", checkOptions.timeOut, kTimeOutHelp);
@@ -619,9 +620,11 @@ int main(int argc, char** argv)
             readCommand = which;
         });
     };
-    addReadCommand("toner", "read one device's toner and ink levels (the first 256; the rest counted)", cli::ReadCommand::Toner);
-    addReadCommand("supplies", "read one device's other supplies: drums, fusers, waste containers (the first 256; the rest counted)", cli::ReadCommand::Supplies);
-    addReadCommand("trays", "read one device's paper trays (the first 256; the rest counted)", cli::ReadCommand::Trays);
+    const std::string shown = " (the first " + std::to_string(core::kMaxSupplies) + "; the rest counted)";
+    addReadCommand("toner", ("read one device's toner and ink levels" + shown).c_str(), cli::ReadCommand::Toner);
+    addReadCommand("supplies", ("read one device's other supplies: drums, fusers, waste containers" + shown).c_str(),
+                   cli::ReadCommand::Supplies);
+    addReadCommand("trays", ("read one device's paper trays" + shown).c_str(), cli::ReadCommand::Trays);
     addReadCommand("marker", "read one device's marking engine and page count", cli::ReadCommand::Marker);
     addReadCommand("query", "run one query of the front library by name and print its records", cli::ReadCommand::Query);
     addReadCommand("inventory", "run every query and print all the device reports", cli::ReadCommand::Inventory);
