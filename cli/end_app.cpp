@@ -13,6 +13,7 @@
 
 #include "platform/file_system.h"
 #include "platform/profile_file.h"
+#include "exit_codes.h"
 #include "report.h"
 #include "platform/runtime_directory.h"
 
@@ -47,30 +48,30 @@ int sendEndCommand(const std::string& mutexName, std::string& error)
 {
     if (mutexName.empty()) {
         error = "no MutexName: give --mutex or run beside the installation's NetRov.ini";
-        return 1;
+        return kExitFailed;
     }
 #ifdef _WIN32
     // The desktop program is built for Linux only: nothing listens here.
     error = "ending NetRov is not available on Windows";
-    return 1;
+    return kExitFailed;
 #else
     const std::string path = endpointPath(mutexName);
     if (path.empty()) {
         error = "no private runtime directory for this user (XDG_RUNTIME_DIR, or a folder of our own in TMPDIR)";
-        return 1;
+        return kExitFailed;
     }
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.size() >= sizeof address.sun_path) {
         error = "socket path too long: " + path;
-        return 1;
+        return kExitFailed;
     }
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     Socket socket;
     socket.fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (socket.fd < 0 || ::connect(socket.fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         error = "no running NetRov answers at " + path + " (" + std::strerror(errno) + ")";
-        return 1;
+        return kExitFailed;
     }
     static constexpr char kLine[] = "command 1 11\n";
     size_t sent = 0;
@@ -79,11 +80,11 @@ int sendEndCommand(const std::string& mutexName, std::string& error)
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             error = std::string("sending failed: ") + std::strerror(errno);
-            return 1;
+            return kExitFailed;
         }
         sent += static_cast<size_t>(n);
     }
-    return 0;
+    return kExitOk;
 #endif
 }
 
@@ -104,7 +105,7 @@ int runEndApp(const std::string& mutexName)
     }
     std::string error;
     const int result = sendEndCommand(name, error);
-    if (result != 0) std::cerr << "netrov-cli: " << terminalSafe(error) << "\n";
+    if (result != kExitOk) std::cerr << "netrov-cli: " << terminalSafe(error) << "\n";
     return result;
 }
 

@@ -12,7 +12,7 @@ std::string endpointPath(const std::string& mutexName);
 // The MutexName of NetRov.ini in programDirectory; "" when there is none.
 std::string installedMutexName(const std::string& programDirectory);
 
-// Sends the end command (1, 11). 0 when it was delivered, 1 when no NetRov
+// Sends the end command (1, 11). kExitOk when it was delivered, kExitFailed when no NetRov
 // answered; error describes why.
 int sendEndCommand(const std::string& mutexName, std::string& error);
 

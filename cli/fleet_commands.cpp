@@ -38,10 +38,33 @@ std::vector<core::DeviceReport> readReports(const std::vector<core::DeviceListEn
     return reports;
 }
 
+namespace {
+
+// The status text ends at the first "|" and the check at the first line
+// break: a device text can bring neither.
+std::string statusSafe(const std::string& text)
+{
+    std::string out = terminalSafe(text);
+    std::replace(out.begin(), out.end(), '|', '/');
+    return out;
+}
+
+// Performance labels keep to lower-case letters, digits and "_".
+std::string labelSafe(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        const bool fits = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+        out += fits ? c : '_';
+    }
+    return out;
+}
+
+}  // namespace
+
 CheckVerdict checkVerdict(const core::DeviceReport& report, int warningPercent, int criticalPercent)
 {
     CheckVerdict verdict;
-    std::string model = terminalSafe(report.model);
     if (!report.answered) {
         verdict.exitCode = kCheckUnknown;
         verdict.line = "NETROV UNKNOWN - no answer from " + report.address +
@@ -57,25 +80,39 @@ CheckVerdict checkVerdict(const core::DeviceReport& report, int warningPercent, 
     default: break;
     }
     std::string perf;
+    size_t labels = 0;
     for (const core::TonerLevel& t : report.toner) {
+        // A level the device cannot tell is never a warning, let alone critical.
         if (!t.percent) continue;
-        perf += " toner_" + t.colour + "=" + std::to_string(*t.percent) + "%;" + std::to_string(warningPercent) + ";" +
-                std::to_string(criticalPercent) + ";0;100";
+        if (labels++ < kMaxCheckLabels) {
+            perf += " toner_" + labelSafe(t.colour) + "=" + std::to_string(*t.percent) + "%;" +
+                    std::to_string(warningPercent) + ";" + std::to_string(criticalPercent) + ";0;100";
+        }
         int level = kCheckOk;
         if (*t.percent <= criticalPercent)
             level = kCheckCritical;
         else if (*t.percent <= warningPercent)
             level = kCheckWarning;
         if (level == kCheckOk) continue;
-        reasons.push_back("toner " + t.colour + " " + std::to_string(*t.percent) + "%");
+        reasons.push_back("toner " + statusSafe(t.colour) + " " + std::to_string(*t.percent) + "%");
         // Unknown stays unknown only when nothing worse was seen.
         if (state == kCheckUnknown || level > state) state = level;
     }
-    for (const std::string& a : report.alerts) reasons.push_back(terminalSafe(a));
+    if (report.suppliesFailed) {
+        reasons.push_back("toner not read");
+        // A check that could not see the supplies never says OK.
+        if (state == kCheckOk) state = report.statusRead ? kCheckWarning : kCheckUnknown;
+    }
+    for (const std::string& a : report.alerts) reasons.push_back(statusSafe(a));
+    if (reasons.size() > kMaxCheckReasons) {
+        const size_t more = reasons.size() - kMaxCheckReasons;
+        reasons.resize(kMaxCheckReasons);
+        reasons.push_back(std::to_string(more) + " more");
+    }
 
     static const char* const words[] = {"OK", "WARNING", "CRITICAL", "UNKNOWN"};
     verdict.exitCode = state;
-    verdict.line = std::string("NETROV ") + words[state] + " - " + model + ": " + report.status;
+    verdict.line = std::string("NETROV ") + words[state] + " - " + statusSafe(report.model) + ": " + statusSafe(report.status);
     if (!reasons.empty()) {
         verdict.line += ";";
         for (size_t i = 0; i < reasons.size(); ++i) verdict.line += (i ? ", " : " ") + reasons[i];

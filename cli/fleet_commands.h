@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "device_list.h"
+#include "exit_codes.h"
 #include "fleet_report.h"
 
 namespace netrov::cli {
@@ -18,19 +19,21 @@ namespace netrov::cli {
 std::vector<core::DeviceReport> readReports(const std::vector<core::DeviceListEntry>& devices, int jobs,
                                             const std::atomic<int>& interrupted);
 
-// Monitoring-plugin exit codes.
-inline constexpr int kCheckOk = 0;
-inline constexpr int kCheckWarning = 1;
-inline constexpr int kCheckCritical = 2;
-inline constexpr int kCheckUnknown = 3;
-
 struct CheckVerdict {
     int exitCode = kCheckUnknown;
     std::string line;  // "NETROV WARNING - ... | toner_black=9%;15;5 ..."
 };
 
+// A check line holds at most this many toner labels (and the page count),
+// and names at most this many reasons in its status text.
+inline constexpr size_t kMaxCheckLabels = 16;
+inline constexpr size_t kMaxCheckReasons = 16;
+
 // Errors are critical and warnings warnings; toner at or below the
-// critical or warning percentage is the same; a silent device is unknown.
+// critical or warning percentage is the same; a silent device is unknown,
+// and so is one whose toner could not be read (a warning when its status is
+// known). The status text holds no "|" and no line break; labels keep to
+// [a-z0-9_].
 CheckVerdict checkVerdict(const core::DeviceReport& report, int warningPercent, int criticalPercent);
 
 }  // namespace netrov::cli

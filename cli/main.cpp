@@ -22,13 +22,17 @@
 
 #include "alert_report.h"
 #include "cli_input.h"
+#include "device_session.h"
 #include "end_app.h"
+#include "exit_codes.h"
 #include "fleet_commands.h"
 #include "platform/file_system.h"
 #include "platform/module_path.h"
 #include "platform/regular_file.h"
 #include "front_library.h"
 #include "query_commands.h"
+#include "query_reading.h"
+#include "record_schema.h"
 #include "report.h"
 #include "search_run.h"
 #include "search_settings.h"
@@ -41,9 +45,10 @@ namespace {
 
 using namespace netrov;
 
-constexpr int kExitDeviceFailed = 1;
-constexpr int kExitBadInput = 2;
-constexpr int kExitInterrupted = 130;
+using cli::kExitBadInput;
+using cli::kExitFailed;
+using cli::kExitInterrupted;
+using cli::kExitOk;
 
 std::atomic<int> gInterrupted{0};
 
@@ -133,6 +138,28 @@ std::string checkCommon(const CommonOptions& options, int32_t& timeOut)
     return {};
 }
 
+// The opening checks of every one-device command: the address, the
+// community and time-out, the installation, in that order.
+struct CheckedDevice {
+    uint32_t address = 0;
+    int32_t timeOut = 0;
+    std::string error;  // why the command cannot run; empty when it can
+};
+
+CheckedDevice checkDevice(const std::string& addressText, const CommonOptions& options)
+{
+    CheckedDevice checked;
+    const auto address = cli::checkAddress(addressText);
+    if (!address.value) {
+        checked.error = address.error;
+        return checked;
+    }
+    checked.address = *address.value;
+    checked.error = checkCommon(options, checked.timeOut);
+    if (checked.error.empty()) checked.error = checkInstallation();
+    return checked;
+}
+
 void drawProgress(int position, bool final)
 {
     constexpr int kWidth = 30;
@@ -191,6 +218,7 @@ struct SearchOptions {
 struct ReportOptions {
     bool csv = false;
     int64_t jobs = 8;
+    std::string output;  // a file that gets the report with the devices' texts unchanged
 };
 
 int runSearch(const SearchOptions& options, const std::vector<std::string>& orderedEntries,
@@ -218,18 +246,18 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     settings.Retry = *retry.value;
     core::setCommunity(settings, options.common.community);
 
+    cli::Session session;
     core::FrontLibrary& library = core::FrontLibrary::tuva();
     core::DeviceList devices;
-    int status = 0;
+    int status = kExitOk;
     core::SearchShortage shortage;
     const bool showProgress = !options.noProgress && (options.progress || isatty(STDERR_FILENO));
     if (sweep) {
         cli::SweepSearch search{settings, options.maker, static_cast<uint32_t>(options.rate), showProgress};
         const cli::SweepOutcome outcome = cli::sweepSearch(options.targets, search, devices, gInterrupted, std::cerr);
         if (!outcome.error.empty()) {
-            library.release();
             std::cerr << "netrov-cli: " << outcome.error << "\n";
-            return kExitDeviceFailed;
+            return kExitFailed;
         }
         if (outcome.interrupted) {
             std::cerr << "netrov-cli: interrupted; listing what was found so far\n";
@@ -241,7 +269,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         run.setFoundDeviceTimeOut(settings.TimeOut);
         if (!run.start(settings, *list.value, options.maker)) {
             std::cerr << "netrov-cli: cannot start the search\n";
-            return kExitDeviceFailed;
+            return kExitFailed;
         }
         if (!waitForRun(run, settings, showProgress)) {
             std::cerr << "netrov-cli: aborting the search...\n";
@@ -251,8 +279,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         run.wait();
         shortage = run.shortage();
     }
-    if (status != 0 && !sweep) {
-        library.release();
+    if (status != kExitOk && !sweep) {
         std::cerr << "netrov-cli: search aborted\n";
         return status;
     }
@@ -264,17 +291,24 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     });
     if (report) {
         const auto reports = cli::readReports(entries, static_cast<int>(report->jobs), gInterrupted);
-        library.release();
-        if (options.common.json && !report->csv)
+        const bool json = options.common.json && !report->csv;
+        if (!report->output.empty()) {
+            // A file keeps the devices' texts as they are; a terminal never gets their controls.
+            const std::string text = json ? cli::dumpJson(core::reportJson(reports)) + "\n" : core::reportCsv(reports);
+            if (!platform::replaceFile(report->output, text)) {
+                std::cerr << "netrov-cli: cannot write the report to " << cli::terminalSafe(report->output) << "\n";
+                return kExitFailed;
+            }
+        } else if (json) {
             std::cout << cli::dumpJson(core::reportJson(reports)) << "\n";
-        else
-            std::cout << core::reportCsv(reports);
+        } else {
+            std::cout << core::reportCsv(reports, cli::terminalSafe);
+        }
         std::cerr << reports.size() << (reports.size() == 1 ? " device" : " devices") << " reported\n";
         return status;
     }
     std::vector<cli::DeviceRow> rows;
     for (const auto& entry : entries) rows.push_back(cli::rowOf(entry));
-    library.release();
     if (options.common.json) {
         std::cout << cli::dumpJson(cli::toJson(rows)) << "\n";
     } else {
@@ -283,7 +317,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     }
     if (shortage.any()) {
         std::cerr << "netrov-cli: " << core::shortageText(shortage) << "\n";
-        return kExitDeviceFailed;
+        return kExitFailed;
     }
     return status;
 }
@@ -292,62 +326,46 @@ enum class DeviceQuery { Model, Info, Status };
 
 int runDeviceQuery(DeviceQuery query, const std::string& addressText, const CommonOptions& options)
 {
-    int32_t timeOut = 0;
-    const auto address = cli::checkAddress(addressText);
-    if (!address.value) return badInput(address.error);
-    if (auto error = checkCommon(options, timeOut); !error.empty()) return badInput(error);
-    if (auto error = checkInstallation(); !error.empty()) return badInput(error);
+    const CheckedDevice checked = checkDevice(addressText, options);
+    if (!checked.error.empty()) return badInput(checked.error);
 
-    DeviceIdentity device;
-    std::memset(&device, 0, sizeof device);
-    device.interfaceKind = NETROV_INTERFACE_NETWORK;
-    device.transport = NETROV_TRANSPORT_SNMP;
-    std::memcpy(device.community, options.community.c_str(), options.community.size());
-    device.timeout = timeOut;
-    core::storeAddress(*address.value, device.address);
-
-    core::FrontLibrary& library = core::FrontLibrary::tuva();
-    library.ensureInitialised();
-    const core::DeviceAccess& access = library.access();
-    auto failed = [&](const char* what, int32_t result) {
-        library.release();
+    cli::Session session;
+    cli::OpenedDevice opened = session.open(checked.address, options.community, checked.timeOut);
+    DeviceIdentity& device = opened.identity;
+    const std::string& model = opened.model;
+    const auto failed = [&](const char* what, int32_t result) {
         if (result == NETROV_NO_REPLY)
             std::cerr << "netrov-cli: " << cli::noAnswerText(addressText) << "\n";
         else
             std::cerr << "netrov-cli: cannot read the " << what << " of " << addressText << " (result " << result << ")\n";
-        return kExitDeviceFailed;
+        return kExitFailed;
     };
-
-    // The model name picks the support package that serves the other queries.
-    unsigned char scratch[NETROV_MODEL_NAME_RECORD_SIZE] = {};
-    int32_t count = 0;
-    const int32_t modelResult = access.getDevModelName(&device, 0, 0, scratch, 1, &count);
-    device.modelName[sizeof device.modelName - 1] = '\0';
-    const std::string model = cli::fieldText(device.modelName, sizeof device.modelName);
-    nlohmann::json out = {{"ipAddress", core::addressToText(*address.value)}, {"model", model}};
+    nlohmann::json out = {{"ipAddress", core::addressToText(checked.address)}, {"model", model}};
 
     if (query == DeviceQuery::Model) {
-        if (modelResult != NETROV_OK) return failed("model", modelResult);
-        library.release();
+        if (opened.modelResult != NETROV_OK) return failed("model", opened.modelResult);
         if (model.empty()) {
             std::cerr << "netrov-cli: " << addressText << " answered, but its model object holds no text\n";
-            return kExitDeviceFailed;
+            return kExitFailed;
         }
         if (options.json)
             std::cout << cli::dumpJson(out) << "\n";
         else
             std::cout << cli::terminalSafe(model) << "\n";
-        return 0;
+        return kExitOk;
     }
-    if (modelResult == NETROV_NO_REPLY) return failed("model", modelResult);
+    if (opened.modelResult == NETROV_NO_REPLY) return failed("model", opened.modelResult);
+
+    // Information and status are read as every other described query is.
+    const char* name = query == DeviceQuery::Info ? "GetDevInfo" : "GetDevStatus";
+    const core::QuerySchema* schema = core::findQuery(name);
+    if (!schema) return failed(query == DeviceQuery::Info ? "information" : "status", NETROV_NO_ENTRY_POINT);
+    const core::QueryReading reading = core::readQuery(*schema, device);
 
     if (query == DeviceQuery::Info) {
-        DeviceInfo info;
-        std::memset(&info, 0, sizeof info);
-        count = 1;
-        const int32_t result = access.getDevInfo(&device, 0, 0, &info, 1, &count);
-        if (result != NETROV_OK) return failed("information", result);
-        library.release();
+        if (reading.result != NETROV_OK) return failed("information", reading.result);
+        DeviceInfo info{};
+        if (reading.stored() > 0) info = *static_cast<const DeviceInfo*>(reading.record(0));
         if (options.json) {
             out.update(cli::toJson(info));
             std::cout << cli::dumpJson(out) << "\n";
@@ -359,18 +377,16 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
                       << "IP address:  " << row.ipAddress << "\n"
                       << "MAC address: " << row.macAddress << "\n";
         }
-        return 0;
+        return kExitOk;
     }
 
-    DeviceStatus records[core::kStatusRecords];
-    std::memset(records, 0, sizeof records);
-    int32_t n = 0;
-    const int32_t result = access.getDevStatus(&device, 0, 0, records, core::kStatusRecords, &n);
-    if (result != NETROV_OK) return failed("status", result);
-    const int32_t delivered = std::clamp(n, 0, core::kStatusRecords);
-    const auto messages = core::alertMessages(access, device, {records, static_cast<size_t>(delivered)});
-    library.release();
-    core::promotePowerSave(records, delivered);
+    if (reading.result != NETROV_OK) return failed("status", reading.result);
+    // As many records as the device list holds; the rest are counted.
+    std::vector<DeviceStatus> records = core::statusRecords(reading);
+    if (records.size() > static_cast<size_t>(core::kStatusRecords)) records.resize(core::kStatusRecords);
+    const auto delivered = static_cast<int32_t>(records.size());
+    const int32_t n = reading.count;
+    const auto messages = core::alertMessages(session.library().access(), device, records);
     if (options.json) {
         out["status"] = delivered > 0 ? cli::statusText(records[0].simpleStatus) : std::string();
         out["statusCode"] = delivered > 0 ? records[0].simpleStatus : 0;
@@ -392,32 +408,27 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
         }
         if (n > delivered) std::cout << "  (" << (n - delivered) << " more not shown)\n";
     }
-    return 0;
+    return kExitOk;
 }
 
 int runSet(cli::SetCommand command, const std::string& addressText, const CommonOptions& options)
 {
-    int32_t timeOut = 0;
-    const auto address = cli::checkAddress(addressText);
-    if (!address.value) return badInput(address.error);
-    if (auto error = checkCommon(options, timeOut); !error.empty()) return badInput(error);
-    if (auto error = checkInstallation(); !error.empty()) return badInput(error);
-    return cli::runSetCommand(command, *address.value, options.community, timeOut, options.json, std::cout, std::cerr);
+    const CheckedDevice checked = checkDevice(addressText, options);
+    if (!checked.error.empty()) return badInput(checked.error);
+    return cli::runSetCommand(command, checked.address, options.community, checked.timeOut, options.json, std::cout,
+                              std::cerr);
 }
 
 int runRead(cli::ReadCommand command, const std::string& addressText, const CommonOptions& options,
             cli::ReadOptions read)
 {
-    int32_t timeOut = 0;
-    const auto address = cli::checkAddress(addressText);
-    if (!address.value) return badInput(address.error);
-    if (auto error = checkCommon(options, timeOut); !error.empty()) return badInput(error);
-    if (auto error = checkInstallation(); !error.empty()) return badInput(error);
+    const CheckedDevice checked = checkDevice(addressText, options);
+    if (!checked.error.empty()) return badInput(checked.error);
     read.community = options.community;
-    read.timeOut = timeOut;
+    read.timeOut = checked.timeOut;
     read.json = options.json;
     read.bars = isatty(STDOUT_FILENO) != 0;
-    return cli::runReadCommand(command, *address.value, read, std::cout, std::cerr);
+    return cli::runReadCommand(command, checked.address, read, std::cout, std::cerr);
 }
 
 int runCheck(const std::string& addressText, const CommonOptions& options, int64_t warning, int64_t critical)
@@ -426,27 +437,24 @@ int runCheck(const std::string& addressText, const CommonOptions& options, int64
         std::cout << "NETROV UNKNOWN - " << why << "\n";
         return cli::kCheckUnknown;
     };
-    int32_t timeOut = 0;
-    const auto address = cli::checkAddress(addressText);
-    if (!address.value) return unknown(address.error);
-    if (auto error = checkCommon(options, timeOut); !error.empty()) return unknown(error);
     if (warning < 0 || warning > 100 || critical < 0 || critical > 100)
         return unknown("toner thresholds are percentages from 0 to 100");
     if (critical > warning) return unknown("the critical toner threshold is above the warning one");
-    if (auto error = checkInstallation(); !error.empty()) return unknown(error);
+    const CheckedDevice checked = checkDevice(addressText, options);
+    if (!checked.error.empty()) return unknown(checked.error);
 
+    const core::Deadline deadline = core::deviceReadDeadline(checked.timeOut);
+    cli::Session session;
     core::DeviceListEntry entry{};
-    entry.identity = cli::deviceAt(*address.value, options.community, timeOut);
-    core::FrontLibrary& library = core::FrontLibrary::tuva();
-    library.ensureInitialised();
+    const cli::OpenedDevice opened = session.open(checked.address, options.community, checked.timeOut);
+    entry.identity = opened.identity;
     core::DeviceReport report;
-    if (cli::identifyModel(entry.identity) == NETROV_NO_REPLY) {
-        report.address = core::addressToText(*address.value);
+    if (opened.modelResult == NETROV_NO_REPLY) {
+        report.address = core::addressToText(checked.address);
         report.answered = false;
     } else {
-        report = core::readDeviceReport(entry);
+        report = core::readDeviceReport(entry, deadline);
     }
-    library.release();
     const cli::CheckVerdict verdict = cli::checkVerdict(report, static_cast<int>(warning), static_cast<int>(critical));
     std::cout << verdict.line << "\n";
     return verdict.exitCode;
@@ -503,13 +511,16 @@ int collectTargets(CLI::App* command, const CLI::Option* addressOption, const CL
         if (!cli::appendTargets(&options.targets, *listed.value, &error)) return badInput(error);
         options.sweep = true;
     }
-    return 0;
+    return kExitOk;
 }
+
+const std::string kTimeOutHelp = "reply time-out in seconds, 1 to 60 (default 3); a device read starts no query "
+                                 "after " + std::to_string(core::kDeviceReadTimeOuts) + " time-outs";
 
 void addCommonOptions(CLI::App* command, CommonOptions& options)
 {
     command->add_option("--community", options.community, "SNMP read community (default tarpon)");
-    command->add_option("--timeout", options.timeOut, "reply time-out in seconds, 1 to 60 (default 3)");
+    command->add_option("--timeout", options.timeOut, kTimeOutHelp);
     command->add_flag("--json", options.json, "print JSON instead of text");
 }
 
@@ -561,6 +572,9 @@ int main(int argc, char** argv)
     report->add_option("--targets", reportTargets, "report on every address, range or block listed in FILE (- for stdin)");
     report->add_flag("--csv", reportOptions.csv, "write CSV (RFC 4180, UTF-8; the default)");
     report->add_option("--jobs", reportOptions.jobs, "devices read at once, 1 to 64 (default 8)");
+    report->add_option("--output", reportOptions.output,
+                       "write the report to FILE with the devices' texts unchanged (standard output gets control "
+                       "characters replaced by ?)");
     report->add_option("--retry", reportSearch.retry, "additional attempts per address, 0 to 10 (default 0)");
     report->add_option("--rate", reportSearch.rate, "requests per second of a large sweep, 1 to 1000000 (default 500)");
     report->add_flag("--progress", reportSearch.progress, "draw progress even when stderr is not a terminal");
@@ -570,10 +584,11 @@ int main(int argc, char** argv)
     std::string checkAddress;
     int64_t tonerWarning = 15;
     int64_t tonerCritical = 5;
-    CLI::App* check = app.add_subcommand("check", "monitoring check of one device (exit 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN)");
+    CLI::App* check = app.add_subcommand("check", "monitoring check of one device (exit 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN; one line, at most " +
+                                              std::to_string(cli::kMaxCheckLabels) + " toner labels)");
     check->add_option("ADDRESS", checkAddress, "the device's IPv4 address")->required();
     check->add_option("--community", checkOptions.community, "SNMP read community (default tarpon)");
-    check->add_option("--timeout", checkOptions.timeOut, "reply time-out in seconds, 1 to 60 (default 3)");
+    check->add_option("--timeout", checkOptions.timeOut, kTimeOutHelp);
     check->add_option("--toner-warning", tonerWarning, "warn at or below this toner percentage (default 15)");
     check->add_option("--toner-critical", tonerCritical, "critical at or below this toner percentage (default 5)");
 
@@ -605,9 +620,11 @@ int main(int argc, char** argv)
             readCommand = which;
         });
     };
-    addReadCommand("toner", "read one device's toner and ink levels", cli::ReadCommand::Toner);
-    addReadCommand("supplies", "read one device's other supplies (drums, fusers, waste containers)", cli::ReadCommand::Supplies);
-    addReadCommand("trays", "read one device's paper trays", cli::ReadCommand::Trays);
+    const std::string shown = " (the first " + std::to_string(core::kMaxSupplies) + "; the rest counted)";
+    addReadCommand("toner", ("read one device's toner and ink levels" + shown).c_str(), cli::ReadCommand::Toner);
+    addReadCommand("supplies", ("read one device's other supplies: drums, fusers, waste containers" + shown).c_str(),
+                   cli::ReadCommand::Supplies);
+    addReadCommand("trays", ("read one device's paper trays" + shown).c_str(), cli::ReadCommand::Trays);
     addReadCommand("marker", "read one device's marking engine and page count", cli::ReadCommand::Marker);
     addReadCommand("query", "run one query of the front library by name and print its records", cli::ReadCommand::Query);
     addReadCommand("inventory", "run every query and print all the device reports", cli::ReadCommand::Inventory);
@@ -680,6 +697,6 @@ int main(int argc, char** argv)
         return runDeviceQuery(query, deviceAddress, deviceOptions);
     } catch (const std::exception& e) {
         std::cerr << "netrov-cli: " << cli::terminalSafe(e.what()) << "\n";
-        return kExitDeviceFailed;
+        return kExitFailed;
     }
 }

@@ -2,7 +2,6 @@
 #include "query_commands.h"
 
 #include <algorithm>
-#include <string_view>
 #include <cstdio>
 #include <cstring>
 #include <ostream>
@@ -16,18 +15,19 @@
 #include <netrov/result_codes.h>
 
 #include "alert_messages.h"
-#include "front_library.h"
+#include "alert_report.h"
+#include "device_session.h"
+#include "exit_codes.h"
+#include "fleet_report.h"
 #include "query_reading.h"
 #include "record_schema.h"
 #include "report.h"
+#include "result_text.h"
 #include "search_settings.h"
 
 namespace netrov::cli {
 
 namespace {
-
-constexpr int kExitDeviceFailed = 1;
-constexpr int kExitBadInput = 2;
 
 std::string text(const char* field, size_t size)
 {
@@ -260,22 +260,44 @@ std::string statisticsTable(const NetworkStatistics& s)
     return out + formatColumns({"  Counter", "Received", "Sent"}, rows);
 }
 
+// A query that the device read's deadline leaves unread is named as such,
+// in the document and in the text; true when the deadline has passed.
+bool pastDeadline(core::Deadline deadline, const core::QuerySchema& query, nlohmann::json& queries,
+                  std::string& textOut, size_t& notRead)
+{
+    if (std::chrono::steady_clock::now() < deadline) return false;
+    const std::string why = core::pastDeadlineText(query.name);
+    queries[query.name] = {{"result", nullptr}, {"error", why}};
+    textOut += std::string("\n") + query.name + ": " + why + "\n";
+    ++notRead;
+    return true;
+}
+
+int stoppedAtDeadline(size_t notRead, std::ostream& err)
+{
+    err << "netrov-cli: the device read stopped at its deadline (" << core::kDeviceReadTimeOuts << " time-outs); "
+        << notRead << (notRead == 1 ? " query" : " queries") << " not read\n";
+    return kExitFailed;
+}
+
 // Every network query under its heading; a query that the device's
 // definition does not serve is named with its reason.
 int networkReport(DeviceIdentity& device, const std::string& model, bool json, nlohmann::json& document,
-                  std::ostream& out)
+                  core::Deadline deadline, std::ostream& out, std::ostream& err)
 {
     nlohmann::json queries = nlohmann::json::object();
     std::string textOut = "Model: " + terminalSafe(model) + "\n";
     bool anyRead = false;
+    size_t notRead = 0;
     for (const NetworkSection& section : kNetworkSections) {
         const core::QuerySchema* query = core::findQuery(section.query);
         if (!query) continue;
+        if (pastDeadline(deadline, *query, queries, textOut, notRead)) continue;
         const core::QueryReading reading = core::readQuery(*query, device);
         queries[query->name] = core::readingJson(*query, reading);
         textOut += std::string("\n") + section.heading + "\n";
         if (reading.result != NETROV_OK) {
-            textOut += std::string("  ") + core::resultText(reading.result) + "\n";
+            textOut += std::string("  ") + core::resultWords(reading.result) + "\n";
             continue;
         }
         anyRead = true;
@@ -292,7 +314,8 @@ int networkReport(DeviceIdentity& device, const std::string& model, bool json, n
         out << dumpJson(document) << "\n";
     else
         out << textOut;
-    return anyRead ? 0 : kExitDeviceFailed;
+    if (notRead > 0) return stoppedAtDeadline(notRead, err);
+    return anyRead ? kExitOk : kExitFailed;
 }
 
 const char* queryOf(ReadCommand command)
@@ -309,27 +332,6 @@ const char* queryOf(ReadCommand command)
 }
 
 }  // namespace
-
-DeviceIdentity deviceAt(uint32_t address, const std::string& community, int32_t timeOut)
-{
-    DeviceIdentity device;
-    memset(&device, 0, sizeof device);
-    device.interfaceKind = NETROV_INTERFACE_NETWORK;
-    device.transport = NETROV_TRANSPORT_SNMP;
-    memcpy(device.community, community.c_str(), std::min(community.size(), sizeof device.community - 1));
-    device.timeout = timeOut;
-    core::storeAddress(address, device.address);
-    return device;
-}
-
-int32_t identifyModel(DeviceIdentity& device)
-{
-    unsigned char scratch[NETROV_MODEL_NAME_RECORD_SIZE] = {};
-    int32_t count = 0;
-    const int32_t result = core::FrontLibrary::tuva().access().getDevModelName(&device, 0, 0, scratch, 1, &count);
-    device.modelName[sizeof device.modelName - 1] = '\0';
-    return result;
-}
 
 std::string percentCell(bool present, int32_t percent, const std::string& remainingText, bool bar)
 {
@@ -365,54 +367,45 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
         single = core::findQuery(queryOf(command));
     }
 
-    DeviceIdentity device = deviceAt(address, options.community, options.timeOut);
-    core::FrontLibrary& library = core::FrontLibrary::tuva();
-    library.ensureInitialised();
+    const core::Deadline deadline = core::deviceReadDeadline(options.timeOut);
+    Session session;
+    OpenedDevice opened = session.open(address, options.community, options.timeOut);
+    DeviceIdentity& device = opened.identity;
+    const std::string& model = opened.model;
     const std::string addressText = core::addressToText(address);
-
-    const int32_t modelResult = identifyModel(device);
-    const std::string model = fieldText(device.modelName, sizeof device.modelName);
-    if (modelResult == NETROV_NO_REPLY) {
-        library.release();
+    if (opened.modelResult == NETROV_NO_REPLY) {
         err << "netrov-cli: " << noAnswerText(addressText) << "\n";
-        return kExitDeviceFailed;
+        return kExitFailed;
     }
 
     nlohmann::json document = {{"address", addressText}, {"model", model}};
-    int exitCode = 0;
     if (command == ReadCommand::Network) {
-        exitCode = networkReport(device, model, options.json, document, out);
-        library.release();
-        return exitCode;
+        return networkReport(device, model, options.json, document, deadline, out, err);
     }
     if (!single) {
         nlohmann::json queries = nlohmann::json::object();
         std::string textOut = "Model: " + terminalSafe(model) + "\n";
+        size_t notRead = 0;
         for (const core::QuerySchema* query : queriesOf(command, options)) {
+            if (pastDeadline(deadline, *query, queries, textOut, notRead)) continue;
             const core::QueryReading reading = core::readQuery(*query, device);
             queries[query->name] = core::readingJson(*query, reading);
             if (std::string_view(query->name) == "GetDevStatus" && reading.result == NETROV_OK) {
                 // The alerts in words, from the message service.
                 const std::vector<DeviceStatus> alerts = core::alertsAmong(core::statusRecords(reading));
-                const auto messages = core::alertMessages(library.access(), device, alerts);
+                const auto messages = core::alertMessages(session.library().access(), device, alerts);
                 nlohmann::json words = nlohmann::json::array();
                 for (size_t i = 0; i < alerts.size(); ++i) {
                     const core::AlertMessage none;
                     const core::AlertMessage& m = i < messages.size() ? messages[i] : none;
-                    const auto orNull = [](const std::string& t) { return t.empty() ? nlohmann::json() : nlohmann::json(t); };
-                    words.push_back({{"alertCode", alerts[i].alertCode},
-                                     {"alertGroup", alerts[i].alertGroup},
-                                     {"alertIndex", alerts[i].alertIndex},
-                                     {"message", orNull(m.message)},
-                                     {"hint", orNull(m.hint)},
-                                     {"image", orNull(m.image)}});
+                    words.push_back(toJson(alerts[i], m));
                     if (!m.message.empty()) textOut += "Alert: " + terminalSafe(m.message) + " - " + terminalSafe(m.hint) + "\n";
                 }
                 document["alerts"] = words;
             }
             textOut += std::string("\n") + query->name + ": ";
             if (reading.result != NETROV_OK) {
-                textOut += std::string(core::resultText(reading.result)) + "\n";
+                textOut += std::string(core::resultWords(reading.result)) + "\n";
                 continue;
             }
             if (command != ReadCommand::Inventory && isCapabilityList(*query)) {
@@ -423,26 +416,28 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
             textOut += recordLines(*query, reading);
         }
         document["queries"] = queries;
-        library.release();
         if (options.json)
             out << dumpJson(document) << "\n";
         else
             out << textOut;
-        return exitCode;
+        return notRead > 0 ? stoppedAtDeadline(notRead, err) : kExitOk;
     }
 
-    const core::QueryReading reading = core::readQuery(*single, device);
-    library.release();
+    // A supply table is walked once, however long the device makes it.
+    const bool supplyTable =
+        command == ReadCommand::Toner || command == ReadCommand::Supplies || command == ReadCommand::Trays;
+    const core::QueryReading reading =
+        supplyTable ? core::readOnce(*single, device, core::kMaxSupplies) : core::readQuery(*single, device);
     if (options.json) {
         document["query"] = single->name;
         document.update(core::readingJson(*single, reading));
         out << dumpJson(document) << "\n";
-        return reading.result == NETROV_OK ? 0 : kExitDeviceFailed;
+        return reading.result == NETROV_OK ? kExitOk : kExitFailed;
     }
     if (reading.result != NETROV_OK) {
-        err << "netrov-cli: " << single->name << " of " << addressText << ": " << core::resultText(reading.result)
+        err << "netrov-cli: " << single->name << " of " << addressText << ": " << core::resultWords(reading.result)
             << "\n";
-        return kExitDeviceFailed;
+        return kExitFailed;
     }
     out << "Model: " << terminalSafe(model) << "\n";
     switch (command) {
@@ -457,7 +452,7 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
     if (reading.count > reading.stored() && command != ReadCommand::Query && command != ReadCommand::Marker) {
         out << "(" << (reading.count - reading.stored()) << " more not shown)\n";
     }
-    return 0;
+    return kExitOk;
 }
 
 }  // namespace netrov::cli

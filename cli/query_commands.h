@@ -7,8 +7,6 @@
 #include <iosfwd>
 #include <string>
 
-#include <netrov/device_identity.h>
-
 namespace netrov::cli {
 
 enum class ReadCommand { Toner, Supplies, Trays, Marker, Query, Inventory, Counters, Versions, Jobs, Fax, Scanner, Network };
@@ -23,17 +21,9 @@ struct ReadOptions {
     bool faxLog = false;   // the fax log, instead of the current jobs
 };
 
-// A request identity for an SNMP device at this address.
-DeviceIdentity deviceAt(uint32_t address, const std::string& community, int32_t timeOut);
-
-// Reads the model name into the identity: it picks the support package that
-// serves the device's other queries. The front library must be started;
-// the result is the model query's (NETROV_NO_REPLY for a silent device).
-int32_t identifyModel(DeviceIdentity& device);
-
-// Runs the command against the device (front library already started);
-// returns the program's exit code: 0, 1 when the device failed, 2 for an
-// unknown query name.
+// Runs the command against the device, starting and releasing the front
+// library; returns the program's exit code: kExitOk, kExitFailed when the
+// device failed, kExitBadInput for an unknown query name.
 int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& options, std::ostream& out,
                    std::ostream& err);
 

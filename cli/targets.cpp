@@ -32,7 +32,15 @@ bool isBlockOrRange(const std::string& text)
     return text.find('/') != std::string::npos || text.find('-') != std::string::npos;
 }
 
-Checked<std::vector<uint32_t>> expandTarget(const std::string& raw)
+namespace {
+
+// A target as its first address and its number of addresses, not yet expanded.
+struct TargetSpan {
+    uint32_t first = 0;
+    uint64_t count = 0;
+};
+
+Checked<TargetSpan> parseTarget(const std::string& raw)
 {
     const std::string text = trimmed(raw);
     if (const size_t slash = text.find('/'); slash != std::string::npos) {
@@ -47,8 +55,8 @@ Checked<std::vector<uint32_t>> expandTarget(const std::string& raw)
         const uint64_t size = uint64_t{1} << (32 - prefix);
         const uint32_t network = *base.value & ~static_cast<uint32_t>(size - 1);
         // The network and broadcast addresses of a subnet are nobody's.
-        if (size >= 4) return sequence(network + 1, size - 2);
-        return sequence(network, size);
+        if (size >= 4) return {TargetSpan{network + 1, size - 2}, {}};
+        return {TargetSpan{network, size}, {}};
     }
     if (const size_t dash = text.find('-'); dash != std::string::npos) {
         if (text.find('-', dash + 1) != std::string::npos)
@@ -60,17 +68,28 @@ Checked<std::vector<uint32_t>> expandTarget(const std::string& raw)
         if (*end.value < *start.value) return {std::nullopt, "range " + text + " is reversed: its end is below its start"};
         const uint64_t count = uint64_t{*end.value} - *start.value + 1;
         if (count > kMaxTargets) return {std::nullopt, "range " + text + " is larger than a /8 (16,777,216 addresses)"};
-        return sequence(*start.value, count);
+        return {TargetSpan{*start.value, count}, {}};
     }
     const auto one = checkAddress(text);
     if (!one.value) return {std::nullopt, one.error};
-    return {std::vector<uint32_t>{*one.value}, {}};
+    return {TargetSpan{*one.value, 1}, {}};
+}
+
+const char* const kTooMany = "the targets add up to more than a /8 (16,777,216 addresses)";
+
+}  // namespace
+
+Checked<std::vector<uint32_t>> expandTarget(const std::string& text)
+{
+    const auto span = parseTarget(text);
+    if (!span.value) return {std::nullopt, span.error};
+    return sequence(span.value->first, span.value->count);
 }
 
 bool appendTargets(std::vector<uint32_t>* all, const std::vector<uint32_t>& more, std::string* error)
 {
     if (all->size() + more.size() > kMaxTargets) {
-        *error = "the targets add up to more than a /8 (16,777,216 addresses)";
+        *error = kTooMany;
         return false;
     }
     all->insert(all->end(), more.begin(), more.end());
@@ -80,6 +99,7 @@ bool appendTargets(std::vector<uint32_t>* all, const std::vector<uint32_t>& more
 Checked<std::vector<uint32_t>> readTargets(std::istream& in, const std::string& name)
 {
     std::vector<uint32_t> all;
+    uint64_t total = 0;
     std::string errors;
     std::string line;
     size_t number = 0;
@@ -89,10 +109,18 @@ Checked<std::vector<uint32_t>> readTargets(std::istream& in, const std::string& 
         if (const size_t hash = line.find('#'); hash != std::string::npos) line.erase(hash);
         line = trimmed(line);
         if (line.empty()) continue;
-        auto expanded = expandTarget(line);
-        std::string error = expanded.error;
-        if (expanded.value && !appendTargets(&all, *expanded.value, &error)) expanded.value.reset();
-        if (!expanded.value) {
+        // The limit is checked before a line is expanded, and nothing is
+        // expanded once a line is bad: a file of blocks past the limit costs
+        // no more than its first /8.
+        const auto span = parseTarget(line);
+        std::string error = span.error;
+        const bool fits = span.value && total + span.value->count <= kMaxTargets;
+        if (span.value && !fits) error = kTooMany;
+        if (fits) {
+            total += span.value->count;
+            for (uint64_t i = 0; bad == 0 && i < span.value->count; ++i)
+                all.push_back(static_cast<uint32_t>(span.value->first + i));
+        } else {
             // Enough lines to fix a file, never a flood.
             if (++bad <= 20) errors += name + ":" + std::to_string(number) + ": " + error + "\n";
         }

@@ -1,60 +1,60 @@
 // Switching a device's traps on and cancelling or continuing its current job from the command line.
 #include "trap_job.h"
 
-#include <algorithm>
-#include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include <netrov/device_records.h>
+#include <netrov/job_records.h>
 #include <netrov/result_codes.h>
 #include <netrov/tuva.h>
 
-#include "front_library.h"
+#include "device_session.h"
+#include "exit_codes.h"
+#include "query_reading.h"
+#include "record_schema.h"
 #include "report.h"
+#include "result_text.h"
 #include "search_settings.h"
 
 namespace netrov::cli {
 
-std::string setFailureText(int32_t result)
+namespace {
+
+// What the device reports about its current jobs, through the jobs query.
+struct CurrentJobs {
+    int32_t result = NETROV_NO_ENTRY_POINT;
+    std::optional<int32_t> count;
+};
+
+CurrentJobs currentJobs(DeviceIdentity& device)
 {
-    switch (result) {
-    case NETROV_OK: return {};
-    case NETROV_NO_REPLY: return "no answer";
-    case NETROV_NOT_DEFINED: return "standard printers offer no such object; only a model's own support package can name one";
-    case NETROV_NO_VALUE: return "the device refused the request";
-    case NETROV_SET_UNCONFIRMED: return "the device did not confirm the value";
-    case NETROV_NO_SERVICE: return "no support package serves the device";
-    default: return "failed (result " + std::to_string(result) + ")";
+    CurrentJobs jobs;
+    const core::QuerySchema* query = core::findQuery("GetCurrentJobNum");
+    if (!query) return jobs;
+    const core::QueryReading reading = core::readQuery(*query, device);
+    jobs.result = reading.result;
+    if (reading.result == NETROV_OK && reading.stored() > 0) {
+        const auto* count = static_cast<const JobCount*>(reading.record(0));
+        if (count->valid) jobs.count = count->count;
     }
+    return jobs;
 }
+
+}  // namespace
 
 int runSetCommand(SetCommand command, uint32_t address, const std::string& community, int32_t timeOut, bool json,
                   std::ostream& out, std::ostream& err)
 {
-    DeviceIdentity device;
-    std::memset(&device, 0, sizeof device);
-    device.interfaceKind = NETROV_INTERFACE_NETWORK;
-    device.transport = NETROV_TRANSPORT_SNMP;
-    std::memcpy(device.community, community.c_str(), std::min(community.size(), sizeof device.community - 1));
-    device.timeout = timeOut;
-    core::storeAddress(address, device.address);
+    Session session;
+    OpenedDevice opened = session.open(address, community, timeOut);
     const std::string addressText = core::addressToText(address);
-
-    core::FrontLibrary& library = core::FrontLibrary::tuva();
-    library.ensureInitialised();
-
-    // The model name picks the support package whose definition names the objects.
-    unsigned char scratch[NETROV_MODEL_NAME_RECORD_SIZE] = {};
-    int32_t count = 0;
-    const int32_t modelResult = library.access().getDevModelName(&device, 0, 0, scratch, 1, &count);
-    device.modelName[sizeof device.modelName - 1] = '\0';
-    if (modelResult == NETROV_NO_REPLY) {
-        library.release();
+    if (opened.modelResult == NETROV_NO_REPLY) {
         err << "netrov-cli: " << noAnswerText(addressText) << "\n";
-        return 1;
+        return kExitFailed;
     }
 
     struct Step {
@@ -78,22 +78,37 @@ int runSetCommand(SetCommand command, uint32_t address, const std::string& commu
         break;
     }
     for (const Step& step : steps) {
-        count = 0;
-        const int32_t result = step.call(&device, 0, 0, nullptr, 0, &count);
+        int32_t count = 0;
+        const int32_t result = step.call(&opened.identity, 0, 0, nullptr, 0, &count);
         if (result != NETROV_OK) {
-            library.release();
             err << "netrov-cli: " << step.name << " of " << addressText << ": "
-                << (result == NETROV_NO_REPLY ? noAnswerText(addressText) : setFailureText(result)) << "\n";
-            return 1;
+                << (result == NETROV_NO_REPLY ? noAnswerText(addressText) : core::setResultWords(result)) << "\n";
+            return kExitFailed;
         }
     }
-    library.release();
-    const std::string model = fieldText(device.modelName, sizeof device.modelName);
+    const std::string& model = opened.model;
+    nlohmann::json document{{"ipAddress", addressText}, {"model", model}, {"done", done}};
+    std::string line = addressText + ": " + done;
+    if (command == SetCommand::TrapOn) {
+        // The device confirmed each switch in its reply to the Set; no query reads the switches back.
+        line += " (the device confirmed both switches)";
+    } else {
+        // What the job queries report afterwards, not what was asked for.
+        const CurrentJobs jobs = currentJobs(opened.identity);
+        document["currentJobs"] = jobs.count ? nlohmann::json(*jobs.count) : nlohmann::json();
+        if (jobs.count) {
+            line += "; the device now reports " + std::to_string(*jobs.count) +
+                    (*jobs.count == 1 ? " current job" : " current jobs");
+        } else {
+            line += std::string("; current jobs afterwards: ") +
+                    (jobs.result == NETROV_OK ? "not reported by this device" : core::resultWords(jobs.result));
+        }
+    }
     if (json)
-        out << dumpJson(nlohmann::json{{"ipAddress", addressText}, {"model", model}, {"done", done}}) << "\n";
+        out << dumpJson(document) << "\n";
     else
-        out << addressText << ": " << done << "\n";
-    return 0;
+        out << line << "\n";
+    return kExitOk;
 }
 
 }  // namespace netrov::cli

@@ -9,12 +9,11 @@ namespace netrov::cli {
 
 enum class SetCommand { TrapOn, JobCancel, JobContinue };
 
-// Why a Set result is not success, in a few words; "" for 0.
-std::string setFailureText(int32_t result);
-
-// Runs the command against the checked address with the community and
+// Runs the command against the checked address (job commands then print the
+// number of current jobs the device reports afterwards) with the community and
 // time-out already checked. Starts and releases the front library. Returns
-// the exit code: 0 done, 1 the device or its definition did not allow it.
+// the exit code: kExitOk done, kExitFailed the device or its definition did
+// not allow it.
 int runSetCommand(SetCommand command, uint32_t address, const std::string& community, int32_t timeOut, bool json,
                   std::ostream& out, std::ostream& err);
 

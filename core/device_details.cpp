@@ -8,6 +8,7 @@
 #include <netrov/consumable_records.h>
 #include <netrov/result_codes.h>
 
+#include "fleet_report.h"
 #include "search_run.h"
 
 namespace netrov::core {
@@ -87,21 +88,12 @@ DeviceGauge readDeviceGauge(const DeviceListEntry& entry)
 {
     DeviceGauge gauge;
     DeviceIdentity device = entry.identity;
-    if (const QuerySchema* toner = findQuery("GetDevToner")) {
-        const QueryReading reading = readQuery(*toner, device);
-        for (int32_t i = 0; reading.result == NETROV_OK && i < reading.stored(); ++i) {
-            const auto* record = static_cast<const TonerEntry*>(reading.record(i));
-            if (record->remainingPercentValid && record->remainingPercent >= 0)
-                gauge.lowestToner = std::min(gauge.lowestToner.value_or(100), record->remainingPercent);
-        }
+    DeviceReport report;
+    readSupplyLevels(device, report);
+    for (const TonerLevel& toner : report.toner) {
+        if (toner.percent) gauge.lowestToner = std::min(gauge.lowestToner.value_or(100), *toner.percent);
     }
-    if (const QuerySchema* marker = findQuery("GetDevMarker")) {
-        const QueryReading reading = readQuery(*marker, device);
-        if (reading.result == NETROV_OK && reading.stored() > 0) {
-            const auto* record = static_cast<const MarkerInfo*>(reading.record(0));
-            if (record->lifeCountValid) gauge.pages = record->lifeCount;
-        }
-    }
+    gauge.pages = report.pageCount;
     return gauge;
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <string_view>
 
 #include <netrov/consumable_records.h>
 #include <netrov/engine_records.h>
@@ -15,6 +16,7 @@
 #include "alert_messages.h"
 #include "query_reading.h"
 #include "record_schema.h"
+#include "result_text.h"
 #include "search_run.h"
 #include "search_settings.h"
 
@@ -41,6 +43,17 @@ std::optional<QueryReading> run(const char* name, DeviceIdentity& device)
     const QuerySchema* query = findQuery(name);
     if (!query) return std::nullopt;
     return readQuery(*query, device);
+}
+
+// A level is a percentage only when the device gives a real maximum and the
+// level lies within it; anything else (no maximum, above it, a wrapped
+// product) is not reported rather than a number that could alarm.
+std::optional<int32_t> levelPercent(const TonerEntry& toner)
+{
+    if (!toner.remainingPercentValid || !toner.maxCapacityValid || toner.maxCapacity <= 0) return std::nullopt;
+    if (toner.remainingPercent < 0 || toner.remainingPercent > 100) return std::nullopt;
+    if (toner.currentLevelValid && toner.currentLevel > toner.maxCapacity) return std::nullopt;
+    return toner.remainingPercent;
 }
 
 // Black, the process colours, then the others by name.
@@ -97,53 +110,50 @@ std::string tonerColumn(const int32_t colour[3], bool colourValid, const std::st
     return word.empty() ? "toner" + std::to_string(position + 1) : word;
 }
 
-DeviceReport readDeviceReport(const DeviceListEntry& entry)
+QueryReading readOnce(const QuerySchema& query, DeviceIdentity& device, int32_t capacity)
 {
-    DeviceReport report;
-    DeviceIdentity device = entry.identity;
-    report.address = addressToText(loadAddress(device.address));
-    report.model = textField(device.modelName, sizeof device.modelName);
-    if (entry.info.nameValid) report.name = textField(entry.info.name, sizeof entry.info.name);
-    if (entry.info.locationValid) report.location = textField(entry.info.location, sizeof entry.info.location);
-    if (entry.info.macAddressValid) report.macAddress = hardwareAddressText(entry.info.macAddress);
-    report.statusCode = statusCode(entry);
+    QueryReading reading;
+    reading.recordSize = query.record->size;
+    reading.records.assign(static_cast<size_t>(capacity) * reading.recordSize, 0);
+    reading.result = query.function(&device, 0, 0, reading.records.data(), capacity, &reading.count);
+    const int32_t stored = reading.result == NETROV_OK ? std::clamp(reading.count, 0, capacity) : 0;
+    reading.records.resize(static_cast<size_t>(stored) * reading.recordSize);
+    return reading;
+}
 
-    if (auto status = run("GetDevStatus", device)) {
-        if (status->result == NETROV_NO_REPLY) {
-            report.answered = false;
-            report.statusCode = kStatusNoAnswer;
-            report.status = statusWordText(report.statusCode);
-            report.problems.push_back(std::string("status: ") + resultText(status->result));
-            return report;
-        }
-        const std::vector<DeviceStatus> records = statusRecords(*status);
-        if (!records.empty() && records[0].simpleStatusValid) report.statusCode = records[0].simpleStatus;
-        const std::vector<DeviceStatus> alerts = alertsAmong(records);
-        const std::vector<AlertMessage> messages = alertMessages(FrontLibrary::tuva().access(), device, alerts);
-        for (size_t i = 0; i < alerts.size(); ++i) {
-            report.alerts.push_back(alertText(alerts[i], i < messages.size() ? &messages[i] : nullptr));
-        }
-        if (status->result != NETROV_OK) report.problems.push_back(std::string("status: ") + resultText(status->result));
-    }
-    report.status = statusWordText(report.statusCode);
+Deadline deviceReadDeadline(int32_t timeOutSeconds)
+{
+    const int32_t timeOut = timeOutSeconds > 0 ? timeOutSeconds : 3;
+    return std::chrono::steady_clock::now() + std::chrono::seconds(int64_t{timeOut} * kDeviceReadTimeOuts);
+}
 
-    if (auto serial = run("GetDevSerial", device)) {
-        if (serial->result == NETROV_OK && serial->stored() > 0) {
-            const auto* text = static_cast<const TextEntry*>(serial->record(0));
-            if (text->textValid) report.serialNumber = textField(text->text, sizeof text->text);
-        } else if (serial->result != NETROV_NOT_DEFINED && serial->result != NETROV_OK) {
-            report.problems.push_back(std::string("serial number: ") + resultText(serial->result));
-        }
+std::string pastDeadlineText(const std::string& what)
+{
+    return "not read: " + what + " (the device read passed its deadline)";
+}
+
+void readSupplyLevels(DeviceIdentity& device, DeviceReport& report, Deadline deadline)
+{
+    if (std::chrono::steady_clock::now() >= deadline) {
+        report.problems.push_back(pastDeadlineText("page count, toner"));
+        report.suppliesFailed = true;
+        return;
     }
     if (auto marker = run("GetDevMarker", device)) {
         if (marker->result == NETROV_OK && marker->stored() > 0) {
             const auto* m = static_cast<const MarkerInfo*>(marker->record(0));
             if (m->lifeCountValid) report.pageCount = m->lifeCount;
         } else if (marker->result != NETROV_NOT_DEFINED) {
-            report.problems.push_back(std::string("page count: ") + resultText(marker->result));
+            report.problems.push_back(std::string("page count: ") + resultWords(marker->result));
         }
     }
-    if (auto toner = run("GetDevToner", device)) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+        report.problems.push_back(pastDeadlineText("toner"));
+        report.suppliesFailed = true;
+        return;
+    }
+    const QuerySchema* tonerQuery = findQuery("GetDevToner");
+    if (auto toner = tonerQuery ? std::optional(readOnce(*tonerQuery, device, kMaxSupplies)) : std::nullopt) {
         if (toner->result == NETROV_OK) {
             std::map<std::string, int> seen;
             for (int32_t i = 0; i < toner->stored(); ++i) {
@@ -153,14 +163,76 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry)
                 level.colour = tonerColumn(t->color, t->colorValid, level.name, static_cast<size_t>(i));
                 // Two supplies of one colour (a second black cartridge) keep apart.
                 if (const int n = ++seen[level.colour]; n > 1) level.colour += "_" + std::to_string(n);
-                if (t->remainingPercentValid && t->remainingPercent >= 0) level.percent = t->remainingPercent;
+                level.percent = levelPercent(*t);
                 level.remainingText = textField(t->remainingText, sizeof t->remainingText);
                 report.toner.push_back(std::move(level));
             }
         } else if (toner->result != NETROV_NOT_DEFINED) {
-            report.problems.push_back(std::string("toner: ") + resultText(toner->result));
+            report.problems.push_back(std::string("toner: ") + resultWords(toner->result));
+            report.suppliesFailed = true;
         }
     }
+}
+
+DeviceReport readDeviceReport(const DeviceListEntry& entry)
+{
+    return readDeviceReport(entry, deviceReadDeadline(entry.identity.timeout));
+}
+
+DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline)
+{
+    const auto late = [&] { return std::chrono::steady_clock::now() >= deadline; };
+    DeviceReport report;
+    DeviceIdentity device = entry.identity;
+    report.address = addressToText(loadAddress(device.address));
+    report.model = textField(device.modelName, sizeof device.modelName);
+    if (entry.info.nameValid) report.name = textField(entry.info.name, sizeof entry.info.name);
+    if (entry.info.locationValid) report.location = textField(entry.info.location, sizeof entry.info.location);
+    if (entry.info.macAddressValid) report.macAddress = hardwareAddressText(entry.info.macAddress);
+    report.statusCode = statusCode(entry);
+
+    if (late()) {
+        report.status = statusWordText(report.statusCode);
+        report.problems.push_back(pastDeadlineText("status, serial number, page count, toner"));
+        report.suppliesFailed = true;
+        return report;
+    }
+    if (auto status = run("GetDevStatus", device)) {
+        if (status->result == NETROV_NO_REPLY) {
+            report.answered = false;
+            report.statusCode = kStatusNoAnswer;
+            report.status = statusWordText(report.statusCode);
+            report.problems.push_back(std::string("status: ") + resultWords(status->result));
+            return report;
+        }
+        const std::vector<DeviceStatus> records = statusRecords(*status);
+        if (!records.empty() && records[0].simpleStatusValid) {
+            report.statusCode = records[0].simpleStatus;
+            report.statusRead = status->result == NETROV_OK;
+        }
+        const std::vector<DeviceStatus> alerts = alertsAmong(records);
+        const std::vector<AlertMessage> messages = alertMessages(FrontLibrary::tuva().access(), device, alerts);
+        for (size_t i = 0; i < alerts.size(); ++i) {
+            report.alerts.push_back(alertText(alerts[i], i < messages.size() ? &messages[i] : nullptr));
+        }
+        if (status->result != NETROV_OK) report.problems.push_back(std::string("status: ") + resultWords(status->result));
+    }
+    report.status = statusWordText(report.statusCode);
+
+    if (late()) {
+        report.problems.push_back(pastDeadlineText("serial number, page count, toner"));
+        report.suppliesFailed = true;
+        return report;
+    }
+    if (auto serial = run("GetDevSerial", device)) {
+        if (serial->result == NETROV_OK && serial->stored() > 0) {
+            const auto* text = static_cast<const TextEntry*>(serial->record(0));
+            if (text->textValid) report.serialNumber = textField(text->text, sizeof text->text);
+        } else if (serial->result != NETROV_NOT_DEFINED && serial->result != NETROV_OK) {
+            report.problems.push_back(std::string("serial number: ") + resultWords(serial->result));
+        }
+    }
+    readSupplyLevels(device, report, deadline);
     return report;
 }
 
@@ -195,8 +267,12 @@ std::string validUtf8(const std::string& text)
 std::string csvField(const std::string& text)
 {
     const std::string clean = validUtf8(text);
-    if (clean.find_first_of(",\"\r\n") == std::string::npos) return clean;
-    std::string out = "\"";
+    // A spreadsheet evaluates a cell that begins with one of these as a
+    // formula; a leading apostrophe keeps it text. The report's numbers are
+    // never negative, so no number loses its sign this way.
+    const bool formula = !clean.empty() && std::string_view("=+-@\t\r").find(clean.front()) != std::string_view::npos;
+    if (!formula && clean.find_first_of(",\"\r\n") == std::string::npos) return clean;
+    std::string out = formula ? "\"'" : "\"";
     for (const char c : clean) {
         if (c == '"') out += '"';
         out += c;
@@ -204,7 +280,7 @@ std::string csvField(const std::string& text)
     return out + "\"";
 }
 
-std::string reportCsv(const std::vector<DeviceReport>& devices)
+std::string reportCsv(const std::vector<DeviceReport>& devices, const CellText& cellText)
 {
     const std::vector<std::string> colours = tonerColumns(devices);
     std::vector<std::string> header = {"address", "model", "name", "location", "mac", "status",
@@ -213,7 +289,7 @@ std::string reportCsv(const std::vector<DeviceReport>& devices)
     header.push_back("problems");
     std::string out;
     auto line = [&](const std::vector<std::string>& fields) {
-        for (size_t i = 0; i < fields.size(); ++i) out += (i ? "," : "") + csvField(fields[i]);
+        for (size_t i = 0; i < fields.size(); ++i) out += (i ? "," : "") + csvField(cellText ? cellText(fields[i]) : fields[i]);
         out += "\r\n";
     };
     line(header);

@@ -3,7 +3,9 @@
 // read through the front library. Written as CSV (RFC 4180, UTF-8) or JSON.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,15 +13,20 @@
 #include <nlohmann/json.hpp>
 
 #include "device_list.h"
+#include "query_reading.h"
 
 namespace netrov::core {
 
 struct TonerLevel {
     std::string colour;   // "black", "cyan"... or a name made from the device's text
     std::string name;     // the device's name of the supply
-    std::optional<int32_t> percent;  // 0..100; none when the device cannot tell
+    std::optional<int32_t> percent;  // 0..100; none when the device cannot tell or tells nonsense
     std::string remainingText;       // the device's special level in words
 };
+
+// Supplies that a report row, the check and netrov-cli's supply commands
+// keep; a longer table is walked once and the rest only counted.
+inline constexpr int32_t kMaxSupplies = 256;
 
 struct DeviceReport {
     std::string address;
@@ -33,26 +40,55 @@ struct DeviceReport {
     std::string serialNumber;
     std::optional<uint32_t> pageCount;
     std::vector<TonerLevel> toner;
+    bool statusRead = false;      // the device gave its status
+    bool suppliesFailed = false;  // the toner could not be read (not: the device has none)
     std::vector<std::string> problems;  // queries that failed, with the reason
     bool answered = true;               // false: the device did not answer at all
 };
 
+// A device read (a report row, a check, netrov-cli's inventory) starts no
+// query once this many of the device's time-outs have passed since it began:
+// 45 s with the usual 3 s. It reports what it has; a query under way ends
+// by its own time-out.
+inline constexpr int32_t kDeviceReadTimeOuts = 15;
+using Deadline = std::chrono::steady_clock::time_point;
+// Now plus kDeviceReadTimeOuts time-outs of timeOutSeconds (3 s when not above 0).
+Deadline deviceReadDeadline(int32_t timeOutSeconds);
+// "not read: WHAT (the device read passed its deadline)"
+std::string pastDeadlineText(const std::string& what);
+
 // Reads everything the report holds about a device found by a search (its
-// identity, information and first status already known). Safe on many
-// threads at once.
+// identity, information and first status already known), starting no query
+// after the deadline. Safe on many threads at once.
 DeviceReport readDeviceReport(const DeviceListEntry& entry);
+DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline);
+
+// Asks the query once for at most capacity records: the device's table is
+// walked once, whatever its length; count still says how many it has.
+QueryReading readOnce(const QuerySchema& query, DeviceIdentity& device, int32_t capacity);
+
+// Reads the page count and the toner levels into the report, failures into
+// its problems: the part of a report row that the desktop program's list
+// shows too.
+void readSupplyLevels(DeviceIdentity& device, DeviceReport& report, Deadline deadline = Deadline::max());
 
 // The column name of a toner: the primary colour its colour triple shows,
 // else the device's name of it made into a lower-case word.
 std::string tonerColumn(const int32_t colour[3], bool colourValid, const std::string& name, size_t position);
 
+// Makes a cell's text fit for where the CSV goes (a terminal strips controls).
+using CellText = std::function<std::string(const std::string&)>;
+
 // CSV with a header; one column per toner colour that any device has, in
 // the order black, cyan, magenta, yellow, then the others by name. CR LF line
-// ends; texts that are not UTF-8 have their bad bytes replaced.
-std::string reportCsv(const std::vector<DeviceReport>& devices);
+// ends; texts that are not UTF-8 have their bad bytes replaced. Every cell
+// goes through cellText first, when one is given.
+std::string reportCsv(const std::vector<DeviceReport>& devices, const CellText& cellText = {});
 nlohmann::json reportJson(const std::vector<DeviceReport>& devices);
 
-// One CSV field as RFC 4180 writes it.
+// One CSV field as RFC 4180 writes it; a field that a spreadsheet would
+// evaluate (beginning with =, +, -, @, tab or carriage return) gets a
+// leading apostrophe and is quoted.
 std::string csvField(const std::string& text);
 // Replaces every byte that does not belong to valid UTF-8 with U+FFFD.
 std::string validUtf8(const std::string& text);

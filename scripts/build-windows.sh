@@ -45,7 +45,11 @@ if [ ! -d "$sources/expat" ]; then
   echo "== libexpat source (apt-get source expat)"
   apt_dir=$sources/apt
   mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$sources/fetch"
-  echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm main" \
+  # The archive this machine's apt uses: a local mirror or proxy works as it does for apt.
+  # shellcheck source=scripts/debian-mirror.sh
+  . "$root/scripts/debian-mirror.sh"
+  mirror=$(debian_mirror bookworm) || exit 1
+  echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror bookworm main" \
     > "$apt_dir/sources.list"
   cat > "$apt_dir/apt.conf" <<EOF
 Dir::Etc::SourceList "$apt_dir/sources.list";

@@ -101,15 +101,13 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 143' TERM INT  # so that the root is removed when the check is stopped
 
-# The machine's own Debian sources name the mirror the root comes from.
-mirror=""
-for f in /etc/apt/sources.list.d/debian.sources /etc/apt/sources.list; do
-  [ -f "$f" ] || continue
-  mirror=$(sed -n 's/^URIs: *\([^ ]*\).*/\1/p; s/^deb \(\[[^]]*\] \)\?\(http[^ ]*debian\/\?\) bookworm .*/\2/p' "$f" |
-    grep -v security | head -n 1)
-  [ -n "$mirror" ] && break
-done
-mirror=${mirror:-http://deb.debian.org/debian}
+# The machine's own apt sources name the mirror the root comes from.
+# shellcheck source=scripts/debian-mirror.sh
+. scripts/debian-mirror.sh  # the working directory is the source tree (see above)
+if ! mirror=$(debian_mirror bookworm); then
+  echo "package: SKIPPED the check: no apt source of this machine serves Debian 12" >&2
+  exit 77
+fi
 
 say "making a Debian 12 root from $mirror"
 if ! "${as_root[@]}" mmdebstrap --mode=root --variant=apt --include=snmpsim,iproute2 \

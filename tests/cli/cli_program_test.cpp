@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "run_program.h"
@@ -60,6 +61,25 @@ TEST(CliBadInput, SweepTargetsAndRate)
     EXPECT_TRUE(r.out.empty());
 }
 
+TEST(CliBadInput, ATargetsFilePastTheLimitIsRefusedAtOnce)
+{
+    // 5,000 blocks of a /8 each: the first fills the limit, the rest are
+    // refused without being expanded.
+    TempDir dir;
+    const std::string file = dir.file("targets.txt");
+    std::string lines;
+    for (int i = 0; i < 5000; ++i) lines += "10.0.0.0/8\n";
+    writeFile(file, lines);
+    const auto started = std::chrono::steady_clock::now();
+    const ProgramResult r = runProgram({kCli, "search", "--no-broadcast", "--targets", file}, 30);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.err.find("targets.txt:2: the targets add up to more than a /8"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("(4979 more bad lines)"), std::string::npos) << r.err;
+    EXPECT_LT(seconds, 3.0);
+    EXPECT_TRUE(r.out.empty());
+}
+
 TEST(CliBadInput, TimeOutOutside1To60)
 {
     expectBadInput({"search", "--no-broadcast", "--address", "127.0.0.1", "--timeout", "0"}, "1 to 60");
@@ -95,11 +115,7 @@ TEST(CliBadInput, UnreadableInstallation)
     // The program and its libraries without any support package beside them.
     TempDir dir;
     namespace fs = std::filesystem;
-    for (const auto& entry : fs::directory_iterator(NETROV_OUTPUT_DIR)) {
-        const std::string name = entry.path().filename().string();
-        if (entry.is_regular_file() && (name == "netrov-cli" || name.find(".so") != std::string::npos))
-            fs::copy_file(entry.path(), dir.path() / name);
-    }
+    strippedInstallation(dir.path());
     const ProgramResult r = runProgram({(dir.path() / "netrov-cli").string(), "search", "--no-broadcast", "--address", "127.0.0.1"});
     EXPECT_EQ(r.status, 2) << r.err;
     EXPECT_EQ(lineCount(r.err), 1u) << r.err;

@@ -5,19 +5,28 @@
 #include <arpa/inet.h>
 
 #include <atomic>
+#include <functional>
 #include <set>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
 
+#include "csv_records.h"
 #include "fake_agent.h"
 #include "fleet_report.h"
+#include "exit_codes.h"
 #include "run_program.h"
+#include "scripted_device.h"
+#include "search_settings.h"
 #include "sweep.h"
+#include "temp_dir.h"
 #include "walk_agents.h"
 
 namespace netrov::test {
 namespace {
+
+using cli::kCheckOk;
+using cli::kCheckWarning;
 
 const std::string kCli = std::string(NETROV_OUTPUT_DIR) + "/netrov-cli";
 
@@ -29,45 +38,28 @@ std::set<std::string> addressesIn(const std::string& searchJson)
     return found;
 }
 
-// RFC 4180 back to rows, for checking what the report writes.
-std::vector<std::vector<std::string>> parseCsv(const std::string& text)
+// A walk edit that makes the object an OCTET STRING of these bytes.
+std::string octetsEdit(const std::string& oid, const std::string& bytes)
 {
-    std::vector<std::vector<std::string>> rows(1);
-    std::string field;
-    bool quoted = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            rows.back().push_back(field);
-            field.clear();
-        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            rows.back().push_back(field);
-            field.clear();
-            rows.emplace_back();
-            ++i;
-        } else {
-            field += c;
-        }
-    }
-    if (rows.back().empty()) rows.pop_back();
-    return rows;
+    static const char* const digits = "0123456789ABCDEF";
+    std::string hex;
+    for (const unsigned char c : bytes) hex += std::string{digits[c >> 4], digits[c & 0xF]};
+    return oid + "|4x|" + hex;
 }
+
+// A printer whose name and location are spreadsheet formulas with terminal
+// controls in them.
+const char* const kHostileName = "+cmd|' /C calc'!A0";
+const char* const kHostileLocation = "=HYPERLINK(\"http://198.51.100.7/\",\"\x1B]0;owned\x07click\xC2\x9B" "2J\")";
 
 class Fleet : public WalkAgentsSuite<Fleet> {
 public:
     static bool serve(WalkAgents& agents)
     {
+        if (!agents.serve("jam_door", {"127.0.56.1"},
+                          {{"1.3.6.1.2.1.1.5.0", octetsEdit("1.3.6.1.2.1.1.5.0", kHostileName)},
+                           {"1.3.6.1.2.1.1.6.0", octetsEdit("1.3.6.1.2.1.1.6.0", kHostileLocation)}}))
+            return false;
         // Printers across a /22, a device that answers SNMP but is no
         // printer, and a printer whose location needs quoting in CSV.
         return agents.serve("mono_laser", {"127.0.52.1", "127.0.55.254"}) &&
@@ -114,8 +106,50 @@ TEST_F(Fleet, ReportCsvParsesBackWithOneColumnPerColour)
     EXPECT_EQ(rows[1][column("alerts")], "Toner low");
     EXPECT_EQ(rows[1][column("toner_black")], "9");
     EXPECT_EQ(rows[1][column("pages")], "45210");
-    EXPECT_EQ(rows[2][column("location")], "Hall \"B\", desk 3\r\nnext to the door");
+    // The terminal gets the line break in the location as controls replaced.
+    EXPECT_EQ(rows[2][column("location")], "Hall \"B\", desk 3??next to the door");
     EXPECT_EQ(rows[2][column("toner_yellow")], "70");
+}
+
+TEST_F(Fleet, ReportCsvKeepsFormulasFromSpreadsheets)
+{
+    const ProgramResult r = runProgram({kCli, "report", "--range", "127.0.56.1-127.0.56.1", "--timeout", "1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto rows = parseCsv(r.out);
+    ASSERT_EQ(rows.size(), 2u) << r.out;
+    const auto column = [&](const char* name) {
+        return static_cast<size_t>(std::find(rows[0].begin(), rows[0].end(), name) - rows[0].begin());
+    };
+    ASSERT_LT(column("location"), rows[1].size());
+    EXPECT_EQ(rows[1][column("name")], std::string("'") + kHostileName);
+    EXPECT_EQ(rows[1][column("location")].rfind("'=HYPERLINK(", 0), 0u) << rows[1][column("location")];
+    EXPECT_NE(r.out.find(",\"'+cmd|"), std::string::npos) << r.out;  // quoted as well
+    EXPECT_EQ(rows[1][column("pages")], "210977");                 // numbers stay numbers
+}
+
+TEST_F(Fleet, ReportToTheTerminalStripsControlsAndAFileKeepsThem)
+{
+    const ProgramResult shown = runProgram({kCli, "report", "--range", "127.0.53.8-127.0.53.8", "--range", "127.0.56.1-127.0.56.1", "--timeout", "1"});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    for (const char* control : {"\x1B", "\x07", "\x7F", "\xC2\x9B"})
+        EXPECT_EQ(shown.out.find(control), std::string::npos) << shown.out;
+    // Only the records' own line ends remain: header and two devices.
+    EXPECT_EQ(std::count(shown.out.begin(), shown.out.end(), '\r'), 3);
+    EXPECT_EQ(std::count(shown.out.begin(), shown.out.end(), '\n'), 3);
+
+    TempDir dir;
+    const std::string file = dir.file("fleet.csv");
+    const ProgramResult written =
+        runProgram({kCli, "report", "--range", "127.0.53.8-127.0.53.8", "--range", "127.0.56.1-127.0.56.1", "--timeout",
+                    "1", "--output", file});
+    ASSERT_EQ(written.status, 0) << written.err;
+    EXPECT_EQ(written.out, "");
+    const auto rows = parseCsv(readFile(file));
+    ASSERT_EQ(rows.size(), 3u);
+    const size_t location = static_cast<size_t>(std::find(rows[0].begin(), rows[0].end(), "location") - rows[0].begin());
+    ASSERT_LT(location, rows[0].size());
+    EXPECT_EQ(rows[1][location], "Hall \"B\", desk 3\r\nnext to the door");
+    EXPECT_EQ(rows[2][location], std::string("'") + kHostileLocation);
 }
 
 TEST_F(Fleet, CheckFollowsTheMonitoringConventions)
@@ -144,6 +178,130 @@ TEST_F(Fleet, CheckFollowsTheMonitoringConventions)
         EXPECT_EQ(lineCount(r.out), 1u);
         for (const std::string& m : c.mentions) EXPECT_NE(r.out.find(m), std::string::npos) << m;
     }
+}
+
+// The check against hostile devices: one line, one "|", labels of [a-z0-9_],
+// never OK without the toner and never CRITICAL from a level nobody knows.
+TEST(CheckHostile, TheLineAndTheVerdictHoldWhateverTheDeviceSends)
+{
+    const std::string kModel = "1.3.6.1.2.1.25.3.2.1.3.1";
+    const std::string kMax = "1.3.6.1.2.1.43.11.1.1.8.1.1";
+    const std::string kLevel = "1.3.6.1.2.1.43.11.1.1.9.1.1";
+    struct Case {
+        const char* what;
+        std::function<void(ScriptedDevice&)> change;
+        int exit;
+        const char* mentions;
+    };
+    const Case cases[] = {
+        {"a model with a bar and a line break",
+         [&](ScriptedDevice& d) { d.set(kModel, AgentValue::octets("ML|forged=1;2;3\nNETROV OK")); }, kCheckOk, "ML/forged"},
+        {"a name of the colour made of anything",
+         [&](ScriptedDevice& d) {
+             d.set("1.3.6.1.2.1.43.11.1.1.6.1.1", AgentValue::octets("Black=1 | x"));
+             d.set("1.3.6.1.2.1.43.12.1.1.4.1.1", AgentValue::octets("Bl\xC3\xA4" "ck|=9"));
+         },
+         kCheckOk, "NETROV OK"},
+        {"a supplies table that never answers",
+         [](ScriptedDevice& d) { d.silence("1.3.6.1.2.1.43.11"); }, kCheckWarning, "toner not read"},
+        {"a maximum of 0", [&](ScriptedDevice& d) { d.set(kMax, AgentValue::integer(0)); }, kCheckOk, "NETROV OK"},
+        {"no maximum", [&](ScriptedDevice& d) { d.set(kMax, AgentValue::integer(-2)); }, kCheckOk, "NETROV OK"},
+        {"900 of 100", [&](ScriptedDevice& d) { d.set(kLevel, AgentValue::integer(900)); }, kCheckOk, "NETROV OK"},
+        {"a level that wraps",
+         [&](ScriptedDevice& d) {
+             d.set(kLevel, AgentValue::integer(2147483647));
+             d.set(kMax, AgentValue::integer(1));
+         },
+         kCheckOk, "NETROV OK"},
+    };
+    for (const Case& c : cases) {
+        ScriptedDevice device("mono_laser");
+        if (!device.ok()) GTEST_SKIP() << device.whyNot();
+        c.change(device);
+        const ProgramResult r = runProgram({kCli, "check", device.address(), "--timeout", "1"});
+        SCOPED_TRACE(std::string(c.what) + "\n" + r.out + r.err);
+        EXPECT_EQ(r.status, c.exit);
+        EXPECT_NE(r.out.find(c.mentions), std::string::npos);
+        ASSERT_EQ(lineCount(r.out), 1u);
+        EXPECT_EQ(r.out.back(), '\n');
+        EXPECT_LE(std::count(r.out.begin(), r.out.end(), '|'), 1);
+        const size_t bar = r.out.find('|');
+        if (bar == std::string::npos) continue;
+        std::istringstream perf(r.out.substr(bar + 1));
+        for (std::string item; perf >> item;) {
+            const std::string label = item.substr(0, item.find('='));
+            EXPECT_EQ(label.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_"), std::string::npos) << label;
+            const int value = std::stoi(item.substr(item.find('=') + 1));
+            EXPECT_GE(value, 0) << item;
+            if (label != "pages") {
+                EXPECT_LE(value, 100) << item;
+            }
+        }
+    }
+}
+
+// A supply table of 10,000 rows: walked once per command, and what is shown
+// stays bounded.
+TEST(CheckHostile, ALongSupplyTableIsWalkedOnceAndShownBounded)
+{
+    constexpr uint32_t kRows = 10000;
+    ScriptedDevice device("mono_laser");
+    if (!device.ok()) GTEST_SKIP() << device.whyNot();
+    device.supplyRows(kRows);
+
+    const ProgramResult toner = runProgram({kCli, "toner", device.address(), "--timeout", "2"});
+    ASSERT_EQ(toner.status, 0) << toner.err;
+    const size_t tonerRequests = device.requestCount();
+    // One walk asks about two requests a row here; a second walk would double it.
+    EXPECT_LT(tonerRequests, kRows * 5 / 2);
+    EXPECT_EQ(lineCount(toner.out), 2u + 256u + 1u);  // model, header, the first 256, "more not shown"
+    EXPECT_NE(toner.out.find("(9744 more not shown)"), std::string::npos);
+
+    const ProgramResult check = runProgram({kCli, "check", device.address(), "--timeout", "2"});
+    EXPECT_EQ(check.status, kCheckOk) << check.out << check.err;
+    EXPECT_LT(device.requestCount() - tonerRequests, kRows * 5 / 2);
+    EXPECT_EQ(lineCount(check.out), 1u);
+    const std::string perf = check.out.substr(check.out.find('|'));
+    EXPECT_EQ(std::count(perf.begin(), perf.end(), '='), 16 + 1) << check.out;  // 16 toner labels and the pages
+    EXPECT_LT(check.out.size(), 2048u);
+}
+
+// A device that takes most of the time-out for every reply: the inventory
+// stops starting queries at its deadline (15 time-outs) and says so.
+TEST(DeviceRead, ASlowInventoryStopsAtItsDeadline)
+{
+    ScriptedDevice device("colour_laser");
+    if (!device.ok()) GTEST_SKIP() << device.whyNot();
+    device.delay(std::chrono::milliseconds(800));
+    const auto started = std::chrono::steady_clock::now();
+    const ProgramResult r = runProgram({kCli, "inventory", device.address(), "--timeout", "1", "--json"});
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("stopped at its deadline"), std::string::npos) << r.err;
+    // 15 s, the query under way, and the start and end of the program; the
+    // whole inventory of this device takes about 45 s.
+    EXPECT_LT(seconds, 30.0);
+    EXPECT_GE(seconds, 15.0);
+    const auto queries = nlohmann::json::parse(r.out).at("queries");
+    EXPECT_EQ(queries.at("GetDevStatus").at("result"), 0);  // what it read is there
+    EXPECT_EQ(queries.at("GetDevNetInfo").at("error"), "not read: GetDevNetInfo (the device read passed its deadline)");
+}
+
+TEST(DeviceRead, AReportRowPastItsDeadlineAsksNothingAndSaysWhy)
+{
+    core::DeviceListEntry entry{};
+    entry.identity.timeout = 1;
+    core::storeAddress(0x7F000001, entry.identity.address);
+    const core::DeviceReport report = core::readDeviceReport(entry, std::chrono::steady_clock::now());
+    EXPECT_TRUE(report.suppliesFailed);
+    EXPECT_EQ(report.problems,
+              std::vector<std::string>{"not read: status, serial number, page count, toner (the device read passed its deadline)"});
+    // 15 time-outs of 2 s.
+    const auto before = std::chrono::steady_clock::now();
+    const core::Deadline deadline = core::deviceReadDeadline(2);
+    const auto after = std::chrono::steady_clock::now();
+    EXPECT_GE(deadline - before, std::chrono::seconds(30));
+    EXPECT_LE(deadline - after, std::chrono::seconds(30));
 }
 
 TEST(Sweep, AnAgentThatAnswersOnlyTheRetryIsFound)
@@ -209,6 +367,12 @@ TEST(Report, CsvFieldsAndUtf8)
     EXPECT_EQ(core::csvField("a,b"), "\"a,b\"");
     EXPECT_EQ(core::csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
     EXPECT_EQ(core::csvField("two\nlines"), "\"two\nlines\"");
+    // What a spreadsheet would evaluate is made text.
+    for (const char* formula : {"=1+2", "+1", "-2+3", "@SUM(A1)", "\tx", "\rx"})
+        EXPECT_EQ(core::csvField(formula), std::string("\"'") + formula + "\"") << formula;
+    EXPECT_EQ(core::csvField("=a,\"b\""), "\"'=a,\"\"b\"\"\"");
+    EXPECT_EQ(core::csvField("a=b"), "a=b");
+    EXPECT_EQ(core::csvField("45210"), "45210");
     EXPECT_EQ(core::validUtf8("caf\xC3\xA9"), "caf\xC3\xA9");
     EXPECT_EQ(core::validUtf8("caf\xE9!"), "caf\xEF\xBF\xBD!");       // Latin-1 byte
     EXPECT_EQ(core::validUtf8("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");  // over-long slash

@@ -70,6 +70,36 @@ TEST_F(CliSet, JobCancelWritesFiveAndContinueThree)
     EXPECT_EQ(written[1].value, AgentValue::integer(3));
 }
 
+TEST_F(CliSet, JobCommandsPrintWhatTheDeviceReportsAfterwards)
+{
+    // The device's count of current jobs, as the job queries read it.
+    const std::string activeJobs = "1.3.6.1.4.1.2699.1.1.1.1.1.1.2.1";
+    TrapInstall install;
+    agent.setObject(activeJobs, AgentValue::integer(2));
+    ProgramResult r = run(install, {"job", "cancel"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, agent.address() + ": job cancelled; the device now reports 2 current jobs\n");
+    // The count is read after the Set, not before.
+    const auto requests = agent.requests();
+    ASSERT_GE(requests.size(), 2u);
+    EXPECT_EQ(requests[requests.size() - 2].pduType, kSetRequest);
+    EXPECT_EQ(requests.back().bindings.at(0).oid, activeJobs);
+
+    agent.setObject(activeJobs, AgentValue::integer(0));
+    r = run(install, {"job", "continue", "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"currentJobs\": 0"), std::string::npos) << r.out;
+
+    agent.removeObject(activeJobs);
+    r = run(install, {"job", "continue"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("job continued; current jobs afterwards: "), std::string::npos) << r.out;
+
+    r = run(install, {"trap", "on"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, agent.address() + ": traps switched on (the device confirmed both switches)\n");
+}
+
 TEST_F(CliSet, FailuresAreOneLineAndExitOne)
 {
     TrapInstall withoutCancel("SETJOBCANCEL_VAL");
@@ -124,13 +154,7 @@ TEST(CliSetBadInput, AddressOptionsAndUsage)
 TEST(CliSetBadInput, UnreadableInstallation)
 {
     TempDir dir;
-    namespace fs = std::filesystem;
-    for (const auto& entry : fs::directory_iterator(NETROV_OUTPUT_DIR)) {
-        const std::string name = entry.path().filename().string();
-        if (entry.is_regular_file() && (name == "netrov-cli" || name.find(".so") != std::string::npos))
-            fs::copy_file(entry.path(), dir.path() / name);
-    }
-    expectBadInput({"trap", "on", "127.0.0.1"}, "installation", (dir.path() / "netrov-cli").string());
+    expectBadInput({"trap", "on", "127.0.0.1"}, "installation", strippedInstallation(dir.path()));
 }
 
 }  // namespace

@@ -1,0 +1,55 @@
+// The one table of result words.
+#include "result_text.h"
+
+#include <netrov/result_codes.h>
+
+namespace netrov::core {
+
+namespace {
+
+struct ResultWords {
+    int32_t code;
+    const char* reading;  // the result of a query
+    const char* setting;  // the result of a set request; null: as reading
+};
+
+constexpr ResultWords kResultWords[] = {
+    {NETROV_OK, "done", ""},
+    {NETROV_NO_SERVICE, "no support package serves this device", "no support package serves the device"},
+    {NETROV_NO_LIBRARY, "the device's service library is not loaded", nullptr},
+    {NETROV_NO_ENTRY_POINT, "the device's service does not offer this query", nullptr},
+    {NETROV_NO_MEMORY, "out of memory", nullptr},
+    {NETROV_BAD_ARGUMENT, "bad argument", nullptr},
+    {NETROV_NOT_SNMP, "the device is not reached over SNMP", nullptr},
+    {NETROV_NOT_DEFINED, "not reported by this device",
+     "standard printers offer no such object; only a model's own support package can name one"},
+    {NETROV_NOT_ENCODABLE, "the request could not be encoded", nullptr},
+    {NETROV_NO_VALUE, "the device's answer held no usable value", "the device refused the request"},
+    {NETROV_NO_REPLY, "no answer (the device is off line, or uses another community)", "no answer"},
+    {NETROV_SET_UNCONFIRMED, "the device did not confirm the setting", "the device did not confirm the value"},
+};
+
+const ResultWords* wordsOf(int32_t result)
+{
+    for (const ResultWords& words : kResultWords) {
+        if (words.code == result) return &words;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+const char* resultWords(int32_t result)
+{
+    const ResultWords* words = wordsOf(result);
+    return words ? words->reading : "failed";
+}
+
+std::string setResultWords(int32_t result)
+{
+    const ResultWords* words = wordsOf(result);
+    if (!words) return "failed (result " + std::to_string(result) + ")";
+    return words->setting ? words->setting : words->reading;
+}
+
+}  // namespace netrov::core
