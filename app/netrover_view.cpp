@@ -212,8 +212,8 @@ void CNetRoverView::startGauges()
     stopGauges();
     const bool shown = std::find(shown_.begin(), shown_.end(), kColumnToner) != shown_.end() ||
                        std::find(shown_.begin(), shown_.end(), kColumnPages) != shown_.end();
-    // Only the front library's own devices are asked.
-    if (!shown || library_ != &core::FrontLibrary::tuva()) return;
+    // Only a library that answers described queries is asked (a stand-in's devices never are).
+    if (!shown || !library_->access().described) return;
     library_->ensureInitialised();
     const std::vector<core::DeviceListEntry> devices = app_.devices().copyAll();
     const int generation = ++gaugeGeneration_;
@@ -501,9 +501,8 @@ void CNetRoverView::exportReport()
 bool CNetRoverView::exportReportTo(const QString& path, bool quiet)
 {
     if (busy_) return false;
-    // The report asks the devices through the front library's exports: only
-    // devices that library found are asked.
-    if (library_ != &core::FrontLibrary::tuva()) return false;
+    // The report asks described queries: a library that answers none (a stand-in) is not asked.
+    if (!library_->access().described) return false;
     library_->ensureInitialised();
     const std::vector<core::DeviceListEntry> devices = app_.devices().copyAll();
     std::vector<core::DeviceReport> reports;

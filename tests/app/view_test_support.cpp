@@ -71,7 +71,8 @@ std::vector<core::DeviceListEntry> samplePrinters()
     return all;
 }
 
-FakePrinters::FakePrinters(std::vector<core::DeviceListEntry> devices) : state_(std::make_shared<State>())
+FakePrinters::FakePrinters(std::vector<core::DeviceListEntry> devices, Described described)
+    : state_(std::make_shared<State>())
 {
     state_->devices = std::move(devices);
     std::shared_ptr<State> state = state_;
@@ -131,6 +132,12 @@ FakePrinters::FakePrinters(std::vector<core::DeviceListEntry> devices) : state_(
         *count = 1;
         return 0;
     };
+    if (described) {
+        access.described = [described](const core::QuerySchema& query, DeviceIdentity* device, intptr_t, intptr_t,
+                                        void* records, int32_t capacity, int32_t* count) {
+            return described(query, device, records, capacity, count);
+        };
+    }
     library_ = std::make_unique<core::FrontLibrary>(std::move(access));
 }
 
