@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "plain_text.h"
 #include "dialog_controls.h"
 #include "language_file.h"
 
@@ -44,8 +45,8 @@ CCustomizeDlg::CCustomizeDlg(const LanguageFile* language, const ColumnSettings&
     : QDialog(parent), settings_(settings)
 {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    auto* hideLabel = new QLabel(this);
-    auto* showLabel = new QLabel(this);
+    auto* hideLabel = new PlainLabel(this);
+    auto* showLabel = new PlainLabel(this);
     hide_ = new QListWidget(this);
     show_ = new QListWidget(this);
     add_ = new QPushButton(this);

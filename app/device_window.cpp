@@ -18,6 +18,8 @@
 
 #include <netrov/result_codes.h>
 
+#include "plain_text.h"
+
 namespace netrov::ui {
 
 namespace {
@@ -135,7 +137,7 @@ void fillAlertModel(QStandardItemModel& model, const DeviceDetails& details)
         if (!message.hint.empty()) text += QLatin1Char('\n') + local(message.hint);
         auto* item = new QStandardItem(text);
         item->setEditable(false);
-        item->setToolTip(local(message.hint));
+        item->setToolTip(plainToolTip(local(message.hint)));
         if (!message.image.empty()) {
             const QPixmap picture(local(message.image));
             if (!picture.isNull()) item->setIcon(QIcon(picture));
@@ -205,12 +207,15 @@ DeviceWindow::DeviceWindow(core::FrontLibrary& library, const core::DeviceListEn
     const QString model = local(fieldText(entry.identity.modelName, sizeof entry.identity.modelName));
     setWindowTitle(QStringLiteral("%1 - Properties").arg(model));
 
-    title_ = new QLabel(this);
+    // Model and name are the device's own texts: plain, whatever they hold.
+    title_ = new PlainLabel(this);
+    title_->setObjectName(QStringLiteral("Heading"));
     QFont bold = title_->font();
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.25);
     title_->setFont(bold);
-    status_ = new QLabel(this);
+    status_ = new PlainLabel(this);
+    status_->setObjectName(QStringLiteral("Status"));
     link_ = new QLabel(this);
     link_->setObjectName(QStringLiteral("WebPage"));
     link_->setTextFormat(Qt::RichText);

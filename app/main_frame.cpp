@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "about_dlg.h"
+#include "plain_text.h"
 #include "netrover_app.h"
 #include "netrover_view.h"
 #include "platform/profile_file.h"
@@ -181,7 +182,7 @@ QAction* CMainFrame::addCommand(QMenu* menu, int32_t id, const char* text)
     // The status-bar prompt is the string-table text of the command.
     action->setStatusTip(string(id));
     if (const std::optional<std::string> tip = app_.language().Tip(id))
-        action->setToolTip(local(*tip).left(kTipLength));
+        action->setToolTip(plainToolTip(local(*tip).left(kTipLength)));
     actions_[id] = action;
     return action;
 }

@@ -16,6 +16,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "plain_text.h"
 #include "dialog_controls.h"
 #include "ip_address_edit.h"
 #include "language_file.h"
@@ -149,7 +150,7 @@ void CSearchSettingDlg::buildControls()
     controls_[IDC_EDITB_IPRANGESTART] = rangeStart_;
     controls_[IDC_EDITB_IPRANGEEND] = rangeEnd_;
     controls_[IDC_EDITB_IPDIRECT] = direct_;
-    controls_[IDC_LABEL_IPSEPALATOR] = new QLabel(this);
+    controls_[IDC_LABEL_IPSEPALATOR] = new PlainLabel(this);
 
     auto* addButton = new QPushButton(this);
     auto* deleteButton = new QPushButton(this);
@@ -173,14 +174,14 @@ void CSearchSettingDlg::buildControls()
     }
     controls_[IDC_LISTB_SEARCHIP] = list_;
 
-    controls_[IDC_LABEL_TIMEOUT] = new QLabel(this);
+    controls_[IDC_LABEL_TIMEOUT] = new PlainLabel(this);
     timeOut_ = new QLineEdit(this);
     timeOut_->setMaxLength(2);
     timeOut_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), timeOut_));
     controls_[IDC_EDITB_TIMEOUT] = timeOut_;
     controls_[IDC_SUPIN_TIMEOUT] = new SpinButtons(timeOut_, core::kMinTimeOut, core::kMaxTimeOut, this);
-    controls_[IDC_LABEL_SECOND] = new QLabel(this);
-    controls_[IDC_LABEL_COMMUNITY] = new QLabel(this);
+    controls_[IDC_LABEL_SECOND] = new PlainLabel(this);
+    controls_[IDC_LABEL_COMMUNITY] = new PlainLabel(this);
     community_ = new QLineEdit(this);
     community_->setMaxLength(static_cast<int>(sizeof settings_.ComName) - 1);
     controls_[IDC_EDITB_COMMUNITY] = community_;

@@ -1,18 +1,29 @@
 // The device window over a faked device access: every query goes through it,
 // with no network and no real front library.
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTest>
+#include <QTextDocument>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 #include <netrov/consumable_records.h>
 #include <netrov/result_codes.h>
 
 #include "device_window.h"
 #include "netrover_view.h"
+#include "plain_text.h"
+#include "temp_dir.h"
 #include "ui_test_support.h"
 #include "view_test_support.h"
 
@@ -48,6 +59,49 @@ FakePrinters::Described oneToner(std::shared_ptr<std::atomic<int>> asked)
         std::memcpy(records, &toner, sizeof toner);
         return int32_t{NETROV_OK};
     };
+}
+
+// A FIFO that notices whoever opens it for reading, and lets them go at once
+// (they read an end of file) instead of leaving them blocked.
+class FifoWatch {
+public:
+    explicit FifoWatch(std::string path) : path_(std::move(path))
+    {
+        ok_ = mkfifo(path_.c_str(), 0600) == 0;
+        if (!ok_) return;
+        thread_ = std::thread([this] {
+            while (!done_) {
+                const int fd = open(path_.c_str(), O_WRONLY | O_NONBLOCK);  // fails while nobody reads
+                if (fd >= 0) {
+                    opened_ = true;
+                    close(fd);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+    }
+    ~FifoWatch()
+    {
+        done_ = true;
+        if (thread_.joinable()) thread_.join();
+        if (ok_) unlink(path_.c_str());
+    }
+    bool ok() const { return ok_; }
+    bool opened() const { return opened_; }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    bool ok_ = false;
+    std::atomic<bool> done_{false};
+    std::atomic<bool> opened_{false};
+    std::thread thread_;
+};
+
+template <size_t N>
+void setText(char (&field)[N], const std::string& text)
+{
+    std::snprintf(field, N, "%s", text.c_str());
 }
 
 const QStandardItem* supplyRow(DeviceWindow& window, const QString& text)
@@ -90,6 +144,42 @@ private slots:
         const QStandardItem* supplies = window.sectionModel(sectionIndex("Supplies"))->invisibleRootItem();
         QCOMPARE(supplies->child(0, 1)->text(), QString::fromLatin1(kNotReported));
         QCOMPARE(window.statusText(), QStringLiteral("Status: Ready"));
+    }
+
+    void deviceTextsShowAsTheyAre()
+    {
+        netrov::test::TempDir dir;
+        FifoWatch fifo(dir.file("picture"));
+        if (!fifo.ok()) QSKIP("cannot make a FIFO");
+        std::vector<core::DeviceListEntry> devices = netrov::test::samplePrinters();
+        const std::string model = "<img src=\"" + fifo.path() + "\"> ML";
+        const std::string name = "<b>front</b><img src=\"file://" + fifo.path() + "\" width=30000 height=30000>";
+        setText(devices[0].identity.modelName, model);
+        setText(devices[0].info.name, name);
+        FakePrinters printers(devices);
+        QElapsedTimer clock;
+        clock.start();
+        {
+            DeviceWindow window(printers.library(), devices[0], englishWords());
+            QSignalSpy loaded(&window, &DeviceWindow::loaded);
+            QVERIFY(loaded.wait(5000));
+            window.show();
+            window.grab();  // lays out and paints every label
+            const auto* heading = window.findChild<QLabel*>(QStringLiteral("Heading"));
+            QVERIFY(heading);
+            QCOMPARE(heading->text(), QString::fromStdString(model + " (" + name + ")"));
+            QCOMPARE(window.windowTitle(), QString::fromStdString(model + " - Properties"));
+            // Every label of the window shows text as it is.
+            for (const QLabel* label : window.findChildren<QLabel*>())
+                if (label->objectName() != QStringLiteral("WebPage"))
+                    QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
+        }
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!fifo.opened());
+        // Tool tips, which have no format of their own, show the text itself.
+        QTextDocument tip;
+        tip.setHtml(plainToolTip(QString::fromStdString(name)));
+        QCOMPARE(tip.toPlainText(), QString::fromStdString(name));
     }
 };
 
