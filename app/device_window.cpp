@@ -18,6 +18,7 @@
 
 #include <netrov/result_codes.h>
 
+#include "picture_file.h"
 #include "plain_text.h"
 
 namespace netrov::ui {
@@ -139,7 +140,7 @@ void fillAlertModel(QStandardItemModel& model, const DeviceDetails& details)
         item->setEditable(false);
         item->setToolTip(plainToolTip(local(message.hint)));
         if (!message.image.empty()) {
-            const QPixmap picture(local(message.image));
+            const QPixmap picture = loadPicture(message.image);
             if (!picture.isNull()) item->setIcon(QIcon(picture));
         }
         model.appendRow(item);

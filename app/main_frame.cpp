@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialog>
-#include <QFile>
 #include <QHelpEvent>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -16,6 +15,7 @@
 
 #include "about_dlg.h"
 #include "plain_text.h"
+#include "platform/regular_file.h"
 #include "netrover_app.h"
 #include "netrover_view.h"
 #include "platform/profile_file.h"
@@ -264,14 +264,14 @@ void CMainFrame::updateToolbarChecks()
 
 bool CMainFrame::helpAvailable() const
 {
-    QFile file(QString::fromLocal8Bit(app_.helpFilePath().c_str()));
-    return file.open(QIODevice::ReadOnly);
+    return platform::readRegularFile(app_.helpFilePath()).status == platform::ReadStatus::Read;
 }
 
 void CMainFrame::help()
 {
-    QFile file(QString::fromLocal8Bit(app_.helpFilePath().c_str()));
-    if (!file.open(QIODevice::ReadOnly)) return;
+    // Through the regular-file read: a FIFO in place of the help file never holds the window up.
+    const platform::FileBytes file = platform::readRegularFile(app_.helpFilePath());
+    if (file.status != platform::ReadStatus::Read) return;
     // One help window: pressing F1 again brings the open one forward.
     if (QDialog* open = findChild<QDialog*>(QStringLiteral("HelpViewer"))) {
         open->show();
@@ -286,7 +286,7 @@ void CMainFrame::help()
     viewer->setWindowTitle(windowTitle());
     auto* browser = new QTextBrowser(viewer);
     browser->setOpenExternalLinks(false);
-    browser->setHtml(QString::fromUtf8(file.readAll()));
+    browser->setHtml(QString::fromUtf8(file.bytes.data(), static_cast<qsizetype>(file.bytes.size())));
     auto* layout = new QVBoxLayout(viewer);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser);

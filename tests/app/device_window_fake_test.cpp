@@ -1,6 +1,7 @@
 // The device window over a faked device access: every query goes through it,
 // with no network and no real front library.
 #include <QElapsedTimer>
+#include <QImage>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -180,6 +181,37 @@ private slots:
         QTextDocument tip;
         tip.setHtml(plainToolTip(QString::fromStdString(name)));
         QCOMPARE(tip.toPlainText(), QString::fromStdString(name));
+    }
+
+    void alertPicturesAreReadAsRegularFilesOfBoundedSize()
+    {
+        netrov::test::TempDir dir;
+        FifoWatch fifo(dir.file("fifo.png"));
+        if (!fifo.ok()) QSKIP("cannot make a FIFO");
+        // 5000 x 5000 compresses to a small file but decodes to 100 MB.
+        QImage huge(5000, 5000, QImage::Format_Mono);
+        huge.fill(0);
+        QVERIFY(huge.save(QString::fromStdString(dir.file("huge.png"))));
+        QImage small(48, 48, QImage::Format_ARGB32);
+        small.fill(Qt::red);
+        QVERIFY(small.save(QString::fromStdString(dir.file("small.png"))));
+
+        DeviceDetails details;
+        details.answered = true;
+        for (const std::string& picture : {fifo.path(), dir.file("huge.png"), dir.file("small.png")}) {
+            details.alerts.push_back(DeviceStatus{});
+            details.messages.push_back({"Toner low", "Replace the toner", picture});
+        }
+        QStandardItemModel model;
+        QElapsedTimer clock;
+        clock.start();
+        fillAlertModel(model, details);
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(model.rowCount(), 3);
+        QVERIFY(!fifo.opened());
+        QVERIFY(model.item(0)->icon().isNull());
+        QVERIFY(model.item(1)->icon().isNull());
+        QVERIFY(!model.item(2)->icon().isNull());
     }
 };
 
