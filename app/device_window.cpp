@@ -278,16 +278,7 @@ DeviceWindow::DeviceWindow(core::FrontLibrary& library, const core::DeviceListEn
     refresh();
 }
 
-DeviceWindow::~DeviceWindow()
-{
-    stop_ = true;
-    join();
-}
-
-void DeviceWindow::join()
-{
-    if (worker_.joinable()) worker_.join();
-}
+DeviceWindow::~DeviceWindow() { reader_.abandon(); }
 
 QStandardItemModel* DeviceWindow::sectionModel(size_t section) const
 {
@@ -305,25 +296,25 @@ QString DeviceWindow::webPage() const
 void DeviceWindow::refresh()
 {
     if (loading_) return;
-    join();
+    library_.ensureInitialised();
+    // The read owns a copy of the access and of the entry; the window is
+    // reached only through deliver, which drops what comes after it is gone.
+    const auto access = std::make_shared<const core::DeviceAccess>(library_.access());
+    const core::DeviceListEntry entry = details_.entry;
+    const bool started = reader_.start([this, access, entry](const std::atomic<bool>& stop,
+                                                             const DetachedRead::Deliver& deliver) {
+        auto details = std::make_shared<DeviceDetails>(readDeviceDetails(*access, entry, stop));
+        if (!stop.load()) deliver([this, details] { apply(*details); });
+    });
+    if (!started) return;
     loading_ = true;
-    stop_ = false;
     busy_->show();
     refresh_->setEnabled(false);
-    const core::DeviceListEntry entry = details_.entry;
-    worker_ = std::thread([this, entry] {
-        auto details = std::make_shared<DeviceDetails>(readDeviceDetails(library_, entry, stop_));
-        if (stop_) return;
-        QMetaObject::invokeMethod(this, [this, details] { apply(*details); }, Qt::QueuedConnection);
-    });
 }
 
 void DeviceWindow::apply(const DeviceDetails& details)
 {
-    if (loading_) {
-        join();
-        loading_ = false;
-    }
+    loading_ = false;
     details_ = details;
     const core::DeviceListEntry& entry = details_.entry;
     QString heading = local(fieldText(entry.identity.modelName, sizeof entry.identity.modelName));

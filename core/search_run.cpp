@@ -229,7 +229,12 @@ void promotePowerSave(DeviceStatus* status, int32_t n)
 void refreshDevices(FrontLibrary& library, DeviceList& devices, const SearchSettings& settings,
                     const std::atomic<bool>* stop)
 {
-    const DeviceAccess& access = library.access();
+    refreshDevices(library.access(), devices, settings, stop);
+}
+
+void refreshDevices(const DeviceAccess& access, DeviceList& devices, const SearchSettings& settings,
+                    const std::atomic<bool>* stop)
+{
     const int tries = attempts(settings);
     const auto stopped = [stop] { return stop && stop->load(); };
     const auto ask = [&](auto call) { return withRetries(tries, call, stop); };

@@ -13,9 +13,11 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include <netrov/consumable_records.h>
@@ -105,6 +107,32 @@ void setText(char (&field)[N], const std::string& text)
     std::snprintf(field, N, "%s", text.c_str());
 }
 
+// A toner table that never ends: the toner query holds until the test lets it go.
+struct EndlessToner {
+    std::mutex mutex;
+    std::condition_variable released;
+    bool letGo = false;
+    std::atomic<bool> inside{false};
+
+    void release()
+    {
+        std::lock_guard lock(mutex);
+        letGo = true;
+        released.notify_all();
+    }
+};
+
+FakePrinters::Described endless(std::shared_ptr<EndlessToner> toner)
+{
+    return [toner](const core::QuerySchema& query, DeviceIdentity*, void*, int32_t, int32_t*) {
+        if (std::string_view(query.name) != "GetDevToner") return int32_t{NETROV_NOT_DEFINED};
+        toner->inside = true;
+        std::unique_lock lock(toner->mutex);
+        toner->released.wait_for(lock, std::chrono::seconds(30), [&] { return toner->letGo; });
+        return int32_t{NETROV_NO_REPLY};
+    };
+}
+
 const QStandardItem* supplyRow(DeviceWindow& window, const QString& text)
 {
     const QStandardItem* root = window.sectionModel(sectionIndex("Supplies"))->invisibleRootItem();
@@ -181,6 +209,27 @@ private slots:
         QTextDocument tip;
         tip.setHtml(plainToolTip(QString::fromStdString(name)));
         QCOMPARE(tip.toPlainText(), QString::fromStdString(name));
+    }
+
+    void closingDuringAnEndlessReadReturnsAtOnce()
+    {
+        const auto toner = std::make_shared<EndlessToner>();
+        FakePrinters printers(netrov::test::samplePrinters(), endless(toner));
+        QElapsedTimer clock;
+        {
+            DeviceWindow window(printers.library(), netrov::test::samplePrinters()[0], englishWords());
+            QTRY_VERIFY_WITH_TIMEOUT(toner->inside.load(), 5000);
+            // Refresh while the read is held: nothing waits for it.
+            clock.start();
+            window.refresh();
+            QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+            QVERIFY(window.loading());
+            clock.start();
+        }
+        const qint64 closed = clock.elapsed();
+        toner->release();
+        qInfo("closed during an endless read in %lld ms", static_cast<long long>(closed));
+        QVERIFY2(closed < 1000, qPrintable(QString::number(closed)));
     }
 
     void alertPicturesAreReadAsRegularFilesOfBoundedSize()

@@ -383,6 +383,38 @@ private slots:
         }
         app.ExitInstance();
     }
+
+    void endingWhileTheTonerColumnWaitsReturnsAtOnce()
+    {
+        netrov::test::WalkAgents agents;
+        if (!agents.serve("mfp", {"127.0.61.8"})) QSKIP(agents.whyNot().c_str());
+        netrov::test::TestProgram program;
+        CNetRoverApp app;
+        QCOMPARE(app.InitInstance(program.directory()), CNetRoverApp::Start::Run);
+        core::DeviceListEntry entry;
+        QVERIFY(netrov::test::searchedDevice("127.0.61.8", entry));
+        // The device falls silent: each toner query waits its whole time-out.
+        agents.stop("mfp");
+        entry.identity.timeout = 10;
+        app.devices().append(entry);
+        DeviceLauncher launcher;
+        QElapsedTimer clock;
+        {
+            CNetRoverView view(app, launcher);
+            view.OnInitialUpdate(nullptr);
+            view.findChild<QTimer*>(QStringLiteral("timer1001"))->stop();
+            view.removeRowsAndFill();
+            ColumnSettings settings = view.columnSettings();
+            settings[kColumnToner].order = 4;
+            view.applyColumnSettings(settings);
+            QVERIFY(view.gaugesRunning());
+            QTest::qWait(300);
+            clock.start();
+        }
+        qInfo("the list ended during a toner read in %lld ms", static_cast<long long>(clock.elapsed()));
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        app.ExitInstance();
+    }
 };
 
 NETROV_REGISTER_TEST(DeviceWindowTest);
