@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "local_text.h"
 #include "plain_text.h"
 #include "dialog_controls.h"
 #include "language_file.h"
@@ -36,8 +37,6 @@ int selectedRow(const QListWidget* list)
     const QList<QListWidgetItem*> selected = list->selectedItems();
     return selected.isEmpty() ? -1 : list->row(selected.first());
 }
-
-QString local(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
 

@@ -18,6 +18,7 @@
 
 #include <netrov/result_codes.h>
 
+#include "local_text.h"
 #include "picture_file.h"
 #include "plain_text.h"
 
@@ -27,8 +28,6 @@ namespace {
 
 constexpr int kAlertPicture = 48;
 constexpr int kBarWidth = 160;
-
-QString local(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
 
 // The first text the record reports names it (a toner's or a tray's name).
 std::string recordLabel(const core::RecordSchema& schema, const void* record)
@@ -205,7 +204,7 @@ DeviceWindow::DeviceWindow(core::FrontLibrary& library, const core::DeviceListEn
     setObjectName(QStringLiteral("DeviceWindow"));
     details_.entry = entry;
     details_.statusCode = core::statusCode(entry);
-    const QString model = local(fieldText(entry.identity.modelName, sizeof entry.identity.modelName));
+    const QString model = local(fieldText(entry.identity.modelName));
     setWindowTitle(QStringLiteral("%1 - Properties").arg(model));
 
     // Model and name are the device's own texts: plain, whatever they hold.
@@ -317,8 +316,8 @@ void DeviceWindow::apply(const DeviceDetails& details)
     loading_ = false;
     details_ = details;
     const core::DeviceListEntry& entry = details_.entry;
-    QString heading = local(fieldText(entry.identity.modelName, sizeof entry.identity.modelName));
-    if (entry.info.nameValid) heading += QStringLiteral(" (%1)").arg(local(fieldText(entry.info.name, sizeof entry.info.name)));
+    QString heading = local(fieldText(entry.identity.modelName));
+    if (entry.info.nameValid) heading += QStringLiteral(" (%1)").arg(local(fieldText(entry.info.name)));
     title_->setText(heading);
     status_->setText(QStringLiteral("Status: %1").arg(local(ui::statusText(details_.statusCode, words_))));
     const std::span<const DetailSection> sections = detailSections();

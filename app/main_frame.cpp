@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "about_dlg.h"
+#include "local_text.h"
 #include "plain_text.h"
 #include "platform/regular_file.h"
 #include "netrover_app.h"
@@ -52,8 +53,6 @@ constexpr MenuText kCommandTexts[] = {
 };
 constexpr const char* kPopupKeys[] = {"IDM_MENU_POPUPDEVICE", "IDM_MENU_POPUPVIEW", "IDM_MENU_POPUPOPTION",
                                       "IDM_MENU_POPUPHELP"};
-
-QString local(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
 

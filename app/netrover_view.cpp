@@ -15,6 +15,7 @@
 #include <QWindow>
 
 #include "customize_dlg.h"
+#include "local_text.h"
 #include "message_box.h"
 #include "report_export.h"
 #include "device_window.h"
@@ -36,8 +37,6 @@ constexpr int kDeviceRole = Qt::UserRole;
 constexpr int kStartWaitStepMs = 20;
 constexpr int kLowToner = 10;
 constexpr int kStartWaitLimitMs = 2000;
-
-QString local(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
 
 // Puts the count in place of the first "%d" only: the text comes from the
 // language file and is never used as a format.

@@ -16,6 +16,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "local_text.h"
 #include "plain_text.h"
 #include "dialog_controls.h"
 #include "ip_address_edit.h"
@@ -93,8 +94,6 @@ private:
     QToolButton* up_;
     QToolButton* down_;
 };
-
-QString local(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
 
@@ -209,7 +208,7 @@ void CSearchSettingDlg::fill()
     modeGroup_->button(IDC_RADIO_IPRANGE)->setChecked(true);
     static_cast<QCheckBox*>(control(IDC_CHECK_IPRANGE))->setChecked(settings_.IPSearch == 1);
     timeOut_->setText(QString::number(settings_.TimeOut));
-    community_->setText(local(std::string(settings_.ComName, strnlen(settings_.ComName, sizeof settings_.ComName))));
+    community_->setText(local(fieldText(settings_.ComName)));
     applyEnablingRule();
 }
 

@@ -196,8 +196,7 @@ void SearchRun::processFound(const DeviceIdentity& found, bool perAddress)
     entry.identity.timeout = foundDeviceTimeOut_;
 
     if (settings_.Filter == 1) {
-        const std::string_view model(entry.identity.modelName, strnlen(entry.identity.modelName, sizeof entry.identity.modelName));
-        if (model.find(manufacturer_) == std::string_view::npos) return;
+        if (fieldText(entry.identity.modelName).find(manufacturer_) == std::string::npos) return;
     }
 
     const DeviceAccess& access = library_.access();

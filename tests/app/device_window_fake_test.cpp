@@ -31,20 +31,14 @@
 #include "view_test_support.h"
 
 using namespace netrov::ui;
+using netrov::test::englishWords;
+using netrov::test::sectionIndex;
 namespace core = netrov::core;
 using netrov::test::FakePrinters;
 
 namespace {
 
-RowWords englishWords() { return loadRowWords(netrov::test::englishLanguage()); }
 
-size_t sectionIndex(const char* title)
-{
-    const auto sections = detailSections();
-    for (size_t i = 0; i < sections.size(); ++i)
-        if (std::string_view(sections[i].title) == title) return i;
-    return sections.size();
-}
 
 // One black toner at 40 %; every other described query is not defined.
 FakePrinters::Described oneToner(std::shared_ptr<std::atomic<int>> asked)

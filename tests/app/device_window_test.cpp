@@ -27,6 +27,8 @@
 #include "walk_agents.h"
 
 using namespace netrov::ui;
+using netrov::test::englishWords;
+using netrov::test::sectionIndex;
 namespace core = netrov::core;
 
 namespace {
@@ -81,7 +83,6 @@ QStandardItem* valueOf(const QStandardItem* row)
     return parent->child(row->row(), 1);
 }
 
-RowWords englishWords() { return loadRowWords(netrov::test::englishLanguage()); }
 
 
 // RFC 4180 records: quoted fields may hold commas, doubled quotes and line breaks.
@@ -122,13 +123,6 @@ std::string hexOf(const std::string& text)
     return hex;
 }
 
-size_t sectionIndex(const char* title)
-{
-    const auto sections = detailSections();
-    for (size_t i = 0; i < sections.size(); ++i)
-        if (std::string_view(sections[i].title) == title) return i;
-    return sections.size();
-}
 
 }  // namespace
 

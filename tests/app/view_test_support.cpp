@@ -1,7 +1,10 @@
 // Fixtures of the view and main window tests.
 #include "view_test_support.h"
 
+#include "device_details.h"
+#include "netrover_view.h"
 #include "search_run.h"
+#include "ui_test_support.h"
 
 #include <atomic>
 #include <cstring>
@@ -34,7 +37,7 @@ core::DeviceListEntry printer(const char* model, const char* name, const char* l
     return entry;
 }
 
-std::string modelOf(const DeviceIdentity& identity) { return std::string(identity.modelName, strnlen(identity.modelName, sizeof identity.modelName)); }
+std::string modelOf(const DeviceIdentity& identity) { return core::fieldText(identity.modelName); }
 
 }  // namespace
 
@@ -171,6 +174,16 @@ bool searchedDevice(const char* address, core::DeviceListEntry& entry)
     if (list.count() != 1) return false;
     entry = list.copy(0);
     return true;
+}
+
+ui::RowWords englishWords() { return ui::loadRowWords(englishLanguage()); }
+
+size_t sectionIndex(const char* title)
+{
+    const auto sections = core::detailSections();
+    for (size_t i = 0; i < sections.size(); ++i)
+        if (std::string_view(sections[i].title) == title) return i;
+    return sections.size();
 }
 
 void FakePrinters::setDelay(std::chrono::milliseconds delay)

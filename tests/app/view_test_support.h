@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "device_list.h"
+#include "device_rows.h"
 #include "front_library.h"
 #include "record_schema.h"
 #include "netrover_app.h"
@@ -57,6 +58,11 @@ private:
     std::shared_ptr<State> state_;
     std::unique_ptr<core::FrontLibrary> library_;
 };
+
+// The status words of the installation's English language file.
+ui::RowWords englishWords();
+// The position of the device window's page with this title (the count of pages when there is none).
+size_t sectionIndex(const char* title);
 
 // The device at a loopback address as a search through the front library
 // lists it (per-address search, the default community); false unless exactly one answers.
