@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "plain_text.h"
 #include "dialog_controls.h"
 #include "language_file.h"
 
@@ -85,11 +86,11 @@ QString versionText(const QString& format, ProgramVersion version, const QString
 CAboutDlg::CAboutDlg(const LanguageFile* language, QWidget* parent) : QDialog(parent)
 {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    auto* icon = new QLabel(this);
+    auto* icon = new PlainLabel(this);
     icon->setPixmap(QPixmap(QStringLiteral(":/icons/128.png")));
-    auto* name = new QLabel(this);
-    auto* version = new QLabel(this);
-    auto* company = new QLabel(this);
+    auto* name = new PlainLabel(this);
+    auto* version = new PlainLabel(this);
+    auto* company = new PlainLabel(this);
     auto* ok = new QPushButton(this);
     ok->setDefault(true);
     controls_ = {{IDC_LABEL_DLGABOUTICON, icon}, {IDC_LABEL_APPNAME, name}, {IDC_LABEL_VERSION, version},

@@ -5,6 +5,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "local_text.h"
+#include "plain_text.h"
 #include "dialog_controls.h"
 #include "language_file.h"
 
@@ -36,16 +38,14 @@ int selectedRow(const QListWidget* list)
     return selected.isEmpty() ? -1 : list->row(selected.first());
 }
 
-QString local(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
-
 }  // namespace
 
 CCustomizeDlg::CCustomizeDlg(const LanguageFile* language, const ColumnSettings& settings, QWidget* parent)
     : QDialog(parent), settings_(settings)
 {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    auto* hideLabel = new QLabel(this);
-    auto* showLabel = new QLabel(this);
+    auto* hideLabel = new PlainLabel(this);
+    auto* showLabel = new PlainLabel(this);
     hide_ = new QListWidget(this);
     show_ = new QListWidget(this);
     add_ = new QPushButton(this);

@@ -15,8 +15,6 @@ constexpr const char* kSection = "Devices";
 // Readers of the file expect this community, whatever the search used.
 constexpr const char* kCommunity = "tarpon";
 
-std::string fieldText(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
-
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Model and location texts come from the devices and stand in double quotes:
@@ -64,12 +62,12 @@ void ExportDeviceList(const std::string& path, const core::DeviceList& devices)
     const std::vector<core::DeviceListEntry> entries = devices.copyAll();
     std::vector<std::string> safeModels;
     for (const core::DeviceListEntry& entry : entries)
-        safeModels.push_back(keyIdentity(fileSafe(fieldText(entry.identity.modelName, sizeof entry.identity.modelName))));
+        safeModels.push_back(keyIdentity(fileSafe(core::fieldText(entry.identity.modelName))));
     std::set<std::string> usedKeys;
     for (size_t i = 0; i < entries.size(); ++i) {
         const core::DeviceListEntry& entry = entries[i];
         if (entry.identity.interfaceKind != NETROV_INTERFACE_NETWORK) continue;
-        const std::string shownModel = fileSafe(fieldText(entry.identity.modelName, sizeof entry.identity.modelName));
+        const std::string shownModel = fileSafe(core::fieldText(entry.identity.modelName));
         // Models that differ only in case, or only in what fileSafe replaced,
         // count as one model, so that no device overwrites another's line.
         int k = 0;
@@ -82,7 +80,7 @@ void ExportDeviceList(const std::string& path, const core::DeviceList& devices)
         const uint8_t* a = entry.identity.address;
         char address[16];
         std::snprintf(address, sizeof address, "%d.%d.%d.%d", a[0], a[1], a[2], a[3]);
-        const std::string location = fileSafe(fieldText(entry.info.location, sizeof entry.info.location));
+        const std::string location = fileSafe(core::fieldText(entry.info.location));
         const std::string value = std::string("3,,") + address + ",\"" + location + "\",\"" + kCommunity + "\",";
         if (!platform::writePrivateProfileString(kSection, key, value, path)) return;
     }

@@ -55,8 +55,6 @@ std::string sortStatusWord(int32_t code, const RowWords& words)
 
 }  // namespace
 
-std::string fieldText(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
-
 std::string interfaceText(const core::DeviceListEntry& entry, const RowWords& words)
 {
     const DeviceIdentity& identity = entry.identity;
@@ -65,8 +63,8 @@ std::string interfaceText(const core::DeviceListEntry& entry, const RowWords& wo
         return words.network;
     case NETROV_INTERFACE_PARALLEL:
     case NETROV_INTERFACE_USB:
-        return fieldText(identity.portName, sizeof identity.portName) + " (" +
-               fieldText(identity.driverName, sizeof identity.driverName) + ")";
+        return fieldText(identity.portName) + " (" +
+               fieldText(identity.driverName) + ")";
     default:
         return {};
     }
@@ -75,10 +73,7 @@ std::string interfaceText(const core::DeviceListEntry& entry, const RowWords& wo
 std::string ipAddressText(const core::DeviceListEntry& entry)
 {
     if (!isNetwork(entry)) return "--";
-    const uint8_t* a = entry.identity.address;
-    char text[16];
-    std::snprintf(text, sizeof text, "%d.%d.%d.%d", a[0], a[1], a[2], a[3]);
-    return text;
+    return core::dottedQuad(entry.identity.address);
 }
 
 std::string macAddressText(const core::DeviceListEntry& entry)
@@ -114,13 +109,13 @@ std::string cellText(const core::DeviceListEntry& entry, int32_t kind, const Row
     std::string text;
     switch (kind) {
     case kColumnModel:
-        text = fieldText(entry.identity.modelName, sizeof entry.identity.modelName);
+        text = fieldText(entry.identity.modelName);
         break;
     case kColumnDevice:
-        text = fieldText(entry.info.name, sizeof entry.info.name);
+        text = fieldText(entry.info.name);
         break;
     case kColumnLocation:
-        text = fieldText(entry.info.location, sizeof entry.info.location);
+        text = fieldText(entry.info.location);
         break;
     case kColumnInterface:
         text = interfaceText(entry, words);
@@ -153,9 +148,9 @@ int compareRows(const core::DeviceListEntry& a, const core::DeviceListEntry& b, 
     case kColumnLocation: {
         const int32_t textKind = kind;
         const auto text = [textKind](const core::DeviceListEntry& e) {
-            if (textKind == kColumnModel) return fieldText(e.identity.modelName, sizeof e.identity.modelName);
-            if (textKind == kColumnDevice) return fieldText(e.info.name, sizeof e.info.name);
-            return fieldText(e.info.location, sizeof e.info.location);
+            if (textKind == kColumnModel) return fieldText(e.identity.modelName);
+            if (textKind == kColumnDevice) return fieldText(e.info.name);
+            return fieldText(e.info.location);
         };
         c = collate(text(a), text(b));
         break;

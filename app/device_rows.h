@@ -34,8 +34,7 @@ struct RowWords {
     std::string powerOff;
 };
 
-// A fixed text field as a string, never reading past the field.
-std::string fieldText(const char* field, size_t size);
+using core::fieldText;
 
 // "Network" for network devices, "port (driver)" for local ones, else "".
 std::string interfaceText(const core::DeviceListEntry& entry, const RowWords& words);

@@ -18,14 +18,16 @@
 
 #include <netrov/result_codes.h>
 
+#include "local_text.h"
+#include "picture_file.h"
+#include "plain_text.h"
+
 namespace netrov::ui {
 
 namespace {
 
 constexpr int kAlertPicture = 48;
 constexpr int kBarWidth = 160;
-
-QString local(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
 
 // The first text the record reports names it (a toner's or a tray's name).
 std::string recordLabel(const core::RecordSchema& schema, const void* record)
@@ -135,9 +137,9 @@ void fillAlertModel(QStandardItemModel& model, const DeviceDetails& details)
         if (!message.hint.empty()) text += QLatin1Char('\n') + local(message.hint);
         auto* item = new QStandardItem(text);
         item->setEditable(false);
-        item->setToolTip(local(message.hint));
+        item->setToolTip(plainToolTip(local(message.hint)));
         if (!message.image.empty()) {
-            const QPixmap picture(local(message.image));
+            const QPixmap picture = loadPicture(message.image);
             if (!picture.isNull()) item->setIcon(QIcon(picture));
         }
         model.appendRow(item);
@@ -202,15 +204,18 @@ DeviceWindow::DeviceWindow(core::FrontLibrary& library, const core::DeviceListEn
     setObjectName(QStringLiteral("DeviceWindow"));
     details_.entry = entry;
     details_.statusCode = core::statusCode(entry);
-    const QString model = local(fieldText(entry.identity.modelName, sizeof entry.identity.modelName));
+    const QString model = local(fieldText(entry.identity.modelName));
     setWindowTitle(QStringLiteral("%1 - Properties").arg(model));
 
-    title_ = new QLabel(this);
+    // Model and name are the device's own texts: plain, whatever they hold.
+    title_ = new PlainLabel(this);
+    title_->setObjectName(QStringLiteral("Heading"));
     QFont bold = title_->font();
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.25);
     title_->setFont(bold);
-    status_ = new QLabel(this);
+    status_ = new PlainLabel(this);
+    status_->setObjectName(QStringLiteral("Status"));
     link_ = new QLabel(this);
     link_->setObjectName(QStringLiteral("WebPage"));
     link_->setTextFormat(Qt::RichText);
@@ -272,16 +277,7 @@ DeviceWindow::DeviceWindow(core::FrontLibrary& library, const core::DeviceListEn
     refresh();
 }
 
-DeviceWindow::~DeviceWindow()
-{
-    stop_ = true;
-    join();
-}
-
-void DeviceWindow::join()
-{
-    if (worker_.joinable()) worker_.join();
-}
+DeviceWindow::~DeviceWindow() { reader_.abandon(); }
 
 QStandardItemModel* DeviceWindow::sectionModel(size_t section) const
 {
@@ -299,29 +295,29 @@ QString DeviceWindow::webPage() const
 void DeviceWindow::refresh()
 {
     if (loading_) return;
-    join();
+    library_.ensureInitialised();
+    // The read owns a copy of the access and of the entry; the window is
+    // reached only through deliver, which drops what comes after it is gone.
+    const auto access = std::make_shared<const core::DeviceAccess>(library_.access());
+    const core::DeviceListEntry entry = details_.entry;
+    const bool started = reader_.start([this, access, entry](const std::atomic<bool>& stop,
+                                                             const DetachedRead::Deliver& deliver) {
+        auto details = std::make_shared<DeviceDetails>(readDeviceDetails(*access, entry, stop));
+        if (!stop.load()) deliver([this, details] { apply(*details); });
+    });
+    if (!started) return;
     loading_ = true;
-    stop_ = false;
     busy_->show();
     refresh_->setEnabled(false);
-    const core::DeviceListEntry entry = details_.entry;
-    worker_ = std::thread([this, entry] {
-        auto details = std::make_shared<DeviceDetails>(readDeviceDetails(library_, entry, stop_));
-        if (stop_) return;
-        QMetaObject::invokeMethod(this, [this, details] { apply(*details); }, Qt::QueuedConnection);
-    });
 }
 
 void DeviceWindow::apply(const DeviceDetails& details)
 {
-    if (loading_) {
-        join();
-        loading_ = false;
-    }
+    loading_ = false;
     details_ = details;
     const core::DeviceListEntry& entry = details_.entry;
-    QString heading = local(fieldText(entry.identity.modelName, sizeof entry.identity.modelName));
-    if (entry.info.nameValid) heading += QStringLiteral(" (%1)").arg(local(fieldText(entry.info.name, sizeof entry.info.name)));
+    QString heading = local(fieldText(entry.identity.modelName));
+    if (entry.info.nameValid) heading += QStringLiteral(" (%1)").arg(local(fieldText(entry.info.name)));
     title_->setText(heading);
     status_->setText(QStringLiteral("Status: %1").arg(local(ui::statusText(details_.statusCode, words_))));
     const std::span<const DetailSection> sections = detailSections();

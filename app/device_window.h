@@ -2,15 +2,14 @@
 // paper, device and network pages drawn from the record schema.
 #pragma once
 
-#include <atomic>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include <QDialog>
 #include <QListView>
 #include <QStyledItemDelegate>
 
+#include "detached_read.h"
 #include "device_details.h"
 #include "device_rows.h"
 
@@ -64,9 +63,11 @@ public:
 class DeviceWindow : public QDialog {
     Q_OBJECT
 public:
-    // library must outlive the window.
+    // library must outlive the window (its reads hold a copy of its access,
+    // so a read abandoned by the window's end needs nothing of the window).
     DeviceWindow(core::FrontLibrary& library, const core::DeviceListEntry& entry, RowWords words,
                  QWidget* parent = nullptr);
+    // Abandons a read in flight; never waits for the device.
     ~DeviceWindow() override;
 
     const core::DeviceListEntry& device() const { return details_.entry; }
@@ -79,7 +80,8 @@ public:
     QString webPage() const;
 
 public slots:
-    // Reads the device again on a worker thread; the window stays usable.
+    // Reads the device again on a detached thread; the window stays usable.
+    // Does nothing while a read is in flight.
     void refresh();
 
 signals:
@@ -87,7 +89,6 @@ signals:
 
 private:
     void apply(const DeviceDetails& details);
-    void join();
 
     core::FrontLibrary& library_;
     RowWords words_;
@@ -100,8 +101,7 @@ private:
     QTabWidget* pages_ = nullptr;
     QStandardItemModel* alertModel_ = nullptr;
     std::vector<QStandardItemModel*> sectionModels_;
-    std::thread worker_;
-    std::atomic<bool> stop_{false};
+    DetachedRead reader_{this};
     bool loading_ = false;
 };
 

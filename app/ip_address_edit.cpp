@@ -1,6 +1,8 @@
 // The four-part address field: digits only, "." and arrows move between parts, values capped at 255.
 #include "ip_address_edit.h"
 
+#include "plain_text.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
@@ -30,7 +32,7 @@ CIPAddressEdit::CIPAddressEdit(QWidget* parent) : QFrame(parent)
         parts_[i] = edit;
     }
     for (QLabel*& dot : dots_) {
-        dot = new QLabel(QStringLiteral("."), this);
+        dot = new PlainLabel(QStringLiteral("."), this);
         dot->setAlignment(Qt::AlignCenter);
     }
     setFocusProxy(parts_[0]);

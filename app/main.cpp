@@ -1,6 +1,10 @@
 // NetRov: the desktop program that finds and lists printers and MFPs on the network.
+#include <cstdio>
+#include <cstdlib>
+
 #include <QApplication>
 
+#include "background_reads.h"
 #include "command_line.h"
 #include "main_frame.h"
 #include "message_box.h"
@@ -32,5 +36,11 @@ int main(int argc, char** argv)
         result = application.exec();
     }
     app.ExitInstance();
+    // A read abandoned at the end may still wait on a device: the process ends
+    // without waiting for it, and without the static destructors it could race.
+    if (netrov::core::readsRunning() != 0) {
+        std::fflush(nullptr);
+        std::_Exit(result);
+    }
     return result;
 }

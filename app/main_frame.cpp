@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialog>
-#include <QFile>
 #include <QHelpEvent>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -15,6 +14,9 @@
 #include <QVBoxLayout>
 
 #include "about_dlg.h"
+#include "local_text.h"
+#include "plain_text.h"
+#include "platform/regular_file.h"
 #include "netrover_app.h"
 #include "netrover_view.h"
 #include "platform/profile_file.h"
@@ -51,8 +53,6 @@ constexpr MenuText kCommandTexts[] = {
 };
 constexpr const char* kPopupKeys[] = {"IDM_MENU_POPUPDEVICE", "IDM_MENU_POPUPVIEW", "IDM_MENU_POPUPOPTION",
                                       "IDM_MENU_POPUPHELP"};
-
-QString local(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
 
@@ -181,7 +181,7 @@ QAction* CMainFrame::addCommand(QMenu* menu, int32_t id, const char* text)
     // The status-bar prompt is the string-table text of the command.
     action->setStatusTip(string(id));
     if (const std::optional<std::string> tip = app_.language().Tip(id))
-        action->setToolTip(local(*tip).left(kTipLength));
+        action->setToolTip(plainToolTip(local(*tip).left(kTipLength)));
     actions_[id] = action;
     return action;
 }
@@ -263,14 +263,14 @@ void CMainFrame::updateToolbarChecks()
 
 bool CMainFrame::helpAvailable() const
 {
-    QFile file(QString::fromLocal8Bit(app_.helpFilePath().c_str()));
-    return file.open(QIODevice::ReadOnly);
+    return platform::readRegularFile(app_.helpFilePath()).status == platform::ReadStatus::Read;
 }
 
 void CMainFrame::help()
 {
-    QFile file(QString::fromLocal8Bit(app_.helpFilePath().c_str()));
-    if (!file.open(QIODevice::ReadOnly)) return;
+    // Through the regular-file read: a FIFO in place of the help file never holds the window up.
+    const platform::FileBytes file = platform::readRegularFile(app_.helpFilePath());
+    if (file.status != platform::ReadStatus::Read) return;
     // One help window: pressing F1 again brings the open one forward.
     if (QDialog* open = findChild<QDialog*>(QStringLiteral("HelpViewer"))) {
         open->show();
@@ -285,7 +285,7 @@ void CMainFrame::help()
     viewer->setWindowTitle(windowTitle());
     auto* browser = new QTextBrowser(viewer);
     browser->setOpenExternalLinks(false);
-    browser->setHtml(QString::fromUtf8(file.readAll()));
+    browser->setHtml(QString::fromUtf8(file.bytes.data(), static_cast<qsizetype>(file.bytes.size())));
     auto* layout = new QVBoxLayout(viewer);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser);

@@ -28,7 +28,10 @@ void showErrorMessage(QWidget* parent, const QString& title, const QString& text
         std::fflush(stderr);
         return;
     }
-    QMessageBox::critical(parent, title, text);
+    // The text may quote a device's or a file's words: shown as they are.
+    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 }  // namespace netrov::ui

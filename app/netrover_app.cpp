@@ -1,6 +1,7 @@
 // Start-up and exit of the application object.
 #include "netrover_app.h"
 
+#include "background_reads.h"
 #include "device_export.h"
 #include "front_library.h"
 #include "platform/module_path.h"
@@ -76,10 +77,14 @@ void CNetRoverApp::ExitInstance()
     devices_.clear();
     addresses_.clear();
     settings_ = core::SearchSettings{};
-    // The front library is freed whether or not a search started it.
+    // The front library is freed whether or not a search started it, unless an
+    // abandoned read still waits on a device inside it: freeing it then would
+    // pull it out from under that query, so it is left to the process's end.
     core::FrontLibrary& library = core::FrontLibrary::tuva();
-    if (library.initialised()) library.release();
-    else if (library.access().release) library.access().release();
+    if (core::readsRunning() == 0) {
+        if (library.initialised()) library.release();
+        else if (library.access().release) library.access().release();
+    }
     instance_.reset();
     if (store_) store_->sync();
 }

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <atomic>
 #include <optional>
-#include <thread>
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -16,6 +15,7 @@
 #include <QWindow>
 
 #include "customize_dlg.h"
+#include "local_text.h"
 #include "message_box.h"
 #include "report_export.h"
 #include "device_window.h"
@@ -33,13 +33,10 @@ namespace {
 // Image list order: the row's own image, then the status images.
 constexpr int kImageIcons[] = {145, 146, 154, 156, 155, 167, 166};
 constexpr int kImageSize = 16;
-constexpr int kRefreshPollMs = 20;
 constexpr int kDeviceRole = Qt::UserRole;
 constexpr int kStartWaitStepMs = 20;
 constexpr int kLowToner = 10;
 constexpr int kStartWaitLimitMs = 2000;
-
-QString local(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
 
 // Puts the count in place of the first "%d" only: the text comes from the
 // language file and is never used as a format.
@@ -212,41 +209,41 @@ void CNetRoverView::startGauges()
     stopGauges();
     const bool shown = std::find(shown_.begin(), shown_.end(), kColumnToner) != shown_.end() ||
                        std::find(shown_.begin(), shown_.end(), kColumnPages) != shown_.end();
-    // Only the front library's own devices are asked.
-    if (!shown || library_ != &core::FrontLibrary::tuva()) return;
+    // Only a library that answers described queries is asked (a stand-in's devices never are).
+    if (!shown || !library_->access().described) return;
     library_->ensureInitialised();
     const std::vector<core::DeviceListEntry> devices = app_.devices().copyAll();
-    const int generation = ++gaugeGeneration_;
     gaugesPending_ = static_cast<int>(devices.size());
-    gaugeWorker_ = std::thread([this, devices, generation] {
-        for (size_t i = 0; i < devices.size() && !gaugeStop_.load(); ++i) {
+    // The read owns its copy of the list; this view is reached only through
+    // deliver, which drops what comes after the read was abandoned.
+    const bool started = gaugeRead_.start([this, devices](const std::atomic<bool>& stop,
+                                                          const DetachedRead::Deliver& deliver) {
+        for (size_t i = 0; i < devices.size() && !stop.load(); ++i) {
             const bool network = devices[i].identity.interfaceKind == NETROV_INTERFACE_NETWORK;
             const DeviceGauge gauge = network ? readDeviceGauge(devices[i]) : DeviceGauge{};
-            QMetaObject::invokeMethod(
-                this,
-                [this, generation, i, gauge] {
-                    if (generation != gaugeGeneration_) return;
-                    --gaugesPending_;
-                    gauges_[static_cast<int>(i)] = gauge;
-                    for (int row = 0; row < topLevelItemCount(); ++row) {
-                        QTreeWidgetItem* item = topLevelItem(row);
-                        if (item->data(0, kDeviceRole).toInt() != static_cast<int>(i)) continue;
-                        for (size_t position = 0; position < shown_.size(); ++position)
-                            if (shown_[position] == kColumnToner || shown_[position] == kColumnPages)
-                                setGaugeCell(item, static_cast<int>(position), shown_[position]);
-                    }
-                },
-                Qt::QueuedConnection);
+            deliver([this, i, gauge] { showGauge(static_cast<int>(i), gauge); });
         }
     });
+    if (!started) gaugesPending_ = 0;
+}
+
+void CNetRoverView::showGauge(int index, const DeviceGauge& gauge)
+{
+    --gaugesPending_;
+    gauges_[index] = gauge;
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = topLevelItem(row);
+        if (item->data(0, kDeviceRole).toInt() != index) continue;
+        for (size_t position = 0; position < shown_.size(); ++position)
+            if (shown_[position] == kColumnToner || shown_[position] == kColumnPages)
+                setGaugeCell(item, static_cast<int>(position), shown_[position]);
+    }
 }
 
 void CNetRoverView::stopGauges()
 {
-    gaugeStop_ = true;
-    if (gaugeWorker_.joinable()) gaugeWorker_.join();
-    gaugeStop_ = false;
-    ++gaugeGeneration_;  // answers still on their way are dropped
+    // Never waits: a read stuck on a device ends by itself, and its answers are dropped.
+    gaugeRead_.abandon();
     gaugesPending_ = 0;
 }
 
@@ -318,7 +315,7 @@ void CNetRoverView::searchSettings()
     dialog.exec();
 }
 
-bool CNetRoverView::runBusy(const QString& text, const std::function<void(const std::atomic<bool>& stop)>& work)
+bool CNetRoverView::runBusy(const QString& text, std::function<void(const std::atomic<bool>& stop)> work)
 {
     busy_ = true;
     emit busyChanged(true);
@@ -327,24 +324,24 @@ bool CNetRoverView::runBusy(const QString& text, const std::function<void(const 
     emit statusMessage(text);
     // The work runs on a thread of its own so that the window keeps
     // painting; the commands wait until it is done.
-    std::atomic<bool> done{false};
-    std::atomic<bool> stop{false};
-    std::thread worker([&] {
-        work(stop);
-        done = true;
-    });
+    bool done = false;
     QEventLoop loop;
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done) loop.quit();
+    DetachedRead read(this);
+    // done and loop are reached only through deliver, which does nothing once
+    // read (abandoned when this function returns) is gone.
+    const bool started = read.start([work = std::move(work), &done, &loop](const std::atomic<bool>& stop,
+                                                                           const DetachedRead::Deliver& deliver) {
+        work(stop);
+        deliver([&done, &loop] {
+            done = true;
+            loop.quit();
+        });
     });
-    poll.start(kRefreshPollMs);
-    // The loop also returns when the application is ending: the work then
-    // stops at its next step instead of keeping the program alive.
-    loop.exec();
+    // The loop also returns when the application is ending: the work is then
+    // abandoned instead of keeping the program waiting on a device.
+    if (started) loop.exec();
     const bool completed = done;
-    if (!completed) stop = true;
-    worker.join();
+    read.abandon();
     QApplication::restoreOverrideCursor();
     busy_ = false;
     emit busyChanged(false);
@@ -355,11 +352,21 @@ bool CNetRoverView::runBusy(const QString& text, const std::function<void(const 
 void CNetRoverView::refresh()
 {
     if (busy_) return;
-    core::FrontLibrary& library = *library_;
-    core::DeviceList& devices = app_.devices();
+    // The refresh owns copies of the access and the list: abandoned at the
+    // program's end, it writes nowhere anyone still reads.
+    const auto access = std::make_shared<const core::DeviceAccess>(library_->access());
+    const auto list = std::make_shared<core::DeviceList>();
+    for (const core::DeviceListEntry& entry : app_.devices().copyAll()) list->append(entry);
     const core::SearchSettings settings = app_.searchSettings();
-    runBusy(string(IDS_STR_REFRESHING),
-            [&](const std::atomic<bool>& stop) { core::refreshDevices(library, devices, settings, &stop); });
+    if (!runBusy(string(IDS_STR_REFRESHING), [access, list, settings](const std::atomic<bool>& stop) {
+            core::refreshDevices(*access, *list, settings, &stop);
+        }))
+        return;  // the program is ending
+    core::DeviceList& devices = app_.devices();
+    for (size_t i = 0; i < list->count(); ++i) {
+        const core::DeviceListEntry entry = list->copy(i);
+        devices.replace(i, entry.info, entry.status[0]);
+    }
     for (int row = 0; row < topLevelItemCount(); ++row) {
         const int index = deviceIndex(row);
         if (index < 0) continue;
@@ -501,18 +508,17 @@ void CNetRoverView::exportReport()
 bool CNetRoverView::exportReportTo(const QString& path, bool quiet)
 {
     if (busy_) return false;
-    // The report asks the devices through the front library's exports: only
-    // devices that library found are asked.
-    if (library_ != &core::FrontLibrary::tuva()) return false;
+    // The report asks described queries: a library that answers none (a stand-in) is not asked.
+    if (!library_->access().described) return false;
     library_->ensureInitialised();
     const std::vector<core::DeviceListEntry> devices = app_.devices().copyAll();
-    std::vector<core::DeviceReport> reports;
+    const auto reports = std::make_shared<std::vector<core::DeviceReport>>();
     const bool completed =
         runBusy(QStringLiteral("Reading %1 devices for the report...").arg(devices.size()),
-                [&](const std::atomic<bool>& stop) { reports = readReports(devices, stop); });
+                [devices, reports](const std::atomic<bool>& stop) { *reports = readReports(devices, stop); });
     if (!completed) return false;  // the program is ending
     QString error;
-    if (writeReport(path, reports, error)) return true;
+    if (writeReport(path, *reports, error)) return true;
     if (!quiet)
         showErrorMessage(this, string(IDR_MSGBOXTITLE),
                          QStringLiteral("The report could not be written to %1: %2").arg(path, error));

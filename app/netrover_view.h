@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 
 #include "column_settings.h"
+#include "detached_read.h"
 #include "device_details.h"
 #include "device_launcher.h"
 #include "device_rows.h"
@@ -53,7 +54,7 @@ class CNetRoverView : public QTreeWidget {
 public:
     // app and launcher outlive the view.
     CNetRoverView(CNetRoverApp& app, DeviceLauncher& launcher, QWidget* parent = nullptr);
-    // Stops the background reading of the Toner and Pages columns.
+    // Abandons the background reading of the Toner and Pages columns (never waits for it).
     ~CNetRoverView() override;
 
     // The first update: images, launchers, columns, words, the one-shot start
@@ -120,15 +121,17 @@ protected:
 
 private:
     void insertColumns();
-    // Runs work on a worker thread with a busy cursor, the status text and the
-    // commands disabled; false when the program began to end meanwhile (work
-    // was told to stop).
-    bool runBusy(const QString& text, const std::function<void(const std::atomic<bool>& stop)>& work);
+    // Runs work on a detached thread with a busy cursor, the status text and
+    // the commands disabled; false when the program began to end meanwhile:
+    // the work is then told to stop and left to end on its own, unwaited. It
+    // must own (by value or shared_ptr) everything it touches.
+    bool runBusy(const QString& text, std::function<void(const std::atomic<bool>& stop)> work);
     // The header shows the sorted column and its direction.
     void updateSortIndicator();
     // The Toner and Pages cells: filled in the background after a search.
     void startGauges();
     void stopGauges();
+    void showGauge(int index, const DeviceGauge& gauge);
     void setGaugeCell(QTreeWidgetItem* row, int column, int32_t kind);
     void fillRows();
     void setCells(QTreeWidgetItem* row, const core::DeviceListEntry& entry, bool refreshedOnly);
@@ -153,9 +156,7 @@ private:
     QString lastResult_;  // the last search's result text
     int startWaitedMs_ = 0;  // how long the first search waited for the window
     std::map<int, DeviceGauge> gauges_;  // by device index
-    std::thread gaugeWorker_;
-    std::atomic<bool> gaugeStop_{false};
-    int gaugeGeneration_ = 0;
+    DetachedRead gaugeRead_{this};
     int gaugesPending_ = 0;
     QStyledItemDelegate* levelDelegate_ = nullptr;
 };

@@ -16,6 +16,8 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "local_text.h"
+#include "plain_text.h"
 #include "dialog_controls.h"
 #include "ip_address_edit.h"
 #include "language_file.h"
@@ -93,8 +95,6 @@ private:
     QToolButton* down_;
 };
 
-QString local(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
-
 }  // namespace
 
 CSearchSettingDlg::CSearchSettingDlg(const LanguageFile* language, core::SearchSettings& settings,
@@ -149,7 +149,7 @@ void CSearchSettingDlg::buildControls()
     controls_[IDC_EDITB_IPRANGESTART] = rangeStart_;
     controls_[IDC_EDITB_IPRANGEEND] = rangeEnd_;
     controls_[IDC_EDITB_IPDIRECT] = direct_;
-    controls_[IDC_LABEL_IPSEPALATOR] = new QLabel(this);
+    controls_[IDC_LABEL_IPSEPALATOR] = new PlainLabel(this);
 
     auto* addButton = new QPushButton(this);
     auto* deleteButton = new QPushButton(this);
@@ -173,14 +173,14 @@ void CSearchSettingDlg::buildControls()
     }
     controls_[IDC_LISTB_SEARCHIP] = list_;
 
-    controls_[IDC_LABEL_TIMEOUT] = new QLabel(this);
+    controls_[IDC_LABEL_TIMEOUT] = new PlainLabel(this);
     timeOut_ = new QLineEdit(this);
     timeOut_->setMaxLength(2);
     timeOut_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), timeOut_));
     controls_[IDC_EDITB_TIMEOUT] = timeOut_;
     controls_[IDC_SUPIN_TIMEOUT] = new SpinButtons(timeOut_, core::kMinTimeOut, core::kMaxTimeOut, this);
-    controls_[IDC_LABEL_SECOND] = new QLabel(this);
-    controls_[IDC_LABEL_COMMUNITY] = new QLabel(this);
+    controls_[IDC_LABEL_SECOND] = new PlainLabel(this);
+    controls_[IDC_LABEL_COMMUNITY] = new PlainLabel(this);
     community_ = new QLineEdit(this);
     community_->setMaxLength(static_cast<int>(sizeof settings_.ComName) - 1);
     controls_[IDC_EDITB_COMMUNITY] = community_;
@@ -208,7 +208,7 @@ void CSearchSettingDlg::fill()
     modeGroup_->button(IDC_RADIO_IPRANGE)->setChecked(true);
     static_cast<QCheckBox*>(control(IDC_CHECK_IPRANGE))->setChecked(settings_.IPSearch == 1);
     timeOut_->setText(QString::number(settings_.TimeOut));
-    community_->setText(local(std::string(settings_.ComName, strnlen(settings_.ComName, sizeof settings_.ComName))));
+    community_->setText(local(fieldText(settings_.ComName)));
     applyEnablingRule();
 }
 

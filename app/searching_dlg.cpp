@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "plain_text.h"
 #include "device_export.h"
 #include "dialog_controls.h"
 #include "language_file.h"
@@ -41,9 +42,9 @@ CSearchingDlg::CSearchingDlg(const LanguageFile* language, SearchRequest request
 {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::WindowCloseButtonHint, false);
-    picture_ = new QLabel(this);
+    picture_ = new PlainLabel(this);
     picture_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    message_ = new QLabel(this);
+    message_ = new PlainLabel(this);
     bar_ = new QProgressBar(this);
     bar_->setRange(0, 100);
     bar_->setValue(0);

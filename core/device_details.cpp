@@ -100,15 +100,19 @@ DeviceGauge readDeviceGauge(const DeviceListEntry& entry)
 DeviceDetails readDeviceDetails(FrontLibrary& library, const DeviceListEntry& entry,
                                 const std::atomic<bool>& stop)
 {
+    library.ensureInitialised();
+    return readDeviceDetails(library.access(), entry, stop);
+}
+
+DeviceDetails readDeviceDetails(const DeviceAccess& access, const DeviceListEntry& entry,
+                                const std::atomic<bool>& stop)
+{
     DeviceDetails details;
     details.entry = entry;
     details.statusCode = kStatusNoAnswer;
-    library.ensureInitialised();
     DeviceIdentity device = entry.identity;
 
-    // Information and status go through the library the list came from (the
-    // search's own calls); the other queries through the front library's exports.
-    const DeviceAccess& access = library.access();
+    // Information and status through the search's own calls, as the list read them.
     QueryReading info;
     info.recordSize = sizeof(DeviceInfo);
     info.records.assign(sizeof(DeviceInfo), 0);
@@ -134,16 +138,14 @@ DeviceDetails readDeviceDetails(FrontLibrary& library, const DeviceListEntry& en
                           static_cast<size_t>(status.result == NETROV_OK ? std::clamp(status.count, 0, kStatusRecords) : 0));
     details.readings["GetDevStatus"] = std::move(status);
 
-    // Only the real front library answers the described queries: a stand-in
-    // library's devices are never asked over the network.
-    const bool described = &library == &FrontLibrary::tuva();
+    // An access without described queries (a stand-in's) leaves them not reported.
     for (const DetailSection& section : kSections) {
         for (const char* name : section.queries) {
             if (stop.load()) return details;
-            if (details.readings.count(name) || !described) continue;
+            if (details.readings.count(name) || !access.described) continue;
             const QuerySchema* query = findQuery(name);
             if (!query) continue;
-            details.readings[name] = readQuery(*query, device);
+            details.readings[name] = readQuery(access, *query, device);
         }
     }
 
@@ -156,7 +158,7 @@ DeviceDetails readDeviceDetails(FrontLibrary& library, const DeviceListEntry& en
     } else {
         details.statusCode = statusCode(entry);
     }
-    details.messages = alertMessages(library.access(), device, details.alerts);
+    details.messages = alertMessages(access, device, details.alerts);
     return details;
 }
 

@@ -35,8 +35,12 @@ struct DeviceDetails {
 };
 
 // Reads the device's information and status, then every query of the
-// sections; a device that does not answer is not asked further. stop, when
-// set by another thread, ends the reading between two queries.
+// sections, all through access; a device that does not answer is not asked
+// further. stop, when set by another thread, ends the reading between two
+// queries. The front library must have been started.
+DeviceDetails readDeviceDetails(const DeviceAccess& access, const DeviceListEntry& entry,
+                                const std::atomic<bool>& stop);
+// Starts the library when it was not, then reads through its access.
 DeviceDetails readDeviceDetails(FrontLibrary& library, const DeviceListEntry& entry,
                                 const std::atomic<bool>& stop);
 

@@ -67,6 +67,15 @@ std::string statusWordText(int32_t code)
     return word;
 }
 
+std::string dottedQuad(const uint8_t address[4])
+{
+    char text[16];
+    snprintf(text, sizeof text, "%u.%u.%u.%u", address[0], address[1], address[2], address[3]);
+    return text;
+}
+
+std::string fieldText(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
+
 std::string hardwareAddressText(const uint8_t address[6])
 {
     char text[18];

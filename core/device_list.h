@@ -67,5 +67,15 @@ StatusWord statusWord(int32_t code);
 std::string statusWordText(int32_t code);
 // Six bytes as "00:1A:2B:3C:4D:5E".
 std::string hardwareAddressText(const uint8_t address[6]);
+// Four bytes, first on the wire first, as "192.0.2.1".
+std::string dottedQuad(const uint8_t address[4]);
+
+// A fixed text field of a record as a string: up to its first NUL, never past its end.
+std::string fieldText(const char* field, size_t size);
+template <size_t N>
+std::string fieldText(const char (&field)[N])
+{
+    return fieldText(field, N);
+}
 
 }  // namespace netrov::core

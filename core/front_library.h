@@ -10,8 +10,11 @@
 
 namespace netrov::core {
 
-// The front library operations the search and the launcher use. The real ones call the
-// TUVA_ exports; tests put fakes in their place.
+struct QuerySchema;
+
+// Every device call the programs make: the search's and the launcher's own,
+// and any query the record schema describes. The real ones call the TUVA_
+// exports; tests put fakes in their place.
 struct DeviceAccess {
     using Query = std::function<int32_t(DeviceIdentity* device, intptr_t option1, intptr_t option2, void* records,
                                         int32_t capacity, int32_t* count)>;
@@ -28,6 +31,12 @@ struct DeviceAccess {
     Query setJobTrap;
     // Messages for a device's alerts, from the message service (transport 1).
     Query getMsg;
+    // Any described query: the real one calls the export the schema names.
+    // Empty when this access answers none of them (a stand-in's devices are
+    // then never asked over the network).
+    std::function<int32_t(const QuerySchema& query, DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                          void* records, int32_t capacity, int32_t* count)>
+        described;
 };
 
 // Starts the front library the first time a search thread asks, and frees

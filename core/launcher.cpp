@@ -8,11 +8,6 @@ namespace netrov::core {
 namespace {
 
 // A fixed text field up to its terminator or its end, whichever comes first.
-std::string_view fieldText(const char* field, size_t size)
-{
-    return std::string_view(field, strnlen(field, size));
-}
-
 // The text in double quotes, its own quotes tripled for the command splitter.
 std::string quoted(std::string_view text)
 {
@@ -41,29 +36,23 @@ std::string replaceAll(std::string_view text, std::string_view macro, std::strin
     return out;
 }
 
-std::string dottedAddress(const DeviceIdentity& device)
-{
-    return std::to_string(device.address[0]) + "." + std::to_string(device.address[1]) + "." +
-           std::to_string(device.address[2]) + "." + std::to_string(device.address[3]);
-}
-
 }  // namespace
 
 std::string BuildLaunchParameters(const DeviceIdentity& device, std::string_view parameterTemplate)
 {
-    const std::string model = quoted(fieldText(device.modelName, sizeof device.modelName));
+    const std::string model = quoted(fieldText(device.modelName));
     if (!parameterTemplate.empty()) {
-        return replaceAll(replaceAll(parameterTemplate, "%IP%", dottedAddress(device)), "%MODEL%", model);
+        return replaceAll(replaceAll(parameterTemplate, "%IP%", dottedQuad(device.address)), "%MODEL%", model);
     }
     switch (device.interfaceKind) {
     case NETROV_INTERFACE_NETWORK:
-        return "-MODEL" + model + " -IP" + dottedAddress(device) + " -IFSNMP -ID" +
-               std::string(fieldText(device.sysObjectId, sizeof device.sysObjectId));
+        return "-MODEL" + model + " -IP" + dottedQuad(device.address) + " -IFSNMP -ID" +
+               fieldText(device.sysObjectId);
     case NETROV_INTERFACE_PARALLEL:
     case NETROV_INTERFACE_USB:
         return "-MODEL" + model + " -IF" + (device.interfaceKind == NETROV_INTERFACE_USB ? "USB" : "LPT") +
-               " -DRV" + quoted(fieldText(device.driverName, sizeof device.driverName)) + " -PORT" +
-               std::string(fieldText(device.portName, sizeof device.portName));
+               " -DRV" + quoted(fieldText(device.driverName)) + " -PORT" +
+               fieldText(device.portName);
     default:
         return {};
     }

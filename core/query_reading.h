@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "front_library.h"
 #include "record_schema.h"
 
 namespace netrov::core {
@@ -25,6 +26,9 @@ struct QueryReading {
     const void* record(int32_t index) const { return records.data() + static_cast<size_t>(index) * recordSize; }
 };
 
+// Through the access's described call; NETROV_NO_ENTRY_POINT when it has none.
+QueryReading readQuery(const DeviceAccess& access, const QuerySchema& query, DeviceIdentity& device);
+// Through the front library's own access.
 QueryReading readQuery(const QuerySchema& query, DeviceIdentity& device);
 
 // {"result": 0, "count": 2, "records": [...]}: records through the schema.

@@ -196,8 +196,7 @@ void SearchRun::processFound(const DeviceIdentity& found, bool perAddress)
     entry.identity.timeout = foundDeviceTimeOut_;
 
     if (settings_.Filter == 1) {
-        const std::string_view model(entry.identity.modelName, strnlen(entry.identity.modelName, sizeof entry.identity.modelName));
-        if (model.find(manufacturer_) == std::string_view::npos) return;
+        if (fieldText(entry.identity.modelName).find(manufacturer_) == std::string::npos) return;
     }
 
     const DeviceAccess& access = library_.access();
@@ -229,7 +228,12 @@ void promotePowerSave(DeviceStatus* status, int32_t n)
 void refreshDevices(FrontLibrary& library, DeviceList& devices, const SearchSettings& settings,
                     const std::atomic<bool>* stop)
 {
-    const DeviceAccess& access = library.access();
+    refreshDevices(library.access(), devices, settings, stop);
+}
+
+void refreshDevices(const DeviceAccess& access, DeviceList& devices, const SearchSettings& settings,
+                    const std::atomic<bool>* stop)
+{
     const int tries = attempts(settings);
     const auto stopped = [stop] { return stop && stop->load(); };
     const auto ask = [&](auto call) { return withRetries(tries, call, stop); };

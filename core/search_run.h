@@ -97,6 +97,10 @@ private:
 // query; devices not asked yet keep what they had.
 void refreshDevices(FrontLibrary& library, DeviceList& devices, const SearchSettings& settings,
                     const std::atomic<bool>* stop = nullptr);
+// The same through a copy of a library's access, for a refresh that may be
+// abandoned while the library's owner goes away.
+void refreshDevices(const DeviceAccess& access, DeviceList& devices, const SearchSettings& settings,
+                    const std::atomic<bool>* stop = nullptr);
 
 // Sets the first status record to power save when any of the first n records says so.
 void promotePowerSave(DeviceStatus* status, int32_t n);

@@ -1,6 +1,8 @@
 // Search settings, the address list, and the address text rules.
 #include "search_settings.h"
 
+#include "device_list.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -98,10 +100,9 @@ std::optional<uint32_t> parseDottedQuad(std::string_view text)
 
 std::string addressToText(uint32_t address)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", address >> 24, (address >> 16) & 0xFF, (address >> 8) & 0xFF,
-                  address & 0xFF);
-    return text;
+    uint8_t bytes[4];
+    storeAddress(address, bytes);
+    return dottedQuad(bytes);
 }
 
 void storeAddress(uint32_t address, uint8_t out[4])
@@ -222,7 +223,7 @@ void saveSearchSettings(SettingsStore& store, const SearchSettings& settings, co
     store.writeInt(kSection, "IPSearch", settings.IPSearch);
     store.writeInt(kSection, "TimeOut", settings.TimeOut);
     store.writeInt(kSection, "Retry", settings.Retry);
-    store.writeString(kSection, "ComName", std::string(settings.ComName, strnlen(settings.ComName, sizeof settings.ComName)));
+    store.writeString(kSection, "ComName", fieldText(settings.ComName));
     store.writeInt(kSection, "IPListNum", static_cast<int32_t>(list.count()));
     for (size_t i = 0; i < list.count(); ++i)
         store.writeString(kSection, "IPList" + std::to_string(i), list.entry(i));

@@ -2,6 +2,7 @@
 #include <netrov/tuva.h>
 
 #include "front_library.h"
+#include "record_schema.h"
 
 namespace netrov::core {
 
@@ -17,6 +18,10 @@ FrontLibrary& FrontLibrary::tuva()
         TUVA_SetDeviceTrap,
         TUVA_SetJobTrap,
         TUVA_GetMsg,
+        [](const QuerySchema& query, DeviceIdentity* device, intptr_t option1, intptr_t option2, void* records,
+           int32_t capacity, int32_t* count) {
+            return query.function(device, option1, option2, records, capacity, count);
+        },
     });
     return instance;
 }

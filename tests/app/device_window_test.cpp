@@ -27,6 +27,8 @@
 #include "walk_agents.h"
 
 using namespace netrov::ui;
+using netrov::test::englishWords;
+using netrov::test::sectionIndex;
 namespace core = netrov::core;
 
 namespace {
@@ -81,7 +83,6 @@ QStandardItem* valueOf(const QStandardItem* row)
     return parent->child(row->row(), 1);
 }
 
-RowWords englishWords() { return loadRowWords(netrov::test::englishLanguage()); }
 
 
 // RFC 4180 records: quoted fields may hold commas, doubled quotes and line breaks.
@@ -122,13 +123,6 @@ std::string hexOf(const std::string& text)
     return hex;
 }
 
-size_t sectionIndex(const char* title)
-{
-    const auto sections = detailSections();
-    for (size_t i = 0; i < sections.size(); ++i)
-        if (std::string_view(sections[i].title) == title) return i;
-    return sections.size();
-}
 
 }  // namespace
 
@@ -381,6 +375,38 @@ private slots:
             view.sortByPosition(4);
             QVERIFY(view.topLevelItem(0)->data(4, kLevelRole).toInt() <= view.topLevelItem(1)->data(4, kLevelRole).toInt());
         }
+        app.ExitInstance();
+    }
+
+    void endingWhileTheTonerColumnWaitsReturnsAtOnce()
+    {
+        netrov::test::WalkAgents agents;
+        if (!agents.serve("mfp", {"127.0.61.8"})) QSKIP(agents.whyNot().c_str());
+        netrov::test::TestProgram program;
+        CNetRoverApp app;
+        QCOMPARE(app.InitInstance(program.directory()), CNetRoverApp::Start::Run);
+        core::DeviceListEntry entry;
+        QVERIFY(netrov::test::searchedDevice("127.0.61.8", entry));
+        // The device falls silent: each toner query waits its whole time-out.
+        agents.stop("mfp");
+        entry.identity.timeout = 10;
+        app.devices().append(entry);
+        DeviceLauncher launcher;
+        QElapsedTimer clock;
+        {
+            CNetRoverView view(app, launcher);
+            view.OnInitialUpdate(nullptr);
+            view.findChild<QTimer*>(QStringLiteral("timer1001"))->stop();
+            view.removeRowsAndFill();
+            ColumnSettings settings = view.columnSettings();
+            settings[kColumnToner].order = 4;
+            view.applyColumnSettings(settings);
+            QVERIFY(view.gaugesRunning());
+            QTest::qWait(300);
+            clock.start();
+        }
+        qInfo("the list ended during a toner read in %lld ms", static_cast<long long>(clock.elapsed()));
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
         app.ExitInstance();
     }
 };

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QTest>
 
+#include "background_reads.h"
 #include "ui_test_support.h"
 
 namespace netrov::test {
@@ -64,6 +65,12 @@ int main(int argc, char** argv)
         }
         std::unique_ptr<QObject> test = found->second();
         failures += QTest::qExec(test.get(), static_cast<int>(qtArgs.size()), qtArgs.data());
+    }
+    // Reads the tests abandoned end by themselves (their devices are fakes or
+    // time out): they finish before the process's statics go.
+    if (!netrov::core::waitForReads(std::chrono::seconds(90))) {
+        std::cerr << "background reads still running at the end\n";
+        ++failures;
     }
     std::filesystem::remove_all(pattern);
     return failures == 0 ? 0 : 1;

@@ -1,7 +1,10 @@
 // Fixtures of the view and main window tests.
 #include "view_test_support.h"
 
+#include "device_details.h"
+#include "netrover_view.h"
 #include "search_run.h"
+#include "ui_test_support.h"
 
 #include <atomic>
 #include <cstring>
@@ -34,7 +37,7 @@ core::DeviceListEntry printer(const char* model, const char* name, const char* l
     return entry;
 }
 
-std::string modelOf(const DeviceIdentity& identity) { return std::string(identity.modelName, strnlen(identity.modelName, sizeof identity.modelName)); }
+std::string modelOf(const DeviceIdentity& identity) { return core::fieldText(identity.modelName); }
 
 }  // namespace
 
@@ -71,7 +74,8 @@ std::vector<core::DeviceListEntry> samplePrinters()
     return all;
 }
 
-FakePrinters::FakePrinters(std::vector<core::DeviceListEntry> devices) : state_(std::make_shared<State>())
+FakePrinters::FakePrinters(std::vector<core::DeviceListEntry> devices, Described described)
+    : state_(std::make_shared<State>())
 {
     state_->devices = std::move(devices);
     std::shared_ptr<State> state = state_;
@@ -131,6 +135,12 @@ FakePrinters::FakePrinters(std::vector<core::DeviceListEntry> devices) : state_(
         *count = 1;
         return 0;
     };
+    if (described) {
+        access.described = [described](const core::QuerySchema& query, DeviceIdentity* device, intptr_t, intptr_t,
+                                        void* records, int32_t capacity, int32_t* count) {
+            return described(query, device, records, capacity, count);
+        };
+    }
     library_ = std::make_unique<core::FrontLibrary>(std::move(access));
 }
 
@@ -164,6 +174,16 @@ bool searchedDevice(const char* address, core::DeviceListEntry& entry)
     if (list.count() != 1) return false;
     entry = list.copy(0);
     return true;
+}
+
+ui::RowWords englishWords() { return ui::loadRowWords(englishLanguage()); }
+
+size_t sectionIndex(const char* title)
+{
+    const auto sections = core::detailSections();
+    for (size_t i = 0; i < sections.size(); ++i)
+        if (std::string_view(sections[i].title) == title) return i;
+    return sections.size();
 }
 
 void FakePrinters::setDelay(std::chrono::milliseconds delay)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -9,7 +10,9 @@
 #include <vector>
 
 #include "device_list.h"
+#include "device_rows.h"
 #include "front_library.h"
+#include "record_schema.h"
 #include "netrover_app.h"
 #include "temp_dir.h"
 
@@ -30,10 +33,14 @@ public:
 std::vector<core::DeviceListEntry> samplePrinters();
 
 // Answers the search with its devices; information and status come from the
-// same entries. Devices whose model is in silent do not answer.
+// same entries. Devices whose model is in silent do not answer. Described
+// queries go to described when one is given; without it the access answers
+// none, as a stand-in's does.
 class FakePrinters {
 public:
-    explicit FakePrinters(std::vector<core::DeviceListEntry> devices);
+    using Described = std::function<int32_t(const core::QuerySchema& query, DeviceIdentity* device, void* records,
+                                            int32_t capacity, int32_t* count)>;
+    explicit FakePrinters(std::vector<core::DeviceListEntry> devices, Described described = {});
     core::FrontLibrary& library() { return *library_; }
     void setStatus(const std::string& model, int32_t code);
     void setLocation(const std::string& model, const std::string& location);
@@ -51,6 +58,11 @@ private:
     std::shared_ptr<State> state_;
     std::unique_ptr<core::FrontLibrary> library_;
 };
+
+// The status words of the installation's English language file.
+ui::RowWords englishWords();
+// The position of the device window's page with this title (the count of pages when there is none).
+size_t sectionIndex(const char* title);
 
 // The device at a loopback address as a search through the front library
 // lists it (per-address search, the default community); false unless exactly one answers.
