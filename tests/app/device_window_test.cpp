@@ -22,6 +22,7 @@
 #include "device_window.h"
 #include "column_settings.h"
 #include "netrover_view.h"
+#include "result_text.h"
 #include "view_test_support.h"
 #include "ui_test_support.h"
 #include "walk_agents.h"
@@ -237,7 +238,7 @@ private slots:
         // The name it had stays; every page says why it is empty.
         QVERIFY(window.device().info.nameValid);
         const QStandardItem* supplies = window.sectionModel(sectionIndex("Supplies"))->invisibleRootItem();
-        QCOMPARE(supplies->child(0, 1)->text(), QString::fromUtf8(core::resultText(NETROV_NO_REPLY)));
+        QCOMPARE(supplies->child(0, 1)->text(), QString::fromUtf8(core::resultWords(NETROV_NO_REPLY)));
         QCOMPARE(window.alertModel()->rowCount(), 0);
     }
 
