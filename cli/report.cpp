@@ -70,8 +70,8 @@ std::string macText(const DeviceInfo& info)
 std::string statusText(int32_t code)
 {
     // The list shows one word for the three ready states; here there is room to tell them apart.
-    if (code == 2) return "Ready (printing)";
-    if (code == 3) return "Ready (warming up)";
+    if (code == core::kStatusPrinting) return "Ready (printing)";
+    if (code == core::kStatusWarmingUp) return "Ready (warming up)";
     return core::statusWordText(code);
 }
 
