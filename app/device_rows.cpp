@@ -50,7 +50,7 @@ int byteCompare(const std::string& a, const std::string& b)
 // The status word the comparison uses; the codes outside the first four words compare as "-".
 std::string sortStatusWord(int32_t code, const RowWords& words)
 {
-    return code >= 1 && code <= 6 ? statusText(code, words) : "-";
+    return code >= core::kStatusReady && code <= core::kStatusPowerSave ? statusText(code, words) : "-";
 }
 
 }  // namespace
@@ -84,18 +84,15 @@ std::string macAddressText(const core::DeviceListEntry& entry)
 
 std::string statusText(int32_t code, const RowWords& words)
 {
+    if (core::isReadyStatus(code)) return words.ready;
     switch (code) {
-    case 1:
-    case 2:
-    case 3:
-        return words.ready;
-    case 4:
+    case core::kStatusWarning:
         return words.warning;
-    case 5:
+    case core::kStatusError:
         return words.error;
-    case 6:
+    case core::kStatusPowerSave:
         return words.powerSave;
-    case 7:
+    case core::kStatusUnknown:
         return words.unknown;
     case core::kStatusNoAnswer:
         return words.powerOff;

@@ -21,6 +21,7 @@
 #include "local_text.h"
 #include "picture_file.h"
 #include "plain_text.h"
+#include "result_text.h"
 
 namespace netrov::ui {
 
@@ -95,11 +96,11 @@ void fillSectionModel(QStandardItemModel& model, const DeviceDetails& details, c
         const auto reading = details.readings.find(name);
         if (!details.answered) {
             // Nothing was asked beyond the information: say why, once it is known.
-            if (info != details.readings.end()) value->setText(QString::fromUtf8(core::resultText(info->second.result)));
+            if (info != details.readings.end()) value->setText(QString::fromUtf8(core::resultWords(info->second.result)));
         } else if (!query || reading == details.readings.end() || reading->second.result == NETROV_NOT_DEFINED) {
             value->setText(QString::fromUtf8(kNotReported));
         } else if (reading->second.result != NETROV_OK) {
-            value->setText(QString::fromUtf8(core::resultText(reading->second.result)));
+            value->setText(QString::fromUtf8(core::resultWords(reading->second.result)));
         } else if (reading->second.stored() == 0) {
             value->setText(QStringLiteral("none"));
         } else {

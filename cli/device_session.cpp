@@ -51,7 +51,7 @@ OpenedDevice Session::open(uint32_t address, const std::string& community, int32
     OpenedDevice opened;
     opened.identity = deviceAt(address, community, timeOut);
     opened.modelResult = identify(opened.identity);
-    opened.model = fieldText(opened.identity.modelName, sizeof opened.identity.modelName);
+    opened.model = core::fieldText(opened.identity.modelName, sizeof opened.identity.modelName);
     return opened;
 }
 

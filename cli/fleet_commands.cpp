@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "device_list.h"
 #include "report.h"
 #include "search_settings.h"
 
@@ -74,9 +75,9 @@ CheckVerdict checkVerdict(const core::DeviceReport& report, int warningPercent, 
     int state = kCheckOk;
     std::vector<std::string> reasons;
     switch (report.statusCode) {
-    case 4: state = kCheckWarning; break;
-    case 5: state = kCheckCritical; break;
-    case 7: state = kCheckUnknown; break;
+    case core::kStatusWarning: state = kCheckWarning; break;
+    case core::kStatusError: state = kCheckCritical; break;
+    case core::kStatusUnknown: state = kCheckUnknown; break;
     default: break;
     }
     std::string perf;

@@ -31,7 +31,7 @@ namespace {
 
 std::string text(const char* field, size_t size)
 {
-    return terminalSafe(fieldText(field, size));
+    return terminalSafe(core::fieldText(field, size));
 }
 
 std::string colourCell(const TonerEntry& toner)

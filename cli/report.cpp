@@ -10,11 +10,6 @@
 
 namespace netrov::cli {
 
-std::string fieldText(const char* field, size_t size)
-{
-    return std::string(field, strnlen(field, size));
-}
-
 namespace {
 
 // Length of the well-formed UTF-8 sequence at the start of text, 0 when there is none.
@@ -70,8 +65,8 @@ std::string macText(const DeviceInfo& info)
 std::string statusText(int32_t code)
 {
     // The list shows one word for the three ready states; here there is room to tell them apart.
-    if (code == 2) return "Ready (printing)";
-    if (code == 3) return "Ready (warming up)";
+    if (code == core::kStatusPrinting) return "Ready (printing)";
+    if (code == core::kStatusWarmingUp) return "Ready (warming up)";
     return core::statusWordText(code);
 }
 
@@ -97,9 +92,9 @@ std::string interfaceText(int32_t kind)
 DeviceRow rowOf(const core::DeviceListEntry& entry)
 {
     DeviceRow row;
-    row.model = fieldText(entry.identity.modelName, sizeof entry.identity.modelName);
-    row.device = entry.info.nameValid ? fieldText(entry.info.name, sizeof entry.info.name) : std::string();
-    row.location = entry.info.locationValid ? fieldText(entry.info.location, sizeof entry.info.location) : std::string();
+    row.model = core::fieldText(entry.identity.modelName, sizeof entry.identity.modelName);
+    row.device = entry.info.nameValid ? core::fieldText(entry.info.name, sizeof entry.info.name) : std::string();
+    row.location = entry.info.locationValid ? core::fieldText(entry.info.location, sizeof entry.info.location) : std::string();
     row.interface = interfaceText(entry.identity.interfaceKind);
     row.ipAddress = core::addressToText(core::loadAddress(entry.identity.address));
     row.macAddress = macText(entry.info);
@@ -158,8 +153,8 @@ nlohmann::json toJson(const std::vector<DeviceRow>& rows)
 nlohmann::json toJson(const DeviceInfo& info)
 {
     nlohmann::json out = nlohmann::json::object();
-    out["device"] = info.nameValid ? nlohmann::json(fieldText(info.name, sizeof info.name)) : nlohmann::json();
-    out["location"] = info.locationValid ? nlohmann::json(fieldText(info.location, sizeof info.location)) : nlohmann::json();
+    out["device"] = info.nameValid ? nlohmann::json(core::fieldText(info.name, sizeof info.name)) : nlohmann::json();
+    out["location"] = info.locationValid ? nlohmann::json(core::fieldText(info.location, sizeof info.location)) : nlohmann::json();
     out["macAddress"] = info.macAddressValid ? nlohmann::json(macText(info)) : nlohmann::json();
     return out;
 }

@@ -39,7 +39,6 @@ nlohmann::json toJson(const DeviceStatus& status);
 // everything outside ASCII escaped, so no device text drives a terminal.
 std::string dumpJson(const nlohmann::json& value);
 
-std::string fieldText(const char* field, size_t size);
 // The text with every C0 and C1 control character (single byte, or U+0080 to
 // U+009F in UTF-8) and DEL replaced by "?"; other characters stay as they are.
 std::string terminalSafe(const std::string& text);

@@ -9,17 +9,12 @@
 #include <cstring>
 #include <filesystem>
 
+#include "device_list.h"
 #include "search_run.h"
 
 namespace netrov::core {
 
 namespace {
-
-template <std::size_t N>
-std::string text(const char (&field)[N])
-{
-    return std::string(field, strnlen(field, N));
-}
 
 std::string absoluteImage(const std::string& path)
 {
@@ -50,7 +45,7 @@ std::vector<AlertMessage> alertMessages(const DeviceAccess& access, const Device
     if (result != NETROV_OK) return messages;
     for (int32_t i = 0; i < std::min(count, n); ++i) {
         const MessageRecord& r = records[static_cast<std::size_t>(i)];
-        messages[static_cast<std::size_t>(i)] = {text(r.status), text(r.recovery), absoluteImage(text(r.imagePath))};
+        messages[static_cast<std::size_t>(i)] = {fieldText(r.status), fieldText(r.recovery), absoluteImage(fieldText(r.imagePath))};
     }
     return messages;
 }

@@ -86,18 +86,15 @@ std::string hardwareAddressText(const uint8_t address[6])
 
 StatusWord statusWord(int32_t code)
 {
+    if (isReadyStatus(code)) return {"IDS_STR_READY", 304, "..Ready", 1};
     switch (code) {
-    case 1:
-    case 2:
-    case 3:
-        return {"IDS_STR_READY", 304, "..Ready", 1};
-    case 4:
+    case kStatusWarning:
         return {"IDS_STR_WARNING", 305, "..Warning", 2};
-    case 5:
+    case kStatusError:
         return {"IDS_STR_ERROR", 306, "..Error", 3};
-    case 6:
+    case kStatusPowerSave:
         return {"IDS_STR_POWER_SAVE", 314, "..Power Save", 4};
-    case 7:
+    case kStatusUnknown:
         return {"IDS_STR_UNKNOWN", 307, "..Unknown", 5};
     case kStatusNoAnswer:
         return {"IDS_STR_POWER_OFF", 315, "", 6};

@@ -15,9 +15,18 @@ namespace netrov::core {
 
 inline constexpr int32_t kStatusRecords = 15;
 
+// The simple status codes the status queries deliver; the first three all read as ready.
+inline constexpr int32_t kStatusReady = 1;
+inline constexpr int32_t kStatusPrinting = 2;
+inline constexpr int32_t kStatusWarmingUp = 3;
+inline constexpr int32_t kStatusWarning = 4;
+inline constexpr int32_t kStatusError = 5;
+inline constexpr int32_t kStatusPowerSave = 6;
+inline constexpr int32_t kStatusUnknown = 7;
 // Status code meaning "no answer to the last refresh".
 inline constexpr int32_t kStatusNoAnswer = -1;
-inline constexpr int32_t kStatusPowerSave = 6;
+
+inline constexpr bool isReadyStatus(int32_t code) { return code >= kStatusReady && code <= kStatusWarmingUp; }
 
 // One found device: what the search returned, then its information and
 // status as the queries returned them.

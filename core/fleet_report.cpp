@@ -14,6 +14,7 @@
 #include <netrov/result_codes.h>
 
 #include "alert_messages.h"
+#include "device_list.h"
 #include "query_reading.h"
 #include "record_schema.h"
 #include "result_text.h"
@@ -23,11 +24,6 @@
 namespace netrov::core {
 
 namespace {
-
-std::string textField(const char* field, size_t size)
-{
-    return std::string(field, strnlen(field, size));
-}
 
 // The message service's words for the alert, else its numbers.
 std::string alertText(const DeviceStatus& alert, const AlertMessage* message)
@@ -159,12 +155,12 @@ void readSupplyLevels(DeviceIdentity& device, DeviceReport& report, Deadline dea
             for (int32_t i = 0; i < toner->stored(); ++i) {
                 const auto* t = static_cast<const TonerEntry*>(toner->record(i));
                 TonerLevel level;
-                level.name = textField(t->name, sizeof t->name);
+                level.name = fieldText(t->name, sizeof t->name);
                 level.colour = tonerColumn(t->color, t->colorValid, level.name, static_cast<size_t>(i));
                 // Two supplies of one colour (a second black cartridge) keep apart.
                 if (const int n = ++seen[level.colour]; n > 1) level.colour += "_" + std::to_string(n);
                 level.percent = levelPercent(*t);
-                level.remainingText = textField(t->remainingText, sizeof t->remainingText);
+                level.remainingText = fieldText(t->remainingText, sizeof t->remainingText);
                 report.toner.push_back(std::move(level));
             }
         } else if (toner->result != NETROV_NOT_DEFINED) {
@@ -185,9 +181,9 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline)
     DeviceReport report;
     DeviceIdentity device = entry.identity;
     report.address = addressToText(loadAddress(device.address));
-    report.model = textField(device.modelName, sizeof device.modelName);
-    if (entry.info.nameValid) report.name = textField(entry.info.name, sizeof entry.info.name);
-    if (entry.info.locationValid) report.location = textField(entry.info.location, sizeof entry.info.location);
+    report.model = fieldText(device.modelName, sizeof device.modelName);
+    if (entry.info.nameValid) report.name = fieldText(entry.info.name, sizeof entry.info.name);
+    if (entry.info.locationValid) report.location = fieldText(entry.info.location, sizeof entry.info.location);
     if (entry.info.macAddressValid) report.macAddress = hardwareAddressText(entry.info.macAddress);
     report.statusCode = statusCode(entry);
 
@@ -227,7 +223,7 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline)
     if (auto serial = run("GetDevSerial", device)) {
         if (serial->result == NETROV_OK && serial->stored() > 0) {
             const auto* text = static_cast<const TextEntry*>(serial->record(0));
-            if (text->textValid) report.serialNumber = textField(text->text, sizeof text->text);
+            if (text->textValid) report.serialNumber = fieldText(text->text, sizeof text->text);
         } else if (serial->result != NETROV_NOT_DEFINED && serial->result != NETROV_OK) {
             report.problems.push_back(std::string("serial number: ") + resultWords(serial->result));
         }

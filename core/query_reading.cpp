@@ -5,6 +5,8 @@
 
 #include <netrov/result_codes.h>
 
+#include "result_text.h"
+
 namespace netrov::core {
 
 QueryReading readQuery(const DeviceAccess& access, const QuerySchema& query, DeviceIdentity& device)
@@ -38,27 +40,8 @@ nlohmann::json readingJson(const QuerySchema& query, const QueryReading& reading
     nlohmann::json records = nlohmann::json::array();
     for (int32_t i = 0; i < reading.stored(); ++i) records.push_back(recordJson(*query.record, reading.record(i)));
     nlohmann::json out = {{"result", reading.result}, {"count", reading.count}, {"records", records}};
-    if (reading.result != NETROV_OK) out["error"] = resultText(reading.result);
+    if (reading.result != NETROV_OK) out["error"] = resultWords(reading.result);
     return out;
-}
-
-const char* resultText(int32_t result)
-{
-    switch (result) {
-    case NETROV_OK: return "done";
-    case NETROV_NO_SERVICE: return "no support package serves this device";
-    case NETROV_NO_LIBRARY: return "the device's service library is not loaded";
-    case NETROV_NO_ENTRY_POINT: return "the device's service does not offer this query";
-    case NETROV_NO_MEMORY: return "out of memory";
-    case NETROV_BAD_ARGUMENT: return "bad argument";
-    case NETROV_NOT_SNMP: return "the device is not reached over SNMP";
-    case NETROV_NOT_DEFINED: return "not reported by this device";
-    case NETROV_NOT_ENCODABLE: return "the request could not be encoded";
-    case NETROV_NO_VALUE: return "the device's answer held no usable value";
-    case NETROV_NO_REPLY: return "no answer (the device is off line, or uses another community)";
-    case NETROV_SET_UNCONFIRMED: return "the device did not confirm the setting";
-    default: return "failed";
-    }
 }
 
 }  // namespace netrov::core

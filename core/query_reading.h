@@ -34,7 +34,4 @@ QueryReading readQuery(const QuerySchema& query, DeviceIdentity& device);
 // {"result": 0, "count": 2, "records": [...]}: records through the schema.
 nlohmann::json readingJson(const QuerySchema& query, const QueryReading& reading);
 
-// One line of words for a result code that is not 0.
-const char* resultText(int32_t result);
-
 }  // namespace netrov::core

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "device_list.h"
 #include "record_schema_families.h"
 
 namespace netrov::core {
@@ -30,8 +31,7 @@ T load(const void* record, uint32_t offset)
 
 std::string textOf(const FieldSchema& field, const void* record)
 {
-    const char* text = reinterpret_cast<const char*>(at(record, field.offset));
-    return std::string(text, strnlen(text, field.size));
+    return fieldText(reinterpret_cast<const char*>(at(record, field.offset)), field.size);
 }
 
 std::string hexPairs(const FieldSchema& field, const void* record, char separator)

@@ -5,6 +5,7 @@
 #include <set>
 #include <tuple>
 
+#include "device_list.h"
 #include "mib_names.h"
 
 namespace netrov::exporter {
@@ -18,11 +19,11 @@ struct StatusState {
 
 // The simple status codes as states; a code outside them is "unknown".
 constexpr std::array<StatusState, 5> kStatusStates = {{
-    {"ready", [](int32_t c) { return c >= 1 && c <= 3; }},
-    {"warning", [](int32_t c) { return c == 4; }},
-    {"error", [](int32_t c) { return c == 5; }},
-    {"power_save", [](int32_t c) { return c == 6; }},
-    {"unknown", [](int32_t c) { return c < 1 || c > 6; }},
+    {"ready", [](int32_t c) { return core::isReadyStatus(c); }},
+    {"warning", [](int32_t c) { return c == core::kStatusWarning; }},
+    {"error", [](int32_t c) { return c == core::kStatusError; }},
+    {"power_save", [](int32_t c) { return c == core::kStatusPowerSave; }},
+    {"unknown", [](int32_t c) { return c < core::kStatusReady || c > core::kStatusPowerSave; }},
 }};
 
 struct ReasonName {

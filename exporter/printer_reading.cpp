@@ -11,6 +11,7 @@
 #include <netrov/result_codes.h>
 
 #include "alert_messages.h"
+#include "device_list.h"
 #include "fleet_report.h"
 #include "front_library.h"
 #include "mib_names.h"
@@ -20,11 +21,6 @@
 namespace netrov::exporter {
 
 namespace {
-
-std::string textField(const char* field, size_t size)
-{
-    return std::string(field, strnlen(field, size));
-}
 
 core::QueryReading run(const char* name, DeviceIdentity& device)
 {
@@ -79,12 +75,12 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
     };
     if (modelResult == NETROV_NO_REPLY) return finish();
     reading.up = true;
-    reading.model = textField(device.modelName, sizeof device.modelName);
+    reading.model = core::fieldText(device.modelName, sizeof device.modelName);
 
     const core::QueryReading infoReading = run("GetDevInfo", device);
     for (const DeviceInfo* info : recordsOf<DeviceInfo>(infoReading)) {
-        if (info->nameValid) reading.name = textField(info->name, sizeof info->name);
-        if (info->locationValid) reading.location = textField(info->location, sizeof info->location);
+        if (info->nameValid) reading.name = core::fieldText(info->name, sizeof info->name);
+        if (info->locationValid) reading.location = core::fieldText(info->location, sizeof info->location);
         if (info->macAddressValid) reading.mac = core::hardwareAddressText(info->macAddress);
     }
 
@@ -102,7 +98,7 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
 
     const core::QueryReading serialReading = run("GetDevSerial", device);
     for (const TextEntry* serial : recordsOf<TextEntry>(serialReading)) {
-        if (serial->textValid) reading.serial = textField(serial->text, sizeof serial->text);
+        if (serial->textValid) reading.serial = core::fieldText(serial->text, sizeof serial->text);
         break;
     }
     const core::QueryReading markerReading = run("GetDevMarker", device);
@@ -123,7 +119,7 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
         SupplyReading supply;
         supply.index = ++index;
         supply.kind = toner->typeValid ? supplyKindName(toner->supplyType) : "unknown";
-        supply.description = textField(toner->name, sizeof toner->name);
+        supply.description = core::fieldText(toner->name, sizeof toner->name);
         supply.colour = core::tonerColumn(toner->color, toner->colorValid, supply.description,
                                           static_cast<size_t>(index - 1));
         supply.percent = percentOf(toner->remainingPercentValid, toner->remainingPercent);
@@ -134,7 +130,7 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
         SupplyReading supply;
         supply.index = ++index;
         supply.kind = other->typeValid ? supplyKindName(other->supplyType) : "unknown";
-        supply.description = textField(other->name, sizeof other->name);
+        supply.description = core::fieldText(other->name, sizeof other->name);
         supply.percent = percentOf(other->remainingPercentValid, other->remainingPercent);
         reading.supplies.push_back(std::move(supply));
     }
@@ -143,8 +139,8 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
     for (const TrayEntry* t : recordsOf<TrayEntry>(traysReading)) {
         TrayReading tray;
         tray.index = ++trayIndex;
-        tray.name = t->trayNameValid ? textField(t->trayName, sizeof t->trayName) : std::string();
-        tray.media = t->mediaNameValid ? textField(t->mediaName, sizeof t->mediaName) : std::string();
+        tray.name = t->trayNameValid ? core::fieldText(t->trayName, sizeof t->trayName) : std::string();
+        tray.media = t->mediaNameValid ? core::fieldText(t->mediaName, sizeof t->mediaName) : std::string();
         tray.percent = percentOf(t->remainingPercentValid, t->remainingPercent);
         reading.trays.push_back(std::move(tray));
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "attention.h"
+#include "device_list.h"
 
 namespace netrov::exporter {
 
@@ -43,7 +44,7 @@ struct PrinterReading {
     bool up = false;
     double durationSeconds = 0;
     std::string model, serial, name, location, mac;
-    int32_t statusCode = 7;  // simple status: 1-3 ready, 4 warning, 5 error, 6 power save, 7 unknown
+    int32_t statusCode = core::kStatusUnknown;  // simple status: 1-3 ready, 4 warning, 5 error, 6 power save, 7 unknown
     uint32_t errorBits = 0;  // hrPrinterDetectedErrorState; 0 while no query reads it
     std::optional<uint32_t> pages;  // the marker's life count
     std::optional<uint32_t> monoImpressions, colourImpressions;

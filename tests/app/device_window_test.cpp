@@ -21,13 +21,16 @@
 
 #include "device_window.h"
 #include "column_settings.h"
+#include "csv_records.h"
 #include "netrover_view.h"
+#include "result_text.h"
 #include "view_test_support.h"
 #include "ui_test_support.h"
 #include "walk_agents.h"
 
 using namespace netrov::ui;
 using netrov::test::englishWords;
+using netrov::test::parseCsv;
 using netrov::test::sectionIndex;
 namespace core = netrov::core;
 
@@ -81,35 +84,6 @@ QStandardItem* valueOf(const QStandardItem* row)
 {
     const QStandardItem* parent = row->parent() ? row->parent() : row->model()->invisibleRootItem();
     return parent->child(row->row(), 1);
-}
-
-
-
-// RFC 4180 records: quoted fields may hold commas, doubled quotes and line breaks.
-std::vector<std::vector<std::string>> parseCsv(const std::string& text)
-{
-    std::vector<std::vector<std::string>> records(1, std::vector<std::string>(1));
-    bool quoted = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        std::string& field = records.back().back();
-        if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') field += text[++i];
-            else if (c == '"') quoted = false;
-            else field += c;
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            records.back().emplace_back();
-        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            ++i;
-            records.emplace_back(1);
-        } else {
-            field += c;
-        }
-    }
-    if (records.back().size() == 1 && records.back()[0].empty()) records.pop_back();
-    return records;
 }
 
 std::string hexOf(const std::string& text)
@@ -237,7 +211,7 @@ private slots:
         // The name it had stays; every page says why it is empty.
         QVERIFY(window.device().info.nameValid);
         const QStandardItem* supplies = window.sectionModel(sectionIndex("Supplies"))->invisibleRootItem();
-        QCOMPARE(supplies->child(0, 1)->text(), QString::fromUtf8(core::resultText(NETROV_NO_REPLY)));
+        QCOMPARE(supplies->child(0, 1)->text(), QString::fromUtf8(core::resultWords(NETROV_NO_REPLY)));
         QCOMPARE(window.alertModel()->rowCount(), 0);
     }
 

@@ -2,6 +2,7 @@
 #include "view_test_support.h"
 
 #include "device_details.h"
+#include "fake_devices.h"
 #include "netrover_view.h"
 #include "search_run.h"
 #include "ui_test_support.h"
@@ -97,7 +98,7 @@ FakePrinters::FakePrinters(std::vector<core::DeviceListEntry> devices, Described
             if (modelOf(entry.identity) == modelOf(*device)) return &entry;
         return nullptr;
     };
-    access.getDevInfo = [state, lookup](DeviceIdentity* device, intptr_t, intptr_t, void* records, int32_t,
+    access.getDevInfo = [state, lookup](DeviceIdentity* device, intptr_t, intptr_t, void* records, int32_t capacity,
                                         int32_t* count) {
         std::chrono::milliseconds delay;
         {
@@ -108,16 +109,11 @@ FakePrinters::FakePrinters(std::vector<core::DeviceListEntry> devices, Described
         std::lock_guard lock(state->mutex);
         const core::DeviceListEntry* entry = lookup(device);
         // Like the service, a device that does not answer leaves a cleared record.
-        if (!entry || state->silent.count(modelOf(*device))) {
-            *static_cast<DeviceInfo*>(records) = DeviceInfo{};
-            return 100;
-        }
-        *static_cast<DeviceInfo*>(records) = entry->info;
-        *count = 1;
-        return 0;
+        const bool answers = entry && !state->silent.count(modelOf(*device));
+        return answerInfo(answers ? &entry->info : nullptr, records, capacity, count);
     };
-    access.getDevStatus = [state, lookup](DeviceIdentity* device, intptr_t, intptr_t, void* records, int32_t,
-                                          int32_t* count) {
+    access.getDevStatus = [state, lookup](DeviceIdentity* device, intptr_t, intptr_t, void* records,
+                                          int32_t capacity, int32_t* count) {
         std::chrono::milliseconds delay;
         {
             std::lock_guard lock(state->mutex);
@@ -127,13 +123,8 @@ FakePrinters::FakePrinters(std::vector<core::DeviceListEntry> devices, Described
         std::lock_guard lock(state->mutex);
         const core::DeviceListEntry* entry = lookup(device);
         // Like the service, a device that does not answer leaves a cleared record.
-        if (!entry || state->silent.count(modelOf(*device))) {
-            *static_cast<DeviceStatus*>(records) = DeviceStatus{};
-            return 100;
-        }
-        *static_cast<DeviceStatus*>(records) = entry->status[0];
-        *count = 1;
-        return 0;
+        const bool answers = entry && !state->silent.count(modelOf(*device));
+        return answerStatus(answers ? entry->status : nullptr, 1, records, capacity, count);
     };
     if (described) {
         access.described = [described](const core::QuerySchema& query, DeviceIdentity* device, intptr_t, intptr_t,

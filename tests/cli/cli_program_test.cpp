@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "installation.h"
 #include "run_program.h"
 #include "temp_dir.h"
 

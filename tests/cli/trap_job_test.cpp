@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "fake_agent.h"
+#include "installation.h"
 #include "run_program.h"
 #include "temp_dir.h"
 #include "trap_install.h"

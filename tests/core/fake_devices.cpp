@@ -58,39 +58,59 @@ int32_t FakeDevices::info(DeviceIdentity* device, void* records, int32_t capacit
     std::lock_guard lock(mutex);
     queryTimeouts.push_back(device->timeout);
     const int call = infoCalls[address]++;
-    std::memset(records, 0, sizeof(DeviceInfo) * static_cast<size_t>(capacity));
-    *count = 0;
     auto it = devices.find(address);
-    if (it == devices.end()) return NETROV_NO_REPLY;
+    if (it == devices.end()) return answerInfo(nullptr, records, capacity, count);
     const FakeDevice& d = it->second;
-    if (call < static_cast<int>(d.infoFailuresFirst.size())) return d.infoFailuresFirst[static_cast<size_t>(call)];
-    if (d.infoResult != NETROV_OK) return d.infoResult;
-    auto* info = static_cast<DeviceInfo*>(records);
-    info->nameValid = 1;
-    std::strncpy(info->name, d.name.c_str(), sizeof info->name - 1);
-    *count = 1;
-    return NETROV_OK;
+    int32_t failure = d.infoResult;
+    if (call < static_cast<int>(d.infoFailuresFirst.size())) failure = d.infoFailuresFirst[static_cast<size_t>(call)];
+    if (failure != NETROV_OK) {
+        answerInfo(nullptr, records, capacity, count);
+        return failure;
+    }
+    DeviceInfo info{};
+    info.nameValid = 1;
+    std::strncpy(info.name, d.name.c_str(), sizeof info.name - 1);
+    return answerInfo(&info, records, capacity, count);
 }
 
 int32_t FakeDevices::status(DeviceIdentity* device, void* records, int32_t capacity, int32_t* count)
 {
     const uint32_t address = core::loadAddress(device->address);
     std::lock_guard lock(mutex);
-    std::memset(records, 0, sizeof(DeviceStatus) * static_cast<size_t>(capacity));
-    *count = 0;
-    auto* status = static_cast<DeviceStatus*>(records);
     auto it = devices.find(address);
     if (it == devices.end() || it->second.statusResult != NETROV_OK) {
-        status[0].failed = 1;
-        status[0].simpleStatus = -1;
-        *count = 1;
+        // The service's failure record.
+        DeviceStatus failure{};
+        failure.failed = 1;
+        failure.simpleStatus = core::kStatusNoAnswer;
+        answerStatus(&failure, 1, records, capacity, count);
         return it == devices.end() ? NETROV_NO_REPLY : it->second.statusResult;
     }
-    for (int32_t code : it->second.simpleStatus) {
-        if (*count < capacity) {
-            status[*count].simpleStatusValid = 1;
-            status[*count].simpleStatus = code;
-        }
+    std::vector<DeviceStatus> statuses(it->second.simpleStatus.size());
+    for (size_t i = 0; i < statuses.size(); ++i) {
+        statuses[i].simpleStatusValid = 1;
+        statuses[i].simpleStatus = it->second.simpleStatus[i];
+    }
+    return answerStatus(statuses.data(), statuses.size(), records, capacity, count);
+}
+
+int32_t answerInfo(const DeviceInfo* info, void* records, int32_t capacity, int32_t* count)
+{
+    std::memset(records, 0, sizeof(DeviceInfo) * static_cast<size_t>(capacity));
+    *count = 0;
+    if (!info) return NETROV_NO_REPLY;
+    if (capacity > 0) *static_cast<DeviceInfo*>(records) = *info;
+    *count = 1;
+    return NETROV_OK;
+}
+
+int32_t answerStatus(const DeviceStatus* statuses, size_t n, void* records, int32_t capacity, int32_t* count)
+{
+    std::memset(records, 0, sizeof(DeviceStatus) * static_cast<size_t>(capacity));
+    *count = 0;
+    if (!statuses) return NETROV_NO_REPLY;
+    for (size_t i = 0; i < n; ++i) {
+        if (*count < capacity) static_cast<DeviceStatus*>(records)[*count] = statuses[i];
         ++*count;
     }
     return NETROV_OK;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include <netrov/device_records.h>
 #include <netrov/result_codes.h>
 
 #include "front_library.h"
@@ -64,6 +65,14 @@ private:
     int32_t info(DeviceIdentity* device, void* records, int32_t capacity, int32_t* count);
     int32_t status(DeviceIdentity* device, void* records, int32_t capacity, int32_t* count);
 };
+
+// A device's answer to an information query as the service gives it: its
+// record and a count of 1; without a record (a device that does not answer),
+// the caller's records cleared and NETROV_NO_REPLY.
+int32_t answerInfo(const DeviceInfo* info, void* records, int32_t capacity, int32_t* count);
+// The same for a status query: the device's records as far as the capacity
+// allows, counted all the same.
+int32_t answerStatus(const DeviceStatus* statuses, size_t n, void* records, int32_t capacity, int32_t* count);
 
 inline DeviceIdentity identityFor(uint32_t address, const std::string& model)
 {

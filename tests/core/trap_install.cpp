@@ -3,17 +3,15 @@
 
 #include <stdexcept>
 
+#include "installation.h"
+
 namespace netrov::test {
 
 namespace fs = std::filesystem;
 
 TrapInstall::TrapInstall(const std::string& without)
 {
-    for (const auto& entry : fs::directory_iterator(NETROV_OUTPUT_DIR)) {
-        const std::string name = entry.path().filename().string();
-        if (entry.is_regular_file() && (name == "netrov-cli" || name.find(".so") != std::string::npos))
-            fs::copy_file(entry.path(), dir() / name);
-    }
+    strippedInstallation(dir());
     const fs::path package = dir() / "other";
     fs::copy(fs::path(NETROV_SOURCE_DIR) / "data" / "other", package);
 
