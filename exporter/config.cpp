@@ -114,16 +114,24 @@ std::string checkExposure(const Config& config, const ListenAddress& listen)
            "address";
 }
 
-std::optional<std::string> parseConfig(const std::string& yaml, Config& config)
+// Parses YAML text whose top level must be a mapping; a null document is an
+// empty configuration (root stays null). what names the file in the error.
+static std::optional<std::string> loadMapping(const std::string& yaml, const char* what, YAML::Node& root)
 {
-    YAML::Node root;
     try {
         root = YAML::Load(yaml);
     } catch (const YAML::Exception& e) {
         return std::string("not YAML: ") + e.what();
     }
+    if (!root.IsNull() && !root.IsMap()) return std::string("the ") + what + " is not a mapping of keys";
+    return std::nullopt;
+}
+
+std::optional<std::string> parseConfig(const std::string& yaml, Config& config)
+{
+    YAML::Node root;
+    if (auto error = loadMapping(yaml, "configuration", root)) return error;
     if (root.IsNull()) return std::nullopt;
-    if (!root.IsMap()) return std::string("the configuration is not a mapping of keys");
     for (const auto& item : root) {
         const std::string key = item.first.as<std::string>();
         const YAML::Node& value = item.second;
@@ -178,13 +186,8 @@ std::optional<std::string> loadConfig(const std::string& path, Config& config)
 std::optional<std::string> parseWebConfig(const std::string& yaml, WebConfig& web)
 {
     YAML::Node root;
-    try {
-        root = YAML::Load(yaml);
-    } catch (const YAML::Exception& e) {
-        return std::string("not YAML: ") + e.what();
-    }
+    if (auto error = loadMapping(yaml, "web configuration", root)) return error;
     if (root.IsNull()) return std::nullopt;
-    if (!root.IsMap()) return std::string("the web configuration is not a mapping of keys");
     try {
         for (const auto& item : root) {
             const std::string key = item.first.as<std::string>();
