@@ -475,7 +475,9 @@ Unwrapped UsmModel::unwrap(std::span<const uint8_t> data, uint32_t sourceAddress
     MessagePtr decoded = decodePdu(pduElement, sourceAddress);
     if (!decoded) return drop(malformed);
 
+    // A manager takes answers only; before discovery, only the discovery report.
     const bool report = decoded->pduType == kPduReport;
+    if (!report && (decoded->pduType != SNMP_PDU_RESPONSE || !state.known)) return result;
     if (report) {
         decoded->requestId = msgId;
     } else {

@@ -400,7 +400,8 @@ TEST(UsmMessages, EveryCipherReadsBackWhatItWrote)
         ASSERT_TRUE(user);
         UsmModel model(user);
         model.restoreEngine({kAgentEngine, 7, 1000});
-        RequestPdu pdu(SNMP_PDU_GET, name);
+        // A Response, as only answers are taken.
+        RequestPdu pdu(SNMP_PDU_RESPONSE, name);
         pdu.setRequestId(4242);
         std::array<uint8_t, SNMP_DATAGRAM_SIZE> first{}, second{};
         const auto size = model.wrap(pdu.pdu(), first);
@@ -413,7 +414,7 @@ TEST(UsmMessages, EveryCipherReadsBackWhatItWrote)
         EXPECT_EQ(offsetOf(Bytes(first.begin(), first.begin() + *size), Bytes{'p', 'r', 'i', 'n', 't'}), *size);
         Unwrapped back = model.unwrap({first.data(), *size}, 0);
         ASSERT_EQ(back.status, UnwrapStatus::Ok);
-        EXPECT_EQ(back.message->pduType, SNMP_PDU_GET);
+        EXPECT_EQ(back.message->pduType, SNMP_PDU_RESPONSE);
         EXPECT_EQ(back.message->requestId, 4242);
         ASSERT_TRUE(back.message->variables);
         EXPECT_EQ(back.message->variables->nameLength, 13);
