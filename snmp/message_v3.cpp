@@ -92,24 +92,26 @@ size_t headerSize(size_t length) { return length < 0x80 ? 2 : length < 0x100 ? 3
 
 // The PDU element as the community codec writes it, cut out of a v2c
 // message with an empty community, so both versions share one PDU encoder.
-std::optional<Bytes> encodePdu(const SnmpMessage& pdu)
+// limit bounds the whole PDU, which can never be larger than the message.
+std::optional<Bytes> encodePdu(const SnmpMessage& pdu, size_t limit)
 {
     SnmpMessage message = pdu;
     message.version = kVersion2c;
     char empty[1] = {0};
     message.community = empty;
     message.communityLength = 0;
-    Bytes scratch(kMaxMessageSize + 16);
-    const std::optional<size_t> size = encodeMessage(message, scratch);
+    // Room for the v2c header around the PDU; left uninitialised, as the encoder writes every byte it reports.
+    const size_t room = std::min<size_t>(limit, kMaxMessageSize) + 16;
+    std::unique_ptr<uint8_t[]> scratch(new uint8_t[room]);
+    const std::optional<size_t> size = encodeMessage(message, {scratch.get(), room});
     if (!size) return std::nullopt;
-    BerReader datagram(std::span<const uint8_t>(scratch.data(), *size));
+    BerReader datagram(std::span<const uint8_t>(scratch.get(), *size));
     BerReader body = datagram.enter(kTagSequence);
     int32_t version = 0;
     std::span<const uint8_t> community;
     if (!body.readInt(version) || !body.readOctets(kTagOctets, 0, community)) return std::nullopt;
     const size_t pduSize = body.remaining();
-    return Bytes(scratch.begin() + static_cast<std::ptrdiff_t>(*size - pduSize),
-                 scratch.begin() + static_cast<std::ptrdiff_t>(*size));
+    return Bytes(scratch.get() + (*size - pduSize), scratch.get() + *size);
 }
 
 // The reverse: a whole PDU element decoded by the community codec inside a
@@ -278,7 +280,7 @@ std::optional<size_t> UsmModel::wrap(const SnmpMessage& pdu, std::span<uint8_t> 
         SnmpMessage probe{};
         probe.pduType = SNMP_PDU_GET;
         probe.requestId = pdu.requestId;
-        pduBytes = encodePdu(probe);
+        pduBytes = encodePdu(probe, out.size());
     } else {
         boots = state.engine.boots;
         const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now()
@@ -286,7 +288,7 @@ std::optional<size_t> UsmModel::wrap(const SnmpMessage& pdu, std::span<uint8_t> 
         time = static_cast<uint32_t>(std::min<int64_t>(int64_t{state.engine.time} + elapsed.count(), kMaxBoots));
         keys = user_->keysFor(state.engine.id);
         if (!keys) return std::nullopt;
-        pduBytes = encodePdu(pdu);
+        pduBytes = encodePdu(pdu, out.size());
     }
     if (!pduBytes) return std::nullopt;
 

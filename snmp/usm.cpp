@@ -109,26 +109,40 @@ CryptoContext& cryptoContext()
     return context;
 }
 
-std::unique_ptr<EVP_MD, MdFree> fetchDigest(Auth auth)
+// Fetching an algorithm searches the providers under a lock, so each is
+// fetched once and kept for the life of the process.
+const EVP_MD* fetchDigest(Auth auth)
 {
-    const AuthRow* row = authRow(auth);
-    if (!row) return nullptr;
-    return std::unique_ptr<EVP_MD, MdFree>(EVP_MD_fetch(cryptoContext().get(), row->digest, nullptr));
+    static const auto kDigests = [] {
+        std::array<std::unique_ptr<EVP_MD, MdFree>, std::size(kAuthRows)> digests;
+        for (size_t i = 0; i < digests.size(); ++i)
+            digests[i].reset(EVP_MD_fetch(cryptoContext().get(), kAuthRows[i].digest, nullptr));
+        return digests;
+    }();
+    for (size_t i = 0; i < std::size(kAuthRows); ++i)
+        if (kAuthRows[i].auth == auth) return kDigests[i].get();
+    return nullptr;
 }
 
-std::unique_ptr<EVP_CIPHER, CipherFree> fetchCipher(Priv priv)
+const EVP_CIPHER* fetchCipher(Priv priv)
 {
-    const PrivRow* row = privRow(priv);
-    if (!row) return nullptr;
-    return std::unique_ptr<EVP_CIPHER, CipherFree>(EVP_CIPHER_fetch(cryptoContext().get(), row->cipher, nullptr));
+    static const auto kCiphers = [] {
+        std::array<std::unique_ptr<EVP_CIPHER, CipherFree>, std::size(kPrivRows)> ciphers;
+        for (size_t i = 0; i < ciphers.size(); ++i)
+            ciphers[i].reset(EVP_CIPHER_fetch(cryptoContext().get(), kPrivRows[i].cipher, nullptr));
+        return ciphers;
+    }();
+    for (size_t i = 0; i < std::size(kPrivRows); ++i)
+        if (kPrivRows[i].priv == priv) return kCiphers[i].get();
+    return nullptr;
 }
 
 // Hashes the concatenation of parts; empty on failure.
 SecretBytes hashParts(Auth auth, std::initializer_list<std::span<const uint8_t>> parts)
 {
-    auto md = fetchDigest(auth);
+    const EVP_MD* md = fetchDigest(auth);
     std::unique_ptr<EVP_MD_CTX, DigestCtxFree> ctx(EVP_MD_CTX_new());
-    if (!md || !ctx || EVP_DigestInit_ex(ctx.get(), md.get(), nullptr) != 1) return {};
+    if (!md || !ctx || EVP_DigestInit_ex(ctx.get(), md, nullptr) != 1) return {};
     for (std::span<const uint8_t> part : parts)
         if (EVP_DigestUpdate(ctx.get(), part.data(), part.size()) != 1) return {};
     std::array<uint8_t, EVP_MAX_MD_SIZE> out{};
@@ -152,10 +166,10 @@ void putBig32(uint8_t* out, uint32_t value)
 std::optional<std::vector<uint8_t>> runCipher(Priv priv, std::span<const uint8_t> key, std::span<const uint8_t> iv,
                                               std::span<const uint8_t> input, bool encrypting)
 {
-    auto cipher = fetchCipher(priv);
+    const EVP_CIPHER* cipher = fetchCipher(priv);
     std::unique_ptr<EVP_CIPHER_CTX, CipherCtxFree> ctx(EVP_CIPHER_CTX_new());
     if (!cipher || !ctx) return std::nullopt;
-    if (EVP_CipherInit_ex2(ctx.get(), cipher.get(), key.data(), iv.data(), encrypting ? 1 : 0, nullptr) != 1)
+    if (EVP_CipherInit_ex2(ctx.get(), cipher, key.data(), iv.data(), encrypting ? 1 : 0, nullptr) != 1)
         return std::nullopt;
     EVP_CIPHER_CTX_set_padding(ctx.get(), 0);
     std::vector<uint8_t> out(input.size() + 16);
@@ -242,9 +256,9 @@ size_t privKeyLength(Priv priv) noexcept
 SecretBytes passwordToKey(Auth auth, std::span<const uint8_t> passphrase)
 {
     if (passphrase.empty()) return {};
-    auto md = fetchDigest(auth);
+    const EVP_MD* md = fetchDigest(auth);
     std::unique_ptr<EVP_MD_CTX, DigestCtxFree> ctx(EVP_MD_CTX_new());
-    if (!md || !ctx || EVP_DigestInit_ex(ctx.get(), md.get(), nullptr) != 1) return {};
+    if (!md || !ctx || EVP_DigestInit_ex(ctx.get(), md, nullptr) != 1) return {};
     // Fed in blocks of 64 so the megabyte never exists in memory.
     std::array<uint8_t, 64> block{};
     size_t index = 0;
@@ -291,11 +305,11 @@ SecretBytes localizePrivKey(Auth auth, Priv priv, std::span<const uint8_t> maste
 bool computeMac(Auth auth, std::span<const uint8_t> key, std::span<const uint8_t> message, uint8_t* mac)
 {
     const AuthRow* row = authRow(auth);
-    auto md = fetchDigest(auth);
+    const EVP_MD* md = fetchDigest(auth);
     if (!row || !md || key.empty()) return false;
     std::array<uint8_t, EVP_MAX_MD_SIZE> full{};
     unsigned length = 0;
-    if (!HMAC(md.get(), key.data(), static_cast<int>(key.size()), message.data(), message.size(), full.data(), &length)
+    if (!HMAC(md, key.data(), static_cast<int>(key.size()), message.data(), message.size(), full.data(), &length)
         || length < row->macLength)
         return false;
     std::copy_n(full.data(), row->macLength, mac);
