@@ -32,6 +32,9 @@ using usm::Priv;
 constexpr const char* kSnmpd = "/usr/sbin/snmpd";
 constexpr const char* kAgent = "127.0.0.1";
 constexpr const char* kSysDescr = "1.3.6.1.2.1.1.1.0";
+// A named context the agent serves by passing its requests to itself over
+// v2c on the namespace's loopback.
+constexpr const char* kContext = "printers";
 
 struct AuthName {
     Auth auth;
@@ -55,6 +58,7 @@ struct AgentUser {
     Priv priv = Priv::None;
     std::string authPhrase;
     std::string privPhrase;
+    std::string context;  // served beside the default context
 };
 
 std::string randomPhrase()
@@ -118,11 +122,12 @@ protected:
         for (const AuthName& a : kAuths) {
             for (const PrivName& p : kPrivs) {
                 users_.push_back({std::string("p_") + a.name + "_" + p.name, Level::AuthPriv, a.auth, p.priv,
-                                  randomPhrase(), randomPhrase()});
+                                  randomPhrase(), randomPhrase(), {}});
             }
-            users_.push_back({std::string("a_") + a.name, Level::AuthNoPriv, a.auth, Priv::None, randomPhrase(), {}});
+            users_.push_back({std::string("a_") + a.name, Level::AuthNoPriv, a.auth, Priv::None, randomPhrase(), {}, {}});
         }
-        users_.push_back({"plain", Level::NoAuthNoPriv, Auth::None, Priv::None, {}, {}});
+        users_.push_back({"plain", Level::NoAuthNoPriv, Auth::None, Priv::None, {}, {}, {}});
+        users_.push_back({"ctx", Level::AuthPriv, Auth::Sha512, Priv::Aes256, randomPhrase(), randomPhrase(), kContext});
     }
 
     static const AgentUser& user(const std::string& name)
@@ -144,12 +149,17 @@ protected:
         conf << "agentAddress udp:" << kAgent << ":161\n";
         conf << "exactEngineID 0x80001f8880aabbccdd01020304\n";
         conf << "sysDescr NetRov test agent\n";
+        conf << "view all included .1\n";
+        conf << "rocommunity ctxread " << kAgent << "\n";
+        conf << "proxy -Cn " << kContext << " -v 2c -c ctxread " << kAgent << " .1.3.6.1.2.1.1\n";
         const char* levelWord[] = {"noauth", "auth", "priv"};
         for (const AgentUser& u : users_) {
             conf << "createUser " << u.name;
             if (u.level != Level::NoAuthNoPriv) conf << ' ' << authName(u.auth) << " \"" << u.authPhrase << '"';
             if (u.level == Level::AuthPriv) conf << ' ' << privName(u.priv) << " \"" << u.privPhrase << '"';
             conf << "\nrouser " << u.name << ' ' << levelWord[static_cast<int>(u.level)] << '\n';
+            if (!u.context.empty())
+                conf << "rouser " << u.name << ' ' << levelWord[static_cast<int>(u.level)] << " -V all " << u.context << '\n';
         }
         return static_cast<bool>(conf.flush());
     }
@@ -256,6 +266,20 @@ TEST_F(UsmAgent, EveryAuthenticationAndPrivacyProtocolAtEveryLevelReadsTheAgent)
         const V3Reply again = get(model, kSysDescr);
         EXPECT_EQ(again.result, NETROV_OK);
     }
+}
+
+TEST_F(UsmAgent, AContextNameReachesTheContext)
+{
+    const AgentUser& u = user("ctx");
+    for (const char* context : {kContext, ""}) {
+        SCOPED_TRACE(context);
+        UsmModel model(credentialsOf(u, context));
+        const V3Reply reply = get(model, kSysDescr);
+        EXPECT_EQ(reply.result, NETROV_OK);
+        EXPECT_EQ(valueText(reply), "NetRov test agent");
+    }
+    UsmModel elsewhere(credentialsOf(u, "copiers"));
+    EXPECT_EQ(get(elsewhere, kSysDescr).result, NETROV_V3_UNKNOWN_CONTEXT);
 }
 
 TEST_F(UsmAgent, EachCredentialFaultHasItsOwnResult)

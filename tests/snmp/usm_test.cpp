@@ -410,8 +410,10 @@ TEST(UsmMessages, EveryCipherReadsBackWhatItWrote)
         ASSERT_TRUE(again);
         // Each message has a salt of its own, so equal requests never encrypt alike.
         EXPECT_NE(hexOf({first.data(), *size}), hexOf({second.data(), *again}));
-        // Nothing of the scoped PDU is readable on the wire.
-        EXPECT_EQ(offsetOf(Bytes(first.begin(), first.begin() + *size), Bytes{'p', 'r', 'i', 'n', 't'}), *size);
+        // Nothing of the scoped PDU, and no pass phrase, is readable on the wire.
+        const Bytes wire(first.begin(), first.begin() + *size);
+        EXPECT_EQ(offsetOf(wire, Bytes{'p', 'r', 'i', 'n', 't'}), wire.size());
+        EXPECT_EQ(offsetOf(wire, Bytes(kPhrase.begin(), kPhrase.end())), wire.size());
         Unwrapped back = model.unwrap({first.data(), *size}, 0);
         ASSERT_EQ(back.status, UnwrapStatus::Ok);
         EXPECT_EQ(back.message->pduType, SNMP_PDU_RESPONSE);
@@ -477,6 +479,25 @@ TEST(UsmMessages, ReportsNameTheirCounter)
         EXPECT_EQ(reportKind(report), row.kind);
         EXPECT_EQ(reportResult(reportKind(report)), row.result);
     }
+}
+
+TEST(UsmMessages, KeysAreLocalisedOncePerEngine)
+{
+    auto user = userOf("cached", Auth::Sha1, Level::AuthPriv, Priv::Aes128);
+    const auto first = user->keysFor(kAgentEngine);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(user->keysFor(kAgentEngine), first);
+    const auto other = user->keysFor(kExampleEngine);
+    ASSERT_TRUE(other);
+    EXPECT_NE(other, first);
+    EXPECT_EQ(hexOf(other->auth.bytes()), "6695febc9288e36282235fc7151f128497b38f3f");
+    EXPECT_EQ(hexOf(other->priv.bytes()), "6695febc9288e36282235fc7151f1284");
+    // A variant shares the master keys, so its keys are the same.
+    const auto lower = user->variant(Level::AuthNoPriv, {});
+    ASSERT_TRUE(lower);
+    EXPECT_EQ(hexOf(lower->keysFor(kExampleEngine)->auth.bytes()), hexOf(other->auth.bytes()));
+    EXPECT_TRUE(lower->keysFor(kExampleEngine)->priv.empty());
+    EXPECT_FALSE(lower->variant(Level::AuthPriv, {}));
 }
 
 TEST(UsmMessages, CredentialsThatDoNotFitTheirLevelAreRefused)
