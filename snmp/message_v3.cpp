@@ -283,9 +283,7 @@ std::optional<size_t> UsmModel::wrap(const SnmpMessage& pdu, std::span<uint8_t> 
         pduBytes = encodePdu(probe, out.size());
     } else {
         boots = state.engine.boots;
-        const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now()
-                                                                              - state.receivedAt);
-        time = static_cast<uint32_t>(std::min<int64_t>(int64_t{state.engine.time} + elapsed.count(), kMaxBoots));
+        time = static_cast<uint32_t>(std::min<uint64_t>(estimatedTime(state), kMaxBoots));
         keys = user_->keysFor(state.engine.id);
         if (!keys) return std::nullopt;
         pduBytes = encodePdu(pdu, out.size());
@@ -369,6 +367,13 @@ std::optional<size_t> UsmModel::wrap(const SnmpMessage& pdu, std::span<uint8_t> 
     return message.size();
 }
 
+uint64_t UsmModel::estimatedTime(const State& state)
+{
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - state.receivedAt);
+    return uint64_t{state.engine.time} + static_cast<uint64_t>(std::max<int64_t>(elapsed.count(), 0));
+}
+
 Unwrapped UsmModel::drop(int32_t reason) const
 {
     // A malformed datagram leaves a reason given earlier in place.
@@ -440,11 +445,12 @@ Unwrapped UsmModel::unwrap(std::span<const uint8_t> data, uint32_t sourceAddress
         if (!usm::computeMac(user_->auth(), keys->auth.bytes(), zeroed, mac.data())
             || CRYPTO_memcmp(mac.data(), sp.authParams.data(), sp.authParams.size()) != 0)
             return drop(NETROV_V3_WRONG_DIGEST);
-        // Replays and stale messages stay out; a later clock is taken.
+        // Replays and stale messages stay out: the time must be near our
+        // estimate of the engine's clock; a later clock is taken below.
         const auto boots = static_cast<uint32_t>(sp.boots);
         const auto time = static_cast<uint32_t>(sp.time);
         if (boots == kMaxBoots || boots < state.engine.boots
-            || (boots == state.engine.boots && time + kTimeWindow < state.engine.time))
+            || (boots == state.engine.boots && uint64_t{time} + kTimeWindow < estimatedTime(state)))
             return drop(NETROV_V3_NOT_IN_TIME_WINDOW);
     } else if (!sp.authParams.empty() || !sp.privParams.empty()) {
         return result;

@@ -133,6 +133,8 @@ private:
     };
 
     Unwrapped drop(int32_t reason) const;
+    // The engine's clock now: the time last received plus the seconds since.
+    static uint64_t estimatedTime(const State& state);
 
     std::shared_ptr<const UsmUser> user_;
     mutable std::mutex mutex_;
