@@ -31,13 +31,13 @@ std::string absoluteImage(const std::string& path)
 }
 
 // The alert groups whose index points at something people can name.
-constexpr int32_t kGroupCover = 6;
 constexpr int32_t kGroupInput = 8;
-constexpr int32_t kGroupOutput = 9;
 constexpr int32_t kGroupSupplies = 11;
 constexpr int32_t kGroupColorant = 12;
 
-enum class Subject : uint8_t { Toner, Tray, Cover, OutputBin };
+// Covers and output bins are not named: the readings give them no name, and a
+// bare row number reads worse than the message service's own words.
+enum class Subject : uint8_t { Toner, Tray };
 
 // How an alert reads once its subject is known; "{}" is the subject. The
 // level is the one that singles out the supply or tray when the index does
@@ -72,16 +72,6 @@ constexpr SubjectWording kWordings[] = {
     {801, Subject::Tray, LevelState::Unknown, "{} missing", "Push {} fully into the printer."},
     {8, Subject::Tray, LevelState::Unknown, "Paper jam at {}",
      "Pull out {}, remove any jammed or creased sheets, then push it back in."},
-    {3, Subject::Cover, LevelState::Unknown, "{} open", "Close {}."},
-    {18, Subject::Cover, LevelState::Unknown, "{} open", "Close {}."},
-    {501, Subject::Cover, LevelState::Unknown, "{} open", "Close {}."},
-    {5, Subject::Cover, LevelState::Unknown, "{} not closed firmly", "Close {} firmly until it clicks into place."},
-    {14, Subject::OutputBin, LevelState::Unknown, "{} almost full", "Take the printed pages out of {} soon."},
-    {902, Subject::OutputBin, LevelState::Unknown, "{} almost full", "Take the printed pages out of {} soon."},
-    {15, Subject::OutputBin, LevelState::Unknown, "{} full", "Take the printed pages out of {}."},
-    {903, Subject::OutputBin, LevelState::Unknown, "{} full", "Take the printed pages out of {}."},
-    {9, Subject::OutputBin, LevelState::Unknown, "{} missing", "Attach {}."},
-    {901, Subject::OutputBin, LevelState::Unknown, "{} missing", "Attach {}."},
 };
 
 std::optional<Subject> subjectOfGroup(int32_t group)
@@ -90,8 +80,6 @@ std::optional<Subject> subjectOfGroup(int32_t group)
     case kGroupSupplies:
     case kGroupColorant: return Subject::Toner;
     case kGroupInput: return Subject::Tray;
-    case kGroupCover: return Subject::Cover;
-    case kGroupOutput: return Subject::OutputBin;
     default: return std::nullopt;
     }
 }
@@ -195,11 +183,8 @@ std::string subjectOf(const DeviceStatus& alert, const SubjectWording& wording, 
         // The input table is walked in index order and rarely has gaps.
         if (!tray && index > 0 && static_cast<size_t>(index) <= subjects.trays.size())
             tray = &subjects.trays[static_cast<size_t>(index) - 1];
-        if (tray && !tray->name.empty()) return tray->name;
-        return index > 0 ? "tray " + std::to_string(index) : std::string();
+        return tray ? tray->name : std::string();
     }
-    case Subject::Cover: return index > 0 ? "cover " + std::to_string(index) : std::string();
-    case Subject::OutputBin: return index > 0 ? "output bin " + std::to_string(index) : std::string();
     }
     return {};
 }
@@ -239,8 +224,7 @@ AlertSubjects alertSubjects(const QueryReading* toners, const QueryReading* tray
 
 bool alertNeedsSubjects(const DeviceStatus& alert)
 {
-    const SubjectWording* wording = wordingOf(alert);
-    return wording && (wording->subject == Subject::Toner || wording->subject == Subject::Tray);
+    return wordingOf(alert) != nullptr;
 }
 
 void nameSubjects(std::span<AlertMessage> messages, std::span<const DeviceStatus> alerts, const AlertSubjects& subjects)
@@ -251,7 +235,7 @@ void nameSubjects(std::span<AlertMessage> messages, std::span<const DeviceStatus
         const std::string subject = subjectOf(alerts[i], *wording, subjects);
         if (subject.empty()) continue;
         messages[i].message = filled(wording->message, subject);
-        // A tray keeps the device's own capitals inside the hint; a made-up subject reads in lower case.
+        // Inside the hint a tray keeps the device's own capitals and a toner reads in lower case.
         std::string hint = wording->hint;
         hint.replace(hint.find("{}"), 2, subject);
         messages[i].hint = hint;

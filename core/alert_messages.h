@@ -41,12 +41,13 @@ struct AlertSubjects {
 // The subjects from GetDevToner and GetDevTray readings; either may be null
 // or failed, which leaves its list empty.
 AlertSubjects alertSubjects(const QueryReading* toners, const QueryReading* trays);
-// Whether naming the alert's subject needs the device's toner or tray readings.
+// Whether the alert points at a toner or tray, which the readings may name.
 bool alertNeedsSubjects(const DeviceStatus& alert);
 
 // Rewrites the message and hint of each alert the message service knows
 // whose subject is known too ("Black toner low", "Tray 2 empty"); the others
-// keep the message service's words. A toner alert of the supplies group names the toner only when
+// keep the message service's words. Covers and output bins keep them too:
+// the readings give them no name. A toner alert of the supplies group names the toner only when
 // the levels single one out, since the alert's index is a supplies row the
 // readings do not carry.
 void nameSubjects(std::span<AlertMessage> messages, std::span<const DeviceStatus> alerts,

@@ -405,12 +405,12 @@ TEST(AlertSubjects, AlertsNameTheSupplyTrayOrCoverTheyConcern)
         {"tray by index", colour, alertOf(8, 3, 801), "Tray 3 missing", "Push Tray 3 fully into the printer."},
         {"jam at a tray", colour, alertOf(8, 1, 8), "Paper jam at Bypass Tray",
          "Pull out Bypass Tray, remove any jammed or creased sheets, then push it back in."},
-        {"tray without readings", nothing, alertOf(8, 2, 13), "Tray 2 empty", "Load paper into tray 2."},
-        {"cover", nothing, alertOf(6, 2, 3), "Cover 2 open", "Close cover 2."},
-        {"output bin", nothing, alertOf(9, 1, 903), "Output bin 1 full", "Take the printed pages out of output bin 1."},
+        {"tray without readings", nothing, alertOf(8, 2, 13), nullptr, nullptr},
+        {"cover: no name in the readings", colour, alertOf(6, 2, 3), nullptr, nullptr},
+        {"output bin: no name either", colour, alertOf(9, 1, 903), nullptr, nullptr},
         {"toner without readings", nothing, alertOf(11, 1, 1104), nullptr, nullptr},
         {"a jam of the media path", colour, alertOf(13, 1, 8), nullptr, nullptr},
-        {"no index", nothing, alertOf(6, 0, 3), nullptr, nullptr},
+        {"tray row past the readings", colour, alertOf(8, 9, 801), nullptr, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -422,8 +422,8 @@ TEST(AlertSubjects, AlertsNameTheSupplyTrayOrCoverTheyConcern)
     }
     // An alert the message service does not know stays without words.
     std::vector<AlertMessage> unknown(1);
-    const DeviceStatus cover = alertOf(6, 2, 3);
-    nameSubjects(unknown, {&cover, 1}, nothing);
+    const DeviceStatus empty = alertOf(8, 2, 808);
+    nameSubjects(unknown, {&empty, 1}, colour);
     EXPECT_TRUE(unknown[0].message.empty());
 }
 
