@@ -304,9 +304,12 @@ TEST(Words, UnitsReadWithTheirNames)
     for (const Case& c : cases) EXPECT_EQ(c.got, c.want);
 }
 
-TEST(Words, EveryRecordFieldHasALabel)
+TEST(Words, EveryRecordFieldAndQueryHasALabel)
 {
+    std::set<std::string> enumerated;  // "Record.field" the enumeration table names and the schema has
     for (const RecordSchema* schema : recordSchemas()) {
+        for (const FieldSchema& field : schema->fields)
+            if (fieldEnumeration(schema->name, field.name)) enumerated.insert(std::string(schema->name) + "." + field.name);
         for (const FieldSchema& field : schema->fields) {
             SCOPED_TRACE(std::string(schema->name) + "." + field.name);
             EXPECT_TRUE(fieldLabelled(field.name));
@@ -314,6 +317,14 @@ TEST(Words, EveryRecordFieldHasALabel)
             EXPECT_TRUE(std::isupper(static_cast<unsigned char>(label[0]))) << label;
         }
     }
+    // Every row of the enumeration table names a field the schema has (twelve rows).
+    EXPECT_EQ(enumerated.size(), 12u);
+    EXPECT_TRUE(enumerated.count("MarkerInfo.markingTechnology"));
+    for (const QuerySchema& query : deviceQueries()) EXPECT_NE(queryTitle(query.name), query.name);
+    EXPECT_EQ(queryTitle("GetDevFaxChannel"), "Fax lines");
+    EXPECT_EQ(fieldEnumeration("SupplyEntry", "supplyType"), E::SupplyType);
+    EXPECT_EQ(fieldEnumeration("TrayEntry", "capacityUnit"), E::CapacityUnit);
+    EXPECT_EQ(fieldEnumeration("SupplyEntry", "name"), std::nullopt);
     EXPECT_EQ(fieldLabel("markingTechnology"), "Marking technology");
     EXPECT_EQ(fieldLabel("upTimeSeconds"), "Up time");
     EXPECT_EQ(fieldLabel("tcpIpEnabledText"), "TCP/IP");
