@@ -48,7 +48,8 @@ std::string colourCell(const TonerEntry& toner)
 
 std::string levelCell(bool levelValid, int32_t level, bool maxValid, int32_t max)
 {
-    if (!levelValid) return "-";
+    // A level code (other, unknown, some remaining) is worded in the Remaining column.
+    if (!levelValid || level < 0) return "-";
     std::string cell = std::to_string(level);
     if (maxValid && max > 0) cell += "/" + std::to_string(max);
     return cell;

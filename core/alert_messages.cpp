@@ -161,6 +161,23 @@ const T* single(const std::vector<T>& list, Predicate predicate)
     return found;
 }
 
+// The toner whose level is below every other's, or null when none is.
+const AlertSubjects::Toner* lowest(const std::vector<AlertSubjects::Toner>& toners)
+{
+    const AlertSubjects::Toner* low = nullptr;
+    bool tie = false;
+    for (const AlertSubjects::Toner& t : toners) {
+        if (t.percent < 0) continue;
+        if (!low || t.percent < low->percent) {
+            low = &t;
+            tie = false;
+        } else if (t.percent == low->percent) {
+            tie = true;
+        }
+    }
+    return tie ? nullptr : low;
+}
+
 std::string subjectOf(const DeviceStatus& alert, const SubjectWording& wording, const AlertSubjects& subjects)
 {
     const int32_t index = alert.alertIndexValid ? alert.alertIndex : 0;
@@ -173,6 +190,9 @@ std::string subjectOf(const DeviceStatus& alert, const SubjectWording& wording, 
             toner = &subjects.toners.front();
         } else if (wording.level != LevelState::Unknown) {
             toner = single(subjects.toners, [&](const auto& t) { return t.state == wording.level; });
+            // A device may call a toner low above our threshold: then it means
+            // the one toner lower than all the others.
+            if (!toner && wording.level == LevelState::Low) toner = lowest(subjects.toners);
         }
         return toner ? tonerSubject(*toner) : std::string();
     }
@@ -206,9 +226,11 @@ AlertSubjects alertSubjects(const QueryReading* toners, const QueryReading* tray
         for (int32_t i = 0; i < toners->stored(); ++i) {
             TonerEntry t;
             std::memcpy(&t, toners->record(i), sizeof t);
+            const bool percent = t.remainingPercentValid && t.remainingPercent >= 0 && t.remainingPercent <= 100;
             subjects.toners.push_back({colourOf(t), t.typeValid ? t.supplyType : 0,
                                        t.colorantIndexValid ? t.colorantIndex : -1,
-                                       stateOf(t.remainingPercentValid, t.remainingPercent)});
+                                       stateOf(t.remainingPercentValid, t.remainingPercent),
+                                       percent ? t.remainingPercent : -1});
         }
     }
     if (trays && trays->result == NETROV_OK && trays->recordSize == sizeof(TrayEntry)) {

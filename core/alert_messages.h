@@ -29,6 +29,7 @@ struct AlertSubjects {
         int32_t supplyType = 0;
         int32_t colorantIndex = -1;  // -1 when the device gave none
         LevelState state = LevelState::Unknown;
+        int32_t percent = -1;  // 0..100, or -1 when the level is no number
     };
     struct Tray {
         std::string name;  // as the device names it, e.g. "Tray 2"
@@ -47,9 +48,10 @@ bool alertNeedsSubjects(const DeviceStatus& alert);
 // Rewrites the message and hint of each alert the message service knows
 // whose subject is known too ("Black toner low", "Tray 2 empty"); the others
 // keep the message service's words. Covers and output bins keep them too:
-// the readings give them no name. A toner alert of the supplies group names the toner only when
-// the levels single one out, since the alert's index is a supplies row the
-// readings do not carry.
+// the readings give them no name. A toner alert of the supplies group names
+// the toner only when the levels single one out (the one low or empty toner,
+// or for a low alert the one lowest), since the alert's index is a supplies
+// row the readings do not carry.
 void nameSubjects(std::span<AlertMessage> messages, std::span<const DeviceStatus> alerts,
                   const AlertSubjects& subjects);
 

@@ -384,11 +384,16 @@ TEST(AlertSubjects, AlertsNameTheSupplyTrayOrCoverTheyConcern)
     using L = LevelState;
     // A colour laser with yellow low and magenta empty, and an inkjet and a mono printer beside it.
     AlertSubjects colour;
-    colour.toners = {{"black", 21, 1, L::Ok}, {"cyan", 21, 2, L::Ok}, {"magenta", 21, 3, L::Empty},
-                     {"yellow", 21, 4, L::Low}};
+    colour.toners = {{"black", 21, 1, L::Ok, 60}, {"cyan", 21, 2, L::Ok, 70}, {"magenta", 21, 3, L::Empty, 0},
+                     {"yellow", 21, 4, L::Low, 4}};
     colour.trays = {{"Bypass Tray", L::Ok}, {"Tray 2", L::Empty}, {"Tray 3", L::Ok}};
     AlertSubjects inkjet;
-    inkjet.toners = {{"black", 6, 1, L::Low}, {"cyan", 6, 2, L::Low}};
+    inkjet.toners = {{"black", 6, 1, L::Low, 3}, {"cyan", 6, 2, L::Low, 3}};
+    // The device calls black low at 9 %, above our threshold: the lowest toner.
+    AlertSubjects early;
+    early.toners = {{"black", 3, 1, L::Ok, 9}, {"cyan", 3, 2, L::Ok, 40}, {"yellow", 3, 3, L::Unknown, -1}};
+    AlertSubjects tied;
+    tied.toners = {{"black", 3, 1, L::Ok, 20}, {"cyan", 3, 2, L::Ok, 20}};
     AlertSubjects mono;
     mono.toners = {{"black", 3, 1, L::Unknown}};
     AlertSubjects nothing;
@@ -410,6 +415,10 @@ TEST(AlertSubjects, AlertsNameTheSupplyTrayOrCoverTheyConcern)
         {"one toner only", mono, alertOf(11, 1, 1101), "Black toner empty",
          "Replace the black toner cartridge; the printer cannot print until you do."},
         {"two inks low: no guess", inkjet, alertOf(11, 1, 1105), nullptr, nullptr},
+        {"low above our threshold: the lowest", early, alertOf(11, 1, 1104), "Black toner low",
+         "Printing goes on for now. Have a new black toner cartridge ready and replace it when the printer asks."},
+        {"two lowest: no guess", tied, alertOf(11, 1, 1104), nullptr, nullptr},
+        {"empty is never a guess", early, alertOf(11, 1, 1101), nullptr, nullptr},
         {"ink colorant", inkjet, alertOf(12, 1, 12), "Black ink low",
          "Printing goes on for now. Have a new black ink cartridge ready and replace it when the printer asks."},
         {"the empty tray", colour, alertOf(8, 2, 808), "Tray 2 empty", "Load paper into Tray 2."},
