@@ -214,7 +214,7 @@ std::string filled(const char* pattern, const std::string& subject)
     std::string text = pattern;
     const size_t at = text.find("{}");
     if (at != std::string::npos) text.replace(at, 2, subject);
-    return capitalised(std::move(text));
+    return text;
 }
 
 }  // namespace
@@ -256,11 +256,9 @@ void nameSubjects(std::span<AlertMessage> messages, std::span<const DeviceStatus
         if (!wording || messages[i].message.empty()) continue;
         const std::string subject = subjectOf(alerts[i], *wording, subjects);
         if (subject.empty()) continue;
-        messages[i].message = filled(wording->message, subject);
+        messages[i].message = capitalised(filled(wording->message, subject));
         // Inside the hint a tray keeps the device's own capitals and a toner reads in lower case.
-        std::string hint = wording->hint;
-        hint.replace(hint.find("{}"), 2, subject);
-        messages[i].hint = hint;
+        messages[i].hint = filled(wording->hint, subject);
     }
 }
 
