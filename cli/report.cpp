@@ -157,9 +157,12 @@ nlohmann::json toJson(const std::vector<DeviceRow>& rows)
 nlohmann::json toJson(const DeviceInfo& info)
 {
     nlohmann::json out = nlohmann::json::object();
-    out["device"] = info.nameValid ? nlohmann::json(core::fieldText(info.name, sizeof info.name)) : nlohmann::json();
+    out["name"] = info.nameValid ? nlohmann::json(core::fieldText(info.name, sizeof info.name)) : nlohmann::json();
     out["location"] = info.locationValid ? nlohmann::json(core::fieldText(info.location, sizeof info.location)) : nlohmann::json();
-    out["macAddress"] = info.macAddressValid ? nlohmann::json(macText(info)) : nlohmann::json();
+    out["mac"] = info.macAddressValid ? nlohmann::json(macText(info)) : nlohmann::json();
+    // The keys of the last release, for one more.
+    out["device"] = out["name"];
+    out["macAddress"] = out["mac"];
     return out;
 }
 

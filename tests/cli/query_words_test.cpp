@@ -154,6 +154,19 @@ TEST(QueryWords, SearchJsonSpeaksTheSharedVocabulary)
     EXPECT_EQ(device["macAddress"], device["mac"]);
 }
 
+TEST(QueryWords, InfoJsonSpeaksTheSharedVocabulary)
+{
+    DeviceInfo info;
+    std::memset(&info, 0, sizeof info);
+    info.nameValid = 1;
+    std::strcpy(info.name, "B\xC3\xBCro 2");
+    const nlohmann::json json = toJson(info);
+    EXPECT_EQ(json["name"], "B\xC3\xBCro 2");
+    EXPECT_EQ(json["device"], json["name"]);
+    EXPECT_TRUE(json["mac"].is_null());
+    EXPECT_TRUE(json["macAddress"].is_null());
+}
+
 TEST(QueryWords, AlertJsonGainsWordsBesideItsCodes)
 {
     DeviceStatus status;
