@@ -965,6 +965,112 @@ bool fieldLabelled(std::string_view field)
     return findLabel(field) != nullptr;
 }
 
+namespace {
+
+struct FieldEnumeration {
+    const char* record;
+    const char* field;
+    Enumeration enumeration;
+};
+
+// The record fields that hold standard MIB codes as the standard package reads them.
+constexpr FieldEnumeration kFieldEnumerations[] = {
+    {"TonerEntry", "supplyType", E::SupplyType},
+    {"TonerEntry", "capacityUnit", E::SupplyUnit},
+    {"SupplyEntry", "supplyType", E::SupplyType},
+    {"SupplyEntry", "capacityUnit", E::SupplyUnit},
+    {"TrayEntry", "sizeUnit", E::MediaUnit},
+    {"TrayEntry", "capacityUnit", E::CapacityUnit},
+    {"MarkerInfo", "markingTechnology", E::MarkingTechnology},
+    {"MarkerInfo", "counterUnit", E::CounterUnit},
+    {"MarkerInfo", "addressabilityUnit", E::AddressabilityUnit},
+    {"InterpreterEntry", "family", E::InterpreterLanguage},
+    {"DeviceStatus", "alertGroup", E::AlertGroup},
+    {"DeviceStatus", "alertCode", E::AlertCode},
+};
+
+struct QueryTitle {
+    const char* query;
+    const char* title;
+};
+
+constexpr QueryTitle kQueryTitles[] = {
+    {"GetDevToner", "Toner"},
+    {"GetDevTonerCap", "Toner capacities"},
+    {"GetDevTonerSave", "Toner saving"},
+    {"GetDevSupplies", "Supplies"},
+    {"GetDevMarker", "Print engine"},
+    {"GetDevTray", "Paper trays"},
+    {"GetDevImageArea", "Colour coverage"},
+    {"GetDevColorCalib", "Colour calibration"},
+    {"GetDevStatus", "Status"},
+    {"GetDevInfo", "Device"},
+    {"GetDevCounter", "Counters"},
+    {"GetDevVersion", "Versions"},
+    {"GetDevSerial", "Serial number"},
+    {"GetDevLang", "Panel language"},
+    {"GetDevInterpreter", "Printer languages"},
+    {"GetDevFinInfo", "Finisher"},
+    {"GetDevSpeed", "Speed"},
+    {"GetDevPowerSave", "Power save"},
+    {"GetDevHdd", "Hard disk"},
+    {"GetDevMemory", "Memory"},
+    {"GetDevCopies", "Copies"},
+    {"GetDevFormLines", "Lines per page"},
+    {"GetDevADU", "Two-sided printing"},
+    {"GetDevOrientation", "Orientation"},
+    {"GetDevWideA4", "Wide A4"},
+    {"GetDevDispMsg", "Panel messages"},
+    {"GetDevSrvInfo", "Service contacts"},
+    {"GetDevOption1", "Options 1"},
+    {"GetDevOption2", "Options 2"},
+    {"GetDevOption3", "Options 3"},
+    {"GetDevOption4", "Options 4"},
+    {"GetDevFaxChannel", "Fax lines"},
+    {"GetDevFaxSendSize", "Fax send paper sizes"},
+    {"GetDevFaxRecvSize", "Fax receive paper sizes"},
+    {"GetDevFaxSendReso", "Fax send resolutions"},
+    {"GetDevFaxRecvReso", "Fax receive resolutions"},
+    {"GetDevFaxSendComp", "Fax send compression"},
+    {"GetDevFaxRecvComp", "Fax receive compression"},
+    {"GetDevScnODH", "Document feeder"},
+    {"GetDevScnSensor", "Scanner sensor"},
+    {"GetDevScnColSp", "Scan colour spaces"},
+    {"GetDevScnImage", "Scan image formats"},
+    {"GetCurrentJobNum", "Number of current jobs"},
+    {"GetJobLogNum", "Number of job log entries"},
+    {"GetFaxLogNum", "Number of fax log entries"},
+    {"GetCurrentJobInfo", "Current jobs"},
+    {"GetJobLogInfo", "Job log"},
+    {"GetFaxLogInfo", "Fax log"},
+    {"GetDevTCP", "TCP/IP"},
+    {"GetDevTCPOpt", "DNS and WINS"},
+    {"GetDevTCPIPv6", "IPv6"},
+    {"GetDevNetWare", "NetWare"},
+    {"GetDevSMB", "SMB"},
+    {"GetDevAppleTalk", "AppleTalk"},
+    {"GetDevRendezvous", "Rendezvous"},
+    {"GetDevNetInfo", "Traffic"},
+};
+
+}  // namespace
+
+std::optional<Enumeration> fieldEnumeration(std::string_view record, std::string_view field)
+{
+    for (const FieldEnumeration& f : kFieldEnumerations) {
+        if (f.record == record && f.field == field) return f.enumeration;
+    }
+    return std::nullopt;
+}
+
+std::string queryTitle(std::string_view query)
+{
+    for (const QueryTitle& t : kQueryTitles) {
+        if (t.query == query) return translated("query." + std::string(query), t.title);
+    }
+    return std::string(query);
+}
+
 void setWordTranslator(WordTranslator translator)
 {
     gTranslator = translator;

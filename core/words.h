@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -99,8 +100,18 @@ std::string fieldLabel(std::string_view field);
 // Whether the label table knows the field.
 bool fieldLabelled(std::string_view field);
 
+// The enumeration a record field holds the codes of, by record and field
+// schema names ("SupplyEntry", "supplyType"); none for a field of numbers or
+// of codes only the device's package knows.
+std::optional<Enumeration> fieldEnumeration(std::string_view record, std::string_view field);
+
+// A query's title for people, by its schema name ("GetDevFaxChannel" ->
+// "Fax lines"), translated; the name itself for a query the table lacks.
+std::string queryTitle(std::string_view query);
+
 // Translation: every word and label above passes through this function with
-// its key ("supplyType.21", "field.markingTechnology", "notReported") and its
+// its key ("supplyType.21", "field.markingTechnology", "query.GetDevTCP",
+// "notReported") and its
 // English text. The desktop program sets one that asks its language file;
 // unset, the English stays. Set it before any other thread asks for words.
 using WordTranslator = std::string (*)(std::string_view key, std::string_view english);

@@ -1,7 +1,10 @@
 // The word tables against the MIB reference sheet, the unit formats, the field labels and display widths.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -10,9 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "alert_messages.h"
 #include "attention.h"
 #include "record_schema.h"
 #include "words.h"
+
+#include <netrov/consumable_records.h>
 
 namespace netrov::core {
 namespace {
@@ -298,9 +304,12 @@ TEST(Words, UnitsReadWithTheirNames)
     for (const Case& c : cases) EXPECT_EQ(c.got, c.want);
 }
 
-TEST(Words, EveryRecordFieldHasALabel)
+TEST(Words, EveryRecordFieldAndQueryHasALabel)
 {
+    std::set<std::string> enumerated;  // "Record.field" the enumeration table names and the schema has
     for (const RecordSchema* schema : recordSchemas()) {
+        for (const FieldSchema& field : schema->fields)
+            if (fieldEnumeration(schema->name, field.name)) enumerated.insert(std::string(schema->name) + "." + field.name);
         for (const FieldSchema& field : schema->fields) {
             SCOPED_TRACE(std::string(schema->name) + "." + field.name);
             EXPECT_TRUE(fieldLabelled(field.name));
@@ -308,6 +317,14 @@ TEST(Words, EveryRecordFieldHasALabel)
             EXPECT_TRUE(std::isupper(static_cast<unsigned char>(label[0]))) << label;
         }
     }
+    // Every row of the enumeration table names a field the schema has (twelve rows).
+    EXPECT_EQ(enumerated.size(), 12u);
+    EXPECT_TRUE(enumerated.count("MarkerInfo.markingTechnology"));
+    for (const QuerySchema& query : deviceQueries()) EXPECT_NE(queryTitle(query.name), query.name);
+    EXPECT_EQ(queryTitle("GetDevFaxChannel"), "Fax lines");
+    EXPECT_EQ(fieldEnumeration("SupplyEntry", "supplyType"), E::SupplyType);
+    EXPECT_EQ(fieldEnumeration("TrayEntry", "capacityUnit"), E::CapacityUnit);
+    EXPECT_EQ(fieldEnumeration("SupplyEntry", "name"), std::nullopt);
     EXPECT_EQ(fieldLabel("markingTechnology"), "Marking technology");
     EXPECT_EQ(fieldLabel("upTimeSeconds"), "Up time");
     EXPECT_EQ(fieldLabel("tcpIpEnabledText"), "TCP/IP");
@@ -350,6 +367,119 @@ TEST(Words, DisplayWidthCountsColumnsNotBytes)
         {"\xF0\x9F\x96\xA8", 2},                      // a printer emoji
     };
     for (const Case& c : cases) EXPECT_EQ(displayWidth(c.text), c.width) << c.text;
+}
+
+DeviceStatus alertOf(int32_t group, int32_t index, int32_t code)
+{
+    DeviceStatus alert{};
+    alert.alertGroupValid = alert.alertIndexValid = alert.alertCodeValid = 1;
+    alert.alertGroup = group;
+    alert.alertIndex = index;
+    alert.alertCode = code;
+    return alert;
+}
+
+TEST(AlertSubjects, AlertsNameTheSupplyTrayOrCoverTheyConcern)
+{
+    using L = LevelState;
+    // A colour laser with yellow low and magenta empty, and an inkjet and a mono printer beside it.
+    AlertSubjects colour;
+    colour.toners = {{"black", 21, 1, L::Ok, 60}, {"cyan", 21, 2, L::Ok, 70}, {"magenta", 21, 3, L::Empty, 0},
+                     {"yellow", 21, 4, L::Low, 4}};
+    colour.trays = {{"Bypass Tray", L::Ok}, {"Tray 2", L::Empty}, {"Tray 3", L::Ok}};
+    AlertSubjects inkjet;
+    inkjet.toners = {{"black", 6, 1, L::Low, 3}, {"cyan", 6, 2, L::Low, 3}};
+    // The device calls black low at 9 %, above our threshold: the lowest toner.
+    AlertSubjects early;
+    early.toners = {{"black", 3, 1, L::Ok, 9}, {"cyan", 3, 2, L::Ok, 40}, {"yellow", 3, 3, L::Unknown, -1}};
+    AlertSubjects tied;
+    tied.toners = {{"black", 3, 1, L::Ok, 20}, {"cyan", 3, 2, L::Ok, 20}};
+    AlertSubjects mono;
+    mono.toners = {{"black", 3, 1, L::Unknown}};
+    AlertSubjects nothing;
+
+    struct Case {
+        const char* what;
+        const AlertSubjects& subjects;
+        DeviceStatus alert;
+        const char* message;  // null: the message service's words stay
+        const char* hint;
+    };
+    const Case cases[] = {
+        {"supplies row, the one low toner", colour, alertOf(11, 7, 1104), "Yellow toner low",
+         "Printing goes on for now. Have a new yellow toner cartridge ready and replace it when the printer asks."},
+        {"supplies row, the one empty toner", colour, alertOf(11, 3, 13), "Magenta toner empty",
+         "Replace the magenta toner cartridge; the printer cannot print until you do."},
+        {"colorant row by its index", colour, alertOf(12, 2, 1115), "Cyan toner cartridge missing",
+         "Install the cyan toner cartridge."},
+        {"one toner only", mono, alertOf(11, 1, 1101), "Black toner empty",
+         "Replace the black toner cartridge; the printer cannot print until you do."},
+        {"two inks low: no guess", inkjet, alertOf(11, 1, 1105), nullptr, nullptr},
+        {"low above our threshold: the lowest", early, alertOf(11, 1, 1104), "Black toner low",
+         "Printing goes on for now. Have a new black toner cartridge ready and replace it when the printer asks."},
+        {"two lowest: no guess", tied, alertOf(11, 1, 1104), nullptr, nullptr},
+        {"empty is never a guess", early, alertOf(11, 1, 1101), nullptr, nullptr},
+        {"ink colorant", inkjet, alertOf(12, 1, 12), "Black ink low",
+         "Printing goes on for now. Have a new black ink cartridge ready and replace it when the printer asks."},
+        {"the empty tray", colour, alertOf(8, 2, 808), "Tray 2 empty", "Load paper into Tray 2."},
+        {"tray by index", colour, alertOf(8, 3, 801), "Tray 3 missing", "Push Tray 3 fully into the printer."},
+        {"jam at a tray", colour, alertOf(8, 1, 8), "Paper jam at Bypass Tray",
+         "Pull out Bypass Tray, remove any jammed or creased sheets, then push it back in."},
+        {"tray without readings", nothing, alertOf(8, 2, 13), nullptr, nullptr},
+        {"cover: no name in the readings", colour, alertOf(6, 2, 3), nullptr, nullptr},
+        {"output bin: no name either", colour, alertOf(9, 1, 903), nullptr, nullptr},
+        {"toner without readings", nothing, alertOf(11, 1, 1104), nullptr, nullptr},
+        {"a jam of the media path", colour, alertOf(13, 1, 8), nullptr, nullptr},
+        {"tray row past the readings", colour, alertOf(8, 9, 801), nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<AlertMessage> messages = {{"From the service", "Its hint", "picture.png"}};
+        nameSubjects(messages, {&c.alert, 1}, c.subjects);
+        EXPECT_EQ(messages[0].message, c.message ? c.message : "From the service");
+        EXPECT_EQ(messages[0].hint, c.hint ? c.hint : "Its hint");
+        EXPECT_EQ(messages[0].image, "picture.png");
+    }
+    // An alert the message service does not know stays without words.
+    std::vector<AlertMessage> unknown(1);
+    const DeviceStatus empty = alertOf(8, 2, 808);
+    nameSubjects(unknown, {&empty, 1}, colour);
+    EXPECT_TRUE(unknown[0].message.empty());
+}
+
+TEST(AlertSubjects, TheColourComesFromTheNameOrTheColourValue)
+{
+    struct Case {
+        const char* name;
+        std::array<int32_t, 3> rgb;
+        bool rgbValid;
+        const char* colour;
+    };
+    const Case cases[] = {
+        {"Black Cartridge HP CF410A", {0, 0, 0}, false, "black"},
+        {"Light Cyan Ink", {0, 255, 255}, true, "light cyan"},
+        {"Toner 2", {255, 0, 255}, true, "magenta"},
+        {"Toner 3", {10, 20, 30}, true, ""},
+        {"Canon Cartridge 719/719H", {0, 0, 0}, false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QueryReading reading;
+        reading.recordSize = sizeof(TonerEntry);
+        reading.records.assign(sizeof(TonerEntry), 0);
+        TonerEntry toner{};
+        toner.nameValid = 1;
+        std::snprintf(toner.name, sizeof toner.name, "%s", c.name);
+        toner.colorValid = c.rgbValid;
+        std::copy(c.rgb.begin(), c.rgb.end(), toner.color);
+        toner.remainingPercentValid = 1;
+        toner.remainingPercent = 3;
+        std::memcpy(reading.records.data(), &toner, sizeof toner);
+        const AlertSubjects subjects = alertSubjects(&reading, nullptr);
+        ASSERT_EQ(subjects.toners.size(), 1u);
+        EXPECT_EQ(subjects.toners[0].colour, c.colour);
+        EXPECT_EQ(subjects.toners[0].state, LevelState::Low);
+    }
 }
 
 }  // namespace
