@@ -133,7 +133,8 @@ constexpr NamedSql kStatements[] = {
     {"insert alerts", "INSERT OR REPLACE INTO alert_values(device_id, time, alerts) VALUES(?1, ?2, ?3)"},
     {"stats",
      "SELECT (SELECT count(*) FROM devices), (SELECT count(*) FROM supplies), (SELECT count(*) FROM supply_values),"
-     " (SELECT count(*) FROM counter_values), (SELECT count(*) FROM status_values), (SELECT count(*) FROM events)"},
+     " (SELECT count(*) FROM counter_values), (SELECT count(*) FROM status_values), (SELECT count(*) FROM events),"
+     " (SELECT count(*) FROM alert_values)"},
 };
 
 constexpr std::pair<StoreResult, const char*> kResultNames[] = {
@@ -976,6 +977,7 @@ StoreStatus FleetStore::stats(StoreStats& out) {
     out.counterValues = use->integer(3);
     out.statusValues = use->integer(4);
     out.events = use->integer(5);
+    out.alertValues = use->integer(6);
     for (auto [suffix, field] : {std::pair{"", &StoreStats::fileBytes}, std::pair{"-wal", &StoreStats::walBytes}}) {
         std::error_code ec;
         auto size = std::filesystem::file_size(path_ + suffix, ec);

@@ -121,6 +121,7 @@ struct StoreStats {
     int64_t counterValues = 0;
     int64_t statusValues = 0;
     int64_t events = 0;
+    int64_t alertValues = 0;
     int64_t fileBytes = 0;  // the store file
     int64_t walBytes = 0;   // its write-ahead log, folded back into the file when the last connection closes
 };
