@@ -92,8 +92,8 @@ std::optional<int32_t> percentOf(const store::SupplyValue& v)
 {
     switch (v.state) {
     case store::LevelState::Measured:
-        if (!v.maximum || *v.maximum <= 0) return v.unit == store::kUnitPercent ? v.level : std::nullopt;
-        return static_cast<int32_t>(std::lround(100.0 * *v.level / *v.maximum));
+        if (const auto percent = store::levelPercent(v)) return static_cast<int32_t>(std::lround(*percent));
+        return std::nullopt;
     case store::LevelState::SomeRemaining: return core::kLevelSomeRemaining;
     case store::LevelState::Other: return core::kLevelOther;
     case store::LevelState::Unknown: return core::kLevelUnknown;

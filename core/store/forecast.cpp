@@ -162,6 +162,16 @@ const char* forecastNoteText(ForecastNote note) {
     return "";
 }
 
+std::optional<double> levelPercent(const SupplyValue& v) {
+    if (v.state != LevelState::Measured || !v.level)
+        return std::nullopt;
+    if (v.maximum && *v.maximum > 0)
+        return 100.0 * *v.level / *v.maximum;
+    if (v.unit == kUnitPercent)
+        return static_cast<double>(*v.level);
+    return std::nullopt;
+}
+
 bool Forecast::has(ForecastNote note) const { return std::find(notes.begin(), notes.end(), note) != notes.end(); }
 
 std::vector<Cartridge> splitCartridges(std::span<const SupplyValue> values, std::optional<int64_t> pagesNow) {
