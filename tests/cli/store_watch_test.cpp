@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -262,6 +263,86 @@ TEST_P(StoreCommandRefusal, NamesTheFaultAndLeavesTheFile)
 
 INSTANTIATE_TEST_SUITE_P(Files, StoreCommandRefusal, ::testing::ValuesIn(kBadStores),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// ---- a report and its supply table as the store keeps them ----
+
+struct TonerCase {
+    const char* name;
+    bool levelValid;
+    int32_t level;
+    bool maximumValid;
+    int32_t maximum;
+    store::LevelState state;  // what the store makes of it
+    std::optional<int32_t> stored;
+};
+
+const TonerCase kTonerCases[] = {
+    {"Measured", true, 40, true, 100, store::LevelState::Measured, 40},
+    {"SomeRemaining", true, -3, true, 100, store::LevelState::SomeRemaining, std::nullopt},
+    {"Unknown", true, -2, true, 100, store::LevelState::Unknown, std::nullopt},
+    {"Other", true, -1, true, -2, store::LevelState::Other, std::nullopt},
+    {"NotGiven", false, 55, false, 100, store::LevelState::Unknown, std::nullopt},
+};
+
+TEST(StoreReading, KeepsRawLevelsSoSpecialLevelsStayStates)
+{
+    core::DeviceReport report;
+    report.address = "192.0.2.7";
+    report.macAddress = "00:1A:2B:3C:4D:5E";
+    report.serialNumber = "SN7";
+    report.model = "Model 7";
+    report.name = "Front desk";
+    report.statusCode = 4;
+    report.alerts = {"Toner low"};
+    report.pageCount = 4242;
+    std::vector<TonerEntry> toner;
+    for (const TonerCase& c : kTonerCases) {
+        TonerEntry t{};
+        t.typeValid = 1;
+        t.supplyType = 3;
+        t.currentLevelValid = c.levelValid;
+        t.currentLevel = c.level;
+        t.maxCapacityValid = c.maximumValid;
+        t.maxCapacity = c.maximum;
+        t.unitValid = 1;
+        t.unit = store::kUnitPercent;
+        t.nameValid = 1;
+        std::snprintf(t.name, sizeof t.name, "%s toner", c.name);
+        toner.push_back(t);
+        core::TonerLevel level;
+        level.colour = c.name;
+        report.toner.push_back(level);
+    }
+    const store::DeviceReading reading = cli::readingOf(report, toner);
+    EXPECT_EQ(reading.identity.mac, "00:1a:2b:3c:4d:5e");
+    EXPECT_EQ(reading.identity.serial, "SN7");
+    EXPECT_EQ(reading.pageCount, 4242);
+    EXPECT_EQ(reading.status, 4);
+    EXPECT_EQ(reading.alerts, std::vector<std::string>{"Toner low"});
+    ASSERT_EQ(reading.supplies.size(), std::size(kTonerCases));
+
+    // Stored, a special level is a state and never a number.
+    TempDir dir;
+    store::FleetStore fleet;
+    ASSERT_TRUE(fleet.open(dir.file("fleet.db")).ok());
+    ASSERT_TRUE(fleet.writeRound(1767571200, std::span(&reading, 1)).ok());
+    store::DeviceRecord device;
+    ASSERT_TRUE(fleet.findDevice("SN7", device).ok());
+    std::vector<store::SupplyRecord> supplies;
+    ASSERT_TRUE(fleet.supplies(device.id, supplies).ok());
+    ASSERT_EQ(supplies.size(), std::size(kTonerCases));
+    for (size_t i = 0; i < supplies.size(); ++i) {
+        const TonerCase& c = kTonerCases[i];
+        EXPECT_EQ(supplies[i].index, static_cast<int32_t>(i + 1)) << c.name;
+        EXPECT_EQ(supplies[i].colour, c.name);
+        std::vector<store::SupplyValue> values;
+        ASSERT_TRUE(fleet.supplyHistory(supplies[i].id, values).ok());
+        ASSERT_EQ(values.size(), 1u) << c.name;
+        EXPECT_EQ(values[0].state, c.state) << c.name;
+        EXPECT_EQ(values[0].level, c.stored) << c.name;
+        EXPECT_EQ(values[0].description, std::string(c.name) + " toner");
+    }
+}
 
 // ---- values of the command line ----
 
