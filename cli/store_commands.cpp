@@ -22,6 +22,7 @@
 #include "report.h"
 #include "search_settings.h"
 #include "sweep_search.h"
+#include "words.h"
 
 namespace netrov::cli {
 
@@ -391,6 +392,7 @@ nlohmann::json historyJson(FleetStore& fleet, const store::DeviceRecord& device,
             const std::string description = s.values.empty() ? std::string() : s.values.back().description;
             list.push_back({{"index", s.record.index},
                             {"type", s.record.kind},
+                            {"typeText", core::enumWord(core::Enumeration::SupplyType, s.record.kind)},
                             {"colour", s.record.colour},
                             {"description", description},
                             {"level", s.percent ? nlohmann::json(*s.percent) : nlohmann::json()},

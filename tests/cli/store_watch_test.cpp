@@ -130,6 +130,8 @@ TEST_F(StoreWatch, RoundsOfFallingTonerAndACartridgeChangeReadBackAsHistory)
     EXPECT_TRUE(doc["answering"].get<bool>());
     const nlohmann::json& black = doc["supplies"][0];
     EXPECT_EQ(black["index"], 1);
+    EXPECT_EQ(black["type"], 3);
+    EXPECT_EQ(black["typeText"], "toner");
     EXPECT_EQ(black["level"], 100);
     EXPECT_EQ(black["levelState"], "ok");
     ASSERT_EQ(black["cartridges"].size(), 2u) << black.dump();
