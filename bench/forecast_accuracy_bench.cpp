@@ -64,7 +64,7 @@ int main(int argc, char** argv)
                                         [](int64_t t, const store::SupplyValue& v) { return t < v.time; });
             const std::span<const store::SupplyValue> known(replay.values.data(),
                                                             static_cast<size_t>(end - replay.values.begin()));
-            const store::Forecast f = store::forecastSupply(known, at, known.back().pages);
+            const store::Forecast f = store::forecastSupply(known, at, replay.pagesAt(at));
             for (Tally* t : {&all, replay.step > 1 ? &coarse : &fine, replay.sleeps ? &sleepers : nullptr}) {
                 if (!t)
                     continue;

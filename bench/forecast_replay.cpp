@@ -57,6 +57,8 @@ Replay replayPrinter(std::mt19937_64& random, const ReplayConfig& config)
     Replay replay;
     replay.step = h.step;
     replay.sleeps = h.sleeps;
+    replay.start = config.start;
+    replay.intervalSeconds = config.intervalSeconds;
 
     const int32_t roundsPerDay = static_cast<int32_t>(kDay / config.intervalSeconds);
     double level = 20 + 80 * uniform(random);  // the first cartridge is part used
@@ -111,6 +113,7 @@ Replay replayPrinter(std::mt19937_64& random, const ReplayConfig& config)
                     emptyDays = static_cast<int32_t>(random() % 4);
                 }
             }
+            replay.pages.push_back(static_cast<int64_t>(pages));
             const bool asleep = h.sleeps && (weekday >= 5 || hour >= kSleepFrom || hour < kSleepUntil);
             if (asleep)
                 continue;  // the store keeps the last level while a printer says "unknown"

@@ -19,6 +19,10 @@ struct Replay {
         size_t firstValue;
     };
     std::vector<Empty> empties;
+    std::vector<int64_t> pages;  // the page counter at every round, for the counter a device row holds
+    int64_t start = 0;
+    int32_t intervalSeconds = 900;
+    int64_t pagesAt(int64_t time) const { return pages[static_cast<size_t>((time - start) / intervalSeconds)]; }
     int32_t step = 1;
     bool sleeps = false;
     int earlyChanges = 0;

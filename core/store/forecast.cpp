@@ -243,6 +243,7 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
 
     // The measured points of this cartridge, and what they say about steps and the clock.
     std::vector<Point> points;
+    std::vector<std::optional<int64_t>> pointPages;  // the counter at each point
     std::vector<std::pair<double, int64_t>> counted;  // percent, pages
     bool clockJumped = latest.time > now + 86400;
     double step = 100;
@@ -261,6 +262,7 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
             ++drops;
         }
         points.push_back({static_cast<double>(v.time - cart.front().time) / kSecondsPerDay, percent});
+        pointPages.push_back(v.pages);
         if (v.pages)
             counted.emplace_back(percent, *v.pages);
     }
@@ -361,8 +363,13 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
         const double sinceLast = nowDay - points.back().day;
         if (sinceLast > 0)
             rate = std::min(rate, (drop + step) / (nowDay - points[1].day));
-        estimate = std::clamp(level + step * kCrossingOffset - rate * sinceLast, std::max(0.0, level - step / 2),
-                              level + step);
+        double used = rate * sinceLast;
+        // Pages printed since the last step tell how far into the step the level is, better than the clock.
+        const auto& first = pointPages[1];
+        const auto& last = pointPages.back();
+        if (pagesNow && first && last && *last > *first && *pagesNow >= *last)
+            used = static_cast<double>(*pagesNow - *last) * drop / static_cast<double>(*last - *first);
+        estimate = std::clamp(level + step * kCrossingOffset - used, std::max(0.0, level - step / 2), level + step);
     }
     // Use comes in weekly waves, so the readings are not independent and
     // Sen's interval alone is too narrow: the rate is never surer than this.
