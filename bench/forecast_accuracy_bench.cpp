@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <map>
+#include <string>
 #include <random>
 #include <vector>
 
@@ -51,6 +53,7 @@ int main(int argc, char** argv)
     const auto seed = static_cast<uint64_t>(argc > 2 ? std::atoll(argv[2]) : 28);
     std::mt19937_64 random(seed);
     Tally all, fine, coarse, sleepers;
+    std::map<std::string, int> reasons;  // why numbers were withheld
     int early = 0;
     for (int p = 0; p < printers; ++p) {
         const bench::Replay replay = bench::replayPrinter(random);
@@ -69,6 +72,9 @@ int main(int argc, char** argv)
                 if (!t)
                     continue;
                 if (!f.days) {
+                    if (t == &all)
+                        for (store::ForecastNote note : f.notes)
+                            ++reasons[store::forecastNoteText(note)];
                     ++t->withheld;
                     continue;
                 }
@@ -86,6 +92,8 @@ int main(int argc, char** argv)
     fine.print("1 % steps");
     coarse.print("10 % steps");
     sleepers.print("sleeping");
+    for (const auto& [reason, count] : reasons)
+        std::printf("withheld with \"%s\": %d\n", reason.c_str(), count);
     const double median = percentile(all.errors, 0.5);
     const double p90 = percentile(all.errors, 0.9);
     const double coverage = all.errors.empty() ? 0 : all.covered / static_cast<double>(all.errors.size());
