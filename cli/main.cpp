@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -37,6 +38,7 @@
 #include "result_text.h"
 #include "search_run.h"
 #include "search_settings.h"
+#include "store_commands.h"
 #include "sweep.h"
 #include "sweep_search.h"
 #include "targets.h"
@@ -666,6 +668,73 @@ int main(int argc, char** argv)
     addSetCommand(job, "cancel", "cancel the device's current job", cli::SetCommand::JobCancel);
     addSetCommand(job, "continue", "continue the device's current job", cli::SetCommand::JobContinue);
 
+    // The fleet store: watch reads a fleet into it every interval; history and fleet read it back.
+    SearchOptions watchSearch;
+    std::string watchTargets;
+    std::string watchInterval = "15m";
+    int64_t watchRounds = 0;
+    int64_t watchJobs = 8;
+    std::string storePath = cli::defaultStorePath();
+    CLI::App* watch = app.add_subcommand("watch", "read a fleet every interval into the store: supply levels, page "
+                                                  "counts, status, alerts and when each device was last seen");
+    addCommonOptions(watch, watchSearch.common);
+    CLI::Option* watchAddress = watch->add_option("--address", watchSearch.addresses, "watch this address (repeatable)")
+                                    ->expected(1)
+                                    ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    CLI::Option* watchRange =
+        watch->add_option("--range", watchSearch.ranges, "watch every device from A to B, or in a block A/P (repeatable)")
+            ->expected(1)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    watch->add_option("--targets", watchTargets, "watch every address, range or block listed in FILE");
+    watch->add_option("--interval", watchInterval, "time between rounds: seconds, or with s, m, h or d (default 15m)");
+    watch->add_option("--rounds", watchRounds, "stop after N rounds (default: until SIGTERM or Ctrl+C)");
+    watch->add_option("--jobs", watchJobs, "devices read at once, 1 to 64 (default 8)");
+    watch->add_option("--retry", watchSearch.retry, "additional attempts per address, 0 to 10 (default 0)");
+    watch->add_option("--rate", watchSearch.rate, "requests per second of the sweep, 1 to 1000000 (default 500)");
+    watch->add_option("--store", storePath, "the store file (default $XDG_DATA_HOME/netrov/fleet.db)");
+    std::string historyKey;
+    bool historyJson = false;
+    CLI::App* history = app.add_subcommand("history", "one stored device's supplies: cartridges, pages printed on "
+                                                      "each, and when each empties");
+    history->add_option("ADDRESS", historyKey, "the device's address, serial number or MAC address")->required();
+    history->add_option("--store", storePath, "the store file (default $XDG_DATA_HOME/netrov/fleet.db)");
+    history->add_flag("--json", historyJson, "print JSON instead of text");
+    bool fleetCsv = false;
+    bool fleetJson = false;
+    CLI::App* fleetCommand = app.add_subcommand("fleet", "every stored device: last seen, attention, and the supply "
+                                                         "that empties first");
+    fleetCommand->add_option("--store", storePath, "the store file (default $XDG_DATA_HOME/netrov/fleet.db)");
+    fleetCommand->add_flag("--csv", fleetCsv, "write CSV (RFC 4180, UTF-8)");
+    fleetCommand->add_flag("--json", fleetJson, "print JSON instead of text");
+    const auto runStoreCommand = [&]() -> std::optional<int> {
+        if (history->parsed()) return cli::runHistory(storePath, historyKey, historyJson, std::cout, std::cerr);
+        if (fleetCommand->parsed()) {
+            const auto format = fleetJson ? cli::FleetFormat::Json : fleetCsv ? cli::FleetFormat::Csv : cli::FleetFormat::Table;
+            return cli::runFleet(storePath, format, std::cout, std::cerr);
+        }
+        if (!watch->parsed()) return std::nullopt;
+        catchInterrupts();
+        std::vector<std::string> entries;
+        if (const int bad = collectTargets(watch, watchAddress, watchRange, watchTargets, watchSearch, entries)) return bad;
+        if (watchSearch.targets.empty()) return badInput("watch needs --address, --range or --targets");
+        const auto interval = cli::parseInterval(watchInterval);
+        if (!interval.value) return badInput(interval.error);
+        int32_t timeOut = 0;
+        if (auto error = checkCommon(watchSearch.common, timeOut); !error.empty()) return badInput(error);
+        const auto retry = cli::checkRetry(watchSearch.retry);
+        if (!retry.value) return badInput(retry.error);
+        if (watchRounds < 0) return badInput("rounds " + std::to_string(watchRounds) + " is below 0");
+        if (watchJobs < 1 || watchJobs > 64) return badInput("jobs " + std::to_string(watchJobs) + " is outside 1 to 64");
+        if (watchSearch.rate < 1 || watchSearch.rate > core::kMaxSweepRate)
+            return badInput("rate " + std::to_string(watchSearch.rate) + " is outside 1 to 1000000 requests per second");
+        if (auto error = checkInstallation(); !error.empty()) return badInput(error);
+        cli::Session session;
+        const cli::WatchOptions options{watchSearch.targets, watchSearch.common.community, timeOut, *retry.value,
+                                        static_cast<uint32_t>(watchSearch.rate), *interval.value, watchRounds,
+                                        static_cast<int>(watchJobs), storePath};
+        return cli::runWatch(options, gInterrupted, std::cout, std::cerr);
+    };
+
     std::string endMutex;
     CLI::App* endApp = app.add_subcommand("end-app", "end this user's running NetRov at once, without saving its placement");
     endApp->add_option("--mutex", endMutex, "MutexName of the NetRov to end (default: NetRov.ini beside this program)");
@@ -685,6 +754,7 @@ int main(int argc, char** argv)
 
     if (endApp->parsed()) return cli::runEndApp(endMutex);
     try {
+        if (const std::optional<int> stored = runStoreCommand()) return *stored;
         if (search->parsed()) {
             catchInterrupts();
             std::vector<std::string> entries;

@@ -45,7 +45,38 @@ constexpr Migration kMigrations[] = {
      "CREATE INDEX devices_serial ON devices(serial);"
      "CREATE INDEX devices_address ON devices(address);"
      "CREATE INDEX events_device ON events(device_id, time);"},
+    {3,
+     "ALTER TABLE devices ADD COLUMN name TEXT;"
+     "ALTER TABLE devices ADD COLUMN location TEXT;"
+     "ALTER TABLE devices ADD COLUMN alerts TEXT;"
+     "CREATE TABLE alert_values(device_id INTEGER NOT NULL, time INTEGER NOT NULL, alerts TEXT NOT NULL,"
+     " PRIMARY KEY(device_id, time)) WITHOUT ROWID;"},
 };
+
+// Alerts are kept as one text, separated by a character no alert text keeps.
+constexpr char kAlertSeparator = '\x1e';
+
+std::string joinAlerts(const std::vector<std::string>& alerts) {
+    std::string out;
+    for (const std::string& alert : alerts) {
+        if (!out.empty())
+            out += kAlertSeparator;
+        for (char c : alert)
+            out += c == kAlertSeparator ? ' ' : c;
+    }
+    return out;
+}
+
+std::vector<std::string> splitAlerts(const std::string& text) {
+    std::vector<std::string> out;
+    if (text.empty())
+        return out;
+    size_t from = 0;
+    for (size_t at; (at = text.find(kAlertSeparator, from)) != std::string::npos; from = at + 1)
+        out.push_back(text.substr(from, at - from));
+    out.push_back(text.substr(from));
+    return out;
+}
 
 // Every statement the store runs, prepared once when it opens.
 struct NamedSql {
@@ -59,17 +90,17 @@ constexpr NamedSql kStatements[] = {
     {"device by key",
      "SELECT id FROM devices WHERE address = ?1 OR serial = ?1 OR mac = lower(?1) ORDER BY last_seen DESC LIMIT 1"},
     {"device",
-     "SELECT id, address, mac, serial, model, first_seen, last_seen, answering, page_count, status"
-     " FROM devices WHERE id = ?1"},
+     "SELECT id, address, mac, serial, model, first_seen, last_seen, answering, page_count, status, name, location,"
+     " alerts FROM devices WHERE id = ?1"},
     {"all devices",
-     "SELECT id, address, mac, serial, model, first_seen, last_seen, answering, page_count, status"
-     " FROM devices ORDER BY id"},
+     "SELECT id, address, mac, serial, model, first_seen, last_seen, answering, page_count, status, name, location,"
+     " alerts FROM devices ORDER BY id"},
     {"insert device",
      "INSERT INTO devices(address, mac, serial, model, first_seen, last_seen, answering)"
      " VALUES(?1, ?2, ?3, ?4, ?5, ?5, 1)"},
     {"update device",
      "UPDATE devices SET address = ?2, mac = ?3, serial = ?4, model = ?5, last_seen = ?6, answering = 1,"
-     " page_count = ?7, status = ?8 WHERE id = ?1"},
+     " page_count = ?7, status = ?8, name = ?9, location = ?10, alerts = ?11 WHERE id = ?1"},
     {"device silent", "UPDATE devices SET answering = 0 WHERE id = ?1"},
     {"release mac", "UPDATE devices SET mac = NULL WHERE mac = ?1 AND id <> ?2"},
     {"insert event", "INSERT INTO events(device_id, time, kind) VALUES(?1, ?2, ?3)"},
@@ -99,9 +130,11 @@ constexpr NamedSql kStatements[] = {
     {"insert counter", "INSERT OR REPLACE INTO counter_values(device_id, time, pages) VALUES(?1, ?2, ?3)"},
     {"counters", "SELECT time, pages FROM counter_values WHERE device_id = ?1 ORDER BY time"},
     {"insert status", "INSERT OR REPLACE INTO status_values(device_id, time, status) VALUES(?1, ?2, ?3)"},
+    {"insert alerts", "INSERT OR REPLACE INTO alert_values(device_id, time, alerts) VALUES(?1, ?2, ?3)"},
     {"stats",
      "SELECT (SELECT count(*) FROM devices), (SELECT count(*) FROM supplies), (SELECT count(*) FROM supply_values),"
-     " (SELECT count(*) FROM counter_values), (SELECT count(*) FROM status_values), (SELECT count(*) FROM events)"},
+     " (SELECT count(*) FROM counter_values), (SELECT count(*) FROM status_values), (SELECT count(*) FROM events),"
+     " (SELECT count(*) FROM alert_values)"},
 };
 
 constexpr std::pair<StoreResult, const char*> kResultNames[] = {
@@ -481,6 +514,9 @@ void readDevice(Statement& stmt, DeviceRecord& out) {
     out.answering = stmt.integer(7) != 0;
     out.pageCount = stmt.optionalInteger(8);
     out.status = static_cast<int32_t>(stmt.integer(9));
+    out.name = stmt.text(10);
+    out.location = stmt.text(11);
+    out.alerts = splitAlerts(stmt.text(12));
 }
 
 }  // namespace
@@ -643,6 +679,18 @@ int FleetStore::writeDevice(int64_t time, const DeviceReading& reading, RoundSum
         use->bind(6, time);
         use->bind(7, reading.pageCount ? reading.pageCount : previous.pageCount);
         use->bind(8, static_cast<int64_t>(reading.status));
+        use->bind(9, nonEmpty(reading.name));
+        use->bind(10, nonEmpty(reading.location));
+        use->bind(11, nonEmpty(joinAlerts(reading.alerts)));
+        if ((rc = use->step()) != SQLITE_DONE)
+            return rc;
+    }
+    // The alerts as a change row, like the status: written when they differ from the last round's.
+    if (const std::string alerts = joinAlerts(reading.alerts); found ? alerts != joinAlerts(previous.alerts) : !alerts.empty()) {
+        Use use(statement("insert alerts"));
+        use->bind(1, id);
+        use->bind(2, time);
+        use->bind(3, std::string_view(alerts));
         if ((rc = use->step()) != SQLITE_DONE)
             return rc;
     }
@@ -929,6 +977,7 @@ StoreStatus FleetStore::stats(StoreStats& out) {
     out.counterValues = use->integer(3);
     out.statusValues = use->integer(4);
     out.events = use->integer(5);
+    out.alertValues = use->integer(6);
     for (auto [suffix, field] : {std::pair{"", &StoreStats::fileBytes}, std::pair{"-wal", &StoreStats::walBytes}}) {
         std::error_code ec;
         auto size = std::filesystem::file_size(path_ + suffix, ec);

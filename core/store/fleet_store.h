@@ -73,6 +73,9 @@ struct DeviceReading {
     bool answered = true;                // false: asked and silent; nothing but the silence is stored
     std::optional<int64_t> pageCount;    // the life page counter
     int32_t status = 0;                  // the device's status code
+    std::string name;                    // the device's own name and location, as it gives them
+    std::string location;
+    std::vector<std::string> alerts;     // the alerts in force, in words
     std::vector<SupplyReading> supplies;
 };
 
@@ -91,6 +94,9 @@ struct DeviceRecord {
     bool answering = true;
     std::optional<int64_t> pageCount;   // as of lastSeen
     int32_t status = 0;
+    std::string name;
+    std::string location;
+    std::vector<std::string> alerts;    // as of lastSeen
 };
 
 struct SupplyRecord {
@@ -115,6 +121,7 @@ struct StoreStats {
     int64_t counterValues = 0;
     int64_t statusValues = 0;
     int64_t events = 0;
+    int64_t alertValues = 0;
     int64_t fileBytes = 0;  // the store file
     int64_t walBytes = 0;   // its write-ahead log, folded back into the file when the last connection closes
 };

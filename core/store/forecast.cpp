@@ -25,8 +25,15 @@ constexpr double kSecondsPerDay = 86400.0;
 constexpr double kSlopeZ = 1.96;
 // Pairwise slopes grow as the square of the points; a long cartridge is thinned to this many.
 constexpr size_t kMaxFitPoints = 200;
+constexpr double kWeekDays = 7;
 constexpr int kMinDropsForSteps = 3;
 constexpr double kMinRateSpread = 0.1;
+// How far above the reported level the true one sits on average, in steps:
+// a half for devices that round down, none for those that round.
+constexpr double kStepOffset = 0.4;
+// Where the true level is, in steps above the new level, when a device steps
+// down: one step for devices that round down, a half for those that round.
+constexpr double kCrossingOffset = 0.8;
 
 // The level as points of the maximum; without a maximum, of scale.
 double percentOf(const SupplyValue& v, double scale) {
@@ -76,10 +83,14 @@ std::optional<Fit> theilSen(std::vector<Point> points) {
             thin.push_back(points[i * (points.size() - 1) / (kMaxFitPoints - 1)]);
         points = std::move(thin);
     }
+    // Pairs closer than a week see a working day or a weekend, not the weekly
+    // mean; once there is more than two weeks, only pairs a week apart count.
+    const double span = points.back().day - points.front().day;
+    const double minGap = span >= 2 * kWeekDays ? kWeekDays : 0;
     std::vector<double> slopes;
     for (size_t i = 0; i < points.size(); ++i)
         for (size_t j = i + 1; j < points.size(); ++j)
-            if (points[j].day > points[i].day)
+            if (points[j].day > points[i].day && points[j].day - points[i].day >= minGap)
                 slopes.push_back((points[j].percent - points[i].percent) / (points[j].day - points[i].day));
     if (slopes.empty())
         return std::nullopt;
@@ -103,6 +114,40 @@ std::optional<Fit> theilSen(std::vector<Point> points) {
     return fit;
 }
 
+// Use over the weeks ahead varies more than the fit's interval says (busy
+// weeks, holidays): the range also takes the slowest and fastest use seen
+// over windows as long as the forecast reaches, within this cartridge.
+constexpr double kWindowQuantile = 0.05;
+constexpr double kMinWindowDays = 3;
+constexpr double kWindowStepDays = 0.5;
+constexpr size_t kMinWindows = 4;
+
+struct RateSpread {
+    double slow = 0;
+    double fast = 0;
+};
+
+std::optional<RateSpread> windowRates(const std::vector<Point>& points, double horizonDays) {
+    const double span = points.back().day - points.front().day;
+    const double window = std::clamp(horizonDays, kMinWindowDays, span);
+    std::vector<double> rates;
+    size_t at = 0;  // the last point at or before a window's start
+    size_t end = 0; // the last point at or before its end
+    for (double from = points.front().day; from + window <= points.back().day; from += kWindowStepDays) {
+        while (at + 1 < points.size() && points[at + 1].day <= from)
+            ++at;
+        end = std::max(end, at);
+        while (end + 1 < points.size() && points[end + 1].day <= from + window)
+            ++end;
+        rates.push_back((points[at].percent - points[end].percent) / window);
+    }
+    if (rates.size() < kMinWindows)
+        return std::nullopt;
+    std::sort(rates.begin(), rates.end());
+    const auto rank = [&](double q) { return rates[static_cast<size_t>(q * static_cast<double>(rates.size() - 1))]; };
+    return RateSpread{rank(kWindowQuantile), rank(1 - kWindowQuantile)};
+}
+
 void note(Forecast& f, ForecastNote n) {
     if (!f.has(n))
         f.notes.push_back(n);
@@ -115,6 +160,16 @@ const char* forecastNoteText(ForecastNote note) {
         if (code == note)
             return text;
     return "";
+}
+
+std::optional<double> levelPercent(const SupplyValue& v) {
+    if (v.state != LevelState::Measured || !v.level)
+        return std::nullopt;
+    if (v.maximum && *v.maximum > 0)
+        return 100.0 * *v.level / *v.maximum;
+    if (v.unit == kUnitPercent)
+        return static_cast<double>(*v.level);
+    return std::nullopt;
 }
 
 bool Forecast::has(ForecastNote note) const { return std::find(notes.begin(), notes.end(), note) != notes.end(); }
@@ -188,6 +243,7 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
 
     // The measured points of this cartridge, and what they say about steps and the clock.
     std::vector<Point> points;
+    std::vector<std::optional<int64_t>> pointPages;  // the counter at each point
     std::vector<std::pair<double, int64_t>> counted;  // percent, pages
     bool clockJumped = latest.time > now + 86400;
     double step = 100;
@@ -206,6 +262,7 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
             ++drops;
         }
         points.push_back({static_cast<double>(v.time - cart.front().time) / kSecondsPerDay, percent});
+        pointPages.push_back(v.pages);
         if (v.pages)
             counted.emplace_back(percent, *v.pages);
     }
@@ -253,7 +310,8 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
     }
 
     // Days: a robust fit of the level over time.
-    if (level <= 0) {
+    // A coarse "0" may still hold most of a step.
+    if (level <= 0 && !coarse) {
         f.days = Estimate{0, 0, 0.0};
         return f;
     }
@@ -269,18 +327,58 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
         note(f, ForecastNote::NeedsDays);
         return f;
     }
-    std::optional<Fit> fit = theilSen(points);
+    // The level as it stood at each day's turn: rows come only when it changes, and
+    // mostly in working hours, so the rows themselves over-weight busy hours.
+    // The last level stands until now: no row means no change.
+    const double nowDay = static_cast<double>(now - cart.front().time) / kSecondsPerDay;
+    std::vector<Point> daily;
+    size_t at = 0;
+    for (double day = std::ceil(points.front().day); day < std::max(nowDay, points.back().day); day += 1) {
+        while (at + 1 < points.size() && points[at + 1].day <= day)
+            ++at;
+        daily.push_back({day, points[at].percent});
+    }
+    if (daily.empty() || daily.back().day < points.back().day)
+        daily.push_back(points.back());
+    if (daily.front().day > points.front().day)
+        daily.insert(daily.begin(), points.front());
+    std::optional<Fit> fit = theilSen(daily);
+    // A level that steps rarely leaves most day pairs level; the rows themselves still slope.
+    if (!fit || fit->slope >= 0)
+        fit = theilSen(points);
     if (!fit || fit->slope >= 0) {
         note(f, ForecastNote::NeedsDays);
         return f;
     }
-    const double nowDay = static_cast<double>(now - cart.front().time) / kSecondsPerDay;
-    const double estimate = std::clamp(fit->intercept + fit->slope * nowDay + step / 2, levelLow, levelHigh);
-    const double rate = -fit->slope;
+    // The fit runs through reported levels; the true one sits a little above.
+    double estimate = std::clamp(fit->intercept + fit->slope * nowDay + step * kStepOffset, levelLow, levelHigh);
+    double rate = -fit->slope;
+    // The point estimate is the mean rate between the first and the last step
+    // down: each is a moment the true level crossed a step, so steps, plateaus
+    // and busy hours cancel out. A level that has stood still since bounds it too.
+    if (points.size() >= 3 && points.back().day - points[1].day >= kMinWindowDays &&
+        points[1].percent > points.back().percent) {
+        const double drop = points[1].percent - points.back().percent;
+        rate = drop / (points.back().day - points[1].day);
+        const double sinceLast = nowDay - points.back().day;
+        if (sinceLast > 0)
+            rate = std::min(rate, (drop + step) / (nowDay - points[1].day));
+        double used = rate * sinceLast;
+        // Pages printed since the last step tell how far into the step the level is, better than the clock.
+        const auto& first = pointPages[1];
+        const auto& last = pointPages.back();
+        if (pagesNow && first && last && *last > *first && *pagesNow >= *last)
+            used = static_cast<double>(*pagesNow - *last) * drop / static_cast<double>(*last - *first);
+        estimate = std::clamp(level + step * kCrossingOffset - used, std::max(0.0, level - step / 2), level + step);
+    }
     // Use comes in weekly waves, so the readings are not independent and
     // Sen's interval alone is too narrow: the rate is never surer than this.
-    const double fastest = std::max(rate * (1 + kMinRateSpread), -fit->lower);
-    const double slowest = std::min(rate * (1 - kMinRateSpread), -fit->upper);
+    double fastest = std::max(rate * (1 + kMinRateSpread), -fit->lower);
+    double slowest = std::min(rate * (1 - kMinRateSpread), -fit->upper);
+    if (auto spread = windowRates(points, estimate / rate)) {
+        fastest = std::max(fastest, spread->fast);
+        slowest = std::min(slowest, spread->slow);
+    }
     Estimate days{estimate / rate, levelLow / fastest, std::nullopt};
     if (slowest > 0)
         days.high = std::max(levelHigh / slowest, days.value);

@@ -30,6 +30,9 @@ struct Cartridge {
     bool counterWentBack = false;
 };
 
+// A measured level as percent of its maximum (or of 100 for the percent unit); none otherwise.
+std::optional<double> levelPercent(const SupplyValue& value);
+
 // Splits values (a supply's history, oldest first) into cartridges.
 // pagesNow, the device's counter now, closes the current cartridge's pages.
 std::vector<Cartridge> splitCartridges(std::span<const SupplyValue> values, std::optional<int64_t> pagesNow);

@@ -440,6 +440,38 @@ TEST(StoreRounds, OneEventWhenSilentAndOneWhenBack) {
     EXPECT_EQ(devices.size(), 1u);
 }
 
+TEST(StoreRounds, AlertsAreKeptAsChangesAndThroughASilence) {
+    test::TempDir dir;
+    FleetStore store;
+    ASSERT_TRUE(store.open(dir.file("fleet.db")).ok());
+    DeviceReading quiet = printer("10.0.0.5", "", "SN1", 1000, {toner(1, 80)});
+    quiet.name = "Front desk";
+    quiet.location = "Hall, floor 2";
+    DeviceReading jammed = quiet;
+    jammed.alerts = {"Paper jam in tray 2", "Door open\x1e(front)"};
+    DeviceReading silent = quiet;
+    silent.answered = false;
+    // Alert rows: the jam, then its clearing; a silence and a repeat write none.
+    const std::vector<std::pair<const DeviceReading*, int64_t>> rounds = {
+        {&quiet, 0}, {&jammed, 1}, {&jammed, 1}, {&silent, 1}, {&jammed, 1}, {&quiet, 2}};
+    for (size_t i = 0; i < rounds.size(); ++i) {
+        ASSERT_TRUE(writeOne(store, kMonday + static_cast<int64_t>(i) * 900, *rounds[i].first).ok());
+        StoreStats stats;
+        ASSERT_TRUE(store.stats(stats).ok());
+        EXPECT_EQ(stats.alertValues, rounds[i].second) << i;
+        DeviceRecord device;
+        ASSERT_TRUE(store.findDevice("SN1", device).ok());
+        const bool jam = rounds[i].first == &jammed || (rounds[i].first == &silent);
+        EXPECT_EQ(device.alerts.size(), jam ? 2u : 0u) << i;
+        if (jam) {
+            EXPECT_EQ(device.alerts[0], "Paper jam in tray 2");
+            EXPECT_EQ(device.alerts[1], "Door open (front)");  // the separator never comes back as one
+        }
+        EXPECT_EQ(device.name, "Front desk");
+        EXPECT_EQ(device.location, "Hall, floor 2");
+    }
+}
+
 TEST(StoreRounds, PageCounterRowsAreSpacedUnlessTheCounterGoesBack) {
     test::TempDir dir;
     FleetStore store;

@@ -1,0 +1,497 @@
+// netrov-cli's fleet store commands: watch, history and fleet.
+#include "store_commands.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <limits>
+#include <ostream>
+#include <thread>
+
+#include <netrov/consumable_records.h>
+#include <netrov/result_codes.h>
+
+#include "attention.h"
+#include "device_list.h"
+#include "exit_codes.h"
+#include "forecast.h"
+#include "query_reading.h"
+#include "report.h"
+#include "search_settings.h"
+#include "sweep_search.h"
+#include "words.h"
+
+namespace netrov::cli {
+
+namespace {
+
+using store::FleetStore;
+using store::StoreStatus;
+
+constexpr int64_t kMaxIntervalSeconds = 7 * 86400;
+constexpr double kSecondsPerDay = 86400.0;
+
+constexpr std::pair<char, int64_t> kIntervalUnits[] = {{'s', 1}, {'m', 60}, {'h', 3600}, {'d', 86400}};
+
+constexpr std::pair<store::CartridgeStart, const char*> kStartWords[] = {
+    {store::CartridgeStart::FirstSeen, "first seen"},
+    {store::CartridgeStart::LevelRose, "level rose"},
+    {store::CartridgeStart::SerialChanged, "serial number changed"},
+    {store::CartridgeStart::DescriptionChanged, "description changed"},
+};
+
+const char* startWords(store::CartridgeStart why)
+{
+    for (const auto& [code, words] : kStartWords)
+        if (code == why) return words;
+    return "";
+}
+
+// Runs work(i) for every i below count on up to jobs threads.
+template <class Work>
+void forEachParallel(size_t count, int jobs, Work work)
+{
+    std::atomic<size_t> next{0};
+    const auto loop = [&] {
+        for (size_t i = next++; i < count; i = next++) work(i);
+    };
+    const size_t threads = std::clamp<size_t>(static_cast<size_t>(std::max(jobs, 1)), 1, std::max<size_t>(count, 1));
+    std::vector<std::thread> pool;
+    for (size_t t = 1; t < threads; ++t) {
+        try {
+            pool.emplace_back(loop);
+        } catch (const std::system_error&) {
+            break;  // fewer threads: the rest is read by those that run
+        }
+    }
+    loop();
+    for (std::thread& t : pool) t.join();
+}
+
+std::vector<TonerEntry> readToner(const core::DeviceListEntry& entry)
+{
+    std::vector<TonerEntry> out;
+    const core::QuerySchema* query = core::findQuery("GetDevToner");
+    if (!query) return out;
+    DeviceIdentity device = entry.identity;
+    const core::QueryReading reading = core::readOnce(*query, device, core::kMaxSupplies);
+    for (int32_t i = 0; i < reading.stored(); ++i) out.push_back(*static_cast<const TonerEntry*>(reading.record(i)));
+    return out;
+}
+
+std::string lowerMac(std::string mac)
+{
+    std::transform(mac.begin(), mac.end(), mac.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return mac;
+}
+
+// A stored level as the percentage the attention judgement takes, or its level code.
+std::optional<int32_t> percentOf(const store::SupplyValue& v)
+{
+    switch (v.state) {
+    case store::LevelState::Measured:
+        if (const auto percent = store::levelPercent(v)) return static_cast<int32_t>(std::lround(*percent));
+        return std::nullopt;
+    case store::LevelState::SomeRemaining: return core::kLevelSomeRemaining;
+    case store::LevelState::Other: return core::kLevelOther;
+    case store::LevelState::Unknown: return core::kLevelUnknown;
+    }
+    return std::nullopt;
+}
+
+struct SupplyView {
+    store::SupplyRecord record;
+    std::vector<store::SupplyValue> values;
+    std::vector<store::Cartridge> cartridges;
+    store::Forecast forecast;
+    std::optional<int32_t> percent;  // the last measured percentage, when the last reading is measured
+    const char* stateName = "not_reported";
+    core::LevelState state = core::LevelState::Unknown;
+};
+
+StoreStatus viewSupplies(FleetStore& fleet, const store::DeviceRecord& device, int64_t now, std::vector<SupplyView>& out)
+{
+    out.clear();
+    std::vector<store::SupplyRecord> supplies;
+    if (StoreStatus status = fleet.supplies(device.id, supplies); !status.ok()) return status;
+    for (const store::SupplyRecord& record : supplies) {
+        SupplyView& view = out.emplace_back();
+        view.record = record;
+        if (StoreStatus status = fleet.supplyHistory(record.id, view.values); !status.ok()) return status;
+        view.cartridges = store::splitCartridges(view.values, device.pageCount);
+        view.forecast = store::forecastSupply(view.values, now, device.pageCount);
+        if (view.values.empty()) continue;
+        // The supply row holds what the last round said, even when it wrote no value row (asleep: unknown).
+        store::SupplyValue last = view.values.back();
+        if (record.state != store::LevelState::Measured) {
+            last.state = record.state;
+            last.level.reset();
+        }
+        view.percent = percentOf(last);
+        view.state = core::levelState(view.percent);
+        view.stateName = core::levelStateName(view.state);
+        if (last.state != store::LevelState::Measured) view.percent.reset();
+    }
+    return {};
+}
+
+nlohmann::json estimateJson(const std::optional<store::Estimate>& e)
+{
+    if (!e) return nullptr;
+    nlohmann::json out = {{"value", std::round(e->value * 10) / 10}, {"low", std::round(e->low * 10) / 10}};
+    out["high"] = e->high ? nlohmann::json(std::round(*e->high * 10) / 10) : nlohmann::json();
+    return out;
+}
+
+nlohmann::json forecastJson(const store::Forecast& f, int64_t now)
+{
+    nlohmann::json reasons = nlohmann::json::array();
+    for (store::ForecastNote note : f.notes) reasons.push_back(store::forecastNoteText(note));
+    nlohmann::json out = {{"days", estimateJson(f.days)}, {"pages", estimateJson(f.pages)}, {"reasons", reasons}};
+    out["emptyDate"] = f.days ? nlohmann::json(utcText(now + static_cast<int64_t>(f.days->value * kSecondsPerDay)))
+                              : nlohmann::json();
+    return out;
+}
+
+std::string numberText(double value)
+{
+    return std::to_string(static_cast<int64_t>(std::lround(value)));
+}
+
+std::string rangeText(const store::Estimate& e, const char* unit)
+{
+    return numberText(e.value) + " " + unit + " (" + numberText(e.low) + " to " +
+           (e.high ? numberText(*e.high) : std::string("no bound")) + ")";
+}
+
+// "in 23 days (18 to 30), 4000 pages (3500 to 4500)", or the reasons.
+std::string forecastText(const store::Forecast& f)
+{
+    std::string text;
+    if (f.days) text = "empty in " + rangeText(*f.days, "days");
+    if (f.pages) text += (text.empty() ? "" : ", ") + rangeText(*f.pages, "pages left");
+    std::string reasons;
+    for (store::ForecastNote note : f.notes) reasons += (reasons.empty() ? "" : "; ") + std::string(store::forecastNoteText(note));
+    if (!reasons.empty()) text += text.empty() ? reasons : " [" + reasons + "]";
+    return text;
+}
+
+// Opens the store for reading; the message when it cannot.
+StoreStatus openForReading(FleetStore& fleet, const std::string& path)
+{
+    store::StoreOptions options;
+    options.mode = store::OpenMode::Reader;
+    return fleet.open(path, options);
+}
+
+int storeFailure(const StoreStatus& status, std::ostream& err)
+{
+    err << "netrov-cli: " << terminalSafe(status.message) << "\n";
+    // A bad, newer, locked or read-only store is the command's input, not a device failing.
+    return status.result == store::StoreResult::Failed ? kExitFailed : kExitBadInput;
+}
+
+int64_t nowSeconds()
+{
+    return static_cast<int64_t>(std::time(nullptr));
+}
+
+// The supply that empties first: the soonest forecast, or an empty one.
+const SupplyView* firstEmpty(const std::vector<SupplyView>& supplies)
+{
+    const SupplyView* first = nullptr;
+    for (const SupplyView& s : supplies) {
+        if (!s.forecast.days) continue;
+        if (!first || s.forecast.days->value < first->forecast.days->value) first = &s;
+    }
+    return first;
+}
+
+nlohmann::json deviceJson(const store::DeviceRecord& d)
+{
+    return {{"address", d.identity.address}, {"name", d.name},     {"model", d.identity.model},
+            {"serial", d.identity.serial},   {"location", d.location}, {"mac", d.identity.mac},
+            {"firstSeen", utcText(d.firstSeen)}, {"lastSeen", utcText(d.lastSeen)}, {"answering", d.answering},
+            {"status", d.status}, {"statusText", core::statusWordText(d.status)}, {"alerts", d.alerts}};
+}
+
+}  // namespace
+
+Checked<int64_t> parseInterval(const std::string& text)
+{
+    const std::string bad = "interval \"" + text + "\" is not seconds from 1 to 604800, or a number with s, m, h or d";
+    if (text.empty() || text.size() > 12) return {std::nullopt, bad};
+    int64_t scale = 1;
+    std::string digits = text;
+    for (const auto& [unit, seconds] : kIntervalUnits) {
+        if (text.back() == unit) {
+            scale = seconds;
+            digits.pop_back();
+        }
+    }
+    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
+        return {std::nullopt, bad};
+    const int64_t value = std::stoll(digits) * scale;
+    if (value < 1 || value > kMaxIntervalSeconds) return {std::nullopt, bad};
+    return {value, {}};
+}
+
+std::string defaultStorePath()
+{
+    namespace fs = std::filesystem;
+    const char* data = std::getenv("XDG_DATA_HOME");
+    fs::path folder;
+    if (data && *data && fs::path(data).is_absolute()) {
+        folder = data;
+    } else if (const char* home = std::getenv("HOME"); home && *home) {
+        folder = fs::path(home) / ".local" / "share";
+    } else {
+        return {};
+    }
+    return (folder / "netrov" / "fleet.db").string();
+}
+
+std::string utcText(int64_t time)
+{
+    const std::time_t t = static_cast<std::time_t>(time);
+    std::tm tm{};
+    if (!gmtime_r(&t, &tm)) return {};
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    return text;
+}
+
+store::DeviceReading readingOf(const core::DeviceReport& report, const std::vector<TonerEntry>& toner)
+{
+    store::DeviceReading reading;
+    reading.identity.address = report.address;
+    reading.identity.mac = lowerMac(report.macAddress);
+    reading.identity.serial = report.serialNumber;
+    reading.identity.model = report.model;
+    reading.answered = report.answered;
+    reading.name = report.name;
+    reading.location = report.location;
+    reading.alerts = report.alerts;
+    reading.status = report.statusCode;
+    if (report.pageCount) reading.pageCount = *report.pageCount;
+    for (size_t i = 0; i < toner.size(); ++i) {
+        const TonerEntry& t = toner[i];
+        store::SupplyReading& s = reading.supplies.emplace_back();
+        // The table's order is the device's; the report names the same rows in the same order.
+        s.index = static_cast<int32_t>(i + 1);
+        s.kind = t.typeValid ? t.supplyType : 0;
+        s.colour = i < report.toner.size() ? report.toner[i].colour : std::string();
+        s.description = t.nameValid ? core::fieldText(t.name, sizeof t.name) : std::string();
+        s.level = t.currentLevelValid ? t.currentLevel : core::kLevelUnknown;
+        s.maximum = t.maxCapacityValid ? t.maxCapacity : core::kLevelUnknown;
+        s.unit = t.unitValid ? t.unit : 0;
+    }
+    return reading;
+}
+
+int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, std::ostream& out, std::ostream& err)
+{
+    if (options.store.empty()) {
+        err << "netrov-cli: no store: give --store PATH (neither XDG_DATA_HOME nor HOME is set)\n";
+        return kExitBadInput;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(options.store).parent_path(), ec);
+    FleetStore fleet;
+    if (StoreStatus status = fleet.open(options.store); !status.ok()) return storeFailure(status, err);
+
+    core::SearchSettings settings = core::defaultSearchSettings();
+    settings.BroadCast = 0;
+    settings.TimeOut = options.timeOut;
+    settings.Retry = options.retry;
+    core::setCommunity(settings, options.community);
+    const SweepSearch search{settings, {}, options.rate, false};
+    std::vector<uint32_t> targets = options.targets;
+    std::sort(targets.begin(), targets.end());
+    const auto targeted = [&](const std::string& address) {
+        const auto a = checkAddress(address);
+        return a.value && std::binary_search(targets.begin(), targets.end(), *a.value);
+    };
+
+    for (int64_t round = 1; options.rounds == 0 || round <= options.rounds; ++round) {
+        const auto began = std::chrono::steady_clock::now();
+        const int64_t time = nowSeconds();
+        core::DeviceList found;
+        const SweepOutcome outcome = sweepSearch(targets, search, found, interrupted, err);
+        if (!outcome.error.empty()) {
+            err << "netrov-cli: " << outcome.error << "\n";
+            return kExitFailed;
+        }
+        const std::vector<core::DeviceListEntry> entries = found.copyAll();
+        std::vector<store::DeviceReading> readings(entries.size());
+        forEachParallel(entries.size(), options.jobs, [&](size_t i) {
+            if (interrupted.load()) return;
+            const core::DeviceReport report = core::readDeviceReport(entries[i]);
+            readings[i] = readingOf(report, report.answered ? readToner(entries[i]) : std::vector<TonerEntry>{});
+        });
+        if (interrupted.load()) {
+            out << "round " << round << " interrupted: nothing of it was stored\n";
+            return kExitOk;
+        }
+
+        // Stored devices within the targets that did not answer are marked silent, keeping their values.
+        std::vector<store::DeviceRecord> known;
+        if (StoreStatus status = fleet.devices(known); !status.ok()) return storeFailure(status, err);
+        int silent = 0;
+        for (const store::DeviceRecord& device : known) {
+            if (!targeted(device.identity.address)) continue;
+            const bool answered = std::any_of(readings.begin(), readings.end(), [&](const store::DeviceReading& r) {
+                return r.answered && r.identity.address == device.identity.address;
+            });
+            if (answered) continue;
+            store::DeviceReading quiet;
+            quiet.identity = device.identity;
+            quiet.answered = false;
+            readings.push_back(std::move(quiet));
+        }
+        int answered = 0;
+        for (const store::DeviceReading& r : readings) (r.answered ? answered : silent) += 1;
+
+        store::RoundSummary summary;
+        if (StoreStatus status = fleet.writeRound(time, readings, &summary); !status.ok()) return storeFailure(status, err);
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+        out << "round " << round << " at " << utcText(time) << ": " << answered << " answered, " << silent
+            << " silent, " << summary.newDevices << " new, " << summary.supplyValues << " level changes, "
+            << summary.events << " events (" << std::lround(seconds * 10) / 10.0 << " s)\n"
+            << std::flush;
+
+        if (options.rounds != 0 && round >= options.rounds) break;
+        // The next round starts an interval after this one began.
+        const auto next = began + std::chrono::seconds(options.intervalSeconds);
+        while (std::chrono::steady_clock::now() < next) {
+            if (interrupted.load()) return kExitOk;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    return kExitOk;
+}
+
+nlohmann::json historyJson(FleetStore& fleet, const store::DeviceRecord& device, int64_t now)
+{
+    nlohmann::json doc = deviceJson(device);
+    doc["schemaVersion"] = 1;
+    doc["pageCount"] = device.pageCount ? nlohmann::json(*device.pageCount) : nlohmann::json();
+    std::vector<SupplyView> supplies;
+    nlohmann::json list = nlohmann::json::array();
+    if (viewSupplies(fleet, device, now, supplies).ok()) {
+        for (const SupplyView& s : supplies) {
+            nlohmann::json cartridges = nlohmann::json::array();
+            for (const store::Cartridge& c : s.cartridges) {
+                cartridges.push_back({{"start", utcText(c.start)},
+                                      {"why", startWords(c.why)},
+                                      {"pages", c.pages ? nlohmann::json(*c.pages) : nlohmann::json()}});
+            }
+            const std::string description = s.values.empty() ? std::string() : s.values.back().description;
+            list.push_back({{"index", s.record.index},
+                            {"type", s.record.kind},
+                            {"typeText", core::enumWord(core::Enumeration::SupplyType, s.record.kind)},
+                            {"colour", s.record.colour},
+                            {"description", description},
+                            {"level", s.percent ? nlohmann::json(*s.percent) : nlohmann::json()},
+                            {"levelState", s.stateName},
+                            {"cartridges", cartridges},
+                            {"forecast", forecastJson(s.forecast, now)}});
+        }
+    }
+    doc["supplies"] = list;
+    return doc;
+}
+
+int runHistory(const std::string& storePath, const std::string& key, bool json, std::ostream& out, std::ostream& err)
+{
+    FleetStore fleet;
+    if (StoreStatus status = openForReading(fleet, storePath); !status.ok()) return storeFailure(status, err);
+    store::DeviceRecord device;
+    if (StoreStatus status = fleet.findDevice(key, device); !status.ok()) {
+        err << "netrov-cli: " << terminalSafe(status.message) << " in " << terminalSafe(storePath) << "\n";
+        return status.result == store::StoreResult::NotFound ? kExitFailed : storeFailure(status, err);
+    }
+    const int64_t now = nowSeconds();
+    if (json) {
+        out << dumpJson(historyJson(fleet, device, now)) << "\n";
+        return kExitOk;
+    }
+    std::vector<SupplyView> supplies;
+    if (StoreStatus status = viewSupplies(fleet, device, now, supplies); !status.ok()) return storeFailure(status, err);
+    out << terminalSafe(device.identity.address) << "  " << terminalSafe(device.name) << "  "
+        << terminalSafe(device.identity.model) << "  serial " << terminalSafe(device.identity.serial) << "\n"
+        << "last seen " << utcText(device.lastSeen) << (device.answering ? "" : " (no answer since)") << ", pages "
+        << (device.pageCount ? std::to_string(*device.pageCount) : std::string("--")) << "\n";
+    for (const SupplyView& s : supplies) {
+        const std::string description = s.values.empty() ? std::string() : s.values.back().description;
+        out << "\n" << terminalSafe(s.record.colour.empty() ? description : s.record.colour) << " ("
+            << terminalSafe(description) << "): "
+            << (s.percent ? std::to_string(*s.percent) + " %" : std::string(s.stateName)) << "\n";
+        std::vector<std::vector<std::string>> rows;
+        for (const store::Cartridge& c : s.cartridges)
+            rows.push_back({"  " + utcText(c.start), startWords(c.why), c.pages ? std::to_string(*c.pages) : "--"});
+        out << formatColumns({"  cartridge since", "why", "pages printed"}, rows);
+        out << "  forecast: " << forecastText(s.forecast) << "\n";
+    }
+    return kExitOk;
+}
+
+int runFleet(const std::string& storePath, FleetFormat format, std::ostream& out, std::ostream& err)
+{
+    FleetStore fleet;
+    if (StoreStatus status = openForReading(fleet, storePath); !status.ok()) return storeFailure(status, err);
+    std::vector<store::DeviceRecord> devices;
+    if (StoreStatus status = fleet.devices(devices); !status.ok()) return storeFailure(status, err);
+    const int64_t now = nowSeconds();
+    const std::vector<std::string> header = {"address", "name", "model", "serial", "last_seen", "answering",
+                                             "attention", "first_empty", "days_left", "empty_date"};
+    std::vector<std::vector<std::string>> rows;
+    nlohmann::json list = nlohmann::json::array();
+    for (const store::DeviceRecord& d : devices) {
+        std::vector<SupplyView> supplies;
+        if (StoreStatus status = viewSupplies(fleet, d, now, supplies); !status.ok()) return storeFailure(status, err);
+        std::vector<core::LevelState> states;
+        for (const SupplyView& s : supplies) states.push_back(s.state);
+        const core::Attention attention = core::judgeAttention(states, 0, d.alerts.size());
+        const SupplyView* first = firstEmpty(supplies);
+        nlohmann::json entry = deviceJson(d);
+        entry["attention"] = attention.needed();
+        entry["attentionReasons"] = attention.reasons;
+        entry["firstEmpty"] = nullptr;
+        if (first) {
+            entry["firstEmpty"] = {{"colour", first->record.colour},
+                                   {"index", first->record.index},
+                                   {"forecast", forecastJson(first->forecast, now)}};
+        }
+        list.push_back(entry);
+        const std::string days = first ? numberText(first->forecast.days->value) : std::string();
+        const std::string date =
+            first ? utcText(now + static_cast<int64_t>(first->forecast.days->value * kSecondsPerDay)).substr(0, 10) : "";
+        rows.push_back({d.identity.address, d.name, d.identity.model, d.identity.serial, utcText(d.lastSeen),
+                        d.answering ? "yes" : "no answer", attention.needed() ? "yes" : "no",
+                        first ? first->record.colour : std::string(), days, date});
+    }
+    if (format == FleetFormat::Json) {
+        out << dumpJson({{"schemaVersion", 1}, {"devices", list}}) << "\n";
+    } else if (format == FleetFormat::Csv) {
+        std::string text;
+        for (size_t i = 0; i < header.size(); ++i) text += (i ? "," : "") + header[i];
+        text += "\r\n";
+        for (const auto& row : rows) {
+            // Standard output never gets a device's control characters, as the report's.
+            for (size_t i = 0; i < row.size(); ++i) text += (i ? "," : "") + core::csvField(terminalSafe(row[i]));
+            text += "\r\n";
+        }
+        out << text;
+    } else {
+        for (auto& row : rows)
+            for (std::string& cell : row) cell = terminalSafe(cell);
+        out << formatColumns(header, rows);
+    }
+    return kExitOk;
+}
+
+}  // namespace netrov::cli

@@ -1,0 +1,61 @@
+// netrov-cli's fleet store commands: watch (read a fleet every interval into the store), history and fleet (read it back).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include <netrov/consumable_records.h>
+
+#include "cli_input.h"
+#include "fleet_report.h"
+#include "fleet_store.h"
+
+namespace netrov::cli {
+
+// "900", "30s", "15m", "2h" or "1d": seconds from 1 to one week.
+Checked<int64_t> parseInterval(const std::string& text);
+
+// $XDG_DATA_HOME/netrov/fleet.db, else ~/.local/share/netrov/fleet.db; empty when neither is known.
+std::string defaultStorePath();
+
+struct WatchOptions {
+    std::vector<uint32_t> targets;  // every address to read, expanded
+    std::string community;
+    int32_t timeOut = 3;
+    int32_t retry = 0;
+    uint32_t rate = 500;
+    int64_t intervalSeconds = 900;
+    int64_t rounds = 0;  // 0: until interrupted
+    int jobs = 8;
+    std::string store;
+};
+
+// One device's report and its supply table as the store keeps them: raw
+// levels, maxima and units, so "unknown" and "some remaining" stay states.
+store::DeviceReading readingOf(const core::DeviceReport& report, const std::vector<TonerEntry>& toner);
+
+// Reads the targets every interval into the store until rounds are done or
+// interrupted is set; a round under way when interrupted is rolled back.
+// Progress goes to out, problems to err. Exit codes of exit_codes.h; a store
+// that cannot be opened (another watcher, not a store, newer, read-only) is bad input.
+int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, std::ostream& out, std::ostream& err);
+
+// The stored history of the device whose address, serial number or MAC is
+// key: per supply its cartridges and forecast, at time now.
+nlohmann::json historyJson(store::FleetStore& store, const store::DeviceRecord& device, int64_t now);
+int runHistory(const std::string& storePath, const std::string& key, bool json, std::ostream& out, std::ostream& err);
+
+enum class FleetFormat { Table, Csv, Json };
+// Every stored device: last seen, attention, and the supply that empties first.
+int runFleet(const std::string& storePath, FleetFormat format, std::ostream& out, std::ostream& err);
+
+// "2026-01-05T09:00:00Z"
+std::string utcText(int64_t time);
+
+}  // namespace netrov::cli
