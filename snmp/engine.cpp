@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 #include <optional>
+#include <span>
 #include <unordered_set>
 
 #ifndef _WIN32
@@ -128,7 +129,9 @@ MessagePtr request(const char* host, int32_t timeout, const MessageModel& model,
 
     // SNMPv1 replies keep the datagram size they always had; a GetBulk
     // reply may fill a whole datagram.
-    std::vector<uint8_t> in(model.version() == kVersion1 ? SNMP_DATAGRAM_SIZE : kLargestDatagram);
+    uint8_t small[SNMP_DATAGRAM_SIZE];
+    std::vector<uint8_t> large(model.version() == kVersion1 ? 0 : kLargestDatagram);
+    const std::span<uint8_t> in = large.empty() ? std::span<uint8_t>(small) : std::span<uint8_t>(large);
     const auto deadline = Clock::now() + std::chrono::seconds(clampTimeout(timeout));
     while (waitReadable(fd, deadline)) {
         const platform::Received got = platform::receiveDatagram(fd.get(), in.data(), in.size());

@@ -609,7 +609,7 @@ RowsResult walkTable(const QuerySetup& request, size_t maxRows, std::chrono::mil
     WalkCursor cursor(setup);
     Clock::time_point deadline = Clock::now() + limit;
     if (tQueryDeadline && *tQueryDeadline < deadline) deadline = *tQueryDeadline;
-    const std::optional<int32_t> version = speakable(setup.version) ? versionFor(setup) : std::nullopt;
+    std::optional<int32_t> version = speakable(setup.version) ? versionFor(setup) : std::nullopt;
     bool bulk = version == NETROV_SNMP_V2C && !bulkRefused(setup.target);
     BulkTableReader reader(setup, cursor, maxRows);
     // Set when GetBulk got no answer twice: GetNext decides whether the
@@ -632,6 +632,11 @@ RowsResult walkTable(const QuerySetup& request, size_t maxRows, std::chrono::mil
             continue;
         }
         const bool more = nextRowByGetNext(setup, cursor, result);
+        // An "auto" device answers its first GetNext in the version it speaks.
+        if (!version && !bulkSilent && result.code == NETROV_OK) {
+            version = versionFor(setup);
+            bulk = version == NETROV_SNMP_V2C && !bulkRefused(setup.target);
+        }
         // GetNext answered where GetBulk was not: the agent ignores GetBulk.
         if (bulkSilent && result.code == NETROV_OK) {
             refuseBulk(setup.target);

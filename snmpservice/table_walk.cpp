@@ -19,12 +19,13 @@ std::vector<const SnmpBinding*> bindingsOf(const SnmpMessage& reply)
     return out;
 }
 
-// The values of repetition k as the setup's keys see them: the active
-// columns' bindings of that repetition and, in the ended columns' places,
-// an empty binding whose value the caller puts back. None when the codec
-// cannot hand the row over (the GetNext walk ends on such a reply).
-std::optional<ValueList> rowValues(const QuerySetup& setup, const WalkCursor& cursor, const SnmpMessage& reply,
-                                   const std::vector<const SnmpBinding*>& all, size_t first)
+// The values of one repetition as the setup's keys see them. The reply
+// holds one binding per asked column in each repetition; a column that
+// ended before this repetition gets its last answer back, as the GetNext
+// walk would get it, whatever the agent put in its place. None when the
+// codec cannot hand the row over (the GetNext walk ends on such a reply).
+std::optional<ValueList> rowValues(const QuerySetup& setup, const WalkCursor& cursor, const std::vector<bool>& asked,
+                                   const SnmpMessage& reply, const std::vector<const SnmpBinding*>& all, size_t first)
 {
     const size_t slots = setup.slotCount();
     std::vector<SnmpBinding> row(slots);
@@ -33,8 +34,11 @@ std::optional<ValueList> rowValues(const QuerySetup& setup, const WalkCursor& cu
     size_t taken = first;
     for (size_t i = 0; i < setup.requested.size(); ++i) {
         if (!setup.requested[i] || !setup.base[i]) continue;
-        if (cursor.active(setup, i)) row[slot] = *all[taken++];
-        row[slot].type = cursor.active(setup, i) ? row[slot].type : uint8_t{0x05};
+        if (asked[i]) {
+            const SnmpBinding* binding = all[taken++];
+            if (!cursor.ended[i]) row[slot] = *binding;
+        }
+        if (!asked[i] || cursor.ended[i]) row[slot].type = 0x05;
         ++slot;
     }
     for (size_t s = 0; s < slots; ++s) row[s].next = s + 1 < slots ? &row[s + 1] : nullptr;
@@ -70,12 +74,15 @@ BulkStep takeBulkReply(const QuerySetup& setup, WalkCursor& cursor, const SnmpMe
     const size_t repeats = all.size() / active;
     if (repeats == 0) return BulkStep::Fault;
 
+    // The columns the request asked, in the order of each repetition.
+    std::vector<bool> asked(setup.requested.size());
+    for (size_t i = 0; i < asked.size(); ++i) asked[i] = cursor.active(setup, i);
     // Everything is decided on a copy, so a fault leaves the cursor and the rows alone.
     WalkCursor next = cursor;
     std::vector<ValueList> taken;
     bool ended = false;
     for (size_t k = 0; k < repeats && rows->size() + taken.size() < maxRows; ++k) {
-        std::optional<ValueList> values = rowValues(setup, next, reply, all, k * active);
+        std::optional<ValueList> values = rowValues(setup, next, asked, reply, all, k * active);
         if (!values) {
             ended = true;
             break;
