@@ -31,7 +31,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const char* kRelay = "127.0.47.1";  // what the readers ask
 constexpr const char* kAgent = "127.0.47.2";  // the simulator behind the relay
-constexpr const char* kFastRelay = "127.0.47.3";  // before the in-process agent
+constexpr const char* kFastRelay = "127.0.47.3";        // before the in-process table
+constexpr const char* kFastDeviceRelay = "127.0.47.4";  // before the in-process device
 constexpr const char* kInventoryWalk = "mfp";
 constexpr const char* kTableWalk = "alerts1000";
 constexpr int kTableRows = 1000;
@@ -58,6 +59,45 @@ std::string alertTableWalk()
     return text;
 }
 
+// A .snmprec walk's objects as the in-process agent serves them.
+void serveWalk(test::TableAgent& agent, const std::string& text)
+{
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = text.substr(at, end - at);
+        at = end + 1;
+        const size_t bar1 = line.find('|');
+        const size_t bar2 = bar1 == std::string::npos ? bar1 : line.find('|', bar1 + 1);
+        if (bar2 == std::string::npos) continue;
+        const std::string oid = line.substr(0, bar1);
+        const std::string type = line.substr(bar1 + 1, bar2 - bar1 - 1);
+        const std::string value = line.substr(bar2 + 1);
+        if (type == "2") {
+            agent.add(oid, test::AgentValue::integer(static_cast<int32_t>(std::stol(value))));
+        } else if (type == "4") {
+            agent.add(oid, test::AgentValue::octets(value));
+        } else if (type == "4x") {
+            std::vector<uint8_t> bytes;
+            for (size_t i = 0; i + 1 < value.size(); i += 2) {
+                bytes.push_back(static_cast<uint8_t>(std::stoul(value.substr(i, 2), nullptr, 16)));
+            }
+            agent.add(oid, test::AgentValue::octets(bytes));
+        } else if (type == "6") {
+            agent.add(oid, test::AgentValue::oid(value));
+        } else if (type == "64") {
+            agent.add(oid, test::AgentValue::ipAddress(value));
+        } else if (type == "65") {
+            agent.add(oid, test::AgentValue::counter(static_cast<uint32_t>(std::stoul(value))));
+        } else if (type == "66") {
+            agent.add(oid, test::AgentValue::gauge(static_cast<uint32_t>(std::stoul(value))));
+        } else if (type == "67") {
+            agent.add(oid, test::AgentValue::timeTicks(static_cast<uint32_t>(std::stoul(value))));
+        }
+    }
+}
+
 struct Figure {
     double seconds = 0;
     size_t exchanges = 0;
@@ -80,7 +120,8 @@ DeviceIdentity device(const char* community, int32_t version, const char* at = k
 }
 
 // Every reading query of the service, as netrov-cli's inventory runs them.
-Figure inventory(bench::DelayRelay& relay, ServiceRecord* service, int32_t version, bool perQuery = false)
+Figure inventory(bench::DelayRelay& relay, const char* at, ServiceRecord* service, int32_t version,
+                 bool perQuery = false)
 {
     tessel::forgetDevices();
     relay.resetExchanges();
@@ -89,7 +130,7 @@ Figure inventory(bench::DelayRelay& relay, ServiceRecord* service, int32_t versi
     for (const tessel::QueryInfo& query : tessel::kQueries) {
         const std::string name = query.name;
         if (query.recordSize == 0 || name.find("TUVASRV_Get") != 0) continue;
-        DeviceIdentity d = device(kInventoryWalk, version);
+        DeviceIdentity d = device(kInventoryWalk, version, at);
         std::vector<uint8_t> records(query.recordSize * 64);
         int32_t count = 0;
         const size_t before = relay.exchanges();
@@ -164,8 +205,11 @@ int main(int argc, char** argv)
         fast.add(std::string(kAlertTable) + ".5" + suffix, test::AgentValue::integer(row));
         fast.add(std::string(kAlertTable) + ".7" + suffix, test::AgentValue::integer(1100 + row % 50));
     }
+    test::TableAgent fastDevice;
+    serveWalk(fastDevice, test::readFile(inventoryWalk));
+    bench::DelayRelay fastDeviceRelay(kFastDeviceRelay, 161, fastDevice.ok() ? fastDevice.agent().address() : kAgent, 161);
     bench::DelayRelay fastRelay(kFastRelay, 161, fast.ok() ? fast.agent().address() : kAgent, 161);
-    if (!relay.ok() || !fastRelay.ok() || !fast.ok()) {
+    if (!relay.ok() || !fastRelay.ok() || !fast.ok() || !fastDevice.ok() || !fastDeviceRelay.ok()) {
         std::fprintf(stderr, "inventory_bench: no relay or agent: %s %s %s\n", relay.error().c_str(),
                      fastRelay.error().c_str(), fast.error().c_str());
         return 1;
@@ -174,7 +218,7 @@ int main(int argc, char** argv)
     if (perQuery) {
         for (const int32_t version : {NETROV_SNMP_V1, NETROV_SNMP_V2C}) {
             std::printf("inventory by %s:\n", version == NETROV_SNMP_V1 ? "v1" : "v2c");
-            inventory(relay, service.record(), version, true);
+            inventory(relay, kRelay, service.record(), version, true);
         }
         return 0;
     }
@@ -184,13 +228,19 @@ int main(int argc, char** argv)
     for (const int delayMs : {0, 20}) {
         relay.setDelay(std::chrono::milliseconds(delayMs));
         fastRelay.setDelay(std::chrono::milliseconds(delayMs));
-        const Figure inv1 = inventory(relay, service.record(), NETROV_SNMP_V1);
-        const Figure inv2 = inventory(relay, service.record(), NETROV_SNMP_V2C);
-        print("inventory, v1 GetNext", delayMs, inv1);
-        print("inventory, v2c GetBulk", delayMs, inv2);
-        std::printf("  inventory: v2c/v1 exchanges %.2f, v1/v2c time %.1fx\n",
-                    static_cast<double>(inv2.exchanges) / static_cast<double>(inv1.exchanges ? inv1.exchanges : 1),
-                    inv1.seconds / inv2.seconds);
+        fastDeviceRelay.setDelay(std::chrono::milliseconds(delayMs));
+        for (const bool simulator : {true, false}) {
+            bench::DelayRelay& through = simulator ? relay : fastDeviceRelay;
+            const char* at = simulator ? kRelay : kFastDeviceRelay;
+            std::printf("  device served by %s:\n", simulator ? "snmpsim" : "in-process agent");
+            const Figure inv1 = inventory(through, at, service.record(), NETROV_SNMP_V1);
+            const Figure inv2 = inventory(through, at, service.record(), NETROV_SNMP_V2C);
+            print("inventory, v1 GetNext", delayMs, inv1);
+            print("inventory, v2c GetBulk", delayMs, inv2);
+            std::printf("  inventory: v2c/v1 exchanges %.2f, v1/v2c time %.1fx\n",
+                        static_cast<double>(inv2.exchanges) / static_cast<double>(inv1.exchanges ? inv1.exchanges : 1),
+                        inv1.seconds / inv2.seconds);
+        }
         for (const bool simulator : {true, false}) {
             bench::DelayRelay& through = simulator ? relay : fastRelay;
             const char* at = simulator ? kRelay : kFastRelay;

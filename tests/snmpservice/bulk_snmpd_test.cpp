@@ -40,7 +40,7 @@ public:
     {
         pid_ = fork();
         if (pid_ == 0) {
-            execl(kSnmpd, kSnmpd, "-f", "-Lo", "-C", "-c", config.c_str(), "udp:127.0.0.1:161",
+            execl(kSnmpd, kSnmpd, "-f", "-Lf", "/dev/null", "-C", "-c", config.c_str(), "udp:127.0.0.1:161",
                   static_cast<char*>(nullptr));
             _exit(127);
         }
