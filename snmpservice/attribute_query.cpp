@@ -71,13 +71,15 @@ RequestResult requestKeys(const QueryCall& call, std::span<const KeyEntry> keys,
 }
 
 int32_t runRows(const QueryCall& call, std::span<const KeyEntry> keys, RequestShape shape,
-                const std::function<void(RowReader&)>& onRow)
+                const std::function<void(RowReader&)>& onRow,
+                const std::function<void(const std::vector<ReplyRow>&)>& beforeRows)
 {
     if (shape == RequestShape::Walk) {
         QuerySetup setup;
         if (const int prepared = prepareCall(&setup, call, keys); prepared != NETROV_OK) return prepared;
         const RowsResult walk = walkTable(setup);
         if (walk.code != NETROV_OK) return walk.code;
+        if (beforeRows) beforeRows(walk.rows);
         for (const ReplyRow& row : walk.rows) {
             RowReader reader(call, keys, row.values);
             onRow(reader);

@@ -469,6 +469,13 @@ int prepareQuery(QuerySetup* setup, const DeviceIdentity& device, std::span<cons
     return prepared;
 }
 
+bool readsByV2c(const DeviceIdentity& device)
+{
+    const int32_t version = netrovSnmpVersion(&device);
+    if (version == NETROV_SNMP_AUTO) return rememberedVersion(dottedAddress(device.address)) == NETROV_SNMP_V2C;
+    return version == NETROV_SNMP_V2C;
+}
+
 size_t QuerySetup::slotCount() const
 {
     size_t slots = 0;

@@ -139,6 +139,11 @@ int prepareQuery(QuerySetup* setup, const uint8_t address[4], std::span<const Ke
 int prepareQuery(QuerySetup* setup, const DeviceIdentity& device, std::span<const KeyEntry> keys,
                  const ServiceRecord* service);
 
+// Whether requests to the device go out as SNMPv2c (its record says so, or
+// it answered an "auto" exchange in it): each object of a request is then
+// answered on its own, so objects of several rows can share one request.
+bool readsByV2c(const DeviceIdentity& device);
+
 struct SetValue {
     uint8_t tag;
     std::vector<uint8_t> bytes;
