@@ -3,12 +3,16 @@
 // GetBulk badly, and the version of each device ("auto" included).
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+
 #include <string>
 #include <vector>
 
 #include "device_versions.h"
 #include "entry_points.h"
 #include "framework.h"
+#include "message.h"
+#include "table_walk.h"
 #include "netrov/result_codes.h"
 #include "netrov/snmp_version.h"
 #include "service_fixture.h"
@@ -248,4 +252,103 @@ TEST_F(BulkWalks, AVersionTheServiceCannotSpeakSendsNothing)
     const RowsResult walk = this->walk(NETROV_SNMP_V3);
     EXPECT_EQ(walk.code, NETROV_NOT_ENCODABLE);
     EXPECT_EQ(table.agent().requestCount(), 0u);
+}
+
+namespace {
+
+// One repetition of the three columns at alert n.
+std::vector<AgentBinding> alertRow(int n)
+{
+    const std::string row = std::to_string(n);
+    return {{kCode + row, AgentValue::integer(1100 + n)},
+            {kGroup + row, AgentValue::integer(5)},
+            {kIndex + row, AgentValue::integer(n)}};
+}
+
+std::vector<AgentBinding> join(std::initializer_list<std::vector<AgentBinding>> parts)
+{
+    std::vector<AgentBinding> out;
+    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+}  // namespace
+
+TEST(BulkReply, EachReplyEndsItsStepWithTheRowsAGetNextWalkWouldRead)
+{
+    Service service{Service::FromFile{}, Service::standardDefinition()};
+    const AgentValue endOfMib = AgentValue::raw(0x82, {});
+    struct Case {
+        const char* what;
+        std::vector<AgentBinding> bindings;
+        int32_t status;
+        int32_t repetitions;
+        BulkStep step;
+        size_t rows;
+    };
+    const Case cases[] = {
+        {"two rows", join({alertRow(4), alertRow(5)}), 0, 2, BulkStep::More, 2},
+        {"tooBig", {}, 1, 25, BulkStep::TooBig, 0},
+        {"genErr", alertRow(4), 5, 25, BulkStep::Fault, 0},
+        {"no binding", {}, 0, 25, BulkStep::Fault, 0},
+        {"more bindings than asked", join({alertRow(4), alertRow(5)}), 0, 1, BulkStep::Fault, 0},
+        {"out of order", join({alertRow(5), alertRow(4)}), 0, 25, BulkStep::Fault, 0},
+        {"repeated", join({alertRow(4), alertRow(4)}), 0, 25, BulkStep::Fault, 0},
+        {"backwards from the cursor", alertRow(2), 0, 25, BulkStep::Fault, 0},
+        {"last repetition cut short", join({alertRow(4), {alertRow(5)[0]}}), 0, 25, BulkStep::More, 1},
+        {"endOfMibView", join({alertRow(4), {{kCode + std::string("4"), endOfMib}, {kGroup + std::string("4"), endOfMib},
+                                            {kIndex + std::string("4"), endOfMib}}}),
+         0, 25, BulkStep::Ended, 1},
+        {"past the table", join({alertRow(4), {{"1.3.6.1.2.1.43.18.1.1.8.1.1", AgentValue::octets("x")},
+                                               {kIndex + std::string("1"), AgentValue::integer(1)},
+                                               {"1.3.6.1.2.1.43.19.1.0", AgentValue::integer(1)}}}),
+         0, 25, BulkStep::Ended, 1},
+        {"noSuchObject ends its column only",
+         join({{{kCode + std::string("4"), AgentValue::raw(0x80, {})}, alertRow(4)[1], alertRow(4)[2]}}), 0, 25,
+         BulkStep::More, 1},
+        {"Counter64 ends its column only",
+         join({{{kCode + std::string("4"), AgentValue::raw(0x46, {1, 0, 0, 0, 0, 0, 0, 1})}, alertRow(4)[1],
+                alertRow(4)[2]}}),
+         0, 25, BulkStep::More, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const DeviceIdentity device = snmpDevice(htonl(INADDR_LOOPBACK), "public", 1);
+        QuerySetup setup;
+        ASSERT_EQ(prepareQuery(&setup, device, kKeys, service.record()), NETROV_OK);
+        WalkCursor cursor(setup);
+        cursor.current = {kCode + std::string("3"), kGroup + std::string("3"), kIndex + std::string("3")};
+        const auto before = cursor.current;
+        const std::vector<uint8_t> bytes =
+            TableAgent::asV2c(FakeAgent::encodeResponse(9, "public", c.status, 0, c.bindings));
+        const netrov::snmp::Unwrapped reply =
+            netrov::snmp::CommunityModel(netrov::snmp::kVersion2c, "public").unwrap(bytes, 0x0100007F);
+        ASSERT_EQ(reply.status, netrov::snmp::UnwrapStatus::Ok);
+        std::vector<ReplyRow> rows;
+        EXPECT_EQ(takeBulkReply(setup, cursor, *reply.message, c.repetitions, 100, &rows), c.step);
+        ASSERT_EQ(rows.size(), c.rows);
+        if (c.rows == 0) {
+            EXPECT_EQ(cursor.current, before);  // nothing taken, nothing moved
+        } else {
+            EXPECT_EQ(numbers(rows[0])[2], 4);  // the index column of alert 4
+        }
+    }
+}
+
+TEST(BulkReply, RowBoundStopsInsideAReply)
+{
+    Service service{Service::FromFile{}, Service::standardDefinition()};
+    const DeviceIdentity device = snmpDevice(htonl(INADDR_LOOPBACK), "public", 1);
+    QuerySetup setup;
+    ASSERT_EQ(prepareQuery(&setup, device, kKeys, service.record()), NETROV_OK);
+    WalkCursor cursor(setup);
+    const std::vector<uint8_t> bytes = TableAgent::asV2c(
+        FakeAgent::encodeResponse(9, "public", 0, 0, join({alertRow(1), alertRow(2), alertRow(3)})));
+    const netrov::snmp::Unwrapped reply =
+        netrov::snmp::CommunityModel(netrov::snmp::kVersion2c, "public").unwrap(bytes, 0x0100007F);
+    ASSERT_EQ(reply.status, netrov::snmp::UnwrapStatus::Ok);
+    std::vector<ReplyRow> rows;
+    EXPECT_EQ(takeBulkReply(setup, cursor, *reply.message, 3, 2, &rows), BulkStep::More);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(cursor.current[0], kCode + std::string("2"));  // the next request starts after row 2
 }
