@@ -34,11 +34,13 @@
 #include "query_reading.h"
 #include "record_schema.h"
 #include "report.h"
+#include "result_text.h"
 #include "search_run.h"
 #include "search_settings.h"
 #include "sweep.h"
 #include "sweep_search.h"
 #include "targets.h"
+#include "words.h"
 #include "trap_job.h"
 
 namespace {
@@ -336,8 +338,12 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
     const auto failed = [&](const char* what, int32_t result) {
         if (result == NETROV_NO_REPLY)
             std::cerr << "netrov-cli: " << cli::noAnswerText(addressText) << "\n";
+        else if (result == NETROV_NO_VALUE && query == DeviceQuery::Status)
+            // A switch or a computer answers, but has no printer objects to report.
+            std::cerr << "netrov-cli: " << addressText << " answered, but reports no printer status: it is not a printer\n";
         else
-            std::cerr << "netrov-cli: cannot read the " << what << " of " << addressText << " (result " << result << ")\n";
+            std::cerr << "netrov-cli: cannot read the " << what << " of " << addressText << ": "
+                      << core::resultWords(result) << "\n";
         return kExitFailed;
     };
     nlohmann::json out = {{"ipAddress", core::addressToText(checked.address)}, {"model", model}};
@@ -399,10 +405,14 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
         std::cout << "Status: " << (delivered > 0 ? cli::statusText(records[0].simpleStatus) : std::string("--")) << "\n";
         for (int32_t i = 0; i < delivered; ++i) {
             const DeviceStatus& r = records[i];
-            std::cout << "  alert";
-            if (r.alertCodeValid) std::cout << " code " << r.alertCode;
-            if (r.alertGroupValid) std::cout << " group " << r.alertGroup;
-            if (r.alertIndexValid) std::cout << " index " << r.alertIndex;
+            // "Alert: toner low (marker supplies 1): Warning"; the numbers are in the JSON.
+            std::cout << "  Alert";
+            if (r.alertCodeValid) std::cout << ": " << core::capitalised(core::enumWord(core::Enumeration::AlertCode, r.alertCode));
+            if (r.alertGroupValid) {
+                std::cout << " (" << core::enumWord(core::Enumeration::AlertGroup, r.alertGroup);
+                if (r.alertIndexValid && r.alertIndex > 0) std::cout << " " << r.alertIndex;
+                std::cout << ")";
+            }
             std::cout << ": " << (r.simpleStatusValid ? cli::statusText(r.simpleStatus) : std::string("--")) << "\n";
             std::cout << cli::messageLines(messages[static_cast<size_t>(i)]);
         }

@@ -16,6 +16,7 @@
 
 #include "alert_messages.h"
 #include "alert_report.h"
+#include "attention.h"
 #include "device_session.h"
 #include "exit_codes.h"
 #include "fleet_report.h"
@@ -24,6 +25,7 @@
 #include "report.h"
 #include "result_text.h"
 #include "search_settings.h"
+#include "words.h"
 
 namespace netrov::cli {
 
@@ -46,7 +48,8 @@ std::string colourCell(const TonerEntry& toner)
 
 std::string levelCell(bool levelValid, int32_t level, bool maxValid, int32_t max)
 {
-    if (!levelValid) return "-";
+    // A level code (other, unknown, some remaining) is worded in the Remaining column.
+    if (!levelValid || level < 0) return "-";
     std::string cell = std::to_string(level);
     if (maxValid && max > 0) cell += "/" + std::to_string(max);
     return cell;
@@ -76,7 +79,9 @@ std::string suppliesTable(const core::QueryReading& reading, bool bars)
 {
     std::vector<std::vector<std::string>> rows;
     for (const SupplyEntry* s : recordsOf<SupplyEntry>(reading)) {
-        rows.push_back({text(s->name, sizeof s->name), std::to_string(s->supplyType),
+        const std::string type =
+            s->typeValid ? core::capitalised(core::enumWord(core::Enumeration::SupplyType, s->supplyType)) : "-";
+        rows.push_back({text(s->name, sizeof s->name), type,
                         levelCell(s->currentLevelValid, s->currentLevel, s->maxCapacityValid, s->maxCapacity),
                         percentCell(s->remainingPercentValid, s->remainingPercent,
                                     text(s->remainingText, sizeof s->remainingText), bars)});
@@ -138,18 +143,43 @@ std::string versionsTable(const core::QueryReading& reading)
     return formatColumns({"Component", "Version", "Number"}, rows);
 }
 
-// Every present field of every record, one "name: value" line each.
-std::string recordLines(const core::QuerySchema& query, const core::QueryReading& reading)
+}  // namespace
+
+std::string recordText(const core::QuerySchema& query, const core::QueryReading& reading)
 {
+    // A code and the device's text for it share a label: the words of a
+    // standard code come first, then the device's text, then a bare number.
+    struct Line {
+        std::string label;
+        std::string value;
+        int rank;
+    };
     std::string out;
     for (int32_t i = 0; i < reading.stored(); ++i) {
         if (reading.stored() > 1) out += "[" + std::to_string(i + 1) + "]\n";
-        std::vector<std::vector<std::string>> rows;
+        std::vector<Line> lines;
         for (const core::FieldSchema& field : query.record->fields) {
-            const std::string value = core::fieldText(field, reading.record(i));
+            std::string value = core::fieldText(field, reading.record(i));
             if (value.empty()) continue;
-            rows.push_back({std::string("  ") + field.name + ":", terminalSafe(value)});
+            int rank = field.kind == core::FieldKind::Text ? 1 : 0;
+            if (const auto enumeration = core::fieldEnumeration(query.record->name, field.name)) {
+                const nlohmann::json code = core::fieldJson(field, reading.record(i));
+                if (code.is_number_integer()) {
+                    value = core::capitalised(core::enumWord(*enumeration, code.get<int32_t>()));
+                    rank = 2;
+                }
+            }
+            const std::string label = core::fieldLabel(field.name);
+            const auto same = std::find_if(lines.begin(), lines.end(), [&](const Line& l) { return l.label == label; });
+            if (same == lines.end()) {
+                lines.push_back({label, terminalSafe(value), rank});
+            } else if (rank > same->rank) {
+                same->value = terminalSafe(value);
+                same->rank = rank;
+            }
         }
+        std::vector<std::vector<std::string>> rows;
+        for (const Line& line : lines) rows.push_back({"  " + terminalSafe(line.label) + ":", line.value});
         out += formatColumns({}, rows);
     }
     if (reading.count > reading.stored()) {
@@ -157,6 +187,38 @@ std::string recordLines(const core::QuerySchema& query, const core::QueryReading
     }
     return out;
 }
+
+void addWords(const core::RecordSchema& schema, nlohmann::json& reading)
+{
+    if (!reading.contains("records") || !reading["records"].is_array()) return;
+    const bool levels = core::findField(schema, "remainingPercentage") != nullptr;
+    for (nlohmann::json& record : reading["records"]) {
+        if (!record.is_object()) continue;
+        for (const core::FieldSchema& field : schema.fields) {
+            const auto enumeration = core::fieldEnumeration(schema.name, field.name);
+            const std::string key = std::string(field.name) + "Text";
+            // A text the record has of its own keeps its key.
+            if (!enumeration || core::findField(schema, key) || !record.contains(field.name)) continue;
+            const nlohmann::json& code = record[field.name];
+            record[key] = code.is_number_integer() ? nlohmann::json(core::enumWord(*enumeration, code.get<int32_t>()))
+                                                   : nlohmann::json();
+        }
+        if (!levels) continue;
+        // The remaining percentage keeps its codes under its old key; "level"
+        // is a number only when it is one.
+        const nlohmann::json percent = record.value("remainingPercentage", nlohmann::json());
+        if (!percent.is_number_integer()) {
+            record["level"] = nullptr;
+            record["levelState"] = "not_reported";
+            continue;
+        }
+        const auto value = percent.get<int32_t>();
+        record["level"] = value >= 0 && value <= 100 ? nlohmann::json(value) : nlohmann::json();
+        record["levelState"] = core::levelStateName(core::levelState(value));
+    }
+}
+
+namespace {
 
 // "A3, A4" for widths and resolutions; "monochrome: MH, MMR; colour: JPEG"
 // for compression methods.
@@ -216,15 +278,10 @@ std::vector<const core::QuerySchema*> queriesOf(ReadCommand command, const ReadO
     return queries;
 }
 
-// The network command's queries, each under a heading.
-struct NetworkSection {
-    const char* query;
-    const char* heading;
-};
-constexpr NetworkSection kNetworkSections[] = {
-    {"GetDevTCP", "TCP/IP"},         {"GetDevTCPOpt", "DNS and WINS"}, {"GetDevTCPIPv6", "IPv6"},
-    {"GetDevNetWare", "NetWare"},    {"GetDevSMB", "SMB"},             {"GetDevAppleTalk", "AppleTalk"},
-    {"GetDevRendezvous", "Rendezvous"}, {"GetDevNetInfo", "Traffic"},
+// The network command's queries, each under its title.
+constexpr const char* kNetworkQueries[] = {
+    "GetDevTCP", "GetDevTCPOpt", "GetDevTCPIPv6", "GetDevNetWare", "GetDevSMB", "GetDevAppleTalk", "GetDevRendezvous",
+    "GetDevNetInfo",
 };
 
 std::string counterCell(const FlaggedCounter& counter)
@@ -239,12 +296,7 @@ std::string statisticsTable(const NetworkStatistics& s)
     if (s.macAddressValid) {
         out += "  Hardware address: " + core::hardwareAddressText(s.macAddress) + "\n";
     }
-    if (s.upTimeValid) {
-        char upTime[64];
-        snprintf(upTime, sizeof upTime, "%ud %02u:%02u:%02u", s.upTime / 86400, s.upTime / 3600 % 24,
-                 s.upTime / 60 % 60, s.upTime % 60);
-        out += std::string("  Up time:          ") + upTime + "\n";
-    }
+    if (s.upTimeValid) out += "  Up time:          " + core::formatUpTime(s.upTime) + "\n";
     const std::vector<std::vector<std::string>> rows = {
         {"  Unicast packets", counterCell(s.inUnicast), counterCell(s.outUnicast)},
         {"  Non-unicast packets", counterCell(s.inNonUnicast), counterCell(s.outNonUnicast)},
@@ -268,7 +320,7 @@ bool pastDeadline(core::Deadline deadline, const core::QuerySchema& query, nlohm
     if (std::chrono::steady_clock::now() < deadline) return false;
     const std::string why = core::pastDeadlineText(query.name);
     queries[query.name] = {{"result", nullptr}, {"error", why}};
-    textOut += std::string("\n") + query.name + ": " + why + "\n";
+    textOut += "\n" + core::queryTitle(query.name) + ": " + why + "\n";
     ++notRead;
     return true;
 }
@@ -289,13 +341,14 @@ int networkReport(DeviceIdentity& device, const std::string& model, bool json, n
     std::string textOut = "Model: " + terminalSafe(model) + "\n";
     bool anyRead = false;
     size_t notRead = 0;
-    for (const NetworkSection& section : kNetworkSections) {
-        const core::QuerySchema* query = core::findQuery(section.query);
+    for (const char* name : kNetworkQueries) {
+        const core::QuerySchema* query = core::findQuery(name);
         if (!query) continue;
         if (pastDeadline(deadline, *query, queries, textOut, notRead)) continue;
         const core::QueryReading reading = core::readQuery(*query, device);
         queries[query->name] = core::readingJson(*query, reading);
-        textOut += std::string("\n") + section.heading + "\n";
+        addWords(*query->record, queries[query->name]);
+        textOut += "\n" + core::queryTitle(query->name) + "\n";
         if (reading.result != NETROV_OK) {
             textOut += std::string("  ") + core::resultWords(reading.result) + "\n";
             continue;
@@ -303,10 +356,10 @@ int networkReport(DeviceIdentity& device, const std::string& model, bool json, n
         anyRead = true;
         if (reading.stored() == 0) {
             textOut += "  (none reported)\n";
-        } else if (std::string_view(section.query) == "GetDevNetInfo") {
+        } else if (std::string_view(name) == "GetDevNetInfo") {
             textOut += statisticsTable(*static_cast<const NetworkStatistics*>(reading.record(0)));
         } else {
-            textOut += recordLines(*query, reading);
+            textOut += recordText(*query, reading);
         }
     }
     document["queries"] = queries;
@@ -378,7 +431,7 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
         return kExitFailed;
     }
 
-    nlohmann::json document = {{"address", addressText}, {"model", model}};
+    nlohmann::json document = {{"schemaVersion", kSchemaVersion}, {"address", addressText}, {"model", model}};
     if (command == ReadCommand::Network) {
         return networkReport(device, model, options.json, document, deadline, out, err);
     }
@@ -390,6 +443,7 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
             if (pastDeadline(deadline, *query, queries, textOut, notRead)) continue;
             const core::QueryReading reading = core::readQuery(*query, device);
             queries[query->name] = core::readingJson(*query, reading);
+            addWords(*query->record, queries[query->name]);
             if (std::string_view(query->name) == "GetDevStatus" && reading.result == NETROV_OK) {
                 // The alerts in words, from the message service.
                 const std::vector<DeviceStatus> alerts = core::alertsAmong(core::statusRecords(reading));
@@ -403,7 +457,8 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
                 }
                 document["alerts"] = words;
             }
-            textOut += std::string("\n") + query->name + ": ";
+            // The inventory names each query as its key, for finding it in the JSON.
+            textOut += "\n" + (command == ReadCommand::Inventory ? std::string(query->name) : core::queryTitle(query->name)) + ": ";
             if (reading.result != NETROV_OK) {
                 textOut += std::string(core::resultWords(reading.result)) + "\n";
                 continue;
@@ -413,7 +468,7 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
                 continue;
             }
             textOut += std::to_string(reading.count) + (reading.count == 1 ? " record\n" : " records\n");
-            textOut += recordLines(*query, reading);
+            textOut += recordText(*query, reading);
         }
         document["queries"] = queries;
         if (options.json)
@@ -431,6 +486,7 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
     if (options.json) {
         document["query"] = single->name;
         document.update(core::readingJson(*single, reading));
+        addWords(*single->record, document);
         out << dumpJson(document) << "\n";
         return reading.result == NETROV_OK ? kExitOk : kExitFailed;
     }
@@ -446,7 +502,7 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
     case ReadCommand::Trays: out << traysTable(reading, options.bars); break;
     case ReadCommand::Counters: out << countersTable(reading); break;
     case ReadCommand::Versions: out << versionsTable(reading); break;
-    default: out << recordLines(*single, reading); break;
+    default: out << recordText(*single, reading); break;
     }
     if (reading.stored() == 0) out << "(none reported)\n";
     if (reading.count > reading.stored() && command != ReadCommand::Query && command != ReadCommand::Marker) {

@@ -7,6 +7,11 @@
 #include <iosfwd>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
+#include "query_reading.h"
+#include "record_schema.h"
+
 namespace netrov::cli {
 
 enum class ReadCommand { Toner, Supplies, Trays, Marker, Query, Inventory, Counters, Versions, Jobs, Fax, Scanner, Network };
@@ -26,6 +31,17 @@ struct ReadOptions {
 // device failed, kExitBadInput for an unknown query name.
 int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& options, std::ostream& out,
                    std::ostream& err);
+
+// Every present field of every record as "Label: value" lines: human labels,
+// standard codes in words, and one line where a code and the device's text
+// for it share a label.
+std::string recordText(const core::QuerySchema& query, const core::QueryReading& reading);
+
+// Adds to each record of a reading's JSON the words of its standard codes
+// under "<key>Text" beside the number, and for a record with a remaining
+// percentage "level" (0..100 or null) and "levelState" ("ok", "low",
+// "empty", "unknown", "some_remaining", "not_reported").
+void addWords(const core::RecordSchema& schema, nlohmann::json& reading);
 
 // "[#####     ]  50%" (width 10), or the remaining text for a level code.
 std::string percentCell(bool present, int32_t percent, const std::string& remainingText, bool bar);

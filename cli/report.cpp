@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "search_settings.h"
+#include "words.h"
 
 namespace netrov::cli {
 
@@ -109,7 +110,7 @@ std::string formatColumns(const std::vector<std::string>& header, const std::vec
     for (const auto& row : rows) columns = std::max(columns, row.size());
     std::vector<size_t> width(columns, 0);
     auto measure = [&](const std::vector<std::string>& row) {
-        for (size_t i = 0; i < row.size(); ++i) width[i] = std::max(width[i], row[i].size());
+        for (size_t i = 0; i < row.size(); ++i) width[i] = std::max(width[i], core::displayWidth(row[i]));
     };
     measure(header);
     for (const auto& row : rows) measure(row);
@@ -118,7 +119,7 @@ std::string formatColumns(const std::vector<std::string>& header, const std::vec
         std::string text;
         for (size_t i = 0; i < row.size(); ++i) {
             text += row[i];
-            if (i + 1 < row.size()) text += std::string(width[i] - row[i].size() + 2, ' ');
+            if (i + 1 < row.size()) text += std::string(width[i] - core::displayWidth(row[i]) + 2, ' ');
         }
         out += text + "\n";
     };
@@ -138,8 +139,11 @@ std::string formatTable(const std::vector<DeviceRow>& rows)
 
 nlohmann::json toJson(const DeviceRow& row)
 {
-    return {{"model", row.model},         {"device", row.device},         {"location", row.location},
-            {"interface", row.interface}, {"ipAddress", row.ipAddress},   {"macAddress", row.macAddress},
+    // "name" and "address" are the keys every document shares; "device" and
+    // "ipAddress" stay one release for the scripts that read them.
+    return {{"model", row.model},         {"name", row.device},         {"address", row.ipAddress},
+            {"device", row.device},       {"location", row.location},   {"interface", row.interface},
+            {"ipAddress", row.ipAddress}, {"mac", row.macAddress},      {"macAddress", row.macAddress},
             {"status", row.status},       {"statusCode", row.statusCode}};
 }
 
@@ -147,15 +151,18 @@ nlohmann::json toJson(const std::vector<DeviceRow>& rows)
 {
     nlohmann::json devices = nlohmann::json::array();
     for (const DeviceRow& r : rows) devices.push_back(toJson(r));
-    return {{"count", rows.size()}, {"devices", devices}};
+    return {{"schemaVersion", kSchemaVersion}, {"count", rows.size()}, {"devices", devices}};
 }
 
 nlohmann::json toJson(const DeviceInfo& info)
 {
     nlohmann::json out = nlohmann::json::object();
-    out["device"] = info.nameValid ? nlohmann::json(core::fieldText(info.name, sizeof info.name)) : nlohmann::json();
+    out["name"] = info.nameValid ? nlohmann::json(core::fieldText(info.name, sizeof info.name)) : nlohmann::json();
     out["location"] = info.locationValid ? nlohmann::json(core::fieldText(info.location, sizeof info.location)) : nlohmann::json();
-    out["macAddress"] = info.macAddressValid ? nlohmann::json(macText(info)) : nlohmann::json();
+    out["mac"] = info.macAddressValid ? nlohmann::json(macText(info)) : nlohmann::json();
+    // The keys of the last release, for one more.
+    out["device"] = out["name"];
+    out["macAddress"] = out["mac"];
     return out;
 }
 
@@ -164,9 +171,14 @@ nlohmann::json toJson(const DeviceStatus& s)
     auto optional = [](uint8_t valid, int32_t value) { return valid ? nlohmann::json(value) : nlohmann::json(); };
     nlohmann::json out = nlohmann::json::object();
     out["failed"] = s.failed != 0;
+    auto words = [](uint8_t valid, core::Enumeration e, int32_t value) {
+        return valid ? nlohmann::json(core::enumWord(e, value)) : nlohmann::json();
+    };
     out["alertGroup"] = optional(s.alertGroupValid, s.alertGroup);
+    out["alertGroupText"] = words(s.alertGroupValid, core::Enumeration::AlertGroup, s.alertGroup);
     out["alertIndex"] = optional(s.alertIndexValid, s.alertIndex);
     out["alertCode"] = optional(s.alertCodeValid, s.alertCode);
+    out["alertCodeText"] = words(s.alertCodeValid, core::Enumeration::AlertCode, s.alertCode);
     out["statusCode"] = optional(s.simpleStatusValid, s.simpleStatus);
     out["status"] = s.simpleStatusValid ? nlohmann::json(statusText(s.simpleStatus)) : nlohmann::json();
     return out;

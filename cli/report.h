@@ -10,6 +10,9 @@
 
 namespace netrov::cli {
 
+// The version of the JSON vocabulary every document of netrov-cli gives at its top level.
+inline constexpr int kSchemaVersion = 1;
+
 struct DeviceRow {
     std::string model;
     std::string device;
@@ -26,8 +29,9 @@ DeviceRow rowOf(const core::DeviceListEntry& entry);
 // Table with a header line; device texts have control characters replaced,
 // so a device cannot drive the terminal.
 std::string formatTable(const std::vector<DeviceRow>& rows);
-// Columns padded to their widest cell, two blanks apart; no header line when
-// header is empty. Cells are printed as given.
+// Columns padded to their widest cell by display width (a wide character
+// takes two columns, a combining mark none), two blanks apart; no header line
+// when header is empty. Cells are printed as given.
 std::string formatColumns(const std::vector<std::string>& header, const std::vector<std::vector<std::string>>& rows);
 
 nlohmann::json toJson(const DeviceRow& row);

@@ -2,6 +2,7 @@
 // the message service of the package that serves the device.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include <netrov/device_identity.h>
 #include <netrov/device_records.h>
 
+#include "attention.h"
 #include "front_library.h"
 #include "query_reading.h"
 
@@ -20,11 +22,45 @@ struct AlertMessage {
     std::string image;    // absolute path of the picture; empty when none
 };
 
-// One entry per alert, in order. An alert the package's message document
-// does not know, or a package without a message service, gives empty
-// entries. The front library must be initialised: its start-up makes the
-// installation directory current, which the relative picture paths of the
-// message service are resolved against.
+// What the device's supply and tray readings tell about what its alerts concern.
+struct AlertSubjects {
+    struct Toner {
+        std::string colour;  // "black", "light cyan"; empty when neither name nor colour tells
+        int32_t supplyType = 0;
+        int32_t colorantIndex = -1;  // -1 when the device gave none
+        LevelState state = LevelState::Unknown;
+        int32_t percent = -1;  // 0..100, or -1 when the level is no number
+    };
+    struct Tray {
+        std::string name;  // as the device names it, e.g. "Tray 2"
+        LevelState state = LevelState::Unknown;
+    };
+    std::vector<Toner> toners;
+    std::vector<Tray> trays;
+};
+
+// The subjects from GetDevToner and GetDevTray readings; either may be null
+// or failed, which leaves its list empty.
+AlertSubjects alertSubjects(const QueryReading* toners, const QueryReading* trays);
+// Whether the alert points at a toner or tray, which the readings may name.
+bool alertNeedsSubjects(const DeviceStatus& alert);
+
+// Rewrites the message and hint of each alert the message service knows
+// whose subject is known too ("Black toner low", "Tray 2 empty"); the others
+// keep the message service's words. Covers and output bins keep them too:
+// the readings give them no name. A toner alert of the supplies group names
+// the toner only when the levels single one out (the one low or empty toner,
+// or for a low alert the one lowest), since the alert's index is a supplies
+// row the readings do not carry.
+void nameSubjects(std::span<AlertMessage> messages, std::span<const DeviceStatus> alerts,
+                  const AlertSubjects& subjects);
+
+// One entry per alert, in order, with the subjects named as above (the
+// toner and tray readings are asked only when an alert needs them). An
+// alert the package's message document does not know, or a package without
+// a message service, gives empty entries. The front library must be
+// initialised: its start-up makes the installation directory current, which
+// the relative picture paths of the message service are resolved against.
 std::vector<AlertMessage> alertMessages(const DeviceAccess& access, const DeviceIdentity& device,
                                         std::span<const DeviceStatus> alerts);
 

@@ -27,6 +27,14 @@ constexpr ResultWords kResultWords[] = {
     {NETROV_NO_VALUE, "the device's answer held no usable value", "the device refused the request"},
     {NETROV_NO_REPLY, "no answer (the device is off line, or uses another community)", "no answer"},
     {NETROV_SET_UNCONFIRMED, "the device did not confirm the setting", "the device did not confirm the value"},
+    {NETROV_V3_UNKNOWN_USER, "SNMPv3: the device knows no such user", nullptr},
+    {NETROV_V3_WRONG_DIGEST, "SNMPv3: wrong authentication pass phrase or protocol", nullptr},
+    {NETROV_V3_UNSUPPORTED_LEVEL, "SNMPv3: the user does not support this security level", nullptr},
+    {NETROV_V3_DECRYPTION_ERROR, "SNMPv3: decryption failed (wrong privacy pass phrase or protocol)", nullptr},
+    {NETROV_V3_UNKNOWN_ENGINE, "SNMPv3: the device's engine identifier is not the one expected", nullptr},
+    {NETROV_V3_NOT_IN_TIME_WINDOW, "SNMPv3: the device's clock stayed out of the time window", nullptr},
+    {NETROV_V3_UNKNOWN_CONTEXT, "SNMPv3: the device knows no such context name", nullptr},
+    {NETROV_V3_UNAVAILABLE, "SNMPv3 is not available in this build", nullptr},
 };
 
 const ResultWords* wordsOf(int32_t result)

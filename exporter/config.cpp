@@ -151,6 +151,10 @@ std::optional<std::string> parseConfig(const std::string& yaml, Config& config)
             const auto limit = value.IsScalar() ? parseCount(value, 1, kMaxParallelProbes) : std::nullopt;
             if (!limit) return "max_parallel_probes: expected 1 to 1024";
             config.maxParallelProbes = *limit;
+        } else if (key == "snmp_version") {
+            const auto version = value.IsScalar() ? core::parseSnmpVersion(value.as<std::string>()) : std::nullopt;
+            if (!version) return std::string("snmp_version: expected 1, 2c or auto");
+            config.snmpVersion = *version;
         } else if (key == "communities") {
             if (!value.IsMap()) return std::string("communities: expected a mapping of names to communities");
             for (const auto& c : value) {

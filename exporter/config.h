@@ -41,6 +41,8 @@ struct Config {
     int32_t timeOutSeconds = 3;
     int32_t retries = 0;
     int32_t maxParallelProbes = 16;
+    // include/netrov/snmp_version.h: 0 SNMPv1 (the default), 1 v2c, 2 auto.
+    int32_t snmpVersion = 0;
     // Names to communities: a scrape names a community, never sends one.
     std::map<std::string, std::string> communities;
     std::vector<Network> allowedNetworks;

@@ -9,6 +9,7 @@
 #include <netrov/device_records.h>
 #include <netrov/engine_records.h>
 #include <netrov/result_codes.h>
+#include <netrov/snmp_version.h>
 
 #include "alert_messages.h"
 #include "device_list.h"
@@ -58,6 +59,7 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
     std::memcpy(device.community, settings.community.data(),
                 std::min(settings.community.size(), sizeof device.community - 1));
     device.timeout = settings.timeOutSeconds;
+    netrovSetSnmpVersion(&device, settings.snmpVersion);
     core::storeAddress(address, device.address);
 
     const core::DeviceAccess& access = core::FrontLibrary::tuva().access();

@@ -16,6 +16,7 @@ struct ProbeSettings {
     std::string community;
     int32_t timeOutSeconds = 3;  // per exchange, whole seconds as the front library takes them
     int32_t retries = 0;         // further attempts of the first exchange when nothing answers
+    int32_t snmpVersion = 0;     // include/netrov/snmp_version.h
 };
 
 struct SupplyReading {

@@ -95,6 +95,7 @@ const char* scrapeErrorName(ScrapeError error)
     case ScrapeError::Overloaded: return "overloaded";
     case ScrapeError::Unauthorised: return "unauthorised";
     case ScrapeError::NoAnswer: return "no_answer";
+    case ScrapeError::BadVersion: return "bad_version";
     case ScrapeError::Count: break;
     }
     return "other";
@@ -194,8 +195,8 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
     });
 
     s.Get("/", [](const httplib::Request&, httplib::Response& response) {
-        response.set_content("netrov-exporter\n\n/probe?target=ADDRESS[&community=NAME]  reads one printer\n"
-                             "/metrics                              the exporter's own metrics\n",
+        response.set_content("netrov-exporter\n\n/probe?target=ADDRESS[&community=NAME][&version=1|2c|auto]  reads one printer\n"
+                             "/metrics                                                    the exporter's own metrics\n",
                              "text/plain; charset=utf-8");
     });
     s.Get("/metrics", [this](const httplib::Request&, httplib::Response& response) {
@@ -222,12 +223,18 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
         for (const Network& n : config_.allowedNetworks) allowed = allowed || n.contains(*check.address);
         if (!allowed) return refuse(ScrapeError::Forbidden, 403, "target is outside the allowed networks");
 
-        const ProbeSettings settings{community->second, config_.timeOutSeconds, config_.retries};
+        int32_t version = config_.snmpVersion;
+        if (request.has_param("version")) {
+            const auto asked = core::parseSnmpVersion(request.get_param_value("version"));
+            if (!asked) return refuse(ScrapeError::BadVersion, 400, "version is 1, 2c or auto");
+            version = *asked;
+        }
+        const ProbeSettings settings{community->second, config_.timeOutSeconds, config_.retries, version};
         bool up = false;
         const auto start = std::chrono::steady_clock::now();
         std::string text;
         const ProbeGate::Outcome outcome = gate_.run(
-            *check.address, community->first,
+            *check.address, community->first + '/' + core::snmpVersionText(version),
             [&] {
                 ++inFlight_;
                 struct Leave {

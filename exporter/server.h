@@ -55,7 +55,7 @@ private:
 };
 
 // Reasons a scrape fails, each counted.
-enum class ScrapeError : uint8_t { BadTarget, UnknownCommunity, Forbidden, Overloaded, Unauthorised, NoAnswer, Count };
+enum class ScrapeError : uint8_t { BadTarget, UnknownCommunity, Forbidden, Overloaded, Unauthorised, NoAnswer, BadVersion, Count };
 const char* scrapeErrorName(ScrapeError error);
 
 class ExporterServer {

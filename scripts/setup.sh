@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libexpat1-dev libsqlite3-dev
-  libsnmp-dev snmp snmpsim onesixtyone braa
+  libsnmp-dev snmp snmpd snmpsim onesixtyone braa libssl-dev
   libcli11-dev nlohmann-json3-dev
   libcpp-httplib-dev prometheus libcrypt-dev libyaml-cpp-dev
   qt6-base-dev qt6-base-dev-tools fonts-dejavu-core

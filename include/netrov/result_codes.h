@@ -15,6 +15,16 @@
 #define NETROV_NO_REPLY 100        /* no reply within the time-out */
 #define NETROV_SET_UNCONFIRMED 101 /* a set operation was not confirmed */
 
+/* SNMPv3 with the user-based security model: what the agent reported, or why its reply was dropped. */
+#define NETROV_V3_UNKNOWN_USER 102         /* the agent knows no such user */
+#define NETROV_V3_WRONG_DIGEST 103         /* a digest did not match: a wrong authentication pass phrase */
+#define NETROV_V3_UNSUPPORTED_LEVEL 104    /* the user does not support the security level asked */
+#define NETROV_V3_DECRYPTION_ERROR 105     /* a scoped PDU did not decrypt: a wrong privacy pass phrase or cipher */
+#define NETROV_V3_UNKNOWN_ENGINE 106       /* the engine identifier is not the agent's */
+#define NETROV_V3_NOT_IN_TIME_WINDOW 107   /* boots and time stayed out of the window after resynchronising */
+#define NETROV_V3_UNKNOWN_CONTEXT 108      /* the agent knows no such context name */
+#define NETROV_V3_UNAVAILABLE 109          /* this build has no SNMPv3 (no libcrypto) */
+
 /* Codes added by the front library. */
 #define NETROV_NO_SERVICE (-1)     /* no package or transport serves the device */
 #define NETROV_NO_LIBRARY 2        /* the service library is not loaded */

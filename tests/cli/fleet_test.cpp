@@ -103,7 +103,7 @@ TEST_F(Fleet, ReportCsvParsesBackWithOneColumnPerColour)
     EXPECT_LT(column("toner_black"), column("toner_cyan"));
     EXPECT_EQ(rows[1][column("address")], "127.0.53.7");
     EXPECT_EQ(rows[1][column("status")], "Warning");
-    EXPECT_EQ(rows[1][column("alerts")], "Toner low");
+    EXPECT_EQ(rows[1][column("alerts")], "Black toner low");
     EXPECT_EQ(rows[1][column("toner_black")], "9");
     EXPECT_EQ(rows[1][column("pages")], "45210");
     // The terminal gets the line break in the location as controls replaced.
@@ -161,8 +161,8 @@ TEST_F(Fleet, CheckFollowsTheMonitoringConventions)
     };
     const Case cases[] = {
         {{"127.0.52.1"}, 0, {"NETROV OK - Tarnwell ML-210: Ready", "| toner_black=81%;15;5;0;100", "pages=48213c"}},
-        {{"127.0.53.7"}, 1, {"NETROV WARNING", "toner black 9%", "Toner low", "toner_cyan=40%;15;5"}},
-        {{"127.0.54.200"}, 2, {"NETROV CRITICAL", "Toner empty", "toner_black=0%"}},
+        {{"127.0.53.7"}, 1, {"NETROV WARNING", "toner black 9%", "Black toner low", "toner_cyan=40%;15;5"}},
+        {{"127.0.54.200"}, 2, {"NETROV CRITICAL", "Black toner empty", "toner_black=0%"}},
         {{"127.0.53.8", "--toner-warning", "60", "--toner-critical", "50"}, 2, {"CRITICAL", "toner magenta 47%", "toner_black=64%;60;50"}},
         {{"127.0.53.8", "--toner-warning", "65", "--toner-critical", "10"}, 1, {"WARNING", "toner black 64%"}},
         {{"127.0.54.77", "--timeout", "1"}, 3, {"NETROV UNKNOWN - no answer from 127.0.54.77"}},

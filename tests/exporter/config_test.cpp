@@ -75,6 +75,7 @@ TEST(ExporterConfig, GoodFile)
                                    "timeout: 1500ms\n"
                                    "retries: 2\n"
                                    "max_parallel_probes: 64\n"
+                                   "snmp_version: 2c\n"
                                    "communities:\n  default: public\n  office: \"s3cret\"\n"
                                    "allowed_networks:\n  - 192.0.2.0/24\n  - 198.51.100.7\n",
                                    config);
@@ -83,6 +84,7 @@ TEST(ExporterConfig, GoodFile)
     EXPECT_EQ(config.timeOutSeconds, 2);
     EXPECT_EQ(config.retries, 2);
     EXPECT_EQ(config.maxParallelProbes, 64);
+    EXPECT_EQ(config.snmpVersion, 1);
     EXPECT_EQ(config.communities.at("office"), "s3cret");
     ASSERT_EQ(config.allowedNetworks.size(), 2u);
     EXPECT_TRUE(config.allowedNetworks[1].contains(0xC6336407));
@@ -105,6 +107,8 @@ TEST(ExporterConfig, BadFiles)
         {"retries: -1\n", "retries"},
         {"max_parallel_probes: 0\n", "max_parallel_probes"},
         {"max_parallel_probes: many\n", "max_parallel_probes"},
+        {"snmp_version: 3\n", "snmp_version"},
+        {"snmp_version: [1]\n", "snmp_version"},
         {"communities: public\n", "communities"},
         {"communities:\n  a: [1, 2]\n", "communities"},
         {"allowed_networks: 192.0.2.0/24\n", "allowed_networks"},

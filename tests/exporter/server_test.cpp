@@ -71,7 +71,8 @@ ProbeFunction fixedProbe()
 {
     return [](uint32_t, const ProbeSettings& settings, bool& up) {
         up = true;
-        return "netrov_up 1\n# community " + settings.community + "\n";
+        return "netrov_up 1\n# community " + settings.community + "\n# version " +
+               std::to_string(settings.snmpVersion) + "\n";
     };
 }
 
@@ -105,6 +106,8 @@ TEST(ExporterServer, Refusals)
         {"/probe?target=127.0.0.5&community=public", 400, "unknown_community"},
         {"/probe?target=198.51.100.1", 403, "forbidden"},
         {"/probe?target=10.0.0.1&module=office", 403, "forbidden"},
+        {"/probe?target=127.0.0.5&version=3", 400, "bad_version"},
+        {"/probe?target=127.0.0.5&version=", 400, "bad_version"},
     };
     for (const auto& k : cases) EXPECT_EQ(statusOf(c.Get(k.path)), k.status) << k.path;
 
@@ -117,16 +120,21 @@ TEST(ExporterServer, Refusals)
     ok = c.Get("/probe?target=localhost");
     ASSERT_EQ(statusOf(ok), 200);
     EXPECT_NE(ok->body.find("# community tarpon"), std::string::npos);
+    EXPECT_NE(ok->body.find("# version 0"), std::string::npos);
+    ok = c.Get("/probe?target=127.0.0.5&version=2c");
+    ASSERT_EQ(statusOf(ok), 200);
+    EXPECT_NE(ok->body.find("# version 1"), std::string::npos);
 
     const auto metrics = c.Get("/metrics");
     ASSERT_EQ(statusOf(metrics), 200);
     const std::string& text = metrics->body;
-    EXPECT_TRUE(hasLine(text, "netrov_exporter_scrapes_total 11"));
+    EXPECT_TRUE(hasLine(text, "netrov_exporter_scrapes_total 14"));
     EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"bad_target\"} 5"));
     EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"unknown_community\"} 1"));
     EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"forbidden\"} 2"));
     EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"overloaded\"} 0"));
-    EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_duration_seconds_count 3"));
+    EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"bad_version\"} 2"));
+    EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_duration_seconds_count 4"));
     EXPECT_TRUE(hasLine(text, "netrov_exporter_probes_in_flight 0"));
     const test::PromtoolResult check = test::promtoolCheckMetrics(text);
     if (check.available) {

@@ -1,0 +1,82 @@
+// SNMPv3 credential profiles: the user's netrov/profiles.ini, read strictly.
+//
+// One section per profile:
+//   [office]
+//   user = monitor
+//   level = authPriv            ; noAuthNoPriv, authNoPriv or authPriv
+//   auth = SHA-256              ; MD5, SHA, SHA-224, SHA-256, SHA-384, SHA-512
+//   authPassphrase = ...
+//   priv = AES                  ; DES, AES, AES-192, AES-256, AES-192-C, AES-256-C
+//   privPassphrase = ...
+//   context = printers
+// A file that group or others may read is refused, as is any line that is
+// not understood, with its line number. No message ever holds a value read
+// from the file, so a pass phrase cannot leak through one.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "snmp/usm.h"
+
+namespace netrov::core {
+
+// Text that is overwritten before its memory is released.
+class SecretText {
+public:
+    SecretText() = default;
+    explicit SecretText(std::string_view text) : text_(text) {}
+    SecretText(const SecretText&) = default;
+    SecretText& operator=(const SecretText& other);
+    ~SecretText();
+
+    const std::string& text() const noexcept { return text_; }
+    bool empty() const noexcept { return text_.empty(); }
+
+private:
+    void wipe() noexcept;
+    std::string text_;
+};
+
+struct CredentialProfile {
+    std::string name;
+    std::string user;
+    snmp::usm::Level level = snmp::usm::Level::NoAuthNoPriv;
+    snmp::usm::Auth auth = snmp::usm::Auth::None;
+    snmp::usm::Priv priv = snmp::usm::Priv::None;
+    SecretText authPassphrase;
+    SecretText privPassphrase;
+    std::string context;
+};
+
+struct ProfileError {
+    int line = 0;  // 0: the file as a whole
+    std::string message;
+};
+
+// Pass phrases shorter than this are refused, as agents refuse them.
+inline constexpr size_t kMinPassphrase = 8;
+
+// $XDG_CONFIG_HOME/netrov/profiles.ini, else ~/.config/netrov/profiles.ini;
+// empty when neither variable is set.
+std::filesystem::path profilesPath();
+
+// Reads profiles from text; false with error filled on the first bad line
+// or inconsistent profile. Throws std::bad_alloc.
+bool parseProfiles(std::string_view text, std::vector<CredentialProfile>& profiles, ProfileError& error);
+
+// Reads the file at path. A missing file is no profiles and no error; a
+// file group or others can read or write is refused unread.
+bool loadProfiles(const std::filesystem::path& path, std::vector<CredentialProfile>& profiles, ProfileError& error);
+
+// The profile named name; null when there is none.
+const CredentialProfile* findProfile(const std::vector<CredentialProfile>& profiles, std::string_view name);
+
+// The names the file uses for each protocol and level.
+const char* levelName(snmp::usm::Level level) noexcept;
+const char* authName(snmp::usm::Auth auth) noexcept;
+const char* privName(snmp::usm::Priv priv) noexcept;
+
+}  // namespace netrov::core
