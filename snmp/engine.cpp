@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 #include <optional>
+#include <span>
 #include <unordered_set>
 
 #ifndef _WIN32
@@ -22,6 +23,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 using platform::UniqueSocket;
+
+// Replies to GetBulk may be as large as a datagram can be.
+constexpr size_t kLargestDatagram = 65535;
 
 void sendTo(const UniqueSocket& socket, uint32_t address, const uint8_t* data, size_t size)
 {
@@ -123,13 +127,18 @@ MessagePtr request(const char* host, int32_t timeout, const MessageModel& model,
     if (!connectTo(fd, address)) return nullptr;
     sendTo(fd, address, out, *size);
 
-    uint8_t in[SNMP_DATAGRAM_SIZE];
+    // SNMPv1 replies keep the datagram size they always had; a GetBulk
+    // reply may fill a whole datagram.
+    uint8_t small[SNMP_DATAGRAM_SIZE];
+    std::vector<uint8_t> large(model.version() == kVersion1 ? 0 : kLargestDatagram);
+    const std::span<uint8_t> in = large.empty() ? std::span<uint8_t>(small) : std::span<uint8_t>(large);
     const auto deadline = Clock::now() + std::chrono::seconds(clampTimeout(timeout));
     while (waitReadable(fd, deadline)) {
-        Datagram d = receive(fd, in);
-        if (d.size < 0) break;
-        if (d.source != address) continue;
-        if (MessagePtr reply = acceptReply(in, static_cast<size_t>(d.size), d.source, model, req)) return reply;
+        const platform::Received got = platform::receiveDatagram(fd.get(), in.data(), in.size());
+        if (got.size < 0) break;
+        if (got.address != address) continue;
+        if (MessagePtr reply = acceptReply(in.data(), static_cast<size_t>(got.size), got.address, model, req))
+            return reply;
     }
     return nullptr;
 }
@@ -226,8 +235,7 @@ const char* walkResultName(WalkResult result) noexcept
 
 namespace {
 
-// Replies to GetBulk may be as large as a datagram can be.
-constexpr size_t kWalkReceiveSize = 65535;
+constexpr size_t kWalkReceiveSize = kLargestDatagram;
 
 bool startsWith(const SnmpBinding& b, std::span<const uint32_t> root)
 {

@@ -58,8 +58,7 @@ namespace {
 
 int prepareCall(QuerySetup* setup, const QueryCall& call, std::span<const KeyEntry> keys)
 {
-    return prepareQuery(setup, call.device.address, keys, call.device.timeout, call.device.community,
-                        &call.service);
+    return prepareQuery(setup, call.device, keys, &call.service);
 }
 
 }  // namespace
@@ -72,13 +71,15 @@ RequestResult requestKeys(const QueryCall& call, std::span<const KeyEntry> keys,
 }
 
 int32_t runRows(const QueryCall& call, std::span<const KeyEntry> keys, RequestShape shape,
-                const std::function<void(RowReader&)>& onRow)
+                const std::function<void(RowReader&)>& onRow,
+                const std::function<void(const std::vector<ReplyRow>&)>& beforeRows)
 {
     if (shape == RequestShape::Walk) {
         QuerySetup setup;
         if (const int prepared = prepareCall(&setup, call, keys); prepared != NETROV_OK) return prepared;
         const RowsResult walk = walkTable(setup);
         if (walk.code != NETROV_OK) return walk.code;
+        if (beforeRows) beforeRows(walk.rows);
         for (const ReplyRow& row : walk.rows) {
             RowReader reader(call, keys, row.values);
             onRow(reader);
@@ -131,8 +132,7 @@ int32_t runRequests(const QueryCall& call, std::span<const std::span<const KeyEn
     for (size_t i = 0; i < requests.size(); ++i) {
         keys.insert(keys.end(), requests[i].begin(), requests[i].end());
         QuerySetup setup;
-        const int prepared = prepareQuery(&setup, call.device.address, requests[i], call.device.timeout,
-                                          call.device.community, &call.service);
+        const int prepared = prepareQuery(&setup, call.device, requests[i], &call.service);
         RequestResult reply;
         if (prepared == NETROV_OK) {
             reply = requestValues(setup, shape == RequestShape::Get ? SNMP_PDU_GET : SNMP_PDU_GETNEXT);

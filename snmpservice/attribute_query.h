@@ -12,6 +12,7 @@
 #include <initializer_list>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "entry_frame.h"
 #include "framework.h"
@@ -99,8 +100,11 @@ RequestResult requestKeys(const QueryCall& call, std::span<const KeyEntry> keys,
 
 // Runs the frame with a rule that sees each row; the rule produces records
 // itself through row.call().out.
+// A walk's rows are all handed to beforeRows first, when given, so a rule
+// can ask what its rows need in one request rather than one per row.
 int32_t runRows(const QueryCall& call, std::span<const KeyEntry> keys, RequestShape shape,
-                const std::function<void(RowReader&)>& onRow);
+                const std::function<void(RowReader&)>& onRow,
+                const std::function<void(const std::vector<ReplyRow>&)>& beforeRows = {});
 
 // Several requests in turn (Get or GetNext), each sent only after the one
 // before succeeded: an error is returned and the rule never runs. A later

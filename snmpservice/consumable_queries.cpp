@@ -1,7 +1,12 @@
 // Consumables: toner, toner capacities, toner save, other supplies, the
 // marking engine, input trays, image area and colour calibration.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "attribute_query.h"
 #include "decoders.h"
@@ -102,23 +107,76 @@ std::optional<int32_t> suppliedPercent(std::optional<int32_t> devicePercent, uin
                             levelValid ? std::optional(level) : std::nullopt);
 }
 
+// Colorant names of a toner table's rows, asked all in one request the
+// first time a row needs one, where the device reads by SNMPv2c; over
+// SNMPv1 (or when that request gets no answer) each row asks on its own.
+class ColorantNames {
+public:
+    void rowsAre(const QueryCall& call, const std::vector<ReplyRow>& rows)
+    {
+        if (!readsByV2c(call.device)) return;
+        for (const ReplyRow& row : rows) {
+            const int32_t index = KeyedValues(kTonerKeys, row.values).integer("GETDEVTONER_COLORINDEX").value_or(0);
+            if (std::find(indices_.begin(), indices_.end(), index) == indices_.end()) indices_.push_back(index);
+        }
+    }
+
+    // Null when the index is not known here; else the name, or none when
+    // the device lacks it.
+    const std::optional<std::string>* find(const QueryCall& call, int32_t index)
+    {
+        if (!asked_) ask(call);
+        const auto found = names_.find(index);
+        return found == names_.end() ? nullptr : &found->second;
+    }
+
+private:
+    void ask(const QueryCall& call)
+    {
+        asked_ = true;
+        if (indices_.empty()) return;
+        std::vector<std::string> suffixes;
+        for (const int32_t index : indices_) suffixes.push_back(".1." + std::to_string(index));
+        std::vector<KeyEntry> keys;
+        for (const std::string& suffix : suffixes) {
+            keys.push_back({"def", kColourStringKey[0].key, suffix.c_str(), kKindOctets});
+        }
+        const RequestResult reply = requestKeys(call, keys, RequestShape::Get);
+        if (reply.code != NETROV_OK && reply.code != NETROV_NO_VALUE) return;
+        for (size_t i = 0; i < indices_.size(); ++i) {
+            const ReplyValue* v = valueAt(reply.values, static_cast<int>(i));
+            const bool usable = v && kindAccepted(v->kind, kKindOctets) && v->hasBytes();
+            names_[indices_[i]] = usable ? std::optional(std::string(v->data(), v->data() + v->length)) : std::nullopt;
+        }
+    }
+
+    std::vector<int32_t> indices_;
+    bool asked_ = false;
+    std::map<int32_t, std::optional<std::string>> names_;
+};
+
 // The name of the toner's colorant, asked from the device: best effort.
-bool colourFromColorant(const RowReader& row, int32_t colorantIndex, char (&text)[256])
+bool colourFromColorant(const RowReader& row, int32_t colorantIndex, ColorantNames& known, char (&text)[256])
 {
+    const QueryCall& call = row.call();
+    char colorant[256];
+    if (const std::optional<std::string>* name = known.find(call, colorantIndex)) {
+        if (!*name) return false;
+        copyText(colorant, sizeof colorant, reinterpret_cast<const uint8_t*>((*name)->data()), (*name)->size());
+        return lookupExchange(&call.service, "GETDEVTONER_COLORSTRING", colorant, "", "", text, sizeof text) == 1;
+    }
     char suffix[32];
     snprintf(suffix, sizeof suffix, ".1.%d", colorantIndex);
     const SuffixedKeys keys(kColourStringKey, suffix);
-    const QueryCall& call = row.call();
     const RequestResult reply = requestKeys(call, keys.keys(), RequestShape::Get);
     if (reply.code != NETROV_OK) return false;
     const ReplyValue* name = KeyedValues(keys.keys(), reply.values).get(kColourStringKey[0].key);
     if (!name) return false;
-    char colorant[256];
     copyText(colorant, sizeof colorant, name->data(), name->length);
     return lookupExchange(&call.service, "GETDEVTONER_COLORSTRING", colorant, "", "", text, sizeof text) == 1;
 }
 
-bool tonerRow(RowReader& row, TonerEntry& toner)
+bool tonerRow(RowReader& row, TonerEntry& toner, ColorantNames& colorants)
 {
     const int32_t type = row.integer("GETDEVTONER_TYPE").value_or(0);
     if (!row.converts("GETDEVTONER_TYPE", type)) return false;
@@ -154,7 +212,7 @@ bool tonerRow(RowReader& row, TonerEntry& toner)
     char colourText[256] = {};
     bool found = row.rowIndex() != 0 && row.convert(colourText, "GETDEVTONER_COLORINDEX", row.counted() + 1);
     std::optional<std::array<int32_t, 3>> colour = found ? parseColourText(colourText) : std::nullopt;
-    if (!colour && colourFromColorant(row, toner.colorantIndexValid ? toner.colorantIndex : 0, colourText)) {
+    if (!colour && colourFromColorant(row, toner.colorantIndexValid ? toner.colorantIndex : 0, colorants, colourText)) {
         colour = parseColourText(colourText);
     }
     if (colour) {
@@ -358,7 +416,15 @@ bool colourCalibRow(RowReader& row, ColorCalibInfo& calibration)
 
 int32_t getDevToner(const QueryCall& call)
 {
-    return runAttributeQuery(call, kTonerKeys, RequestShape::Walk, tonerRow);
+    ColorantNames colorants;
+    return runRows(
+        call, kTonerKeys, RequestShape::Walk,
+        [&](RowReader& row) {
+            TonerEntry toner;
+            memset(&toner, 0, sizeof toner);
+            if (tonerRow(row, toner, colorants)) call.out.produce(toner);
+        },
+        [&](const std::vector<ReplyRow>& rows) { colorants.rowsAre(call, rows); });
 }
 
 int32_t getDevSupplies(const QueryCall& call)

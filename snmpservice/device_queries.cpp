@@ -7,6 +7,7 @@
 #include "decoders.h"
 #include "framework.h"
 #include "netrov/result_codes.h"
+#include "netrov/snmp_version.h"
 #include "netrov/zomsnmp.h"
 #include "queries.h"
 
@@ -81,8 +82,7 @@ void writeSysObjectId(char* field, size_t size, const ReplyValue& value)
 RequestResult readDeviceValues(const QueryCall& call, std::span<const KeyEntry> keys)
 {
     QuerySetup setup;
-    const int prepared = prepareQuery(&setup, call.device.address, keys, call.device.timeout,
-                                      call.device.community, &call.service);
+    const int prepared = prepareQuery(&setup, call.device, keys, &call.service);
     if (prepared != NETROV_OK) return RequestResult{prepared, {}};
     return requestValues(setup, SNMP_PDU_GETNEXT);
 }
@@ -96,8 +96,7 @@ int32_t searchDevice(const QueryCall& call)
     if (memcmp(request.address, kNoAddress, 4) == 0) return NETROV_BAD_ARGUMENT;
 
     QuerySetup setup;
-    const int prepared = prepareQuery(&setup, request.address, kSearchKeys, request.timeout,
-                                      request.community, &call.service);
+    const int prepared = prepareQuery(&setup, request, kSearchKeys, &call.service);
     if (prepared != NETROV_OK) return prepared;
     RowsResult answers = broadcastRequest(setup);
     if (answers.code != NETROV_OK) return answers.code;
@@ -121,6 +120,9 @@ int32_t searchDevice(const QueryCall& call)
                  strnlen(request.community, sizeof request.community));
         found.timeout = request.timeout;
         memcpy(found.address, answer.address, sizeof found.address);
+        // The request's version, or with "auto" the one the device answered in.
+        const int32_t version = netrovSnmpVersion(&request);
+        netrovSetSnmpVersion(&found, version == NETROV_SNMP_AUTO ? answer.version : version);
         call.out.produce(found);
     }
     return NETROV_OK;
@@ -170,8 +172,7 @@ namespace {
 void readAlertTable(const QueryCall& call, const AlertTable& table, std::vector<DeviceStatus>* alerts)
 {
     QuerySetup setup;
-    if (prepareQuery(&setup, call.device.address, table.keys, call.device.timeout,
-                     call.device.community, &call.service) != NETROV_OK) {
+    if (prepareQuery(&setup, call.device, table.keys, &call.service) != NETROV_OK) {
         return;
     }
     const RowsResult walk = walkTable(setup);

@@ -1,6 +1,8 @@
 // The shared machinery of the SNMP device service.
 #include "framework.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,9 +10,16 @@
 #include <strings.h>
 #include <memory>
 
+#include "broadcast_list.h"
 #include "decoders.h"
+#include "device_versions.h"
+#include "engine.h"
 #include "matching.h"
+#include "message.h"
 #include "netrov/result_codes.h"
+#include "netrov/snmp_version.h"
+#include "platform/net_interfaces.h"
+#include "table_walk.h"
 #include "netrov/zomini.h"
 #include "netrov/zomsnmp.h"
 #include "netrov/zomxml.h"
@@ -193,6 +202,66 @@ std::unique_ptr<SnmpMessage, PduDeleter> buildRequest(const QuerySetup& setup,
     return message;
 }
 
+// An answer from either path: SNMPv1 through the exported request, which
+// stays what it always was, or SNMPv2c through the message layer.
+struct Reply {
+    PduPtr v1;
+    snmp::MessagePtr v2c;
+    const SnmpMessage* get() const { return v1 ? v1.get() : v2c.get(); }
+    explicit operator bool() const { return get() != nullptr; }
+};
+
+snmp::CommunityModel communityModel(int32_t version, const SnmpMessage& request)
+{
+    const size_t length = request.community && request.communityLength > 0
+                              ? static_cast<size_t>(request.communityLength) : 0;
+    return snmp::CommunityModel(version, std::string_view(request.community ? request.community : "", length));
+}
+
+Reply sendOnce(const std::string& target, int32_t version, int32_t timeout, const SnmpMessage& request)
+{
+    Reply reply;
+    if (version == NETROV_SNMP_V1) {
+        reply.v1.reset(snmp_request(target.c_str(), timeout, &request));
+    } else if (version == NETROV_SNMP_V2C) {
+        reply.v2c = snmp::request(target.c_str(), timeout, communityModel(snmp::kVersion2c, request), request);
+    }
+    return reply;
+}
+
+// The version a request to the setup's device goes out in: its record's,
+// or for "auto" the one that answered last; none when "auto" has not been
+// answered yet.
+std::optional<int32_t> versionFor(const QuerySetup& setup)
+{
+    if (setup.version != NETROV_SNMP_AUTO) return setup.version;
+    return rememberedVersion(setup.target);
+}
+
+// Sends request once in the device's version; "auto" not yet answered tries
+// SNMPv2c, then SNMPv1 within what is left of the call, and remembers the
+// one that answered. A version this service cannot speak is never sent.
+Reply sendRequest(const QuerySetup& setup, const SnmpMessage& request, int32_t timeout)
+{
+    if (const std::optional<int32_t> version = versionFor(setup)) {
+        return sendOnce(setup.target, *version, timeout, request);
+    }
+    for (const int32_t version : {NETROV_SNMP_V2C, NETROV_SNMP_V1}) {
+        const std::optional<int32_t> left = timeoutLeft(timeout);
+        if (!left) break;
+        if (Reply reply = sendOnce(setup.target, version, *left, request)) {
+            rememberVersion(setup.target, version);
+            return reply;
+        }
+    }
+    return {};
+}
+
+bool speakable(int32_t version)
+{
+    return version == NETROV_SNMP_V1 || version == NETROV_SNMP_V2C || version == NETROV_SNMP_AUTO;
+}
+
 constexpr int32_t kNoSuchName = 2;
 
 // An SNMPv1 agent answers a GetNext past its last object with noSuchName for
@@ -222,6 +291,10 @@ Exchange exchange(const QuerySetup& setup, const std::vector<std::optional<std::
                   uint8_t pduType, std::span<const SetValue> setValues)
 {
     Exchange result;
+    if (!speakable(setup.version)) {
+        result.code = NETROV_NOT_ENCODABLE;
+        return result;
+    }
     PduPtr request = buildRequest(setup, ids, pduType, setValues, &result.code);
     if (!request) return result;
     const std::optional<int32_t> timeout = timeoutLeft(setup.timeout);
@@ -229,16 +302,16 @@ Exchange exchange(const QuerySetup& setup, const std::vector<std::optional<std::
         result.code = NETROV_NO_REPLY;
         return result;
     }
-    PduPtr reply(snmp_request(setup.target.c_str(), *timeout, request.get()));
+    const Reply reply = sendRequest(setup, *request, *timeout);
     request.reset();
     if (!reply) {
         result.code = NETROV_NO_REPLY;
         return result;
     }
-    if (const std::optional<QuerySetup> reduced = withoutFailedFallback(setup, *reply)) {
+    if (const std::optional<QuerySetup> reduced = withoutFailedFallback(setup, *reply.get())) {
         return exchange(*reduced, ids, pduType, setValues);
     }
-    if (!replyToValues(setup, *reply, &result.values, nullptr)) {
+    if (!replyToValues(setup, *reply.get(), &result.values, nullptr)) {
         // An answer the codec cannot hand over holds nothing usable.
         result.values.assign(setup.requested.size(), ReplyValue());
     }
@@ -388,6 +461,21 @@ int prepareQuery(QuerySetup* setup, const uint8_t address[4], std::span<const Ke
     return setup->defined == 0 ? NETROV_NOT_DEFINED : NETROV_OK;
 }
 
+int prepareQuery(QuerySetup* setup, const DeviceIdentity& device, std::span<const KeyEntry> keys,
+                 const ServiceRecord* service)
+{
+    const int prepared = prepareQuery(setup, device.address, keys, device.timeout, device.community, service);
+    setup->version = netrovSnmpVersion(&device);
+    return prepared;
+}
+
+bool readsByV2c(const DeviceIdentity& device)
+{
+    const int32_t version = netrovSnmpVersion(&device);
+    if (version == NETROV_SNMP_AUTO) return rememberedVersion(dottedAddress(device.address)) == NETROV_SNMP_V2C;
+    return version == NETROV_SNMP_V2C;
+}
+
 size_t QuerySetup::slotCount() const
 {
     size_t slots = 0;
@@ -434,73 +522,207 @@ int32_t setOutcome(std::span<const KeyEntry> keys, const RequestResult& result)
     return NETROV_OK;
 }
 
+namespace {
+
+// One GetNext of the cursor's columns: a row when any column advanced.
+// False when the walk ends here (nothing advanced, or the exchange failed,
+// which sets result's code).
+bool nextRowByGetNext(const QuerySetup& setup, WalkCursor& cursor, RowsResult& result)
+{
+    Exchange e = exchange(setup, cursor.current, SNMP_PDU_GETNEXT, {});
+    if (e.code != NETROV_OK) {
+        result.rows.clear();
+        result.code = e.code;
+        return false;
+    }
+    bool advanced = false;
+    for (size_t i = 0; i < e.values.size(); ++i) {
+        const ReplyValue& v = e.values[i];
+        if (v.kind == kKindNone || !cursor.current[i]) continue;
+        if (compareOids(v.identifier, *cursor.current[i]) > 0) advanced = true;
+    }
+    // Nothing usable, or an agent that does not move on: the table ends.
+    if (!advanced) return false;
+    for (size_t i = 0; i < e.values.size(); ++i) {
+        if (e.values[i].kind != kKindNone) cursor.current[i] = e.values[i].identifier;
+    }
+    result.rows.emplace_back().values = std::move(e.values);
+    return true;
+}
+
+// Reads a table by GetBulk for one device, as long as its agent answers
+// GetBulk well. Repetitions start at kBulkRepetitions, halve on tooBig or a
+// time-out and double back on success, never past the half of a size that
+// got tooBig.
+class BulkTableReader {
+public:
+    BulkTableReader(const QuerySetup& setup, WalkCursor& cursor, size_t maxRows)
+        : setup_(setup), cursor_(cursor), maxRows_(maxRows) {}
+
+    enum class Next : uint8_t { More, Ended, GetNext, NoReply };
+
+    // One exchange within timeout seconds.
+    Next step(RowsResult& result, int32_t timeout)
+    {
+        if (cursor_.activeCount(setup_) == 0) return Next::Ended;
+        QuerySetup asked = setup_;
+        for (size_t i = 0; i < asked.requested.size(); ++i) {
+            if (!cursor_.active(setup_, i)) asked.requested[i].reset();
+        }
+        const int32_t repetitions = static_cast<int32_t>(
+            std::min<size_t>(static_cast<size_t>(repetitions_), maxRows_ - result.rows.size()));
+        int code = NETROV_OK;
+        PduPtr request = buildRequest(asked, cursor_.current, kPduGetBulk, {}, &code);
+        if (!request) return Next::GetNext;
+        request->errorStatus = 0;  // non-repeaters
+        request->errorIndex = repetitions;
+        const snmp::MessagePtr reply =
+            snmp::request(setup_.target.c_str(), timeout, communityModel(snmp::kVersion2c, *request), *request);
+        if (!reply) {
+            repetitions_ = std::max(repetitions_ / 2, 1);
+            return ++silences_ >= 2 ? Next::NoReply : Next::More;
+        }
+        silences_ = 0;
+        switch (takeBulkReply(setup_, cursor_, *reply, repetitions, maxRows_, &result.rows)) {
+        case BulkStep::More:
+            repetitions_ = std::min(repetitions_ * 2, ceiling_);
+            return Next::More;
+        case BulkStep::Ended: return Next::Ended;
+        case BulkStep::TooBig:
+            if (repetitions <= 1) return Next::GetNext;
+            ceiling_ = repetitions / 2;
+            repetitions_ = ceiling_;
+            return Next::More;
+        case BulkStep::Fault: return Next::GetNext;
+        }
+        return Next::GetNext;
+    }
+
+private:
+    const QuerySetup& setup_;
+    WalkCursor& cursor_;
+    size_t maxRows_;
+    int32_t repetitions_ = kBulkRepetitions;
+    int32_t ceiling_ = kBulkRepetitions;
+    int silences_ = 0;
+};
+
+}  // namespace
+
 RowsResult walkTable(const QuerySetup& request, size_t maxRows, std::chrono::milliseconds limit)
 {
     QuerySetup setup = ownObjectsOnly(request);
     RowsResult result;
-    std::vector<std::optional<std::string>> current = setup.requested;
+    WalkCursor cursor(setup);
     Clock::time_point deadline = Clock::now() + limit;
     if (tQueryDeadline && *tQueryDeadline < deadline) deadline = *tQueryDeadline;
+    std::optional<int32_t> version = speakable(setup.version) ? versionFor(setup) : std::nullopt;
+    bool bulk = version == NETROV_SNMP_V2C && !bulkRefused(setup.target);
+    BulkTableReader reader(setup, cursor, maxRows);
+    // Set when GetBulk got no answer twice: GetNext decides whether the
+    // agent is silent to GetBulk alone or to everything.
+    bool bulkSilent = false;
     while (result.rows.size() < maxRows) {
         // No request that could not end by the deadline: the walk ends with
         // the rows read so far, its last request included in the bound.
         const std::optional<int32_t> timeout = secondsBefore(deadline, request.timeout);
         if (!timeout) break;
         setup.timeout = *timeout;
-        Exchange e = exchange(setup, current, SNMP_PDU_GETNEXT, {});
-        if (e.code != NETROV_OK) {
-            result.rows.clear();
-            result.code = e.code;
-            return result;
+        if (bulk) {
+            const BulkTableReader::Next next = reader.step(result, *timeout);
+            if (next == BulkTableReader::Next::Ended) break;
+            if (next == BulkTableReader::Next::More) continue;
+            // The rest of this walk, and every later one, by GetNext.
+            bulk = false;
+            if (next == BulkTableReader::Next::GetNext) refuseBulk(setup.target);
+            bulkSilent = next == BulkTableReader::Next::NoReply;
+            continue;
         }
-        bool advanced = false;
-        for (size_t i = 0; i < e.values.size(); ++i) {
-            const ReplyValue& v = e.values[i];
-            if (v.kind == kKindNone || !current[i]) continue;
-            if (compareOids(v.identifier, *current[i]) > 0) advanced = true;
+        const bool more = nextRowByGetNext(setup, cursor, result);
+        // An "auto" device answers its first GetNext in the version it speaks.
+        if (!version && !bulkSilent && result.code == NETROV_OK) {
+            version = versionFor(setup);
+            bulk = version == NETROV_SNMP_V2C && !bulkRefused(setup.target);
         }
-        // Nothing usable, or an agent that does not move on: the table ends.
-        if (!advanced) break;
-        for (size_t i = 0; i < e.values.size(); ++i) {
-            if (e.values[i].kind != kKindNone) current[i] = e.values[i].identifier;
+        // GetNext answered where GetBulk was not: the agent ignores GetBulk.
+        if (bulkSilent && result.code == NETROV_OK) {
+            refuseBulk(setup.target);
+            bulkSilent = false;
         }
-        ReplyRow& row = result.rows.emplace_back();
-        row.values = std::move(e.values);
+        if (!more) break;
     }
     return result;
 }
 
+namespace {
+
+// The answers of one version to one broadcast (or unicast) GetNext.
+struct Answers {
+    PduListPtr v1;
+    snmp::MessageListPtr v2c;
+    const SnmpMessageList* get() const { return v1 ? v1.get() : v2c.get(); }
+};
+
+Answers collectAnswers(const QuerySetup& setup, int32_t version, int32_t timeout, const SnmpMessage& request)
+{
+    Answers answers;
+    if (version == NETROV_SNMP_V1) {
+        answers.v1.reset(multi_snmp_request(setup.target.c_str(), timeout, &request));
+    } else {
+        const std::vector<uint32_t> broadcasts = snmp::broadcastAddresses(platform::localAddressTable());
+        answers.v2c = snmp::collect(setup.target.c_str(), timeout, communityModel(snmp::kVersion2c, request),
+                                    request, broadcasts);
+    }
+    return answers;
+}
+
+}  // namespace
+
 RowsResult broadcastRequest(const QuerySetup& setup)
 {
     RowsResult result;
+    if (!speakable(setup.version)) {
+        result.code = NETROV_NOT_ENCODABLE;
+        return result;
+    }
     PduPtr request = buildRequest(setup, setup.requested, SNMP_PDU_GETNEXT, {}, &result.code);
     if (!request) return result;
-    const std::optional<int32_t> timeout = timeoutLeft(setup.timeout);
-    if (!timeout) {
-        result.code = NETROV_NO_REPLY;
-        return result;
-    }
-    PduListPtr answers(multi_snmp_request(setup.target.c_str(), *timeout, request.get()));
-    request.reset();
-    if (!answers) {
-        result.code = NETROV_NO_REPLY;
-        return result;
-    }
-    for (const SnmpMessageList* cell = answers.get(); cell; cell = cell->next) {
-        if (!cell->message) continue;
-        ReplyRow row;
-        if (std::optional<QuerySetup> reduced = withoutFailedFallback(setup, *cell->message)) {
-            // Ask that device again, directly, without the fallback it lacks.
-            reduced->target = dottedAddress(cell->message->sourceAddress);
-            Exchange again = exchange(*reduced, reduced->requested, SNMP_PDU_GETNEXT, {});
-            if (again.code != NETROV_OK) continue;
-            row.values = std::move(again.values);
-            memcpy(row.address, cell->message->sourceAddress, sizeof row.address);
-        } else if (!replyToValues(setup, *cell->message, &row.values, row.address)) {
-            continue;
+    // "auto" asks in SNMPv2c first; SNMPv1 then finds the devices that did
+    // not answer it, unless the one device asked for already did.
+    std::vector<int32_t> versions{setup.version};
+    if (setup.version == NETROV_SNMP_AUTO) versions = {NETROV_SNMP_V2C, NETROV_SNMP_V1};
+    std::vector<std::array<uint8_t, 4>> answered;
+    for (const int32_t version : versions) {
+        const std::optional<int32_t> timeout = timeoutLeft(setup.timeout);
+        if (!timeout) break;
+        const Answers answers = collectAnswers(setup, version, *timeout, *request);
+        bool targetAnswered = false;
+        for (const SnmpMessageList* cell = answers.get(); cell; cell = cell->next) {
+            if (!cell->message) continue;
+            std::array<uint8_t, 4> from;
+            memcpy(from.data(), cell->message->sourceAddress, 4);
+            if (std::find(answered.begin(), answered.end(), from) != answered.end()) continue;
+            answered.push_back(from);
+            targetAnswered = targetAnswered || dottedAddress(from.data()) == setup.target;
+            ReplyRow row;
+            row.version = version;
+            if (std::optional<QuerySetup> reduced = withoutFailedFallback(setup, *cell->message)) {
+                // Ask that device again, directly, without the fallback it lacks.
+                reduced->target = dottedAddress(cell->message->sourceAddress);
+                reduced->version = version;
+                Exchange again = exchange(*reduced, reduced->requested, SNMP_PDU_GETNEXT, {});
+                if (again.code != NETROV_OK) continue;
+                row.values = std::move(again.values);
+                memcpy(row.address, cell->message->sourceAddress, sizeof row.address);
+            } else if (!replyToValues(setup, *cell->message, &row.values, row.address)) {
+                continue;
+            }
+            if (setup.version == NETROV_SNMP_AUTO) rememberVersion(dottedAddress(row.address), version);
+            result.rows.push_back(std::move(row));
         }
-        result.rows.push_back(std::move(row));
+        if (targetAnswered) break;
     }
+    if (answered.empty()) result.code = NETROV_NO_REPLY;
     return result;
 }
 

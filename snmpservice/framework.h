@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "netrov/device_identity.h"
 #include "netrov/result_codes.h"
 #include "netrov/service_record.h"
 #include "netrov/zomsnmp.h"
@@ -98,6 +99,7 @@ uint32_t lastArc(const ValueList& values, int index);
 struct ReplyRow {
     ValueList values;
     uint8_t address[4] = {};  // the answering device (broadcast only)
+    int32_t version = 0;      // the SNMP version byte it answered in (broadcast only)
 };
 
 // A further object a definition names for a key (its `fallback` children),
@@ -121,6 +123,9 @@ struct QuerySetup {
     // broadcasts ask them; walks and Sets ask only the key's own object.
     std::vector<std::vector<Fallback>> fallbacks;
     std::vector<uint8_t> kinds;
+    // The device's SNMP version byte (netrov/snmp_version.h): 0, SNMPv1,
+    // is what every record written before versions existed holds.
+    int32_t version = 0;
     // Variable slots of one request: one per defined key and per fallback.
     size_t slotCount() const;
 };
@@ -129,6 +134,15 @@ struct QuerySetup {
 // key resolves to a usable identifier).
 int prepareQuery(QuerySetup* setup, const uint8_t address[4], std::span<const KeyEntry> keys,
                  int32_t timeout, const char* community, const ServiceRecord* service);
+
+// The same for the device a record names, in the record's SNMP version.
+int prepareQuery(QuerySetup* setup, const DeviceIdentity& device, std::span<const KeyEntry> keys,
+                 const ServiceRecord* service);
+
+// Whether requests to the device go out as SNMPv2c (its record says so, or
+// it answered an "auto" exchange in it): each object of a request is then
+// answered on its own, so objects of several rows can share one request.
+bool readsByV2c(const DeviceIdentity& device);
 
 struct SetValue {
     uint8_t tag;
@@ -161,7 +175,9 @@ struct RowsResult {
 };
 // GetNext row by row until nothing usable comes back, the agent stops
 // advancing, maxRows rows were read or no further request could end within
-// limit (nor by the call's deadline).
+// limit (nor by the call's deadline). A device read by SNMPv2c is read by
+// GetBulk to the same rows, many per exchange, and by GetNext from where
+// GetBulk stopped once its agent answers GetBulk badly.
 RowsResult walkTable(const QuerySetup& setup, size_t maxRows = kMaxWalkRows,
                      std::chrono::milliseconds limit = kWalkDeadline);
 // One GetNext to the target (a broadcast address or a unicast one); one row

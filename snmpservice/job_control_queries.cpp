@@ -25,8 +25,7 @@ constexpr FixedSet kJobCancel{{{"def", "SETJOBCANCEL_VAL", "", kKindInteger}}, 5
 int32_t writeFixed(const QueryCall& call, const FixedSet& operation)
 {
     QuerySetup setup;
-    const int prepared = prepareQuery(&setup, call.device.address, operation.keys, call.device.timeout,
-                                      call.device.community, &call.service);
+    const int prepared = prepareQuery(&setup, call.device, operation.keys, &call.service);
     if (prepared != NETROV_OK) return prepared;
     // The simple request form carries an INTEGER as the host's 32-bit value.
     SetValue value{SNMP_TYPE_INTEGER, std::vector<uint8_t>(sizeof operation.value)};
