@@ -13,6 +13,7 @@
 #include "local_text.h"
 #include "plain_text.h"
 #include "result_text.h"
+#include "words.h"
 
 namespace netrov::ui {
 
@@ -35,13 +36,13 @@ std::string missingWhy(const core::DeviceDetails& details, const char* name)
     const auto reading = details.readings.find(name);
     if (!details.answered) {
         const auto info = details.readings.find("GetDevInfo");
-        return info == details.readings.end() ? std::string(core::kNotReportedWords) : core::resultWords(info->second.result);
+        return info == details.readings.end() ? core::notReported() : core::resultWords(info->second.result);
     }
     if (!core::findQuery(name) || reading == details.readings.end() || reading->second.result == NETROV_NOT_DEFINED ||
         reading->second.result == NETROV_NO_ENTRY_POINT || reading->second.result == NETROV_NO_VALUE)
-        return core::kNotReportedWords;
+        return core::notReported();
     if (reading->second.result != NETROV_OK) return core::resultWords(reading->second.result);
-    if (reading->second.stored() == 0) return core::kNotReportedWords;
+    if (reading->second.stored() == 0) return core::notReported();
     return {};
 }
 
@@ -105,11 +106,11 @@ QWidget* buildSummary(const core::DeviceDetails& details, const QString& note, c
     const core::DeviceSummary summary = core::summarize(details);
     const auto row = [&](const char* key, const char* english, const std::string& value) {
         form->addRow(plain(translate(key, english), box, "FieldLabel"),
-                     plain(words(value.empty() ? std::string(core::kNotReportedWords) : value), box, "FieldValue"));
+                     plain(words(value.empty() ? core::notReported() : value), box, "FieldValue"));
     };
     row("summaryModel", "Model", summary.model);
     row("summarySerial", "Serial number", summary.serial);
-    row("summaryPages", "Page count", summary.pages ? core::groupedCount(*summary.pages) : std::string());
+    row("summaryPages", "Page count", summary.pages ? core::formatCount(static_cast<int64_t>(*summary.pages)) : std::string());
     row("summaryLowest", "Lowest supply",
         summary.lowest ? summary.lowest->name + " " + core::levelWords(*summary.lowest) : std::string());
     row("summaryAlerts", "Alerts", summary.alerts ? std::to_string(summary.alerts) : std::string("no alerts"));
@@ -144,7 +145,13 @@ QWidget* buildPage(const core::DetailSection& section, const core::DeviceDetails
         auto* form = new QFormLayout(group);
         for (int32_t i = 0; i < reading.stored(); ++i) {
             if (reading.stored() > 1 && i > 0) form->addRow(plain(QString(), group));
-            addLines(form, core::describeRecord(name, *query.record, reading.record(i)), translate, group);
+            std::vector<core::DetailLine> lines = core::describeRecord(name, *query.record, reading.record(i));
+            // A record of one field ("text", "value") is what the group's title says.
+            if (query.record->fields.size() == 1 && lines.size() == 1 && lines[0].key.rfind("field.", 0) == 0) {
+                lines[0].key = name;
+                lines[0].label = title;
+            }
+            addLines(form, lines, translate, group);
         }
     }
     if (!missing.empty()) {

@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTreeView>
@@ -24,6 +25,7 @@
 #include "picture_file.h"
 #include "plain_text.h"
 #include "result_text.h"
+#include "words.h"
 
 namespace netrov::ui {
 
@@ -98,11 +100,11 @@ void fillSectionModel(QStandardItemModel& model, const DeviceDetails& details, c
             if (info != details.readings.end()) value->setText(QString::fromUtf8(core::resultWords(info->second.result)));
         } else if (!query || reading == details.readings.end() || reading->second.result == NETROV_NOT_DEFINED ||
                    reading->second.result == NETROV_NO_VALUE) {
-            value->setText(QString::fromUtf8(kNotReported));
+            value->setText(local(core::notReported()));
         } else if (reading->second.result != NETROV_OK) {
             value->setText(QString::fromUtf8(core::resultWords(reading->second.result)));
         } else if (reading->second.stored() == 0) {
-            value->setText(QString::fromUtf8(kNotReported));
+            value->setText(local(core::notReported()));
         } else {
             const core::RecordSchema& schema = *query->record;
             const bool levels = core::findField(schema, "remainingPercentage") != nullptr;
@@ -359,6 +361,11 @@ void DeviceWindow::rebuildPages()
         QWidget* page = sectionModels_[i] == alertModel_ ? buildSummary(details_, stale_, translate_)
                                                          : buildPage(sections[i], details_, translate_);
         pageAreas_[i]->setWidget(page);  // the area owns the page and drops the one before
+        if (sectionModels_[i] == alertModel_) {
+            // The summary shows whole above the alerts; only a wide line makes it scroll sideways.
+            pageAreas_[i]->setMinimumHeight(page->sizeHint().height() +
+                                            pageAreas_[i]->horizontalScrollBar()->sizeHint().height());
+        }
     }
 }
 

@@ -38,8 +38,9 @@ using core::queryTitle;
 inline constexpr int kLevelRole = Qt::UserRole + 1;
 inline constexpr int kColourRole = Qt::UserRole + 2;
 
-// What a query that a device does not answer, or a build does not describe, shows.
-inline constexpr const char* kNotReported = core::kNotReportedWords;
+// What a query that a device does not answer, or a build does not describe,
+// shows: core::notReported() in English, for comparisons.
+inline constexpr const char* kNotReported = "not reported";
 
 // Fills a page's model: a row per query (title, and a value when there is
 // one record or none), under it a row per record with its fields. Records

@@ -12,6 +12,7 @@
 
 #include "fleet_report.h"
 #include "search_run.h"
+#include "words.h"
 
 namespace netrov::core {
 
@@ -77,6 +78,7 @@ struct FieldView {
     Show show;
     const char* words;  // the field that holds this one's words, when not <field>Text or <field>Name
     const char* label = nullptr;  // what the line stands for where a field's own label would not say it
+    std::optional<Enumeration> enumeration = std::nullopt;  // the words of a code, before the device's own
 };
 constexpr FieldView kFieldViews[] = {
     {"", "colorantIndex", Show::Hidden, nullptr},
@@ -89,7 +91,11 @@ constexpr FieldView kFieldViews[] = {
     {"", "maximum", Show::Count, nullptr},
     {"", "lifeCount", Show::Count, nullptr},
     {"", "powerOnCount", Show::Count, nullptr},
-    {"", "markingTechnology", Show::Words, "technologyName"},
+    {"", "markingTechnology", Show::Words, "technologyName", nullptr, Enumeration::MarkingTechnology},
+    {"", "counterUnit", Show::Words, nullptr, nullptr, Enumeration::CounterUnit},
+    {"", "supplyType", Show::Words, nullptr, nullptr, Enumeration::SupplyType},
+    {"GetDevTray", "capacityUnit", Show::Words, nullptr, nullptr, Enumeration::CapacityUnit},
+    {"", "capacityUnit", Show::Words, nullptr, nullptr, Enumeration::SupplyUnit},
     {"", "technologyName", Show::Hidden, nullptr},
     {"", "colourCapable", Show::YesNo, nullptr},
     {"", "xAddressability", Show::Resolution, nullptr, "Resolution"},
@@ -106,7 +112,7 @@ constexpr FieldView kFieldViews[] = {
     {"", "paperName", Show::Hidden, nullptr},
     {"", "mediaCode", Show::Hidden, nullptr},
     {"", "type", Show::Words, "typeName"},
-    {"", "family", Show::Hidden, nullptr},
+    {"", "family", Show::Words, nullptr, nullptr, Enumeration::InterpreterLanguage},
     {"", "index", Show::Hidden, nullptr},
     {"", "speed", Show::Speed, nullptr},
     {"", "unit", Show::Hidden, nullptr},
@@ -181,27 +187,6 @@ std::string formatted(const char* format, double value)
     return buffer;
 }
 
-std::string sizeInKiB(int64_t kib)
-{
-    if (kib < 0) return kNotReportedWords;
-    if (kib >= 1024 * 1024) return formatted("%.1f GiB", static_cast<double>(kib) / (1024.0 * 1024.0));
-    if (kib >= 1024) return formatted("%.0f MiB", static_cast<double>(kib) / 1024.0);
-    return groupedCount(static_cast<uint64_t>(kib)) + " KiB";
-}
-
-std::string duration(int64_t seconds)
-{
-    if (seconds < 0) return kNotReportedWords;
-    const int64_t days = seconds / 86400;
-    const int64_t hours = seconds % 86400 / 3600;
-    const int64_t minutes = seconds % 3600 / 60;
-    const auto unit = [](int64_t n, const char* one) { return std::to_string(n) + " " + one + (n == 1 ? "" : "s"); };
-    if (days > 0) return unit(days, "day") + ", " + unit(hours, "hour");
-    if (hours > 0) return unit(hours, "hour") + ", " + unit(minutes, "minute");
-    if (minutes > 0) return unit(minutes, "minute");
-    return unit(seconds, "second");
-}
-
 // Positions per 10000 units: ten-thousandths of an inch give dots per inch,
 // micrometres dots per centimetre.
 std::string resolution(const RecordSchema& schema, const void* record)
@@ -209,22 +194,20 @@ std::string resolution(const RecordSchema& schema, const void* record)
     const auto x = numberOf(schema, "xAddressability", record);
     const auto y = numberOf(schema, "yAddressability", record);
     const auto unit = numberOf(schema, "addressabilityUnit", record);
-    if (!x || *x <= 0) return kNotReportedWords;
+    if (!x || *x <= 0) return notReported();
     const double scale = unit == 4 ? 2.54 : 1.0;
-    const auto dpi = [&](int64_t v) { return std::to_string(static_cast<int64_t>(std::lround(static_cast<double>(v) * scale))); };
-    if (!y || *y <= 0 || *y == *x) return dpi(*x) + " dpi";
-    return dpi(*x) + " × " + dpi(*y) + " dpi";
+    const auto dpi = [&](int64_t v) { return static_cast<int32_t>(std::lround(static_cast<double>(v) * scale)); };
+    return formatDpi(dpi(*x), y && *y > 0 ? dpi(*y) : dpi(*x));
 }
 
-// Impressions or sheets per hour read as pages per minute; other units as the device words them.
+// Impressions or sheets per hour read as pages per minute; other units with their words.
 std::string speed(const RecordSchema& schema, const void* record)
 {
     const auto value = numberOf(schema, "speed", record);
     const auto unit = numberOf(schema, "unit", record);
-    if (!value || *value < 0) return kNotReportedWords;
-    if (unit == 7 || unit == 8) return formatted("%.0f ppm", static_cast<double>(*value) / 60.0);
-    const std::string words = textOf(schema, "unitText", record);
-    return groupedCount(static_cast<uint64_t>(*value)) + (words.empty() || allDigits(words) ? "" : " " + words);
+    if (!value || *value < 0) return notReported();
+    if (unit == 7 || unit == 8) return formatPagesPerMinute(static_cast<int32_t>(std::lround(static_cast<double>(*value) / 60.0)));
+    return formatCount(*value) + (unit ? " " + enumWord(Enumeration::MediaPathSpeedUnit, static_cast<int32_t>(*unit)) : "");
 }
 
 // The paper's name when the device gives one, else its dimensions.
@@ -235,9 +218,9 @@ std::string paperSize(const RecordSchema& schema, const void* record)
     const auto x = numberOf(schema, "sizeX", record);
     const auto y = numberOf(schema, "sizeY", record);
     const auto unit = numberOf(schema, "sizeUnit", record);
-    if (!x || !y || *x <= 0 || *y <= 0) return kNotReportedWords;
-    if (unit == 4) return formatted("%.0f", static_cast<double>(*x) / 1000.0) + " × " + formatted("%.0f mm", static_cast<double>(*y) / 1000.0);
-    return formatted("%.1f", static_cast<double>(*x) / 10000.0) + " × " + formatted("%.1f in", static_cast<double>(*y) / 10000.0);
+    if (!x || !y || *x <= 0 || *y <= 0) return notReported();
+    if (unit == 4) return formatted("%.0f", static_cast<double>(*x) / 1000.0) + " x " + formatted("%.0f mm", static_cast<double>(*y) / 1000.0);
+    return formatted("%.1f", static_cast<double>(*x) / 10000.0) + " x " + formatted("%.1f in", static_cast<double>(*y) / 10000.0);
 }
 
 std::string percentWords(int64_t percent)
@@ -246,7 +229,7 @@ std::string percentWords(int64_t percent)
     case kLevelOther: return "no restriction";
     case kLevelUnknown: return "level unknown";
     case kLevelSomeRemaining: return "some remaining";
-    default: return percent >= 0 && percent <= 100 ? std::to_string(percent) + " %" : std::string(kNotReportedWords);
+    default: return percent >= 0 && percent <= 100 ? std::to_string(percent) + " %" : notReported();
     }
 }
 
@@ -260,9 +243,11 @@ std::string valueOf(std::string_view query, const RecordSchema& schema, const Fi
     case Show::Resolution: return resolution(schema, record);
     case Show::Speed: return speed(schema, record);
     case Show::Size: return paperSize(schema, record);
-    case Show::KiB: return json.is_number_integer() ? sizeInKiB(json.get<int64_t>()) : kNotReportedWords;
-    case Show::Duration: return json.is_number() ? duration(json.get<int64_t>()) : kNotReportedWords;
-    case Show::Percent: return json.is_number_integer() ? percentWords(json.get<int64_t>()) : kNotReportedWords;
+    case Show::KiB:  // kibibytes, as the host resources count memory and disks
+        return json.is_number_integer() && json.get<int64_t>() >= 0 ? formatBytes(json.get<uint64_t>() * 1024) : notReported();
+    case Show::Duration:
+        return json.is_number_integer() && json.get<int64_t>() >= 0 ? formatUpTime(json.get<uint64_t>()) : notReported();
+    case Show::Percent: return json.is_number_integer() ? percentWords(json.get<int64_t>()) : notReported();
     case Show::YesNo:
         if (json.is_number_integer() && (json.get<int64_t>() == 0 || json.get<int64_t>() == 1))
             return json.get<int64_t>() ? "yes" : "no";
@@ -270,32 +255,29 @@ std::string valueOf(std::string_view query, const RecordSchema& schema, const Fi
     case Show::Count:
         if (json.is_number_integer()) {
             const int64_t n = json.get<int64_t>();
-            return n >= 0 ? groupedCount(static_cast<uint64_t>(n)) : percentWords(n == -3 ? kLevelSomeRemaining : n);
+            return n >= 0 ? formatCount(n) : percentWords(n);
         }
         break;
     case Show::Words:
     case Show::Plain: break;
     }
     (void)query;
-    // A code with a text beside it reads as that text.
+    // A code reads as the standard's words for it, else as the device's text beside it.
+    const bool code = json.is_number_integer();
+    if (code && view && view->enumeration && enumNamed(*view->enumeration, json.get<int32_t>()))
+        return capitalised(enumWord(*view->enumeration, json.get<int32_t>()));
     if (const FieldSchema* words = wordsOf(schema, field, view)) {
         const std::string text = fieldPresent(*words, record) ? fieldText(*words, record) : std::string();
         if (!text.empty() && !allDigits(text)) return text;
+        if (code) return "other (" + std::to_string(json.get<int64_t>()) + ")";
     }
-    if (json.is_number_unsigned() || (json.is_number_integer() && json.get<int64_t>() >= 0 && field.kind != FieldKind::Flag))
-        return show == Show::Words ? "code " + std::to_string(json.get<int64_t>()) : groupedCount(json.get<uint64_t>());
+    if (code && show == Show::Words) return "other (" + std::to_string(json.get<int64_t>()) + ")";
+    if (code && field.kind != FieldKind::Flag) return formatCount(json.get<int64_t>());
     const std::string text = fieldText(field, record);
-    return text.empty() ? kNotReportedWords : text;
+    return text.empty() ? notReported() : text;
 }
 
 }  // namespace
-
-std::string groupedCount(uint64_t count)
-{
-    std::string digits = std::to_string(count);
-    for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
-    return digits;
-}
 
 std::vector<DetailLine> describeRecord(std::string_view query, const RecordSchema& schema, const void* record)
 {
@@ -308,7 +290,7 @@ std::vector<DetailLine> describeRecord(std::string_view query, const RecordSchem
         const std::string value = valueOf(query, schema, field, view, record);
         if (value.empty()) continue;
         if (view && view->label) lines.push_back({std::string(query) + "." + field.name, view->label, value});
-        else lines.push_back({field.name, fieldLabel(query, field.name), value});
+        else lines.push_back({"field." + std::string(field.name), fieldLabel(field.name), value});
     }
     return lines;
 }
@@ -340,15 +322,15 @@ std::vector<LevelLine> levelLines(std::string_view query, const QueryReading& re
         if (tray) {
             parts.push_back(paperSize(record, at));
             const std::string media = textOf(record, "mediaName", at);
-            parts.push_back(media.empty() ? std::string(kNotReportedWords) : media);
+            parts.push_back(media.empty() ? notReported() : media);
         } else if (const FieldSchema* type = findField(record, "supplyType"); type && fieldPresent(*type, at)) {
             parts.push_back(valueOf(query, record, *type, fieldView(query, "supplyType"), at));
         }
         if (const auto capacity = numberOf(record, "maximumCapacity", at); capacity && *capacity > 0) {
-            const FieldSchema* unit = findField(record, "capacityUnit");
-            std::string unitWords = unit && fieldPresent(*unit, at) ? valueOf(query, record, *unit, fieldView(query, "capacityUnit"), at) : "";
-            if (unitWords.rfind("code ", 0) == 0) unitWords.clear();
-            parts.push_back("capacity " + groupedCount(static_cast<uint64_t>(*capacity)) + (unitWords.empty() ? "" : " " + unitWords));
+            const auto unit = numberOf(record, "capacityUnit", at);
+            const Enumeration units = tray ? Enumeration::CapacityUnit : Enumeration::SupplyUnit;
+            const std::string unitWords = unit && enumNamed(units, static_cast<int32_t>(*unit)) ? enumWord(units, static_cast<int32_t>(*unit)) : "";
+            parts.push_back("capacity " + formatCount(*capacity) + (unitWords.empty() ? "" : " " + unitWords));
         }
         for (const std::string& part : parts) line.detail += (line.detail.empty() ? "" : " · ") + part;
         lines.push_back(std::move(line));
@@ -358,7 +340,7 @@ std::vector<LevelLine> levelLines(std::string_view query, const QueryReading& re
 
 std::string levelWords(const LevelLine& level)
 {
-    return level.percent ? percentWords(*level.percent) : std::string(kNotReportedWords);
+    return level.percent ? percentWords(*level.percent) : notReported();
 }
 
 DeviceSummary summarize(const DeviceDetails& details)
@@ -424,12 +406,6 @@ std::string queryTitle(const std::string& name)
 }
 
 std::string fieldTitle(const std::string& name) { return sentence(name); }
-
-std::string fieldLabel(std::string_view query, std::string_view field)
-{
-    (void)query;
-    return sentence(std::string(field));
-}
 
 DeviceGauge readDeviceGauge(const DeviceListEntry& entry)
 {

@@ -93,16 +93,9 @@ DeviceSummary summarize(const DeviceDetails& details);
 // "Needs attention: a supply is empty, an alert" or "Nothing needs attention".
 std::string attentionWords(const Attention& attention);
 
-// The one wording of data a device does not give.
-inline constexpr const char* kNotReportedWords = "not reported";
-// A count with its thousands grouped: 1234567 gives "1,234,567".
-std::string groupedCount(uint64_t count);
-
 // A query's title for people: "GetDevTonerSave" gives "Toner save".
 std::string queryTitle(const std::string& name);
 // A field's name for people: "remainingPercent" gives "Remaining percent".
 std::string fieldTitle(const std::string& name);
-// A record field's label on a page.
-std::string fieldLabel(std::string_view query, std::string_view field);
 
 }  // namespace netrov::core
