@@ -125,6 +125,7 @@ QWidget* buildPage(const core::DetailSection& section, const core::DeviceDetails
     page->setObjectName(QString::fromLatin1(section.title));
     auto* layout = new QVBoxLayout(page);
     std::vector<core::DetailLine> missing;
+    QFormLayout* singles = nullptr;
     for (const char* name : section.queries) {
         const std::string title = core::queryTitle(name);
         const std::string why = missingWhy(details, name);
@@ -134,24 +135,39 @@ QWidget* buildPage(const core::DetailSection& section, const core::DeviceDetails
         }
         const core::QueryReading& reading = details.readings.at(name);
         const core::QuerySchema& query = *core::findQuery(name);
+        const std::vector<core::LevelLine> levels = core::levelLines(name, reading);
+        std::vector<std::vector<core::DetailLine>> records;
+        for (int32_t i = 0; levels.empty() && i < reading.stored(); ++i) {
+            records.push_back(core::describeRecord(name, *query.record, reading.record(i)));
+            // A record of one field ("text", "value") is what the query's title says.
+            std::vector<core::DetailLine>& lines = records.back();
+            if (query.record->fields.size() == 1 && lines.size() == 1 && lines[0].key.rfind("field.", 0) == 0) {
+                lines[0].key = name;
+                lines[0].label = title;
+            }
+        }
+        // A query that says one thing joins the others that do, under one heading.
+        if (levels.empty() && records.size() == 1 && records[0].size() == 1) {
+            if (!singles) {
+                auto* group = new QGroupBox(translate("general", "General"), page);
+                group->setObjectName(QStringLiteral("General"));
+                layout->insertWidget(0, group);
+                singles = new QFormLayout(group);
+            }
+            addLines(singles, records[0], translate, singles->parentWidget());
+            continue;
+        }
         auto* group = new QGroupBox(translate(name, title), page);
         group->setObjectName(QString::fromLatin1(name));
         layout->addWidget(group);
-        const std::vector<core::LevelLine> levels = core::levelLines(name, reading);
         if (!levels.empty()) {
             addLevels(new QGridLayout(group), levels, group);
             continue;
         }
         auto* form = new QFormLayout(group);
-        for (int32_t i = 0; i < reading.stored(); ++i) {
-            if (reading.stored() > 1 && i > 0) form->addRow(plain(QString(), group));
-            std::vector<core::DetailLine> lines = core::describeRecord(name, *query.record, reading.record(i));
-            // A record of one field ("text", "value") is what the group's title says.
-            if (query.record->fields.size() == 1 && lines.size() == 1 && lines[0].key.rfind("field.", 0) == 0) {
-                lines[0].key = name;
-                lines[0].label = title;
-            }
-            addLines(form, lines, translate, group);
+        for (size_t i = 0; i < records.size(); ++i) {
+            if (i > 0) form->addRow(plain(QString(), group));
+            addLines(form, records[i], translate, group);
         }
     }
     if (!missing.empty()) {

@@ -320,9 +320,8 @@ std::vector<LevelLine> levelLines(std::string_view query, const QueryReading& re
         std::vector<std::string> parts;
         const bool tray = findField(record, "trayName") != nullptr;
         if (tray) {
-            parts.push_back(paperSize(record, at));
-            const std::string media = textOf(record, "mediaName", at);
-            parts.push_back(media.empty() ? notReported() : media);
+            if (const std::string size = paperSize(record, at); size != notReported()) parts.push_back(size);
+            if (const std::string media = textOf(record, "mediaName", at); !media.empty()) parts.push_back(media);
         } else if (const FieldSchema* type = findField(record, "supplyType"); type && fieldPresent(*type, at)) {
             parts.push_back(valueOf(query, record, *type, fieldView(query, "supplyType"), at));
         }

@@ -144,7 +144,8 @@ private slots:
         int checked = 0;
         for (int page = 0; page < window.pages()->count(); ++page) {
             window.pages()->setCurrentIndex(page);
-            const QPixmap shot = window.grab();  // lays the page out and paints it
+            QCoreApplication::processEvents();  // the page's layout settles before it is drawn
+            const QPixmap shot = window.grab();
             shot.save(shots + QStringLiteral("/device-window-%1.png").arg(window.pages()->tabText(page).toLower()));
             for (const QLabel* label : window.pages()->currentWidget()->findChildren<QLabel*>()) {
                 if (!label->isVisible() || label->text().isEmpty()) continue;
