@@ -58,6 +58,8 @@ QProgressBar* levelBar(const core::LevelLine& level, QWidget* parent)
     QPalette palette = bar->palette();
     if (level.state == core::LevelState::Empty || level.state == core::LevelState::Low)
         palette.setColor(QPalette::Highlight, QColor(0xc0, 0x20, 0x20));
+    // An empty bar has nothing to fill: its ground says it is empty.
+    if (level.state == core::LevelState::Empty) palette.setColor(QPalette::Base, QColor(0xf4, 0xc7, 0xc7));
     else if (level.rgb)
         palette.setColor(QPalette::Highlight, QColor::fromRgb(*level.rgb));
     bar->setPalette(palette);
