@@ -179,9 +179,31 @@ private slots:
         QCOMPARE(column(view, 3), (QStringList{"Warning", "Ready", "Ready", "Ready", "Power Save", "Error", "Unknown"}));
         QCOMPARE(column(view, 0).mid(1, 3),
                  (QStringList{"Tarnwell ML-210", "Tarnwell CL-560 Color", "Tarnwell LX-100"}));
-        // A new search does not sort again.
+    }
+
+    // A new search lists its rows in the order the header shows, not in the order they answered.
+    void newSearchKeepsTheSort()
+    {
+        SearchedView searched;
+        QVERIFY(searched.started.started);
+        QVERIFY(searched.search());
+        CNetRoverView& view = *searched.view;
+        view.header()->sectionClicked(0);
+        view.header()->sectionClicked(0);
+        const QStringList descending{"Tarnwell MX-4400 MFP", "Tarnwell ML-410", "Tarnwell ML-330", "Tarnwell ML-210",
+                                     "Tarnwell LX-100", "Tarnwell CL-720 Color", "Tarnwell CL-560 Color"};
+        QCOMPARE(column(view, 0), descending);
         view.search();
-        QCOMPARE(column(view, 2).first(), QStringLiteral("192.0.2.11"));
+        QCOMPARE(view.topLevelItemCount(), 7);
+        QCOMPARE(column(view, 0), descending);
+        QCOMPARE(view.header()->sortIndicatorSection(), 0);
+        QCOMPARE(view.header()->sortIndicatorOrder(), Qt::DescendingOrder);
+
+        // By status: a device that changed its status takes its new place.
+        view.header()->sectionClicked(3);
+        searched.printers.setStatus("Tarnwell ML-210", 5);
+        view.search();
+        QCOMPARE(column(view, 3), (QStringList{"Warning", "Ready", "Ready", "Power Save", "Error", "Error", "Unknown"}));
     }
 
     // A search that finds nothing says where a different community is set; one that finds something does not.
