@@ -11,6 +11,8 @@
 #include <QEventLoop>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMessageBox>
+#include <QDir>
 #include <QTimer>
 #include <QWindow>
 
@@ -55,6 +57,12 @@ ListGauge readListGauge(const core::DeviceListEntry& entry)
     core::DeviceReport report;
     core::readSupplyLevels(device, report);
     return {std::move(report.toner), report.pageCount};
+}
+
+// The confirmation of a written report, with where it went.
+QString reportWrittenText(const QString& path)
+{
+    return QStringLiteral("The report of the listed devices was written to %1").arg(QDir::toNativeSeparators(path));
 }
 
 }  // namespace
@@ -517,10 +525,12 @@ void CNetRoverView::properties()
 void CNetRoverView::exportReport()
 {
     if (busy_) return;
-    const QString path = QFileDialog::getSaveFileName(window(), QStringLiteral("Export report"),
-                                                      QStringLiteral("netrov-report.csv"),
+    const QString path = QFileDialog::getSaveFileName(window(), QStringLiteral("Export report"), defaultReportPath(),
                                                       QStringLiteral("CSV (*.csv);;JSON (*.json)"));
-    if (!path.isEmpty()) exportReportTo(path);
+    if (path.isEmpty() || !exportReportTo(path)) return;
+    QMessageBox box(QMessageBox::Information, string(IDR_MSGBOXTITLE), reportWrittenText(path), QMessageBox::Ok, window());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 bool CNetRoverView::exportReportTo(const QString& path, bool quiet)
@@ -536,7 +546,10 @@ bool CNetRoverView::exportReportTo(const QString& path, bool quiet)
                 [devices, reports](const std::atomic<bool>& stop) { *reports = readReports(devices, stop); });
     if (!completed) return false;  // the program is ending
     QString error;
-    if (writeReport(path, *reports, error)) return true;
+    if (writeReport(path, *reports, error)) {
+        emit statusMessage(reportWrittenText(path));
+        return true;
+    }
     if (!quiet)
         showErrorMessage(this, string(IDR_MSGBOXTITLE),
                          QStringLiteral("The report could not be written to %1: %2").arg(path, error));

@@ -1,5 +1,7 @@
 // The device list view: rows and cells after a search, sorting, refresh, customize rules, columns across restarts, device commands.
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QListWidget>
 #include <QMenu>
@@ -12,6 +14,7 @@
 #include <optional>
 
 #include "column_settings.h"
+#include "netrov/result_codes.h"
 #include "customize_dlg.h"
 #include "device_window.h"
 #include "netrover_view.h"
@@ -220,6 +223,33 @@ private slots:
         QVERIFY2(status.startsWith(QStringLiteral("0 Devices are found. ")), qPrintable(status));
         QVERIFY(status.contains(QStringLiteral("another SNMP community")));
         QVERIFY(status.contains(QStringLiteral("Search Range")));
+    }
+
+    // A written report says where it went; one that cannot be written does not claim it.
+    void exportedReportSaysWhereItWent()
+    {
+        TestProgram program;
+        StartedApp started(program);
+        QVERIFY(started.started);
+        // No device at all: the report holds its header only, and nothing is sent.
+        FakePrinters nobody(std::vector<netrov::core::DeviceListEntry>{}, [](const netrov::core::QuerySchema&, DeviceIdentity*, void*, int32_t, int32_t* count) {
+            *count = 0;
+            return int32_t{NETROV_OK};
+        });
+        DeviceLauncher launcher;
+        CNetRoverView view(started.app, launcher);
+        QString status;
+        QVERIFY(searchOnce(view, nobody, nullptr, status));
+        netrov::test::TempDir dir;
+        const QString path = QString::fromStdString(dir.file("fleet.csv"));
+        QSignalSpy messages(&view, &CNetRoverView::statusMessage);
+        QVERIFY(view.exportReportTo(path, true));
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(messages.last().at(0).toString(),
+                 QStringLiteral("The report of the listed devices was written to ") + QDir::toNativeSeparators(path));
+        messages.clear();
+        QVERIFY(!view.exportReportTo(QString::fromStdString(dir.file("missing/fleet.csv")), true));
+        for (const QList<QVariant>& message : messages) QVERIFY(!message.at(0).toString().contains(QLatin1String("written")));
     }
 
     // The sorted column shows its direction; it follows the column through Customize.
