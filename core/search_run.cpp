@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include <netrov/result_codes.h>
+#include <netrov/snmp_version.h>
 
 #include "platform/file_system.h"
 
@@ -47,6 +48,9 @@ bool SearchRun::start(const SearchSettings& settings, const SearchAddressList& a
     devices_.clear();
     settings_ = settings;
     addresses_ = addresses;
+    communities_ = communityList(settings_, extent_);
+    // An empty ComName (too long in the store) is still what the search sends.
+    if (communities_.empty()) communities_.emplace_back();
     manufacturer_ = std::move(manufacturer);
     onEnded_ = std::move(onEnded);
     // Cleared here, before the master thread exists, so that an abort asked
@@ -116,28 +120,14 @@ void SearchRun::master()
             targets = expandAddressList(addresses_, kMaxAddresses);
         } catch (const std::bad_alloc&) {
         }
-        const size_t wanted = targets.size() * kDescriptorsPerSearch + kDescriptorReserve;
-        const size_t available = platform::descriptorsAvailable(wanted);
-        {
-            std::lock_guard lock(startedMutex_);
-            shortage_.descriptorsMissing = available < wanted ? wanted - available : 0;
+        searchAddresses(targets);
+    }
+    if (abort_.load() != 1 && settings_.IPSearch == 1 && !extent_.blocks.empty()) {
+        try {
+            sweepBlocks();
+        } catch (const std::bad_alloc&) {
+            // Blocks too large for this machine's memory add nothing.
         }
-        std::vector<std::thread> threads;
-        threads.reserve(targets.size());
-        for (uint32_t address : targets) {
-            try {
-                threads.emplace_back(&SearchRun::searchThread, this, address, true);
-            } catch (const std::system_error&) {
-                // Out of threads: the rest is reported, the ones that run are waited for.
-                std::lock_guard lock(startedMutex_);
-                shortage_.addressesNotSearched = targets.size() - threads.size();
-                break;
-            }
-            std::lock_guard lock(startedMutex_);
-            startedAddresses_.push_back(address);
-        }
-        for (std::thread& thread : threads)
-            thread.join();
     }
 
     ended_.store(true);
@@ -149,40 +139,96 @@ void SearchRun::master()
     }
 }
 
+void SearchRun::sweepBlocks()
+{
+    std::vector<uint32_t> listed = startedAddresses();
+    std::sort(listed.begin(), listed.end());
+    std::vector<uint32_t> targets = expandBlocks(extent_.blocks);
+    std::erase_if(targets, [&](uint32_t a) { return std::binary_search(listed.begin(), listed.end(), a); });
+    SweepSettings sweepSettings;
+    sweepSettings.community = communities_.front();
+    sweepSettings.moreCommunities.assign(communities_.begin() + 1, communities_.end());
+    sweepSettings.timeOutMs = settings_.TimeOut * 1000;
+    sweepSettings.rate = sweepRate_;
+    const SweepResult swept = sweep(targets, sweepSettings, &abort_, {});
+    for (size_t first = 0; first < swept.responders.size() && abort_.load() != 1; first += kMaxAddresses) {
+        const size_t last = std::min(swept.responders.size(), first + kMaxAddresses);
+        searchAddresses(std::vector<uint32_t>(swept.responders.begin() + static_cast<std::ptrdiff_t>(first),
+                                              swept.responders.begin() + static_cast<std::ptrdiff_t>(last)));
+    }
+}
+
+void SearchRun::searchAddresses(const std::vector<uint32_t>& targets)
+{
+    const size_t wanted = targets.size() * kDescriptorsPerSearch + kDescriptorReserve;
+    const size_t available = platform::descriptorsAvailable(wanted);
+    {
+        std::lock_guard lock(startedMutex_);
+        shortage_.descriptorsMissing = std::max(shortage_.descriptorsMissing, available < wanted ? wanted - available : 0);
+    }
+    std::vector<std::thread> threads;
+    threads.reserve(targets.size());
+    for (uint32_t address : targets) {
+        try {
+            threads.emplace_back(&SearchRun::searchThread, this, address, true);
+        } catch (const std::system_error&) {
+            // Out of threads: the rest is reported, the ones that run are waited for.
+            std::lock_guard lock(startedMutex_);
+            shortage_.addressesNotSearched += targets.size() - threads.size();
+            break;
+        }
+        std::lock_guard lock(startedMutex_);
+        startedAddresses_.push_back(address);
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+}
+
+std::vector<DeviceIdentity> SearchRun::searchWith(DeviceIdentity& request, int tries)
+{
+    const DeviceAccess& access = library_.access();
+    std::vector<DeviceIdentity> found(kFirstResultCapacity);
+    int32_t capacity = kFirstResultCapacity;
+    int32_t count = 0;
+    for (int i = 0; i < tries && count == 0 && abort_.load() != 1; ++i) {
+        count = 0;
+        access.searchDevice(&request, 0, 0, found.data(), capacity, &count);
+    }
+    if (count > capacity) {
+        const int64_t larger = int64_t{count} + kResultCapacityMargin;
+        if (larger > INT32_MAX) return {};
+        found = std::vector<DeviceIdentity>();
+        found.resize(static_cast<size_t>(larger));
+        capacity = static_cast<int32_t>(larger);
+        count = 0;
+        access.searchDevice(&request, 0, 0, found.data(), capacity, &count);
+    }
+    found.resize(static_cast<size_t>(std::clamp(count, 0, capacity)));
+    return found;
+}
+
 void SearchRun::searchThread(uint32_t address, bool perAddress)
 {
     try {
         library_.ensureInitialised();
-        const DeviceAccess& access = library_.access();
-
-        std::vector<DeviceIdentity> found(kFirstResultCapacity);
         DeviceIdentity request;
         std::memset(&request, 0, sizeof request);
         request.transport = perAddress ? NETROV_TRANSPORT_SNMP : NETROV_TRANSPORT_ALL;
-        std::memcpy(request.community, settings_.ComName, sizeof request.community);
-        request.community[sizeof request.community - 1] = '\0';
         request.timeout = settings_.TimeOut;
+        netrovSetSnmpVersion(&request, extent_.snmpVersion);
         storeAddress(address, request.address);
 
-        int32_t capacity = kFirstResultCapacity;
-        int32_t count = 0;
         const int tries = perAddress ? attempts(settings_) : 1;
-        for (int i = 0; i < tries && count == 0; ++i) {
-            count = 0;
-            access.searchDevice(&request, 0, 0, found.data(), capacity, &count);
+        // An address stops at the first community that answers; the local
+        // search asks every one, since each may reach other devices.
+        for (const std::string& community : communities_) {
+            if (abort_.load() == 1) break;
+            std::memset(request.community, 0, sizeof request.community);
+            std::memcpy(request.community, community.data(), std::min(community.size(), sizeof request.community - 1));
+            const std::vector<DeviceIdentity> found = searchWith(request, tries);
+            for (const DeviceIdentity& device : found) processFound(device, perAddress);
+            if (perAddress && !found.empty()) break;
         }
-        if (count > capacity) {
-            const int64_t larger = int64_t{count} + kResultCapacityMargin;
-            if (larger > INT32_MAX) return;
-            found = std::vector<DeviceIdentity>();
-            found.resize(static_cast<size_t>(larger));
-            capacity = static_cast<int32_t>(larger);
-            count = 0;
-            access.searchDevice(&request, 0, 0, found.data(), capacity, &count);
-        }
-        const int32_t usable = std::clamp(count, 0, capacity);
-        for (int32_t i = 0; i < usable; ++i)
-            processFound(found[static_cast<size_t>(i)], perAddress);
     } catch (const std::bad_alloc&) {
         // A result array that cannot be had ends this thread without results.
     }
@@ -194,6 +240,9 @@ void SearchRun::processFound(const DeviceIdentity& found, bool perAddress)
     std::memset(&entry, 0, sizeof entry);
     entry.identity = found;
     entry.identity.timeout = foundDeviceTimeOut_;
+    // A fixed version is what the device was asked with; with "auto" the
+    // service writes the one that answered.
+    if (extent_.snmpVersion != NETROV_SNMP_AUTO) netrovSetSnmpVersion(&entry.identity, extent_.snmpVersion);
 
     if (settings_.Filter == 1) {
         if (fieldText(entry.identity.modelName).find(manufacturer_) == std::string::npos) return;

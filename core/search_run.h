@@ -12,6 +12,7 @@
 #include "device_list.h"
 #include "front_library.h"
 #include "search_settings.h"
+#include "sweep.h"
 
 namespace netrov::core {
 
@@ -54,6 +55,17 @@ public:
     // set before start. The desktop program keeps kFoundDeviceTimeOut.
     void setFoundDeviceTimeOut(int32_t seconds) { foundDeviceTimeOut_ = seconds; }
 
+    // More communities, the SNMP version and blocks of any size; set before
+    // start. Every search (local and per address) tries the communities in
+    // order, a per-address search stopping at the first that answers, and
+    // every request carries the version. When IPSearch is 1 the blocks are
+    // swept by core/sweep after the address list (the addresses already
+    // searched are left out) and the addresses that answered are searched
+    // per address, at most 255 threads at a time; an abort ends the sweep too.
+    void setExtent(SearchExtent extent) { extent_ = std::move(extent); }
+    // Sweep requests per second; set before start.
+    void setSweepRate(uint32_t rate) { sweepRate_ = rate; }
+
     bool ended() const { return ended_.load(); }
     // Read after the end: a run that was short of threads or descriptors may
     // have missed devices.
@@ -71,12 +83,20 @@ public:
 
 private:
     void master();
+    // One thread per address, all waited for; the addresses are recorded as started.
+    void searchAddresses(const std::vector<uint32_t>& targets);
+    void sweepBlocks();
     void searchThread(uint32_t address, bool perAddress);
+    // The devices one request finds; empty when none answered.
+    std::vector<DeviceIdentity> searchWith(DeviceIdentity& request, int tries);
     void processFound(const DeviceIdentity& found, bool perAddress);
 
     FrontLibrary& library_;
     DeviceList& devices_;
     SearchSettings settings_{};
+    SearchExtent extent_;
+    std::vector<std::string> communities_;
+    uint32_t sweepRate_ = kDefaultSweepRate;
     std::string manufacturer_;
     std::function<void()> onEnded_;
     std::thread master_;

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <netrov/snmp_version.h>
+
 namespace netrov::core {
 
 SearchSettings defaultSearchSettings()
@@ -26,6 +28,119 @@ void setCommunity(SearchSettings& settings, std::string_view text)
     std::memset(settings.ComName, 0, sizeof settings.ComName);
     const size_t n = std::min(text.size(), sizeof settings.ComName - 1);
     std::memcpy(settings.ComName, text.data(), n);
+}
+
+std::vector<std::string> communityList(const SearchSettings& settings, const SearchExtent& extent)
+{
+    std::vector<std::string> list;
+    const auto add = [&list](const std::string& community) {
+        if (!community.empty() && std::find(list.begin(), list.end(), community) == list.end()) list.push_back(community);
+    };
+    add(fieldText(settings.ComName));
+    for (const std::string& community : extent.moreCommunities) add(community.substr(0, sizeof settings.ComName - 1));
+    return list;
+}
+
+void setCommunityList(SearchSettings& settings, SearchExtent& extent, const std::vector<std::string>& communities)
+{
+    setCommunity(settings, communities.empty() ? std::string_view() : std::string_view(communities.front()));
+    extent.moreCommunities.assign(communities.begin() + (communities.empty() ? 0 : 1), communities.end());
+}
+
+namespace {
+
+struct VersionWord {
+    int32_t version;
+    const char* text;
+};
+constexpr VersionWord kVersionWords[] = {
+    {NETROV_SNMP_V1, "1"}, {NETROV_SNMP_V2C, "2c"}, {NETROV_SNMP_AUTO, "auto"}, {NETROV_SNMP_V3, "3"}};
+
+}  // namespace
+
+std::optional<int32_t> parseSnmpVersion(std::string_view text)
+{
+    // Version 3 needs settings of its own and is not chosen by a word alone.
+    for (const VersionWord& word : kVersionWords)
+        if (word.version != NETROV_SNMP_V3 && text == word.text) return word.version;
+    return std::nullopt;
+}
+
+std::string snmpVersionText(int32_t version)
+{
+    for (const VersionWord& word : kVersionWords)
+        if (word.version == version) return word.text;
+    return "1";
+}
+
+namespace {
+
+std::string_view trimmedView(std::string_view text)
+{
+    const size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) return {};
+    const size_t last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+std::optional<uint32_t> spanAddress(std::string_view text, std::string& error)
+{
+    const auto address = parseDottedQuad(trimmedView(text));
+    if (!address) error = "'" + std::string(text) + "' is not an IPv4 address (four numbers 0-255 joined by '.')";
+    return address;
+}
+
+}  // namespace
+
+ParsedSpan parseAddressSpan(std::string_view raw)
+{
+    const std::string_view text = trimmedView(raw);
+    const std::string shown(text);
+    std::string error;
+    if (const size_t slash = text.find('/'); slash != std::string_view::npos) {
+        const auto base = spanAddress(text.substr(0, slash), error);
+        if (!base) return {std::nullopt, error};
+        const std::string_view prefixText = text.substr(slash + 1);
+        if (prefixText.empty() || prefixText.size() > 2 || prefixText.find_first_not_of("0123456789") != std::string_view::npos)
+            return {std::nullopt, "'" + shown + "' is not an address block (write ADDRESS/PREFIX, e.g. 192.0.2.0/24)"};
+        int prefix = 0;
+        for (const char digit : prefixText) prefix = prefix * 10 + (digit - '0');
+        if (prefix > 32) return {std::nullopt, "'" + shown + "': a prefix is at most 32"};
+        if (prefix < 8) return {std::nullopt, "block " + shown + " is larger than a /8 (16,777,216 addresses)"};
+        const uint64_t size = uint64_t{1} << (32 - prefix);
+        const uint32_t network = *base & ~static_cast<uint32_t>(size - 1);
+        // The network and broadcast addresses of a subnet are nobody's.
+        if (size >= 4) return {AddressSpan{network + 1, size - 2}, {}};
+        return {AddressSpan{network, size}, {}};
+    }
+    if (const size_t dash = text.find('-'); dash != std::string_view::npos) {
+        if (text.find('-', dash + 1) != std::string_view::npos)
+            return {std::nullopt, "'" + shown + "' is not an address range (write START-END, e.g. 127.0.0.1-127.0.0.9)"};
+        const auto start = spanAddress(text.substr(0, dash), error);
+        if (!start) return {std::nullopt, error};
+        const auto end = spanAddress(text.substr(dash + 1), error);
+        if (!end) return {std::nullopt, error};
+        if (*end < *start) return {std::nullopt, "range " + shown + " is reversed: its end is below its start"};
+        const uint64_t count = uint64_t{*end} - *start + 1;
+        if (count > kMaxSpanAddresses) return {std::nullopt, "range " + shown + " is larger than a /8 (16,777,216 addresses)"};
+        return {AddressSpan{*start, count}, {}};
+    }
+    const auto one = spanAddress(text, error);
+    if (!one) return {std::nullopt, error};
+    return {AddressSpan{*one, 1}, {}};
+}
+
+std::vector<uint32_t> expandBlocks(const std::vector<std::string>& blocks, uint64_t cap)
+{
+    std::vector<uint32_t> out;
+    for (const std::string& text : blocks) {
+        const ParsedSpan parsed = parseAddressSpan(text);
+        if (!parsed.span) continue;
+        for (uint64_t i = 0; i < parsed.span->count && out.size() < cap; ++i)
+            out.push_back(static_cast<uint32_t>(parsed.span->first + i));
+        if (out.size() >= cap) break;
+    }
+    return out;
 }
 
 int attempts(const SearchSettings& settings)
@@ -227,6 +342,40 @@ void saveSearchSettings(SettingsStore& store, const SearchSettings& settings, co
     store.writeInt(kSection, "IPListNum", static_cast<int32_t>(list.count()));
     for (size_t i = 0; i < list.count(); ++i)
         store.writeString(kSection, "IPList" + std::to_string(i), list.entry(i));
+}
+
+void loadSearchExtent(SettingsStore& store, SearchExtent& extent)
+{
+    extent = SearchExtent{};
+    const int32_t communities = store.readInt(kSection, "ComNameNum", 0);
+    for (int32_t i = 1; i < communities; ++i) {
+        const std::string value = store.readString(kSection, "ComName" + std::to_string(i), "");
+        if (value.empty()) break;
+        if (value.size() < sizeof SearchSettings::ComName) extent.moreCommunities.push_back(value);
+    }
+    extent.snmpVersion = parseSnmpVersion(store.readString(kSection, "SnmpVersion", "1")).value_or(NETROV_SNMP_V1);
+    const int32_t blocks = store.readInt(kSection, "BlockNum", 0);
+    uint64_t total = 0;
+    for (int32_t i = 0; i < blocks; ++i) {
+        const std::string value = store.readString(kSection, "Block" + std::to_string(i), "");
+        if (value.empty()) break;
+        const ParsedSpan parsed = parseAddressSpan(value);
+        if (!parsed.span || total + parsed.span->count > kMaxSpanAddresses) continue;
+        total += parsed.span->count;
+        extent.blocks.push_back(value);
+    }
+}
+
+void saveSearchExtent(SettingsStore& store, const SearchExtent& extent)
+{
+    // ComName itself is the first community and is written by saveSearchSettings.
+    store.writeInt(kSection, "ComNameNum", static_cast<int32_t>(extent.moreCommunities.size() + 1));
+    for (size_t i = 0; i < extent.moreCommunities.size(); ++i)
+        store.writeString(kSection, "ComName" + std::to_string(i + 1), extent.moreCommunities[i]);
+    store.writeString(kSection, "SnmpVersion", snmpVersionText(extent.snmpVersion));
+    store.writeInt(kSection, "BlockNum", static_cast<int32_t>(extent.blocks.size()));
+    for (size_t i = 0; i < extent.blocks.size(); ++i)
+        store.writeString(kSection, "Block" + std::to_string(i), extent.blocks[i]);
 }
 
 }  // namespace netrov::core

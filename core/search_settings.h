@@ -34,6 +34,49 @@ inline constexpr size_t kMaxAddresses = 255;
 
 SearchSettings defaultSearchSettings();
 
+// What a search takes beyond SearchSettings, whose layout is fixed: more
+// communities, the SNMP version, and blocks and ranges of any size. A
+// default-constructed value searches exactly as SearchSettings alone.
+struct SearchExtent {
+    // Tried after ComName, in order, for every address that does not answer
+    // the ones before; the found device keeps the community that answered.
+    std::vector<std::string> moreCommunities;
+    // NETROV_SNMP_V1, NETROV_SNMP_V2C or NETROV_SNMP_AUTO
+    // (include/netrov/snmp_version.h), copied into every request.
+    int32_t snmpVersion = 0;
+    // "A/P" blocks (P from 8 to 32) and "A-B" ranges of any size, searched by
+    // the paced sweep and then per address, beside the 255-address list.
+    std::vector<std::string> blocks;
+};
+
+// ComName first, then the more communities; empty ones and repeats left out.
+std::vector<std::string> communityList(const SearchSettings& settings, const SearchExtent& extent);
+// The first community becomes ComName (cut to 127 characters), the rest
+// the more communities. An empty list leaves ComName empty.
+void setCommunityList(SearchSettings& settings, SearchExtent& extent, const std::vector<std::string>& communities);
+
+// "1", "2c" or "auto" as the version number; nothing for any other text.
+std::optional<int32_t> parseSnmpVersion(std::string_view text);
+// The words of a version: "1", "2c", "auto", "3"; "1" for unknown numbers.
+std::string snmpVersionText(int32_t version);
+
+// A block or range of the extent as its first address and number of
+// addresses; the network and broadcast addresses of a block of four or more
+// addresses are left out. error says what is wrong when there is no value.
+struct AddressSpan {
+    uint32_t first = 0;
+    uint64_t count = 0;
+};
+struct ParsedSpan {
+    std::optional<AddressSpan> span;
+    std::string error;
+};
+// At most a /8 in one block or range: larger ones are almost always a typing mistake.
+inline constexpr uint64_t kMaxSpanAddresses = uint64_t{1} << 24;
+ParsedSpan parseAddressSpan(std::string_view text);
+// Every address of the blocks, in order, repeats kept; stops before cap.
+std::vector<uint32_t> expandBlocks(const std::vector<std::string>& blocks, uint64_t cap = kMaxSpanAddresses);
+
 // Copies text into ComName, cutting it to 127 characters.
 void setCommunity(SearchSettings& settings, std::string_view text);
 
@@ -112,5 +155,12 @@ struct InstallationSearchValues {
 void loadSearchSettings(SettingsStore& store, const InstallationSearchValues& installation,
                         SearchSettings& settings, SearchAddressList& list);
 void saveSearchSettings(SettingsStore& store, const SearchSettings& settings, const SearchAddressList& list);
+
+// The extent lives under keys of its own in the same section ("ComNameNum"
+// and "ComName1".., "SnmpVersion", "BlockNum" and "Block0"..), so a file
+// without them loads as before and the keys above never change meaning.
+// Entries that do not parse are dropped on loading.
+void loadSearchExtent(SettingsStore& store, SearchExtent& extent);
+void saveSearchExtent(SettingsStore& store, const SearchExtent& extent);
 
 }  // namespace netrov::core

@@ -43,7 +43,7 @@ int32_t requestIdOf(uint32_t address, uint64_t key)
 // GetNext of sysObjectID: any SNMP agent with this community answers it.
 class RequestEncoder {
 public:
-    explicit RequestEncoder(const std::string& community) : community_(community) {}
+    explicit RequestEncoder(std::string community) : community_(std::move(community)) {}
 
     bool encode(int32_t requestId, std::vector<uint8_t>* out) const
     {
@@ -74,8 +74,11 @@ private:
 class Sweeper {
 public:
     Sweeper(std::span<const uint32_t> targets, const SweepSettings& settings)
-        : settings_(settings), encoder_(settings.community)
+        : settings_(settings)
     {
+        encoders_.emplace_back(settings.community);
+        for (const std::string& community : settings.moreCommunities)
+            if (community != settings.community) encoders_.emplace_back(community);
         // Sorted (address, position) pairs find the sender of a reply; they
         // also drop repeated targets, the first one keeping its place.
         index_.reserve(targets.size());
@@ -170,13 +173,18 @@ private:
     // False when the socket cannot take more now (blocked is set) and the
     // request must be sent again later; an address the system refuses to
     // reach counts as sent.
+    // With several communities the request goes out once per community; a
+    // busy socket part-way sends them all again later, which an agent
+    // answers at most once per community and the first answer counts.
     bool send(uint32_t address, bool* blocked)
     {
-        if (!encoder_.encode(requestIdOf(address, key_), &datagram_)) return true;
-        if (platform::sendDatagram(socket_.get(), htonl(address), htons(kSnmpPort), datagram_.data(),
-                                   datagram_.size()) == platform::SendResult::Busy) {
-            *blocked = true;
-            return false;
+        for (const RequestEncoder& encoder : encoders_) {
+            if (!encoder.encode(requestIdOf(address, key_), &datagram_)) continue;
+            if (platform::sendDatagram(socket_.get(), htonl(address), htons(kSnmpPort), datagram_.data(),
+                                       datagram_.size()) == platform::SendResult::Busy) {
+                *blocked = true;
+                return false;
+            }
         }
         return true;
     }
@@ -214,7 +222,7 @@ private:
     }
 
     SweepSettings settings_;
-    RequestEncoder encoder_;
+    std::vector<RequestEncoder> encoders_;
     std::vector<uint32_t> addresses_;
     std::vector<std::pair<uint32_t, uint32_t>> index_;
     std::vector<float> firstSent_;

@@ -21,6 +21,9 @@ inline constexpr uint32_t kMaxSweepRate = 1000000;
 
 struct SweepSettings {
     std::string community;
+    // Asked too, in order, with the same identifier: an address answering any
+    // of them counts.
+    std::vector<std::string> moreCommunities;
     int32_t timeOutMs = 1000;  // how long an address may take to answer
     uint32_t rate = kDefaultSweepRate;
 };

@@ -10,7 +10,9 @@
 #               then, in a private network namespace with loopback only: run
 #               `netrov-cli --version`, search an snmpsim agent serving
 #               tests/devices/mono_laser.snmprec, run NetRov offscreen for a
-#               few seconds; purge the package and check that it left nothing.
+#               few seconds, start netrov-exporter with the shipped
+#               configuration and scrape it and the agent through it; purge
+#               the package and check that it left nothing.
 #               When the root cannot be made (no package source reachable) it
 #               says so and exits 77.
 # As root (or with sudo); needs debhelper, lintian and mmdebstrap, which it
@@ -194,6 +196,24 @@ run_log=$(in_root_offline sh -c '
   mkdir -p /tmp/home
   HOME=/tmp/home QT_QPA_PLATFORM=offscreen timeout 5 NetRov >/tmp/netrov.log 2>&1
   echo "== NetRov status $?"
+  # The exporter as its unit starts it, with the shipped configuration and a
+  # community named for the agent, scraped once for itself and once for the agent.
+  sed "s/^  default: public$/  default: public\n  mono: mono_laser/" /etc/netrov/exporter.yml >/tmp/agent/exporter.yml
+  netrov-exporter --config.file=/tmp/agent/exporter.yml >/tmp/agent/exporter.log 2>&1 &
+  exporter=$!
+  python3 - <<"SCRAPE"
+import time, urllib.request
+def get(path):
+    for _ in range(50):
+        try:
+            return urllib.request.urlopen("http://127.0.0.1:10109" + path, timeout=10).read().decode()
+        except OSError:
+            time.sleep(0.2)
+    return "(no answer)"
+print("== exporter metrics"); print(get("/metrics"))
+print("== exporter probe"); print(get("/probe?target=127.0.0.1&community=mono"))
+SCRAPE
+  kill "$exporter"; wait "$exporter" 2>/dev/null
   kill "$agent"; wait "$agent" 2>/dev/null
   exit 0' 2>&1) || true
 grep -q '"model": "Tarnwell ML-210"' <<<"$run_log" || fail "the search did not list the agent: $run_log"
@@ -201,6 +221,11 @@ grep -q '== search status 0' <<<"$run_log" || fail "the search failed: $run_log"
 # timeout's 124: NetRov was still running when its time was up.
 grep -q '== NetRov status 124' <<<"$run_log" ||
   fail "NetRov did not keep running offscreen: $run_log $("${as_root[@]}" cat "$root/tmp/netrov.log" 2>/dev/null)"
+
+grep -q '^netrov_exporter_build_info' <<<"$run_log" || fail "the exporter did not serve its own metrics: $run_log"
+grep -qE '^netrov_up(\{[^}]*\})? 1' <<<"$run_log" || fail "the exporter's probe did not reach the agent: $run_log"
+[ -n "$("${as_root[@]}" find "$root/lib/systemd/system" "$root/usr/lib/systemd/system" -name netrov-exporter.service 2>/dev/null)" ] ||
+  fail "the exporter's systemd unit is not installed"
 
 say "apt-get purge netrov"
 in_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -q netrov >"$root.purge" 2>&1 ||

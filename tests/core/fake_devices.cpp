@@ -32,21 +32,28 @@ int32_t FakeDevices::search(DeviceIdentity* request, DeviceIdentity* found, int3
     const uint32_t address = core::loadAddress(request->address);
     {
         std::lock_guard lock(mutex);
-        searches.push_back({address, request->transport, capacity, request->timeout, request->community});
+        searches.push_back({address, request->transport, capacity, request->timeout, request->community,
+                            request->reserved1[0]});
     }
     if (searchDelay.count() > 0) std::this_thread::sleep_for(searchDelay);
     std::memset(found, 0, sizeof(DeviceIdentity) * static_cast<size_t>(capacity));
     *count = 0;
-    auto add = [&](const DeviceIdentity& id) {
+    // As the service does: a found record carries the request's community and version byte.
+    auto add = [&](DeviceIdentity id) {
+        std::memcpy(id.community, request->community, sizeof id.community);
+        id.reserved1[0] = request->reserved1[0];
         if (*count < capacity) found[*count] = id;
         ++*count;
     };
+    const auto answers = [&](const FakeDevice& d) {
+        return d.community.empty() || d.community == core::fieldText(request->community);
+    };
     if (address == 0xFFFFFFFFu) {
         for (const auto& [a, d] : devices)
-            if (d.answersBroadcast) add(identityFor(a, d.model));
+            if (d.answersBroadcast && answers(d)) add(identityFor(a, d.model));
         for (int32_t i = 0; i < extraBroadcastDevices; ++i)
             add(identityFor(0x7F630000u + static_cast<uint32_t>(i), "extra"));
-    } else if (auto it = devices.find(address); it != devices.end()) {
+    } else if (auto it = devices.find(address); it != devices.end() && answers(it->second)) {
         add(identityFor(address, it->second.model));
     }
     return 0;

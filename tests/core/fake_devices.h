@@ -21,6 +21,7 @@ struct FakeDevice {
     std::string model = "Veltrano LX-1";
     std::string name = "printer";
     bool answersBroadcast = true;
+    std::string community;  // empty: answers every community
     int32_t infoResult = NETROV_OK;
     int32_t statusResult = NETROV_OK;
     std::vector<int32_t> simpleStatus{3};
@@ -44,6 +45,7 @@ public:
         int32_t capacity;
         int32_t timeout;
         std::string community;
+        int32_t snmpVersion;
     };
     std::vector<SearchCall> searches;
     std::vector<int32_t> queryTimeouts;

@@ -8,6 +8,11 @@
 #include <atomic>
 #include <thread>
 
+#include <arpa/inet.h>
+
+#include <netrov/snmp_version.h>
+
+#include "fake_agent.h"
 #include "fake_devices.h"
 #include "search_run.h"
 
@@ -273,6 +278,106 @@ TEST(SearchRun, TooFewDescriptorsForTheParallelSearchesIsReported)
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+std::vector<std::string> communitiesAskedOf(FakeDevices& fake, uint32_t address)
+{
+    std::vector<std::string> asked;
+    for (const auto& call : fake.searchesTo(address)) asked.push_back(call.community);
+    return asked;
+}
+
+TEST(SearchRun, EachAddressTriesTheCommunitiesInOrderUntilOneAnswers)
+{
+    Harness h;
+    h.fake.devices[ip("127.0.0.1")].community = "tarpon";
+    h.fake.devices[ip("127.0.0.2")].community = "site7";
+    SearchSettings s = perAddressOnly();
+    SearchExtent extent;
+    extent.moreCommunities = {"site7", "tarpon", "never"};  // a repeat of ComName is asked once
+    extent.snmpVersion = NETROV_SNMP_V2C;
+    SearchRun run(h.library, h.list);
+    run.setExtent(extent);
+    ASSERT_TRUE(run.start(s, listOf({"127.0.0.1,127.0.0.3"}), ""));
+    run.wait();
+
+    EXPECT_EQ(communitiesAskedOf(h.fake, ip("127.0.0.1")), (std::vector<std::string>{"tarpon"}));
+    EXPECT_EQ(communitiesAskedOf(h.fake, ip("127.0.0.2")), (std::vector<std::string>{"tarpon", "site7"}));
+    EXPECT_EQ(communitiesAskedOf(h.fake, ip("127.0.0.3")), (std::vector<std::string>{"tarpon", "site7", "never"}));
+    ASSERT_EQ(h.list.count(), 2u);
+    for (const DeviceListEntry& entry : h.list.copyAll()) {
+        // The entry keeps the community that answered, for every later query.
+        const bool first = loadAddress(entry.identity.address) == ip("127.0.0.1");
+        EXPECT_EQ(fieldText(entry.identity.community), first ? "tarpon" : "site7");
+        EXPECT_EQ(netrovSnmpVersion(&entry.identity), NETROV_SNMP_V2C);
+    }
+    std::lock_guard lock(h.fake.mutex);
+    for (const auto& call : h.fake.searches) EXPECT_EQ(call.snmpVersion, NETROV_SNMP_V2C);
+}
+
+TEST(SearchRun, TheLocalSearchAsksEveryCommunity)
+{
+    Harness h;
+    h.fake.devices[ip("127.0.0.1")].community = "tarpon";
+    h.fake.devices[ip("127.0.0.2")].community = "site7";
+    SearchSettings s = defaultSearchSettings();
+    SearchExtent extent;
+    extent.moreCommunities = {"site7"};
+    SearchRun run(h.library, h.list);
+    run.setExtent(extent);
+    ASSERT_TRUE(run.start(s, {}, ""));
+    run.wait();
+    EXPECT_EQ(communitiesAskedOf(h.fake, 0xFFFFFFFFu), (std::vector<std::string>{"tarpon", "site7"}));
+    EXPECT_EQ(h.list.count(), 2u);
+}
+
+TEST(SearchRun, WithoutAnExtentOneCommunityAndVersionOneAsBefore)
+{
+    Harness h;
+    h.fake.devices[ip("127.0.0.1")].community = "site7";
+    h.run(perAddressOnly(), listOf({"127.0.0.1"}));
+    EXPECT_EQ(communitiesAskedOf(h.fake, ip("127.0.0.1")), (std::vector<std::string>{"tarpon"}));
+    EXPECT_EQ(h.list.count(), 0u);
+    std::lock_guard lock(h.fake.mutex);
+    for (const auto& call : h.fake.searches) EXPECT_EQ(call.snmpVersion, NETROV_SNMP_V1);
+}
+
+TEST(SearchRun, BlocksAreSweptAndOnlyTheAddressesThatAnswerAreSearched)
+{
+    test::FakeAgent agent;
+    if (!agent.ok()) GTEST_SKIP() << agent.error();
+    agent.setObject("1.3.6.1.2.1.1.2.0", test::AgentValue::oid("1.3.6.1.4.1.32473"));
+    const uint32_t answering = ntohl(agent.addressValue());
+    Harness h;
+    h.fake.devices[answering] = FakeDevice{};
+    // A range beside the answering address: its neighbours are silent.
+    const uint32_t first = answering - 2;
+    const uint32_t last = answering + 2;
+    SearchExtent extent;
+    extent.blocks = {addressToText(first) + "-" + addressToText(last)};
+    SearchRun run(h.library, h.list);
+    run.setExtent(extent);
+    run.setSweepRate(10000);
+    ASSERT_TRUE(run.start(perAddressOnly(), listOf({addressToText(last).c_str()}), ""));
+    run.wait();
+    // The listed address is searched once, by the list; the sweep adds the one that answered.
+    EXPECT_EQ(run.startedAddresses(), (std::vector<uint32_t>{last, answering}));
+    ASSERT_EQ(h.list.count(), 1u);
+    EXPECT_EQ(loadAddress(h.list.copy(0).identity.address), answering);
+}
+
+TEST(SearchRun, BlocksAreNotSweptWhenTheAddressSearchIsOff)
+{
+    Harness h;
+    SearchExtent extent;
+    extent.blocks = {"127.0.0.0/30"};
+    SearchSettings s = perAddressOnly();
+    s.IPSearch = 0;
+    SearchRun run(h.library, h.list);
+    run.setExtent(extent);
+    ASSERT_TRUE(run.start(s, {}, ""));
+    run.wait();
+    EXPECT_TRUE(run.startedAddresses().empty());
 }
 
 TEST(Refresh, SilentDeviceGetsMinusOneAndKeepsItsIdentity)

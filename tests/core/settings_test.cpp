@@ -3,6 +3,8 @@
 
 #include <map>
 
+#include <netrov/snmp_version.h>
+
 #include "search_settings.h"
 
 namespace netrov::core {
@@ -168,6 +170,146 @@ TEST(StoredForm, LongCommunityIsIgnoredAndTheListEndsAtTheFirstGap)
     loadSearchSettings(store, {}, s, list);
     EXPECT_STREQ(s.ComName, "");
     EXPECT_EQ(list.count(), 1u);
+}
+
+TEST(StoredForm, AFileFromBeforeLoadsWithOneCommunityVersionOneAndNoBlocks)
+{
+    MapStore store;
+    store.values["SearchOption/ComName"] = "site7";
+    store.values["SearchOption/IPListNum"] = "1";
+    store.values["SearchOption/IPList0"] = "127.0.0.1,127.0.0.9";
+    SearchSettings s;
+    SearchAddressList list;
+    SearchExtent extent;
+    extent.blocks = {"stale"};
+    loadSearchSettings(store, {}, s, list);
+    loadSearchExtent(store, extent);
+    EXPECT_EQ(communityList(s, extent), std::vector<std::string>{"site7"});
+    EXPECT_EQ(extent.snmpVersion, NETROV_SNMP_V1);
+    EXPECT_TRUE(extent.blocks.empty());
+    EXPECT_EQ(list.entries(), std::vector<std::string>{"127.0.0.1,127.0.0.9"});
+}
+
+TEST(StoredForm, TheExtentRoundTripsUnderNewKeysAndTheOldKeysAreUnchanged)
+{
+    SearchSettings s = defaultSearchSettings();
+    SearchAddressList list;
+    list.append("127.0.0.1");
+    MapStore before;
+    saveSearchSettings(before, s, list);
+
+    SearchExtent extent;
+    setCommunityList(s, extent, {"site7", "public", "tarpon"});
+    extent.snmpVersion = NETROV_SNMP_AUTO;
+    extent.blocks = {"10.1.0.0/22", "10.2.0.1-10.2.9.255"};
+    MapStore store;
+    saveSearchSettings(store, s, list);
+    saveSearchExtent(store, extent);
+    for (const auto& [key, value] : before.values) {
+        if (key == "SearchOption/ComName") continue;
+        EXPECT_EQ(store.values[key], value) << key;
+    }
+    EXPECT_EQ(store.values["SearchOption/ComName"], "site7");  // an older program reads the first community
+    EXPECT_EQ(store.values["SearchOption/ComNameNum"], "3");
+    EXPECT_EQ(store.values["SearchOption/ComName2"], "tarpon");
+    EXPECT_EQ(store.values["SearchOption/SnmpVersion"], "auto");
+    EXPECT_EQ(store.values["SearchOption/Block0"], "10.1.0.0/22");
+
+    SearchSettings loaded;
+    SearchAddressList loadedList;
+    SearchExtent loadedExtent;
+    loadSearchSettings(store, {}, loaded, loadedList);
+    loadSearchExtent(store, loadedExtent);
+    EXPECT_EQ(communityList(loaded, loadedExtent), (std::vector<std::string>{"site7", "public", "tarpon"}));
+    EXPECT_EQ(loadedExtent.snmpVersion, NETROV_SNMP_AUTO);
+    EXPECT_EQ(loadedExtent.blocks, extent.blocks);
+    EXPECT_EQ(loadedList.entries(), list.entries());
+}
+
+TEST(StoredForm, BadExtentEntriesAreDroppedAndTheListsEndAtTheFirstGap)
+{
+    MapStore store;
+    store.values["SearchOption/ComNameNum"] = "4";
+    store.values["SearchOption/ComName1"] = std::string(128, 'c');  // too long: dropped
+    store.values["SearchOption/ComName2"] = "public";
+    store.values["SearchOption/ComName3"] = "";
+    store.values["SearchOption/SnmpVersion"] = "7";
+    store.values["SearchOption/BlockNum"] = "4";
+    store.values["SearchOption/Block0"] = "10.0.0.0/4";  // larger than a /8
+    store.values["SearchOption/Block1"] = "10.0.0.0/8";
+    store.values["SearchOption/Block2"] = "11.0.0.0-11.0.0.9";  // over the total of a /8
+    store.values["SearchOption/Block3"] = "nonsense";
+    SearchExtent extent;
+    loadSearchExtent(store, extent);
+    EXPECT_EQ(extent.moreCommunities, std::vector<std::string>{"public"});
+    EXPECT_EQ(extent.snmpVersion, NETROV_SNMP_V1);
+    EXPECT_EQ(extent.blocks, std::vector<std::string>{"10.0.0.0/8"});
+}
+
+TEST(CommunityList, ComNameFirstThenTheRestWithoutEmptiesOrRepeats)
+{
+    SearchSettings s = defaultSearchSettings();
+    SearchExtent extent;
+    extent.moreCommunities = {"", "site7", "tarpon", "site7", std::string(200, 'x')};
+    EXPECT_EQ(communityList(s, extent), (std::vector<std::string>{"tarpon", "site7", std::string(127, 'x')}));
+    setCommunityList(s, extent, {});
+    EXPECT_STREQ(s.ComName, "");
+    EXPECT_TRUE(communityList(s, extent).empty());
+}
+
+TEST(SnmpVersionWords, OnlyTheThreeWordsOfTheCommandLineParse)
+{
+    const struct {
+        const char* text;
+        std::optional<int32_t> version;
+    } cases[] = {{"1", NETROV_SNMP_V1},    {"2c", NETROV_SNMP_V2C}, {"auto", NETROV_SNMP_AUTO},
+                 {"3", std::nullopt},      {"2", std::nullopt},     {"v1", std::nullopt},
+                 {"AUTO", std::nullopt},   {"", std::nullopt},      {"1 ", std::nullopt}};
+    for (const auto& c : cases) EXPECT_EQ(parseSnmpVersion(c.text), c.version) << c.text;
+    for (const int32_t v : {NETROV_SNMP_V1, NETROV_SNMP_V2C, NETROV_SNMP_AUTO})
+        EXPECT_EQ(parseSnmpVersion(snmpVersionText(v)), v);
+    EXPECT_EQ(snmpVersionText(99), "1");
+}
+
+TEST(AddressSpans, BlocksRangesAndSingleAddresses)
+{
+    const struct {
+        const char* text;
+        const char* first;  // nullptr: refused
+        uint64_t count;
+        const char* mention;  // in the error
+    } cases[] = {
+        {"10.1.0.0/22", "10.1.0.1", 1022, nullptr},
+        {"10.1.2.3/22", "10.1.0.1", 1022, nullptr},  // host bits ignored
+        {"192.0.2.8/30", "192.0.2.9", 2, nullptr},
+        {"192.0.2.8/31", "192.0.2.8", 2, nullptr},
+        {"192.0.2.8/32", "192.0.2.8", 1, nullptr},
+        {"10.0.0.0/8", "10.0.0.1", 16777214, nullptr},
+        {" 10.0.0.1 - 10.0.3.255 ", "10.0.0.1", 1023, nullptr},
+        {"127.0.0.7", "127.0.0.7", 1, nullptr},
+        {"10.0.0.0/7", nullptr, 0, "/8"},
+        {"10.0.0.0/33", nullptr, 0, "at most 32"},
+        {"10.0.0.0/", nullptr, 0, "ADDRESS/PREFIX"},
+        {"10.0.0.0/x", nullptr, 0, "ADDRESS/PREFIX"},
+        {"10.0.0.9-10.0.0.1", nullptr, 0, "reversed"},
+        {"9.0.0.0-10.0.0.0", nullptr, 0, "/8"},
+        {"1-2-3", nullptr, 0, "START-END"},
+        {"printer.example", nullptr, 0, "not an IPv4 address"},
+    };
+    for (const auto& c : cases) {
+        const ParsedSpan parsed = parseAddressSpan(c.text);
+        if (!c.first) {
+            EXPECT_FALSE(parsed.span) << c.text;
+            EXPECT_NE(parsed.error.find(c.mention), std::string::npos) << c.text << ": " << parsed.error;
+            continue;
+        }
+        ASSERT_TRUE(parsed.span) << c.text << ": " << parsed.error;
+        EXPECT_EQ(parsed.span->first, ip(c.first)) << c.text;
+        EXPECT_EQ(parsed.span->count, c.count) << c.text;
+    }
+    EXPECT_EQ(expandBlocks({"192.0.2.8/30", "bad", "192.0.2.1-192.0.2.2"}),
+              (std::vector<uint32_t>{ip("192.0.2.9"), ip("192.0.2.10"), ip("192.0.2.1"), ip("192.0.2.2")}));
+    EXPECT_EQ(expandBlocks({"10.0.0.0/8"}, 3).size(), 3u);
 }
 
 TEST(ExpectedDuration, FollowsBroadcastRetryAndTimeOut)
