@@ -305,6 +305,7 @@ void CNetRoverView::search()
     request.devices = &app_.devices();
     request.settings = app_.searchSettings();
     request.addresses = app_.searchAddresses();
+    request.extent = app_.searchExtent();
     request.manufacturer = app_.manufacturer();
     request.exportPath = app_.exportFilePath();
     bool completed = false;
@@ -330,7 +331,8 @@ void CNetRoverView::search()
 void CNetRoverView::searchSettings()
 {
     if (busy_) return;
-    CSearchSettingDlg dialog(&app_.language(), app_.searchSettings(), app_.searchAddresses(), app_.store(), window());
+    CSearchSettingDlg dialog(&app_.language(), app_.searchSettings(), app_.searchAddresses(), app_.searchExtent(),
+                             app_.store(), window());
     dialog.exec();
 }
 
