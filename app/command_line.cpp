@@ -61,21 +61,21 @@ std::string_view optionName(const char* argument)
     return text;
 }
 
-bool isSet(const EnvironmentLookup& environment, const char* name)
+bool isSet(const char* name)
 {
-    const char* value = environment(name);
+    const char* value = std::getenv(name);
     return value && *value;
 }
 
 // Whether one platform of a "wayland;xcb"-style list can open a window here.
-bool platformUsable(std::string_view platforms, const EnvironmentLookup& environment, bool displayOption)
+bool platformUsable(std::string_view platforms, bool displayOption)
 {
     while (!platforms.empty()) {
         const size_t end = platforms.find(';');
         std::string_view platform = platforms.substr(0, end);
         platform = platform.substr(0, platform.find(':'));
-        const bool usable = platform.starts_with("xcb")       ? displayOption || isSet(environment, "DISPLAY")
-                            : platform.starts_with("wayland") ? isSet(environment, "WAYLAND_DISPLAY")
+        const bool usable = platform.starts_with("xcb")       ? displayOption || isSet("DISPLAY")
+                            : platform.starts_with("wayland") ? isSet("WAYLAND_DISPLAY")
                                                               : !platform.empty();
         if (usable) return true;
         if (end == std::string_view::npos) break;
@@ -92,10 +92,8 @@ int refuse(std::FILE* err, const std::string& why)
 
 }  // namespace
 
-std::optional<int> answerTerminalOptions(int argc, char** argv, std::FILE* out, std::FILE* err,
-                                         const EnvironmentLookup& environment)
+std::optional<int> answerTerminalOptions(int argc, char** argv, std::FILE* out, std::FILE* err)
 {
-    const EnvironmentLookup lookup = environment ? environment : [](const char* name) { return std::getenv(name); };
     std::string platform;
     bool platformGiven = false;
     bool displayOption = false;
@@ -134,7 +132,7 @@ std::optional<int> answerTerminalOptions(int argc, char** argv, std::FILE* out, 
         }
     }
     if (!platformGiven) {
-        const char* chosen = lookup("QT_QPA_PLATFORM");
+        const char* chosen = std::getenv("QT_QPA_PLATFORM");
         if (chosen && *chosen) {
             platform = chosen;
             platformGiven = true;
@@ -142,8 +140,8 @@ std::optional<int> answerTerminalOptions(int argc, char** argv, std::FILE* out, 
     }
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
     // Qt would abort on its own without a display; this says why and leaves with the usage code.
-    const bool usable = platformGiven ? platformUsable(platform, lookup, displayOption)
-                                      : displayOption || isSet(lookup, "DISPLAY") || isSet(lookup, "WAYLAND_DISPLAY");
+    const bool usable = platformGiven ? platformUsable(platform, displayOption)
+                                      : displayOption || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
     if (!usable) {
         std::fputs("NetRov: no display to open a window on: neither DISPLAY nor WAYLAND_DISPLAY is set and no\n"
                    "platform that needs neither is chosen (-platform or QT_QPA_PLATFORM).\n"

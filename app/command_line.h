@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdio>
-#include <functional>
 #include <optional>
 
 namespace netrov::ui {
@@ -10,16 +9,12 @@ namespace netrov::ui {
 // The exit code of a start refused on the terminal: an unknown option, or no display.
 inline constexpr int kUsageExit = 2;
 
-// Reads a variable of the environment; null when it is not set.
-using EnvironmentLookup = std::function<const char*(const char* name)>;
-
 // --help and --version (also -h, -v) print their text to out and give exit
 // code 0. An option that is neither these nor one of Qt's own (for example
 // -platform offscreen) prints the usage to err and gives kUsageExit, and so
 // does a start with no display to open a window on (no platform chosen and
 // neither DISPLAY nor WAYLAND_DISPLAY set). Anything else gives none: the
-// program starts. environment defaults to the process's own.
-std::optional<int> answerTerminalOptions(int argc, char** argv, std::FILE* out, std::FILE* err,
-                                         const EnvironmentLookup& environment = {});
+// program starts.
+std::optional<int> answerTerminalOptions(int argc, char** argv, std::FILE* out, std::FILE* err);
 
 }  // namespace netrov::ui
