@@ -15,6 +15,7 @@
 
 #include "column_settings.h"
 #include "netrov/result_codes.h"
+#include "netrov/snmp_version.h"
 #include "customize_dlg.h"
 #include "device_window.h"
 #include "netrover_view.h"
@@ -207,6 +208,21 @@ private slots:
         searched.printers.setStatus("Tarnwell ML-210", 5);
         view.search();
         QCOMPARE(column(view, 3), (QStringList{"Warning", "Ready", "Ready", "Power Save", "Error", "Error", "Unknown"}));
+    }
+
+    // The search asks with the SNMP version of the search settings.
+    void searchCarriesTheSettingsVersion()
+    {
+        SearchedView searched;
+        QVERIFY(searched.started.started);
+        searched.started.app.searchExtent().snmpVersion = NETROV_SNMP_AUTO;
+        QVERIFY(searched.search());
+        const std::vector<DeviceIdentity> requests = searched.printers.searchRequests();
+        QVERIFY(!requests.empty());
+        for (const DeviceIdentity& request : requests) {
+            QCOMPARE(netrovSnmpVersion(&request), int32_t{NETROV_SNMP_AUTO});
+            QCOMPARE(std::string(request.community), std::string(searched.started.app.searchSettings().ComName));
+        }
     }
 
     // A search that finds nothing says where a different community is set; one that finds something does not.
