@@ -2,9 +2,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include <QDir>
 #include <QTest>
 
 #include "device_export.h"
+#include "report_export.h"
 #include "platform/profile_file.h"
 #include "temp_dir.h"
 #include "ui_test_support.h"
@@ -31,11 +33,46 @@ DeviceListEntry device(const char* model, int interfaceKind, uint8_t last, const
     return entry;
 }
 
+// Sets an environment variable for the life of the object, then puts the old value back.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const QByteArray& value) : name_(name), had_(qEnvironmentVariableIsSet(name))
+    {
+        if (had_) old_ = qgetenv(name);
+        qputenv(name, value);
+    }
+    ~ScopedVariable()
+    {
+        if (had_) qputenv(name_, old_);
+        else qunsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
+};
+
 }  // namespace
 
 class ExportTest : public QObject {
     Q_OBJECT
 private slots:
+    // Export report offers the user's documents folder, and the home folder when there is none.
+    void reportDefaultsToTheDocumentsFolder()
+    {
+        netrov::test::TempDir home;
+        const QString homePath = QString::fromStdString(home.path().string());
+        QVERIFY(QDir(homePath).mkpath(QStringLiteral("config")));
+        netrov::test::writeFile(home.file("config/user-dirs.dirs"), "XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n");
+        ScopedVariable homeVariable("HOME", homePath.toLocal8Bit());
+        ScopedVariable config("XDG_CONFIG_HOME", (homePath + QStringLiteral("/config")).toLocal8Bit());
+        // The folder is not there yet: the home folder.
+        QCOMPARE(netrov::ui::defaultReportPath(), homePath + QStringLiteral("/netrov-report.csv"));
+        QVERIFY(QDir(homePath).mkpath(QStringLiteral("Papers")));
+        QCOMPARE(netrov::ui::defaultReportPath(), homePath + QStringLiteral("/Papers/netrov-report.csv"));
+    }
+
     void threeDevicesOfOneModel()
     {
         netrov::test::TempDir dir;
