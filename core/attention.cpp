@@ -37,4 +37,22 @@ Attention judgeAttention(std::span<const LevelState> supplies, uint32_t errorBit
     return attention;
 }
 
+std::vector<std::string> attentionKeys(Attention attention)
+{
+    std::vector<std::string> keys;
+    for (const AttentionReasonName& r : kAttentionReasonNames) {
+        if (attention.reasons & r.reason) keys.emplace_back(r.key);
+    }
+    return keys;
+}
+
+std::string attentionWords(Attention attention)
+{
+    std::string words;
+    for (const AttentionReasonName& r : kAttentionReasonNames) {
+        if (attention.reasons & r.reason) words += (words.empty() ? "" : ", ") + std::string(r.words);
+    }
+    return words.empty() ? "nothing" : words;
+}
+
 }  // namespace netrov::core

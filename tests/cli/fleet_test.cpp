@@ -64,7 +64,7 @@ public:
         // printer, and a printer whose location needs quoting in CSV.
         return agents.serve("mono_laser", {"127.0.52.1", "127.0.55.254"}) &&
                agents.serve("mfp", {"127.0.53.7"}) && agents.serve("toner_empty", {"127.0.54.200"}) &&
-               agents.serve("switch", {"127.0.54.9"}) &&
+               agents.serve("switch", {"127.0.54.9"}) && agents.serve("inkjet", {"127.0.57.1"}) &&
                agents.serve("colour_laser", {"127.0.53.8"},
                             {{"1.3.6.1.2.1.1.6.0", "1.3.6.1.2.1.1.6.0|4x|48616C6C202242222C206465736B20330D0A6E65787420746F2074686520646F6F72"}});
     }
@@ -160,10 +160,10 @@ TEST_F(Fleet, CheckFollowsTheMonitoringConventions)
         std::vector<std::string> mentions;
     };
     const Case cases[] = {
-        {{"127.0.52.1"}, 0, {"NETROV OK - Tarnwell ML-210: Ready", "| toner_black=81%;15;5;0;100", "pages=48213c"}},
-        {{"127.0.53.7"}, 1, {"NETROV WARNING", "toner black 9%", "Toner low", "toner_cyan=40%;15;5"}},
+        {{"127.0.52.1"}, 0, {"NETROV OK - Tarnwell ML-210: Ready", "| toner_black=81%;15:;5:;0;100", "pages=48213c"}},
+        {{"127.0.53.7"}, 1, {"NETROV WARNING", "toner black 9%", "Toner low", "toner_cyan=40%;15:;5:"}},
         {{"127.0.54.200"}, 2, {"NETROV CRITICAL", "Toner empty", "toner_black=0%"}},
-        {{"127.0.53.8", "--toner-warning", "60", "--toner-critical", "50"}, 2, {"CRITICAL", "toner magenta 47%", "toner_black=64%;60;50"}},
+        {{"127.0.53.8", "--toner-warning", "60", "--toner-critical", "50"}, 2, {"CRITICAL", "toner magenta 47%", "toner_black=64%;60:;50:"}},
         {{"127.0.53.8", "--toner-warning", "65", "--toner-critical", "10"}, 1, {"WARNING", "toner black 64%"}},
         {{"127.0.54.77", "--timeout", "1"}, 3, {"NETROV UNKNOWN - no answer from 127.0.54.77"}},
         {{"127.0.53.8", "--toner-warning", "5", "--toner-critical", "10"}, 3, {"UNKNOWN", "above the warning"}},
@@ -257,9 +257,18 @@ TEST(CheckHostile, ALongSupplyTableIsWalkedOnceAndShownBounded)
     EXPECT_EQ(lineCount(toner.out), 2u + 256u + 1u);  // model, header, the first 256, "more not shown"
     EXPECT_NE(toner.out.find("(9744 more not shown)"), std::string::npos);
 
+    // The other supplies (drums, fusers) are the same table seen by another
+    // query: one walk of their own, as the supplies command makes.
+    const ProgramResult supplies = runProgram({kCli, "supplies", device.address(), "--timeout", "2"});
+    ASSERT_EQ(supplies.status, 0) << supplies.err;
+    const size_t suppliesRequests = device.requestCount() - tonerRequests;
+    EXPECT_LT(suppliesRequests, kRows * 5 / 2);
+
+    const size_t before = device.requestCount();
     const ProgramResult check = runProgram({kCli, "check", device.address(), "--timeout", "2"});
     EXPECT_EQ(check.status, kCheckOk) << check.out << check.err;
-    EXPECT_LT(device.requestCount() - tonerRequests, kRows * 5 / 2);
+    // The toner walk and the supplies walk, each once, and a few requests for the rest.
+    EXPECT_LT(device.requestCount() - before, tonerRequests + suppliesRequests + 200);
     EXPECT_EQ(lineCount(check.out), 1u);
     const std::string perf = check.out.substr(check.out.find('|'));
     EXPECT_EQ(std::count(perf.begin(), perf.end(), '='), 16 + 1) << check.out;  // 16 toner labels and the pages
