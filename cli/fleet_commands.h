@@ -31,16 +31,17 @@ struct CheckVerdict {
 enum class CheckKind : uint8_t { Toner, Drum, Fuser, Waste, Paper };
 struct CheckKindInfo {
     CheckKind kind;
-    const char* key;  // "toner": the options' and performance labels' word
+    const char* key;    // "toner": the options' and performance labels' word
+    const char* words;  // what the help says the level is of
     int defaultWarning;   // -1: no threshold
     int defaultCritical;  // -1: no threshold
 };
 inline constexpr CheckKindInfo kCheckKinds[] = {
-    {CheckKind::Toner, "toner", 15, 5},
-    {CheckKind::Drum, "drum", 10, 3},
-    {CheckKind::Fuser, "fuser", 10, 3},
-    {CheckKind::Waste, "waste", 10, 3},
-    {CheckKind::Paper, "paper", -1, -1},
+    {CheckKind::Toner, "toner", "a toner or ink", 15, 5},
+    {CheckKind::Drum, "drum", "a drum (photoconductor)", 10, 3},
+    {CheckKind::Fuser, "fuser", "a fuser", 10, 3},
+    {CheckKind::Waste, "waste", "a waste container (the room left)", 10, 3},
+    {CheckKind::Paper, "paper", "the paper in a tray", -1, -1},
 };
 inline constexpr size_t kCheckKindCount = std::size(kCheckKinds);
 

@@ -616,9 +616,11 @@ int main(int argc, char** argv)
         const bool toner = kind.kind == cli::CheckKind::Toner;
         const auto given = [](int value) { return value < 0 ? std::string("none") : std::to_string(value); };
         check->add_option((toner ? "-w,--" : "--") + key + "-warning", checkWarnings[k],
-                          "warn when a " + key + " level is below this percentage (default " + given(kind.defaultWarning) + ")");
+                          std::string("warn when ") + kind.words + " is below N % (default " + given(kind.defaultWarning) + ")")
+            ->type_name("N");
         check->add_option((toner ? "-c,--" : "--") + key + "-critical", checkCriticals[k],
-                          "critical when a " + key + " level is below this percentage (default " + given(kind.defaultCritical) + ")");
+                          std::string("critical when ") + kind.words + " is below N % (default " + given(kind.defaultCritical) + ")")
+            ->type_name("N");
     }
 
     CommonOptions deviceOptions;
