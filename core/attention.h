@@ -64,8 +64,14 @@ inline constexpr AttentionReasonName kAttentionReasonNames[] = {
     {kAttentionAlert, "alert", "the printer has an alert"},
 };
 
+// prtAlertCode values that report an event or a state that asks nothing of
+// anyone: a door closed, power saving, warming up, ready to print.
+inline constexpr int32_t kInformationalAlerts[] = {4, 6, 7, 19, 20, 23, 24, 25, 27, 502, 503, 505, 506, 507};
+// False for the informational codes; an alert without a code asks for someone.
+bool alertNeedsAttention(std::optional<int32_t> alertCode);
+
 // A supply at or below its critical level or empty, any error-state bit, or
-// any alert: the device needs attention.
+// any alert that asks for someone: the device needs attention.
 Attention judgeAttention(std::span<const LevelState> supplies, uint32_t errorBits, size_t alertCount);
 
 // The keys of the reasons that hold, most urgent first.

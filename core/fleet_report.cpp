@@ -112,7 +112,11 @@ Attention deviceAttention(const DeviceReport& report, int32_t criticalPercent)
         // An empty tray is the paper, not a supply; the device raises an alert for it when it matters.
         if (s.kind != SupplyKind::Paper) states.push_back(levelStateOf(s.percent, s.levelCode, criticalPercent));
     }
-    return judgeAttention(states, report.errorBits, report.alerts.size());
+    size_t alerts = 0;
+    for (size_t i = 0; i < report.alerts.size(); ++i) {
+        alerts += alertNeedsAttention(i < report.alertCodes.size() ? std::optional(report.alertCodes[i]) : std::nullopt);
+    }
+    return judgeAttention(states, report.errorBits, alerts);
 }
 
 std::string tonerColumn(const int32_t colour[3], bool colourValid, const std::string& name, size_t position)
@@ -273,6 +277,7 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline)
         const std::vector<AlertMessage> messages = alertMessages(FrontLibrary::tuva().access(), device, alerts);
         for (size_t i = 0; i < alerts.size(); ++i) {
             report.alerts.push_back(alertText(alerts[i], i < messages.size() ? &messages[i] : nullptr));
+            report.alertCodes.push_back(alerts[i].alertCode);
         }
         if (status->result != NETROV_OK) report.problems.push_back(std::string("status: ") + resultWords(status->result));
     }

@@ -58,6 +58,7 @@ struct DeviceReport {
     int32_t statusCode = 0;  // simple status: 1-3 ready, 4 warning, 5 error, 6 power save, 7 unknown
     std::string status;      // the status word
     std::vector<std::string> alerts;
+    std::vector<int32_t> alertCodes;  // the code of each alert, in the same order
     std::string serialNumber;
     std::optional<uint32_t> pageCount;
     std::vector<TonerLevel> toner;
@@ -73,7 +74,8 @@ struct DeviceReport {
 };
 
 // The one judgement of whether the device needs attention, over its toner
-// and other supplies (not the paper), error bits and alerts. The report,
+// and other supplies (not the paper), error bits and the alerts that ask for
+// someone (an alert with no code among alertCodes counts). The report,
 // the check and the desktop list all call this.
 Attention deviceAttention(const DeviceReport& report, int32_t criticalPercent = kDefaultCriticalPercent);
 

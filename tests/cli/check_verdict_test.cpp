@@ -48,6 +48,11 @@ TEST(CheckVerdict, ExitCodesAndPerformanceData)
     aSwitch.model = "24-port switch";
     core::DeviceReport alerted = printer({90});
     alerted.alerts = {"Cover open"};
+    core::DeviceReport asleep = printer({90});
+    asleep.statusCode = core::kStatusPowerSave;
+    asleep.status = "Power Save";
+    asleep.alerts = {"Power save"};
+    asleep.alertCodes = {23};
     core::DeviceReport errorBit = printer({90});
     errorBit.errorBits = core::kErrorJammed;
     core::DeviceReport down = printer({90});
@@ -82,6 +87,7 @@ TEST(CheckVerdict, ExitCodesAndPerformanceData)
         {"a drum threshold raised", printer({80}, {{K::Drum, 40}}), with(CheckKind::Drum, 50, 30), kCheckWarning,
          {"drum_1=40%;50:;30:"}, {}},
         {"an alert on a ready printer", alerted, {}, kCheckWarning, {"NETROV WARNING", "Cover open"}, {}},
+        {"a power-saver alert asks for no one", asleep, {}, kCheckOk, {"NETROV OK - Tarnwell ML-210: Power Save; Power save"}, {}},
         {"an error bit", errorBit, {}, kCheckWarning, {"NETROV WARNING", "error state"}, {}},
         {"an error status", down, {}, kCheckCritical, {"NETROV CRITICAL - Tarnwell ML-210"}, {}},
         {"a level that is only some remaining", someLeft, {}, kCheckOk, {"NETROV OK"}, {"toner_cyan"}},

@@ -68,6 +68,28 @@ TEST(DeviceAttention, LevelsErrorBitsAndAlerts)
     }
 }
 
+TEST(DeviceAttention, OnlyAlertsThatAskForSomeoneCount)
+{
+    const struct {
+        std::vector<int32_t> codes;  // of two alerts; a missing code counts as asking
+        bool needed;
+    } cases[] = {
+        {{23, 24}, false},   // power saver, warming up
+        {{507, 502}, false}, // ready to print, door closed
+        {{23, 8}, true},     // and a jam
+        {{1101}, true},      // toner empty, and an alert without a code
+        {{3, 23}, true},     // cover open
+    };
+    for (const auto& c : cases) {
+        DeviceReport report = deviceWith({pct(90)}, {}, 0, 2);
+        report.alertCodes = c.codes;
+        EXPECT_EQ(deviceAttention(report).needed(), c.needed) << c.codes.front();
+    }
+    EXPECT_FALSE(alertNeedsAttention(23));
+    EXPECT_TRUE(alertNeedsAttention(1104));
+    EXPECT_TRUE(alertNeedsAttention(std::nullopt));
+}
+
 TEST(DeviceAttention, TheCriticalLevelIsTheCallers)
 {
     const DeviceReport report = deviceWith({pct(15)}, {{SupplyKind::Drum, pct(20)}}, 0, 0);
