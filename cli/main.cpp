@@ -221,6 +221,7 @@ struct SearchOptions {
 // What a search prints: the device table, or the fleet report.
 struct ReportOptions {
     bool csv = false;
+    bool excel = false;  // CSV with a UTF-8 byte-order mark, which spreadsheets need to read UTF-8
     int64_t jobs = 8;
     std::string output;  // a file that gets the report with the devices' texts unchanged
 };
@@ -230,6 +231,8 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
 {
     if (report && (report->jobs < 1 || report->jobs > 64))
         return badInput("jobs " + std::to_string(report->jobs) + " is outside 1 to 64");
+    if (report && options.common.json && (report->csv || report->excel))
+        return badInput(std::string("--json and ") + (report->csv ? "--csv" : "--excel") + " ask for two forms; give one");
     core::SearchSettings settings = core::defaultSearchSettings();
     if (auto error = checkCommon(options.common, settings.TimeOut); !error.empty()) return badInput(error);
     const auto retry = cli::checkRetry(options.retry);
@@ -295,10 +298,11 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     });
     if (report) {
         const auto reports = cli::readReports(entries, static_cast<int>(report->jobs), gInterrupted);
-        const bool json = options.common.json && !report->csv;
+        const bool json = options.common.json;
+        const std::string mark = report->excel ? core::kUtf8ByteOrderMark : "";
         if (!report->output.empty()) {
             // A file keeps the devices' texts as they are; a terminal never gets their controls.
-            const std::string text = json ? cli::dumpJson(core::reportJson(reports)) + "\n" : core::reportCsv(reports);
+            const std::string text = json ? cli::dumpJson(core::reportJson(reports)) + "\n" : mark + core::reportCsv(reports);
             if (!platform::replaceFile(report->output, text)) {
                 std::cerr << "netrov-cli: cannot write the report to " << cli::terminalSafe(report->output) << "\n";
                 return kExitFailed;
@@ -306,7 +310,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         } else if (json) {
             std::cout << cli::dumpJson(core::reportJson(reports)) << "\n";
         } else {
-            std::cout << core::reportCsv(reports, cli::terminalSafe);
+            std::cout << mark << core::reportCsv(reports, cli::terminalSafe);
         }
         std::cerr << reports.size() << (reports.size() == 1 ? " device" : " devices") << " reported\n";
         return status;
@@ -443,15 +447,25 @@ int runRead(cli::ReadCommand command, const std::string& addressText, const Comm
     return cli::runReadCommand(command, checked.address, read, std::cout, std::cerr);
 }
 
-int runCheck(const std::string& addressText, const CommonOptions& options, int64_t warning, int64_t critical)
+int runCheck(const std::string& addressText, const CommonOptions& options, const std::vector<std::string>& warnings,
+             const std::vector<std::string>& criticals)
 {
     const auto unknown = [](const std::string& why) {
         std::cout << "NETROV UNKNOWN - " << why << "\n";
         return cli::kCheckUnknown;
     };
-    if (warning < 0 || warning > 100 || critical < 0 || critical > 100)
-        return unknown("toner thresholds are percentages from 0 to 100");
-    if (critical > warning) return unknown("the critical toner threshold is above the warning one");
+    if (addressText.empty()) return unknown("the device's address is missing (-H ADDRESS)");
+    cli::CheckThresholds thresholds;
+    for (size_t k = 0; k < cli::kCheckKindCount; ++k) {
+        for (const auto& [given, into] : {std::pair{&warnings[k], &thresholds.warning[k]}, std::pair{&criticals[k], &thresholds.critical[k]}}) {
+            if (given->empty()) continue;
+            const auto value = cli::parseThreshold(*given);
+            if (!value) return unknown(std::string(cli::kCheckKinds[k].key) + " threshold \"" + cli::terminalSafe(*given) +
+                                       "\" is not a percentage from 0 to 100 (N, or N: as the range)");
+            *into = *value;
+        }
+    }
+    if (const std::string error = cli::thresholdsError(thresholds); !error.empty()) return unknown(error);
     const CheckedDevice checked = checkDevice(addressText, options);
     if (!checked.error.empty()) return unknown(checked.error);
 
@@ -467,7 +481,7 @@ int runCheck(const std::string& addressText, const CommonOptions& options, int64
     } else {
         report = core::readDeviceReport(entry, deadline);
     }
-    const cli::CheckVerdict verdict = cli::checkVerdict(report, static_cast<int>(warning), static_cast<int>(critical));
+    const cli::CheckVerdict verdict = cli::checkVerdict(report, thresholds);
     std::cout << verdict.line << "\n";
     return verdict.exitCode;
 }
@@ -583,6 +597,8 @@ int main(int argc, char** argv)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     report->add_option("--targets", reportTargets, "report on every address, range or block listed in FILE (- for stdin)");
     report->add_flag("--csv", reportOptions.csv, "write CSV (RFC 4180, UTF-8; the default)");
+    report->add_flag("--excel,--bom", reportOptions.excel,
+                     "write CSV that starts with a UTF-8 byte-order mark, so spreadsheets read accented texts right");
     report->add_option("--jobs", reportOptions.jobs, "devices read at once, 1 to 64 (default 8)");
     report->add_option("--output", reportOptions.output,
                        "write the report to FILE with the devices' texts unchanged (standard output gets control "
@@ -594,15 +610,30 @@ int main(int argc, char** argv)
 
     CommonOptions checkOptions;
     std::string checkAddress;
-    int64_t tonerWarning = 15;
-    int64_t tonerCritical = 5;
+    std::vector<std::string> checkWarnings(cli::kCheckKindCount);
+    std::vector<std::string> checkCriticals(cli::kCheckKindCount);
     CLI::App* check = app.add_subcommand("check", "monitoring check of one device (exit 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN; one line, at most " +
-                                              std::to_string(cli::kMaxCheckLabels) + " toner labels)");
-    check->add_option("ADDRESS", checkAddress, "the device's IPv4 address")->required();
-    check->add_option("--community", checkOptions.community, "SNMP read community (default tarpon)");
-    check->add_option("--timeout", checkOptions.timeOut, kTimeOutHelp);
-    check->add_option("--toner-warning", tonerWarning, "warn at or below this toner percentage (default 15)");
-    check->add_option("--toner-critical", tonerCritical, "critical at or below this toner percentage (default 5)");
+                                              std::to_string(cli::kMaxCheckLabels) + " level labels)");
+    check->footer("A level warns or is critical below its threshold: N and N: both mean \"below N\", as the "
+                  "performance data's range N: says. An empty supply is always critical, and a device that needs "
+                  "attention (a supply at or below 5%, an error, an alert) is never OK. A device that is not a "
+                  "printer is UNKNOWN.");
+    check->add_option("ADDRESS", checkAddress, "the device's IPv4 address (or -H)");
+    check->add_option("-H,--host", checkAddress, "the device's IPv4 address");
+    check->add_option("-C,--community", checkOptions.community, "SNMP read community (default tarpon)");
+    check->add_option("-t,--timeout", checkOptions.timeOut, kTimeOutHelp);
+    for (size_t k = 0; k < cli::kCheckKindCount; ++k) {
+        const cli::CheckKindInfo& kind = cli::kCheckKinds[k];
+        const std::string key = kind.key;
+        const bool toner = kind.kind == cli::CheckKind::Toner;
+        const auto given = [](int value) { return value < 0 ? std::string("none") : std::to_string(value); };
+        check->add_option((toner ? "-w,--" : "--") + key + "-warning", checkWarnings[k],
+                          std::string("warn when ") + kind.words + " is below N % (default " + given(kind.defaultWarning) + ")")
+            ->type_name("N");
+        check->add_option((toner ? "-c,--" : "--") + key + "-critical", checkCriticals[k],
+                          std::string("critical when ") + kind.words + " is below N % (default " + given(kind.defaultCritical) + ")")
+            ->type_name("N");
+    }
 
     CommonOptions deviceOptions;
     std::string deviceAddress;
@@ -771,7 +802,7 @@ int main(int argc, char** argv)
             if (reportSearch.targets.empty()) return badInput("report needs --range or --targets");
             return runSearch(reportSearch, entries, &reportOptions);
         }
-        if (check->parsed()) return runCheck(checkAddress, checkOptions, tonerWarning, tonerCritical);
+        if (check->parsed()) return runCheck(checkAddress, checkOptions, checkWarnings, checkCriticals);
         if (setParsed != nullptr) return runSet(setCommand, deviceAddress, deviceOptions);
         if (readParsed != nullptr) return runRead(readCommand, deviceAddress, deviceOptions, readOptions);
         return runDeviceQuery(query, deviceAddress, deviceOptions);
