@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QTest>
 
+#include <netrov/snmp_version.h>
+
 #include "device_export.h"
 #include "report_export.h"
 #include "platform/profile_file.h"
@@ -151,6 +153,25 @@ private slots:
         // "(1)" is taken by the case twin, so the model named so gets the next free key.
         QCOMPARE(getPrivateProfileString("Devices", "\"Tarnwell ML-210(1)(1)\"", "", path),
                  std::string("3,,127.0.0.4,\"\",\"tarpon\","));
+    }
+
+    void theVersionByteAndCommunityOfADeviceLeaveItsLineAsItWas()
+    {
+        // The file's format is fixed: a device read by SNMPv2c with another
+        // community is written exactly as one read by v1 with tarpon, and the
+        // list keeps the byte for the next query.
+        netrov::test::TempDir dir;
+        DeviceList devices;
+        DeviceListEntry v2c = device("Tarnwell ML-210", NETROV_INTERFACE_NETWORK, 1, "Desk");
+        netrovSetSnmpVersion(&v2c.identity, NETROV_SNMP_V2C);
+        snprintf(v2c.identity.community, sizeof v2c.identity.community, "%s", "site7");
+        devices.append(v2c);
+        const std::string path = dir.file("MfpList.ini");
+        netrov::ui::ExportDeviceList(path, devices);
+        QCOMPARE(netrov::test::readFile(path),
+                 std::string("[Devices]\r\n\"Tarnwell ML-210\"=3,,127.0.0.1,\"Desk\",\"tarpon\",\r\n"));
+        const DeviceListEntry kept = devices.copy(0);
+        QCOMPARE(netrovSnmpVersion(&kept.identity), NETROV_SNMP_V2C);
     }
 
     void pathWithOrWithoutFinalSeparator()
