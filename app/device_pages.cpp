@@ -116,7 +116,7 @@ QWidget* buildSummary(const core::DeviceDetails& details, const QString& note, c
     row("summaryLowest", "Lowest supply",
         summary.lowest ? summary.lowest->name + " " + core::levelWords(*summary.lowest) : std::string());
     row("summaryAlerts", "Alerts", summary.alerts ? std::to_string(summary.alerts) : std::string("no alerts"));
-    row("summaryAttention", "Attention", core::attentionWords(summary.attention));
+    row("summaryAttention", "Attention", core::attentionSentence(summary.attention));
     if (!note.isEmpty()) form->addRow(plain(note, box, "Stale"));
     return box;
 }

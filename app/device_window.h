@@ -13,6 +13,7 @@
 #include "device_pages.h"
 #include "device_details.h"
 #include "device_rows.h"
+#include "words.h"
 
 class QLabel;
 class QScrollArea;

@@ -821,8 +821,8 @@ int main(int argc, char** argv)
         if (watchSearch.targets.empty()) return badInput("watch needs --address, --range or --targets");
         const auto interval = cli::parseInterval(watchInterval);
         if (!interval.value) return badInput(interval.error);
-        int32_t timeOut = 0;
-        if (auto error = checkCommon(watchSearch.common, timeOut); !error.empty()) return badInput(error);
+        CheckedCommon common;
+        if (auto error = checkCommon(watchSearch.common, common); !error.empty()) return badInput(error);
         const auto retry = cli::checkRetry(watchSearch.retry);
         if (!retry.value) return badInput(retry.error);
         if (watchRounds < 0) return badInput("rounds " + std::to_string(watchRounds) + " is below 0");
@@ -831,7 +831,7 @@ int main(int argc, char** argv)
             return badInput("rate " + std::to_string(watchSearch.rate) + " is outside 1 to 1000000 requests per second");
         if (auto error = checkInstallation(); !error.empty()) return badInput(error);
         cli::Session session;
-        const cli::WatchOptions options{watchSearch.targets, watchSearch.common.community, timeOut, *retry.value,
+        const cli::WatchOptions options{watchSearch.targets, common.communities, common.snmpVersion, common.timeOut, *retry.value,
                                         static_cast<uint32_t>(watchSearch.rate), *interval.value, watchRounds,
                                         static_cast<int>(watchJobs), storePath};
         return cli::runWatch(options, gInterrupted, std::cout, std::cerr);

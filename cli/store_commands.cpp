@@ -307,8 +307,10 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
     settings.BroadCast = 0;
     settings.TimeOut = options.timeOut;
     settings.Retry = options.retry;
-    core::setCommunity(settings, options.community);
-    const SweepSearch search{settings, {}, options.rate, false};
+    core::SearchExtent extent;
+    core::setCommunityList(settings, extent, options.communities);
+    extent.snmpVersion = options.snmpVersion;
+    const SweepSearch search{settings, extent, {}, options.rate, false};
     std::vector<uint32_t> targets = options.targets;
     std::sort(targets.begin(), targets.end());
     const auto targeted = [&](const std::string& address) {

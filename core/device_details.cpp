@@ -33,20 +33,6 @@ constexpr DetailSection kSections[] = {
     {"Device", kDeviceQueries}, {"Network", kNetworkQueries},
 };
 
-// Names the word splitting would not make readable.
-struct Title {
-    const char* query;
-    const char* title;
-};
-constexpr Title kTitles[] = {
-    {"GetDevInfo", "Identity"},         {"GetDevLang", "Languages"},        {"GetDevHdd", "Disk"},
-    {"GetDevFinInfo", "Finisher"},      {"GetDevCounter", "Page counters"}, {"GetDevDispMsg", "Panel messages"},
-    {"GetDevSrvInfo", "Service contact"}, {"GetDevTCP", "TCP/IP"},          {"GetDevTCPIPv6", "IPv6"},
-    {"GetDevTCPOpt", "TCP/IP options"}, {"GetDevNetInfo", "Statistics"},    {"GetDevSMB", "SMB"},
-    {"GetDevMarker", "Marking engine"}, {"GetDevTray", "Trays"},            {"GetDevSerial", "Serial number"},
-    {"GetDevVersion", "Firmware versions"}, {"GetDevStatus", "Alerts"},
-};
-
 std::string sentence(const std::string& words)
 {
     std::string out;
@@ -373,36 +359,13 @@ DeviceSummary summarize(const DeviceDetails& details)
     return summary;
 }
 
-std::string attentionWords(const Attention& attention)
+std::string attentionSentence(const Attention& attention)
 {
     if (!attention.needed()) return "Nothing needs attention";
-    std::string words;
-    const auto add = [&](uint8_t reason, const char* text) {
-        if (attention.reasons & reason) words += (words.empty() ? "" : ", ") + std::string(text);
-    };
-    add(kAttentionSupplyEmpty, "a supply is empty");
-    add(kAttentionSupplyLow, "a supply is low");
-    add(kAttentionErrorState, "the device reports an error");
-    add(kAttentionAlert, "the device reports alerts");
-    return "Needs attention: " + words;
+    return "Needs attention: " + attentionWords(attention);
 }
 
 std::span<const DetailSection> detailSections() { return kSections; }
-
-std::string queryTitle(const std::string& name)
-{
-    for (const Title& t : kTitles) {
-        if (name == t.query) return t.title;
-    }
-    std::string rest = name;
-    for (const char* prefix : {"GetDev", "Get"}) {
-        if (rest.rfind(prefix, 0) == 0 && rest.size() > std::strlen(prefix)) {
-            rest.erase(0, std::strlen(prefix));
-            break;
-        }
-    }
-    return sentence(rest);
-}
 
 std::string fieldTitle(const std::string& name) { return sentence(name); }
 

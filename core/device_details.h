@@ -91,10 +91,8 @@ struct DeviceSummary {
 };
 DeviceSummary summarize(const DeviceDetails& details);
 // "Needs attention: a supply is empty, an alert" or "Nothing needs attention".
-std::string attentionWords(const Attention& attention);
+std::string attentionSentence(const Attention& attention);
 
-// A query's title for people: "GetDevTonerSave" gives "Toner save".
-std::string queryTitle(const std::string& name);
 // A field's name for people: "remainingPercent" gives "Remaining percent".
 std::string fieldTitle(const std::string& name);
 

@@ -219,7 +219,7 @@ TEST(DeviceCells, UnterminatedFieldsStayInside)
 
 core::TonerLevel supply(const char* colour, std::optional<int32_t> percent, const char* remaining = "")
 {
-    return core::TonerLevel{colour, std::string(colour) + " cartridge", percent, remaining};
+    return core::TonerLevel{colour, std::string(colour) + " cartridge", percent, remaining, std::nullopt};
 }
 
 // The Toner cell: an empty supply reads as empty and in red, never as a bar at 0 %.
@@ -243,7 +243,7 @@ TEST(TonerCells, EmptyLowKnownAndUnknown)
         {"unknown level", {supply("black", std::nullopt)}, "--", std::nullopt, false, "Black: Unknown"},
         {"some remaining beside a level", {supply("black", std::nullopt, "some remaining"), supply("cyan", 60)},
          "60 %", 60, false, "Black: some remaining\nCyan: 60 %"},
-        {"no colour: the device's name", {core::TonerLevel{"", "Waste box", 0, ""}}, "Empty", std::nullopt, true,
+        {"no colour: the device's name", {core::TonerLevel{"", "Waste box", 0, "", std::nullopt}}, "Empty", std::nullopt, true,
          "Waste box: Empty"},
         {"no supplies", {}, "--", std::nullopt, false, ""},
     };

@@ -239,10 +239,10 @@ private slots:
 
     void titlesForPeople()
     {
-        QCOMPARE(QString::fromStdString(queryTitle("GetDevTonerSave")), QStringLiteral("Toner save"));
+        QCOMPARE(QString::fromStdString(queryTitle("GetDevTonerSave")), QStringLiteral("Toner saving"));
         QCOMPARE(QString::fromStdString(queryTitle("GetDevTCPIPv6")), QStringLiteral("IPv6"));
-        QCOMPARE(QString::fromStdString(queryTitle("GetDevADU")), QStringLiteral("ADU"));
-        QCOMPARE(QString::fromStdString(queryTitle("GetJobLogInfo")), QStringLiteral("Job log info"));
+        QCOMPARE(QString::fromStdString(queryTitle("GetDevADU")), QStringLiteral("Two-sided printing"));
+        QCOMPARE(QString::fromStdString(queryTitle("GetJobLogInfo")), QStringLiteral("Job log"));
         QCOMPARE(QString::fromStdString(fieldTitle("remainingPercent")), QStringLiteral("Remaining percent"));
         QCOMPARE(QString::fromStdString(fieldTitle("ipAddress")), QStringLiteral("Ip address"));
         QCOMPARE(QString::fromStdString(fieldTitle("sysObjectID")), QStringLiteral("Sys object ID"));
