@@ -18,6 +18,7 @@
 #include "netrov/result_codes.h"
 #include "netrov/snmp_version.h"
 #include "queries.h"
+#include "read_cache.h"
 #include "run_child.h"
 #include "service_fixture.h"
 #include "snmpsim_runner.h"
@@ -124,6 +125,7 @@ Figure inventory(bench::DelayRelay& relay, const char* at, ServiceRecord* servic
                  bool perQuery = false)
 {
     tessel::forgetDevices();
+    tessel::readCache().clear();
     relay.resetExchanges();
     Figure f;
     const auto start = Clock::now();
