@@ -418,6 +418,29 @@ std::optional<ValueList> cachedReply(const QuerySetup& setup, const ReadKey& key
     return convertReply(setup, simple);
 }
 
+// The objects the registered single requests of this type ask, as the
+// setup's document names them.
+std::vector<std::string> readAheadObjects(const QuerySetup& setup, uint8_t pduType)
+{
+    std::vector<std::string> objects;
+    if (!setup.service) return objects;
+    const uint8_t anywhere[4] = {};
+    for (const ReadAheadTable& table : readAheadTables()) {
+        uint8_t asked = table.pduType;
+        char shape[16];
+        if (table.shapeTable && lookupExchange(setup.service, table.shapeTable, std::nullopt, std::nullopt,
+                                               std::nullopt, shape, sizeof shape) == 1) {
+            if (strcasecmp(shape, "GETNEXT") == 0) asked = SNMP_PDU_GETNEXT;
+            if (strcasecmp(shape, "GET") == 0) asked = SNMP_PDU_GET;
+        }
+        if (asked != pduType) continue;
+        QuerySetup other;
+        if (prepareQuery(&other, anywhere, table.keys, 0, "", setup.service) != NETROV_OK) continue;
+        for (std::string& object : slotObjects(other)) objects.push_back(std::move(object));
+    }
+    return objects;
+}
+
 // A single Get or GetNext to a device read by SNMPv2c, where each object is
 // answered on its own: answered from the cache, else asked together with
 // the objects other single requests ask, whose answers the cache keeps for
@@ -444,6 +467,9 @@ std::optional<Exchange> exchangeThroughCache(const QuerySetup& setup, uint8_t pd
         if (batch.size() < kMaxBatch && inBatch.insert(object).second) batch.push_back(object);
     };
     for (const std::string& object : objects) add(object);
+    for (const std::string& object : readAheadObjects(setup, pduType)) {
+        if (!readCache().find(key, object)) add(object);
+    }
     for (const std::string& object : askedObjects().of(pduType)) {
         if (!readCache().find(key, object)) add(object);
     }
@@ -557,6 +583,7 @@ int prepareQuery(QuerySetup* setup, const uint8_t address[4], std::span<const Ke
 {
     if (!service) return NETROV_BAD_ARGUMENT;
     *setup = QuerySetup();
+    setup->service = service;
     setup->target = dottedAddress(address);
     if (community) setup->community.assign(community, strnlen(community, 127));
     setup->timeout = timeout;

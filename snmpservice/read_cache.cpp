@@ -96,6 +96,43 @@ AskedObjects& askedObjects()
     return asked;
 }
 
+namespace {
+
+struct Registry {
+    std::mutex mutex;
+    std::vector<ReadAheadTable> tables;
+};
+
+// Reached from static initialisers of other files: made on first use.
+Registry& registry()
+{
+    static Registry r;
+    return r;
+}
+
+}  // namespace
+
+ReadAhead::ReadAhead(uint8_t pduType, std::initializer_list<std::span<const KeyEntry>> tables)
+{
+    Registry& r = registry();
+    const std::lock_guard lock(r.mutex);
+    for (const std::span<const KeyEntry> keys : tables) r.tables.push_back({pduType, {keys.begin(), keys.end()}});
+}
+
+ReadAhead::ReadAhead(uint8_t pduType, const char* shapeTable, const std::vector<std::vector<KeyEntry>>& tables)
+{
+    Registry& r = registry();
+    const std::lock_guard lock(r.mutex);
+    for (const std::vector<KeyEntry>& keys : tables) r.tables.push_back({pduType, keys, shapeTable});
+}
+
+std::vector<ReadAheadTable> readAheadTables()
+{
+    Registry& r = registry();
+    const std::lock_guard lock(r.mutex);
+    return r.tables;
+}
+
 std::vector<std::vector<std::string>> splitBatch(const std::vector<std::string>& batch)
 {
     if (batch.size() < 2) return {};

@@ -8,10 +8,14 @@
 #include <list>
 #include <map>
 #include <mutex>
+#include <initializer_list>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
+
+#include "framework.h"
 
 namespace netrov::tessel {
 
@@ -87,6 +91,24 @@ private:
 };
 
 AskedObjects& askedObjects();
+
+// The key tables of the single requests (Get 0xA0, GetNext 0xA1) that a
+// reading of a device makes, each registered once where its query is
+// described: a request to a v2c device asks their objects along, from a
+// process's first reading on.
+struct ReadAhead {
+    ReadAhead(uint8_t pduType, std::initializer_list<std::span<const KeyEntry>> tables);
+    // Tables made at start-up (key texts stay static); shapeTable, when
+    // set, names the document's keyword whose exchange ("GET", "GETNEXT")
+    // overrides pduType.
+    ReadAhead(uint8_t pduType, const char* shapeTable, const std::vector<std::vector<KeyEntry>>& tables);
+};
+struct ReadAheadTable {
+    uint8_t pduType;
+    std::vector<KeyEntry> keys;
+    const char* shapeTable = nullptr;
+};
+std::vector<ReadAheadTable> readAheadTables();
 
 // Splits a batch of objects into the requests to send after an agent
 // answered tooBig to one of batch size: halves, each never empty; none when

@@ -236,7 +236,8 @@ TEST_F(ReadThroughCache, AnotherCommunityIsAskedAgain)
 }
 
 // Every reading query of the largest project walk, by SNMPv1 and by SNMPv2c
-// from the scripted agent: the same records, in at most half the exchanges.
+// from the scripted agent: the same records, in at most half the exchanges,
+// from the first reading of the process on.
 TEST(InventoryExchanges, V2cReadsTheSameRecordsInHalfTheExchanges)
 {
     TableAgent device;
@@ -245,7 +246,7 @@ TEST(InventoryExchanges, V2cReadsTheSameRecordsInHalfTheExchanges)
     Service service{Service::FromFile{}, Service::standardDefinition()};
     const auto inventory = [&](int32_t version, std::vector<std::vector<uint8_t>>& records) {
         forgetDevices();
-        readCache().clear();
+        askedObjects().clear();  // as in a process's first reading
         const size_t before = device.agent().requests().size();
         for (const QueryInfo& query : kQueries) {
             if (query.recordSize == 0 || std::string(query.name).rfind("TUVASRV_Get", 0) != 0) continue;
@@ -266,7 +267,7 @@ TEST(InventoryExchanges, V2cReadsTheSameRecordsInHalfTheExchanges)
     EXPECT_EQ(v2cRecords, v1Records);
     EXPECT_GE(v1, 50u);  // one exchange per table row and per single request
     EXPECT_LE(v2c * 2, v1);
-    EXPECT_LE(v2c, 20u);
+    EXPECT_LE(v2c, 18u);
     askedObjects().clear();
 }
 
