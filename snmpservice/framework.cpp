@@ -657,6 +657,8 @@ size_t QuerySetup::slotCount() const
 RequestResult requestValues(const QuerySetup& setup, uint8_t pduType, std::span<const SetValue> setValues)
 {
     RequestResult result;
+    // A Set changes what the device would answer: its cached answers go.
+    if (pduType == SNMP_PDU_SET) readCache().forget(setup.target);
     std::optional<Exchange> cached =
         pduType == SNMP_PDU_SET ? std::nullopt : exchangeThroughCache(setup, pduType);
     Exchange e = pduType == SNMP_PDU_SET ? exchange(ownObjectsOnly(setup), setup.requested, pduType, setValues)

@@ -54,6 +54,19 @@ size_t ReadCache::devices() const
     return devices_.size();
 }
 
+void ReadCache::forget(const std::string& target)
+{
+    const std::lock_guard lock(mutex_);
+    for (auto it = devices_.begin(); it != devices_.end();) {
+        if (it->first.target != target) {
+            ++it;
+            continue;
+        }
+        order_.erase(it->second.age);
+        it = devices_.erase(it);
+    }
+}
+
 void ReadCache::clear()
 {
     const std::lock_guard lock(mutex_);

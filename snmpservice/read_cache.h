@@ -55,6 +55,8 @@ public:
     void store(const ReadKey& key, const std::string& object, CachedBinding answer,
                Clock::time_point now = Clock::now());
     size_t devices() const;
+    // Forgets every answer of the target (after a Set to it, say).
+    void forget(const std::string& target);
     void clear();
 
 private:

@@ -90,6 +90,20 @@ TEST(ReadCacheRules, BoundsKeepTheNewest)
     EXPECT_TRUE(cache.find(c, "1.1", t0 + 5ms));
 }
 
+TEST(ReadCacheRules, ForgettingATargetKeepsTheOthers)
+{
+    ReadCache cache;
+    const ReadKey other = with(kDevice, "127.0.0.10", "", -1, 0);
+    cache.store(kDevice, "1.1", {"1.1", 2, {1}});
+    cache.store(with(kDevice, "", "site", -1, kGetNext), "1.1", {"1.2", 2, {1}});
+    cache.store(other, "1.1", {"1.1", 2, {1}});
+    cache.forget(kDevice.target);
+    EXPECT_FALSE(cache.find(kDevice, "1.1"));
+    EXPECT_FALSE(cache.find(with(kDevice, "", "site", -1, kGetNext), "1.1"));
+    EXPECT_TRUE(cache.find(other, "1.1"));
+    EXPECT_EQ(cache.devices(), 1u);
+}
+
 TEST(ReadCacheRules, TooBigSplitsIntoHalves)
 {
     struct Case {
@@ -233,6 +247,19 @@ TEST_F(ReadThroughCache, AnotherCommunityIsAskedAgain)
     get(kNameKeys);
     get(kNameKeys, "site");
     EXPECT_EQ(agent.sizes_, (std::vector<size_t>{2}));  // the cached read sent nothing
+}
+
+TEST_F(ReadThroughCache, ASetMakesTheNextReadAskAgain)
+{
+    get(kNameKeys);
+    DeviceIdentity d = snmpDevice(agent.address(), "public", 1);
+    netrovSetSnmpVersion(&d, NETROV_SNMP_V2C);
+    QuerySetup setup;
+    ASSERT_EQ(prepareQuery(&setup, d, kNameKeys, service.record()), NETROV_OK);
+    const SetValue values[] = {{0x04, {'n'}}, {0x04, {'p'}}};
+    requestValues(setup, 0xA3, values);
+    get(kNameKeys);
+    EXPECT_EQ(agent.sizes_, (std::vector<size_t>{2, 2, 2}));  // read, Set, read again
 }
 
 // Every reading query of the largest project walk, by SNMPv1 and by SNMPv2c
