@@ -23,6 +23,7 @@
 #include "run_child.h"
 #include "service_fixture.h"
 #include "snmpsim_runner.h"
+#include "served_walk.h"
 #include "v2c_agent.h"
 #include "temp_dir.h"
 
@@ -59,45 +60,6 @@ std::string alertTableWalk()
         }
     }
     return text;
-}
-
-// A .snmprec walk's objects as the in-process agent serves them.
-void serveWalk(test::TableAgent& agent, const std::string& text)
-{
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos) end = text.size();
-        const std::string line = text.substr(at, end - at);
-        at = end + 1;
-        const size_t bar1 = line.find('|');
-        const size_t bar2 = bar1 == std::string::npos ? bar1 : line.find('|', bar1 + 1);
-        if (bar2 == std::string::npos) continue;
-        const std::string oid = line.substr(0, bar1);
-        const std::string type = line.substr(bar1 + 1, bar2 - bar1 - 1);
-        const std::string value = line.substr(bar2 + 1);
-        if (type == "2") {
-            agent.add(oid, test::AgentValue::integer(static_cast<int32_t>(std::stol(value))));
-        } else if (type == "4") {
-            agent.add(oid, test::AgentValue::octets(value));
-        } else if (type == "4x") {
-            std::vector<uint8_t> bytes;
-            for (size_t i = 0; i + 1 < value.size(); i += 2) {
-                bytes.push_back(static_cast<uint8_t>(std::stoul(value.substr(i, 2), nullptr, 16)));
-            }
-            agent.add(oid, test::AgentValue::octets(bytes));
-        } else if (type == "6") {
-            agent.add(oid, test::AgentValue::oid(value));
-        } else if (type == "64") {
-            agent.add(oid, test::AgentValue::ipAddress(value));
-        } else if (type == "65") {
-            agent.add(oid, test::AgentValue::counter(static_cast<uint32_t>(std::stoul(value))));
-        } else if (type == "66") {
-            agent.add(oid, test::AgentValue::gauge(static_cast<uint32_t>(std::stoul(value))));
-        } else if (type == "67") {
-            agent.add(oid, test::AgentValue::timeTicks(static_cast<uint32_t>(std::stoul(value))));
-        }
-    }
 }
 
 struct Figure {
@@ -215,7 +177,7 @@ int main(int argc, char** argv)
         fast.add(std::string(kAlertTable) + ".7" + suffix, test::AgentValue::integer(1100 + row % 50));
     }
     test::TableAgent fastDevice;
-    serveWalk(fastDevice, test::readFile(inventoryWalk));
+    test::serveWalk(fastDevice, test::readFile(inventoryWalk));
     bench::DelayRelay fastDeviceRelay(kFastDeviceRelay, 161, fastDevice.ok() ? fastDevice.agent().address() : kAgent, 161);
     bench::DelayRelay fastRelay(kFastRelay, 161, fast.ok() ? fast.agent().address() : kAgent, 161);
     if (!relay.ok() || !fastRelay.ok() || !fast.ok() || !fastDevice.ok() || !fastDeviceRelay.ok()) {
