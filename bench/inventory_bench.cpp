@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -18,9 +19,11 @@
 #include "netrov/result_codes.h"
 #include "netrov/snmp_version.h"
 #include "queries.h"
+#include "read_cache.h"
 #include "run_child.h"
 #include "service_fixture.h"
 #include "snmpsim_runner.h"
+#include "served_walk.h"
 #include "v2c_agent.h"
 #include "temp_dir.h"
 
@@ -59,45 +62,6 @@ std::string alertTableWalk()
     return text;
 }
 
-// A .snmprec walk's objects as the in-process agent serves them.
-void serveWalk(test::TableAgent& agent, const std::string& text)
-{
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos) end = text.size();
-        const std::string line = text.substr(at, end - at);
-        at = end + 1;
-        const size_t bar1 = line.find('|');
-        const size_t bar2 = bar1 == std::string::npos ? bar1 : line.find('|', bar1 + 1);
-        if (bar2 == std::string::npos) continue;
-        const std::string oid = line.substr(0, bar1);
-        const std::string type = line.substr(bar1 + 1, bar2 - bar1 - 1);
-        const std::string value = line.substr(bar2 + 1);
-        if (type == "2") {
-            agent.add(oid, test::AgentValue::integer(static_cast<int32_t>(std::stol(value))));
-        } else if (type == "4") {
-            agent.add(oid, test::AgentValue::octets(value));
-        } else if (type == "4x") {
-            std::vector<uint8_t> bytes;
-            for (size_t i = 0; i + 1 < value.size(); i += 2) {
-                bytes.push_back(static_cast<uint8_t>(std::stoul(value.substr(i, 2), nullptr, 16)));
-            }
-            agent.add(oid, test::AgentValue::octets(bytes));
-        } else if (type == "6") {
-            agent.add(oid, test::AgentValue::oid(value));
-        } else if (type == "64") {
-            agent.add(oid, test::AgentValue::ipAddress(value));
-        } else if (type == "65") {
-            agent.add(oid, test::AgentValue::counter(static_cast<uint32_t>(std::stoul(value))));
-        } else if (type == "66") {
-            agent.add(oid, test::AgentValue::gauge(static_cast<uint32_t>(std::stoul(value))));
-        } else if (type == "67") {
-            agent.add(oid, test::AgentValue::timeTicks(static_cast<uint32_t>(std::stoul(value))));
-        }
-    }
-}
-
 struct Figure {
     double seconds = 0;
     size_t exchanges = 0;
@@ -120,10 +84,13 @@ DeviceIdentity device(const char* community, int32_t version, const char* at = k
 }
 
 // Every reading query of the service, as netrov-cli's inventory runs them.
+// cold: nothing learnt of which single objects the queries ask, as in a
+// process's first inventory.
 Figure inventory(bench::DelayRelay& relay, const char* at, ServiceRecord* service, int32_t version,
-                 bool perQuery = false)
+                 bool perQuery = false, bool cold = false)
 {
     tessel::forgetDevices();
+    if (cold) tessel::askedObjects().clear();
     relay.resetExchanges();
     Figure f;
     const auto start = Clock::now();
@@ -134,9 +101,13 @@ Figure inventory(bench::DelayRelay& relay, const char* at, ServiceRecord* servic
         std::vector<uint8_t> records(query.recordSize * 64);
         int32_t count = 0;
         const size_t before = relay.exchanges();
+        const auto queryStart = Clock::now();
         const int32_t code = tessel::runQuery(query, &d, 0, 0, records.data(), 64, &count, service);
         if (code == NETROV_OK) f.items += static_cast<size_t>(count);
-        if (perQuery) std::printf("    %-28s %3zu exchanges, %d records\n", query.name + 8, relay.exchanges() - before, count);
+        if (perQuery) {
+            std::printf("    %-28s %3zu exchanges, %d records, %.3f s\n", query.name + 8, relay.exchanges() - before,
+                        count, std::chrono::duration<double>(Clock::now() - queryStart).count());
+        }
     }
     f.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     f.exchanges = relay.exchanges();
@@ -206,7 +177,7 @@ int main(int argc, char** argv)
         fast.add(std::string(kAlertTable) + ".7" + suffix, test::AgentValue::integer(1100 + row % 50));
     }
     test::TableAgent fastDevice;
-    serveWalk(fastDevice, test::readFile(inventoryWalk));
+    test::serveWalk(fastDevice, test::readFile(inventoryWalk));
     bench::DelayRelay fastDeviceRelay(kFastDeviceRelay, 161, fastDevice.ok() ? fastDevice.agent().address() : kAgent, 161);
     bench::DelayRelay fastRelay(kFastRelay, 161, fast.ok() ? fast.agent().address() : kAgent, 161);
     if (!relay.ok() || !fastRelay.ok() || !fast.ok() || !fastDevice.ok() || !fastDeviceRelay.ok()) {
@@ -216,9 +187,10 @@ int main(int argc, char** argv)
     }
     test::Service service{test::Service::FromFile{}, test::Service::standardDefinition()};
     if (perQuery) {
+        relay.setDelay(std::chrono::milliseconds(argc > 2 ? std::atoi(argv[2]) : 0));
         for (const int32_t version : {NETROV_SNMP_V1, NETROV_SNMP_V2C}) {
             std::printf("inventory by %s:\n", version == NETROV_SNMP_V1 ? "v1" : "v2c");
-            inventory(relay, kRelay, service.record(), version, true);
+            inventory(relay, kRelay, service.record(), version, true, true);
         }
         return 0;
     }
@@ -234,12 +206,15 @@ int main(int argc, char** argv)
             const char* at = simulator ? kRelay : kFastDeviceRelay;
             std::printf("  device served by %s:\n", simulator ? "snmpsim" : "in-process agent");
             const Figure inv1 = inventory(through, at, service.record(), NETROV_SNMP_V1);
+            const Figure cold = inventory(through, at, service.record(), NETROV_SNMP_V2C, false, true);
             const Figure inv2 = inventory(through, at, service.record(), NETROV_SNMP_V2C);
             print("inventory, v1 GetNext", delayMs, inv1);
+            print("inventory, v2c, first in the process", delayMs, cold);
             print("inventory, v2c GetBulk", delayMs, inv2);
-            std::printf("  inventory: v2c/v1 exchanges %.2f, v1/v2c time %.1fx\n",
+            std::printf("  inventory: v2c/v1 exchanges %.2f (first %.2f), v1/v2c time %.1fx (first %.1fx)\n",
                         static_cast<double>(inv2.exchanges) / static_cast<double>(inv1.exchanges ? inv1.exchanges : 1),
-                        inv1.seconds / inv2.seconds);
+                        static_cast<double>(cold.exchanges) / static_cast<double>(inv1.exchanges ? inv1.exchanges : 1),
+                        inv1.seconds / inv2.seconds, inv1.seconds / cold.seconds);
         }
         for (const bool simulator : {true, false}) {
             bench::DelayRelay& through = simulator ? relay : fastRelay;

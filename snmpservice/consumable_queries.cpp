@@ -13,6 +13,7 @@
 #include "netrov/consumable_records.h"
 #include "netrov/result_codes.h"
 #include "queries.h"
+#include "read_cache.h"
 
 namespace netrov::tessel {
 
@@ -96,6 +97,10 @@ constexpr KeyEntry kColourCalibKeys[] = {
     {"def", "GETDEVCOLORCALIB_YELLOW", "", kKindInteger},
     {"def", "GETDEVCOLORCALIB_BLACK", "", kKindInteger},
 };
+
+// The single requests of a reading, asked together from a v2c device.
+const ReadAhead kReadAheadGets{SNMP_PDU_GET, {kTonerSaveKeys, kImageAreaKeys, kColourCalibKeys}};
+const ReadAhead kReadAheadGetNexts{SNMP_PDU_GETNEXT, {kMarkerKeys}};
 
 // The supply's remaining percentage: the device's own when it gives one, else
 // the frame's rule over the maximum and level read.

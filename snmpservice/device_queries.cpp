@@ -10,6 +10,7 @@
 #include "netrov/snmp_version.h"
 #include "netrov/zomsnmp.h"
 #include "queries.h"
+#include "read_cache.h"
 
 namespace netrov::tessel {
 
@@ -35,6 +36,9 @@ constexpr KeyEntry kStatusKeys[] = {
     {"def", "GETDEVSTATUS_DEVSTATUS", "", kKindInteger},
     {"def", "GETDEVSTATUS_PRNSTATUS", "", kKindInteger},
 };
+
+// The single requests of a reading, asked together from a v2c device.
+const ReadAhead kReadAheadGetNexts{SNMP_PDU_GETNEXT, {kInfoKeys, kModelKeys, kStatusKeys}};
 
 // The alert tables: code, group and group index, walked together.
 struct AlertTable {

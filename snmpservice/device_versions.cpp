@@ -4,6 +4,8 @@
 #include <map>
 #include <mutex>
 
+#include "read_cache.h"
+
 namespace netrov::tessel {
 
 namespace {
@@ -61,6 +63,7 @@ void forgetDevices()
     Memory& m = memory();
     const std::lock_guard lock(m.mutex);
     m.byAddress.clear();
+    readCache().clear();
 }
 
 }  // namespace netrov::tessel

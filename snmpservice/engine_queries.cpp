@@ -15,6 +15,7 @@
 #include "netrov/option_value.h"
 #include "netrov/result_codes.h"
 #include "queries.h"
+#include "read_cache.h"
 
 namespace netrov::tessel {
 
@@ -120,6 +121,12 @@ constexpr KeyEntry kOption1Keys[] = {{"def", "GETDEVOPTION_1", "", kKindAny}};
 constexpr KeyEntry kOption2Keys[] = {{"def", "GETDEVOPTION_2", "", kKindAny}};
 constexpr KeyEntry kOption3Keys[] = {{"def", "GETDEVOPTION_3", "", kKindAny}};
 constexpr KeyEntry kOption4Keys[] = {{"def", "GETDEVOPTION_4", "", kKindAny}};
+
+// The single requests of a reading, asked together from a v2c device.
+const ReadAhead kReadAheadGets{SNMP_PDU_GET,
+                               {kPageCounterKeys, kPowerSaveKeys, kCopiesKeys, kFormLinesKeys, kOrientationKeys,
+                                kWideA4Keys, kSerialKeys}};
+const ReadAhead kReadAheadGetNexts{SNMP_PDU_GETNEXT, {kLanguageIndexKeys, kFinisherStateKeys, kMemoryKeys}};
 
 // A record of a type and its names from the two counter tables.
 bool namedCounter(const RowReader& row, int32_t type, CounterEntry& counter)

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <strings.h>
 #include <memory>
+#include <set>
 
 #include "broadcast_list.h"
 #include "decoders.h"
@@ -19,6 +20,7 @@
 #include "netrov/result_codes.h"
 #include "netrov/snmp_version.h"
 #include "platform/net_interfaces.h"
+#include "read_cache.h"
 #include "table_walk.h"
 #include "netrov/zomini.h"
 #include "netrov/zomsnmp.h"
@@ -318,6 +320,171 @@ Exchange exchange(const QuerySetup& setup, const std::vector<std::optional<std::
     return result;
 }
 
+// The identifiers of one request's slots, in slot order.
+std::vector<std::string> slotObjects(const QuerySetup& setup)
+{
+    std::vector<std::string> objects;
+    objects.reserve(setup.slotCount());
+    for (size_t i = 0; i < setup.requested.size(); ++i) {
+        if (!setup.requested[i] || !setup.base[i]) continue;
+        objects.push_back(*setup.requested[i]);
+        for (const Fallback& fallback : fallbacksOf(setup, i)) objects.push_back(fallback.requested);
+    }
+    return objects;
+}
+
+// At most this many objects go in one batched request, so that a reply
+// rarely outgrows what an agent sends (tooBig splits what still does).
+constexpr size_t kMaxBatch = 64;
+constexpr int32_t kTooBig = 1;
+
+enum class BatchOutcome : uint8_t { Stored, NoReply, Refused };
+
+// Asks objects in one request of the device's SNMPv2c and keeps each answer;
+// on tooBig asks each half on its own, down to single objects.
+BatchOutcome askBatch(const QuerySetup& setup, const ReadKey& key, const std::vector<std::string>& objects)
+{
+    std::vector<SnmpSimpleBinding> bindings(objects.size());
+    for (size_t i = 0; i < objects.size(); ++i) {
+        memset(&bindings[i], 0, sizeof bindings[i]);
+        if (objects[i].size() >= sizeof bindings[i].name) return BatchOutcome::Refused;
+        memcpy(bindings[i].name, objects[i].data(), objects[i].size());
+    }
+    SnmpSimpleMessage request;
+    memset(&request, 0, sizeof request);
+    request.pduType = key.pduType;
+    copyBounded(request.community, sizeof request.community, setup.community.c_str());
+    request.variableCount = static_cast<int32_t>(bindings.size());
+    request.variables = bindings.data();
+    PduPtr message(snmp_simple2standard(&request));
+    if (!message) return BatchOutcome::Refused;
+    const std::optional<int32_t> timeout = timeoutLeft(setup.timeout);
+    if (!timeout) return BatchOutcome::NoReply;
+    const Reply reply = sendOnce(setup.target, key.version, *timeout, *message);
+    message.reset();
+    if (!reply) return BatchOutcome::NoReply;
+    if (reply.get()->errorStatus == kTooBig) {
+        const std::vector<std::vector<std::string>> halves = splitBatch(objects);
+        if (halves.empty()) return BatchOutcome::Refused;
+        for (const std::vector<std::string>& half : halves) {
+            const BatchOutcome outcome = askBatch(setup, key, half);
+            if (outcome != BatchOutcome::Stored) return outcome;
+        }
+        return BatchOutcome::Stored;
+    }
+    // Another error names no answer per object: nothing is kept.
+    if (reply.get()->errorStatus != 0) return BatchOutcome::Refused;
+    std::fill(bindings.begin(), bindings.end(), SnmpSimpleBinding{});
+    SnmpSimpleMessage simple;
+    memset(&simple, 0, sizeof simple);
+    simple.variableCount = static_cast<int32_t>(bindings.size());
+    simple.variables = bindings.data();
+    if (snmp_standard2simple(reply.get(), &simple) != 0) return BatchOutcome::Refused;
+    size_t answered = 0;
+    for (const SnmpBinding* b = reply.get()->variables; b && answered < bindings.size(); b = b->next) ++answered;
+    ReadCache& cache = readCache();
+    for (size_t i = 0; i < answered; ++i) {
+        const SnmpSimpleBinding& b = bindings[i];
+        const size_t length = std::min<size_t>(b.valueLength > 0 ? static_cast<size_t>(b.valueLength) : 0,
+                                               sizeof b.value);
+        cache.store(key, objects[i],
+                    CachedBinding{std::string(b.name, strnlen(b.name, sizeof b.name)), b.type,
+                                  std::vector<uint8_t>(b.value, b.value + length)});
+    }
+    return BatchOutcome::Stored;
+}
+
+// The reply to a request as its cached answers make it; none while any of
+// its objects has no fresh answer.
+std::optional<ValueList> cachedReply(const QuerySetup& setup, const ReadKey& key,
+                                     const std::vector<std::string>& objects)
+{
+    std::vector<SnmpSimpleBinding> slots(objects.size());
+    for (size_t i = 0; i < objects.size(); ++i) {
+        std::optional<CachedBinding> answer = readCache().find(key, objects[i]);
+        if (!answer) return std::nullopt;
+        SnmpSimpleBinding& b = slots[i];
+        memset(&b, 0, sizeof b);
+        memcpy(b.name, answer->name.data(), std::min(answer->name.size(), sizeof b.name - 1));
+        b.type = answer->type;
+        const size_t length = std::min(answer->value.size(), sizeof b.value - 1);
+        if (length) memcpy(b.value, answer->value.data(), length);
+        b.valueLength = static_cast<int32_t>(length);
+    }
+    SnmpSimpleMessage simple;
+    memset(&simple, 0, sizeof simple);
+    simple.variableCount = static_cast<int32_t>(slots.size());
+    simple.variables = slots.data();
+    return convertReply(setup, simple);
+}
+
+// The objects the registered single requests of this type ask, as the
+// setup's document names them.
+std::vector<std::string> readAheadObjects(const QuerySetup& setup, uint8_t pduType)
+{
+    std::vector<std::string> objects;
+    if (!setup.service) return objects;
+    const uint8_t anywhere[4] = {};
+    for (const ReadAheadTable& table : readAheadTables()) {
+        uint8_t asked = table.pduType;
+        char shape[16];
+        if (table.shapeTable && lookupExchange(setup.service, table.shapeTable, std::nullopt, std::nullopt,
+                                               std::nullopt, shape, sizeof shape) == 1) {
+            if (strcasecmp(shape, "GETNEXT") == 0) asked = SNMP_PDU_GETNEXT;
+            if (strcasecmp(shape, "GET") == 0) asked = SNMP_PDU_GET;
+        }
+        if (asked != pduType) continue;
+        QuerySetup other;
+        if (prepareQuery(&other, anywhere, table.keys, 0, "", setup.service) != NETROV_OK) continue;
+        for (std::string& object : slotObjects(other)) objects.push_back(std::move(object));
+    }
+    return objects;
+}
+
+// A single Get or GetNext to a device read by SNMPv2c, where each object is
+// answered on its own: answered from the cache, else asked together with
+// the objects other single requests ask, whose answers the cache keeps for
+// the queries that follow. None when the request must go out as it is.
+std::optional<Exchange> exchangeThroughCache(const QuerySetup& setup, uint8_t pduType)
+{
+    const std::vector<std::string> objects = slotObjects(setup);
+    askedObjects().note(pduType, objects);
+    const std::optional<int32_t> version = speakable(setup.version) ? versionFor(setup) : std::nullopt;
+    if (version != NETROV_SNMP_V2C || objects.empty()) return std::nullopt;
+    const ReadKey key{setup.target, setup.community, *version, pduType};
+    Exchange result;
+    if (std::optional<ValueList> values = cachedReply(setup, key, objects)) {
+        result.values = std::move(*values);
+        return result;
+    }
+    // This request's objects first, so that they share the first request.
+    const std::set<std::string> own(objects.begin(), objects.end());
+    // More objects than one batch holds: asked as they are.
+    if (own.size() > kMaxBatch) return std::nullopt;
+    std::vector<std::string> batch;
+    std::set<std::string> inBatch;
+    const auto add = [&](const std::string& object) {
+        if (batch.size() < kMaxBatch && inBatch.insert(object).second) batch.push_back(object);
+    };
+    for (const std::string& object : objects) add(object);
+    for (const std::string& object : readAheadObjects(setup, pduType)) {
+        if (!readCache().find(key, object)) add(object);
+    }
+    for (const std::string& object : askedObjects().of(pduType)) {
+        if (!readCache().find(key, object)) add(object);
+    }
+    const BatchOutcome outcome = askBatch(setup, key, batch);
+    if (outcome == BatchOutcome::NoReply && batch.size() == own.size()) {
+        result.code = NETROV_NO_REPLY;
+        return result;
+    }
+    if (outcome != BatchOutcome::Stored) return std::nullopt;
+    std::optional<ValueList> values = cachedReply(setup, key, objects);
+    if (!values) return std::nullopt;
+    result.values = std::move(*values);
+    return result;
+}
+
 bool anyUsable(const ValueList& values)
 {
     for (const ReplyValue& v : values) {
@@ -416,6 +583,7 @@ int prepareQuery(QuerySetup* setup, const uint8_t address[4], std::span<const Ke
 {
     if (!service) return NETROV_BAD_ARGUMENT;
     *setup = QuerySetup();
+    setup->service = service;
     setup->target = dottedAddress(address);
     if (community) setup->community.assign(community, strnlen(community, 127));
     setup->timeout = timeout;
@@ -489,8 +657,13 @@ size_t QuerySetup::slotCount() const
 RequestResult requestValues(const QuerySetup& setup, uint8_t pduType, std::span<const SetValue> setValues)
 {
     RequestResult result;
+    // A Set changes what the device would answer: its cached answers go.
+    if (pduType == SNMP_PDU_SET) readCache().forget(setup.target);
+    std::optional<Exchange> cached =
+        pduType == SNMP_PDU_SET ? std::nullopt : exchangeThroughCache(setup, pduType);
     Exchange e = pduType == SNMP_PDU_SET ? exchange(ownObjectsOnly(setup), setup.requested, pduType, setValues)
-                                         : exchange(setup, setup.requested, pduType, setValues);
+                 : cached              ? std::move(*cached)
+                                       : exchange(setup, setup.requested, pduType, setValues);
     result.code = e.code;
     result.values = std::move(e.values);
     if (result.code == NETROV_OK && !anyUsable(result.values)) result.code = NETROV_NO_VALUE;

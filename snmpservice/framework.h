@@ -126,6 +126,8 @@ struct QuerySetup {
     // The device's SNMP version byte (netrov/snmp_version.h): 0, SNMPv1,
     // is what every record written before versions existed holds.
     int32_t version = 0;
+    // The service whose document named the objects.
+    const ServiceRecord* service = nullptr;
     // Variable slots of one request: one per defined key and per fallback.
     size_t slotCount() const;
 };

@@ -11,6 +11,7 @@
 #include "netrov/result_codes.h"
 #include "packed_value.h"
 #include "queries.h"
+#include "read_cache.h"
 
 namespace netrov::tessel {
 
@@ -40,6 +41,11 @@ constexpr JobTable kFaxLog{{{"def", "GETFAXLOGNUM_VAL", "", kKindInteger}},
                            {{"def", "GETFAXLOGINFO_DEF", "", kKindOctets}},
                            {{"def", "GETFAXLOGINFO_VAL", "", kKindOctets}},
                            "faxTrapTagDef"};
+
+// The single requests of a reading, asked together from a v2c device.
+const ReadAhead kReadAheadGets{SNMP_PDU_GET,
+                               {kCurrentJobs.count, kJobLog.count, kFaxLog.count, kCurrentJobs.definition,
+                                kJobLog.definition, kFaxLog.definition}};
 
 // The tag definition bytes of a device's rows, when it has one.
 using TagDefinition = std::optional<std::vector<uint8_t>>;

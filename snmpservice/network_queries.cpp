@@ -13,6 +13,7 @@
 #include "netrov/network_records.h"
 #include "network_family.h"
 #include "queries.h"
+#include "read_cache.h"
 
 namespace netrov::tessel {
 
@@ -311,6 +312,29 @@ NETROV_MEMBER(kStatistics, NetworkStatistics, nullptr, RequestShape::GetNext, kS
               std::span<const NetworkConversion>{});
 #undef NETROV_MEMBER
 #undef NETROV_AT
+
+// The keys of each request of a query.
+std::vector<std::vector<KeyEntry>> singleRequestKeys(const NetworkQuery& query)
+{
+    std::vector<std::vector<KeyEntry>> tables;
+    for (const NetworkField& field : query.fields) {
+        if (field.request >= tables.size()) tables.resize(field.request + 1u);
+        tables[field.request].push_back({"def", field.key, "", field.kind});
+    }
+    return tables;
+}
+
+// The single requests of a reading, asked together from a v2c device, each
+// in the exchange the document gives it.
+const ReadAhead kReadAhead[] = {
+    {SNMP_PDU_GET, kTcp.requestTable, singleRequestKeys(kTcp)},
+    {SNMP_PDU_GET, kTcpOptions.requestTable, singleRequestKeys(kTcpOptions)},
+    {SNMP_PDU_GET, kNetWare.requestTable, singleRequestKeys(kNetWare)},
+    {SNMP_PDU_GET, kSmb.requestTable, singleRequestKeys(kSmb)},
+    {SNMP_PDU_GET, kAppleTalk.requestTable, singleRequestKeys(kAppleTalk)},
+    {SNMP_PDU_GET, kRendezvous.requestTable, singleRequestKeys(kRendezvous)},
+    {SNMP_PDU_GETNEXT, nullptr, singleRequestKeys(kStatistics)},
+};
 
 }  // namespace
 

@@ -9,11 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "delay_relay.h"
 #include "device_versions.h"
 #include "netrov/result_codes.h"
 #include "netrov/snmp_version.h"
 #include "project_walks.h"
 #include "queries.h"
+#include "read_cache.h"
 #include "service_fixture.h"
 #include "snmpsim_runner.h"
 #include "walk_files.h"
@@ -24,6 +26,7 @@ using namespace netrov::tessel;
 namespace {
 
 constexpr const char* kAddress = "127.0.45.1";
+constexpr const char* kRelay = "127.0.45.2";  // counts the exchanges with the simulator
 
 struct Reading {
     int32_t code = 0;
@@ -47,10 +50,10 @@ protected:
         forgetDevices();
     }
 
-    Reading read(const QueryInfo& query, const char* walk, int32_t version)
+    Reading read(const QueryInfo& query, const char* walk, int32_t version, const char* at = kAddress)
     {
         in_addr a{};
-        inet_pton(AF_INET, kAddress, &a);
+        inet_pton(AF_INET, at, &a);
         DeviceIdentity device = snmpDevice(a.s_addr, walk, 2);
         netrovSetSnmpVersion(&device, version);
         Reading r;
@@ -115,4 +118,34 @@ TEST_F(BulkSnmpSim, AutoReadsTheSameAsV1)
     EXPECT_GT(v1.count, 1);
     EXPECT_EQ(automatic.count, v1.count);
     EXPECT_EQ(automatic.records, v1.records);
+}
+
+// The single objects of every query share requests over SNMPv2c and tables
+// come by GetBulk: the same inventory in at most half the exchanges, from
+// the process's first reading on.
+TEST_F(BulkSnmpSim, AnInventoryOverV2cTakesAtMostHalfTheExchanges)
+{
+    netrov::bench::DelayRelay relay(kRelay, 161, kAddress, 161);
+    if (!relay.ok()) GTEST_SKIP() << relay.error();
+    const auto inventory = [&](int32_t version, std::vector<std::vector<uint8_t>>& records) {
+        forgetDevices();
+        askedObjects().clear();
+        relay.resetExchanges();
+        for (const QueryInfo& query : kQueries) {
+            if (!readingQuery(query)) continue;
+            Reading r = read(query, "mfp", version, kRelay);
+            r.records.resize(r.code == NETROV_OK ? query.recordSize * static_cast<size_t>(r.count) : 0);
+            records.push_back(std::move(r.records));
+        }
+        return relay.exchanges();
+    };
+    std::vector<std::vector<uint8_t>> v1Records;
+    std::vector<std::vector<uint8_t>> v2cRecords;
+    const size_t v1 = inventory(NETROV_SNMP_V1, v1Records);
+    const size_t v2c = inventory(NETROV_SNMP_V2C, v2cRecords);
+    RecordProperty("v1Exchanges", static_cast<int>(v1));
+    RecordProperty("v2cExchanges", static_cast<int>(v2c));
+    EXPECT_EQ(v2cRecords, v1Records);
+    EXPECT_GE(v1, 50u);
+    EXPECT_LE(v2c * 2, v1);
 }
