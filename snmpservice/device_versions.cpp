@@ -1,6 +1,8 @@
 // The per-address memory of versions and GetBulk faults, shared by every thread.
 #include "device_versions.h"
 
+#include "v3_sessions.h"
+
 #include <map>
 #include <mutex>
 
@@ -61,6 +63,7 @@ void forgetDevices()
     Memory& m = memory();
     const std::lock_guard lock(m.mutex);
     m.byAddress.clear();
+    forgetV3Sessions();
 }
 
 }  // namespace netrov::tessel
