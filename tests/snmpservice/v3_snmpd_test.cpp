@@ -7,11 +7,14 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "device_versions.h"
+#include "engine.h"
+#include "v3_discovery.h"
 #include "entry_points.h"
 #include "netrov/device_records.h"
 #include "netrov/result_codes.h"
@@ -27,6 +30,7 @@ using namespace netrov::tessel;
 namespace {
 
 constexpr const char* kAgentAddress = "127.0.0.1";
+constexpr const char* kHardenedAddress = "127.0.0.2";
 constexpr const char* kCommunity = "benchread";
 // The agent answers this community too: were the service ever to send a
 // profile name as a community, the unknown profile would be answered.
@@ -69,6 +73,10 @@ protected:
         monitor_ = {"monitor", "SHA-256", randomPassphrase(), "AES", randomPassphrase()};
         AgentSetup setup{kAgentAddress, {kCommunity, kMissingProfile}, {monitor_}, "bench-v3"};
         agent_ = std::make_unique<V3Agent>(setup, dir_->path().string());
+        // v3 only, with a user no profile names.
+        const V3User keeper{"keeper", "SHA", randomPassphrase(), "AES", randomPassphrase()};
+        hardened_ = std::make_unique<V3Agent>(AgentSetup{kHardenedAddress, {}, {keeper}, "bench-hardened"},
+                                              dir_->path().string());
         V3User wrongAuth = monitor_;
         wrongAuth.authPhrase = randomPassphrase();
         V3User wrongPriv = monitor_;
@@ -89,6 +97,7 @@ protected:
     static void TearDownTestSuite()
     {
         agent_.reset();
+        hardened_.reset();
         useProfilesFile({});
         dir_.reset();
     }
@@ -123,6 +132,7 @@ protected:
     static inline std::string skipReason_;
     static inline std::unique_ptr<TempDir> dir_;
     static inline std::unique_ptr<V3Agent> agent_;
+    static inline std::unique_ptr<V3Agent> hardened_;
     static inline V3User monitor_;
     static inline std::vector<std::string> phrases_;
     static inline std::string profiles_;
@@ -251,4 +261,53 @@ TEST_F(V3Snmpd, NoPassPhraseInAnyRecordOrFileButTheProfilesAndTheAgentsConfigura
     // The search above would be worthless if the profile file did not hold them.
     const std::string profiles = readFile(profiles_);
     for (const std::string& phrase : phrases_) EXPECT_NE(profiles.find(phrase), std::string::npos);
+}
+
+TEST_F(V3Snmpd, TheDiscoveryProbeFindsAnAgentThatSpeaksOnlyV3AndItsMaker)
+{
+    // net-snmp's engine identifiers carry its own enterprise number, 8072.
+    const std::vector<netrov::snmp::EngineSighting> found = netrov::snmp::discoverEngines(kHardenedAddress, 1, {});
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].address, addressValue(kHardenedAddress));
+    EXPECT_EQ(netrov::snmp::enterpriseOf(found[0].engineId), 8072u);
+    // The same agent is silent to every community and to a profile of another user.
+    DeviceIdentity byV2c = snmpDevice(addressValue(kHardenedAddress), kCommunity, 1);
+    netrovSetSnmpVersion(&byV2c, NETROV_SNMP_V2C);
+    EXPECT_EQ(run(TUVASRV_GetDevInfo, byV2c, service_).code, NETROV_NO_REPLY);
+    DeviceIdentity byProfile = snmpDevice(addressValue(kHardenedAddress), "office", 1);
+    netrovSetSnmpVersion(&byProfile, NETROV_SNMP_V3);
+    EXPECT_EQ(run(TUVASRV_GetDevInfo, byProfile, service_).code, NETROV_V3_UNKNOWN_USER);
+    // An address where nothing listens gives no engine.
+    EXPECT_TRUE(netrov::snmp::discoverEngines("127.0.0.9", 1, {}).empty());
+}
+
+TEST(V3Discovery, TheEnterpriseComesFromAnEngineIdentifierOfTheNewFormOnly)
+{
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> engineId;
+        std::optional<uint32_t> enterprise;
+    };
+    const Case cases[] = {
+        {"an operating system maker", {0x80, 0x00, 0x01, 0x37, 0x03, 0x00, 0x11, 0x22, 0x33, 0x44, 0x55}, 311u},
+        {"net-snmp", {0x80, 0x00, 0x1f, 0x88, 0x80, 0xaa, 0xbb, 0xcc, 0xdd}, 8072u},
+        {"a large number", {0x81, 0x02, 0x03, 0x04, 0x05}, 0x01020304u},
+        {"the old form", {0x00, 0x00, 0x00, 0x09, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08}, std::nullopt},
+        {"too short", {0x80, 0x00, 0x01, 0x37}, std::nullopt},
+        {"empty", {}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(netrov::snmp::enterpriseOf(c.engineId), c.enterprise);
+    }
+}
+
+TEST(V3Discovery, OnlyTheAnswerToItsOwnProbeGivesAnEngine)
+{
+    const std::vector<uint8_t> probe = netrov::snmp::discoveryProbe(4711);
+    ASSERT_FALSE(probe.empty());
+    // The probe itself is a request, not a report: it names no engine.
+    EXPECT_FALSE(netrov::snmp::reportedEngine(probe, 4711));
+    EXPECT_FALSE(netrov::snmp::reportedEngine(std::span<const uint8_t>(probe).first(probe.size() / 2), 4711));
+    EXPECT_FALSE(netrov::snmp::reportedEngine({}, 4711));
 }
