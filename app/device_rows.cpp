@@ -1,6 +1,7 @@
 // Cell texts of the device list and the comparison its column sort uses.
 #include "device_rows.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -53,7 +54,51 @@ std::string sortStatusWord(int32_t code, const RowWords& words)
     return code >= core::kStatusReady && code <= core::kStatusPowerSave ? statusText(code, words) : "-";
 }
 
+// A supply's name for people: its colour with a capital, else the device's name of it.
+std::string supplyTitle(const core::TonerLevel& toner)
+{
+    std::string title = toner.colour.empty() ? toner.name : toner.colour;
+    if (!title.empty() && title[0] >= 'a' && title[0] <= 'z') title[0] = static_cast<char>(title[0] - 'a' + 'A');
+    return title;
+}
+
+std::string percentText(int32_t percent) { return std::to_string(percent) + " %"; }
+
 }  // namespace
+
+std::optional<int32_t> lowestLevel(std::span<const core::TonerLevel> toner)
+{
+    std::optional<int32_t> lowest;
+    for (const core::TonerLevel& supply : toner)
+        if (supply.percent) lowest = std::min(lowest.value_or(*supply.percent), *supply.percent);
+    return lowest;
+}
+
+TonerCell tonerCell(std::span<const core::TonerLevel> toner, const RowWords& words)
+{
+    TonerCell cell;
+    std::vector<core::LevelState> states;
+    for (const core::TonerLevel& supply : toner) {
+        const core::LevelState state = core::levelState(supply.percent);
+        states.push_back(state);
+        std::string level;
+        if (state == core::LevelState::Empty) level = words.empty;
+        else if (state == core::LevelState::Low) level = percentText(*supply.percent) + " (" + words.low + ")";
+        else if (supply.percent) level = percentText(*supply.percent);
+        else level = supply.remainingText.empty() ? words.unknown : supply.remainingText;
+        if (!cell.toolTip.empty()) cell.toolTip += '\n';
+        cell.toolTip += supplyTitle(supply) + ": " + level;
+    }
+    cell.alarm = core::judgeAttention(states, 0, 0).needed();
+    const std::optional<int32_t> lowest = lowestLevel(toner);
+    if (!lowest) cell.text = "--";
+    else if (core::levelState(lowest) == core::LevelState::Empty) cell.text = words.empty;
+    else {
+        cell.text = percentText(*lowest);
+        cell.level = lowest;
+    }
+    return cell;
+}
 
 std::string interfaceText(const core::DeviceListEntry& entry, const RowWords& words)
 {

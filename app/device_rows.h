@@ -2,9 +2,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
+#include "attention.h"
 #include "device_list.h"
+#include "fleet_report.h"
 
 namespace netrov::ui {
 
@@ -32,6 +37,9 @@ struct RowWords {
     std::string powerSave;
     std::string unknown;
     std::string powerOff;
+    // The Toner column's words for a supply that needs attention.
+    std::string empty = "Empty";
+    std::string low = "low";
 };
 
 using core::fieldText;
@@ -52,5 +60,25 @@ std::string cellText(const core::DeviceListEntry& entry, int32_t kind, const Row
 // ordering: sort with stableMergeSort only.
 int compareRows(const core::DeviceListEntry& a, const core::DeviceListEntry& b, int32_t kind, int32_t direction,
                 const RowWords& words);
+
+// What the Toner and Pages columns know of a device: every supply and the page count.
+struct ListGauge {
+    std::vector<core::TonerLevel> toner;
+    std::optional<uint32_t> pages;
+};
+
+// The lowest measured level of the supplies; none when no supply has a number.
+std::optional<int32_t> lowestLevel(std::span<const core::TonerLevel> toner);
+
+// The Toner cell: the lowest level, or the empty word when a supply is empty
+// (0 % is no level to draw as a bar), red when the attention judgement says
+// a supply needs it, and a tooltip naming each supply by its colour.
+struct TonerCell {
+    std::string text;              // "40 %", the empty word, or "--"
+    std::optional<int32_t> level;  // the bar's level; none draws no bar
+    bool alarm = false;            // shown in red
+    std::string toolTip;           // one line per supply: "Yellow: Empty", "Black: 81 %"
+};
+TonerCell tonerCell(std::span<const core::TonerLevel> toner, const RowWords& words);
 
 }  // namespace netrov::ui

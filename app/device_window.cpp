@@ -11,6 +11,8 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTreeView>
@@ -18,10 +20,12 @@
 
 #include <netrov/result_codes.h>
 
+#include "language_file.h"
 #include "local_text.h"
 #include "picture_file.h"
 #include "plain_text.h"
 #include "result_text.h"
+#include "words.h"
 
 namespace netrov::ui {
 
@@ -47,13 +51,10 @@ std::string recordLabel(const core::RecordSchema& schema, const void* record)
     return {};
 }
 
-void appendFields(QStandardItem* parent, const core::RecordSchema& schema, const void* record)
+void appendFields(QStandardItem* parent, const char* query, const core::RecordSchema& schema, const void* record)
 {
-    for (const core::FieldSchema& field : schema.fields) {
-        if (!core::fieldPresent(field, record)) continue;
-        parent->appendRow({new QStandardItem(local(fieldTitle(field.name))),
-                           new QStandardItem(local(core::fieldText(field, record)))});
-    }
+    for (const core::DetailLine& line : core::describeRecord(query, schema, record))
+        parent->appendRow({new QStandardItem(local(line.label)), new QStandardItem(local(line.value))});
 }
 
 // Puts the record's level, its words and its colour on the value item; false
@@ -97,17 +98,18 @@ void fillSectionModel(QStandardItemModel& model, const DeviceDetails& details, c
         if (!details.answered) {
             // Nothing was asked beyond the information: say why, once it is known.
             if (info != details.readings.end()) value->setText(QString::fromUtf8(core::resultWords(info->second.result)));
-        } else if (!query || reading == details.readings.end() || reading->second.result == NETROV_NOT_DEFINED) {
-            value->setText(QString::fromUtf8(kNotReported));
+        } else if (!query || reading == details.readings.end() || reading->second.result == NETROV_NOT_DEFINED ||
+                   reading->second.result == NETROV_NO_VALUE) {
+            value->setText(local(core::notReported()));
         } else if (reading->second.result != NETROV_OK) {
             value->setText(QString::fromUtf8(core::resultWords(reading->second.result)));
         } else if (reading->second.stored() == 0) {
-            value->setText(QStringLiteral("none"));
+            value->setText(local(core::notReported()));
         } else {
             const core::RecordSchema& schema = *query->record;
             const bool levels = core::findField(schema, "remainingPercentage") != nullptr;
             if (reading->second.stored() == 1 && !levels) {
-                appendFields(item, schema, reading->second.record(0));
+                appendFields(item, name, schema, reading->second.record(0));
             } else {
                 for (int32_t i = 0; i < reading->second.stored(); ++i) {
                     const void* record = reading->second.record(i);
@@ -115,7 +117,7 @@ void fillSectionModel(QStandardItemModel& model, const DeviceDetails& details, c
                     auto* recordItem = new QStandardItem(label.empty() ? QString::number(i + 1) : local(label));
                     auto* recordValue = new QStandardItem;
                     setLevel(recordValue, schema, record);
-                    appendFields(recordItem, schema, record);
+                    appendFields(recordItem, name, schema, record);
                     item->appendRow({recordItem, recordValue});
                 }
             }
@@ -242,29 +244,28 @@ DeviceWindow::DeviceWindow(core::FrontLibrary& library, const core::DeviceListEn
     head->addWidget(link_, 1, 1, 1, 3, Qt::AlignRight);
     head->setColumnStretch(1, 1);
 
+    // Each page scrolls as a whole, so a long label widens the page instead of being cut.
     pages_ = new QTabWidget(this);
     for (const DetailSection& section : detailSections()) {
         auto* sectionModel = new QStandardItemModel(this);
         sectionModels_.push_back(sectionModel);
+        auto* area = new QScrollArea(pages_);
+        area->setObjectName(QString::fromLatin1(section.title));
+        area->setWidgetResizable(true);
+        area->setFrameShape(QFrame::NoFrame);
+        pageAreas_.push_back(area);
         if (section.queries.size() == 1 && std::string_view(section.queries[0]) == "GetDevStatus") {
             alertModel_ = sectionModel;
-            auto* list = new AlertListView(pages_);
+            auto* status = new QWidget(pages_);
+            auto* column = new QVBoxLayout(status);
+            column->addWidget(area);
+            auto* list = new AlertListView(status);
             list->setModel(alertModel_);
-            pages_->addTab(list, QString::fromLatin1(section.title));
+            column->addWidget(list, 1);
+            pages_->addTab(status, QString::fromLatin1(section.title));
             continue;
         }
-        auto* tree = new QTreeView(pages_);
-        tree->setObjectName(QString::fromLatin1(section.title));
-        tree->setModel(sectionModel);
-        tree->setItemDelegateForColumn(1, new LevelBarDelegate(tree));
-        tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        tree->setUniformRowHeights(true);
-        tree->header()->setStretchLastSection(true);
-        connect(this, &DeviceWindow::loaded, tree, [tree] {
-            tree->expandToDepth(0);
-            tree->resizeColumnToContents(0);
-        });
-        pages_->addTab(tree, QString::fromLatin1(section.title));
+        pages_->addTab(area, QString::fromLatin1(section.title));
     }
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -273,7 +274,7 @@ DeviceWindow::DeviceWindow(core::FrontLibrary& library, const core::DeviceListEn
     layout->addLayout(head);
     layout->addWidget(pages_, 1);
     layout->addWidget(buttons);
-    resize(640, 480);
+    resize(700, 520);
     apply(details_);
     refresh();
 }
@@ -312,23 +313,60 @@ void DeviceWindow::refresh()
     refresh_->setEnabled(false);
 }
 
+void DeviceWindow::setLanguage(const LanguageFile* language)
+{
+    if (language) {
+        translate_ = [language](const std::string& key, const std::string& english) {
+            return local(language->text("DeviceWindow", key, english));
+        };
+    } else {
+        translate_ = untranslated();
+    }
+    rebuildPages();
+}
+
 void DeviceWindow::apply(const DeviceDetails& details)
 {
     loading_ = false;
-    details_ = details;
+    // A device that stops answering keeps what it last said, with its time.
+    if (!details.answered && details_.answered) {
+        stale_ = staleNote(details_.readAt);
+        details_.statusCode = details.statusCode;
+    } else {
+        stale_.clear();
+        details_ = details;
+    }
     const core::DeviceListEntry& entry = details_.entry;
     QString heading = local(fieldText(entry.identity.modelName));
     if (entry.info.nameValid) heading += QStringLiteral(" (%1)").arg(local(fieldText(entry.info.name)));
     title_->setText(heading);
-    status_->setText(QStringLiteral("Status: %1").arg(local(ui::statusText(details_.statusCode, words_))));
+    QString status = QStringLiteral("Status: %1").arg(local(ui::statusText(details_.statusCode, words_)));
+    if (!stale_.isEmpty()) status += QStringLiteral(" (%1)").arg(stale_);
+    status_->setText(status);
     const std::span<const DetailSection> sections = detailSections();
     for (size_t i = 0; i < sections.size() && i < sectionModels_.size(); ++i) {
         if (sectionModels_[i] == alertModel_) fillAlertModel(*alertModel_, details_);
         else fillSectionModel(*sectionModels_[i], details_, sections[i]);
     }
+    rebuildPages();
     busy_->setVisible(loading_);
     refresh_->setEnabled(!loading_);
     if (!details_.readings.empty()) emit loaded();
+}
+
+void DeviceWindow::rebuildPages()
+{
+    const std::span<const DetailSection> sections = detailSections();
+    for (size_t i = 0; i < sections.size() && i < pageAreas_.size(); ++i) {
+        QWidget* page = sectionModels_[i] == alertModel_ ? buildSummary(details_, stale_, translate_)
+                                                         : buildPage(sections[i], details_, translate_);
+        pageAreas_[i]->setWidget(page);  // the area owns the page and drops the one before
+        if (sectionModels_[i] == alertModel_) {
+            // The summary shows whole above the alerts; only a wide line makes it scroll sideways.
+            pageAreas_[i]->setMinimumHeight(page->sizeHint().height() +
+                                            pageAreas_[i]->horizontalScrollBar()->sizeHint().height());
+        }
+    }
 }
 
 }  // namespace netrov::ui

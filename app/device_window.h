@@ -10,10 +10,12 @@
 #include <QStyledItemDelegate>
 
 #include "detached_read.h"
+#include "device_pages.h"
 #include "device_details.h"
 #include "device_rows.h"
 
 class QLabel;
+class QScrollArea;
 class QProgressBar;
 class QPushButton;
 class QStandardItemModel;
@@ -36,8 +38,9 @@ using core::queryTitle;
 inline constexpr int kLevelRole = Qt::UserRole + 1;
 inline constexpr int kColourRole = Qt::UserRole + 2;
 
-// What a query that a device does not answer, or a build does not describe, shows.
-inline constexpr const char* kNotReported = "not reported by this device";
+// What a query that a device does not answer, or a build does not describe,
+// shows: core::notReported() in English, for comparisons.
+inline constexpr const char* kNotReported = "not reported";
 
 // Fills a page's model: a row per query (title, and a value when there is
 // one record or none), under it a row per record with its fields. Records
@@ -60,6 +63,8 @@ public:
     explicit AlertListView(QWidget* parent = nullptr);
 };
 
+class LanguageFile;
+
 class DeviceWindow : public QDialog {
     Q_OBJECT
 public:
@@ -78,6 +83,11 @@ public:
     QTabWidget* pages() const { return pages_; }
     QString statusText() const;
     QString webPage() const;
+    // "as of 14:02; not answering now" while the device keeps its last readings, else empty.
+    QString staleText() const { return stale_; }
+    // The page labels in the language file's words (section DeviceWindow, by
+    // label key); null: English. language must outlive the window.
+    void setLanguage(const LanguageFile* language);
 
 public slots:
     // Reads the device again on a detached thread; the window stays usable.
@@ -89,6 +99,7 @@ signals:
 
 private:
     void apply(const DeviceDetails& details);
+    void rebuildPages();
 
     core::FrontLibrary& library_;
     RowWords words_;
@@ -101,6 +112,9 @@ private:
     QTabWidget* pages_ = nullptr;
     QStandardItemModel* alertModel_ = nullptr;
     std::vector<QStandardItemModel*> sectionModels_;
+    std::vector<QScrollArea*> pageAreas_;  // one per section; the Status page's holds the summary
+    Translate translate_ = untranslated();
+    QString stale_;
     DetachedRead reader_{this};
     bool loading_ = false;
 };

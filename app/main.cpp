@@ -14,7 +14,7 @@
 int main(int argc, char** argv)
 {
     // Answered on the terminal, with no display needed.
-    if (const std::optional<int> answered = netrov::ui::answerTerminalOptions(argc, argv, stdout)) return *answered;
+    if (const std::optional<int> answered = netrov::ui::answerTerminalOptions(argc, argv, stdout, stderr)) return *answered;
     QApplication application(argc, argv);
     Q_INIT_RESOURCE(netrov_ui);
 

@@ -56,6 +56,7 @@ CNetRoverApp::Start CNetRoverApp::InitInstance(const std::string& directory)
     installation.broadCast = platform::getPrivateProfileInt(kMainSection, "BroadCast", 1, startupFilePath_);
     installation.retry = platform::getPrivateProfileInt(kMainSection, "Retry", 0, startupFilePath_);
     core::loadSearchSettings(*store_, installation, settings_, addresses_);
+    core::loadSearchExtent(*store_, extent_);
 
     language_.LoadStringTable(stringTableEntries());
     language_.LoadTipTable(tipTableEntries());

@@ -48,6 +48,8 @@ public:
     core::DeviceList& devices() { return devices_; }
     core::SearchSettings& searchSettings() { return settings_; }
     core::SearchAddressList& searchAddresses() { return addresses_; }
+    // More communities, the SNMP version and the blocks, stored beside the settings.
+    core::SearchExtent& searchExtent() { return extent_; }
     UserSettingsStore& store() { return *store_; }
     const LanguageFile& language() const { return language_; }
     // Present once the start got past the single-instance rule.
@@ -66,6 +68,7 @@ private:
     core::DeviceList devices_;
     core::SearchSettings settings_{};
     core::SearchAddressList addresses_;
+    core::SearchExtent extent_;
     std::unique_ptr<UserSettingsStore> store_;
     LanguageFile language_;
     std::unique_ptr<SingleInstance> instance_;

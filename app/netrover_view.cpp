@@ -11,12 +11,15 @@
 #include <QEventLoop>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMessageBox>
+#include <QDir>
 #include <QTimer>
 #include <QWindow>
 
 #include "customize_dlg.h"
 #include "local_text.h"
 #include "message_box.h"
+#include "plain_text.h"
 #include "report_export.h"
 #include "device_window.h"
 #include "front_library.h"
@@ -35,7 +38,6 @@ constexpr int kImageIcons[] = {145, 146, 154, 156, 155, 167, 166};
 constexpr int kImageSize = 16;
 constexpr int kDeviceRole = Qt::UserRole;
 constexpr int kStartWaitStepMs = 20;
-constexpr int kLowToner = 10;
 constexpr int kStartWaitLimitMs = 2000;
 
 // Puts the count in place of the first "%d" only: the text comes from the
@@ -45,6 +47,22 @@ QString withCount(QString text, size_t count)
     const qsizetype at = text.indexOf(QStringLiteral("%d"));
     if (at >= 0) text.replace(at, 2, QString::number(count));
     return text;
+}
+
+// Every supply level and the page count of a network device, as the report reads them.
+ListGauge readListGauge(const core::DeviceListEntry& entry)
+{
+    if (entry.identity.interfaceKind != NETROV_INTERFACE_NETWORK) return {};
+    DeviceIdentity device = entry.identity;
+    core::DeviceReport report;
+    core::readSupplyLevels(device, report);
+    return {std::move(report.toner), report.pageCount};
+}
+
+// The confirmation of a written report, with where it went.
+QString reportWrittenText(const QString& path)
+{
+    return QStringLiteral("The report of the listed devices was written to %1").arg(QDir::toNativeSeparators(path));
 }
 
 }  // namespace
@@ -188,20 +206,19 @@ void CNetRoverView::setCells(QTreeWidgetItem* row, const core::DeviceListEntry& 
 void CNetRoverView::setGaugeCell(QTreeWidgetItem* row, int column, int32_t kind)
 {
     const auto found = gauges_.find(row->data(0, kDeviceRole).toInt());
-    const DeviceGauge gauge = found != gauges_.end() ? found->second : DeviceGauge{};
+    const ListGauge gauge = found != gauges_.end() ? found->second : ListGauge{};
     if (kind == kColumnPages) {
         row->setText(column, gauge.pages ? QString::number(*gauge.pages) : QStringLiteral("--"));
         return;
     }
-    if (!gauge.lowestToner) {
-        row->setText(column, QStringLiteral("--"));
-        row->setData(column, kLevelRole, QVariant());
-        return;
-    }
-    row->setText(column, QStringLiteral("%1 %").arg(*gauge.lowestToner));
-    row->setData(column, kLevelRole, *gauge.lowestToner);
-    // Nearly empty shows in red; otherwise the selection colour.
-    row->setData(column, kColourRole, *gauge.lowestToner <= kLowToner ? QVariant(QColor(Qt::red)) : QVariant());
+    const TonerCell cell = tonerCell(gauge.toner, words_);
+    row->setText(column, local(cell.text));
+    row->setData(column, kLevelRole, cell.level ? QVariant(*cell.level) : QVariant());
+    // A supply that needs attention shows in red: the bar when there is one, else the word.
+    const QVariant red = cell.alarm ? QVariant(QColor(Qt::red)) : QVariant();
+    row->setData(column, kColourRole, red);
+    row->setData(column, Qt::ForegroundRole, red);
+    row->setToolTip(column, cell.toolTip.empty() ? QString() : plainToolTip(local(cell.toolTip)));
 }
 
 void CNetRoverView::startGauges()
@@ -219,15 +236,13 @@ void CNetRoverView::startGauges()
     const bool started = gaugeRead_.start([this, devices](const std::atomic<bool>& stop,
                                                           const DetachedRead::Deliver& deliver) {
         for (size_t i = 0; i < devices.size() && !stop.load(); ++i) {
-            const bool network = devices[i].identity.interfaceKind == NETROV_INTERFACE_NETWORK;
-            const DeviceGauge gauge = network ? readDeviceGauge(devices[i]) : DeviceGauge{};
-            deliver([this, i, gauge] { showGauge(static_cast<int>(i), gauge); });
+            deliver([this, i, gauge = readListGauge(devices[i])] { showGauge(static_cast<int>(i), gauge); });
         }
     });
     if (!started) gaugesPending_ = 0;
 }
 
-void CNetRoverView::showGauge(int index, const DeviceGauge& gauge)
+void CNetRoverView::showGauge(int index, const ListGauge& gauge)
 {
     --gaugesPending_;
     gauges_[index] = gauge;
@@ -238,6 +253,8 @@ void CNetRoverView::showGauge(int index, const DeviceGauge& gauge)
             if (shown_[position] == kColumnToner || shown_[position] == kColumnPages)
                 setGaugeCell(item, static_cast<int>(position), shown_[position]);
     }
+    // Sorted by Toner or Pages: the rows take their places once every device has answered.
+    if (gaugesPending_ == 0 && (sortKind_ == kColumnToner || sortKind_ == kColumnPages)) sortRows();
 }
 
 void CNetRoverView::stopGauges()
@@ -288,6 +305,7 @@ void CNetRoverView::search()
     request.devices = &app_.devices();
     request.settings = app_.searchSettings();
     request.addresses = app_.searchAddresses();
+    request.extent = app_.searchExtent();
     request.manufacturer = app_.manufacturer();
     request.exportPath = app_.exportFilePath();
     bool completed = false;
@@ -298,6 +316,8 @@ void CNetRoverView::search()
         shortage = dialog.shortage();
     }
     removeRowsAndFill();
+    // The new rows take the order the header shows.
+    sortRows();
     busy_ = false;
     if (completed) startGauges();
     lastResult_ = completed ? withCount(string(IDS_STR_SEARCHRESULT), app_.devices().count()) : string(IDS_STR_SEARCHABORT);
@@ -311,7 +331,8 @@ void CNetRoverView::search()
 void CNetRoverView::searchSettings()
 {
     if (busy_) return;
-    CSearchSettingDlg dialog(&app_.language(), app_.searchSettings(), app_.searchAddresses(), app_.store(), window());
+    CSearchSettingDlg dialog(&app_.language(), app_.searchSettings(), app_.searchAddresses(), app_.searchExtent(),
+                             app_.store(), window());
     dialog.exec();
 }
 
@@ -372,6 +393,7 @@ void CNetRoverView::refresh()
         if (index < 0) continue;
         setCells(topLevelItem(row), devices.copy(static_cast<size_t>(index)), true);
     }
+    sortRows();
     startGauges();
 }
 
@@ -396,6 +418,7 @@ void CNetRoverView::applyColumnSettings(const ColumnSettings& settings)
     setColumnCount(0);
     insertColumns();
     fillRows();
+    sortRows();
     if (gauges_.empty()) startGauges();
     updateLauncherActions();
 }
@@ -416,7 +439,12 @@ void CNetRoverView::sortByPosition(int position)
         sortDirection_ = 1;
     }
     updateSortIndicator();
+    sortRows();
+}
 
+void CNetRoverView::sortRows()
+{
+    if (sortKind_ < 0) return;
     const std::vector<core::DeviceListEntry> devices = app_.devices().copyAll();
     const core::DeviceListEntry none{};
     const auto deviceOf = [&](const QTreeWidgetItem* row) -> const core::DeviceListEntry& {
@@ -428,7 +456,7 @@ void CNetRoverView::sortByPosition(int position)
         const auto value = [&](const QTreeWidgetItem* row) -> std::optional<int64_t> {
             const auto found = gauges_.find(row->data(0, kDeviceRole).toInt());
             if (found == gauges_.end()) return std::nullopt;
-            if (sortKind_ == kColumnToner) return found->second.lowestToner;
+            if (sortKind_ == kColumnToner) return lowestLevel(found->second.toner);
             if (found->second.pages) return static_cast<int64_t>(*found->second.pages);
             return std::nullopt;
         };
@@ -499,10 +527,12 @@ void CNetRoverView::properties()
 void CNetRoverView::exportReport()
 {
     if (busy_) return;
-    const QString path = QFileDialog::getSaveFileName(window(), QStringLiteral("Export report"),
-                                                      QStringLiteral("netrov-report.csv"),
+    const QString path = QFileDialog::getSaveFileName(window(), QStringLiteral("Export report"), defaultReportPath(),
                                                       QStringLiteral("CSV (*.csv);;JSON (*.json)"));
-    if (!path.isEmpty()) exportReportTo(path);
+    if (path.isEmpty() || !exportReportTo(path)) return;
+    QMessageBox box(QMessageBox::Information, string(IDR_MSGBOXTITLE), reportWrittenText(path), QMessageBox::Ok, window());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 bool CNetRoverView::exportReportTo(const QString& path, bool quiet)
@@ -518,7 +548,10 @@ bool CNetRoverView::exportReportTo(const QString& path, bool quiet)
                 [devices, reports](const std::atomic<bool>& stop) { *reports = readReports(devices, stop); });
     if (!completed) return false;  // the program is ending
     QString error;
-    if (writeReport(path, *reports, error)) return true;
+    if (writeReport(path, *reports, error)) {
+        emit statusMessage(reportWrittenText(path));
+        return true;
+    }
     if (!quiet)
         showErrorMessage(this, string(IDR_MSGBOXTITLE),
                          QStringLiteral("The report could not be written to %1: %2").arg(path, error));

@@ -128,10 +128,12 @@ private:
     bool runBusy(const QString& text, std::function<void(const std::atomic<bool>& stop)> work);
     // The header shows the sorted column and its direction.
     void updateSortIndicator();
+    // Puts the rows in the order of the sorted column and direction (none: as they are).
+    void sortRows();
     // The Toner and Pages cells: filled in the background after a search.
     void startGauges();
     void stopGauges();
-    void showGauge(int index, const DeviceGauge& gauge);
+    void showGauge(int index, const ListGauge& gauge);
     void setGaugeCell(QTreeWidgetItem* row, int column, int32_t kind);
     void fillRows();
     void setCells(QTreeWidgetItem* row, const core::DeviceListEntry& entry, bool refreshedOnly);
@@ -155,7 +157,7 @@ private:
     bool busy_ = false;
     QString lastResult_;  // the last search's result text
     int startWaitedMs_ = 0;  // how long the first search waited for the window
-    std::map<int, DeviceGauge> gauges_;  // by device index
+    std::map<int, ListGauge> gauges_;  // by device index
     DetachedRead gaugeRead_{this};
     int gaugesPending_ = 0;
     QStyledItemDelegate* levelDelegate_ = nullptr;

@@ -4,12 +4,21 @@
 #include <algorithm>
 #include <thread>
 
+#include <QDir>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 namespace netrov::ui {
 
 namespace {
 constexpr size_t kReaders = 8;
+}
+
+QString defaultReportPath()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
+    return QDir(folder).filePath(QStringLiteral("netrov-report.csv"));
 }
 
 ReportFormat reportFormatFor(const QString& path)

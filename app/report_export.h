@@ -14,6 +14,10 @@ namespace netrov::ui {
 
 enum class ReportFormat { Csv, Json };
 
+// Where Export report offers to write: netrov-report.csv in the user's
+// documents folder, or in the home folder when there is no documents folder.
+QString defaultReportPath();
+
 // JSON for a file name ending in ".json" (any case), CSV otherwise.
 ReportFormat reportFormatFor(const QString& path);
 

@@ -1,11 +1,13 @@
 // The search settings dialog: maker filter, address list with its Add rules, time-out.
 #include "search_setting_dlg.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -22,6 +24,7 @@
 #include "ip_address_edit.h"
 #include "language_file.h"
 #include "message_box.h"
+#include "netrov/snmp_version.h"
 
 namespace netrov::ui {
 
@@ -61,6 +64,27 @@ constexpr int kDefaultColumnWidths[] = {110, 16, 110};
 constexpr const char* kColumnKeys[] = {"IDC_LISTB_SEARCHIP_STARTIP", "IDC_LISTB_SEARCHIP_DIV",
                                        "IDC_LISTB_SEARCHIP_ENDIP"};
 
+// The extent band in dialog units, from the top of where the buttons were;
+// the buttons move down by its height.
+constexpr int kBandHeight = 62;
+struct BandControl {
+    int32_t id;
+    int x, y, cx, cy;
+    const char* text;
+};
+constexpr BandControl kBand[] = {
+    {IDC_LABEL_MORECOMMUNITIES, 9, 2, 74, 8, "More communities"},
+    {IDC_EDITB_MORECOMMUNITIES, 84, 0, 169, 12, nullptr},
+    {IDC_LABEL_SNMPVERSION, 9, 18, 74, 8, "SNMP version"},
+    {IDC_COMBO_SNMPVERSION, 84, 16, 50, 12, nullptr},
+    {IDC_LABEL_BLOCKS, 9, 34, 74, 8, "Blocks"},
+    {IDC_EDITB_BLOCKS, 84, 32, 169, 12, nullptr},
+    {IDC_LABEL_BLOCKSHINT, 84, 46, 169, 8, "For example 10.1.0.0/22, 10.2.0.1-10.2.7.254"},
+};
+
+// The versions the box offers, in its order.
+constexpr int32_t kVersions[] = {NETROV_SNMP_V1, NETROV_SNMP_V2C, NETROV_SNMP_AUTO};
+
 // The spin control: two arrow buttons that step the time-out field.
 class SpinButtons : public QWidget {
 public:
@@ -98,13 +122,44 @@ private:
 }  // namespace
 
 CSearchSettingDlg::CSearchSettingDlg(const LanguageFile* language, core::SearchSettings& settings,
-                                     core::SearchAddressList& addresses, core::SettingsStore& store, QWidget* parent)
-    : QDialog(parent), language_(language), settings_(settings), addresses_(addresses), store_(store)
+                                     core::SearchAddressList& addresses, core::SearchExtent& extent,
+                                     core::SettingsStore& store, QWidget* parent)
+    : QDialog(parent), language_(language), settings_(settings), addresses_(addresses), extent_(extent), store_(store)
 {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     buildControls();
+    // The band's units are the template's: the dialog's own font, not the language file's.
+    const DialogUnits units = dialogUnits(font());
     applyDialogTemplate(this, kLayout, controls_, language_);
+    placeExtentControls(units);
     fill();
+}
+
+std::vector<std::string> splitBlocks(const QString& text)
+{
+    static const QRegularExpression dash(QStringLiteral("\\s*-\\s*"));
+    static const QRegularExpression separators(QStringLiteral("[\\s,;]+"));
+    std::vector<std::string> blocks;
+    for (const QString& block : QString(text).replace(dash, QStringLiteral("-")).split(separators, Qt::SkipEmptyParts))
+        blocks.push_back(block.toStdString());
+    return blocks;
+}
+
+void CSearchSettingDlg::placeExtentControls(const DialogUnits& units)
+{
+    QWidget* ok = control(IDOK);
+    QWidget* cancel = control(IDCANCEL);
+    const int top = std::min(ok->y(), cancel->y());
+    const int band = units.toY(kBandHeight);
+    for (const BandControl& c : kBand) {
+        QWidget* widget = control(c.id);
+        const QRect area = units.toRect(c.x, c.y, c.cx, c.cy);
+        widget->setGeometry(area.translated(0, top));
+        if (c.text) setWidgetText(widget, QString::fromLatin1(c.text));
+    }
+    ok->move(ok->x(), ok->y() + band);
+    cancel->move(cancel->x(), cancel->y() + band);
+    setFixedSize(width(), height() + band);
 }
 
 QWidget* CSearchSettingDlg::control(int32_t id) const
@@ -185,6 +240,20 @@ void CSearchSettingDlg::buildControls()
     community_->setMaxLength(static_cast<int>(sizeof settings_.ComName) - 1);
     controls_[IDC_EDITB_COMMUNITY] = community_;
 
+    controls_[IDC_LABEL_MORECOMMUNITIES] = new PlainLabel(this);
+    moreCommunities_ = new QLineEdit(this);
+    moreCommunities_->setToolTip(QStringLiteral("Tried in this order for devices that do not answer the first community"));
+    controls_[IDC_EDITB_MORECOMMUNITIES] = moreCommunities_;
+    controls_[IDC_LABEL_SNMPVERSION] = new PlainLabel(this);
+    version_ = new QComboBox(this);
+    for (int32_t version : kVersions) version_->addItem(QString::fromStdString(core::snmpVersionText(version)), version);
+    controls_[IDC_COMBO_SNMPVERSION] = version_;
+    controls_[IDC_LABEL_BLOCKS] = new PlainLabel(this);
+    blocks_ = new QLineEdit(this);
+    blocks_->setToolTip(QStringLiteral("Blocks and ranges of any size, searched with the address list"));
+    controls_[IDC_EDITB_BLOCKS] = blocks_;
+    controls_[IDC_LABEL_BLOCKSHINT] = new PlainLabel(this);
+
     auto* ok = new QPushButton(this);
     auto* cancel = new QPushButton(this);
     ok->setDefault(true);
@@ -209,6 +278,19 @@ void CSearchSettingDlg::fill()
     static_cast<QCheckBox*>(control(IDC_CHECK_IPRANGE))->setChecked(settings_.IPSearch == 1);
     timeOut_->setText(QString::number(settings_.TimeOut));
     community_->setText(local(fieldText(settings_.ComName)));
+    QStringList more;
+    for (const std::string& community : extent_.moreCommunities) more << local(community);
+    moreCommunities_->setText(more.join(QStringLiteral(", ")));
+    // A version this box does not offer (set elsewhere) stays as it is.
+    int at = version_->findData(extent_.snmpVersion);
+    if (at < 0) {
+        version_->addItem(QString::fromStdString(core::snmpVersionText(extent_.snmpVersion)), extent_.snmpVersion);
+        at = version_->count() - 1;
+    }
+    version_->setCurrentIndex(at);
+    QStringList blocks;
+    for (const std::string& block : extent_.blocks) blocks << QString::fromStdString(block);
+    blocks_->setText(blocks.join(QStringLiteral(", ")));
     applyEnablingRule();
 }
 
@@ -229,7 +311,8 @@ void CSearchSettingDlg::applyEnablingRule()
 {
     const bool on = static_cast<QCheckBox*>(control(IDC_CHECK_IPRANGE))->isChecked();
     const bool rangeMode = modeGroup_->checkedId() == IDC_RADIO_IPRANGE;
-    for (int32_t id : {IDC_LISTB_SEARCHIP, IDC_BUTTN_IPADD, IDC_BUTTN_IPDEL, IDC_RADIO_IPRANGE, IDC_RADIO_IPDIRECT})
+    for (int32_t id : {IDC_LISTB_SEARCHIP, IDC_BUTTN_IPADD, IDC_BUTTN_IPDEL, IDC_RADIO_IPRANGE, IDC_RADIO_IPDIRECT,
+                       IDC_LABEL_BLOCKS, IDC_EDITB_BLOCKS, IDC_LABEL_BLOCKSHINT})
         control(id)->setEnabled(on);
     rangeStart_->setEnabled(on && rangeMode);
     rangeEnd_->setEnabled(on && rangeMode);
@@ -313,12 +396,35 @@ void CSearchSettingDlg::accept()
     edited.IPSearch = static_cast<QCheckBox*>(control(IDC_CHECK_IPRANGE))->isChecked() ? 1 : 0;
     const int timeOut = timeOut_->text().toInt();
     edited.TimeOut = timeOut <= 0 || timeOut > core::kMaxTimeOut ? core::kDefaultTimeOut : timeOut;
-    // No device answers an empty community: that falls back to the default one.
-    const std::string community = community_->text().toLocal8Bit().toStdString();
-    core::setCommunity(edited, community.empty() ? std::string_view(core::kDefaultCommunity) : std::string_view(community));
+    // A block that does not parse keeps the dialog open, saying which and why.
+    core::SearchExtent extent;
+    extent.blocks = splitBlocks(blocks_->text());
+    for (const std::string& block : extent.blocks) {
+        const core::ParsedSpan parsed = core::parseAddressSpan(block);
+        if (parsed.span) continue;
+        showErrorMessage(this, string(IDR_MSGBOXTITLE),
+                         QStringLiteral("Blocks: %1").arg(QString::fromStdString(parsed.error)));
+        blocks_->setFocus();
+        return;
+    }
+    extent.snmpVersion = version_->currentData().toInt();
+    // No device answers an empty community: with none at all the default one is used.
+    // Each community once, in the order given.
+    std::vector<std::string> communities;
+    const auto take = [&communities](const QString& text) {
+        const std::string community = text.toLocal8Bit().toStdString();
+        if (!community.empty() && std::find(communities.begin(), communities.end(), community) == communities.end())
+            communities.push_back(community);
+    };
+    take(community_->text());
+    for (const QString& more : moreCommunities_->text().split(QLatin1Char(','), Qt::SkipEmptyParts)) take(more.trimmed());
+    if (communities.empty()) communities.emplace_back(core::kDefaultCommunity);
+    core::setCommunityList(edited, extent, communities);
     settings_ = edited;
     addresses_ = rowEntries();
+    extent_ = extent;
     core::saveSearchSettings(store_, settings_, addresses_);
+    core::saveSearchExtent(store_, extent_);
     QDialog::accept();
 }
 

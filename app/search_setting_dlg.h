@@ -2,12 +2,15 @@
 #pragma once
 
 #include <map>
+#include <string>
+#include <vector>
 
 #include <QDialog>
 
 #include "search_settings.h"
 
 class QButtonGroup;
+class QComboBox;
 class QLineEdit;
 class QTreeWidget;
 
@@ -15,6 +18,7 @@ namespace netrov::ui {
 
 class CIPAddressEdit;
 class LanguageFile;
+struct DialogUnits;
 
 enum SearchSettingControl : int32_t {
     IDC_GROUP_SEARCHKIND = 1030,
@@ -37,15 +41,28 @@ enum SearchSettingControl : int32_t {
     IDC_SUPIN_TIMEOUT = 1047,
     IDC_LABEL_COMMUNITY = 1048,
     IDC_EDITB_COMMUNITY = 1049,
+    // Below the time-out row, in a band of their own.
+    IDC_LABEL_MORECOMMUNITIES = 1050,
+    IDC_EDITB_MORECOMMUNITIES = 1051,
+    IDC_LABEL_SNMPVERSION = 1052,
+    IDC_COMBO_SNMPVERSION = 1053,
+    IDC_LABEL_BLOCKS = 1054,
+    IDC_EDITB_BLOCKS = 1055,
+    IDC_LABEL_BLOCKSHINT = 1056,
 };
+
+// Blocks and ranges as typed: separated by commas, semicolons or white
+// space, with any space around a range's "-" ignored.
+std::vector<std::string> splitBlocks(const QString& text);
 
 class CSearchSettingDlg : public QDialog {
     Q_OBJECT
 public:
-    // Edits copies; OK replaces settings and addresses and saves both to store.
-    // language may be null (built-in texts only).
+    // Edits copies; OK replaces settings, addresses and extent and saves them
+    // to store. language may be null (built-in texts only).
     CSearchSettingDlg(const LanguageFile* language, core::SearchSettings& settings,
-                      core::SearchAddressList& addresses, core::SettingsStore& store, QWidget* parent = nullptr);
+                      core::SearchAddressList& addresses, core::SearchExtent& extent, core::SettingsStore& store,
+                      QWidget* parent = nullptr);
 
     QWidget* control(int32_t id) const;
     CIPAddressEdit* rangeStart() const { return rangeStart_; }
@@ -53,6 +70,10 @@ public:
     CIPAddressEdit* direct() const { return direct_; }
     QLineEdit* timeOutEdit() const { return timeOut_; }
     QLineEdit* communityEdit() const { return community_; }
+    // The communities tried after the first one, separated by commas.
+    QLineEdit* moreCommunitiesEdit() const { return moreCommunities_; }
+    QComboBox* versionBox() const { return version_; }
+    QLineEdit* blocksEdit() const { return blocks_; }
     QTreeWidget* addressList() const { return list_; }
 
     // The list rows as address list entries, in row order.
@@ -65,6 +86,9 @@ public slots:
 
 private:
     void buildControls();
+    // The band of the communities, the version and the blocks, between the
+    // time-out row and the buttons wherever the language file put them.
+    void placeExtentControls(const DialogUnits& units);
     void fill();
     void applyEnablingRule();
     void timeOutEdited();
@@ -74,6 +98,7 @@ private:
     const LanguageFile* language_;
     core::SearchSettings& settings_;
     core::SearchAddressList& addresses_;
+    core::SearchExtent& extent_;
     core::SettingsStore& store_;
     std::map<int32_t, QWidget*> controls_;
     QButtonGroup* filterGroup_ = nullptr;
@@ -83,6 +108,9 @@ private:
     CIPAddressEdit* direct_ = nullptr;
     QLineEdit* timeOut_ = nullptr;
     QLineEdit* community_ = nullptr;
+    QLineEdit* moreCommunities_ = nullptr;
+    QComboBox* version_ = nullptr;
+    QLineEdit* blocks_ = nullptr;
     QTreeWidget* list_ = nullptr;
     bool adjustingTimeOut_ = false;
 };

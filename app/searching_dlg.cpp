@@ -102,6 +102,7 @@ void CSearchingDlg::showEvent(QShowEvent* event)
     progressTimer_->start(static_cast<int>(clock_.periodMs()));
     animationTimer_->start(kAnimationPeriodMs);
     run_ = std::make_unique<core::SearchRun>(*request_.library, *request_.devices);
+    run_->setExtent(request_.extent);
     // A run that cannot start counts as ended, so the next tick finishes it.
     run_->start(request_.settings, request_.addresses, request_.manufacturer);
 }

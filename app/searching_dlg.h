@@ -40,6 +40,7 @@ struct SearchRequest {
     core::DeviceList* devices = nullptr;
     core::SearchSettings settings{};
     core::SearchAddressList addresses;
+    core::SearchExtent extent;  // more communities, the SNMP version, blocks
     std::string manufacturer;
     std::string exportPath;  // empty: no export
 };

@@ -5,16 +5,21 @@ Prometheus server scraping them would, round after round.
 
 Prints, per round, the time to probe every printer, how many answered, and
 the exporter's resident memory; at the end whether every round fitted in the
-scrape interval and whether memory stayed flat.
+scrape interval and whether memory stayed flat. Then one printer behind a
+relay that holds each request --delay-ms (as a real network does; this
+kernel has no netem) is probed by SNMPv1 and by SNMPv2c, with the ratio.
 
   bench/exporter_bench.py PROGRAM_DIR [--printers 1000] [--rounds 10]
                           [--interval 60] [--parallel 64] [--walk mono_laser]
+                          [--delay-ms 20]
 
 Needs root (port 161), snmpsimd and the built exporter. Sends packets to
 127.0.0.0/8 only.
 """
 import argparse
 import concurrent.futures
+import selectors
+import threading
 import os
 import shutil
 import signal
@@ -73,6 +78,55 @@ def probe(base, address, community):
     return any(line.startswith("netrov_up") and line.rstrip().endswith(" 1") for line in body.splitlines())
 
 
+class DelayRelay(threading.Thread):
+    """UDP on listen:161 to upstream:161, each request held delay seconds;
+    replies go back at once."""
+
+    def __init__(self, listen, upstream, delay):
+        super().__init__(daemon=True)
+        self.upstream = (upstream, 161)
+        self.delay = delay
+        self.exchanges = 0
+        self.front = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.front.bind((listen, 161))
+        self.stopped = False
+        self.clients = {}  # back socket -> client address
+
+    def run(self):
+        selector = selectors.DefaultSelector()
+        selector.register(self.front, selectors.EVENT_READ)
+        pending = []  # (due, data, client)
+        while not self.stopped:
+            timeout = max(0.0, pending[0][0] - time.monotonic()) if pending else 0.2
+            for key, _ in selector.select(timeout):
+                if key.fileobj is self.front:
+                    data, client = self.front.recvfrom(65535)
+                    self.exchanges += 1
+                    pending.append((time.monotonic() + self.delay, data, client))
+                else:
+                    data, _ = key.fileobj.recvfrom(65535)
+                    self.front.sendto(data, self.clients[key.fileobj])
+            now = time.monotonic()
+            while pending and pending[0][0] <= now:
+                _, data, client = pending.pop(0)
+                back = next((b for b, c in self.clients.items() if c == client), None)
+                if back is None:
+                    back = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+                    self.clients[back] = client
+                    selector.register(back, selectors.EVENT_READ)
+                back.sendto(data, self.upstream)
+
+
+def single_probe(base, relay, address, walk, version):
+    relay.exchanges = 0
+    started = time.monotonic()
+    body = urllib.request.urlopen(f"{base}/probe?target={address}&community=bench&version={version}",
+                                  timeout=60).read().decode()
+    took = time.monotonic() - started
+    up = any(line.startswith("netrov_up") and line.rstrip().endswith(" 1") for line in body.splitlines())
+    return took, relay.exchanges, up
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("program_dir")
@@ -81,6 +135,7 @@ def main():
     parser.add_argument("--interval", type=float, default=60.0)
     parser.add_argument("--parallel", type=int, default=64)
     parser.add_argument("--walk", default="mono_laser")
+    parser.add_argument("--delay-ms", type=float, default=20.0)
     args = parser.parse_args()
 
     exporter_path = os.path.join(args.program_dir, "netrov-exporter")
@@ -142,6 +197,20 @@ def main():
               f"{'within' if worst <= args.interval else 'BEYOND'} the interval")
         print(f"resident memory round 1 {memory[0] / 1024:.1f} MiB, last {memory[-1] / 1024:.1f} MiB "
               f"({growth * 100:+.1f} %): {'flat' if abs(growth) <= 0.10 else 'NOT flat'}")
+
+        relay = DelayRelay("127.61.0.1", targets[0], args.delay_ms / 1000)
+        relay.start()
+        timings = {}
+        for version in ("1", "2c"):
+            single_probe(base, relay, "127.61.0.1", args.walk, version)  # the service learns the device
+            timings[version] = single_probe(base, relay, "127.61.0.1", args.walk, version)
+        relay.stopped = True
+        for version, (took, exchanges, up) in timings.items():
+            print(f"one printer at {args.delay_ms:g} ms per exchange, SNMP {version:>2}: {took:.3f} s, "
+                  f"{exchanges} exchanges{'' if up else ' (NOT up)'}")
+        print(f"SNMPv2c / SNMPv1 probe time: {timings['2c'][0] / timings['1'][0]:.2f} "
+              f"({timings['1'][0] / timings['2c'][0]:.1f}x faster); "
+              f"{'within' if timings['2c'][0] <= 1.0 else 'BEYOND'} 1 s")
         return 0
     finally:
         for process in (exporter, agent):

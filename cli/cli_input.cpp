@@ -1,12 +1,102 @@
 // Checks of netrov-cli's command-line values.
 #include "cli_input.h"
 
+#ifdef _WIN32
+#  include <winsock2.h>
+#  include <ws2tcpip.h>
+#else
+#  include <arpa/inet.h>
+#  include <netdb.h>
+#  include <sys/socket.h>
+#endif
+
+#include <algorithm>
+#include <memory>
+
+#include <netrov/snmp_version.h>
+
 namespace netrov::cli {
+
+namespace {
+
+struct AddrInfoDeleter {
+    void operator()(addrinfo* list) const { freeaddrinfo(list); }
+};
+
+// Letters, digits, '-', '_' and '.' in labels of at most 63, at most 253 in
+// all: anything else is not looked up, so a typing mistake is named as such.
+bool looksLikeHostName(const std::string& text)
+{
+    if (text.empty() || text.size() > 253 || text.front() == '.' || text.front() == '-') return false;
+    size_t label = 0;
+    for (const char c : text) {
+        const bool word = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+        if (c == '.') {
+            if (label == 0) return false;
+            label = 0;
+        } else if (!word || ++label > 63) {
+            return false;
+        }
+    }
+    // All digits and dots is a mistyped address, not a name.
+    return text.find_first_not_of("0123456789.") != std::string::npos;
+}
+
+}  // namespace
 
 Checked<uint32_t> checkAddress(const std::string& text)
 {
     if (auto address = core::parseDottedQuad(text)) return {address, {}};
     return {std::nullopt, "'" + text + "' is not an IPv4 address (four numbers 0-255 joined by '.')"};
+}
+
+Checked<uint32_t> resolveAddress(const std::string& text)
+{
+    if (auto address = core::parseDottedQuad(text)) return {address, {}};
+    if (!looksLikeHostName(text))
+        return {std::nullopt, "'" + text + "' is neither an IPv4 address (four numbers 0-255 joined by '.') nor a host name"};
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    const int status = getaddrinfo(text.c_str(), nullptr, &hints, &found);
+    const std::unique_ptr<addrinfo, AddrInfoDeleter> owned(found);
+    if (status != 0 || !found || !found->ai_addr || found->ai_addr->sa_family != AF_INET)
+        return {std::nullopt, "cannot resolve host name '" + text + "' to an IPv4 address" +
+                                  (status != 0 ? std::string(" (") + gai_strerror(status) + ")" : std::string())};
+    const auto* in = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+    return {ntohl(in->sin_addr.s_addr), {}};
+}
+
+Checked<std::vector<std::string>> checkCommunities(const std::vector<std::string>& given)
+{
+    if (given.empty()) return {std::vector<std::string>{core::kDefaultCommunity}, {}};
+    std::vector<std::string> communities;
+    for (const std::string& community : given) {
+        if (community.empty()) return {std::nullopt, "a community is empty"};
+        if (community.size() >= sizeof(core::SearchSettings::ComName))
+            return {std::nullopt, "community is longer than 127 characters"};
+        if (std::find(communities.begin(), communities.end(), community) == communities.end())
+            communities.push_back(community);
+    }
+    return {std::move(communities), {}};
+}
+
+Checked<int32_t> checkSnmpVersion(const std::string& text)
+{
+    if (const auto version = core::parseSnmpVersion(text)) return {version, {}};
+    return {std::nullopt, "SNMP version '" + text + "' is not one of 1, 2c, auto"};
+}
+
+std::string nothingAnsweredHint(const std::vector<std::string>& communities, int32_t snmpVersion)
+{
+    std::string tried;
+    for (const std::string& community : communities) tried += (tried.empty() ? "\"" : ", \"") + community + "\"";
+    std::string hint = "no device answered with the " + std::string(communities.size() == 1 ? "community " : "communities ") +
+                       tried + " (SNMP version " + core::snmpVersionText(snmpVersion) + ")";
+    hint += "; if devices are there, give their read community with --community (repeatable)";
+    if (snmpVersion == NETROV_SNMP_V1) hint += " or try --snmp-version 2c";
+    return hint;
 }
 
 Checked<std::string> checkRange(const std::string& text)

@@ -19,7 +19,24 @@ struct Checked {
 
 Checked<uint32_t> checkAddress(const std::string& text);
 
-// "A-B": two dotted addresses; at most 255 addresses from A up to B.
+// A dotted address as it is, or a host name resolved to its first IPv4
+// address by the system's resolver. A name that does not resolve, or text
+// that is neither, gives an error naming it.
+Checked<uint32_t> resolveAddress(const std::string& text);
+
+// The communities of a command in the order given; {"tarpon"} when none was
+// given. Empty ones, and ones of 128 characters or more, are refused.
+Checked<std::vector<std::string>> checkCommunities(const std::vector<std::string>& given);
+
+// "1", "2c" or "auto" as the number NETROV_SNMP_* of include/netrov/snmp_version.h.
+Checked<int32_t> checkSnmpVersion(const std::string& text);
+
+// The stderr hint of a search that found nothing: the communities it tried,
+// and what to try next.
+std::string nothingAnsweredHint(const std::vector<std::string>& communities, int32_t snmpVersion);
+
+// "A-B": two dotted addresses; at most 255 addresses from A up to B (larger
+// ranges go to the sweep, see targets.h).
 Checked<std::string> checkRange(const std::string& text);
 
 // Checked entries (one address, or "start,end") as a search address list, in

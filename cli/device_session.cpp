@@ -6,13 +6,14 @@
 
 #include <netrov/device_records.h>
 #include <netrov/result_codes.h>
+#include <netrov/snmp_version.h>
 
 #include "report.h"
 #include "search_settings.h"
 
 namespace netrov::cli {
 
-DeviceIdentity deviceAt(uint32_t address, const std::string& community, int32_t timeOut)
+DeviceIdentity deviceAt(uint32_t address, const std::string& community, int32_t timeOut, int32_t snmpVersion)
 {
     DeviceIdentity device;
     std::memset(&device, 0, sizeof device);
@@ -21,6 +22,7 @@ DeviceIdentity deviceAt(uint32_t address, const std::string& community, int32_t 
     std::memcpy(device.community, community.c_str(), std::min(community.size(), sizeof device.community - 1));
     device.timeout = timeOut;
     core::storeAddress(address, device.address);
+    netrovSetSnmpVersion(&device, snmpVersion);
     return device;
 }
 
@@ -46,10 +48,10 @@ int32_t Session::identify(DeviceIdentity& device)
     return result;
 }
 
-OpenedDevice Session::open(uint32_t address, const std::string& community, int32_t timeOut)
+OpenedDevice Session::open(uint32_t address, const std::string& community, int32_t timeOut, int32_t snmpVersion)
 {
     OpenedDevice opened;
-    opened.identity = deviceAt(address, community, timeOut);
+    opened.identity = deviceAt(address, community, timeOut, snmpVersion);
     opened.modelResult = identify(opened.identity);
     opened.model = core::fieldText(opened.identity.modelName, sizeof opened.identity.modelName);
     return opened;

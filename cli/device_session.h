@@ -13,7 +13,8 @@ namespace netrov::cli {
 
 // A request identity for an SNMP device at this address; a community longer
 // than the identity holds is cut (the command line refuses such before).
-DeviceIdentity deviceAt(uint32_t address, const std::string& community, int32_t timeOut);
+// snmpVersion goes into the identity's version byte (include/netrov/snmp_version.h).
+DeviceIdentity deviceAt(uint32_t address, const std::string& community, int32_t timeOut, int32_t snmpVersion = 0);
 
 // A device with its model read: the model name picks the support package
 // that serves the device's other queries.
@@ -35,7 +36,7 @@ public:
 
     core::FrontLibrary& library();
     // Starts the library and reads the model of the device at address.
-    OpenedDevice open(uint32_t address, const std::string& community, int32_t timeOut);
+    OpenedDevice open(uint32_t address, const std::string& community, int32_t timeOut, int32_t snmpVersion = 0);
     // Reads the model into an identity the caller made (a device found by a search).
     int32_t identify(DeviceIdentity& device);
 };

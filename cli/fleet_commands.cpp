@@ -2,6 +2,7 @@
 #include "fleet_commands.h"
 
 #include <algorithm>
+#include <string_view>
 #include <thread>
 
 #include "device_list.h"
@@ -63,7 +64,78 @@ std::string labelSafe(const std::string& text)
 
 }  // namespace
 
-CheckVerdict checkVerdict(const core::DeviceReport& report, int warningPercent, int criticalPercent)
+CheckThresholds::CheckThresholds()
+{
+    for (size_t k = 0; k < kCheckKindCount; ++k) {
+        warning[k] = kCheckKinds[k].defaultWarning;
+        critical[k] = kCheckKinds[k].defaultCritical;
+    }
+}
+
+std::optional<int> parseThreshold(const std::string& text)
+{
+    std::string digits = text;
+    if (!digits.empty() && digits.back() == ':') digits.pop_back();
+    if (digits.empty() || digits.size() > 3 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int value = std::stoi(digits);
+    if (value > 100) return std::nullopt;
+    return value;
+}
+
+std::string thresholdsError(const CheckThresholds& thresholds)
+{
+    for (size_t k = 0; k < kCheckKindCount; ++k) {
+        const int w = thresholds.warning[k];
+        const int c = thresholds.critical[k];
+        if (w > 100 || c > 100 || w < -1 || c < -1)
+            return std::string(kCheckKinds[k].key) + " thresholds are percentages from 0 to 100";
+        if (w >= 0 && c > w)
+            return std::string("the critical ") + kCheckKinds[k].key + " threshold is above the warning one";
+    }
+    return {};
+}
+
+namespace {
+
+// One level the check judges: its label, its words and its kind.
+struct CheckedLevel {
+    size_t kind;
+    std::string label;  // performance label
+    std::string words;  // "toner black", "drum 1"
+    std::optional<int32_t> percent;
+    core::LevelState state;
+};
+
+std::vector<CheckedLevel> checkedLevels(const core::DeviceReport& report)
+{
+    std::vector<CheckedLevel> levels;
+    for (const core::TonerLevel& t : report.toner) {
+        levels.push_back({static_cast<size_t>(CheckKind::Toner), "toner_" + labelSafe(t.colour), "toner " + statusSafe(t.colour),
+                          t.percent, core::levelStateOf(t.percent, t.levelCode)});
+    }
+    // The other kinds are numbered in the device's order: drum_1, drum_2.
+    size_t counts[kCheckKindCount] = {};
+    for (const core::SupplyLevel& s : report.supplies) {
+        size_t kind = kCheckKindCount;
+        for (size_t k = 0; k < kCheckKindCount; ++k) {
+            if (kCheckKinds[k].key == std::string_view(core::supplyKindKey(s.kind))) kind = k;
+        }
+        if (kind == kCheckKindCount) continue;  // no thresholds for this kind of supply
+        const std::string number = std::to_string(++counts[kind]);
+        levels.push_back({kind, std::string(kCheckKinds[kind].key) + "_" + number,
+                          std::string(kCheckKinds[kind].key) + " " + number, s.percent,
+                          core::levelStateOf(s.percent, s.levelCode)});
+    }
+    return levels;
+}
+
+// "15:" for a threshold, nothing for none.
+std::string rangeText(int threshold) { return threshold < 0 ? std::string() : std::to_string(threshold) + ":"; }
+
+}  // namespace
+
+CheckVerdict checkVerdict(const core::DeviceReport& report, const CheckThresholds& thresholds)
 {
     CheckVerdict verdict;
     if (!report.answered) {
@@ -72,7 +144,18 @@ CheckVerdict checkVerdict(const core::DeviceReport& report, int warningPercent, 
                        " (off line, or another community)";
         return verdict;
     }
+    if (!report.printer) {
+        verdict.exitCode = kCheckUnknown;
+        verdict.line = "NETROV UNKNOWN - " + report.address + " answers, but holds no printer object (" +
+                       statusSafe(report.model.empty() ? std::string("no model name") : report.model) + ")";
+        return verdict;
+    }
     int state = kCheckOk;
+    // Unknown stays unknown only when nothing worse is seen.
+    const auto raise = [&state](int level) {
+        if (level == kCheckOk) return;
+        if (state == kCheckUnknown || level > state) state = level;
+    };
     std::vector<std::string> reasons;
     switch (report.statusCode) {
     case core::kStatusWarning: state = kCheckWarning; break;
@@ -82,29 +165,39 @@ CheckVerdict checkVerdict(const core::DeviceReport& report, int warningPercent, 
     }
     std::string perf;
     size_t labels = 0;
-    for (const core::TonerLevel& t : report.toner) {
+    for (const CheckedLevel& l : checkedLevels(report)) {
+        const int warning = thresholds.warning[l.kind];
+        const int critical = thresholds.critical[l.kind];
+        const bool judged = warning >= 0 || critical >= 0;
         // A level the device cannot tell is never a warning, let alone critical.
-        if (!t.percent) continue;
+        if (!l.percent || !judged) continue;
         if (labels++ < kMaxCheckLabels) {
-            perf += " toner_" + labelSafe(t.colour) + "=" + std::to_string(*t.percent) + "%;" +
-                    std::to_string(warningPercent) + ";" + std::to_string(criticalPercent) + ";0;100";
+            perf += " " + l.label + "=" + std::to_string(*l.percent) + "%;" + rangeText(warning) + ";" +
+                    rangeText(critical) + ";0;100";
         }
         int level = kCheckOk;
-        if (*t.percent <= criticalPercent)
+        // An empty supply stops the printer whatever the thresholds; an empty tray only when asked.
+        if ((l.state == core::LevelState::Empty && l.kind != static_cast<size_t>(CheckKind::Paper)) ||
+            (critical >= 0 && *l.percent < critical))
             level = kCheckCritical;
-        else if (*t.percent <= warningPercent)
+        else if (warning >= 0 && *l.percent < warning)
             level = kCheckWarning;
         if (level == kCheckOk) continue;
-        reasons.push_back("toner " + statusSafe(t.colour) + " " + std::to_string(*t.percent) + "%");
-        // Unknown stays unknown only when nothing worse was seen.
-        if (state == kCheckUnknown || level > state) state = level;
+        reasons.push_back(l.words + " " + std::to_string(*l.percent) + "%");
+        raise(level);
     }
     if (report.suppliesFailed) {
         reasons.push_back("toner not read");
         // A check that could not see the supplies never says OK.
         if (state == kCheckOk) state = report.statusRead ? kCheckWarning : kCheckUnknown;
     }
+    // The judgement the report and the desktop list show: what needs
+    // attention there is never OK here.
+    const core::Attention attention = core::deviceAttention(report);
+    if (attention.reasons & core::kAttentionSupplyEmpty) raise(kCheckCritical);
+    if (attention.needed()) raise(kCheckWarning);
     for (const std::string& a : report.alerts) reasons.push_back(statusSafe(a));
+    if (reasons.empty() && attention.needed()) reasons.push_back(core::attentionWords(attention));
     if (reasons.size() > kMaxCheckReasons) {
         const size_t more = reasons.size() - kMaxCheckReasons;
         reasons.resize(kMaxCheckReasons);

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 #include <iosfwd>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,19 +23,53 @@ std::vector<core::DeviceReport> readReports(const std::vector<core::DeviceListEn
 
 struct CheckVerdict {
     int exitCode = kCheckUnknown;
-    std::string line;  // "NETROV WARNING - ... | toner_black=9%;15;5 ..."
+    std::string line;  // "NETROV WARNING - ... | toner_black=9%;15:;5:;0;100 ..."
 };
 
-// A check line holds at most this many toner labels (and the page count),
+// The kinds of level the check puts thresholds on, each with its options
+// (--KIND-warning, --KIND-critical) and defaults; paper has none unless given.
+enum class CheckKind : uint8_t { Toner, Drum, Fuser, Waste, Paper };
+struct CheckKindInfo {
+    CheckKind kind;
+    const char* key;    // "toner": the options' and performance labels' word
+    const char* words;  // what the help says the level is of
+    int defaultWarning;   // -1: no threshold
+    int defaultCritical;  // -1: no threshold
+};
+inline constexpr CheckKindInfo kCheckKinds[] = {
+    {CheckKind::Toner, "toner", "a toner or ink", 15, 5},
+    {CheckKind::Drum, "drum", "a drum (photoconductor)", 10, 3},
+    {CheckKind::Fuser, "fuser", "a fuser", 10, 3},
+    {CheckKind::Waste, "waste", "a waste container (the room left)", 10, 3},
+    {CheckKind::Paper, "paper", "the paper in a tray", -1, -1},
+};
+inline constexpr size_t kCheckKindCount = std::size(kCheckKinds);
+
+// Warn or go critical when a level is below the number: the monitoring-plugin
+// range "N:", which is how the performance data states it. -1: no threshold.
+struct CheckThresholds {
+    int warning[kCheckKindCount];
+    int critical[kCheckKindCount];
+    CheckThresholds();  // the defaults of kCheckKinds
+};
+
+// "15" or "15:" as 15 (a level alerts below it); none for anything else,
+// including the upper bounds and inversions a level has no use for.
+std::optional<int> parseThreshold(const std::string& text);
+// What is wrong with the thresholds (out of 0..100, critical above warning); empty when nothing.
+std::string thresholdsError(const CheckThresholds& thresholds);
+
+// A check line holds at most this many level labels (and the page count),
 // and names at most this many reasons in its status text.
 inline constexpr size_t kMaxCheckLabels = 16;
 inline constexpr size_t kMaxCheckReasons = 16;
 
-// Errors are critical and warnings warnings; toner at or below the
-// critical or warning percentage is the same; a silent device is unknown,
-// and so is one whose toner could not be read (a warning when its status is
-// known). The status text holds no "|" and no line break; labels keep to
-// [a-z0-9_].
-CheckVerdict checkVerdict(const core::DeviceReport& report, int warningPercent, int criticalPercent);
+// Errors are critical and warnings warnings; a level below a kind's critical
+// or warning threshold is the same, and an empty supply always critical. A
+// device that needs attention (core::deviceAttention) is never OK. A silent
+// device is unknown, and so is one with no printer object or whose toner
+// could not be read (a warning when its status is known). The status text
+// holds no "|" and no line break; labels keep to [a-z0-9_].
+CheckVerdict checkVerdict(const core::DeviceReport& report, const CheckThresholds& thresholds);
 
 }  // namespace netrov::cli

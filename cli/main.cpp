@@ -56,9 +56,10 @@ using cli::kExitOk;
 
 std::atomic<int> gInterrupted{0};
 
+// Counts: a sweep stops sending at the first and stops reading at the second.
 extern "C" void onInterrupt(int)
 {
-    gInterrupted.store(1);
+    gInterrupted.fetch_add(1);
 }
 
 void catchInterrupts()
@@ -128,17 +129,30 @@ std::string checkInstallation()
 }
 
 struct CommonOptions {
-    std::string community = core::kDefaultCommunity;
+    std::vector<std::string> communities;  // none given: the default community
+    std::string snmpVersion = "1";
     int64_t timeOut = core::kDefaultTimeOut;
     bool json = false;
 };
 
-std::string checkCommon(const CommonOptions& options, int32_t& timeOut)
+// The options every command that reads a device shares, checked.
+struct CheckedCommon {
+    int32_t timeOut = 0;
+    std::vector<std::string> communities;
+    int32_t snmpVersion = 0;
+};
+
+std::string checkCommon(const CommonOptions& options, CheckedCommon& checked)
 {
     const auto t = cli::checkTimeOut(options.timeOut);
     if (!t.value) return t.error;
-    timeOut = *t.value;
-    if (options.community.size() >= sizeof(core::SearchSettings::ComName)) return "community is longer than 127 characters";
+    checked.timeOut = *t.value;
+    auto communities = cli::checkCommunities(options.communities);
+    if (!communities.value) return communities.error;
+    checked.communities = std::move(*communities.value);
+    const auto version = cli::checkSnmpVersion(options.snmpVersion);
+    if (!version.value) return version.error;
+    checked.snmpVersion = *version.value;
     return {};
 }
 
@@ -147,20 +161,43 @@ std::string checkCommon(const CommonOptions& options, int32_t& timeOut)
 struct CheckedDevice {
     uint32_t address = 0;
     int32_t timeOut = 0;
+    std::string community;  // the one that answered, of several; else the one given
+    int32_t snmpVersion = 0;
     std::string error;  // why the command cannot run; empty when it can
 };
+
+// With several communities, one paced request per community finds the one
+// the device answers; the command then reads with it. None answering keeps
+// the first, so the command reports the silence as it always has.
+std::string answeringCommunity(uint32_t address, const CheckedCommon& common)
+{
+    if (common.communities.size() < 2) return common.communities.front();
+    core::SweepSettings probe;
+    probe.community = common.communities.front();
+    probe.moreCommunities.assign(common.communities.begin() + 1, common.communities.end());
+    probe.timeOutMs = common.timeOut * 1000;
+    const core::SweepResult result = core::sweep(std::vector<uint32_t>{address}, probe, &gInterrupted, {});
+    if (result.answeredWith.empty() || result.answeredWith.front() >= common.communities.size())
+        return common.communities.front();
+    return common.communities[result.answeredWith.front()];
+}
 
 CheckedDevice checkDevice(const std::string& addressText, const CommonOptions& options)
 {
     CheckedDevice checked;
-    const auto address = cli::checkAddress(addressText);
+    const auto address = cli::resolveAddress(addressText);
     if (!address.value) {
         checked.error = address.error;
         return checked;
     }
     checked.address = *address.value;
-    checked.error = checkCommon(options, checked.timeOut);
-    if (checked.error.empty()) checked.error = checkInstallation();
+    CheckedCommon common;
+    checked.error = checkCommon(options, common);
+    if (!checked.error.empty()) return checked;
+    checked.timeOut = common.timeOut;
+    checked.snmpVersion = common.snmpVersion;
+    checked.error = checkInstallation();
+    if (checked.error.empty()) checked.community = answeringCommunity(checked.address, common);
     return checked;
 }
 
@@ -221,6 +258,7 @@ struct SearchOptions {
 // What a search prints: the device table, or the fleet report.
 struct ReportOptions {
     bool csv = false;
+    bool excel = false;  // CSV with a UTF-8 byte-order mark, which spreadsheets need to read UTF-8
     int64_t jobs = 8;
     std::string output;  // a file that gets the report with the devices' texts unchanged
 };
@@ -230,8 +268,12 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
 {
     if (report && (report->jobs < 1 || report->jobs > 64))
         return badInput("jobs " + std::to_string(report->jobs) + " is outside 1 to 64");
+    if (report && options.common.json && (report->csv || report->excel))
+        return badInput(std::string("--json and ") + (report->csv ? "--csv" : "--excel") + " ask for two forms; give one");
     core::SearchSettings settings = core::defaultSearchSettings();
-    if (auto error = checkCommon(options.common, settings.TimeOut); !error.empty()) return badInput(error);
+    CheckedCommon common;
+    if (auto error = checkCommon(options.common, common); !error.empty()) return badInput(error);
+    settings.TimeOut = common.timeOut;
     const auto retry = cli::checkRetry(options.retry);
     if (!retry.value) return badInput(retry.error);
     if (options.rate < 1 || options.rate > core::kMaxSweepRate)
@@ -248,7 +290,9 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     settings.Filter = options.makerGiven ? 1 : 0;
     settings.IPSearch = list.value->count() > 0 ? 1 : 0;
     settings.Retry = *retry.value;
-    core::setCommunity(settings, options.common.community);
+    core::SearchExtent extent;
+    core::setCommunityList(settings, extent, common.communities);
+    extent.snmpVersion = common.snmpVersion;
 
     cli::Session session;
     core::FrontLibrary& library = core::FrontLibrary::tuva();
@@ -257,7 +301,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     core::SearchShortage shortage;
     const bool showProgress = !options.noProgress && (options.progress || isatty(STDERR_FILENO));
     if (sweep) {
-        cli::SweepSearch search{settings, options.maker, static_cast<uint32_t>(options.rate), showProgress};
+        cli::SweepSearch search{settings, extent, options.maker, static_cast<uint32_t>(options.rate), showProgress};
         const cli::SweepOutcome outcome = cli::sweepSearch(options.targets, search, devices, gInterrupted, std::cerr);
         if (!outcome.error.empty()) {
             std::cerr << "netrov-cli: " << outcome.error << "\n";
@@ -271,6 +315,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         core::SearchRun run(library, devices);
         // The user's time-out also bounds the queries of the devices found.
         run.setFoundDeviceTimeOut(settings.TimeOut);
+        run.setExtent(extent);
         if (!run.start(settings, *list.value, options.maker)) {
             std::cerr << "netrov-cli: cannot start the search\n";
             return kExitFailed;
@@ -295,10 +340,11 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     });
     if (report) {
         const auto reports = cli::readReports(entries, static_cast<int>(report->jobs), gInterrupted);
-        const bool json = options.common.json && !report->csv;
+        const bool json = options.common.json;
+        const std::string mark = report->excel ? core::kUtf8ByteOrderMark : "";
         if (!report->output.empty()) {
             // A file keeps the devices' texts as they are; a terminal never gets their controls.
-            const std::string text = json ? cli::dumpJson(core::reportJson(reports)) + "\n" : core::reportCsv(reports);
+            const std::string text = json ? cli::dumpJson(core::reportJson(reports)) + "\n" : mark + core::reportCsv(reports);
             if (!platform::replaceFile(report->output, text)) {
                 std::cerr << "netrov-cli: cannot write the report to " << cli::terminalSafe(report->output) << "\n";
                 return kExitFailed;
@@ -306,9 +352,11 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         } else if (json) {
             std::cout << cli::dumpJson(core::reportJson(reports)) << "\n";
         } else {
-            std::cout << core::reportCsv(reports, cli::terminalSafe);
+            std::cout << mark << core::reportCsv(reports, cli::terminalSafe);
         }
         std::cerr << reports.size() << (reports.size() == 1 ? " device" : " devices") << " reported\n";
+        if (reports.empty() && status == kExitOk)
+            std::cerr << "netrov-cli: " << cli::terminalSafe(cli::nothingAnsweredHint(common.communities, common.snmpVersion)) << "\n";
         return status;
     }
     std::vector<cli::DeviceRow> rows;
@@ -319,6 +367,8 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         std::cout << cli::formatTable(rows);
         std::cerr << rows.size() << (rows.size() == 1 ? " device" : " devices") << " found\n";
     }
+    if (rows.empty() && status == kExitOk)
+        std::cerr << "netrov-cli: " << cli::terminalSafe(cli::nothingAnsweredHint(common.communities, common.snmpVersion)) << "\n";
     if (shortage.any()) {
         std::cerr << "netrov-cli: " << core::shortageText(shortage) << "\n";
         return kExitFailed;
@@ -334,7 +384,7 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
     if (!checked.error.empty()) return badInput(checked.error);
 
     cli::Session session;
-    cli::OpenedDevice opened = session.open(checked.address, options.community, checked.timeOut);
+    cli::OpenedDevice opened = session.open(checked.address, checked.community, checked.timeOut, checked.snmpVersion);
     DeviceIdentity& device = opened.identity;
     const std::string& model = opened.model;
     const auto failed = [&](const char* what, int32_t result) {
@@ -427,8 +477,8 @@ int runSet(cli::SetCommand command, const std::string& addressText, const Common
 {
     const CheckedDevice checked = checkDevice(addressText, options);
     if (!checked.error.empty()) return badInput(checked.error);
-    return cli::runSetCommand(command, checked.address, options.community, checked.timeOut, options.json, std::cout,
-                              std::cerr);
+    return cli::runSetCommand(command, checked.address, checked.community, checked.timeOut, options.json, std::cout,
+                              std::cerr, checked.snmpVersion);
 }
 
 int runRead(cli::ReadCommand command, const std::string& addressText, const CommonOptions& options,
@@ -436,29 +486,40 @@ int runRead(cli::ReadCommand command, const std::string& addressText, const Comm
 {
     const CheckedDevice checked = checkDevice(addressText, options);
     if (!checked.error.empty()) return badInput(checked.error);
-    read.community = options.community;
+    read.community = checked.community;
+    read.snmpVersion = checked.snmpVersion;
     read.timeOut = checked.timeOut;
     read.json = options.json;
     read.bars = isatty(STDOUT_FILENO) != 0;
     return cli::runReadCommand(command, checked.address, read, std::cout, std::cerr);
 }
 
-int runCheck(const std::string& addressText, const CommonOptions& options, int64_t warning, int64_t critical)
+int runCheck(const std::string& addressText, const CommonOptions& options, const std::vector<std::string>& warnings,
+             const std::vector<std::string>& criticals)
 {
     const auto unknown = [](const std::string& why) {
         std::cout << "NETROV UNKNOWN - " << why << "\n";
         return cli::kCheckUnknown;
     };
-    if (warning < 0 || warning > 100 || critical < 0 || critical > 100)
-        return unknown("toner thresholds are percentages from 0 to 100");
-    if (critical > warning) return unknown("the critical toner threshold is above the warning one");
+    if (addressText.empty()) return unknown("the device's address is missing (-H ADDRESS)");
+    cli::CheckThresholds thresholds;
+    for (size_t k = 0; k < cli::kCheckKindCount; ++k) {
+        for (const auto& [given, into] : {std::pair{&warnings[k], &thresholds.warning[k]}, std::pair{&criticals[k], &thresholds.critical[k]}}) {
+            if (given->empty()) continue;
+            const auto value = cli::parseThreshold(*given);
+            if (!value) return unknown(std::string(cli::kCheckKinds[k].key) + " threshold \"" + cli::terminalSafe(*given) +
+                                       "\" is not a percentage from 0 to 100 (N, or N: as the range)");
+            *into = *value;
+        }
+    }
+    if (const std::string error = cli::thresholdsError(thresholds); !error.empty()) return unknown(error);
     const CheckedDevice checked = checkDevice(addressText, options);
     if (!checked.error.empty()) return unknown(checked.error);
 
     const core::Deadline deadline = core::deviceReadDeadline(checked.timeOut);
     cli::Session session;
     core::DeviceListEntry entry{};
-    const cli::OpenedDevice opened = session.open(checked.address, options.community, checked.timeOut);
+    const cli::OpenedDevice opened = session.open(checked.address, checked.community, checked.timeOut, checked.snmpVersion);
     entry.identity = opened.identity;
     core::DeviceReport report;
     if (opened.modelResult == NETROV_NO_REPLY) {
@@ -467,7 +528,7 @@ int runCheck(const std::string& addressText, const CommonOptions& options, int64
     } else {
         report = core::readDeviceReport(entry, deadline);
     }
-    const cli::CheckVerdict verdict = cli::checkVerdict(report, static_cast<int>(warning), static_cast<int>(critical));
+    const cli::CheckVerdict verdict = cli::checkVerdict(report, thresholds);
     std::cout << verdict.line << "\n";
     return verdict.exitCode;
 }
@@ -483,7 +544,7 @@ int collectTargets(CLI::App* command, const CLI::Option* addressOption, const CL
     for (const CLI::Option* option : command->parse_order()) {
         std::vector<uint32_t> expanded;
         if (option == addressOption) {
-            const auto checked = cli::checkAddress(options.addresses.at(nextAddress++));
+            const auto checked = cli::resolveAddress(options.addresses.at(nextAddress++));
             if (!checked.value) return badInput(checked.error);
             entries.push_back(core::addressToText(*checked.value));
             expanded.push_back(*checked.value);
@@ -529,11 +590,31 @@ int collectTargets(CLI::App* command, const CLI::Option* addressOption, const CL
 const std::string kTimeOutHelp = "reply time-out in seconds, 1 to 60 (default 3); a device read starts no query "
                                  "after " + std::to_string(core::kDeviceReadTimeOuts) + " time-outs";
 
+// The options of every command that reads a device, but --json.
+// shortNames: -C and -t beside the long names, as monitoring plugins take them.
+void addDeviceOptions(CLI::App* command, CommonOptions& options, bool shortNames = false)
+{
+    command
+        ->add_option(shortNames ? "-C,--community" : "--community", options.communities,
+                     "SNMP read community (default tarpon); repeatable: each is tried in order, and a device is read "
+                     "with the one it answered")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    command->add_option("--snmp-version", options.snmpVersion,
+                        "SNMP version: 1 (the default), 2c, or auto (2c first, 1 when 2c gets no answer)");
+    command->add_option(shortNames ? "-t,--timeout" : "--timeout", options.timeOut, kTimeOutHelp);
+}
+
 void addCommonOptions(CLI::App* command, CommonOptions& options)
 {
-    command->add_option("--community", options.community, "SNMP read community (default tarpon)");
-    command->add_option("--timeout", options.timeOut, kTimeOutHelp);
+    addDeviceOptions(command, options);
     command->add_flag("--json", options.json, "print JSON instead of text");
+}
+
+// Two flags that say opposite things are refused rather than one silently winning.
+void refuseTogether(CLI::App* command, const std::string& one, const std::string& other)
+{
+    command->get_option(one)->excludes(command->get_option(other));
 }
 
 }  // namespace
@@ -554,11 +635,13 @@ int main(int argc, char** argv)
     addCommonOptions(search, searchOptions.common);
     search->add_flag("--no-broadcast", searchOptions.noBroadcast, "do not broadcast; query only the given addresses");
     CLI::Option* addressOption =
-        search->add_option("--address", searchOptions.addresses, "query this address (repeatable)")
+        search->add_option("--address", searchOptions.addresses, "query this address or host name (repeatable)")
             ->expected(1)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     CLI::Option* rangeOption =
-        search->add_option("--range", searchOptions.ranges, "query every address from A to B, at most 255 (repeatable)")
+        search->add_option("--range", searchOptions.ranges,
+                           "query every address from A to B, or of a block A/P (repeatable; up to a /8 in all; more "
+                           "than 255 addresses are swept first at --rate)")
             ->expected(1)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     search->add_option("--retry", searchOptions.retry, "additional attempts per address, 0 to 10 (default 0)");
@@ -569,6 +652,7 @@ int main(int argc, char** argv)
                        "requests per second of a large sweep, 1 to 1000000 (default 500; loopback and fast LANs take far more)");
     search->add_flag("--progress", searchOptions.progress, "draw the progress bar even when stderr is not a terminal");
     search->add_flag("--no-progress", searchOptions.noProgress, "never draw the progress bar");
+    refuseTogether(search, "--progress", "--no-progress");
 
     SearchOptions reportSearch;
     reportSearch.noBroadcast = true;
@@ -583,6 +667,8 @@ int main(int argc, char** argv)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     report->add_option("--targets", reportTargets, "report on every address, range or block listed in FILE (- for stdin)");
     report->add_flag("--csv", reportOptions.csv, "write CSV (RFC 4180, UTF-8; the default)");
+    report->add_flag("--excel,--bom", reportOptions.excel,
+                     "write CSV that starts with a UTF-8 byte-order mark, so spreadsheets read accented texts right");
     report->add_option("--jobs", reportOptions.jobs, "devices read at once, 1 to 64 (default 8)");
     report->add_option("--output", reportOptions.output,
                        "write the report to FILE with the devices' texts unchanged (standard output gets control "
@@ -591,25 +677,41 @@ int main(int argc, char** argv)
     report->add_option("--rate", reportSearch.rate, "requests per second of a large sweep, 1 to 1000000 (default 500)");
     report->add_flag("--progress", reportSearch.progress, "draw progress even when stderr is not a terminal");
     report->add_flag("--no-progress", reportSearch.noProgress, "never draw progress");
+    refuseTogether(report, "--progress", "--no-progress");
+    refuseTogether(report, "--csv", "--json");
 
     CommonOptions checkOptions;
     std::string checkAddress;
-    int64_t tonerWarning = 15;
-    int64_t tonerCritical = 5;
+    std::vector<std::string> checkWarnings(cli::kCheckKindCount);
+    std::vector<std::string> checkCriticals(cli::kCheckKindCount);
     CLI::App* check = app.add_subcommand("check", "monitoring check of one device (exit 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN; one line, at most " +
-                                              std::to_string(cli::kMaxCheckLabels) + " toner labels)");
-    check->add_option("ADDRESS", checkAddress, "the device's IPv4 address")->required();
-    check->add_option("--community", checkOptions.community, "SNMP read community (default tarpon)");
-    check->add_option("--timeout", checkOptions.timeOut, kTimeOutHelp);
-    check->add_option("--toner-warning", tonerWarning, "warn at or below this toner percentage (default 15)");
-    check->add_option("--toner-critical", tonerCritical, "critical at or below this toner percentage (default 5)");
+                                              std::to_string(cli::kMaxCheckLabels) + " level labels)");
+    check->footer("A level warns or is critical below its threshold: N and N: both mean \"below N\", as the "
+                  "performance data's range N: says. An empty supply is always critical, and a device that needs "
+                  "attention (a supply at or below 5%, an error, an alert) is never OK. A device that is not a "
+                  "printer is UNKNOWN.");
+    check->add_option("ADDRESS", checkAddress, "the device's IPv4 address or host name (or -H)");
+    check->add_option("-H,--host", checkAddress, "the device's IPv4 address or host name");
+    addDeviceOptions(check, checkOptions, true);
+    for (size_t k = 0; k < cli::kCheckKindCount; ++k) {
+        const cli::CheckKindInfo& kind = cli::kCheckKinds[k];
+        const std::string key = kind.key;
+        const bool toner = kind.kind == cli::CheckKind::Toner;
+        const auto given = [](int value) { return value < 0 ? std::string("none") : std::to_string(value); };
+        check->add_option((toner ? "-w,--" : "--") + key + "-warning", checkWarnings[k],
+                          std::string("warn when ") + kind.words + " is below N % (default " + given(kind.defaultWarning) + ")")
+            ->type_name("N");
+        check->add_option((toner ? "-c,--" : "--") + key + "-critical", checkCriticals[k],
+                          std::string("critical when ") + kind.words + " is below N % (default " + given(kind.defaultCritical) + ")")
+            ->type_name("N");
+    }
 
     CommonOptions deviceOptions;
     std::string deviceAddress;
     DeviceQuery query = DeviceQuery::Model;
     auto addDeviceCommand = [&](const char* name, const char* help, DeviceQuery which) {
         CLI::App* command = app.add_subcommand(name, help);
-        command->add_option("ADDRESS", deviceAddress, "the device's IPv4 address")->required();
+        command->add_option("ADDRESS", deviceAddress, "the device's IPv4 address or host name")->required();
         addCommonOptions(command, deviceOptions);
         command->callback([&query, which] { query = which; });
     };
@@ -625,7 +727,7 @@ int main(int argc, char** argv)
         CLI::App* command = app.add_subcommand(name, help);
         if (which == cli::ReadCommand::Query)
             command->add_option("NAME", queryName, "the query, as the front library names it (e.g. GetDevToner)")->required();
-        command->add_option("ADDRESS", deviceAddress, "the device's IPv4 address")->required();
+        command->add_option("ADDRESS", deviceAddress, "the device's IPv4 address or host name")->required();
         addCommonOptions(command, deviceOptions);
         command->callback([&readParsed, &readCommand, command, which] {
             readParsed = command;
@@ -657,7 +759,7 @@ int main(int argc, char** argv)
     cli::SetCommand setCommand = cli::SetCommand::TrapOn;
     auto addSetCommand = [&](CLI::App* parent, const char* name, const char* help, cli::SetCommand which) {
         CLI::App* command = parent->add_subcommand(name, help);
-        command->add_option("ADDRESS", deviceAddress, "the device's IPv4 address")->required();
+        command->add_option("ADDRESS", deviceAddress, "the device's IPv4 address or host name")->required();
         addCommonOptions(command, deviceOptions);
         command->callback([&setParsed, &setCommand, command, which] {
             setParsed = command;
@@ -771,7 +873,7 @@ int main(int argc, char** argv)
             if (reportSearch.targets.empty()) return badInput("report needs --range or --targets");
             return runSearch(reportSearch, entries, &reportOptions);
         }
-        if (check->parsed()) return runCheck(checkAddress, checkOptions, tonerWarning, tonerCritical);
+        if (check->parsed()) return runCheck(checkAddress, checkOptions, checkWarnings, checkCriticals);
         if (setParsed != nullptr) return runSet(setCommand, deviceAddress, deviceOptions);
         if (readParsed != nullptr) return runRead(readCommand, deviceAddress, deviceOptions, readOptions);
         return runDeviceQuery(query, deviceAddress, deviceOptions);

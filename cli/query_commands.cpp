@@ -422,7 +422,7 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
 
     const core::Deadline deadline = core::deviceReadDeadline(options.timeOut);
     Session session;
-    OpenedDevice opened = session.open(address, options.community, options.timeOut);
+    OpenedDevice opened = session.open(address, options.community, options.timeOut, options.snmpVersion);
     DeviceIdentity& device = opened.identity;
     const std::string& model = opened.model;
     const std::string addressText = core::addressToText(address);

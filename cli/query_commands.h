@@ -18,6 +18,7 @@ enum class ReadCommand { Toner, Supplies, Trays, Marker, Query, Inventory, Count
 
 struct ReadOptions {
     std::string community;
+    int32_t snmpVersion = 0;  // NETROV_SNMP_* of include/netrov/snmp_version.h
     int32_t timeOut = 0;
     bool json = false;
     bool bars = false;     // draw percentages as bars (stdout is a terminal)

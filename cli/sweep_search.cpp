@@ -5,6 +5,7 @@
 #include <cmath>
 #include <ostream>
 #include <thread>
+#include <utility>
 
 #include "front_library.h"
 #include "search_run.h"
@@ -15,9 +16,11 @@ namespace netrov::cli {
 namespace {
 
 // Runs one search over a list of at most 255 addresses and adds what it
-// found; false when interrupted.
-bool searchRun(const core::SearchSettings& settings, const std::vector<uint32_t>& addresses, const std::string& maker,
-               core::DeviceList& all, const std::atomic<int>& interrupted)
+// found; false when interrupted (interrupted reached stopAt), keeping the
+// devices whose queries had ended.
+bool searchRun(const core::SearchSettings& settings, const core::SearchExtent& extent,
+               const std::vector<uint32_t>& addresses, const std::string& maker, core::DeviceList& all,
+               const std::atomic<int>& interrupted, int stopAt)
 {
     core::SearchAddressList list;
     for (const uint32_t a : addresses) list.append(core::addressToText(a));
@@ -27,9 +30,15 @@ bool searchRun(const core::SearchSettings& settings, const std::vector<uint32_t>
     core::SearchRun search(core::FrontLibrary::tuva(), found);
     // The user's time-out also bounds the queries of the devices found.
     search.setFoundDeviceTimeOut(settings.TimeOut);
+    core::SearchExtent communitiesAndVersion = extent;
+    communitiesAndVersion.blocks.clear();
+    search.setExtent(std::move(communitiesAndVersion));
     if (!search.start(run, list, maker)) return true;
     while (!search.ended()) {
-        if (interrupted.load()) {
+        if (interrupted.load() >= stopAt) {
+            // An entry is listed only once its queries have ended, so what
+            // is listed now is complete; abort then empties the run's list.
+            for (const core::DeviceListEntry& entry : found.copyAll()) all.appendUnique(entry);
             search.abort();
             return false;
         }
@@ -58,7 +67,9 @@ SweepOutcome sweepSearch(const std::vector<uint32_t>& targets, const SweepSearch
 {
     SweepOutcome outcome;
     core::SweepSettings sweepSettings;
-    sweepSettings.community = search.settings.ComName;
+    const std::vector<std::string> communities = core::communityList(search.settings, search.extent);
+    sweepSettings.community = communities.empty() ? std::string() : communities.front();
+    if (!communities.empty()) sweepSettings.moreCommunities.assign(communities.begin() + 1, communities.end());
     sweepSettings.timeOutMs = search.settings.TimeOut * 1000;
     sweepSettings.rate = search.rate;
     size_t shown = 0;
@@ -75,14 +86,17 @@ SweepOutcome sweepSearch(const std::vector<uint32_t>& targets, const SweepSearch
         outcome.error = swept.error;
         return outcome;
     }
-    if (swept.interrupted) {
-        outcome.interrupted = true;
-        return outcome;
-    }
+    // Interrupted while sweeping: the addresses that answered are still read
+    // (a second interruption stops that too), so the list is what was found.
+    outcome.interrupted = swept.interrupted;
+    const int stopAt = swept.interrupted ? 2 : 1;
+    if (swept.interrupted && !swept.responders.empty())
+        err << "interrupted; reading the " << swept.responders.size()
+            << " addresses that answered so far (interrupt again to stop)\n" << std::flush;
 
     // The broadcast, when asked for, runs with the first list.
     const size_t step = core::kMaxAddresses;
-    bool broadcastPending = search.settings.BroadCast != 0;
+    bool broadcastPending = search.settings.BroadCast != 0 && !swept.interrupted;
     for (size_t first = 0; first < swept.responders.size() || broadcastPending; first += step) {
         const size_t last = std::min(swept.responders.size(), first + step);
         std::vector<uint32_t> chunk(swept.responders.begin() + static_cast<std::ptrdiff_t>(std::min(first, last)),
@@ -93,7 +107,7 @@ SweepOutcome sweepSearch(const std::vector<uint32_t>& targets, const SweepSearch
         if (search.showProgress) {
             err << "\rreading devices " << last << "/" << swept.responders.size() << std::flush;
         }
-        if (!searchRun(settings, chunk, search.maker, devices, interrupted)) {
+        if (!searchRun(settings, search.extent, chunk, search.maker, devices, interrupted, stopAt)) {
             outcome.interrupted = true;
             break;
         }

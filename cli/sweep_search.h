@@ -17,6 +17,7 @@ namespace netrov::cli {
 
 struct SweepSearch {
     core::SearchSettings settings{};  // community, time-out, retry, maker filter, broadcast
+    core::SearchExtent extent;        // more communities and the SNMP version; its blocks are not read
     std::string maker;
     uint32_t rate = 0;
     bool showProgress = false;
@@ -29,6 +30,10 @@ struct SweepOutcome {
 };
 
 // Found devices are added to devices; an interruption keeps what was found.
+// interrupted counts interruptions: the first one during the sweep ends the
+// sweep and the addresses that answered so far are still read, so they can
+// be listed; the next one (or the first once reading has begun) ends the
+// reading, keeping the devices read to the end.
 SweepOutcome sweepSearch(const std::vector<uint32_t>& targets, const SweepSearch& search, core::DeviceList& devices,
                          const std::atomic<int>& interrupted, std::ostream& err);
 

@@ -2,6 +2,7 @@
 #include "targets.h"
 
 #include <istream>
+#include <utility>
 
 #include "search_settings.h"
 
@@ -34,45 +35,13 @@ bool isBlockOrRange(const std::string& text)
 
 namespace {
 
-// A target as its first address and its number of addresses, not yet expanded.
-struct TargetSpan {
-    uint32_t first = 0;
-    uint64_t count = 0;
-};
+// A target's text is read by the core's one rule for blocks and ranges.
+using TargetSpan = core::AddressSpan;
 
 Checked<TargetSpan> parseTarget(const std::string& raw)
 {
-    const std::string text = trimmed(raw);
-    if (const size_t slash = text.find('/'); slash != std::string::npos) {
-        const auto base = checkAddress(text.substr(0, slash));
-        if (!base.value) return {std::nullopt, base.error};
-        const std::string prefixText = text.substr(slash + 1);
-        if (prefixText.empty() || prefixText.size() > 2 || prefixText.find_first_not_of("0123456789") != std::string::npos)
-            return {std::nullopt, "'" + text + "' is not an address block (write ADDRESS/PREFIX, e.g. 192.0.2.0/24)"};
-        const int prefix = std::stoi(prefixText);
-        if (prefix > 32) return {std::nullopt, "'" + text + "': a prefix is at most 32"};
-        if (prefix < 8) return {std::nullopt, "block " + text + " is larger than a /8 (16,777,216 addresses)"};
-        const uint64_t size = uint64_t{1} << (32 - prefix);
-        const uint32_t network = *base.value & ~static_cast<uint32_t>(size - 1);
-        // The network and broadcast addresses of a subnet are nobody's.
-        if (size >= 4) return {TargetSpan{network + 1, size - 2}, {}};
-        return {TargetSpan{network, size}, {}};
-    }
-    if (const size_t dash = text.find('-'); dash != std::string::npos) {
-        if (text.find('-', dash + 1) != std::string::npos)
-            return {std::nullopt, "'" + text + "' is not an address range (write START-END, e.g. 127.0.0.1-127.0.0.9)"};
-        const auto start = checkAddress(trimmed(text.substr(0, dash)));
-        if (!start.value) return {std::nullopt, start.error};
-        const auto end = checkAddress(trimmed(text.substr(dash + 1)));
-        if (!end.value) return {std::nullopt, end.error};
-        if (*end.value < *start.value) return {std::nullopt, "range " + text + " is reversed: its end is below its start"};
-        const uint64_t count = uint64_t{*end.value} - *start.value + 1;
-        if (count > kMaxTargets) return {std::nullopt, "range " + text + " is larger than a /8 (16,777,216 addresses)"};
-        return {TargetSpan{*start.value, count}, {}};
-    }
-    const auto one = checkAddress(text);
-    if (!one.value) return {std::nullopt, one.error};
-    return {TargetSpan{*one.value, 1}, {}};
+    core::ParsedSpan parsed = core::parseAddressSpan(raw);
+    return {parsed.span, std::move(parsed.error)};
 }
 
 const char* const kTooMany = "the targets add up to more than a /8 (16,777,216 addresses)";

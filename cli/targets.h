@@ -12,7 +12,7 @@
 namespace netrov::cli {
 
 // At most a /8 in all: larger sweeps are almost always a typing mistake.
-inline constexpr uint64_t kMaxTargets = uint64_t{1} << 24;
+inline constexpr uint64_t kMaxTargets = core::kMaxSpanAddresses;
 
 // "A", "A-B" (any size, not reversed) or "A/P" (P from 8 to 32; the network
 // and broadcast addresses of a block of four or more addresses are left out).

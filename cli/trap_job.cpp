@@ -47,10 +47,10 @@ CurrentJobs currentJobs(DeviceIdentity& device)
 }  // namespace
 
 int runSetCommand(SetCommand command, uint32_t address, const std::string& community, int32_t timeOut, bool json,
-                  std::ostream& out, std::ostream& err)
+                  std::ostream& out, std::ostream& err, int32_t snmpVersion)
 {
     Session session;
-    OpenedDevice opened = session.open(address, community, timeOut);
+    OpenedDevice opened = session.open(address, community, timeOut, snmpVersion);
     const std::string addressText = core::addressToText(address);
     if (opened.modelResult == NETROV_NO_REPLY) {
         err << "netrov-cli: " << noAnswerText(addressText) << "\n";

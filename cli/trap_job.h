@@ -13,8 +13,8 @@ enum class SetCommand { TrapOn, JobCancel, JobContinue };
 // number of current jobs the device reports afterwards) with the community and
 // time-out already checked. Starts and releases the front library. Returns
 // the exit code: kExitOk done, kExitFailed the device or its definition did
-// not allow it.
+// not allow it. snmpVersion is a NETROV_SNMP_* of include/netrov/snmp_version.h.
 int runSetCommand(SetCommand command, uint32_t address, const std::string& community, int32_t timeOut, bool json,
-                  std::ostream& out, std::ostream& err);
+                  std::ostream& out, std::ostream& err, int32_t snmpVersion = 0);
 
 }  // namespace netrov::cli

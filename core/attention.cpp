@@ -25,6 +25,15 @@ const char* levelStateName(LevelState state)
     return "unknown";
 }
 
+bool alertNeedsAttention(std::optional<int32_t> alertCode)
+{
+    if (!alertCode) return true;
+    for (const int32_t code : kInformationalAlerts) {
+        if (code == *alertCode) return false;
+    }
+    return true;
+}
+
 Attention judgeAttention(std::span<const LevelState> supplies, uint32_t errorBits, size_t alertCount)
 {
     Attention attention;
@@ -35,6 +44,24 @@ Attention judgeAttention(std::span<const LevelState> supplies, uint32_t errorBit
     if (errorBits != 0) attention.reasons |= kAttentionErrorState;
     if (alertCount != 0) attention.reasons |= kAttentionAlert;
     return attention;
+}
+
+std::vector<std::string> attentionKeys(Attention attention)
+{
+    std::vector<std::string> keys;
+    for (const AttentionReasonName& r : kAttentionReasonNames) {
+        if (attention.reasons & r.reason) keys.emplace_back(r.key);
+    }
+    return keys;
+}
+
+std::string attentionWords(Attention attention)
+{
+    std::string words;
+    for (const AttentionReasonName& r : kAttentionReasonNames) {
+        if (attention.reasons & r.reason) words += (words.empty() ? "" : ", ") + std::string(r.words);
+    }
+    return words.empty() ? "nothing" : words;
 }
 
 }  // namespace netrov::core

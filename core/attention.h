@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
+#include <vector>
 
 namespace netrov::core {
 
@@ -25,6 +27,9 @@ LevelState levelState(std::optional<int32_t> percent, int32_t criticalPercent = 
 const char* levelStateName(LevelState state);
 inline constexpr LevelState kLevelStates[] = {LevelState::Unknown, LevelState::SomeRemaining, LevelState::Ok,
                                               LevelState::Low, LevelState::Empty};
+// The level state of a supply the device does not have at all (a mono
+// printer's cyan column in a report); never one of LevelState.
+inline constexpr const char* kLevelNotReported = "not_reported";
 
 // hrPrinterDetectedErrorState as a number: bit 0 is lowPaper (the first
 // octet's most significant bit), bit 15 the last bit of the second octet.
@@ -46,8 +51,32 @@ struct Attention {
     bool needed() const { return reasons != 0; }
 };
 
+// Each reason with the key that JSON and CSV use and its words for people.
+struct AttentionReasonName {
+    AttentionReason reason;
+    const char* key;
+    const char* words;
+};
+inline constexpr AttentionReasonName kAttentionReasonNames[] = {
+    {kAttentionSupplyEmpty, "supply_empty", "a supply is empty"},
+    {kAttentionSupplyLow, "supply_low", "a supply is low"},
+    {kAttentionErrorState, "error_state", "the printer reports an error state"},
+    {kAttentionAlert, "alert", "the printer has an alert"},
+};
+
+// prtAlertCode values that report an event or a state that asks nothing of
+// anyone: a door closed, power saving, warming up, ready to print.
+inline constexpr int32_t kInformationalAlerts[] = {4, 6, 7, 19, 20, 23, 24, 25, 27, 502, 503, 505, 506, 507};
+// False for the informational codes; an alert without a code asks for someone.
+bool alertNeedsAttention(std::optional<int32_t> alertCode);
+
 // A supply at or below its critical level or empty, any error-state bit, or
-// any alert: the device needs attention.
+// any alert that asks for someone: the device needs attention.
 Attention judgeAttention(std::span<const LevelState> supplies, uint32_t errorBits, size_t alertCount);
+
+// The keys of the reasons that hold, most urgent first.
+std::vector<std::string> attentionKeys(Attention attention);
+// "a supply is empty, the printer has an alert"; "nothing" when none holds.
+std::string attentionWords(Attention attention);
 
 }  // namespace netrov::core

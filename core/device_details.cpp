@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include <netrov/consumable_records.h>
@@ -10,6 +12,7 @@
 
 #include "fleet_report.h"
 #include "search_run.h"
+#include "words.h"
 
 namespace netrov::core {
 
@@ -63,7 +66,326 @@ std::string sentence(const std::string& words)
     return out;
 }
 
+// How a field reads on a page. Hidden fields are codes or display hints that
+// another field of the record already says in words.
+enum class Show : uint8_t { Hidden, Plain, Count, Words, KiB, Duration, Percent, YesNo, Resolution, Speed, Size };
+
+// A field that the generic rules below would not show right. query empty:
+// whatever query the record comes from.
+struct FieldView {
+    const char* query;
+    const char* field;
+    Show show;
+    const char* words;  // the field that holds this one's words, when not <field>Text or <field>Name
+    const char* label = nullptr;  // what the line stands for where a field's own label would not say it
+    std::optional<Enumeration> enumeration = std::nullopt;  // the words of a code, before the device's own
+};
+constexpr FieldView kFieldViews[] = {
+    {"", "colorantIndex", Show::Hidden, nullptr},
+    {"", "colour", Show::Hidden, nullptr},
+    {"", "remainingText", Show::Hidden, nullptr},
+    {"", "remainingPercentage", Show::Percent, nullptr},
+    {"", "maximumCapacity", Show::Count, nullptr},
+    {"", "currentLevel", Show::Count, nullptr},
+    {"", "count", Show::Count, nullptr},
+    {"", "maximum", Show::Count, nullptr},
+    {"", "lifeCount", Show::Count, nullptr},
+    {"", "powerOnCount", Show::Count, nullptr},
+    {"", "markingTechnology", Show::Words, "technologyName", nullptr, Enumeration::MarkingTechnology},
+    {"", "counterUnit", Show::Words, nullptr, nullptr, Enumeration::CounterUnit},
+    {"", "supplyType", Show::Words, nullptr, nullptr, Enumeration::SupplyType},
+    {"GetDevTray", "capacityUnit", Show::Words, nullptr, nullptr, Enumeration::CapacityUnit},
+    {"", "capacityUnit", Show::Words, nullptr, nullptr, Enumeration::SupplyUnit},
+    {"", "technologyName", Show::Hidden, nullptr},
+    {"", "colourCapable", Show::YesNo, nullptr},
+    {"", "xAddressability", Show::Resolution, nullptr, "Resolution"},
+    {"", "yAddressability", Show::Hidden, nullptr},
+    {"", "addressabilityUnit", Show::Hidden, nullptr},
+    {"", "addressabilityUnitName", Show::Hidden, nullptr},
+    {"", "rawValue", Show::Words, "displayText"},
+    {"", "displayText", Show::Hidden, nullptr},
+    {"", "sizeX", Show::Size, nullptr, "Size"},
+    {"", "sizeY", Show::Hidden, nullptr},
+    {"", "sizeUnit", Show::Hidden, nullptr},
+    {"", "sizeUnitName", Show::Hidden, nullptr},
+    {"", "paperSizeCode", Show::Hidden, nullptr},
+    {"", "paperName", Show::Hidden, nullptr},
+    {"", "mediaCode", Show::Hidden, nullptr},
+    {"", "type", Show::Words, "typeName"},
+    {"", "family", Show::Words, nullptr, nullptr, Enumeration::InterpreterLanguage},
+    {"", "index", Show::Hidden, nullptr},
+    {"", "speed", Show::Speed, nullptr},
+    {"", "unit", Show::Hidden, nullptr},
+    {"", "unitText", Show::Hidden, nullptr},
+    {"", "seconds", Show::Duration, nullptr},
+    {"", "upTimeSeconds", Show::Duration, nullptr, "Up time"},
+    {"", "staple", Show::YesNo, nullptr},
+    {"", "shift", Show::YesNo, nullptr},
+    {"", "punch", Show::YesNo, nullptr},
+    {"", "fold", Show::YesNo, nullptr},
+    {"", "stitch", Show::YesNo, nullptr},
+    {"GetDevMemory", "value", Show::KiB, nullptr, "Installed memory"},
+    {"GetDevHdd", "value", Show::KiB, nullptr, "Disk capacity"},
+};
+
+const FieldView* fieldView(std::string_view query, std::string_view field)
+{
+    const FieldView* general = nullptr;
+    for (const FieldView& view : kFieldViews) {
+        if (field != view.field) continue;
+        if (query == view.query) return &view;
+        if (*view.query == '\0') general = &view;
+    }
+    return general;
+}
+
+// The field of the record that holds this one's words: <name>Text, else <name>Name.
+const FieldSchema* wordsOf(const RecordSchema& schema, const FieldSchema& field, const FieldView* view)
+{
+    if (view && view->words) return findField(schema, view->words);
+    for (const char* suffix : {"Text", "Name"}) {
+        if (const FieldSchema* words = findField(schema, std::string(field.name) + suffix)) return words;
+    }
+    return nullptr;
+}
+
+// A field that only says another one's value in words, or how to show it.
+bool helperField(const RecordSchema& schema, std::string_view name)
+{
+    for (std::string_view suffix : {"ItemText", "Text", "Show", "Name"}) {
+        if (name.size() > suffix.size() && name.substr(name.size() - suffix.size()) == suffix &&
+            findField(schema, name.substr(0, name.size() - suffix.size())))
+            return true;
+    }
+    return false;
+}
+
+std::optional<int64_t> numberOf(const RecordSchema& schema, std::string_view name, const void* record)
+{
+    const FieldSchema* field = findField(schema, name);
+    if (!field || !fieldPresent(*field, record)) return std::nullopt;
+    const nlohmann::json value = fieldJson(*field, record);
+    if (!value.is_number_integer()) return std::nullopt;
+    return value.get<int64_t>();
+}
+
+std::string textOf(const RecordSchema& schema, std::string_view name, const void* record)
+{
+    const FieldSchema* field = findField(schema, name);
+    return field && fieldPresent(*field, record) ? fieldText(*field, record) : std::string();
+}
+
+bool allDigits(const std::string& text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) || c == '-'; });
+}
+
+std::string formatted(const char* format, double value)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, format, value);
+    return buffer;
+}
+
+// Positions per 10000 units: ten-thousandths of an inch give dots per inch,
+// micrometres dots per centimetre.
+std::string resolution(const RecordSchema& schema, const void* record)
+{
+    const auto x = numberOf(schema, "xAddressability", record);
+    const auto y = numberOf(schema, "yAddressability", record);
+    const auto unit = numberOf(schema, "addressabilityUnit", record);
+    if (!x || *x <= 0) return notReported();
+    const double scale = unit == 4 ? 2.54 : 1.0;
+    const auto dpi = [&](int64_t v) { return static_cast<int32_t>(std::lround(static_cast<double>(v) * scale)); };
+    return formatDpi(dpi(*x), y && *y > 0 ? dpi(*y) : dpi(*x));
+}
+
+// Impressions or sheets per hour read as pages per minute; other units with their words.
+std::string speed(const RecordSchema& schema, const void* record)
+{
+    const auto value = numberOf(schema, "speed", record);
+    const auto unit = numberOf(schema, "unit", record);
+    if (!value || *value < 0) return notReported();
+    if (unit == 7 || unit == 8) return formatPagesPerMinute(static_cast<int32_t>(std::lround(static_cast<double>(*value) / 60.0)));
+    return formatCount(*value) + (unit ? " " + enumWord(Enumeration::MediaPathSpeedUnit, static_cast<int32_t>(*unit)) : "");
+}
+
+// The paper's name when the device gives one, else its dimensions.
+std::string paperSize(const RecordSchema& schema, const void* record)
+{
+    const std::string name = textOf(schema, "paperName", record);
+    if (!name.empty() && !allDigits(name)) return name;
+    const auto x = numberOf(schema, "sizeX", record);
+    const auto y = numberOf(schema, "sizeY", record);
+    const auto unit = numberOf(schema, "sizeUnit", record);
+    if (!x || !y || *x <= 0 || *y <= 0) return notReported();
+    if (unit == 4) return formatted("%.0f", static_cast<double>(*x) / 1000.0) + " x " + formatted("%.0f mm", static_cast<double>(*y) / 1000.0);
+    return formatted("%.1f", static_cast<double>(*x) / 10000.0) + " x " + formatted("%.1f in", static_cast<double>(*y) / 10000.0);
+}
+
+std::string percentWords(int64_t percent)
+{
+    switch (percent) {
+    case kLevelOther: return "no restriction";
+    case kLevelUnknown: return "level unknown";
+    case kLevelSomeRemaining: return "some remaining";
+    default: return percent >= 0 && percent <= 100 ? std::to_string(percent) + " %" : notReported();
+    }
+}
+
+std::string valueOf(std::string_view query, const RecordSchema& schema, const FieldSchema& field,
+                    const FieldView* view, const void* record)
+{
+    const Show show = view ? view->show : Show::Plain;
+    const nlohmann::json json = fieldJson(field, record);
+    switch (show) {
+    case Show::Hidden: return {};
+    case Show::Resolution: return resolution(schema, record);
+    case Show::Speed: return speed(schema, record);
+    case Show::Size: return paperSize(schema, record);
+    case Show::KiB:  // kibibytes, as the host resources count memory and disks
+        return json.is_number_integer() && json.get<int64_t>() >= 0 ? formatBytes(json.get<uint64_t>() * 1024) : notReported();
+    case Show::Duration:
+        return json.is_number_integer() && json.get<int64_t>() >= 0 ? formatUpTime(json.get<uint64_t>()) : notReported();
+    case Show::Percent: return json.is_number_integer() ? percentWords(json.get<int64_t>()) : notReported();
+    case Show::YesNo:
+        if (json.is_number_integer() && (json.get<int64_t>() == 0 || json.get<int64_t>() == 1))
+            return json.get<int64_t>() ? "yes" : "no";
+        break;
+    case Show::Count:
+        if (json.is_number_integer()) {
+            const int64_t n = json.get<int64_t>();
+            return n >= 0 ? formatCount(n) : percentWords(n);
+        }
+        break;
+    case Show::Words:
+    case Show::Plain: break;
+    }
+    (void)query;
+    // A code reads as the standard's words for it, else as the device's text beside it.
+    const bool code = json.is_number_integer();
+    if (code && view && view->enumeration && enumNamed(*view->enumeration, json.get<int32_t>()))
+        return capitalised(enumWord(*view->enumeration, json.get<int32_t>()));
+    if (const FieldSchema* words = wordsOf(schema, field, view)) {
+        const std::string text = fieldPresent(*words, record) ? fieldText(*words, record) : std::string();
+        if (!text.empty() && !allDigits(text)) return text;
+        if (code) return "other (" + std::to_string(json.get<int64_t>()) + ")";
+    }
+    if (code && show == Show::Words) return "other (" + std::to_string(json.get<int64_t>()) + ")";
+    if (code && field.kind != FieldKind::Flag) return formatCount(json.get<int64_t>());
+    const std::string text = fieldText(field, record);
+    return text.empty() ? notReported() : text;
+}
+
 }  // namespace
+
+std::vector<DetailLine> describeRecord(std::string_view query, const RecordSchema& schema, const void* record)
+{
+    std::vector<DetailLine> lines;
+    for (const FieldSchema& field : schema.fields) {
+        const FieldView* view = fieldView(query, field.name);
+        if (view && view->show == Show::Hidden) continue;
+        if (!view && helperField(schema, field.name)) continue;
+        if (!fieldPresent(field, record)) continue;
+        const std::string value = valueOf(query, schema, field, view, record);
+        if (value.empty()) continue;
+        if (view && view->label) lines.push_back({std::string(query) + "." + field.name, view->label, value});
+        else lines.push_back({"field." + std::string(field.name), fieldLabel(field.name), value});
+    }
+    return lines;
+}
+
+std::vector<LevelLine> levelLines(std::string_view query, const QueryReading& reading)
+{
+    std::vector<LevelLine> lines;
+    const QuerySchema* schema = findQuery(query);
+    if (!schema || reading.result != NETROV_OK) return lines;
+    const RecordSchema& record = *schema->record;
+    if (!findField(record, "remainingPercentage")) return lines;
+    for (int32_t i = 0; i < reading.stored(); ++i) {
+        const void* at = reading.record(i);
+        LevelLine line;
+        line.name = textOf(record, "name", at);
+        if (line.name.empty()) line.name = textOf(record, "trayName", at);
+        if (line.name.empty()) line.name = std::to_string(i + 1);
+        if (const auto percent = numberOf(record, "remainingPercentage", at)) line.percent = static_cast<int32_t>(*percent);
+        line.state = levelState(line.percent);
+        if (const FieldSchema* colour = findField(record, "colour"); colour && fieldPresent(*colour, at)) {
+            const nlohmann::json rgb = fieldJson(*colour, at);
+            if (rgb.is_array() && rgb.size() == 3) {
+                const auto part = [&](size_t k) { return static_cast<uint32_t>(std::clamp(rgb[k].get<int>(), 0, 255)); };
+                line.rgb = part(0) << 16 | part(1) << 8 | part(2);
+            }
+        }
+        std::vector<std::string> parts;
+        const bool tray = findField(record, "trayName") != nullptr;
+        if (tray) {
+            if (const std::string size = paperSize(record, at); size != notReported()) parts.push_back(size);
+            if (const std::string media = textOf(record, "mediaName", at); !media.empty()) parts.push_back(media);
+        } else if (const FieldSchema* type = findField(record, "supplyType"); type && fieldPresent(*type, at)) {
+            parts.push_back(valueOf(query, record, *type, fieldView(query, "supplyType"), at));
+        }
+        if (const auto capacity = numberOf(record, "maximumCapacity", at); capacity && *capacity > 0) {
+            const auto unit = numberOf(record, "capacityUnit", at);
+            const Enumeration units = tray ? Enumeration::CapacityUnit : Enumeration::SupplyUnit;
+            const std::string unitWords = unit && enumNamed(units, static_cast<int32_t>(*unit)) ? enumWord(units, static_cast<int32_t>(*unit)) : "";
+            parts.push_back("capacity " + formatCount(*capacity) + (unitWords.empty() ? "" : " " + unitWords));
+        }
+        for (const std::string& part : parts) line.detail += (line.detail.empty() ? "" : " · ") + part;
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+std::string levelWords(const LevelLine& level)
+{
+    return level.percent ? percentWords(*level.percent) : notReported();
+}
+
+DeviceSummary summarize(const DeviceDetails& details)
+{
+    DeviceSummary summary;
+    summary.model = fieldText(details.entry.identity.modelName);
+    if (const auto serial = details.readings.find("GetDevSerial");
+        serial != details.readings.end() && serial->second.result == NETROV_OK && serial->second.stored() > 0) {
+        if (const QuerySchema* query = findQuery("GetDevSerial"))
+            summary.serial = textOf(*query->record, "text", serial->second.record(0));
+    }
+    if (const auto marker = details.readings.find("GetDevMarker");
+        marker != details.readings.end() && marker->second.result == NETROV_OK && marker->second.stored() > 0) {
+        if (const QuerySchema* query = findQuery("GetDevMarker")) {
+            const auto count = numberOf(*query->record, "lifeCount", marker->second.record(0));
+            if (count && *count >= 0) summary.pages = static_cast<uint64_t>(*count);
+        }
+    }
+    std::vector<LevelState> states;
+    for (const char* name : {"GetDevToner", "GetDevSupplies"}) {
+        const auto reading = details.readings.find(name);
+        if (reading == details.readings.end()) continue;
+        for (LevelLine& line : levelLines(name, reading->second)) {
+            states.push_back(line.state);
+            const bool measured = line.percent && *line.percent >= 0 && *line.percent <= 100;
+            if (measured && (!summary.lowest || *line.percent < *summary.lowest->percent)) summary.lowest = std::move(line);
+        }
+    }
+    summary.alerts = details.alerts.size();
+    summary.attention = judgeAttention(states, 0, details.alerts.size());
+    return summary;
+}
+
+std::string attentionWords(const Attention& attention)
+{
+    if (!attention.needed()) return "Nothing needs attention";
+    std::string words;
+    const auto add = [&](uint8_t reason, const char* text) {
+        if (attention.reasons & reason) words += (words.empty() ? "" : ", ") + std::string(text);
+    };
+    add(kAttentionSupplyEmpty, "a supply is empty");
+    add(kAttentionSupplyLow, "a supply is low");
+    add(kAttentionErrorState, "the device reports an error");
+    add(kAttentionAlert, "the device reports alerts");
+    return "Needs attention: " + words;
+}
 
 std::span<const DetailSection> detailSections() { return kSections; }
 
@@ -110,6 +432,7 @@ DeviceDetails readDeviceDetails(const DeviceAccess& access, const DeviceListEntr
     DeviceDetails details;
     details.entry = entry;
     details.statusCode = kStatusNoAnswer;
+    details.readAt = std::chrono::system_clock::now();
     DeviceIdentity device = entry.identity;
 
     // Information and status through the search's own calls, as the list read them.

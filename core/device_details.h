@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <optional>
 #include <span>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "alert_messages.h"
+#include "attention.h"
 #include "device_list.h"
 #include "front_library.h"
 #include "query_reading.h"
@@ -32,6 +34,7 @@ struct DeviceDetails {
     std::vector<DeviceStatus> alerts;
     std::vector<AlertMessage> messages;  // one per alert
     std::map<std::string, QueryReading> readings;  // by query name
+    std::chrono::system_clock::time_point readAt{};  // when the device answered (or did not)
 };
 
 // Reads the device's information and status, then every query of the
@@ -51,6 +54,44 @@ struct DeviceGauge {
 };
 // Asks the device (through the front library's exports) for its toner levels and page count.
 DeviceGauge readDeviceGauge(const DeviceListEntry& entry);
+
+// One line of a page: the label's key (a translation replaces the label by
+// it), the label, and the value as people read it.
+struct DetailLine {
+    std::string key;
+    std::string label;
+    std::string value;
+};
+// A record's fields for people: enumerations in words, numbers with units and
+// grouping, codes that a text beside them already names left out. query
+// decides what a field of a shared record means (memory and disk sizes).
+std::vector<DetailLine> describeRecord(std::string_view query, const RecordSchema& schema, const void* record);
+
+// A supply or tray level as the pages draw it.
+struct LevelLine {
+    std::string name;
+    std::optional<int32_t> percent;  // 0..100 or a level code; none when not given
+    LevelState state = LevelState::Unknown;
+    std::optional<uint32_t> rgb;     // 0xRRGGBB when the device names the colour
+    std::string detail;              // kind and capacity, or size and media for a tray
+};
+// The levels of one query's records (toner, supplies, trays), in the device's order.
+std::vector<LevelLine> levelLines(std::string_view query, const QueryReading& reading);
+// "40 %", or the words of a level code.
+std::string levelWords(const LevelLine& level);
+
+// What the Status page opens with.
+struct DeviceSummary {
+    std::string model;
+    std::string serial;                 // empty: not reported
+    std::optional<uint64_t> pages;      // the life page count
+    std::optional<LevelLine> lowest;    // the lowest measured supply
+    size_t alerts = 0;
+    Attention attention;
+};
+DeviceSummary summarize(const DeviceDetails& details);
+// "Needs attention: a supply is empty, an alert" or "Nothing needs attention".
+std::string attentionWords(const Attention& attention);
 
 // A query's title for people: "GetDevTonerSave" gives "Toner save".
 std::string queryTitle(const std::string& name);

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <set>
+#include <iterator>
 #include <string_view>
 
 #include <netrov/consumable_records.h>
@@ -44,35 +44,41 @@ std::optional<QueryReading> run(const char* name, DeviceIdentity& device)
 // A level is a percentage only when the device gives a real maximum and the
 // level lies within it; anything else (no maximum, above it, a wrapped
 // product) is not reported rather than a number that could alarm.
-std::optional<int32_t> levelPercent(const TonerEntry& toner)
+// Toner, supply and tray records name these fields alike.
+template <class Entry>
+std::optional<int32_t> levelPercent(const Entry& entry)
 {
-    if (!toner.remainingPercentValid || !toner.maxCapacityValid || toner.maxCapacity <= 0) return std::nullopt;
-    if (toner.remainingPercent < 0 || toner.remainingPercent > 100) return std::nullopt;
-    if (toner.currentLevelValid && toner.currentLevel > toner.maxCapacity) return std::nullopt;
-    return toner.remainingPercent;
+    if (!entry.remainingPercentValid || !entry.maxCapacityValid || entry.maxCapacity <= 0) return std::nullopt;
+    if (entry.remainingPercent < 0 || entry.remainingPercent > 100) return std::nullopt;
+    if (entry.currentLevelValid && entry.currentLevel > entry.maxCapacity) return std::nullopt;
+    return entry.remainingPercent;
 }
 
-// Black, the process colours, then the others by name.
-int columnRank(const std::string& column)
+// The device's own level code (other, unknown, some remaining) where it
+// gives one instead of a level.
+template <class Entry>
+std::optional<int32_t> levelCode(const Entry& entry)
 {
-    static const char* const order[] = {"black", "cyan", "magenta", "yellow"};
-    for (int i = 0; i < 4; ++i) {
-        if (column == order[i]) return i;
-    }
-    return 4;
+    if (!entry.remainingPercentValid) return std::nullopt;
+    if (entry.remainingPercent >= kLevelSomeRemaining && entry.remainingPercent <= kLevelOther)
+        return entry.remainingPercent;
+    return std::nullopt;
 }
 
-std::vector<std::string> tonerColumns(const std::vector<DeviceReport>& devices)
-{
-    std::set<std::string> names;
-    for (const DeviceReport& d : devices) {
-        for (const TonerLevel& t : d.toner) names.insert(t.colour);
-    }
-    std::vector<std::string> columns(names.begin(), names.end());
-    std::stable_sort(columns.begin(), columns.end(),
-                     [](const std::string& a, const std::string& b) { return columnRank(a) < columnRank(b); });
-    return columns;
-}
+// prtMarkerSuppliesType values of the kinds a check has thresholds for.
+constexpr struct {
+    int32_t type;
+    SupplyKind kind;
+} kSupplyKinds[] = {
+    {4, SupplyKind::Waste},   // wasteToner
+    {8, SupplyKind::Waste},   // wasteInk
+    {14, SupplyKind::Waste},  // wasteWax
+    {24, SupplyKind::Waste},  // wasteWater
+    {9, SupplyKind::Drum},    // opc
+    {15, SupplyKind::Fuser},
+};
+
+constexpr const char* kSupplyKindKeys[] = {"drum", "fuser", "waste", "paper", "other"};
 
 std::string joined(const std::vector<std::string>& items)
 {
@@ -82,6 +88,36 @@ std::string joined(const std::vector<std::string>& items)
 }
 
 }  // namespace
+
+const char* supplyKindKey(SupplyKind kind) { return kSupplyKindKeys[static_cast<size_t>(kind)]; }
+
+SupplyKind supplyKindOf(int32_t supplyType)
+{
+    for (const auto& k : kSupplyKinds) {
+        if (k.type == supplyType) return k.kind;
+    }
+    return SupplyKind::Other;
+}
+
+LevelState levelStateOf(std::optional<int32_t> percent, std::optional<int32_t> levelCode, int32_t criticalPercent)
+{
+    return levelState(percent ? percent : levelCode, criticalPercent);
+}
+
+Attention deviceAttention(const DeviceReport& report, int32_t criticalPercent)
+{
+    std::vector<LevelState> states;
+    for (const TonerLevel& t : report.toner) states.push_back(levelStateOf(t.percent, t.levelCode, criticalPercent));
+    for (const SupplyLevel& s : report.supplies) {
+        // An empty tray is the paper, not a supply; the device raises an alert for it when it matters.
+        if (s.kind != SupplyKind::Paper) states.push_back(levelStateOf(s.percent, s.levelCode, criticalPercent));
+    }
+    size_t alerts = 0;
+    for (size_t i = 0; i < report.alerts.size(); ++i) {
+        alerts += alertNeedsAttention(i < report.alertCodes.size() ? std::optional(report.alertCodes[i]) : std::nullopt);
+    }
+    return judgeAttention(states, report.errorBits, alerts);
+}
 
 std::string tonerColumn(const int32_t colour[3], bool colourValid, const std::string& name, size_t position)
 {
@@ -160,12 +196,43 @@ void readSupplyLevels(DeviceIdentity& device, DeviceReport& report, Deadline dea
                 // Two supplies of one colour (a second black cartridge) keep apart.
                 if (const int n = ++seen[level.colour]; n > 1) level.colour += "_" + std::to_string(n);
                 level.percent = levelPercent(*t);
+                level.levelCode = levelCode(*t);
                 level.remainingText = fieldText(t->remainingText, sizeof t->remainingText);
                 report.toner.push_back(std::move(level));
             }
         } else if (toner->result != NETROV_NOT_DEFINED) {
             report.problems.push_back(std::string("toner: ") + resultWords(toner->result));
             report.suppliesFailed = true;
+        }
+    }
+}
+
+void readOtherSupplies(DeviceIdentity& device, DeviceReport& report, Deadline deadline)
+{
+    const auto failed = [&](const char* what, int32_t result) {
+        if (result != NETROV_OK && result != NETROV_NOT_DEFINED)
+            report.problems.push_back(std::string(what) + ": " + resultWords(result));
+    };
+    const QuerySchema* suppliesQuery = findQuery("GetDevSupplies");
+    const QuerySchema* traysQuery = findQuery("GetDevTray");
+    if (suppliesQuery && std::chrono::steady_clock::now() < deadline) {
+        const QueryReading supplies = readOnce(*suppliesQuery, device, kMaxSupplies);
+        failed("supplies", supplies.result);
+        for (int32_t i = 0; supplies.result == NETROV_OK && i < supplies.stored(); ++i) {
+            const auto* e = static_cast<const SupplyEntry*>(supplies.record(i));
+            report.supplies.push_back({e->typeValid ? supplyKindOf(e->supplyType) : SupplyKind::Other,
+                                       e->nameValid ? fieldText(e->name, sizeof e->name) : std::string(),
+                                       levelPercent(*e), levelCode(*e)});
+        }
+    }
+    if (traysQuery && std::chrono::steady_clock::now() < deadline) {
+        const QueryReading trays = readOnce(*traysQuery, device, kMaxSupplies);
+        failed("trays", trays.result);
+        for (int32_t i = 0; trays.result == NETROV_OK && i < trays.stored(); ++i) {
+            const auto* e = static_cast<const TrayEntry*>(trays.record(i));
+            report.supplies.push_back({SupplyKind::Paper,
+                                       e->trayNameValid ? fieldText(e->trayName, sizeof e->trayName) : std::string(),
+                                       levelPercent(*e), levelCode(*e)});
         }
     }
 }
@@ -210,6 +277,7 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline)
         const std::vector<AlertMessage> messages = alertMessages(FrontLibrary::tuva().access(), device, alerts);
         for (size_t i = 0; i < alerts.size(); ++i) {
             report.alerts.push_back(alertText(alerts[i], i < messages.size() ? &messages[i] : nullptr));
+            report.alertCodes.push_back(alerts[i].alertCode);
         }
         if (status->result != NETROV_OK) report.problems.push_back(std::string("status: ") + resultWords(status->result));
     }
@@ -229,6 +297,11 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline)
         }
     }
     readSupplyLevels(device, report, deadline);
+    readOtherSupplies(device, report, deadline);
+    // A device that answers with no printer status, no page count and no
+    // supply at all holds no printer object: a switch, a router, a computer.
+    report.printer = report.statusRead || report.pageCount || !report.toner.empty() || !report.supplies.empty() ||
+                     !report.alerts.empty() || report.suppliesFailed;
     return report;
 }
 
@@ -276,12 +349,54 @@ std::string csvField(const std::string& text)
     return out + "\"";
 }
 
+namespace {
+
+// The toner of a process colour (its first supply of that colour), or none.
+const TonerLevel* tonerOf(const DeviceReport& d, std::string_view colour)
+{
+    for (const TonerLevel& t : d.toner) {
+        if (t.colour == colour) return &t;
+    }
+    return nullptr;
+}
+
+bool processColour(const std::string& colour)
+{
+    return std::find(std::begin(kProcessColours), std::end(kProcessColours), colour) != std::end(kProcessColours);
+}
+
+std::string stateKey(const TonerLevel* t)
+{
+    return t ? levelStateName(levelStateOf(t->percent, t->levelCode)) : kLevelNotReported;
+}
+
+nlohmann::json levelJson(std::optional<int32_t> percent)
+{
+    return percent ? nlohmann::json(*percent) : nlohmann::json();
+}
+
+// "photo_black_ink 72; black_2 some_remaining": colourants without a column of their own.
+std::string otherToner(const DeviceReport& d)
+{
+    std::vector<std::string> items;
+    for (const TonerLevel& t : d.toner) {
+        if (processColour(t.colour) && tonerOf(d, t.colour) == &t) continue;
+        items.push_back(t.colour + " " + (t.percent ? std::to_string(*t.percent) : stateKey(&t)));
+    }
+    return joined(items);
+}
+
+}  // namespace
+
 std::string reportCsv(const std::vector<DeviceReport>& devices, const CellText& cellText)
 {
-    const std::vector<std::string> colours = tonerColumns(devices);
-    std::vector<std::string> header = {"address", "model", "name", "location", "mac", "status",
-                                       "alerts", "serial", "pages"};
-    for (const std::string& c : colours) header.push_back("toner_" + c);
+    std::vector<std::string> header = {"address", "model", "name", "location", "mac", "status", "attention",
+                                       "attention_reasons", "alerts", "serial", "pages"};
+    for (const char* c : kProcessColours) {
+        header.push_back(std::string("toner_") + c);
+        header.push_back(std::string(c) + "_state");
+    }
+    header.push_back("toner_other");
     header.push_back("problems");
     std::string out;
     auto line = [&](const std::vector<std::string>& fields) {
@@ -290,17 +405,18 @@ std::string reportCsv(const std::vector<DeviceReport>& devices, const CellText& 
     };
     line(header);
     for (const DeviceReport& d : devices) {
+        const Attention attention = deviceAttention(d);
         std::vector<std::string> fields = {d.address, d.model, d.name, d.location, d.macAddress, d.status,
+                                           attention.needed() ? "yes" : "no", joined(attentionKeys(attention)),
                                            joined(d.alerts), d.serialNumber,
                                            d.pageCount ? std::to_string(*d.pageCount) : std::string()};
-        for (const std::string& c : colours) {
-            std::string cell;
-            for (const TonerLevel& t : d.toner) {
-                if (t.colour != c) continue;
-                cell = t.percent ? std::to_string(*t.percent) : t.remainingText;
-            }
-            fields.push_back(cell);
+        for (const char* c : kProcessColours) {
+            const TonerLevel* t = tonerOf(d, c);
+            // Only numbers in the level column; what the level is instead goes in the state column.
+            fields.push_back(t && t->percent ? std::to_string(*t->percent) : std::string());
+            fields.push_back(stateKey(t));
         }
+        fields.push_back(otherToner(d));
         fields.push_back(joined(d.problems));
         line(fields);
     }
@@ -312,26 +428,46 @@ nlohmann::json reportJson(const std::vector<DeviceReport>& devices)
     nlohmann::json all = nlohmann::json::array();
     for (const DeviceReport& d : devices) {
         nlohmann::json toner = nlohmann::json::object();
+        for (const char* c : kProcessColours) {
+            toner[c] = {{"name", ""}, {"level", nullptr}, {"levelState", kLevelNotReported},
+                        {"percent", nullptr}, {"remainingText", ""}};
+        }
         for (const TonerLevel& t : d.toner) {
             toner[t.colour] = {{"name", validUtf8(t.name)},
-                               {"percent", t.percent ? nlohmann::json(*t.percent) : nlohmann::json()},
+                               {"level", levelJson(t.percent)},
+                               {"levelState", stateKey(&t)},
+                               {"percent", levelJson(t.percent)},
                                {"remainingText", validUtf8(t.remainingText)}};
+        }
+        nlohmann::json supplies = nlohmann::json::array();
+        for (const SupplyLevel& s : d.supplies) {
+            supplies.push_back({{"kind", supplyKindKey(s.kind)},
+                                {"name", validUtf8(s.name)},
+                                {"level", levelJson(s.percent)},
+                                {"levelState", levelStateName(levelStateOf(s.percent, s.levelCode))}});
         }
         nlohmann::json alerts = nlohmann::json::array();
         for (const std::string& a : d.alerts) alerts.push_back(validUtf8(a));
         nlohmann::json problems = nlohmann::json::array();
         for (const std::string& p : d.problems) problems.push_back(p);
-        all.push_back({{"address", d.address},
+        const Attention attention = deviceAttention(d);
+        all.push_back({{"schemaVersion", kReportSchemaVersion},
+                       {"address", d.address},
                        {"model", validUtf8(d.model)},
                        {"name", validUtf8(d.name)},
                        {"location", validUtf8(d.location)},
+                       {"mac", d.macAddress},
                        {"macAddress", d.macAddress},
                        {"status", d.status},
                        {"statusCode", d.statusCode},
+                       {"attention", attention.needed()},
+                       {"attentionReasons", attentionKeys(attention)},
                        {"alerts", alerts},
+                       {"serial", validUtf8(d.serialNumber)},
                        {"serialNumber", validUtf8(d.serialNumber)},
                        {"pageCount", d.pageCount ? nlohmann::json(*d.pageCount) : nlohmann::json()},
                        {"toner", toner},
+                       {"supplies", supplies},
                        {"problems", problems}});
     }
     return all;

@@ -1,6 +1,7 @@
 // One line per device for fleet reports and monitoring checks: identity,
-// status with its alerts, serial number, page count and every toner level,
-// read through the front library. Written as CSV (RFC 4180, UTF-8) or JSON.
+// status with its alerts, serial number, page count, every toner level and
+// the other supplies, read through the front library, with the judgement of
+// whether it needs attention. Written as CSV (RFC 4180, UTF-8) or JSON.
 #pragma once
 
 #include <chrono>
@@ -12,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "attention.h"
 #include "device_list.h"
 #include "query_reading.h"
 
@@ -22,7 +24,26 @@ struct TonerLevel {
     std::string name;     // the device's name of the supply
     std::optional<int32_t> percent;  // 0..100; none when the device cannot tell or tells nonsense
     std::string remainingText;       // the device's special level in words
+    std::optional<int32_t> levelCode;  // -1 other, -2 unknown, -3 some remaining, when there is no percentage
 };
+
+// The supplies beside toner and ink that a check can put thresholds on, and
+// the paper in the trays.
+enum class SupplyKind : uint8_t { Drum, Fuser, Waste, Paper, Other };
+struct SupplyLevel {
+    SupplyKind kind = SupplyKind::Other;
+    std::string name;  // the device's name of the supply or tray
+    std::optional<int32_t> percent;
+    std::optional<int32_t> levelCode;
+};
+// "drum", "fuser", "waste", "paper", "other".
+const char* supplyKindKey(SupplyKind kind);
+// A prtMarkerSuppliesType value as a kind; paper never comes from it.
+SupplyKind supplyKindOf(int32_t supplyType);
+
+// A level as the judgement sees it: a percentage first, else the device's code.
+LevelState levelStateOf(std::optional<int32_t> percent, std::optional<int32_t> levelCode,
+                        int32_t criticalPercent = kDefaultCriticalPercent);
 
 // Supplies that a report row, the check and netrov-cli's supply commands
 // keep; a longer table is walked once and the rest only counted.
@@ -37,14 +58,26 @@ struct DeviceReport {
     int32_t statusCode = 0;  // simple status: 1-3 ready, 4 warning, 5 error, 6 power save, 7 unknown
     std::string status;      // the status word
     std::vector<std::string> alerts;
+    std::vector<int32_t> alertCodes;  // the code of each alert, in the same order
     std::string serialNumber;
     std::optional<uint32_t> pageCount;
     std::vector<TonerLevel> toner;
+    std::vector<SupplyLevel> supplies;  // drums, fusers, waste containers, other supplies, then the trays
+    // hrPrinterDetectedErrorState bits; stays 0 until a query of the front
+    // library reads them, and the judgement already counts them.
+    uint32_t errorBits = 0;
     bool statusRead = false;      // the device gave its status
     bool suppliesFailed = false;  // the toner could not be read (not: the device has none)
     std::vector<std::string> problems;  // queries that failed, with the reason
     bool answered = true;               // false: the device did not answer at all
+    bool printer = true;                // false: it answered, but with no printer object (a switch)
 };
+
+// The one judgement of whether the device needs attention, over its toner
+// and other supplies (not the paper), error bits and the alerts that ask for
+// someone (an alert with no code among alertCodes counts). The report,
+// the check and the desktop list all call this.
+Attention deviceAttention(const DeviceReport& report, int32_t criticalPercent = kDefaultCriticalPercent);
 
 // A device read (a report row, a check, netrov-cli's inventory) starts no
 // query once this many of the device's time-outs have passed since it began:
@@ -71,6 +104,8 @@ QueryReading readOnce(const QuerySchema& query, DeviceIdentity& device, int32_t 
 // its problems: the part of a report row that the desktop program's list
 // shows too.
 void readSupplyLevels(DeviceIdentity& device, DeviceReport& report, Deadline deadline = Deadline::max());
+// Reads the other supplies and the trays into the report's supplies.
+void readOtherSupplies(DeviceIdentity& device, DeviceReport& report, Deadline deadline = Deadline::max());
 
 // The column name of a toner: the primary colour its colour triple shows,
 // else the device's name of it made into a lower-case word.
@@ -79,12 +114,21 @@ std::string tonerColumn(const int32_t colour[3], bool colourValid, const std::st
 // Makes a cell's text fit for where the CSV goes (a terminal strips controls).
 using CellText = std::function<std::string(const std::string&)>;
 
-// CSV with a header; one column per toner colour that any device has, in
-// the order black, cyan, magenta, yellow, then the others by name. CR LF line
+// The version of the report's columns and keys, written into every JSON
+// device object; it grows only when a column or key changes meaning.
+inline constexpr int kReportSchemaVersion = 1;
+// The process colours that have fixed columns whatever the fleet.
+inline constexpr const char* kProcessColours[] = {"black", "cyan", "magenta", "yellow"};
+
+// CSV with a header that is the same for every fleet: a level and a state
+// column per process colour, other colourants in one text column. CR LF line
 // ends; texts that are not UTF-8 have their bad bytes replaced. Every cell
 // goes through cellText first, when one is given.
 std::string reportCsv(const std::vector<DeviceReport>& devices, const CellText& cellText = {});
+// An array of device objects, each with "schemaVersion".
 nlohmann::json reportJson(const std::vector<DeviceReport>& devices);
+// Put before CSV that a spreadsheet opens, so it reads the text as UTF-8.
+inline constexpr const char* kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 // One CSV field as RFC 4180 writes it; a field that a spreadsheet would
 // evaluate (beginning with =, +, -, @, tab or carriage return) gets a

@@ -27,7 +27,8 @@ void setCommunity(SearchSettings& settings, std::string_view text)
 {
     std::memset(settings.ComName, 0, sizeof settings.ComName);
     const size_t n = std::min(text.size(), sizeof settings.ComName - 1);
-    std::memcpy(settings.ComName, text.data(), n);
+    // An empty view may have no data at all.
+    if (n != 0) std::memcpy(settings.ComName, text.data(), n);
 }
 
 std::vector<std::string> communityList(const SearchSettings& settings, const SearchExtent& extent)

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <string_view>
 #include <utility>
 
 #include <netrov/zomsnmp.h>
@@ -76,9 +77,14 @@ public:
     Sweeper(std::span<const uint32_t> targets, const SweepSettings& settings)
         : settings_(settings)
     {
-        encoders_.emplace_back(settings.community);
-        for (const std::string& community : settings.moreCommunities)
-            if (community != settings.community) encoders_.emplace_back(community);
+        communities_.push_back(settings.community);
+        communities_.insert(communities_.end(), settings.moreCommunities.begin(), settings.moreCommunities.end());
+        for (size_t i = 0; i < communities_.size(); ++i) {
+            // A repeated community is asked once.
+            if (std::find(communities_.begin(), communities_.begin() + static_cast<std::ptrdiff_t>(i), communities_[i]) ==
+                communities_.begin() + static_cast<std::ptrdiff_t>(i))
+                encoders_.emplace_back(communities_[i]);
+        }
         // Sorted (address, position) pairs find the sender of a reply; they
         // also drop repeated targets, the first one keeping its place.
         index_.reserve(targets.size());
@@ -98,6 +104,7 @@ public:
         for (auto& entry : index_) entry.second = renumber[entry.second];
         firstSent_.assign(addresses_.size(), 0.0f);
         answered_.assign(addresses_.size(), 0);
+        answeredWith_.assign(addresses_.size(), 0);
         key_ = (static_cast<uint64_t>(std::random_device{}()) << 32) ^ std::random_device{}();
     }
 
@@ -162,7 +169,9 @@ public:
         receive();
         if (progress) progress(progressAt(elapsed(), rate, timeOut));
         for (size_t i = 0; i < n; ++i) {
-            if (answered_[i]) result.responders.push_back(addresses_[i]);
+            if (!answered_[i]) continue;
+            result.responders.push_back(addresses_[i]);
+            result.answeredWith.push_back(answeredWith_[i]);
         }
         return result;
     }
@@ -205,6 +214,10 @@ private:
                 snmp_parse(buffer, static_cast<int32_t>(got.size), got.address));
             if (!reply || reply->pduType != SNMP_PDU_RESPONSE || reply->requestId != requestIdOf(address, key_)) continue;
             answered_[found->second] = 1;
+            const std::string_view community(reply->community ? reply->community : "",
+                                              reply->community ? static_cast<size_t>(std::max(reply->communityLength, 0)) : 0);
+            const auto named = std::find(communities_.begin(), communities_.end(), community);
+            answeredWith_[found->second] = static_cast<uint32_t>(named == communities_.end() ? 0 : named - communities_.begin());
             ++answeredCount_;
         }
     }
@@ -222,11 +235,13 @@ private:
     }
 
     SweepSettings settings_;
+    std::vector<std::string> communities_;
     std::vector<RequestEncoder> encoders_;
     std::vector<uint32_t> addresses_;
     std::vector<std::pair<uint32_t, uint32_t>> index_;
     std::vector<float> firstSent_;
     std::vector<uint8_t> answered_;
+    std::vector<uint32_t> answeredWith_;
     uint64_t key_ = 0;
     platform::UniqueSocket socket_;
     std::vector<uint8_t> datagram_;

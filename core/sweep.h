@@ -38,6 +38,9 @@ struct SweepProgress {
 
 struct SweepResult {
     std::vector<uint32_t> responders;  // in the order of the targets
+    // For each responder, the community its first answer carried: 0 for
+    // SweepSettings::community, 1 + i for moreCommunities[i].
+    std::vector<uint32_t> answeredWith;
     bool interrupted = false;
     std::string error;  // non-empty: the sweep could not run (no socket...)
 };

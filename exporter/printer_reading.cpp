@@ -153,7 +153,9 @@ core::Attention attentionOf(const PrinterReading& reading)
 {
     std::vector<core::LevelState> states;
     for (const SupplyReading& s : reading.supplies) states.push_back(core::levelState(s.percent));
-    return core::judgeAttention(states, reading.errorBits, reading.alerts.size());
+    const auto asking = std::count_if(reading.alerts.begin(), reading.alerts.end(),
+                                      [](const AlertReading& a) { return core::alertNeedsAttention(a.code); });
+    return core::judgeAttention(states, reading.errorBits, static_cast<size_t>(asking));
 }
 
 }  // namespace netrov::exporter

@@ -41,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     report.statusCode = 4;
     report.status = "Warning";
     const int32_t none[3] = {};
-    report.toner.push_back({netrov::core::tonerColumn(none, false, text, 0), text, 3, text});
-    const std::string line = netrov::cli::checkVerdict(report, 15, 5).line;
+    report.toner.push_back({netrov::core::tonerColumn(none, false, text, 0), text, 3, text, std::nullopt});
+    const std::string line = netrov::cli::checkVerdict(report, netrov::cli::CheckThresholds{}).line;
     if (line.find_first_of("\r\n") != std::string::npos) std::abort();
     const size_t bar = line.find('|');
     if (bar == std::string::npos || line.find('|', bar + 1) != std::string::npos) std::abort();

@@ -217,6 +217,52 @@ TEST(DeviceCells, UnterminatedFieldsStayInside)
     EXPECT_EQ(cellText(entry, kColumnDevice, kWords).size(), sizeof entry.info.name);
 }
 
+core::TonerLevel supply(const char* colour, std::optional<int32_t> percent, const char* remaining = "")
+{
+    return core::TonerLevel{colour, std::string(colour) + " cartridge", percent, remaining};
+}
+
+// The Toner cell: an empty supply reads as empty and in red, never as a bar at 0 %.
+TEST(TonerCells, EmptyLowKnownAndUnknown)
+{
+    struct Case {
+        const char* name;
+        std::vector<core::TonerLevel> toner;
+        std::string text;
+        std::optional<int32_t> level;
+        bool alarm;
+        std::string toolTip;
+    };
+    const Case cases[] = {
+        {"yellow ink empty", {supply("black", 81), supply("yellow", 0)}, "Empty", std::nullopt, true,
+         "Black: 81 %\nYellow: Empty"},
+        {"9 % is no attention yet", {supply("black", 9), supply("cyan", 40)}, "9 %", 9, false,
+         "Black: 9 %\nCyan: 40 %"},
+        {"5 % is low", {supply("magenta", 5)}, "5 %", 5, true, "Magenta: 5 % (low)"},
+        {"full", {supply("black", 100)}, "100 %", 100, false, "Black: 100 %"},
+        {"unknown level", {supply("black", std::nullopt)}, "--", std::nullopt, false, "Black: Unknown"},
+        {"some remaining beside a level", {supply("black", std::nullopt, "some remaining"), supply("cyan", 60)},
+         "60 %", 60, false, "Black: some remaining\nCyan: 60 %"},
+        {"no colour: the device's name", {core::TonerLevel{"", "Waste box", 0, ""}}, "Empty", std::nullopt, true,
+         "Waste box: Empty"},
+        {"no supplies", {}, "--", std::nullopt, false, ""},
+    };
+    for (const Case& c : cases) {
+        const TonerCell cell = tonerCell(c.toner, kWords);
+        EXPECT_EQ(cell.text, c.text) << c.name;
+        EXPECT_EQ(cell.level, c.level) << c.name;
+        EXPECT_EQ(cell.alarm, c.alarm) << c.name;
+        EXPECT_EQ(cell.toolTip, c.toolTip) << c.name;
+    }
+}
+
+TEST(TonerCells, LowestLevelSkipsSuppliesWithoutANumber)
+{
+    const std::vector<core::TonerLevel> toner = {supply("black", std::nullopt), supply("cyan", 30), supply("yellow", 12)};
+    EXPECT_EQ(lowestLevel(toner), 12);
+    EXPECT_EQ(lowestLevel(std::vector<core::TonerLevel>{supply("black", std::nullopt)}), std::nullopt);
+}
+
 TEST(MergeSort, SortsStablyWithTheRowComparison)
 {
     std::vector<core::DeviceListEntry> devices{networkDevice("C", 10, 0, 0, 3), networkDevice("A", 10, 0, 0, 1),

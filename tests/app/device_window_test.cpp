@@ -1,5 +1,6 @@
 // The device window against simulated printers: status and alerts in words,
 // toner levels with their colours, pages drawn from the record schema.
+#include <QLabel>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -180,6 +181,12 @@ private slots:
             }
         }
         QVERIFY(bars > 0);
+
+        // Every page labels its lines in words, never with a field's name.
+        const QRegularExpression fieldName(QStringLiteral("[a-z][A-Z]|\\b(Text|Show)\\b"));
+        for (const QLabel* label : window.findChildren<QLabel*>(QStringLiteral("FieldLabel")))
+            QVERIFY2(!fieldName.match(label->text()).hasMatch(), qPrintable(label->text()));
+        QVERIFY(!window.findChildren<QLabel*>(QStringLiteral("LevelName")).isEmpty());
 
         // Trays with their names; the page counter; each query of a page answers or says why not.
         const QStandardItem* paper = window.sectionModel(sectionIndex("Paper"))->invisibleRootItem();

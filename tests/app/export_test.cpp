@@ -2,9 +2,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include <QDir>
 #include <QTest>
 
+#include <netrov/snmp_version.h>
+
 #include "device_export.h"
+#include "report_export.h"
 #include "platform/profile_file.h"
 #include "temp_dir.h"
 #include "ui_test_support.h"
@@ -31,11 +35,46 @@ DeviceListEntry device(const char* model, int interfaceKind, uint8_t last, const
     return entry;
 }
 
+// Sets an environment variable for the life of the object, then puts the old value back.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const QByteArray& value) : name_(name), had_(qEnvironmentVariableIsSet(name))
+    {
+        if (had_) old_ = qgetenv(name);
+        qputenv(name, value);
+    }
+    ~ScopedVariable()
+    {
+        if (had_) qputenv(name_, old_);
+        else qunsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
+};
+
 }  // namespace
 
 class ExportTest : public QObject {
     Q_OBJECT
 private slots:
+    // Export report offers the user's documents folder, and the home folder when there is none.
+    void reportDefaultsToTheDocumentsFolder()
+    {
+        netrov::test::TempDir home;
+        const QString homePath = QString::fromStdString(home.path().string());
+        QVERIFY(QDir(homePath).mkpath(QStringLiteral("config")));
+        netrov::test::writeFile(home.file("config/user-dirs.dirs"), "XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n");
+        ScopedVariable homeVariable("HOME", homePath.toLocal8Bit());
+        ScopedVariable config("XDG_CONFIG_HOME", (homePath + QStringLiteral("/config")).toLocal8Bit());
+        // The folder is not there yet: the home folder.
+        QCOMPARE(netrov::ui::defaultReportPath(), homePath + QStringLiteral("/netrov-report.csv"));
+        QVERIFY(QDir(homePath).mkpath(QStringLiteral("Papers")));
+        QCOMPARE(netrov::ui::defaultReportPath(), homePath + QStringLiteral("/Papers/netrov-report.csv"));
+    }
+
     void threeDevicesOfOneModel()
     {
         netrov::test::TempDir dir;
@@ -114,6 +153,25 @@ private slots:
         // "(1)" is taken by the case twin, so the model named so gets the next free key.
         QCOMPARE(getPrivateProfileString("Devices", "\"Tarnwell ML-210(1)(1)\"", "", path),
                  std::string("3,,127.0.0.4,\"\",\"tarpon\","));
+    }
+
+    void theVersionByteAndCommunityOfADeviceLeaveItsLineAsItWas()
+    {
+        // The file's format is fixed: a device read by SNMPv2c with another
+        // community is written exactly as one read by v1 with tarpon, and the
+        // list keeps the byte for the next query.
+        netrov::test::TempDir dir;
+        DeviceList devices;
+        DeviceListEntry v2c = device("Tarnwell ML-210", NETROV_INTERFACE_NETWORK, 1, "Desk");
+        netrovSetSnmpVersion(&v2c.identity, NETROV_SNMP_V2C);
+        snprintf(v2c.identity.community, sizeof v2c.identity.community, "%s", "site7");
+        devices.append(v2c);
+        const std::string path = dir.file("MfpList.ini");
+        netrov::ui::ExportDeviceList(path, devices);
+        QCOMPARE(netrov::test::readFile(path),
+                 std::string("[Devices]\r\n\"Tarnwell ML-210\"=3,,127.0.0.1,\"Desk\",\"tarpon\",\r\n"));
+        const DeviceListEntry kept = devices.copy(0);
+        QCOMPARE(netrovSnmpVersion(&kept.identity), NETROV_SNMP_V2C);
     }
 
     void pathWithOrWithoutFinalSeparator()

@@ -2,13 +2,16 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
 
+#include "dialog_controls.h"
 #include "ip_address_edit.h"
+#include "netrov/snmp_version.h"
 #include "search_setting_dlg.h"
 #include "ui_test_support.h"
 
@@ -43,10 +46,11 @@ struct Fixture {
     }
     std::unique_ptr<CSearchSettingDlg> open()
     {
-        return std::make_unique<CSearchSettingDlg>(&netrov::test::englishLanguage(), settings, addresses, store);
+        return std::make_unique<CSearchSettingDlg>(&netrov::test::englishLanguage(), settings, addresses, extent, store);
     }
     netrov::core::SearchSettings settings{};
     netrov::core::SearchAddressList addresses;
+    netrov::core::SearchExtent extent;
     netrov::test::MemoryStore store;
 };
 
@@ -244,14 +248,122 @@ private slots:
         }
         QCOMPARE(std::string(fixture.settings.ComName), std::string("tarpon"));
         // A language file from before the field still shows it, with its built-in place.
-        CSearchSettingDlg builtIn(nullptr, fixture.settings, fixture.addresses, fixture.store);
+        CSearchSettingDlg builtIn(nullptr, fixture.settings, fixture.addresses, fixture.extent, fixture.store);
         QVERIFY(builtIn.control(netrov::ui::IDC_EDITB_COMMUNITY)->geometry().isValid());
+    }
+
+    // Communities, the SNMP version and the blocks go to the store on OK and come back from it.
+    void extentRoundTrip()
+    {
+        Fixture fixture;
+        {
+            auto dialog = fixture.open();
+            QCOMPARE(dialog->versionBox()->currentText(), QStringLiteral("1"));
+            QCOMPARE(dialog->moreCommunitiesEdit()->text(), QString());
+            QCOMPARE(dialog->blocksEdit()->text(), QString());
+            dialog->communityEdit()->setText(QStringLiteral("public"));
+            dialog->moreCommunitiesEdit()->setText(QStringLiteral(" site-a,, branch office ,public"));
+            dialog->versionBox()->setCurrentIndex(dialog->versionBox()->findText(QStringLiteral("2c")));
+            dialog->blocksEdit()->setText(QStringLiteral("10.1.0.0/22 ; 10.2.0.1 - 10.2.7.254,127.0.0.9"));
+            dialog->accept();
+            QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        }
+        QCOMPARE(std::string(fixture.settings.ComName), std::string("public"));
+        QCOMPARE(fixture.extent.moreCommunities, (std::vector<std::string>{"site-a", "branch office"}));
+        QCOMPARE(fixture.extent.snmpVersion, int32_t{NETROV_SNMP_V2C});
+        QCOMPARE(fixture.extent.blocks, (std::vector<std::string>{"10.1.0.0/22", "10.2.0.1-10.2.7.254", "127.0.0.9"}));
+        QCOMPARE(fixture.store.values["SearchOption/ComName"], std::string("public"));
+        QCOMPARE(fixture.store.values["SearchOption/ComNameNum"], std::string("3"));
+        QCOMPARE(fixture.store.values["SearchOption/ComName2"], std::string("branch office"));
+        QCOMPARE(fixture.store.values["SearchOption/SnmpVersion"], std::string("2c"));
+        QCOMPARE(fixture.store.values["SearchOption/Block0"], std::string("10.1.0.0/22"));
+        // The address list keeps its own keys and its 255 entries.
+        QVERIFY(fixture.store.values.find("SearchOption/IPList0") == fixture.store.values.end() ||
+                fixture.store.values["SearchOption/IPList0"].empty());
+
+        // Loaded again from the store, the dialog shows what was saved.
+        netrov::core::SearchSettings settings = netrov::core::defaultSearchSettings();
+        netrov::core::SearchAddressList addresses;
+        netrov::core::SearchExtent extent;
+        netrov::core::loadSearchSettings(fixture.store, {}, settings, addresses);
+        netrov::core::loadSearchExtent(fixture.store, extent);
+        CSearchSettingDlg again(&netrov::test::englishLanguage(), settings, addresses, extent, fixture.store);
+        QCOMPARE(again.communityEdit()->text(), QStringLiteral("public"));
+        QCOMPARE(again.moreCommunitiesEdit()->text(), QStringLiteral("site-a, branch office"));
+        QCOMPARE(again.versionBox()->currentText(), QStringLiteral("2c"));
+        QCOMPARE(again.blocksEdit()->text(), QStringLiteral("10.1.0.0/22, 10.2.0.1-10.2.7.254, 127.0.0.9"));
+    }
+
+    // A block that does not parse keeps the dialog open and changes nothing.
+    void badBlocksAreRefused_data()
+    {
+        QTest::addColumn<QString>("blocks");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("prefix over 32") << "10.1.0.0/33" << "Blocks: '10.1.0.0/33': a prefix is at most 32";
+        QTest::newRow("larger than a /8") << "10.0.0.0/7" << "Blocks: block 10.0.0.0/7 is larger than a /8 (16,777,216 addresses)";
+        QTest::newRow("reversed range") << "10.0.0.9-10.0.0.1" << "Blocks: range 10.0.0.9-10.0.0.1 is reversed: its end is below its start";
+        QTest::newRow("not an address") << "10.1.0.0/22, printers" << "Blocks: 'printers' is not an IPv4 address (four numbers 0-255 joined by '.')";
+    }
+
+    void badBlocksAreRefused()
+    {
+        QFETCH(QString, blocks);
+        QFETCH(QString, message);
+        Fixture fixture;
+        fixture.extent.blocks = {"192.0.2.0/24"};
+        auto dialog = fixture.open();
+        netrov::test::MessageRecorder recorder;
+        dialog->blocksEdit()->setText(blocks);
+        dialog->versionBox()->setCurrentIndex(dialog->versionBox()->findText(QStringLiteral("auto")));
+        dialog->accept();
+        QCOMPARE(recorder.messages.size(), size_t{1});
+        QCOMPARE(recorder.messages[0].second, message);
+        QVERIFY(dialog->result() != QDialog::Accepted);
+        QCOMPARE(fixture.extent.blocks, std::vector<std::string>{"192.0.2.0/24"});
+        QCOMPARE(fixture.extent.snmpVersion, int32_t{NETROV_SNMP_V1});
+        QVERIFY(fixture.store.values.empty());
+    }
+
+    // Settings stored before there were more communities or blocks load as before; a version set elsewhere stays.
+    void extentFromOlderSettings()
+    {
+        Fixture fixture;
+        fixture.store.values["SearchOption/ComName"] = "legacy";
+        fixture.store.values["SearchOption/IPListNum"] = "1";
+        fixture.store.values["SearchOption/IPList0"] = "127.0.0.1,127.0.0.5";
+        netrov::core::loadSearchSettings(fixture.store, {}, fixture.settings, fixture.addresses);
+        netrov::core::loadSearchExtent(fixture.store, fixture.extent);
+        fixture.extent.snmpVersion = NETROV_SNMP_V3;
+        auto dialog = fixture.open();
+        QCOMPARE(dialog->communityEdit()->text(), QStringLiteral("legacy"));
+        QCOMPARE(dialog->moreCommunitiesEdit()->text(), QString());
+        QCOMPARE(dialog->addressList()->topLevelItemCount(), 1);
+        QCOMPARE(dialog->versionBox()->currentText(), QStringLiteral("3"));
+        dialog->accept();
+        QCOMPARE(fixture.extent.snmpVersion, int32_t{NETROV_SNMP_V3});
+        QCOMPARE(fixture.store.values["SearchOption/ComNameNum"], std::string("1"));
+    }
+
+    // The band of the new fields lies between the time-out row and the buttons, inside the dialog.
+    void extentBandFitsBetweenTimeOutAndButtons()
+    {
+        Fixture fixture;
+        auto dialog = fixture.open();
+        const int timeOutBottom = dialog->control(netrov::ui::IDC_EDITB_COMMUNITY)->geometry().bottom();
+        const int buttonsTop = dialog->control(netrov::ui::IDOK)->geometry().top();
+        for (int id = netrov::ui::IDC_LABEL_MORECOMMUNITIES; id <= netrov::ui::IDC_LABEL_BLOCKSHINT; ++id) {
+            const QRect area = dialog->control(id)->geometry();
+            QVERIFY2(area.top() > timeOutBottom && area.bottom() < buttonsTop, qPrintable(QString::number(id)));
+            QVERIFY2(dialog->rect().contains(area), qPrintable(QString::number(id)));
+        }
+        QVERIFY(dialog->rect().contains(dialog->control(netrov::ui::IDCANCEL)->geometry()));
+        netrov::test::saveScreenshot(dialog.get(), QStringLiteral("search_settings_extent"));
     }
 
     void installedLayoutMatchesTheBuiltInOne()
     {
         Fixture fixture;
-        CSearchSettingDlg builtIn(nullptr, fixture.settings, fixture.addresses, fixture.store);
+        CSearchSettingDlg builtIn(nullptr, fixture.settings, fixture.addresses, fixture.extent, fixture.store);
         auto english = fixture.open();
         QCOMPARE(builtIn.windowTitle(), QStringLiteral("..Search settings"));
         QCOMPARE(english->windowTitle(), QStringLiteral("Search settings"));

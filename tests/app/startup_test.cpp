@@ -108,6 +108,62 @@ private slots:
             QVERIFY(lines.filter(QStringLiteral("--version")).size() == 1);
     }
 
+    // Unknown options and a start with no display are refused with the usage exit, before Qt could abort.
+    void refusedStarts_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<QString>("firstLine");
+        QTest::newRow("unknown long option") << QStringList{"--bogus"} << "offscreen" << QString()
+                                             << "NetRov: unknown option '--bogus'";
+        QTest::newRow("unknown short option") << QStringList{"-x"} << "offscreen" << QString()
+                                              << "NetRov: unknown option '-x'";
+        QTest::newRow("a stray argument") << QStringList{"report.csv"} << "offscreen" << QString()
+                                          << "NetRov: unexpected argument 'report.csv'";
+        QTest::newRow("Qt option without its value") << QStringList{"-style"} << "offscreen" << QString()
+                                                     << "NetRov: option '-style' needs a value";
+        QTest::newRow("unknown after Qt options") << QStringList{"-platform", "offscreen", "-reverse", "--bogus"}
+                                                  << QString() << QString() << "NetRov: unknown option '--bogus'";
+        QTest::newRow("no display, no platform") << QStringList{} << QString() << QString()
+                                                 << "NetRov: no display to open a window on: neither DISPLAY nor "
+                                                    "WAYLAND_DISPLAY is set and no";
+        QTest::newRow("xcb without DISPLAY") << QStringList{} << "xcb" << QString()
+                                             << "NetRov: no display to open a window on: neither DISPLAY nor "
+                                                "WAYLAND_DISPLAY is set and no";
+        QTest::newRow("-platform xcb without DISPLAY") << QStringList{"-platform", "xcb"} << QString() << QString()
+                                                       << "NetRov: no display to open a window on: neither DISPLAY "
+                                                          "nor WAYLAND_DISPLAY is set and no";
+    }
+
+    void refusedStarts()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, platform);
+        QFETCH(QString, display);
+        QFETCH(QString, firstLine);
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        if (!platform.isEmpty()) environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        environment.insert(QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral(NETROV_OUTPUT_DIR));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(NETROV_PROGRAM), arguments);
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 2);
+        QCOMPARE(process.readAllStandardOutput(), QByteArray());
+        const QStringList lines = QString::fromUtf8(process.readAllStandardError()).split(QLatin1Char('\n'));
+        QCOMPARE(lines.value(0), firstLine);
+        // A refused option shows the usage; a missing display says where the window-less tool is.
+        if (firstLine.contains(QLatin1String("display to open")))
+            QVERIFY(lines.filter(QStringLiteral("netrov-cli")).size() == 1);
+        else
+            QCOMPARE(lines.value(2), QStringLiteral("Usage: NetRov [options]"));
+    }
+
     void failureExits_data()
     {
         QTest::addColumn<QString>("startupFile");

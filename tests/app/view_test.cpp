@@ -1,5 +1,7 @@
 // The device list view: rows and cells after a search, sorting, refresh, customize rules, columns across restarts, device commands.
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QListWidget>
 #include <QMenu>
@@ -12,6 +14,8 @@
 #include <optional>
 
 #include "column_settings.h"
+#include "netrov/result_codes.h"
+#include "netrov/snmp_version.h"
 #include "customize_dlg.h"
 #include "device_window.h"
 #include "netrover_view.h"
@@ -179,9 +183,46 @@ private slots:
         QCOMPARE(column(view, 3), (QStringList{"Warning", "Ready", "Ready", "Ready", "Power Save", "Error", "Unknown"}));
         QCOMPARE(column(view, 0).mid(1, 3),
                  (QStringList{"Tarnwell ML-210", "Tarnwell CL-560 Color", "Tarnwell LX-100"}));
-        // A new search does not sort again.
+    }
+
+    // A new search lists its rows in the order the header shows, not in the order they answered.
+    void newSearchKeepsTheSort()
+    {
+        SearchedView searched;
+        QVERIFY(searched.started.started);
+        QVERIFY(searched.search());
+        CNetRoverView& view = *searched.view;
+        view.header()->sectionClicked(0);
+        view.header()->sectionClicked(0);
+        const QStringList descending{"Tarnwell MX-4400 MFP", "Tarnwell ML-410", "Tarnwell ML-330", "Tarnwell ML-210",
+                                     "Tarnwell LX-100", "Tarnwell CL-720 Color", "Tarnwell CL-560 Color"};
+        QCOMPARE(column(view, 0), descending);
         view.search();
-        QCOMPARE(column(view, 2).first(), QStringLiteral("192.0.2.11"));
+        QCOMPARE(view.topLevelItemCount(), 7);
+        QCOMPARE(column(view, 0), descending);
+        QCOMPARE(view.header()->sortIndicatorSection(), 0);
+        QCOMPARE(view.header()->sortIndicatorOrder(), Qt::DescendingOrder);
+
+        // By status: a device that changed its status takes its new place.
+        view.header()->sectionClicked(3);
+        searched.printers.setStatus("Tarnwell ML-210", 5);
+        view.search();
+        QCOMPARE(column(view, 3), (QStringList{"Warning", "Ready", "Ready", "Power Save", "Error", "Error", "Unknown"}));
+    }
+
+    // The search asks with the SNMP version of the search settings.
+    void searchCarriesTheSettingsVersion()
+    {
+        SearchedView searched;
+        QVERIFY(searched.started.started);
+        searched.started.app.searchExtent().snmpVersion = NETROV_SNMP_AUTO;
+        QVERIFY(searched.search());
+        const std::vector<DeviceIdentity> requests = searched.printers.searchRequests();
+        QVERIFY(!requests.empty());
+        for (const DeviceIdentity& request : requests) {
+            QCOMPARE(netrovSnmpVersion(&request), int32_t{NETROV_SNMP_AUTO});
+            QCOMPARE(std::string(request.community), std::string(searched.started.app.searchSettings().ComName));
+        }
     }
 
     // A search that finds nothing says where a different community is set; one that finds something does not.
@@ -198,6 +239,33 @@ private slots:
         QVERIFY2(status.startsWith(QStringLiteral("0 Devices are found. ")), qPrintable(status));
         QVERIFY(status.contains(QStringLiteral("another SNMP community")));
         QVERIFY(status.contains(QStringLiteral("Search Range")));
+    }
+
+    // A written report says where it went; one that cannot be written does not claim it.
+    void exportedReportSaysWhereItWent()
+    {
+        TestProgram program;
+        StartedApp started(program);
+        QVERIFY(started.started);
+        // No device at all: the report holds its header only, and nothing is sent.
+        FakePrinters nobody(std::vector<netrov::core::DeviceListEntry>{}, [](const netrov::core::QuerySchema&, DeviceIdentity*, void*, int32_t, int32_t* count) {
+            *count = 0;
+            return int32_t{NETROV_OK};
+        });
+        DeviceLauncher launcher;
+        CNetRoverView view(started.app, launcher);
+        QString status;
+        QVERIFY(searchOnce(view, nobody, nullptr, status));
+        netrov::test::TempDir dir;
+        const QString path = QString::fromStdString(dir.file("fleet.csv"));
+        QSignalSpy messages(&view, &CNetRoverView::statusMessage);
+        QVERIFY(view.exportReportTo(path, true));
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(messages.last().at(0).toString(),
+                 QStringLiteral("The report of the listed devices was written to ") + QDir::toNativeSeparators(path));
+        messages.clear();
+        QVERIFY(!view.exportReportTo(QString::fromStdString(dir.file("missing/fleet.csv")), true));
+        for (const QList<QVariant>& message : messages) QVERIFY(!message.at(0).toString().contains(QLatin1String("written")));
     }
 
     // The sorted column shows its direction; it follows the column through Customize.

@@ -83,9 +83,10 @@ FakePrinters::FakePrinters(std::vector<core::DeviceListEntry> devices, Described
     core::DeviceAccess access;
     access.init = [](DeviceIdentity*) { return 0; };
     access.release = [] { return 0; };
-    access.searchDevice = [state](DeviceIdentity*, intptr_t, intptr_t, DeviceIdentity* found, int32_t capacity,
+    access.searchDevice = [state](DeviceIdentity* request, intptr_t, intptr_t, DeviceIdentity* found, int32_t capacity,
                                   int32_t* count) {
         std::lock_guard lock(state->mutex);
+        state->requests.push_back(*request);
         *count = 0;
         for (const core::DeviceListEntry& entry : state->devices) {
             if (*count < capacity) found[*count] = entry.identity;
@@ -133,6 +134,12 @@ FakePrinters::FakePrinters(std::vector<core::DeviceListEntry> devices, Described
         };
     }
     library_ = std::make_unique<core::FrontLibrary>(std::move(access));
+}
+
+std::vector<DeviceIdentity> FakePrinters::searchRequests() const
+{
+    std::lock_guard lock(state_->mutex);
+    return state_->requests;
 }
 
 void FakePrinters::setStatus(const std::string& model, int32_t code)

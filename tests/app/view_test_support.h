@@ -47,6 +47,8 @@ public:
     void silence(const std::string& model);
     // Every information and status answer takes this long from now on.
     void setDelay(std::chrono::milliseconds delay);
+    // The search requests asked so far, in order.
+    std::vector<DeviceIdentity> searchRequests() const;
 
 private:
     struct State {
@@ -54,6 +56,7 @@ private:
         std::vector<core::DeviceListEntry> devices;
         std::set<std::string> silent;
         std::chrono::milliseconds delay{0};
+        std::vector<DeviceIdentity> requests;
     };
     std::shared_ptr<State> state_;
     std::unique_ptr<core::FrontLibrary> library_;

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include <netrov/snmp_version.h>
+
 #include "cli_input.h"
 #include "report.h"
 
@@ -23,6 +25,55 @@ TEST(CliInput, AddressesAndRanges)
     EXPECT_FALSE(checkRange("198.51.0.1-198.51.0.2-198.51.0.3").value);
     EXPECT_FALSE(checkRange("198.51.0.1-x").value);
     EXPECT_NE(checkRange("198.51.0.0-198.51.1.0").error.find("over 255"), std::string::npos);
+}
+
+TEST(CliInput, HostNamesResolveToIPv4AndBadOnesAreNamed)
+{
+    const struct {
+        const char* text;
+        uint32_t address;     // when mention is null
+        const char* mention;  // in the error
+    } cases[] = {
+        {"127.0.0.1", 0x7F000001u, nullptr},
+        {"localhost", 0x7F000001u, nullptr},
+        {"printer.invalid", 0, "cannot resolve host name 'printer.invalid'"},
+        {"bad host!", 0, "neither an IPv4 address"},
+        {"127.0.0", 0, "neither an IPv4 address"},  // a mistyped address is not looked up
+        {"127.0.0.256", 0, "neither an IPv4 address"},
+        {"-printer", 0, "neither an IPv4 address"},
+        {"a..b", 0, "neither an IPv4 address"},
+        {"", 0, "neither an IPv4 address"},
+    };
+    for (const auto& c : cases) {
+        const auto resolved = resolveAddress(c.text);
+        if (!c.mention) {
+            EXPECT_EQ(resolved.value, c.address) << c.text << ": " << resolved.error;
+            continue;
+        }
+        EXPECT_FALSE(resolved.value) << c.text;
+        EXPECT_NE(resolved.error.find(c.mention), std::string::npos) << c.text << ": " << resolved.error;
+    }
+}
+
+TEST(CliInput, CommunitiesVersionAndTheHint)
+{
+    EXPECT_EQ(checkCommunities({}).value, std::vector<std::string>{"tarpon"});
+    EXPECT_EQ(checkCommunities({"site7", "public", "site7"}).value, (std::vector<std::string>{"site7", "public"}));
+    EXPECT_FALSE(checkCommunities({"site7", ""}).value);
+    EXPECT_FALSE(checkCommunities({std::string(128, 'c')}).value);
+    EXPECT_TRUE(checkCommunities({std::string(127, 'c')}).value);
+
+    EXPECT_EQ(checkSnmpVersion("2c").value, NETROV_SNMP_V2C);
+    EXPECT_EQ(checkSnmpVersion("auto").value, NETROV_SNMP_AUTO);
+    EXPECT_NE(checkSnmpVersion("3").error.find("1, 2c, auto"), std::string::npos);
+
+    const std::string one = nothingAnsweredHint({"tarpon"}, NETROV_SNMP_V1);
+    EXPECT_NE(one.find("community \"tarpon\""), std::string::npos) << one;
+    EXPECT_NE(one.find("--community"), std::string::npos) << one;
+    EXPECT_NE(one.find("--snmp-version 2c"), std::string::npos) << one;
+    const std::string two = nothingAnsweredHint({"tarpon", "site7"}, NETROV_SNMP_AUTO);
+    EXPECT_NE(two.find("communities \"tarpon\", \"site7\""), std::string::npos) << two;
+    EXPECT_EQ(two.find("--snmp-version"), std::string::npos) << two;  // auto already tried both
 }
 
 TEST(CliInput, TotalTimeOutAndRetry)

@@ -64,7 +64,7 @@ public:
         // printer, and a printer whose location needs quoting in CSV.
         return agents.serve("mono_laser", {"127.0.52.1", "127.0.55.254"}) &&
                agents.serve("mfp", {"127.0.53.7"}) && agents.serve("toner_empty", {"127.0.54.200"}) &&
-               agents.serve("switch", {"127.0.54.9"}) &&
+               agents.serve("switch", {"127.0.54.9"}) && agents.serve("inkjet", {"127.0.57.1"}) && agents.serve("inkjet", {"127.0.57.1"}) &&
                agents.serve("colour_laser", {"127.0.53.8"},
                             {{"1.3.6.1.2.1.1.6.0", "1.3.6.1.2.1.1.6.0|4x|48616C6C202242222C206465736B20330D0A6E65787420746F2074686520646F6F72"}});
     }
@@ -160,14 +160,24 @@ TEST_F(Fleet, CheckFollowsTheMonitoringConventions)
         std::vector<std::string> mentions;
     };
     const Case cases[] = {
-        {{"127.0.52.1"}, 0, {"NETROV OK - Tarnwell ML-210: Ready", "| toner_black=81%;15;5;0;100", "pages=48213c"}},
-        {{"127.0.53.7"}, 1, {"NETROV WARNING", "toner black 9%", "Black toner low", "toner_cyan=40%;15;5"}},
+        {{"127.0.52.1"}, 0, {"NETROV OK - Tarnwell ML-210: Ready", "| toner_black=81%;15:;5:;0;100", "pages=48213c"}},
+        {{"127.0.53.7"}, 1, {"NETROV WARNING", "toner black 9%", "Black toner low", "toner_cyan=40%;15:;5:"}},
         {{"127.0.54.200"}, 2, {"NETROV CRITICAL", "Black toner empty", "toner_black=0%"}},
-        {{"127.0.53.8", "--toner-warning", "60", "--toner-critical", "50"}, 2, {"CRITICAL", "toner magenta 47%", "toner_black=64%;60;50"}},
+        {{"127.0.53.8", "--toner-warning", "60", "--toner-critical", "50"}, 2, {"CRITICAL", "toner magenta 47%", "toner_black=64%;60:;50:"}},
         {{"127.0.53.8", "--toner-warning", "65", "--toner-critical", "10"}, 1, {"WARNING", "toner black 64%"}},
         {{"127.0.54.77", "--timeout", "1"}, 3, {"NETROV UNKNOWN - no answer from 127.0.54.77"}},
         {{"127.0.53.8", "--toner-warning", "5", "--toner-critical", "10"}, 3, {"UNKNOWN", "above the warning"}},
         {{"127.0.53.8", "--nonsense"}, 3, {"UNKNOWN"}},
+        // Not a printer, and an inkjet with one empty ink among full ones.
+        {{"127.0.54.9"}, 3, {"NETROV UNKNOWN - 127.0.54.9 answers, but holds no printer object"}},
+        {{"127.0.57.1"}, 2, {"NETROV CRITICAL", "toner yellow 0%", "toner_yellow=0%;15:;5:;0;100"}},
+        // The usual short options and the range form of a threshold.
+        {{"-H", "127.0.53.8", "-C", "tarpon", "-t", "1", "-w", "60:", "-c", "50:"}, 2,
+         {"CRITICAL", "toner magenta 47%", "toner_black=64%;60:;50:"}},
+        {{"-H", "127.0.53.8", "-C", "nobody", "-t", "1"}, 3, {"NETROV UNKNOWN - no answer from 127.0.53.8"}},
+        {{"127.0.53.8", "--drum-warning", "70", "--drum-critical", "20"}, 1, {"WARNING", "drum 1 62%", "drum_1=62%;70:;20:"}},
+        {{"127.0.53.8", "-w", "10:20"}, 3, {"UNKNOWN", "toner threshold \"10:20\""}},
+        {{"-t", "1"}, 3, {"UNKNOWN", "address is missing"}},
     };
     for (const Case& c : cases) {
         std::vector<std::string> argv = {kCli, "check"};
@@ -177,6 +187,84 @@ TEST_F(Fleet, CheckFollowsTheMonitoringConventions)
         EXPECT_EQ(r.status, c.exit);
         EXPECT_EQ(lineCount(r.out), 1u);
         for (const std::string& m : c.mentions) EXPECT_NE(r.out.find(m), std::string::npos) << m;
+    }
+}
+
+// The check and the report judge a device alike: what needs attention in
+// the report is never OK in the check, and an empty ink is CRITICAL.
+TEST_F(Fleet, TheCheckAndTheReportGiveTheSameVerdict)
+{
+    const ProgramResult report = runProgram({kCli, "report", "--range", "127.0.52.0/22", "--range", "127.0.56.1-127.0.57.1",
+                                             "--timeout", "1", "--rate", "20000"});
+    ASSERT_EQ(report.status, 0) << report.err;
+    const auto rows = parseCsv(report.out);
+    ASSERT_GE(rows.size(), 2u);
+    const auto at = [&](const char* name) {
+        return static_cast<size_t>(std::find(rows[0].begin(), rows[0].end(), name) - rows[0].begin());
+    };
+    ASSERT_LT(at("attention"), rows[0].size());
+    const struct {
+        const char* address;
+        const char* attention;
+        int exit;
+    } expected[] = {
+        {"127.0.52.1", "no", kCheckOk},       {"127.0.53.7", "yes", kCheckWarning},
+        {"127.0.53.8", "no", kCheckOk},       {"127.0.54.200", "yes", cli::kCheckCritical},
+        {"127.0.56.1", "yes", cli::kCheckCritical}, {"127.0.57.1", "yes", cli::kCheckCritical},
+    };
+    for (const auto& e : expected) {
+        const auto row = std::find_if(rows.begin(), rows.end(), [&](const auto& r) { return r[0] == e.address; });
+        ASSERT_NE(row, rows.end()) << e.address << "\n" << report.out;
+        EXPECT_EQ((*row)[at("attention")], e.attention) << e.address;
+        const ProgramResult check = runProgram({kCli, "check", e.address, "--timeout", "1"});
+        EXPECT_EQ(check.status, e.exit) << e.address << ": " << check.out;
+        EXPECT_EQ(check.status != kCheckOk, std::string(e.attention) == "yes") << e.address;
+    }
+}
+
+TEST_F(Fleet, ReportColumnsAreTheSameForAMonoAndAColourFleet)
+{
+    const ProgramResult mono = runProgram({kCli, "report", "--range", "127.0.52.1-127.0.52.1", "--timeout", "1"});
+    const ProgramResult colour = runProgram({kCli, "report", "--range", "127.0.53.8-127.0.53.8", "--timeout", "1"});
+    ASSERT_EQ(mono.status, 0) << mono.err;
+    ASSERT_EQ(colour.status, 0) << colour.err;
+    const auto monoRows = parseCsv(mono.out);
+    const auto colourRows = parseCsv(colour.out);
+    ASSERT_EQ(monoRows.size(), 2u);
+    ASSERT_EQ(colourRows.size(), 2u);
+    EXPECT_EQ(monoRows[0], colourRows[0]);
+    const size_t cyan = static_cast<size_t>(std::find(monoRows[0].begin(), monoRows[0].end(), "toner_cyan") - monoRows[0].begin());
+    ASSERT_LT(cyan + 1, monoRows[0].size());
+    EXPECT_EQ(monoRows[1][cyan], "");
+    EXPECT_EQ(monoRows[1][cyan + 1], "not_reported");
+    EXPECT_EQ(colourRows[1][cyan], "52");
+}
+
+TEST_F(Fleet, ReportForSpreadsheetsStartsWithAByteOrderMarkAndParsesBack)
+{
+    TempDir dir;
+    const std::string file = dir.file("fleet.csv");
+    const ProgramResult shown = runProgram({kCli, "report", "--range", "127.0.53.8-127.0.53.8", "--timeout", "1", "--excel"});
+    const ProgramResult written =
+        runProgram({kCli, "report", "--range", "127.0.53.8-127.0.53.8", "--timeout", "1", "--bom", "--output", file});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    ASSERT_EQ(written.status, 0) << written.err;
+    for (const std::string& text : {shown.out, readFile(file)}) {
+        ASSERT_EQ(text.rfind("\xEF\xBB\xBF" "address,", 0), 0u) << text;
+        const auto rows = parseCsv(text.substr(3));
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[1][0], "127.0.53.8");
+        EXPECT_EQ(rows[1].size(), rows[0].size());
+    }
+}
+
+TEST(ReportOptions, TwoFormsAtOnceAreRefused)
+{
+    for (const char* other : {"--csv", "--excel"}) {
+        const ProgramResult r = runProgram({kCli, "report", "--range", "127.0.0.1-127.0.0.1", "--json", other});
+        EXPECT_EQ(r.status, 2) << other;
+        EXPECT_NE(r.err.find(std::string("--json and ") + other), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
     }
 }
 
@@ -257,9 +345,18 @@ TEST(CheckHostile, ALongSupplyTableIsWalkedOnceAndShownBounded)
     EXPECT_EQ(lineCount(toner.out), 2u + 256u + 1u);  // model, header, the first 256, "more not shown"
     EXPECT_NE(toner.out.find("(9744 more not shown)"), std::string::npos);
 
+    // The other supplies (drums, fusers) are the same table seen by another
+    // query: one walk of their own, as the supplies command makes.
+    const ProgramResult supplies = runProgram({kCli, "supplies", device.address(), "--timeout", "2"});
+    ASSERT_EQ(supplies.status, 0) << supplies.err;
+    const size_t suppliesRequests = device.requestCount() - tonerRequests;
+    EXPECT_LT(suppliesRequests, kRows * 5 / 2);
+
+    const size_t before = device.requestCount();
     const ProgramResult check = runProgram({kCli, "check", device.address(), "--timeout", "2"});
     EXPECT_EQ(check.status, kCheckOk) << check.out << check.err;
-    EXPECT_LT(device.requestCount() - tonerRequests, kRows * 5 / 2);
+    // The toner walk and the supplies walk, each once, and a few requests for the rest.
+    EXPECT_LT(device.requestCount() - before, tonerRequests + suppliesRequests + 200);
     EXPECT_EQ(lineCount(check.out), 1u);
     const std::string perf = check.out.substr(check.out.find('|'));
     EXPECT_EQ(std::count(perf.begin(), perf.end(), '='), 16 + 1) << check.out;  // 16 toner labels and the pages

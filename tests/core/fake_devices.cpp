@@ -27,6 +27,16 @@ core::DeviceAccess FakeDevices::access()
     return a;
 }
 
+namespace {
+
+// A device with a community of its own is silent to every other.
+bool answersCommunity(const FakeDevice& d, const DeviceIdentity* request)
+{
+    return d.community.empty() || d.community == core::fieldText(request->community);
+}
+
+}  // namespace
+
 int32_t FakeDevices::search(DeviceIdentity* request, DeviceIdentity* found, int32_t capacity, int32_t* count)
 {
     const uint32_t address = core::loadAddress(request->address);
@@ -45,9 +55,7 @@ int32_t FakeDevices::search(DeviceIdentity* request, DeviceIdentity* found, int3
         if (*count < capacity) found[*count] = id;
         ++*count;
     };
-    const auto answers = [&](const FakeDevice& d) {
-        return d.community.empty() || d.community == core::fieldText(request->community);
-    };
+    const auto answers = [&](const FakeDevice& d) { return answersCommunity(d, request); };
     if (address == 0xFFFFFFFFu) {
         for (const auto& [a, d] : devices)
             if (d.answersBroadcast && answers(d)) add(identityFor(a, d.model));
@@ -66,7 +74,7 @@ int32_t FakeDevices::info(DeviceIdentity* device, void* records, int32_t capacit
     queryTimeouts.push_back(device->timeout);
     const int call = infoCalls[address]++;
     auto it = devices.find(address);
-    if (it == devices.end()) return answerInfo(nullptr, records, capacity, count);
+    if (it == devices.end() || !answersCommunity(it->second, device)) return answerInfo(nullptr, records, capacity, count);
     const FakeDevice& d = it->second;
     int32_t failure = d.infoResult;
     if (call < static_cast<int>(d.infoFailuresFirst.size())) failure = d.infoFailuresFirst[static_cast<size_t>(call)];
@@ -85,6 +93,7 @@ int32_t FakeDevices::status(DeviceIdentity* device, void* records, int32_t capac
     const uint32_t address = core::loadAddress(device->address);
     std::lock_guard lock(mutex);
     auto it = devices.find(address);
+    if (it != devices.end() && !answersCommunity(it->second, device)) it = devices.end();
     if (it == devices.end() || it->second.statusResult != NETROV_OK) {
         // The service's failure record.
         DeviceStatus failure{};

@@ -315,6 +315,26 @@ TEST(SearchRun, EachAddressTriesTheCommunitiesInOrderUntilOneAnswers)
     for (const auto& call : h.fake.searches) EXPECT_EQ(call.snmpVersion, NETROV_SNMP_V2C);
 }
 
+TEST(SearchRun, TheRefreshAsksWithTheCommunityAndVersionTheSearchFound)
+{
+    Harness h;
+    h.fake.devices[ip("127.0.0.2")].community = "site7";
+    SearchExtent extent;
+    extent.moreCommunities = {"site7"};
+    extent.snmpVersion = NETROV_SNMP_V2C;
+    SearchRun run(h.library, h.list);
+    run.setExtent(extent);
+    ASSERT_TRUE(run.start(perAddressOnly(), listOf({"127.0.0.2"}), ""));
+    run.wait();
+    ASSERT_EQ(h.list.count(), 1u);
+    h.fake.devices[ip("127.0.0.2")].simpleStatus = {5};
+    refreshDevices(h.library, h.list, perAddressOnly());
+    const DeviceListEntry refreshed = h.list.copy(0);
+    EXPECT_EQ(statusCode(refreshed), 5);  // the device answered its refresh
+    EXPECT_EQ(fieldText(refreshed.identity.community), "site7");
+    EXPECT_EQ(netrovSnmpVersion(&refreshed.identity), NETROV_SNMP_V2C);
+}
+
 TEST(SearchRun, TheLocalSearchAsksEveryCommunity)
 {
     Harness h;

@@ -1,0 +1,227 @@
+// netrov-cli's search inputs against simulated printers: several communities, host names, the hint, Ctrl-C in a sweep.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <set>
+
+#include <nlohmann/json.hpp>
+
+#include "exit_codes.h"
+#include "run_program.h"
+#include "walk_agents.h"
+
+namespace netrov::test {
+namespace {
+
+const std::string kCli = std::string(NETROV_OUTPUT_DIR) + "/netrov-cli";
+
+std::set<std::string> addressesIn(const std::string& searchJson)
+{
+    std::set<std::string> found;
+    const nlohmann::json search = nlohmann::json::parse(searchJson);
+    for (const auto& device : search.at("devices")) found.insert(device.at("ipAddress").get<std::string>());
+    return found;
+}
+
+// Runs the program, sends SIGINT once its standard error satisfies ready,
+// and collects the rest. status is -1 when it was never ready or did not exit.
+ProgramResult interruptWhen(const std::vector<std::string>& argv, const std::function<bool(const std::string&)>& ready,
+                            int timeoutSeconds = 60)
+{
+    ProgramResult result;
+    int outPipe[2];
+    int errPipe[2];
+    if (pipe2(outPipe, O_CLOEXEC) != 0) return result;
+    if (pipe2(errPipe, O_CLOEXEC) != 0) {
+        close(outPipe[0]);
+        close(outPipe[1]);
+        return result;
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(outPipe[1], STDOUT_FILENO);
+        dup2(errPipe[1], STDERR_FILENO);
+        std::vector<char*> args;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    close(outPipe[1]);
+    close(errPipe[1]);
+    if (pid < 0) {
+        close(outPipe[0]);
+        close(errPipe[0]);
+        return result;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    std::string* sinks[2] = {&result.out, &result.err};
+    bool sent = false;
+    bool killed = false;
+    for (int open = 2; open > 0;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            kill(pid, SIGKILL);
+            killed = true;
+            break;
+        }
+        if (poll(fds, 2, static_cast<int>(left.count())) <= 0) continue;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+            char buffer[4096];
+            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                sinks[i]->append(buffer, static_cast<size_t>(n));
+            } else {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+        if (!sent && ready(result.err)) {
+            kill(pid, SIGINT);
+            sent = true;
+        }
+    }
+    for (auto& f : fds)
+        if (f.fd >= 0) close(f.fd);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status = sent && !killed && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+// Two printers that answer different communities, and one printer for the
+// sweep that Ctrl-C interrupts.
+class SearchInputs : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        tarpon_ = std::make_unique<WalkAgents>("tarpon");
+        site_ = std::make_unique<WalkAgents>("site7");
+        if (!tarpon_->serve("mono_laser", {"127.0.57.1", "127.0.58.1", "127.0.58.2"}))
+            whyNot_ = tarpon_->whyNot();
+        else if (!site_->serve("colour_laser", {"127.0.57.2"}))
+            whyNot_ = site_->whyNot();
+    }
+    static void TearDownTestSuite()
+    {
+        tarpon_.reset();
+        site_.reset();
+    }
+    void SetUp() override
+    {
+        if (!whyNot_.empty()) GTEST_SKIP() << whyNot_;
+    }
+    static inline std::unique_ptr<WalkAgents> tarpon_;
+    static inline std::unique_ptr<WalkAgents> site_;
+    static inline std::string whyNot_;
+};
+
+TEST_F(SearchInputs, TwoPrintersWithDifferentCommunitiesAreFoundInOneSearch)
+{
+    const std::vector<std::string> both = {"--community", "tarpon", "--community", "site7"};
+    std::vector<std::string> byAddress = {kCli, "search", "--no-broadcast", "--address", "127.0.57.1", "--address",
+                                          "127.0.57.2", "--timeout", "1", "--json"};
+    byAddress.insert(byAddress.end(), both.begin(), both.end());
+    const ProgramResult listed = runProgram(byAddress);
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(addressesIn(listed.out), (std::set<std::string>{"127.0.57.1", "127.0.57.2"})) << listed.out;
+
+    // The sweep asks every community too.
+    std::vector<std::string> swept = {kCli, "search", "--no-broadcast", "--range", "127.0.57.0/24", "--rate", "20000",
+                                      "--timeout", "1", "--json"};
+    swept.insert(swept.end(), both.begin(), both.end());
+    const ProgramResult sweep = runProgram(swept);
+    ASSERT_EQ(sweep.status, 0) << sweep.err;
+    EXPECT_EQ(nlohmann::json::parse(sweep.out), nlohmann::json::parse(listed.out));
+
+    // One community finds only its printer.
+    const ProgramResult one = runProgram({kCli, "search", "--no-broadcast", "--address", "127.0.57.1", "--address",
+                                          "127.0.57.2", "--timeout", "1", "--json", "--community", "site7"});
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(addressesIn(one.out), std::set<std::string>{"127.0.57.2"});
+}
+
+TEST_F(SearchInputs, ADeviceCommandReadsWithTheCommunityThatAnswers)
+{
+    const ProgramResult model = runProgram(
+        {kCli, "model", "127.0.57.2", "--community", "tarpon", "--community", "site7", "--timeout", "1"});
+    ASSERT_EQ(model.status, 0) << model.err;
+    EXPECT_EQ(model.out, "Tarnwell CL-560 Color\n");
+    const ProgramResult v2c = runProgram({kCli, "model", "127.0.57.1", "--snmp-version", "2c", "--timeout", "1"});
+    EXPECT_EQ(v2c.status, 0) << v2c.err;  // the simulator answers either version
+}
+
+TEST_F(SearchInputs, NothingAnsweringGivesAHintNamingTheCommunitiesTried)
+{
+    const ProgramResult r = runProgram({kCli, "search", "--no-broadcast", "--address", "127.0.57.1", "--timeout", "1",
+                                        "--community", "wrong", "--community", "other"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("0 devices found"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("communities \"wrong\", \"other\""), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--snmp-version"), std::string::npos) << r.err;
+
+    const ProgramResult found = runProgram({kCli, "search", "--no-broadcast", "--address", "127.0.57.1", "--timeout", "1"});
+    ASSERT_EQ(found.status, 0) << found.err;
+    EXPECT_EQ(found.err.find("no device answered"), std::string::npos) << found.err;
+}
+
+TEST_F(SearchInputs, CtrlCDuringASweepListsWhatAnsweredSoFar)
+{
+    // 766 addresses at 40 a second take 19 seconds; the two printers are
+    // the first addresses asked, and the interrupt comes once both answered.
+    const auto start = std::chrono::steady_clock::now();
+    const ProgramResult r = interruptWhen({kCli, "search", "--no-broadcast", "--range", "127.0.58.1-127.0.60.254", "--rate", "40",
+                                           "--timeout", "2", "--progress", "--json"},
+                                          [](const std::string& err) { return err.find(" 2 answered") != std::string::npos; });
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+    ASSERT_EQ(r.status, cli::kExitInterrupted) << r.err.substr(0, 2000);
+    EXPECT_NE(r.err.find("listing what was found so far"), std::string::npos) << r.err;
+    EXPECT_EQ(addressesIn(r.out), (std::set<std::string>{"127.0.58.1", "127.0.58.2"})) << r.out;
+}
+
+TEST(SearchInputNames, HostNamesAreTakenAndAnUnknownNameIsBadInput)
+{
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"search", "--no-broadcast", "--address", "printer.invalid"},
+          std::vector<std::string>{"status", "printer.invalid"}, std::vector<std::string>{"toner", "printer.invalid"}}) {
+        std::vector<std::string> argv = {kCli};
+        argv.insert(argv.end(), command.begin(), command.end());
+        const ProgramResult r = runProgram(argv);
+        EXPECT_EQ(r.status, cli::kExitBadInput) << command[0] << ": " << r.err;
+        EXPECT_NE(r.err.find("cannot resolve host name 'printer.invalid'"), std::string::npos) << r.err;
+    }
+    const ProgramResult check = runProgram({kCli, "check", "printer.invalid"});
+    EXPECT_EQ(check.status, 3) << check.out;  // the monitoring check says UNKNOWN
+    // localhost resolves; nothing need answer there for the search to run.
+    const ProgramResult local =
+        runProgram({kCli, "search", "--no-broadcast", "--address", "localhost", "--timeout", "1", "--json"});
+    EXPECT_EQ(local.status, 0) << local.err;
+}
+
+TEST(SearchInputNames, ConflictingOptionsAreRefused)
+{
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"report", "--range", "127.0.57.0/30", "--csv", "--json"},
+          std::vector<std::string>{"search", "--no-broadcast", "--address", "127.0.57.1", "--progress", "--no-progress"},
+          std::vector<std::string>{"status", "127.0.57.1", "--snmp-version", "3"},
+          std::vector<std::string>{"status", "127.0.57.1", "--community", ""}}) {
+        std::vector<std::string> argv = {kCli};
+        argv.insert(argv.end(), command.begin(), command.end());
+        const ProgramResult r = runProgram(argv);
+        EXPECT_EQ(r.status, cli::kExitBadInput) << command.back() << ": " << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+}  // namespace
+}  // namespace netrov::test
