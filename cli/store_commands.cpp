@@ -308,7 +308,7 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
     settings.TimeOut = options.timeOut;
     settings.Retry = options.retry;
     core::setCommunity(settings, options.community);
-    const SweepSearch search{settings, {}, options.rate, false};
+    const SweepSearch search{settings, {}, {}, options.rate, false};
     std::vector<uint32_t> targets = options.targets;
     std::sort(targets.begin(), targets.end());
     const auto targeted = [&](const std::string& address) {

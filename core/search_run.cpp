@@ -11,6 +11,9 @@
 #include <netrov/snmp_version.h>
 
 #include "platform/file_system.h"
+#ifdef NETROV_HAVE_USM
+#include "snmp/v3_discovery.h"
+#endif
 
 namespace netrov::core {
 
@@ -76,6 +79,8 @@ void SearchRun::abort()
     abort_.store(1);
     wait();
     devices_.clear();
+    std::lock_guard lock(startedMutex_);
+    credentialsNeeded_.clear();
 }
 
 std::string shortageText(const SearchShortage& shortage)
@@ -102,6 +107,14 @@ std::vector<uint32_t> SearchRun::startedAddresses() const
 {
     std::lock_guard lock(startedMutex_);
     return startedAddresses_;
+}
+
+std::vector<CredentialsNeeded> SearchRun::credentialsNeeded() const
+{
+    std::lock_guard lock(startedMutex_);
+    std::vector<CredentialsNeeded> sorted = credentialsNeeded_;
+    std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.address < b.address; });
+    return sorted;
 }
 
 void SearchRun::master()
@@ -184,7 +197,7 @@ void SearchRun::searchAddresses(const std::vector<uint32_t>& targets)
         thread.join();
 }
 
-std::vector<DeviceIdentity> SearchRun::searchWith(DeviceIdentity& request, int tries)
+std::vector<DeviceIdentity> SearchRun::searchWith(DeviceIdentity& request, int tries, bool* answered)
 {
     const DeviceAccess& access = library_.access();
     std::vector<DeviceIdentity> found(kFirstResultCapacity);
@@ -192,7 +205,9 @@ std::vector<DeviceIdentity> SearchRun::searchWith(DeviceIdentity& request, int t
     int32_t count = 0;
     for (int i = 0; i < tries && count == 0 && abort_.load() != 1; ++i) {
         count = 0;
-        access.searchDevice(&request, 0, 0, found.data(), capacity, &count);
+        const int32_t result = access.searchDevice(&request, 0, 0, found.data(), capacity, &count);
+        // An answer that is no printer still means the address was reached.
+        if (answered && result == NETROV_OK) *answered = true;
     }
     if (count > capacity) {
         const int64_t larger = int64_t{count} + kResultCapacityMargin;
@@ -219,22 +234,51 @@ void SearchRun::searchThread(uint32_t address, bool perAddress)
         storeAddress(address, request.address);
 
         const int tries = perAddress ? attempts(settings_) : 1;
-        // An address stops at the first community that answers; the local
-        // search asks every one, since each may reach other devices.
-        for (const std::string& community : communities_) {
+        // An address stops at the first community, then profile, that
+        // answers; the local search asks every community, since each may
+        // reach other devices. Profiles go to one address at a time, as
+        // SNMPv3 has no broadcast.
+        struct Try {
+            const std::string* name;
+            int32_t version;
+        };
+        std::vector<Try> order;
+        for (const std::string& community : communities_) order.push_back({&community, extent_.snmpVersion});
+        if (perAddress)
+            for (const std::string& profile : extent_.profiles) order.push_back({&profile, NETROV_SNMP_V3});
+        bool answered = false;
+        for (const Try& t : order) {
             if (abort_.load() == 1) break;
             std::memset(request.community, 0, sizeof request.community);
-            std::memcpy(request.community, community.data(), std::min(community.size(), sizeof request.community - 1));
-            const std::vector<DeviceIdentity> found = searchWith(request, tries);
-            for (const DeviceIdentity& device : found) processFound(device, perAddress);
-            if (perAddress && !found.empty()) break;
+            std::memcpy(request.community, t.name->data(), std::min(t.name->size(), sizeof request.community - 1));
+            netrovSetSnmpVersion(&request, t.version);
+            const std::vector<DeviceIdentity> found = searchWith(request, tries, &answered);
+            for (const DeviceIdentity& device : found) processFound(device, perAddress, t.version);
+            if (perAddress && !found.empty()) return;
         }
+        if (perAddress && !answered && abort_.load() != 1) probeForV3(address);
     } catch (const std::bad_alloc&) {
         // A result array that cannot be had ends this thread without results.
     }
 }
 
-void SearchRun::processFound(const DeviceIdentity& found, bool perAddress)
+void SearchRun::probeForV3(uint32_t address)
+{
+#ifdef NETROV_HAVE_USM
+    const std::vector<snmp::EngineSighting> engines =
+        snmp::discoverEngines(addressToText(address).c_str(), settings_.TimeOut, {});
+    if (engines.empty()) return;
+    CredentialsNeeded needed;
+    needed.address = address;
+    needed.enterprise = snmp::enterpriseOf(engines.front().engineId);
+    std::lock_guard lock(startedMutex_);
+    credentialsNeeded_.push_back(needed);
+#else
+    (void)address;
+#endif
+}
+
+void SearchRun::processFound(const DeviceIdentity& found, bool perAddress, int32_t version)
 {
     DeviceListEntry entry;
     std::memset(&entry, 0, sizeof entry);
@@ -242,7 +286,7 @@ void SearchRun::processFound(const DeviceIdentity& found, bool perAddress)
     entry.identity.timeout = foundDeviceTimeOut_;
     // A fixed version is what the device was asked with; with "auto" the
     // service writes the one that answered.
-    if (extent_.snmpVersion != NETROV_SNMP_AUTO) netrovSetSnmpVersion(&entry.identity, extent_.snmpVersion);
+    if (version != NETROV_SNMP_AUTO) netrovSetSnmpVersion(&entry.identity, version);
 
     if (settings_.Filter == 1) {
         if (fieldText(entry.identity.modelName).find(manufacturer_) == std::string::npos) return;
