@@ -197,7 +197,7 @@ void SearchRun::searchAddresses(const std::vector<uint32_t>& targets)
         thread.join();
 }
 
-std::vector<DeviceIdentity> SearchRun::searchWith(DeviceIdentity& request, int tries, bool* answered)
+std::vector<DeviceIdentity> SearchRun::searchWith(DeviceIdentity& request, int tries)
 {
     const DeviceAccess& access = library_.access();
     std::vector<DeviceIdentity> found(kFirstResultCapacity);
@@ -205,9 +205,7 @@ std::vector<DeviceIdentity> SearchRun::searchWith(DeviceIdentity& request, int t
     int32_t count = 0;
     for (int i = 0; i < tries && count == 0 && abort_.load() != 1; ++i) {
         count = 0;
-        const int32_t result = access.searchDevice(&request, 0, 0, found.data(), capacity, &count);
-        // An answer that is no printer still means the address was reached.
-        if (answered && result == NETROV_OK) *answered = true;
+        access.searchDevice(&request, 0, 0, found.data(), capacity, &count);
     }
     if (count > capacity) {
         const int64_t larger = int64_t{count} + kResultCapacityMargin;
@@ -246,17 +244,16 @@ void SearchRun::searchThread(uint32_t address, bool perAddress)
         for (const std::string& community : communities_) order.push_back({&community, extent_.snmpVersion});
         if (perAddress)
             for (const std::string& profile : extent_.profiles) order.push_back({&profile, NETROV_SNMP_V3});
-        bool answered = false;
         for (const Try& t : order) {
             if (abort_.load() == 1) break;
             std::memset(request.community, 0, sizeof request.community);
             std::memcpy(request.community, t.name->data(), std::min(t.name->size(), sizeof request.community - 1));
             netrovSetSnmpVersion(&request, t.version);
-            const std::vector<DeviceIdentity> found = searchWith(request, tries, &answered);
+            const std::vector<DeviceIdentity> found = searchWith(request, tries);
             for (const DeviceIdentity& device : found) processFound(device, perAddress, t.version);
             if (perAddress && !found.empty()) return;
         }
-        if (perAddress && !answered && abort_.load() != 1) probeForV3(address);
+        if (perAddress && abort_.load() != 1) probeForV3(address);
     } catch (const std::bad_alloc&) {
         // A result array that cannot be had ends this thread without results.
     }
@@ -268,6 +265,13 @@ void SearchRun::probeForV3(uint32_t address)
     const std::vector<snmp::EngineSighting> engines =
         snmp::discoverEngines(addressToText(address).c_str(), settings_.TimeOut, {});
     if (engines.empty()) return;
+    // Every SNMPv3 agent answers the probe, also one that answered a
+    // community but is no printer: that one needs no credentials.
+    SweepSettings byCommunity;
+    byCommunity.community = communities_.front();
+    byCommunity.moreCommunities.assign(communities_.begin() + 1, communities_.end());
+    byCommunity.timeOutMs = settings_.TimeOut * 1000;
+    if (!sweep(std::vector<uint32_t>{address}, byCommunity, &abort_, {}).responders.empty()) return;
     CredentialsNeeded needed;
     needed.address = address;
     needed.enterprise = snmp::enterpriseOf(engines.front().engineId);

@@ -99,8 +99,7 @@ private:
     void sweepBlocks();
     void searchThread(uint32_t address, bool perAddress);
     // The devices one request finds; empty when none answered.
-    // answered (may be null) is set when any request got an answer.
-    std::vector<DeviceIdentity> searchWith(DeviceIdentity& request, int tries, bool* answered = nullptr);
+    std::vector<DeviceIdentity> searchWith(DeviceIdentity& request, int tries);
     // version is the one the device was asked in.
     void processFound(const DeviceIdentity& found, bool perAddress, int32_t version);
     // Sends the SNMPv3 discovery probe to an address nothing else reached.
