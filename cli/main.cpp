@@ -334,6 +334,8 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     core::setCommunityList(settings, extent, common.communities);
     extent.snmpVersion = common.snmpVersion;
     extent.profiles = common.profiles;
+    // Whoever names a profile expects SNMPv3 printers: those no profile fits are listed too.
+    extent.probeV3 = !common.profiles.empty();
     std::vector<core::CredentialsNeeded> credentialsNeeded;
 
     cli::Session session;
@@ -434,7 +436,6 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         if (!hardened.empty()) std::cerr << ", " << hardened.size() << " more that need SNMPv3 credentials";
         std::cerr << "\n";
     }
-    rows.insert(rows.end(), hardened.begin(), hardened.end());
     if (rows.empty() && status == kExitOk)
         std::cerr << "netrov-cli: " << cli::terminalSafe(cli::nothingAnsweredHint(common.communities, common.snmpVersion)) << "\n";
     if (shortage.any()) {

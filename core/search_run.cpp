@@ -163,6 +163,7 @@ void SearchRun::sweepBlocks()
     sweepSettings.moreCommunities.assign(communities_.begin() + 1, communities_.end());
     sweepSettings.timeOutMs = settings_.TimeOut * 1000;
     sweepSettings.rate = sweepRate_;
+    sweepSettings.probeV3 = extent_.probeV3;
     const SweepResult swept = sweep(targets, sweepSettings, &abort_, {});
     for (size_t first = 0; first < swept.responders.size() && abort_.load() != 1; first += kMaxAddresses) {
         const size_t last = std::min(swept.responders.size(), first + kMaxAddresses);
@@ -253,7 +254,7 @@ void SearchRun::searchThread(uint32_t address, bool perAddress)
             for (const DeviceIdentity& device : found) processFound(device, perAddress, t.version);
             if (perAddress && !found.empty()) return;
         }
-        if (perAddress && abort_.load() != 1) probeForV3(address);
+        if (perAddress && extent_.probeV3 && abort_.load() != 1) probeForV3(address);
     } catch (const std::bad_alloc&) {
         // A result array that cannot be had ends this thread without results.
     }

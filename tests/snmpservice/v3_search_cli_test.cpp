@@ -102,6 +102,23 @@ TEST_F(V3Cli, ASearchListsV1AndV3PrintersAndTheOneThatNeedsCredentials)
     EXPECT_NE(text.out.find(kHardenedAddress), std::string::npos);
 }
 
+TEST_F(V3Cli, ASweptBlockReadsThePrinterThatSpeaksOnlyV3ByItsProfile)
+{
+    // A block goes through the paced sweep, which finds the v3-only agent by its probe.
+    const std::string targets = dir_->file("targets.txt");
+    writeFile(targets, "127.0.0.0/29\n");
+    const ProgramResult r = run({"search", "--no-broadcast", "--targets", targets, "--profile", "office", "--timeout",
+                                 "1", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const nlohmann::json search = nlohmann::json::parse(r.out);
+    std::map<std::string, std::string> names;
+    for (const auto& device : search.at("devices"))
+        if (device.contains("name") && device.at("name").is_string())
+            names[device.at("address").get<std::string>()] = device.at("name").get<std::string>();
+    EXPECT_EQ(names[kV1Address], "bench-v1");
+    EXPECT_EQ(names[kFittingAddress], "bench-fitting");
+}
+
 TEST_F(V3Cli, DeviceCommandsReadWithTheProfileThatAnswers)
 {
     // The wrong profile first: the one that answers is kept.
