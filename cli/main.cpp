@@ -418,6 +418,12 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     }
     if (options.common.json) {
         nlohmann::json document = cli::toJson(rows);
+        // A device read by SNMPv3 names the profile that reached it (a name, never a secret).
+        for (size_t i = 0; i < entries.size() && i < document["devices"].size(); ++i) {
+            const DeviceIdentity& identity = entries[i].identity;
+            if (netrovSnmpVersion(&identity) == NETROV_SNMP_V3)
+                document["devices"][i]["profile"] = core::fieldText(identity.community, sizeof identity.community);
+        }
         for (size_t i = 0; i < hardened.size(); ++i) {
             nlohmann::json device = cli::toJson(hardened[i]);
             device["model"] = nullptr;

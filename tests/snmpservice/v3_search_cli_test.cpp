@@ -91,6 +91,8 @@ TEST_F(V3Cli, ASearchListsV1AndV3PrintersAndTheOneThatNeedsCredentials)
     EXPECT_EQ(byAddress[kV1Address].at("name"), "bench-v1");
     EXPECT_FALSE(byAddress[kV1Address].contains("credentialsNeeded"));
     EXPECT_EQ(byAddress[kFittingAddress].at("name"), "bench-fitting");
+    EXPECT_EQ(byAddress[kFittingAddress].at("profile"), "office");
+    EXPECT_FALSE(byAddress[kV1Address].contains("profile"));
     EXPECT_FALSE(byAddress[kFittingAddress].contains("credentialsNeeded"));
     EXPECT_EQ(byAddress[kHardenedAddress].at("credentialsNeeded"), true);
     EXPECT_EQ(byAddress[kHardenedAddress].at("enterprise"), 8072);  // net-snmp's own number
