@@ -15,6 +15,8 @@
 
 #include <netrov/snmp_version.h>
 
+#include "profiles.h"
+
 namespace netrov::cli {
 
 namespace {
@@ -80,6 +82,33 @@ Checked<std::vector<std::string>> checkCommunities(const std::vector<std::string
             communities.push_back(community);
     }
     return {std::move(communities), {}};
+}
+
+Checked<std::vector<std::string>> checkProfiles(const std::vector<std::string>& given, const std::filesystem::path& path)
+{
+    Checked<std::vector<std::string>> checked;
+    if (given.empty()) {
+        checked.value.emplace();
+        return checked;
+    }
+    if (path.empty()) {
+        checked.error = "--profile needs a profile file, but neither XDG_CONFIG_HOME nor HOME is set";
+        return checked;
+    }
+    std::vector<core::CredentialProfile> profiles;
+    core::ProfileError error;
+    if (!core::loadProfiles(path, profiles, error)) {
+        checked.error = error.message;
+        return checked;
+    }
+    for (const std::string& name : given) {
+        if (!core::findProfile(profiles, name)) {
+            checked.error = "no profile [" + name + "] in " + path.string();
+            return checked;
+        }
+    }
+    checked.value = given;
+    return checked;
 }
 
 Checked<int32_t> checkSnmpVersion(const std::string& text)

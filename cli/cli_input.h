@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,11 @@ Checked<uint32_t> resolveAddress(const std::string& text);
 // The communities of a command in the order given; {"tarpon"} when none was
 // given. Empty ones, and ones of 128 characters or more, are refused.
 Checked<std::vector<std::string>> checkCommunities(const std::vector<std::string>& given);
+
+// Profile names of a command, each in the profile file at path; an error
+// names the first missing one or says why the file is refused (with its line
+// number, never a value from it).
+Checked<std::vector<std::string>> checkProfiles(const std::vector<std::string>& given, const std::filesystem::path& path);
 
 // "1", "2c" or "auto" as the number NETROV_SNMP_* of include/netrov/snmp_version.h.
 Checked<int32_t> checkSnmpVersion(const std::string& text);

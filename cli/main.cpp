@@ -20,6 +20,7 @@
 #include <CLI/CLI.hpp>
 
 #include <netrov/result_codes.h>
+#include <netrov/snmp_version.h>
 
 #include "alert_report.h"
 #include "cli_input.h"
@@ -30,6 +31,7 @@
 #include "platform/file_system.h"
 #include "platform/module_path.h"
 #include "platform/regular_file.h"
+#include "profiles.h"
 #include "front_library.h"
 #include "query_commands.h"
 #include "query_reading.h"
@@ -77,6 +79,9 @@ void catchInterrupts()
     sigaction(SIGTERM, &action, nullptr);
 #endif
 }
+
+// The status of a device found only by the SNMPv3 discovery probe.
+constexpr const char* kCredentialsNeeded = "SNMPv3: credentials needed";
 
 // Each line of the message on a line of its own (a targets file reports
 // every bad line), made safe for the terminal.
@@ -131,6 +136,7 @@ std::string checkInstallation()
 struct CommonOptions {
     std::vector<std::string> communities;  // none given: the default community
     std::string snmpVersion = "1";
+    std::vector<std::string> profiles;  // SNMPv3 credential profiles, tried after the communities
     int64_t timeOut = core::kDefaultTimeOut;
     bool json = false;
 };
@@ -140,6 +146,7 @@ struct CheckedCommon {
     int32_t timeOut = 0;
     std::vector<std::string> communities;
     int32_t snmpVersion = 0;
+    std::vector<std::string> profiles;
 };
 
 std::string checkCommon(const CommonOptions& options, CheckedCommon& checked)
@@ -153,6 +160,9 @@ std::string checkCommon(const CommonOptions& options, CheckedCommon& checked)
     const auto version = cli::checkSnmpVersion(options.snmpVersion);
     if (!version.value) return version.error;
     checked.snmpVersion = *version.value;
+    auto profiles = cli::checkProfiles(options.profiles, core::profilesPath());
+    if (!profiles.value) return profiles.error;
+    checked.profiles = std::move(*profiles.value);
     return {};
 }
 
@@ -182,6 +192,28 @@ std::string answeringCommunity(uint32_t address, const CheckedCommon& common)
     return common.communities[result.answeredWith.front()];
 }
 
+// The first profile the device answers a model read with; else the first
+// profile, so the command reports that profile's fault by its name.
+std::string answeringProfile(uint32_t address, const CheckedCommon& common)
+{
+    for (const std::string& profile : common.profiles) {
+        if (gInterrupted.load() != 0) break;
+        cli::Session probe;
+        if (probe.open(address, profile, common.timeOut, NETROV_SNMP_V3).modelResult == NETROV_OK) return profile;
+    }
+    return common.profiles.front();
+}
+
+// Whether any community reaches the device, by one paced request each.
+bool anyCommunityAnswers(uint32_t address, const CheckedCommon& common)
+{
+    core::SweepSettings probe;
+    probe.community = common.communities.front();
+    probe.moreCommunities.assign(common.communities.begin() + 1, common.communities.end());
+    probe.timeOutMs = common.timeOut * 1000;
+    return !core::sweep(std::vector<uint32_t>{address}, probe, &gInterrupted, {}).responders.empty();
+}
+
 CheckedDevice checkDevice(const std::string& addressText, const CommonOptions& options)
 {
     CheckedDevice checked;
@@ -197,7 +229,15 @@ CheckedDevice checkDevice(const std::string& addressText, const CommonOptions& o
     checked.timeOut = common.timeOut;
     checked.snmpVersion = common.snmpVersion;
     checked.error = checkInstallation();
-    if (checked.error.empty()) checked.community = answeringCommunity(checked.address, common);
+    if (!checked.error.empty()) return checked;
+    // Profiles come after the communities: a device no community reaches is
+    // read by SNMPv3 with the first profile it answers.
+    if (!common.profiles.empty() && !anyCommunityAnswers(checked.address, common)) {
+        checked.community = answeringProfile(checked.address, common);
+        checked.snmpVersion = NETROV_SNMP_V3;
+        return checked;
+    }
+    checked.community = answeringCommunity(checked.address, common);
     return checked;
 }
 
@@ -293,6 +333,10 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     core::SearchExtent extent;
     core::setCommunityList(settings, extent, common.communities);
     extent.snmpVersion = common.snmpVersion;
+    extent.profiles = common.profiles;
+    // Whoever names a profile expects SNMPv3 printers: those no profile fits are listed too.
+    extent.probeV3 = !common.profiles.empty();
+    std::vector<core::CredentialsNeeded> credentialsNeeded;
 
     cli::Session session;
     core::FrontLibrary& library = core::FrontLibrary::tuva();
@@ -327,6 +371,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         }
         run.wait();
         shortage = run.shortage();
+        credentialsNeeded = run.credentialsNeeded();
     }
     if (status != kExitOk && !sweep) {
         std::cerr << "netrov-cli: search aborted\n";
@@ -361,11 +406,41 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     }
     std::vector<cli::DeviceRow> rows;
     for (const auto& entry : entries) rows.push_back(cli::rowOf(entry));
+    // Devices that answer only SNMPv3, with no profile that fits, are listed
+    // after the ones read: they are there, and need credentials.
+    std::vector<cli::DeviceRow> hardened;
+    for (const core::CredentialsNeeded& needed : credentialsNeeded) {
+        cli::DeviceRow& row = hardened.emplace_back();
+        row.ipAddress = core::addressToText(needed.address);
+        row.status = kCredentialsNeeded;
+        if (needed.enterprise) row.model = "enterprise " + std::to_string(*needed.enterprise);
+        row.statusCode = -1;
+    }
     if (options.common.json) {
-        std::cout << cli::dumpJson(cli::toJson(rows)) << "\n";
+        nlohmann::json document = cli::toJson(rows);
+        // A device read by SNMPv3 names the profile that reached it (a name, never a secret).
+        for (size_t i = 0; i < entries.size() && i < document["devices"].size(); ++i) {
+            const DeviceIdentity& identity = entries[i].identity;
+            if (netrovSnmpVersion(&identity) == NETROV_SNMP_V3)
+                document["devices"][i]["profile"] = core::fieldText(identity.community, sizeof identity.community);
+        }
+        for (size_t i = 0; i < hardened.size(); ++i) {
+            nlohmann::json device = cli::toJson(hardened[i]);
+            device["model"] = nullptr;
+            device["credentialsNeeded"] = true;
+            device["enterprise"] = credentialsNeeded[i].enterprise ? nlohmann::json(*credentialsNeeded[i].enterprise)
+                                                                    : nlohmann::json();
+            document["devices"].push_back(std::move(device));
+        }
+        document["count"] = rows.size() + hardened.size();
+        std::cout << cli::dumpJson(document) << "\n";
     } else {
-        std::cout << cli::formatTable(rows);
-        std::cerr << rows.size() << (rows.size() == 1 ? " device" : " devices") << " found\n";
+        std::vector<cli::DeviceRow> all = rows;
+        all.insert(all.end(), hardened.begin(), hardened.end());
+        std::cout << cli::formatTable(all);
+        std::cerr << rows.size() << (rows.size() == 1 ? " device" : " devices") << " found";
+        if (!hardened.empty()) std::cerr << ", " << hardened.size() << " more that need SNMPv3 credentials";
+        std::cerr << "\n";
     }
     if (rows.empty() && status == kExitOk)
         std::cerr << "netrov-cli: " << cli::terminalSafe(cli::nothingAnsweredHint(common.communities, common.snmpVersion)) << "\n";
@@ -602,6 +677,12 @@ void addDeviceOptions(CLI::App* command, CommonOptions& options, bool shortNames
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     command->add_option("--snmp-version", options.snmpVersion,
                         "SNMP version: 1 (the default), 2c, or auto (2c first, 1 when 2c gets no answer)");
+    command
+        ->add_option("--profile", options.profiles,
+                     "SNMPv3 credential profile from netrov/profiles.ini in the configuration folder; repeatable: "
+                     "each is tried in order after the communities, and a device is read with the one it answered")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     command->add_option(shortNames ? "-t,--timeout" : "--timeout", options.timeOut, kTimeOutHelp);
 }
 
@@ -831,7 +912,8 @@ int main(int argc, char** argv)
             return badInput("rate " + std::to_string(watchSearch.rate) + " is outside 1 to 1000000 requests per second");
         if (auto error = checkInstallation(); !error.empty()) return badInput(error);
         cli::Session session;
-        const cli::WatchOptions options{watchSearch.targets, common.communities, common.snmpVersion, common.timeOut, *retry.value,
+        const cli::WatchOptions options{watchSearch.targets, common.communities, common.snmpVersion, common.profiles, common.timeOut,
+                                        *retry.value,
                                         static_cast<uint32_t>(watchSearch.rate), *interval.value, watchRounds,
                                         static_cast<int>(watchJobs), storePath};
         return cli::runWatch(options, gInterrupted, std::cout, std::cerr);

@@ -310,6 +310,8 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
     core::SearchExtent extent;
     core::setCommunityList(settings, extent, options.communities);
     extent.snmpVersion = options.snmpVersion;
+    extent.profiles = options.profiles;
+    extent.probeV3 = !options.profiles.empty();
     const SweepSearch search{settings, extent, {}, options.rate, false};
     std::vector<uint32_t> targets = options.targets;
     std::sort(targets.begin(), targets.end());

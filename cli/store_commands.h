@@ -28,6 +28,7 @@ struct WatchOptions {
     std::vector<uint32_t> targets;  // every address to read, expanded
     std::vector<std::string> communities;  // tried in order; empty: the default
     int32_t snmpVersion = 0;               // include/netrov/snmp_version.h
+    std::vector<std::string> profiles;     // SNMPv3 profiles, tried after the communities
     int32_t timeOut = 3;
     int32_t retry = 0;
     uint32_t rate = 500;

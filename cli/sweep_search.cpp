@@ -72,6 +72,8 @@ SweepOutcome sweepSearch(const std::vector<uint32_t>& targets, const SweepSearch
     if (!communities.empty()) sweepSettings.moreCommunities.assign(communities.begin() + 1, communities.end());
     sweepSettings.timeOutMs = search.settings.TimeOut * 1000;
     sweepSettings.rate = search.rate;
+    // Printers that speak only SNMPv3 answer the probe and go on to be read by profile.
+    sweepSettings.probeV3 = search.extent.probeV3;
     size_t shown = 0;
     const auto progress = [&](const core::SweepProgress& p) {
         if (!search.showProgress) return;

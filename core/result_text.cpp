@@ -35,6 +35,8 @@ constexpr ResultWords kResultWords[] = {
     {NETROV_V3_NOT_IN_TIME_WINDOW, "SNMPv3: the device's clock stayed out of the time window", nullptr},
     {NETROV_V3_UNKNOWN_CONTEXT, "SNMPv3: the device knows no such context name", nullptr},
     {NETROV_V3_UNAVAILABLE, "SNMPv3 is not available in this build", nullptr},
+    {NETROV_V3_UNKNOWN_PROFILE, "SNMPv3: the profile file has no profile of this name", nullptr},
+    {NETROV_V3_PROFILE_REFUSED, "SNMPv3: the profile file is refused (private to its owner, and every line understood?)", nullptr},
 };
 
 const ResultWords* wordsOf(int32_t result)

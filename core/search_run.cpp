@@ -11,6 +11,9 @@
 #include <netrov/snmp_version.h>
 
 #include "platform/file_system.h"
+#ifdef NETROV_HAVE_USM
+#include "snmp/v3_discovery.h"
+#endif
 
 namespace netrov::core {
 
@@ -76,6 +79,8 @@ void SearchRun::abort()
     abort_.store(1);
     wait();
     devices_.clear();
+    std::lock_guard lock(startedMutex_);
+    credentialsNeeded_.clear();
 }
 
 std::string shortageText(const SearchShortage& shortage)
@@ -102,6 +107,14 @@ std::vector<uint32_t> SearchRun::startedAddresses() const
 {
     std::lock_guard lock(startedMutex_);
     return startedAddresses_;
+}
+
+std::vector<CredentialsNeeded> SearchRun::credentialsNeeded() const
+{
+    std::lock_guard lock(startedMutex_);
+    std::vector<CredentialsNeeded> sorted = credentialsNeeded_;
+    std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.address < b.address; });
+    return sorted;
 }
 
 void SearchRun::master()
@@ -150,6 +163,7 @@ void SearchRun::sweepBlocks()
     sweepSettings.moreCommunities.assign(communities_.begin() + 1, communities_.end());
     sweepSettings.timeOutMs = settings_.TimeOut * 1000;
     sweepSettings.rate = sweepRate_;
+    sweepSettings.probeV3 = extent_.probeV3;
     const SweepResult swept = sweep(targets, sweepSettings, &abort_, {});
     for (size_t first = 0; first < swept.responders.size() && abort_.load() != 1; first += kMaxAddresses) {
         const size_t last = std::min(swept.responders.size(), first + kMaxAddresses);
@@ -219,22 +233,57 @@ void SearchRun::searchThread(uint32_t address, bool perAddress)
         storeAddress(address, request.address);
 
         const int tries = perAddress ? attempts(settings_) : 1;
-        // An address stops at the first community that answers; the local
-        // search asks every one, since each may reach other devices.
-        for (const std::string& community : communities_) {
+        // An address stops at the first community, then profile, that
+        // answers; the local search asks every community, since each may
+        // reach other devices. Profiles go to one address at a time, as
+        // SNMPv3 has no broadcast.
+        struct Try {
+            const std::string* name;
+            int32_t version;
+        };
+        std::vector<Try> order;
+        for (const std::string& community : communities_) order.push_back({&community, extent_.snmpVersion});
+        if (perAddress)
+            for (const std::string& profile : extent_.profiles) order.push_back({&profile, NETROV_SNMP_V3});
+        for (const Try& t : order) {
             if (abort_.load() == 1) break;
             std::memset(request.community, 0, sizeof request.community);
-            std::memcpy(request.community, community.data(), std::min(community.size(), sizeof request.community - 1));
+            std::memcpy(request.community, t.name->data(), std::min(t.name->size(), sizeof request.community - 1));
+            netrovSetSnmpVersion(&request, t.version);
             const std::vector<DeviceIdentity> found = searchWith(request, tries);
-            for (const DeviceIdentity& device : found) processFound(device, perAddress);
-            if (perAddress && !found.empty()) break;
+            for (const DeviceIdentity& device : found) processFound(device, perAddress, t.version);
+            if (perAddress && !found.empty()) return;
         }
+        if (perAddress && extent_.probeV3 && abort_.load() != 1) probeForV3(address);
     } catch (const std::bad_alloc&) {
         // A result array that cannot be had ends this thread without results.
     }
 }
 
-void SearchRun::processFound(const DeviceIdentity& found, bool perAddress)
+void SearchRun::probeForV3(uint32_t address)
+{
+#ifdef NETROV_HAVE_USM
+    const std::vector<snmp::EngineSighting> engines =
+        snmp::discoverEngines(addressToText(address).c_str(), settings_.TimeOut, {});
+    if (engines.empty()) return;
+    // Every SNMPv3 agent answers the probe, also one that answered a
+    // community but is no printer: that one needs no credentials.
+    SweepSettings byCommunity;
+    byCommunity.community = communities_.front();
+    byCommunity.moreCommunities.assign(communities_.begin() + 1, communities_.end());
+    byCommunity.timeOutMs = settings_.TimeOut * 1000;
+    if (!sweep(std::vector<uint32_t>{address}, byCommunity, &abort_, {}).responders.empty()) return;
+    CredentialsNeeded needed;
+    needed.address = address;
+    needed.enterprise = snmp::enterpriseOf(engines.front().engineId);
+    std::lock_guard lock(startedMutex_);
+    credentialsNeeded_.push_back(needed);
+#else
+    (void)address;
+#endif
+}
+
+void SearchRun::processFound(const DeviceIdentity& found, bool perAddress, int32_t version)
 {
     DeviceListEntry entry;
     std::memset(&entry, 0, sizeof entry);
@@ -242,7 +291,7 @@ void SearchRun::processFound(const DeviceIdentity& found, bool perAddress)
     entry.identity.timeout = foundDeviceTimeOut_;
     // A fixed version is what the device was asked with; with "auto" the
     // service writes the one that answered.
-    if (extent_.snmpVersion != NETROV_SNMP_AUTO) netrovSetSnmpVersion(&entry.identity, extent_.snmpVersion);
+    if (version != NETROV_SNMP_AUTO) netrovSetSnmpVersion(&entry.identity, version);
 
     if (settings_.Filter == 1) {
         if (fieldText(entry.identity.modelName).find(manufacturer_) == std::string::npos) return;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,6 +33,13 @@ struct SearchShortage {
     size_t descriptorsMissing = 0;    // parallel searches lacked this many descriptors
     bool any() const { return addressesNotSearched != 0 || descriptorsMissing != 0; }
 };
+// A device that answers only SNMPv3, and none of the profiles given: it is
+// there, and someone must give credentials to read it.
+struct CredentialsNeeded {
+    uint32_t address = 0;                // first octet most significant
+    std::optional<uint32_t> enterprise;  // the maker's, from the engine identifier
+};
+
 // One line for the user, empty when nothing was short.
 std::string shortageText(const SearchShortage& shortage);
 
@@ -78,6 +86,9 @@ public:
 
     // Per-address search addresses in the order their threads started; read after the end.
     std::vector<uint32_t> startedAddresses() const;
+    // Addresses searched one by one that answered no community nor profile
+    // but the SNMPv3 discovery probe, in address order; read after the end.
+    std::vector<CredentialsNeeded> credentialsNeeded() const;
     // The address the local/broadcast thread searched.
     uint32_t localAddress() const { return localAddress_; }
 
@@ -89,7 +100,10 @@ private:
     void searchThread(uint32_t address, bool perAddress);
     // The devices one request finds; empty when none answered.
     std::vector<DeviceIdentity> searchWith(DeviceIdentity& request, int tries);
-    void processFound(const DeviceIdentity& found, bool perAddress);
+    // version is the one the device was asked in.
+    void processFound(const DeviceIdentity& found, bool perAddress, int32_t version);
+    // Sends the SNMPv3 discovery probe to an address nothing else reached.
+    void probeForV3(uint32_t address);
 
     FrontLibrary& library_;
     DeviceList& devices_;
@@ -109,6 +123,7 @@ private:
     SearchAddressList addresses_;
     mutable std::mutex startedMutex_;
     std::vector<uint32_t> startedAddresses_;
+    std::vector<CredentialsNeeded> credentialsNeeded_;
 };
 
 // Re-queries information and status of every listed device on the calling

@@ -44,6 +44,15 @@ struct SearchExtent {
     // NETROV_SNMP_V1, NETROV_SNMP_V2C or NETROV_SNMP_AUTO
     // (include/netrov/snmp_version.h), copied into every request.
     int32_t snmpVersion = 0;
+    // Credential profile names, tried by SNMPv3 after the communities for
+    // every address that answered none; the found device keeps the profile
+    // that answered where a community goes, with version 3.
+    std::vector<std::string> profiles;
+    // Also sends the SNMPv3 discovery probe to every address searched one by
+    // one that no community nor profile reached, and lists the agents that
+    // answer it as needing credentials. It costs a silent address one more
+    // time-out, so it is asked for.
+    bool probeV3 = false;
     // "A/P" blocks (P from 8 to 32) and "A-B" ranges of any size, searched by
     // the paced sweep and then per address, beside the 255-address list.
     std::vector<std::string> blocks;

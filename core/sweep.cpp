@@ -13,6 +13,9 @@
 #include <netrov/zomsnmp.h>
 
 #include "platform/socket.h"
+#ifdef NETROV_HAVE_USM
+#include "snmp/v3_discovery.h"
+#endif
 
 namespace netrov::core {
 
@@ -195,6 +198,16 @@ private:
                 return false;
             }
         }
+#ifdef NETROV_HAVE_USM
+        if (settings_.probeV3) {
+            const std::vector<uint8_t> probe = snmp::discoveryProbe(requestIdOf(address, key_));
+            if (!probe.empty() && platform::sendDatagram(socket_.get(), htonl(address), htons(kSnmpPort), probe.data(),
+                                                         probe.size()) == platform::SendResult::Busy) {
+                *blocked = true;
+                return false;
+            }
+        }
+#endif
         return true;
     }
 
@@ -212,6 +225,16 @@ private:
             if (found == index_.end() || found->first != address || answered_[found->second]) continue;
             std::unique_ptr<SnmpMessage, MessageDeleter> reply(
                 snmp_parse(buffer, static_cast<int32_t>(got.size), got.address));
+#ifdef NETROV_HAVE_USM
+            if (settings_.probeV3 &&
+                snmp::reportedEngine(std::span<const uint8_t>(buffer, static_cast<size_t>(got.size)),
+                                     requestIdOf(address, key_))) {
+                answered_[found->second] = 1;
+                answeredWith_[found->second] = static_cast<uint32_t>(communities_.size());
+                ++answeredCount_;
+                continue;
+            }
+#endif
             if (!reply || reply->pduType != SNMP_PDU_RESPONSE || reply->requestId != requestIdOf(address, key_)) continue;
             answered_[found->second] = 1;
             const std::string_view community(reply->community ? reply->community : "",

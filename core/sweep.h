@@ -26,6 +26,10 @@ struct SweepSettings {
     std::vector<std::string> moreCommunities;
     int32_t timeOutMs = 1000;  // how long an address may take to answer
     uint32_t rate = kDefaultSweepRate;
+    // Also sends the SNMPv3 discovery probe (it carries no secret): an agent
+    // that answers only it counts too, its answeredWith one past the last
+    // community.
+    bool probeV3 = false;
 };
 
 struct SweepProgress {

@@ -1,6 +1,8 @@
 // The per-address memory of versions and GetBulk faults, shared by every thread.
 #include "device_versions.h"
 
+#include "v3_sessions.h"
+
 #include <map>
 #include <mutex>
 
@@ -64,6 +66,7 @@ void forgetDevices()
     const std::lock_guard lock(m.mutex);
     m.byAddress.clear();
     readCache().clear();
+    forgetV3Sessions();
 }
 
 }  // namespace netrov::tessel

@@ -18,7 +18,8 @@ void rememberVersion(const std::string& address, int32_t version);
 bool bulkRefused(const std::string& address);
 void refuseBulk(const std::string& address);
 
-// Forgets everything, cached answers included (tests start from a clean slate).
+// Forgets everything, cached answers and SNMPv3 engines included (tests start
+// from a clean slate).
 void forgetDevices();
 
 }  // namespace netrov::tessel

@@ -22,9 +22,14 @@
 #include "platform/net_interfaces.h"
 #include "read_cache.h"
 #include "table_walk.h"
+#include "v3_sessions.h"
 #include "netrov/zomini.h"
 #include "netrov/zomsnmp.h"
 #include "netrov/zomxml.h"
+
+#ifdef NETROV_HAVE_USM
+#include "message_v3.h"
+#endif
 
 namespace netrov::tessel {
 
@@ -205,19 +210,45 @@ std::unique_ptr<SnmpMessage, PduDeleter> buildRequest(const QuerySetup& setup,
 }
 
 // An answer from either path: SNMPv1 through the exported request, which
-// stays what it always was, or SNMPv2c through the message layer.
+// stays what it always was, or SNMPv2c and SNMPv3 through the message layer.
 struct Reply {
     PduPtr v1;
     snmp::MessagePtr v2c;
+    int32_t failure = NETROV_NO_REPLY;  // why there is no answer: SNMPv3 names its faults
     const SnmpMessage* get() const { return v1 ? v1.get() : v2c.get(); }
     explicit operator bool() const { return get() != nullptr; }
 };
 
-snmp::CommunityModel communityModel(int32_t version, const SnmpMessage& request)
+std::string_view communityOf(const SnmpMessage& request)
 {
     const size_t length = request.community && request.communityLength > 0
                               ? static_cast<size_t>(request.communityLength) : 0;
-    return snmp::CommunityModel(version, std::string_view(request.community ? request.community : "", length));
+    return std::string_view(request.community ? request.community : "", length);
+}
+
+snmp::CommunityModel communityModel(int32_t version, const SnmpMessage& request)
+{
+    return snmp::CommunityModel(version, communityOf(request));
+}
+
+// An SNMPv3 device's record carries its profile's name where a community
+// goes; the name chooses the credentials and never goes on the wire.
+Reply sendV3(const std::string& target, int32_t timeout, const SnmpMessage& request)
+{
+    Reply reply;
+    const V3Session session = v3Session(target, std::string(communityOf(request)));
+    if (!session.model) {
+        reply.failure = session.result;
+        return reply;
+    }
+#ifdef NETROV_HAVE_USM
+    snmp::V3Reply answer = snmp::requestV3(target.c_str(), timeout, 0, *session.model, request);
+    if (answer.result != NETROV_OK) reply.failure = answer.result;
+    reply.v2c = std::move(answer.message);
+#else
+    (void)timeout;
+#endif
+    return reply;
 }
 
 Reply sendOnce(const std::string& target, int32_t version, int32_t timeout, const SnmpMessage& request)
@@ -227,6 +258,8 @@ Reply sendOnce(const std::string& target, int32_t version, int32_t timeout, cons
         reply.v1.reset(snmp_request(target.c_str(), timeout, &request));
     } else if (version == NETROV_SNMP_V2C) {
         reply.v2c = snmp::request(target.c_str(), timeout, communityModel(snmp::kVersion2c, request), request);
+    } else if (version == NETROV_SNMP_V3) {
+        return sendV3(target, timeout, request);
     }
     return reply;
 }
@@ -261,7 +294,14 @@ Reply sendRequest(const QuerySetup& setup, const SnmpMessage& request, int32_t t
 
 bool speakable(int32_t version)
 {
-    return version == NETROV_SNMP_V1 || version == NETROV_SNMP_V2C || version == NETROV_SNMP_AUTO;
+    return version == NETROV_SNMP_V1 || version == NETROV_SNMP_V2C || version == NETROV_SNMP_AUTO ||
+           version == NETROV_SNMP_V3;
+}
+
+// Versions whose agents answer GetBulk and each object of a request on its own.
+bool speaksBulk(std::optional<int32_t> version)
+{
+    return version == NETROV_SNMP_V2C || version == NETROV_SNMP_V3;
 }
 
 constexpr int32_t kNoSuchName = 2;
@@ -307,7 +347,7 @@ Exchange exchange(const QuerySetup& setup, const std::vector<std::optional<std::
     const Reply reply = sendRequest(setup, *request, *timeout);
     request.reset();
     if (!reply) {
-        result.code = NETROV_NO_REPLY;
+        result.code = reply.failure;
         return result;
     }
     if (const std::optional<QuerySetup> reduced = withoutFailedFallback(setup, *reply.get())) {
@@ -641,7 +681,7 @@ bool readsByV2c(const DeviceIdentity& device)
 {
     const int32_t version = netrovSnmpVersion(&device);
     if (version == NETROV_SNMP_AUTO) return rememberedVersion(dottedAddress(device.address)) == NETROV_SNMP_V2C;
-    return version == NETROV_SNMP_V2C;
+    return speaksBulk(version);
 }
 
 size_t QuerySetup::slotCount() const
@@ -749,14 +789,14 @@ public:
         if (!request) return Next::GetNext;
         request->errorStatus = 0;  // non-repeaters
         request->errorIndex = repetitions;
-        const snmp::MessagePtr reply =
-            snmp::request(setup_.target.c_str(), timeout, communityModel(snmp::kVersion2c, *request), *request);
+        const int32_t version = setup_.version == NETROV_SNMP_V3 ? NETROV_SNMP_V3 : NETROV_SNMP_V2C;
+        const Reply reply = sendOnce(setup_.target, version, timeout, *request);
         if (!reply) {
             repetitions_ = std::max(repetitions_ / 2, 1);
             return ++silences_ >= 2 ? Next::NoReply : Next::More;
         }
         silences_ = 0;
-        switch (takeBulkReply(setup_, cursor_, *reply, repetitions, maxRows_, &result.rows)) {
+        switch (takeBulkReply(setup_, cursor_, *reply.get(), repetitions, maxRows_, &result.rows)) {
         case BulkStep::More:
             repetitions_ = std::min(repetitions_ * 2, ceiling_);
             return Next::More;
@@ -790,7 +830,7 @@ RowsResult walkTable(const QuerySetup& request, size_t maxRows, std::chrono::mil
     Clock::time_point deadline = Clock::now() + limit;
     if (tQueryDeadline && *tQueryDeadline < deadline) deadline = *tQueryDeadline;
     std::optional<int32_t> version = speakable(setup.version) ? versionFor(setup) : std::nullopt;
-    bool bulk = version == NETROV_SNMP_V2C && !bulkRefused(setup.target);
+    bool bulk = speaksBulk(version) && !bulkRefused(setup.target);
     BulkTableReader reader(setup, cursor, maxRows);
     // Set when GetBulk got no answer twice: GetNext decides whether the
     // agent is silent to GetBulk alone or to everything.
@@ -815,7 +855,7 @@ RowsResult walkTable(const QuerySetup& request, size_t maxRows, std::chrono::mil
         // An "auto" device answers its first GetNext in the version it speaks.
         if (!version && !bulkSilent && result.code == NETROV_OK) {
             version = versionFor(setup);
-            bulk = version == NETROV_SNMP_V2C && !bulkRefused(setup.target);
+            bulk = speaksBulk(version) && !bulkRefused(setup.target);
         }
         // GetNext answered where GetBulk was not: the agent ignores GetBulk.
         if (bulkSilent && result.code == NETROV_OK) {
@@ -849,6 +889,30 @@ Answers collectAnswers(const QuerySetup& setup, int32_t version, int32_t timeout
     return answers;
 }
 
+// SNMPv3 has no broadcast, as each agent has its own engine and keys: a
+// search by v3 asks its one address, and an answer there is its one row.
+RowsResult askedDirectly(const QuerySetup& setup)
+{
+    RowsResult result;
+    unsigned parts[4] = {};
+    char rest = 0;
+    const bool dotted = sscanf(setup.target.c_str(), "%u.%u.%u.%u%c", &parts[0], &parts[1], &parts[2], &parts[3],
+                               &rest) == 4 &&
+                        std::all_of(std::begin(parts), std::end(parts), [](unsigned p) { return p < 256; });
+    if (!dotted || std::all_of(std::begin(parts), std::end(parts), [](unsigned p) { return p == 255; })) {
+        result.code = NETROV_NO_REPLY;
+        return result;
+    }
+    Exchange e = exchange(setup, setup.requested, SNMP_PDU_GETNEXT, {});
+    result.code = e.code;
+    if (e.code != NETROV_OK) return result;
+    ReplyRow& row = result.rows.emplace_back();
+    row.version = NETROV_SNMP_V3;
+    row.values = std::move(e.values);
+    for (size_t i = 0; i < 4; ++i) row.address[i] = static_cast<uint8_t>(parts[i]);
+    return result;
+}
+
 }  // namespace
 
 RowsResult broadcastRequest(const QuerySetup& setup)
@@ -858,6 +922,7 @@ RowsResult broadcastRequest(const QuerySetup& setup)
         result.code = NETROV_NOT_ENCODABLE;
         return result;
     }
+    if (setup.version == NETROV_SNMP_V3) return askedDirectly(setup);
     PduPtr request = buildRequest(setup, setup.requested, SNMP_PDU_GETNEXT, {}, &result.code);
     if (!request) return result;
     // "auto" asks in SNMPv2c first; SNMPv1 then finds the devices that did

@@ -24,6 +24,8 @@
 #define NETROV_V3_NOT_IN_TIME_WINDOW 107   /* boots and time stayed out of the window after resynchronising */
 #define NETROV_V3_UNKNOWN_CONTEXT 108      /* the agent knows no such context name */
 #define NETROV_V3_UNAVAILABLE 109          /* this build has no SNMPv3 (no libcrypto) */
+#define NETROV_V3_UNKNOWN_PROFILE 110      /* the profile file has no profile of the name the device carries */
+#define NETROV_V3_PROFILE_REFUSED 111      /* the profile file is refused (readable by others, or a bad line) */
 
 /* Codes added by the front library. */
 #define NETROV_NO_SERVICE (-1)     /* no package or transport serves the device */

@@ -249,7 +249,8 @@ TEST_F(BulkWalks, SearchRecordsTheVersionThatAnswered)
 
 TEST_F(BulkWalks, AVersionTheServiceCannotSpeakSendsNothing)
 {
-    const RowsResult walk = this->walk(NETROV_SNMP_V3);
+    // A version byte no release has given a meaning.
+    const RowsResult walk = this->walk(NETROV_SNMP_V3 + 1);
     EXPECT_EQ(walk.code, NETROV_NOT_ENCODABLE);
     EXPECT_EQ(table.agent().requestCount(), 0u);
 }

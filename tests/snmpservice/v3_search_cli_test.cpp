@@ -1,0 +1,176 @@
+// netrov-cli with --profile against snmpd agents in a private network namespace: v1, v3 with a fitting profile, v3 without.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "run_program.h"
+#include "temp_dir.h"
+#include "v3_agents.h"
+
+namespace netrov::test {
+namespace {
+
+const std::string kCli = std::string(NETROV_OUTPUT_DIR) + "/netrov-cli";
+constexpr const char* kV1Address = "127.0.0.1";
+constexpr const char* kFittingAddress = "127.0.0.2";
+constexpr const char* kHardenedAddress = "127.0.0.3";
+
+class V3Cli : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        skipReason_ = enterPrivateNamespace();
+        if (!skipReason_.empty()) return;
+        dir_ = std::make_unique<TempDir>();
+        const std::string dir = dir_->path().string();
+        const V3User monitor{"monitor", "SHA-256", randomPassphrase(), "AES", randomPassphrase()};
+        const V3User keeper{"keeper", "SHA", randomPassphrase(), "AES", randomPassphrase()};
+        V3User wrongAuth = monitor;
+        wrongAuth.authPhrase = randomPassphrase();
+        phrases_ = {monitor.authPhrase, monitor.privPhrase, keeper.authPhrase, keeper.privPhrase, wrongAuth.authPhrase};
+        agents_.push_back(std::make_unique<V3Agent>(AgentSetup{kV1Address, {"tarpon"}, {}, "bench-v1"}, dir));
+        agents_.push_back(std::make_unique<V3Agent>(AgentSetup{kFittingAddress, {}, {monitor}, "bench-fitting"}, dir));
+        agents_.push_back(std::make_unique<V3Agent>(AgentSetup{kHardenedAddress, {}, {keeper}, "bench-hardened"}, dir));
+        std::filesystem::create_directories(dir_->path() / "config" / "netrov");
+        profiles_ = (dir_->path() / "config" / "netrov" / "profiles.ini").string();
+        writeProfiles(profiles_, profileSection("office", monitor) + profileSection("wrongauth", wrongAuth));
+        setenv("XDG_CONFIG_HOME", (dir_->path() / "config").c_str(), 1);
+        // Up when the v1 agent answers a model read.
+        for (int i = 0; i < 50; ++i) {
+            if (run({"model", kV1Address, "--timeout", "1"}).status == 0) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        skipReason_ = "snmpd did not answer";
+    }
+
+    static void TearDownTestSuite()
+    {
+        agents_.clear();
+        dir_.reset();
+    }
+
+    void SetUp() override
+    {
+        if (!skipReason_.empty()) GTEST_SKIP() << skipReason_;
+    }
+
+    // Every run's output is kept for the search for pass phrases.
+    static ProgramResult run(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), kCli);
+        ProgramResult r = runProgram(args, 60);
+        written_ += r.out + r.err;
+        return r;
+    }
+
+    static inline std::string skipReason_;
+    static inline std::unique_ptr<TempDir> dir_;
+    static inline std::vector<std::unique_ptr<V3Agent>> agents_;
+    static inline std::vector<std::string> phrases_;
+    static inline std::string profiles_;
+    static inline std::string written_;
+};
+
+TEST_F(V3Cli, ASearchListsV1AndV3PrintersAndTheOneThatNeedsCredentials)
+{
+    const ProgramResult r = run({"search", "--no-broadcast", "--address", kV1Address, "--address", kFittingAddress,
+                                 "--address", kHardenedAddress, "--profile", "office", "--timeout", "1", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const nlohmann::json search = nlohmann::json::parse(r.out);
+    std::map<std::string, nlohmann::json> byAddress;
+    for (const auto& device : search.at("devices")) byAddress[device.at("address").get<std::string>()] = device;
+    ASSERT_EQ(byAddress.size(), 3u) << r.out;
+    EXPECT_EQ(search.at("count"), 3);
+    EXPECT_EQ(byAddress[kV1Address].at("name"), "bench-v1");
+    EXPECT_FALSE(byAddress[kV1Address].contains("credentialsNeeded"));
+    EXPECT_EQ(byAddress[kFittingAddress].at("name"), "bench-fitting");
+    EXPECT_EQ(byAddress[kFittingAddress].at("profile"), "office");
+    EXPECT_FALSE(byAddress[kV1Address].contains("profile"));
+    EXPECT_FALSE(byAddress[kFittingAddress].contains("credentialsNeeded"));
+    EXPECT_EQ(byAddress[kHardenedAddress].at("credentialsNeeded"), true);
+    EXPECT_EQ(byAddress[kHardenedAddress].at("enterprise"), 8072);  // net-snmp's own number
+
+    const ProgramResult text = run({"search", "--no-broadcast", "--address", kHardenedAddress, "--profile", "office",
+                                    "--timeout", "1"});
+    EXPECT_EQ(text.status, 0) << text.err;
+    EXPECT_NE(text.out.find("SNMPv3: credentials needed"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find(kHardenedAddress), std::string::npos);
+}
+
+TEST_F(V3Cli, ASweptBlockReadsThePrinterThatSpeaksOnlyV3ByItsProfile)
+{
+    // A block goes through the paced sweep, which finds the v3-only agent by its probe.
+    const std::string targets = dir_->file("targets.txt");
+    writeFile(targets, "127.0.0.0/29\n");
+    const ProgramResult r = run({"search", "--no-broadcast", "--targets", targets, "--profile", "office", "--timeout",
+                                 "1", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const nlohmann::json search = nlohmann::json::parse(r.out);
+    std::map<std::string, std::string> names;
+    for (const auto& device : search.at("devices"))
+        if (device.contains("name") && device.at("name").is_string())
+            names[device.at("address").get<std::string>()] = device.at("name").get<std::string>();
+    EXPECT_EQ(names[kV1Address], "bench-v1");
+    EXPECT_EQ(names[kFittingAddress], "bench-fitting");
+}
+
+TEST_F(V3Cli, DeviceCommandsReadWithTheProfileThatAnswers)
+{
+    // The wrong profile first: the one that answers is kept.
+    const ProgramResult r = run({"info", kFittingAddress, "--profile", "wrongauth", "--profile", "office", "--timeout",
+                                 "1", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out).at("name"), "bench-fitting");
+}
+
+TEST_F(V3Cli, FaultsAreNamed)
+{
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"info", kFittingAddress, "--profile", "nosuch"}, 2, "no profile [nosuch]"},
+        {{"info", kFittingAddress, "--profile", "wrongauth", "--timeout", "1"}, -2, "wrong authentication pass phrase"},
+        {{"info", kHardenedAddress, "--profile", "office", "--timeout", "1"}, -2, "knows no such user"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.back());
+        const ProgramResult r = run(c.args);
+        if (c.status >= 0) {
+            EXPECT_EQ(r.status, c.status);
+        } else {
+            EXPECT_NE(r.status, 0);
+        }
+        EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;
+    }
+}
+
+// The outputs of a search and a device read that fail and succeed, and every file the agents wrote.
+TEST_F(V3Cli, NoPassPhraseInAnyOutputOrFileButTheProfilesAndTheAgentsConfiguration)
+{
+    run({"info", kFittingAddress, "--profile", "wrongauth", "--timeout", "1", "--json"});
+    run({"search", "--no-broadcast", "--address", kFittingAddress, "--address", kHardenedAddress, "--profile",
+         "wrongauth", "--profile", "office", "--timeout", "1", "--json"});
+    std::string everything = written_;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_->path())) {
+        if (!entry.is_regular_file()) continue;
+        const std::string name = entry.path().filename().string();
+        if (entry.path().string() == profiles_ || name.starts_with("snmpd-")) continue;
+        everything += readFile(entry.path().string());
+    }
+    for (const std::string& phrase : phrases_) EXPECT_EQ(everything.find(phrase), std::string::npos);
+    const std::string profiles = readFile(profiles_);
+    EXPECT_NE(profiles.find(phrases_.front()), std::string::npos);
+}
+
+}  // namespace
+}  // namespace netrov::test
