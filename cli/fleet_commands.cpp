@@ -83,8 +83,25 @@ std::optional<int> parseThreshold(const std::string& text)
     return value;
 }
 
+std::optional<int> parseDaysThreshold(const std::string& text)
+{
+    std::string digits = text;
+    if (!digits.empty() && digits.back() == ':') digits.pop_back();
+    if (digits.empty() || digits.size() > 4 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int value = std::stoi(digits);
+    if (value > kMaxThresholdDays) return std::nullopt;
+    return value;
+}
+
 std::string thresholdsError(const CheckThresholds& thresholds)
 {
+    const int dw = thresholds.daysWarning;
+    const int dc = thresholds.daysCritical;
+    if (dw > kMaxThresholdDays || dc > kMaxThresholdDays || dw < -1 || dc < -1)
+        return "days thresholds are days from 0 to " + std::to_string(kMaxThresholdDays);
+    // Fewer days left is worse: the critical number is the smaller one.
+    if (dw >= 0 && dc > dw) return "the critical days threshold is above the warning one";
     for (size_t k = 0; k < kCheckKindCount; ++k) {
         const int w = thresholds.warning[k];
         const int c = thresholds.critical[k];
@@ -186,6 +203,42 @@ CheckVerdict checkVerdict(const core::DeviceReport& report, const CheckThreshold
         reasons.push_back(l.words + " " + std::to_string(*l.percent) + "%");
         raise(level);
     }
+    std::vector<std::string> storeNotes;
+    if (!report.stored && (thresholds.daysWarning >= 0 || thresholds.daysCritical >= 0))
+        storeNotes.push_back("no forecast: no fleet store (give --store PATH)");
+    if (report.stored) {
+        const core::StoredDevice& stored = *report.stored;
+        const int warning = thresholds.daysWarning;
+        const int critical = thresholds.daysCritical;
+        bool forecast = false;
+        std::string why = stored.missing;
+        for (const core::StoredDaysLeft& d : stored.daysLeft) {
+            if (!d.days) {
+                if (why.empty()) why = d.colour + ": " + d.reason;
+                continue;
+            }
+            forecast = true;
+            if (labels++ < kMaxCheckLabels) {
+                perf += " days_left_" + labelSafe(d.colour) + "=" + std::to_string(*d.days) + ";" + rangeText(warning) +
+                        ";" + rangeText(critical);
+            }
+            int level = kCheckOk;
+            if (critical >= 0 && *d.days < critical)
+                level = kCheckCritical;
+            else if (warning >= 0 && *d.days < warning)
+                level = kCheckWarning;
+            if (level == kCheckOk) continue;
+            reasons.push_back(statusSafe(d.colour) + " empty in " + std::to_string(*d.days) +
+                              (*d.days == 1 ? " day" : " days"));
+            raise(level);
+        }
+        // Said, never judged: a store that cannot tell leaves the verdict to the device.
+        const bool asked = warning >= 0 || critical >= 0;
+        if (stored.unreadable)
+            storeNotes.push_back(statusSafe(stored.missing));
+        else if (asked && !forecast)
+            storeNotes.push_back("no forecast in the store (" + statusSafe(why.empty() ? "no stored supplies" : why) + ")");
+    }
     if (report.suppliesFailed) {
         reasons.push_back("toner not read");
         // A check that could not see the supplies never says OK.
@@ -198,6 +251,7 @@ CheckVerdict checkVerdict(const core::DeviceReport& report, const CheckThreshold
     if (attention.needed()) raise(kCheckWarning);
     for (const std::string& a : report.alerts) reasons.push_back(statusSafe(a));
     if (reasons.empty() && attention.needed()) reasons.push_back(core::attentionWords(attention));
+    reasons.insert(reasons.end(), storeNotes.begin(), storeNotes.end());
     if (reasons.size() > kMaxCheckReasons) {
         const size_t more = reasons.size() - kMaxCheckReasons;
         reasons.resize(kMaxCheckReasons);

@@ -50,8 +50,17 @@ inline constexpr size_t kCheckKindCount = std::size(kCheckKinds);
 struct CheckThresholds {
     int warning[kCheckKindCount];
     int critical[kCheckKindCount];
+    // Warn or go critical when the store's forecast says a supply empties in
+    // fewer than this many days (the range "N:" again). -1: no threshold.
+    int daysWarning = -1;
+    int daysCritical = -1;
     CheckThresholds();  // the defaults of kCheckKinds
 };
+
+// The most days a days threshold takes: ten years.
+inline constexpr int kMaxThresholdDays = 3650;
+// "30" or "30:" as 30 days; none for anything else.
+std::optional<int> parseDaysThreshold(const std::string& text);
 
 // "15" or "15:" as 15 (a level alerts below it); none for anything else,
 // including the upper bounds and inversions a level has no use for.
@@ -69,7 +78,11 @@ inline constexpr size_t kMaxCheckReasons = 16;
 // device that needs attention (core::deviceAttention) is never OK. A silent
 // device is unknown, and so is one with no printer object or whose toner
 // could not be read (a warning when its status is known). The status text
-// holds no "|" and no line break; labels keep to [a-z0-9_].
+// holds no "|" and no line break; labels keep to [a-z0-9_]. With a stored
+// view (report.stored), each colour's forecast adds days_left_<colour> to the
+// performance data and is judged by the days thresholds; a device with no
+// forecast, or a store that could not be read, is said so in the text and
+// changes nothing.
 CheckVerdict checkVerdict(const core::DeviceReport& report, const CheckThresholds& thresholds);
 
 }  // namespace netrov::cli

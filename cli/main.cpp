@@ -9,9 +9,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <span>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -301,6 +303,7 @@ struct ReportOptions {
     bool excel = false;  // CSV with a UTF-8 byte-order mark, which spreadsheets need to read UTF-8
     int64_t jobs = 8;
     std::string output;  // a file that gets the report with the devices' texts unchanged
+    std::string store;   // the fleet store that gives last_seen and days left; empty: the default one when it exists
 };
 
 int runSearch(const SearchOptions& options, const std::vector<std::string>& orderedEntries,
@@ -384,7 +387,12 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         return core::loadAddress(a.identity.address) < core::loadAddress(b.identity.address);
     });
     if (report) {
-        const auto reports = cli::readReports(entries, static_cast<int>(report->jobs), gInterrupted);
+        auto reports = cli::readReports(entries, static_cast<int>(report->jobs), gInterrupted);
+        if (const std::string path = cli::storeToRead(report->store); !path.empty()) {
+            // The report goes on without the store: its columns stay, empty.
+            if (const std::string error = cli::addStoredViews(path, reports, std::time(nullptr)); !error.empty())
+                std::cerr << "netrov-cli: " << cli::terminalSafe(error) << "; last_seen and days_left stay empty\n";
+        }
         const bool json = options.common.json;
         const std::string mark = report->excel ? core::kUtf8ByteOrderMark : "";
         if (!report->output.empty()) {
@@ -569,9 +577,19 @@ int runRead(cli::ReadCommand command, const std::string& addressText, const Comm
     return cli::runReadCommand(command, checked.address, read, std::cout, std::cerr);
 }
 
-int runCheck(const std::string& addressText, const CommonOptions& options, const std::vector<std::string>& warnings,
-             const std::vector<std::string>& criticals)
+// The check's options beyond a device's: thresholds as given, and the store.
+struct CheckOptions {
+    std::vector<std::string> warnings = std::vector<std::string>(cli::kCheckKindCount);
+    std::vector<std::string> criticals = std::vector<std::string>(cli::kCheckKindCount);
+    std::string daysWarning;
+    std::string daysCritical;
+    std::string store;
+};
+
+int runCheck(const std::string& addressText, const CommonOptions& options, const CheckOptions& given)
 {
+    const std::vector<std::string>& warnings = given.warnings;
+    const std::vector<std::string>& criticals = given.criticals;
     const auto unknown = [](const std::string& why) {
         std::cout << "NETROV UNKNOWN - " << why << "\n";
         return cli::kCheckUnknown;
@@ -586,6 +604,14 @@ int runCheck(const std::string& addressText, const CommonOptions& options, const
                                        "\" is not a percentage from 0 to 100 (N, or N: as the range)");
             *into = *value;
         }
+    }
+    for (const auto& [text, into] : {std::pair{&given.daysWarning, &thresholds.daysWarning},
+                                     std::pair{&given.daysCritical, &thresholds.daysCritical}}) {
+        if (text->empty()) continue;
+        const auto value = cli::parseDaysThreshold(*text);
+        if (!value) return unknown("days threshold \"" + cli::terminalSafe(*text) + "\" is not days from 0 to " +
+                                   std::to_string(cli::kMaxThresholdDays) + " (N, or N: as the range)");
+        *into = *value;
     }
     if (const std::string error = cli::thresholdsError(thresholds); !error.empty()) return unknown(error);
     const CheckedDevice checked = checkDevice(addressText, options);
@@ -602,6 +628,8 @@ int runCheck(const std::string& addressText, const CommonOptions& options, const
         report.answered = false;
     } else {
         report = core::readDeviceReport(entry, deadline);
+        if (const std::string path = cli::storeToRead(given.store); !path.empty() && report.printer)
+            cli::addStoredViews(path, std::span(&report, 1), std::time(nullptr));
     }
     const cli::CheckVerdict verdict = cli::checkVerdict(report, thresholds);
     std::cout << verdict.line << "\n";
@@ -760,11 +788,15 @@ int main(int argc, char** argv)
     report->add_flag("--no-progress", reportSearch.noProgress, "never draw progress");
     refuseTogether(report, "--progress", "--no-progress");
     refuseTogether(report, "--csv", "--json");
+    report->add_option("--store", reportOptions.store,
+                       "add last_seen and days_left_<colour> from this fleet store (default $XDG_DATA_HOME/netrov/fleet.db "
+                       "when it exists; never created)");
 
     CommonOptions checkOptions;
     std::string checkAddress;
-    std::vector<std::string> checkWarnings(cli::kCheckKindCount);
-    std::vector<std::string> checkCriticals(cli::kCheckKindCount);
+    CheckOptions checkGiven;
+    std::vector<std::string>& checkWarnings = checkGiven.warnings;
+    std::vector<std::string>& checkCriticals = checkGiven.criticals;
     CLI::App* check = app.add_subcommand("check", "monitoring check of one device (exit 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN; one line, at most " +
                                               std::to_string(cli::kMaxCheckLabels) + " level labels)");
     check->footer("A level warns or is critical below its threshold: N and N: both mean \"below N\", as the "
@@ -786,6 +818,14 @@ int main(int argc, char** argv)
                           std::string("critical when ") + kind.words + " is below N % (default " + given(kind.defaultCritical) + ")")
             ->type_name("N");
     }
+    check->add_option("--days-warning", checkGiven.daysWarning,
+                      "warn when the store's forecast says a supply empties in fewer than N days (default none)")
+        ->type_name("N");
+    check->add_option("--days-critical", checkGiven.daysCritical,
+                      "critical when the store's forecast says a supply empties in fewer than N days (default none)")
+        ->type_name("N");
+    check->add_option("--store", checkGiven.store,
+                      "the fleet store that gives the forecasts (default $XDG_DATA_HOME/netrov/fleet.db when it exists)");
 
     CommonOptions deviceOptions;
     std::string deviceAddress;
@@ -955,7 +995,7 @@ int main(int argc, char** argv)
             if (reportSearch.targets.empty()) return badInput("report needs --range or --targets");
             return runSearch(reportSearch, entries, &reportOptions);
         }
-        if (check->parsed()) return runCheck(checkAddress, checkOptions, checkWarnings, checkCriticals);
+        if (check->parsed()) return runCheck(checkAddress, checkOptions, checkGiven);
         if (setParsed != nullptr) return runSet(setCommand, deviceAddress, deviceOptions);
         if (readParsed != nullptr) return runRead(readCommand, deviceAddress, deviceOptions, readOptions);
         return runDeviceQuery(query, deviceAddress, deviceOptions);

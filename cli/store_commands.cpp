@@ -264,6 +264,57 @@ std::string utcText(int64_t time)
     return text;
 }
 
+std::string storeToRead(const std::string& given)
+{
+    if (!given.empty()) return given;
+    const std::string path = defaultStorePath();
+    std::error_code ec;
+    return !path.empty() && std::filesystem::exists(path, ec) ? path : std::string();
+}
+
+core::StoredDevice storedDevice(FleetStore& fleet, const core::DeviceReport& report, int64_t now)
+{
+    core::StoredDevice out;
+    const store::DeviceIdentity identity{report.address, lowerMac(report.macAddress), report.serialNumber, report.model};
+    store::DeviceRecord device;
+    if (StoreStatus status = fleet.matchDevice(identity, device); !status.ok()) {
+        out.missing = status.result == store::StoreResult::NotFound ? "not in the store" : "store not read: " + status.message;
+        return out;
+    }
+    out.lastSeen = utcText(device.lastSeen);
+    std::vector<SupplyView> supplies;
+    if (StoreStatus status = viewSupplies(fleet, device, now, supplies); !status.ok()) {
+        out.missing = "store not read: " + status.message;
+        return out;
+    }
+    for (const SupplyView& s : supplies) {
+        if (s.record.colour.empty()) continue;
+        core::StoredDaysLeft& days = out.daysLeft.emplace_back();
+        days.colour = s.record.colour;
+        // Whole days, as the fleet table shows them; a supply already empty has none left.
+        if (s.forecast.days) days.days = std::max<int64_t>(0, std::lround(s.forecast.days->value));
+        for (store::ForecastNote note : s.forecast.notes)
+            days.reason += (days.reason.empty() ? "" : "; ") + std::string(store::forecastNoteText(note));
+        if (s.values.empty()) days.reason = "no stored readings";
+    }
+    return out;
+}
+
+std::string addStoredViews(const std::string& path, std::span<core::DeviceReport> reports, int64_t now)
+{
+    FleetStore fleet;
+    if (StoreStatus status = openForReading(fleet, path); !status.ok()) {
+        for (core::DeviceReport& r : reports) {
+            r.stored.emplace();
+            r.stored->missing = "store not read: " + status.message;
+            r.stored->unreadable = true;
+        }
+        return status.message;
+    }
+    for (core::DeviceReport& r : reports) r.stored = storedDevice(fleet, r, now);
+    return {};
+}
+
 store::DeviceReading readingOf(const core::DeviceReport& report, const std::vector<TonerEntry>& toner)
 {
     store::DeviceReading reading;

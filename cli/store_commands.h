@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -59,5 +60,19 @@ int runFleet(const std::string& storePath, FleetFormat format, std::ostream& out
 
 // "2026-01-05T09:00:00Z"
 std::string utcText(int64_t time);
+
+// The store the report and the check read: the one given, else the default
+// one when it exists (they never create one); empty: none.
+std::string storeToRead(const std::string& given);
+
+// What the store holds of the device a report describes, matched as watch
+// matches it (serial number, MAC, then address), with each colour's whole
+// days left at time now.
+core::StoredDevice storedDevice(store::FleetStore& fleet, const core::DeviceReport& report, int64_t now);
+
+// Opens the store at path for reading and gives every report its stored view.
+// A store that cannot be read gives each report a view that says so; the
+// message is returned, empty when the store was read.
+std::string addStoredViews(const std::string& path, std::span<core::DeviceReport> reports, int64_t now);
 
 }  // namespace netrov::cli

@@ -388,6 +388,14 @@ std::string otherToner(const DeviceReport& d)
 
 }  // namespace
 
+const StoredDaysLeft* StoredDevice::of(std::string_view colour) const
+{
+    for (const StoredDaysLeft& d : daysLeft) {
+        if (d.colour == colour) return &d;
+    }
+    return nullptr;
+}
+
 std::string reportCsv(const std::vector<DeviceReport>& devices, const CellText& cellText)
 {
     std::vector<std::string> header = {"address", "model", "name", "location", "mac", "status", "attention",
@@ -398,6 +406,9 @@ std::string reportCsv(const std::vector<DeviceReport>& devices, const CellText& 
     }
     header.push_back("toner_other");
     header.push_back("problems");
+    // The store's columns come last, so every column before keeps its place.
+    header.push_back("last_seen");
+    for (const char* c : kProcessColours) header.push_back(std::string("days_left_") + c);
     std::string out;
     auto line = [&](const std::vector<std::string>& fields) {
         for (size_t i = 0; i < fields.size(); ++i) out += (i ? "," : "") + csvField(cellText ? cellText(fields[i]) : fields[i]);
@@ -418,6 +429,11 @@ std::string reportCsv(const std::vector<DeviceReport>& devices, const CellText& 
         }
         fields.push_back(otherToner(d));
         fields.push_back(joined(d.problems));
+        fields.push_back(d.stored ? d.stored->lastSeen : std::string());
+        for (const char* c : kProcessColours) {
+            const StoredDaysLeft* days = d.stored ? d.stored->of(c) : nullptr;
+            fields.push_back(days && days->days ? std::to_string(*days->days) : std::string());
+        }
         line(fields);
     }
     return out;
@@ -438,6 +454,15 @@ nlohmann::json reportJson(const std::vector<DeviceReport>& devices)
                                {"levelState", stateKey(&t)},
                                {"percent", levelJson(t.percent)},
                                {"remainingText", validUtf8(t.remainingText)}};
+        }
+        // Every colour object has the store's keys, whatever the store holds.
+        for (auto& [colour, entry] : toner.items()) {
+            const StoredDaysLeft* days = d.stored ? d.stored->of(colour) : nullptr;
+            entry["daysLeft"] = days && days->days ? nlohmann::json(*days->days) : nlohmann::json();
+            std::string reason = "no store read";
+            if (days) reason = days->reason;
+            else if (d.stored) reason = d.stored->missing.empty() ? "no stored readings of this colour" : d.stored->missing;
+            entry["daysLeftReason"] = validUtf8(reason);
         }
         nlohmann::json supplies = nlohmann::json::array();
         for (const SupplyLevel& s : d.supplies) {
@@ -468,7 +493,8 @@ nlohmann::json reportJson(const std::vector<DeviceReport>& devices)
                        {"pageCount", d.pageCount ? nlohmann::json(*d.pageCount) : nlohmann::json()},
                        {"toner", toner},
                        {"supplies", supplies},
-                       {"problems", problems}});
+                       {"problems", problems},
+                       {"lastSeen", d.stored && !d.stored->lastSeen.empty() ? nlohmann::json(d.stored->lastSeen) : nlohmann::json()}});
     }
     return all;
 }

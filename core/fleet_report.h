@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -49,6 +50,25 @@ LevelState levelStateOf(std::optional<int32_t> percent, std::optional<int32_t> l
 // keep; a longer table is walked once and the rest only counted.
 inline constexpr int32_t kMaxSupplies = 256;
 
+// What the fleet store says of a supply's colour: the whole days until it
+// empties, or why there is no number (or why the number is less sure).
+struct StoredDaysLeft {
+    std::string colour;
+    std::optional<int64_t> days;
+    std::string reason;
+};
+
+// What the fleet store knows of a device, beside what it says now. A report
+// read without a store has none.
+struct StoredDevice {
+    std::string lastSeen;  // ISO 8601 UTC: "2026-01-05T09:00:00Z"; empty when the store does not hold the device
+    std::string missing;   // why it holds nothing of the device ("not in the store", "store not read: ...")
+    bool unreadable = false;  // the store could not be read at all
+    std::vector<StoredDaysLeft> daysLeft;  // one per colour the store keeps, in the device's order
+    // The first of colour, or none.
+    const StoredDaysLeft* of(std::string_view colour) const;
+};
+
 struct DeviceReport {
     std::string address;
     std::string model;
@@ -71,6 +91,7 @@ struct DeviceReport {
     std::vector<std::string> problems;  // queries that failed, with the reason
     bool answered = true;               // false: the device did not answer at all
     bool printer = true;                // false: it answered, but with no printer object (a switch)
+    std::optional<StoredDevice> stored;  // from the fleet store, when one was asked
 };
 
 // The one judgement of whether the device needs attention, over its toner
@@ -121,7 +142,8 @@ inline constexpr int kReportSchemaVersion = 1;
 inline constexpr const char* kProcessColours[] = {"black", "cyan", "magenta", "yellow"};
 
 // CSV with a header that is the same for every fleet: a level and a state
-// column per process colour, other colourants in one text column. CR LF line
+// column per process colour, other colourants in one text column, then when
+// the store last saw the device and each process colour's days left. CR LF line
 // ends; texts that are not UTF-8 have their bad bytes replaced. Every cell
 // goes through cellText first, when one is given.
 std::string reportCsv(const std::vector<DeviceReport>& devices, const CellText& cellText = {});
