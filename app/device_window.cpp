@@ -92,7 +92,7 @@ void fillSectionModel(QStandardItemModel& model, const DeviceDetails& details, c
     model.setHorizontalHeaderLabels({QStringLiteral("Item"), QStringLiteral("Value")});
     const auto info = details.readings.find("GetDevInfo");
     for (const char* name : section.queries) {
-        auto* item = new QStandardItem(local(core::queryTitle(std::string_view(name))));
+        auto* item = new QStandardItem(local(core::queryTitle(std::string(name))));
         auto* value = new QStandardItem;
         const core::QuerySchema* query = core::findQuery(name);
         const auto reading = details.readings.find(name);
