@@ -55,19 +55,22 @@ struct FleetView {
     std::optional<CNetRoverView> view;  // goes before the program it belongs to
 };
 
-// Ten daily readings of the ML-210's black toner falling by 5 points a day, the last one a day ago.
-bool writeFallingToner(const std::string& path, int64_t now)
+// Ten daily readings of a printer's black toner falling from 100 by perDay points, the last one a day ago
+// (by default the ML-210's, 5 points a day: ten days left).
+bool writeFallingToner(const std::string& path, int64_t now,
+                       store::DeviceIdentity identity = {"192.0.2.11", "00:15:a3:10:02:10", "", "Tarnwell ML-210"},
+                       int32_t perDay = 5)
 {
     store::FleetStore fleet;
     if (!fleet.open(path).ok()) return false;
     for (int64_t day = 0; day < 10; ++day) {
         store::DeviceReading reading;
-        reading.identity = {"192.0.2.11", "00:15:a3:10:02:10", "", "Tarnwell ML-210"};
+        reading.identity = identity;
         reading.pageCount = 1000 + day * 100;
         store::SupplyReading& toner = reading.supplies.emplace_back();
         toner.index = 1;
         toner.colour = "black";
-        toner.level = static_cast<int32_t>(100 - 5 * day);
+        toner.level = static_cast<int32_t>(100 - perDay * day);
         toner.maximum = 100;
         toner.unit = store::kUnitPercent;
         if (!fleet.writeRound(now - (10 - day) * kDay, std::span(&reading, 1)).ok()) return false;
@@ -141,6 +144,9 @@ private slots:
         FleetView fleet;
         const int64_t now = static_cast<int64_t>(std::time(nullptr));
         QVERIFY(writeFallingToner(fleet.program.dir.file("fleet.db"), now));
+        // The CL-720 falls 9 points a day: 10 % left after ten days, about a day to go.
+        QVERIFY(writeFallingToner(fleet.program.dir.file("fleet.db"), now,
+                                  {"192.0.2.15", "00:15:a3:50:07:20", "", "Tarnwell CL-720 Color"}, 9));
         QVERIFY(fleet.search());
         CNetRoverView& view = *fleet.view;
         ColumnSettings settings = view.columnSettings();
@@ -154,12 +160,19 @@ private slots:
         QVERIFY2(known == QStringLiteral("in 9 days") || known == QStringLiteral("in 10 days") ||
                      known == QStringLiteral("in 11 days"),
                  qPrintable(known));
+        const QString soon = view.topLevelItem(fleet.rowOf(QStringLiteral("Tarnwell CL-720 Color")))->text(4);
+        QVERIFY2(soon == QStringLiteral("today") || soon == QStringLiteral("in 1 day") || soon == QStringLiteral("in 2 days"),
+                 qPrintable(soon));
         QCOMPARE(view.topLevelItem(fleet.rowOf(QStringLiteral("Tarnwell ML-410")))->text(4), QString());
-        // Sorted by it, the known forecast comes first either way; unknown ones last.
+        // Sorted by the days, not the words ("in 10 days" before "in 2 days"); unknown ones last either way.
+        view.sortByPosition(4);
+        QCOMPARE(view.topLevelItem(0)->text(0), QStringLiteral("Tarnwell CL-720 Color"));
+        QCOMPARE(view.topLevelItem(1)->text(0), QStringLiteral("Tarnwell ML-210"));
+        QCOMPARE(view.topLevelItem(2)->text(4), QString());
         view.sortByPosition(4);
         QCOMPARE(view.topLevelItem(0)->text(0), QStringLiteral("Tarnwell ML-210"));
-        view.sortByPosition(4);
-        QCOMPARE(view.topLevelItem(0)->text(0), QStringLiteral("Tarnwell ML-210"));
+        QCOMPARE(view.topLevelItem(1)->text(0), QStringLiteral("Tarnwell CL-720 Color"));
+        QCOMPARE(view.topLevelItem(2)->text(4), QString());
     }
 
     void theDeviceWindowHasTheHistoryPage()
