@@ -116,7 +116,9 @@ QWidget* buildSummary(const core::DeviceDetails& details, const QString& note, c
     row("summaryLowest", "Lowest supply",
         summary.lowest ? summary.lowest->name + " " + core::levelWords(*summary.lowest) : std::string());
     row("summaryAlerts", "Alerts", summary.alerts ? std::to_string(summary.alerts) : std::string("no alerts"));
-    row("summaryAttention", "Attention", core::attentionWords(summary.attention));
+    // The sentence the summary reads, not the core's list of the same name (which takes the judgement by value).
+    const auto sentence = static_cast<std::string (*)(const core::Attention&)>(core::attentionWords);
+    row("summaryAttention", "Attention", sentence(summary.attention));
     if (!note.isEmpty()) form->addRow(plain(note, box, "Stale"));
     return box;
 }
