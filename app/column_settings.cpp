@@ -11,8 +11,9 @@ constexpr const char* kSection = "Window";
 constexpr const char* kMainFrameSection = "IDR_MAINFRAME";
 constexpr const char* kKeys[kColumnKinds] = {"IDC_LISTB_MODEL",     "IDC_LISTB_DEVICE",     "IDC_LISTB_LOCATION",
                                              "IDC_LISTB_INTERFACE", "IDC_LISTB_IPADDRESS", "IDC_LISTB_MACADDRESS",
-                                             "IDC_LISTB_STATUS",    "IDC_LISTB_TONER",     "IDC_LISTB_PAGES"};
-constexpr int32_t kInitialOrder[kColumnKinds] = {0, kHidden, 1, kHidden, 2, kHidden, 3, kHidden, kHidden};
+                                             "IDC_LISTB_STATUS",    "IDC_LISTB_TONER",     "IDC_LISTB_PAGES",
+                                             "IDC_LISTB_EMPTYIN"};
+constexpr int32_t kInitialOrder[kColumnKinds] = {0, kHidden, 1, kHidden, 2, kHidden, 3, kHidden, kHidden, kHidden};
 
 // Columns newer than the language files: their header and width when the file has none.
 struct NewColumn {
@@ -20,7 +21,8 @@ struct NewColumn {
     const char* header;
     int32_t width;
 };
-constexpr NewColumn kNewColumns[] = {{kColumnToner, "Toner", 110}, {kColumnPages, "Pages", 70}};
+constexpr NewColumn kNewColumns[] = {{kColumnToner, "Toner", 110}, {kColumnPages, "Pages", 70},
+                                 {kColumnEmptyIn, "Empty in", 90}};
 
 std::string widthKey(int32_t kind) { return "ColumnWidth" + std::to_string(kind); }
 std::string orderKey(int32_t kind) { return "ColumnIndex" + std::to_string(kind); }

@@ -129,7 +129,7 @@ QWidget* buildPage(const core::DetailSection& section, const core::DeviceDetails
     std::vector<core::DetailLine> missing;
     QFormLayout* singles = nullptr;
     for (const char* name : section.queries) {
-        const std::string title = core::queryTitle(name);
+        const std::string title = core::queryTitle(std::string_view(name));
         const std::string why = missingWhy(details, name);
         if (!why.empty()) {
             missing.push_back({name, title, why});

@@ -228,4 +228,21 @@ int compareRows(const core::DeviceListEntry& a, const core::DeviceListEntry& b, 
     return c == 0 ? 1 : c * d;
 }
 
+std::optional<double> firstEmptyDays(std::span<const store::Forecast> forecasts)
+{
+    std::optional<double> first;
+    for (const store::Forecast& forecast : forecasts)
+        if (forecast.days && (!first || forecast.days->value < *first)) first = forecast.days->value;
+    return first;
+}
+
+std::string emptyInText(std::optional<double> days)
+{
+    if (!days) return {};
+    // Whole days, as people plan orders; a forecast in the past is today as well.
+    const long whole = static_cast<long>(*days);
+    if (whole < 1) return "today";
+    return whole == 1 ? "in 1 day" : "in " + std::to_string(whole) + " days";
+}
+
 }  // namespace netrov::ui

@@ -10,6 +10,7 @@
 #include "attention.h"
 #include "device_list.h"
 #include "fleet_report.h"
+#include "forecast.h"
 
 namespace netrov::ui {
 
@@ -25,8 +26,10 @@ enum ColumnKind : int32_t {
     // Filled in the background after a search: the lowest toner level, the page count.
     kColumnToner = 7,
     kColumnPages = 8,
+    // From the fleet store after a search: days until the first supply empties.
+    kColumnEmptyIn = 9,
 };
-inline constexpr int32_t kColumnKinds = 9;
+inline constexpr int32_t kColumnKinds = 10;
 
 // The words the cells and the comparison use, from the string table.
 struct RowWords {
@@ -80,5 +83,12 @@ struct TonerCell {
     std::string toolTip;           // one line per supply: "Yellow: Empty", "Black: 81 %"
 };
 TonerCell tonerCell(std::span<const core::TonerLevel> toner, const RowWords& words);
+
+// The days until the first of a device's supplies empties; none when no forecast has days.
+std::optional<double> firstEmptyDays(std::span<const store::Forecast> forecasts);
+
+// The Empty-in cell of a device whose first supply empties in days (none:
+// unknown, an empty cell): "in 1 day", "in 12 days", "today" below one day.
+std::string emptyInText(std::optional<double> days);
 
 }  // namespace netrov::ui

@@ -20,6 +20,7 @@
 
 #include <netrov/result_codes.h>
 
+#include "history_page.h"
 #include "language_file.h"
 #include "local_text.h"
 #include "picture_file.h"
@@ -91,7 +92,7 @@ void fillSectionModel(QStandardItemModel& model, const DeviceDetails& details, c
     model.setHorizontalHeaderLabels({QStringLiteral("Item"), QStringLiteral("Value")});
     const auto info = details.readings.find("GetDevInfo");
     for (const char* name : section.queries) {
-        auto* item = new QStandardItem(local(queryTitle(name)));
+        auto* item = new QStandardItem(local(core::queryTitle(std::string(name))));
         auto* value = new QStandardItem;
         const core::QuerySchema* query = core::findQuery(name);
         const auto reading = details.readings.find(name);
@@ -323,6 +324,16 @@ void DeviceWindow::setLanguage(const LanguageFile* language)
         translate_ = untranslated();
     }
     rebuildPages();
+}
+
+void DeviceWindow::showHistory(const std::string& storePath)
+{
+    if (!history_) {
+        history_ = new HistoryPage(pages_);
+        history_->setObjectName(QStringLiteral("History"));
+        pages_->addTab(history_, QStringLiteral("History"));
+    }
+    history_->showDevice(QString::fromStdString(storePath), QString::fromStdString(ipAddressText(details_.entry)));
 }
 
 void DeviceWindow::apply(const DeviceDetails& details)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <QDialog>
@@ -65,6 +66,7 @@ public:
 };
 
 class LanguageFile;
+class HistoryPage;
 
 class DeviceWindow : public QDialog {
     Q_OBJECT
@@ -89,6 +91,10 @@ public:
     // The page labels in the language file's words (section DeviceWindow, by
     // label key); null: English. language must outlive the window.
     void setLanguage(const LanguageFile* language);
+    // Adds the History page: the device's stored levels from the fleet store at storePath.
+    void showHistory(const std::string& storePath);
+    // The History page; null until showHistory.
+    HistoryPage* historyPage() const { return history_; }
 
 public slots:
     // Reads the device again on a detached thread; the window stays usable.
@@ -116,6 +122,7 @@ private:
     std::vector<QScrollArea*> pageAreas_;  // one per section; the Status page's holds the summary
     Translate translate_ = untranslated();
     QString stale_;
+    HistoryPage* history_ = nullptr;  // a page of pages_, which owns it
     DetachedRead reader_{this};
     bool loading_ = false;
 };

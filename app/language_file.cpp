@@ -1,6 +1,10 @@
 // Language file parsing, its value forms, and how its layouts reach the widgets.
 #include "language_file.h"
 
+#include <atomic>
+
+#include "words.h"
+
 #include <algorithm>
 #include <cstring>
 #include <iterator>
@@ -310,6 +314,33 @@ std::optional<std::string> LanguageFile::Tip(int32_t id) const
     const auto found = tips_.find(id);
     if (found == tips_.end()) return std::nullopt;
     return found->second;
+}
+
+namespace {
+
+constexpr const char* kWordsSection = "Words";
+// The core's translator is a plain function: it finds the language file here.
+std::atomic<const LanguageFile*> gWordLanguage{nullptr};
+
+std::string languageWord(std::string_view key, std::string_view english)
+{
+    const LanguageFile* language = gWordLanguage.load();
+    if (!language) return std::string(english);
+    return language->text(kWordsSection, key, english);
+}
+
+}  // namespace
+
+void useLanguageForWords(const LanguageFile* language)
+{
+    gWordLanguage.store(language);
+    core::setWordTranslator(languageWord);
+}
+
+void forgetLanguageForWords(const LanguageFile* language)
+{
+    const LanguageFile* expected = language;
+    gWordLanguage.compare_exchange_strong(expected, nullptr);
 }
 
 }  // namespace netrov::ui

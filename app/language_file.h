@@ -115,4 +115,11 @@ private:
     std::map<int32_t, std::string> tips_;
 };
 
+// Lets the language file's [Words] section replace the core's words by
+// their key ("supplyType.21=Toner", "notReported=n/a"); null: English again.
+// language must outlive its use, or be forgotten first.
+void useLanguageForWords(const LanguageFile* language);
+// Stops using language for the core's words, if it is the one in use.
+void forgetLanguageForWords(const LanguageFile* language);
+
 }  // namespace netrov::ui

@@ -3,6 +3,7 @@
 
 #include "background_reads.h"
 #include "device_export.h"
+#include "fleet_memory.h"
 #include "front_library.h"
 #include "platform/module_path.h"
 #include "platform/profile_file.h"
@@ -46,6 +47,9 @@ CNetRoverApp::Start CNetRoverApp::InitInstance(const std::string& directory)
     languageFilePath_ =
         directory + "/" + getPrivateProfileString(kMainSection, "Language", "", startupFilePath_, kPathSize);
     if (mutexName_.empty()) return Start::Failed;
+    fleetStorePath_ = getPrivateProfileString(kMainSection, "FleetStore", "", startupFilePath_, kPathSize);
+    if (fleetStorePath_.empty()) fleetStorePath_ = defaultFleetStorePath();
+    else if (fleetStorePath_.front() != '/') fleetStorePath_ = directory + "/" + fleetStorePath_;
 
     store_ = std::make_unique<UserSettingsStore>(company_);
     exportFilePath_ = netrov::ui::exportFilePath(registeredExportDirectory());
@@ -58,6 +62,8 @@ CNetRoverApp::Start CNetRoverApp::InitInstance(const std::string& directory)
     core::loadSearchSettings(*store_, installation, settings_, addresses_);
     core::loadSearchExtent(*store_, extent_);
 
+    // The core's words (enumerations, labels, "not reported") by key from the [Words] section.
+    useLanguageForWords(&language_);
     language_.LoadStringTable(stringTableEntries());
     language_.LoadTipTable(tipTableEntries());
 
@@ -75,6 +81,7 @@ void CNetRoverApp::ExitInstance()
 {
     if (exited_) return;
     exited_ = true;
+    forgetLanguageForWords(&language_);
     devices_.clear();
     addresses_.clear();
     settings_ = core::SearchSettings{};

@@ -39,6 +39,9 @@ public:
     const std::string& programDirectory() const { return programDirectory_; }
     const std::string& startupFilePath() const { return startupFilePath_; }
     const std::string& languageFilePath() const { return languageFilePath_; }
+    // The fleet store the list remembers its devices in: the start-up file's
+    // FleetStore (beside the program when relative), else the user's data folder.
+    const std::string& fleetStorePath() const { return fleetStorePath_; }
     const std::string& helpFilePath() const { return helpFilePath_; }
     const std::string& manufacturer() const { return manufacturer_; }
     const std::string& company() const { return company_; }
@@ -60,6 +63,7 @@ private:
     std::string programDirectory_;
     std::string startupFilePath_;
     std::string languageFilePath_;
+    std::string fleetStorePath_;
     std::string helpFilePath_;
     std::string manufacturer_;
     std::string company_;

@@ -14,6 +14,8 @@
 #include <QMessageBox>
 #include <QDir>
 #include <QTimer>
+
+#include <ctime>
 #include <QWindow>
 
 #include "customize_dlg.h"
@@ -37,6 +39,10 @@ namespace {
 constexpr int kImageIcons[] = {145, 146, 154, 156, 155, 167, 166};
 constexpr int kImageSize = 16;
 constexpr int kDeviceRole = Qt::UserRole;
+// On a row of a device only the store knows (its device index is -1): its place in the silent devices.
+constexpr int kSilentRole = Qt::UserRole + 3;
+// On every row: the days until its first supply empties, for the numeric sort of the Empty-in column.
+constexpr int kEmptyInRole = Qt::UserRole + 4;
 constexpr int kStartWaitStepMs = 20;
 constexpr int kStartWaitLimitMs = 2000;
 
@@ -138,6 +144,7 @@ void CNetRoverView::OnInitialUpdate(QMenu* deviceMenu)
     insertColumns();
 
     words_ = loadRowWords(app_.language());
+    fleetStorePath_ = app_.fleetStorePath();
 
     startTimer_->start();
 
@@ -193,6 +200,10 @@ void CNetRoverView::setCells(QTreeWidgetItem* row, const core::DeviceListEntry& 
         const int column = static_cast<int>(position);
         if (kind == kColumnToner || kind == kColumnPages) {
             setGaugeCell(row, column, kind);
+            continue;
+        }
+        if (kind == kColumnEmptyIn) {
+            setEmptyInCell(row, column, entry);
             continue;
         }
         row->setText(column, local(cellText(entry, kind, words_)));
@@ -255,6 +266,85 @@ void CNetRoverView::showGauge(int index, const ListGauge& gauge)
     }
     // Sorted by Toner or Pages: the rows take their places once every device has answered.
     if (gaugesPending_ == 0 && (sortKind_ == kColumnToner || sortKind_ == kColumnPages)) sortRows();
+    if (gaugesPending_ == 0 && rememberPending_) rememberFleet();
+}
+
+void CNetRoverView::setEmptyInCell(QTreeWidgetItem* row, int column, const core::DeviceListEntry& entry)
+{
+    const auto found = emptyInDays_.find(ipAddressText(entry));
+    const std::optional<double> days = found != emptyInDays_.end() ? std::optional(found->second) : std::nullopt;
+    row->setText(column, local(emptyInText(days)));
+    row->setData(0, kEmptyInRole, days ? QVariant(*days) : QVariant());
+}
+
+void CNetRoverView::rememberFleet()
+{
+    rememberPending_ = false;
+    if (fleetStorePath_.empty()) return;
+    const std::vector<core::DeviceListEntry> devices = app_.devices().copyAll();
+    std::vector<store::DeviceReading> readings;
+    for (size_t i = 0; i < devices.size(); ++i) {
+        // Only network devices have an address the store can follow them by.
+        if (devices[i].identity.interfaceKind != NETROV_INTERFACE_NETWORK) continue;
+        const auto gauge = gauges_.find(static_cast<int>(i));
+        readings.push_back(fleetReading(devices[i], gauge != gauges_.end() ? &gauge->second : nullptr));
+    }
+    FleetRound round = rememberRound(fleetStorePath_, static_cast<int64_t>(std::time(nullptr)), readings);
+    if (!round.status.ok()) {
+        // The list keeps working as it always did; the status bar says why it forgets, once.
+        if (!storeWarned_) {
+            storeWarned_ = true;
+            emit statusMessage(lastResult_ + QStringLiteral(" The list is not remembered: ") +
+                               QString::fromStdString(round.status.message));
+        }
+        return;
+    }
+    silent_ = std::move(round.silent);
+    emptyInDays_ = std::move(round.emptyInDays);
+    for (int row = topLevelItemCount() - 1; row >= 0; --row)
+        if (deviceIndex(row) < 0) delete takeTopLevelItem(row);
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        const int index = deviceIndex(row);
+        if (static_cast<size_t>(index) >= devices.size()) continue;
+        for (size_t position = 0; position < shown_.size(); ++position)
+            if (shown_[position] == kColumnEmptyIn)
+                setEmptyInCell(topLevelItem(row), static_cast<int>(position), devices[static_cast<size_t>(index)]);
+    }
+    addSilentRows();
+    sortRows();
+}
+
+void CNetRoverView::addSilentRows()
+{
+    const QBrush grey = palette().brush(QPalette::Disabled, QPalette::Text);
+    QList<QTreeWidgetItem*> rows;
+    for (size_t k = 0; k < silent_.size(); ++k) {
+        auto* row = new QTreeWidgetItem;
+        row->setText(0, QStringLiteral(" "));
+        if (!images_.empty()) row->setIcon(0, images_[0]);
+        row->setData(0, kDeviceRole, -1);
+        row->setData(0, kSilentRole, static_cast<int>(k));
+        setCells(row, silent_[k].entry, false);
+        for (size_t position = 0; position < shown_.size(); ++position) {
+            const int column = static_cast<int>(position);
+            // It is kept, greyed, with when it last answered instead of vanishing.
+            if (shown_[position] == kColumnStatus) row->setText(column, local(noAnswerSinceText(silent_[k].record.lastSeen)));
+            row->setForeground(column, grey);
+        }
+        rows.append(row);
+    }
+    addTopLevelItems(rows);
+}
+
+const core::DeviceListEntry* CNetRoverView::rowEntry(const QTreeWidgetItem* row,
+                                                     const std::vector<core::DeviceListEntry>& devices) const
+{
+    const int index = row->data(0, kDeviceRole).toInt();
+    if (index >= 0) return static_cast<size_t>(index) < devices.size() ? &devices[static_cast<size_t>(index)] : nullptr;
+    const QVariant silent = row->data(0, kSilentRole);
+    if (!silent.isValid()) return nullptr;
+    const int k = silent.toInt();
+    return k >= 0 && static_cast<size_t>(k) < silent_.size() ? &silent_[static_cast<size_t>(k)].entry : nullptr;
 }
 
 void CNetRoverView::stopGauges()
@@ -277,6 +367,7 @@ void CNetRoverView::fillRows()
         rows.append(row);
     }
     addTopLevelItems(rows);
+    addSilentRows();
 }
 
 void CNetRoverView::removeRowsAndFill()
@@ -300,6 +391,8 @@ void CNetRoverView::search()
     gauges_.clear();
     // Device indices start over: open device windows stay, but are not reused for other devices.
     deviceWindows_.clear();
+    // The silent devices come back from the store once this search is written there.
+    silent_.clear();
     SearchRequest request;
     request.library = library_;
     request.devices = &app_.devices();
@@ -319,13 +412,17 @@ void CNetRoverView::search()
     // The new rows take the order the header shows.
     sortRows();
     busy_ = false;
-    if (completed) startGauges();
+    if (completed) {
+        rememberPending_ = true;
+        startGauges();
+    }
     lastResult_ = completed ? withCount(string(IDS_STR_SEARCHRESULT), app_.devices().count()) : string(IDS_STR_SEARCHABORT);
     // Nothing at all answered: the most common cause is another community.
     if (completed && app_.devices().count() == 0) lastResult_ += QLatin1Char(' ') + string(IDS_STR_SEARCHNONE);
     // A search that could not query every address says so.
     if (shortage.any()) lastResult_ += QLatin1Char(' ') + QString::fromStdString(core::shortageText(shortage));
     emit statusMessage(lastResult_);
+    if (rememberPending_ && gaugesPending_ == 0) rememberFleet();
 }
 
 void CNetRoverView::searchSettings()
@@ -394,7 +491,9 @@ void CNetRoverView::refresh()
         setCells(topLevelItem(row), devices.copy(static_cast<size_t>(index)), true);
     }
     sortRows();
+    rememberPending_ = true;
     startGauges();
+    if (gaugesPending_ == 0) rememberFleet();
 }
 
 void CNetRoverView::readWidthsBack()
@@ -448,8 +547,15 @@ void CNetRoverView::sortRows()
     const std::vector<core::DeviceListEntry> devices = app_.devices().copyAll();
     const core::DeviceListEntry none{};
     const auto deviceOf = [&](const QTreeWidgetItem* row) -> const core::DeviceListEntry& {
-        const int index = row->data(0, kDeviceRole).toInt();
-        return index >= 0 && static_cast<size_t>(index) < devices.size() ? devices[static_cast<size_t>(index)] : none;
+        const core::DeviceListEntry* entry = rowEntry(row, devices);
+        return entry ? *entry : none;
+    };
+    // Empty in: by the days; rows without a forecast come last.
+    const auto compareEmptyIn = [&](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
+        const QVariant x = a->data(0, kEmptyInRole), y = b->data(0, kEmptyInRole);
+        if (!x.isValid() || !y.isValid()) return x.isValid() ? -1 : 1;
+        const double dx = x.toDouble(), dy = y.toDouble();
+        return dx == dy ? 1 : (dx < dy ? -sortDirection_ : sortDirection_);
     };
     // Toner and Pages: by the number; rows still without one come last, equal ones compare as 1 as elsewhere.
     const auto compareGauges = [&](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
@@ -469,6 +575,7 @@ void CNetRoverView::sortRows()
     while (topLevelItemCount() > 0) rows.push_back(takeTopLevelItem(0));
     stableMergeSort(rows, [&](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
         if (sortKind_ == kColumnToner || sortKind_ == kColumnPages) return compareGauges(a, b) < 0;
+        if (sortKind_ == kColumnEmptyIn) return compareEmptyIn(a, b) < 0;
         return compareRows(deviceOf(a), deviceOf(b), sortKind_, sortDirection_, words_) < 0;
     });
     addTopLevelItems(QList<QTreeWidgetItem*>(rows.begin(), rows.end()));
@@ -518,6 +625,8 @@ void CNetRoverView::properties()
     if (!open) {
         open = new DeviceWindow(*library_, entry, words_, window());
         open->setAttribute(Qt::WA_DeleteOnClose);
+        open->setLanguage(&app_.language());
+        if (!fleetStorePath_.empty()) open->showHistory(fleetStorePath_);
     }
     open->show();
     open->raise();

@@ -16,6 +16,7 @@
 #include "device_details.h"
 #include "device_launcher.h"
 #include "device_rows.h"
+#include "fleet_memory.h"
 
 class QMenu;
 class QStyledItemDelegate;
@@ -114,6 +115,11 @@ public:
     bool exportReportTo(const QString& path, bool quiet = false);
     // The open device window of a device index; null when none is open.
     DeviceWindow* deviceWindow(int index) const;
+    // The fleet store the list remembers its devices in; empty: none (the list forgets, as it always did).
+    void setFleetStorePath(const std::string& path) { fleetStorePath_ = path; }
+    const std::string& fleetStorePath() const { return fleetStorePath_; }
+    // Devices the store knows that the last search did not find, shown greyed after the found ones.
+    const std::vector<RememberedDevice>& silentDevices() const { return silent_; }
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -138,6 +144,12 @@ private:
     void fillRows();
     void setCells(QTreeWidgetItem* row, const core::DeviceListEntry& entry, bool refreshedOnly);
     void readWidthsBack();
+    // Writes what the last search or refresh read into the fleet store and
+    // shows what it gives back: the silent devices and the Empty-in cells.
+    void rememberFleet();
+    void addSilentRows();
+    void setEmptyInCell(QTreeWidgetItem* row, int column, const core::DeviceListEntry& entry);
+    const core::DeviceListEntry* rowEntry(const QTreeWidgetItem* row, const std::vector<core::DeviceListEntry>& devices) const;
     void updateLauncherActions();
     QString string(int32_t id) const;
     bool selectedDevice(core::DeviceListEntry& entry) const;
@@ -161,6 +173,11 @@ private:
     DetachedRead gaugeRead_{this};
     int gaugesPending_ = 0;
     QStyledItemDelegate* levelDelegate_ = nullptr;
+    std::string fleetStorePath_;
+    bool rememberPending_ = false;    // the gauges being read go into the store when they are in
+    bool storeWarned_ = false;        // the status bar said once that the store could not be used
+    std::vector<RememberedDevice> silent_;
+    std::map<std::string, double> emptyInDays_;  // by address
 };
 
 }  // namespace netrov::ui

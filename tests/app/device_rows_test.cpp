@@ -315,5 +315,57 @@ TEST(MergeSort, InconsistentComparisonsEndInAPermutationDeterministically)
     EXPECT_EQ(copy, (std::vector<int>{0, 0, 1, 1, 2, 2}));
 }
 
+// A forecast with days only (the Empty-in cell reads nothing else).
+store::Forecast inDays(std::optional<double> days)
+{
+    store::Forecast forecast;
+    if (days) forecast.days = store::Estimate{*days, *days, *days};
+    else forecast.notes.push_back(store::ForecastNote::NeedsDays);
+    return forecast;
+}
+
+TEST(EmptyInCell, TheFirstSupplyToEmptyInWholeDays)
+{
+    struct Case {
+        const char* what;
+        std::vector<store::Forecast> supplies;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"no supplies", {}, ""},
+        {"no forecast", {inDays(std::nullopt), inDays(std::nullopt)}, ""},
+        {"one forecast among none", {inDays(std::nullopt), inDays(12.7)}, "in 12 days"},
+        {"the soonest wins", {inDays(40.0), inDays(3.2), inDays(17.0)}, "in 3 days"},
+        {"one day", {inDays(1.9)}, "in 1 day"},
+        {"under a day", {inDays(0.4)}, "today"},
+        {"already past", {inDays(-2.0)}, "today"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(emptyInText(firstEmptyDays(c.supplies)), c.text) << c.what;
+}
+
+// From a stored series: 5 points a day from 100, read daily for ten days, 55 a day ago.
+TEST(EmptyInCell, FromASteadilyFallingToner)
+{
+    constexpr int64_t kDay = 86400;
+    const int64_t now = 1'800'000'000;
+    std::vector<store::SupplyValue> values;
+    for (int64_t day = 0; day < 10; ++day) {
+        store::SupplyValue& v = values.emplace_back();
+        v.time = now - (10 - day) * kDay;
+        v.state = store::LevelState::Measured;
+        v.level = static_cast<int32_t>(100 - 5 * day);
+        v.maximum = 100;
+        v.unit = store::kUnitPercent;
+    }
+    const store::Forecast forecast = store::forecastSupply(values, now, std::nullopt);
+    const std::optional<double> days = firstEmptyDays(std::span(&forecast, 1));
+    ASSERT_TRUE(days);
+    EXPECT_NEAR(*days, 10.0, 1.0);
+    // Two days of readings are too few: no number, an empty cell.
+    values.erase(values.begin(), values.end() - 2);
+    const store::Forecast young = store::forecastSupply(values, now, std::nullopt);
+    EXPECT_EQ(emptyInText(firstEmptyDays(std::span(&young, 1))), "");
+}
+
 }  // namespace
 }  // namespace netrov::ui

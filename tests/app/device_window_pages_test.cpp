@@ -189,7 +189,7 @@ private slots:
         for (const auto& [label, value] : known) QCOMPARE(valueText(window, label), QString::fromUtf8(value));
 
         // No label is a field name made into words or a helper field; no value is a bare code.
-        const QRegularExpression fieldName(QStringLiteral("[a-z][A-Z]|\\b(Text|Show)\\b| (text|show)$|^Raw|^Value$"));
+        const QRegularExpression fieldName(QStringLiteral("\\b(?!(?:NetWare|AppleTalk)\\b)\\w*[a-z][A-Z]|\\b(Text|Show)\\b| (text|show)$|^Raw|^Value$"));
         for (const QLabel* label : window.findChildren<QLabel*>(QStringLiteral("FieldLabel")))
             QVERIFY2(!fieldName.match(label->text()).hasMatch(), qPrintable(label->text()));
         const QRegularExpression bareNumber(QStringLiteral("^-?[0-9]+$|^code [0-9]+$"));

@@ -131,7 +131,7 @@ private slots:
         ColumnSettings all = view.columnSettings();
         for (int32_t kind = 0; kind < kColumnKinds; ++kind) all[static_cast<size_t>(kind)].order = kind;
         view.applyColumnSettings(all);
-        QCOMPARE(view.columnCount(), 9);
+        QCOMPARE(view.columnCount(), 10);
         // Toner and Pages wait for the front library's own devices: none here.
         QCOMPARE(view.topLevelItem(0)->text(kColumnToner), QStringLiteral("--"));
         QCOMPARE(view.topLevelItem(0)->text(kColumnPages), QStringLiteral("--"));
@@ -358,6 +358,8 @@ private slots:
         QCOMPARE(shownKinds(settings), (std::vector<int32_t>{kColumnModel, kColumnDevice, kColumnIpAddress, kColumnStatus}));
         QCOMPARE(settings[kColumnToner].order, kHidden);
         QCOMPARE(settings[kColumnPages].order, kHidden);
+        QCOMPARE(settings[kColumnEmptyIn].order, kHidden);
+        QCOMPARE(QString::fromStdString(settings[kColumnEmptyIn].header), QStringLiteral("Empty in"));
         QCOMPARE(QString::fromStdString(settings[kColumnToner].header), QStringLiteral("Toner"));
         QCOMPARE(QString::fromStdString(settings[kColumnPages].header), QStringLiteral("Pages"));
         QVERIFY(settings[kColumnToner].width > 0 && settings[kColumnPages].width > 0);
@@ -378,11 +380,12 @@ private slots:
         QListWidget* hide = dialog.hideList();
         const auto enabled = [&](int32_t id) { return dialog.control(id)->isEnabled(); };
         QCOMPARE(show->count(), 3);
-        QCOMPARE(hide->count(), 6);
+        QCOMPARE(hide->count(), 7);
         QCOMPARE(hide->item(0)->text(), QStringLiteral("Device Name"));
         QCOMPARE(hide->item(3)->text(), QStringLiteral("Status"));
         QCOMPARE(hide->item(4)->text(), QStringLiteral("Toner"));
         QCOMPARE(hide->item(5)->text(), QStringLiteral("Pages"));
+        QCOMPARE(hide->item(6)->text(), QStringLiteral("Empty in"));
         // Nothing selected.
         QVERIFY(!enabled(IDC_BUTTN_ADDITEM) && !enabled(IDC_BUTTN_DELITEM));
         QVERIFY(!enabled(IDC_BUTTN_ITEMUP) && !enabled(IDC_BUTTN_ITEMDOWN));
@@ -410,7 +413,7 @@ private slots:
         QTest::mouseClick(static_cast<QPushButton*>(dialog.control(IDC_BUTTN_ADDITEM)), Qt::LeftButton);
         QCOMPARE(show->item(3)->text(), QStringLiteral("Status"));
         QCOMPARE(dialog.settings()[kColumnStatus].order, 3);
-        QCOMPARE(hide->count(), 5);
+        QCOMPARE(hide->count(), 6);
 
         // Hide: to the end of the hide list, order -1, the rest renumbered.
         show->setCurrentRow(1);

@@ -47,7 +47,9 @@ TestProgram::TestProgram(bool helpFile)
     const std::string unique = std::to_string(getpid()) + "-" + std::to_string(++programs);
     company = "ViewCo" + unique;
     writeFile(dir.file("NetRov.ini"), "[Main]\r\nManufacturer=Tarnwell\r\nCompany=" + company + "\r\nMutexName=ViewTest" +
-                                          unique + "\r\nLanguage=lang.ini\r\nBroadCast=0\r\n");
+                                          unique + "\r\nLanguage=lang.ini\r\nBroadCast=0\r\n"
+                                          // Each program keeps its own fleet store, so no test sees another's devices.
+                                          "FleetStore=fleet.db\r\n");
     writeFile(dir.file("lang.ini"), readFile(NETROV_SOURCE_DIR "/data/lang/NetRovEnglish.ini"));
     if (helpFile) writeFile(dir.file("NetRov.hlp"), readFile(NETROV_SOURCE_DIR "/data/help/NetRov.html"));
 }
@@ -194,6 +196,12 @@ void FakePrinters::silence(const std::string& model)
 {
     std::lock_guard lock(state_->mutex);
     state_->silent.insert(model);
+}
+
+void FakePrinters::wake(const std::string& model)
+{
+    std::lock_guard lock(state_->mutex);
+    state_->silent.erase(model);
 }
 
 }  // namespace netrov::test

@@ -45,6 +45,8 @@ public:
     void setStatus(const std::string& model, int32_t code);
     void setLocation(const std::string& model, const std::string& location);
     void silence(const std::string& model);
+    // A silenced device answers again.
+    void wake(const std::string& model);
     // Every information and status answer takes this long from now on.
     void setDelay(std::chrono::milliseconds delay);
     // The search requests asked so far, in order.

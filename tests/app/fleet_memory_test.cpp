@@ -1,0 +1,232 @@
+// The list remembers its fleet: silent devices stay greyed with "no answer since", the Empty-in column, the History page, the language file's words.
+#include <QGroupBox>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "column_settings.h"
+#include "device_window.h"
+#include "fleet_store.h"
+#include "history_page.h"
+#include "netrover_view.h"
+#include "ui_test_support.h"
+#include "view_test_support.h"
+#include "words.h"
+
+using netrov::test::FakePrinters;
+using netrov::test::TestProgram;
+using namespace netrov::ui;
+namespace store = netrov::store;
+
+namespace {
+
+constexpr int kStatusPosition = 3;  // Model, Location, IP Address, Status
+constexpr int64_t kDay = 86400;
+
+// A program over the sample printers; the view is made by search(), after the test prepared the directory.
+struct FleetView {
+    bool search()
+    {
+        app.emplace();
+        if (app->InitInstance(program.directory()) != CNetRoverApp::Start::Run) return false;
+        view.emplace(*app, launcher);
+        QSignalSpy messages(&*view, &CNetRoverView::statusMessage);
+        view->setFrontLibrary(&printers.library());
+        view->OnInitialUpdate(nullptr);
+        return messages.wait(15000);
+    }
+    int rowOf(const QString& model) const
+    {
+        for (int row = 0; row < view->topLevelItemCount(); ++row)
+            if (view->topLevelItem(row)->text(0) == model) return row;
+        return -1;
+    }
+    TestProgram program;
+    FakePrinters printers{netrov::test::samplePrinters()};
+    DeviceLauncher launcher;
+    std::optional<CNetRoverApp> app;
+    std::optional<CNetRoverView> view;  // goes before the program it belongs to
+};
+
+// Ten daily readings of a printer's black toner falling from 100 by perDay points, the last one a day ago
+// (by default the ML-210's, 5 points a day: ten days left).
+bool writeFallingToner(const std::string& path, int64_t now,
+                       store::DeviceIdentity identity = {"192.0.2.11", "00:15:a3:10:02:10", "", "Tarnwell ML-210"},
+                       int32_t perDay = 5)
+{
+    store::FleetStore fleet;
+    if (!fleet.open(path).ok()) return false;
+    for (int64_t day = 0; day < 10; ++day) {
+        store::DeviceReading reading;
+        reading.identity = identity;
+        reading.pageCount = 1000 + day * 100;
+        store::SupplyReading& toner = reading.supplies.emplace_back();
+        toner.index = 1;
+        toner.colour = "black";
+        toner.level = static_cast<int32_t>(100 - perDay * day);
+        toner.maximum = 100;
+        toner.unit = store::kUnitPercent;
+        if (!fleet.writeRound(now - (10 - day) * kDay, std::span(&reading, 1)).ok()) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+class FleetMemoryTest : public QObject {
+    Q_OBJECT
+private slots:
+    void aSilentPrinterShowsNoAnswerSinceAfterTheNextSearch()
+    {
+        FleetView fleet;
+        QVERIFY(fleet.search());
+        QCOMPARE(fleet.view->topLevelItemCount(), 7);
+        QVERIFY(fleet.view->silentDevices().empty());
+
+        fleet.printers.silence("Tarnwell ML-330");
+        fleet.view->search();
+        // Six answered, the seventh is kept from the store instead of vanishing.
+        QCOMPARE(fleet.app->devices().count(), size_t{6});
+        QCOMPARE(fleet.view->topLevelItemCount(), 7);
+        const int row = fleet.rowOf(QStringLiteral("Tarnwell ML-330"));
+        QVERIFY(row >= 0);
+        QCOMPARE(fleet.view->deviceIndex(row), -1);
+        const QTreeWidgetItem* item = fleet.view->topLevelItem(row);
+        QVERIFY2(QRegularExpression(QStringLiteral("^no answer since \\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}$"))
+                     .match(item->text(kStatusPosition)).hasMatch(),
+                 qPrintable(item->text(kStatusPosition)));
+        QCOMPARE(item->text(1), QStringLiteral("Main hall"));
+        QCOMPARE(item->text(2), QStringLiteral("192.0.2.14"));
+        QCOMPARE(item->foreground(0).color(), fleet.view->palette().color(QPalette::Disabled, QPalette::Text));
+        // The others keep their words; the USB printer is listed but never stored.
+        QCOMPARE(fleet.view->topLevelItem(fleet.rowOf(QStringLiteral("Tarnwell ML-210")))->text(kStatusPosition),
+                 QStringLiteral("Ready"));
+
+        // Back on: found again, once, with its own status.
+        fleet.printers.wake("Tarnwell ML-330");
+        fleet.view->search();
+        QCOMPARE(fleet.view->topLevelItemCount(), 7);
+        QVERIFY(fleet.view->silentDevices().empty());
+        QCOMPARE(fleet.view->topLevelItem(fleet.rowOf(QStringLiteral("Tarnwell ML-330")))->text(kStatusPosition),
+                 QStringLiteral("Power Save"));
+    }
+
+    void withoutAStoreTheListForgetsAndSaysSoOnce()
+    {
+        FleetView fleet;
+        // A folder where the store file should be: it cannot be opened.
+        std::filesystem::create_directories(fleet.program.dir.file("fleet.db"));
+        fleet.app.emplace();
+        QVERIFY(fleet.app->InitInstance(fleet.program.directory()) == CNetRoverApp::Start::Run);
+        fleet.view.emplace(*fleet.app, fleet.launcher);
+        QSignalSpy messages(&*fleet.view, &CNetRoverView::statusMessage);
+        fleet.view->setFrontLibrary(&fleet.printers.library());
+        fleet.view->OnInitialUpdate(nullptr);
+        QVERIFY(messages.wait(15000));
+        QCOMPARE(messages.size(), 2);
+        QCOMPARE(messages.at(0).at(0).toString(), QStringLiteral("7 Devices are found."));
+        QVERIFY(messages.at(1).at(0).toString().startsWith(QStringLiteral("7 Devices are found. The list is not remembered: ")));
+        fleet.printers.silence("Tarnwell ML-330");
+        fleet.view->search();
+        QCOMPARE(fleet.view->topLevelItemCount(), 6);
+        QCOMPARE(messages.size(), 3);
+    }
+
+    void emptyInShowsTheStoredForecastAndSortsByDays()
+    {
+        FleetView fleet;
+        const int64_t now = static_cast<int64_t>(std::time(nullptr));
+        QVERIFY(writeFallingToner(fleet.program.dir.file("fleet.db"), now));
+        // The CL-720 falls 9 points a day: 10 % left after ten days, about a day to go.
+        QVERIFY(writeFallingToner(fleet.program.dir.file("fleet.db"), now,
+                                  {"192.0.2.15", "00:15:a3:50:07:20", "", "Tarnwell CL-720 Color"}, 9));
+        QVERIFY(fleet.search());
+        CNetRoverView& view = *fleet.view;
+        ColumnSettings settings = view.columnSettings();
+        QCOMPARE(settings[kColumnEmptyIn].order, kHidden);
+        QCOMPARE(QString::fromStdString(settings[kColumnEmptyIn].header), QStringLiteral("Empty in"));
+        settings[kColumnEmptyIn].order = 4;
+        view.applyColumnSettings(settings);
+        QCOMPARE(view.headerItem()->text(4), QStringLiteral("Empty in"));
+        // 50 % left at 5 points a day: ten days, give or take the fit.
+        const QString known = view.topLevelItem(fleet.rowOf(QStringLiteral("Tarnwell ML-210")))->text(4);
+        QVERIFY2(known == QStringLiteral("in 9 days") || known == QStringLiteral("in 10 days") ||
+                     known == QStringLiteral("in 11 days"),
+                 qPrintable(known));
+        const QString soon = view.topLevelItem(fleet.rowOf(QStringLiteral("Tarnwell CL-720 Color")))->text(4);
+        QVERIFY2(soon == QStringLiteral("today") || soon == QStringLiteral("in 1 day") || soon == QStringLiteral("in 2 days"),
+                 qPrintable(soon));
+        QCOMPARE(view.topLevelItem(fleet.rowOf(QStringLiteral("Tarnwell ML-410")))->text(4), QString());
+        // Sorted by the days, not the words ("in 10 days" before "in 2 days"); unknown ones last either way.
+        view.sortByPosition(4);
+        QCOMPARE(view.topLevelItem(0)->text(0), QStringLiteral("Tarnwell CL-720 Color"));
+        QCOMPARE(view.topLevelItem(1)->text(0), QStringLiteral("Tarnwell ML-210"));
+        QCOMPARE(view.topLevelItem(2)->text(4), QString());
+        view.sortByPosition(4);
+        QCOMPARE(view.topLevelItem(0)->text(0), QStringLiteral("Tarnwell ML-210"));
+        QCOMPARE(view.topLevelItem(1)->text(0), QStringLiteral("Tarnwell CL-720 Color"));
+        QCOMPARE(view.topLevelItem(2)->text(4), QString());
+    }
+
+    void theDeviceWindowHasTheHistoryPage()
+    {
+        FleetView fleet;
+        const int64_t now = static_cast<int64_t>(std::time(nullptr));
+        QVERIFY(writeFallingToner(fleet.program.dir.file("fleet.db"), now));
+        QVERIFY(fleet.search());
+        const int row = fleet.rowOf(QStringLiteral("Tarnwell ML-210"));
+        fleet.view->setCurrentItem(fleet.view->topLevelItem(row));
+        fleet.view->topLevelItem(row)->setSelected(true);
+        fleet.view->properties();
+        DeviceWindow* window = fleet.view->deviceWindow(fleet.view->deviceIndex(row));
+        QVERIFY(window);
+        HistoryPage* history = window->historyPage();
+        QVERIFY(history);
+        const int tab = window->pages()->indexOf(history);
+        QVERIFY(tab >= 0);
+        QCOMPARE(window->pages()->tabText(tab), QStringLiteral("History"));
+        QCOMPARE(history->plots().size(), 1);
+        // Drawn as steps from 100 % ten days ago down to 55 % a day ago.
+        QCOMPARE(history->plots()[0].levels.front().y(), 100.0);
+        QCOMPARE(history->plots()[0].levels.back().y(), 55.0);
+        window->close();
+    }
+
+    void theLanguageFileChangesTheDeviceWindowsWords()
+    {
+        FleetView fleet;
+        {
+            std::ofstream lang(fleet.program.dir.file("lang.ini"), std::ios::app);
+            lang << "\r\n[Words]\r\nnotReported=nicht gemeldet\r\n[DeviceWindow]\r\nsummaryModel=Modell\r\n";
+        }
+        QVERIFY(fleet.search());
+        // The core's words now come from the file, by key.
+        QCOMPARE(QString::fromStdString(netrov::core::notReported()), QStringLiteral("nicht gemeldet"));
+        const int row = fleet.rowOf(QStringLiteral("Tarnwell ML-210"));
+        fleet.view->setCurrentItem(fleet.view->topLevelItem(row));
+        fleet.view->topLevelItem(row)->setSelected(true);
+        fleet.view->properties();
+        DeviceWindow* window = fleet.view->deviceWindow(fleet.view->deviceIndex(row));
+        QVERIFY(window);
+        QStringList labels;
+        for (const QLabel* label : window->findChildren<QLabel*>()) labels << label->text();
+        QVERIFY2(labels.contains(QStringLiteral("Modell")), qPrintable(labels.join(QLatin1Char('|'))));
+        QVERIFY2(labels.contains(QStringLiteral("nicht gemeldet")), qPrintable(labels.join(QLatin1Char('|'))));
+        window->close();
+        // Once the program ends, the words are English again.
+        fleet.view.reset();
+        fleet.app.reset();
+        QCOMPARE(QString::fromStdString(netrov::core::notReported()), QStringLiteral("not reported"));
+    }
+};
+
+NETROV_REGISTER_TEST(FleetMemoryTest);
+
+#include "fleet_memory_test.moc"
