@@ -787,7 +787,6 @@ int main(int argc, char** argv)
     report->add_flag("--progress", reportSearch.progress, "draw progress even when stderr is not a terminal");
     report->add_flag("--no-progress", reportSearch.noProgress, "never draw progress");
     refuseTogether(report, "--progress", "--no-progress");
-    refuseTogether(report, "--csv", "--json");
     report->add_option("--store", reportOptions.store,
                        "add last_seen and days_left_<colour> from this fleet store (default $XDG_DATA_HOME/netrov/fleet.db "
                        "when it exists; never created)");

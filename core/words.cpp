@@ -1005,7 +1005,7 @@ constexpr QueryTitle kQueryTitles[] = {
     {"GetDevColorCalib", "Colour calibration"},
     {"GetDevStatus", "Status"},
     {"GetDevInfo", "Device"},
-    {"GetDevCounter", "Counters"},
+    {"GetDevCounter", "Page counters"},
     {"GetDevVersion", "Versions"},
     {"GetDevSerial", "Serial number"},
     {"GetDevLang", "Panel language"},

@@ -202,11 +202,13 @@ run_log=$(in_root_offline sh -c '
   netrov-exporter --config.file=/tmp/agent/exporter.yml >/tmp/agent/exporter.log 2>&1 &
   exporter=$!
   python3 - <<"SCRAPE"
-import time, urllib.request
+import http.client, time
 def get(path):
     for _ in range(50):
         try:
-            return urllib.request.urlopen("http://127.0.0.1:10109" + path, timeout=10).read().decode()
+            connection = http.client.HTTPConnection("127.0.0.1", 10109, timeout=10)
+            connection.request("GET", path)
+            return connection.getresponse().read().decode()
         except OSError:
             time.sleep(0.2)
     return "(no answer)"
