@@ -528,7 +528,20 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
     const auto delivered = static_cast<int32_t>(records.size());
     const int32_t n = reading.count;
     const auto messages = core::alertMessages(session.library().access(), device, records);
+    // Beside the device's own status word, the one judgement of attention the
+    // check, the report and the desktop list make, with the supplies it concerns.
+    core::DeviceListEntry entry{};
+    entry.identity = device;
+    const core::DeviceReport report = core::readDeviceReport(entry, core::deviceReadDeadline(checked.timeOut));
+    const core::Attention attention = core::deviceAttention(report);
+    std::vector<std::string> concerned;
+    for (const core::TonerLevel& t : report.toner) {
+        if (t.percent && *t.percent <= core::kDefaultCriticalPercent)
+            concerned.push_back((t.colour.empty() ? t.name : t.colour) + " " + std::to_string(*t.percent) + " %");
+    }
     if (options.json) {
+        out["attention"] = attention.needed();
+        out["attentionReasons"] = core::attentionKeys(attention);
         out["status"] = delivered > 0 ? cli::statusText(records[0].simpleStatus) : std::string();
         out["statusCode"] = delivered > 0 ? records[0].simpleStatus : 0;
         nlohmann::json alerts = nlohmann::json::array();
@@ -552,6 +565,11 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
             std::cout << cli::messageLines(messages[static_cast<size_t>(i)]);
         }
         if (n > delivered) std::cout << "  (" << (n - delivered) << " more not shown)\n";
+        std::cout << "Attention: " << (attention.needed() ? "needed, " : "") << core::attentionWords(attention);
+        std::string list;
+        for (const std::string& c : concerned) list += (list.empty() ? "" : ", ") + c;
+        if (!list.empty()) std::cout << " (" << cli::terminalSafe(list) << ")";
+        std::cout << "\n";
     }
     return kExitOk;
 }

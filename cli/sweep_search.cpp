@@ -74,6 +74,7 @@ SweepOutcome sweepSearch(const std::vector<uint32_t>& targets, const SweepSearch
     sweepSettings.rate = search.rate;
     // Printers that speak only SNMPv3 answer the probe and go on to be read by profile.
     sweepSettings.probeV3 = search.extent.probeV3;
+    sweepSettings.snmpVersion = search.extent.snmpVersion;
     size_t shown = 0;
     const auto progress = [&](const core::SweepProgress& p) {
         if (!search.showProgress) return;

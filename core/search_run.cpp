@@ -164,6 +164,7 @@ void SearchRun::sweepBlocks()
     sweepSettings.timeOutMs = settings_.TimeOut * 1000;
     sweepSettings.rate = sweepRate_;
     sweepSettings.probeV3 = extent_.probeV3;
+    sweepSettings.snmpVersion = extent_.snmpVersion;
     const SweepResult swept = sweep(targets, sweepSettings, &abort_, {});
     for (size_t first = 0; first < swept.responders.size() && abort_.load() != 1; first += kMaxAddresses) {
         const size_t last = std::min(swept.responders.size(), first + kMaxAddresses);

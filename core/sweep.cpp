@@ -10,10 +10,12 @@
 #include <string_view>
 #include <utility>
 
+#include <netrov/snmp_version.h>
 #include <netrov/zomsnmp.h>
 
 #include "platform/socket.h"
 #ifdef NETROV_HAVE_USM
+#include "snmp/message.h"
 #include "snmp/v3_discovery.h"
 #endif
 
@@ -27,9 +29,15 @@ constexpr uint16_t kSnmpPort = 161;
 constexpr int kSocketBuffer = 8 << 20;
 constexpr double kProgressPeriod = 0.1;
 
-struct MessageDeleter {
-    void operator()(SnmpMessage* m) const { free_snmp_pdu(m); }
-};
+// The versions a sweep asks in: auto asks both, v2c first.
+std::vector<int32_t> versionsOf(int32_t snmpVersion)
+{
+    switch (snmpVersion) {
+    case NETROV_SNMP_V2C: return {snmp::kVersion2c};
+    case NETROV_SNMP_AUTO: return {snmp::kVersion2c, snmp::kVersion1};
+    default: return {snmp::kVersion1};
+    }
+}
 
 // The request identifier of one address: keyed by a secret drawn per sweep,
 // so another host cannot guess what to forge.
@@ -44,10 +52,14 @@ int32_t requestIdOf(uint32_t address, uint64_t key)
     return static_cast<int32_t>(x & 0x7fffffff);
 }
 
-// GetNext of sysObjectID: any SNMP agent with this community answers it.
+// GetNext of sysObjectID, wrapped by one message model (a community in one
+// version): any SNMP agent with this community and version answers it.
 class RequestEncoder {
 public:
-    explicit RequestEncoder(std::string community) : community_(std::move(community)) {}
+    RequestEncoder(int32_t version, std::string community, uint32_t communityIndex)
+        : model_(version, community), communityIndex_(communityIndex)
+    {
+    }
 
     bool encode(int32_t requestId, std::vector<uint8_t>* out) const
     {
@@ -57,22 +69,24 @@ public:
         binding.name = arcs;
         binding.nameLength = static_cast<int32_t>(std::size(arcs));
         binding.type = SNMP_TYPE_NULL;
-        SnmpMessage message;
-        memset(&message, 0, sizeof message);
-        message.community = const_cast<char*>(community_.c_str());
-        message.communityLength = static_cast<int32_t>(community_.size());
-        message.pduType = SNMP_PDU_GETNEXT;
-        message.requestId = requestId;
-        message.variables = &binding;
-        out->resize(512 + community_.size());
-        int32_t length = static_cast<int32_t>(out->size());
-        if (snmp_build(&message, out->data(), &length) != 0) return false;
-        out->resize(static_cast<size_t>(length));
+        SnmpMessage pdu;
+        memset(&pdu, 0, sizeof pdu);
+        pdu.pduType = SNMP_PDU_GETNEXT;
+        pdu.requestId = requestId;
+        pdu.variables = &binding;
+        out->resize(512 + model_.community().size());
+        const std::optional<size_t> length = model_.wrap(pdu, *out);
+        if (!length) return false;
+        out->resize(*length);
         return true;
     }
 
+    const snmp::CommunityModel& model() const { return model_; }
+    uint32_t communityIndex() const { return communityIndex_; }
+
 private:
-    std::string community_;
+    snmp::CommunityModel model_;
+    uint32_t communityIndex_;
 };
 
 class Sweeper {
@@ -86,7 +100,8 @@ public:
             // A repeated community is asked once.
             if (std::find(communities_.begin(), communities_.begin() + static_cast<std::ptrdiff_t>(i), communities_[i]) ==
                 communities_.begin() + static_cast<std::ptrdiff_t>(i))
-                encoders_.emplace_back(communities_[i]);
+                for (const int32_t version : versionsOf(settings.snmpVersion))
+                    encoders_.emplace_back(version, communities_[i], static_cast<uint32_t>(i));
         }
         // Sorted (address, position) pairs find the sender of a reply; they
         // also drop repeated targets, the first one keeping its place.
@@ -223,24 +238,34 @@ private:
             const auto found = std::lower_bound(index_.begin(), index_.end(), address,
                                                 [](const auto& entry, uint32_t a) { return entry.first < a; });
             if (found == index_.end() || found->first != address || answered_[found->second]) continue;
-            std::unique_ptr<SnmpMessage, MessageDeleter> reply(
-                snmp_parse(buffer, static_cast<int32_t>(got.size), got.address));
+            const std::span<const uint8_t> data(buffer, static_cast<size_t>(got.size));
 #ifdef NETROV_HAVE_USM
-            if (settings_.probeV3 &&
-                snmp::reportedEngine(std::span<const uint8_t>(buffer, static_cast<size_t>(got.size)),
-                                     requestIdOf(address, key_))) {
+            if (settings_.probeV3 && snmp::reportedEngine(data, requestIdOf(address, key_))) {
                 answered_[found->second] = 1;
                 answeredWith_[found->second] = static_cast<uint32_t>(communities_.size());
                 ++answeredCount_;
                 continue;
             }
 #endif
-            if (!reply || reply->pduType != SNMP_PDU_RESPONSE || reply->requestId != requestIdOf(address, key_)) continue;
+            // Only a reply of a version and community asked, to this
+            // address's identifier, counts.
+            // Agents echo the community they were asked with; one that
+            // does not still counts, as the first community.
+            const RequestEncoder* answering = nullptr;
+            for (const RequestEncoder& encoder : encoders_) {
+                const snmp::MessagePtr reply = snmp::unwrapAnswer(encoder.model(), data, got.address, requestIdOf(address, key_));
+                if (!reply) continue;
+                const std::string_view community(reply->community ? reply->community : "",
+                                                  reply->community ? static_cast<size_t>(std::max(reply->communityLength, 0)) : 0);
+                if (community == encoder.model().community()) {
+                    answering = &encoder;
+                    break;
+                }
+                if (!answering) answering = &encoders_.front();
+            }
+            if (!answering) continue;
             answered_[found->second] = 1;
-            const std::string_view community(reply->community ? reply->community : "",
-                                              reply->community ? static_cast<size_t>(std::max(reply->communityLength, 0)) : 0);
-            const auto named = std::find(communities_.begin(), communities_.end(), community);
-            answeredWith_[found->second] = static_cast<uint32_t>(named == communities_.end() ? 0 : named - communities_.begin());
+            answeredWith_[found->second] = answering->communityIndex();
             ++answeredCount_;
         }
     }

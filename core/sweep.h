@@ -30,6 +30,9 @@ struct SweepSettings {
     // that answers only it counts too, its answeredWith one past the last
     // community.
     bool probeV3 = false;
+    // include/netrov/snmp_version.h: v1 (0) asks by SNMPv1, v2c by SNMPv2c,
+    // auto by both.
+    int32_t snmpVersion = 0;
 };
 
 struct SweepProgress {

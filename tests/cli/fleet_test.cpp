@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include <nlohmann/json.hpp>
+#include <netrov/snmp_version.h>
 
 #include "csv_records.h"
 #include "fake_agent.h"
@@ -219,6 +220,11 @@ TEST_F(Fleet, TheCheckAndTheReportGiveTheSameVerdict)
         const ProgramResult check = runProgram({kCli, "check", e.address, "--timeout", "1"});
         EXPECT_EQ(check.status, e.exit) << e.address << ": " << check.out;
         EXPECT_EQ(check.status != kCheckOk, std::string(e.attention) == "yes") << e.address;
+        // The status command makes the same judgement beside the device's own status word.
+        const ProgramResult status = runProgram({kCli, "status", e.address, "--timeout", "1", "--json"});
+        ASSERT_EQ(status.status, 0) << e.address << ": " << status.err;
+        EXPECT_EQ(nlohmann::json::parse(status.out).value("attention", false), std::string(e.attention) == "yes")
+            << e.address << ": " << status.out;
     }
 }
 
@@ -456,6 +462,41 @@ TEST(Sweep, RepliesFromOtherAddressesOrWithOtherIdentifiersAreNotCounted)
     const core::SweepResult result = core::sweep(std::vector<uint32_t>{ntohl(target.addressValue())}, settings, nullptr, {});
     EXPECT_TRUE(result.responders.empty());
     EXPECT_EQ(target.requestCount(), 2u);
+}
+
+// The sweep asks in the version it is given: an agent of one version only is
+// found by that version and by auto, and never by the other.
+TEST(Sweep, AsksInTheVersionItIsGiven)
+{
+    struct Case {
+        int32_t sweepVersion;
+        int32_t agentVersion;  // the only version the agent answers: 0 v1, 1 v2c
+        bool found;
+    } cases[] = {
+        {NETROV_SNMP_V1, 0, true},    {NETROV_SNMP_V1, 1, false},  {NETROV_SNMP_V2C, 1, true},
+        {NETROV_SNMP_V2C, 0, false},  {NETROV_SNMP_AUTO, 0, true}, {NETROV_SNMP_AUTO, 1, true},
+    };
+    for (const Case& c : cases) {
+        FakeAgent agent;
+        if (!agent.ok()) GTEST_SKIP() << agent.error();
+        agent.setHandler([&](const AgentRequest& request) -> std::vector<AgentReply> {
+            if (!request.decoded || request.version != c.agentVersion) return {};
+            std::vector<uint8_t> reply = FakeAgent::encodeResponse(
+                request.requestId, request.community, 0, 0, {{"1.3.6.1.2.1.1.2.0", AgentValue::oid("1.3.6.1.4.1.1")}});
+            if (c.agentVersion == 1) {
+                const size_t header = reply[1] < 0x80 ? 2 : 2 + (reply[1] & 0x7F);
+                reply[header + 2] = 1;  // the version field says SNMPv2c
+            }
+            return {{reply, std::chrono::milliseconds(0)}};
+        });
+        core::SweepSettings settings;
+        settings.community = "tarpon";
+        settings.timeOutMs = 300;
+        settings.rate = 1000;
+        settings.snmpVersion = c.sweepVersion;
+        const core::SweepResult result = core::sweep(std::vector<uint32_t>{ntohl(agent.addressValue())}, settings, nullptr, {});
+        EXPECT_EQ(result.responders.size(), c.found ? 1u : 0u) << c.sweepVersion << " / " << c.agentVersion;
+    }
 }
 
 TEST(Report, CsvFieldsAndUtf8)
