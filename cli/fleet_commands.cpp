@@ -15,28 +15,14 @@ std::vector<core::DeviceReport> readReports(const std::vector<core::DeviceListEn
                                             const std::atomic<int>& interrupted)
 {
     std::vector<core::DeviceReport> reports(devices.size());
-    std::atomic<size_t> next{0};
-    const auto work = [&] {
-        for (size_t i = next++; i < devices.size(); i = next++) {
-            if (interrupted.load()) {
-                reports[i].address = core::addressToText(core::loadAddress(devices[i].identity.address));
-                reports[i].problems.push_back("not read: interrupted");
-                continue;
-            }
-            reports[i] = core::readDeviceReport(devices[i]);
+    forEachParallel(devices.size(), jobs, [&](size_t i) {
+        if (interrupted.load()) {
+            reports[i].address = core::addressToText(core::loadAddress(devices[i].identity.address));
+            reports[i].problems.push_back("not read: interrupted");
+            return;
         }
-    };
-    const size_t threads = std::clamp<size_t>(static_cast<size_t>(std::max(jobs, 1)), 1, std::max<size_t>(devices.size(), 1));
-    std::vector<std::thread> pool;
-    for (size_t t = 1; t < threads; ++t) {
-        try {
-            pool.emplace_back(work);
-        } catch (const std::system_error&) {
-            break;  // fewer threads: the rest is read by those that run
-        }
-    }
-    work();
-    for (std::thread& t : pool) t.join();
+        reports[i] = core::readDeviceReport(devices[i]);
+    });
     return reports;
 }
 

@@ -2,12 +2,16 @@
 // and the monitoring check of one device.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 #include <iterator>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "device_list.h"
@@ -15,6 +19,28 @@
 #include "fleet_report.h"
 
 namespace netrov::cli {
+
+// Runs work(i) for every i below count on up to jobs threads; when the
+// system gives fewer threads, those that run do the rest.
+template <class Work>
+void forEachParallel(size_t count, int jobs, Work work)
+{
+    std::atomic<size_t> next{0};
+    const auto loop = [&] {
+        for (size_t i = next++; i < count; i = next++) work(i);
+    };
+    const size_t threads = std::clamp<size_t>(static_cast<size_t>(std::max(jobs, 1)), 1, std::max<size_t>(count, 1));
+    std::vector<std::thread> pool;
+    for (size_t t = 1; t < threads; ++t) {
+        try {
+            pool.emplace_back(loop);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    loop();
+    for (std::thread& t : pool) t.join();
+}
 
 // Reads the report of every device on up to jobs threads; the reports keep
 // the devices' order. Interrupted reads leave their devices with a problem.

@@ -17,6 +17,7 @@
 #include "attention.h"
 #include "device_list.h"
 #include "exit_codes.h"
+#include "fleet_commands.h"
 #include "forecast.h"
 #include "query_reading.h"
 #include "report.h"
@@ -48,27 +49,6 @@ const char* startWords(store::CartridgeStart why)
     for (const auto& [code, words] : kStartWords)
         if (code == why) return words;
     return "";
-}
-
-// Runs work(i) for every i below count on up to jobs threads.
-template <class Work>
-void forEachParallel(size_t count, int jobs, Work work)
-{
-    std::atomic<size_t> next{0};
-    const auto loop = [&] {
-        for (size_t i = next++; i < count; i = next++) work(i);
-    };
-    const size_t threads = std::clamp<size_t>(static_cast<size_t>(std::max(jobs, 1)), 1, std::max<size_t>(count, 1));
-    std::vector<std::thread> pool;
-    for (size_t t = 1; t < threads; ++t) {
-        try {
-            pool.emplace_back(loop);
-        } catch (const std::system_error&) {
-            break;  // fewer threads: the rest is read by those that run
-        }
-    }
-    loop();
-    for (std::thread& t : pool) t.join();
 }
 
 std::vector<TonerEntry> readToner(const core::DeviceListEntry& entry)

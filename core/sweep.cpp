@@ -14,8 +14,8 @@
 #include <netrov/zomsnmp.h>
 
 #include "platform/socket.h"
-#ifdef NETROV_HAVE_USM
 #include "snmp/message.h"
+#ifdef NETROV_HAVE_USM
 #include "snmp/v3_discovery.h"
 #endif
 

@@ -13,6 +13,12 @@ namespace netrov::test {
 
 ProgramResult runProgram(const std::vector<std::string>& argv, int timeoutSeconds)
 {
+    return interruptWhen(argv, nullptr, timeoutSeconds);
+}
+
+ProgramResult interruptWhen(const std::vector<std::string>& argv, const std::function<bool(const std::string&)>& ready,
+                            int timeoutSeconds)
+{
     ProgramResult result;
     int outPipe[2];
     int errPipe[2];
@@ -42,11 +48,14 @@ ProgramResult runProgram(const std::vector<std::string>& argv, int timeoutSecond
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
     std::string* sinks[2] = {&result.out, &result.err};
+    bool sent = false;
+    bool killed = false;
     int open = 2;
     while (open > 0) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             kill(pid, SIGKILL);
+            killed = true;
             break;
         }
         if (poll(fds, 2, static_cast<int>(left.count())) <= 0) continue;
@@ -62,12 +71,16 @@ ProgramResult runProgram(const std::vector<std::string>& argv, int timeoutSecond
                 --open;
             }
         }
+        if (ready && !sent && ready(result.err)) {
+            kill(pid, SIGINT);
+            sent = true;
+        }
     }
     for (auto& f : fds)
         if (f.fd >= 0) close(f.fd);
     int status = 0;
     waitpid(pid, &status, 0);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.status = !killed && (sent || !ready) && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
 

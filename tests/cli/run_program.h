@@ -1,6 +1,7 @@
 // Runs a program with arguments and collects its exit status, standard output and standard error.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,11 @@ struct ProgramResult {
 
 // argv[0] is the program path; no shell is involved.
 ProgramResult runProgram(const std::vector<std::string>& argv, int timeoutSeconds = 120);
+
+// As runProgram, and sends SIGINT once the program's standard error satisfies
+// ready; status is -1 when it was never ready or did not exit.
+ProgramResult interruptWhen(const std::vector<std::string>& argv, const std::function<bool(const std::string&)>& ready,
+                            int timeoutSeconds = 60);
 
 // Lines of text (a final line without line feed counts).
 size_t lineCount(const std::string& text);
