@@ -15,7 +15,9 @@
 
 #include "cli_input.h"
 #include "fleet_report.h"
+#ifndef _WIN32
 #include "fleet_store.h"
+#endif
 
 namespace netrov::cli {
 
@@ -39,9 +41,11 @@ struct WatchOptions {
     std::string store;
 };
 
+#ifndef _WIN32
 // One device's report and its supply table as the store keeps them: raw
 // levels, maxima and units, so "unknown" and "some remaining" stay states.
 store::DeviceReading readingOf(const core::DeviceReport& report, const std::vector<TonerEntry>& toner);
+#endif
 
 // Reads the targets every interval into the store until rounds are done or
 // interrupted is set; a round under way when interrupted is rolled back.
@@ -51,7 +55,9 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
 
 // The stored history of the device whose address, serial number or MAC is
 // key: per supply its cartridges and forecast, at time now.
+#ifndef _WIN32
 nlohmann::json historyJson(store::FleetStore& store, const store::DeviceRecord& device, int64_t now);
+#endif
 int runHistory(const std::string& storePath, const std::string& key, bool json, std::ostream& out, std::ostream& err);
 
 enum class FleetFormat { Table, Csv, Json };
@@ -68,7 +74,9 @@ std::string storeToRead(const std::string& given);
 // What the store holds of the device a report describes, matched as watch
 // matches it (serial number, MAC, then address), with each colour's whole
 // days left at time now.
+#ifndef _WIN32
 core::StoredDevice storedDevice(store::FleetStore& fleet, const core::DeviceReport& report, int64_t now);
+#endif
 
 // Opens the store at path for reading and gives every report its stored view.
 // A store that cannot be read gives each report a view that says so; the
