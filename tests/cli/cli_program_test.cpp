@@ -77,7 +77,9 @@ TEST(CliBadInput, ATargetsFilePastTheLimitIsRefusedAtOnce)
     EXPECT_EQ(r.status, 2) << r.err;
     EXPECT_NE(r.err.find("targets.txt:2: the targets add up to more than a /8"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("(4979 more bad lines)"), std::string::npos) << r.err;
-    EXPECT_LT(seconds, 3.0);
+    // Expanding the blocks would take minutes; refusing them takes about a
+    // second, and a few under a sanitizer on a busy machine.
+    EXPECT_LT(seconds, 6.0);
     EXPECT_TRUE(r.out.empty());
 }
 
