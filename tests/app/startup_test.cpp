@@ -18,6 +18,17 @@
 
 namespace {
 
+// The environment of this run without any display or platform choice, so
+// each case sets exactly what it tests.
+QProcessEnvironment environmentWithoutDisplay()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    return environment;
+}
+
 const QString kFailure = QStringLiteral(
     "Net Rover\nFailed to load the setup file.\r\nThe application will now close. Perform installation again.\n");
 
@@ -89,10 +100,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, firstLine);
         QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        environment.remove(QStringLiteral("DISPLAY"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        QProcessEnvironment environment = environmentWithoutDisplay();
         environment.insert(QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral(NETROV_OUTPUT_DIR));
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(NETROV_PROGRAM), arguments);
@@ -143,10 +151,7 @@ private slots:
         QFETCH(QString, display);
         QFETCH(QString, firstLine);
         QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        environment.remove(QStringLiteral("DISPLAY"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        QProcessEnvironment environment = environmentWithoutDisplay();
         if (!platform.isEmpty()) environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
         environment.insert(QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral(NETROV_OUTPUT_DIR));
         process.setProcessEnvironment(environment);
