@@ -92,6 +92,7 @@ protected:
                                      profileSection("wrongpriv", wrongPriv) + profileSection("stranger", stranger));
         useProfilesFile(profiles_);
         if (!agent_->started() || !waitForAgent()) skipReason_ = "snmpd did not answer";
+        waitForHardened();
     }
 
     static void TearDownTestSuite()
@@ -117,6 +118,15 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         return false;
+    }
+
+    // The v3-only agent starts beside the other; on a busy machine it may
+    // still be reading its configuration when the first test probes it.
+    static void waitForHardened()
+    {
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            if (!netrov::snmp::discoverEngines(kHardenedAddress, 1, {}).empty()) return;
+        }
     }
 
     static Outcome run(EntryPoint entry, DeviceIdentity device, Service& service)
