@@ -105,10 +105,15 @@ function(netrov_add_gtest target)
     set_tests_properties(${target} PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "WINEPATH=Z:${NETROV_OUTPUT_DIR}")
     return()
   endif()
-  # Tests with agents share loopback port 161 and namespaces: run them one
-  # at a time, whichever binary they come from. Parameterised suites name
-  # their cases themselves, so the printed parameter stays out of the name.
-  if(ARG_LABEL STREQUAL "unit")
+  # Agent tests serve loopback port 161: each process takes a network
+  # namespace of its own (or waits its turn on a lock file), so they run side
+  # by side. Tests that make named namespaces run one at a time, whichever
+  # binary they come from. Parameterised suites name their cases themselves,
+  # so the printed parameter stays out of the name.
+  if(ARG_LABEL STREQUAL "agent")
+    target_sources(${target} PRIVATE "${PROJECT_SOURCE_DIR}/tests/support/private_network.cpp")
+  endif()
+  if(ARG_LABEL STREQUAL "unit" OR ARG_LABEL STREQUAL "agent")
     gtest_discover_tests(${target} NO_PRETTY_VALUES PROPERTIES LABELS ${ARG_LABEL} DISCOVERY_TIMEOUT 60)
   else()
     gtest_discover_tests(${target} NO_PRETTY_VALUES PROPERTIES LABELS ${ARG_LABEL}
