@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
+#include <string>
 #include <thread>
 
 #include <nlohmann/json.hpp>
@@ -19,6 +21,16 @@ namespace netrov::test {
 namespace {
 
 const std::string kCli = std::string(NETROV_OUTPUT_DIR) + "/netrov-cli";
+
+// True once the process has a handler for SIGINT (its caught-signals mask).
+bool catchesInterrupt(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (SIGINT - 1)) & 1;
+    }
+    return false;
+}
 
 class CliAgents : public WalkAgentsSuite<CliAgents> {
 public:
@@ -147,7 +159,10 @@ TEST(CliInterrupt, InterruptAbortsTheSearchAndListsNothing)
               static_cast<char*>(nullptr));
         _exit(127);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // A busy machine or a sanitizer may start the program slowly: an
+    // interrupt before its handler is set would kill it instead.
+    for (int i = 0; i < 200 && !catchesInterrupt(pid); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const auto start = std::chrono::steady_clock::now();
     kill(pid, SIGINT);
     int status = 0;
