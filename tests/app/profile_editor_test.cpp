@@ -5,6 +5,7 @@
 #include <map>
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
@@ -322,6 +323,22 @@ private slots:
         QVERIFY(!extent.probeV3);
         netrov::ui::loadSearchProfiles(store, loaded);
         QVERIFY(loaded.profiles.empty());
+    }
+
+    // With no secret service to answer, the program keeps to the file, and soon.
+    void noAnsweringServiceMeansTheFile()
+    {
+        netrov::test::TempDir dir;
+        const QByteArray old = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        qputenv("DBUS_SESSION_BUS_ADDRESS", QByteArray::fromStdString("unix:path=" + dir.file("no-bus")));
+        QElapsedTimer clock;
+        clock.start();
+        const std::unique_ptr<netrov::ui::SecretStore> store = netrov::ui::desktopSecretStore();
+        const qint64 took = clock.elapsed();
+        if (old.isEmpty()) qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        else qputenv("DBUS_SESSION_BUS_ADDRESS", old);
+        QVERIFY(!store);
+        QVERIFY2(took < 6000, QByteArray::number(took).constData());
     }
 
     // A device found through a profile keeps the name with version 3; the shared device list gets no secret.
