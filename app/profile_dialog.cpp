@@ -66,6 +66,11 @@ ProfileEditDialog::ProfileEditDialog(const CredentialProfile& profile, std::vect
     privPassphrase_ = passphraseEdit(profile.privPassphrase, this);
     context_ = new QLineEdit(QString::fromStdString(profile.context), this);
 
+    // Room for a typical user name, context or pass phrase without scrolling.
+    const int fieldWidth = fontMetrics().horizontalAdvance(QLatin1Char('x')) * 32;
+    for (QWidget* field : std::initializer_list<QWidget*>{name_, user_, level_, auth_, authPassphrase_, priv_,
+                                                          privPassphrase_, context_})
+        field->setMinimumWidth(fieldWidth);
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Name"), name_);
     form->addRow(QStringLiteral("User"), user_);

@@ -167,6 +167,7 @@ private slots:
     void formHidesPassphrasesAndDropsUnusedOnes()
     {
         ProfileEditDialog dialog(profile("office", snmp_level::AuthPriv), {});
+        netrov::test::saveScreenshot(&dialog, QStringLiteral("profile_form"));
         QCOMPARE(dialog.authPassphraseEdit()->echoMode(), QLineEdit::Password);
         QCOMPARE(dialog.privPassphraseEdit()->echoMode(), QLineEdit::Password);
         QVERIFY(dialog.privBox()->isEnabled());
@@ -300,6 +301,7 @@ private slots:
             QCOMPARE(list->item(2)->checkState(), Qt::Checked);
             list->item(1)->setCheckState(Qt::Checked);
             list->item(2)->setCheckState(Qt::Unchecked);
+            netrov::test::saveScreenshot(&dialog, QStringLiteral("search_settings_profiles"));
             dialog.accept();
         }
         QCOMPARE(extent.profiles, std::vector<std::string>{"lab"});
