@@ -7,6 +7,8 @@
 #include "front_library.h"
 #include "platform/module_path.h"
 #include "platform/profile_file.h"
+#include "profile_book.h"
+#include "search_setting_dlg.h"
 
 namespace netrov::ui {
 
@@ -61,6 +63,8 @@ CNetRoverApp::Start CNetRoverApp::InitInstance(const std::string& directory)
     installation.retry = platform::getPrivateProfileInt(kMainSection, "Retry", 0, startupFilePath_);
     core::loadSearchSettings(*store_, installation, settings_, addresses_);
     core::loadSearchExtent(*store_, extent_);
+    loadSearchProfiles(*store_, extent_);
+    prepareDesktopProfiles();
 
     // The core's words (enumerations, labels, "not reported") by key from the [Words] section.
     useLanguageForWords(&language_);

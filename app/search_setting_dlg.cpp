@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
@@ -24,6 +25,8 @@
 #include "ip_address_edit.h"
 #include "language_file.h"
 #include "message_box.h"
+#include "profile_book.h"
+#include "profile_dialog.h"
 #include "netrov/snmp_version.h"
 
 namespace netrov::ui {
@@ -66,7 +69,7 @@ constexpr const char* kColumnKeys[] = {"IDC_LISTB_SEARCHIP_STARTIP", "IDC_LISTB_
 
 // The extent band in dialog units, from the top of where the buttons were;
 // the buttons move down by its height.
-constexpr int kBandHeight = 62;
+constexpr int kBandHeight = 102;
 struct BandControl {
     int32_t id;
     int x, y, cx, cy;
@@ -80,7 +83,12 @@ constexpr BandControl kBand[] = {
     {IDC_LABEL_BLOCKS, 9, 34, 74, 8, "Blocks"},
     {IDC_EDITB_BLOCKS, 84, 32, 169, 12, nullptr},
     {IDC_LABEL_BLOCKSHINT, 84, 46, 169, 8, "For example 10.1.0.0/22, 10.2.0.1-10.2.7.254"},
+    {IDC_LABEL_PROFILES, 9, 60, 74, 8, "SNMPv3 profiles"},
+    {IDC_LISTB_PROFILES, 84, 58, 110, 40, nullptr},
+    {IDC_BUTTN_PROFILES, 198, 58, 55, 14, "Profiles..."},
 };
+
+constexpr const char* kProfileSection = "SearchOption";
 
 // The versions the box offers, in its order.
 constexpr int32_t kVersions[] = {NETROV_SNMP_V1, NETROV_SNMP_V2C, NETROV_SNMP_AUTO};
@@ -253,6 +261,14 @@ void CSearchSettingDlg::buildControls()
     blocks_->setToolTip(QStringLiteral("Blocks and ranges of any size, searched with the address list"));
     controls_[IDC_EDITB_BLOCKS] = blocks_;
     controls_[IDC_LABEL_BLOCKSHINT] = new PlainLabel(this);
+    controls_[IDC_LABEL_PROFILES] = new PlainLabel(this);
+    profiles_ = new QListWidget(this);
+    profiles_->setToolTip(QStringLiteral("Tried by SNMPv3, in this order, for devices no community reaches"));
+    controls_[IDC_LISTB_PROFILES] = profiles_;
+    auto* profilesButton = new QPushButton(this);
+    profilesButton->setAutoDefault(false);
+    controls_[IDC_BUTTN_PROFILES] = profilesButton;
+    connect(profilesButton, &QPushButton::clicked, this, &CSearchSettingDlg::editProfiles);
 
     auto* ok = new QPushButton(this);
     auto* cancel = new QPushButton(this);
@@ -291,7 +307,63 @@ void CSearchSettingDlg::fill()
     QStringList blocks;
     for (const std::string& block : extent_.blocks) blocks << QString::fromStdString(block);
     blocks_->setText(blocks.join(QStringLiteral(", ")));
+    fillProfiles(extent_.profiles);
     applyEnablingRule();
+}
+
+void CSearchSettingDlg::fillProfiles(const std::vector<std::string>& chosen)
+{
+    // Names only: the pass phrases are not needed here, so the secret store is not asked.
+    std::vector<core::CredentialProfile> known;
+    std::string error;
+    loadProfileBook(desktopProfilesPath(), nullptr, known, error);
+    std::vector<std::string> names;
+    for (const core::CredentialProfile& p : known) names.push_back(p.name);
+    // A chosen name the file lacks stays listed, so saving does not drop it unseen.
+    for (const std::string& name : chosen)
+        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    profiles_->clear();
+    for (const std::string& name : names) {
+        auto* item = new QListWidgetItem(QString::fromStdString(name), profiles_);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        const bool on = std::find(chosen.begin(), chosen.end(), name) != chosen.end();
+        item->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+std::vector<std::string> CSearchSettingDlg::checkedProfiles() const
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < profiles_->count(); ++i)
+        if (profiles_->item(i)->checkState() == Qt::Checked) names.push_back(profiles_->item(i)->text().toStdString());
+    return names;
+}
+
+void CSearchSettingDlg::editProfiles()
+{
+    const std::vector<std::string> chosen = checkedProfiles();
+    ProfileListDialog editor(this);
+    editor.exec();
+    fillProfiles(chosen);
+}
+
+void loadSearchProfiles(core::SettingsStore& store, core::SearchExtent& extent)
+{
+    extent.profiles.clear();
+    const int32_t count = store.readInt(kProfileSection, "ProfileNum", 0);
+    for (int32_t i = 0; i < count; ++i) {
+        const std::string name = store.readString(kProfileSection, "Profile" + std::to_string(i), "");
+        if (name.empty()) break;
+        extent.profiles.push_back(name);
+    }
+    extent.probeV3 = !extent.profiles.empty();
+}
+
+void saveSearchProfiles(core::SettingsStore& store, const core::SearchExtent& extent)
+{
+    store.writeInt(kProfileSection, "ProfileNum", static_cast<int32_t>(extent.profiles.size()));
+    for (size_t i = 0; i < extent.profiles.size(); ++i)
+        store.writeString(kProfileSection, "Profile" + std::to_string(i), extent.profiles[i]);
 }
 
 void CSearchSettingDlg::appendRow(const std::string& entry)
@@ -408,6 +480,9 @@ void CSearchSettingDlg::accept()
         return;
     }
     extent.snmpVersion = version_->currentData().toInt();
+    // Names only travel on: the pass phrases stay in the secret store or the profile file.
+    extent.profiles = checkedProfiles();
+    extent.probeV3 = !extent.profiles.empty();
     // No device answers an empty community: with none at all the default one is used.
     // Each community once, in the order given.
     std::vector<std::string> communities;
@@ -425,6 +500,7 @@ void CSearchSettingDlg::accept()
     extent_ = extent;
     core::saveSearchSettings(store_, settings_, addresses_);
     core::saveSearchExtent(store_, extent_);
+    saveSearchProfiles(store_, extent_);
     QDialog::accept();
 }
 

@@ -12,6 +12,7 @@
 class QButtonGroup;
 class QComboBox;
 class QLineEdit;
+class QListWidget;
 class QTreeWidget;
 
 namespace netrov::ui {
@@ -49,11 +50,20 @@ enum SearchSettingControl : int32_t {
     IDC_LABEL_BLOCKS = 1054,
     IDC_EDITB_BLOCKS = 1055,
     IDC_LABEL_BLOCKSHINT = 1056,
+    IDC_LABEL_PROFILES = 1057,
+    IDC_LISTB_PROFILES = 1058,
+    IDC_BUTTN_PROFILES = 1059,
 };
 
 // Blocks and ranges as typed: separated by commas, semicolons or white
 // space, with any space around a range's "-" ignored.
 std::vector<std::string> splitBlocks(const QString& text);
+
+// The SNMPv3 profiles a search tries live beside the extent's keys
+// ("ProfileNum" and "Profile0"..), names only; a search with any also sends
+// the SNMPv3 probe, as the command line does.
+void loadSearchProfiles(core::SettingsStore& store, core::SearchExtent& extent);
+void saveSearchProfiles(core::SettingsStore& store, const core::SearchExtent& extent);
 
 class CSearchSettingDlg : public QDialog {
     Q_OBJECT
@@ -75,6 +85,8 @@ public:
     QComboBox* versionBox() const { return version_; }
     QLineEdit* blocksEdit() const { return blocks_; }
     QTreeWidget* addressList() const { return list_; }
+    // The profile names, checked for those a search tries.
+    QListWidget* profileList() const { return profiles_; }
 
     // The list rows as address list entries, in row order.
     core::SearchAddressList rowEntries() const;
@@ -83,6 +95,8 @@ public slots:
     void accept() override;
     void add();
     void deleteSelected();
+    // Opens the profile editor, then lists the profiles again keeping the checks.
+    void editProfiles();
 
 private:
     void buildControls();
@@ -93,6 +107,8 @@ private:
     void applyEnablingRule();
     void timeOutEdited();
     void appendRow(const std::string& entry);
+    void fillProfiles(const std::vector<std::string>& chosen);
+    std::vector<std::string> checkedProfiles() const;
     QString string(int32_t id) const;
 
     const LanguageFile* language_;
@@ -112,6 +128,7 @@ private:
     QComboBox* version_ = nullptr;
     QLineEdit* blocks_ = nullptr;
     QTreeWidget* list_ = nullptr;
+    QListWidget* profiles_ = nullptr;
     bool adjustingTimeOut_ = false;
 };
 

@@ -117,16 +117,17 @@ bool setKey(CredentialProfile& p, KeyKind kind, std::string_view key, std::strin
 }
 
 // What the level needs, checked once the section is complete.
-bool checkProfile(const CredentialProfile& p, int line, ProfileError& error)
+bool checkProfile(const CredentialProfile& p, int line, ProfileError& error, Passphrases passphrases)
 {
+    const bool inFile = passphrases == Passphrases::InFile;
     const std::string where = "profile [" + p.name + "]: ";
     if (p.user.empty()) return fail(error, line, where + "user is missing");
     if (p.level == Level::NoAuthNoPriv) return true;
     if (p.auth == Auth::None) return fail(error, line, where + "auth is missing for " + levelName(p.level));
-    if (p.authPassphrase.empty()) return fail(error, line, where + "authPassphrase is missing for " + levelName(p.level));
+    if (inFile && p.authPassphrase.empty()) return fail(error, line, where + "authPassphrase is missing for " + levelName(p.level));
     if (p.level == Level::AuthNoPriv) return true;
     if (p.priv == Priv::None) return fail(error, line, where + "priv is missing for authPriv");
-    if (p.privPassphrase.empty()) return fail(error, line, where + "privPassphrase is missing for authPriv");
+    if (inFile && p.privPassphrase.empty()) return fail(error, line, where + "privPassphrase is missing for authPriv");
     return true;
 }
 
@@ -156,6 +157,7 @@ const char* privName(Priv priv) noexcept { return nameOf(kPrivs, priv); }
 
 std::filesystem::path profilesPath()
 {
+    if (const char* chosen = std::getenv("NETROV_PROFILES_FILE"); chosen && *chosen) return chosen;
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config)
         return std::filesystem::path(config) / "netrov" / "profiles.ini";
     if (const char* home = std::getenv("HOME"); home && *home)
@@ -165,7 +167,8 @@ std::filesystem::path profilesPath()
 
 namespace {
 
-bool parseInto(std::string_view text, std::vector<CredentialProfile>& profiles, ProfileError& error)
+bool parseInto(std::string_view text, std::vector<CredentialProfile>& profiles, ProfileError& error,
+               Passphrases passphrases)
 {
     CredentialProfile* current = nullptr;
     int currentLine = 0;
@@ -184,7 +187,7 @@ bool parseInto(std::string_view text, std::vector<CredentialProfile>& profiles, 
             const std::string_view name = trim(line.substr(1, line.size() - 2));
             if (name.empty()) return fail(error, number, "a profile needs a name");
             if (findProfile(profiles, name)) return fail(error, number, "profile [" + std::string(name) + "] appears twice");
-            if (current && !checkProfile(*current, currentLine, error)) return false;
+            if (current && !checkProfile(*current, currentLine, error, passphrases)) return false;
             current = &profiles.emplace_back();
             current->name = name;
             currentLine = number;
@@ -204,22 +207,24 @@ bool parseInto(std::string_view text, std::vector<CredentialProfile>& profiles, 
         std::string message;
         if (!setKey(*current, kKeys[row].kind, key, value, message)) return fail(error, number, message);
     }
-    if (current && !checkProfile(*current, currentLine, error)) return false;
+    if (current && !checkProfile(*current, currentLine, error, passphrases)) return false;
     return true;
 }
 
 }  // namespace
 
-bool parseProfiles(std::string_view text, std::vector<CredentialProfile>& profiles, ProfileError& error)
+bool parseProfiles(std::string_view text, std::vector<CredentialProfile>& profiles, ProfileError& error,
+                   Passphrases passphrases)
 {
     profiles.clear();
-    if (parseInto(text, profiles, error)) return true;
+    if (parseInto(text, profiles, error, passphrases)) return true;
     // Nothing half read is handed out.
     profiles.clear();
     return false;
 }
 
-bool loadProfiles(const std::filesystem::path& path, std::vector<CredentialProfile>& profiles, ProfileError& error)
+bool loadProfiles(const std::filesystem::path& path, std::vector<CredentialProfile>& profiles, ProfileError& error,
+                  Passphrases passphrases)
 {
     profiles.clear();
     std::error_code ec;
@@ -236,11 +241,32 @@ bool loadProfiles(const std::filesystem::path& path, std::vector<CredentialProfi
     std::ifstream in(path, std::ios::binary);
     if (!in) return fail(error, 0, path.string() + " cannot be read");
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const bool ok = parseProfiles(text, profiles, error);
+    const bool ok = parseProfiles(text, profiles, error, passphrases);
     volatile char* p = text.data();
     for (size_t i = 0; i < text.size(); ++i) p[i] = 0;
     if (!ok) error.message = path.string() + ": " + error.message;
     return ok;
+}
+
+std::string formatProfiles(const std::vector<CredentialProfile>& profiles, Passphrases passphrases)
+{
+    std::string text;
+    if (passphrases == Passphrases::Elsewhere) text += "# Pass phrases are kept in the desktop's secret store.\n";
+    for (const CredentialProfile& p : profiles) {
+        if (&p != profiles.data()) text += '\n';
+        text += '[' + p.name + "]\nuser = " + p.user + "\nlevel = " + levelName(p.level) + '\n';
+        // Keys a level does not use stay out, so the file reads back as the profile.
+        if (p.level != Level::NoAuthNoPriv) {
+            text += std::string("auth = ") + authName(p.auth) + '\n';
+            if (passphrases == Passphrases::InFile) text += "authPassphrase = " + p.authPassphrase.text() + '\n';
+        }
+        if (p.level == Level::AuthPriv) {
+            text += std::string("priv = ") + privName(p.priv) + '\n';
+            if (passphrases == Passphrases::InFile) text += "privPassphrase = " + p.privPassphrase.text() + '\n';
+        }
+        if (!p.context.empty()) text += "context = " + p.context + '\n';
+    }
+    return text;
 }
 
 const CredentialProfile* findProfile(const std::vector<CredentialProfile>& profiles, std::string_view name)

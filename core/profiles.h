@@ -14,6 +14,7 @@
 // from the file, so a pass phrase cannot leak through one.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -59,17 +60,30 @@ struct ProfileError {
 // Pass phrases shorter than this are refused, as agents refuse them.
 inline constexpr size_t kMinPassphrase = 8;
 
-// $XDG_CONFIG_HOME/netrov/profiles.ini, else ~/.config/netrov/profiles.ini;
-// empty when neither variable is set.
+// $NETROV_PROFILES_FILE when set (the desktop program points its own
+// process at a private copy that holds pass phrases kept in the desktop's
+// secret store), else $XDG_CONFIG_HOME/netrov/profiles.ini, else
+// ~/.config/netrov/profiles.ini; empty when none of these is set.
 std::filesystem::path profilesPath();
+
+// Where pass phrases are: in the file, or kept elsewhere (the desktop's
+// secret store), so a level's pass phrase may be missing from the file.
+enum class Passphrases : uint8_t { InFile, Elsewhere };
 
 // Reads profiles from text; false with error filled on the first bad line
 // or inconsistent profile. Throws std::bad_alloc.
-bool parseProfiles(std::string_view text, std::vector<CredentialProfile>& profiles, ProfileError& error);
+bool parseProfiles(std::string_view text, std::vector<CredentialProfile>& profiles, ProfileError& error,
+                   Passphrases passphrases = Passphrases::InFile);
 
 // Reads the file at path. A missing file is no profiles and no error; a
 // file group or others can read or write is refused unread.
-bool loadProfiles(const std::filesystem::path& path, std::vector<CredentialProfile>& profiles, ProfileError& error);
+bool loadProfiles(const std::filesystem::path& path, std::vector<CredentialProfile>& profiles, ProfileError& error,
+                  Passphrases passphrases = Passphrases::InFile);
+
+// The text of a profile file holding profiles, which parseProfiles reads
+// back; with Passphrases::Elsewhere the pass phrase keys are left out.
+// Throws std::bad_alloc.
+std::string formatProfiles(const std::vector<CredentialProfile>& profiles, Passphrases passphrases);
 
 // The profile named name; null when there is none.
 const CredentialProfile* findProfile(const std::vector<CredentialProfile>& profiles, std::string_view name);

@@ -11,7 +11,7 @@ packages=(
   libsnmp-dev snmp snmpd snmpsim onesixtyone braa libssl-dev
   libcli11-dev nlohmann-json3-dev
   libcpp-httplib-dev prometheus libcrypt-dev libyaml-cpp-dev
-  qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev fonts-dejavu-core
+  qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev qtkeychain-qt6-dev fonts-dejavu-core
   iproute2 procps
 )
 windows=0
