@@ -108,9 +108,8 @@ SweepOutcome sweepSearch(const std::vector<uint32_t>& targets, const SweepSearch
     std::vector<uint32_t> v3Only;
     for (size_t i = 0; i < swept.responders.size(); ++i)
         (swept.answeredWith[i] == communities.size() ? v3Only : byCommunity).push_back(swept.responders[i]);
-    core::SearchSettings profileSettings = search.settings;
     core::SearchExtent profileExtent = search.extent;
-    core::setCommunityList(profileSettings, profileExtent, {});
+    profileExtent.askCommunities = false;
     profileExtent.probeV3 = false;
 
     // The broadcast, when asked for, runs with the first list.
@@ -125,7 +124,7 @@ SweepOutcome sweepSearch(const std::vector<uint32_t>& targets, const SweepSearch
             const size_t last = std::min(addresses.size(), first + step);
             std::vector<uint32_t> chunk(addresses.begin() + static_cast<std::ptrdiff_t>(std::min(first, last)),
                                         addresses.begin() + static_cast<std::ptrdiff_t>(last));
-            core::SearchSettings settings = profilesOnly ? profileSettings : search.settings;
+            core::SearchSettings settings = search.settings;
             settings.BroadCast = broadcastPending ? 1 : 0;
             broadcastPending = false;
             read += chunk.size();
