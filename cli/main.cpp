@@ -350,6 +350,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     if (sweep) {
         cli::SweepSearch search{settings, extent, options.maker, static_cast<uint32_t>(options.rate), showProgress};
         const cli::SweepOutcome outcome = cli::sweepSearch(options.targets, search, devices, gInterrupted, std::cerr);
+        credentialsNeeded = outcome.credentialsNeeded;
         if (!outcome.error.empty()) {
             std::cerr << "netrov-cli: " << outcome.error << "\n";
             return kExitFailed;

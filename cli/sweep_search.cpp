@@ -1,6 +1,7 @@
 // The two phases of a large search.
 #include "sweep_search.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <ostream>
@@ -10,6 +11,9 @@
 #include "front_library.h"
 #include "search_run.h"
 #include "sweep.h"
+#ifdef NETROV_HAVE_USM
+#include "snmp/v3_discovery.h"
+#endif
 
 namespace netrov::cli {
 
@@ -97,25 +101,61 @@ SweepOutcome sweepSearch(const std::vector<uint32_t>& targets, const SweepSearch
         err << "interrupted; reading the " << swept.responders.size()
             << " addresses that answered so far (interrupt again to stop)\n" << std::flush;
 
+    // An address that answered only the SNMPv3 probe is asked by profile
+    // alone: its silence to every community is known already, and waiting
+    // for it again would cost a time-out per community.
+    std::vector<uint32_t> byCommunity;
+    std::vector<uint32_t> v3Only;
+    for (size_t i = 0; i < swept.responders.size(); ++i)
+        (swept.answeredWith[i] == communities.size() ? v3Only : byCommunity).push_back(swept.responders[i]);
+    core::SearchExtent profileExtent = search.extent;
+    profileExtent.askCommunities = false;
+    profileExtent.probeV3 = false;
+
     // The broadcast, when asked for, runs with the first list.
     const size_t step = core::kMaxAddresses;
+    const size_t total = swept.responders.size();
     bool broadcastPending = search.settings.BroadCast != 0 && !swept.interrupted;
-    for (size_t first = 0; first < swept.responders.size() || broadcastPending; first += step) {
-        const size_t last = std::min(swept.responders.size(), first + step);
-        std::vector<uint32_t> chunk(swept.responders.begin() + static_cast<std::ptrdiff_t>(std::min(first, last)),
-                                    swept.responders.begin() + static_cast<std::ptrdiff_t>(last));
-        core::SearchSettings settings = search.settings;
-        settings.BroadCast = broadcastPending ? 1 : 0;
-        broadcastPending = false;
-        if (search.showProgress) {
-            err << "\rreading devices " << last << "/" << swept.responders.size() << std::flush;
+    size_t read = 0;
+    for (const bool profilesOnly : {false, true}) {
+        const std::vector<uint32_t>& addresses = profilesOnly ? v3Only : byCommunity;
+        if (profilesOnly && search.extent.profiles.empty()) break;
+        for (size_t first = 0; first < addresses.size() || broadcastPending; first += step) {
+            const size_t last = std::min(addresses.size(), first + step);
+            std::vector<uint32_t> chunk(addresses.begin() + static_cast<std::ptrdiff_t>(std::min(first, last)),
+                                        addresses.begin() + static_cast<std::ptrdiff_t>(last));
+            core::SearchSettings settings = search.settings;
+            settings.BroadCast = broadcastPending ? 1 : 0;
+            broadcastPending = false;
+            read += chunk.size();
+            if (search.showProgress) err << "\rreading devices " << read << "/" << total << std::flush;
+            if (!searchRun(settings, profilesOnly ? profileExtent : search.extent, chunk, search.maker, devices,
+                           interrupted, stopAt)) {
+                outcome.interrupted = true;
+                break;
+            }
         }
-        if (!searchRun(settings, search.extent, chunk, search.maker, devices, interrupted, stopAt)) {
-            outcome.interrupted = true;
-            break;
-        }
+        if (outcome.interrupted) break;
     }
     if (search.showProgress) err << "\r" << std::string(40, ' ') << "\r" << std::flush;
+
+    // A v3-only address that no profile reached is listed as needing
+    // credentials, with the maker its engine names.
+    std::vector<uint32_t> reached;
+    for (const core::DeviceListEntry& entry : devices.copyAll()) reached.push_back(core::loadAddress(entry.identity.address));
+    std::sort(reached.begin(), reached.end());
+    for (size_t i = 0; i < swept.responders.size() && !outcome.interrupted; ++i) {
+        if (swept.answeredWith[i] != communities.size()) continue;
+        if (std::binary_search(reached.begin(), reached.end(), swept.responders[i])) continue;
+        core::CredentialsNeeded needed;
+        needed.address = swept.responders[i];
+#ifdef NETROV_HAVE_USM
+        needed.enterprise = snmp::enterpriseOf(swept.engines[i]);
+#endif
+        outcome.credentialsNeeded.push_back(needed);
+    }
+    std::sort(outcome.credentialsNeeded.begin(), outcome.credentialsNeeded.end(),
+              [](const auto& a, const auto& b) { return a.address < b.address; });
     return outcome;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "device_list.h"
+#include "search_run.h"
 #include "search_settings.h"
 
 namespace netrov::cli {
@@ -27,6 +28,9 @@ struct SweepOutcome {
     bool interrupted = false;
     std::string error;
     size_t responders = 0;
+    // Addresses that answered only the SNMPv3 probe and no profile given
+    // reached, by address.
+    std::vector<core::CredentialsNeeded> credentialsNeeded;
 };
 
 // Found devices are added to devices; an interruption keeps what was found.

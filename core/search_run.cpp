@@ -243,7 +243,8 @@ void SearchRun::searchThread(uint32_t address, bool perAddress)
             int32_t version;
         };
         std::vector<Try> order;
-        for (const std::string& community : communities_) order.push_back({&community, extent_.snmpVersion});
+        if (!perAddress || extent_.askCommunities)
+            for (const std::string& community : communities_) order.push_back({&community, extent_.snmpVersion});
         if (perAddress)
             for (const std::string& profile : extent_.profiles) order.push_back({&profile, NETROV_SNMP_V3});
         for (const Try& t : order) {

@@ -53,6 +53,9 @@ struct SearchExtent {
     // answer it as needing credentials. It costs a silent address one more
     // time-out, so it is asked for.
     bool probeV3 = false;
+    // False asks the addresses searched one by one by profile alone: a sweep
+    // found them silent to every community already.
+    bool askCommunities = true;
     // "A/P" blocks (P from 8 to 32) and "A-B" ranges of any size, searched by
     // the paced sweep and then per address, beside the 255-address list.
     std::vector<std::string> blocks;

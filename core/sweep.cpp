@@ -123,6 +123,7 @@ public:
         firstSent_.assign(addresses_.size(), 0.0f);
         answered_.assign(addresses_.size(), 0);
         answeredWith_.assign(addresses_.size(), 0);
+        engines_.assign(addresses_.size(), {});
         key_ = (static_cast<uint64_t>(std::random_device{}()) << 32) ^ std::random_device{}();
     }
 
@@ -190,6 +191,7 @@ public:
             if (!answered_[i]) continue;
             result.responders.push_back(addresses_[i]);
             result.answeredWith.push_back(answeredWith_[i]);
+            result.engines.push_back(std::move(engines_[i]));
         }
         return result;
     }
@@ -237,14 +239,22 @@ private:
             const uint32_t address = ntohl(got.address);
             const auto found = std::lower_bound(index_.begin(), index_.end(), address,
                                                 [](const auto& entry, uint32_t a) { return entry.first < a; });
-            if (found == index_.end() || found->first != address || answered_[found->second]) continue;
+            if (found == index_.end() || found->first != address) continue;
+            const uint32_t at = found->second;
+            // An agent that gave its SNMPv3 report first may still answer a
+            // community: that answer wins, as it needs no credentials.
+            const bool reportedOnly = answered_[at] && answeredWith_[at] == communities_.size();
+            if (answered_[at] && !reportedOnly) continue;
             const std::span<const uint8_t> data(buffer, static_cast<size_t>(got.size));
 #ifdef NETROV_HAVE_USM
-            if (settings_.probeV3 && snmp::reportedEngine(data, requestIdOf(address, key_))) {
-                answered_[found->second] = 1;
-                answeredWith_[found->second] = static_cast<uint32_t>(communities_.size());
-                ++answeredCount_;
-                continue;
+            if (settings_.probeV3 && !answered_[at]) {
+                if (auto engine = snmp::reportedEngine(data, requestIdOf(address, key_))) {
+                    answered_[at] = 1;
+                    answeredWith_[at] = static_cast<uint32_t>(communities_.size());
+                    engines_[at] = std::move(*engine);
+                    ++answeredCount_;
+                    continue;
+                }
             }
 #endif
             // Only a reply of a version and community asked, to this
@@ -264,8 +274,10 @@ private:
                 if (!answering) answering = &encoders_.front();
             }
             if (!answering) continue;
-            answered_[found->second] = 1;
-            answeredWith_[found->second] = answering->communityIndex();
+            answeredWith_[at] = answering->communityIndex();
+            engines_[at].clear();
+            if (reportedOnly) continue;
+            answered_[at] = 1;
             ++answeredCount_;
         }
     }
@@ -290,6 +302,7 @@ private:
     std::vector<float> firstSent_;
     std::vector<uint8_t> answered_;
     std::vector<uint32_t> answeredWith_;
+    std::vector<std::vector<uint8_t>> engines_;
     uint64_t key_ = 0;
     platform::UniqueSocket socket_;
     std::vector<uint8_t> datagram_;

@@ -48,6 +48,9 @@ struct SweepResult {
     // For each responder, the community its first answer carried: 0 for
     // SweepSettings::community, 1 + i for moreCommunities[i].
     std::vector<uint32_t> answeredWith;
+    // For each responder, the engine identifier its SNMPv3 report named;
+    // empty for one that answered a community.
+    std::vector<std::vector<uint8_t>> engines;
     bool interrupted = false;
     std::string error;  // non-empty: the sweep could not run (no socket...)
 };

@@ -481,7 +481,7 @@ std::vector<std::string> readAheadObjects(const QuerySetup& setup, uint8_t pduTy
     return objects;
 }
 
-// A single Get or GetNext to a device read by SNMPv2c, where each object is
+// A single Get or GetNext to a device read by SNMPv2c or v3, where each object is
 // answered on its own: answered from the cache, else asked together with
 // the objects other single requests ask, whose answers the cache keeps for
 // the queries that follow. None when the request must go out as it is.
@@ -490,7 +490,9 @@ std::optional<Exchange> exchangeThroughCache(const QuerySetup& setup, uint8_t pd
     const std::vector<std::string> objects = slotObjects(setup);
     askedObjects().note(pduType, objects);
     const std::optional<int32_t> version = speakable(setup.version) ? versionFor(setup) : std::nullopt;
-    if (version != NETROV_SNMP_V2C || objects.empty()) return std::nullopt;
+    // SNMPv3 agents answer each object on its own as v2c ones do, and each
+    // exchange costs them more: they share the cache.
+    if (!speaksBulk(version) || objects.empty()) return std::nullopt;
     const ReadKey key{setup.target, setup.community, *version, pduType};
     Exchange result;
     if (std::optional<ValueList> values = cachedReply(setup, key, objects)) {
