@@ -1008,6 +1008,7 @@ constexpr QueryTitle kQueryTitles[] = {
     {"GetDevCounter", "Page counters"},
     {"GetDevVersion", "Versions"},
     {"GetDevSerial", "Serial number"},
+    {"GetDevErrorState", "Error state"},
     {"GetDevLang", "Panel language"},
     {"GetDevInterpreter", "Printer languages"},
     {"GetDevFinInfo", "Finisher"},

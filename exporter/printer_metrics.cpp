@@ -7,6 +7,7 @@
 
 #include "device_list.h"
 #include "mib_names.h"
+#include "words.h"
 
 namespace netrov::exporter {
 
@@ -37,6 +38,10 @@ constexpr ReasonName kReasons[] = {
     {core::kAttentionErrorState, "error_state"},
     {core::kAttentionAlert, "alert"},
 };
+
+// The bits hrPrinterDetectedErrorState names: lowPaper (0) to
+// overduePreventMaint (14); the last bit of the second octet has no name.
+constexpr int32_t kErrorStateBitCount = 15;
 
 // A level's ratio only when it is a number: unknown and "some remaining"
 // are states, never values.
@@ -75,6 +80,8 @@ void addPrinterMetrics(const PrinterReading& r, Exposition& out)
     out.family("netrov_tray_state", "gauge", "An input tray's level state as a state set.");
     out.family("netrov_alerts", "gauge", "Number of alerts the printer reports.");
     out.family("netrov_alert", "gauge", "One series per alert the printer reports; the value is always 1.");
+    out.family("netrov_printer_error_state", "gauge",
+               "The printer's detected error state as a state set: 1 for each condition that holds.");
 
     out.sample("netrov_printer_info",
                {{"model", r.model}, {"serial", r.serial}, {"name", r.name}, {"location", r.location}, {"mac", r.mac}},
@@ -85,6 +92,13 @@ void addPrinterMetrics(const PrinterReading& r, Exposition& out)
     out.sample("netrov_attention", {{"state", "needed"}}, attention.needed() ? 1 : 0);
     for (const ReasonName& reason : kReasons)
         out.sample("netrov_attention_reason", {{"reason", reason.name}}, (attention.reasons & reason.reason) ? 1 : 0);
+    // Absent rather than all 0 when the device does not report the bits.
+    if (r.errorBitsRead) {
+        for (int32_t bit = 0; bit < kErrorStateBitCount; ++bit) {
+            out.sample("netrov_printer_error_state", {{"state", core::enumKey(core::Enumeration::ErrorStateBit, bit)}},
+                       (r.errorBits >> bit) & 1u);
+        }
+    }
     if (r.pages) out.sample("netrov_pages_total", {}, *r.pages);
     if (r.monoImpressions) out.sample("netrov_impressions_total", {{"kind", "mono"}}, *r.monoImpressions);
     if (r.colourImpressions) out.sample("netrov_impressions_total", {{"kind", "colour"}}, *r.colourImpressions);

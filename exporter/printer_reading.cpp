@@ -98,6 +98,13 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
         }
     }
 
+    const core::QueryReading errorStateReading = run("GetDevErrorState", device);
+    for (const ErrorStateInfo* info : recordsOf<ErrorStateInfo>(errorStateReading)) {
+        reading.errorBitsRead = info->errorStateValid != 0;
+        if (info->errorStateValid) reading.errorBits = info->errorState;
+        break;
+    }
+
     const core::QueryReading serialReading = run("GetDevSerial", device);
     for (const TextEntry* serial : recordsOf<TextEntry>(serialReading)) {
         if (serial->textValid) reading.serial = core::fieldText(serial->text, sizeof serial->text);

@@ -46,7 +46,8 @@ struct PrinterReading {
     double durationSeconds = 0;
     std::string model, serial, name, location, mac;
     int32_t statusCode = core::kStatusUnknown;  // simple status: 1-3 ready, 4 warning, 5 error, 6 power save, 7 unknown
-    uint32_t errorBits = 0;  // hrPrinterDetectedErrorState; 0 while no query reads it
+    uint32_t errorBits = 0;  // hrPrinterDetectedErrorState (core/attention.h)
+    bool errorBitsRead = false;  // the device reported them
     std::optional<uint32_t> pages;  // the marker's life count
     std::optional<uint32_t> monoImpressions, colourImpressions;
     std::vector<SupplyReading> supplies;
