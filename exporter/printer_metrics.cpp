@@ -65,6 +65,10 @@ void addPrinterMetrics(const PrinterReading& r, Exposition& out)
     out.family("netrov_probe_duration_seconds", "gauge", "How long the probe of the printer took.");
     out.sample("netrov_up", {}, r.up ? 1 : 0);
     out.sample("netrov_probe_duration_seconds", {}, r.durationSeconds);
+    if (const char* reason = r.up ? nullptr : probeFailureReason(r.result)) {
+        out.family("netrov_probe_failure", "gauge", "Why the printer refused the probe; the value is always 1.");
+        out.sample("netrov_probe_failure", {{"reason", reason}}, 1);
+    }
     if (!r.up) return;
 
     out.family("netrov_printer_info", "gauge", "The printer's identity; the value is always 1.");

@@ -48,6 +48,27 @@ std::optional<int32_t> percentOf(uint8_t valid, int32_t percent)
 
 }  // namespace
 
+const ProbeFailure kProbeFailures[10] = {
+    {NETROV_V3_UNKNOWN_USER, "unknown_user"},
+    {NETROV_V3_WRONG_DIGEST, "wrong_auth_passphrase"},
+    {NETROV_V3_UNSUPPORTED_LEVEL, "unsupported_level"},
+    {NETROV_V3_DECRYPTION_ERROR, "wrong_priv_passphrase"},
+    {NETROV_V3_UNKNOWN_ENGINE, "unknown_engine"},
+    {NETROV_V3_NOT_IN_TIME_WINDOW, "not_in_time_window"},
+    {NETROV_V3_UNKNOWN_CONTEXT, "unknown_context"},
+    {NETROV_V3_UNAVAILABLE, "v3_unavailable"},
+    {NETROV_V3_UNKNOWN_PROFILE, "unknown_profile"},
+    {NETROV_V3_PROFILE_REFUSED, "profile_refused"},
+};
+
+const char* probeFailureReason(int32_t result)
+{
+    for (const ProbeFailure& f : kProbeFailures) {
+        if (f.result == result) return f.reason;
+    }
+    return nullptr;
+}
+
 PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
 {
     const auto start = std::chrono::steady_clock::now();
@@ -75,7 +96,9 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
         reading.durationSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         return reading;
     };
-    if (modelResult == NETROV_NO_REPLY) return finish();
+    reading.result = modelResult;
+    // No answer, or an answer that refuses the credentials: nothing more to read.
+    if (modelResult == NETROV_NO_REPLY || probeFailureReason(modelResult)) return finish();
     reading.up = true;
     reading.model = core::fieldText(device.modelName, sizeof device.modelName);
 
