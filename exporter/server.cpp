@@ -254,8 +254,9 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
         ProbeOutcome probed;
         const auto start = std::chrono::steady_clock::now();
         std::string text;
-        const std::string sharedBy =
-            profile.empty() ? community->first + '/' + core::snmpVersionText(version) : "profile/" + profile;
+        // A leading NUL keeps profiles apart from every community name.
+        const std::string sharedBy = profile.empty() ? community->first + '/' + core::snmpVersionText(version)
+                                                     : std::string(1, '\0') + "profile/" + profile;
         const ProbeGate::Outcome outcome = gate_.run(
             *check.address, sharedBy,
             [&] {
