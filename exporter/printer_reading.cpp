@@ -48,19 +48,6 @@ std::optional<int32_t> percentOf(uint8_t valid, int32_t percent)
 
 }  // namespace
 
-const ProbeFailure kProbeFailures[10] = {
-    {NETROV_V3_UNKNOWN_USER, "unknown_user"},
-    {NETROV_V3_WRONG_DIGEST, "wrong_auth_passphrase"},
-    {NETROV_V3_UNSUPPORTED_LEVEL, "unsupported_level"},
-    {NETROV_V3_DECRYPTION_ERROR, "wrong_priv_passphrase"},
-    {NETROV_V3_UNKNOWN_ENGINE, "unknown_engine"},
-    {NETROV_V3_NOT_IN_TIME_WINDOW, "not_in_time_window"},
-    {NETROV_V3_UNKNOWN_CONTEXT, "unknown_context"},
-    {NETROV_V3_UNAVAILABLE, "v3_unavailable"},
-    {NETROV_V3_UNKNOWN_PROFILE, "unknown_profile"},
-    {NETROV_V3_PROFILE_REFUSED, "profile_refused"},
-};
-
 const char* probeFailureReason(int32_t result)
 {
     for (const ProbeFailure& f : kProbeFailures) {

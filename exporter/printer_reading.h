@@ -16,7 +16,6 @@ namespace netrov::exporter {
 
 struct ProbeSettings {
     std::string community;       // with SNMPv3, the profile's name
-
     int32_t timeOutSeconds = 3;  // per exchange, whole seconds as the front library takes them
     int32_t retries = 0;         // further attempts of the first exchange when nothing answers
     int32_t snmpVersion = 0;     // include/netrov/snmp_version.h
@@ -28,7 +27,18 @@ struct ProbeFailure {
     int32_t result;
     const char* reason;
 };
-extern const ProbeFailure kProbeFailures[10];
+inline constexpr ProbeFailure kProbeFailures[] = {
+    {NETROV_V3_UNKNOWN_USER, "unknown_user"},
+    {NETROV_V3_WRONG_DIGEST, "wrong_auth_passphrase"},
+    {NETROV_V3_UNSUPPORTED_LEVEL, "unsupported_level"},
+    {NETROV_V3_DECRYPTION_ERROR, "wrong_priv_passphrase"},
+    {NETROV_V3_UNKNOWN_ENGINE, "unknown_engine"},
+    {NETROV_V3_NOT_IN_TIME_WINDOW, "not_in_time_window"},
+    {NETROV_V3_UNKNOWN_CONTEXT, "unknown_context"},
+    {NETROV_V3_UNAVAILABLE, "v3_unavailable"},
+    {NETROV_V3_UNKNOWN_PROFILE, "unknown_profile"},
+    {NETROV_V3_PROFILE_REFUSED, "profile_refused"},
+};
 // The reason of a result among kProbeFailures; null for any other.
 const char* probeFailureReason(int32_t result);
 
