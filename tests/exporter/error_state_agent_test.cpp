@@ -14,6 +14,8 @@
 #include "fleet_report.h"
 #include "front_library.h"
 #include "promtool.h"
+#include "query_reading.h"
+#include "record_schema.h"
 #include "search_settings.h"
 #include "server.h"
 #include "walk_agents.h"
@@ -24,7 +26,8 @@ namespace {
 constexpr const char* kErrorStateOid = "1.3.6.1.2.1.25.3.5.1.2.1";
 // The walk's own value: 20, low toner alone.
 constexpr const char* kLowToner = "127.0.62.3";
-// Edited: 04 80, jammed and input tray missing.
+// Edited: printer rows 3 and 4; the first, 04 80, is jammed with its input
+// tray missing, the second has every bit set and is not read.
 constexpr const char* kJammed = "127.0.62.4";
 // Edited: 08 40 ff, door open and output tray missing; the third octet is
 // no named bit.
@@ -39,7 +42,8 @@ public:
     static bool serve(test::WalkAgents& agents)
     {
         return agents.serve("mfp", {kLowToner}) &&
-               agents.serve("inkjet", {kJammed}, {{kErrorStateOid, std::string(kErrorStateOid) + "|4x|0480"}}) &&
+               agents.serve("inkjet", {kJammed},
+                             {{kErrorStateOid, "1.3.6.1.2.1.25.3.5.1.2.3|4x|0480\n1.3.6.1.2.1.25.3.5.1.2.4|4x|ffff"}}) &&
                agents.serve("colour_laser", {kDoorOpen}, {{kErrorStateOid, std::string(kErrorStateOid) + "|4x|0840ff"}}) &&
                agents.serve("jam_door", {kJamDoor}) && agents.serve("no_host_table", {kNoTable});
     }
@@ -124,12 +128,14 @@ TEST_F(ErrorStateAgent, TheFleetReportCarriesTheBits)
     const struct {
         const char* address;
         uint32_t bits;
+        int32_t deviceIndex;  // 0: no record
+        int32_t octets;
     } cases[] = {
-        {kLowToner, 1u << 2},
-        {kJammed, core::kErrorJammed | (1u << 8)},
-        {kDoorOpen, core::kErrorDoorOpen | (1u << 9)},
-        {kJamDoor, core::kErrorJammed | core::kErrorDoorOpen},
-        {kNoTable, 0},
+        {kLowToner, 1u << 2, 1, 1},
+        {kJammed, core::kErrorJammed | (1u << 8), 3, 2},
+        {kDoorOpen, core::kErrorDoorOpen | (1u << 9), 1, 3},
+        {kJamDoor, core::kErrorJammed | core::kErrorDoorOpen, 1, 1},
+        {kNoTable, 0, 0, 0},
     };
     const core::DeviceAccess& access = core::FrontLibrary::tuva().access();
     for (const auto& c : cases) {
@@ -148,6 +154,20 @@ TEST_F(ErrorStateAgent, TheFleetReportCarriesTheBits)
         ASSERT_EQ(access.getDevModelName(&device, 0, 0, scratch, 1, &count), NETROV_OK) << c.address;
         const core::DeviceReport report = core::readDeviceReport(entry);
         EXPECT_EQ(report.errorBits, c.bits) << c.address;
+
+        const core::QueryReading reading = core::readQuery(*core::findQuery("GetDevErrorState"), device);
+        if (c.deviceIndex == 0) {
+            EXPECT_EQ(reading.stored(), 0) << c.address;
+            continue;
+        }
+        ASSERT_EQ(reading.result, NETROV_OK) << c.address;
+        ASSERT_EQ(reading.stored(), 1) << c.address;
+        const auto* info = static_cast<const ErrorStateInfo*>(reading.record(0));
+        EXPECT_EQ(info->errorStateValid, 1) << c.address;
+        EXPECT_EQ(info->errorState, c.bits) << c.address;
+        EXPECT_EQ(info->deviceIndexValid, 1) << c.address;
+        EXPECT_EQ(info->deviceIndex, c.deviceIndex) << c.address;
+        EXPECT_EQ(info->octetCount, c.octets) << c.address;
     }
 }
 
