@@ -282,6 +282,12 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline)
         if (status->result != NETROV_OK) report.problems.push_back(std::string("status: ") + resultWords(status->result));
     }
     report.status = statusWordText(report.statusCode);
+    // Devices without the printer table's error state only lack its bits.
+    if (auto errorState = run("GetDevErrorState", device);
+        errorState && errorState->result == NETROV_OK && errorState->stored() > 0) {
+        const auto* info = static_cast<const ErrorStateInfo*>(errorState->record(0));
+        if (info->errorStateValid) report.errorBits = info->errorState;
+    }
 
     if (late()) {
         report.problems.push_back(pastDeadlineText("serial number, page count, toner"));

@@ -83,8 +83,8 @@ struct DeviceReport {
     std::optional<uint32_t> pageCount;
     std::vector<TonerLevel> toner;
     std::vector<SupplyLevel> supplies;  // drums, fusers, waste containers, other supplies, then the trays
-    // hrPrinterDetectedErrorState bits; stays 0 until a query of the front
-    // library reads them, and the judgement already counts them.
+    // hrPrinterDetectedErrorState bits (core/attention.h), 0 when the device
+    // does not report them.
     uint32_t errorBits = 0;
     bool statusRead = false;      // the device gave its status
     bool suppliesFailed = false;  // the toner could not be read (not: the device has none)

@@ -25,17 +25,25 @@ constexpr FieldSchema kDeviceStatusFields[] = {
     F(DeviceStatus, simpleStatus, simpleStatusValid, "simpleStatus"),
 };
 
+constexpr FieldSchema kErrorStateInfoFields[] = {
+    F(ErrorStateInfo, errorState, errorStateValid, "errorState"),
+    F(ErrorStateInfo, deviceIndex, deviceIndexValid, "deviceIndex"),
+    A(ErrorStateInfo, octetCount, "octetCount"),
+};
+
 #undef F
 #undef A
 
 constexpr RecordSchema kDeviceInfoSchema{"DeviceInfo", sizeof(DeviceInfo), kDeviceInfoFields};
 constexpr RecordSchema kDeviceStatusSchema{"DeviceStatus", sizeof(DeviceStatus), kDeviceStatusFields};
+constexpr RecordSchema kErrorStateInfoSchema{"ErrorStateInfo", sizeof(ErrorStateInfo), kErrorStateInfoFields};
 
 // Status first: it is what people ask for most, and it tells whether the
 // device answers at all.
 constexpr QuerySchema kQueries[] = {
     {"GetDevStatus", &kDeviceStatusSchema, TUVA_GetDevStatus, 16},
     {"GetDevInfo", &kDeviceInfoSchema, TUVA_GetDevInfo, 1},
+    {"GetDevErrorState", &kErrorStateInfoSchema, TUVA_GetDevErrorState, 1},
 };
 
 }  // namespace

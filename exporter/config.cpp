@@ -12,6 +12,7 @@
 
 #include <yaml-cpp/yaml.h>
 
+#include "profiles.h"
 #include "search_settings.h"
 
 namespace netrov::exporter {
@@ -163,6 +164,10 @@ std::optional<std::string> parseConfig(const std::string& yaml, Config& config)
                 if (community.size() >= 128) return "communities: " + c.first.as<std::string>() + " is longer than 127 characters";
                 config.communities[c.first.as<std::string>()] = community;
             }
+        } else if (key == "profile") {
+            if (!value.IsScalar() || !validProfileName(value.as<std::string>()))
+                return std::string("profile: expected a profile name (letters, digits, '.', '_', '-')");
+            config.profile = value.as<std::string>();
         } else if (key == "allowed_networks") {
             if (!value.IsSequence()) return std::string("allowed_networks: expected a list of A.B.C.D/P");
             for (const auto& n : value) {
@@ -270,6 +275,25 @@ TargetCheck resolveTarget(const std::string& target)
     const auto* in = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
     check.address = ntohl(in->sin_addr.s_addr);
     return check;
+}
+
+bool validProfileName(const std::string& name)
+{
+    if (name.empty() || name.size() > 127) return false;
+    for (const char c : name) {
+        const bool letterOrDigit = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (!letterOrDigit && c != '.' && c != '_' && c != '-') return false;
+    }
+    return true;
+}
+
+ProfileLookup lookUpProfile(const std::string& name)
+{
+    // Read at every scrape, so an edited file counts without a restart.
+    std::vector<core::CredentialProfile> profiles;
+    core::ProfileError error;
+    if (!core::loadProfiles(core::profilesPath(), profiles, error)) return ProfileLookup::Refused;
+    return core::findProfile(profiles, name) ? ProfileLookup::Found : ProfileLookup::Unknown;
 }
 
 }  // namespace netrov::exporter

@@ -45,6 +45,10 @@ struct Config {
     int32_t snmpVersion = 0;
     // Names to communities: a scrape names a community, never sends one.
     std::map<std::string, std::string> communities;
+    // The SNMPv3 profile of scrapes that name neither a community nor a
+    // profile; empty: they read by the default community. Only the name is
+    // kept: the pass phrases stay in the profile file.
+    std::string profile;
     std::vector<Network> allowedNetworks;
     bool fromFile = false;
 };
@@ -61,6 +65,15 @@ std::optional<std::string> parseConfig(const std::string& yaml, Config& config);
 std::optional<std::string> loadConfig(const std::string& path, Config& config);
 std::optional<std::string> parseWebConfig(const std::string& yaml, WebConfig& web);
 std::optional<std::string> loadWebConfig(const std::string& path, WebConfig& web);
+
+// A profile name as the profile file's sections and the device record take
+// it: 1 to 127 letters, digits, '.', '_' or '-'.
+bool validProfileName(const std::string& name);
+
+// Whether the profile file has the profile. Only names are compared; no
+// value read from the file leaves this call.
+enum class ProfileLookup { Found, Unknown, Refused };
+ProfileLookup lookUpProfile(const std::string& name);
 
 // "A.B.C.D/P" or a single address.
 std::optional<Network> parseNetwork(const std::string& text);

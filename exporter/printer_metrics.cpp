@@ -7,6 +7,7 @@
 
 #include "device_list.h"
 #include "mib_names.h"
+#include "words.h"
 
 namespace netrov::exporter {
 
@@ -38,6 +39,10 @@ constexpr ReasonName kReasons[] = {
     {core::kAttentionAlert, "alert"},
 };
 
+// The bits hrPrinterDetectedErrorState names: lowPaper (0) to
+// overduePreventMaint (14); the last bit of the second octet has no name.
+constexpr int32_t kErrorStateBitCount = 15;
+
 // A level's ratio only when it is a number: unknown and "some remaining"
 // are states, never values.
 void addLevel(Exposition& out, const std::string& prefix, const Labels& labels, std::optional<int32_t> percent)
@@ -60,6 +65,10 @@ void addPrinterMetrics(const PrinterReading& r, Exposition& out)
     out.family("netrov_probe_duration_seconds", "gauge", "How long the probe of the printer took.");
     out.sample("netrov_up", {}, r.up ? 1 : 0);
     out.sample("netrov_probe_duration_seconds", {}, r.durationSeconds);
+    if (const char* reason = r.up ? nullptr : probeFailureReason(r.result)) {
+        out.family("netrov_probe_failure", "gauge", "Why the printer refused the probe; the value is always 1.");
+        out.sample("netrov_probe_failure", {{"reason", reason}}, 1);
+    }
     if (!r.up) return;
 
     out.family("netrov_printer_info", "gauge", "The printer's identity; the value is always 1.");
@@ -75,6 +84,8 @@ void addPrinterMetrics(const PrinterReading& r, Exposition& out)
     out.family("netrov_tray_state", "gauge", "An input tray's level state as a state set.");
     out.family("netrov_alerts", "gauge", "Number of alerts the printer reports.");
     out.family("netrov_alert", "gauge", "One series per alert the printer reports; the value is always 1.");
+    out.family("netrov_printer_error_state", "gauge",
+               "The printer's detected error state as a state set: 1 for each condition that holds.");
 
     out.sample("netrov_printer_info",
                {{"model", r.model}, {"serial", r.serial}, {"name", r.name}, {"location", r.location}, {"mac", r.mac}},
@@ -85,6 +96,13 @@ void addPrinterMetrics(const PrinterReading& r, Exposition& out)
     out.sample("netrov_attention", {{"state", "needed"}}, attention.needed() ? 1 : 0);
     for (const ReasonName& reason : kReasons)
         out.sample("netrov_attention_reason", {{"reason", reason.name}}, (attention.reasons & reason.reason) ? 1 : 0);
+    // Absent rather than all 0 when the device does not report the bits.
+    if (r.errorBitsRead) {
+        for (int32_t bit = 0; bit < kErrorStateBitCount; ++bit) {
+            out.sample("netrov_printer_error_state", {{"state", core::enumKey(core::Enumeration::ErrorStateBit, bit)}},
+                       (r.errorBits >> bit) & 1u);
+        }
+    }
     if (r.pages) out.sample("netrov_pages_total", {}, *r.pages);
     if (r.monoImpressions) out.sample("netrov_impressions_total", {{"kind", "mono"}}, *r.monoImpressions);
     if (r.colourImpressions) out.sample("netrov_impressions_total", {{"kind", "colour"}}, *r.colourImpressions);

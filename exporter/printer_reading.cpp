@@ -48,6 +48,14 @@ std::optional<int32_t> percentOf(uint8_t valid, int32_t percent)
 
 }  // namespace
 
+const char* probeFailureReason(int32_t result)
+{
+    for (const ProbeFailure& f : kProbeFailures) {
+        if (f.result == result) return f.reason;
+    }
+    return nullptr;
+}
+
 PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
 {
     const auto start = std::chrono::steady_clock::now();
@@ -75,7 +83,9 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
         reading.durationSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         return reading;
     };
-    if (modelResult == NETROV_NO_REPLY) return finish();
+    reading.result = modelResult;
+    // No answer, or an answer that refuses the credentials: nothing more to read.
+    if (modelResult == NETROV_NO_REPLY || probeFailureReason(modelResult)) return finish();
     reading.up = true;
     reading.model = core::fieldText(device.modelName, sizeof device.modelName);
 
@@ -96,6 +106,13 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
             reading.alerts.push_back({alerts[i].alertCode, alerts[i].alertGroup, alerts[i].alertIndex,
                                       i < messages.size() ? messages[i].message : std::string()});
         }
+    }
+
+    const core::QueryReading errorStateReading = run("GetDevErrorState", device);
+    for (const ErrorStateInfo* info : recordsOf<ErrorStateInfo>(errorStateReading)) {
+        reading.errorBitsRead = info->errorStateValid != 0;
+        if (info->errorStateValid) reading.errorBits = info->errorState;
+        break;
     }
 
     const core::QueryReading serialReading = run("GetDevSerial", device);

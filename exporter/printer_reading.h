@@ -7,17 +7,40 @@
 #include <string>
 #include <vector>
 
+#include <netrov/result_codes.h>
+
 #include "attention.h"
 #include "device_list.h"
 
 namespace netrov::exporter {
 
 struct ProbeSettings {
-    std::string community;
+    std::string community;       // with SNMPv3, the profile's name
     int32_t timeOutSeconds = 3;  // per exchange, whole seconds as the front library takes them
     int32_t retries = 0;         // further attempts of the first exchange when nothing answers
     int32_t snmpVersion = 0;     // include/netrov/snmp_version.h
 };
+
+// SNMPv3 results that end a probe, each with the reason it is counted and
+// shown under.
+struct ProbeFailure {
+    int32_t result;
+    const char* reason;
+};
+inline constexpr ProbeFailure kProbeFailures[] = {
+    {NETROV_V3_UNKNOWN_USER, "unknown_user"},
+    {NETROV_V3_WRONG_DIGEST, "wrong_auth_passphrase"},
+    {NETROV_V3_UNSUPPORTED_LEVEL, "unsupported_level"},
+    {NETROV_V3_DECRYPTION_ERROR, "wrong_priv_passphrase"},
+    {NETROV_V3_UNKNOWN_ENGINE, "unknown_engine"},
+    {NETROV_V3_NOT_IN_TIME_WINDOW, "not_in_time_window"},
+    {NETROV_V3_UNKNOWN_CONTEXT, "unknown_context"},
+    {NETROV_V3_UNAVAILABLE, "v3_unavailable"},
+    {NETROV_V3_UNKNOWN_PROFILE, "unknown_profile"},
+    {NETROV_V3_PROFILE_REFUSED, "profile_refused"},
+};
+// The reason of a result among kProbeFailures; null for any other.
+const char* probeFailureReason(int32_t result);
 
 struct SupplyReading {
     int32_t index = 0;  // position among the device's supplies, toner and ink first
@@ -43,10 +66,12 @@ struct AlertReading {
 
 struct PrinterReading {
     bool up = false;
+    int32_t result = NETROV_OK;  // the first exchange's: why the printer was not read
     double durationSeconds = 0;
     std::string model, serial, name, location, mac;
     int32_t statusCode = core::kStatusUnknown;  // simple status: 1-3 ready, 4 warning, 5 error, 6 power save, 7 unknown
-    uint32_t errorBits = 0;  // hrPrinterDetectedErrorState; 0 while no query reads it
+    uint32_t errorBits = 0;  // hrPrinterDetectedErrorState (core/attention.h)
+    bool errorBitsRead = false;  // the device reported them
     std::optional<uint32_t> pages;  // the marker's life count
     std::optional<uint32_t> monoImpressions, colourImpressions;
     std::vector<SupplyReading> supplies;

@@ -8,6 +8,8 @@
 
 #include <httplib.h>
 
+#include <netrov/snmp_version.h>
+
 #include "exposition.h"
 #include "printer_metrics.h"
 #include "search_settings.h"
@@ -29,9 +31,10 @@ constexpr size_t kMaxPayload = 4096;
 
 ProbeFunction deviceProbe()
 {
-    return [](uint32_t address, const ProbeSettings& settings, bool& up) {
+    return [](uint32_t address, const ProbeSettings& settings, ProbeOutcome& outcome) {
         const PrinterReading reading = readPrinter(address, settings);
-        up = reading.up;
+        outcome.up = reading.up;
+        outcome.result = reading.result;
         return printerMetricsText(reading);
     };
 }
@@ -96,6 +99,8 @@ const char* scrapeErrorName(ScrapeError error)
     case ScrapeError::Unauthorised: return "unauthorised";
     case ScrapeError::NoAnswer: return "no_answer";
     case ScrapeError::BadVersion: return "bad_version";
+    case ScrapeError::UnknownProfile: return "unknown_profile";
+    case ScrapeError::ProfileRefused: return "profile_refused";
     case ScrapeError::Count: break;
     }
     return "other";
@@ -196,6 +201,7 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
 
     s.Get("/", [](const httplib::Request&, httplib::Response& response) {
         response.set_content("netrov-exporter\n\n/probe?target=ADDRESS[&community=NAME][&version=1|2c|auto]  reads one printer\n"
+                             "/probe?target=ADDRESS&profile=NAME                          reads it by an SNMPv3 profile\n"
                              "/metrics                                                    the exporter's own metrics\n",
                              "text/plain; charset=utf-8");
     });
@@ -213,35 +219,53 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
         if (target.empty()) return refuse(ScrapeError::BadTarget, 400, "target parameter is missing");
         std::string name = request.get_param_value("community");
         if (name.empty()) name = request.get_param_value("module");
+        // A profile asked by the scrape, else the configured one unless the
+        // scrape names a community.
+        std::string profile = request.get_param_value("profile");
+        if (profile.empty() && name.empty()) profile = config_.profile;
         if (name.empty()) name = kDefaultCommunityName;
         const auto community = config_.communities.find(name);
-        if (community == config_.communities.end())
+        if (profile.empty() && community == config_.communities.end())
             return refuse(ScrapeError::UnknownCommunity, 400, "unknown community name");
+        if (!profile.empty()) {
+            if (request.has_param("version"))
+                return refuse(ScrapeError::BadVersion, 400, "a profile reads by SNMPv3: leave version out");
+            // Names the file cannot hold are unknown without reading it.
+            const ProfileLookup lookup = validProfileName(profile) ? lookUpProfile(profile) : ProfileLookup::Unknown;
+            if (lookup == ProfileLookup::Unknown) return refuse(ScrapeError::UnknownProfile, 400, "unknown profile name");
+            if (lookup == ProfileLookup::Refused)
+                return refuse(ScrapeError::ProfileRefused, 500,
+                              "the profile file is refused: others may read it, or a line is not understood");
+        }
         const TargetCheck check = resolveTarget(target);
         if (!check.address) return refuse(ScrapeError::BadTarget, 400, check.error);
         bool allowed = config_.allowedNetworks.empty();
         for (const Network& n : config_.allowedNetworks) allowed = allowed || n.contains(*check.address);
         if (!allowed) return refuse(ScrapeError::Forbidden, 403, "target is outside the allowed networks");
 
-        int32_t version = config_.snmpVersion;
-        if (request.has_param("version")) {
+        int32_t version = profile.empty() ? config_.snmpVersion : NETROV_SNMP_V3;
+        if (profile.empty() && request.has_param("version")) {
             const auto asked = core::parseSnmpVersion(request.get_param_value("version"));
             if (!asked) return refuse(ScrapeError::BadVersion, 400, "version is 1, 2c or auto");
             version = *asked;
         }
-        const ProbeSettings settings{community->second, config_.timeOutSeconds, config_.retries, version};
-        bool up = false;
+        const ProbeSettings settings{profile.empty() ? community->second : profile, config_.timeOutSeconds,
+                                     config_.retries, version};
+        ProbeOutcome probed;
         const auto start = std::chrono::steady_clock::now();
         std::string text;
+        // A leading NUL keeps profiles apart from every community name.
+        const std::string sharedBy = profile.empty() ? community->first + '/' + core::snmpVersionText(version)
+                                                     : std::string(1, '\0') + "profile/" + profile;
         const ProbeGate::Outcome outcome = gate_.run(
-            *check.address, community->first + '/' + core::snmpVersionText(version),
+            *check.address, sharedBy,
             [&] {
                 ++inFlight_;
                 struct Leave {
                     std::atomic<int64_t>& n;
                     ~Leave() { --n; }
                 } leave{inFlight_};
-                return probe_(*check.address, settings, up);
+                return probe_(*check.address, settings, probed);
             },
             text);
         if (outcome == ProbeGate::Outcome::Overloaded)
@@ -256,7 +280,7 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
             }
             durationSum_ += seconds;
             ++durationCount_;
-            if (!up) ++errors_[static_cast<size_t>(ScrapeError::NoAnswer)];
+            if (!probed.up) countFailure(probed.result);
         }
         response.set_content(text, kContentType);
     });
@@ -275,6 +299,21 @@ bool ExporterServer::authorised(const std::string& header) const
 void ExporterServer::count(ScrapeError error)
 {
     ++errors_[static_cast<size_t>(error)];
+}
+
+void ExporterServer::countFailure(int32_t result)
+{
+    // The service reads the profile file again; it may have changed since
+    // the scrape's look-up.
+    if (result == NETROV_V3_UNKNOWN_PROFILE) return count(ScrapeError::UnknownProfile);
+    if (result == NETROV_V3_PROFILE_REFUSED) return count(ScrapeError::ProfileRefused);
+    for (size_t i = 0; i < std::size(kProbeFailures); ++i) {
+        if (kProbeFailures[i].result == result) {
+            ++failures_[i];
+            return;
+        }
+    }
+    count(ScrapeError::NoAnswer);
 }
 
 std::string ExporterServer::bind(const ListenAddress& listen)
@@ -315,6 +354,12 @@ std::string ExporterServer::metricsText() const
     for (size_t i = 0; i < static_cast<size_t>(ScrapeError::Count); ++i) {
         out.sample("netrov_exporter_probe_errors_total", {{"reason", scrapeErrorName(static_cast<ScrapeError>(i))}},
                    static_cast<double>(errors_[i].load()));
+    }
+    for (size_t i = 0; i < std::size(kProbeFailures); ++i) {
+        const int32_t result = kProbeFailures[i].result;
+        if (result == NETROV_V3_UNKNOWN_PROFILE || result == NETROV_V3_PROFILE_REFUSED) continue;
+        out.sample("netrov_exporter_probe_errors_total", {{"reason", kProbeFailures[i].reason}},
+                   static_cast<double>(failures_[i].load()));
     }
     out.family("netrov_exporter_probes_in_flight", "gauge", "Printers being probed now.");
     out.sample("netrov_exporter_probes_in_flight", {}, static_cast<double>(inFlight_.load()));

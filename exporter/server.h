@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <iterator>
 
 #include "config.h"
 #include "printer_reading.h"
@@ -23,9 +24,15 @@ class Server;
 
 namespace netrov::exporter {
 
+// Whether the printer was read, and the result that stopped it when not.
+struct ProbeOutcome {
+    bool up = false;
+    int32_t result = NETROV_OK;
+};
+
 // The exposition text of one probe; the real one reads the printer, tests
 // put slow or fixed ones in its place.
-using ProbeFunction = std::function<std::string(uint32_t address, const ProbeSettings& settings, bool& up)>;
+using ProbeFunction = std::function<std::string(uint32_t address, const ProbeSettings& settings, ProbeOutcome& outcome)>;
 ProbeFunction deviceProbe();
 
 // At most one probe per printer at a time, and at most limit in all.
@@ -55,7 +62,18 @@ private:
 };
 
 // Reasons a scrape fails, each counted.
-enum class ScrapeError : uint8_t { BadTarget, UnknownCommunity, Forbidden, Overloaded, Unauthorised, NoAnswer, BadVersion, Count };
+enum class ScrapeError : uint8_t {
+    BadTarget,
+    UnknownCommunity,
+    Forbidden,
+    Overloaded,
+    Unauthorised,
+    NoAnswer,
+    BadVersion,
+    UnknownProfile,
+    ProfileRefused,
+    Count
+};
 const char* scrapeErrorName(ScrapeError error);
 
 class ExporterServer {
@@ -77,6 +95,7 @@ public:
 
 private:
     void count(ScrapeError error);
+    void countFailure(int32_t result);
     bool authorised(const std::string& header) const;
 
     Config config_;
@@ -90,6 +109,8 @@ private:
     std::atomic<uint64_t> shared_{0};
     std::atomic<uint64_t> errors_[static_cast<size_t>(ScrapeError::Count)] = {};
     std::atomic<int64_t> inFlight_{0};
+    // Probes the printer refused, by kProbeFailures.
+    std::atomic<uint64_t> failures_[std::size(kProbeFailures)] = {};
     mutable std::mutex durationMutex_;
     std::vector<uint64_t> durationBuckets_;
     double durationSum_ = 0;

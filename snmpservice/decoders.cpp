@@ -175,4 +175,16 @@ uint32_t readBigEndianHigh(const uint8_t* bytes, size_t length)
     return value;
 }
 
+uint32_t namedBits(const uint8_t* bytes, size_t length)
+{
+    if (!bytes) return 0;
+    uint32_t value = 0;
+    for (size_t octet = 0; octet < length && octet < 2; ++octet) {
+        for (int bit = 0; bit < 8; ++bit) {
+            if (bytes[octet] & (0x80u >> bit)) value |= 1u << (8 * octet + bit);
+        }
+    }
+    return value;
+}
+
 }  // namespace netrov::tessel

@@ -49,4 +49,10 @@ uint32_t readBigEndian(const uint8_t* bytes, size_t length);
 // Up to 4 bytes placed from the most significant byte down.
 uint32_t readBigEndianHigh(const uint8_t* bytes, size_t length);
 
+// A BITS value (hrPrinterDetectedErrorState) as a number: named bit n, the
+// first octet's most significant bit being n = 0, becomes 1u << n. Only the
+// first two octets count, the named bits of that object; a shorter value
+// leaves the missing bits clear.
+uint32_t namedBits(const uint8_t* bytes, size_t length);
+
 }  // namespace netrov::tessel

@@ -37,6 +37,12 @@ constexpr KeyEntry kStatusKeys[] = {
     {"def", "GETDEVSTATUS_PRNSTATUS", "", kKindInteger},
 };
 
+// hrPrinterDetectedErrorState of the first printer row; its instance is the
+// row's hrDeviceIndex.
+constexpr KeyEntry kErrorStateKeys[] = {
+    {"def", "GETDEVERRORSTATE_BITS", "", kKindOctets},
+};
+
 // The single requests of a reading, asked together from a v2c device.
 const ReadAhead kReadAheadGetNexts{SNMP_PDU_GETNEXT, {kInfoKeys, kModelKeys, kStatusKeys}};
 
@@ -155,6 +161,25 @@ int32_t getDevInfo(const QueryCall& call)
         memcpy(info.macAddress, v->data(), v->length < sizeof info.macAddress ? v->length : sizeof info.macAddress);
     }
     if (info.nameValid || info.locationValid || info.macAddressValid) call.out.produce(info);
+    return NETROV_OK;
+}
+
+int32_t getDevErrorState(const QueryCall& call)
+{
+    const RequestResult reply = readDeviceValues(call, kErrorStateKeys);
+    if (reply.code != NETROV_OK) return reply.code;
+    const ReplyValue* v = KeyedValues(kErrorStateKeys, reply.values).get("GETDEVERRORSTATE_BITS");
+    if (!v) return NETROV_OK;
+    ErrorStateInfo info;
+    memset(&info, 0, sizeof info);
+    info.errorStateValid = 1;
+    info.errorState = namedBits(v->data(), v->length);
+    info.octetCount = static_cast<int32_t>(v->length);
+    if (const uint32_t index = lastArcOf(v->identifier); index != 0) {
+        info.deviceIndexValid = 1;
+        info.deviceIndex = static_cast<int32_t>(index);
+    }
+    call.out.produce(info);
     return NETROV_OK;
 }
 

@@ -290,3 +290,7 @@ TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevRendezvous(DeviceIdentity* device, 
 TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevNetInfo(DeviceIdentity* device, intptr_t option1, intptr_t option2,
                                         void* records, int32_t capacity, int32_t* count,
                                         ServiceRecord* service) NETROV_NOEXCEPT;
+/* hrPrinterDetectedErrorState of the first printer row as bits: at most one ErrorStateInfo. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevErrorState(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;

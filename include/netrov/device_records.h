@@ -73,6 +73,28 @@ NETROV_STATIC_ASSERT(offsetof(DeviceStatus, alertCode) == 32, "alertCode");
 NETROV_STATIC_ASSERT(offsetof(DeviceStatus, simpleStatusValid) == 36, "simpleStatusValid");
 NETROV_STATIC_ASSERT(offsetof(DeviceStatus, simpleStatus) == 40, "simpleStatus");
 
+/* TUVASRV_GetDevErrorState: at most one record, for the first printer row.
+   errorState holds hrPrinterDetectedErrorState as a number: bit 0 is the
+   first octet's most significant bit (lowPaper), bit 15 the last bit of the
+   second octet; octets past the second are not kept. */
+typedef struct ErrorStateInfo {
+    int32_t reserved0;
+    uint8_t errorStateValid;
+    uint8_t padding0[3];
+    uint32_t errorState;
+    uint8_t deviceIndexValid;
+    uint8_t padding1[3];
+    int32_t deviceIndex;   /* hrDeviceIndex of the printer row */
+    int32_t octetCount;    /* octets the device sent, kept or not */
+} ErrorStateInfo;
+
+NETROV_STATIC_ASSERT(sizeof(ErrorStateInfo) == 24, "ErrorStateInfo size");
+NETROV_STATIC_ASSERT(offsetof(ErrorStateInfo, errorStateValid) == 4, "errorStateValid");
+NETROV_STATIC_ASSERT(offsetof(ErrorStateInfo, errorState) == 8, "errorState");
+NETROV_STATIC_ASSERT(offsetof(ErrorStateInfo, deviceIndexValid) == 12, "deviceIndexValid");
+NETROV_STATIC_ASSERT(offsetof(ErrorStateInfo, deviceIndex) == 16, "deviceIndex");
+NETROV_STATIC_ASSERT(offsetof(ErrorStateInfo, octetCount) == 20, "octetCount");
+
 /* TUVASRV_GetDevModelName writes into the DeviceIdentity itself; it only
    zeroes capacity records of this size in the caller's array. */
 #define NETROV_MODEL_NAME_RECORD_SIZE 12

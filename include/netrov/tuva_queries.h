@@ -68,6 +68,7 @@
     X(71, GetDevTonerCap) \
     X(75, GetDevModelName) \
     X(76, GetDevTCPOpt) \
-    X(77, GetDevTCPIPv6)
+    X(77, GetDevTCPIPv6) \
+    X(78, GetDevErrorState)
 
 #endif

@@ -67,6 +67,7 @@ static_assert(kPlainRecord<SmbSettings>);
 static_assert(kPlainRecord<AppleTalkSettings>);
 static_assert(kPlainRecord<RendezvousSettings>);
 static_assert(kPlainRecord<NetworkStatistics>);
+static_assert(kPlainRecord<ErrorStateInfo>);
 
 #define NETROV_COUNT_QUERY(ordinal, name) +1
-static_assert(0 NETROV_FORWARDED_QUERIES(NETROV_COUNT_QUERY) == 65, "65 forwarded queries besides the search");
+static_assert(0 NETROV_FORWARDED_QUERIES(NETROV_COUNT_QUERY) == 66, "66 forwarded queries besides the search");

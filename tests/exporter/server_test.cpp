@@ -25,13 +25,14 @@ struct HeldProbe {
 
     ProbeFunction function()
     {
-        return [this](uint32_t address, const ProbeSettings& settings, bool& up) {
+        return [this](uint32_t address, const ProbeSettings& settings, ProbeOutcome& outcome) {
             ++calls;
             ++running;
             released.wait();
             --running;
-            up = address != 0x7F000063;  // 127.0.0.99 is silent
-            return "netrov_up " + std::string(up ? "1" : "0") + "\n# community " + settings.community + "\n";
+            outcome.up = address != 0x7F000063;  // 127.0.0.99 is silent
+            if (!outcome.up) outcome.result = NETROV_NO_REPLY;
+            return "netrov_up " + std::string(outcome.up ? "1" : "0") + "\n# community " + settings.community + "\n";
         };
     }
     void waitRunning(int n)
@@ -69,8 +70,8 @@ struct Served {
 
 ProbeFunction fixedProbe()
 {
-    return [](uint32_t, const ProbeSettings& settings, bool& up) {
-        up = true;
+    return [](uint32_t, const ProbeSettings& settings, ProbeOutcome& outcome) {
+        outcome.up = true;
         return "netrov_up 1\n# community " + settings.community + "\n# version " +
                std::to_string(settings.snmpVersion) + "\n";
     };
