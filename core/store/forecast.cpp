@@ -157,7 +157,11 @@ std::optional<RateSpread> windowRates(const std::vector<Point>& points, double h
 // time zone is assumed; with few drops it stays close to flat.
 constexpr int64_t kFirstMonday = 4 * 86400;  // 5 January 1970, 00:00 UTC
 constexpr int kWeekHours = 168;
-constexpr double kProfilePriorDrops = 10;
+// The shape counts as if this many drops had come evenly at every hour: a
+// month of daily readings is not yet enough to say which weekday is busier.
+constexpr double kProfilePriorDrops = 30;
+// A night between the last row of one day and the first of the next still tells the hour.
+constexpr int64_t kProfileGapSeconds = 16 * 3600;
 // A profile never lets an hour count for less than this share of an even one,
 // so a night of use the history never saw cannot stretch a forecast without end.
 constexpr double kProfileFloor = 0.02;
@@ -170,17 +174,22 @@ public:
         double drops = 0;
         const double scale = scaleOf(values);
         std::optional<double> before;
+        int64_t beforeTime = 0;
         for (const SupplyValue& v : values) {
             if (!v.level)
                 continue;
             const double percent = percentOf(v, scale);
-            if (before && percent < *before && *before - percent < kCartridgeRisePercent) {
+            // A drop tells its hour only when the row before is near: after a
+            // long gap it may have come at any time since.
+            if (before && percent < *before && *before - percent < kCartridgeRisePercent &&
+                v.time - beforeTime <= kProfileGapSeconds) {
                 const int64_t hour = hourOfWeek(v.time);
                 days[hour / 24] += 1;
                 hours[hour % 24] += 1;
                 drops += 1;
             }
             before = percent;
+            beforeTime = v.time;
         }
         const double total = drops + kProfilePriorDrops;
         for (int h = 0; h < kWeekHours; ++h) {
