@@ -74,6 +74,7 @@ store::DeviceReading fleetReading(const core::DeviceListEntry& entry, const List
     reading.identity.mac = lowerText(macAddressText(entry));
     reading.identity.model = fieldText(entry.identity.modelName);
     reading.answered = core::statusCode(entry) != core::kStatusNoAnswer;
+    reading.foundByDesktop = true;
     reading.status = core::statusCode(entry);
     if (entry.info.nameValid) reading.name = fieldText(entry.info.name);
     if (entry.info.locationValid) reading.location = fieldText(entry.info.location);
@@ -125,7 +126,8 @@ FleetRound rememberRound(const std::string& path, int64_t time, const std::vecto
     round.status = fleet.open(path);
     if (!round.status.ok()) return round;
 
-    // Every stored device the list does not hold as answering is silent this round.
+    // Every device the desktop found before that the list does not hold is silent
+    // this round; devices only a watcher reads are the watcher's to judge.
     std::set<std::string> answered;
     std::vector<store::DeviceReading> readings = listed;
     for (const store::DeviceReading& reading : listed)
@@ -136,7 +138,7 @@ FleetRound rememberRound(const std::string& path, int64_t time, const std::vecto
     std::set<std::string> listedAddresses;
     for (const store::DeviceReading& reading : listed) listedAddresses.insert(reading.identity.address);
     for (const store::DeviceRecord& device : known) {
-        if (listedAddresses.count(device.identity.address)) continue;
+        if (!device.foundByDesktop || listedAddresses.count(device.identity.address)) continue;
         store::DeviceReading quiet;
         quiet.identity = device.identity;
         quiet.answered = false;
@@ -150,7 +152,7 @@ FleetRound rememberRound(const std::string& path, int64_t time, const std::vecto
     if (!round.status.ok()) return round;
     for (const store::DeviceRecord& device : known) {
         if (const auto days = deviceEmptyInDays(fleet, device, time)) round.emptyInDays[device.identity.address] = *days;
-        if (!device.answering && !answered.count(device.identity.address) && !listedAddresses.count(device.identity.address))
+        if (device.foundByDesktop && !device.answering && !answered.count(device.identity.address) && !listedAddresses.count(device.identity.address))
             round.silent.push_back({device, entryOf(device)});
     }
     std::stable_sort(round.silent.begin(), round.silent.end(), [](const RememberedDevice& a, const RememberedDevice& b) {

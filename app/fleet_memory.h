@@ -34,7 +34,8 @@ struct FleetRound {
 };
 
 // Writes one round at time (seconds since 1970): the listed devices as read,
-// every other stored device as silent; then reads back the silent devices and
+// every other stored device the desktop found before as silent (devices only
+// a watcher reads are left alone); then reads back those silent devices and
 // each device's forecast. The store is open (as its writer) only meanwhile,
 // so a watcher can use it between searches. A store that cannot be opened or
 // written is left as it was and named in status.

@@ -2,11 +2,13 @@
 # Demonstration: builds NetRov, puts simulated printers on a private virtual
 # LAN (network namespaces only), and searches it with netrov-cli.
 #
-# Usage: scripts/demo.sh [--no-setup] [--no-build] [--build-dir DIR] [--check]
-#   --check  print nothing but a verdict; exit 1 unless every printer is
-#            found exactly once by broadcast, by range and by both, and an
-#            interrupted search ends without results (the test suite runs
-#            it this way).
+# Usage: scripts/demo.sh [--no-setup] [--no-build] [--build-dir DIR] [--check] [--desktop]
+#   --check    print nothing but a verdict; exit 1 unless every printer is
+#              found exactly once by broadcast, by range and by both, and an
+#              interrupted search ends without results (the test suite runs
+#              it this way).
+#   --desktop  at the end, start NetRov on the same LAN with the demo's fleet
+#              store (needs a display); the demo ends when NetRov is closed.
 #
 # Nothing here touches the machine's own interfaces or routes (see
 # netns_lan.sh): every printer and the client sit in namespaces of their own,
@@ -17,12 +19,14 @@ cd "$(dirname "$0")/.."
 setup=1
 build=1
 check=0
+desktop=0
 build_dir=build
 while (($#)); do
   case "$1" in
     --no-setup) setup=0 ;;
     --no-build) build=0 ;;
     --check) check=1 ;;
+    --desktop) desktop=1 ;;
     --build-dir) build_dir=${2:?--build-dir needs a directory}; shift ;;
     *) echo "demo: unknown argument $1" >&2; exit 2 ;;
   esac
@@ -52,7 +56,8 @@ if ((build)); then
 fi
 
 cli="$(cd "$build_dir" && pwd)/netrov/netrov-cli"
-for need in "$cli" ip snmpsimd snmpget; do
+history_tool="$(cd "$build_dir" && pwd)/bench/forecast_demo_store"
+for need in "$cli" "$history_tool" ip snmpsimd snmpget; do
   if ! command -v "$need" >/dev/null 2>&1; then
     echo "demo: $need is missing (run without --no-setup/--no-build)" >&2
     exit 77
@@ -149,5 +154,33 @@ in_client check "$subnet.3" || true
 echo
 echo "== netrov-cli network $subnet.2"
 in_client network "$subnet.2"
+echo
+echo "== Fleet memory: a year of office use, then netrov-cli fleet and history"
+# One watch round reads the printers as they are now; a year of hourly rounds
+# that ends at exactly those levels and counters goes into the store first, so
+# the forecasts show at once; a second watch round carries on from there.
+store="$work/fleet.db"
+in_client watch --range "$subnet.1-$subnet.$host" --rounds 1 --timeout 2 --store "$work/now.db" >/dev/null
+"$history_tool" "$work/now.db" "$store"
+in_client watch --range "$subnet.1-$subnet.$host" --rounds 1 --timeout 2 --store "$store"
+echo
+echo "== netrov-cli fleet   (every stored printer, the supply that empties first and when)"
+in_client fleet --store "$store"
+echo
+echo "== netrov-cli history $subnet.2   (per supply: cartridges, pages on each, days and pages left)"
+in_client history "$subnet.2" --store "$store"
+
+if ((desktop)); then
+  # NetRov finds its store under FleetStore in its start-up file, so it runs
+  # from a copy of its folder whose start-up file names the demo's store.
+  program="$work/program"
+  cp -r "$build_dir/netrov" "$program"
+  sed -i "s|^\[Main\]\r\?\$|[Main]\r\nFleetStore=$store\r|" "$program/NetRov.ini"
+  echo
+  echo "== NetRov on the virtual LAN: the list's Empty in column and the device window's History page"
+  echo "   show the same forecasts; close NetRov to end the demo."
+  "${as_root[@]}" ip netns exec "$client_ns" env DISPLAY="${DISPLAY:-}" WAYLAND_DISPLAY="${WAYLAND_DISPLAY:-}" \
+    XAUTHORITY="${XAUTHORITY:-$HOME/.Xauthority}" XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-}" "$program/NetRov" || true
+fi
 echo
 echo "Removing the namespaces and simulators."

@@ -51,6 +51,8 @@ constexpr Migration kMigrations[] = {
      "ALTER TABLE devices ADD COLUMN alerts TEXT;"
      "CREATE TABLE alert_values(device_id INTEGER NOT NULL, time INTEGER NOT NULL, alerts TEXT NOT NULL,"
      " PRIMARY KEY(device_id, time)) WITHOUT ROWID;"},
+    // Devices stored before this step may have come from either program: none counts as the desktop's.
+    {4, "ALTER TABLE devices ADD COLUMN found_by_desktop INTEGER NOT NULL DEFAULT 0;"},
 };
 
 // Alerts are kept as one text, separated by a character no alert text keeps.
@@ -91,16 +93,17 @@ constexpr NamedSql kStatements[] = {
      "SELECT id FROM devices WHERE address = ?1 OR serial = ?1 OR mac = lower(?1) ORDER BY last_seen DESC LIMIT 1"},
     {"device",
      "SELECT id, address, mac, serial, model, first_seen, last_seen, answering, page_count, status, name, location,"
-     " alerts FROM devices WHERE id = ?1"},
+     " alerts, found_by_desktop FROM devices WHERE id = ?1"},
     {"all devices",
      "SELECT id, address, mac, serial, model, first_seen, last_seen, answering, page_count, status, name, location,"
-     " alerts FROM devices ORDER BY id"},
+     " alerts, found_by_desktop FROM devices ORDER BY id"},
     {"insert device",
      "INSERT INTO devices(address, mac, serial, model, first_seen, last_seen, answering)"
      " VALUES(?1, ?2, ?3, ?4, ?5, ?5, 1)"},
     {"update device",
      "UPDATE devices SET address = ?2, mac = ?3, serial = ?4, model = ?5, last_seen = ?6, answering = 1,"
-     " page_count = ?7, status = ?8, name = ?9, location = ?10, alerts = ?11 WHERE id = ?1"},
+     " page_count = ?7, status = ?8, name = ?9, location = ?10, alerts = ?11,"
+     " found_by_desktop = max(found_by_desktop, ?12) WHERE id = ?1"},
     {"device silent", "UPDATE devices SET answering = 0 WHERE id = ?1"},
     {"release mac", "UPDATE devices SET mac = NULL WHERE mac = ?1 AND id <> ?2"},
     {"insert event", "INSERT INTO events(device_id, time, kind) VALUES(?1, ?2, ?3)"},
@@ -517,6 +520,7 @@ void readDevice(Statement& stmt, DeviceRecord& out) {
     out.name = stmt.text(10);
     out.location = stmt.text(11);
     out.alerts = splitAlerts(stmt.text(12));
+    out.foundByDesktop = stmt.integer(13) != 0;
 }
 
 }  // namespace
@@ -682,6 +686,7 @@ int FleetStore::writeDevice(int64_t time, const DeviceReading& reading, RoundSum
         use->bind(9, nonEmpty(reading.name));
         use->bind(10, nonEmpty(reading.location));
         use->bind(11, nonEmpty(joinAlerts(reading.alerts)));
+        use->bind(12, int64_t{reading.foundByDesktop ? 1 : 0});
         if ((rc = use->step()) != SQLITE_DONE)
             return rc;
     }

@@ -77,6 +77,7 @@ struct DeviceReading {
     std::string location;
     std::vector<std::string> alerts;     // the alerts in force, in words
     std::vector<SupplyReading> supplies;
+    bool foundByDesktop = false;         // the desktop program listed it (a watcher's readings leave this false)
 };
 
 enum class DeviceEventKind : int32_t { WentSilent = 1, CameBack = 2 };
@@ -97,6 +98,7 @@ struct DeviceRecord {
     std::string name;
     std::string location;
     std::vector<std::string> alerts;    // as of lastSeen
+    bool foundByDesktop = false;        // the desktop program has listed it answering at least once
 };
 
 struct SupplyRecord {

@@ -148,6 +148,154 @@ std::optional<RateSpread> windowRates(const std::vector<Point>& points, double h
     return RateSpread{rank(kWindowQuantile), rank(1 - kWindowQuantile)};
 }
 
+// Offices print on working days and in working hours: a day's worth of use
+// comes in a few busy hours, none at night or at weekends. Days counted as
+// "days of use" instead of calendar days keep a rate measured over Monday to
+// Wednesday from being projected onto a weekend. The shape is learned from
+// when the level dropped over the supply's whole history (the printer's
+// habits outlive a cartridge), in the clock the device's rounds keep, so no
+// time zone is assumed; with few drops it stays close to flat.
+constexpr int64_t kFirstMonday = 4 * 86400;  // 5 January 1970, 00:00 UTC
+constexpr int kWeekHours = 168;
+// The shape counts as if this many drops had come evenly at every hour: a
+// month of daily readings is not yet enough to say which weekday is busier.
+constexpr double kProfilePriorDrops = 30;
+// A night between the last row of one day and the first of the next still tells the hour.
+constexpr int64_t kProfileGapSeconds = 16 * 3600;
+// A profile never lets an hour count for less than this share of an even one,
+// so a night of use the history never saw cannot stretch a forecast without end.
+constexpr double kProfileFloor = 0.02;
+
+class UseProfile {
+public:
+    explicit UseProfile(std::span<const SupplyValue> values) {
+        double days[7] = {};
+        double hours[24] = {};
+        double drops = 0;
+        const double scale = scaleOf(values);
+        std::optional<double> before;
+        int64_t beforeTime = 0;
+        for (const SupplyValue& v : values) {
+            if (!v.level)
+                continue;
+            const double percent = percentOf(v, scale);
+            // A drop tells its hour only when the row before is near: after a
+            // long gap it may have come at any time since.
+            if (before && percent < *before && *before - percent < kCartridgeRisePercent &&
+                v.time - beforeTime <= kProfileGapSeconds) {
+                const int64_t hour = hourOfWeek(v.time);
+                days[hour / 24] += 1;
+                hours[hour % 24] += 1;
+                drops += 1;
+            }
+            before = percent;
+            beforeTime = v.time;
+        }
+        const double total = drops + kProfilePriorDrops;
+        for (int h = 0; h < kWeekHours; ++h) {
+            const double day = (days[h / 24] + kProfilePriorDrops / 7) / total * 7;
+            const double hour = (hours[h % 24] + kProfilePriorDrops / 24) / total * 24;
+            density_[h] = std::max(day * hour, kProfileFloor);
+        }
+        // Scaled so that a week of use is seven days of use.
+        double week = 0;
+        for (double d : density_)
+            week += d;
+        cumulative_[0] = 0;
+        for (int h = 0; h < kWeekHours; ++h) {
+            density_[h] *= kWeekHours / week;
+            cumulative_[h + 1] = cumulative_[h] + density_[h];
+        }
+    }
+
+    // Days of use from 1970 to time.
+    double useDays(int64_t time) const {
+        const int64_t since = time - kFirstMonday;
+        const int64_t weeks = floorDiv(since, int64_t{kWeekHours} * 3600);
+        const int64_t inWeek = since - weeks * kWeekHours * 3600;
+        const int64_t hour = inWeek / 3600;
+        const double part = static_cast<double>(inWeek - hour * 3600) / 3600;
+        const double hours = static_cast<double>(weeks) * kWeekHours + cumulative_[hour] + part * density_[hour];
+        return hours / 24;
+    }
+
+    // The time at which useDays has grown by days after from.
+    double daysUntil(int64_t from, double days) const {
+        const double target = useDays(from) + days;
+        int64_t low = from;
+        int64_t high = from + static_cast<int64_t>(std::ceil(days / kProfileFloor * 86400)) + 86400;
+        while (high - low > 60) {
+            const int64_t mid = low + (high - low) / 2;
+            (useDays(mid) < target ? low : high) = mid;
+        }
+        return static_cast<double>(high - from) / kSecondsPerDay;
+    }
+
+private:
+    static int64_t floorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
+    static int64_t hourOfWeek(int64_t time) {
+        const int64_t since = time - kFirstMonday;
+        const int64_t week = int64_t{kWeekHours} * 3600;
+        return (since - floorDiv(since, week) * week) / 3600;
+    }
+    double density_[kWeekHours] = {};
+    double cumulative_[kWeekHours + 1] = {};
+};
+
+// A closed office (a holiday week, a summer closure) stops the level for far
+// longer than the printer's usual pause between drops. Those stretches are
+// taken out of the time line, so the rate is the rate of an open office, the
+// one the weeks ahead will mostly see; the days taken out are returned.
+constexpr double kIdleMinDays = 2.5;
+constexpr double kIdleGapFactor = 8;
+
+double closeIdleStretches(std::vector<Point>& points) {
+    std::vector<double> gaps;
+    for (size_t i = 1; i < points.size(); ++i)
+        if (points[i].percent != points[i - 1].percent)
+            gaps.push_back(points[i].day - points[i - 1].day);
+    if (gaps.size() < kMinDropsForSteps)
+        return 0;
+    const double usual = median(gaps);
+    const double longest = std::max(kIdleMinDays, kIdleGapFactor * usual);
+    double removed = 0;
+    double before = points.front().day;
+    for (Point& p : points) {
+        const double gap = p.day - before;
+        before = p.day;
+        if (gap > longest)
+            removed += gap - usual;
+        p.day -= removed;
+    }
+    return removed;
+}
+
+// How much a day of use varies against the mean day: the spread of the drops
+// from one day of use to the next over the mean drop; none without enough days.
+constexpr double kRangeZ = 1.645;  // a 90 % range
+constexpr size_t kMinDays = 3;
+// A slow printer's days are mostly a step or nothing; the range keeps an upper end.
+constexpr double kMaxDailySpread = 0.75;
+
+std::optional<double> dailyVariation(const std::vector<Point>& daily) {
+    std::vector<double> drops;
+    for (size_t i = 1; i < daily.size(); ++i)
+        if (daily[i].day - daily[i - 1].day > 0.5)
+            drops.push_back((daily[i - 1].percent - daily[i].percent) / (daily[i].day - daily[i - 1].day));
+    if (drops.size() < kMinDays)
+        return std::nullopt;
+    double mean = 0;
+    for (double d : drops)
+        mean += d;
+    mean /= static_cast<double>(drops.size());
+    if (mean <= 0)
+        return std::nullopt;
+    double squares = 0;
+    for (double d : drops)
+        squares += (d - mean) * (d - mean);
+    return std::sqrt(squares / static_cast<double>(drops.size() - 1)) / mean;
+}
+
 void note(Forecast& f, ForecastNote n) {
     if (!f.has(n))
         f.notes.push_back(n);
@@ -240,6 +388,8 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
         return f;
     }
     const double scale = scaleOf(cart);
+    const UseProfile profile(values.first(current.last + 1));
+    const double startDays = profile.useDays(cart.front().time);
 
     // The measured points of this cartridge, and what they say about steps and the clock.
     std::vector<Point> points;
@@ -261,12 +411,15 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
             lastChange = v.time;
             ++drops;
         }
-        points.push_back({static_cast<double>(v.time - cart.front().time) / kSecondsPerDay, percent});
+        points.push_back({profile.useDays(v.time) - startDays, percent});
         pointPages.push_back(v.pages);
         if (v.pages)
             counted.emplace_back(percent, *v.pages);
     }
     const double level = points.back().percent;
+    // Closed days come again in the weeks ahead: the range still sees them.
+    const std::vector<Point> withIdle = points;
+    const double idle = closeIdleStretches(points);
     // Two or three changes may all be large by chance; steps are judged from more.
     const bool coarse = drops >= kMinDropsForSteps && step >= kCoarseStepPercent;
     if (coarse)
@@ -327,10 +480,10 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
         note(f, ForecastNote::NeedsDays);
         return f;
     }
-    // The level as it stood at each day's turn: rows come only when it changes, and
+    // The level at each turn of a day of use: rows come only when it changes, and
     // mostly in working hours, so the rows themselves over-weight busy hours.
     // The last level stands until now: no row means no change.
-    const double nowDay = static_cast<double>(now - cart.front().time) / kSecondsPerDay;
+    const double nowDay = profile.useDays(now) - startDays - idle;
     std::vector<Point> daily;
     size_t at = 0;
     for (double day = std::ceil(points.front().day); day < std::max(nowDay, points.back().day); day += 1) {
@@ -375,13 +528,27 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
     // Sen's interval alone is too narrow: the rate is never surer than this.
     double fastest = std::max(rate * (1 + kMinRateSpread), -fit->lower);
     double slowest = std::min(rate * (1 - kMinRateSpread), -fit->upper);
-    if (auto spread = windowRates(points, estimate / rate)) {
+    // A day's use varies around the rate: over the days ahead the sum varies
+    // less, and the rate itself is known only from the days behind.
+    // Coarse steps make most days 0 or a whole step: that spread is the
+    // device's, not the use's, and the fit's intervals already widen for it.
+    std::optional<double> cv;
+    if (!coarse)
+        cv = dailyVariation(daily);
+    if (cv) {
+        const double ahead = std::max(estimate / rate, 1.0);
+        const double behind = std::max(daily.back().day - daily.front().day, 1.0);
+        const double spread = std::min(kRangeZ * *cv * std::sqrt(1 / ahead + 1 / behind), kMaxDailySpread);
+        fastest = std::max(fastest, rate * (1 + spread));
+        slowest = std::min(slowest, rate * (1 - spread));
+    }
+    if (auto spread = windowRates(withIdle, estimate / rate)) {
         fastest = std::max(fastest, spread->fast);
         slowest = std::min(slowest, spread->slow);
     }
-    Estimate days{estimate / rate, levelLow / fastest, std::nullopt};
+    Estimate days{profile.daysUntil(now, estimate / rate), profile.daysUntil(now, levelLow / fastest), std::nullopt};
     if (slowest > 0)
-        days.high = std::max(levelHigh / slowest, days.value);
+        days.high = std::max(profile.daysUntil(now, levelHigh / slowest), days.value);
     days.low = std::min(days.low, days.value);
     f.days = days;
     return f;

@@ -118,6 +118,45 @@ private slots:
                  QStringLiteral("Power Save"));
     }
 
+    void onlyDevicesTheDesktopFoundAreMarkedSilent()
+    {
+        TestProgram program;
+        const std::string path = program.dir.file("fleet.db");
+        const int64_t now = static_cast<int64_t>(std::time(nullptr));
+        // One printer only a watcher reads, one the desktop found before, one the desktop lists now.
+        store::DeviceReading watched;
+        watched.identity = {"192.0.2.40", "00:15:a3:00:00:40", "W40", "Tarnwell ML-210"};
+        store::DeviceReading found = watched;
+        found.identity = {"192.0.2.41", "00:15:a3:00:00:41", "D41", "Tarnwell ML-330"};
+        found.foundByDesktop = true;
+        {
+            store::FleetStore fleet;
+            QVERIFY(fleet.open(path).ok());
+            const store::DeviceReading both[] = {watched, found};
+            QVERIFY(fleet.writeRound(now - kDay, both).ok());
+        }
+        store::DeviceReading listed = found;
+        listed.identity = {"192.0.2.42", "00:15:a3:00:00:42", "D42", "Tarnwell ML-410"};
+        const FleetRound round = rememberRound(path, now, {listed});
+        QVERIFY2(round.status.ok(), round.status.message.c_str());
+        QCOMPARE(round.silent.size(), size_t{1});
+        QCOMPARE(QString::fromStdString(round.silent[0].record.identity.serial), QStringLiteral("D41"));
+
+        store::FleetStore fleet;
+        QVERIFY(fleet.open(path).ok());
+        std::vector<store::DeviceRecord> devices;
+        QVERIFY(fleet.devices(devices).ok());
+        QCOMPARE(devices.size(), size_t{3});
+        for (const store::DeviceRecord& device : devices) {
+            std::vector<store::DeviceEvent> events;
+            QVERIFY(fleet.events(device.id, events).ok());
+            const bool silenced = device.identity.serial == "D41";
+            QCOMPARE(device.answering, !silenced);
+            QCOMPARE(events.size(), size_t{silenced ? 1u : 0u});
+            QCOMPARE(device.foundByDesktop, device.identity.serial != "W40");
+        }
+    }
+
     void withoutAStoreTheListForgetsAndSaysSoOnce()
     {
         FleetView fleet;

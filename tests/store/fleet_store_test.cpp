@@ -223,6 +223,7 @@ TEST(StoreMigration, FromTheFirstVersionKeepsItsRows) {
     EXPECT_EQ(device.identity.address, "10.0.0.7");
     EXPECT_EQ(device.lastSeen, 1767574800);
     EXPECT_FALSE(device.pageCount);
+    EXPECT_FALSE(device.foundByDesktop);  // who stored it before is not known: not the desktop
     std::vector<SupplyValue> values;
     ASSERT_TRUE(store.supplyHistory(1, values).ok());
     ASSERT_EQ(values.size(), 1u);

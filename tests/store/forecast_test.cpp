@@ -1,6 +1,7 @@
 // Cartridge splitting and forecasts: hand-made histories for each rule, generated series for accuracy.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -226,6 +227,75 @@ const SeriesCase kSeriesCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Generated, StoreForecastSeries, ::testing::ValuesIn(kSeriesCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// An office's habits: use only on working days between 9:00 and 17:00, with
+// weeks it is closed. Days are counted as days of use, so a Friday evening's
+// forecast skips the weekend and a closed fortnight does not slow the rate.
+struct HabitCase {
+    const char* name;
+    double startLevel;
+    std::vector<int> closedWeeks;
+    int weeks;            // of history, each ending on Friday at 17:00
+    double nowDay;        // from the first Monday
+    double emptyDay;      // when the level reaches 0 at 5 points a working day
+    double toleranceDays;
+    bool bounded;  // false: the history saw weeks without use, so no upper end
+};
+
+class StoreForecastHabits : public ::testing::TestWithParam<HabitCase> {};
+
+TEST_P(StoreForecastHabits, CountsDaysOfUse) {
+    constexpr double kPerHour = 5.0 / 8;
+    const HabitCase& c = GetParam();
+    std::vector<SupplyValue> values;
+    double level = c.startLevel;
+    for (int week = 0; week < c.weeks; ++week) {
+        if (std::find(c.closedWeeks.begin(), c.closedWeeks.end(), week) != c.closedWeeks.end())
+            continue;
+        for (int day = 0; day < 5; ++day)
+            for (int hour = 9; hour <= 16; ++hour) {
+                level -= kPerHour;
+                const auto shown = static_cast<int32_t>(std::floor(level));
+                if (!values.empty() && values.back().level == shown)
+                    continue;
+                SupplyValue v;
+                v.time = kMonday + (week * 7 + day) * kDay + (hour + 1) * 3600;
+                v.state = LevelState::Measured;
+                v.level = shown;
+                v.maximum = 100;
+                v.unit = kUnitPercent;
+                values.push_back(v);
+            }
+    }
+    const int64_t now = kMonday + static_cast<int64_t>(c.nowDay * kDay);
+    Forecast f = forecastSupply(values, now, std::nullopt);
+    ASSERT_TRUE(f.days);
+    const double trueDays = c.emptyDay - c.nowDay;
+    SCOPED_TRACE(::testing::Message() << "days " << f.days->value << " [" << f.days->low << ", "
+                                      << f.days->high.value_or(-1) << "] true " << trueDays);
+    EXPECT_NEAR(f.days->value, trueDays, c.toleranceDays);
+    EXPECT_LE(f.days->low, trueDays);
+    ASSERT_EQ(f.days->high.has_value(), c.bounded);
+    if (f.days->high) {
+        EXPECT_GE(*f.days->high, trueDays);
+    }
+}
+
+// 17:00 on the day's offset from the first Monday, and 20:00 for "now".
+constexpr double at17(int day) { return day + 17.0 / 24; }
+constexpr double at20(int day) { return day + 20.0 / 24; }
+
+const HabitCase kHabitCases[] = {
+    // 85 - 3 weeks of 25 = 10 left on Friday evening: empty on Tuesday at 17:00.
+    {"FridayEveningSkipsTheWeekend", 85, {}, 3, at20(18), at17(22), 0.6, true},
+    // The same on Monday evening: 5 left, empty on Tuesday at 17:00.
+    {"MondayEveningIsADayAway", 80, {}, 3, at20(21), at17(22), 0.6, true},
+    // A week of use, a closed fortnight, two weeks of use: 25 left, empty the next Friday.
+    {"ClosedFortnightDoesNotSlowTheRate", 100, {1, 2}, 5, at20(32), at17(39), 1.0, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rules, StoreForecastHabits, ::testing::ValuesIn(kHabitCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
