@@ -242,8 +242,20 @@ void SearchRun::searchThread(uint32_t address, bool perAddress)
             const std::string* name;
             int32_t version;
         };
+        bool askCommunities = !perAddress || extent_.askCommunities;
+        std::optional<std::vector<uint8_t>> engine;
+        if (perAddress && extent_.probeV3 && askCommunities) {
+            // One exchange tells how the address speaks: by a community, by
+            // SNMPv3 only, or not at all. A printer that speaks only SNMPv3
+            // then waits no time-out per community before its profiles.
+            switch (precheck(address, engine)) {
+            case Reached::Silent: return;
+            case Reached::ByV3Only: askCommunities = false; break;
+            case Reached::ByCommunity: break;
+            }
+        }
         std::vector<Try> order;
-        if (!perAddress || extent_.askCommunities)
+        if (askCommunities)
             for (const std::string& community : communities_) order.push_back({&community, extent_.snmpVersion});
         if (perAddress)
             for (const std::string& profile : extent_.profiles) order.push_back({&profile, NETROV_SNMP_V3});
@@ -256,10 +268,45 @@ void SearchRun::searchThread(uint32_t address, bool perAddress)
             for (const DeviceIdentity& device : found) processFound(device, perAddress, t.version);
             if (perAddress && !found.empty()) return;
         }
-        if (perAddress && extent_.probeV3 && abort_.load() != 1) probeForV3(address);
+        if (!perAddress || !extent_.probeV3 || abort_.load() == 1) return;
+        if (engine) {
+            noteCredentialsNeeded(address, *engine);
+        } else if (!extent_.askCommunities) {
+            // No precheck ran: the probe tells whether credentials are needed.
+            probeForV3(address);
+        }
     } catch (const std::bad_alloc&) {
         // A result array that cannot be had ends this thread without results.
     }
+}
+
+SearchRun::Reached SearchRun::precheck(uint32_t address, std::optional<std::vector<uint8_t>>& engine)
+{
+    SweepSettings settings;
+    settings.community = communities_.front();
+    settings.moreCommunities.assign(communities_.begin() + 1, communities_.end());
+    settings.timeOutMs = settings_.TimeOut * 1000;
+    settings.probeV3 = true;
+    settings.snmpVersion = extent_.snmpVersion;
+    const SweepResult swept = sweep(std::vector<uint32_t>{address}, settings, &abort_, {});
+    if (!swept.error.empty()) return Reached::ByCommunity;  // no answer either way: ask as before
+    if (swept.responders.empty()) return Reached::Silent;
+    if (swept.engines.empty() || swept.engines.front().empty()) return Reached::ByCommunity;
+    engine = swept.engines.front();
+    return Reached::ByV3Only;
+}
+
+void SearchRun::noteCredentialsNeeded(uint32_t address, const std::vector<uint8_t>& engine)
+{
+    CredentialsNeeded needed;
+    needed.address = address;
+#ifdef NETROV_HAVE_USM
+    needed.enterprise = snmp::enterpriseOf(engine);
+#else
+    (void)engine;
+#endif
+    std::lock_guard lock(startedMutex_);
+    credentialsNeeded_.push_back(needed);
 }
 
 void SearchRun::probeForV3(uint32_t address)
@@ -275,11 +322,7 @@ void SearchRun::probeForV3(uint32_t address)
     byCommunity.moreCommunities.assign(communities_.begin() + 1, communities_.end());
     byCommunity.timeOutMs = settings_.TimeOut * 1000;
     if (!sweep(std::vector<uint32_t>{address}, byCommunity, &abort_, {}).responders.empty()) return;
-    CredentialsNeeded needed;
-    needed.address = address;
-    needed.enterprise = snmp::enterpriseOf(engines.front().engineId);
-    std::lock_guard lock(startedMutex_);
-    credentialsNeeded_.push_back(needed);
+    noteCredentialsNeeded(address, engines.front().engineId);
 #else
     (void)address;
 #endif

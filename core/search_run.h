@@ -104,6 +104,11 @@ private:
     void processFound(const DeviceIdentity& found, bool perAddress, int32_t version);
     // Sends the SNMPv3 discovery probe to an address nothing else reached.
     void probeForV3(uint32_t address);
+    enum class Reached { Silent, ByCommunity, ByV3Only };
+    // With profiles: asks the communities and the SNMPv3 probe at once; a
+    // v3-only agent's engine identifier is kept.
+    Reached precheck(uint32_t address, std::optional<std::vector<uint8_t>>& engine);
+    void noteCredentialsNeeded(uint32_t address, const std::vector<uint8_t>& engine);
 
     FrontLibrary& library_;
     DeviceList& devices_;

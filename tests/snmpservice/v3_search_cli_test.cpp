@@ -1,6 +1,7 @@
 // netrov-cli with --profile against snmpd agents in a private network namespace: v1, v3 with a fitting profile, v3 without.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -102,6 +103,17 @@ TEST_F(V3Cli, ASearchListsV1AndV3PrintersAndTheOneThatNeedsCredentials)
     EXPECT_EQ(text.status, 0) << text.err;
     EXPECT_NE(text.out.find("SNMPv3: credentials needed"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find(kHardenedAddress), std::string::npos);
+
+    // One exchange tells that the printer speaks only SNMPv3: no community
+    // keeps it waiting a time-out (these three would take at least 6 s).
+    const auto start = std::chrono::steady_clock::now();
+    const ProgramResult fitting = run({"search", "--no-broadcast", "--address", kFittingAddress, "--community", "one",
+                                       "--community", "two", "--community", "three", "--profile", "office",
+                                       "--timeout", "2", "--json"});
+    const auto took = std::chrono::steady_clock::now() - start;
+    ASSERT_EQ(fitting.status, 0) << fitting.err;
+    EXPECT_EQ(nlohmann::json::parse(fitting.out).at("devices").at(0).at("profile"), "office");
+    EXPECT_LT(took, std::chrono::seconds(5));
 }
 
 TEST_F(V3Cli, ASweptBlockReadsThePrinterThatSpeaksOnlyV3ByItsProfile)
