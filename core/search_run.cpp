@@ -158,10 +158,7 @@ void SearchRun::sweepBlocks()
     std::sort(listed.begin(), listed.end());
     std::vector<uint32_t> targets = expandBlocks(extent_.blocks);
     std::erase_if(targets, [&](uint32_t a) { return std::binary_search(listed.begin(), listed.end(), a); });
-    SweepSettings sweepSettings;
-    sweepSettings.community = communities_.front();
-    sweepSettings.moreCommunities.assign(communities_.begin() + 1, communities_.end());
-    sweepSettings.timeOutMs = settings_.TimeOut * 1000;
+    SweepSettings sweepSettings = byCommunities();
     sweepSettings.rate = sweepRate_;
     sweepSettings.probeV3 = extent_.probeV3;
     sweepSettings.snmpVersion = extent_.snmpVersion;
@@ -280,12 +277,18 @@ void SearchRun::searchThread(uint32_t address, bool perAddress)
     }
 }
 
-SearchRun::Reached SearchRun::precheck(uint32_t address, std::optional<std::vector<uint8_t>>& engine)
+SweepSettings SearchRun::byCommunities() const
 {
     SweepSettings settings;
     settings.community = communities_.front();
     settings.moreCommunities.assign(communities_.begin() + 1, communities_.end());
     settings.timeOutMs = settings_.TimeOut * 1000;
+    return settings;
+}
+
+SearchRun::Reached SearchRun::precheck(uint32_t address, std::optional<std::vector<uint8_t>>& engine)
+{
+    SweepSettings settings = byCommunities();
     settings.probeV3 = true;
     settings.snmpVersion = extent_.snmpVersion;
     const SweepResult swept = sweep(std::vector<uint32_t>{address}, settings, &abort_, {});
@@ -317,11 +320,7 @@ void SearchRun::probeForV3(uint32_t address)
     if (engines.empty()) return;
     // Every SNMPv3 agent answers the probe, also one that answered a
     // community but is no printer: that one needs no credentials.
-    SweepSettings byCommunity;
-    byCommunity.community = communities_.front();
-    byCommunity.moreCommunities.assign(communities_.begin() + 1, communities_.end());
-    byCommunity.timeOutMs = settings_.TimeOut * 1000;
-    if (!sweep(std::vector<uint32_t>{address}, byCommunity, &abort_, {}).responders.empty()) return;
+    if (!sweep(std::vector<uint32_t>{address}, byCommunities(), &abort_, {}).responders.empty()) return;
     noteCredentialsNeeded(address, engines.front().engineId);
 #else
     (void)address;

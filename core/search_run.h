@@ -104,6 +104,8 @@ private:
     void processFound(const DeviceIdentity& found, bool perAddress, int32_t version);
     // Sends the SNMPv3 discovery probe to an address nothing else reached.
     void probeForV3(uint32_t address);
+    // The sweep of the search's communities, with its time-out.
+    SweepSettings byCommunities() const;
     enum class Reached { Silent, ByCommunity, ByV3Only };
     // With profiles: asks the communities and the SNMPv3 probe at once; a
     // v3-only agent's engine identifier is kept.

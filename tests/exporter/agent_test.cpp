@@ -3,14 +3,10 @@
 // address, each checked by known values from the walks and by promtool.
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include <httplib.h>
 
-#include "front_library.h"
+#include "exporter_agents.h"
 #include "promtool.h"
-#include "server.h"
-#include "walk_agents.h"
 
 namespace netrov::exporter {
 namespace {
@@ -19,7 +15,7 @@ constexpr const char* kMfp = "127.0.61.3";
 constexpr const char* kInkjet = "127.0.61.40";
 constexpr const char* kSilent = "127.0.61.99";
 
-class ExporterAgent : public test::WalkAgentsSuite<ExporterAgent> {
+class ExporterAgent : public ExporterAgentsSuite<ExporterAgent> {
 public:
     static bool serve(test::WalkAgents& agents)
     {
@@ -27,36 +23,6 @@ public:
     }
 
 protected:
-    void SetUp() override
-    {
-        WalkAgentsSuite::SetUp();
-        if (IsSkipped()) return;
-        core::FrontLibrary::tuva().ensureInitialised();
-        Config config;
-        config.timeOutSeconds = 1;
-        config.communities = {{"default", agents_->community()}};
-        server_ = std::make_unique<ExporterServer>(config, WebConfig{});
-        ListenAddress listen = *parseListenAddress("127.0.0.1:1");
-        listen.port = 0;
-        ASSERT_EQ(server_->bind(listen), "");
-        thread_ = std::thread([this] { server_->serve(); });
-    }
-    void TearDown() override
-    {
-        if (server_) server_->stop();
-        if (thread_.joinable()) thread_.join();
-        server_.reset();
-    }
-
-    std::string scrape(const std::string& target)
-    {
-        httplib::Client client("127.0.0.1", server_->port());
-        client.set_read_timeout(30, 0);
-        const auto result = client.Get("/probe?target=" + target);
-        EXPECT_TRUE(result && result->status == 200) << target;
-        return result ? result->body : std::string();
-    }
-
     static bool has(const std::string& text, const std::string& line)
     {
         return text.find(line + "\n") != std::string::npos;
@@ -68,9 +34,6 @@ protected:
         if (!check.available) return;
         EXPECT_EQ(check.status, 0) << check.output << "\n" << text;
     }
-
-    std::unique_ptr<ExporterServer> server_;
-    std::thread thread_;
 };
 
 TEST_F(ExporterAgent, ColourMfp)

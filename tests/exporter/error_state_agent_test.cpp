@@ -3,22 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <thread>
-
-#include <httplib.h>
 
 #include <netrov/result_codes.h>
 
 #include "attention.h"
 #include "device_list.h"
+#include "exporter_agents.h"
 #include "fleet_report.h"
-#include "front_library.h"
 #include "promtool.h"
 #include "query_reading.h"
 #include "record_schema.h"
 #include "search_settings.h"
-#include "server.h"
-#include "walk_agents.h"
 
 namespace netrov::exporter {
 namespace {
@@ -37,7 +32,7 @@ constexpr const char* kJamDoor = "127.0.62.6";
 // No printer table at all: no error-state series.
 constexpr const char* kNoTable = "127.0.62.7";
 
-class ErrorStateAgent : public test::WalkAgentsSuite<ErrorStateAgent> {
+class ErrorStateAgent : public ExporterAgentsSuite<ErrorStateAgent> {
 public:
     static bool serve(test::WalkAgents& agents)
     {
@@ -47,40 +42,6 @@ public:
                agents.serve("colour_laser", {kDoorOpen}, {{kErrorStateOid, std::string(kErrorStateOid) + "|4x|0840ff"}}) &&
                agents.serve("jam_door", {kJamDoor}) && agents.serve("no_host_table", {kNoTable});
     }
-
-protected:
-    void SetUp() override
-    {
-        WalkAgentsSuite::SetUp();
-        if (IsSkipped()) return;
-        core::FrontLibrary::tuva().ensureInitialised();
-        Config config;
-        config.timeOutSeconds = 1;
-        config.communities = {{"default", agents_->community()}};
-        server_ = std::make_unique<ExporterServer>(config, WebConfig{});
-        ListenAddress listen = *parseListenAddress("127.0.0.1:1");
-        listen.port = 0;
-        ASSERT_EQ(server_->bind(listen), "");
-        thread_ = std::thread([this] { server_->serve(); });
-    }
-    void TearDown() override
-    {
-        if (server_) server_->stop();
-        if (thread_.joinable()) thread_.join();
-        server_.reset();
-    }
-
-    std::string scrape(const std::string& target)
-    {
-        httplib::Client client("127.0.0.1", server_->port());
-        client.set_read_timeout(30, 0);
-        const auto result = client.Get("/probe?target=" + target);
-        EXPECT_TRUE(result && result->status == 200) << target;
-        return result ? result->body : std::string();
-    }
-
-    std::unique_ptr<ExporterServer> server_;
-    std::thread thread_;
 };
 
 std::string stateLine(const char* state, int value)
