@@ -118,19 +118,34 @@ TEST_F(V3Cli, ASearchListsV1AndV3PrintersAndTheOneThatNeedsCredentials)
 
 TEST_F(V3Cli, ASweptBlockReadsThePrinterThatSpeaksOnlyV3ByItsProfile)
 {
-    // A block goes through the paced sweep, which finds the v3-only agent by its probe.
+    // A block goes through the paced sweep, which finds the v3-only agents by
+    // its probe: the one the profile fits is read, the other needs credentials.
     const std::string targets = dir_->file("targets.txt");
     writeFile(targets, "127.0.0.0/29\n");
-    const ProgramResult r = run({"search", "--no-broadcast", "--targets", targets, "--profile", "office", "--timeout",
-                                 "1", "--json"});
+    const ProgramResult r = run({"search", "--no-broadcast", "--no-progress", "--targets", targets, "--profile",
+                                 "office", "--timeout", "1", "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     const nlohmann::json search = nlohmann::json::parse(r.out);
-    std::map<std::string, std::string> names;
-    for (const auto& device : search.at("devices"))
-        if (device.contains("name") && device.at("name").is_string())
-            names[device.at("address").get<std::string>()] = device.at("name").get<std::string>();
-    EXPECT_EQ(names[kV1Address], "bench-v1");
-    EXPECT_EQ(names[kFittingAddress], "bench-fitting");
+    EXPECT_EQ(search.at("count"), 3);
+    std::map<std::string, nlohmann::json> byAddress;
+    for (const auto& device : search.at("devices")) byAddress[device.at("address").get<std::string>()] = device;
+    EXPECT_EQ(byAddress[kV1Address].value("name", ""), "bench-v1");
+    EXPECT_FALSE(byAddress[kV1Address].contains("profile"));
+    EXPECT_EQ(byAddress[kFittingAddress].value("name", ""), "bench-fitting");
+    EXPECT_EQ(byAddress[kFittingAddress].value("profile", ""), "office");
+    EXPECT_EQ(byAddress[kHardenedAddress].value("credentialsNeeded", false), true) << r.out;
+    EXPECT_EQ(byAddress[kHardenedAddress].value("enterprise", 0), 8072);
+
+    const ProgramResult text = run({"search", "--no-broadcast", "--no-progress", "--targets", targets, "--profile",
+                                    "office", "--timeout", "1"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_NE(text.err.find("1 more that need SNMPv3 credentials"), std::string::npos) << text.err;
+    const size_t at = text.out.find(std::string(kHardenedAddress) + " ");
+    ASSERT_NE(at, std::string::npos) << text.out;
+    const size_t start = text.out.rfind('\n', at) + 1;  // npos + 1 is the first line
+    const std::string line = text.out.substr(start, text.out.find('\n', at) - start);
+    EXPECT_NE(line.find("SNMPv3: credentials needed"), std::string::npos) << line;
+    EXPECT_NE(line.find("enterprise 8072"), std::string::npos) << line;
 }
 
 TEST_F(V3Cli, DeviceCommandsReadWithTheProfileThatAnswers)
