@@ -57,7 +57,10 @@ fi
 
 cli="$(cd "$build_dir" && pwd)/netrov/netrov-cli"
 history_tool="$(cd "$build_dir" && pwd)/bench/forecast_demo_store"
-for need in "$cli" "$history_tool" ip snmpsimd snmpget; do
+# The check needs no forecasts, so a build without the benchmarks serves it.
+needs=("$cli" ip snmpsimd snmpget)
+((check)) || needs+=("$history_tool")
+for need in "${needs[@]}"; do
   if ! command -v "$need" >/dev/null 2>&1; then
     echo "demo: $need is missing (run without --no-setup/--no-build)" >&2
     exit 77
