@@ -16,6 +16,7 @@
 #include "delay_relay.h"
 #include "device_versions.h"
 #include "framework.h"
+#include "inventory_run.h"
 #include "netrov/result_codes.h"
 #include "netrov/snmp_version.h"
 #include "queries.h"
@@ -83,34 +84,19 @@ DeviceIdentity device(const char* community, int32_t version, const char* at = k
     return d;
 }
 
-// Every reading query of the service, as netrov-cli's inventory runs them.
-// cold: nothing learnt of which single objects the queries ask, as in a
-// process's first inventory.
+// An inventory; cold: nothing learnt of which single objects the queries
+// ask, as in a process's first inventory.
 Figure inventory(bench::DelayRelay& relay, const char* at, ServiceRecord* service, int32_t version,
                  bool perQuery = false, bool cold = false)
 {
     tessel::forgetDevices();
     if (cold) tessel::askedObjects().clear();
-    relay.resetExchanges();
+    const bench::InventoryRun run =
+        bench::runInventory(relay, service, [&] { return device(kInventoryWalk, version, at); }, perQuery);
     Figure f;
-    const auto start = Clock::now();
-    for (const tessel::QueryInfo& query : tessel::kQueries) {
-        const std::string name = query.name;
-        if (query.recordSize == 0 || name.find("TUVASRV_Get") != 0) continue;
-        DeviceIdentity d = device(kInventoryWalk, version, at);
-        std::vector<uint8_t> records(query.recordSize * 64);
-        int32_t count = 0;
-        const size_t before = relay.exchanges();
-        const auto queryStart = Clock::now();
-        const int32_t code = tessel::runQuery(query, &d, 0, 0, records.data(), 64, &count, service);
-        if (code == NETROV_OK) f.items += static_cast<size_t>(count);
-        if (perQuery) {
-            std::printf("    %-28s %3zu exchanges, %d records, %.3f s\n", query.name + 8, relay.exchanges() - before,
-                        count, std::chrono::duration<double>(Clock::now() - queryStart).count());
-        }
-    }
-    f.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    f.exchanges = relay.exchanges();
+    f.seconds = run.seconds;
+    f.exchanges = run.exchanges;
+    f.items = run.records;
     return f;
 }
 

@@ -11,6 +11,7 @@
 #include "delay_relay.h"
 #include "device_versions.h"
 #include "framework.h"
+#include "inventory_run.h"
 #include "netrov/result_codes.h"
 #include "netrov/snmp_version.h"
 #include "queries.h"
@@ -77,33 +78,13 @@ DeviceIdentity device(int32_t version)
     return d;
 }
 
-// Every reading query of the service, as netrov-cli's inventory runs them.
-// first: nothing known of the device (for v3: engine, boots, time, keys),
-// as in a process's first inventory of it.
+// An inventory; first: nothing known of the device (for v3: engine, boots,
+// time, keys), as in a process's first inventory of it.
 Figure inventory(bench::DelayRelay& relay, ServiceRecord* service, int32_t version, bool first, bool perQuery = false)
 {
     if (first) tessel::forgetDevices();
-    relay.resetExchanges();
-    Figure f;
-    const auto start = Clock::now();
-    for (const tessel::QueryInfo& query : tessel::kQueries) {
-        const std::string name = query.name;
-        if (query.recordSize == 0 || name.find("TUVASRV_Get") != 0) continue;
-        DeviceIdentity d = device(version);
-        std::vector<uint8_t> records(query.recordSize * 64);
-        int32_t count = 0;
-        const size_t before = relay.exchanges();
-        const auto queryStart = Clock::now();
-        const int32_t code = tessel::runQuery(query, &d, 0, 0, records.data(), 64, &count, service);
-        if (code == NETROV_OK) f.records += static_cast<size_t>(count);
-        if (perQuery)
-            std::printf("    %-28s %3zu exchanges, %d records, result %d, %.4f s\n", query.name + 8,
-                        relay.exchanges() - before, count, code,
-                        std::chrono::duration<double>(Clock::now() - queryStart).count());
-    }
-    f.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    f.exchanges = relay.exchanges();
-    return f;
+    const bench::InventoryRun run = bench::runInventory(relay, service, [&] { return device(version); }, perQuery);
+    return {run.seconds, run.exchanges, run.records};
 }
 
 }  // namespace

@@ -40,15 +40,6 @@ struct V3User {
     std::string privPhrase;
 };
 
-// An agent on one loopback address: communities for SNMPv1/v2c (none for a
-// v3-only agent), its users, and printer objects it serves beside its own.
-struct AgentSetup {
-    std::string address;
-    std::vector<std::string> communities;
-    std::vector<V3User> users;
-    std::string sysName;
-};
-
 // Printer objects that make snmpd a printer to the search: a printer name,
 // one toner row with its capacity and level.
 inline constexpr const char* kPrinterObjects =
@@ -60,11 +51,24 @@ inline constexpr const char* kPrinterObjects =
     "override .1.3.6.1.2.1.43.11.1.1.8.1.1 integer 1000\n"
     "override .1.3.6.1.2.1.43.11.1.1.9.1.1 integer 420\n";
 
+// An agent on a loopback address: communities for SNMPv1/v2c (none for a
+// v3-only agent) and its users.
+struct AgentSetup {
+    std::string address;
+    std::vector<std::string> communities;
+    std::vector<V3User> users;
+    std::string sysName;
+};
+
 // snmpd serving setup from a configuration written into dir (private to
-// its owner before any pass phrase goes in), ended when destroyed.
+// its owner before any pass phrase goes in), ended when destroyed. It serves
+// objects (snmpd configuration lines) beside its own, and answers on
+// moreAddresses too.
 class V3Agent {
 public:
-    V3Agent(const AgentSetup& setup, const std::string& dir) : address_(setup.address)
+    V3Agent(const AgentSetup& setup, const std::string& dir, const std::string& objects = kPrinterObjects,
+            const std::vector<std::string>& moreAddresses = {})
+        : address_(setup.address)
     {
         const std::string config = dir + "/snmpd-" + setup.address + ".conf";
         const std::string state = dir + "/state-" + setup.address;
@@ -74,10 +78,12 @@ public:
         close(fd);
         {
             std::ofstream conf(config);
-            conf << "agentAddress udp:" << setup.address << ":161\nmaster no\n";
+            conf << "agentAddress udp:" << setup.address << ":161";
+            for (const std::string& more : moreAddresses) conf << ",udp:" << more << ":161";
+            conf << "\nmaster no\n";
             conf << "agentXSocket " << dir << "/agentx-" << setup.address << "\n";
             conf << "sysName " << setup.sysName << "\nsysLocation Bench shelf\n";
-            conf << kPrinterObjects;
+            conf << objects;
             for (const std::string& c : setup.communities) conf << "rocommunity " << c << " 127.0.0.0/8\n";
             for (const V3User& u : setup.users) {
                 conf << "createUser " << u.name;
