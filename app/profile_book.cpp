@@ -61,12 +61,6 @@ std::string withoutLine(const core::ProfileError& error)
     return colon == std::string::npos ? error.message : error.message.substr(colon + 2);
 }
 
-void wipe(std::string& text)
-{
-    volatile char* p = text.data();
-    for (size_t i = 0; i < text.size(); ++i) p[i] = 0;
-}
-
 // The copy this process's service reads; removed when the program ends.
 struct ServiceCopy {
     std::filesystem::path path;
@@ -82,6 +76,18 @@ ServiceCopy& serviceCopy()
 {
     static ServiceCopy copy;
     return copy;
+}
+
+bool lacksAuthPhrase(const CredentialProfile& p) { return p.level != Level::NoAuthNoPriv && p.authPassphrase.empty(); }
+bool lacksPrivPhrase(const CredentialProfile& p) { return p.level == Level::AuthPriv && p.privPassphrase.empty(); }
+
+// The pass phrases the file leaves out, from the secret store.
+void fillFromSecrets(std::vector<CredentialProfile>& profiles, SecretStore& secrets)
+{
+    for (CredentialProfile& p : profiles) {
+        if (lacksAuthPhrase(p)) secrets.read(authSecretKey(p.name), p.authPassphrase);
+        if (lacksPrivPhrase(p)) secrets.read(privSecretKey(p.name), p.privPassphrase);
+    }
 }
 
 }  // namespace
@@ -100,7 +106,7 @@ std::string profileProblem(const CredentialProfile& profile, const std::vector<C
     std::vector<CredentialProfile> parsed;
     core::ProfileError error;
     const bool ok = core::parseProfiles(text, parsed, error);
-    wipe(text);
+    core::wipeText(text);
     return ok ? std::string() : withoutLine(error);
 }
 
@@ -112,13 +118,7 @@ bool loadProfileBook(const std::filesystem::path& path, SecretStore* secrets, st
         error = refused.message;
         return false;
     }
-    if (!secrets) return true;
-    for (CredentialProfile& p : profiles) {
-        if (p.level != Level::NoAuthNoPriv && p.authPassphrase.empty())
-            secrets->read(authSecretKey(p.name), p.authPassphrase);
-        if (p.level == Level::AuthPriv && p.privPassphrase.empty())
-            secrets->read(privSecretKey(p.name), p.privPassphrase);
-    }
+    if (secrets) fillFromSecrets(profiles, *secrets);
     return true;
 }
 
@@ -150,7 +150,7 @@ bool saveProfileBook(const std::filesystem::path& path, const std::vector<Creden
     std::string text =
         core::formatProfiles(profiles, secrets ? core::Passphrases::Elsewhere : core::Passphrases::InFile);
     const bool written = writePrivateFile(path, text);
-    wipe(text);
+    core::wipeText(text);
     if (!written) {
         error = path.string() + " cannot be written";
         return false;
@@ -171,13 +171,13 @@ void prepareDesktopProfiles()
     std::vector<CredentialProfile> profiles;
     std::string error;
     if (!loadProfileBook(desktopProfilesPath(), nullptr, profiles, error)) return;
-    const bool lacking = std::any_of(profiles.begin(), profiles.end(), [](const CredentialProfile& p) {
-        return (p.level != Level::NoAuthNoPriv && p.authPassphrase.empty()) ||
-               (p.level == Level::AuthPriv && p.privPassphrase.empty());
-    });
+    // The secret store is asked only when the file lacks a pass phrase.
+    const bool lacking = std::any_of(profiles.begin(), profiles.end(),
+                                     [](const CredentialProfile& p) { return lacksAuthPhrase(p) || lacksPrivPhrase(p); });
     if (!lacking) return;
     SecretStore* secrets = desktopSecrets();
-    if (!secrets || !loadProfileBook(desktopProfilesPath(), secrets, profiles, error)) return;
+    if (!secrets) return;
+    fillFromSecrets(profiles, *secrets);
     shareProfilesWithService(profiles, secrets);
 }
 
@@ -216,7 +216,7 @@ bool shareProfilesWithService(const std::vector<CredentialProfile>& profiles, Se
         if (profileProblem(p, {}).empty()) whole.push_back(p);
     std::string text = core::formatProfiles(whole, core::Passphrases::InFile);
     const bool written = writePrivateFile(copy.path, text);
-    wipe(text);
+    core::wipeText(text);
     if (!written) return false;
     // Set once, before any search reads it; later saves only replace the file.
     const std::string chosen = copy.path.string();

@@ -133,23 +133,23 @@ bool checkProfile(const CredentialProfile& p, int line, ProfileError& error, Pas
 
 }  // namespace
 
+void wipeText(std::string& text) noexcept
+{
+    // Volatile stores, so the compiler cannot drop them as dead.
+    volatile char* p = text.data();
+    for (size_t i = 0; i < text.size(); ++i) p[i] = 0;
+}
+
 SecretText& SecretText::operator=(const SecretText& other)
 {
     if (this != &other) {
-        wipe();
+        wipeText(text_);
         text_ = other.text_;
     }
     return *this;
 }
 
-SecretText::~SecretText() { wipe(); }
-
-void SecretText::wipe() noexcept
-{
-    // Volatile stores, so the compiler cannot drop them as dead.
-    volatile char* p = text_.data();
-    for (size_t i = 0; i < text_.size(); ++i) p[i] = 0;
-}
+SecretText::~SecretText() { wipeText(text_); }
 
 const char* levelName(Level level) noexcept { return nameOf(kLevels, level); }
 const char* authName(Auth auth) noexcept { return nameOf(kAuths, auth); }
@@ -242,8 +242,7 @@ bool loadProfiles(const std::filesystem::path& path, std::vector<CredentialProfi
     if (!in) return fail(error, 0, path.string() + " cannot be read");
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const bool ok = parseProfiles(text, profiles, error, passphrases);
-    volatile char* p = text.data();
-    for (size_t i = 0; i < text.size(); ++i) p[i] = 0;
+    wipeText(text);
     if (!ok) error.message = path.string() + ": " + error.message;
     return ok;
 }

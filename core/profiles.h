@@ -24,6 +24,9 @@
 
 namespace netrov::core {
 
+// Overwrites text that held a secret; the stores are not dropped as dead.
+void wipeText(std::string& text) noexcept;
+
 // Text that is overwritten before its memory is released.
 class SecretText {
 public:
@@ -37,7 +40,6 @@ public:
     bool empty() const noexcept { return text_.empty(); }
 
 private:
-    void wipe() noexcept;
     std::string text_;
 };
 
