@@ -265,13 +265,9 @@ void SearchRun::searchThread(uint32_t address, bool perAddress)
             for (const DeviceIdentity& device : found) processFound(device, perAddress, t.version);
             if (perAddress && !found.empty()) return;
         }
-        if (!perAddress || !extent_.probeV3 || abort_.load() == 1) return;
-        if (engine) {
-            noteCredentialsNeeded(address, *engine);
-        } else if (!extent_.askCommunities) {
-            // No precheck ran: the probe tells whether credentials are needed.
-            probeForV3(address);
-        }
+        // Only the precheck knows an engine: an address that answered
+        // nothing but the probe, and no profile reached.
+        if (engine && abort_.load() != 1) noteCredentialsNeeded(address, *engine);
     } catch (const std::bad_alloc&) {
         // A result array that cannot be had ends this thread without results.
     }
@@ -310,21 +306,6 @@ void SearchRun::noteCredentialsNeeded(uint32_t address, const std::vector<uint8_
 #endif
     std::lock_guard lock(startedMutex_);
     credentialsNeeded_.push_back(needed);
-}
-
-void SearchRun::probeForV3(uint32_t address)
-{
-#ifdef NETROV_HAVE_USM
-    const std::vector<snmp::EngineSighting> engines =
-        snmp::discoverEngines(addressToText(address).c_str(), settings_.TimeOut, {});
-    if (engines.empty()) return;
-    // Every SNMPv3 agent answers the probe, also one that answered a
-    // community but is no printer: that one needs no credentials.
-    if (!sweep(std::vector<uint32_t>{address}, byCommunities(), &abort_, {}).responders.empty()) return;
-    noteCredentialsNeeded(address, engines.front().engineId);
-#else
-    (void)address;
-#endif
 }
 
 void SearchRun::processFound(const DeviceIdentity& found, bool perAddress, int32_t version)

@@ -102,8 +102,6 @@ private:
     std::vector<DeviceIdentity> searchWith(DeviceIdentity& request, int tries);
     // version is the one the device was asked in.
     void processFound(const DeviceIdentity& found, bool perAddress, int32_t version);
-    // Sends the SNMPv3 discovery probe to an address nothing else reached.
-    void probeForV3(uint32_t address);
     // The sweep of the search's communities, with its time-out.
     SweepSettings byCommunities() const;
     enum class Reached { Silent, ByCommunity, ByV3Only };
