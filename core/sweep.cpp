@@ -248,10 +248,12 @@ private:
             const std::span<const uint8_t> data(buffer, static_cast<size_t>(got.size));
 #ifdef NETROV_HAVE_USM
             if (settings_.probeV3 && !answered_[at]) {
-                if (auto engine = snmp::reportedEngine(data, requestIdOf(address, key_))) {
+                if (auto engine = snmp::reportedEngineClock(data, requestIdOf(address, key_))) {
+                    // A reading by profile that follows starts from this engine.
+                    snmp::rememberEngine(address, *engine);
                     answered_[at] = 1;
                     answeredWith_[at] = static_cast<uint32_t>(communities_.size());
-                    engines_[at] = std::move(*engine);
+                    engines_[at] = std::move(engine->id);
                     ++answeredCount_;
                     continue;
                 }

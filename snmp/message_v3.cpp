@@ -539,6 +539,13 @@ void UsmModel::restoreEngine(const Engine& engine)
     state_.receivedAt = std::chrono::steady_clock::now();
 }
 
+void UsmModel::forgetEngine() const
+{
+    std::lock_guard lock(mutex_);
+    state_.known = false;
+    state_.engine = Engine{};
+}
+
 int32_t UsmModel::lastDrop() const
 {
     std::lock_guard lock(mutex_);
@@ -600,6 +607,7 @@ V3Reply requestV3(const char* host, int32_t timeout, int32_t retries, const UsmM
 {
     SnmpMessage current = pdu;
     bool discovered = false;
+    bool rediscovered = false;
     bool resynchronised = false;
     int32_t silences = 0;
     while (silences <= retries) {
@@ -616,6 +624,13 @@ V3Reply requestV3(const char* host, int32_t timeout, int32_t retries, const UsmM
         current.requestId = nextRequestId();
         if (kind == ReportKind::UnknownEngine && !engineKnown && !discovered && model.engine()) {
             discovered = true;
+            continue;
+        }
+        // An unauthenticated report that the engine we hold is unknown: the
+        // agent at this address is not the one learnt. Discover it once.
+        if (kind == ReportKind::UnknownEngine && engineKnown && !model.lastReportAuthenticated() && !rediscovered) {
+            rediscovered = true;
+            model.forgetEngine();
             continue;
         }
         if (kind == ReportKind::NotInTimeWindow && model.lastReportAuthenticated() && !resynchronised) {

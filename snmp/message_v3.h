@@ -116,6 +116,8 @@ public:
     std::optional<Engine> engine() const;
     // Starts from an engine learnt earlier, e.g. before the agent restarted.
     void restoreEngine(const Engine& engine);
+    // Back to before discovery: the next message is the discovery probe.
+    void forgetEngine() const;
     // The NETROV_ reason the last datagram was dropped; NETROV_OK when none was.
     int32_t lastDrop() const;
     void clearDrop() const;
@@ -147,7 +149,9 @@ struct V3Reply {
 };
 
 // Sends pdu to host's port 161 through the engine: discovers the engine
-// when it is not known, resends once after a report that resynchronised
+// when it is not known, or once more when the agent no longer knows the
+// engine the model holds (another agent at the address, or an engine
+// learnt from a probe), resends once after a report that resynchronised
 // the clock, and tries retries more times after a silence. A report or a
 // reply dropped by its checks ends with its own result, never NETROV_NO_REPLY.
 // Agents drop an encrypted request they cannot decrypt, or one for a context

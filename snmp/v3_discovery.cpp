@@ -2,9 +2,11 @@
 #include "v3_discovery.h"
 
 #include <array>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <unordered_map>
 
 #include "engine.h"
 #include "message_v3.h"
@@ -14,6 +16,10 @@ namespace netrov::snmp {
 namespace {
 
 constexpr size_t kProbeRoom = 512;
+// Well inside the 150 s window an engine accepts our clock estimate in.
+constexpr std::chrono::seconds kRememberFor{120};
+// A /16 of SNMPv3 agents fits; beyond that, sightings are not kept.
+constexpr size_t kMaxRemembered = 65536;
 
 // Discovery sends no user name; the model needs one to exist.
 std::shared_ptr<const UsmUser> probeUser()
@@ -44,7 +50,7 @@ public:
                 uint32_t from = 0;
                 memcpy(&from, result.message->sourceAddress, sizeof from);
                 const std::lock_guard lock(mutex_);
-                engines_.emplace(from, engine->id);
+                engines_.emplace(from, *engine);
             }
         }
         return result;
@@ -53,7 +59,7 @@ public:
     {
         return reply.version == kVersion3 && reply.pduType == kPduReport && reply.requestId == requestId;
     }
-    std::map<uint32_t, std::vector<uint8_t>> engines() const
+    std::map<uint32_t, UsmModel::Engine> engines() const
     {
         const std::lock_guard lock(mutex_);
         return engines_;
@@ -61,8 +67,24 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    mutable std::map<uint32_t, std::vector<uint8_t>> engines_;
+    mutable std::map<uint32_t, UsmModel::Engine> engines_;
 };
+
+struct Sighting {
+    UsmModel::Engine engine;
+    std::chrono::steady_clock::time_point seen;
+};
+
+struct EngineBook {
+    std::mutex mutex;
+    std::unordered_map<uint32_t, Sighting> byAddress;
+};
+
+EngineBook& engineBook()
+{
+    static EngineBook book;
+    return book;
+}
 
 }  // namespace
 
@@ -77,15 +99,57 @@ std::vector<uint8_t> discoveryProbe(int32_t msgId)
     return std::vector<uint8_t>(room.begin(), room.begin() + static_cast<std::ptrdiff_t>(*size));
 }
 
-std::optional<std::vector<uint8_t>> reportedEngine(std::span<const uint8_t> datagram, int32_t msgId)
+std::optional<UsmModel::Engine> reportedEngineClock(std::span<const uint8_t> datagram, int32_t msgId)
 {
     const DiscoveryModel model;
     const Unwrapped unwrapped = model.unwrap(datagram, 0);
     if (unwrapped.status != UnwrapStatus::Ok || !unwrapped.message || !model.answers(*unwrapped.message, msgId))
         return std::nullopt;
-    std::map<uint32_t, std::vector<uint8_t>> engines = model.engines();
+    std::map<uint32_t, UsmModel::Engine> engines = model.engines();
     if (engines.empty()) return std::nullopt;
     return std::move(engines.begin()->second);
+}
+
+std::optional<std::vector<uint8_t>> reportedEngine(std::span<const uint8_t> datagram, int32_t msgId)
+{
+    std::optional<UsmModel::Engine> engine = reportedEngineClock(datagram, msgId);
+    if (!engine) return std::nullopt;
+    return std::move(engine->id);
+}
+
+void rememberEngine(uint32_t address, const UsmModel::Engine& engine)
+{
+    EngineBook& book = engineBook();
+    const auto now = std::chrono::steady_clock::now();
+    const std::lock_guard lock(book.mutex);
+    if (book.byAddress.size() >= kMaxRemembered && !book.byAddress.contains(address)) {
+        std::erase_if(book.byAddress, [&](const auto& entry) { return now - entry.second.seen > kRememberFor; });
+        if (book.byAddress.size() >= kMaxRemembered) return;
+    }
+    book.byAddress.insert_or_assign(address, Sighting{engine, now});
+}
+
+std::optional<UsmModel::Engine> rememberedEngine(uint32_t address)
+{
+    EngineBook& book = engineBook();
+    const std::lock_guard lock(book.mutex);
+    const auto found = book.byAddress.find(address);
+    if (found == book.byAddress.end()) return std::nullopt;
+    const auto since = std::chrono::steady_clock::now() - found->second.seen;
+    if (since > kRememberFor) {
+        book.byAddress.erase(found);
+        return std::nullopt;
+    }
+    UsmModel::Engine engine = found->second.engine;
+    engine.time += static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::seconds>(since).count());
+    return engine;
+}
+
+void forgetRememberedEngines()
+{
+    EngineBook& book = engineBook();
+    const std::lock_guard lock(book.mutex);
+    book.byAddress.clear();
 }
 
 std::optional<uint32_t> enterpriseOf(std::span<const uint8_t> engineId) noexcept
@@ -102,14 +166,14 @@ std::vector<EngineSighting> discoverEngines(const char* host, int32_t timeout, c
     pdu.pduType = SNMP_PDU_GET;
     pdu.requestId = nextRequestId();
     const MessageListPtr answers = collect(host, timeout, model, pdu, broadcasts);
-    const std::map<uint32_t, std::vector<uint8_t>> engines = model.engines();
+    const std::map<uint32_t, UsmModel::Engine> engines = model.engines();
     std::vector<EngineSighting> found;
     for (const SnmpMessageList* cell = answers.get(); cell; cell = cell->next) {
         if (!cell->message) continue;
         uint32_t from = 0;
         memcpy(&from, cell->message->sourceAddress, sizeof from);
         const auto engine = engines.find(from);
-        if (engine != engines.end()) found.push_back({from, engine->second});
+        if (engine != engines.end()) found.push_back({from, engine->second.id});
     }
     return found;
 }

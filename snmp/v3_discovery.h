@@ -11,6 +11,8 @@
 #include <span>
 #include <vector>
 
+#include "message_v3.h"
+
 namespace netrov::snmp {
 
 struct EngineSighting {
@@ -25,6 +27,19 @@ std::vector<uint8_t> discoveryProbe(int32_t msgId);
 // msgId; none for anything else (another version, another id, a malformed
 // or authenticated message, an identifier under 5 or over 32 bytes).
 std::optional<std::vector<uint8_t>> reportedEngine(std::span<const uint8_t> datagram, int32_t msgId);
+// The same with the engine's boots and time as the report gave them.
+std::optional<UsmModel::Engine> reportedEngineClock(std::span<const uint8_t> datagram, int32_t msgId);
+
+// Engines that answered a probe, kept by address (host order) for a short
+// while, so that a reading that follows the probe (a search's profiles)
+// starts from the engine instead of discovering it again. A later sighting
+// of an address replaces the earlier one; the book holds a bounded number.
+void rememberEngine(uint32_t address, const UsmModel::Engine& engine);
+// The engine last seen at address with its time moved on by the seconds
+// since; none when none was seen within the last two minutes.
+std::optional<UsmModel::Engine> rememberedEngine(uint32_t address);
+// Forgets every engine seen (tests start clean).
+void forgetRememberedEngines();
 
 // The maker's enterprise number in an engine identifier (RFC 3411 form:
 // high bit of the first byte set); none for an identifier of the old form.

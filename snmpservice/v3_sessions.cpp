@@ -3,13 +3,17 @@
 
 #include <map>
 #include <mutex>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "core/profiles.h"
 
 #ifdef NETROV_HAVE_USM
+#include <cstdio>
+
 #include "message_v3.h"
+#include "v3_discovery.h"
 #endif
 
 namespace netrov::tessel {
@@ -42,6 +46,7 @@ void forgetLocked(Memory& m)
 #ifdef NETROV_HAVE_USM
     m.users.clear();
     m.models.clear();
+    snmp::forgetRememberedEngines();
 #endif
 }
 
@@ -71,6 +76,20 @@ snmp::usm::SecretBytes secretOf(const core::SecretText& text)
 {
     const std::string& t = text.text();
     return snmp::usm::SecretBytes({reinterpret_cast<const uint8_t*>(t.data()), t.size()});
+}
+
+// A dotted IPv4 address in host order; none for a host name.
+std::optional<uint32_t> dottedAddress(const std::string& text)
+{
+    unsigned part[4] = {};
+    char rest = 0;
+    if (std::sscanf(text.c_str(), "%3u.%3u.%3u.%3u%c", &part[0], &part[1], &part[2], &part[3], &rest) != 4) return std::nullopt;
+    uint32_t address = 0;
+    for (const unsigned p : part) {
+        if (p > 255) return std::nullopt;
+        address = (address << 8) | p;
+    }
+    return address;
 }
 
 std::shared_ptr<const snmp::UsmUser> userLocked(Memory& m, const std::string& name, int32_t& result)
@@ -112,7 +131,11 @@ V3Session v3Session(const std::string& address, const std::string& profile)
     }
     std::shared_ptr<const snmp::UsmUser> user = userLocked(m, profile, session.result);
     if (!user) return session;
-    session.model = std::make_shared<const snmp::UsmModel>(std::move(user));
+    auto model = std::make_shared<snmp::UsmModel>(std::move(user));
+    // An engine a search's probe saw a moment ago spares the discovery.
+    if (const std::optional<uint32_t> ipv4 = dottedAddress(address))
+        if (const std::optional<snmp::UsmModel::Engine> engine = snmp::rememberedEngine(*ipv4)) model->restoreEngine(*engine);
+    session.model = std::move(model);
     m.models.emplace(key, session.model);
 #else
     (void)address;

@@ -336,12 +336,20 @@ TEST_F(UsmAgent, AStaleClockIsResynchronisedOnce)
     EXPECT_EQ(stale.engine()->boots, engine.boots);
 }
 
-TEST_F(UsmAgent, AWrongEngineIdentifierIsReportedAsSuch)
+// An engine the agent does not know (another agent now answers at the
+// address, or a probe's sighting was wrong) is discovered again, once.
+TEST_F(UsmAgent, AnEngineTheAgentDoesNotKnowIsDiscoveredAgain)
 {
     const AgentUser& u = user("a_SHA-384");
+    UsmModel first(credentialsOf(u));
+    ASSERT_EQ(get(first, kSysDescr).result, NETROV_OK);
+
     UsmModel model(credentialsOf(u));
     model.restoreEngine({{0x80, 0x00, 0x00, 0x01, 0x02, 0x03}, 1, 0});
-    EXPECT_EQ(get(model, kSysDescr).result, NETROV_V3_UNKNOWN_ENGINE);
+    const V3Reply reply = get(model, kSysDescr);
+    EXPECT_EQ(reply.result, NETROV_OK);
+    EXPECT_EQ(valueText(reply), "NetRov test agent");
+    EXPECT_EQ(model.engine()->id, first.engine()->id);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The exchanges an SNMPv3 inventory costs against snmpd in a private network namespace: as many as over v2c, plus the engine's discovery.
+// The exchanges an SNMPv3 inventory costs against snmpd in a private network namespace: as many as over v2c, plus the engine's discovery unless a probe just saw the engine.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/sweep.h"
 #include "delay_relay.h"
 #include "device_versions.h"
 #include "framework.h"
@@ -34,13 +35,21 @@ struct Inventory {
     size_t records = 0;
 };
 
-// Every reading query, nothing known of the device beforehand.
-Inventory inventory(bench::DelayRelay& relay, Service& service, int32_t version)
+// Every reading query, nothing known of the device beforehand but, with
+// probed, what a search's probe of the address learns.
+Inventory inventory(bench::DelayRelay& relay, Service& service, int32_t version, bool probed = false)
 {
     tessel::forgetDevices();
-    relay.resetExchanges();
     in_addr a{};
     inet_pton(AF_INET, kRelay, &a);
+    if (probed) {
+        core::SweepSettings probe;
+        probe.community = "not-this-one";
+        probe.probeV3 = true;
+        const std::vector<uint32_t> target{ntohl(a.s_addr)};
+        EXPECT_EQ(core::sweep(target, probe, nullptr, {}).engines.size(), 1u);
+    }
+    relay.resetExchanges();
     Inventory result;
     for (const tessel::QueryInfo& query : tessel::kQueries) {
         if (query.recordSize == 0 || std::string(query.name).find("TUVASRV_Get") != 0) continue;
@@ -55,7 +64,7 @@ Inventory inventory(bench::DelayRelay& relay, Service& service, int32_t version)
     return result;
 }
 
-TEST(V3Exchanges, AnInventoryCostsWhatV2cCostsPlusTheDiscovery)
+TEST(V3Exchanges, AnInventoryCostsWhatV2cCostsPlusTheDiscoveryThatAProbeSpares)
 {
     // The namespace is this process's own for the rest of its life.
     if (const std::string why = enterPrivateNamespace(); !why.empty()) GTEST_SKIP() << why;
@@ -81,6 +90,11 @@ TEST(V3Exchanges, AnInventoryCostsWhatV2cCostsPlusTheDiscovery)
     EXPECT_EQ(v3.records, v2c.records);
     // Single objects of several queries share one request, as over v2c.
     EXPECT_LE(v3.exchanges, v2c.exchanges + 1) << "v2c " << v2c.exchanges;
+
+    // A search's probe saw the engine a moment ago: no discovery of its own.
+    const Inventory probed = inventory(relay, service, NETROV_SNMP_V3, true);
+    EXPECT_EQ(probed.records, v2c.records);
+    EXPECT_LE(probed.exchanges, v2c.exchanges) << "v2c " << v2c.exchanges;
     tessel::useProfilesFile({});
 }
 
