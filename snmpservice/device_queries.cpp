@@ -43,9 +43,6 @@ constexpr KeyEntry kErrorStateKeys[] = {
     {"def", "GETDEVERRORSTATE_BITS", "", kKindOctets},
 };
 
-// The single requests of a reading, asked together from a v2c device.
-const ReadAhead kReadAheadGetNexts{SNMP_PDU_GETNEXT, {kInfoKeys, kModelKeys, kStatusKeys}};
-
 // The alert tables: code, group and group index, walked together.
 struct AlertTable {
     KeyEntry keys[3];
@@ -58,6 +55,12 @@ constexpr AlertTable kAlertTables[] = {
       {"def", "GETDEVSTATUS_ALERTGROUP2", "", kKindInteger},
       {"def", "GETDEVSTATUS_ALERTINDEX2", "", kKindInteger}}},
 };
+
+// The single requests of a reading, asked together from a v2c device, and
+// the first row of each alert table: a printer without alerts then needs no
+// GetBulk, which would have its agent compute rows past the table's end.
+const ReadAhead kReadAheadGetNexts{SNMP_PDU_GETNEXT,
+                                   {kInfoKeys, kModelKeys, kStatusKeys, kAlertTables[0].keys, kAlertTables[1].keys}};
 
 constexpr const char* kPowerSaveTable = "GETDEVSTATUSSIMPLE_POWERSAVE";
 constexpr const char* kSimpleStatusTable = "GETDEVSTATUSSIMPLE_ALERT";

@@ -8,7 +8,9 @@
 #include <cstring>
 #include <iterator>
 #include <strings.h>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 
 #include "broadcast_list.h"
@@ -460,10 +462,9 @@ std::optional<ValueList> cachedReply(const QuerySetup& setup, const ReadKey& key
 
 // The objects the registered single requests of this type ask, as the
 // setup's document names them.
-std::vector<std::string> readAheadObjects(const QuerySetup& setup, uint8_t pduType)
+std::vector<std::string> findReadAheadObjects(const QuerySetup& setup, uint8_t pduType)
 {
     std::vector<std::string> objects;
-    if (!setup.service) return objects;
     const uint8_t anywhere[4] = {};
     for (const ReadAheadTable& table : readAheadTables()) {
         uint8_t asked = table.pduType;
@@ -478,6 +479,31 @@ std::vector<std::string> readAheadObjects(const QuerySetup& setup, uint8_t pduTy
         if (prepareQuery(&other, anywhere, table.keys, 0, "", setup.service) != NETROV_OK) continue;
         for (std::string& object : slotObjects(other)) objects.push_back(std::move(object));
     }
+    return objects;
+}
+
+// The same, found once per definition document and request type: finding
+// them means selecting every registered key in the document.
+std::vector<std::string> readAheadObjects(const QuerySetup& setup, uint8_t pduType)
+{
+    if (!setup.service) return {};
+    struct Found {
+        std::string definition;
+        std::vector<std::string> objects;
+    };
+    static std::mutex mutex;
+    static std::map<std::pair<const void*, uint8_t>, Found> found;
+    const std::string definition = setup.service->definitionFile ? setup.service->definitionFile : "";
+    const auto key = std::make_pair(static_cast<const void*>(setup.service->document), pduType);
+    {
+        const std::lock_guard lock(mutex);
+        if (const auto known = found.find(key); known != found.end() && known->second.definition == definition)
+            return known->second.objects;
+    }
+    std::vector<std::string> objects = findReadAheadObjects(setup, pduType);
+    const std::lock_guard lock(mutex);
+    // A handful of documents in a process; a reloaded one replaces its entry.
+    found.insert_or_assign(key, Found{definition, objects});
     return objects;
 }
 
@@ -824,6 +850,24 @@ private:
 
 }  // namespace
 
+namespace {
+
+// Whether the read cache shows the table empty: every column's first
+// GetNext answer, read ahead a moment ago in the same version, lies past
+// its column. The GetNext walk would end there with no row; a GetBulk
+// walk would make the agent compute rows of whatever follows the table.
+bool emptyByReadAhead(const QuerySetup& setup, const std::optional<int32_t>& version)
+{
+    if (!speaksBulk(version)) return false;
+    const std::vector<std::string> objects = slotObjects(setup);
+    if (objects.empty()) return false;
+    const ReadKey key{setup.target, setup.community, *version, SNMP_PDU_GETNEXT};
+    const std::optional<ValueList> first = cachedReply(setup, key, objects);
+    return first && !anyUsable(*first);
+}
+
+}  // namespace
+
 RowsResult walkTable(const QuerySetup& request, size_t maxRows, std::chrono::milliseconds limit)
 {
     QuerySetup setup = ownObjectsOnly(request);
@@ -832,6 +876,7 @@ RowsResult walkTable(const QuerySetup& request, size_t maxRows, std::chrono::mil
     Clock::time_point deadline = Clock::now() + limit;
     if (tQueryDeadline && *tQueryDeadline < deadline) deadline = *tQueryDeadline;
     std::optional<int32_t> version = speakable(setup.version) ? versionFor(setup) : std::nullopt;
+    if (emptyByReadAhead(setup, version)) return result;
     bool bulk = speaksBulk(version) && !bulkRefused(setup.target);
     BulkTableReader reader(setup, cursor, maxRows);
     // Set when GetBulk got no answer twice: GetNext decides whether the

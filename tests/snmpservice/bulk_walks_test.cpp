@@ -247,6 +247,36 @@ TEST_F(BulkWalks, SearchRecordsTheVersionThatAnswered)
     }
 }
 
+// A printer without alerts: the first rows, read ahead with the status,
+// show the alert tables empty, and no GetBulk has its agent compute rows of
+// whatever follows them. A printer with alerts still has them walked whole.
+TEST_F(BulkWalks, AStatusReadWalksNoAlertTableTheReadAheadShowsEmpty)
+{
+    TableAgent quiet;
+    ASSERT_TRUE(quiet.ok()) << quiet.error();
+    for (TableAgent* agent : {&quiet, &table}) {
+        agent->add("1.3.6.1.2.1.25.3.2.1.5.1", AgentValue::integer(2));  // hrDeviceStatus: running
+        agent->add("1.3.6.1.2.1.25.3.5.1.1.1", AgentValue::integer(3));  // hrPrinterStatus: idle
+    }
+    quiet.add("1.3.6.1.2.1.43.18.1.1.8.1.1", AgentValue::octets("past the table"));
+    struct Case {
+        TableAgent* agent;
+        int32_t records;  // one "no alert" record, or one per alert
+        size_t bulks;
+    };
+    const Case cases[] = {{&quiet, 1, 0}, {&table, kAlerts, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.records);
+        DeviceIdentity device = snmpDevice(c.agent->addressValue(), "public", 1);
+        netrovSetSnmpVersion(&device, NETROV_SNMP_V2C);
+        std::vector<DeviceStatus> records(64);
+        int32_t count = 0;
+        ASSERT_EQ(TUVASRV_GetDevStatus(&device, 0, 0, records.data(), 64, &count, service.record()), NETROV_OK);
+        EXPECT_EQ(count, c.records);
+        EXPECT_EQ(c.agent->count(kGetBulk, kV2c), c.bulks);
+    }
+}
+
 TEST_F(BulkWalks, AVersionTheServiceCannotSpeakSendsNothing)
 {
     // A version byte no release has given a meaning.
