@@ -249,8 +249,9 @@ private:
 #ifdef NETROV_HAVE_USM
             if (settings_.probeV3 && !answered_[at]) {
                 if (auto engine = snmp::reportedEngineClock(data, requestIdOf(address, key_))) {
-                    // A reading by profile that follows starts from this engine.
-                    snmp::rememberEngine(address, *engine);
+                    // A reading by profile that follows, in the service, starts from this engine.
+                    snmp_note_engine(got.address, engine->id.data(), static_cast<int32_t>(engine->id.size()),
+                                     engine->boots, engine->time);
                     answered_[at] = 1;
                     answeredWith_[at] = static_cast<uint32_t>(communities_.size());
                     engines_[at] = std::move(engine->id);

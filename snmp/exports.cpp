@@ -7,6 +7,11 @@
 #include "engine.h"
 #include "netrov/zomsnmp.h"
 
+#ifdef NETROV_HAVE_USM
+#include "platform/socket.h"
+#include "v3_discovery.h"
+#endif
+
 using namespace netrov::snmp;
 
 namespace {
@@ -111,4 +116,44 @@ int32_t NETROV_CALL snmp_standard2simple(const SnmpMessage* reply, SnmpSimpleMes
 {
     if (!reply || !simple) return -1;
     return guarded<int32_t>(-1, [&] { return standardToSimple(*reply, *simple) ? 0 : -1; });
+}
+
+void NETROV_CALL snmp_note_engine(uint32_t address, const uint8_t* engineId, int32_t length, uint32_t boots,
+                                  uint32_t time) noexcept
+{
+#ifdef NETROV_HAVE_USM
+    if (!engineId || length < static_cast<int32_t>(kMinEngineId) || length > static_cast<int32_t>(kMaxEngineId)) return;
+    guarded<int>(0, [&] {
+        rememberEngine(ntohl(address), {{engineId, engineId + length}, boots, time});
+        return 0;
+    });
+#else
+    (void)address, (void)engineId, (void)length, (void)boots, (void)time;
+#endif
+}
+
+int32_t NETROV_CALL snmp_noted_engine(uint32_t address, uint8_t* engineId, int32_t capacity, uint32_t* boots,
+                                      uint32_t* time) noexcept
+{
+#ifdef NETROV_HAVE_USM
+    if (!engineId || capacity < 0 || !boots || !time) return 0;
+    return guarded<int32_t>(0, [&] {
+        const std::optional<UsmModel::Engine> engine = rememberedEngine(ntohl(address));
+        if (!engine || engine->id.size() > static_cast<size_t>(capacity)) return 0;
+        std::memcpy(engineId, engine->id.data(), engine->id.size());
+        *boots = engine->boots;
+        *time = engine->time;
+        return static_cast<int32_t>(engine->id.size());
+    });
+#else
+    (void)address, (void)engineId, (void)capacity, (void)boots, (void)time;
+    return 0;
+#endif
+}
+
+void NETROV_CALL snmp_forget_noted_engines(void) noexcept
+{
+#ifdef NETROV_HAVE_USM
+    forgetRememberedEngines();
+#endif
 }

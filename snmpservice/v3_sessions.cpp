@@ -13,7 +13,8 @@
 #include <cstdio>
 
 #include "message_v3.h"
-#include "v3_discovery.h"
+#include "netrov/zomsnmp.h"
+#include "platform/socket.h"
 #endif
 
 namespace netrov::tessel {
@@ -46,7 +47,7 @@ void forgetLocked(Memory& m)
 #ifdef NETROV_HAVE_USM
     m.users.clear();
     m.models.clear();
-    snmp::forgetRememberedEngines();
+    snmp_forget_noted_engines();
 #endif
 }
 
@@ -133,8 +134,15 @@ V3Session v3Session(const std::string& address, const std::string& profile)
     if (!user) return session;
     auto model = std::make_shared<snmp::UsmModel>(std::move(user));
     // An engine a search's probe saw a moment ago spares the discovery.
-    if (const std::optional<uint32_t> ipv4 = dottedAddress(address))
-        if (const std::optional<snmp::UsmModel::Engine> engine = snmp::rememberedEngine(*ipv4)) model->restoreEngine(*engine);
+    if (const std::optional<uint32_t> ipv4 = dottedAddress(address)) {
+        snmp::UsmModel::Engine engine;
+        uint8_t id[snmp::kMaxEngineId];
+        const int32_t length = snmp_noted_engine(htonl(*ipv4), id, sizeof id, &engine.boots, &engine.time);
+        if (length > 0) {
+            engine.id.assign(id, id + length);
+            model->restoreEngine(engine);
+        }
+    }
     session.model = std::move(model);
     m.models.emplace(key, session.model);
 #else

@@ -126,4 +126,18 @@ ZOMSNMP_API SnmpMessage* NETROV_CALL snmp_simple2standard(SnmpSimpleMessage* req
 ZOMSNMP_API int32_t NETROV_CALL snmp_standard2simple(const SnmpMessage* reply,
                                                      SnmpSimpleMessage* simple) NETROV_NOEXCEPT;
 
+/* Beyond the original ten exports: SNMPv3 engines that a discovery probe saw,
+   kept in this library for two minutes by address (network order), so that
+   a reading by profile soon after, in another module of the process, needs
+   no discovery of its own. snmp_note_engine takes an identifier of 5 to 32
+   bytes; snmp_noted_engine writes the identifier (up to capacity bytes), its
+   boots and its time moved on by the seconds since, and returns the
+   identifier's length, or 0 when none is kept. Builds without SNMPv3 keep
+   nothing. */
+ZOMSNMP_API void NETROV_CALL snmp_note_engine(uint32_t address, const uint8_t* engineId, int32_t length,
+                                              uint32_t boots, uint32_t time) NETROV_NOEXCEPT;
+ZOMSNMP_API int32_t NETROV_CALL snmp_noted_engine(uint32_t address, uint8_t* engineId, int32_t capacity,
+                                                  uint32_t* boots, uint32_t* time) NETROV_NOEXCEPT;
+ZOMSNMP_API void NETROV_CALL snmp_forget_noted_engines(void) NETROV_NOEXCEPT;
+
 #endif
