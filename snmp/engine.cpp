@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <chrono>
+#include <memory>
 #include <cstring>
 #include <optional>
 #include <span>
@@ -90,6 +91,17 @@ std::optional<CommunityModel> recordModel(const SnmpMessage& record)
 
 int32_t clampTimeout(int32_t timeout) { return timeout < 0 ? 0 : timeout; }
 
+// A receive buffer as large as a datagram, one per thread and never
+// cleared: a reply touches only the bytes it fills. A buffer made and
+// zeroed for every exchange cost a search of many addresses more than
+// the exchanges themselves.
+std::span<uint8_t> largeReceiveBuffer()
+{
+    thread_local std::unique_ptr<uint8_t[]> buffer;
+    if (!buffer) buffer = std::make_unique_for_overwrite<uint8_t[]>(kLargestDatagram);
+    return {buffer.get(), kLargestDatagram};
+}
+
 bool resolveHost(const char* host, uint32_t& address)
 {
     if (!host) return false;
@@ -130,8 +142,7 @@ MessagePtr request(const char* host, int32_t timeout, const MessageModel& model,
     // SNMPv1 replies keep the datagram size they always had; a GetBulk
     // reply may fill a whole datagram.
     uint8_t small[SNMP_DATAGRAM_SIZE];
-    std::vector<uint8_t> large(model.version() == kVersion1 ? 0 : kLargestDatagram);
-    const std::span<uint8_t> in = large.empty() ? std::span<uint8_t>(small) : std::span<uint8_t>(large);
+    const std::span<uint8_t> in = model.version() == kVersion1 ? std::span<uint8_t>(small) : largeReceiveBuffer();
     const auto deadline = Clock::now() + std::chrono::seconds(clampTimeout(timeout));
     while (waitReadable(fd, deadline)) {
         const platform::Received got = platform::receiveDatagram(fd.get(), in.data(), in.size());

@@ -1,8 +1,9 @@
 // SNMPv3 message wrapping and unwrapping under the user-based security model, and the v3 exchange.
 #include "message_v3.h"
 
+#include "platform/random.h"
+
 #include <openssl/crypto.h>
-#include <openssl/rand.h>
 
 #include <algorithm>
 #include <array>
@@ -233,6 +234,18 @@ std::shared_ptr<const UsmUser> UsmUser::variant(usm::Level level, std::string_vi
     return user;
 }
 
+namespace {
+
+// The HMAC of a message under a user's localised key, from the key made
+// ready once where there is one.
+bool macOf(const UsmUser::LocalKeys& keys, usm::Auth auth, std::span<const uint8_t> message, uint8_t* mac)
+{
+    if (keys.mac && keys.mac->valid()) return keys.mac->compute(message, mac);
+    return usm::computeMac(auth, keys.auth.bytes(), message, mac);
+}
+
+}  // namespace
+
 std::shared_ptr<const UsmUser::LocalKeys> UsmUser::keysFor(std::span<const uint8_t> engineId) const
 {
     std::vector<uint8_t> id(engineId.begin(), engineId.end());
@@ -245,6 +258,7 @@ std::shared_ptr<const UsmUser::LocalKeys> UsmUser::keysFor(std::span<const uint8
     if (level_ != usm::Level::NoAuthNoPriv) {
         keys->auth = usm::localizeKey(auth_, authMaster_.bytes(), engineId);
         if (keys->auth.empty()) return nullptr;
+        keys->mac = std::make_shared<const usm::MacKey>(auth_, keys->auth.bytes());
     }
     if (level_ == usm::Level::AuthPriv) {
         keys->priv = usm::localizePrivKey(auth_, priv_, privMaster_.bytes(), engineId);
@@ -261,8 +275,11 @@ std::optional<size_t> UsmModel::wrap(const SnmpMessage& pdu, std::span<uint8_t> 
     {
         std::lock_guard lock(mutex_);
         if (state_.known && state_.salt == 0) {
-            // A random start, so salts do not repeat across runs under one key.
-            if (RAND_bytes(reinterpret_cast<unsigned char*>(&state_.salt), sizeof(state_.salt)) != 1) return std::nullopt;
+            // A random start, so salts do not repeat across runs under one
+            // key. From the kernel: libcrypto's generator would first set up
+            // its own state for this thread, which costs a search of many
+            // addresses, one thread each, more than the messages themselves.
+            platform::randomFill(&state_.salt, sizeof(state_.salt));
         }
         salt = state_.salt++;
         state = state_;
@@ -359,7 +376,7 @@ std::optional<size_t> UsmModel::wrap(const SnmpMessage& pdu, std::span<uint8_t> 
     for (const Bytes* part : {&version, &global, &security, &msgData}) message.insert(message.end(), part->begin(), part->end());
     if (auth) {
         std::array<uint8_t, kMaxMac> mac{};
-        if (!usm::computeMac(user_->auth(), keys->auth.bytes(), message, mac.data())) return std::nullopt;
+        if (!macOf(*keys, user_->auth(), message, mac.data())) return std::nullopt;
         std::copy_n(mac.data(), macSize, message.begin() + static_cast<std::ptrdiff_t>(macOffset));
     }
     if (message.size() > out.size()) return std::nullopt;
@@ -442,7 +459,7 @@ Unwrapped UsmModel::unwrap(std::span<const uint8_t> data, uint32_t sourceAddress
         const size_t macOffset = static_cast<size_t>(sp.authParams.data() - data.data());
         std::fill_n(zeroed.begin() + static_cast<std::ptrdiff_t>(macOffset), sp.authParams.size(), 0);
         std::array<uint8_t, kMaxMac> mac{};
-        if (!usm::computeMac(user_->auth(), keys->auth.bytes(), zeroed, mac.data())
+        if (!macOf(*keys, user_->auth(), zeroed, mac.data())
             || CRYPTO_memcmp(mac.data(), sp.authParams.data(), sp.authParams.size()) != 0)
             return drop(NETROV_V3_WRONG_DIGEST);
         // Replays and stale messages stay out: the time must be near our

@@ -43,6 +43,7 @@ public:
     struct LocalKeys {
         usm::SecretBytes auth;
         usm::SecretBytes priv;
+        std::shared_ptr<const usm::MacKey> mac;  // auth made ready for HMAC
     };
 
     // Null when the credentials do not fit their level (a protocol or pass

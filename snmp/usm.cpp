@@ -1,9 +1,11 @@
 // The user-based security model's key derivation, message digests and ciphers over libcrypto.
 #include "usm.h"
 
+#include <openssl/core_names.h>
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
+#include <openssl/params.h>
 #include <openssl/provider.h>
 
 #include <algorithm>
@@ -307,6 +309,58 @@ SecretBytes localizePrivKey(Auth auth, Priv priv, std::span<const uint8_t> maste
     }
     key.truncate(row->keyLength);
     return key;
+}
+
+namespace {
+
+EVP_MAC* fetchHmac()
+{
+    struct MacFree {
+        void operator()(EVP_MAC* mac) const noexcept { EVP_MAC_free(mac); }
+    };
+    static const std::unique_ptr<EVP_MAC, MacFree> kHmac(EVP_MAC_fetch(cryptoContext().get(), "HMAC", nullptr));
+    return kHmac.get();
+}
+
+}  // namespace
+
+MacKey::MacKey(Auth auth, std::span<const uint8_t> key) : auth_(auth)
+{
+    const AuthRow* row = authRow(auth);
+    EVP_MAC* hmac = fetchHmac();
+    if (!row || !hmac || key.empty()) return;
+    EVP_MAC_CTX* ctx = EVP_MAC_CTX_new(hmac);
+    if (!ctx) return;
+    OSSL_PARAM params[] = {
+        OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, const_cast<char*>(row->digest), 0),
+        OSSL_PARAM_construct_end(),
+    };
+    if (EVP_MAC_init(ctx, key.data(), key.size(), params) != 1) {
+        EVP_MAC_CTX_free(ctx);
+        return;
+    }
+    ctx_ = ctx;
+}
+
+MacKey::~MacKey() { EVP_MAC_CTX_free(ctx_); }
+
+bool MacKey::compute(std::span<const uint8_t> message, uint8_t* mac) const
+{
+    const AuthRow* row = authRow(auth_);
+    if (!ctx_ || !row) return false;
+    EVP_MAC_CTX* ctx = nullptr;
+    {
+        const std::lock_guard lock(mutex_);
+        ctx = EVP_MAC_CTX_dup(ctx_);
+    }
+    if (!ctx) return false;
+    std::array<uint8_t, EVP_MAX_MD_SIZE> full{};
+    size_t length = 0;
+    const bool ok = EVP_MAC_update(ctx, message.data(), message.size()) == 1
+                    && EVP_MAC_final(ctx, full.data(), &length, full.size()) == 1 && length >= row->macLength;
+    EVP_MAC_CTX_free(ctx);
+    if (ok) std::copy_n(full.data(), row->macLength, mac);
+    return ok;
 }
 
 bool computeMac(Auth auth, std::span<const uint8_t> key, std::span<const uint8_t> message, uint8_t* mac)

@@ -6,10 +6,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
+
+struct evp_mac_ctx_st;
 
 namespace netrov::snmp::usm {
 
@@ -62,6 +65,26 @@ SecretBytes localizePrivKey(Auth auth, Priv priv, std::span<const uint8_t> maste
 // The truncated HMAC of message under the localised key, written to mac
 // (macLength bytes). False when libcrypto fails.
 bool computeMac(Auth auth, std::span<const uint8_t> key, std::span<const uint8_t> message, uint8_t* mac);
+
+// A localised key made ready for HMAC once: each message's code then starts
+// from a copy of it, where computeMac sets up the algorithm and the key
+// anew. Safe to share between threads.
+class MacKey {
+public:
+    MacKey(Auth auth, std::span<const uint8_t> key);
+    ~MacKey();
+    MacKey(const MacKey&) = delete;
+    MacKey& operator=(const MacKey&) = delete;
+
+    bool valid() const noexcept { return ctx_ != nullptr; }
+    // As computeMac; false when the key is not valid or libcrypto fails.
+    bool compute(std::span<const uint8_t> message, uint8_t* mac) const;
+
+private:
+    Auth auth_;
+    evp_mac_ctx_st* ctx_ = nullptr;
+    mutable std::mutex mutex_;
+};
 
 // Encrypts a scoped PDU. salt is the eight bytes that travel as the privacy
 // parameters; boots and time are the engine's as they travel in the message.
