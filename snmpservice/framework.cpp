@@ -462,9 +462,14 @@ std::optional<ValueList> cachedReply(const QuerySetup& setup, const ReadKey& key
 
 // The objects the registered single requests of this type ask, as the
 // setup's document names them.
-std::vector<std::string> findReadAheadObjects(const QuerySetup& setup, uint8_t pduType)
+struct ReadAheadObject {
+    std::string object;
+    size_t group;
+};
+
+std::vector<ReadAheadObject> findReadAheadObjects(const QuerySetup& setup, uint8_t pduType)
 {
-    std::vector<std::string> objects;
+    std::vector<ReadAheadObject> objects;
     const uint8_t anywhere[4] = {};
     for (const ReadAheadTable& table : readAheadTables()) {
         uint8_t asked = table.pduType;
@@ -477,19 +482,19 @@ std::vector<std::string> findReadAheadObjects(const QuerySetup& setup, uint8_t p
         if (asked != pduType) continue;
         QuerySetup other;
         if (prepareQuery(&other, anywhere, table.keys, 0, "", setup.service) != NETROV_OK) continue;
-        for (std::string& object : slotObjects(other)) objects.push_back(std::move(object));
+        for (std::string& object : slotObjects(other)) objects.push_back({std::move(object), table.group});
     }
     return objects;
 }
 
 // The same, found once per definition document and request type: finding
 // them means selecting every registered key in the document.
-std::vector<std::string> readAheadObjects(const QuerySetup& setup, uint8_t pduType)
+std::vector<ReadAheadObject> readAheadObjects(const QuerySetup& setup, uint8_t pduType)
 {
     if (!setup.service) return {};
     struct Found {
         std::string definition;
-        std::vector<std::string> objects;
+        std::vector<ReadAheadObject> objects;
     };
     static std::mutex mutex;
     static std::map<std::pair<const void*, uint8_t>, Found> found;
@@ -500,7 +505,7 @@ std::vector<std::string> readAheadObjects(const QuerySetup& setup, uint8_t pduTy
         if (const auto known = found.find(key); known != found.end() && known->second.definition == definition)
             return known->second.objects;
     }
-    std::vector<std::string> objects = findReadAheadObjects(setup, pduType);
+    std::vector<ReadAheadObject> objects = findReadAheadObjects(setup, pduType);
     const std::lock_guard lock(mutex);
     // A handful of documents in a process; a reloaded one replaces its entry.
     found.insert_or_assign(key, Found{definition, objects});
@@ -535,11 +540,33 @@ std::optional<Exchange> exchangeThroughCache(const QuerySetup& setup, uint8_t pd
         if (batch.size() < kMaxBatch && inBatch.insert(object).second) batch.push_back(object);
     };
     for (const std::string& object : objects) add(object);
-    for (const std::string& object : readAheadObjects(setup, pduType)) {
-        if (!readCache().find(key, object)) add(object);
+    // A device's first batch reads ahead only the kinds of reading this
+    // request belongs to: a search, which reads no more, does not have the
+    // agent answer what an inventory would ask next. Once the device has
+    // answered a batch, a wider reading is under way and everything goes.
+    const std::vector<ReadAheadObject> ahead = readAheadObjects(setup, pduType);
+    const bool first = !readCache().holdsAny(key);
+    // The request's kind: the registration holding most of its objects (an
+    // object may be registered by two kinds, the MAC address say).
+    std::set<size_t> groups;
+    if (first) {
+        std::map<size_t, size_t> held;
+        for (const ReadAheadObject& a : ahead)
+            if (own.contains(a.object)) ++held[a.group];
+        size_t most = 0;
+        for (const auto& [group, count] : held) most = std::max(most, count);
+        for (const auto& [group, count] : held)
+            if (count == most) groups.insert(group);
     }
-    for (const std::string& object : askedObjects().of(pduType)) {
-        if (!readCache().find(key, object)) add(object);
+    const bool narrow = !groups.empty();
+    for (const ReadAheadObject& a : ahead) {
+        if (narrow && !groups.contains(a.group)) continue;
+        if (!readCache().find(key, a.object)) add(a.object);
+    }
+    if (!narrow) {
+        for (const std::string& object : askedObjects().of(pduType)) {
+            if (!readCache().find(key, object)) add(object);
+        }
     }
     const BatchOutcome outcome = askBatch(setup, key, batch);
     if (outcome == BatchOutcome::NoReply && batch.size() == own.size()) {

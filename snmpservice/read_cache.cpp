@@ -48,6 +48,16 @@ void ReadCache::store(const ReadKey& key, const std::string& object, CachedBindi
     objects[object] = Entry{now, std::move(answer)};
 }
 
+bool ReadCache::holdsAny(const ReadKey& key, Clock::time_point now) const
+{
+    const std::lock_guard lock(mutex_);
+    const auto device = devices_.find(key);
+    if (device == devices_.end()) return false;
+    return std::any_of(device->second.objects.begin(), device->second.objects.end(), [&](const auto& e) {
+        return now - e.second.stored < limits_.lifetime && now >= e.second.stored;
+    });
+}
+
 size_t ReadCache::devices() const
 {
     const std::lock_guard lock(mutex_);
@@ -114,6 +124,7 @@ namespace {
 struct Registry {
     std::mutex mutex;
     std::vector<ReadAheadTable> tables;
+    size_t groups = 0;
 };
 
 // Reached from static initialisers of other files: made on first use.
@@ -129,14 +140,17 @@ ReadAhead::ReadAhead(uint8_t pduType, std::initializer_list<std::span<const KeyE
 {
     Registry& r = registry();
     const std::lock_guard lock(r.mutex);
-    for (const std::span<const KeyEntry> keys : tables) r.tables.push_back({pduType, {keys.begin(), keys.end()}});
+    const size_t group = r.groups++;
+    for (const std::span<const KeyEntry> keys : tables)
+        r.tables.push_back({pduType, {keys.begin(), keys.end()}, nullptr, group});
 }
 
 ReadAhead::ReadAhead(uint8_t pduType, const char* shapeTable, const std::vector<std::vector<KeyEntry>>& tables)
 {
     Registry& r = registry();
     const std::lock_guard lock(r.mutex);
-    for (const std::vector<KeyEntry>& keys : tables) r.tables.push_back({pduType, keys, shapeTable});
+    const size_t group = r.groups++;
+    for (const std::vector<KeyEntry>& keys : tables) r.tables.push_back({pduType, keys, shapeTable, group});
 }
 
 std::vector<ReadAheadTable> readAheadTables()

@@ -42,7 +42,10 @@ public:
     using Clock = std::chrono::steady_clock;
     struct Limits {
         std::chrono::milliseconds lifetime{4000};  // answers older than this are asked again
-        size_t devices = 128;                      // least recently stored device goes first
+        // Least recently stored device goes first. A search reads up to 255
+        // addresses at once: fewer places would drop a device's answers
+        // before its own next query reads them.
+        size_t devices = 256;
         size_t objectsPerDevice = 512;
     };
 
@@ -55,6 +58,8 @@ public:
     void store(const ReadKey& key, const std::string& object, CachedBinding answer,
                Clock::time_point now = Clock::now());
     size_t devices() const;
+    // Whether any answer of the key's device and request type is still fresh.
+    bool holdsAny(const ReadKey& key, Clock::time_point now = Clock::now()) const;
     // Forgets every answer of the target (after a Set to it, say).
     void forget(const std::string& target);
     void clear();
@@ -109,6 +114,7 @@ struct ReadAheadTable {
     uint8_t pduType;
     std::vector<KeyEntry> keys;
     const char* shapeTable = nullptr;
+    size_t group = 0;  // the registration it came with: the tables of one kind of reading
 };
 std::vector<ReadAheadTable> readAheadTables();
 
