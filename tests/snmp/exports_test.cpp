@@ -75,3 +75,32 @@ TEST(Exports, BuildReportsTheMessageLength)
 }
 
 }  // namespace
+
+#ifdef NETROV_HAVE_USM
+// The engines a probe saw: kept by address with a valid identifier, given
+// back whole only into room enough, and forgotten on request.
+TEST(Exports, NotedEnginesKeepOnlyWhatIsValid)
+{
+    snmp_forget_noted_engines();
+    const uint8_t id[] = {0x80, 0x00, 0x1f, 0x88, 0x80, 0x01, 0x02, 0x03};
+    const uint8_t tooLong[33] = {0x80};
+    const uint32_t address = 0x0100007F;  // 127.0.0.1, network order
+    snmp_note_engine(address + 0x01000000, nullptr, 8, 1, 1);
+    snmp_note_engine(address + 0x02000000, id, 4, 1, 1);
+    snmp_note_engine(address + 0x03000000, tooLong, 33, 1, 1);
+    snmp_note_engine(address, id, sizeof id, 7, 1000);
+
+    uint8_t out[32] = {};
+    uint32_t boots = 0;
+    uint32_t time = 0;
+    for (uint32_t other : {1u, 2u, 3u}) EXPECT_EQ(snmp_noted_engine(address + (other << 24), out, 32, &boots, &time), 0);
+    EXPECT_EQ(snmp_noted_engine(address, out, 7, &boots, &time), 0);  // no room for all of it
+    EXPECT_EQ(snmp_noted_engine(address, nullptr, 32, &boots, &time), 0);
+    ASSERT_EQ(snmp_noted_engine(address, out, 32, &boots, &time), static_cast<int32_t>(sizeof id));
+    EXPECT_EQ(std::memcmp(out, id, sizeof id), 0);
+    EXPECT_EQ(boots, 7u);
+    EXPECT_GE(time, 1000u);
+    snmp_forget_noted_engines();
+    EXPECT_EQ(snmp_noted_engine(address, out, 32, &boots, &time), 0);
+}
+#endif
