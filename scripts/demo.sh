@@ -46,7 +46,10 @@ if ((build)); then
   # Configure output (Qt's notes about optional modules and the like) only
   # alarms a newcomer; it is shown when something fails.
   mkdir -p "$build_dir"
-  if ! cmake -S . -B "$build_dir" -G Ninja >"$build_dir/configure.log" 2>&1; then
+  # The same flags as scripts/test.sh, so that either command reuses the other's build.
+  if ! cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" \
+      >"$build_dir/configure.log" 2>&1; then
     cat "$build_dir/configure.log" >&2
     echo "demo: configuring the build failed (log above, kept in $build_dir/configure.log)" >&2
     exit 1

@@ -7,6 +7,7 @@ build=${1:-build-fuzz}
 seconds=${2:-20}
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" \
   -DNETROV_FUZZ=ON -DNETROV_BUILD_TESTS=OFF -DNETROV_BUILD_BENCH=OFF
 cmake --build "$build" -j "$(nproc)" --target fuzzers
 shopt -s nullglob
