@@ -107,11 +107,16 @@ private:
     OSSL_PROVIDER* legacy_ = nullptr;
 };
 
-CryptoContext& cryptoContext()
+// Shared, so that a key made ready for HMAC and kept in a static of another
+// file keeps the providers it needs until it goes, whatever the order in
+// which statics are destroyed.
+const std::shared_ptr<CryptoContext>& sharedCryptoContext()
 {
-    static CryptoContext context;
+    static const std::shared_ptr<CryptoContext> context = std::make_shared<CryptoContext>();
     return context;
 }
+
+CryptoContext& cryptoContext() { return *sharedCryptoContext(); }
 
 // Fetching an algorithm searches the providers under a lock, so each is
 // fetched once and kept for the life of the process.
@@ -324,7 +329,7 @@ EVP_MAC* fetchHmac()
 
 }  // namespace
 
-MacKey::MacKey(Auth auth, std::span<const uint8_t> key) : auth_(auth)
+MacKey::MacKey(Auth auth, std::span<const uint8_t> key) : auth_(auth), context_(sharedCryptoContext())
 {
     const AuthRow* row = authRow(auth);
     EVP_MAC* hmac = fetchHmac();

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -82,6 +83,7 @@ public:
 
 private:
     Auth auth_;
+    std::shared_ptr<const void> context_;  // the providers ctx_ needs, kept until ctx_ is freed
     evp_mac_ctx_st* ctx_ = nullptr;
     mutable std::mutex mutex_;
 };
