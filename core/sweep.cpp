@@ -248,7 +248,7 @@ private:
             const std::span<const uint8_t> data(buffer, static_cast<size_t>(got.size));
 #ifdef NETROV_HAVE_USM
             if (settings_.probeV3 && !answered_[at]) {
-                if (auto engine = snmp::reportedEngineClock(data, requestIdOf(address, key_))) {
+                if (auto engine = snmp::reportedEngine(data, requestIdOf(address, key_))) {
                     // A reading by profile that follows, in the service, starts from this engine.
                     snmp_note_engine(got.address, engine->id.data(), static_cast<int32_t>(engine->id.size()),
                                      engine->boots, engine->time);

@@ -234,18 +234,6 @@ std::shared_ptr<const UsmUser> UsmUser::variant(usm::Level level, std::string_vi
     return user;
 }
 
-namespace {
-
-// The HMAC of a message under a user's localised key, from the key made
-// ready once where there is one.
-bool macOf(const UsmUser::LocalKeys& keys, usm::Auth auth, std::span<const uint8_t> message, uint8_t* mac)
-{
-    if (keys.mac && keys.mac->valid()) return keys.mac->compute(message, mac);
-    return usm::computeMac(auth, keys.auth.bytes(), message, mac);
-}
-
-}  // namespace
-
 std::shared_ptr<const UsmUser::LocalKeys> UsmUser::keysFor(std::span<const uint8_t> engineId) const
 {
     std::vector<uint8_t> id(engineId.begin(), engineId.end());
@@ -259,6 +247,7 @@ std::shared_ptr<const UsmUser::LocalKeys> UsmUser::keysFor(std::span<const uint8
         keys->auth = usm::localizeKey(auth_, authMaster_.bytes(), engineId);
         if (keys->auth.empty()) return nullptr;
         keys->mac = std::make_shared<const usm::MacKey>(auth_, keys->auth.bytes());
+        if (!keys->mac->valid()) return nullptr;
     }
     if (level_ == usm::Level::AuthPriv) {
         keys->priv = usm::localizePrivKey(auth_, priv_, privMaster_.bytes(), engineId);
@@ -376,7 +365,7 @@ std::optional<size_t> UsmModel::wrap(const SnmpMessage& pdu, std::span<uint8_t> 
     for (const Bytes* part : {&version, &global, &security, &msgData}) message.insert(message.end(), part->begin(), part->end());
     if (auth) {
         std::array<uint8_t, kMaxMac> mac{};
-        if (!macOf(*keys, user_->auth(), message, mac.data())) return std::nullopt;
+        if (!keys->mac->compute(message, mac.data())) return std::nullopt;
         std::copy_n(mac.data(), macSize, message.begin() + static_cast<std::ptrdiff_t>(macOffset));
     }
     if (message.size() > out.size()) return std::nullopt;
@@ -459,7 +448,7 @@ Unwrapped UsmModel::unwrap(std::span<const uint8_t> data, uint32_t sourceAddress
         const size_t macOffset = static_cast<size_t>(sp.authParams.data() - data.data());
         std::fill_n(zeroed.begin() + static_cast<std::ptrdiff_t>(macOffset), sp.authParams.size(), 0);
         std::array<uint8_t, kMaxMac> mac{};
-        if (!macOf(*keys, user_->auth(), zeroed, mac.data())
+        if (!keys->mac->compute(zeroed, mac.data())
             || CRYPTO_memcmp(mac.data(), sp.authParams.data(), sp.authParams.size()) != 0)
             return drop(NETROV_V3_WRONG_DIGEST);
         // Replays and stale messages stay out: the time must be near our

@@ -4,7 +4,6 @@
 #include <openssl/core_names.h>
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
-#include <openssl/hmac.h>
 #include <openssl/params.h>
 #include <openssl/provider.h>
 
@@ -370,16 +369,7 @@ bool MacKey::compute(std::span<const uint8_t> message, uint8_t* mac) const
 
 bool computeMac(Auth auth, std::span<const uint8_t> key, std::span<const uint8_t> message, uint8_t* mac)
 {
-    const AuthRow* row = authRow(auth);
-    const EVP_MD* md = fetchDigest(auth);
-    if (!row || !md || key.empty()) return false;
-    std::array<uint8_t, EVP_MAX_MD_SIZE> full{};
-    unsigned length = 0;
-    if (!HMAC(md, key.data(), static_cast<int>(key.size()), message.data(), message.size(), full.data(), &length)
-        || length < row->macLength)
-        return false;
-    std::copy_n(full.data(), row->macLength, mac);
-    return true;
+    return MacKey(auth, key).compute(message, mac);
 }
 
 std::optional<std::vector<uint8_t>> encrypt(Priv priv, std::span<const uint8_t> key, uint32_t boots, uint32_t time,

@@ -68,8 +68,8 @@ SecretBytes localizePrivKey(Auth auth, Priv priv, std::span<const uint8_t> maste
 bool computeMac(Auth auth, std::span<const uint8_t> key, std::span<const uint8_t> message, uint8_t* mac);
 
 // A localised key made ready for HMAC once: each message's code then starts
-// from a copy of it, where computeMac sets up the algorithm and the key
-// anew. Safe to share between threads.
+// from a copy of it instead of setting up the algorithm and the key anew.
+// Safe to share between threads.
 class MacKey {
 public:
     MacKey(Auth auth, std::span<const uint8_t> key);

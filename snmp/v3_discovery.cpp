@@ -99,7 +99,7 @@ std::vector<uint8_t> discoveryProbe(int32_t msgId)
     return std::vector<uint8_t>(room.begin(), room.begin() + static_cast<std::ptrdiff_t>(*size));
 }
 
-std::optional<UsmModel::Engine> reportedEngineClock(std::span<const uint8_t> datagram, int32_t msgId)
+std::optional<UsmModel::Engine> reportedEngine(std::span<const uint8_t> datagram, int32_t msgId)
 {
     const DiscoveryModel model;
     const Unwrapped unwrapped = model.unwrap(datagram, 0);
@@ -108,13 +108,6 @@ std::optional<UsmModel::Engine> reportedEngineClock(std::span<const uint8_t> dat
     std::map<uint32_t, UsmModel::Engine> engines = model.engines();
     if (engines.empty()) return std::nullopt;
     return std::move(engines.begin()->second);
-}
-
-std::optional<std::vector<uint8_t>> reportedEngine(std::span<const uint8_t> datagram, int32_t msgId)
-{
-    std::optional<UsmModel::Engine> engine = reportedEngineClock(datagram, msgId);
-    if (!engine) return std::nullopt;
-    return std::move(engine->id);
 }
 
 void rememberEngine(uint32_t address, const UsmModel::Engine& engine)

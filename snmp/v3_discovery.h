@@ -23,12 +23,11 @@ struct EngineSighting {
 // The probe datagram with message id msgId; empty when it cannot be built.
 std::vector<uint8_t> discoveryProbe(int32_t msgId);
 
-// The engine identifier a datagram reports in answer to the probe with
-// msgId; none for anything else (another version, another id, a malformed
-// or authenticated message, an identifier under 5 or over 32 bytes).
-std::optional<std::vector<uint8_t>> reportedEngine(std::span<const uint8_t> datagram, int32_t msgId);
-// The same with the engine's boots and time as the report gave them.
-std::optional<UsmModel::Engine> reportedEngineClock(std::span<const uint8_t> datagram, int32_t msgId);
+// The engine (identifier, boots and time) a datagram reports in answer to
+// the probe with msgId; none for anything else (another version, another id,
+// a malformed or authenticated message, an identifier under 5 or over 32
+// bytes).
+std::optional<UsmModel::Engine> reportedEngine(std::span<const uint8_t> datagram, int32_t msgId);
 
 // Engines that answered a probe, kept by address (host order) for a short
 // while, so that a reading that follows the probe (a search's profiles)

@@ -489,12 +489,13 @@ std::vector<ReadAheadObject> findReadAheadObjects(const QuerySetup& setup, uint8
 
 // The same, found once per definition document and request type: finding
 // them means selecting every registered key in the document.
-std::vector<ReadAheadObject> readAheadObjects(const QuerySetup& setup, uint8_t pduType)
+using ReadAheadList = std::shared_ptr<const std::vector<ReadAheadObject>>;
+ReadAheadList readAheadObjects(const QuerySetup& setup, uint8_t pduType)
 {
-    if (!setup.service) return {};
+    if (!setup.service) return std::make_shared<const std::vector<ReadAheadObject>>();
     struct Found {
         std::string definition;
-        std::vector<ReadAheadObject> objects;
+        ReadAheadList objects;
     };
     static std::mutex mutex;
     static std::map<std::pair<const void*, uint8_t>, Found> found;
@@ -505,7 +506,7 @@ std::vector<ReadAheadObject> readAheadObjects(const QuerySetup& setup, uint8_t p
         if (const auto known = found.find(key); known != found.end() && known->second.definition == definition)
             return known->second.objects;
     }
-    std::vector<ReadAheadObject> objects = findReadAheadObjects(setup, pduType);
+    auto objects = std::make_shared<const std::vector<ReadAheadObject>>(findReadAheadObjects(setup, pduType));
     const std::lock_guard lock(mutex);
     // A handful of documents in a process; a reloaded one replaces its entry.
     found.insert_or_assign(key, Found{definition, objects});
@@ -544,7 +545,8 @@ std::optional<Exchange> exchangeThroughCache(const QuerySetup& setup, uint8_t pd
     // request belongs to: a search, which reads no more, does not have the
     // agent answer what an inventory would ask next. Once the device has
     // answered a batch, a wider reading is under way and everything goes.
-    const std::vector<ReadAheadObject> ahead = readAheadObjects(setup, pduType);
+    const ReadAheadList aheadList = readAheadObjects(setup, pduType);
+    const std::vector<ReadAheadObject>& ahead = *aheadList;
     const bool first = !readCache().holdsAny(key);
     // The request's kind: the registration holding most of its objects (an
     // object may be registered by two kinds, the MAC address say).

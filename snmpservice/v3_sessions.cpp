@@ -3,15 +3,12 @@
 
 #include <map>
 #include <mutex>
-#include <optional>
 #include <utility>
 #include <vector>
 
 #include "core/profiles.h"
 
 #ifdef NETROV_HAVE_USM
-#include <cstdio>
-
 #include "message_v3.h"
 #include "netrov/zomsnmp.h"
 #include "platform/socket.h"
@@ -79,20 +76,6 @@ snmp::usm::SecretBytes secretOf(const core::SecretText& text)
     return snmp::usm::SecretBytes({reinterpret_cast<const uint8_t*>(t.data()), t.size()});
 }
 
-// A dotted IPv4 address in host order; none for a host name.
-std::optional<uint32_t> dottedAddress(const std::string& text)
-{
-    unsigned part[4] = {};
-    char rest = 0;
-    if (std::sscanf(text.c_str(), "%3u.%3u.%3u.%3u%c", &part[0], &part[1], &part[2], &part[3], &rest) != 4) return std::nullopt;
-    uint32_t address = 0;
-    for (const unsigned p : part) {
-        if (p > 255) return std::nullopt;
-        address = (address << 8) | p;
-    }
-    return address;
-}
-
 std::shared_ptr<const snmp::UsmUser> userLocked(Memory& m, const std::string& name, int32_t& result)
 {
     if (const auto known = m.users.find(name); known != m.users.end()) return known->second;
@@ -134,10 +117,10 @@ V3Session v3Session(const std::string& address, const std::string& profile)
     if (!user) return session;
     auto model = std::make_shared<snmp::UsmModel>(std::move(user));
     // An engine a search's probe saw a moment ago spares the discovery.
-    if (const std::optional<uint32_t> ipv4 = dottedAddress(address)) {
+    if (in_addr ipv4{}; inet_pton(AF_INET, address.c_str(), &ipv4) == 1) {
         snmp::UsmModel::Engine engine;
         uint8_t id[snmp::kMaxEngineId];
-        const int32_t length = snmp_noted_engine(htonl(*ipv4), id, sizeof id, &engine.boots, &engine.time);
+        const int32_t length = snmp_noted_engine(ipv4.s_addr, id, sizeof id, &engine.boots, &engine.time);
         if (length > 0) {
             engine.id.assign(id, id + length);
             model->restoreEngine(engine);
