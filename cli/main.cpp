@@ -537,8 +537,8 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
     const core::Attention attention = core::deviceAttention(report);
     std::vector<std::string> concerned;
     for (const core::TonerLevel& t : report.toner) {
-        if (t.percent && *t.percent <= core::kDefaultCriticalPercent)
-            concerned.push_back((t.colour.empty() ? t.name : t.colour) + " " + std::to_string(*t.percent) + " %");
+        if (t.state == core::LevelState::Low || t.state == core::LevelState::Empty)
+            concerned.push_back(t.colour + " " + (t.percent ? std::to_string(*t.percent) + " %" : core::levelStateName(t.state)));
     }
     if (options.json) {
         out["attention"] = attention.needed();
@@ -633,6 +633,7 @@ int runCheck(const std::string& addressText, const CommonOptions& options, const
         *into = *value;
     }
     if (const std::string error = cli::thresholdsError(thresholds); !error.empty()) return unknown(error);
+    core::setActiveThresholds(thresholds.table());
     const CheckedDevice checked = checkDevice(addressText, options);
     if (!checked.error.empty()) return unknown(checked.error);
 
@@ -753,6 +754,7 @@ int main(int argc, char** argv)
     // Every text the program prints is UTF-8; a console shows it as such.
     SetConsoleOutputCP(CP_UTF8);
 #endif
+    cli::loadProgramThresholds();
     CLI::App app{"Finds network printers and MFPs by SNMP and reads what they report."};
     app.name("netrov-cli");
     app.set_version_flag("--version", std::string("netrov-cli ") + NETROV_VERSION);
@@ -830,10 +832,10 @@ int main(int argc, char** argv)
         const bool toner = kind.kind == cli::CheckKind::Toner;
         const auto given = [](int value) { return value < 0 ? std::string("none") : std::to_string(value); };
         check->add_option((toner ? "-w,--" : "--") + key + "-warning", checkWarnings[k],
-                          std::string("warn when ") + kind.words + " is below N % (default " + given(kind.defaultWarning) + ")")
+                          std::string("warn when ") + kind.words + " is below N % (default " + given(cli::defaultThreshold(kind).warning) + ")")
             ->type_name("N");
         check->add_option((toner ? "-c,--" : "--") + key + "-critical", checkCriticals[k],
-                          std::string("critical when ") + kind.words + " is below N % (default " + given(kind.defaultCritical) + ")")
+                          std::string("critical when ") + kind.words + " is below N % (default " + given(cli::defaultThreshold(kind).critical) + ")")
             ->type_name("N");
     }
     check->add_option("--days-warning", checkGiven.daysWarning,
