@@ -228,6 +228,13 @@ grep -q '^netrov_exporter_build_info' <<<"$run_log" || fail "the exporter did no
 grep -qE '^netrov_up(\{[^}]*\})? 1' <<<"$run_log" || fail "the exporter's probe did not reach the agent: $run_log"
 [ -n "$("${as_root[@]}" find "$root/lib/systemd/system" "$root/usr/lib/systemd/system" -name netrov-exporter.service 2>/dev/null)" ] ||
   fail "the exporter's systemd unit is not installed"
+# The communities stay root's: the unit hands the service its own copy.
+config_owner=$("${as_root[@]}" stat -c '%U:%G %a' "$root/etc/netrov/exporter.yml" 2>&1)
+[ "$config_owner" = "root:root 600" ] || fail "/etc/netrov/exporter.yml is [$config_owner], not root:root 600"
+for unit in system/netrov-exporter.service user/netrov-watch.service; do
+  file=$("${as_root[@]}" find "$root/lib/systemd/$unit" "$root/usr/lib/systemd/$unit" 2>/dev/null | head -n 1)
+  "${as_root[@]}" grep -qx 'Restart=on-failure' "$file" 2>/dev/null || fail "$unit does not restart on failure"
+done
 
 say "apt-get purge netrov"
 in_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -q netrov >"$root.purge" 2>&1 ||
