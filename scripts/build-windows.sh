@@ -37,7 +37,10 @@ jobs=$(nproc)
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-scripts/setup.sh --windows
+# Wine's i386 half (and dpkg's i386 architecture) only when 32-bit programs will run.
+wine32=()
+((run_tests)) && [ "$arch" = i686 ] && wine32=(--wine32)
+scripts/setup.sh --windows "${wine32[@]}"
 
 # libexpat: Debian's bookworm source, one fetch for both architectures.
 sources=$root/build-windows-sources
@@ -59,7 +62,10 @@ Dir::Cache "$apt_dir/cache";
 APT::Sandbox::User "root";
 EOF
   export APT_CONFIG=$apt_dir/apt.conf
-  apt-get update -qq
+  # shellcheck source=scripts/apt.sh
+  . "$root/scripts/apt.sh"
+  apt_root=()  # apt's own directories here are private ones
+  apt_update
   (cd "$sources/fetch" && apt-get source -qq expat)
   unset APT_CONFIG
   unpacked=$(find "$sources/fetch" -maxdepth 1 -type d -name 'expat-*' | head -n 1)

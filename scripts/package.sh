@@ -47,10 +47,14 @@ missing=()
 for p in "${need[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+# shellcheck source=scripts/apt.sh
+. scripts/apt.sh
 if ((${#missing[@]})); then
   say "installing ${missing[*]}"
-  "${as_root[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  if ! apt_install "${missing[@]}" >/dev/null; then
+    echo "package: SKIPPED: ${missing[*]} cannot be installed (apt's complaint above)" >&2
+    exit 77
+  fi
 fi
 
 version=$(sed -n 's/^project(NetRov VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -112,10 +116,17 @@ if ! mirror=$(debian_mirror bookworm); then
 fi
 
 say "making a Debian 12 root from $mirror"
-if ! "${as_root[@]}" mmdebstrap --mode=root --variant=apt --include=snmpsim,iproute2 \
+# mmdebstrap fetches the archive's indexes itself: retried like apt-get
+# update, each time into an empty folder.
+# shellcheck disable=SC2317  # called through apt_retry
+make_root() {
+  "${as_root[@]}" rm -rf --one-file-system "$root" && mkdir "$root" &&
+    "${as_root[@]}" mmdebstrap --mode=root --variant=apt --include=snmpsim,iproute2 \
       --skip=download/empty --skip=cleanup/apt \
       --setup-hook="mkdir -p \"\$1\"/var/cache/apt/archives && cp -n $cache/*.deb \"\$1\"/var/cache/apt/archives/ 2>/dev/null || true" \
-      bookworm "$root" "$mirror" </dev/null >"$root.log" 2>&1; then
+      bookworm "$root" "$mirror" </dev/null
+}
+if ! apt_retry make_root >"$root.log" 2>&1; then
   tail -n 15 "$root.log" >&2
   echo "package: SKIPPED the check: the Debian 12 root cannot be made (no package source reachable?)" >&2
   rm -f "$root.log"
