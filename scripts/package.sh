@@ -69,10 +69,16 @@ deb="$out/netrov_${version}_${arch}.deb"
 if ((build)); then
   started=$SECONDS
   # Built from a copy, so that dpkg-buildpackage writes beside the copy and
-  # never into the folder that holds the work tree.
-  work=$(mktemp -d)
+  # never into the folder that holds the work tree. The copy's path is the
+  # same for every build (Debian's flags carry it, and ccache hashes them), so
+  # ccache finds what the last package build of any clone compiled; a lock
+  # keeps two builds out of each other's way.
+  work=${XDG_CACHE_HOME:-${HOME:-/root}/.cache}/netrov-package/build
+  mkdir -p "$work"
+  exec {lock}>"$work.lock"
+  flock "$lock"
   trap 'rm -rf "$work"' EXIT
-  mkdir "$work/netrov-$version"
+  rm -rf "${work:?}"/* && mkdir "$work/netrov-$version"
   tar -C "$source_dir" --exclude='./build*' --exclude=./.git --exclude='./obj-*' --exclude=./debian/netrov \
     --exclude=./debian/.debhelper -cf - . | tar -C "$work/netrov-$version" -xf -
   export CCACHE_DIR=${CCACHE_DIR:-${HOME:-/root}/.cache/ccache}

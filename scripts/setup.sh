@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-  build-essential cmake ninja-build pkg-config python3 git
+  build-essential cmake ninja-build pkg-config python3 git ccache
   clang libclang-rt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libexpat1-dev libsqlite3-dev
