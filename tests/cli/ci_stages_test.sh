@@ -33,5 +33,12 @@ if [ "$(grep -c '^stage ' <<<"$report")" != 2 ] || ! tail -n 1 <<<"$report" | gr
   echo "report: [$report]"
   failures=$((failures + 1))
 fi
+# CI's budgets fit its 45 minutes.
+budgets=$(sed -nE 's/^ *stage ("[^"]*"|[^ ]+) ([0-9]+) .*/\2/p' "$source_dir/.ci/run")
+total=$(( $(paste -sd+ <<<"$budgets") ))
+if [ "$(wc -l <<<"$budgets")" -lt 8 ] || ((total > 45 * 60)); then
+  echo "CI budgets: [$(tr '\n' ' ' <<<"$budgets")] add up to $total s"
+  failures=$((failures + 1))
+fi
 [ "$failures" -eq 0 ] && echo "ci stages: every case gave what it should"
 exit "$((failures > 0))"
