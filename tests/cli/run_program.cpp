@@ -11,13 +11,10 @@
 
 namespace netrov::test {
 
-ProgramResult runProgram(const std::vector<std::string>& argv, int timeoutSeconds)
-{
-    return interruptWhen(argv, nullptr, timeoutSeconds);
-}
+namespace {
 
-ProgramResult interruptWhen(const std::vector<std::string>& argv, const std::function<bool(const std::string&)>& ready,
-                            int timeoutSeconds)
+ProgramResult run(const std::vector<std::string>& argv, const std::function<bool(const std::string&)>& ready,
+                  int timeoutSeconds, const std::string& directory)
 {
     ProgramResult result;
     int outPipe[2];
@@ -32,6 +29,7 @@ ProgramResult interruptWhen(const std::vector<std::string>& argv, const std::fun
     if (pid == 0) {
         dup2(outPipe[1], STDOUT_FILENO);
         dup2(errPipe[1], STDERR_FILENO);
+        if (!directory.empty() && chdir(directory.c_str()) != 0) _exit(126);
         std::vector<char*> args;
         for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
@@ -82,6 +80,24 @@ ProgramResult interruptWhen(const std::vector<std::string>& argv, const std::fun
     waitpid(pid, &status, 0);
     result.status = !killed && (sent || !ready) && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+}  // namespace
+
+ProgramResult runProgram(const std::vector<std::string>& argv, int timeoutSeconds)
+{
+    return run(argv, nullptr, timeoutSeconds, {});
+}
+
+ProgramResult runProgramIn(const std::string& directory, const std::vector<std::string>& argv, int timeoutSeconds)
+{
+    return run(argv, nullptr, timeoutSeconds, directory);
+}
+
+ProgramResult interruptWhen(const std::vector<std::string>& argv, const std::function<bool(const std::string&)>& ready,
+                            int timeoutSeconds)
+{
+    return run(argv, ready, timeoutSeconds, {});
 }
 
 size_t lineCount(const std::string& text)

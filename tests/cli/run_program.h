@@ -16,6 +16,10 @@ struct ProgramResult {
 // argv[0] is the program path; no shell is involved.
 ProgramResult runProgram(const std::vector<std::string>& argv, int timeoutSeconds = 120);
 
+// As runProgram, started in directory (its current directory; argv[0] must
+// not be relative).
+ProgramResult runProgramIn(const std::string& directory, const std::vector<std::string>& argv, int timeoutSeconds = 120);
+
 // As runProgram, and sends SIGINT once the program's standard error satisfies
 // ready; status is -1 when it was never ready or did not exit.
 ProgramResult interruptWhen(const std::vector<std::string>& argv, const std::function<bool(const std::string&)>& ready,

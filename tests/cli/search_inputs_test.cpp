@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <set>
 
@@ -15,6 +16,7 @@
 
 #include "exit_codes.h"
 #include "run_program.h"
+#include "temp_dir.h"
 #include "walk_agents.h"
 
 namespace netrov::test {
@@ -118,6 +120,46 @@ TEST_F(SearchInputs, CtrlCDuringASweepListsWhatAnsweredSoFar)
     ASSERT_EQ(r.status, cli::kExitInterrupted) << r.err.substr(0, 2000);
     EXPECT_NE(r.err.find("listing what was found so far"), std::string::npos) << r.err;
     EXPECT_EQ(addressesIn(r.out), (std::set<std::string>{"127.0.58.1", "127.0.58.2"})) << r.out;
+}
+
+TEST_F(SearchInputs, EveryPathOptionTakesARelativePathFromTheCurrentDirectory)
+{
+    // The rows run in order from one folder: the later ones read the store
+    // the watch row wrote there.
+    struct Case {
+        std::vector<std::string> args;
+        const char* written;  // the file the row writes, relative; "" for none
+        const char* shown;    // text in the output or the file written
+        const char* notShown;
+    };
+    const Case cases[] = {
+        {{"search", "--no-broadcast", "--targets", "targets.txt", "--timeout", "1", "--json"}, "", "127.0.57.1", "cannot read"},
+        {{"report", "--targets", "targets.txt", "--timeout", "1"}, "", "127.0.57.1", "cannot read"},
+        {{"watch", "--targets", "targets.txt", "--rounds", "1", "--timeout", "1", "--store", "fleet.db"}, "fleet.db", "", ""},
+        {{"fleet", "--store", "fleet.db", "--json"}, "", "127.0.57.1", ""},
+        {{"history", "127.0.57.1", "--store", "fleet.db"}, "", "", "no such"},
+        {{"report", "--range", "127.0.57.1-127.0.57.1", "--timeout", "1", "--store", "fleet.db", "--output", "fleet.csv"},
+         "fleet.csv", "127.0.57.1", "stay empty"},
+        {{"check", "127.0.57.1", "-t", "1", "--store", "fleet.db", "--days-warning", "1"}, "", "NETROV", "store not read"},
+    };
+    TempDir dir;
+    writeFile(dir.file("targets.txt"), "127.0.57.1\n");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.front());
+        std::vector<std::string> argv{kCli};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        const ProgramResult r = runProgramIn(dir.path().string(), argv);
+        EXPECT_EQ(r.status, 0) << r.out << r.err;
+        std::string seen = r.out + r.err;
+        if (*c.written) {
+            EXPECT_TRUE(std::filesystem::is_regular_file(dir.path() / c.written));
+            if (std::string(c.written).ends_with(".csv")) seen += readFile(dir.file(c.written));
+        }
+        EXPECT_NE(seen.find(c.shown), std::string::npos) << seen;
+        if (*c.notShown) {
+            EXPECT_EQ(seen.find(c.notShown), std::string::npos) << seen;
+        }
+    }
 }
 
 TEST(SearchInputNames, HostNamesAreTakenAndAnUnknownNameIsBadInput)
