@@ -59,10 +59,33 @@ using cli::kExitInterrupted;
 using cli::kExitOk;
 
 std::atomic<int> gInterrupted{0};
+// When the last counted interruption came, in milliseconds of a monotonic clock.
+std::atomic<int64_t> gLastInterruptMs{0};
+static_assert(std::atomic<int64_t>::is_always_lock_free, "the signal handler needs a lock-free clock value");
+
+// One Ctrl-C can arrive twice: `timeout` and shells signal the program and
+// then its whole process group. Signals this close to the one counted are
+// the same interruption, so the second cannot stop what the first lets finish.
+constexpr int64_t kSameInterruptMs = 500;
+
+int64_t monotonicMs() noexcept
+{
+#ifdef _WIN32
+    return static_cast<int64_t>(GetTickCount64());
+#else
+    // clock_gettime may be called from a signal handler.
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+#endif
+}
 
 // Counts: a sweep stops sending at the first and stops reading at the second.
 extern "C" void onInterrupt(int)
 {
+    const int64_t now = monotonicMs();
+    if (gInterrupted.load() > 0 && now - gLastInterruptMs.load() < kSameInterruptMs) return;
+    gLastInterruptMs.store(now);
     gInterrupted.fetch_add(1);
 }
 

@@ -8,13 +8,14 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <thread>
 
 namespace netrov::test {
 
 namespace {
 
 ProgramResult run(const std::vector<std::string>& argv, const std::function<bool(const std::string&)>& ready,
-                  int timeoutSeconds, const std::string& directory)
+                  int timeoutSeconds, const std::string& directory, int signals = 1)
 {
     ProgramResult result;
     int outPipe[2];
@@ -70,7 +71,11 @@ ProgramResult run(const std::vector<std::string>& argv, const std::function<bool
             }
         }
         if (ready && !sent && ready(result.err)) {
-            kill(pid, SIGINT);
+            for (int i = 0; i < signals; ++i) {
+                // A moment apart, as two senders are: the program sees each.
+                if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                kill(pid, SIGINT);
+            }
             sent = true;
         }
     }
@@ -95,9 +100,9 @@ ProgramResult runProgramIn(const std::string& directory, const std::vector<std::
 }
 
 ProgramResult interruptWhen(const std::vector<std::string>& argv, const std::function<bool(const std::string&)>& ready,
-                            int timeoutSeconds)
+                            int timeoutSeconds, int signals)
 {
-    return run(argv, ready, timeoutSeconds, {});
+    return run(argv, ready, timeoutSeconds, {}, signals);
 }
 
 size_t lineCount(const std::string& text)

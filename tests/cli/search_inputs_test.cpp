@@ -112,14 +112,20 @@ TEST_F(SearchInputs, CtrlCDuringASweepListsWhatAnsweredSoFar)
 {
     // 766 addresses at 40 a second take 19 seconds; the two printers are
     // the first addresses asked, and the interrupt comes once both answered.
-    const auto start = std::chrono::steady_clock::now();
-    const ProgramResult r = interruptWhen({kCli, "search", "--no-broadcast", "--range", "127.0.58.1-127.0.60.254", "--rate", "40",
-                                           "--timeout", "2", "--progress", "--json"},
-                                          [](const std::string& err) { return err.find(" 2 answered") != std::string::npos; });
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
-    ASSERT_EQ(r.status, cli::kExitInterrupted) << r.err.substr(0, 2000);
-    EXPECT_NE(r.err.find("listing what was found so far"), std::string::npos) << r.err;
-    EXPECT_EQ(addressesIn(r.out), (std::set<std::string>{"127.0.58.1", "127.0.58.2"})) << r.out;
+    // One Ctrl-C may arrive twice at once (`timeout` and shells signal the
+    // program and then its process group): that is still the first one.
+    for (const int signals : {1, 2}) {
+        SCOPED_TRACE(std::to_string(signals) + " signals");
+        const auto start = std::chrono::steady_clock::now();
+        const ProgramResult r =
+            interruptWhen({kCli, "search", "--no-broadcast", "--range", "127.0.58.1-127.0.60.254", "--rate", "40",
+                           "--timeout", "2", "--progress", "--json"},
+                          [](const std::string& err) { return err.find(" 2 answered") != std::string::npos; }, 60, signals);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+        ASSERT_EQ(r.status, cli::kExitInterrupted) << r.err.substr(0, 2000);
+        EXPECT_NE(r.err.find("listing what was found so far"), std::string::npos) << r.err;
+        EXPECT_EQ(addressesIn(r.out), (std::set<std::string>{"127.0.58.1", "127.0.58.2"})) << r.out;
+    }
 }
 
 TEST_F(SearchInputs, EveryPathOptionTakesARelativePathFromTheCurrentDirectory)
