@@ -420,7 +420,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         const bool json = options.common.json;
         const std::string mark = report->excel ? core::kUtf8ByteOrderMark : "";
         if (!report->output.empty()) {
-            // A file keeps the devices' texts as they are; a terminal never gets their controls.
+            // A file keeps the devices' texts as they are, as a pipe does; a terminal never gets their controls.
             const std::string text = json ? cli::dumpJson(core::reportJson(reports)) + "\n" : mark + core::reportCsv(reports);
             if (!platform::replaceFile(report->output, text)) {
                 std::cerr << "netrov-cli: cannot write the report to " << cli::terminalSafe(report->output) << "\n";
@@ -429,7 +429,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         } else if (json) {
             std::cout << cli::dumpJson(core::reportJson(reports)) << "\n";
         } else {
-            std::cout << mark << core::reportCsv(reports, cli::terminalSafe);
+            std::cout << mark << core::reportCsv(reports, cli::standardOutputCells());
         }
         std::cerr << reports.size() << (reports.size() == 1 ? " device" : " devices") << " reported\n";
         if (reports.empty() && status == kExitOk)
@@ -615,7 +615,7 @@ int runRead(cli::ReadCommand command, const std::string& addressText, const Comm
     read.snmpVersion = checked.snmpVersion;
     read.timeOut = checked.timeOut;
     read.json = options.json;
-    read.bars = isatty(STDOUT_FILENO) != 0;
+    read.bars = cli::standardOutputIsTerminal();
     return cli::runReadCommand(command, checked.address, read, std::cout, std::cerr);
 }
 
@@ -822,8 +822,8 @@ int main(int argc, char** argv)
                      "write CSV that starts with a UTF-8 byte-order mark, so spreadsheets read accented texts right");
     report->add_option("--jobs", reportOptions.jobs, "devices read at once, 1 to 64 (default 8)");
     report->add_option("--output", reportOptions.output,
-                       "write the report to FILE with the devices' texts unchanged (standard output gets control "
-                       "characters replaced by ?)");
+                       "write the report to FILE with the devices' texts unchanged (as a pipe gets them; a "
+                       "terminal gets control characters replaced by ?)");
     report->add_option("--retry", reportSearch.retry, "additional attempts per address, 0 to 10 (default 0)");
     report->add_option("--rate", reportSearch.rate, "requests per second of a large sweep, 1 to 1000000 (default 500)");
     report->add_flag("--progress", reportSearch.progress, "draw progress even when stderr is not a terminal");

@@ -6,6 +6,12 @@
 #include <cstring>
 #include <string_view>
 
+#ifdef _WIN32
+#  include <io.h>
+#else
+#  include <unistd.h>
+#endif
+
 #include "search_settings.h"
 #include "words.h"
 
@@ -56,6 +62,21 @@ std::string terminalSafe(const std::string& text)
         }
     }
     return out;
+}
+
+bool standardOutputIsTerminal()
+{
+#ifdef _WIN32
+    return _isatty(_fileno(stdout)) != 0;
+#else
+    return isatty(STDOUT_FILENO) != 0;
+#endif
+}
+
+std::string (*standardOutputCells())(const std::string&)
+{
+    const auto unchanged = [](const std::string& text) { return text; };
+    return standardOutputIsTerminal() ? terminalSafe : +unchanged;
 }
 
 std::string macText(const DeviceInfo& info)

@@ -3,8 +3,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -14,13 +16,34 @@ namespace netrov::test {
 
 namespace {
 
-ProgramResult run(const std::vector<std::string>& argv, const std::function<bool(const std::string&)>& ready,
-                  int timeoutSeconds, const std::string& directory, int signals = 1)
+// How the program is started beyond its arguments.
+struct Start {
+    std::string directory;  // its current directory; empty: ours
+    int signals = 1;        // SIGINTs sent when ready
+    bool terminal = false;  // standard output on a terminal (raw, so bytes pass as written)
+};
+
+// A pipe, or a terminal in raw mode: [0] is what we read, [1] what the program writes.
+bool outputChannel(bool terminal, int fds[2])
 {
+    if (!terminal) return pipe2(fds, O_CLOEXEC) == 0;
+    termios raw{};
+    cfmakeraw(&raw);
+    if (openpty(&fds[0], &fds[1], nullptr, &raw, nullptr) != 0) return false;
+    fcntl(fds[0], F_SETFD, FD_CLOEXEC);
+    fcntl(fds[1], F_SETFD, FD_CLOEXEC);
+    return true;
+}
+
+ProgramResult run(const std::vector<std::string>& argv, const std::function<bool(const std::string&)>& ready,
+                  int timeoutSeconds, const Start& start)
+{
+    const std::string& directory = start.directory;
+    const int signals = start.signals;
     ProgramResult result;
     int outPipe[2];
     int errPipe[2];
-    if (pipe2(outPipe, O_CLOEXEC) != 0) return result;
+    if (!outputChannel(start.terminal, outPipe)) return result;
     if (pipe2(errPipe, O_CLOEXEC) != 0) {
         close(outPipe[0]);
         close(outPipe[1]);
@@ -59,7 +82,7 @@ ProgramResult run(const std::vector<std::string>& argv, const std::function<bool
         }
         if (poll(fds, 2, static_cast<int>(left.count())) <= 0) continue;
         for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
             char buffer[4096];
             const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
             if (n > 0) {
@@ -96,13 +119,18 @@ ProgramResult runProgram(const std::vector<std::string>& argv, int timeoutSecond
 
 ProgramResult runProgramIn(const std::string& directory, const std::vector<std::string>& argv, int timeoutSeconds)
 {
-    return run(argv, nullptr, timeoutSeconds, directory);
+    return run(argv, nullptr, timeoutSeconds, Start{directory});
+}
+
+ProgramResult runOnTerminal(const std::vector<std::string>& argv, int timeoutSeconds)
+{
+    return run(argv, nullptr, timeoutSeconds, Start{{}, 1, true});
 }
 
 ProgramResult interruptWhen(const std::vector<std::string>& argv, const std::function<bool(const std::string&)>& ready,
                             int timeoutSeconds, int signals)
 {
-    return run(argv, ready, timeoutSeconds, {}, signals);
+    return run(argv, ready, timeoutSeconds, Start{{}, signals});
 }
 
 size_t lineCount(const std::string& text)

@@ -20,6 +20,10 @@ ProgramResult runProgram(const std::vector<std::string>& argv, int timeoutSecond
 // not be relative).
 ProgramResult runProgramIn(const std::string& directory, const std::vector<std::string>& argv, int timeoutSeconds = 120);
 
+// As runProgram, with standard output on a terminal; out holds what the
+// terminal received.
+ProgramResult runOnTerminal(const std::vector<std::string>& argv, int timeoutSeconds = 120);
+
 // As runProgram, and sends SIGINT once the program's standard error satisfies
 // ready (signals times at once, as a shell or `timeout` signals the program
 // and then its process group); status is -1 when it was never ready or did
