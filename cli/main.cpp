@@ -353,7 +353,9 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     if (auto error = checkInstallation(); !error.empty()) return badInput(error);
 
     settings.BroadCast = options.noBroadcast ? 0 : 1;
-    settings.Filter = options.makerGiven ? 1 : 0;
+    // The maker is matched here, ignoring case, once the devices are read:
+    // the library's own filter is exact.
+    settings.Filter = 0;
     settings.IPSearch = list.value->count() > 0 ? 1 : 0;
     settings.Retry = *retry.value;
     core::SearchExtent extent;
@@ -407,6 +409,12 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
 
     // Threads finish in any order; people and scripts get the devices by address.
     std::vector<core::DeviceListEntry> entries = devices.copyAll();
+    if (options.makerGiven) {
+        std::erase_if(entries, [&options](const core::DeviceListEntry& entry) {
+            const auto& model = entry.identity.modelName;
+            return !cli::containsIgnoringCase(core::fieldText(model, sizeof model), options.maker);
+        });
+    }
     std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
         return core::loadAddress(a.identity.address) < core::loadAddress(b.identity.address);
     });
@@ -431,7 +439,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         } else {
             std::cout << mark << core::reportCsv(reports, cli::standardOutputCells());
         }
-        std::cerr << reports.size() << (reports.size() == 1 ? " device" : " devices") << " reported\n";
+        std::cerr << cli::countText(reports.size(), "device", "devices") << " reported\n";
         if (reports.empty() && status == kExitOk)
             std::cerr << "netrov-cli: " << cli::terminalSafe(cli::nothingAnsweredHint(common.communities, common.snmpVersion)) << "\n";
         return status;
@@ -470,8 +478,10 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         std::vector<cli::DeviceRow> all = rows;
         all.insert(all.end(), hardened.begin(), hardened.end());
         std::cout << cli::formatTable(all);
-        std::cerr << rows.size() << (rows.size() == 1 ? " device" : " devices") << " found";
-        if (!hardened.empty()) std::cerr << ", " << hardened.size() << " more that need SNMPv3 credentials";
+        std::cerr << cli::countText(rows.size(), "device", "devices") << " found";
+        if (!hardened.empty())
+            std::cerr << ", " << hardened.size() << (hardened.size() == 1 ? " more that needs" : " more that need")
+                      << " SNMPv3 credentials";
         std::cerr << "\n";
     }
     if (rows.empty() && status == kExitOk)
@@ -736,11 +746,12 @@ const std::string kTimeOutHelp = "reply time-out in seconds, 1 to 60 (default 3)
                                  "after " + std::to_string(core::kDeviceReadTimeOuts) + " time-outs";
 
 // The options of every command that reads a device, but --json.
-// shortNames: -C and -t beside the long names, as monitoring plugins take them.
-void addDeviceOptions(CLI::App* command, CommonOptions& options, bool shortNames = false)
+// -C and -t beside the long names, as monitoring plugins take them, on
+// every command that reads a device alike.
+void addDeviceOptions(CLI::App* command, CommonOptions& options)
 {
     command
-        ->add_option(shortNames ? "-C,--community" : "--community", options.communities,
+        ->add_option("-C,--community", options.communities,
                      "SNMP read community (default tarpon); repeatable: each is tried in order, and a device is read "
                      "with the one it answered")
         ->expected(1)
@@ -753,7 +764,7 @@ void addDeviceOptions(CLI::App* command, CommonOptions& options, bool shortNames
                      "each is tried in order after the communities, and a device is read with the one it answered")
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    command->add_option(shortNames ? "-t,--timeout" : "--timeout", options.timeOut, kTimeOutHelp);
+    command->add_option("-t,--timeout", options.timeOut, kTimeOutHelp);
 }
 
 void addCommonOptions(CLI::App* command, CommonOptions& options)
@@ -796,7 +807,7 @@ int main(int argc, char** argv)
             ->expected(1)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     search->add_option("--retry", searchOptions.retry, "additional attempts per address, 0 to 10 (default 0)");
-    CLI::Option* makerOption = search->add_option("--maker", searchOptions.maker, "list only models whose name contains TEXT (exact case)");
+    CLI::Option* makerOption = search->add_option("--maker", searchOptions.maker, "list only models whose name contains TEXT (any case)");
     std::string targetsFile;
     search->add_option("--targets", targetsFile, "also search every address, range or block listed in FILE (- for stdin)");
     search->add_option("--rate", searchOptions.rate,
@@ -846,7 +857,7 @@ int main(int argc, char** argv)
                   "printer is UNKNOWN.");
     check->add_option("ADDRESS", checkAddress, "the device's IPv4 address or host name (or -H)");
     check->add_option("-H,--host", checkAddress, "the device's IPv4 address or host name");
-    addDeviceOptions(check, checkOptions, true);
+    addDeviceOptions(check, checkOptions);
     for (size_t k = 0; k < cli::kCheckKindCount; ++k) {
         const cli::CheckKindInfo& kind = cli::kCheckKinds[k];
         const std::string key = kind.key;

@@ -2,6 +2,7 @@
 #include "report.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -77,6 +78,20 @@ std::string (*standardOutputCells())(const std::string&)
 {
     const auto unchanged = [](const std::string& text) { return text; };
     return standardOutputIsTerminal() ? terminalSafe : +unchanged;
+}
+
+std::string countText(size_t n, const std::string& one, const std::string& many)
+{
+    if (n == 0) return "no " + many;
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+bool containsIgnoringCase(std::string_view text, std::string_view part)
+{
+    const auto same = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    };
+    return part.empty() || std::search(text.begin(), text.end(), part.begin(), part.end(), same) != text.end();
 }
 
 std::string macText(const DeviceInfo& info)

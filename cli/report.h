@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -52,6 +53,11 @@ bool standardOutputIsTerminal();
 // device's text: terminalSafe on a terminal; nothing on a pipe or a file,
 // which get the data as it is (CSV quoting keeps line breaks).
 std::string (*standardOutputCells())(const std::string&);
+// "no devices", "1 device", "3 devices": a count in the command line's words.
+std::string countText(size_t n, const std::string& one, const std::string& many);
+// Whether text holds part, ignoring the case of ASCII letters (as people
+// type a maker's name); an empty part is in every text.
+bool containsIgnoringCase(std::string_view text, std::string_view part);
 std::string macText(const DeviceInfo& info);
 std::string statusText(int32_t code);
 // "no answer from ADDRESS", with the reminder that a wrong community is

@@ -99,13 +99,44 @@ TEST_F(SearchInputs, NothingAnsweringGivesAHintNamingTheCommunitiesTried)
     const ProgramResult r = runProgram({kCli, "search", "--no-broadcast", "--address", "127.0.57.1", "--timeout", "1",
                                         "--community", "wrong", "--community", "other"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("0 devices found"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("no devices found"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("communities \"wrong\", \"other\""), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("--snmp-version"), std::string::npos) << r.err;
 
     const ProgramResult found = runProgram({kCli, "search", "--no-broadcast", "--address", "127.0.57.1", "--timeout", "1"});
     ASSERT_EQ(found.status, 0) << found.err;
     EXPECT_EQ(found.err.find("no device answered"), std::string::npos) << found.err;
+}
+
+TEST_F(SearchInputs, EveryDeviceCommandTakesTheShortCommunityAndTimeOut)
+{
+    for (const char* command : {"model", "info", "status", "toner", "supplies", "trays", "counters", "check"}) {
+        SCOPED_TRACE(command);
+        const ProgramResult r = runProgram({kCli, command, "127.0.57.2", "-C", "wrong", "-C", "site7", "-t", "1"});
+        EXPECT_LT(r.status, 2) << r.out << r.err;  // a check may warn
+        EXPECT_EQ(r.err.find("not expected"), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(SearchInputs, MakerMatchesInAnyCase)
+{
+    struct Case {
+        const char* maker;
+        std::set<std::string> found;
+    };
+    const Case cases[] = {
+        {"Tarnwell", {"127.0.57.1", "127.0.57.2"}},
+        {"tarnwell cl", {"127.0.57.2"}},
+        {"ML-2", {"127.0.57.1"}},
+        {"Veltrano", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.maker);
+        const ProgramResult r = runProgram({kCli, "search", "--no-broadcast", "--address", "127.0.57.1", "--address",
+                                            "127.0.57.2", "-C", "tarpon", "-C", "site7", "-t", "1", "--json", "--maker", c.maker});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(addressesIn(r.out), c.found) << r.out;
+    }
 }
 
 TEST_F(SearchInputs, CtrlCDuringASweepListsWhatAnsweredSoFar)
