@@ -59,10 +59,33 @@ using cli::kExitInterrupted;
 using cli::kExitOk;
 
 std::atomic<int> gInterrupted{0};
+// When the last counted interruption came, in milliseconds of a monotonic clock.
+std::atomic<int64_t> gLastInterruptMs{0};
+static_assert(std::atomic<int64_t>::is_always_lock_free, "the signal handler needs a lock-free clock value");
+
+// One Ctrl-C can arrive twice: `timeout` and shells signal the program and
+// then its whole process group. Signals this close to the one counted are
+// the same interruption, so the second cannot stop what the first lets finish.
+constexpr int64_t kSameInterruptMs = 500;
+
+int64_t monotonicMs() noexcept
+{
+#ifdef _WIN32
+    return static_cast<int64_t>(GetTickCount64());
+#else
+    // clock_gettime may be called from a signal handler.
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+#endif
+}
 
 // Counts: a sweep stops sending at the first and stops reading at the second.
 extern "C" void onInterrupt(int)
 {
+    const int64_t now = monotonicMs();
+    if (gInterrupted.load() > 0 && now - gLastInterruptMs.load() < kSameInterruptMs) return;
+    gLastInterruptMs.store(now);
     gInterrupted.fetch_add(1);
 }
 
@@ -330,7 +353,9 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     if (auto error = checkInstallation(); !error.empty()) return badInput(error);
 
     settings.BroadCast = options.noBroadcast ? 0 : 1;
-    settings.Filter = options.makerGiven ? 1 : 0;
+    // The maker is matched here, ignoring case, once the devices are read:
+    // the library's own filter is exact.
+    settings.Filter = 0;
     settings.IPSearch = list.value->count() > 0 ? 1 : 0;
     settings.Retry = *retry.value;
     core::SearchExtent extent;
@@ -384,6 +409,12 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
 
     // Threads finish in any order; people and scripts get the devices by address.
     std::vector<core::DeviceListEntry> entries = devices.copyAll();
+    if (options.makerGiven) {
+        std::erase_if(entries, [&options](const core::DeviceListEntry& entry) {
+            const auto& model = entry.identity.modelName;
+            return !cli::containsIgnoringCase(core::fieldText(model, sizeof model), options.maker);
+        });
+    }
     std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
         return core::loadAddress(a.identity.address) < core::loadAddress(b.identity.address);
     });
@@ -397,7 +428,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         const bool json = options.common.json;
         const std::string mark = report->excel ? core::kUtf8ByteOrderMark : "";
         if (!report->output.empty()) {
-            // A file keeps the devices' texts as they are; a terminal never gets their controls.
+            // A file keeps the devices' texts as they are, as a pipe does; a terminal never gets their controls.
             const std::string text = json ? cli::dumpJson(core::reportJson(reports)) + "\n" : mark + core::reportCsv(reports);
             if (!platform::replaceFile(report->output, text)) {
                 std::cerr << "netrov-cli: cannot write the report to " << cli::terminalSafe(report->output) << "\n";
@@ -406,9 +437,9 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         } else if (json) {
             std::cout << cli::dumpJson(core::reportJson(reports)) << "\n";
         } else {
-            std::cout << mark << core::reportCsv(reports, cli::terminalSafe);
+            std::cout << mark << core::reportCsv(reports, cli::standardOutputCells());
         }
-        std::cerr << reports.size() << (reports.size() == 1 ? " device" : " devices") << " reported\n";
+        std::cerr << cli::countText(reports.size(), "device", "devices") << " reported\n";
         if (reports.empty() && status == kExitOk)
             std::cerr << "netrov-cli: " << cli::terminalSafe(cli::nothingAnsweredHint(common.communities, common.snmpVersion)) << "\n";
         return status;
@@ -447,8 +478,10 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         std::vector<cli::DeviceRow> all = rows;
         all.insert(all.end(), hardened.begin(), hardened.end());
         std::cout << cli::formatTable(all);
-        std::cerr << rows.size() << (rows.size() == 1 ? " device" : " devices") << " found";
-        if (!hardened.empty()) std::cerr << ", " << hardened.size() << " more that need SNMPv3 credentials";
+        std::cerr << cli::countText(rows.size(), "device", "devices") << " found";
+        if (!hardened.empty())
+            std::cerr << ", " << hardened.size() << (hardened.size() == 1 ? " more that needs" : " more that need")
+                      << " SNMPv3 credentials";
         std::cerr << "\n";
     }
     if (rows.empty() && status == kExitOk)
@@ -592,7 +625,7 @@ int runRead(cli::ReadCommand command, const std::string& addressText, const Comm
     read.snmpVersion = checked.snmpVersion;
     read.timeOut = checked.timeOut;
     read.json = options.json;
-    read.bars = isatty(STDOUT_FILENO) != 0;
+    read.bars = cli::standardOutputIsTerminal();
     return cli::runReadCommand(command, checked.address, read, std::cout, std::cerr);
 }
 
@@ -714,11 +747,12 @@ const std::string kTimeOutHelp = "reply time-out in seconds, 1 to 60 (default 3)
                                  "after " + std::to_string(core::kDeviceReadTimeOuts) + " time-outs";
 
 // The options of every command that reads a device, but --json.
-// shortNames: -C and -t beside the long names, as monitoring plugins take them.
-void addDeviceOptions(CLI::App* command, CommonOptions& options, bool shortNames = false)
+// -C and -t beside the long names, as monitoring plugins take them, on
+// every command that reads a device alike.
+void addDeviceOptions(CLI::App* command, CommonOptions& options)
 {
     command
-        ->add_option(shortNames ? "-C,--community" : "--community", options.communities,
+        ->add_option("-C,--community", options.communities,
                      "SNMP read community (default tarpon); repeatable: each is tried in order, and a device is read "
                      "with the one it answered")
         ->expected(1)
@@ -731,7 +765,7 @@ void addDeviceOptions(CLI::App* command, CommonOptions& options, bool shortNames
                      "each is tried in order after the communities, and a device is read with the one it answered")
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    command->add_option(shortNames ? "-t,--timeout" : "--timeout", options.timeOut, kTimeOutHelp);
+    command->add_option("-t,--timeout", options.timeOut, kTimeOutHelp);
 }
 
 void addCommonOptions(CLI::App* command, CommonOptions& options)
@@ -775,7 +809,7 @@ int main(int argc, char** argv)
             ->expected(1)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     search->add_option("--retry", searchOptions.retry, "additional attempts per address, 0 to 10 (default 0)");
-    CLI::Option* makerOption = search->add_option("--maker", searchOptions.maker, "list only models whose name contains TEXT (exact case)");
+    CLI::Option* makerOption = search->add_option("--maker", searchOptions.maker, "list only models whose name contains TEXT (any case)");
     std::string targetsFile;
     search->add_option("--targets", targetsFile, "also search every address, range or block listed in FILE (- for stdin)");
     search->add_option("--rate", searchOptions.rate,
@@ -801,8 +835,8 @@ int main(int argc, char** argv)
                      "write CSV that starts with a UTF-8 byte-order mark, so spreadsheets read accented texts right");
     report->add_option("--jobs", reportOptions.jobs, "devices read at once, 1 to 64 (default 8)");
     report->add_option("--output", reportOptions.output,
-                       "write the report to FILE with the devices' texts unchanged (standard output gets control "
-                       "characters replaced by ?)");
+                       "write the report to FILE with the devices' texts unchanged (as a pipe gets them; a "
+                       "terminal gets control characters replaced by ?)");
     report->add_option("--retry", reportSearch.retry, "additional attempts per address, 0 to 10 (default 0)");
     report->add_option("--rate", reportSearch.rate, "requests per second of a large sweep, 1 to 1000000 (default 500)");
     report->add_flag("--progress", reportSearch.progress, "draw progress even when stderr is not a terminal");
@@ -825,7 +859,7 @@ int main(int argc, char** argv)
                   "printer is UNKNOWN.");
     check->add_option("ADDRESS", checkAddress, "the device's IPv4 address or host name (or -H)");
     check->add_option("-H,--host", checkAddress, "the device's IPv4 address or host name");
-    addDeviceOptions(check, checkOptions, true);
+    addDeviceOptions(check, checkOptions);
     for (size_t k = 0; k < cli::kCheckKindCount; ++k) {
         const cli::CheckKindInfo& kind = cli::kCheckKinds[k];
         const std::string key = kind.key;
