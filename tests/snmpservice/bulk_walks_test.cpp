@@ -5,6 +5,7 @@
 
 #include <arpa/inet.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "table_walk.h"
 #include "netrov/result_codes.h"
 #include "netrov/snmp_version.h"
+#include "read_deadline.h"
 #include "service_fixture.h"
 #include "v2c_agent.h"
 
@@ -274,6 +276,46 @@ TEST_F(BulkWalks, AStatusReadWalksNoAlertTableTheReadAheadShowsEmpty)
         ASSERT_EQ(TUVASRV_GetDevStatus(&device, 0, 0, records.data(), 64, &count, service.record()), NETROV_OK);
         EXPECT_EQ(count, c.records);
         EXPECT_EQ(c.agent->count(kGetBulk, kV2c), c.bulks);
+    }
+}
+
+// A printer that drips its alerts, one late reply per row: the device
+// read's deadline ends the status read, walk included, with what was read.
+TEST_F(BulkWalks, TheDeviceReadsDeadlineEndsAWalkUnderWay)
+{
+    using namespace std::chrono;
+    table.add("1.3.6.1.2.1.25.3.2.1.5.1", AgentValue::integer(2));  // hrDeviceStatus: running
+    table.add("1.3.6.1.2.1.25.3.5.1.1.1", AgentValue::integer(3));  // hrPrinterStatus: idle
+    table.agent().setReplyDelay(milliseconds(200));
+    struct Case {
+        milliseconds budget;
+        int32_t code;
+        bool someAlerts;
+    };
+    const Case cases[] = {
+        {milliseconds(2500), NETROV_OK, true},
+        {milliseconds(0), NETROV_NO_REPLY, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.budget.count());
+        forgetDevices();
+        DeviceIdentity device = snmpDevice(table.addressValue(), "public", 1);  // SNMPv1: a GetNext per row
+        std::vector<DeviceStatus> records(64);
+        int32_t count = 0;
+        const auto start = steady_clock::now();
+        int32_t code = 0;
+        {
+            const netrov::snmp::ReadDeadlineScope read(start + c.budget);
+            code = TUVASRV_GetDevStatus(&device, 0, 0, records.data(), 64, &count, service.record());
+        }
+        const auto took = steady_clock::now() - start;
+        EXPECT_EQ(code, c.code);
+        EXPECT_LT(took, c.budget + milliseconds(1200));
+        // Some rows, not all 40: the walk stopped inside the table.
+        if (c.someAlerts) {
+            EXPECT_GT(count, 1);
+            EXPECT_LT(count, kAlerts);
+        }
     }
 }
 
