@@ -20,9 +20,9 @@
 #include <string_view>
 #include <vector>
 
-#include "snmp/usm.h"
+#include "usm.h"
 
-namespace netrov::core {
+namespace netrov::snmp {
 
 // Overwrites text that held a secret; the stores are not dropped as dead.
 void wipeText(std::string& text) noexcept;
@@ -46,9 +46,9 @@ private:
 struct CredentialProfile {
     std::string name;
     std::string user;
-    snmp::usm::Level level = snmp::usm::Level::NoAuthNoPriv;
-    snmp::usm::Auth auth = snmp::usm::Auth::None;
-    snmp::usm::Priv priv = snmp::usm::Priv::None;
+    usm::Level level = usm::Level::NoAuthNoPriv;
+    usm::Auth auth = usm::Auth::None;
+    usm::Priv priv = usm::Priv::None;
     SecretText authPassphrase;
     SecretText privPassphrase;
     std::string context;
@@ -91,8 +91,8 @@ std::string formatProfiles(const std::vector<CredentialProfile>& profiles, Passp
 const CredentialProfile* findProfile(const std::vector<CredentialProfile>& profiles, std::string_view name);
 
 // The names the file uses for each protocol and level.
-const char* levelName(snmp::usm::Level level) noexcept;
-const char* authName(snmp::usm::Auth auth) noexcept;
-const char* privName(snmp::usm::Priv priv) noexcept;
+const char* levelName(usm::Level level) noexcept;
+const char* authName(usm::Auth auth) noexcept;
+const char* privName(usm::Priv priv) noexcept;
 
-}  // namespace netrov::core
+}  // namespace netrov::snmp
