@@ -319,6 +319,48 @@ TEST_F(BulkWalks, TheDeviceReadsDeadlineEndsAWalkUnderWay)
     }
 }
 
+// ifPhysAddress by interface: the first interface that has an address
+// gives it, past loopbacks and tunnels that have none.
+TEST_F(BulkWalks, TheHardwareAddressIsTheFirstInterfacesThatHasOne)
+{
+    const std::vector<uint8_t> kMac{0x00, 0x15, 0xA3, 0x70, 0x01, 0x60};
+    const std::vector<uint8_t> kZeros(6, 0);
+    struct Case {
+        const char* name;
+        std::vector<std::vector<uint8_t>> interfaces;
+        bool found;
+    };
+    const Case cases[] = {
+        {"first has one", {kMac, {}}, true},
+        {"after an empty one", {{}, kMac}, true},
+        {"after empty and zero ones", {{}, kZeros, kMac}, true},
+        {"none has one", {{}, kZeros}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TableAgent agent;
+        ASSERT_TRUE(agent.ok()) << agent.error();
+        agent.add("1.3.6.1.2.1.1.5.0", AgentValue::octets("annex"));
+        for (size_t i = 0; i < c.interfaces.size(); ++i) {
+            agent.add("1.3.6.1.2.1.2.2.1.6." + std::to_string(i + 1), AgentValue::raw(0x04, c.interfaces[i]));
+        }
+        agent.add("1.3.6.1.2.1.2.2.1.7.1", AgentValue::integer(1));
+        for (const int32_t version : {kV1, kV2c}) {
+            forgetDevices();
+            DeviceIdentity device = snmpDevice(agent.addressValue(), "public", 1);
+            netrovSetSnmpVersion(&device, version);
+            DeviceInfo info{};
+            int32_t count = 0;
+            ASSERT_EQ(TUVASRV_GetDevInfo(&device, 0, 0, &info, 1, &count, service.record()), NETROV_OK);
+            ASSERT_EQ(count, 1);
+            EXPECT_EQ(info.macAddressValid, c.found ? 1 : 0);
+            if (c.found) {
+                EXPECT_EQ(std::vector<uint8_t>(info.macAddress, info.macAddress + 6), kMac);
+            }
+        }
+    }
+}
+
 TEST_F(BulkWalks, AVersionTheServiceCannotSpeakSendsNothing)
 {
     // A version byte no release has given a meaning.
