@@ -294,11 +294,56 @@ bool sameAlert(const DeviceStatus& a, const DeviceStatus& b)
     return a.alertGroup == b.alertGroup && a.alertIndex == b.alertIndex && a.alertCode == b.alertCode;
 }
 
+// The alerts of both tables, each once; a table that cannot be read, even
+// for want of memory, only lacks its alerts.
+std::vector<DeviceStatus> distinctAlerts(const QueryCall& call)
+{
+    std::vector<DeviceStatus> alerts;
+    for (const AlertTable& table : kAlertTables) {
+        const size_t before = alerts.size();
+        try {
+            readAlertTable(call, table, &alerts);
+        } catch (const std::bad_alloc&) {
+            alerts.resize(before);
+        }
+    }
+    std::vector<DeviceStatus> distinct;
+    for (const DeviceStatus& alert : alerts) {
+        if (std::none_of(distinct.begin(), distinct.end(), [&](const DeviceStatus& d) { return sameAlert(d, alert); }))
+            distinct.push_back(alert);
+    }
+    return distinct;
+}
+
+// The status record of a device whose status objects gave no value: its
+// alerts with an unknown status, or one record that says only that; the
+// result names the missing status (NETROV_NO_VALUE). Not a failure: the
+// device answered.
+int32_t alertsWithoutStatus(const QueryCall& call)
+{
+    std::vector<DeviceStatus> alerts = distinctAlerts(call);
+    if (alerts.empty()) {
+        DeviceStatus none;
+        memset(&none, 0, sizeof none);
+        alerts.push_back(none);
+    }
+    for (DeviceStatus& alert : alerts) {
+        alert.simpleStatusValid = 1;
+        alert.simpleStatus = NETROV_SIMPLE_STATUS_UNKNOWN;
+        call.out.produce(alert);
+    }
+    return NETROV_NO_VALUE;
+}
+
 }  // namespace
 
 int32_t getDevStatus(const QueryCall& call)
 {
     const RequestResult reply = readDeviceValues(call, kStatusKeys);
+    // A printer without the host-resources device table has no status
+    // objects, yet its alerts tell what it needs: they are read, its status
+    // is unknown, and the call says why.
+    if (reply.code == NETROV_NO_VALUE) return alertsWithoutStatus(call);
     if (reply.code != NETROV_OK) {
         DeviceStatus failure;
         memset(&failure, 0, sizeof failure);
@@ -312,17 +357,7 @@ int32_t getDevStatus(const QueryCall& call)
     const int32_t deviceStatus = statusValues.integer("GETDEVSTATUS_DEVSTATUS").value_or(0);
     const int32_t printerStatus = statusValues.integer("GETDEVSTATUS_PRNSTATUS").value_or(0);
 
-    std::vector<DeviceStatus> alerts;
-    for (const AlertTable& table : kAlertTables) {
-        // A table that cannot be read, even for want of memory, only lacks
-        // its alerts; the status itself was read.
-        const size_t before = alerts.size();
-        try {
-            readAlertTable(call, table, &alerts);
-        } catch (const std::bad_alloc&) {
-            alerts.resize(before);
-        }
-    }
+    const std::vector<DeviceStatus> alerts = distinctAlerts(call);
 
     const auto simpleStatus = [&](int32_t alertCode) {
         char unused[256];
@@ -335,12 +370,7 @@ int32_t getDevStatus(const QueryCall& call)
 
     // The same alert may stand in both tables; it is reported once, and the
     // count past capacity counts distinct alerts only.
-    std::vector<const DeviceStatus*> reported;
     for (const DeviceStatus& alert : alerts) {
-        bool seen = false;
-        for (const DeviceStatus* r : reported) seen = seen || sameAlert(*r, alert);
-        if (seen) continue;
-        reported.push_back(&alert);
         if (call.out.hasRoom()) {
             DeviceStatus record = alert;
             record.simpleStatusValid = 1;
@@ -350,7 +380,7 @@ int32_t getDevStatus(const QueryCall& call)
             call.out.produce(alert);
         }
     }
-    if (!reported.empty()) return NETROV_OK;
+    if (!alerts.empty()) return NETROV_OK;
 
     DeviceStatus none;
     memset(&none, 0, sizeof none);

@@ -361,6 +361,38 @@ TEST_F(BulkWalks, TheHardwareAddressIsTheFirstInterfacesThatHasOne)
     }
 }
 
+// A printer without the host-resources device table: its alerts, with an
+// unknown status, and a result that says the status objects gave nothing.
+TEST_F(BulkWalks, AStatusReadWithoutHostTableGivesTheAlertsAndAnUnknownStatus)
+{
+    struct Case {
+        bool hostTable;
+        int32_t code;
+        int32_t simpleStatus;
+    };
+    const Case cases[] = {{false, NETROV_NO_VALUE, NETROV_SIMPLE_STATUS_UNKNOWN}, {true, NETROV_OK, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.hostTable);
+        forgetDevices();
+        if (c.hostTable) {
+            table.add("1.3.6.1.2.1.25.3.2.1.5.1", AgentValue::integer(2));
+            table.add("1.3.6.1.2.1.25.3.5.1.1.1", AgentValue::integer(3));
+        }
+        DeviceIdentity device = snmpDevice(table.addressValue(), "public", 1);
+        netrovSetSnmpVersion(&device, NETROV_SNMP_V2C);
+        std::vector<DeviceStatus> records(64);
+        int32_t count = 0;
+        EXPECT_EQ(TUVASRV_GetDevStatus(&device, 0, 0, records.data(), 64, &count, service.record()), c.code);
+        ASSERT_EQ(count, kAlerts);
+        EXPECT_EQ(records[0].failed, 0);
+        EXPECT_EQ(records[0].alertCode, 1101);
+        EXPECT_EQ(records[kAlerts - 1].alertCode, 1100 + kAlerts);
+        if (c.simpleStatus) {
+            EXPECT_EQ(records[0].simpleStatus, c.simpleStatus);
+        }
+    }
+}
+
 TEST_F(BulkWalks, AVersionTheServiceCannotSpeakSendsNothing)
 {
     // A version byte no release has given a meaning.
