@@ -206,14 +206,18 @@ std::string answeringProfile(uint32_t address, const CheckedCommon& common)
     return common.profiles.front();
 }
 
-// Whether any community reaches the device, by one paced request each.
+// Whether any community reaches the device, by one paced request each; the
+// SNMPv3 probe in the same exchange ends the wait as soon as the device
+// shows that it speaks only SNMPv3.
 bool anyCommunityAnswers(uint32_t address, const CheckedCommon& common)
 {
     core::SweepSettings probe;
     probe.community = common.communities.front();
     probe.moreCommunities.assign(common.communities.begin() + 1, common.communities.end());
     probe.timeOutMs = common.timeOut * 1000;
-    return !core::sweep(std::vector<uint32_t>{address}, probe, &gInterrupted, {}).responders.empty();
+    probe.probeV3 = true;
+    const core::SweepResult swept = core::sweep(std::vector<uint32_t>{address}, probe, &gInterrupted, {});
+    return !swept.responders.empty() && (swept.engines.empty() || swept.engines.front().empty());
 }
 
 CheckedDevice checkDevice(const std::string& addressText, const CommonOptions& options)

@@ -193,14 +193,20 @@ TEST_F(V3Cli, FaultsAreNamed)
         int status;
         const char* says;
     };
+    // The agent's report is final: each ends at once (2 s), whatever the
+    // time-out, and the check is UNKNOWN.
     const Case cases[] = {
         {{"info", kFittingAddress, "--profile", "nosuch"}, 2, "no profile [nosuch]"},
         {{"info", kFittingAddress, "--profile", "wrongauth", "--timeout", "1"}, -2, "wrong authentication pass phrase"},
         {{"info", kHardenedAddress, "--profile", "office", "--timeout", "1"}, -2, "knows no such user"},
+        {{"model", kFittingAddress, "--profile", "wrongauth", "--timeout", "5"}, -2, "wrong authentication pass phrase"},
+        {{"check", kFittingAddress, "--profile", "wrongauth", "--timeout", "5"}, 3, "NETROV UNKNOWN"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.args.back());
+        SCOPED_TRACE(c.args.front() + " " + c.args[3]);
+        const auto start = std::chrono::steady_clock::now();
         const ProgramResult r = run(c.args);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
         if (c.status >= 0) {
             EXPECT_EQ(r.status, c.status);
         } else {
