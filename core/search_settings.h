@@ -51,8 +51,10 @@ struct SearchExtent {
     // Sends the SNMPv3 discovery probe (it carries no secret) in the same
     // exchange as the communities to every address searched one by one, and
     // lists the agents that answer only it as needing credentials. It costs
-    // no time-out of its own; networks where it is unwelcome turn it off.
-    bool probeV3 = true;
+    // no time-out of its own; netrov-cli's search sends it unless told not
+    // to. An address that answers neither is not asked again, so callers
+    // whose devices answer no datagram (test services) leave it off.
+    bool probeV3 = false;
     // False asks the addresses searched one by one by profile alone: a sweep
     // found them silent to every community already.
     bool askCommunities = true;
