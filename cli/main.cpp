@@ -229,14 +229,18 @@ std::string answeringProfile(uint32_t address, const CheckedCommon& common)
     return common.profiles.front();
 }
 
-// Whether any community reaches the device, by one paced request each.
+// Whether any community reaches the device, by one paced request each; the
+// SNMPv3 probe in the same exchange ends the wait as soon as the device
+// shows that it speaks only SNMPv3.
 bool anyCommunityAnswers(uint32_t address, const CheckedCommon& common)
 {
     core::SweepSettings probe;
     probe.community = common.communities.front();
     probe.moreCommunities.assign(common.communities.begin() + 1, common.communities.end());
     probe.timeOutMs = common.timeOut * 1000;
-    return !core::sweep(std::vector<uint32_t>{address}, probe, &gInterrupted, {}).responders.empty();
+    probe.probeV3 = true;
+    const core::SweepResult swept = core::sweep(std::vector<uint32_t>{address}, probe, &gInterrupted, {});
+    return !swept.responders.empty() && (swept.engines.empty() || swept.engines.front().empty());
 }
 
 CheckedDevice checkDevice(const std::string& addressText, const CommonOptions& options)
@@ -306,6 +310,7 @@ bool waitForRun(core::SearchRun& run, const core::SearchSettings& settings, bool
 struct SearchOptions {
     CommonOptions common;
     bool noBroadcast = false;
+    bool noV3Probe = false;
     std::vector<std::string> addresses;
     std::vector<std::string> ranges;
     int64_t retry = 0;
@@ -362,8 +367,8 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     core::setCommunityList(settings, extent, common.communities);
     extent.snmpVersion = common.snmpVersion;
     extent.profiles = common.profiles;
-    // Whoever names a profile expects SNMPv3 printers: those no profile fits are listed too.
-    extent.probeV3 = !common.profiles.empty();
+    // Printers that speak only SNMPv3 are listed, with or without a profile that fits.
+    extent.probeV3 = !options.noV3Probe;
     std::vector<core::CredentialsNeeded> credentialsNeeded;
 
     cli::Session session;
@@ -798,6 +803,8 @@ int main(int argc, char** argv)
     CLI::App* search = app.add_subcommand("search", "search for devices (broadcast on every local network, and by address)");
     addCommonOptions(search, searchOptions.common);
     search->add_flag("--no-broadcast", searchOptions.noBroadcast, "do not broadcast; query only the given addresses");
+    search->add_flag("--no-v3-probe", searchOptions.noV3Probe,
+                     "send no SNMPv3 discovery probe: printers that speak only SNMPv3 are not listed");
     CLI::Option* addressOption =
         search->add_option("--address", searchOptions.addresses, "query this address or host name (repeatable)")
             ->expected(1)

@@ -22,6 +22,7 @@
 #include "result_text.h"
 #include "search_run.h"
 #include "search_settings.h"
+#include "snmp/read_deadline.h"
 #include "words.h"
 
 namespace netrov::core {
@@ -303,6 +304,8 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry)
 
 DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline)
 {
+    // Queries, and table walks under way, end by the deadline too.
+    const snmp::ReadDeadlineScope budget(deadline);
     const auto late = [&] { return std::chrono::steady_clock::now() >= deadline; };
     DeviceReport report;
     report.readAt = utcNow();
