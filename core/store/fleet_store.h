@@ -1,10 +1,14 @@
 // The fleet store: one SQLite file that keeps every device across address changes and its readings as changes.
 //
-// A writer holds an exclusive lock (on the file beside it, "<store>-writer")
-// for as long as it is open, so two watchers never write one store; readers
-// need no lock. One process may open a store once as a writer and any
-// number of times as a reader. Every round of
-// readings is one transaction: a crash loses at most the round in flight.
+// A writer holds an exclusive lock on the store file itself (whatever path
+// or hard link it came by) for as long as it is open, so two watchers never
+// write one store; it also locks "<store>-writer" beside it, the lock older
+// watchers take. Readers need no lock and write nothing: a store on
+// read-only media or in a folder they cannot write is read as it is. One
+// process may open a store once as a writer and any number of times as a
+// reader. Every round of readings is one transaction: a crash loses at most
+// the round in flight. An SQLite file that is not a store is refused before
+// anything is written to it.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +39,7 @@ enum class StoreResult : int32_t {
     DiskFull,     // no room left (or the size limit given in the options)
     NotFound,     // no such device
     Failed,       // any other SQLite error; the message says which
+    Foreign,      // an SQLite file of another program: its tables are not a store's
 };
 const char* storeResultName(StoreResult result);
 

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include <nlohmann/json.hpp>
+#include <sqlite3.h>
 
 #include "fleet_store.h"
 #include "run_program.h"
@@ -231,6 +232,15 @@ void newerStore(const std::string& path)
 const BadStore kBadStores[] = {
     {"NotSqlite", [](const std::string& p) { writeText(p, "address,name\n10.0.0.1,printer\n"); }, "not a NetRov store"},
     {"NewerSchema", newerStore, "written by a newer NetRov"},
+    {"AnotherProgramsFile",
+     [](const std::string& p) {
+         store::Connection db;
+         sqlite3* raw = nullptr;
+         ASSERT_EQ(sqlite3_open(p.c_str(), &raw), SQLITE_OK);
+         db = store::Connection(raw);
+         ASSERT_EQ(db.exec("CREATE TABLE notes(text TEXT); INSERT INTO notes VALUES('mine')"), SQLITE_OK);
+     },
+     "another program"},
     {"Missing", [](const std::string&) {}, "no such store"},
 };
 
