@@ -191,6 +191,32 @@ TEST_F(StoreWatch, ASecondWatcherIsRefusedAndTheFirstEndsCleanlyOnSigterm)
     EXPECT_EQ(watchOnce(store_).status, 0);
 }
 
+TEST_F(StoreWatch, ARoundTheStoreCannotTakeIsSkippedAndWatchingGoesOn)
+{
+    ASSERT_EQ(watchOnce(store_).status, 0);
+    // Every write of a known device fails, as on a full disk, until the trigger goes.
+    const auto sql = [&](const char* text) {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(store_.c_str(), &raw), SQLITE_OK);
+        store::Connection db(raw);
+        ASSERT_EQ(db.exec(text), SQLITE_OK) << db.lastMessage();
+    };
+    sql("CREATE TRIGGER full BEFORE UPDATE ON devices BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END");
+    const ProgramResult failing = runProgram({kCli, "watch", "--address", kPrinter, "--rounds", "2", "--interval", "1s",
+                                              "--timeout", "1", "--store", store_});
+    EXPECT_EQ(failing.status, 1) << failing.err;  // its last round was not stored
+    for (const char* round : {"round 1 at ", "round 2 at "}) {
+        const size_t at = failing.err.find(round);
+        ASSERT_NE(at, std::string::npos) << failing.err;
+        EXPECT_NE(failing.err.find("not stored: ", at), std::string::npos) << failing.err;
+    }
+    EXPECT_NE(failing.err.find("disk is full; watching on"), std::string::npos) << failing.err;
+    sql("DROP TRIGGER full");
+    ASSERT_TRUE(serve(70, 49000));
+    ASSERT_EQ(watchOnce(store_).status, 0);
+    EXPECT_EQ(history()["supplies"][0]["level"], 70);
+}
+
 TEST_F(StoreWatch, AKilledWatcherLeavesAReadableStore)
 {
     const std::string log = dir_.file("watch.log");
