@@ -238,7 +238,8 @@ std::string utcText(int64_t time)
 {
     const std::time_t t = static_cast<std::time_t>(time);
     std::tm tm{};
-    if (!gmtime_r(&t, &tm)) return {};
+    // Dates keep four-digit years; a time beyond them is no date at all.
+    if (!gmtime_r(&t, &tm) || tm.tm_year + 1900 < 1000 || tm.tm_year + 1900 > 9999) return {};
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
     return text;

@@ -12,6 +12,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -110,6 +111,8 @@ constexpr NamedSql kStatements[] = {
     {"release mac", "UPDATE devices SET mac = NULL WHERE mac = ?1 AND id <> ?2"},
     {"insert event", "INSERT INTO events(device_id, time, kind) VALUES(?1, ?2, ?3)"},
     {"events", "SELECT time, kind FROM events WHERE device_id = ?1 ORDER BY rowid"},
+    {"replacing since",
+     "SELECT count(*) FROM events WHERE device_id = ?1 AND kind = 4 AND time >= ?2"},
     {"supply id", "SELECT id, kind, colour, state FROM supplies WHERE device_id = ?1 AND idx = ?2"},
     {"insert supply",
      "INSERT INTO supplies(device_id, idx, kind, colour, state, state_since) VALUES(?1, ?2, ?3, ?4, ?5, ?6)"},
@@ -663,8 +666,8 @@ void readDevice(Statement& stmt, DeviceRecord& out) {
 
 }  // namespace
 
-int FleetStore::lookupDevice(const DeviceIdentity& identity, std::optional<DeviceRecord>& out) {
-    out.reset();
+int FleetStore::lookupDevice(const DeviceIdentity& identity, int64_t time, Match& out) {
+    out = {};
     int64_t id = 0;
     int rc = SQLITE_OK;
     if (!identity.serial.empty() && (rc = findId(statement("device by serial"), identity.serial, id)) != SQLITE_OK)
@@ -683,22 +686,38 @@ int FleetStore::lookupDevice(const DeviceIdentity& identity, std::optional<Devic
         return rc == SQLITE_DONE ? SQLITE_OK : rc;
     DeviceRecord record;
     readDevice(*use, record);
+    use->reset();
     // A MAC seen on a device with another serial number: the card moved to another printer.
-    if (!identity.serial.empty() && !record.identity.serial.empty() && record.identity.serial != identity.serial)
+    if (!identity.serial.empty() && !record.identity.serial.empty() && record.identity.serial != identity.serial) {
+        if (record.identity.address != identity.address)
+            return SQLITE_OK;
+        // At the same address: a printer replaced, unless this one replaced another only just now.
+        Use since(statement("replacing since"));
+        since->bind(1, record.id);
+        since->bind(2, time - kUnsteadySerialSeconds);
+        if ((rc = since->step()) != SQLITE_ROW)
+            return rc;
+        if (since->integer(0) > 0) {
+            out.takeSerial = true;
+            out.device = std::move(record);
+        } else {
+            out.replaces = std::move(record);
+        }
         return SQLITE_OK;
-    out = std::move(record);
+    }
+    out.device = std::move(record);
     return SQLITE_OK;
 }
 
 StoreStatus FleetStore::matchDevice(const DeviceIdentity& identity, DeviceRecord& out) {
     if (!isOpen())
         return {StoreResult::CannotOpen, "the store is not open"};
-    std::optional<DeviceRecord> found;
-    if (int rc = lookupDevice(identity, found); rc != SQLITE_OK)
+    Match match;
+    if (int rc = lookupDevice(identity, static_cast<int64_t>(::time(nullptr)), match); rc != SQLITE_OK)
         return failure(rc, "cannot look up a device");
-    if (!found)
+    if (!match.device)
         return {StoreResult::NotFound, "no stored device matches " + identity.address};
-    out = std::move(*found);
+    out = std::move(*match.device);
     return {};
 }
 
@@ -758,10 +777,11 @@ void FleetStore::abandonRound() {
 }
 
 int FleetStore::writeDevice(int64_t time, const DeviceReading& reading, RoundSummary& summary) {
-    std::optional<DeviceRecord> found;
-    int rc = lookupDevice(reading.identity, found);
+    Match match;
+    int rc = lookupDevice(reading.identity, time, match);
     if (rc != SQLITE_OK)
         return rc;
+    const std::optional<DeviceRecord>& found = match.device;
     auto event = [&](int64_t id, DeviceEventKind kind) {
         Use use(statement("insert event"));
         use->bind(1, id);
@@ -801,6 +821,18 @@ int FleetStore::writeDevice(int64_t time, const DeviceReading& reading, RoundSum
         previous.id = id;
         previous.identity = reading.identity;
         ++summary.newDevices;
+        if (match.replaces) {
+            const int64_t old = match.replaces->id;
+            if (match.replaces->answering) {
+                Use use(statement("device silent"));
+                use->bind(1, old);
+                if ((rc = use->step()) != SQLITE_DONE)
+                    return rc;
+            }
+            if ((rc = event(old, DeviceEventKind::Replaced)) != SQLITE_OK ||
+                (rc = event(id, DeviceEventKind::Replacing)) != SQLITE_OK)
+                return rc;
+        }
     }
     if (!reading.identity.mac.empty() && (!found || reading.identity.mac != previous.identity.mac)) {
         Use use(statement("release mac"));
@@ -816,7 +848,7 @@ int FleetStore::writeDevice(int64_t time, const DeviceReading& reading, RoundSum
         use->bind(1, id);
         use->bind(2, std::string_view(now.address));
         use->bind(3, nonEmpty(now.mac.empty() ? was.mac : now.mac));
-        use->bind(4, nonEmpty(was.serial.empty() ? now.serial : was.serial));
+        use->bind(4, nonEmpty(was.serial.empty() || match.takeSerial ? now.serial : was.serial));
         use->bind(5, nonEmpty(now.model.empty() ? was.model : now.model));
         use->bind(6, time);
         use->bind(7, reading.pageCount ? reading.pageCount : previous.pageCount);

@@ -18,6 +18,7 @@ constexpr std::pair<ForecastNote, const char*> kNoteTexts[] = {
     {ForecastNote::ClockJumped, "clock jumped"},
     {ForecastNote::AboveMaximum, "level above maximum"},
     {ForecastNote::NotMeasured, "level not measured"},
+    {ForecastNote::BeyondYear, "more than a year"},
 };
 
 constexpr double kSecondsPerDay = 86400.0;
@@ -546,9 +547,21 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
         fastest = std::max(fastest, spread->fast);
         slowest = std::min(slowest, spread->slow);
     }
+    // Days of use and calendar days differ by less than a week's shape, so a
+    // bound on days of use keeps daysUntil's search within its range.
+    if (!(estimate / rate <= kMaxForecastDays + kWeekDays)) {
+        note(f, ForecastNote::BeyondYear);
+        return f;
+    }
     Estimate days{profile.daysUntil(now, estimate / rate), profile.daysUntil(now, levelLow / fastest), std::nullopt};
-    if (slowest > 0)
+    if (days.value > kMaxForecastDays) {
+        note(f, ForecastNote::BeyondYear);
+        return f;
+    }
+    if (slowest > 0 && levelHigh / slowest <= kMaxForecastDays + kWeekDays)
         days.high = std::max(profile.daysUntil(now, levelHigh / slowest), days.value);
+    if (days.high && *days.high > kMaxForecastDays)
+        days.high.reset();
     days.low = std::min(days.low, days.value);
     f.days = days;
     return f;

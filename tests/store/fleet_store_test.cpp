@@ -362,6 +362,37 @@ const MatchCase kMatchCases[] = {
 INSTANTIATE_TEST_SUITE_P(Rule, StoreDeviceMatching, ::testing::ValuesIn(kMatchCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(StoreDevices, ASerialNumberThatChangesEveryRoundIsOneReplacementNotADeviceARound) {
+    test::TempDir dir;
+    FleetStore store;
+    ASSERT_TRUE(store.open(dir.file("fleet.db")).ok());
+    ASSERT_TRUE(writeOne(store, kMonday, printer("10.0.0.5", "00:11:22:33:44:55", "SN1", 1000, {toner(1, 80)})).ok());
+    // Weeks later the serial number changes on the same MAC and address, then every round.
+    const int64_t later = kMonday + 30 * 86400;
+    for (int round = 0; round < 50; ++round)
+        ASSERT_TRUE(writeOne(store, later + round * 900,
+                             printer("10.0.0.5", "00:11:22:33:44:55", "X" + std::to_string(round), 1000, {toner(1, 80)}))
+                        .ok());
+    std::vector<DeviceRecord> devices;
+    ASSERT_TRUE(store.devices(devices).ok());
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(devices[0].identity.serial, "SN1");
+    EXPECT_FALSE(devices[0].answering);  // replaced, not answering for ever beside its successor
+    EXPECT_EQ(devices[1].identity.serial, "X49");
+    EXPECT_TRUE(devices[1].answering);
+    std::vector<DeviceEvent> events;
+    ASSERT_TRUE(store.events(devices[0].id, events).ok());
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, DeviceEventKind::Replaced);
+    EXPECT_EQ(events[0].time, later);
+    ASSERT_TRUE(store.events(devices[1].id, events).ok());
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, DeviceEventKind::Replacing);
+    StoreStats stats;
+    ASSERT_TRUE(store.stats(stats).ok());
+    EXPECT_EQ(stats.supplyValues, 2);
+}
+
 TEST(StoreDevices, FindsADeviceByAddressSerialOrMac) {
     test::TempDir dir;
     FleetStore store;

@@ -149,6 +149,10 @@ const ReasonCase kReasonCases[] = {
      {{0, 3000, "", "T", -1, 3000, kUnitImpressions}, {4, 2500, "", "T", -1, 3000, kUnitImpressions}}, 5, std::nullopt,
      {}, true, true, 2500.0},
     {"EmptyIsZero", {{0, 10, "", "T", 100}, {4, 0, "", "T", 600}}, 5, 600, {}, true, true, 0.0},
+    {"AbsurdMaximumIsMoreThanAYear",
+     {{0, 2147483647, "", "T", -1, 2147483647, 13}, {1, 2147483646, "", "T", -1, 2147483647, 13},
+      {2, 2147483645, "", "T", -1, 2147483647, 13}, {4, 2147483644, "", "T", -1, 2147483647, 13}},
+     5, std::nullopt, {ForecastNote::BeyondYear, ForecastNote::NoCounter}, false, false, std::nullopt},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rules, StoreForecastReasons, ::testing::ValuesIn(kReasonCases),
