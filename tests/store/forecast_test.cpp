@@ -222,6 +222,14 @@ const SeriesCase kSeriesCases[] = {
     {"CounterResetLongAgo", config([](auto& c) { c.counterResetDay = 12; }), 14, 2.0, 0.06, {}, true, 1},
     {"CounterResetJustNow", config([](auto& c) { c.counterResetDay = 31; }), 14, 2.0, 0.0,
      {ForecastNote::CounterWentBack}, false, 1},
+    // Read at midnight (asleep) and noon for two weeks: the weekends are learned, not averaged in.
+    {"WeekdaysOnlyReadTwiceADay",
+     config([](auto& c) {
+         c.intervalSeconds = 12 * 3600;
+         c.sleeps = true;
+         c.pagesPerPercent = 33;
+     }),
+     10, 1.0, 0.1, {}, true, 1},
     {"CountedInGramsWithAMaximum",
      config([](auto& c) {
          c.maximum = 2400;
