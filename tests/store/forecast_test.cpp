@@ -229,7 +229,7 @@ const SeriesCase kSeriesCases[] = {
          c.sleeps = true;
          c.pagesPerPercent = 33;
      }),
-     10, 1.0, 0.1, {}, true, 1},
+     10, 1.0, 0.1, {ForecastNote::CoarseSteps}, true, 1},
     {"CountedInGramsWithAMaximum",
      config([](auto& c) {
          c.maximum = 2400;
