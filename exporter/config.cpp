@@ -144,6 +144,10 @@ std::optional<std::string> parseConfig(const std::string& yaml, Config& config)
             const auto seconds = value.IsScalar() ? parseSeconds(value.as<std::string>()) : std::nullopt;
             if (!seconds) return "timeout: expected 1s to 60s";
             config.timeOutSeconds = *seconds;
+        } else if (key == "scrape_timeout") {
+            const auto seconds = value.IsScalar() ? parseSeconds(value.as<std::string>()) : std::nullopt;
+            if (!seconds) return "scrape_timeout: expected 1s to 60s";
+            config.scrapeTimeOutSeconds = *seconds;
         } else if (key == "retries") {
             const auto retries = value.IsScalar() ? parseCount(value, 0, kMaxRetries) : std::nullopt;
             if (!retries) return "retries: expected 0 to 10";

@@ -39,6 +39,8 @@ struct ListenAddress {
 struct Config {
     std::string listenAddress = kDefaultListenAddress;
     int32_t timeOutSeconds = 3;
+    // The whole probe when the scrape does not say how long Prometheus waits.
+    int32_t scrapeTimeOutSeconds = 10;
     int32_t retries = 0;
     int32_t maxParallelProbes = 16;
     // include/netrov/snmp_version.h: 0 SNMPv1 (the default), 1 v2c, 2 auto.

@@ -3,7 +3,10 @@
 
 #include <crypt.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include <httplib.h>
@@ -27,7 +30,38 @@ constexpr double kDurationBuckets[] = {0.05, 0.1, 0.25, 0.5, 1, 2.5, 5, 10, 30, 
 // Scrape requests carry no body; anything larger is refused unread.
 constexpr size_t kMaxPayload = 4096;
 
+// A margin for the answer to reach Prometheus before it gives up.
+constexpr std::chrono::milliseconds kScrapeMargin{500};
+
+// What a scrape whose probe ran out of time answers.
+std::string timedOutText(double seconds)
+{
+    Exposition out;
+    out.family("netrov_up", "gauge", "Whether the printer answered the probe (1) or not (0).");
+    out.family("netrov_probe_duration_seconds", "gauge", "How long the probe of the printer took.");
+    out.family("netrov_probe_failure", "gauge", "Why the printer refused the probe; the value is always 1.");
+    out.sample("netrov_up", {}, 0);
+    out.sample("netrov_probe_duration_seconds", {}, seconds);
+    out.sample("netrov_probe_failure", {{"reason", "timed_out"}}, 1);
+    return out.text();
+}
+
 }  // namespace
+
+std::chrono::milliseconds scrapeBudget(const std::string& header, int32_t configuredSeconds)
+{
+    constexpr std::chrono::milliseconds kLeast{1000};
+    constexpr std::chrono::milliseconds kMost{kMaxTimeOutSeconds * 1000};
+    std::chrono::milliseconds budget{static_cast<int64_t>(configuredSeconds) * 1000};
+    if (!header.empty() && header.size() <= 16) {
+        char* end = nullptr;
+        const double seconds = std::strtod(header.c_str(), &end);
+        if (end == header.c_str() + header.size() && std::isfinite(seconds) && seconds > 0 &&
+            seconds <= kMaxTimeOutSeconds)
+            budget = std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000)) - kScrapeMargin;
+    }
+    return std::clamp(budget, kLeast, kMost);
+}
 
 ProbeFunction deviceProbe()
 {
@@ -39,48 +73,133 @@ ProbeFunction deviceProbe()
     };
 }
 
-ProbeGate::Outcome ProbeGate::run(uint32_t address, const std::string& community,
-                                  const std::function<std::string()>& probe, std::string& text)
+ProbeGate::~ProbeGate()
+{
+    std::vector<Worker> workers;
+    {
+        std::lock_guard lock(mutex_);
+        closing_ = true;
+        for (Worker& w : workers_) w.flight->stop = true;
+        workers.swap(workers_);
+    }
+    for (Worker& w : workers) w.thread.join();
+}
+
+void ProbeGate::reapLocked()
+{
+    // A finished thread has only its return left; joining it is quick.
+    for (auto it = workers_.begin(); it != workers_.end();) {
+        if (it->flight->done) {
+            it->thread.join();
+            it = workers_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void ProbeGate::launch(std::shared_ptr<Flight> flight, std::optional<uint32_t> address, Probe probe)
+{
+    ++running_;
+    std::thread thread;
+    try {
+        thread = std::thread([this, flight, address, probe = std::move(probe)] {
+        std::string text;
+        try {
+            text = probe(flight->stop);
+        } catch (...) {
+            // Nothing escapes a probe's thread; its scrapes get no text.
+        }
+        std::lock_guard lock(mutex_);
+        flight->text = std::move(text);
+        flight->done = true;
+        if (address) {
+            const auto it = flights_.find(*address);
+            if (it != flights_.end() && it->second == flight) flights_.erase(it);
+        }
+        --running_;
+        --taken_;
+        ended_.notify_all();
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: the probe ends at once with no text.
+        --running_;
+        --taken_;
+        flight->done = true;
+        if (address) flights_.erase(*address);
+        return;
+    }
+    workers_.push_back({std::move(thread), std::move(flight)});
+}
+
+bool ProbeGate::await(std::unique_lock<std::mutex>& lock, const std::shared_ptr<Flight>& flight, core::Deadline deadline)
+{
+    ++flight->waiters;
+    const bool ended = ended_.wait_until(lock, deadline, [&] { return flight->done; });
+    if (--flight->waiters == 0 && !ended) flight->stop = true;
+    return ended;
+}
+
+ProbeGate::Outcome ProbeGate::run(uint32_t address, const std::string& key, core::Deadline deadline, Probe probe,
+                                  std::string& text)
 {
     std::unique_lock lock(mutex_);
+    reapLocked();
+    if (closing_) return Outcome::Overloaded;
+    // A scrape waiting on another's probe holds a place of its own.
+    bool holding = false;
+    const auto take = [&] {
+        if (holding) return true;
+        if (taken_ >= limit_) return false;
+        ++taken_;
+        holding = true;
+        return true;
+    };
+    const auto leave = [&](Outcome outcome) {
+        if (holding) --taken_;
+        return outcome;
+    };
     for (;;) {
         const auto it = flights_.find(address);
         if (it == flights_.end()) break;
         const std::shared_ptr<Flight> flight = it->second;
-        ended_.wait(lock, [&] { return flight->done; });
-        if (flight->community == community) {
+        if (!take()) return Outcome::Overloaded;
+        const bool share = flight->key == key && !flight->stop;
+        if (!await(lock, flight, deadline)) return leave(Outcome::TimedOut);
+        if (share) {
             text = flight->text;
-            return Outcome::Shared;
+            return leave(Outcome::Shared);
         }
     }
-    if (running_ >= limit_) return Outcome::Overloaded;
+    // The waiting scrape's place becomes the probe's.
+    if (!take()) return Outcome::Overloaded;
     auto flight = std::make_shared<Flight>();
-    flight->community = community;
+    flight->key = key;
     flights_[address] = flight;
-    ++running_;
-    lock.unlock();
-
-    // Whatever the probe does, its waiters are released and its place freed.
-    struct Release {
-        ProbeGate& gate;
-        uint32_t address;
-        std::shared_ptr<Flight> flight;
-        ~Release()
-        {
-            std::lock_guard guard(gate.mutex_);
-            flight->done = true;
-            gate.flights_.erase(address);
-            --gate.running_;
-            gate.ended_.notify_all();
-        }
-    } release{*this, address, flight};
-    std::string result = probe();
-    {
-        std::lock_guard guard(mutex_);
-        flight->text = result;
-    }
-    text = std::move(result);
+    launch(flight, address, std::move(probe));
+    if (!await(lock, flight, deadline)) return Outcome::TimedOut;
+    text = flight->text;
     return Outcome::Probed;
+}
+
+ProbeGate::Outcome ProbeGate::runAlone(core::Deadline deadline, std::function<void(const std::atomic<bool>& stop)> work)
+{
+    std::unique_lock lock(mutex_);
+    reapLocked();
+    if (closing_ || taken_ >= limit_) return Outcome::Overloaded;
+    ++taken_;
+    auto flight = std::make_shared<Flight>();
+    launch(flight, std::nullopt, [work = std::move(work)](const std::atomic<bool>& stop) {
+        work(stop);
+        return std::string();
+    });
+    return await(lock, flight, deadline) ? Outcome::Probed : Outcome::TimedOut;
+}
+
+size_t ProbeGate::taken() const
+{
+    std::lock_guard lock(mutex_);
+    return taken_;
 }
 
 size_t ProbeGate::running() const
@@ -101,6 +220,8 @@ const char* scrapeErrorName(ScrapeError error)
     case ScrapeError::BadVersion: return "bad_version";
     case ScrapeError::UnknownProfile: return "unknown_profile";
     case ScrapeError::ProfileRefused: return "profile_refused";
+    case ScrapeError::TimedOut: return "timed_out";
+    case ScrapeError::NameTimeout: return "name_timeout";
     case ScrapeError::Count: break;
     }
     return "other";
@@ -167,12 +288,13 @@ bool checkBasicAuth(const std::map<std::string, std::string>& users, const std::
     return difference == 0;
 }
 
-ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe)
+ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe, NameResolver resolver)
     : config_(std::move(config)),
       web_(std::move(web)),
       probe_(std::move(probe)),
-      gate_(static_cast<size_t>(config_.maxParallelProbes)),
-      durationBuckets_(std::size(kDurationBuckets), 0)
+      resolver_(std::move(resolver)),
+      durationBuckets_(std::size(kDurationBuckets), 0),
+      gate_(static_cast<size_t>(config_.maxParallelProbes))
 {
     if (config_.communities.empty()) config_.communities[kDefaultCommunityName] = core::kDefaultCommunity;
     if (web_.tls())
@@ -237,10 +359,26 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
                 return refuse(ScrapeError::ProfileRefused, 500,
                               "the profile file is refused: others may read it, or a line is not understood");
         }
-        const TargetCheck check = resolveTarget(target);
-        if (!check.address) return refuse(ScrapeError::BadTarget, 400, check.error);
+        const auto start = std::chrono::steady_clock::now();
+        const core::Deadline deadline =
+            start + scrapeBudget(request.get_header_value("X-Prometheus-Scrape-Timeout-Seconds"), config_.scrapeTimeOutSeconds);
+        std::optional<uint32_t> address = core::parseDottedQuad(target);
+        if (!address) {
+            if (!validHostName(target))
+                return refuse(ScrapeError::BadTarget, 400, "target is neither an IPv4 address nor a host name");
+            // A resolver that never answers holds a place, not the scrape.
+            auto resolved = std::make_shared<TargetCheck>();
+            const ProbeGate::Outcome looked = gate_.runAlone(
+                deadline, [resolver = resolver_, target, resolved](const std::atomic<bool>&) { *resolved = resolver(target); });
+            if (looked == ProbeGate::Outcome::Overloaded)
+                return refuse(ScrapeError::Overloaded, 503, "too many probes at once");
+            if (looked == ProbeGate::Outcome::TimedOut)
+                return refuse(ScrapeError::NameTimeout, 504, "target name was not resolved in time");
+            if (!resolved->address) return refuse(ScrapeError::BadTarget, 400, resolved->error);
+            address = resolved->address;
+        }
         bool allowed = config_.allowedNetworks.empty();
-        for (const Network& n : config_.allowedNetworks) allowed = allowed || n.contains(*check.address);
+        for (const Network& n : config_.allowedNetworks) allowed = allowed || n.contains(*address);
         if (!allowed) return refuse(ScrapeError::Forbidden, 403, "target is outside the allowed networks");
 
         int32_t version = profile.empty() ? config_.snmpVersion : NETROV_SNMP_V3;
@@ -249,39 +387,39 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
             if (!asked) return refuse(ScrapeError::BadVersion, 400, "version is 1, 2c or auto");
             version = *asked;
         }
-        const ProbeSettings settings{profile.empty() ? community->second : profile, config_.timeOutSeconds,
-                                     config_.retries, version};
-        ProbeOutcome probed;
-        const auto start = std::chrono::steady_clock::now();
+        // No exchange waits longer than the whole scrape may.
+        const auto secondsLeft = std::chrono::duration_cast<std::chrono::seconds>(deadline - start).count();
+        const int32_t timeOut = static_cast<int32_t>(std::clamp<int64_t>(secondsLeft, 1, config_.timeOutSeconds));
+        ProbeSettings settings{profile.empty() ? community->second : profile, timeOut, config_.retries, version};
+        settings.deadline = deadline;
         std::string text;
         // A leading NUL keeps profiles apart from every community name.
         const std::string sharedBy = profile.empty() ? community->first + '/' + core::snmpVersionText(version)
                                                      : std::string(1, '\0') + "profile/" + profile;
+        // The probe may outlive this scrape: it owns what it uses.
         const ProbeGate::Outcome outcome = gate_.run(
-            *check.address, sharedBy,
-            [&] {
+            *address, sharedBy, deadline,
+            [this, address = *address, settings](const std::atomic<bool>& stop) mutable {
                 ++inFlight_;
                 struct Leave {
                     std::atomic<int64_t>& n;
                     ~Leave() { --n; }
                 } leave{inFlight_};
-                return probe_(*check.address, settings, probed);
+                settings.stop = &stop;
+                ProbeOutcome probed;
+                const auto began = std::chrono::steady_clock::now();
+                std::string result = probe_(address, settings, probed);
+                countProbe(std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count(), probed);
+                return result;
             },
             text);
         if (outcome == ProbeGate::Outcome::Overloaded)
             return refuse(ScrapeError::Overloaded, 503, "too many probes at once");
-        if (outcome == ProbeGate::Outcome::Shared) {
-            ++shared_;
-        } else {
-            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            std::lock_guard lock(durationMutex_);
-            for (size_t i = 0; i < std::size(kDurationBuckets); ++i) {
-                if (seconds <= kDurationBuckets[i]) ++durationBuckets_[i];
-            }
-            durationSum_ += seconds;
-            ++durationCount_;
-            if (!probed.up) countFailure(probed.result);
+        if (outcome == ProbeGate::Outcome::TimedOut) {
+            count(ScrapeError::TimedOut);
+            text = timedOutText(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         }
+        if (outcome == ProbeGate::Outcome::Shared) ++shared_;
         response.set_content(text, kContentType);
     });
 }
@@ -299,6 +437,19 @@ bool ExporterServer::authorised(const std::string& header) const
 void ExporterServer::count(ScrapeError error)
 {
     ++errors_[static_cast<size_t>(error)];
+}
+
+void ExporterServer::countProbe(double seconds, const ProbeOutcome& probed)
+{
+    {
+        std::lock_guard lock(durationMutex_);
+        for (size_t i = 0; i < std::size(kDurationBuckets); ++i) {
+            if (seconds <= kDurationBuckets[i]) ++durationBuckets_[i];
+        }
+        durationSum_ += seconds;
+        ++durationCount_;
+    }
+    if (!probed.up) countFailure(probed.result);
 }
 
 void ExporterServer::countFailure(int32_t result)

@@ -73,6 +73,7 @@ TEST(ExporterConfig, GoodFile)
     Config config;
     const auto error = parseConfig("listen_address: 0.0.0.0:10109\n"
                                    "timeout: 1500ms\n"
+                                   "scrape_timeout: 25s\n"
                                    "retries: 2\n"
                                    "max_parallel_probes: 64\n"
                                    "snmp_version: 2c\n"
@@ -82,6 +83,7 @@ TEST(ExporterConfig, GoodFile)
     ASSERT_FALSE(error) << *error;
     EXPECT_EQ(config.listenAddress, "0.0.0.0:10109");
     EXPECT_EQ(config.timeOutSeconds, 2);
+    EXPECT_EQ(config.scrapeTimeOutSeconds, 25);
     EXPECT_EQ(config.retries, 2);
     EXPECT_EQ(config.maxParallelProbes, 64);
     EXPECT_EQ(config.snmpVersion, 1);
@@ -103,6 +105,7 @@ TEST(ExporterConfig, BadFiles)
         {"timeout: 0s\n", "timeout"},
         {"timeout: 61\n", "timeout"},
         {"timeout: soon\n", "timeout"},
+        {"scrape_timeout: 0\n", "scrape_timeout"},
         {"retries: 11\n", "retries"},
         {"retries: -1\n", "retries"},
         {"max_parallel_probes: 0\n", "max_parallel_probes"},
@@ -125,6 +128,19 @@ TEST(ExporterConfig, BadFiles)
     }
     Config config;
     EXPECT_TRUE(loadConfig("/nonexistent/netrov-exporter.yml", config));
+}
+
+TEST(ExporterConfig, ScrapeBudget)
+{
+    const struct {
+        const char* header;
+        int64_t milliseconds;  // with 10 s configured
+    } cases[] = {
+        {"", 10000},   {"15", 14500},    {"2.5", 2000},  {"0.8", 1000}, {"60", 59500},
+        {"61", 10000}, {"1e9", 10000},   {"-3", 10000},  {"nan", 10000}, {"10s", 10000},
+        {"inf", 10000}, {"1.5\r\n", 10000},
+    };
+    for (const auto& c : cases) EXPECT_EQ(scrapeBudget(c.header, 10).count(), c.milliseconds) << c.header;
 }
 
 TEST(ExporterConfig, HostNames)

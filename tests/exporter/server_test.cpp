@@ -46,8 +46,9 @@ struct Served {
     std::unique_ptr<ExporterServer> server;
     std::thread thread;
 
-    Served(Config config, ProbeFunction probe, WebConfig web = {})
-        : server(std::make_unique<ExporterServer>(std::move(config), std::move(web), std::move(probe)))
+    Served(Config config, ProbeFunction probe, WebConfig web = {}, NameResolver resolver = resolveTarget)
+        : server(std::make_unique<ExporterServer>(std::move(config), std::move(web), std::move(probe),
+                                                  std::move(resolver)))
     {
         ListenAddress listen = *parseListenAddress("127.0.0.1:1");
         listen.port = 0;
@@ -146,11 +147,12 @@ TEST(ExporterServer, Refusals)
 TEST(ExporterServer, OneProbePerPrinterAndALimit)
 {
     Config config;
-    config.maxParallelProbes = 2;
+    config.maxParallelProbes = 3;
     HeldProbe probe;
     Served served(config, probe.function());
-    // Two scrapes of one printer share one probe; a second printer takes the
-    // second place; a third printer finds no place.
+    // Two scrapes of one printer share one probe, the waiting one holding a
+    // place of its own; a second printer takes the third place; a third
+    // printer finds none.
     auto first = std::async(std::launch::async, [&] { return statusOf(served.client().Get("/probe?target=127.0.0.7")); });
     probe.waitRunning(1);
     auto same = std::async(std::launch::async, [&] { return served.client().Get("/probe?target=127.0.0.7"); });
@@ -184,21 +186,96 @@ TEST(ExporterServer, GateWaitsForAnotherCommunity)
     std::shared_future<void> released = go.get_future().share();
     std::atomic<int> calls{0};
     std::string a, b;
+    const core::Deadline later = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     auto first = std::async(std::launch::async, [&] {
-        return gate.run(1, "x", [&] { ++calls; released.wait(); return std::string("x"); }, a);
+        return gate.run(1, "x", later, [&](const std::atomic<bool>&) { ++calls; released.wait(); return std::string("x"); }, a);
     });
     for (int i = 0; i < 500 && gate.running() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     auto second = std::async(std::launch::async, [&] {
-        return gate.run(1, "y", [&] { ++calls; return std::string("y"); }, b);
+        return gate.run(1, "y", later, [&](const std::atomic<bool>&) { ++calls; return std::string("y"); }, b);
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(calls.load(), 1);  // the other community waits its turn
+    EXPECT_EQ(gate.taken(), 2u);  // and holds a place while it waits
     go.set_value();
     EXPECT_EQ(first.get(), ProbeGate::Outcome::Probed);
     EXPECT_EQ(second.get(), ProbeGate::Outcome::Probed);
     EXPECT_EQ(a, "x");
     EXPECT_EQ(b, "y");
-    EXPECT_EQ(gate.running(), 0u);
+    for (int i = 0; i < 500 && gate.taken() != 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(gate.taken(), 0u);
+}
+
+// A probe that ends only when nobody waits for it any more, as a printer
+// whose table never ends; counts the probes that were told to stop.
+ProbeFunction endlessProbe(std::atomic<int>& stopped)
+{
+    return [&stopped](uint32_t, const ProbeSettings& settings, ProbeOutcome& outcome) {
+        while (!(settings.stop && settings.stop->load())) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ++stopped;
+        outcome.up = true;
+        return std::string("netrov_up 1\n");
+    };
+}
+
+TEST(ExporterServer, HostileTargetsEndWithinTheScrapesTime)
+{
+    Config config;
+    config.scrapeTimeOutSeconds = 2;
+    config.maxParallelProbes = 4;
+    std::atomic<int> stopped{0};
+    // A resolver that does not answer within any scrape.
+    const NameResolver silentResolver = [](const std::string&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        return TargetCheck{};
+    };
+    Served served(config, endlessProbe(stopped), {}, silentResolver);
+    const struct {
+        const char* what;
+        const char* path;
+        const char* budget;  // the scrape's header; none: the configured time
+        int status;
+        const char* line;
+        double seconds;  // the answer comes within this
+    } cases[] = {
+        {"endless table, Prometheus's time", "/probe?target=127.0.0.9", "1.5", 200,
+         "netrov_probe_failure{reason=\"timed_out\"} 1", 1.9},
+        {"endless table, configured time", "/probe?target=127.0.0.9", nullptr, 200, "netrov_up 0", 2.4},
+        {"absurd header, configured time", "/probe?target=127.0.0.9", "1e9", 200, "netrov_up 0", 2.4},
+        {"silent resolver", "/probe?target=printer.example", "1.5", 504, "target name was not resolved in time", 1.9},
+    };
+    for (const auto& k : cases) {
+        httplib::Client c = served.client();
+        httplib::Headers headers;
+        if (k.budget) headers.emplace("X-Prometheus-Scrape-Timeout-Seconds", k.budget);
+        const auto began = std::chrono::steady_clock::now();
+        const auto r = c.Get(k.path, headers);
+        const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+        ASSERT_EQ(statusOf(r), k.status) << k.what;
+        EXPECT_TRUE(hasLine(r->body, k.line)) << k.what << "\n" << r->body;
+        EXPECT_LT(took, k.seconds) << k.what;
+    }
+    // Each abandoned probe was told to stop.
+    for (int i = 0; i < 500 && stopped.load() < 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(stopped.load(), 3);
+
+    // Forty scrapes of one printer, cycling the version so none shares
+    // another's probe: the places fill, the rest get 503, /metrics answers.
+    std::vector<std::future<int>> storm;
+    for (int i = 0; i < 40; ++i) {
+        static const char* const kVersions[] = {"1", "2c", "auto"};
+        storm.push_back(std::async(std::launch::async, [&, i] {
+            return statusOf(served.client().Get("/probe?target=127.0.0.9&version=" + std::string(kVersions[i % 3]),
+                                                {{"X-Prometheus-Scrape-Timeout-Seconds", "1.5"}}));
+        }));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto began = std::chrono::steady_clock::now();
+    EXPECT_EQ(statusOf(served.client().Get("/metrics")), 200);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count(), 0.5);
+    int refused = 0;
+    for (auto& f : storm) refused += f.get() == 503;
+    EXPECT_GE(refused, 30);
 }
 
 TEST(ExporterServer, BasicAuthAndBounds)
