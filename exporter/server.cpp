@@ -4,6 +4,7 @@
 #include <crypt.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -263,6 +264,28 @@ std::optional<std::string> decodeBase64(const std::string& text)
     return out;
 }
 
+namespace {
+
+// The bcrypt hash ("$2b$NN$...") of the highest cost NN among the users'.
+const std::string* costliestHash(const std::map<std::string, std::string>& users)
+{
+    const std::string* costliest = nullptr;
+    int highest = -1;
+    for (const auto& [name, hash] : users) {
+        if (hash.size() < 7 || hash[0] != '$' || hash[1] != '2' || hash[3] != '$' || hash[6] != '$') continue;
+        if (!std::isdigit(static_cast<unsigned char>(hash[4])) || !std::isdigit(static_cast<unsigned char>(hash[5])))
+            continue;
+        const int cost = (hash[4] - '0') * 10 + (hash[5] - '0');
+        if (cost > highest) {
+            highest = cost;
+            costliest = &hash;
+        }
+    }
+    return costliest;
+}
+
+}  // namespace
+
 bool checkBasicAuth(const std::map<std::string, std::string>& users, const std::string& header)
 {
     constexpr std::string_view kScheme = "Basic ";
@@ -272,11 +295,16 @@ bool checkBasicAuth(const std::map<std::string, std::string>& users, const std::
     const size_t colon = decoded->find(':');
     if (colon == std::string::npos) return false;
     const auto user = users.find(decoded->substr(0, colon));
-    if (user == users.end()) return false;
     const std::string password = decoded->substr(colon + 1);
     // crypt_r's data is large; it lives on the heap, one per check.
     auto data = std::make_unique<crypt_data>();
     std::memset(data.get(), 0, sizeof(crypt_data));
+    if (user == users.end()) {
+        // An unknown user costs a full hash too, so the time of a refusal
+        // does not tell which users exist.
+        if (const std::string* costliest = costliestHash(users)) crypt_r(password.c_str(), costliest->c_str(), data.get());
+        return false;
+    }
     const char* hashed = crypt_r(password.c_str(), user->second.c_str(), data.get());
     // A failed hashing gives null or a text starting with '*'.
     if (!hashed || hashed[0] == '*') return false;
