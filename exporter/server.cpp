@@ -15,6 +15,7 @@
 #include <netrov/snmp_version.h>
 
 #include "exposition.h"
+#include "http_front.h"
 #include "printer_metrics.h"
 #include "search_settings.h"
 
@@ -30,6 +31,10 @@ constexpr const char* kContentType = "text/plain; version=0.0.4; charset=utf-8";
 constexpr double kDurationBuckets[] = {0.05, 0.1, 0.25, 0.5, 1, 2.5, 5, 10, 30, 60};
 // Scrape requests carry no body; anything larger is refused unread.
 constexpr size_t kMaxPayload = 4096;
+// Threads beyond the probes' places.
+constexpr size_t kReserveThreads = 32;
+// An idle connection is kept this long for the next scrape.
+constexpr time_t kKeepAliveSeconds = 5;
 
 // A margin for the answer to reach Prometheus before it gives up.
 constexpr std::chrono::milliseconds kScrapeMargin{500};
@@ -325,19 +330,18 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
       gate_(static_cast<size_t>(config_.maxParallelProbes))
 {
     if (config_.communities.empty()) config_.communities[kDefaultCommunityName] = core::kDefaultCommunity;
-    if (web_.tls())
-        server_ = std::make_unique<httplib::SSLServer>(web_.certFile.c_str(), web_.keyFile.c_str());
-    else
-        server_ = std::make_unique<httplib::Server>();
+    server_ = boundedServer(HeadLimits{}, web_.certFile, web_.keyFile);
     httplib::Server& s = *server_;
-    // Every probe may hold a thread for its whole time-out; a few more keep
-    // /metrics and the refusals answering.
-    const size_t threads = static_cast<size_t>(config_.maxParallelProbes) + 4;
+    // A scrape holding a place may hold a thread for its whole time; the
+    // reserve serves /metrics, refusals, idle connections and heads on
+    // their way, each for a bounded time.
+    const size_t threads = static_cast<size_t>(config_.maxParallelProbes) + kReserveThreads;
     s.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     s.set_payload_max_length(kMaxPayload);
     s.set_read_timeout(5, 0);
     s.set_write_timeout(5, 0);
     s.set_keep_alive_max_count(100);
+    s.set_keep_alive_timeout(kKeepAliveSeconds);
 
     s.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
         if (web_.basicAuthUsers.empty() || authorised(request.get_header_value("Authorization")))

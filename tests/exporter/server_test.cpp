@@ -8,6 +8,11 @@
 #include <future>
 #include <thread>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <httplib.h>
 
 #include "promtool.h"
@@ -296,6 +301,82 @@ TEST(ExporterServer, BasicAuthAndBounds)
     EXPECT_EQ(statusOf(c.Get("/probe?target=" + std::string(10000, 'a'))), 414);
     // So is a request body.
     EXPECT_EQ(statusOf(c.Post("/probe?target=127.0.0.5", std::string(8192, 'x'), "text/plain")), 413);
+}
+
+// A raw connection to the server: sends head in pieces of step bytes, pause
+// apart, and gives the status line of the answer and when it came.
+struct RawAnswer {
+    std::string statusLine;
+    double seconds = 0;
+};
+RawAnswer rawRequest(int port, const std::string& head, size_t step, std::chrono::milliseconds pause)
+{
+    RawAnswer answer;
+    const int sock = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const auto began = std::chrono::steady_clock::now();
+    if (::connect(sock, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0) {
+        // The server may close before all is sent: what it answered counts.
+        for (size_t at = 0; at < head.size(); at += step) {
+            if (::send(sock, head.data() + at, std::min(step, head.size() - at), MSG_NOSIGNAL) <= 0) break;
+            if (pause.count()) std::this_thread::sleep_for(pause);
+        }
+        timeval wait{20, 0};
+        ::setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+        char buffer[512];
+        const ssize_t got = ::recv(sock, buffer, sizeof buffer, 0);
+        const std::string text(buffer, got > 0 ? static_cast<size_t>(got) : 0);
+        answer.statusLine = text.substr(0, text.find("\r\n"));
+    }
+    answer.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    ::close(sock);
+    return answer;
+}
+
+TEST(ExporterServer, HostileRequestHeads)
+{
+    Served served(Config{}, fixedProbe());
+    const int port = served.server->port();
+    std::string manyHeaders = "GET /metrics HTTP/1.1\r\n";
+    for (int i = 0; i < 1000; ++i) manyHeaders += "X-" + std::to_string(i) + ": 1\r\n";
+    const struct {
+        const char* what;
+        std::string head;
+        size_t step;
+        std::chrono::milliseconds pause;
+        const char* status;
+        double seconds;  // the answer comes within this
+    } cases[] = {
+        {"plain scrape", "GET /metrics HTTP/1.1\r\nHost: x\r\n\r\n", 4096, std::chrono::milliseconds(0), "HTTP/1.1 200 OK", 1},
+        {"long header line", "GET /metrics HTTP/1.1\r\nX-Long: " + std::string(128 * 1024, 'a') + "\r\n\r\n", 4096,
+         std::chrono::milliseconds(0), "HTTP/1.1 431 Request Header Fields Too Large", 1},
+        {"a thousand headers", manyHeaders + "\r\n", 4096, std::chrono::milliseconds(0),
+         "HTTP/1.1 431 Request Header Fields Too Large", 1},
+        {"a byte every 400 ms", "GET /metrics HTTP/1.1\r\nHost: x\r\n\r\n", 1, std::chrono::milliseconds(400),
+         "HTTP/1.1 408 Request Timeout", 8},
+    };
+    for (const auto& k : cases) {
+        const RawAnswer answer = rawRequest(port, k.head, k.step, k.pause);
+        EXPECT_EQ(answer.statusLine, k.status) << k.what;
+        EXPECT_LT(answer.seconds, k.seconds) << k.what;
+    }
+
+    // Slow heads take threads from the reserve only, for a bounded time:
+    // /metrics answers while they drip.
+    std::vector<std::future<RawAnswer>> slow;
+    for (int i = 0; i < 24; ++i) {
+        slow.push_back(std::async(std::launch::async, [port] {
+            return rawRequest(port, "GET /metrics HTTP/1.1\r\nHost: x\r\n\r\n", 1, std::chrono::milliseconds(1000));
+        }));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto began = std::chrono::steady_clock::now();
+    EXPECT_EQ(statusOf(served.client().Get("/metrics")), 200);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count(), 1.0);
+    for (auto& f : slow) EXPECT_EQ(f.get().statusLine, "HTTP/1.1 408 Request Timeout");
 }
 
 }  // namespace
