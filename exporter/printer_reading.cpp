@@ -74,20 +74,25 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
     std::memset(&device, 0, sizeof device);
     device.interfaceKind = NETROV_INTERFACE_NETWORK;
     device.transport = NETROV_TRANSPORT_SNMP;
-    std::memcpy(device.community, settings.community.data(),
-                std::min(settings.community.size(), sizeof device.community - 1));
     device.timeout = settings.timeOutSeconds;
     netrovSetSnmpVersion(&device, settings.snmpVersion);
     core::storeAddress(address, device.address);
 
     const core::DeviceAccess& access = core::FrontLibrary::tuva().access();
-    // The model name picks the support package that serves the other queries.
+    // The model name picks the support package that serves the other
+    // queries; the first community it answers is the one read by.
     int32_t modelResult = NETROV_NO_REPLY;
-    for (int32_t attempt = 0; attempt <= settings.retries && modelResult == NETROV_NO_REPLY && !settings.stopped();
-         ++attempt) {
-        unsigned char scratch[NETROV_MODEL_NAME_RECORD_SIZE] = {};
-        int32_t count = 0;
-        modelResult = access.getDevModelName(&device, 0, 0, scratch, 1, &count);
+    for (size_t which = 0; which <= settings.moreCommunities.size() && modelResult == NETROV_NO_REPLY; ++which) {
+        const std::string& community = which == 0 ? settings.community : settings.moreCommunities[which - 1];
+        std::memset(device.community, 0, sizeof device.community);
+        std::memcpy(device.community, community.data(), std::min(community.size(), sizeof device.community - 1));
+        reading.community = which;
+        for (int32_t attempt = 0; attempt <= settings.retries && modelResult == NETROV_NO_REPLY && !settings.stopped();
+             ++attempt) {
+            unsigned char scratch[NETROV_MODEL_NAME_RECORD_SIZE] = {};
+            int32_t count = 0;
+            modelResult = access.getDevModelName(&device, 0, 0, scratch, 1, &count);
+        }
     }
     device.modelName[sizeof device.modelName - 1] = '\0';
     const auto finish = [&] {

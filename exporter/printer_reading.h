@@ -21,6 +21,8 @@ struct ProbeSettings {
     int32_t timeOutSeconds = 3;  // per exchange, whole seconds as the front library takes them
     int32_t retries = 0;         // further attempts of the first exchange when nothing answers
     int32_t snmpVersion = 0;     // include/netrov/snmp_version.h
+    // Tried in order after community when it gets no answer (never with SNMPv3).
+    std::vector<std::string> moreCommunities;
     // No query starts after the deadline, nor once stop turns true (nobody
     // waits for the answer any more); the reading keeps what it has.
     core::Deadline deadline = core::Deadline::max();
@@ -74,6 +76,7 @@ struct AlertReading {
 struct PrinterReading {
     bool up = false;
     int32_t result = NETROV_OK;  // the first exchange's: why the printer was not read
+    size_t community = 0;  // the one read by: 0 the settings' community, N its moreCommunities[N - 1]
     double durationSeconds = 0;
     std::string model, serial, name, location, mac;
     int32_t statusCode = core::kStatusUnknown;  // simple status: 1-3 ready, 4 warning, 5 error, 6 power save, 7 unknown

@@ -31,10 +31,31 @@ constexpr const char* kContentType = "text/plain; version=0.0.4; charset=utf-8";
 constexpr double kDurationBuckets[] = {0.05, 0.1, 0.25, 0.5, 1, 2.5, 5, 10, 30, 60};
 // Scrape requests carry no body; anything larger is refused unread.
 constexpr size_t kMaxPayload = 4096;
+// Community names one scrape may ask, each costing a time-out when wrong.
+constexpr size_t kMaxCommunityNames = 8;
+// Targets whose answering community is kept.
+constexpr size_t kMaxKeptTargets = 65536;
 // Threads beyond the probes' places.
 constexpr size_t kReserveThreads = 32;
 // An idle connection is kept this long for the next scrape.
 constexpr time_t kKeepAliveSeconds = 5;
+
+// The names of the parameter's values in order, commas parting names too;
+// empty ones and repeats left out.
+std::vector<std::string> communityNames(const httplib::Request& request, const char* key)
+{
+    std::vector<std::string> names;
+    for (size_t i = 0; i < request.get_param_value_count(key); ++i) {
+        const std::string value = request.get_param_value(key, i);
+        for (size_t from = 0; from <= value.size();) {
+            const size_t comma = std::min(value.find(',', from), value.size());
+            std::string name = value.substr(from, comma - from);
+            if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
+            from = comma + 1;
+        }
+    }
+    return names;
+}
 
 // A margin for the answer to reach Prometheus before it gives up.
 constexpr std::chrono::milliseconds kScrapeMargin{500};
@@ -75,6 +96,7 @@ ProbeFunction deviceProbe()
         const PrinterReading reading = readPrinter(address, settings);
         outcome.up = reading.up;
         outcome.result = reading.result;
+        outcome.community = reading.community;
         return printerMetricsText(reading);
     };
 }
@@ -354,7 +376,7 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
     });
 
     s.Get("/", [](const httplib::Request&, httplib::Response& response) {
-        response.set_content("netrov-exporter\n\n/probe?target=ADDRESS[&community=NAME][&version=1|2c|auto]  reads one printer\n"
+        response.set_content("netrov-exporter\n\n/probe?target=ADDRESS[&community=NAME,...][&version=1|2c|auto]  reads one printer\n"
                              "/probe?target=ADDRESS&profile=NAME                          reads it by an SNMPv3 profile\n"
                              "/metrics                                                    the exporter's own metrics\n",
                              "text/plain; charset=utf-8");
@@ -371,16 +393,19 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
         };
         const std::string target = request.get_param_value("target");
         if (target.empty()) return refuse(ScrapeError::BadTarget, 400, "target parameter is missing");
-        std::string name = request.get_param_value("community");
-        if (name.empty()) name = request.get_param_value("module");
+        std::vector<std::string> names = communityNames(request, "community");
+        if (names.empty()) names = communityNames(request, "module");
         // A profile asked by the scrape, else the configured one unless the
         // scrape names a community.
         std::string profile = request.get_param_value("profile");
-        if (profile.empty() && name.empty()) profile = config_.profile;
-        if (name.empty()) name = kDefaultCommunityName;
-        const auto community = config_.communities.find(name);
-        if (profile.empty() && community == config_.communities.end())
-            return refuse(ScrapeError::UnknownCommunity, 400, "unknown community name");
+        if (profile.empty() && names.empty()) profile = config_.profile;
+        if (names.empty()) names.emplace_back(kDefaultCommunityName);
+        if (names.size() > kMaxCommunityNames)
+            return refuse(ScrapeError::UnknownCommunity, 400, "at most 8 community names");
+        for (const std::string& name : names) {
+            if (profile.empty() && !config_.communities.count(name))
+                return refuse(ScrapeError::UnknownCommunity, 400, "unknown community name");
+        }
         if (!profile.empty()) {
             if (request.has_param("version"))
                 return refuse(ScrapeError::BadVersion, 400, "a profile reads by SNMPv3: leave version out");
@@ -422,16 +447,28 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
         // No exchange waits longer than the whole scrape may.
         const auto secondsLeft = std::chrono::duration_cast<std::chrono::seconds>(deadline - start).count();
         const int32_t timeOut = static_cast<int32_t>(std::clamp<int64_t>(secondsLeft, 1, config_.timeOutSeconds));
-        ProbeSettings settings{profile.empty() ? community->second : profile, timeOut, config_.retries, version};
+        // A leading NUL keeps profiles apart from every community name.
+        std::string sharedBy = std::string(1, '\0') + "profile/" + profile;
+        if (profile.empty()) {
+            sharedBy.clear();
+            for (const std::string& name : names) sharedBy += name + ',';
+            sharedBy += '/' + core::snmpVersionText(version);
+        }
+        // The community that answered the printer last is tried first.
+        if (profile.empty()) names = keptFirst(*address, std::move(names));
+        ProbeSettings settings;
+        settings.community = profile.empty() ? config_.communities.at(names[0]) : profile;
+        settings.timeOutSeconds = timeOut;
+        settings.retries = config_.retries;
+        settings.snmpVersion = version;
+        for (size_t i = 1; profile.empty() && i < names.size(); ++i)
+            settings.moreCommunities.push_back(config_.communities.at(names[i]));
         settings.deadline = deadline;
         std::string text;
-        // A leading NUL keeps profiles apart from every community name.
-        const std::string sharedBy = profile.empty() ? community->first + '/' + core::snmpVersionText(version)
-                                                     : std::string(1, '\0') + "profile/" + profile;
         // The probe may outlive this scrape: it owns what it uses.
         const ProbeGate::Outcome outcome = gate_.run(
             *address, sharedBy, deadline,
-            [this, address = *address, settings](const std::atomic<bool>& stop) mutable {
+            [this, address = *address, settings, names, byProfile = !profile.empty()](const std::atomic<bool>& stop) mutable {
                 ++inFlight_;
                 struct Leave {
                     std::atomic<int64_t>& n;
@@ -442,6 +479,7 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
                 const auto began = std::chrono::steady_clock::now();
                 std::string result = probe_(address, settings, probed);
                 countProbe(std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count(), probed);
+                if (probed.up && !byProfile && probed.community < names.size()) keep(address, names[probed.community]);
                 return result;
             },
             text);
@@ -469,6 +507,24 @@ bool ExporterServer::authorised(const std::string& header) const
 void ExporterServer::count(ScrapeError error)
 {
     ++errors_[static_cast<size_t>(error)];
+}
+
+std::vector<std::string> ExporterServer::keptFirst(uint32_t address, std::vector<std::string> names) const
+{
+    std::lock_guard lock(keptMutex_);
+    const auto kept = kept_.find(address);
+    if (kept == kept_.end()) return names;
+    const auto it = std::find(names.begin(), names.end(), kept->second);
+    if (it != names.end()) std::rotate(names.begin(), it, it + 1);
+    return names;
+}
+
+void ExporterServer::keep(uint32_t address, const std::string& name)
+{
+    std::lock_guard lock(keptMutex_);
+    // Bounded whatever the targets: past the bound it starts again.
+    if (kept_.size() >= kMaxKeptTargets && !kept_.count(address)) kept_.clear();
+    kept_[address] = name;
 }
 
 void ExporterServer::countProbe(double seconds, const ProbeOutcome& probed)

@@ -33,6 +33,7 @@ namespace netrov::exporter {
 struct ProbeOutcome {
     bool up = false;
     int32_t result = NETROV_OK;
+    size_t community = 0;  // which of the communities answered, as PrinterReading::community
 };
 
 // The exposition text of one probe; the real one reads the printer, tests
@@ -142,6 +143,9 @@ public:
 private:
     void count(ScrapeError error);
     void countProbe(double seconds, const ProbeOutcome& probed);
+    // The names with the one that last answered the target first.
+    std::vector<std::string> keptFirst(uint32_t address, std::vector<std::string> names) const;
+    void keep(uint32_t address, const std::string& name);
     void countFailure(int32_t result);
     bool authorised(const std::string& header) const;
 
@@ -158,6 +162,8 @@ private:
     std::atomic<int64_t> inFlight_{0};
     // Probes the printer refused, by kProbeFailures.
     std::atomic<uint64_t> failures_[std::size(kProbeFailures)] = {};
+    mutable std::mutex keptMutex_;
+    std::map<uint32_t, std::string> kept_;  // the community name that answered each target last
     mutable std::mutex durationMutex_;
     std::vector<uint64_t> durationBuckets_;
     double durationSum_ = 0;

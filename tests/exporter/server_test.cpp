@@ -149,6 +149,46 @@ TEST(ExporterServer, Refusals)
     }
 }
 
+TEST(ExporterServer, CommunitiesTriedInOrder)
+{
+    Config config;
+    config.communities = {{"default", "tarpon"}, {"office", "s3cret"}, {"lab", "l4b"}};
+    // A printer that answers "s3cret" only; the text says the order to try.
+    const ProbeFunction probe = [](uint32_t, const ProbeSettings& settings, ProbeOutcome& outcome) {
+        std::vector<std::string> order = {settings.community};
+        order.insert(order.end(), settings.moreCommunities.begin(), settings.moreCommunities.end());
+        std::string text = "# order";
+        for (size_t i = 0; i < order.size(); ++i) {
+            text += " " + order[i];
+            if (order[i] != "s3cret" || outcome.up) continue;
+            outcome.up = true;
+            outcome.community = i;
+        }
+        if (!outcome.up) outcome.result = NETROV_NO_REPLY;
+        return text + "\n";
+    };
+    Served served(config, probe);
+    const struct {
+        const char* query;
+        int status;
+        const char* line;
+    } cases[] = {
+        {"target=127.0.0.5&community=default,office", 200, "# order tarpon s3cret"},
+        {"target=127.0.0.5&community=default,office", 200, "# order s3cret tarpon"},  // the one that answered first
+        {"target=127.0.0.5&community=lab,default,office", 200, "# order s3cret l4b tarpon"},
+        {"target=127.0.0.6&community=lab&community=office", 200, "# order l4b s3cret"},
+        {"target=127.0.0.7&module=default,,default", 200, "# order tarpon"},
+        {"target=127.0.0.7&community=default,public", 400, "unknown community name"},
+        {"target=127.0.0.7&community=a,b,c,d,e,f,g,h,i", 400, "at most 8 community names"},
+    };
+    httplib::Client c = served.client();
+    for (const auto& k : cases) {
+        const auto r = c.Get(std::string("/probe?") + k.query);
+        ASSERT_EQ(statusOf(r), k.status) << k.query;
+        EXPECT_TRUE(hasLine(r->body, k.line)) << k.query << "\n" << r->body;
+    }
+}
+
 TEST(ExporterServer, OneProbePerPrinterAndALimit)
 {
     Config config;
