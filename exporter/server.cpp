@@ -57,7 +57,8 @@ std::vector<std::string> communityNames(const httplib::Request& request, const c
     return names;
 }
 
-// A margin for the answer to reach Prometheus before it gives up.
+// A margin for the answer to reach Prometheus before it gives up; a quarter
+// of its time when that is shorter.
 constexpr std::chrono::milliseconds kScrapeMargin{500};
 
 // What a scrape whose probe ran out of time answers.
@@ -77,7 +78,7 @@ std::string timedOutText(double seconds)
 
 std::chrono::milliseconds scrapeBudget(const std::string& header, int32_t configuredSeconds)
 {
-    constexpr std::chrono::milliseconds kLeast{1000};
+    constexpr std::chrono::milliseconds kLeast{250};
     constexpr std::chrono::milliseconds kMost{kMaxTimeOutSeconds * 1000};
     std::chrono::milliseconds budget{static_cast<int64_t>(configuredSeconds) * 1000};
     if (!header.empty() && header.size() <= 16) {
@@ -85,7 +86,10 @@ std::chrono::milliseconds scrapeBudget(const std::string& header, int32_t config
         const double seconds = std::strtod(header.c_str(), &end);
         if (end == header.c_str() + header.size() && std::isfinite(seconds) && seconds > 0 &&
             seconds <= kMaxTimeOutSeconds)
-            budget = std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000)) - kScrapeMargin;
+        {
+            const std::chrono::milliseconds waits{static_cast<int64_t>(seconds * 1000)};
+            budget = waits - std::min(kScrapeMargin, waits / 4);
+        }
     }
     return std::clamp(budget, kLeast, kMost);
 }

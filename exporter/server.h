@@ -119,7 +119,7 @@ using NameResolver = std::function<TargetCheck(const std::string& name)>;
 // The time a scrape may take: what Prometheus says it waits
 // (X-Prometheus-Scrape-Timeout-Seconds) less a margin for the answer to
 // travel, else the configured time, never more than the configured time's
-// maximum nor less than one second.
+// maximum nor less than a quarter second.
 std::chrono::milliseconds scrapeBudget(const std::string& header, int32_t configuredSeconds);
 
 class ExporterServer {
