@@ -236,8 +236,10 @@ TEST(TonerCells, EmptyLowKnownAndUnknown)
     const Case cases[] = {
         {"yellow ink empty", {supply("black", 81), supply("yellow", 0)}, "Empty", std::nullopt, true,
          "Black: 81 %\nYellow: Empty"},
-        {"9 % is no attention yet", {supply("black", 9), supply("cyan", 40)}, "9 %", 9, false,
-         "Black: 9 %\nCyan: 40 %"},
+        {"15 % is no attention yet", {supply("black", 15), supply("cyan", 40)}, "15 %", 15, false,
+         "Black: 15 %\nCyan: 40 %"},
+        {"9 % is low by the threshold table", {supply("black", 9), supply("cyan", 40)}, "9 %", 9, true,
+         "Black: 9 % (low)\nCyan: 40 %"},
         {"5 % is low", {supply("magenta", 5)}, "5 %", 5, true, "Magenta: 5 % (low)"},
         {"full", {supply("black", 100)}, "100 %", 100, false, "Black: 100 %"},
         {"unknown level", {supply("black", std::nullopt)}, "--", std::nullopt, false, "Black: Unknown"},
