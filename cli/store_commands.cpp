@@ -129,7 +129,7 @@ nlohmann::json estimateJson(const std::optional<store::Estimate>& e)
 nlohmann::json forecastJson(const store::Forecast& f, int64_t now)
 {
     nlohmann::json reasons = nlohmann::json::array();
-    for (store::ForecastNote note : f.notes) reasons.push_back(store::forecastNoteText(note));
+    for (store::ForecastNote note : f.notes) reasons.push_back(store::forecastNoteText(f, note));
     nlohmann::json out = {{"days", estimateJson(f.days)}, {"pages", estimateJson(f.pages)}, {"reasons", reasons}};
     out["emptyDate"] = f.days ? nlohmann::json(utcText(now + static_cast<int64_t>(f.days->value * kSecondsPerDay)))
                               : nlohmann::json();
@@ -153,8 +153,7 @@ std::string forecastText(const store::Forecast& f)
     std::string text;
     if (f.days) text = "empty in " + rangeText(*f.days, "days");
     if (f.pages) text += (text.empty() ? "" : ", ") + rangeText(*f.pages, "pages left");
-    std::string reasons;
-    for (store::ForecastNote note : f.notes) reasons += (reasons.empty() ? "" : "; ") + std::string(store::forecastNoteText(note));
+    const std::string reasons = store::forecastReasons(f);
     if (!reasons.empty()) text += text.empty() ? reasons : " [" + reasons + "]";
     return text;
 }
@@ -179,13 +178,14 @@ int64_t nowSeconds()
     return static_cast<int64_t>(std::time(nullptr));
 }
 
-// The supply that empties first: the soonest forecast, or an empty one.
+// The supply that empties first: the soonest forecast, a nearly empty one without a rate before all.
 const SupplyView* firstEmpty(const std::vector<SupplyView>& supplies)
 {
     const SupplyView* first = nullptr;
     for (const SupplyView& s : supplies) {
-        if (!s.forecast.days) continue;
-        if (!first || s.forecast.days->value < first->forecast.days->value) first = &s;
+        const auto days = store::rankDays(s.forecast);
+        if (!days) continue;
+        if (!first || *days < *store::rankDays(first->forecast)) first = &s;
     }
     return first;
 }
@@ -273,9 +273,8 @@ core::StoredDevice storedDevice(FleetStore& fleet, const core::DeviceReport& rep
         core::StoredDaysLeft& days = out.daysLeft.emplace_back();
         days.colour = s.record.colour;
         // Whole days, as the fleet table shows them; a supply already empty has none left.
-        if (s.forecast.days) days.days = std::max<int64_t>(0, std::lround(s.forecast.days->value));
-        for (store::ForecastNote note : s.forecast.notes)
-            days.reason += (days.reason.empty() ? "" : "; ") + std::string(store::forecastNoteText(note));
+        if (s.forecast.days) days.days = store::wholeDays(s.forecast.days->value);
+        days.reason = store::forecastReasons(s.forecast);
         if (s.values.empty()) days.reason = "no stored readings";
     }
     return out;
@@ -509,6 +508,7 @@ int runFleet(const std::string& storePath, FleetFormat format, std::ostream& out
     const std::vector<std::string> header = {"address", "name", "model", "serial", "last_seen", "answering",
                                              "attention", "first_empty", "days_left", "empty_date"};
     std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> tableDays;
     nlohmann::json list = nlohmann::json::array();
     for (const store::DeviceRecord& d : devices) {
         std::vector<SupplyView> supplies;
@@ -527,12 +527,16 @@ int runFleet(const std::string& storePath, FleetFormat format, std::ostream& out
                                    {"forecast", forecastJson(first->forecast, now)}};
         }
         list.push_back(entry);
-        const std::string days = first ? numberText(first->forecast.days->value) : std::string();
+        const bool dated = first && first->forecast.days;
+        const std::string days = dated ? std::to_string(store::wholeDays(first->forecast.days->value)) : std::string();
         const std::string date =
-            first ? utcText(now + static_cast<int64_t>(first->forecast.days->value * kSecondsPerDay)).substr(0, 10) : "";
+            dated ? utcText(now + static_cast<int64_t>(first->forecast.days->value * kSecondsPerDay)).substr(0, 10) : "";
         rows.push_back({d.identity.address, d.name, d.identity.model, d.identity.serial, utcText(d.lastSeen),
                         d.answering ? "yes" : "no answer", attention.needed() ? "yes" : "no",
                         first ? first->record.colour : std::string(), days, date});
+        // The table says in words what the CSV's number column leaves empty.
+        if (first && !dated) tableDays.push_back(store::forecastNoteText(store::ForecastNote::NearlyEmpty));
+        else tableDays.push_back(days);
     }
     if (format == FleetFormat::Json) {
         out << dumpJson({{"schemaVersion", 1}, {"devices", list}}) << "\n";
@@ -547,8 +551,10 @@ int runFleet(const std::string& storePath, FleetFormat format, std::ostream& out
         }
         out << text;
     } else {
-        for (auto& row : rows)
-            for (std::string& cell : row) cell = terminalSafe(cell);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            rows[i][8] = tableDays[i];
+            for (std::string& cell : rows[i]) cell = terminalSafe(cell);
+        }
         out << formatColumns(header, rows);
     }
     return kExitOk;
