@@ -306,6 +306,8 @@ store::DeviceReading readingOf(const core::DeviceReport& report, const std::vect
     reading.name = report.name;
     reading.location = report.location;
     reading.alerts = report.alerts;
+    if (report.alertCodes.size() == report.alerts.size()) reading.alertCodes = report.alertCodes;
+    reading.errorBits = report.errorBits;
     reading.status = report.statusCode;
     if (report.pageCount) reading.pageCount = *report.pageCount;
     for (size_t i = 0; i < toner.size(); ++i) {
