@@ -88,6 +88,7 @@ struct SupplyView {
     std::vector<store::Cartridge> cartridges;
     store::Forecast forecast;
     std::optional<int32_t> percent;  // the last measured percentage, when the last reading is measured
+    std::optional<int32_t> levelCode;  // the device's special level, when the last reading is not measured
     const char* stateName = "not_reported";
     core::LevelState state = core::LevelState::Unknown;
 };
@@ -113,7 +114,10 @@ StoreStatus viewSupplies(FleetStore& fleet, const store::DeviceRecord& device, i
         view.percent = percentOf(last);
         view.state = core::levelState(view.percent);
         view.stateName = core::levelStateName(view.state);
-        if (last.state != store::LevelState::Measured) view.percent.reset();
+        if (last.state != store::LevelState::Measured) {
+            view.levelCode = view.percent;
+            view.percent.reset();
+        }
     }
     return {};
 }
@@ -190,10 +194,56 @@ const SupplyView* firstEmpty(const std::vector<SupplyView>& supplies)
     return first;
 }
 
+std::string upperMac(std::string mac)
+{
+    std::transform(mac.begin(), mac.end(), mac.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return mac;
+}
+
+// A stored device as the one reading every surface judges: its status,
+// alerts with their codes, error-state bits and the last level of each supply.
+core::DeviceReport storedReport(const store::DeviceRecord& d, const std::vector<SupplyView>& supplies)
+{
+    core::DeviceReport r;
+    r.address = d.identity.address;
+    r.model = d.identity.model;
+    r.serialNumber = d.identity.serial;
+    r.macAddress = upperMac(d.identity.mac);
+    r.name = d.name;
+    r.location = d.location;
+    r.statusCode = d.status;
+    r.alerts = d.alerts;
+    r.alertCodes = d.alertCodes;
+    r.errorBits = d.errorBits.value_or(0);
+    r.answered = d.answering;
+    if (d.pageCount) r.pageCount = static_cast<uint32_t>(*d.pageCount);
+    for (const SupplyView& s : supplies) {
+        if (s.values.empty()) continue;
+        core::TonerLevel& t = r.toner.emplace_back();
+        t.colour = s.record.colour;
+        t.name = s.values.back().description;
+        t.percent = s.percent;
+        t.levelCode = s.levelCode;
+    }
+    return r;
+}
+
+// The fleet's order: devices that need attention first, then by address.
+bool fleetOrder(const std::pair<bool, std::string>& a, const std::pair<bool, std::string>& b)
+{
+    if (a.first != b.first) return a.first;
+    const auto x = core::parseDottedQuad(a.second), y = core::parseDottedQuad(b.second);
+    if (x && y && *x != *y) return *x < *y;
+    if (x.has_value() != y.has_value()) return x.has_value();
+    return a.second < b.second;
+}
+
 nlohmann::json deviceJson(const store::DeviceRecord& d)
 {
+    // "macLowerCase" is the deprecated form fleet and history gave before; it goes in the next release.
     return {{"address", d.identity.address}, {"name", d.name},     {"model", d.identity.model},
-            {"serial", d.identity.serial},   {"location", d.location}, {"mac", d.identity.mac},
+            {"serial", d.identity.serial},   {"location", d.location}, {"mac", upperMac(d.identity.mac)},
+            {"macLowerCase", d.identity.mac},
             {"firstSeen", utcText(d.firstSeen)}, {"lastSeen", utcText(d.lastSeen)}, {"answering", d.answering},
             {"status", d.status}, {"statusText", core::statusWordText(d.status)}, {"alerts", d.alerts}};
 }
@@ -414,7 +464,14 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
             readings.push_back(std::move(quiet));
         }
         int answered = 0;
-        for (const store::DeviceReading& r : readings) (r.answered ? answered : silent) += 1;
+        std::string silentNames;
+        constexpr int kSilentNamed = 10;
+        for (const store::DeviceReading& r : readings) {
+            (r.answered ? answered : silent) += 1;
+            if (!r.answered && silent <= kSilentNamed)
+                silentNames += (silentNames.empty() ? "" : ", ") + r.identity.address;
+        }
+        if (silent > kSilentNamed) silentNames += " and " + std::to_string(silent - kSilentNamed) + " more";
 
         store::RoundSummary summary;
         if (StoreStatus status = fleet.writeRound(time, readings, &summary); !status.ok()) {
@@ -425,7 +482,7 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
         lastStored = true;
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
         out << "round " << round << " at " << utcText(time) << ": " << answered << " answered, " << silent
-            << " silent, " << summary.newDevices << " new, " << summary.supplyValues << " level changes, "
+            << " silent" << (silent ? " (" + terminalSafe(silentNames) + ")" : std::string()) << ", " << summary.newDevices << " new, " << summary.supplyValues << " level changes, "
             << summary.events << " events (" << std::lround(seconds * 10) / 10.0 << " s)\n"
             << std::flush;
 
@@ -512,16 +569,30 @@ int runFleet(const std::string& storePath, FleetFormat format, std::ostream& out
     std::vector<std::vector<std::string>> rows;
     std::vector<std::string> tableDays;
     nlohmann::json list = nlohmann::json::array();
-    for (const store::DeviceRecord& d : devices) {
+    struct Judged {
+        const store::DeviceRecord* device;
         std::vector<SupplyView> supplies;
-        if (StoreStatus status = viewSupplies(fleet, d, now, supplies); !status.ok()) return storeFailure(status, err);
-        std::vector<core::LevelState> states;
-        for (const SupplyView& s : supplies) states.push_back(s.state);
-        const core::Attention attention = core::judgeAttention(states, 0, d.alerts.size());
+        core::Attention attention;
+    };
+    std::vector<Judged> judged;
+    for (const store::DeviceRecord& d : devices) {
+        Judged& j = judged.emplace_back(Judged{&d, {}, {}});
+        if (StoreStatus status = viewSupplies(fleet, d, now, j.supplies); !status.ok()) return storeFailure(status, err);
+        j.attention = core::deviceAttention(storedReport(d, j.supplies));
+    }
+    std::stable_sort(judged.begin(), judged.end(), [](const Judged& a, const Judged& b) {
+        return fleetOrder({a.attention.needed(), a.device->identity.address}, {b.attention.needed(), b.device->identity.address});
+    });
+    for (const Judged& j : judged) {
+        const store::DeviceRecord& d = *j.device;
+        const std::vector<SupplyView>& supplies = j.supplies;
+        const core::Attention attention = j.attention;
         const SupplyView* first = firstEmpty(supplies);
         nlohmann::json entry = deviceJson(d);
         entry["attention"] = attention.needed();
-        entry["attentionReasons"] = attention.reasons;
+        entry["attentionReasons"] = core::attentionKeys(attention);
+        // The number fleet gave before; deprecated, it goes in the next release.
+        entry["attentionReasonBits"] = attention.reasons;
         entry["firstEmpty"] = nullptr;
         if (first) {
             entry["firstEmpty"] = {{"colour", first->record.colour},
