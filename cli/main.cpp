@@ -59,10 +59,33 @@ using cli::kExitInterrupted;
 using cli::kExitOk;
 
 std::atomic<int> gInterrupted{0};
+// When the last counted interruption came, in milliseconds of a monotonic clock.
+std::atomic<int64_t> gLastInterruptMs{0};
+static_assert(std::atomic<int64_t>::is_always_lock_free, "the signal handler needs a lock-free clock value");
+
+// One Ctrl-C can arrive twice: `timeout` and shells signal the program and
+// then its whole process group. Signals this close to the one counted are
+// the same interruption, so the second cannot stop what the first lets finish.
+constexpr int64_t kSameInterruptMs = 500;
+
+int64_t monotonicMs() noexcept
+{
+#ifdef _WIN32
+    return static_cast<int64_t>(GetTickCount64());
+#else
+    // clock_gettime may be called from a signal handler.
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+#endif
+}
 
 // Counts: a sweep stops sending at the first and stops reading at the second.
 extern "C" void onInterrupt(int)
 {
+    const int64_t now = monotonicMs();
+    if (gInterrupted.load() > 0 && now - gLastInterruptMs.load() < kSameInterruptMs) return;
+    gLastInterruptMs.store(now);
     gInterrupted.fetch_add(1);
 }
 
@@ -206,14 +229,18 @@ std::string answeringProfile(uint32_t address, const CheckedCommon& common)
     return common.profiles.front();
 }
 
-// Whether any community reaches the device, by one paced request each.
+// Whether any community reaches the device, by one paced request each; the
+// SNMPv3 probe in the same exchange ends the wait as soon as the device
+// shows that it speaks only SNMPv3.
 bool anyCommunityAnswers(uint32_t address, const CheckedCommon& common)
 {
     core::SweepSettings probe;
     probe.community = common.communities.front();
     probe.moreCommunities.assign(common.communities.begin() + 1, common.communities.end());
     probe.timeOutMs = common.timeOut * 1000;
-    return !core::sweep(std::vector<uint32_t>{address}, probe, &gInterrupted, {}).responders.empty();
+    probe.probeV3 = true;
+    const core::SweepResult swept = core::sweep(std::vector<uint32_t>{address}, probe, &gInterrupted, {});
+    return !swept.responders.empty() && (swept.engines.empty() || swept.engines.front().empty());
 }
 
 CheckedDevice checkDevice(const std::string& addressText, const CommonOptions& options)
@@ -283,6 +310,7 @@ bool waitForRun(core::SearchRun& run, const core::SearchSettings& settings, bool
 struct SearchOptions {
     CommonOptions common;
     bool noBroadcast = false;
+    bool noV3Probe = false;
     std::vector<std::string> addresses;
     std::vector<std::string> ranges;
     int64_t retry = 0;
@@ -330,15 +358,17 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     if (auto error = checkInstallation(); !error.empty()) return badInput(error);
 
     settings.BroadCast = options.noBroadcast ? 0 : 1;
-    settings.Filter = options.makerGiven ? 1 : 0;
+    // The maker is matched here, ignoring case, once the devices are read:
+    // the library's own filter is exact.
+    settings.Filter = 0;
     settings.IPSearch = list.value->count() > 0 ? 1 : 0;
     settings.Retry = *retry.value;
     core::SearchExtent extent;
     core::setCommunityList(settings, extent, common.communities);
     extent.snmpVersion = common.snmpVersion;
     extent.profiles = common.profiles;
-    // Whoever names a profile expects SNMPv3 printers: those no profile fits are listed too.
-    extent.probeV3 = !common.profiles.empty();
+    // Printers that speak only SNMPv3 are listed, with or without a profile that fits.
+    extent.probeV3 = !options.noV3Probe;
     std::vector<core::CredentialsNeeded> credentialsNeeded;
 
     cli::Session session;
@@ -384,6 +414,12 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
 
     // Threads finish in any order; people and scripts get the devices by address.
     std::vector<core::DeviceListEntry> entries = devices.copyAll();
+    if (options.makerGiven) {
+        std::erase_if(entries, [&options](const core::DeviceListEntry& entry) {
+            const auto& model = entry.identity.modelName;
+            return !cli::containsIgnoringCase(core::fieldText(model, sizeof model), options.maker);
+        });
+    }
     std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
         return core::loadAddress(a.identity.address) < core::loadAddress(b.identity.address);
     });
@@ -397,7 +433,7 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         const bool json = options.common.json;
         const std::string mark = report->excel ? core::kUtf8ByteOrderMark : "";
         if (!report->output.empty()) {
-            // A file keeps the devices' texts as they are; a terminal never gets their controls.
+            // A file keeps the devices' texts as they are, as a pipe does; a terminal never gets their controls.
             const std::string text = json ? cli::dumpJson(core::reportJson(reports)) + "\n" : mark + core::reportCsv(reports);
             if (!platform::replaceFile(report->output, text)) {
                 std::cerr << "netrov-cli: cannot write the report to " << cli::terminalSafe(report->output) << "\n";
@@ -406,9 +442,9 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         } else if (json) {
             std::cout << cli::dumpJson(core::reportJson(reports)) << "\n";
         } else {
-            std::cout << mark << core::reportCsv(reports, cli::terminalSafe);
+            std::cout << mark << core::reportCsv(reports, cli::standardOutputCells());
         }
-        std::cerr << reports.size() << (reports.size() == 1 ? " device" : " devices") << " reported\n";
+        std::cerr << cli::countText(reports.size(), "device", "devices") << " reported\n";
         if (reports.empty() && status == kExitOk)
             std::cerr << "netrov-cli: " << cli::terminalSafe(cli::nothingAnsweredHint(common.communities, common.snmpVersion)) << "\n";
         return status;
@@ -447,8 +483,10 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
         std::vector<cli::DeviceRow> all = rows;
         all.insert(all.end(), hardened.begin(), hardened.end());
         std::cout << cli::formatTable(all);
-        std::cerr << rows.size() << (rows.size() == 1 ? " device" : " devices") << " found";
-        if (!hardened.empty()) std::cerr << ", " << hardened.size() << " more that need SNMPv3 credentials";
+        std::cerr << cli::countText(rows.size(), "device", "devices") << " found";
+        if (!hardened.empty())
+            std::cerr << ", " << hardened.size() << (hardened.size() == 1 ? " more that needs" : " more that need")
+                      << " SNMPv3 credentials";
         std::cerr << "\n";
     }
     if (rows.empty() && status == kExitOk)
@@ -537,8 +575,8 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
     const core::Attention attention = core::deviceAttention(report);
     std::vector<std::string> concerned;
     for (const core::TonerLevel& t : report.toner) {
-        if (t.percent && *t.percent <= core::kDefaultCriticalPercent)
-            concerned.push_back((t.colour.empty() ? t.name : t.colour) + " " + std::to_string(*t.percent) + " %");
+        if (t.state == core::LevelState::Low || t.state == core::LevelState::Empty)
+            concerned.push_back(t.colour + " " + (t.percent ? std::to_string(*t.percent) + " %" : core::levelStateName(t.state)));
     }
     if (options.json) {
         out["attention"] = attention.needed();
@@ -592,7 +630,7 @@ int runRead(cli::ReadCommand command, const std::string& addressText, const Comm
     read.snmpVersion = checked.snmpVersion;
     read.timeOut = checked.timeOut;
     read.json = options.json;
-    read.bars = isatty(STDOUT_FILENO) != 0;
+    read.bars = cli::standardOutputIsTerminal();
     return cli::runReadCommand(command, checked.address, read, std::cout, std::cerr);
 }
 
@@ -633,6 +671,7 @@ int runCheck(const std::string& addressText, const CommonOptions& options, const
         *into = *value;
     }
     if (const std::string error = cli::thresholdsError(thresholds); !error.empty()) return unknown(error);
+    core::setActiveThresholds(thresholds.table());
     const CheckedDevice checked = checkDevice(addressText, options);
     if (!checked.error.empty()) return unknown(checked.error);
 
@@ -713,11 +752,12 @@ const std::string kTimeOutHelp = "reply time-out in seconds, 1 to 60 (default 3)
                                  "after " + std::to_string(core::kDeviceReadTimeOuts) + " time-outs";
 
 // The options of every command that reads a device, but --json.
-// shortNames: -C and -t beside the long names, as monitoring plugins take them.
-void addDeviceOptions(CLI::App* command, CommonOptions& options, bool shortNames = false)
+// -C and -t beside the long names, as monitoring plugins take them, on
+// every command that reads a device alike.
+void addDeviceOptions(CLI::App* command, CommonOptions& options)
 {
     command
-        ->add_option(shortNames ? "-C,--community" : "--community", options.communities,
+        ->add_option("-C,--community", options.communities,
                      "SNMP read community (default tarpon); repeatable: each is tried in order, and a device is read "
                      "with the one it answered")
         ->expected(1)
@@ -730,7 +770,7 @@ void addDeviceOptions(CLI::App* command, CommonOptions& options, bool shortNames
                      "each is tried in order after the communities, and a device is read with the one it answered")
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    command->add_option(shortNames ? "-t,--timeout" : "--timeout", options.timeOut, kTimeOutHelp);
+    command->add_option("-t,--timeout", options.timeOut, kTimeOutHelp);
 }
 
 void addCommonOptions(CLI::App* command, CommonOptions& options)
@@ -753,6 +793,7 @@ int main(int argc, char** argv)
     // Every text the program prints is UTF-8; a console shows it as such.
     SetConsoleOutputCP(CP_UTF8);
 #endif
+    cli::loadProgramThresholds();
     CLI::App app{"Finds network printers and MFPs by SNMP and reads what they report."};
     app.name("netrov-cli");
     app.set_version_flag("--version", std::string("netrov-cli ") + NETROV_VERSION);
@@ -762,6 +803,8 @@ int main(int argc, char** argv)
     CLI::App* search = app.add_subcommand("search", "search for devices (broadcast on every local network, and by address)");
     addCommonOptions(search, searchOptions.common);
     search->add_flag("--no-broadcast", searchOptions.noBroadcast, "do not broadcast; query only the given addresses");
+    search->add_flag("--no-v3-probe", searchOptions.noV3Probe,
+                     "send no SNMPv3 discovery probe: printers that speak only SNMPv3 are not listed");
     CLI::Option* addressOption =
         search->add_option("--address", searchOptions.addresses, "query this address or host name (repeatable)")
             ->expected(1)
@@ -773,7 +816,7 @@ int main(int argc, char** argv)
             ->expected(1)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     search->add_option("--retry", searchOptions.retry, "additional attempts per address, 0 to 10 (default 0)");
-    CLI::Option* makerOption = search->add_option("--maker", searchOptions.maker, "list only models whose name contains TEXT (exact case)");
+    CLI::Option* makerOption = search->add_option("--maker", searchOptions.maker, "list only models whose name contains TEXT (any case)");
     std::string targetsFile;
     search->add_option("--targets", targetsFile, "also search every address, range or block listed in FILE (- for stdin)");
     search->add_option("--rate", searchOptions.rate,
@@ -799,8 +842,8 @@ int main(int argc, char** argv)
                      "write CSV that starts with a UTF-8 byte-order mark, so spreadsheets read accented texts right");
     report->add_option("--jobs", reportOptions.jobs, "devices read at once, 1 to 64 (default 8)");
     report->add_option("--output", reportOptions.output,
-                       "write the report to FILE with the devices' texts unchanged (standard output gets control "
-                       "characters replaced by ?)");
+                       "write the report to FILE with the devices' texts unchanged (as a pipe gets them; a "
+                       "terminal gets control characters replaced by ?)");
     report->add_option("--retry", reportSearch.retry, "additional attempts per address, 0 to 10 (default 0)");
     report->add_option("--rate", reportSearch.rate, "requests per second of a large sweep, 1 to 1000000 (default 500)");
     report->add_flag("--progress", reportSearch.progress, "draw progress even when stderr is not a terminal");
@@ -823,17 +866,17 @@ int main(int argc, char** argv)
                   "printer is UNKNOWN.");
     check->add_option("ADDRESS", checkAddress, "the device's IPv4 address or host name (or -H)");
     check->add_option("-H,--host", checkAddress, "the device's IPv4 address or host name");
-    addDeviceOptions(check, checkOptions, true);
+    addDeviceOptions(check, checkOptions);
     for (size_t k = 0; k < cli::kCheckKindCount; ++k) {
         const cli::CheckKindInfo& kind = cli::kCheckKinds[k];
         const std::string key = kind.key;
         const bool toner = kind.kind == cli::CheckKind::Toner;
         const auto given = [](int value) { return value < 0 ? std::string("none") : std::to_string(value); };
         check->add_option((toner ? "-w,--" : "--") + key + "-warning", checkWarnings[k],
-                          std::string("warn when ") + kind.words + " is below N % (default " + given(kind.defaultWarning) + ")")
+                          std::string("warn when ") + kind.words + " is below N % (default " + given(cli::defaultThreshold(kind).warning) + ")")
             ->type_name("N");
         check->add_option((toner ? "-c,--" : "--") + key + "-critical", checkCriticals[k],
-                          std::string("critical when ") + kind.words + " is below N % (default " + given(kind.defaultCritical) + ")")
+                          std::string("critical when ") + kind.words + " is below N % (default " + given(cli::defaultThreshold(kind).critical) + ")")
             ->type_name("N");
     }
     check->add_option("--days-warning", checkGiven.daysWarning,

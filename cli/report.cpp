@@ -2,9 +2,16 @@
 #include "report.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
+
+#ifdef _WIN32
+#  include <io.h>
+#else
+#  include <unistd.h>
+#endif
 
 #include "search_settings.h"
 #include "words.h"
@@ -56,6 +63,35 @@ std::string terminalSafe(const std::string& text)
         }
     }
     return out;
+}
+
+bool standardOutputIsTerminal()
+{
+#ifdef _WIN32
+    return _isatty(_fileno(stdout)) != 0;
+#else
+    return isatty(STDOUT_FILENO) != 0;
+#endif
+}
+
+std::string (*standardOutputCells())(const std::string&)
+{
+    const auto unchanged = [](const std::string& text) { return text; };
+    return standardOutputIsTerminal() ? terminalSafe : +unchanged;
+}
+
+std::string countText(size_t n, const std::string& one, const std::string& many)
+{
+    if (n == 0) return "no " + many;
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+bool containsIgnoringCase(std::string_view text, std::string_view part)
+{
+    const auto same = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    };
+    return part.empty() || std::search(text.begin(), text.end(), part.begin(), part.end(), same) != text.end();
 }
 
 std::string macText(const DeviceInfo& info)

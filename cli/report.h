@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -46,6 +47,17 @@ std::string dumpJson(const nlohmann::json& value);
 // The text with every C0 and C1 control character (single byte, or U+0080 to
 // U+009F in UTF-8) and DEL replaced by "?"; other characters stay as they are.
 std::string terminalSafe(const std::string& text);
+// Whether standard output is a terminal, which acts on control characters.
+bool standardOutputIsTerminal();
+// What data written to standard output (the CSV of a report) does to a
+// device's text: terminalSafe on a terminal; nothing on a pipe or a file,
+// which get the data as it is (CSV quoting keeps line breaks).
+std::string (*standardOutputCells())(const std::string&);
+// "no devices", "1 device", "3 devices": a count in the command line's words.
+std::string countText(size_t n, const std::string& one, const std::string& many);
+// Whether text holds part, ignoring the case of ASCII letters (as people
+// type a maker's name); an empty part is in every text.
+bool containsIgnoringCase(std::string_view text, std::string_view part);
 std::string macText(const DeviceInfo& info);
 std::string statusText(int32_t code);
 // "no answer from ADDRESS", with the reminder that a wrong community is

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "front_library.h"
+#include "report.h"
 #include "search_run.h"
 #include "sweep.h"
 #ifdef NETROV_HAVE_USM
@@ -98,8 +99,9 @@ SweepOutcome sweepSearch(const std::vector<uint32_t>& targets, const SweepSearch
     outcome.interrupted = swept.interrupted;
     const int stopAt = swept.interrupted ? 2 : 1;
     if (swept.interrupted && !swept.responders.empty())
-        err << "interrupted; reading the " << swept.responders.size()
-            << " addresses that answered so far (interrupt again to stop)\n" << std::flush;
+        err << "interrupted; reading the " << countText(swept.responders.size(), "address", "addresses")
+            << " that answered so far (interrupt again to stop)\n"
+            << std::flush;
 
     // An address that answered only the SNMPv3 probe is asked by profile
     // alone: its silence to every community is known already, and waiting

@@ -1,6 +1,7 @@
 // Switching a device's traps on and cancelling or continuing its current job from the command line.
 #include "trap_job.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -97,8 +98,8 @@ int runSetCommand(SetCommand command, uint32_t address, const std::string& commu
         const CurrentJobs jobs = currentJobs(opened.identity);
         document["currentJobs"] = jobs.count ? nlohmann::json(*jobs.count) : nlohmann::json();
         if (jobs.count) {
-            line += "; the device now reports " + std::to_string(*jobs.count) +
-                    (*jobs.count == 1 ? " current job" : " current jobs");
+            line += "; the device now reports " +
+                    countText(static_cast<size_t>(std::max(*jobs.count, 0)), "current job", "current jobs");
         } else {
             line += std::string("; current jobs afterwards: ") +
                     (jobs.result == NETROV_OK ? "not reported by this device" : core::resultWords(jobs.result));

@@ -2,6 +2,7 @@
 #include "package.h"
 
 #include "inifile/ini_file.h"
+#include "platform/file_system.h"
 #include "netrov/zomini.h"
 
 #include <algorithm>
@@ -77,14 +78,18 @@ int transportColumn(int32_t transport) noexcept
 
 }  // namespace
 
-void Service::load(const std::string& iniPath, const TransportKeys& keys, const std::string& loaderDirectory)
+void Service::load(const std::string& iniPath, const TransportKeys& keys, const std::string& directory)
 {
     libraryFile_ = readText("CONFIG", keys.library, kPathSize, iniPath);
     definitionFile_ = readText("CONFIG", keys.definition, kPathSize, iniPath);
-    languageFile_ = readText("CONFIG", keys.language, kPathSize, iniPath);
-    imageDirectory_ = readText("CONFIG", "IMAGEDIR", kPathSize, iniPath);
-    if (!libraryFile_.empty()) library_ = platform::loadLibrary(libraryFile_, loaderDirectory);
-    if (!definitionFile_.empty()) document_.reset(ZOMXML_Load(definitionFile_.c_str()));
+    languageFile_ = platform::resolvePath(directory, readText("CONFIG", keys.language, kPathSize, iniPath));
+    // No image folder means the installation's own, where the message
+    // service's "./" pointed while the installation was the current directory.
+    const std::string images = readText("CONFIG", "IMAGEDIR", kPathSize, iniPath);
+    imageDirectory_ = images.empty() ? directory : platform::resolvePath(directory, images);
+    if (!libraryFile_.empty()) library_ = platform::loadLibrary(libraryFile_, directory);
+    if (!definitionFile_.empty())
+        document_.reset(ZOMXML_Load(platform::resolvePath(directory, definitionFile_).c_str()));
 
     record_.libraryFile = libraryFile_.empty() ? nullptr : libraryFile_.data();
     record_.library = library_.handle();
@@ -147,7 +152,7 @@ std::vector<ModelEntry> readModelList(const std::string& iniPath)
 }
 
 std::unique_ptr<Package> loadPackage(const std::string& iniPath, std::vector<ModelEntry> models,
-                                     const std::string& loaderDirectory)
+                                     const std::string& directory)
 {
     auto package = std::make_unique<Package>();
     package->version = readText("MAIN", "VERSION", kTextSize, iniPath);
@@ -156,7 +161,7 @@ std::unique_ptr<Package> loadPackage(const std::string& iniPath, std::vector<Mod
     package->faxTrap = readText("CONFIG", "FAXTRAP", kTextSize, iniPath);
     package->models = std::move(models);
     for (int slot = 0; slot < kServiceSlots; ++slot) {
-        package->services[slot].load(iniPath, kTransportKeys[slot], loaderDirectory);
+        package->services[slot].load(iniPath, kTransportKeys[slot], directory);
     }
     package->help = readText("VIGIL", "HELP", kHelpSize, iniPath);
     for (int page = 0; page < kPages; ++page) {

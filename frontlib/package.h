@@ -57,8 +57,11 @@ public:
     Service& operator=(const Service&) = delete;
 
     // Reads the keys, loads the library and opens the definition document;
-    // whatever fails to load stays absent.
-    void load(const std::string& iniPath, const TransportKeys& keys, const std::string& loaderDirectory);
+    // whatever fails to load stays absent. Relative names are taken from
+    // directory, the installation's folder. The record gives the library and
+    // definition names as written, and the language file and image folder
+    // as full paths, since the services open those themselves.
+    void load(const std::string& iniPath, const TransportKeys& keys, const std::string& directory);
 
     const std::string& libraryFile() const noexcept { return libraryFile_; }
     bool hasDefinitionFile() const noexcept { return !definitionFile_.empty(); }
@@ -71,8 +74,8 @@ public:
 private:
     std::string libraryFile_;
     std::string definitionFile_;
-    std::string languageFile_;
-    std::string imageDirectory_;
+    std::string languageFile_;    // resolved against the installation's folder
+    std::string imageDirectory_;  // resolved likewise
     // Declared before the document so the document is freed first.
     platform::DynamicLibrary library_;
     DocumentOwner document_;
@@ -103,9 +106,10 @@ struct Package {
 // Reads "SUPPORT1", "SUPPORT2"... up to the first missing or empty value.
 std::vector<ModelEntry> readModelList(const std::string& iniPath);
 
-// Loads everything a package names; the model list is handed in because the
-// caller has read it already to decide whether to load the package.
+// Loads everything a package names, its relative file names taken from
+// directory; the model list is handed in because the caller has read it
+// already to decide whether to load the package.
 std::unique_ptr<Package> loadPackage(const std::string& iniPath, std::vector<ModelEntry> models,
-                                     const std::string& loaderDirectory);
+                                     const std::string& directory);
 
 }  // namespace netrov::tuva

@@ -31,22 +31,27 @@ void PackageList::init(const DeviceIdentity* filter)
     clear();
 
     // Relative paths in support.ini and the library search start from here.
+    // The caller's current directory stays as it is: the program's user
+    // names files relative to it. Only when the library cannot find itself
+    // are the packages looked for there.
     std::string ownDirectory = platform::moduleDirectory(reinterpret_cast<const void*>(&packageList));
-    if (!ownDirectory.empty()) platform::setCurrentDirectory(ownDirectory);
+    if (ownDirectory.empty()) ownDirectory = platform::currentDirectory();
 
-    // Listed relative to the current directory, so that the support.ini
-    // paths below name the folders listed even when the change failed.
-    for (const platform::DirectoryEntry& entry : platform::listDirectory(".")) {
+    for (const platform::DirectoryEntry& entry : platform::listDirectory(ownDirectory.empty() ? "." : ownDirectory)) {
         if (!entry.isDirectory) continue;
-        std::string iniPath = entry.name + "/" + kSupportFile;
-        if (iniPath.size() > kMaxSupportPath || !platform::isReadableFile(iniPath)) continue;
+        // The length limit is the packages' own, of the path as they write it.
+        std::string iniName = entry.name + "/" + kSupportFile;
+        if (iniName.size() > kMaxSupportPath) continue;
+        std::string iniPath = platform::resolvePath(ownDirectory, iniName);
+        if (!platform::isReadableFile(iniPath)) continue;
         std::vector<ModelEntry> models = readModelList(iniPath);
         if (!filterAccepts(filter, models)) continue;
         packages_.push_back(loadPackage(iniPath, std::move(models), ownDirectory));
     }
 
     if (packages_.empty()) {
-        packages_.push_back(loadPackage(std::string(kFallbackPackage) + "/" + kSupportFile, {}, ownDirectory));
+        const std::string fallback = std::string(kFallbackPackage) + "/" + kSupportFile;
+        packages_.push_back(loadPackage(platform::resolvePath(ownDirectory, fallback), {}, ownDirectory));
     }
 }
 

@@ -13,9 +13,9 @@ namespace netrov::tuva {
 // only read it. init and clear must not overlap queries.
 class PackageList {
 public:
-    // Discovers the packages next to this library (making its directory the
-    // current directory) and loads those that pass the filter; null filter
-    // loads all.
+    // Discovers the packages next to this library and loads those that pass
+    // the filter; null filter loads all. Their relative file names are taken
+    // from this library's directory; the current directory is left alone.
     void init(const DeviceIdentity* filter);
     void clear() noexcept { packages_.clear(); }
 

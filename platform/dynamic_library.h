@@ -63,10 +63,11 @@ private:
 // handle is null or lacks the name.
 void* findSymbol(void* handle, const char* name) noexcept;
 
-// Loads a library the way Windows searches for it: a name holding a separator is
-// used as given; a bare file name is tried in the current directory, then in
-// loaderDirectory (the directory of the library that asks; skipped when
-// empty), then by the system's own search. An empty owner when none loads.
-DynamicLibrary loadLibrary(const std::string& name, const std::string& loaderDirectory);
+// Loads a library named in a file of directory (the installation folder the
+// names are written for, which the loading library's own folder is): a name
+// holding a separator is taken from directory unless it is absolute; a bare
+// file name is tried in directory, then by the system's own search. The
+// current directory plays no part. An empty owner when none loads.
+DynamicLibrary loadLibrary(const std::string& name, const std::string& directory);
 
 }  // namespace netrov::platform

@@ -60,11 +60,6 @@ std::string currentDirectory()
     }
 }
 
-bool setCurrentDirectory(const std::string& directory) noexcept
-{
-    return !directory.empty() && chdir(directory.c_str()) == 0;
-}
-
 bool isReadableFile(const std::string& path) noexcept
 {
     // Without O_NONBLOCK, opening a FIFO would wait for a writer for ever.

@@ -17,9 +17,9 @@ struct DirectoryEntry {
 std::vector<DirectoryEntry> listDirectory(const std::string& directory);
 
 // The process's current directory; empty when it cannot be determined.
+// Nothing here changes it: it belongs to the program's user, and the
+// relative paths the user gives are taken from it.
 std::string currentDirectory();
-// Changes the process-wide current directory; false on failure.
-bool setCurrentDirectory(const std::string& directory) noexcept;
 
 // True when path names a regular file (not a directory, FIFO or device) that
 // can be opened for reading; never blocks.
@@ -35,6 +35,11 @@ size_t descriptorsAvailable(size_t wanted) noexcept;
 bool hasDirectoryPart(const std::string& path) noexcept;
 // "dir" + "/" + "name", without doubling a trailing separator.
 std::string joinPath(const std::string& directory, const std::string& name);
+// True when path starts at a root ("/", and on Windows also "\\" or a drive).
+bool isAbsolutePath(const std::string& path) noexcept;
+// path taken from directory: an absolute or empty path, or an empty
+// directory, leaves path as it is.
+std::string resolvePath(const std::string& directory, const std::string& path);
 // Everything before the last separator ("/", and on Windows also "\\"); "" when
 // there is none, the root itself for a top-level name.
 std::string directoryOf(const std::string& path);

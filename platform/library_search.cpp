@@ -5,20 +5,20 @@
 
 namespace netrov::platform {
 
-DynamicLibrary loadLibrary(const std::string& name, const std::string& loaderDirectory)
+DynamicLibrary loadLibrary(const std::string& name, const std::string& directory)
 {
     if (name.empty()) return {};
-    if (hasDirectoryPart(name)) return DynamicLibrary::openPath(name);
+    if (hasDirectoryPart(name)) return DynamicLibrary::openPath(resolvePath(directory, name));
 
-    // dlopen never looks in the current directory for a bare name, and
-    // Windows looks in the program's folder first: the first two places of
-    // the documented order are tried by full path.
-    const std::string here = currentDirectory();
-    for (const std::string* dir : {&here, &loaderDirectory}) {
-        if (dir->empty()) continue;
-        std::string candidate = joinPath(*dir, name);
-        if (!isRegularFile(candidate)) continue;
-        if (DynamicLibrary library = DynamicLibrary::openPath(candidate)) return library;
+    // dlopen never looks in a folder of ours for a bare name, and Windows
+    // looks in the program's folder first: that place is tried by full path.
+    // The caller's current directory is not searched: what lies there is
+    // the user's, not the installation's.
+    if (!directory.empty()) {
+        const std::string candidate = joinPath(directory, name);
+        if (isRegularFile(candidate)) {
+            if (DynamicLibrary library = DynamicLibrary::openPath(candidate)) return library;
+        }
     }
     return DynamicLibrary::openPath(name);
 }

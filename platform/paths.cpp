@@ -29,6 +29,22 @@ std::string joinPath(const std::string& directory, const std::string& name)
     return directory + kSeparator + name;
 }
 
+bool isAbsolutePath(const std::string& path) noexcept
+{
+    if (path.empty()) return false;
+    if (kSeparators.find(path.front()) != std::string_view::npos) return true;
+#ifdef _WIN32
+    if (path.size() >= 2 && path[1] == ':') return true;  // "C:\\x", and "C:x" is never ours to move
+#endif
+    return false;
+}
+
+std::string resolvePath(const std::string& directory, const std::string& path)
+{
+    if (path.empty() || directory.empty() || isAbsolutePath(path)) return path;
+    return joinPath(directory, path);
+}
+
 std::string directoryOf(const std::string& path)
 {
     std::string::size_type slash = path.find_last_of(kSeparators);

@@ -41,11 +41,6 @@ std::string currentDirectory()
     return buffer;
 }
 
-bool setCurrentDirectory(const std::string& directory) noexcept
-{
-    return !directory.empty() && ::SetCurrentDirectoryA(directory.c_str()) != 0;
-}
-
 bool isReadableFile(const std::string& path) noexcept
 {
     // A directory cannot be opened this way; a device or pipe is no disk file.

@@ -161,6 +161,35 @@ TEST(Report, TerminalSafeReplacesC0AndC1ControlsInEveryEncoding)
     EXPECT_EQ(nlohmann::json::parse(json)["devices"][0]["model"], "csi\xc2\x9b" "31m");
 }
 
+TEST(Report, CountsInTheCommandLinesWords)
+{
+    struct Case {
+        size_t n;
+        const char* text;
+    };
+    for (const Case c : {Case{0, "no devices"}, Case{1, "1 device"}, Case{2, "2 devices"}, Case{255, "255 devices"}})
+        EXPECT_EQ(countText(c.n, "device", "devices"), c.text);
+}
+
+TEST(Report, MakerNamesMatchInAnyCase)
+{
+    struct Case {
+        const char* model;
+        const char* maker;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"Tarnwell CL-560 Color", "tarnwell", true},
+        {"Tarnwell CL-560 Color", "CL-560 COLOR", true},
+        {"Tarnwell CL-560 Color", "", true},
+        {"", "", true},
+        {"Tarnwell CL-560 Color", "Veltrano", false},
+        {"Tarn", "Tarnwell", false},
+        {"B\xc3\xbcro", "\xc3\xbc", true},  // bytes beyond ASCII match as they are
+    };
+    for (const Case& c : cases) EXPECT_EQ(containsIgnoringCase(c.model, c.maker), c.matches) << c.model << " / " << c.maker;
+}
+
 TEST(Report, StatusWordsWithoutTheResourceDots)
 {
     EXPECT_EQ(statusText(1), "Ready");

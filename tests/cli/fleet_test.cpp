@@ -128,9 +128,10 @@ TEST_F(Fleet, ReportCsvKeepsFormulasFromSpreadsheets)
     EXPECT_EQ(rows[1][column("pages")], "210977");                 // numbers stay numbers
 }
 
-TEST_F(Fleet, ReportToTheTerminalStripsControlsAndAFileKeepsThem)
+TEST_F(Fleet, ReportToATerminalStripsControlsAndAPipeOrFileKeepsThem)
 {
-    const ProgramResult shown = runProgram({kCli, "report", "--range", "127.0.53.8-127.0.53.8", "--range", "127.0.56.1-127.0.56.1", "--timeout", "1"});
+    const std::vector<std::string> report = {kCli, "report", "--range", "127.0.53.8-127.0.53.8", "--range", "127.0.56.1-127.0.56.1", "--timeout", "1"};
+    const ProgramResult shown = runOnTerminal(report);
     ASSERT_EQ(shown.status, 0) << shown.err;
     for (const char* control : {"\x1B", "\x07", "\x7F", "\xC2\x9B"})
         EXPECT_EQ(shown.out.find(control), std::string::npos) << shown.out;
@@ -151,6 +152,10 @@ TEST_F(Fleet, ReportToTheTerminalStripsControlsAndAFileKeepsThem)
     ASSERT_LT(location, rows[0].size());
     EXPECT_EQ(rows[1][location], "Hall \"B\", desk 3\r\nnext to the door");
     EXPECT_EQ(rows[2][location], std::string("'") + kHostileLocation);
+    // A pipe gets the data as the file does.
+    const ProgramResult piped = runProgram(report);
+    ASSERT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, readFile(file));
 }
 
 TEST_F(Fleet, CheckFollowsTheMonitoringConventions)

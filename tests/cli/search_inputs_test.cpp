@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <set>
 
@@ -15,6 +16,7 @@
 
 #include "exit_codes.h"
 #include "run_program.h"
+#include "temp_dir.h"
 #include "walk_agents.h"
 
 namespace netrov::test {
@@ -97,7 +99,7 @@ TEST_F(SearchInputs, NothingAnsweringGivesAHintNamingTheCommunitiesTried)
     const ProgramResult r = runProgram({kCli, "search", "--no-broadcast", "--address", "127.0.57.1", "--timeout", "1",
                                         "--community", "wrong", "--community", "other"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("0 devices found"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("no devices found"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("communities \"wrong\", \"other\""), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("--snmp-version"), std::string::npos) << r.err;
 
@@ -106,18 +108,95 @@ TEST_F(SearchInputs, NothingAnsweringGivesAHintNamingTheCommunitiesTried)
     EXPECT_EQ(found.err.find("no device answered"), std::string::npos) << found.err;
 }
 
+TEST_F(SearchInputs, EveryDeviceCommandTakesTheShortCommunityAndTimeOut)
+{
+    for (const char* command : {"model", "info", "status", "toner", "supplies", "trays", "counters", "check"}) {
+        SCOPED_TRACE(command);
+        const ProgramResult r = runProgram({kCli, command, "127.0.57.2", "-C", "wrong", "-C", "site7", "-t", "1"});
+        EXPECT_LT(r.status, 2) << r.out << r.err;  // a check may warn
+        EXPECT_EQ(r.err.find("not expected"), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(SearchInputs, MakerMatchesInAnyCase)
+{
+    struct Case {
+        const char* maker;
+        std::set<std::string> found;
+    };
+    const Case cases[] = {
+        {"Tarnwell", {"127.0.57.1", "127.0.57.2"}},
+        {"tarnwell cl", {"127.0.57.2"}},
+        {"ML-2", {"127.0.57.1"}},
+        {"Veltrano", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.maker);
+        const ProgramResult r = runProgram({kCli, "search", "--no-broadcast", "--address", "127.0.57.1", "--address",
+                                            "127.0.57.2", "-C", "tarpon", "-C", "site7", "-t", "1", "--json", "--maker", c.maker});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(addressesIn(r.out), c.found) << r.out;
+    }
+}
+
 TEST_F(SearchInputs, CtrlCDuringASweepListsWhatAnsweredSoFar)
 {
     // 766 addresses at 40 a second take 19 seconds; the two printers are
     // the first addresses asked, and the interrupt comes once both answered.
-    const auto start = std::chrono::steady_clock::now();
-    const ProgramResult r = interruptWhen({kCli, "search", "--no-broadcast", "--range", "127.0.58.1-127.0.60.254", "--rate", "40",
-                                           "--timeout", "2", "--progress", "--json"},
-                                          [](const std::string& err) { return err.find(" 2 answered") != std::string::npos; });
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
-    ASSERT_EQ(r.status, cli::kExitInterrupted) << r.err.substr(0, 2000);
-    EXPECT_NE(r.err.find("listing what was found so far"), std::string::npos) << r.err;
-    EXPECT_EQ(addressesIn(r.out), (std::set<std::string>{"127.0.58.1", "127.0.58.2"})) << r.out;
+    // One Ctrl-C may arrive twice at once (`timeout` and shells signal the
+    // program and then its process group): that is still the first one.
+    for (const int signals : {1, 2}) {
+        SCOPED_TRACE(std::to_string(signals) + " signals");
+        const auto start = std::chrono::steady_clock::now();
+        const ProgramResult r =
+            interruptWhen({kCli, "search", "--no-broadcast", "--range", "127.0.58.1-127.0.60.254", "--rate", "40",
+                           "--timeout", "2", "--progress", "--json"},
+                          [](const std::string& err) { return err.find(" 2 answered") != std::string::npos; }, 60, signals);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+        ASSERT_EQ(r.status, cli::kExitInterrupted) << r.err.substr(0, 2000);
+        EXPECT_NE(r.err.find("listing what was found so far"), std::string::npos) << r.err;
+        EXPECT_EQ(addressesIn(r.out), (std::set<std::string>{"127.0.58.1", "127.0.58.2"})) << r.out;
+    }
+}
+
+TEST_F(SearchInputs, EveryPathOptionTakesARelativePathFromTheCurrentDirectory)
+{
+    // The rows run in order from one folder: the later ones read the store
+    // the watch row wrote there.
+    struct Case {
+        std::vector<std::string> args;
+        const char* written;  // the file the row writes, relative; "" for none
+        const char* shown;    // text in the output or the file written
+        const char* notShown;
+    };
+    const Case cases[] = {
+        {{"search", "--no-broadcast", "--targets", "targets.txt", "--timeout", "1", "--json"}, "", "127.0.57.1", "cannot read"},
+        {{"report", "--targets", "targets.txt", "--timeout", "1"}, "", "127.0.57.1", "cannot read"},
+        {{"watch", "--targets", "targets.txt", "--rounds", "1", "--timeout", "1", "--store", "fleet.db"}, "fleet.db", "", ""},
+        {{"fleet", "--store", "fleet.db", "--json"}, "", "127.0.57.1", ""},
+        {{"history", "127.0.57.1", "--store", "fleet.db"}, "", "", "no such"},
+        {{"report", "--range", "127.0.57.1-127.0.57.1", "--timeout", "1", "--store", "fleet.db", "--output", "fleet.csv"},
+         "fleet.csv", "127.0.57.1", "stay empty"},
+        {{"check", "127.0.57.1", "-t", "1", "--store", "fleet.db", "--days-warning", "1"}, "", "NETROV", "store not read"},
+    };
+    TempDir dir;
+    writeFile(dir.file("targets.txt"), "127.0.57.1\n");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.front());
+        std::vector<std::string> argv{kCli};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        const ProgramResult r = runProgramIn(dir.path().string(), argv);
+        EXPECT_EQ(r.status, 0) << r.out << r.err;
+        std::string seen = r.out + r.err;
+        if (*c.written) {
+            EXPECT_TRUE(std::filesystem::is_regular_file(dir.path() / c.written));
+            if (std::string(c.written).ends_with(".csv")) seen += readFile(dir.file(c.written));
+        }
+        EXPECT_NE(seen.find(c.shown), std::string::npos) << seen;
+        if (*c.notShown) {
+            EXPECT_EQ(seen.find(c.notShown), std::string::npos) << seen;
+        }
+    }
 }
 
 TEST(SearchInputNames, HostNamesAreTakenAndAnUnknownNameIsBadInput)

@@ -47,15 +47,25 @@ TEST_F(Discovery, WithoutPackagesOnlyTheEmptyFallbackPackageIsLoaded)
     EXPECT_EQ(tuva.showDevicePage(&device), 1);
 }
 
-TEST_F(Discovery, InitMakesTheLibraryDirectoryCurrentAndFindsServicesThere)
+TEST_F(Discovery, InitLeavesTheCurrentDirectoryAndFindsEverythingInItsOwn)
 {
     tuva.addService("libsrv.so");
-    tuva.addPackage("other", "[CONFIG]\nLIB_SNMP=libsrv.so\n");
-    fs::current_path(tuva.dir().root_path());
+    tuva.writeFile("defs/def.xml", "<definitions/>");
+    tuva.addPackage("other", "[CONFIG]\nLIB_SNMP=libsrv.so\nCFG_SNMP=defs/def.xml\nIMAGEDIR=\n");
+    // A decoy where the caller stands: it is the user's folder, never searched.
+    TempDir elsewhere;
+    fs::create_directories(elsewhere.path() / "other");
+    netrov::test::writeFile(elsewhere.file("other/support.ini"), "[CONFIG]\nSUPPORT1=1.9\\Decoy\nSUPPORTTEXT1=Decoy\n");
+    fs::current_path(elsewhere.path());
     ASSERT_EQ(tuva.init(nullptr), 0);
-    EXPECT_EQ(fs::canonical(fs::current_path()), fs::canonical(tuva.dir()));
+    EXPECT_EQ(fs::canonical(fs::current_path()), fs::canonical(elsewhere.path()));
+    EXPECT_EQ(supportedModels(), 0);
     EXPECT_EQ(query("Any model"), fakeResultOf(10));
     EXPECT_TRUE(tuva.isLoaded("libsrv.so"));
+    const FakeCall call = tuva.service("libsrv.so")->lastCall();
+    EXPECT_TRUE(call.hasDocument);
+    // No image folder is the installation's own.
+    EXPECT_EQ(call.imageDirectory, tuva.dir().string());
 }
 
 TEST_F(Discovery, OnlyFoldersWithAReadableSupportFileArePackages)

@@ -201,8 +201,8 @@ TEST_F(Search, FilterOptionsAndServiceRecordReachTheServiceWithTheTimeOutDefault
     EXPECT_NE(call.records, static_cast<void*>(found.data()));  // a scratch array, not the caller's
     EXPECT_STREQ(call.libraryFile, "libsrv.so");
     EXPECT_TRUE(call.hasDocument);
-    EXPECT_STREQ(call.languageFile, "lang.ini");
-    EXPECT_STREQ(call.imageDirectory, "img");
+    EXPECT_EQ(call.languageFile, (tuva.dir() / "lang.ini").string());
+    EXPECT_EQ(call.imageDirectory, (tuva.dir() / "img").string());
 }
 
 TEST_F(Search, ScratchArrayThatCannotBeAllocatedGivesFourAndLeavesTheArray)

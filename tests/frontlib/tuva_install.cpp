@@ -80,8 +80,11 @@ TuvaInstall::~TuvaInstall()
         freeAll();
         platform::DynamicLibrary(tuva_).reset();
     }
-    // TUVA_Init moves the whole process into the installation.
-    if (!platform::setCurrentDirectory(savedDirectory_)) ADD_FAILURE() << "cannot restore the current directory";
+    // The current directory is the caller's: the library never moves it, and
+    // a test that does puts it back.
+    std::error_code ec;
+    fs::current_path(savedDirectory_, ec);
+    if (ec) ADD_FAILURE() << "cannot restore the current directory";
 }
 
 void* TuvaInstall::symbol(const char* name) const

@@ -32,16 +32,6 @@ constexpr const char* kSystemLibrary = "libm.so.6";
 using AddressFn = const void* (*)();
 using AnswerFn = int (*)();
 
-// Restores the current directory that a test changes.
-class CurrentDirectoryGuard {
-public:
-    CurrentDirectoryGuard() : saved_(currentDirectory()) {}
-    ~CurrentDirectoryGuard() { setCurrentDirectory(saved_); }
-
-private:
-    std::string saved_;
-};
-
 std::string copyProbe(const fs::path& directory)
 {
     fs::create_directories(directory);
@@ -73,68 +63,60 @@ std::string loadedFrom(const DynamicLibrary& library)
     return address ? modulePath(address()) : std::string();
 }
 
-TEST(LoadLibrary, BareNamePrefersCurrentDirectoryOverLoaderDirectory)
+TEST(LoadLibrary, NamesAreTakenFromTheGivenDirectoryNeverFromTheCurrentOne)
 {
-    TempDir temp;
-    CurrentDirectoryGuard guard;
-    std::string inCwd = copyProbe(temp.path() / "cwd");
-    std::string inLoader = copyProbe(temp.path() / "loader");
-    ASSERT_TRUE(setCurrentDirectory((temp.path() / "cwd").string()));
-
-    DynamicLibrary library = loadLibrary(kProbeName, (temp.path() / "loader").string());
-    ASSERT_TRUE(library);
-    EXPECT_TRUE(samePath(loadedFrom(library), inCwd)) << loadedFrom(library);
-}
-
-TEST(LoadLibrary, BareNameFallsBackToLoaderDirectoryThenSystem)
-{
-    TempDir temp;
-    CurrentDirectoryGuard guard;
-    std::string inLoader = copyProbe(temp.path() / "loader");
-    fs::create_directories(temp.path() / "empty");
-    ASSERT_TRUE(setCurrentDirectory((temp.path() / "empty").string()));
-
-    DynamicLibrary library = loadLibrary(kProbeName, (temp.path() / "loader").string());
-    ASSERT_TRUE(library);
-    EXPECT_TRUE(samePath(loadedFrom(library), inLoader)) << loadedFrom(library);
-
-    // Neither place has it (and it is no longer loaded, which Windows would
-    // count): the system search still finds system libraries.
-    library.reset();
-    EXPECT_TRUE(loadLibrary(kSystemLibrary, (temp.path() / "empty").string()));
-    EXPECT_FALSE(loadLibrary(kProbeName, (temp.path() / "empty").string()));
+    struct Case {
+        const char* name;        // as a support file writes it
+        const char* cwdCopy;     // where a copy lies in the current directory ("" none, "junk" not a library)
+        const char* ownCopy;     // where a copy lies in the given directory ("" none, "junk" not a library)
+        const char* loadedFrom;  // the copy that loads: "own", or "" for none
+    };
+    const std::string bare = kProbeName;
+    const std::string sub = std::string("sub/") + kProbeName;
+    const Case cases[] = {
+        {bare.c_str(), ".", ".", "own"},       // the current directory's copy is never taken
+        {bare.c_str(), ".", "", ""},
+        {bare.c_str(), "", "junk", ""},        // a file that is not a library is skipped
+        {sub.c_str(), "sub", "sub", "own"},    // a relative path starts at the given directory
+        {sub.c_str(), "sub", "", ""},          // and is never retried elsewhere
+        {sub.c_str(), "", ".", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " cwd:" + c.cwdCopy + " own:" + c.ownCopy);
+        TempDir temp;
+        const fs::path cwd = temp.path() / "cwd";
+        const fs::path own = temp.path() / "own";
+        fs::create_directories(cwd);
+        fs::create_directories(own);
+        const auto place = [](const fs::path& root, const std::string& where) {
+            if (where.empty()) return std::string();
+            if (where == "junk") {
+                netrov::test::writeFile((root / kProbeName).string(), "not an object file");
+                return std::string();
+            }
+            return copyProbe(root / where);
+        };
+        place(cwd, c.cwdCopy);
+        const std::string ownPath = place(own, c.ownCopy);
+        const fs::path saved = fs::current_path();
+        fs::current_path(cwd);
+        DynamicLibrary library = loadLibrary(c.name, own.string());
+        fs::current_path(saved);
+        if (std::string(c.loadedFrom) == "own") {
+            ASSERT_TRUE(library);
+            EXPECT_TRUE(samePath(loadedFrom(library), ownPath)) << loadedFrom(library);
+        } else {
+            EXPECT_FALSE(library);
+        }
+    }
+    // Neither place has it: the system search still finds system libraries.
+    EXPECT_TRUE(loadLibrary(kSystemLibrary, ""));
     EXPECT_FALSE(loadLibrary(kProbeName, ""));
-    EXPECT_FALSE(loadLibrary("", (temp.path() / "loader").string()));
-}
-
-TEST(LoadLibrary, NameWithSlashIsUsedAsGivenRelativeToCurrentDirectory)
-{
+    EXPECT_FALSE(loadLibrary("", "/"));
+    // An absolute name is used as it is.
     TempDir temp;
-    CurrentDirectoryGuard guard;
-    std::string inSub = copyProbe(temp.path() / "sub");
-    copyProbe(temp.path() / "loader");
-    ASSERT_TRUE(setCurrentDirectory(temp.path().string()));
-
-    DynamicLibrary library = loadLibrary(std::string("sub/") + kProbeName, (temp.path() / "loader").string());
-    ASSERT_TRUE(library);
-    EXPECT_TRUE(samePath(loadedFrom(library), inSub)) << loadedFrom(library);
-
-    // A path is never retried elsewhere.
-    EXPECT_FALSE(loadLibrary(std::string("missing/") + kProbeName, (temp.path() / "loader").string()));
-}
-
-TEST(LoadLibrary, FileThatIsNotALibraryIsSkipped)
-{
-    TempDir temp;
-    CurrentDirectoryGuard guard;
-    fs::create_directories(temp.path() / "cwd");
-    netrov::test::writeFile((temp.path() / "cwd" / kProbeName).string(), "not an object file");
-    std::string inLoader = copyProbe(temp.path() / "loader");
-    ASSERT_TRUE(setCurrentDirectory((temp.path() / "cwd").string()));
-
-    DynamicLibrary library = loadLibrary(kProbeName, (temp.path() / "loader").string());
-    ASSERT_TRUE(library);
-    EXPECT_TRUE(samePath(loadedFrom(library), inLoader)) << loadedFrom(library);
+    const std::string absolute = copyProbe(temp.path() / "abs");
+    EXPECT_TRUE(loadLibrary(absolute, (temp.path() / "elsewhere").string()));
 }
 
 TEST(DynamicLibrary, TypedSymbolsAndMoveOnlyOwnership)
