@@ -234,15 +234,16 @@ std::optional<double> firstEmptyDays(std::span<const store::Forecast> forecasts)
 {
     std::optional<double> first;
     for (const store::Forecast& forecast : forecasts)
-        if (forecast.days && (!first || forecast.days->value < *first)) first = forecast.days->value;
+        if (const auto days = store::rankDays(forecast); days && (!first || *days < *first)) first = days;
     return first;
 }
 
 std::string emptyInText(std::optional<double> days)
 {
     if (!days) return {};
-    // Whole days, as people plan orders; a forecast in the past is today as well.
-    const long whole = static_cast<long>(*days);
+    if (*days == store::kNearlyEmptyRank) return store::forecastNoteText(store::ForecastNote::NearlyEmpty);
+    // Whole days rounded as every surface rounds them; a forecast in the past is today as well.
+    const int64_t whole = store::wholeDays(*days);
     if (whole < 1) return "today";
     return whole == 1 ? "in 1 day" : "in " + std::to_string(whole) + " days";
 }
