@@ -1,6 +1,7 @@
 // netrov-exporter: a Prometheus exporter that reads one printer per scrape.
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <thread>
 
@@ -8,6 +9,8 @@
 
 #include "config.h"
 #include "front_library.h"
+#include "platform/module_path.h"
+#include "reading.h"
 #include "server.h"
 
 namespace {
@@ -67,6 +70,14 @@ int main(int argc, char** argv)
     const auto address = exporter::parseListenAddress(config.listenAddress);
     if (!address) return badInput("listen address " + config.listenAddress + " is not HOST:PORT with an IPv4 address");
     if (auto error = exporter::checkExposure(config, *address); !error.empty()) return badInput(error);
+
+    // The thresholds of the settings file beside the programs, as every
+    // surface reads them.
+    if (const std::filesystem::path program = platform::programPath(); !program.empty()) {
+        core::ThresholdTable thresholds = core::activeThresholds();
+        core::loadThresholds((program.parent_path() / "NetRov.ini").string(), thresholds);
+        core::setActiveThresholds(thresholds);
+    }
 
     core::FrontLibrary& library = core::FrontLibrary::tuva();
     library.ensureInitialised();
