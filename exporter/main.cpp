@@ -46,8 +46,8 @@ int main(int argc, char** argv)
                    std::string("address and port to listen on (default ") + exporter::kDefaultListenAddress +
                        "; any address but 127.0.0.0/8 needs allowed_networks in the configuration file)");
     app.add_option("--config.file", configFile,
-                   "YAML configuration: listen_address, timeout, retries, communities, max_parallel_probes, "
-                   "allowed_networks");
+                   "YAML configuration (a regular file of at most 1 MiB): listen_address, timeout, scrape_timeout, "
+                   "retries, communities, max_parallel_probes, snmp_version, profile, allowed_networks");
     app.add_option("--web.config.file", webConfigFile,
                    "web configuration of the exporter toolkit: tls_server_config, basic_auth_users");
     app.set_version_flag("--version", std::string("netrov-exporter ") + NETROV_VERSION);
