@@ -430,8 +430,8 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
     }
 
     const core::Deadline deadline = core::deviceReadDeadline(options.timeOut);
-    // Queries, and table walks under way, end by the deadline too.
-    const snmp::ReadDeadlineScope budget(deadline);
+    // The query under way, table walk included, ends a time-out after the deadline at the latest.
+    const snmp::ReadDeadlineScope budget(deadline, std::chrono::seconds(options.timeOut > 0 ? options.timeOut : 3));
     Session session;
     OpenedDevice opened = session.open(address, options.community, options.timeOut, options.snmpVersion);
     DeviceIdentity& device = opened.identity;

@@ -304,8 +304,9 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry)
 
 DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline)
 {
-    // Queries, and table walks under way, end by the deadline too.
-    const snmp::ReadDeadlineScope budget(deadline);
+    // The query under way, table walk included, ends a time-out after the deadline at the latest.
+    const snmp::ReadDeadlineScope budget(
+        deadline, std::chrono::seconds(entry.identity.timeout > 0 ? entry.identity.timeout : 3));
     const auto late = [&] { return std::chrono::steady_clock::now() >= deadline; };
     DeviceReport report;
     report.readAt = utcNow();

@@ -10,15 +10,20 @@
 namespace netrov::snmp {
 
 // Every query the thread runs while the scope lives, with each of its
-// requests and table walks, ends by deadline (or an outer scope's earlier
-// one); the outer deadline, or none, comes back when the scope ends.
+// requests and table walks, ends by deadline plus grace (or an outer
+// scope's earlier end); the outer deadline, or none, comes back when the
+// scope ends. A reading that starts no query past its deadline gives the
+// query under way one time-out of grace, so that it ends by its own
+// time-out and every later one is named as not read, rather than the last
+// ones failing as unanswered for want of a second.
 class ReadDeadlineScope {
 public:
     using Clock = std::chrono::steady_clock;
 
-    explicit ReadDeadlineScope(Clock::time_point deadline) noexcept
+    explicit ReadDeadlineScope(Clock::time_point deadline, std::chrono::seconds grace = {}) noexcept
     {
         const Clock::time_point now = Clock::now();
+        if (deadline < Clock::time_point::max() - grace) deadline += grace;
         const int32_t outerLeft = snmp_read_deadline_left();
         if (outerLeft >= 0) {
             outer_ = now + std::chrono::milliseconds(outerLeft);

@@ -500,6 +500,10 @@ ReadAheadList readAheadObjects(const QuerySetup& setup, uint8_t pduType)
     static std::mutex mutex;
     static std::map<std::pair<const void*, uint8_t>, Found> found;
     const std::string definition = setup.service->definitionFile ? setup.service->definitionFile : "";
+    // A document loaded from no file has nothing that tells it apart from
+    // an earlier one that lay at the same address: it is not kept.
+    if (definition.empty())
+        return std::make_shared<const std::vector<ReadAheadObject>>(findReadAheadObjects(setup, pduType));
     const auto key = std::make_pair(static_cast<const void*>(setup.service->document), pduType);
     {
         const std::lock_guard lock(mutex);

@@ -94,6 +94,14 @@ int32_t FakeDevices::status(DeviceIdentity* device, void* records, int32_t capac
     std::lock_guard lock(mutex);
     auto it = devices.find(address);
     if (it != devices.end() && !answersCommunity(it->second, device)) it = devices.end();
+    if (it != devices.end() && it->second.statusResult == NETROV_NO_VALUE) {
+        // No status objects: the service's record of an unknown status.
+        DeviceStatus unknown{};
+        unknown.simpleStatusValid = 1;
+        unknown.simpleStatus = core::kStatusUnknown;
+        answerStatus(&unknown, 1, records, capacity, count);
+        return NETROV_NO_VALUE;
+    }
     if (it == devices.end() || it->second.statusResult != NETROV_OK) {
         // The service's failure record.
         DeviceStatus failure{};

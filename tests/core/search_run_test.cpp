@@ -168,6 +168,28 @@ TEST(SearchRun, DeviceAnsweringSearchButNotStatusIsNotListed)
     EXPECT_EQ(loadAddress(h.list.copy(0).identity.address), ip("127.0.0.3"));
 }
 
+// A device whose status objects give nothing (no host-resources device
+// table) is listed as Unknown; one that does not answer its status is not.
+TEST(SearchRun, ADeviceWithoutStatusObjectsIsListedAsUnknown)
+{
+    struct Case {
+        int32_t statusResult;
+        bool listed;
+    };
+    const Case cases[] = {{NETROV_NO_VALUE, true}, {NETROV_NO_REPLY, false}, {NETROV_OK, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.statusResult);
+        Harness h;
+        h.fake.devices[ip("127.0.0.1")].statusResult = c.statusResult;
+        h.run(perAddressOnly(), listOf({"127.0.0.1"}));
+        ASSERT_EQ(h.list.count(), c.listed ? 1u : 0u);
+        if (c.statusResult == NETROV_NO_VALUE) {
+            EXPECT_EQ(statusCode(h.list.copy(0)), kStatusUnknown);
+            EXPECT_EQ(statusWordText(statusCode(h.list.copy(0))), "Unknown");
+        }
+    }
+}
+
 TEST(SearchRun, StatusTwoAndSixShowPowerSave)
 {
     Harness h;

@@ -16,6 +16,7 @@
 #include "table_walk.h"
 #include "netrov/result_codes.h"
 #include "netrov/snmp_version.h"
+#include "read_cache.h"
 #include "read_deadline.h"
 #include "service_fixture.h"
 #include "v2c_agent.h"
@@ -286,7 +287,7 @@ TEST_F(BulkWalks, TheDeviceReadsDeadlineEndsAWalkUnderWay)
     using namespace std::chrono;
     table.add("1.3.6.1.2.1.25.3.2.1.5.1", AgentValue::integer(2));  // hrDeviceStatus: running
     table.add("1.3.6.1.2.1.25.3.5.1.1.1", AgentValue::integer(3));  // hrPrinterStatus: idle
-    table.agent().setReplyDelay(milliseconds(200));
+    table.setReplyDelay(milliseconds(200));
     struct Case {
         milliseconds budget;
         int32_t code;
@@ -374,11 +375,18 @@ TEST_F(BulkWalks, AStatusReadWithoutHostTableGivesTheAlertsAndAnUnknownStatus)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.hostTable);
         forgetDevices();
-        if (c.hostTable) {
-            table.add("1.3.6.1.2.1.25.3.2.1.5.1", AgentValue::integer(2));
-            table.add("1.3.6.1.2.1.25.3.5.1.1.1", AgentValue::integer(3));
+        readCache().clear();
+        TableAgent agent;
+        ASSERT_TRUE(agent.ok()) << agent.error();
+        for (int n = 1; n <= kAlerts; ++n) {
+            for (const std::string& column : {std::string(kCode), std::string(kGroup), std::string(kIndex)})
+                agent.add(column + std::to_string(n), AgentValue::integer(column == kCode ? 1100 + n : n));
         }
-        DeviceIdentity device = snmpDevice(table.addressValue(), "public", 1);
+        if (c.hostTable) {
+            agent.add("1.3.6.1.2.1.25.3.2.1.5.1", AgentValue::integer(2));
+            agent.add("1.3.6.1.2.1.25.3.5.1.1.1", AgentValue::integer(3));
+        }
+        DeviceIdentity device = snmpDevice(agent.addressValue(), "public", 1);
         netrovSetSnmpVersion(&device, NETROV_SNMP_V2C);
         std::vector<DeviceStatus> records(64);
         int32_t count = 0;

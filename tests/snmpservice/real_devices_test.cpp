@@ -110,7 +110,10 @@ TEST(RealDevices, PrinterMibCapturesAreFoundAndRead)
         int32_t count = 0;
         ASSERT_EQ(TUVASRV_SearchDevice(&request, 0, 0, found, 2, &count, service.record()), NETROV_OK);
         ASSERT_EQ(count, 1);
-        EXPECT_EQ(std::string(found[0].modelName), model->value.substr(0, 255));
+        // The model object whole; a system description up to its first separator.
+        const std::string modelName(found[0].modelName);
+        EXPECT_FALSE(modelName.empty());
+        EXPECT_EQ(model->value.substr(0, modelName.size()), modelName);
         EXPECT_EQ(std::string(found[0].sysObjectId), sysId ? sysId->value : std::string());
 
         DeviceInfo info[2];
@@ -120,8 +123,11 @@ TEST(RealDevices, PrinterMibCapturesAreFoundAndRead)
         DeviceStatus status[32];
         const int32_t statusResult = TUVASRV_GetDevStatus(&found[0], 0, 0, status, 32, &count, service.record());
         if (!firstUnder(c.records, kDeviceStatus) && !firstUnder(c.records, kPrinterStatus)) {
-            // Partial captures without the status objects: nothing to read, but found.
+            // Captures without the status objects: found, with an unknown status.
             EXPECT_EQ(statusResult, NETROV_NO_VALUE);
+            ASSERT_GE(count, 1);
+            EXPECT_EQ(status[0].failed, 0);
+            EXPECT_EQ(status[0].simpleStatus, NETROV_SIMPLE_STATUS_UNKNOWN);
             std::cout << c.community << ": \"" << found[0].modelName << "\", no status objects\n";
             continue;
         }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <string>
 #include <vector>
@@ -35,6 +36,8 @@ public:
     FakeAgent& agent() { return agent_; }
     uint32_t addressValue() const { return agent_.addressValue(); }
     void setManner(Manner manner) { manner_ = manner; }
+    // Every reply this late: a printer that drips its tables.
+    void setReplyDelay(std::chrono::milliseconds delay) { delayMs_ = delay.count(); }
     void add(const std::string& oid, AgentValue value) { rows_[arcsOf(oid)] = {oid, std::move(value)}; }
 
     // The v1 encoder's message with the version field set to SNMPv2c.
@@ -132,11 +135,12 @@ private:
         }
         std::vector<uint8_t> bytes = FakeAgent::encodeResponse(r.requestId, r.community, status, index, out);
         if (v2c || manner_ == Manner::V2cAnswersV1) bytes = asV2c(std::move(bytes));
-        return {{bytes}};
+        return {{bytes, std::chrono::milliseconds(delayMs_.load())}};
     }
 
     FakeAgent agent_;
     std::atomic<Manner> manner_{Manner::Good};
+    std::atomic<long long> delayMs_{0};
     std::map<std::vector<uint32_t>, AgentBinding> rows_;
 };
 

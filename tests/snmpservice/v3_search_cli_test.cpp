@@ -134,9 +134,10 @@ TEST_F(V3Cli, APrinterThatSpeaksOnlyV3IsListedWithoutAProfileUnlessTheProbeIsOff
         const ProgramResult r = run(args);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
         ASSERT_EQ(r.status, 0) << r.err;
+        const nlohmann::json search = nlohmann::json::parse(r.out);
         std::map<std::string, nlohmann::json> byAddress;
-        for (const auto& device : nlohmann::json::parse(r.out).at("devices"))
-            byAddress[device.at("address").get<std::string>()] = device;
+        for (const auto& device : search.at("devices")) byAddress[device.at("address").get<std::string>()] = device;
+        ASSERT_TRUE(byAddress.contains(kV1Address)) << r.out;
         EXPECT_EQ(byAddress[kV1Address].value("name", ""), "bench-v1");
         EXPECT_EQ(byAddress.contains(kHardenedAddress), c.listed) << r.out;
         if (c.listed) {
