@@ -612,8 +612,8 @@ int runSet(cli::SetCommand command, const std::string& addressText, const Common
 {
     const CheckedDevice checked = checkDevice(addressText, options);
     if (!checked.error.empty()) return badInput(checked.error);
-    return cli::runSetCommand(command, checked.address, checked.community, checked.timeOut, options.json, std::cout,
-                              std::cerr, checked.snmpVersion);
+    return cli::runSetCommand(core::FrontLibrary::tuva(), command, checked.address, checked.community, checked.timeOut,
+                              options.json, std::cout, std::cerr, checked.snmpVersion);
 }
 
 int runRead(cli::ReadCommand command, const std::string& addressText, const CommonOptions& options,
