@@ -1,11 +1,15 @@
 // The report and the check.
 #include "fleet_commands.h"
 
+#include <filesystem>
+#include <map>
+
 #include <algorithm>
 #include <string_view>
 #include <thread>
 
 #include "device_list.h"
+#include "platform/module_path.h"
 #include "report.h"
 #include "search_settings.h"
 
@@ -50,12 +54,34 @@ std::string labelSafe(const std::string& text)
 
 }  // namespace
 
+void loadProgramThresholds()
+{
+    const std::filesystem::path program = platform::programPath();
+    if (program.empty()) return;
+    core::ThresholdTable table = core::activeThresholds();
+    core::loadThresholds((program.parent_path() / "NetRov.ini").string(), table);
+    core::setActiveThresholds(table);
+}
+
+core::LevelThreshold defaultThreshold(const CheckKindInfo& kind)
+{
+    return core::activeThresholds().of(kind.supplyKind);
+}
+
 CheckThresholds::CheckThresholds()
 {
     for (size_t k = 0; k < kCheckKindCount; ++k) {
-        warning[k] = kCheckKinds[k].defaultWarning;
-        critical[k] = kCheckKinds[k].defaultCritical;
+        warning[k] = defaultThreshold(kCheckKinds[k]).warning;
+        critical[k] = defaultThreshold(kCheckKinds[k]).critical;
     }
+}
+
+core::ThresholdTable CheckThresholds::table() const
+{
+    core::ThresholdTable table = core::activeThresholds();
+    for (size_t k = 0; k < kCheckKindCount; ++k) table.of(kCheckKinds[k].supplyKind) = {warning[k], critical[k]};
+    table.of(core::SupplyKind::Ink) = table.of(core::SupplyKind::Toner);
+    return table;
 }
 
 std::optional<int> parseThreshold(const std::string& text)
@@ -113,22 +139,25 @@ struct CheckedLevel {
 std::vector<CheckedLevel> checkedLevels(const core::DeviceReport& report)
 {
     std::vector<CheckedLevel> levels;
+    // One label per colour; a second toner of a colour, or a fifth colour, is numbered: toner_other_2.
+    std::map<std::string, size_t> colours;
     for (const core::TonerLevel& t : report.toner) {
-        levels.push_back({static_cast<size_t>(CheckKind::Toner), "toner_" + labelSafe(t.colour), "toner " + statusSafe(t.colour),
-                          t.percent, core::levelStateOf(t.percent, t.levelCode)});
+        const size_t n = ++colours[t.colour];
+        const std::string colour = n > 1 ? t.colour + "_" + std::to_string(n) : t.colour;
+        levels.push_back({static_cast<size_t>(CheckKind::Toner), "toner_" + labelSafe(colour), "toner " + colour,
+                          t.percent, t.state});
     }
     // The other kinds are numbered in the device's order: drum_1, drum_2.
     size_t counts[kCheckKindCount] = {};
     for (const core::SupplyLevel& s : report.supplies) {
         size_t kind = kCheckKindCount;
         for (size_t k = 0; k < kCheckKindCount; ++k) {
-            if (kCheckKinds[k].key == std::string_view(core::supplyKindKey(s.kind))) kind = k;
+            if (kCheckKinds[k].supplyKind == s.kind) kind = k;
         }
         if (kind == kCheckKindCount) continue;  // no thresholds for this kind of supply
         const std::string number = std::to_string(++counts[kind]);
         levels.push_back({kind, std::string(kCheckKinds[kind].key) + "_" + number,
-                          std::string(kCheckKinds[kind].key) + " " + number, s.percent,
-                          core::levelStateOf(s.percent, s.levelCode)});
+                          std::string(kCheckKinds[kind].key) + " " + number, s.percent, s.state});
     }
     return levels;
 }
@@ -138,8 +167,11 @@ std::string rangeText(int threshold) { return threshold < 0 ? std::string() : st
 
 }  // namespace
 
-CheckVerdict checkVerdict(const core::DeviceReport& report, const CheckThresholds& thresholds)
+CheckVerdict checkVerdict(const core::DeviceReport& read, const CheckThresholds& thresholds)
 {
+    // The states and the attention by this run's thresholds.
+    core::DeviceReport report = read;
+    core::judgeReading(report, thresholds.table());
     CheckVerdict verdict;
     if (!report.answered) {
         verdict.exitCode = kCheckUnknown;
@@ -235,7 +267,11 @@ CheckVerdict checkVerdict(const core::DeviceReport& report, const CheckThreshold
     const core::Attention attention = core::deviceAttention(report);
     if (attention.reasons & core::kAttentionSupplyEmpty) raise(kCheckCritical);
     if (attention.needed()) raise(kCheckWarning);
-    for (const std::string& a : report.alerts) reasons.push_back(statusSafe(a));
+    for (size_t i = 0; i < report.alerts.size(); ++i) {
+        // Information the printer gives (ready, power save) is no reason.
+        if (i < report.alertReadings.size() && report.alertReadings[i].informational) continue;
+        reasons.push_back(statusSafe(report.alerts[i]));
+    }
     if (reasons.empty() && attention.needed()) reasons.push_back(core::attentionWords(attention));
     reasons.insert(reasons.end(), storeNotes.begin(), storeNotes.end());
     if (reasons.size() > kMaxCheckReasons) {

@@ -53,23 +53,29 @@ struct CheckVerdict {
 };
 
 // The kinds of level the check puts thresholds on, each with its options
-// (--KIND-warning, --KIND-critical) and defaults; paper has none unless given.
+// (--KIND-warning, --KIND-critical); the defaults are the core's threshold
+// table (core/reading.h), so the check, the report's states and the
+// desktop's colours agree. The toner options cover ink too.
 enum class CheckKind : uint8_t { Toner, Drum, Fuser, Waste, Paper };
 struct CheckKindInfo {
     CheckKind kind;
     const char* key;    // "toner": the options' and performance labels' word
     const char* words;  // what the help says the level is of
-    int defaultWarning;   // -1: no threshold
-    int defaultCritical;  // -1: no threshold
+    core::SupplyKind supplyKind;  // whose row of the threshold table it takes
 };
 inline constexpr CheckKindInfo kCheckKinds[] = {
-    {CheckKind::Toner, "toner", "a toner or ink", 15, 5},
-    {CheckKind::Drum, "drum", "a drum (photoconductor)", 10, 3},
-    {CheckKind::Fuser, "fuser", "a fuser", 10, 3},
-    {CheckKind::Waste, "waste", "a waste container (the room left)", 10, 3},
-    {CheckKind::Paper, "paper", "the paper in a tray", -1, -1},
+    {CheckKind::Toner, "toner", "a toner or ink", core::SupplyKind::Toner},
+    {CheckKind::Drum, "drum", "a drum (photoconductor)", core::SupplyKind::Drum},
+    {CheckKind::Fuser, "fuser", "a fuser", core::SupplyKind::Fuser},
+    {CheckKind::Waste, "waste", "a waste container (the room left)", core::SupplyKind::Waste},
+    {CheckKind::Paper, "paper", "the paper in a tray", core::SupplyKind::Paper},
 };
 inline constexpr size_t kCheckKindCount = std::size(kCheckKinds);
+// Sets the process's threshold table from the [Thresholds] section of the
+// NetRov.ini beside the program, when there is one.
+void loadProgramThresholds();
+// The kind's default levels: the process's threshold table.
+core::LevelThreshold defaultThreshold(const CheckKindInfo& kind);
 
 // Warn or go critical when a level is below the number: the monitoring-plugin
 // range "N:", which is how the performance data states it. -1: no threshold.
@@ -80,7 +86,9 @@ struct CheckThresholds {
     // fewer than this many days (the range "N:" again). -1: no threshold.
     int daysWarning = -1;
     int daysCritical = -1;
-    CheckThresholds();  // the defaults of kCheckKinds
+    CheckThresholds();  // the process's threshold table (core::activeThresholds)
+    // The threshold table with this run's levels: toner's apply to ink too.
+    core::ThresholdTable table() const;
 };
 
 // The most days a days threshold takes: ten years.

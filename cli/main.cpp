@@ -229,14 +229,18 @@ std::string answeringProfile(uint32_t address, const CheckedCommon& common)
     return common.profiles.front();
 }
 
-// Whether any community reaches the device, by one paced request each.
+// Whether any community reaches the device, by one paced request each; the
+// SNMPv3 probe in the same exchange ends the wait as soon as the device
+// shows that it speaks only SNMPv3.
 bool anyCommunityAnswers(uint32_t address, const CheckedCommon& common)
 {
     core::SweepSettings probe;
     probe.community = common.communities.front();
     probe.moreCommunities.assign(common.communities.begin() + 1, common.communities.end());
     probe.timeOutMs = common.timeOut * 1000;
-    return !core::sweep(std::vector<uint32_t>{address}, probe, &gInterrupted, {}).responders.empty();
+    probe.probeV3 = true;
+    const core::SweepResult swept = core::sweep(std::vector<uint32_t>{address}, probe, &gInterrupted, {});
+    return !swept.responders.empty() && (swept.engines.empty() || swept.engines.front().empty());
 }
 
 CheckedDevice checkDevice(const std::string& addressText, const CommonOptions& options)
@@ -306,6 +310,7 @@ bool waitForRun(core::SearchRun& run, const core::SearchSettings& settings, bool
 struct SearchOptions {
     CommonOptions common;
     bool noBroadcast = false;
+    bool noV3Probe = false;
     std::vector<std::string> addresses;
     std::vector<std::string> ranges;
     int64_t retry = 0;
@@ -362,8 +367,8 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     core::setCommunityList(settings, extent, common.communities);
     extent.snmpVersion = common.snmpVersion;
     extent.profiles = common.profiles;
-    // Whoever names a profile expects SNMPv3 printers: those no profile fits are listed too.
-    extent.probeV3 = !common.profiles.empty();
+    // Printers that speak only SNMPv3 are listed, with or without a profile that fits.
+    extent.probeV3 = !options.noV3Probe;
     std::vector<core::CredentialsNeeded> credentialsNeeded;
 
     cli::Session session;
@@ -570,8 +575,8 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
     const core::Attention attention = core::deviceAttention(report);
     std::vector<std::string> concerned;
     for (const core::TonerLevel& t : report.toner) {
-        if (t.percent && *t.percent <= core::kDefaultCriticalPercent)
-            concerned.push_back((t.colour.empty() ? t.name : t.colour) + " " + std::to_string(*t.percent) + " %");
+        if (t.state == core::LevelState::Low || t.state == core::LevelState::Empty)
+            concerned.push_back(t.colour + " " + (t.percent ? std::to_string(*t.percent) + " %" : core::levelStateName(t.state)));
     }
     if (options.json) {
         out["attention"] = attention.needed();
@@ -666,6 +671,7 @@ int runCheck(const std::string& addressText, const CommonOptions& options, const
         *into = *value;
     }
     if (const std::string error = cli::thresholdsError(thresholds); !error.empty()) return unknown(error);
+    core::setActiveThresholds(thresholds.table());
     const CheckedDevice checked = checkDevice(addressText, options);
     if (!checked.error.empty()) return unknown(checked.error);
 
@@ -787,6 +793,7 @@ int main(int argc, char** argv)
     // Every text the program prints is UTF-8; a console shows it as such.
     SetConsoleOutputCP(CP_UTF8);
 #endif
+    cli::loadProgramThresholds();
     CLI::App app{"Finds network printers and MFPs by SNMP and reads what they report."};
     app.name("netrov-cli");
     app.set_version_flag("--version", std::string("netrov-cli ") + NETROV_VERSION);
@@ -796,6 +803,8 @@ int main(int argc, char** argv)
     CLI::App* search = app.add_subcommand("search", "search for devices (broadcast on every local network, and by address)");
     addCommonOptions(search, searchOptions.common);
     search->add_flag("--no-broadcast", searchOptions.noBroadcast, "do not broadcast; query only the given addresses");
+    search->add_flag("--no-v3-probe", searchOptions.noV3Probe,
+                     "send no SNMPv3 discovery probe: printers that speak only SNMPv3 are not listed");
     CLI::Option* addressOption =
         search->add_option("--address", searchOptions.addresses, "query this address or host name (repeatable)")
             ->expected(1)
@@ -864,10 +873,10 @@ int main(int argc, char** argv)
         const bool toner = kind.kind == cli::CheckKind::Toner;
         const auto given = [](int value) { return value < 0 ? std::string("none") : std::to_string(value); };
         check->add_option((toner ? "-w,--" : "--") + key + "-warning", checkWarnings[k],
-                          std::string("warn when ") + kind.words + " is below N % (default " + given(kind.defaultWarning) + ")")
+                          std::string("warn when ") + kind.words + " is below N % (default " + given(cli::defaultThreshold(kind).warning) + ")")
             ->type_name("N");
         check->add_option((toner ? "-c,--" : "--") + key + "-critical", checkCriticals[k],
-                          std::string("critical when ") + kind.words + " is below N % (default " + given(kind.defaultCritical) + ")")
+                          std::string("critical when ") + kind.words + " is below N % (default " + given(cli::defaultThreshold(kind).critical) + ")")
             ->type_name("N");
     }
     check->add_option("--days-warning", checkGiven.daysWarning,

@@ -25,6 +25,7 @@
 #include "report.h"
 #include "result_text.h"
 #include "search_settings.h"
+#include "snmp/read_deadline.h"
 #include "words.h"
 
 namespace netrov::cli {
@@ -421,6 +422,8 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
     }
 
     const core::Deadline deadline = core::deviceReadDeadline(options.timeOut);
+    // Queries, and table walks under way, end by the deadline too.
+    const snmp::ReadDeadlineScope budget(deadline);
     Session session;
     OpenedDevice opened = session.open(address, options.community, options.timeOut, options.snmpVersion);
     DeviceIdentity& device = opened.identity;

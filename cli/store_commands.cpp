@@ -238,7 +238,8 @@ std::string utcText(int64_t time)
 {
     const std::time_t t = static_cast<std::time_t>(time);
     std::tm tm{};
-    if (!gmtime_r(&t, &tm)) return {};
+    // Dates keep four-digit years; a time beyond them is no date at all.
+    if (!gmtime_r(&t, &tm) || tm.tm_year + 1900 < 1000 || tm.tm_year + 1900 > 9999) return {};
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
     return text;
@@ -351,6 +352,18 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
         return a.value && std::binary_search(targets.begin(), targets.end(), *a.value);
     };
 
+    bool lastStored = true;
+    // False when no round follows: the last was done, or an interrupt came.
+    const auto waitForNextRound = [&](int64_t round, std::chrono::steady_clock::time_point began) {
+        if (options.rounds != 0 && round >= options.rounds) return false;
+        // The next round starts an interval after this one began.
+        const auto next = began + std::chrono::seconds(options.intervalSeconds);
+        while (std::chrono::steady_clock::now() < next) {
+            if (interrupted.load()) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return true;
+    };
     for (int64_t round = 1; options.rounds == 0 || round <= options.rounds; ++round) {
         const auto began = std::chrono::steady_clock::now();
         const int64_t time = nowSeconds();
@@ -372,9 +385,21 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
             return kExitOk;
         }
 
+        // A store that cannot take the round (a full disk, a failed write)
+        // loses this round only: it is named, and the next round tries again.
+        const auto skipRound = [&](const StoreStatus& status) {
+            err << "netrov-cli: round " << round << " at " << utcText(time) << " not stored: "
+                << terminalSafe(status.message) << "; watching on\n"
+                << std::flush;
+            lastStored = false;
+        };
         // Stored devices within the targets that did not answer are marked silent, keeping their values.
         std::vector<store::DeviceRecord> known;
-        if (StoreStatus status = fleet.devices(known); !status.ok()) return storeFailure(status, err);
+        if (StoreStatus status = fleet.devices(known); !status.ok()) {
+            skipRound(status);
+            if (!waitForNextRound(round, began)) break;
+            continue;
+        }
         int silent = 0;
         for (const store::DeviceRecord& device : known) {
             if (!targeted(device.identity.address)) continue;
@@ -391,22 +416,22 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
         for (const store::DeviceReading& r : readings) (r.answered ? answered : silent) += 1;
 
         store::RoundSummary summary;
-        if (StoreStatus status = fleet.writeRound(time, readings, &summary); !status.ok()) return storeFailure(status, err);
+        if (StoreStatus status = fleet.writeRound(time, readings, &summary); !status.ok()) {
+            skipRound(status);
+            if (!waitForNextRound(round, began)) break;
+            continue;
+        }
+        lastStored = true;
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
         out << "round " << round << " at " << utcText(time) << ": " << answered << " answered, " << silent
             << " silent, " << summary.newDevices << " new, " << summary.supplyValues << " level changes, "
             << summary.events << " events (" << std::lround(seconds * 10) / 10.0 << " s)\n"
             << std::flush;
 
-        if (options.rounds != 0 && round >= options.rounds) break;
-        // The next round starts an interval after this one began.
-        const auto next = began + std::chrono::seconds(options.intervalSeconds);
-        while (std::chrono::steady_clock::now() < next) {
-            if (interrupted.load()) return kExitOk;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
+        if (!waitForNextRound(round, began)) break;
     }
-    return kExitOk;
+    // A watch of a given number of rounds fails when its last round could not be stored.
+    return lastStored || interrupted.load() ? kExitOk : kExitFailed;
 }
 
 nlohmann::json historyJson(FleetStore& fleet, const store::DeviceRecord& device, int64_t now)

@@ -51,6 +51,9 @@ store::DeviceReading readingOf(const core::DeviceReport& report, const std::vect
 // interrupted is set; a round under way when interrupted is rolled back.
 // Progress goes to out, problems to err. Exit codes of exit_codes.h; a store
 // that cannot be opened (another watcher, not a store, newer, read-only) is bad input.
+// A round the store cannot take (a full disk, a failed write) is named and
+// skipped, and watching goes on; a given number of rounds fails only when
+// its last round was not stored.
 int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, std::ostream& out, std::ostream& err);
 
 // The stored history of the device whose address, serial number or MAC is

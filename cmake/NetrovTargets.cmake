@@ -110,8 +110,14 @@ function(netrov_add_gtest target)
   # by side. Tests that make named namespaces run one at a time, whichever
   # binary they come from. Parameterised suites name their cases themselves,
   # so the printed parameter stays out of the name.
+  # Its object file is made once and linked into each agent program (its
+  # constructor runs before main, so it cannot sit in a static library).
   if(ARG_LABEL STREQUAL "agent")
-    target_sources(${target} PRIVATE "${PROJECT_SOURCE_DIR}/tests/support/private_network.cpp")
+    if(NOT TARGET netrov_private_network)
+      add_library(netrov_private_network OBJECT "${PROJECT_SOURCE_DIR}/tests/support/private_network.cpp")
+      target_link_libraries(netrov_private_network PRIVATE GTest::gtest)
+    endif()
+    target_link_libraries(${target} PRIVATE netrov_private_network)
   endif()
   if(ARG_LABEL STREQUAL "unit" OR ARG_LABEL STREQUAL "agent")
     gtest_discover_tests(${target} NO_PRETTY_VALUES PROPERTIES LABELS ${ARG_LABEL} DISCOVERY_TIMEOUT 60)

@@ -3,6 +3,7 @@
 
 #include <netrov/consumable_records.h>
 #include <netrov/message_records.h>
+#include <netrov/printer_mib.h>
 #include <netrov/result_codes.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <optional>
 
 #include "device_list.h"
+#include "reading.h"
 #include "record_schema.h"
 #include "search_run.h"
 #include "words.h"
@@ -31,9 +33,9 @@ std::string absoluteImage(const std::string& path)
 }
 
 // The alert groups whose index points at something people can name.
-constexpr int32_t kGroupInput = 8;
-constexpr int32_t kGroupSupplies = 11;
-constexpr int32_t kGroupColorant = 12;
+constexpr int32_t kGroupInput = NETROV_ALERT_GROUP_INPUT;
+constexpr int32_t kGroupSupplies = NETROV_ALERT_GROUP_MARKER_SUPPLIES;
+constexpr int32_t kGroupColorant = NETROV_ALERT_GROUP_MARKER_COLORANT;
 
 // Covers and output bins are not named: the readings give them no name, and a
 // bare row number reads worse than the message service's own words.
@@ -54,23 +56,23 @@ constexpr const char* kTonerLowHint = "Printing goes on for now. Have a new {} c
 constexpr const char* kTonerEmptyHint = "Replace the {} cartridge; the printer cannot print until you do.";
 
 constexpr SubjectWording kWordings[] = {
-    {12, Subject::Toner, LevelState::Low, "{} low", kTonerLowHint},
-    {1104, Subject::Toner, LevelState::Low, "{} low", kTonerLowHint},
-    {1105, Subject::Toner, LevelState::Low, "{} low", kTonerLowHint},
-    {1106, Subject::Toner, LevelState::Low, "{} low", kTonerLowHint},
-    {13, Subject::Toner, LevelState::Empty, "{} empty", kTonerEmptyHint},
-    {1101, Subject::Toner, LevelState::Empty, "{} empty", kTonerEmptyHint},
-    {1102, Subject::Toner, LevelState::Empty, "{} empty", kTonerEmptyHint},
-    {1103, Subject::Toner, LevelState::Empty, "{} empty", kTonerEmptyHint},
-    {9, Subject::Toner, LevelState::Unknown, "{} cartridge missing", "Install the {} cartridge."},
-    {1115, Subject::Toner, LevelState::Unknown, "{} cartridge missing", "Install the {} cartridge."},
-    {12, Subject::Tray, LevelState::Low, "Paper low in {}", "Add paper to {} soon."},
-    {807, Subject::Tray, LevelState::Low, "Paper low in {}", "Add paper to {} soon."},
-    {13, Subject::Tray, LevelState::Empty, "{} empty", "Load paper into {}."},
-    {808, Subject::Tray, LevelState::Empty, "{} empty", "Load paper into {}."},
-    {9, Subject::Tray, LevelState::Unknown, "{} missing", "Push {} fully into the printer."},
-    {801, Subject::Tray, LevelState::Unknown, "{} missing", "Push {} fully into the printer."},
-    {8, Subject::Tray, LevelState::Unknown, "Paper jam at {}",
+    {NETROV_ALERT_SUBUNIT_ALMOST_EMPTY, Subject::Toner, LevelState::Low, "{} low", kTonerLowHint},
+    {NETROV_ALERT_MARKER_TONER_ALMOST_EMPTY, Subject::Toner, LevelState::Low, "{} low", kTonerLowHint},
+    {NETROV_ALERT_MARKER_INK_ALMOST_EMPTY, Subject::Toner, LevelState::Low, "{} low", kTonerLowHint},
+    {NETROV_ALERT_MARKER_PRINT_RIBBON_ALMOST_EMPTY, Subject::Toner, LevelState::Low, "{} low", kTonerLowHint},
+    {NETROV_ALERT_SUBUNIT_EMPTY, Subject::Toner, LevelState::Empty, "{} empty", kTonerEmptyHint},
+    {NETROV_ALERT_MARKER_TONER_EMPTY, Subject::Toner, LevelState::Empty, "{} empty", kTonerEmptyHint},
+    {NETROV_ALERT_MARKER_INK_EMPTY, Subject::Toner, LevelState::Empty, "{} empty", kTonerEmptyHint},
+    {NETROV_ALERT_MARKER_PRINT_RIBBON_EMPTY, Subject::Toner, LevelState::Empty, "{} empty", kTonerEmptyHint},
+    {NETROV_ALERT_SUBUNIT_MISSING, Subject::Toner, LevelState::Unknown, "{} cartridge missing", "Install the {} cartridge."},
+    {NETROV_ALERT_MARKER_SUPPLY_MISSING, Subject::Toner, LevelState::Unknown, "{} cartridge missing", "Install the {} cartridge."},
+    {NETROV_ALERT_SUBUNIT_ALMOST_EMPTY, Subject::Tray, LevelState::Low, "Paper low in {}", "Add paper to {} soon."},
+    {NETROV_ALERT_INPUT_MEDIA_SUPPLY_LOW, Subject::Tray, LevelState::Low, "Paper low in {}", "Add paper to {} soon."},
+    {NETROV_ALERT_SUBUNIT_EMPTY, Subject::Tray, LevelState::Empty, "{} empty", "Load paper into {}."},
+    {NETROV_ALERT_INPUT_MEDIA_SUPPLY_EMPTY, Subject::Tray, LevelState::Empty, "{} empty", "Load paper into {}."},
+    {NETROV_ALERT_SUBUNIT_MISSING, Subject::Tray, LevelState::Unknown, "{} missing", "Push {} fully into the printer."},
+    {NETROV_ALERT_INPUT_MEDIA_TRAY_MISSING, Subject::Tray, LevelState::Unknown, "{} missing", "Push {} fully into the printer."},
+    {NETROV_ALERT_JAM, Subject::Tray, LevelState::Unknown, "Paper jam at {}",
      "Pull out {}, remove any jammed or creased sheets, then push it back in."},
 };
 
@@ -95,35 +97,13 @@ const SubjectWording* wordingOf(const DeviceStatus& alert)
     return nullptr;
 }
 
-// Colour names as devices write them in supply descriptions, longer ones first.
-constexpr const char* kColourWords[] = {
-    "light cyan", "light magenta", "light black", "light gray", "light grey", "dark yellow", "photo black",
-    "matte black", "black", "cyan", "magenta", "yellow", "gray", "grey", "red", "green", "blue", "orange",
-    "violet", "white", "gold", "silver",
-};
-
-struct RgbName {
-    std::array<int32_t, 3> rgb;
-    const char* name;
-};
-constexpr RgbName kRgbNames[] = {
-    {{0, 0, 0}, "black"}, {{0, 255, 255}, "cyan"}, {{255, 0, 255}, "magenta"}, {{255, 255, 0}, "yellow"},
-    {{255, 0, 0}, "red"}, {{0, 255, 0}, "green"}, {{0, 0, 255}, "blue"},
-};
-
+// The process colour of the toner; empty for any other colorant, which
+// the device's own name of the supply then stands for.
 std::string colourOf(const TonerEntry& toner)
 {
-    std::string name = toner.nameValid ? fieldText(toner.name, sizeof toner.name) : std::string();
-    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (const char* word : kColourWords) {
-        if (name.find(word) != std::string::npos) return word;
-    }
-    if (toner.colorValid) {
-        for (const RgbName& n : kRgbNames) {
-            if (std::equal(n.rgb.begin(), n.rgb.end(), toner.color)) return n.name;
-        }
-    }
-    return {};
+    const std::string name = toner.nameValid ? fieldText(toner.name, sizeof toner.name) : std::string();
+    const std::string colour = supplyColour(toner.color, toner.colorValid != 0, name);
+    return colour == kOtherColour ? std::string() : colour;
 }
 
 LevelState stateOf(uint8_t valid, int32_t percent)
@@ -134,15 +114,15 @@ LevelState stateOf(uint8_t valid, int32_t percent)
 // "black toner", "cyan ink": what the cartridge holds.
 std::string tonerSubject(const AlertSubjects::Toner& toner)
 {
-    if (toner.colour.empty()) return {};
+    if (toner.colour.empty()) return toner.name;
     const char* material = "toner";
     switch (toner.supplyType) {
-    case 5:
-    case 6:
-    case 36: material = "ink"; break;
-    case 7: material = "ribbon"; break;
-    case 12:
-    case 13: material = "wax"; break;
+    case NETROV_SUPPLY_INK:
+    case NETROV_SUPPLY_INK_CARTRIDGE:
+    case NETROV_SUPPLY_MATTE_INK: material = "ink"; break;
+    case NETROV_SUPPLY_INK_RIBBON: material = "ribbon"; break;
+    case NETROV_SUPPLY_SOLID_WAX:
+    case NETROV_SUPPLY_RIBBON_WAX: material = "wax"; break;
     default: break;
     }
     return toner.colour + " " + material;
@@ -161,23 +141,6 @@ const T* single(const std::vector<T>& list, Predicate predicate)
     return found;
 }
 
-// The toner whose level is below every other's, or null when none is.
-const AlertSubjects::Toner* lowest(const std::vector<AlertSubjects::Toner>& toners)
-{
-    const AlertSubjects::Toner* low = nullptr;
-    bool tie = false;
-    for (const AlertSubjects::Toner& t : toners) {
-        if (t.percent < 0) continue;
-        if (!low || t.percent < low->percent) {
-            low = &t;
-            tie = false;
-        } else if (t.percent == low->percent) {
-            tie = true;
-        }
-    }
-    return tie ? nullptr : low;
-}
-
 std::string subjectOf(const DeviceStatus& alert, const SubjectWording& wording, const AlertSubjects& subjects)
 {
     const int32_t index = alert.alertIndexValid ? alert.alertIndex : 0;
@@ -186,13 +149,13 @@ std::string subjectOf(const DeviceStatus& alert, const SubjectWording& wording, 
         const AlertSubjects::Toner* toner = nullptr;
         if (alert.alertGroup == kGroupColorant && index > 0) {
             toner = single(subjects.toners, [&](const auto& t) { return t.colorantIndex == index; });
+        } else if (index > 0) {
+            // The supplies row it points at; a row past the toner is another supply.
+            toner = single(subjects.toners, [&](const auto& t) { return t.row == index; });
         } else if (subjects.toners.size() == 1) {
             toner = &subjects.toners.front();
         } else if (wording.level != LevelState::Unknown) {
             toner = single(subjects.toners, [&](const auto& t) { return t.state == wording.level; });
-            // A device may call a toner low above our threshold: then it means
-            // the one toner lower than all the others.
-            if (!toner && wording.level == LevelState::Low) toner = lowest(subjects.toners);
         }
         return toner ? tonerSubject(*toner) : std::string();
     }
@@ -230,7 +193,8 @@ AlertSubjects alertSubjects(const QueryReading* toners, const QueryReading* tray
             subjects.toners.push_back({colourOf(t), t.typeValid ? t.supplyType : 0,
                                        t.colorantIndexValid ? t.colorantIndex : -1,
                                        stateOf(t.remainingPercentValid, t.remainingPercent),
-                                       percent ? t.remainingPercent : -1});
+                                       percent ? t.remainingPercent : -1, i + 1,
+                                       t.nameValid ? fieldText(t.name, sizeof t.name) : std::string()});
         }
     }
     if (trays && trays->result == NETROV_OK && trays->recordSize == sizeof(TrayEntry)) {

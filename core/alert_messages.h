@@ -25,11 +25,13 @@ struct AlertMessage {
 // What the device's supply and tray readings tell about what its alerts concern.
 struct AlertSubjects {
     struct Toner {
-        std::string colour;  // "black", "light cyan"; empty when neither name nor colour tells
+        std::string colour;  // a process colour (core/reading.h); empty for any other
         int32_t supplyType = 0;
         int32_t colorantIndex = -1;  // -1 when the device gave none
         LevelState state = LevelState::Unknown;
         int32_t percent = -1;  // 0..100, or -1 when the level is no number
+        int32_t row = 0;       // the supplies row as the reading places it (toner first)
+        std::string name{};    // the device's name, which stands for a colour beside the four
     };
     struct Tray {
         std::string name;  // as the device names it, e.g. "Tray 2"
@@ -49,9 +51,8 @@ bool alertNeedsSubjects(const DeviceStatus& alert);
 // whose subject is known too ("Black toner low", "Tray 2 empty"); the others
 // keep the message service's words. Covers and output bins keep them too:
 // the readings give them no name. A toner alert of the supplies group names
-// the toner only when the levels single one out (the one low or empty toner,
-// or for a low alert the one lowest), since the alert's index is a supplies
-// row the readings do not carry.
+// the toner in the row it points at (the toner rows come first); one
+// without a row names the toner only when the levels single one out.
 void nameSubjects(std::span<AlertMessage> messages, std::span<const DeviceStatus> alerts,
                   const AlertSubjects& subjects);
 

@@ -25,15 +25,6 @@ const char* levelStateName(LevelState state)
     return "unknown";
 }
 
-bool alertNeedsAttention(std::optional<int32_t> alertCode)
-{
-    if (!alertCode) return true;
-    for (const int32_t code : kInformationalAlerts) {
-        if (code == *alertCode) return false;
-    }
-    return true;
-}
-
 Attention judgeAttention(std::span<const LevelState> supplies, uint32_t errorBits, size_t alertCount)
 {
     Attention attention;

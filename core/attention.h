@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include <netrov/printer_mib.h>
+
 namespace netrov::core {
 
 // The level codes a remaining percentage holds instead of 0..100.
-inline constexpr int32_t kLevelOther = -1;
-inline constexpr int32_t kLevelUnknown = -2;
-inline constexpr int32_t kLevelSomeRemaining = -3;
+inline constexpr int32_t kLevelOther = NETROV_LEVEL_OTHER;
+inline constexpr int32_t kLevelUnknown = NETROV_LEVEL_UNKNOWN;
+inline constexpr int32_t kLevelSomeRemaining = NETROV_LEVEL_SOME_REMAINING;
 
 // At or below this percentage a supply is low, as the check's default.
 inline constexpr int32_t kDefaultCriticalPercent = 5;
@@ -33,10 +35,11 @@ inline constexpr const char* kLevelNotReported = "not_reported";
 
 // hrPrinterDetectedErrorState as a number: bit 0 is lowPaper (the first
 // octet's most significant bit), bit 15 the last bit of the second octet.
-inline constexpr uint32_t kErrorLowPaper = 1u << 0;
-inline constexpr uint32_t kErrorNoToner = 1u << 3;
-inline constexpr uint32_t kErrorDoorOpen = 1u << 4;
-inline constexpr uint32_t kErrorJammed = 1u << 5;
+// include/netrov/printer_mib.h names every bit.
+inline constexpr uint32_t kErrorLowPaper = NETROV_ERROR_LOW_PAPER;
+inline constexpr uint32_t kErrorNoToner = NETROV_ERROR_NO_TONER;
+inline constexpr uint32_t kErrorDoorOpen = NETROV_ERROR_DOOR_OPEN;
+inline constexpr uint32_t kErrorJammed = NETROV_ERROR_JAMMED;
 
 // Why a device needs attention; several may hold at once.
 enum AttentionReason : uint8_t {
@@ -64,10 +67,9 @@ inline constexpr AttentionReasonName kAttentionReasonNames[] = {
     {kAttentionAlert, "alert", "the printer has an alert"},
 };
 
-// prtAlertCode values that report an event or a state that asks nothing of
-// anyone: a door closed, power saving, warming up, ready to print.
-inline constexpr int32_t kInformationalAlerts[] = {4, 6, 7, 19, 20, 23, 24, 25, 27, 502, 503, 505, 506, 507};
-// False for the informational codes; an alert without a code asks for someone.
+// False for the codes that report an event or a state that asks nothing of
+// anyone (core/reading.h alertInformational, which also weighs the training
+// level and the device's text); an alert without a code asks for someone.
 bool alertNeedsAttention(std::optional<int32_t> alertCode);
 
 // A supply at or below its critical level or empty, any error-state bit, or

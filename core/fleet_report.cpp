@@ -5,12 +5,14 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <iterator>
 #include <string_view>
 
 #include <netrov/consumable_records.h>
 #include <netrov/engine_records.h>
+#include <netrov/printer_mib.h>
 #include <netrov/result_codes.h>
 
 #include "alert_messages.h"
@@ -20,6 +22,8 @@
 #include "result_text.h"
 #include "search_run.h"
 #include "search_settings.h"
+#include "snmp/read_deadline.h"
+#include "words.h"
 
 namespace netrov::core {
 
@@ -65,20 +69,33 @@ std::optional<int32_t> levelCode(const Entry& entry)
     return std::nullopt;
 }
 
-// prtMarkerSuppliesType values of the kinds a check has thresholds for.
-constexpr struct {
-    int32_t type;
-    SupplyKind kind;
-} kSupplyKinds[] = {
-    {4, SupplyKind::Waste},   // wasteToner
-    {8, SupplyKind::Waste},   // wasteInk
-    {14, SupplyKind::Waste},  // wasteWax
-    {24, SupplyKind::Waste},  // wasteWater
-    {9, SupplyKind::Drum},    // opc
-    {15, SupplyKind::Fuser},
-};
+std::optional<int32_t> flagged(uint8_t valid, int32_t value)
+{
+    return valid ? std::optional(value) : std::nullopt;
+}
 
-constexpr const char* kSupplyKindKeys[] = {"drum", "fuser", "waste", "paper", "other"};
+// The kind of a row of the other supplies: a toner or ink that the toner
+// query left there is a supply without thresholds of its own kind here.
+SupplyKind otherKindOf(int32_t supplyType)
+{
+    const SupplyKind kind = supplyKindOf(supplyType);
+    return kind == SupplyKind::Toner || kind == SupplyKind::Ink ? SupplyKind::Other : kind;
+}
+
+// "2026-01-05T09:00:00Z"
+std::string utcNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+#ifdef _WIN32
+    gmtime_s(&parts, &now);
+#else
+    gmtime_r(&now, &parts);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    return text;
+}
 
 std::string joined(const std::vector<std::string>& items)
 {
@@ -89,57 +106,76 @@ std::string joined(const std::vector<std::string>& items)
 
 }  // namespace
 
-const char* supplyKindKey(SupplyKind kind) { return kSupplyKindKeys[static_cast<size_t>(kind)]; }
-
-SupplyKind supplyKindOf(int32_t supplyType)
-{
-    for (const auto& k : kSupplyKinds) {
-        if (k.type == supplyType) return k.kind;
-    }
-    return SupplyKind::Other;
-}
-
 LevelState levelStateOf(std::optional<int32_t> percent, std::optional<int32_t> levelCode, int32_t criticalPercent)
 {
     return levelState(percent ? percent : levelCode, criticalPercent);
 }
 
-Attention deviceAttention(const DeviceReport& report, int32_t criticalPercent)
+Attention deviceAttention(const DeviceReport& read, int32_t)
 {
+    // Judged afresh, so a reading built by hand or kept from earlier agrees with the table now.
+    DeviceReport report = read;
+    judgeReading(report);
     std::vector<LevelState> states;
-    for (const TonerLevel& t : report.toner) states.push_back(levelStateOf(t.percent, t.levelCode, criticalPercent));
+    for (const TonerLevel& t : report.toner) states.push_back(t.state);
     for (const SupplyLevel& s : report.supplies) {
         // An empty tray is the paper, not a supply; the device raises an alert for it when it matters.
-        if (s.kind != SupplyKind::Paper) states.push_back(levelStateOf(s.percent, s.levelCode, criticalPercent));
+        if (s.kind != SupplyKind::Paper) states.push_back(s.state);
     }
     size_t alerts = 0;
-    for (size_t i = 0; i < report.alerts.size(); ++i) {
-        alerts += alertNeedsAttention(i < report.alertCodes.size() ? std::optional(report.alertCodes[i]) : std::nullopt);
+    if (!report.alertReadings.empty()) {
+        for (const AlertReading& a : report.alertReadings) alerts += a.informational ? 0 : 1;
+    } else {
+        for (size_t i = 0; i < report.alerts.size(); ++i) {
+            alerts += alertNeedsAttention(i < report.alertCodes.size() ? std::optional(report.alertCodes[i])
+                                                                      : std::nullopt);
+        }
     }
     return judgeAttention(states, report.errorBits, alerts);
 }
 
-std::string tonerColumn(const int32_t colour[3], bool colourValid, const std::string& name, size_t position)
+void judgeReading(DeviceReport& report, const ThresholdTable& table)
 {
-    if (colourValid) {
-        static const struct {
-            int32_t r, g, b;
-            const char* name;
-        } primaries[] = {{0, 0, 0, "black"}, {0, 255, 255, "cyan"}, {255, 0, 255, "magenta"}, {255, 255, 0, "yellow"}};
-        for (const auto& p : primaries) {
-            if (colour[0] == p.r && colour[1] == p.g && colour[2] == p.b) return p.name;
+    for (TonerLevel& t : report.toner) t.printerSays = PrinterSays::Nothing;
+    for (SupplyLevel& s : report.supplies) s.printerSays = PrinterSays::Nothing;
+    const auto raise = [](PrinterSays& said, PrinterSays now) {
+        if (static_cast<int>(now) > static_cast<int>(said)) said = now;
+    };
+    // The toner bits name no supply: they are a supply's own only on a printer with one.
+    if (report.toner.size() == 1) {
+        if (report.errorBits & NETROV_ERROR_LOW_TONER) raise(report.toner[0].printerSays, PrinterSays::Low);
+        if (report.errorBits & NETROV_ERROR_NO_TONER) raise(report.toner[0].printerSays, PrinterSays::Empty);
+    }
+    for (AlertReading& a : report.alertReadings) {
+        a.informational = alertInformational(a.facts);
+        a.toner.reset();
+        a.supply.reset();
+        if (alertPointsAtSupply(a.facts)) {
+            for (size_t i = 0; i < report.toner.size(); ++i) {
+                if (report.toner[i].row == a.facts.index) a.toner = i;
+            }
+            for (size_t i = 0; !a.toner && i < report.supplies.size(); ++i) {
+                if (report.supplies[i].kind != SupplyKind::Paper && report.supplies[i].row == a.facts.index) a.supply = i;
+            }
+        } else if (alertPointsAtColorant(a.facts)) {
+            size_t matches = 0;
+            for (size_t i = 0; i < report.toner.size(); ++i) {
+                if (report.toner[i].colorantIndex == a.facts.index && matches++ == 0) a.toner = i;
+            }
+            if (matches != 1) a.toner.reset();
         }
+        if (a.informational) continue;
+        const PrinterSays says = alertSaysOfSupply(a.facts.code);
+        if (a.toner) raise(report.toner[*a.toner].printerSays, says);
+        if (a.supply) raise(report.supplies[*a.supply].printerSays, says);
     }
-    std::string word;
-    for (const char c : name) {
-        const auto u = static_cast<unsigned char>(c);
-        if (std::isalnum(u) && u < 0x80)
-            word += static_cast<char>(std::tolower(u));
-        else if (!word.empty() && word.back() != '_')
-            word += '_';
-    }
-    while (!word.empty() && word.back() == '_') word.pop_back();
-    return word.empty() ? "toner" + std::to_string(position + 1) : word;
+    for (TonerLevel& t : report.toner) t.state = supplyState(t.kind, t.percent, t.levelCode, t.printerSays, table);
+    for (SupplyLevel& s : report.supplies) s.state = supplyState(s.kind, s.percent, s.levelCode, s.printerSays, table);
+}
+
+std::string tonerColumn(const int32_t colour[3], bool colourValid, const std::string& name, size_t)
+{
+    return supplyColour(colour, colourValid, name);
 }
 
 QueryReading readOnce(const QuerySchema& query, DeviceIdentity& device, int32_t capacity)
@@ -187,17 +223,24 @@ void readSupplyLevels(DeviceIdentity& device, DeviceReport& report, Deadline dea
     const QuerySchema* tonerQuery = findQuery("GetDevToner");
     if (auto toner = tonerQuery ? std::optional(readOnce(*tonerQuery, device, kMaxSupplies)) : std::nullopt) {
         if (toner->result == NETROV_OK) {
-            std::map<std::string, int> seen;
             for (int32_t i = 0; i < toner->stored(); ++i) {
                 const auto* t = static_cast<const TonerEntry*>(toner->record(i));
                 TonerLevel level;
                 level.name = fieldText(t->name, sizeof t->name);
-                level.colour = tonerColumn(t->color, t->colorValid, level.name, static_cast<size_t>(i));
-                // Two supplies of one colour (a second black cartridge) keep apart.
-                if (const int n = ++seen[level.colour]; n > 1) level.colour += "_" + std::to_string(n);
+                level.colour = supplyColour(t->color, t->colorValid != 0, level.name);
                 level.percent = levelPercent(*t);
                 level.levelCode = levelCode(*t);
                 level.remainingText = fieldText(t->remainingText, sizeof t->remainingText);
+                if (t->typeValid) {
+                    level.supplyType = t->supplyType;
+                    if (supplyKindOf(t->supplyType) == SupplyKind::Ink) level.kind = SupplyKind::Ink;
+                }
+                level.maximum = flagged(t->maxCapacityValid, t->maxCapacity);
+                level.current = flagged(t->currentLevelValid, t->currentLevel);
+                level.unit = flagged(t->unitValid, t->unit);
+                level.colorantIndex = flagged(t->colorantIndexValid, t->colorantIndex);
+                level.partNumber = partNumberOf(level.name);
+                level.row = i + 1;
                 report.toner.push_back(std::move(level));
             }
         } else if (toner->result != NETROV_NOT_DEFINED) {
@@ -205,6 +248,7 @@ void readSupplyLevels(DeviceIdentity& device, DeviceReport& report, Deadline dea
             report.suppliesFailed = true;
         }
     }
+    judgeReading(report);
 }
 
 void readOtherSupplies(DeviceIdentity& device, DeviceReport& report, Deadline deadline)
@@ -220,9 +264,19 @@ void readOtherSupplies(DeviceIdentity& device, DeviceReport& report, Deadline de
         failed("supplies", supplies.result);
         for (int32_t i = 0; supplies.result == NETROV_OK && i < supplies.stored(); ++i) {
             const auto* e = static_cast<const SupplyEntry*>(supplies.record(i));
-            report.supplies.push_back({e->typeValid ? supplyKindOf(e->supplyType) : SupplyKind::Other,
-                                       e->nameValid ? fieldText(e->name, sizeof e->name) : std::string(),
-                                       levelPercent(*e), levelCode(*e)});
+            SupplyLevel supply{e->typeValid ? otherKindOf(e->supplyType) : SupplyKind::Other,
+                               e->nameValid ? fieldText(e->name, sizeof e->name) : std::string(),
+                               levelPercent(*e), levelCode(*e)};
+            supply.supplyType = e->typeValid ? e->supplyType : 0;
+            supply.maximum = flagged(e->maxCapacityValid, e->maxCapacity);
+            supply.current = flagged(e->currentLevelValid, e->currentLevel);
+            supply.unit = flagged(e->unitValid, e->unit);
+            supply.partNumber = partNumberOf(supply.name);
+            // The toner query walks the supplies table's toner and ink rows,
+            // this one the rest; devices list their toner first, so the rows
+            // follow on from the toner's.
+            supply.row = static_cast<int32_t>(report.toner.size()) + i + 1;
+            report.supplies.push_back(std::move(supply));
         }
     }
     if (traysQuery && std::chrono::steady_clock::now() < deadline) {
@@ -230,11 +284,17 @@ void readOtherSupplies(DeviceIdentity& device, DeviceReport& report, Deadline de
         failed("trays", trays.result);
         for (int32_t i = 0; trays.result == NETROV_OK && i < trays.stored(); ++i) {
             const auto* e = static_cast<const TrayEntry*>(trays.record(i));
-            report.supplies.push_back({SupplyKind::Paper,
-                                       e->trayNameValid ? fieldText(e->trayName, sizeof e->trayName) : std::string(),
-                                       levelPercent(*e), levelCode(*e)});
+            SupplyLevel tray{SupplyKind::Paper,
+                             e->trayNameValid ? fieldText(e->trayName, sizeof e->trayName) : std::string(),
+                             levelPercent(*e), levelCode(*e)};
+            tray.maximum = flagged(e->maxCapacityValid, e->maxCapacity);
+            tray.current = flagged(e->currentLevelValid, e->currentLevel);
+            tray.unit = flagged(e->capacityUnitValid, e->capacityUnit);
+            tray.row = i + 1;
+            report.supplies.push_back(std::move(tray));
         }
     }
+    judgeReading(report);
 }
 
 DeviceReport readDeviceReport(const DeviceListEntry& entry)
@@ -244,8 +304,11 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry)
 
 DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline)
 {
+    // Queries, and table walks under way, end by the deadline too.
+    const snmp::ReadDeadlineScope budget(deadline);
     const auto late = [&] { return std::chrono::steady_clock::now() >= deadline; };
     DeviceReport report;
+    report.readAt = utcNow();
     DeviceIdentity device = entry.identity;
     report.address = addressToText(loadAddress(device.address));
     report.model = fieldText(device.modelName, sizeof device.modelName);
@@ -278,6 +341,16 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline)
         for (size_t i = 0; i < alerts.size(); ++i) {
             report.alerts.push_back(alertText(alerts[i], i < messages.size() ? &messages[i] : nullptr));
             report.alertCodes.push_back(alerts[i].alertCode);
+            AlertReading reading;
+            reading.facts.code = alerts[i].alertCode;
+            reading.facts.group = alerts[i].alertGroup;
+            reading.facts.index = alerts[i].alertIndexValid ? alerts[i].alertIndex : 0;
+            if (i < messages.size()) {
+                reading.message = report.alerts.back();
+                reading.hint = messages[i].hint;
+                reading.image = messages[i].image;
+            }
+            report.alertReadings.push_back(std::move(reading));
         }
         if (status->result != NETROV_OK) report.problems.push_back(std::string("status: ") + resultWords(status->result));
     }
@@ -287,6 +360,7 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline)
         errorState && errorState->result == NETROV_OK && errorState->stored() > 0) {
         const auto* info = static_cast<const ErrorStateInfo*>(errorState->record(0));
         if (info->errorStateValid) report.errorBits = info->errorState;
+        report.errorBitsRead = info->errorStateValid != 0;
     }
 
     if (late()) {
@@ -373,7 +447,7 @@ bool processColour(const std::string& colour)
 
 std::string stateKey(const TonerLevel* t)
 {
-    return t ? levelStateName(levelStateOf(t->percent, t->levelCode)) : kLevelNotReported;
+    return t ? levelStateName(t->state) : kLevelNotReported;
 }
 
 nlohmann::json levelJson(std::optional<int32_t> percent)
@@ -381,15 +455,68 @@ nlohmann::json levelJson(std::optional<int32_t> percent)
     return percent ? nlohmann::json(*percent) : nlohmann::json();
 }
 
-// "photo_black_ink 72; black_2 some_remaining": colourants without a column of their own.
+// "Photo Black Ink 72; Black Cartridge some_remaining": the toner and ink
+// without a column of their own (a colour beside the four, a second
+// cartridge of one), by the device's name.
 std::string otherToner(const DeviceReport& d)
 {
     std::vector<std::string> items;
     for (const TonerLevel& t : d.toner) {
         if (processColour(t.colour) && tonerOf(d, t.colour) == &t) continue;
-        items.push_back(t.colour + " " + (t.percent ? std::to_string(*t.percent) : stateKey(&t)));
+        items.push_back((t.name.empty() ? t.colour : t.name) + " " +
+                        (t.percent ? std::to_string(*t.percent) : stateKey(&t)));
     }
     return joined(items);
+}
+
+nlohmann::json optionalJson(const std::optional<int32_t>& value)
+{
+    return value ? nlohmann::json(*value) : nlohmann::json();
+}
+
+// One marker supply, toner or other, as the JSON lists it.
+template <class Supply>
+nlohmann::json supplyJson(const Supply& s)
+{
+    return {{"kind", supplyKindKey(s.kind)},
+            {"name", validUtf8(s.name)},
+            {"level", levelJson(s.percent)},
+            {"levelState", levelStateName(s.state)},
+            {"maximum", optionalJson(s.maximum)},
+            {"current", optionalJson(s.current)},
+            {"unit", optionalJson(s.unit)},
+            {"partNumber", validUtf8(s.partNumber)},
+            {"printerLow", s.printerSays != PrinterSays::Nothing}};
+}
+
+// An alert whole: the device's facts, our words and its own text beside
+// them, and the supply it points at.
+nlohmann::json alertJson(const DeviceReport& d, const AlertReading& a)
+{
+    nlohmann::json subject;
+    if (a.toner) subject = {{"kind", supplyKindKey(d.toner[*a.toner].kind)}, {"colour", d.toner[*a.toner].colour},
+                            {"name", validUtf8(d.toner[*a.toner].name)}};
+    if (a.supply) subject = {{"kind", supplyKindKey(d.supplies[*a.supply].kind)},
+                             {"name", validUtf8(d.supplies[*a.supply].name)}};
+    return {{"code", a.facts.code},
+            {"codeText", enumWord(Enumeration::AlertCode, a.facts.code)},
+            {"group", a.facts.group},
+            {"groupText", enumWord(Enumeration::AlertGroup, a.facts.group)},
+            {"index", a.facts.index},
+            {"severity", optionalJson(a.facts.severity)},
+            {"trainingLevel", optionalJson(a.facts.trainingLevel)},
+            {"deviceText", validUtf8(a.facts.description)},
+            {"message", validUtf8(a.message)},
+            {"hint", validUtf8(a.hint)},
+            {"informational", a.informational},
+            {"supply", subject}};
+}
+
+// The error-state bits as the device gave them: the number and its words.
+nlohmann::json errorStateJson(const DeviceReport& d)
+{
+    if (!d.errorBitsRead) return nullptr;
+    return {{"bits", d.errorBits}, {"words", errorStateWords(d.errorBits)}};
 }
 
 }  // namespace
@@ -421,7 +548,9 @@ std::string reportCsv(const std::vector<DeviceReport>& devices, const CellText& 
         out += "\r\n";
     };
     line(header);
-    for (const DeviceReport& d : devices) {
+    for (const DeviceReport& read : devices) {
+        DeviceReport d = read;
+        judgeReading(d);
         const Attention attention = deviceAttention(d);
         std::vector<std::string> fields = {d.address, d.model, d.name, d.location, d.macAddress, d.status,
                                            attention.needed() ? "yes" : "no", joined(attentionKeys(attention)),
@@ -448,18 +577,28 @@ std::string reportCsv(const std::vector<DeviceReport>& devices, const CellText& 
 nlohmann::json reportJson(const std::vector<DeviceReport>& devices)
 {
     nlohmann::json all = nlohmann::json::array();
-    for (const DeviceReport& d : devices) {
+    for (const DeviceReport& read : devices) {
+        DeviceReport d = read;
+        judgeReading(d);
         nlohmann::json toner = nlohmann::json::object();
         for (const char* c : kProcessColours) {
             toner[c] = {{"name", ""}, {"level", nullptr}, {"levelState", kLevelNotReported},
-                        {"percent", nullptr}, {"remainingText", ""}};
+                        {"percent", nullptr}, {"remainingText", ""}, {"partNumber", ""}};
         }
+        // Only the process colours are keys; every toner and ink is in "toners".
+        nlohmann::json toners = nlohmann::json::array();
         for (const TonerLevel& t : d.toner) {
+            nlohmann::json entry = supplyJson(t);
+            entry["colour"] = t.colour;
+            entry["remainingText"] = validUtf8(t.remainingText);
+            toners.push_back(entry);
+            if (!processColour(t.colour) || tonerOf(d, t.colour) != &t) continue;
             toner[t.colour] = {{"name", validUtf8(t.name)},
                                {"level", levelJson(t.percent)},
                                {"levelState", stateKey(&t)},
                                {"percent", levelJson(t.percent)},
-                               {"remainingText", validUtf8(t.remainingText)}};
+                               {"remainingText", validUtf8(t.remainingText)},
+                               {"partNumber", validUtf8(t.partNumber)}};
         }
         // Every colour object has the store's keys, whatever the store holds.
         for (auto& [colour, entry] : toner.items()) {
@@ -471,14 +610,11 @@ nlohmann::json reportJson(const std::vector<DeviceReport>& devices)
             entry["daysLeftReason"] = validUtf8(reason);
         }
         nlohmann::json supplies = nlohmann::json::array();
-        for (const SupplyLevel& s : d.supplies) {
-            supplies.push_back({{"kind", supplyKindKey(s.kind)},
-                                {"name", validUtf8(s.name)},
-                                {"level", levelJson(s.percent)},
-                                {"levelState", levelStateName(levelStateOf(s.percent, s.levelCode))}});
-        }
+        for (const SupplyLevel& s : d.supplies) supplies.push_back(supplyJson(s));
         nlohmann::json alerts = nlohmann::json::array();
         for (const std::string& a : d.alerts) alerts.push_back(validUtf8(a));
+        nlohmann::json alertDetails = nlohmann::json::array();
+        for (const AlertReading& a : d.alertReadings) alertDetails.push_back(alertJson(d, a));
         nlohmann::json problems = nlohmann::json::array();
         for (const std::string& p : d.problems) problems.push_back(p);
         const Attention attention = deviceAttention(d);
@@ -498,7 +634,11 @@ nlohmann::json reportJson(const std::vector<DeviceReport>& devices)
                        {"serialNumber", validUtf8(d.serialNumber)},
                        {"pageCount", d.pageCount ? nlohmann::json(*d.pageCount) : nlohmann::json()},
                        {"toner", toner},
+                       {"toners", toners},
                        {"supplies", supplies},
+                       {"alertDetails", alertDetails},
+                       {"errorState", errorStateJson(d)},
+                       {"readAt", d.readAt},
                        {"problems", problems},
                        {"lastSeen", d.stored && !d.stored->lastSeen.empty() ? nlohmann::json(d.stored->lastSeen) : nlohmann::json()}});
     }

@@ -17,32 +17,60 @@
 #include "attention.h"
 #include "device_list.h"
 #include "query_reading.h"
+#include "reading.h"
 
 namespace netrov::core {
 
+// One toner or ink: the device's marker supply with a colour.
 struct TonerLevel {
-    std::string colour;   // "black", "cyan"... or a name made from the device's text
+    std::string colour;   // "black", "cyan", "magenta", "yellow" or "other" (core/reading.h)
     std::string name;     // the device's name of the supply
     std::optional<int32_t> percent;  // 0..100; none when the device cannot tell or tells nonsense
     std::string remainingText;       // the device's special level in words
     std::optional<int32_t> levelCode;  // -1 other, -2 unknown, -3 some remaining, when there is no percentage
+    SupplyKind kind = SupplyKind::Toner;  // Toner or Ink
+    int32_t supplyType = 0;               // prtMarkerSuppliesType; 0 when not given
+    std::optional<int32_t> maximum{};       // prtMarkerSuppliesMaxCapacity, in unit
+    std::optional<int32_t> current{};       // prtMarkerSuppliesLevel, in unit (or a level code)
+    std::optional<int32_t> unit{};          // prtMarkerSuppliesSupplyUnit
+    std::optional<int32_t> colorantIndex{};
+    std::string partNumber{};               // from the name, when it carries one
+    int32_t row = 0;  // the supply's prtMarkerSuppliesIndex as the reading places it; 0: unknown
+    PrinterSays printerSays = PrinterSays::Nothing;  // the printer's own low or empty
+    LevelState state = LevelState::Unknown;          // from kind, level and printerSays
 };
 
-// The supplies beside toner and ink that a check can put thresholds on, and
-// the paper in the trays.
-enum class SupplyKind : uint8_t { Drum, Fuser, Waste, Paper, Other };
+// The supplies beside toner and ink, and the paper in the trays.
 struct SupplyLevel {
     SupplyKind kind = SupplyKind::Other;
     std::string name;  // the device's name of the supply or tray
     std::optional<int32_t> percent;
     std::optional<int32_t> levelCode;
+    int32_t supplyType = 0;  // prtMarkerSuppliesType; 0 for a tray
+    std::optional<int32_t> maximum{};
+    std::optional<int32_t> current{};
+    std::optional<int32_t> unit{};  // supply unit, or a tray's capacity unit
+    std::string partNumber{};
+    int32_t row = 0;  // prtMarkerSuppliesIndex or prtInputIndex as the reading places it; 0: unknown
+    PrinterSays printerSays = PrinterSays::Nothing;
+    LevelState state = LevelState::Unknown;
 };
-// "drum", "fuser", "waste", "paper", "other".
-const char* supplyKindKey(SupplyKind kind);
-// A prtMarkerSuppliesType value as a kind; paper never comes from it.
-SupplyKind supplyKindOf(int32_t supplyType);
 
-// A level as the judgement sees it: a percentage first, else the device's code.
+// One alert of the reading: the device's facts, our words, the device's own
+// text beside them, and the supply or tray it points at.
+struct AlertReading {
+    AlertFacts facts{};
+    std::string message{};  // our words (the message service's, with the subject named)
+    std::string hint{};
+    std::string image{};
+    bool informational = false;  // asks nothing of anyone (core/reading.h)
+    // The toner (report.toner) or other supply (report.supplies) it points at.
+    std::optional<size_t> toner{};
+    std::optional<size_t> supply{};
+};
+
+// A level as the judgement sees it: a percentage first, else the device's
+// code. A toner's state by the threshold table is its state field.
 LevelState levelStateOf(std::optional<int32_t> percent, std::optional<int32_t> levelCode,
                         int32_t criticalPercent = kDefaultCriticalPercent);
 
@@ -77,8 +105,9 @@ struct DeviceReport {
     std::string macAddress;
     int32_t statusCode = 0;  // simple status: 1-3 ready, 4 warning, 5 error, 6 power save, 7 unknown
     std::string status;      // the status word
-    std::vector<std::string> alerts;
+    std::vector<std::string> alerts;  // our words of each alert
     std::vector<int32_t> alertCodes;  // the code of each alert, in the same order
+    std::vector<AlertReading> alertReadings{};  // each alert whole, in the same order
     std::string serialNumber;
     std::optional<uint32_t> pageCount;
     std::vector<TonerLevel> toner;
@@ -92,12 +121,23 @@ struct DeviceReport {
     bool answered = true;               // false: the device did not answer at all
     bool printer = true;                // false: it answered, but with no printer object (a switch)
     std::optional<StoredDevice> stored;  // from the fleet store, when one was asked
+    bool errorBitsRead = false;          // the device reported hrPrinterDetectedErrorState
+    std::string readAt{};                // ISO 8601 UTC of the reading: "2026-01-05T09:00:00Z"
 };
 
-// The one judgement of whether the device needs attention, over its toner
-// and other supplies (not the paper), error bits and the alerts that ask for
-// someone (an alert with no code among alertCodes counts). The report,
-// the check and the desktop list all call this.
+// Places the printer's own words on the supplies (the low and empty its
+// error-state bits and its alerts point at), names each alert's supply,
+// marks the informational alerts and sets every supply's state from the
+// threshold table. readDeviceReport calls it; a reading built by hand (a
+// test, a stored reading) calls it once its fields are in.
+void judgeReading(DeviceReport& report, const ThresholdTable& table = activeThresholds());
+
+// The one judgement of whether the device needs attention, from the reading
+// alone: a toner or other supply (not the paper) whose state is low or
+// empty, any error-state bit, and the alerts that are not informational
+// (alertReadings; a report without them counts its alertCodes). Every
+// surface calls this. criticalPercent is no longer used: the states come
+// from the threshold table.
 Attention deviceAttention(const DeviceReport& report, int32_t criticalPercent = kDefaultCriticalPercent);
 
 // A device read (a report row, a check, netrov-cli's inventory) starts no
@@ -138,8 +178,6 @@ using CellText = std::function<std::string(const std::string&)>;
 // The version of the report's columns and keys, written into every JSON
 // device object; it grows only when a column or key changes meaning.
 inline constexpr int kReportSchemaVersion = 1;
-// The process colours that have fixed columns whatever the fleet.
-inline constexpr const char* kProcessColours[] = {"black", "cyan", "magenta", "yellow"};
 
 // CSV with a header that is the same for every fleet: a level and a state
 // column per process colour, other colourants in one text column, then when

@@ -34,6 +34,14 @@ int32_t withRetries(int tries, Call call, const std::atomic<bool>* stop = nullpt
     return result;
 }
 
+// Whether a status call gave records to list: a device without status
+// objects (no host-resources device table) answers with its alerts and an
+// unknown status, and is listed as such.
+bool statusGiven(int32_t result)
+{
+    return result == NETROV_OK || result == NETROV_NO_VALUE;
+}
+
 }  // namespace
 
 SearchRun::~SearchRun()
@@ -328,9 +336,9 @@ void SearchRun::processFound(const DeviceIdentity& found, bool perAddress, int32
     if (withRetries(tries, [&] { return access.getDevInfo(&entry.identity, 0, 0, &entry.info, 1, &count); }) != NETROV_OK)
         return;
     int32_t n = 0;
-    if (withRetries(tries, [&] {
+    if (!statusGiven(withRetries(tries, [&] {
             return access.getDevStatus(&entry.identity, 0, 0, entry.status, kStatusRecords, &n);
-        }) != NETROV_OK)
+        })))
         return;
     promotePowerSave(entry.status, n);
     devices_.appendUnique(entry);
@@ -374,8 +382,8 @@ void refreshDevices(const DeviceAccess& access, DeviceList& devices, const Searc
             entry.status[0].simpleStatus = kStatusNoAnswer;
         } else {
             entry.info = info;
-            if (ask([&] { return access.getDevStatus(&entry.identity, 0, 0, entry.status, kStatusRecords, &n); }) !=
-                NETROV_OK) {
+            if (!statusGiven(
+                    ask([&] { return access.getDevStatus(&entry.identity, 0, 0, entry.status, kStatusRecords, &n); }))) {
                 if (stopped()) return;
                 entry.status[0].simpleStatus = kStatusNoAnswer;
             } else {

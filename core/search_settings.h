@@ -48,10 +48,12 @@ struct SearchExtent {
     // every address that answered none; the found device keeps the profile
     // that answered where a community goes, with version 3.
     std::vector<std::string> profiles;
-    // Also sends the SNMPv3 discovery probe to every address searched one by
-    // one that no community nor profile reached, and lists the agents that
-    // answer it as needing credentials. It costs a silent address one more
-    // time-out, so it is asked for.
+    // Sends the SNMPv3 discovery probe (it carries no secret) in the same
+    // exchange as the communities to every address searched one by one, and
+    // lists the agents that answer only it as needing credentials. It costs
+    // no time-out of its own; netrov-cli's search sends it unless told not
+    // to. An address that answers neither is not asked again, so callers
+    // whose devices answer no datagram (test services) leave it off.
     bool probeV3 = false;
     // False asks the addresses searched one by one by profile alone: a sweep
     // found them silent to every community already.

@@ -1,14 +1,17 @@
 // Reading the configuration files and checking addresses.
 #include "config.h"
 
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
-#include <fstream>
+#include <cerrno>
+#include <cstring>
 #include <memory>
-#include <sstream>
 
 #include <yaml-cpp/yaml.h>
 
@@ -19,13 +22,38 @@ namespace netrov::exporter {
 
 namespace {
 
-std::optional<std::string> readWhole(const std::string& path, std::string& text)
+// Reads a regular file of at most kMaxConfigBytes: a device, a FIFO or a
+// huge file is refused before it can make the exporter wait or fill memory.
+std::optional<std::string> readWhole(const std::string& path, std::string& text, mode_t* mode = nullptr)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return "cannot read " + path;
-    std::ostringstream all;
-    all << in.rdbuf();
-    text = all.str();
+    // Non-blocking, so opening a FIFO with no writer returns at once.
+    struct Descriptor {
+        int fd;
+        ~Descriptor()
+        {
+            if (fd >= 0) ::close(fd);
+        }
+    } const file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+    const int fd = file.fd;
+    if (fd < 0) return "cannot read " + path + ": " + std::strerror(errno);
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) return "cannot read " + path + ": " + std::strerror(errno);
+    if (!S_ISREG(status.st_mode)) return path + " is not a regular file";
+    if (status.st_size > static_cast<off_t>(kMaxConfigBytes))
+        return path + " is larger than " + std::to_string(kMaxConfigBytes / 1024) + " KiB";
+    if (mode) *mode = status.st_mode;
+    text.clear();
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return "cannot read " + path + ": " + std::strerror(errno);
+        if (got == 0) break;
+        // A file that grows while it is read is held to the same bound.
+        if (text.size() + static_cast<size_t>(got) > kMaxConfigBytes)
+            return path + " is larger than " + std::to_string(kMaxConfigBytes / 1024) + " KiB";
+        text.append(buffer, static_cast<size_t>(got));
+    }
     return std::nullopt;
 }
 
@@ -144,6 +172,10 @@ std::optional<std::string> parseConfig(const std::string& yaml, Config& config)
             const auto seconds = value.IsScalar() ? parseSeconds(value.as<std::string>()) : std::nullopt;
             if (!seconds) return "timeout: expected 1s to 60s";
             config.timeOutSeconds = *seconds;
+        } else if (key == "scrape_timeout") {
+            const auto seconds = value.IsScalar() ? parseSeconds(value.as<std::string>()) : std::nullopt;
+            if (!seconds) return "scrape_timeout: expected 1s to 60s";
+            config.scrapeTimeOutSeconds = *seconds;
         } else if (key == "retries") {
             const auto retries = value.IsScalar() ? parseCount(value, 0, kMaxRetries) : std::nullopt;
             if (!retries) return "retries: expected 0 to 10";
@@ -187,7 +219,10 @@ std::optional<std::string> parseConfig(const std::string& yaml, Config& config)
 std::optional<std::string> loadConfig(const std::string& path, Config& config)
 {
     std::string text;
-    if (auto error = readWhole(path, text)) return error;
+    mode_t mode = 0;
+    if (auto error = readWhole(path, text, &mode)) return error;
+    if (mode & S_IROTH)
+        config.warning = path + " holds communities and others may read it: chmod o-r " + path;
     if (auto error = parseConfig(text, config)) return path + ": " + *error;
     return std::nullopt;
 }

@@ -4,6 +4,7 @@
 // and basic authentication in the exporter toolkit's format.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -20,6 +21,8 @@ inline constexpr const char* kDefaultListenAddress = "127.0.0.1:10109";
 inline constexpr int32_t kMaxTimeOutSeconds = 60;
 inline constexpr int32_t kMaxRetries = 10;
 inline constexpr int32_t kMaxParallelProbes = 1024;
+// The configuration files are regular files of at most this size.
+inline constexpr size_t kMaxConfigBytes = 1024 * 1024;
 // The name a probe uses when it names no community.
 inline constexpr const char* kDefaultCommunityName = "default";
 
@@ -39,6 +42,8 @@ struct ListenAddress {
 struct Config {
     std::string listenAddress = kDefaultListenAddress;
     int32_t timeOutSeconds = 3;
+    // The whole probe when the scrape does not say how long Prometheus waits.
+    int32_t scrapeTimeOutSeconds = 10;
     int32_t retries = 0;
     int32_t maxParallelProbes = 16;
     // include/netrov/snmp_version.h: 0 SNMPv1 (the default), 1 v2c, 2 auto.
@@ -51,6 +56,8 @@ struct Config {
     std::string profile;
     std::vector<Network> allowedNetworks;
     bool fromFile = false;
+    // Said at start: the file is readable by others.
+    std::string warning;
 };
 
 struct WebConfig {

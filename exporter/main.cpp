@@ -57,6 +57,7 @@ int main(int argc, char** argv)
     exporter::Config config;
     if (!configFile.empty()) {
         if (auto error = exporter::loadConfig(configFile, config)) return badInput(*error);
+        if (!config.warning.empty()) std::cerr << "netrov-exporter: warning: " << config.warning << "\n";
     }
     exporter::WebConfig web;
     if (!webConfigFile.empty()) {

@@ -14,6 +14,9 @@ constexpr int32_t kLastLabelledSupplyKind = 34;
 
 std::string supplyKindName(int32_t type)
 {
+    // No type at all (0, or a device's nonsense below it) is what the MIB
+    // calls unknown; a type is never labelled by a number it does not have.
+    if (type < 1) return core::enumKey(core::Enumeration::SupplyType, 2);
     if (type <= kLastLabelledSupplyKind && core::enumNamed(core::Enumeration::SupplyType, type))
         return core::enumKey(core::Enumeration::SupplyType, type);
     return "type_" + std::to_string(type);

@@ -8,7 +8,7 @@
 namespace netrov::exporter {
 
 // prtMarkerSuppliesType in snake case ("toner_cartridge"); "type_N" for a
-// value the MIB does not name.
+// value above 0 the MIB does not name, "unknown" for 0 and below (no type).
 std::string supplyKindName(int32_t type);
 // prtAlertCode as the MIB names it ("jam", "markerTonerEmpty",
 // "staplerJam"); "code_N" for a value it does not name.

@@ -23,8 +23,13 @@ namespace netrov::exporter {
 
 namespace {
 
-core::QueryReading run(const char* name, DeviceIdentity& device)
+// Asks the query unless the probe's time is up; then notes it as unread.
+core::QueryReading run(const char* name, DeviceIdentity& device, const ProbeSettings& settings, PrinterReading& reading)
 {
+    if (settings.stopped()) {
+        reading.unread.emplace_back(name);
+        return {};
+    }
     const core::QuerySchema* query = core::findQuery(name);
     if (!query) return {};
     return core::readQuery(*query, device);
@@ -48,6 +53,11 @@ std::optional<int32_t> percentOf(uint8_t valid, int32_t percent)
 
 }  // namespace
 
+bool ProbeSettings::stopped() const
+{
+    return (stop && stop->load()) || std::chrono::steady_clock::now() >= deadline;
+}
+
 const char* probeFailureReason(int32_t result)
 {
     for (const ProbeFailure& f : kProbeFailures) {
@@ -64,19 +74,25 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
     std::memset(&device, 0, sizeof device);
     device.interfaceKind = NETROV_INTERFACE_NETWORK;
     device.transport = NETROV_TRANSPORT_SNMP;
-    std::memcpy(device.community, settings.community.data(),
-                std::min(settings.community.size(), sizeof device.community - 1));
     device.timeout = settings.timeOutSeconds;
     netrovSetSnmpVersion(&device, settings.snmpVersion);
     core::storeAddress(address, device.address);
 
     const core::DeviceAccess& access = core::FrontLibrary::tuva().access();
-    // The model name picks the support package that serves the other queries.
+    // The model name picks the support package that serves the other
+    // queries; the first community it answers is the one read by.
     int32_t modelResult = NETROV_NO_REPLY;
-    for (int32_t attempt = 0; attempt <= settings.retries && modelResult == NETROV_NO_REPLY; ++attempt) {
-        unsigned char scratch[NETROV_MODEL_NAME_RECORD_SIZE] = {};
-        int32_t count = 0;
-        modelResult = access.getDevModelName(&device, 0, 0, scratch, 1, &count);
+    for (size_t which = 0; which <= settings.moreCommunities.size() && modelResult == NETROV_NO_REPLY; ++which) {
+        const std::string& community = which == 0 ? settings.community : settings.moreCommunities[which - 1];
+        std::memset(device.community, 0, sizeof device.community);
+        std::memcpy(device.community, community.data(), std::min(community.size(), sizeof device.community - 1));
+        reading.community = which;
+        for (int32_t attempt = 0; attempt <= settings.retries && modelResult == NETROV_NO_REPLY && !settings.stopped();
+             ++attempt) {
+            unsigned char scratch[NETROV_MODEL_NAME_RECORD_SIZE] = {};
+            int32_t count = 0;
+            modelResult = access.getDevModelName(&device, 0, 0, scratch, 1, &count);
+        }
     }
     device.modelName[sizeof device.modelName - 1] = '\0';
     const auto finish = [&] {
@@ -89,14 +105,14 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
     reading.up = true;
     reading.model = core::fieldText(device.modelName, sizeof device.modelName);
 
-    const core::QueryReading infoReading = run("GetDevInfo", device);
+    const core::QueryReading infoReading = run("GetDevInfo", device, settings, reading);
     for (const DeviceInfo* info : recordsOf<DeviceInfo>(infoReading)) {
         if (info->nameValid) reading.name = core::fieldText(info->name, sizeof info->name);
         if (info->locationValid) reading.location = core::fieldText(info->location, sizeof info->location);
         if (info->macAddressValid) reading.mac = core::hardwareAddressText(info->macAddress);
     }
 
-    const core::QueryReading status = run("GetDevStatus", device);
+    const core::QueryReading status = run("GetDevStatus", device, settings, reading);
     if (status.result == NETROV_OK) {
         const std::vector<DeviceStatus> records = core::statusRecords(status);
         if (!records.empty() && records[0].simpleStatusValid) reading.statusCode = records[0].simpleStatus;
@@ -108,24 +124,24 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
         }
     }
 
-    const core::QueryReading errorStateReading = run("GetDevErrorState", device);
+    const core::QueryReading errorStateReading = run("GetDevErrorState", device, settings, reading);
     for (const ErrorStateInfo* info : recordsOf<ErrorStateInfo>(errorStateReading)) {
         reading.errorBitsRead = info->errorStateValid != 0;
         if (info->errorStateValid) reading.errorBits = info->errorState;
         break;
     }
 
-    const core::QueryReading serialReading = run("GetDevSerial", device);
+    const core::QueryReading serialReading = run("GetDevSerial", device, settings, reading);
     for (const TextEntry* serial : recordsOf<TextEntry>(serialReading)) {
         if (serial->textValid) reading.serial = core::fieldText(serial->text, sizeof serial->text);
         break;
     }
-    const core::QueryReading markerReading = run("GetDevMarker", device);
+    const core::QueryReading markerReading = run("GetDevMarker", device, settings, reading);
     for (const MarkerInfo* marker : recordsOf<MarkerInfo>(markerReading)) {
         if (marker->lifeCountValid) reading.pages = marker->lifeCount;
         break;
     }
-    const core::QueryReading countersReading = run("GetDevCounter", device);
+    const core::QueryReading countersReading = run("GetDevCounter", device, settings, reading);
     for (const CounterEntry* counter : recordsOf<CounterEntry>(countersReading)) {
         if (!counter->typeValid || !counter->levelValid || counter->level < 0) continue;
         if (counter->type == NETROV_COUNTER_MONO) reading.monoImpressions = static_cast<uint32_t>(counter->level);
@@ -133,7 +149,7 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
     }
 
     int32_t index = 0;
-    const core::QueryReading tonerReading = run("GetDevToner", device);
+    const core::QueryReading tonerReading = run("GetDevToner", device, settings, reading);
     for (const TonerEntry* toner : recordsOf<TonerEntry>(tonerReading)) {
         SupplyReading supply;
         supply.index = ++index;
@@ -144,7 +160,7 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
         supply.percent = percentOf(toner->remainingPercentValid, toner->remainingPercent);
         reading.supplies.push_back(std::move(supply));
     }
-    const core::QueryReading suppliesReading = run("GetDevSupplies", device);
+    const core::QueryReading suppliesReading = run("GetDevSupplies", device, settings, reading);
     for (const SupplyEntry* other : recordsOf<SupplyEntry>(suppliesReading)) {
         SupplyReading supply;
         supply.index = ++index;
@@ -154,7 +170,7 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
         reading.supplies.push_back(std::move(supply));
     }
     int32_t trayIndex = 0;
-    const core::QueryReading traysReading = run("GetDevTray", device);
+    const core::QueryReading traysReading = run("GetDevTray", device, settings, reading);
     for (const TrayEntry* t : recordsOf<TrayEntry>(traysReading)) {
         TrayReading tray;
         tray.index = ++trayIndex;

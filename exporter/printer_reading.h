@@ -2,6 +2,7 @@
 // status, alerts, counters, supplies and trays, as the metrics need them.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "attention.h"
 #include "device_list.h"
+#include "fleet_report.h"
 
 namespace netrov::exporter {
 
@@ -19,6 +21,13 @@ struct ProbeSettings {
     int32_t timeOutSeconds = 3;  // per exchange, whole seconds as the front library takes them
     int32_t retries = 0;         // further attempts of the first exchange when nothing answers
     int32_t snmpVersion = 0;     // include/netrov/snmp_version.h
+    // Tried in order after community when it gets no answer (never with SNMPv3).
+    std::vector<std::string> moreCommunities;
+    // No query starts after the deadline, nor once stop turns true (nobody
+    // waits for the answer any more); the reading keeps what it has.
+    core::Deadline deadline = core::Deadline::max();
+    const std::atomic<bool>* stop = nullptr;
+    bool stopped() const;
 };
 
 // SNMPv3 results that end a probe, each with the reason it is counted and
@@ -67,6 +76,7 @@ struct AlertReading {
 struct PrinterReading {
     bool up = false;
     int32_t result = NETROV_OK;  // the first exchange's: why the printer was not read
+    size_t community = 0;  // the one read by: 0 the settings' community, N its moreCommunities[N - 1]
     double durationSeconds = 0;
     std::string model, serial, name, location, mac;
     int32_t statusCode = core::kStatusUnknown;  // simple status: 1-3 ready, 4 warning, 5 error, 6 power save, 7 unknown
@@ -77,6 +87,8 @@ struct PrinterReading {
     std::vector<SupplyReading> supplies;
     std::vector<TrayReading> trays;
     std::vector<AlertReading> alerts;
+    // What was left unread when the probe's time ran out; empty when all was read.
+    std::vector<std::string> unread;
 };
 
 // Reads the printer at the address (first octet most significant). The

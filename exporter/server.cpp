@@ -3,7 +3,11 @@
 
 #include <crypt.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include <httplib.h>
@@ -11,6 +15,7 @@
 #include <netrov/snmp_version.h>
 
 #include "exposition.h"
+#include "http_front.h"
 #include "printer_metrics.h"
 #include "search_settings.h"
 
@@ -26,8 +31,68 @@ constexpr const char* kContentType = "text/plain; version=0.0.4; charset=utf-8";
 constexpr double kDurationBuckets[] = {0.05, 0.1, 0.25, 0.5, 1, 2.5, 5, 10, 30, 60};
 // Scrape requests carry no body; anything larger is refused unread.
 constexpr size_t kMaxPayload = 4096;
+// Community names one scrape may ask, each costing a time-out when wrong.
+constexpr size_t kMaxCommunityNames = 8;
+// Targets whose answering community is kept.
+constexpr size_t kMaxKeptTargets = 65536;
+// Threads beyond the probes' places.
+constexpr size_t kReserveThreads = 32;
+// An idle connection is kept this long for the next scrape.
+constexpr time_t kKeepAliveSeconds = 5;
+
+// The names of the parameter's values in order, commas parting names too;
+// empty ones and repeats left out.
+std::vector<std::string> communityNames(const httplib::Request& request, const char* key)
+{
+    std::vector<std::string> names;
+    for (size_t i = 0; i < request.get_param_value_count(key); ++i) {
+        const std::string value = request.get_param_value(key, i);
+        for (size_t from = 0; from <= value.size();) {
+            const size_t comma = std::min(value.find(',', from), value.size());
+            std::string name = value.substr(from, comma - from);
+            if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
+            from = comma + 1;
+        }
+    }
+    return names;
+}
+
+// A margin for the answer to reach Prometheus before it gives up; a quarter
+// of its time when that is shorter.
+constexpr std::chrono::milliseconds kScrapeMargin{500};
+
+// What a scrape whose probe ran out of time answers.
+std::string timedOutText(double seconds)
+{
+    Exposition out;
+    out.family("netrov_up", "gauge", "Whether the printer answered the probe (1) or not (0).");
+    out.family("netrov_probe_duration_seconds", "gauge", "How long the probe of the printer took.");
+    out.family("netrov_probe_failure", "gauge", "Why the printer refused the probe; the value is always 1.");
+    out.sample("netrov_up", {}, 0);
+    out.sample("netrov_probe_duration_seconds", {}, seconds);
+    out.sample("netrov_probe_failure", {{"reason", "timed_out"}}, 1);
+    return out.text();
+}
 
 }  // namespace
+
+std::chrono::milliseconds scrapeBudget(const std::string& header, int32_t configuredSeconds)
+{
+    constexpr std::chrono::milliseconds kLeast{250};
+    constexpr std::chrono::milliseconds kMost{kMaxTimeOutSeconds * 1000};
+    std::chrono::milliseconds budget{static_cast<int64_t>(configuredSeconds) * 1000};
+    if (!header.empty() && header.size() <= 16) {
+        char* end = nullptr;
+        const double seconds = std::strtod(header.c_str(), &end);
+        if (end == header.c_str() + header.size() && std::isfinite(seconds) && seconds > 0 &&
+            seconds <= kMaxTimeOutSeconds)
+        {
+            const std::chrono::milliseconds waits{static_cast<int64_t>(seconds * 1000)};
+            budget = waits - std::min(kScrapeMargin, waits / 4);
+        }
+    }
+    return std::clamp(budget, kLeast, kMost);
+}
 
 ProbeFunction deviceProbe()
 {
@@ -35,52 +100,138 @@ ProbeFunction deviceProbe()
         const PrinterReading reading = readPrinter(address, settings);
         outcome.up = reading.up;
         outcome.result = reading.result;
+        outcome.community = reading.community;
         return printerMetricsText(reading);
     };
 }
 
-ProbeGate::Outcome ProbeGate::run(uint32_t address, const std::string& community,
-                                  const std::function<std::string()>& probe, std::string& text)
+ProbeGate::~ProbeGate()
+{
+    std::vector<Worker> workers;
+    {
+        std::lock_guard lock(mutex_);
+        closing_ = true;
+        for (Worker& w : workers_) w.flight->stop = true;
+        workers.swap(workers_);
+    }
+    for (Worker& w : workers) w.thread.join();
+}
+
+void ProbeGate::reapLocked()
+{
+    // A finished thread has only its return left; joining it is quick.
+    for (auto it = workers_.begin(); it != workers_.end();) {
+        if (it->flight->done) {
+            it->thread.join();
+            it = workers_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void ProbeGate::launch(std::shared_ptr<Flight> flight, std::optional<uint32_t> address, Probe probe)
+{
+    ++running_;
+    std::thread thread;
+    try {
+        thread = std::thread([this, flight, address, probe = std::move(probe)] {
+        std::string text;
+        try {
+            text = probe(flight->stop);
+        } catch (...) {
+            // Nothing escapes a probe's thread; its scrapes get no text.
+        }
+        std::lock_guard lock(mutex_);
+        flight->text = std::move(text);
+        flight->done = true;
+        if (address) {
+            const auto it = flights_.find(*address);
+            if (it != flights_.end() && it->second == flight) flights_.erase(it);
+        }
+        --running_;
+        --taken_;
+        ended_.notify_all();
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: the probe ends at once with no text.
+        --running_;
+        --taken_;
+        flight->done = true;
+        if (address) flights_.erase(*address);
+        return;
+    }
+    workers_.push_back({std::move(thread), std::move(flight)});
+}
+
+bool ProbeGate::await(std::unique_lock<std::mutex>& lock, const std::shared_ptr<Flight>& flight, core::Deadline deadline)
+{
+    ++flight->waiters;
+    const bool ended = ended_.wait_until(lock, deadline, [&] { return flight->done; });
+    if (--flight->waiters == 0 && !ended) flight->stop = true;
+    return ended;
+}
+
+ProbeGate::Outcome ProbeGate::run(uint32_t address, const std::string& key, core::Deadline deadline, Probe probe,
+                                  std::string& text)
 {
     std::unique_lock lock(mutex_);
+    reapLocked();
+    if (closing_) return Outcome::Overloaded;
+    // A scrape waiting on another's probe holds a place of its own.
+    bool holding = false;
+    const auto take = [&] {
+        if (holding) return true;
+        if (taken_ >= limit_) return false;
+        ++taken_;
+        holding = true;
+        return true;
+    };
+    const auto leave = [&](Outcome outcome) {
+        if (holding) --taken_;
+        return outcome;
+    };
     for (;;) {
         const auto it = flights_.find(address);
         if (it == flights_.end()) break;
         const std::shared_ptr<Flight> flight = it->second;
-        ended_.wait(lock, [&] { return flight->done; });
-        if (flight->community == community) {
+        if (!take()) return Outcome::Overloaded;
+        const bool share = flight->key == key && !flight->stop;
+        if (!await(lock, flight, deadline)) return leave(Outcome::TimedOut);
+        if (share) {
             text = flight->text;
-            return Outcome::Shared;
+            return leave(Outcome::Shared);
         }
     }
-    if (running_ >= limit_) return Outcome::Overloaded;
+    // The waiting scrape's place becomes the probe's.
+    if (!take()) return Outcome::Overloaded;
     auto flight = std::make_shared<Flight>();
-    flight->community = community;
+    flight->key = key;
     flights_[address] = flight;
-    ++running_;
-    lock.unlock();
-
-    // Whatever the probe does, its waiters are released and its place freed.
-    struct Release {
-        ProbeGate& gate;
-        uint32_t address;
-        std::shared_ptr<Flight> flight;
-        ~Release()
-        {
-            std::lock_guard guard(gate.mutex_);
-            flight->done = true;
-            gate.flights_.erase(address);
-            --gate.running_;
-            gate.ended_.notify_all();
-        }
-    } release{*this, address, flight};
-    std::string result = probe();
-    {
-        std::lock_guard guard(mutex_);
-        flight->text = result;
-    }
-    text = std::move(result);
+    launch(flight, address, std::move(probe));
+    if (!await(lock, flight, deadline)) return Outcome::TimedOut;
+    text = flight->text;
     return Outcome::Probed;
+}
+
+ProbeGate::Outcome ProbeGate::runAlone(core::Deadline deadline, std::function<void(const std::atomic<bool>& stop)> work)
+{
+    std::unique_lock lock(mutex_);
+    reapLocked();
+    if (closing_ || taken_ >= limit_) return Outcome::Overloaded;
+    ++taken_;
+    auto flight = std::make_shared<Flight>();
+    launch(flight, std::nullopt, [work = std::move(work)](const std::atomic<bool>& stop) {
+        work(stop);
+        return std::string();
+    });
+    return await(lock, flight, deadline) ? Outcome::Probed : Outcome::TimedOut;
+}
+
+size_t ProbeGate::taken() const
+{
+    std::lock_guard lock(mutex_);
+    return taken_;
 }
 
 size_t ProbeGate::running() const
@@ -101,6 +252,8 @@ const char* scrapeErrorName(ScrapeError error)
     case ScrapeError::BadVersion: return "bad_version";
     case ScrapeError::UnknownProfile: return "unknown_profile";
     case ScrapeError::ProfileRefused: return "profile_refused";
+    case ScrapeError::TimedOut: return "timed_out";
+    case ScrapeError::NameTimeout: return "name_timeout";
     case ScrapeError::Count: break;
     }
     return "other";
@@ -142,6 +295,28 @@ std::optional<std::string> decodeBase64(const std::string& text)
     return out;
 }
 
+namespace {
+
+// The bcrypt hash ("$2b$NN$...") of the highest cost NN among the users'.
+const std::string* costliestHash(const std::map<std::string, std::string>& users)
+{
+    const std::string* costliest = nullptr;
+    int highest = -1;
+    for (const auto& [name, hash] : users) {
+        if (hash.size() < 7 || hash[0] != '$' || hash[1] != '2' || hash[3] != '$' || hash[6] != '$') continue;
+        if (!std::isdigit(static_cast<unsigned char>(hash[4])) || !std::isdigit(static_cast<unsigned char>(hash[5])))
+            continue;
+        const int cost = (hash[4] - '0') * 10 + (hash[5] - '0');
+        if (cost > highest) {
+            highest = cost;
+            costliest = &hash;
+        }
+    }
+    return costliest;
+}
+
+}  // namespace
+
 bool checkBasicAuth(const std::map<std::string, std::string>& users, const std::string& header)
 {
     constexpr std::string_view kScheme = "Basic ";
@@ -151,11 +326,16 @@ bool checkBasicAuth(const std::map<std::string, std::string>& users, const std::
     const size_t colon = decoded->find(':');
     if (colon == std::string::npos) return false;
     const auto user = users.find(decoded->substr(0, colon));
-    if (user == users.end()) return false;
     const std::string password = decoded->substr(colon + 1);
     // crypt_r's data is large; it lives on the heap, one per check.
     auto data = std::make_unique<crypt_data>();
     std::memset(data.get(), 0, sizeof(crypt_data));
+    if (user == users.end()) {
+        // An unknown user costs a full hash too, so the time of a refusal
+        // does not tell which users exist.
+        if (const std::string* costliest = costliestHash(users)) crypt_r(password.c_str(), costliest->c_str(), data.get());
+        return false;
+    }
     const char* hashed = crypt_r(password.c_str(), user->second.c_str(), data.get());
     // A failed hashing gives null or a text starting with '*'.
     if (!hashed || hashed[0] == '*') return false;
@@ -167,27 +347,27 @@ bool checkBasicAuth(const std::map<std::string, std::string>& users, const std::
     return difference == 0;
 }
 
-ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe)
+ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe, NameResolver resolver)
     : config_(std::move(config)),
       web_(std::move(web)),
       probe_(std::move(probe)),
-      gate_(static_cast<size_t>(config_.maxParallelProbes)),
-      durationBuckets_(std::size(kDurationBuckets), 0)
+      resolver_(std::move(resolver)),
+      durationBuckets_(std::size(kDurationBuckets), 0),
+      gate_(static_cast<size_t>(config_.maxParallelProbes))
 {
     if (config_.communities.empty()) config_.communities[kDefaultCommunityName] = core::kDefaultCommunity;
-    if (web_.tls())
-        server_ = std::make_unique<httplib::SSLServer>(web_.certFile.c_str(), web_.keyFile.c_str());
-    else
-        server_ = std::make_unique<httplib::Server>();
+    server_ = boundedServer(HeadLimits{}, web_.certFile, web_.keyFile);
     httplib::Server& s = *server_;
-    // Every probe may hold a thread for its whole time-out; a few more keep
-    // /metrics and the refusals answering.
-    const size_t threads = static_cast<size_t>(config_.maxParallelProbes) + 4;
+    // A scrape holding a place may hold a thread for its whole time; the
+    // reserve serves /metrics, refusals, idle connections and heads on
+    // their way, each for a bounded time.
+    const size_t threads = static_cast<size_t>(config_.maxParallelProbes) + kReserveThreads;
     s.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     s.set_payload_max_length(kMaxPayload);
     s.set_read_timeout(5, 0);
     s.set_write_timeout(5, 0);
     s.set_keep_alive_max_count(100);
+    s.set_keep_alive_timeout(kKeepAliveSeconds);
 
     s.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
         if (web_.basicAuthUsers.empty() || authorised(request.get_header_value("Authorization")))
@@ -200,7 +380,7 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
     });
 
     s.Get("/", [](const httplib::Request&, httplib::Response& response) {
-        response.set_content("netrov-exporter\n\n/probe?target=ADDRESS[&community=NAME][&version=1|2c|auto]  reads one printer\n"
+        response.set_content("netrov-exporter\n\n/probe?target=ADDRESS[&community=NAME,...][&version=1|2c|auto]  reads one printer\n"
                              "/probe?target=ADDRESS&profile=NAME                          reads it by an SNMPv3 profile\n"
                              "/metrics                                                    the exporter's own metrics\n",
                              "text/plain; charset=utf-8");
@@ -217,16 +397,19 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
         };
         const std::string target = request.get_param_value("target");
         if (target.empty()) return refuse(ScrapeError::BadTarget, 400, "target parameter is missing");
-        std::string name = request.get_param_value("community");
-        if (name.empty()) name = request.get_param_value("module");
+        std::vector<std::string> names = communityNames(request, "community");
+        if (names.empty()) names = communityNames(request, "module");
         // A profile asked by the scrape, else the configured one unless the
         // scrape names a community.
         std::string profile = request.get_param_value("profile");
-        if (profile.empty() && name.empty()) profile = config_.profile;
-        if (name.empty()) name = kDefaultCommunityName;
-        const auto community = config_.communities.find(name);
-        if (profile.empty() && community == config_.communities.end())
-            return refuse(ScrapeError::UnknownCommunity, 400, "unknown community name");
+        if (profile.empty() && names.empty()) profile = config_.profile;
+        if (names.empty()) names.emplace_back(kDefaultCommunityName);
+        if (names.size() > kMaxCommunityNames)
+            return refuse(ScrapeError::UnknownCommunity, 400, "at most 8 community names");
+        for (const std::string& name : names) {
+            if (profile.empty() && !config_.communities.count(name))
+                return refuse(ScrapeError::UnknownCommunity, 400, "unknown community name");
+        }
         if (!profile.empty()) {
             if (request.has_param("version"))
                 return refuse(ScrapeError::BadVersion, 400, "a profile reads by SNMPv3: leave version out");
@@ -237,10 +420,26 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
                 return refuse(ScrapeError::ProfileRefused, 500,
                               "the profile file is refused: others may read it, or a line is not understood");
         }
-        const TargetCheck check = resolveTarget(target);
-        if (!check.address) return refuse(ScrapeError::BadTarget, 400, check.error);
+        const auto start = std::chrono::steady_clock::now();
+        const core::Deadline deadline =
+            start + scrapeBudget(request.get_header_value("X-Prometheus-Scrape-Timeout-Seconds"), config_.scrapeTimeOutSeconds);
+        std::optional<uint32_t> address = core::parseDottedQuad(target);
+        if (!address) {
+            if (!validHostName(target))
+                return refuse(ScrapeError::BadTarget, 400, "target is neither an IPv4 address nor a host name");
+            // A resolver that never answers holds a place, not the scrape.
+            auto resolved = std::make_shared<TargetCheck>();
+            const ProbeGate::Outcome looked = gate_.runAlone(
+                deadline, [resolver = resolver_, target, resolved](const std::atomic<bool>&) { *resolved = resolver(target); });
+            if (looked == ProbeGate::Outcome::Overloaded)
+                return refuse(ScrapeError::Overloaded, 503, "too many probes at once");
+            if (looked == ProbeGate::Outcome::TimedOut)
+                return refuse(ScrapeError::NameTimeout, 504, "target name was not resolved in time");
+            if (!resolved->address) return refuse(ScrapeError::BadTarget, 400, resolved->error);
+            address = resolved->address;
+        }
         bool allowed = config_.allowedNetworks.empty();
-        for (const Network& n : config_.allowedNetworks) allowed = allowed || n.contains(*check.address);
+        for (const Network& n : config_.allowedNetworks) allowed = allowed || n.contains(*address);
         if (!allowed) return refuse(ScrapeError::Forbidden, 403, "target is outside the allowed networks");
 
         int32_t version = profile.empty() ? config_.snmpVersion : NETROV_SNMP_V3;
@@ -249,39 +448,52 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
             if (!asked) return refuse(ScrapeError::BadVersion, 400, "version is 1, 2c or auto");
             version = *asked;
         }
-        const ProbeSettings settings{profile.empty() ? community->second : profile, config_.timeOutSeconds,
-                                     config_.retries, version};
-        ProbeOutcome probed;
-        const auto start = std::chrono::steady_clock::now();
-        std::string text;
+        // No exchange waits longer than the whole scrape may.
+        const auto secondsLeft = std::chrono::duration_cast<std::chrono::seconds>(deadline - start).count();
+        const int32_t timeOut = static_cast<int32_t>(std::clamp<int64_t>(secondsLeft, 1, config_.timeOutSeconds));
         // A leading NUL keeps profiles apart from every community name.
-        const std::string sharedBy = profile.empty() ? community->first + '/' + core::snmpVersionText(version)
-                                                     : std::string(1, '\0') + "profile/" + profile;
+        std::string sharedBy = std::string(1, '\0') + "profile/" + profile;
+        if (profile.empty()) {
+            sharedBy.clear();
+            for (const std::string& name : names) sharedBy += name + ',';
+            sharedBy += '/' + core::snmpVersionText(version);
+        }
+        // The community that answered the printer last is tried first.
+        if (profile.empty()) names = keptFirst(*address, std::move(names));
+        ProbeSettings settings;
+        settings.community = profile.empty() ? config_.communities.at(names[0]) : profile;
+        settings.timeOutSeconds = timeOut;
+        settings.retries = config_.retries;
+        settings.snmpVersion = version;
+        for (size_t i = 1; profile.empty() && i < names.size(); ++i)
+            settings.moreCommunities.push_back(config_.communities.at(names[i]));
+        settings.deadline = deadline;
+        std::string text;
+        // The probe may outlive this scrape: it owns what it uses.
         const ProbeGate::Outcome outcome = gate_.run(
-            *check.address, sharedBy,
-            [&] {
+            *address, sharedBy, deadline,
+            [this, address = *address, settings, names, byProfile = !profile.empty()](const std::atomic<bool>& stop) mutable {
                 ++inFlight_;
                 struct Leave {
                     std::atomic<int64_t>& n;
                     ~Leave() { --n; }
                 } leave{inFlight_};
-                return probe_(*check.address, settings, probed);
+                settings.stop = &stop;
+                ProbeOutcome probed;
+                const auto began = std::chrono::steady_clock::now();
+                std::string result = probe_(address, settings, probed);
+                countProbe(std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count(), probed);
+                if (probed.up && !byProfile && probed.community < names.size()) keep(address, names[probed.community]);
+                return result;
             },
             text);
         if (outcome == ProbeGate::Outcome::Overloaded)
             return refuse(ScrapeError::Overloaded, 503, "too many probes at once");
-        if (outcome == ProbeGate::Outcome::Shared) {
-            ++shared_;
-        } else {
-            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            std::lock_guard lock(durationMutex_);
-            for (size_t i = 0; i < std::size(kDurationBuckets); ++i) {
-                if (seconds <= kDurationBuckets[i]) ++durationBuckets_[i];
-            }
-            durationSum_ += seconds;
-            ++durationCount_;
-            if (!probed.up) countFailure(probed.result);
+        if (outcome == ProbeGate::Outcome::TimedOut) {
+            count(ScrapeError::TimedOut);
+            text = timedOutText(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         }
+        if (outcome == ProbeGate::Outcome::Shared) ++shared_;
         response.set_content(text, kContentType);
     });
 }
@@ -299,6 +511,37 @@ bool ExporterServer::authorised(const std::string& header) const
 void ExporterServer::count(ScrapeError error)
 {
     ++errors_[static_cast<size_t>(error)];
+}
+
+std::vector<std::string> ExporterServer::keptFirst(uint32_t address, std::vector<std::string> names) const
+{
+    std::lock_guard lock(keptMutex_);
+    const auto kept = kept_.find(address);
+    if (kept == kept_.end()) return names;
+    const auto it = std::find(names.begin(), names.end(), kept->second);
+    if (it != names.end()) std::rotate(names.begin(), it, it + 1);
+    return names;
+}
+
+void ExporterServer::keep(uint32_t address, const std::string& name)
+{
+    std::lock_guard lock(keptMutex_);
+    // Bounded whatever the targets: past the bound it starts again.
+    if (kept_.size() >= kMaxKeptTargets && !kept_.count(address)) kept_.clear();
+    kept_[address] = name;
+}
+
+void ExporterServer::countProbe(double seconds, const ProbeOutcome& probed)
+{
+    {
+        std::lock_guard lock(durationMutex_);
+        for (size_t i = 0; i < std::size(kDurationBuckets); ++i) {
+            if (seconds <= kDurationBuckets[i]) ++durationBuckets_[i];
+        }
+        durationSum_ += seconds;
+        ++durationCount_;
+    }
+    if (!probed.up) countFailure(probed.result);
 }
 
 void ExporterServer::countFailure(int32_t result)

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -14,8 +15,12 @@
 #include <mutex>
 #include <string>
 #include <iterator>
+#include <optional>
+#include <thread>
+#include <vector>
 
 #include "config.h"
+#include "fleet_report.h"
 #include "printer_reading.h"
 
 namespace httplib {
@@ -28,6 +33,7 @@ namespace netrov::exporter {
 struct ProbeOutcome {
     bool up = false;
     int32_t result = NETROV_OK;
+    size_t community = 0;  // which of the communities answered, as PrinterReading::community
 };
 
 // The exposition text of one probe; the real one reads the printer, tests
@@ -35,30 +41,58 @@ struct ProbeOutcome {
 using ProbeFunction = std::function<std::string(uint32_t address, const ProbeSettings& settings, ProbeOutcome& outcome)>;
 ProbeFunction deviceProbe();
 
-// At most one probe per printer at a time, and at most limit in all.
+// At most one probe per printer at a time, and at most limit places taken in
+// all: a running probe, a scrape waiting on another scrape's probe and a
+// name look-up each take one. Every probe runs on its own thread, so a
+// scrape stops waiting at its deadline while the probe it leaves holds its
+// place until it ends; a probe nobody waits for any more is asked to stop.
 class ProbeGate {
 public:
     explicit ProbeGate(size_t limit) : limit_(limit) {}
+    // Asks every probe to stop and waits for them.
+    ~ProbeGate();
+    ProbeGate(const ProbeGate&) = delete;
+    ProbeGate& operator=(const ProbeGate&) = delete;
 
-    enum class Outcome { Probed, Shared, Overloaded };
-    // Runs probe unless one for the same printer and community runs: then
-    // takes that one's text. A probe of the same printer with another
-    // community waits for the running one to end first.
-    Outcome run(uint32_t address, const std::string& community, const std::function<std::string()>& probe,
-                std::string& text);
+    enum class Outcome { Probed, Shared, Overloaded, TimedOut };
+    // The probe's text; stop turns true once nobody waits for it.
+    using Probe = std::function<std::string(const std::atomic<bool>& stop)>;
+    // Runs probe unless one for the same printer and key runs: then takes
+    // that one's text. A probe of the same printer with another key, or one
+    // already asked to stop, is waited for first.
+    Outcome run(uint32_t address, const std::string& key, core::Deadline deadline, Probe probe, std::string& text);
+    // Runs work on its own thread, waiting for it until the deadline.
+    Outcome runAlone(core::Deadline deadline, std::function<void(const std::atomic<bool>& stop)> work);
+    // Places taken: probes and look-ups running, scrapes waiting.
+    size_t taken() const;
     size_t running() const;
 
 private:
     struct Flight {
-        std::string community;
+        std::string key;
         bool done = false;
+        size_t waiters = 0;
         std::string text;
+        std::atomic<bool> stop{false};
     };
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<Flight> flight;
+    };
+    // Starts the flight's thread; the caller holds mutex_ and a place for it.
+    void launch(std::shared_ptr<Flight> flight, std::optional<uint32_t> address, Probe probe);
+    // Waits for the flight until the deadline; the last waiter to give up asks it to stop.
+    bool await(std::unique_lock<std::mutex>& lock, const std::shared_ptr<Flight>& flight, core::Deadline deadline);
+    void reapLocked();
+
     mutable std::mutex mutex_;
     std::condition_variable ended_;
     std::map<uint32_t, std::shared_ptr<Flight>> flights_;
+    std::vector<Worker> workers_;
+    size_t taken_ = 0;
     size_t running_ = 0;
     size_t limit_;
+    bool closing_ = false;
 };
 
 // Reasons a scrape fails, each counted.
@@ -72,13 +106,26 @@ enum class ScrapeError : uint8_t {
     BadVersion,
     UnknownProfile,
     ProfileRefused,
+    TimedOut,     // the probe did not end within the scrape's time
+    NameTimeout,  // the target's name was not resolved within it
     Count
 };
 const char* scrapeErrorName(ScrapeError error);
 
+// A host name to an address; the real one asks the system's resolver, tests
+// put slow ones in its place.
+using NameResolver = std::function<TargetCheck(const std::string& name)>;
+
+// The time a scrape may take: what Prometheus says it waits
+// (X-Prometheus-Scrape-Timeout-Seconds) less a margin for the answer to
+// travel, else the configured time, never more than the configured time's
+// maximum nor less than a quarter second.
+std::chrono::milliseconds scrapeBudget(const std::string& header, int32_t configuredSeconds);
+
 class ExporterServer {
 public:
-    ExporterServer(Config config, WebConfig web, ProbeFunction probe = deviceProbe());
+    ExporterServer(Config config, WebConfig web, ProbeFunction probe = deviceProbe(),
+                   NameResolver resolver = resolveTarget);
     ~ExporterServer();
     ExporterServer(const ExporterServer&) = delete;
     ExporterServer& operator=(const ExporterServer&) = delete;
@@ -95,13 +142,17 @@ public:
 
 private:
     void count(ScrapeError error);
+    void countProbe(double seconds, const ProbeOutcome& probed);
+    // The names with the one that last answered the target first.
+    std::vector<std::string> keptFirst(uint32_t address, std::vector<std::string> names) const;
+    void keep(uint32_t address, const std::string& name);
     void countFailure(int32_t result);
     bool authorised(const std::string& header) const;
 
     Config config_;
     WebConfig web_;
     ProbeFunction probe_;
-    ProbeGate gate_;
+    NameResolver resolver_;
     std::unique_ptr<httplib::Server> server_;
     int port_ = 0;
 
@@ -111,10 +162,14 @@ private:
     std::atomic<int64_t> inFlight_{0};
     // Probes the printer refused, by kProbeFailures.
     std::atomic<uint64_t> failures_[std::size(kProbeFailures)] = {};
+    mutable std::mutex keptMutex_;
+    std::map<uint32_t, std::string> kept_;  // the community name that answered each target last
     mutable std::mutex durationMutex_;
     std::vector<uint64_t> durationBuckets_;
     double durationSum_ = 0;
     uint64_t durationCount_ = 0;
+    // Last: its probes count into the members above until it has joined them.
+    ProbeGate gate_;
 };
 
 // Checks "Basic base64(user:password)" against the users' bcrypt hashes.

@@ -2,9 +2,11 @@
 # Cross-builds the six libraries and netrov-cli for Windows with Debian's
 # mingw-w64 into <build>/netrov/ (the program folder with the other/ package),
 # and with --test runs the Windows tests: under Wine where it starts, else
-# only the checks that need no Windows to run.
+# only the checks that need no Windows to run. --abi builds only the
+# libraries and netrov-cli and runs only the export and record-layout checks:
+# what a second pointer width proves beyond the other build's suites.
 #
-#   scripts/build-windows.sh [--arch x86_64|i686] [--test] [build-dir]
+#   scripts/build-windows.sh [--arch x86_64|i686] [--test | --abi] [build-dir]
 #
 # libexpat is built from Debian's source package (fetched through a private
 # apt configuration with a deb-src line; the machine's own is not touched),
@@ -21,7 +23,8 @@ while (($#)); do
     --arch) arch=$2; shift 2 ;;
     --arch=*) arch=${1#--arch=}; shift ;;
     --test) run_tests=1; shift ;;
-    -h | --help) sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --abi) run_tests=abi; shift ;;
+    -h | --help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) echo "build-windows: unknown option $1" >&2; exit 2 ;;
     *) build=$1; shift ;;
   esac
@@ -34,10 +37,13 @@ build=$(realpath -m "${build:-build-windows-$arch}")
 toolchain=$root/cmake/toolchain-windows-$arch.cmake
 prefix=$build/deps/prefix
 jobs=$(nproc)
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# shellcheck source=scripts/build-flags.sh
+. scripts/build-flags.sh  # launcher: ccache when it is there
 
-scripts/setup.sh --windows
+# Wine's i386 half (and dpkg's i386 architecture) only when 32-bit programs will run.
+wine32=()
+[ "$run_tests" = 1 ] && [ "$arch" = i686 ] && wine32=(--wine32)
+scripts/setup.sh --windows "${wine32[@]}"
 
 # libexpat: Debian's bookworm source, one fetch for both architectures.
 sources=$root/build-windows-sources
@@ -59,7 +65,10 @@ Dir::Cache "$apt_dir/cache";
 APT::Sandbox::User "root";
 EOF
   export APT_CONFIG=$apt_dir/apt.conf
-  apt-get update -qq
+  # shellcheck source=scripts/apt.sh
+  . "$root/scripts/apt.sh"
+  apt_root=()  # apt's own directories here are private ones
+  apt_update
   (cd "$sources/fetch" && apt-get source -qq expat)
   unset APT_CONFIG
   unpacked=$(find "$sources/fetch" -maxdepth 1 -type d -name 'expat-*' | head -n 1)
@@ -110,8 +119,13 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DNETROV_WINDOWS_PREFIX="$prefix" \
   -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/wine-run.sh" "${launcher[@]}" "${native[@]}" > "$build/configure.log" \
   || { cat "$build/configure.log"; exit 1; }
+if [ "$run_tests" = abi ]; then
+  cmake --build "$build" -j "$jobs" --target zomini zomxml zomsnmp tuva tessel mirrel netrov-cli
+  scripts/test-windows.sh "$build" --abi
+  exit
+fi
 cmake --build "$build" -j "$jobs"
 echo "build-windows: $build/netrov holds the program folder"
 
-((run_tests)) || exit 0
+[ "$run_tests" = 1 ] || exit 0
 scripts/test-windows.sh "$build"

@@ -46,16 +46,21 @@ if ((build)); then
   # Configure output (Qt's notes about optional modules and the like) only
   # alarms a newcomer; it is shown when something fails.
   mkdir -p "$build_dir"
-  # The same flags as scripts/test.sh, so that either command reuses the other's build.
-  if ! cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" \
-      >"$build_dir/configure.log" 2>&1; then
+  # The same configuration as scripts/test.sh, so that either command reuses the other's build.
+  # shellcheck source=scripts/build-flags.sh
+  . scripts/build-flags.sh
+  if ! cmake -S . -B "$build_dir" "${test_build[@]}" >"$build_dir/configure.log" 2>&1; then
     cat "$build_dir/configure.log" >&2
     echo "demo: configuring the build failed (log above, kept in $build_dir/configure.log)" >&2
     exit 1
   fi
-  say "Building into $build_dir..."
-  cmake --build "$build_dir"
+  # Only what the demonstration runs: netrov-cli (which brings the libraries,
+  # support packages and data it loads), the history tool, and NetRov for
+  # --desktop; no tests, benchmarks or fuzz targets.
+  targets=(netrov-cli forecast_demo_store)
+  ((desktop)) && targets+=(NetRov)
+  say "Building ${targets[*]} into $build_dir..."
+  cmake --build "$build_dir" --target "${targets[@]}"
 fi
 
 cli="$(cd "$build_dir" && pwd)/netrov/netrov-cli"

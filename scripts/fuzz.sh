@@ -6,9 +6,11 @@ cd "$(dirname "$0")/.."
 build=${1:-build-fuzz}
 seconds=${2:-20}
 
+# shellcheck source=scripts/build-flags.sh
+. scripts/build-flags.sh
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" \
-  -DNETROV_FUZZ=ON -DNETROV_BUILD_TESTS=OFF -DNETROV_BUILD_BENCH=OFF
+  -DNETROV_FUZZ=ON -DNETROV_BUILD_TESTS=OFF -DNETROV_BUILD_BENCH=OFF "${launcher[@]}"
 cmake --build "$build" -j "$(nproc)" --target fuzzers
 shopt -s nullglob
 # The targets run side by side, one per processor: each is single-threaded,

@@ -47,10 +47,14 @@ missing=()
 for p in "${need[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+# shellcheck source=scripts/apt.sh
+. scripts/apt.sh
 if ((${#missing[@]})); then
   say "installing ${missing[*]}"
-  "${as_root[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  if ! apt_install "${missing[@]}" >/dev/null; then
+    echo "package: SKIPPED: ${missing[*]} cannot be installed (apt's complaint above)" >&2
+    exit 77
+  fi
 fi
 
 version=$(sed -n 's/^project(NetRov VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -65,10 +69,16 @@ deb="$out/netrov_${version}_${arch}.deb"
 if ((build)); then
   started=$SECONDS
   # Built from a copy, so that dpkg-buildpackage writes beside the copy and
-  # never into the folder that holds the work tree.
-  work=$(mktemp -d)
+  # never into the folder that holds the work tree. The copy's path is the
+  # same for every build (Debian's flags carry it, and ccache hashes them), so
+  # ccache finds what the last package build of any clone compiled; a lock
+  # keeps two builds out of each other's way.
+  work=${XDG_CACHE_HOME:-${HOME:-/root}/.cache}/netrov-package/build
+  mkdir -p "$work"
+  exec {lock}>"$work.lock"
+  flock "$lock"
   trap 'rm -rf "$work"' EXIT
-  mkdir "$work/netrov-$version"
+  rm -rf "${work:?}"/* && mkdir "$work/netrov-$version"
   tar -C "$source_dir" --exclude='./build*' --exclude=./.git --exclude='./obj-*' --exclude=./debian/netrov \
     --exclude=./debian/.debhelper -cf - . | tar -C "$work/netrov-$version" -xf -
   export CCACHE_DIR=${CCACHE_DIR:-${HOME:-/root}/.cache/ccache}
@@ -112,10 +122,17 @@ if ! mirror=$(debian_mirror bookworm); then
 fi
 
 say "making a Debian 12 root from $mirror"
-if ! "${as_root[@]}" mmdebstrap --mode=root --variant=apt --include=snmpsim,iproute2 \
+# mmdebstrap fetches the archive's indexes itself: retried like apt-get
+# update, each time into an empty folder.
+# shellcheck disable=SC2317  # called through apt_retry
+make_root() {
+  "${as_root[@]}" rm -rf --one-file-system "$root" && mkdir "$root" &&
+    "${as_root[@]}" mmdebstrap --mode=root --variant=apt --include=snmpsim,iproute2 \
       --skip=download/empty --skip=cleanup/apt \
       --setup-hook="mkdir -p \"\$1\"/var/cache/apt/archives && cp -n $cache/*.deb \"\$1\"/var/cache/apt/archives/ 2>/dev/null || true" \
-      bookworm "$root" "$mirror" </dev/null >"$root.log" 2>&1; then
+      bookworm "$root" "$mirror" </dev/null
+}
+if ! apt_retry make_root >"$root.log" 2>&1; then
   tail -n 15 "$root.log" >&2
   echo "package: SKIPPED the check: the Debian 12 root cannot be made (no package source reachable?)" >&2
   rm -f "$root.log"
@@ -228,6 +245,13 @@ grep -q '^netrov_exporter_build_info' <<<"$run_log" || fail "the exporter did no
 grep -qE '^netrov_up(\{[^}]*\})? 1' <<<"$run_log" || fail "the exporter's probe did not reach the agent: $run_log"
 [ -n "$("${as_root[@]}" find "$root/lib/systemd/system" "$root/usr/lib/systemd/system" -name netrov-exporter.service 2>/dev/null)" ] ||
   fail "the exporter's systemd unit is not installed"
+# The communities stay root's: the unit hands the service its own copy.
+config_owner=$("${as_root[@]}" stat -c '%U:%G %a' "$root/etc/netrov/exporter.yml" 2>&1)
+[ "$config_owner" = "root:root 600" ] || fail "/etc/netrov/exporter.yml is [$config_owner], not root:root 600"
+for unit in system/netrov-exporter.service user/netrov-watch.service; do
+  file=$("${as_root[@]}" find "$root/lib/systemd/$unit" "$root/usr/lib/systemd/$unit" 2>/dev/null | head -n 1)
+  "${as_root[@]}" grep -qx 'Restart=on-failure' "$file" 2>/dev/null || fail "$unit does not restart on failure"
+done
 
 say "apt-get purge netrov"
 in_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -q netrov >"$root.purge" 2>&1 ||

@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# Installs what a fresh Debian 12 machine lacks to build and test NetRov;
-# with --windows also the cross toolchain and Wine for the Windows build.
+# Installs what a fresh Debian 12 machine lacks to build and test NetRov.
+#   scripts/setup.sh [--windows [--wine32]]
+# --windows adds the cross toolchain and Wine for the Windows builds;
+# --wine32 also Wine's i386 half, which only running the 32-bit Windows
+# programs needs (it adds dpkg's i386 architecture, and with it an i386
+# index to every apt-get update of this machine).
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 packages=(
-  build-essential cmake ninja-build pkg-config python3 git
+  build-essential cmake ninja-build pkg-config python3 git ccache
   clang libclang-rt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libexpat1-dev libsqlite3-dev
@@ -15,31 +20,44 @@ packages=(
   iproute2 procps
 )
 windows=0
-if [ "${1:-}" = --windows ]; then
-  windows=1
+wine32=0
+while (($#)); do
+  case "$1" in
+    --windows) windows=1 ;;
+    --wine32) wine32=1 ;;
+    *) echo "setup: unknown argument $1" >&2; exit 2 ;;
+  esac
+  shift
+done
+if ((windows)); then
   packages+=(mingw-w64 wine wine64 dpkg-dev file)
 fi
 
+# shellcheck source=scripts/apt.sh
+. scripts/apt.sh
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
 if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
-  sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  apt_install "${missing[@]}"
 fi
 
-# Wine runs 32-bit programs with its i386 half, which needs dpkg's i386
-# architecture. Where it cannot be had, the 32-bit tests say so and skip.
-if ((windows)) && ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+# Where wine32 cannot be had, the 32-bit tests say so and skip; the i386
+# architecture is then taken away again, so that no later apt-get update
+# fetches an index that nothing here uses.
+if ((windows && wine32)) && ! installed wine32:i386; then
   echo "setup: installing wine32:i386 for the 32-bit Windows tests"
-  sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  if ! { "${sudo_cmd[@]}" dpkg --add-architecture i386 && "${sudo_cmd[@]}" apt-get update -qq &&
-         DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends wine32:i386; }; then
+  added=0
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${apt_root[@]}" dpkg --add-architecture i386
+    added=1
+  fi
+  if ! apt_install wine32:i386; then
     echo "setup: wine32:i386 could not be installed; the 32-bit Windows build is checked without running it" >&2
+    ((added == 0)) || "${apt_root[@]}" dpkg --remove-architecture i386 || true
   fi
 fi

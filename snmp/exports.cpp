@@ -1,6 +1,9 @@
 // The exported functions of zomsnmp: argument checks and result mapping only.
+#include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "broadcast_list.h"
 #include "codec.h"
@@ -26,6 +29,10 @@ Result guarded(Result failure, Body&& body) noexcept
         return failure;
     }
 }
+
+// The device read's deadline of each thread; only this library's copy of
+// the SNMP code holds it, so every module that links it sees one value.
+thread_local std::optional<std::chrono::steady_clock::time_point> tReadDeadline;
 
 }  // namespace
 
@@ -156,4 +163,21 @@ void NETROV_CALL snmp_forget_noted_engines(void) noexcept
 #ifdef NETROV_HAVE_USM
     forgetRememberedEngines();
 #endif
+}
+
+void NETROV_CALL snmp_set_read_deadline(int32_t milliseconds) noexcept
+{
+    if (milliseconds < 0) {
+        tReadDeadline.reset();
+        return;
+    }
+    tReadDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+}
+
+int32_t NETROV_CALL snmp_read_deadline_left(void) noexcept
+{
+    if (!tReadDeadline) return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*tReadDeadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return 0;
+    return left.count() > INT32_MAX ? INT32_MAX : static_cast<int32_t>(left.count());
 }

@@ -1,7 +1,9 @@
 // Device search, information, model name and status: key tables and rules.
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <new>
+#include <string_view>
 #include <vector>
 
 #include "decoders.h"
@@ -90,6 +92,53 @@ void writeSysObjectId(char* field, size_t size, const ReplyValue& value)
     field[size - 1] = '\0';
 }
 
+// A system description names the model first, then firmware, serial
+// number and options after a separator: only the model is kept. Other
+// model objects are the model whole.
+constexpr std::string_view kSystemDescription = "1.3.6.1.2.1.1.1";
+constexpr std::string_view kModelSeparators[] = {",", ";", " / ", " - ", "\r", "\n", "\t"};
+
+size_t modelLength(const ReplyValue& model)
+{
+    if (!identifierUnder(model.identifier, kSystemDescription)) return model.length;
+    const std::string_view text(reinterpret_cast<const char*>(model.data()), model.length);
+    size_t cut = text.size();
+    for (const std::string_view separator : kModelSeparators) cut = std::min(cut, text.find(separator));
+    while (cut > 0 && text[cut - 1] == ' ') --cut;
+    // A description that starts with a separator has no model before it.
+    return cut == 0 ? model.length : cut;
+}
+
+void writeModel(char* field, size_t size, const ReplyValue& model)
+{
+    copyText(field, size, model.data(), modelLength(model));
+}
+
+// Interfaces looked at for a hardware address: a loopback or a tunnel may
+// come first with none.
+constexpr size_t kMacInterfaces = 64;
+
+bool isHardwareAddress(const ReplyValue& v)
+{
+    return std::any_of(v.data(), v.data() + v.length, [](uint8_t b) { return b != 0; });
+}
+
+// The hardware address of the first interface that has one; none when the
+// walk finds none (or fails).
+std::optional<ReplyValue> firstHardwareAddress(const QueryCall& call)
+{
+    constexpr KeyEntry kMacKey[] = {{"def", "GETDEVINFO_MACADDRESS", "", kKindOctets}};
+    QuerySetup setup;
+    if (prepareQuery(&setup, call.device, kMacKey, &call.service) != NETROV_OK) return std::nullopt;
+    const RowsResult walk = walkTable(setup, kMacInterfaces);
+    if (walk.code != NETROV_OK) return std::nullopt;
+    for (const ReplyRow& row : walk.rows) {
+        const ReplyValue* v = KeyedValues(kMacKey, row.values).get("GETDEVINFO_MACADDRESS");
+        if (v && isHardwareAddress(*v)) return *v;
+    }
+    return std::nullopt;
+}
+
 // One GetNext request for the keys from the device the call names; the code
 // is the preparation's failure or the request's.
 RequestResult readDeviceValues(const QueryCall& call, std::span<const KeyEntry> keys)
@@ -122,7 +171,7 @@ int32_t searchDevice(const QueryCall& call)
 
         DeviceIdentity found;
         memset(&found, 0, sizeof found);
-        copyText(found.modelName, sizeof found.modelName, model->data(), model->length);
+        writeModel(found.modelName, sizeof found.modelName, *model);
         if (const ReplyValue* sysId = values.get("SEARCHDEVICE_SYSID")) {
             writeSysObjectId(found.sysObjectId, sizeof found.sysObjectId, *sysId);
         }
@@ -158,10 +207,15 @@ int32_t getDevInfo(const QueryCall& call)
         copyText(info.location, sizeof info.location, v->data(), v->length);
     }
     // An empty address (a loopback interface listed first) is no address;
-    // flagging it would show six zero bytes as the device's address.
-    if (const ReplyValue* v = values.get("GETDEVINFO_MACADDRESS"); v && v->length > 0) {
+    // flagging it would show six zero bytes as the device's address. The
+    // first interface that has one gives it.
+    std::optional<ReplyValue> mac;
+    if (const ReplyValue* v = values.get("GETDEVINFO_MACADDRESS")) {
+        mac = isHardwareAddress(*v) ? std::optional(*v) : firstHardwareAddress(call);
+    }
+    if (mac) {
         info.macAddressValid = 1;
-        memcpy(info.macAddress, v->data(), v->length < sizeof info.macAddress ? v->length : sizeof info.macAddress);
+        memcpy(info.macAddress, mac->data(), std::min<size_t>(mac->length, sizeof info.macAddress));
     }
     if (info.nameValid || info.locationValid || info.macAddressValid) call.out.produce(info);
     return NETROV_OK;
@@ -192,7 +246,7 @@ int32_t getDevModelName(const QueryCall& call)
     if (reply.code != NETROV_OK) return reply.code;
     if (const ReplyValue* v = KeyedValues(kModelKeys, reply.values).get("SEARCHDEVICE_MODEL")) {
         // Terminated, so a shorter name does not keep the tail of a longer one.
-        copyText(call.device.modelName, sizeof call.device.modelName, v->data(), v->length);
+        writeModel(call.device.modelName, sizeof call.device.modelName, *v);
     }
     return NETROV_OK;
 }
@@ -240,11 +294,56 @@ bool sameAlert(const DeviceStatus& a, const DeviceStatus& b)
     return a.alertGroup == b.alertGroup && a.alertIndex == b.alertIndex && a.alertCode == b.alertCode;
 }
 
+// The alerts of both tables, each once; a table that cannot be read, even
+// for want of memory, only lacks its alerts.
+std::vector<DeviceStatus> distinctAlerts(const QueryCall& call)
+{
+    std::vector<DeviceStatus> alerts;
+    for (const AlertTable& table : kAlertTables) {
+        const size_t before = alerts.size();
+        try {
+            readAlertTable(call, table, &alerts);
+        } catch (const std::bad_alloc&) {
+            alerts.resize(before);
+        }
+    }
+    std::vector<DeviceStatus> distinct;
+    for (const DeviceStatus& alert : alerts) {
+        if (std::none_of(distinct.begin(), distinct.end(), [&](const DeviceStatus& d) { return sameAlert(d, alert); }))
+            distinct.push_back(alert);
+    }
+    return distinct;
+}
+
+// The status record of a device whose status objects gave no value: its
+// alerts with an unknown status, or one record that says only that; the
+// result names the missing status (NETROV_NO_VALUE). Not a failure: the
+// device answered.
+int32_t alertsWithoutStatus(const QueryCall& call)
+{
+    std::vector<DeviceStatus> alerts = distinctAlerts(call);
+    if (alerts.empty()) {
+        DeviceStatus none;
+        memset(&none, 0, sizeof none);
+        alerts.push_back(none);
+    }
+    for (DeviceStatus& alert : alerts) {
+        alert.simpleStatusValid = 1;
+        alert.simpleStatus = NETROV_SIMPLE_STATUS_UNKNOWN;
+        call.out.produce(alert);
+    }
+    return NETROV_NO_VALUE;
+}
+
 }  // namespace
 
 int32_t getDevStatus(const QueryCall& call)
 {
     const RequestResult reply = readDeviceValues(call, kStatusKeys);
+    // A printer without the host-resources device table has no status
+    // objects, yet its alerts tell what it needs: they are read, its status
+    // is unknown, and the call says why.
+    if (reply.code == NETROV_NO_VALUE) return alertsWithoutStatus(call);
     if (reply.code != NETROV_OK) {
         DeviceStatus failure;
         memset(&failure, 0, sizeof failure);
@@ -258,17 +357,7 @@ int32_t getDevStatus(const QueryCall& call)
     const int32_t deviceStatus = statusValues.integer("GETDEVSTATUS_DEVSTATUS").value_or(0);
     const int32_t printerStatus = statusValues.integer("GETDEVSTATUS_PRNSTATUS").value_or(0);
 
-    std::vector<DeviceStatus> alerts;
-    for (const AlertTable& table : kAlertTables) {
-        // A table that cannot be read, even for want of memory, only lacks
-        // its alerts; the status itself was read.
-        const size_t before = alerts.size();
-        try {
-            readAlertTable(call, table, &alerts);
-        } catch (const std::bad_alloc&) {
-            alerts.resize(before);
-        }
-    }
+    const std::vector<DeviceStatus> alerts = distinctAlerts(call);
 
     const auto simpleStatus = [&](int32_t alertCode) {
         char unused[256];
@@ -281,12 +370,7 @@ int32_t getDevStatus(const QueryCall& call)
 
     // The same alert may stand in both tables; it is reported once, and the
     // count past capacity counts distinct alerts only.
-    std::vector<const DeviceStatus*> reported;
     for (const DeviceStatus& alert : alerts) {
-        bool seen = false;
-        for (const DeviceStatus* r : reported) seen = seen || sameAlert(*r, alert);
-        if (seen) continue;
-        reported.push_back(&alert);
         if (call.out.hasRoom()) {
             DeviceStatus record = alert;
             record.simpleStatusValid = 1;
@@ -296,7 +380,7 @@ int32_t getDevStatus(const QueryCall& call)
             call.out.produce(alert);
         }
     }
-    if (!reported.empty()) return NETROV_OK;
+    if (!alerts.empty()) return NETROV_OK;
 
     DeviceStatus none;
     memset(&none, 0, sizeof none);

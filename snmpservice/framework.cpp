@@ -602,7 +602,11 @@ const char* attributeOf(const ZomXmlNode& element, const char* name)
 
 QueryClock::QueryClock(std::chrono::milliseconds limit) : outer_(tQueryDeadline)
 {
-    const Clock::time_point deadline = Clock::now() + limit;
+    const Clock::time_point now = Clock::now();
+    Clock::time_point deadline = now + limit;
+    // A device read under way on this thread bounds each of its queries.
+    if (const int32_t readLeft = snmp_read_deadline_left(); readLeft >= 0)
+        deadline = std::min(deadline, now + std::chrono::milliseconds(readLeft));
     if (!tQueryDeadline || deadline < *tQueryDeadline) tQueryDeadline = deadline;
 }
 

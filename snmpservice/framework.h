@@ -43,7 +43,8 @@ inline constexpr std::chrono::milliseconds kWalkDeadline{60'000};
 inline constexpr std::chrono::milliseconds kQueryDeadline{60'000};
 
 // Starts the deadline of the entry point call running on this thread; ends
-// it when destroyed. An inner clock keeps the earlier of the two deadlines.
+// it when destroyed. An inner clock keeps the earlier of the two deadlines,
+// and the device read's deadline (snmp_set_read_deadline) bounds both.
 class QueryClock {
 public:
     explicit QueryClock(std::chrono::milliseconds limit = kQueryDeadline);

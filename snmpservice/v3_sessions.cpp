@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/profiles.h"
+#include "profiles.h"
 
 #ifdef NETROV_HAVE_USM
 #include "message_v3.h"
@@ -23,7 +23,7 @@ struct Memory {
     std::filesystem::path chosenFile;  // empty: the user's profile file
     bool loaded = false;
     bool refused = false;
-    std::vector<core::CredentialProfile> profiles;
+    std::vector<snmp::CredentialProfile> profiles;
 #ifdef NETROV_HAVE_USM
     std::map<std::string, std::shared_ptr<const snmp::UsmUser>> users;
     std::map<std::pair<std::string, std::string>, std::shared_ptr<const snmp::UsmModel>> models;
@@ -52,17 +52,17 @@ void forgetLocked(Memory& m)
 
 // Reads the file once; a name it lacks, or a refused file, reads it again,
 // as the user may have added the profile or mended the file since.
-const core::CredentialProfile* profileLocked(Memory& m, const std::string& name, int32_t& result)
+const snmp::CredentialProfile* profileLocked(Memory& m, const std::string& name, int32_t& result)
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (!m.loaded) {
-            core::ProfileError error;
-            const std::filesystem::path path = m.chosenFile.empty() ? core::profilesPath() : m.chosenFile;
-            m.refused = path.empty() ? false : !core::loadProfiles(path, m.profiles, error);
+            snmp::ProfileError error;
+            const std::filesystem::path path = m.chosenFile.empty() ? snmp::profilesPath() : m.chosenFile;
+            m.refused = path.empty() ? false : !snmp::loadProfiles(path, m.profiles, error);
             m.loaded = true;
         }
         if (!m.refused) {
-            if (const core::CredentialProfile* found = core::findProfile(m.profiles, name)) return found;
+            if (const snmp::CredentialProfile* found = snmp::findProfile(m.profiles, name)) return found;
         }
         m.loaded = false;
     }
@@ -70,7 +70,7 @@ const core::CredentialProfile* profileLocked(Memory& m, const std::string& name,
     return nullptr;
 }
 
-snmp::usm::SecretBytes secretOf(const core::SecretText& text)
+snmp::usm::SecretBytes secretOf(const snmp::SecretText& text)
 {
     const std::string& t = text.text();
     return snmp::usm::SecretBytes({reinterpret_cast<const uint8_t*>(t.data()), t.size()});
@@ -79,7 +79,7 @@ snmp::usm::SecretBytes secretOf(const core::SecretText& text)
 std::shared_ptr<const snmp::UsmUser> userLocked(Memory& m, const std::string& name, int32_t& result)
 {
     if (const auto known = m.users.find(name); known != m.users.end()) return known->second;
-    const core::CredentialProfile* profile = profileLocked(m, name, result);
+    const snmp::CredentialProfile* profile = profileLocked(m, name, result);
     if (!profile) return nullptr;
     snmp::UsmCredentials credentials;
     credentials.user = profile->user;

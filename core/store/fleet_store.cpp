@@ -8,12 +8,15 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <set>
 
 namespace netrov::store {
 
@@ -108,6 +111,8 @@ constexpr NamedSql kStatements[] = {
     {"release mac", "UPDATE devices SET mac = NULL WHERE mac = ?1 AND id <> ?2"},
     {"insert event", "INSERT INTO events(device_id, time, kind) VALUES(?1, ?2, ?3)"},
     {"events", "SELECT time, kind FROM events WHERE device_id = ?1 ORDER BY rowid"},
+    {"replacing since",
+     "SELECT count(*) FROM events WHERE device_id = ?1 AND kind = 4 AND time >= ?2"},
     {"supply id", "SELECT id, kind, colour, state FROM supplies WHERE device_id = ?1 AND idx = ?2"},
     {"insert supply",
      "INSERT INTO supplies(device_id, idx, kind, colour, state, state_since) VALUES(?1, ?2, ?3, ?4, ?5, ?6)"},
@@ -151,6 +156,7 @@ constexpr std::pair<StoreResult, const char*> kResultNames[] = {
     {StoreResult::DiskFull, "disk full"},
     {StoreResult::NotFound, "not found"},
     {StoreResult::Failed, "failed"},
+    {StoreResult::Foreign, "another program's file"},
 };
 
 StoreResult resultOfSqlite(int code) {
@@ -222,6 +228,45 @@ bool writable(const std::string& path, const struct stat& st) {
     return statvfs(path.c_str(), &fs) != 0 || (fs.f_flag & ST_RDONLY) == 0;
 }
 
+bool folderWritable(const std::string& path) {
+    const std::string folder = std::filesystem::absolute(path).parent_path().string();
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 && writable(folder, st);
+}
+
+// An SQLite URI that opens path as a file nobody changes: no locks, no
+// shared-memory file beside it, nothing written, for a store whose folder
+// the reader cannot write.
+std::string immutableUri(const std::string& path) {
+    std::string uri = "file:";
+    const std::string absolute = std::filesystem::absolute(path).string();
+    for (unsigned char c : absolute) {
+        if (c == '%' || c == '?' || c == '#' || c < 0x21 || c == 0x7f) {
+            constexpr char kHex[] = "0123456789ABCDEF";
+            uri += '%';
+            uri += kHex[c >> 4];
+            uri += kHex[c & 0xf];
+        } else {
+            uri += static_cast<char>(c);
+        }
+    }
+    return uri + "?immutable=1";
+}
+
+// The tables a store of version has: its migrations replayed in memory.
+std::set<std::string> storeTables(int32_t version);
+
+// The tables of db, SQLite's own left out.
+int tablesOf(Connection& db, std::set<std::string>& out) {
+    int rc = SQLITE_OK;
+    Statement list = db.prepare("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'", &rc);
+    if (rc != SQLITE_OK)
+        return rc;
+    while ((rc = list.step()) == SQLITE_ROW)
+        out.insert(list.text(0));
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
 // Stores open in this process, by file. Closing any descriptor of a file
 // drops every POSIX lock the process holds on it, SQLite's included, so a
 // file open here is not opened again outside SQLite, and a second writer
@@ -233,14 +278,30 @@ struct OpenCount {
 struct OpenFiles {
     std::mutex mutex;
     std::map<std::pair<uint64_t, uint64_t>, OpenCount> counts;
+    // Descriptors of a store file that wait for its last connection here to close first.
+    std::map<std::pair<uint64_t, uint64_t>, std::vector<int>> parked;
     pid_t pid = 0;
     // A forked child inherits the list but neither the locks nor the right to use the connections.
     std::map<std::pair<uint64_t, uint64_t>, OpenCount>& current() {
         if (pid != getpid()) {
             counts.clear();
+            parked.clear();
             pid = getpid();
         }
         return counts;
+    }
+    // Called with the mutex held, once a file's count drops.
+    void settle(const std::pair<uint64_t, uint64_t>& key) {
+        auto it = current().find(key);
+        if (it != counts.end() && (it->second.readers > 0 || it->second.writers > 0))
+            return;
+        if (it != counts.end())
+            counts.erase(it);
+        if (auto held = parked.find(key); held != parked.end()) {
+            for (int fd : held->second)
+                ::close(fd);
+            parked.erase(held);
+        }
     }
 };
 
@@ -274,39 +335,82 @@ const char* storeResultName(StoreResult result) {
 }
 
 std::span<const Migration> storeMigrations() { return kMigrations; }
+
+namespace {
+
+std::set<std::string> storeTables(int32_t version) {
+    std::set<std::string> out;
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr);
+    Connection memory(raw);
+    if (rc != SQLITE_OK)
+        return out;
+    for (const Migration& step : kMigrations)
+        if (step.version <= version && memory.exec(step.sql) != SQLITE_OK)
+            return out;
+    (void)tablesOf(memory, out);
+    return out;
+}
+
+}  // namespace
 int32_t storeSchemaVersion() { return kMigrations[std::size(kMigrations) - 1].version; }
 
-// flock on a lock file beside the store ("-writer", as SQLite's "-wal"):
-// held per open file, released by the kernel when the process ends, and
-// closing it leaves SQLite's POSIX locks on the store alone.
+// flock on a descriptor of the store file itself, so every path and hard
+// link to it meets the same lock: held per open file, released by the kernel
+// when the process ends, and apart from SQLite's POSIX locks. Closing any
+// descriptor of the file would drop those, so while another connection of
+// this process has the file open the descriptor is unlocked and parked
+// until that one closes. Older watchers lock "<store>-writer" instead; it is
+// taken too, so a new and an old watcher never share a store.
 class FleetStore::WriterLock {
 public:
-    explicit WriterLock(int fd) : fd_(fd) {}
-    ~WriterLock() { ::close(fd_); }
+    WriterLock(int storeFd, std::pair<uint64_t, uint64_t> key) : storeFd_(storeFd), key_(key) {}
+    ~WriterLock() {
+        if (pathFd_ >= 0)
+            ::close(pathFd_);
+        (void)flock(storeFd_, LOCK_UN);
+        OpenFiles& files = openFiles();
+        std::lock_guard<std::mutex> guard(files.mutex);
+        files.parked[key_].push_back(storeFd_);
+        files.settle(key_);
+    }
     WriterLock(const WriterLock&) = delete;
     WriterLock& operator=(const WriterLock&) = delete;
 
+    bool lockStore() { return flock(storeFd_, LOCK_EX | LOCK_NB) == 0; }
+    // The lock file older watchers take; false when one holds it, errno set on other failures.
+    bool lockPath(const std::string& lockPath, std::string& error) {
+        pathFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (pathFd_ < 0) {
+            error = lockPath + ": " + std::strerror(errno);
+            return false;
+        }
+        return flock(pathFd_, LOCK_EX | LOCK_NB) == 0;
+    }
+
 private:
-    int fd_;
+    int storeFd_;
+    int pathFd_ = -1;
+    std::pair<uint64_t, uint64_t> key_;
 };
 
 FleetStore::FleetStore() = default;
 FleetStore::~FleetStore() { close(); }
 
 void FleetStore::close() {
+    abandonRound();
+    forgetCaches();
+    statements_.clear();
+    // The connection goes before any descriptor of its file is closed (see OpenFiles).
+    db_ = Connection();
     if (registered_) {
         OpenFiles& files = openFiles();
         std::lock_guard<std::mutex> guard(files.mutex);
         OpenCount& count = files.current()[fileKey_];
         (lock_ ? count.writers : count.readers) -= 1;
-        if (count.readers <= 0 && count.writers <= 0)
-            files.current().erase(fileKey_);
+        files.settle(fileKey_);
         registered_ = false;
     }
-    abandonRound();
-    forgetCaches();
-    statements_.clear();
-    db_ = Connection();
     lock_.reset();
     version_ = 0;
 }
@@ -333,9 +437,21 @@ StoreStatus FleetStore::open(const std::string& path, const StoreOptions& option
     close();
     path_ = path;
     const bool writer = options.mode == OpenMode::Writer;
+    bool created = false;
     auto refuse = [&](StoreResult result, std::string message) {
+        // A store this call made and refused is taken away again while still empty.
+        struct stat now {};
+        if (created && ::stat(path.c_str(), &now) == 0 && now.st_size == 0)
+            ::unlink(path.c_str());
         close();
         return StoreStatus{result, path + ": " + std::move(message)};
+    };
+    auto fail = [&](StoreStatus status) {
+        struct stat now {};
+        if (created && ::stat(path.c_str(), &now) == 0 && now.st_size == 0)
+            ::unlink(path.c_str());
+        close();
+        return status;
     };
 
     struct stat st {};
@@ -369,24 +485,48 @@ StoreStatus FleetStore::open(const std::string& path, const StoreOptions& option
             return refuse(StoreResult::CannotOpen, "its folder does not exist");
         if ((exists && !writable(path, st)) || !writable(folder.string(), dirSt))
             return refuse(StoreResult::ReadOnly, "the store or its folder is read-only; open it for reading only");
-        const std::string lockPath = path + "-writer";
-        int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        // The lock is taken on the file itself; a new store is made empty for it, as SQLite would.
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (exists ? 0 : O_CREAT | O_EXCL), 0644);
         if (fd < 0)
-            return refuse(StoreResult::CannotOpen, lockPath + ": " + std::strerror(errno));
-        lock_ = std::make_unique<WriterLock>(fd);
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+            return refuse(StoreResult::CannotOpen, std::strerror(errno));
+        created = !exists;
+        struct stat opened {};
+        if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+            ::close(fd);
+            return refuse(StoreResult::CannotOpen, "not a regular file");
+        }
+        lock_ = std::make_unique<WriterLock>(fd, fileKey(opened));
+        {
+            // Another path to a file this process writes: the same file, the same refusal.
+            OpenFiles& files = openFiles();
+            std::lock_guard<std::mutex> guard(files.mutex);
+            auto it = files.current().find(fileKey(opened));
+            if (it != files.current().end() && it->second.writers > 0)
+                return refuse(StoreResult::Locked, "another watcher is writing this store");
+        }
+        std::string error;
+        if (!lock_->lockStore())
             return refuse(StoreResult::Locked, "another watcher is writing this store");
+        if (!lock_->lockPath(path + "-writer", error))
+            return error.empty() ? refuse(StoreResult::Locked, "another watcher is writing this store")
+                                 : refuse(StoreResult::CannotOpen, error);
     }
 
     sqlite3* raw = nullptr;
     int flags = (writer ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;
-    int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
-    db_ = Connection(raw);  // SQLite gives a handle even on failure; the owner closes it
-    if (rc != SQLITE_OK) {
-        StoreStatus status = failure(rc, "cannot open");
-        close();
-        return status;
+    std::string target = path;
+    // A reader that cannot write the folder cannot make SQLite's shared-memory
+    // file either; with no log beside the store there is nothing newer to
+    // read than the file, so it is read as a file nobody changes.
+    std::error_code ec;
+    if (!writer && !folderWritable(path) && !std::filesystem::exists(path + "-wal", ec)) {
+        target = immutableUri(path);
+        flags |= SQLITE_OPEN_URI;
     }
+    int rc = sqlite3_open_v2(target.c_str(), &raw, flags, nullptr);
+    db_ = Connection(raw);  // SQLite gives a handle even on failure; the owner closes it
+    if (rc != SQLITE_OK)
+        return fail(failure(rc, "cannot open"));
     sqlite3_busy_timeout(db_.get(), options.busyTimeoutMs);
 
     // The version is read before anything is written: a newer store stays as it is.
@@ -397,14 +537,25 @@ StoreStatus FleetStore::open(const std::string& path, const StoreOptions& option
         StoreStatus status = failure(rc == SQLITE_OK ? sqlite3_errcode(db_.get()) : rc, "cannot read the schema version");
         if (status.result == StoreResult::NotSqlite)
             status.message = path + ": not a NetRov store (not an SQLite file); left as it is";
-        close();
-        return status;
+        return fail(status);
     }
     versionQuery = Statement();
     if (version_ > storeSchemaVersion())
         return refuse(StoreResult::NewerSchema, "written by a newer NetRov (schema " + std::to_string(version_) +
                                                     ", this one reads up to " +
                                                     std::to_string(storeSchemaVersion()) + "); left as it is");
+    // Another program's SQLite file: tables at version 0, or a version without
+    // a store's tables. Judged before anything is written, so it stays as it was.
+    {
+        std::set<std::string> tables;
+        if (failed(rc = tablesOf(db_, tables)))
+            return fail(failure(rc, "cannot read the tables"));
+        const std::set<std::string> expected = storeTables(version_);
+        if (!std::includes(tables.begin(), tables.end(), expected.begin(), expected.end()) ||
+            (version_ == 0 && !tables.empty()))
+            return refuse(StoreResult::Foreign,
+                          "an SQLite file of another program, not a NetRov store; left as it is");
+    }
     if (!writer && version_ < storeSchemaVersion())
         return refuse(StoreResult::OlderSchema, "an older schema (" + std::to_string(version_) +
                                                     "); open it once for writing to bring it up to date");
@@ -412,27 +563,17 @@ StoreStatus FleetStore::open(const std::string& path, const StoreOptions& option
     if (writer) {
         if (options.sizeLimitBytes > 0) {
             std::string limit = "PRAGMA max_page_count = " + std::to_string(std::max<int64_t>(options.sizeLimitBytes / 4096, 1));
-            if (failed(rc = db_.exec(limit.c_str()))) {
-                StoreStatus status = failure(rc, "cannot set the size limit");
-                close();
-                return status;
-            }
+            if (failed(rc = db_.exec(limit.c_str())))
+                return fail(failure(rc, "cannot set the size limit"));
         }
         // FULL: a committed round survives a power cut, at one sync per round.
-        if (failed(rc = db_.exec("PRAGMA journal_mode = WAL")) || failed(rc = db_.exec("PRAGMA synchronous = FULL"))) {
-            StoreStatus status = failure(rc, "cannot switch to write-ahead logging");
-            close();
-            return status;
-        }
-        if (StoreStatus status = migrate(); !status.ok()) {
-            close();
-            return status;
-        }
+        if (failed(rc = db_.exec("PRAGMA journal_mode = WAL")) || failed(rc = db_.exec("PRAGMA synchronous = FULL")))
+            return fail(failure(rc, "cannot switch to write-ahead logging"));
+        if (StoreStatus status = migrate(); !status.ok())
+            return fail(status);
     }
-    if (StoreStatus status = prepareStatements(); !status.ok()) {
-        close();
-        return status;
-    }
+    if (StoreStatus status = prepareStatements(); !status.ok())
+        return fail(status);
     if (::stat(path.c_str(), &st) == 0) {
         OpenFiles& files = openFiles();
         std::lock_guard<std::mutex> guard(files.mutex);
@@ -525,8 +666,8 @@ void readDevice(Statement& stmt, DeviceRecord& out) {
 
 }  // namespace
 
-int FleetStore::lookupDevice(const DeviceIdentity& identity, std::optional<DeviceRecord>& out) {
-    out.reset();
+int FleetStore::lookupDevice(const DeviceIdentity& identity, int64_t time, Match& out) {
+    out = {};
     int64_t id = 0;
     int rc = SQLITE_OK;
     if (!identity.serial.empty() && (rc = findId(statement("device by serial"), identity.serial, id)) != SQLITE_OK)
@@ -545,22 +686,38 @@ int FleetStore::lookupDevice(const DeviceIdentity& identity, std::optional<Devic
         return rc == SQLITE_DONE ? SQLITE_OK : rc;
     DeviceRecord record;
     readDevice(*use, record);
+    use->reset();
     // A MAC seen on a device with another serial number: the card moved to another printer.
-    if (!identity.serial.empty() && !record.identity.serial.empty() && record.identity.serial != identity.serial)
+    if (!identity.serial.empty() && !record.identity.serial.empty() && record.identity.serial != identity.serial) {
+        if (record.identity.address != identity.address)
+            return SQLITE_OK;
+        // At the same address: a printer replaced, unless this one replaced another only just now.
+        Use since(statement("replacing since"));
+        since->bind(1, record.id);
+        since->bind(2, time - kUnsteadySerialSeconds);
+        if ((rc = since->step()) != SQLITE_ROW)
+            return rc;
+        if (since->integer(0) > 0) {
+            out.takeSerial = true;
+            out.device = std::move(record);
+        } else {
+            out.replaces = std::move(record);
+        }
         return SQLITE_OK;
-    out = std::move(record);
+    }
+    out.device = std::move(record);
     return SQLITE_OK;
 }
 
 StoreStatus FleetStore::matchDevice(const DeviceIdentity& identity, DeviceRecord& out) {
     if (!isOpen())
         return {StoreResult::CannotOpen, "the store is not open"};
-    std::optional<DeviceRecord> found;
-    if (int rc = lookupDevice(identity, found); rc != SQLITE_OK)
+    Match match;
+    if (int rc = lookupDevice(identity, static_cast<int64_t>(::time(nullptr)), match); rc != SQLITE_OK)
         return failure(rc, "cannot look up a device");
-    if (!found)
+    if (!match.device)
         return {StoreResult::NotFound, "no stored device matches " + identity.address};
-    out = std::move(*found);
+    out = std::move(*match.device);
     return {};
 }
 
@@ -620,10 +777,11 @@ void FleetStore::abandonRound() {
 }
 
 int FleetStore::writeDevice(int64_t time, const DeviceReading& reading, RoundSummary& summary) {
-    std::optional<DeviceRecord> found;
-    int rc = lookupDevice(reading.identity, found);
+    Match match;
+    int rc = lookupDevice(reading.identity, time, match);
     if (rc != SQLITE_OK)
         return rc;
+    const std::optional<DeviceRecord>& found = match.device;
     auto event = [&](int64_t id, DeviceEventKind kind) {
         Use use(statement("insert event"));
         use->bind(1, id);
@@ -663,6 +821,18 @@ int FleetStore::writeDevice(int64_t time, const DeviceReading& reading, RoundSum
         previous.id = id;
         previous.identity = reading.identity;
         ++summary.newDevices;
+        if (match.replaces) {
+            const int64_t old = match.replaces->id;
+            if (match.replaces->answering) {
+                Use use(statement("device silent"));
+                use->bind(1, old);
+                if ((rc = use->step()) != SQLITE_DONE)
+                    return rc;
+            }
+            if ((rc = event(old, DeviceEventKind::Replaced)) != SQLITE_OK ||
+                (rc = event(id, DeviceEventKind::Replacing)) != SQLITE_OK)
+                return rc;
+        }
     }
     if (!reading.identity.mac.empty() && (!found || reading.identity.mac != previous.identity.mac)) {
         Use use(statement("release mac"));
@@ -678,7 +848,7 @@ int FleetStore::writeDevice(int64_t time, const DeviceReading& reading, RoundSum
         use->bind(1, id);
         use->bind(2, std::string_view(now.address));
         use->bind(3, nonEmpty(now.mac.empty() ? was.mac : now.mac));
-        use->bind(4, nonEmpty(was.serial.empty() ? now.serial : was.serial));
+        use->bind(4, nonEmpty(was.serial.empty() || match.takeSerial ? now.serial : was.serial));
         use->bind(5, nonEmpty(now.model.empty() ? was.model : now.model));
         use->bind(6, time);
         use->bind(7, reading.pageCount ? reading.pageCount : previous.pageCount);

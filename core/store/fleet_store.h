@@ -1,10 +1,14 @@
 // The fleet store: one SQLite file that keeps every device across address changes and its readings as changes.
 //
-// A writer holds an exclusive lock (on the file beside it, "<store>-writer")
-// for as long as it is open, so two watchers never write one store; readers
-// need no lock. One process may open a store once as a writer and any
-// number of times as a reader. Every round of
-// readings is one transaction: a crash loses at most the round in flight.
+// A writer holds an exclusive lock on the store file itself (whatever path
+// or hard link it came by) for as long as it is open, so two watchers never
+// write one store; it also locks "<store>-writer" beside it, the lock older
+// watchers take. Readers need no lock and write nothing: a store on
+// read-only media or in a folder they cannot write is read as it is. One
+// process may open a store once as a writer and any number of times as a
+// reader. Every round of readings is one transaction: a crash loses at most
+// the round in flight. An SQLite file that is not a store is refused before
+// anything is written to it.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +39,7 @@ enum class StoreResult : int32_t {
     DiskFull,     // no room left (or the size limit given in the options)
     NotFound,     // no such device
     Failed,       // any other SQLite error; the message says which
+    Foreign,      // an SQLite file of another program: its tables are not a store's
 };
 const char* storeResultName(StoreResult result);
 
@@ -60,6 +65,13 @@ int32_t storeSchemaVersion();  // the version this build writes
 // MAC moves to it); else, when the reading has neither, the device last seen
 // at the same address; else a new device. A matched device takes the
 // reading's address, MAC and model, and its serial number when it had none.
+//
+// A new serial number on the same MAC at the same address is a printer
+// replaced: the new device gets a Replacing event, and the old one is marked
+// silent with a Replaced event. When the device that replaced another within
+// kUnsteadySerialSeconds changes its serial number again, the serial number
+// is unsteady, not the printer: the device takes the new one, so a printer
+// that reports another serial number every round stays two devices.
 struct DeviceIdentity {
     std::string address;
     std::string mac;
@@ -80,7 +92,14 @@ struct DeviceReading {
     bool foundByDesktop = false;         // the desktop program listed it (a watcher's readings leave this false)
 };
 
-enum class DeviceEventKind : int32_t { WentSilent = 1, CameBack = 2 };
+enum class DeviceEventKind : int32_t {
+    WentSilent = 1,
+    CameBack = 2,
+    Replaced = 3,   // another device with a new serial number took its MAC and address
+    Replacing = 4,  // it took the MAC and address of a device with another serial number
+};
+
+constexpr int64_t kUnsteadySerialSeconds = 86400;
 
 struct DeviceEvent {
     int64_t time = 0;
@@ -205,7 +224,12 @@ private:
     int writeDevice(int64_t time, const DeviceReading& reading, RoundSummary& summary);
     int writeSupply(int64_t time, int64_t deviceId, const DeviceReading& device, const SupplyReading& supply,
                     RoundSummary& summary);
-    int lookupDevice(const DeviceIdentity& identity, std::optional<DeviceRecord>& out);
+    struct Match {
+        std::optional<DeviceRecord> device;    // the device the reading is
+        std::optional<DeviceRecord> replaces;  // the device a new one replaces
+        bool takeSerial = false;               // the device's serial number is unsteady: it takes the reading's
+    };
+    int lookupDevice(const DeviceIdentity& identity, int64_t time, Match& out);
     void forgetCaches();
 
     std::string path_;

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <utility>
+#include <vector>
 
 namespace netrov::store {
 
@@ -18,6 +20,7 @@ constexpr std::pair<ForecastNote, const char*> kNoteTexts[] = {
     {ForecastNote::ClockJumped, "clock jumped"},
     {ForecastNote::AboveMaximum, "level above maximum"},
     {ForecastNote::NotMeasured, "level not measured"},
+    {ForecastNote::BeyondYear, "more than a year"},
 };
 
 constexpr double kSecondsPerDay = 86400.0;
@@ -154,14 +157,26 @@ std::optional<RateSpread> windowRates(const std::vector<Point>& points, double h
 // Wednesday from being projected onto a weekend. The shape is learned from
 // when the level dropped over the supply's whole history (the printer's
 // habits outlive a cartridge), in the clock the device's rounds keep, so no
-// time zone is assumed; with few drops it stays close to flat.
+// time zone is assumed.
+//
+// Each drop is known only to lie between two rows: a row a day after the one
+// before says a day's use came somewhere in that day, a Monday row after a
+// Friday one that a weekend and a Monday together held one day's use. The
+// hours of the week are fitted to all those stretches at once (expectation
+// maximisation, as for counts known only in sums): each drop is shared over
+// its stretch by the current shape, and each hour's use is what it was given
+// over how often a stretch covered it. Two weeks of daily rows already show
+// the weekly pattern.
 constexpr int64_t kFirstMonday = 4 * 86400;  // 5 January 1970, 00:00 UTC
 constexpr int kWeekHours = 168;
-// The shape counts as if this many drops had come evenly at every hour: a
-// month of daily readings is not yet enough to say which weekday is busier.
-constexpr double kProfilePriorDrops = 30;
-// A night between the last row of one day and the first of the next still tells the hour.
-constexpr int64_t kProfileGapSeconds = 16 * 3600;
+// The shape counts as if this share of a week had been seen at the even rate:
+// with less than a week of rows it stays near flat.
+constexpr double kProfilePriorWeeks = 0.5;
+// A stretch longer than this (a closed office, a printer unplugged) tells little of when.
+constexpr int64_t kProfileGapSeconds = 8 * 86400;
+constexpr int kProfileRounds = 30;
+// Only the latest weeks are fitted: they hold the habits of now, and bound the work.
+constexpr int64_t kProfileSpanSeconds = 8 * 7 * 86400;
 // A profile never lets an hour count for less than this share of an even one,
 // so a night of use the history never saw cannot stretch a forecast without end.
 constexpr double kProfileFloor = 0.02;
@@ -169,33 +184,84 @@ constexpr double kProfileFloor = 0.02;
 class UseProfile {
 public:
     explicit UseProfile(std::span<const SupplyValue> values) {
-        double days[7] = {};
-        double hours[24] = {};
-        double drops = 0;
+        // The stretches between measured rows where the level fell, and what each hour of them covers.
+        struct Stretch {
+            int64_t from;
+            int64_t to;
+            double drop;
+        };
+        std::vector<Stretch> stretches;
+        double exposure[kWeekHours] = {};
         const double scale = scaleOf(values);
         std::optional<double> before;
         int64_t beforeTime = 0;
+        double dropped = 0;
+        const int64_t since = values.empty() ? 0 : values.back().time - kProfileSpanSeconds;
         for (const SupplyValue& v : values) {
             if (!v.level)
                 continue;
             const double percent = percentOf(v, scale);
-            // A drop tells its hour only when the row before is near: after a
-            // long gap it may have come at any time since.
-            if (before && percent < *before && *before - percent < kCartridgeRisePercent &&
-                v.time - beforeTime <= kProfileGapSeconds) {
-                const int64_t hour = hourOfWeek(v.time);
-                days[hour / 24] += 1;
-                hours[hour % 24] += 1;
-                drops += 1;
+            if (before && beforeTime >= since && v.time > beforeTime && v.time - beforeTime <= kProfileGapSeconds &&
+                *before - percent < kCartridgeRisePercent && percent <= *before) {
+                stretches.push_back({beforeTime, v.time, *before - percent});
+                dropped += *before - percent;
+                forEachHour(beforeTime, v.time, [&](int h, double part) { exposure[h] += part; });
             }
             before = percent;
             beforeTime = v.time;
         }
-        const double total = drops + kProfilePriorDrops;
-        for (int h = 0; h < kWeekHours; ++h) {
-            const double day = (days[h / 24] + kProfilePriorDrops / 7) / total * 7;
-            const double hour = (hours[h % 24] + kProfilePriorDrops / 24) / total * 24;
-            density_[h] = std::max(day * hour, kProfileFloor);
+        double seen = 0;
+        for (double e : exposure)
+            seen += e;
+        for (double& d : density_)
+            d = 1;
+        if (dropped > 0 && seen > 0) {
+            // Use in an hour is the day's weight times the hour's shape: the
+            // day boundaries that stretches cross tie a weekend's share to
+            // the weekdays the same stretches hold.
+            const double even = dropped / seen;  // use per hour at the even rate
+            double day[7];
+            double hour[24];
+            std::fill(std::begin(day), std::end(day), even);
+            std::fill(std::begin(hour), std::end(hour), 1.0);
+            std::vector<double> given(kWeekHours);
+            for (int round = 0; round < kProfileRounds; ++round) {
+                std::fill(given.begin(), given.end(), 0.0);
+                for (const Stretch& s : stretches) {
+                    double weight = 0;
+                    forEachHour(s.from, s.to, [&](int h, double part) { weight += part * day[h / 24] * hour[h % 24]; });
+                    if (weight <= 0)
+                        continue;
+                    forEachHour(s.from, s.to, [&](int h, double part) {
+                        given[h] += s.drop * part * day[h / 24] * hour[h % 24] / weight;
+                    });
+                }
+                for (int d = 0; d < 7; ++d) {
+                    double use = 0;
+                    double covered = 0;
+                    for (int h = 0; h < 24; ++h) {
+                        use += given[d * 24 + h];
+                        covered += exposure[d * 24 + h] * hour[h];
+                    }
+                    day[d] = (use + kProfilePriorWeeks * 24 * even) / (covered + kProfilePriorWeeks * 24);
+                }
+                double mean = 0;
+                for (int h = 0; h < 24; ++h) {
+                    double use = 0;
+                    double covered = 0;
+                    for (int d = 0; d < 7; ++d) {
+                        use += given[d * 24 + h];
+                        covered += exposure[d * 24 + h] * day[d];
+                    }
+                    const double pseudo = kProfilePriorWeeks * 7 * even;
+                    hour[h] = (use + pseudo) / (covered + pseudo);
+                    mean += hour[h] / 24;
+                }
+                for (double& h : hour)
+                    h /= mean;
+            }
+            for (int h = 0; h < kWeekHours; ++h)
+                density_[h] = std::max(day[h / 24] * hour[h % 24] / even, kProfileFloor);
         }
         // Scaled so that a week of use is seven days of use.
         double week = 0;
@@ -233,6 +299,16 @@ public:
 
 private:
     static int64_t floorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
+    // Calls visit(hour of the week, share of that hour) for each hour from from to to.
+    template <typename Visit>
+    static void forEachHour(int64_t from, int64_t to, Visit&& visit) {
+        for (int64_t at = from; at < to;) {
+            const int64_t hourEnd = (floorDiv(at - kFirstMonday, 3600) + 1) * 3600 + kFirstMonday;
+            const int64_t end = std::min(hourEnd, to);
+            visit(static_cast<int>(hourOfWeek(at)), static_cast<double>(end - at) / 3600);
+            at = end;
+        }
+    }
     static int64_t hourOfWeek(int64_t time) {
         const int64_t since = time - kFirstMonday;
         const int64_t week = int64_t{kWeekHours} * 3600;
@@ -546,9 +622,21 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
         fastest = std::max(fastest, spread->fast);
         slowest = std::min(slowest, spread->slow);
     }
+    // Days of use and calendar days differ by less than a week's shape, so a
+    // bound on days of use keeps daysUntil's search within its range.
+    if (!(estimate / rate <= kMaxForecastDays + kWeekDays)) {
+        note(f, ForecastNote::BeyondYear);
+        return f;
+    }
     Estimate days{profile.daysUntil(now, estimate / rate), profile.daysUntil(now, levelLow / fastest), std::nullopt};
-    if (slowest > 0)
+    if (days.value > kMaxForecastDays) {
+        note(f, ForecastNote::BeyondYear);
+        return f;
+    }
+    if (slowest > 0 && levelHigh / slowest <= kMaxForecastDays + kWeekDays)
         days.high = std::max(profile.daysUntil(now, levelHigh / slowest), days.value);
+    if (days.high && *days.high > kMaxForecastDays)
+        days.high.reset();
     days.low = std::min(days.low, days.value);
     f.days = days;
     return f;

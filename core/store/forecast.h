@@ -16,6 +16,8 @@ namespace netrov::store {
 constexpr double kCartridgeRisePercent = 15.0;
 constexpr int64_t kMinForecastSpanSeconds = 3 * 86400;
 constexpr int64_t kNoUseSeconds = 30 * 86400;
+// No forecast reaches further: use that slow says "more than a year", not a date.
+constexpr double kMaxForecastDays = 365;
 // Levels that only ever move by this many points or more are "reported in steps".
 constexpr double kCoarseStepPercent = 5.0;
 
@@ -47,6 +49,7 @@ enum class ForecastNote : int32_t {
     ClockJumped,      // times went backwards: no days
     AboveMaximum,     // the level is above its maximum: nothing
     NotMeasured,      // the device gives no number for the level: nothing
+    BeyondYear,       // it would empty in more than kMaxForecastDays: no days
 };
 const char* forecastNoteText(ForecastNote note);
 

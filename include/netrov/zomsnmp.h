@@ -140,4 +140,14 @@ ZOMSNMP_API int32_t NETROV_CALL snmp_noted_engine(uint32_t address, uint8_t* eng
                                                   uint32_t* boots, uint32_t* time) NETROV_NOEXCEPT;
 ZOMSNMP_API void NETROV_CALL snmp_forget_noted_engines(void) NETROV_NOEXCEPT;
 
+/* The deadline of the device read running on the calling thread, kept in
+   this library so that every module of the process sees it: a service's
+   queries, their requests and their table walks end by it, whatever their
+   own limits. snmp_set_read_deadline sets it milliseconds from now (0: it
+   has passed) or, with a negative value, clears it; snmp_read_deadline_left
+   gives the milliseconds left (0 once passed), or -1 when none is set.
+   Other threads are not affected. */
+ZOMSNMP_API void NETROV_CALL snmp_set_read_deadline(int32_t milliseconds) NETROV_NOEXCEPT;
+ZOMSNMP_API int32_t NETROV_CALL snmp_read_deadline_left(void) NETROV_NOEXCEPT;
+
 #endif

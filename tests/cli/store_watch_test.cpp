@@ -15,6 +15,7 @@
 #include <thread>
 
 #include <nlohmann/json.hpp>
+#include <sqlite3.h>
 
 #include "fleet_store.h"
 #include "run_program.h"
@@ -190,6 +191,32 @@ TEST_F(StoreWatch, ASecondWatcherIsRefusedAndTheFirstEndsCleanlyOnSigterm)
     EXPECT_EQ(watchOnce(store_).status, 0);
 }
 
+TEST_F(StoreWatch, ARoundTheStoreCannotTakeIsSkippedAndWatchingGoesOn)
+{
+    ASSERT_EQ(watchOnce(store_).status, 0);
+    // Every write of a known device fails, as on a full disk, until the trigger goes.
+    const auto sql = [&](const char* text) {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(store_.c_str(), &raw), SQLITE_OK);
+        store::Connection db(raw);
+        ASSERT_EQ(db.exec(text), SQLITE_OK) << db.lastMessage();
+    };
+    sql("CREATE TRIGGER full BEFORE UPDATE ON devices BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END");
+    const ProgramResult failing = runProgram({kCli, "watch", "--address", kPrinter, "--rounds", "2", "--interval", "1s",
+                                              "--timeout", "1", "--store", store_});
+    EXPECT_EQ(failing.status, 1) << failing.err;  // its last round was not stored
+    for (const char* round : {"round 1 at ", "round 2 at "}) {
+        const size_t at = failing.err.find(round);
+        ASSERT_NE(at, std::string::npos) << failing.err;
+        EXPECT_NE(failing.err.find("not stored: ", at), std::string::npos) << failing.err;
+    }
+    EXPECT_NE(failing.err.find("disk is full; watching on"), std::string::npos) << failing.err;
+    sql("DROP TRIGGER full");
+    ASSERT_TRUE(serve(70, 49000));
+    ASSERT_EQ(watchOnce(store_).status, 0);
+    EXPECT_EQ(history()["supplies"][0]["level"], 70);
+}
+
 TEST_F(StoreWatch, AKilledWatcherLeavesAReadableStore)
 {
     const std::string log = dir_.file("watch.log");
@@ -231,6 +258,15 @@ void newerStore(const std::string& path)
 const BadStore kBadStores[] = {
     {"NotSqlite", [](const std::string& p) { writeText(p, "address,name\n10.0.0.1,printer\n"); }, "not a NetRov store"},
     {"NewerSchema", newerStore, "written by a newer NetRov"},
+    {"AnotherProgramsFile",
+     [](const std::string& p) {
+         store::Connection db;
+         sqlite3* raw = nullptr;
+         ASSERT_EQ(sqlite3_open(p.c_str(), &raw), SQLITE_OK);
+         db = store::Connection(raw);
+         ASSERT_EQ(db.exec("CREATE TABLE notes(text TEXT); INSERT INTO notes VALUES('mine')"), SQLITE_OK);
+     },
+     "another program"},
     {"Missing", [](const std::string&) {}, "no such store"},
 };
 

@@ -46,8 +46,8 @@ TEST(DeviceAttention, LevelsErrorBitsAndAlerts)
     } cases[] = {
         {"a full toner", {pct(81)}, {}, 0, 0, 0},
         {"no supplies at all", {}, {}, 0, 0, 0},
-        {"toner just above the critical level", {pct(6)}, {}, 0, 0, 0},
-        {"toner at the critical level", {pct(5)}, {}, 0, 0, kAttentionSupplyLow},
+        {"toner at its warning level", {pct(15)}, {}, 0, 0, 0},
+        {"toner below its warning level", {pct(14)}, {}, 0, 0, kAttentionSupplyLow},
         {"an empty ink among full ones", {pct(72), pct(15), pct(0)}, {}, 0, 0, kAttentionSupplyEmpty},
         {"some remaining is no reason", {code(kLevelSomeRemaining)}, {}, 0, 0, 0},
         {"an unknown level is no reason", {code(kLevelUnknown), code(kLevelOther), {}}, {}, 0, 0, 0},
@@ -90,12 +90,16 @@ TEST(DeviceAttention, OnlyAlertsThatAskForSomeoneCount)
     EXPECT_TRUE(alertNeedsAttention(std::nullopt));
 }
 
-TEST(DeviceAttention, TheCriticalLevelIsTheCallers)
+TEST(DeviceAttention, TheLevelsAreTheThresholdTables)
 {
     const DeviceReport report = deviceWith({pct(15)}, {{SupplyKind::Drum, pct(20)}}, 0, 0);
     EXPECT_FALSE(deviceAttention(report).needed());
-    EXPECT_EQ(deviceAttention(report, 15).reasons, kAttentionSupplyLow);
-    EXPECT_EQ(deviceAttention(report, 20).reasons, kAttentionSupplyLow);
+    const ThresholdTable defaults = activeThresholds();
+    ThresholdTable raised = defaults;
+    raised.of(SupplyKind::Drum) = {25, 5};
+    setActiveThresholds(raised);
+    EXPECT_EQ(deviceAttention(report).reasons, kAttentionSupplyLow);
+    setActiveThresholds(defaults);
 }
 
 TEST(DeviceAttention, ReasonKeysAndWords)
@@ -140,7 +144,7 @@ TEST(DeviceAttention, SupplyKindsOfTheSupplyTypes)
         int32_t type;
         const char* key;
     } cases[] = {
-        {9, "drum"}, {15, "fuser"}, {4, "waste"}, {8, "waste"}, {3, "other"}, {20, "other"}, {-1, "other"},
+        {9, "drum"}, {15, "fuser"}, {4, "waste"}, {8, "waste"}, {3, "toner"}, {21, "toner"}, {6, "ink"}, {20, "other"}, {-1, "other"},
     };
     for (const auto& c : cases) EXPECT_STREQ(supplyKindKey(supplyKindOf(c.type)), c.key) << c.type;
     EXPECT_STREQ(supplyKindKey(SupplyKind::Paper), "paper");

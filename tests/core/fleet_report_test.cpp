@@ -36,8 +36,8 @@ std::vector<DeviceReport> monoFleet() { return {device("192.0.2.1", {toner("blac
 std::vector<DeviceReport> colourFleet()
 {
     return {device("192.0.2.2", {toner("black", 64), toner("cyan", std::nullopt, kLevelSomeRemaining),
-                                 toner("magenta", 47), toner("yellow", 0), toner("photo_grey", 30),
-                                 toner("black_2", std::nullopt, kLevelUnknown)})};
+                                 toner("magenta", 47), toner("yellow", 0), toner("other", 30),
+                                 toner("black", std::nullopt, kLevelUnknown)})};
 }
 
 size_t column(const std::vector<std::string>& header, const char* name)
@@ -83,7 +83,7 @@ TEST(ReportSchema, LevelColumnsHoldNumbersAndTheStateColumnsTheRest)
         {colour[1], "toner_yellow", "0"},       {colour[1], "yellow_state", "empty"},
         {colour[1], "toner_magenta", "47"},     {colour[1], "attention", "yes"},
         {colour[1], "attention_reasons", "supply_empty"},
-        {colour[1], "toner_other", "photo_grey 30; black_2 unknown"},
+        {colour[1], "toner_other", "other toner 30; black toner unknown"},
         {colour[1], "pages", "48213"},          {colour[1], "location", "B\xC3\xBCro 2"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.row[column(h, c.column)], c.value) << c.column;
@@ -125,7 +125,12 @@ TEST(ReportSchema, JsonKeepsTheVocabularyAndTheOldKeys)
     EXPECT_EQ(c.at("toner").at("cyan").at("levelState"), "some_remaining");
     EXPECT_TRUE(c.at("toner").at("cyan").at("level").is_null());  // never a level code
     EXPECT_EQ(c.at("toner").at("yellow").at("level"), 0);
-    EXPECT_EQ(c.at("toner").at("photo_grey").at("level"), 30);
+    // Only the process colours are keys; a fifth colour and a second black are in the list.
+    EXPECT_EQ(c.at("toner").size(), 4u);
+    ASSERT_EQ(c.at("toners").size(), 6u);
+    EXPECT_EQ(c.at("toners").at(4).at("colour"), "other");
+    EXPECT_EQ(c.at("toners").at(4).at("level"), 30);
+    EXPECT_EQ(c.at("toners").at(5).at("levelState"), "unknown");
     EXPECT_EQ(c.at("attention"), true);
     EXPECT_EQ(c.at("attentionReasons"), nlohmann::json::array({"supply_empty"}));
 }

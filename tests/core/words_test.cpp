@@ -384,18 +384,18 @@ TEST(AlertSubjects, AlertsNameTheSupplyTrayOrCoverTheyConcern)
     using L = LevelState;
     // A colour laser with yellow low and magenta empty, and an inkjet and a mono printer beside it.
     AlertSubjects colour;
-    colour.toners = {{"black", 21, 1, L::Ok, 60}, {"cyan", 21, 2, L::Ok, 70}, {"magenta", 21, 3, L::Empty, 0},
-                     {"yellow", 21, 4, L::Low, 4}};
+    colour.toners = {{"black", 21, 1, L::Ok, 60, 1}, {"cyan", 21, 2, L::Ok, 70, 2}, {"magenta", 21, 3, L::Empty, 0, 3},
+                     {"yellow", 21, 4, L::Low, 4, 4}};
     colour.trays = {{"Bypass Tray", L::Ok}, {"Tray 2", L::Empty}, {"Tray 3", L::Ok}};
     AlertSubjects inkjet;
-    inkjet.toners = {{"black", 6, 1, L::Low, 3}, {"cyan", 6, 2, L::Low, 3}};
-    // The device calls black low at 9 %, above our threshold: the lowest toner.
+    inkjet.toners = {{"black", 6, 1, L::Low, 3, 1}, {"cyan", 6, 2, L::Low, 3, 2}};
+    // The device calls black low while cyan is lower: the row it points at.
     AlertSubjects early;
-    early.toners = {{"black", 3, 1, L::Ok, 9}, {"cyan", 3, 2, L::Ok, 40}, {"yellow", 3, 3, L::Unknown, -1}};
+    early.toners = {{"black", 3, 1, L::Ok, 9, 1}, {"cyan", 3, 2, L::Ok, 4, 2}, {"yellow", 3, 3, L::Unknown, -1, 3}};
     AlertSubjects tied;
-    tied.toners = {{"black", 3, 1, L::Ok, 20}, {"cyan", 3, 2, L::Ok, 20}};
+    tied.toners = {{"black", 3, 1, L::Ok, 20, 1}, {"cyan", 3, 2, L::Ok, 20, 2}};
     AlertSubjects mono;
-    mono.toners = {{"black", 3, 1, L::Unknown}};
+    mono.toners = {{"black", 3, 1, L::Unknown, -1, 1}};
     AlertSubjects nothing;
 
     struct Case {
@@ -406,7 +406,7 @@ TEST(AlertSubjects, AlertsNameTheSupplyTrayOrCoverTheyConcern)
         const char* hint;
     };
     const Case cases[] = {
-        {"supplies row, the one low toner", colour, alertOf(11, 7, 1104), "Yellow toner low",
+        {"supplies row, the one low toner", colour, alertOf(11, 4, 1104), "Yellow toner low",
          "Printing goes on for now. Have a new yellow toner cartridge ready and replace it when the printer asks."},
         {"supplies row, the one empty toner", colour, alertOf(11, 3, 13), "Magenta toner empty",
          "Replace the magenta toner cartridge; the printer cannot print until you do."},
@@ -414,11 +414,11 @@ TEST(AlertSubjects, AlertsNameTheSupplyTrayOrCoverTheyConcern)
          "Install the cyan toner cartridge."},
         {"one toner only", mono, alertOf(11, 1, 1101), "Black toner empty",
          "Replace the black toner cartridge; the printer cannot print until you do."},
-        {"two inks low: no guess", inkjet, alertOf(11, 1, 1105), nullptr, nullptr},
-        {"low above our threshold: the lowest", early, alertOf(11, 1, 1104), "Black toner low",
+        {"two inks low, no row: no guess", inkjet, alertOf(11, 0, 1105), nullptr, nullptr},
+        {"the row it points at, not the lowest", early, alertOf(11, 1, 1104), "Black toner low",
          "Printing goes on for now. Have a new black toner cartridge ready and replace it when the printer asks."},
-        {"two lowest: no guess", tied, alertOf(11, 1, 1104), nullptr, nullptr},
-        {"empty is never a guess", early, alertOf(11, 1, 1101), nullptr, nullptr},
+        {"no row and no level singles one out", tied, alertOf(11, 0, 1104), nullptr, nullptr},
+        {"a row past the toner is another supply", early, alertOf(11, 5, 1101), nullptr, nullptr},
         {"ink colorant", inkjet, alertOf(12, 1, 12), "Black ink low",
          "Printing goes on for now. Have a new black ink cartridge ready and replace it when the printer asks."},
         {"the empty tray", colour, alertOf(8, 2, 808), "Tray 2 empty", "Load paper into Tray 2."},
@@ -457,7 +457,8 @@ TEST(AlertSubjects, TheColourComesFromTheNameOrTheColourValue)
     };
     const Case cases[] = {
         {"Black Cartridge HP CF410A", {0, 0, 0}, false, "black"},
-        {"Light Cyan Ink", {0, 255, 255}, true, "light cyan"},
+        {"Light Cyan Ink", {0, 0, 0}, false, ""},
+        {"Light Cyan Ink", {0, 255, 255}, true, "cyan"},
         {"Toner 2", {255, 0, 255}, true, "magenta"},
         {"Toner 3", {10, 20, 30}, true, ""},
         {"Canon Cartridge 719/719H", {0, 0, 0}, false, ""},

@@ -73,6 +73,15 @@ TEST_F(ExporterAgent, InkjetWithEmptyInk)
     expectPromtoolAccepts(text);
 }
 
+TEST_F(ExporterAgent, CommunitiesTriedInOrder)
+{
+    // The retired community gets no answer; the next one reads the printer.
+    const std::string text = scrape(std::string(kMfp) + "&community=retired,default");
+    EXPECT_TRUE(has(text, "netrov_up 1")) << text;
+    EXPECT_NE(text.find("serial=\"MX4400X00007\""), std::string::npos) << text;
+    EXPECT_TRUE(has(scrape(std::string(kMfp) + "&community=retired"), "netrov_up 0"));
+}
+
 TEST_F(ExporterAgent, SilentPrinter)
 {
     const std::string text = scrape(kSilent);

@@ -2,7 +2,15 @@
 // authentication, one table per rule.
 #include <gtest/gtest.h>
 
+#include <crypt.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+
 #include "config.h"
+#include "temp_dir.h"
 #include "server.h"
 
 namespace netrov::exporter {
@@ -73,6 +81,7 @@ TEST(ExporterConfig, GoodFile)
     Config config;
     const auto error = parseConfig("listen_address: 0.0.0.0:10109\n"
                                    "timeout: 1500ms\n"
+                                   "scrape_timeout: 25s\n"
                                    "retries: 2\n"
                                    "max_parallel_probes: 64\n"
                                    "snmp_version: 2c\n"
@@ -82,6 +91,7 @@ TEST(ExporterConfig, GoodFile)
     ASSERT_FALSE(error) << *error;
     EXPECT_EQ(config.listenAddress, "0.0.0.0:10109");
     EXPECT_EQ(config.timeOutSeconds, 2);
+    EXPECT_EQ(config.scrapeTimeOutSeconds, 25);
     EXPECT_EQ(config.retries, 2);
     EXPECT_EQ(config.maxParallelProbes, 64);
     EXPECT_EQ(config.snmpVersion, 1);
@@ -103,6 +113,7 @@ TEST(ExporterConfig, BadFiles)
         {"timeout: 0s\n", "timeout"},
         {"timeout: 61\n", "timeout"},
         {"timeout: soon\n", "timeout"},
+        {"scrape_timeout: 0\n", "scrape_timeout"},
         {"retries: 11\n", "retries"},
         {"retries: -1\n", "retries"},
         {"max_parallel_probes: 0\n", "max_parallel_probes"},
@@ -125,6 +136,56 @@ TEST(ExporterConfig, BadFiles)
     }
     Config config;
     EXPECT_TRUE(loadConfig("/nonexistent/netrov-exporter.yml", config));
+}
+
+TEST(ExporterConfig, OnlyBoundedRegularFiles)
+{
+    test::TempDir dir;
+    const std::string good = dir.file("private.yml"), shared = dir.file("shared.yml"), fifo = dir.file("fifo.yml"),
+                      huge = dir.file("huge.yml");
+    test::writeFile(good, "# read by both\n");
+    ::chmod(good.c_str(), 0600);
+    test::writeFile(shared, "# read by both\n");
+    ::chmod(shared.c_str(), 0644);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    test::writeFile(huge, "");
+    std::filesystem::resize_file(huge, uintmax_t{1} << 30);  // sparse: no disk used
+    const struct {
+        std::string path;
+        const char* error;    // empty: read
+        const char* warning;  // empty: none
+    } cases[] = {
+        {good, "", ""},
+        {shared, "", "others may read it"},
+        {"/dev/zero", "is not a regular file", ""},
+        {fifo, "is not a regular file", ""},
+        {huge, "is larger than 1024 KiB", ""},
+        {dir.path().string(), "is not a regular file", ""},
+        {dir.file("missing.yml"), "cannot read", ""},
+    };
+    for (const auto& c : cases) {
+        Config config;
+        const auto error = loadConfig(c.path, config);
+        EXPECT_EQ(error.value_or("").find(c.error) != std::string::npos, true) << c.path << ": " << error.value_or("");
+        EXPECT_EQ(error.has_value(), *c.error != '\0') << c.path;
+        EXPECT_NE(config.warning.find(c.warning), std::string::npos) << c.path;
+        EXPECT_EQ(config.warning.empty(), *c.warning == '\0') << c.path;
+        WebConfig web;
+        EXPECT_EQ(loadWebConfig(c.path, web).has_value(), *c.error != '\0') << c.path;
+    }
+}
+
+TEST(ExporterConfig, ScrapeBudget)
+{
+    const struct {
+        const char* header;
+        int64_t milliseconds;  // with 10 s configured
+    } cases[] = {
+        {"", 10000},   {"15", 14500},    {"2.5", 2000},  {"1", 750},    {"0.8", 600},   {"0.2", 250}, {"60", 59500},
+        {"61", 10000}, {"1e9", 10000},   {"-3", 10000},  {"nan", 10000}, {"10s", 10000},
+        {"inf", 10000}, {"1.5\r\n", 10000},
+    };
+    for (const auto& c : cases) EXPECT_EQ(scrapeBudget(c.header, 10).count(), c.milliseconds) << c.header;
 }
 
 TEST(ExporterConfig, HostNames)
@@ -207,6 +268,23 @@ TEST(ExporterConfig, BasicAuth)
         {"", false},
     };
     for (const auto& c : cases) EXPECT_EQ(checkBasicAuth(users, c.header), c.ok) << c.header;
+}
+
+TEST(ExporterConfig, UnknownUserCostsAFullHash)
+{
+    // A cost high enough that one hash outweighs the noise of a busy machine.
+    char setting[CRYPT_GENSALT_OUTPUT_SIZE];
+    ASSERT_NE(crypt_gensalt_rn("$2b$", 11, nullptr, 0, setting, sizeof setting), nullptr);
+    auto data = std::make_unique<crypt_data>();
+    const std::map<std::string, std::string> users = {{"prometheus", crypt_r("s3cret", setting, data.get())}};
+    const auto timeOf = [&](const char* header) {
+        const auto began = std::chrono::steady_clock::now();
+        EXPECT_FALSE(checkBasicAuth(users, header));
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    };
+    const double known = timeOf("Basic cHJvbWV0aGV1czpzM2NyZXU=");  // prometheus:s3creu
+    const double unknown = timeOf("Basic b3RoZXI6czNjcmV0");         // other:s3cret
+    EXPECT_GT(unknown, known / 2) << known << " s for a known user";
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ protected:
         core::FrontLibrary::tuva().ensureInitialised();
         Config config;
         config.timeOutSeconds = 1;
-        config.communities = {{"default", this->agents_->community()}};
+        config.communities = {{"default", this->agents_->community()}, {"retired", "no-longer-this"}};
         server_ = std::make_unique<ExporterServer>(config, WebConfig{});
         ListenAddress listen = *parseListenAddress("127.0.0.1:1");
         listen.port = 0;

@@ -68,10 +68,14 @@ TEST(ExporterExposition, FamiliesStayTogether)
 
 TEST(ExporterExposition, MibNames)
 {
-    EXPECT_EQ(supplyKindName(3), "toner");
-    EXPECT_EQ(supplyKindName(21), "toner_cartridge");
-    EXPECT_EQ(supplyKindName(6), "ink_cartridge");
-    EXPECT_EQ(supplyKindName(99), "type_99");
+    const struct {
+        int32_t type;
+        const char* kind;
+    } supplies[] = {
+        {3, "toner"}, {21, "toner_cartridge"}, {6, "ink_cartridge"}, {99, "type_99"},
+        {2, "unknown"}, {0, "unknown"},  {-1, "unknown"},       {1, "other"},
+    };
+    for (const auto& k : supplies) EXPECT_EQ(supplyKindName(k.type), k.kind) << k.type;
     EXPECT_EQ(alertCodeName(8), "jam");
     EXPECT_EQ(alertCodeName(1104), "markerTonerAlmostEmpty");
     EXPECT_EQ(alertCodeName(30208), "staplerJam");

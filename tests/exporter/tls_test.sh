@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The exporter behind TLS and basic authentication from a web configuration
 # file in the exporter toolkit's format: a self-signed certificate made here,
-# a scrape over HTTPS that trusts it, plain HTTP refused, and a wrong password
-# answered 401.
+# a scrape over HTTPS that trusts it, plain HTTP refused, a wrong password
+# answered 401 and an over-long head 431.
 #   tls_test.sh PROGRAM_DIR
 # Exit 77 (skipped) without openssl, curl or the program.
 set -euo pipefail
@@ -54,6 +54,10 @@ code=$(curl -s -o /dev/null -w '%{http_code}' --cacert "$work/cert.pem" -u prome
 [ "$code" = 401 ] || fail "a wrong password got $code, not 401"
 code=$(curl -s -o /dev/null -w '%{http_code}' --cacert "$work/cert.pem" "$url") || true
 [ "$code" = 401 ] || fail "a scrape without credentials got $code, not 401"
+# A head beyond its bound is refused before the password is checked.
+code=$(curl -s -o /dev/null -w '%{http_code}' --cacert "$work/cert.pem" \
+  -H "X-Long: $(head -c 65536 /dev/zero | tr '\0' a)" "$url") || true
+[ "$code" = 431 ] || fail "a 64 KiB header over TLS got $code, not 431"
 # Plain HTTP on the TLS port never gets the metrics.
 if curl -s --max-time 5 "http://127.0.0.1:$port/metrics" 2>/dev/null | grep -q netrov_exporter; then
   fail "plain HTTP was served on the TLS port"

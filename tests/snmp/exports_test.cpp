@@ -1,10 +1,13 @@
 // The exported entry points: argument checks and the in/out length of snmp_build.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "hex.h"
 #include "netrov/zomsnmp.h"
+#include "read_deadline.h"
 
 namespace {
 
@@ -75,6 +78,44 @@ TEST(Exports, BuildReportsTheMessageLength)
 }
 
 }  // namespace
+
+// A read deadline lives as long as its scope, an inner one never extends an
+// outer one, and other threads never see it.
+TEST(Exports, AReadDeadlineHoldsForItsScopeAndThreadOnly)
+{
+    using netrov::snmp::ReadDeadlineScope;
+    using namespace std::chrono_literals;
+    const auto now = ReadDeadlineScope::Clock::now();
+    ASSERT_EQ(snmp_read_deadline_left(), -1);
+    {
+        const ReadDeadlineScope outer(now + 10s);
+        EXPECT_GT(snmp_read_deadline_left(), 9000);
+        EXPECT_LE(snmp_read_deadline_left(), 10000);
+        struct Case {
+            ReadDeadlineScope::Clock::time_point inner;
+            int32_t atMost;
+            int32_t atLeast;
+        };
+        const Case cases[] = {
+            {now + 2s, 2000, 1000},    // an earlier one counts
+            {now + 60s, 10000, 9000},  // a later one does not
+            {now - 1s, 0, 0},          // one already passed
+            {ReadDeadlineScope::Clock::time_point::max(), 10000, 9000},
+        };
+        for (const Case& c : cases) {
+            const ReadDeadlineScope inner(c.inner);
+            EXPECT_LE(snmp_read_deadline_left(), c.atMost);
+            EXPECT_GE(snmp_read_deadline_left(), c.atLeast);
+        }
+        EXPECT_GT(snmp_read_deadline_left(), 9000);
+        int32_t elsewhere = 0;
+        std::thread([&] { elsewhere = snmp_read_deadline_left(); }).join();
+        EXPECT_EQ(elsewhere, -1);
+    }
+    EXPECT_EQ(snmp_read_deadline_left(), -1);
+    snmp_set_read_deadline(-5);
+    EXPECT_EQ(snmp_read_deadline_left(), -1);
+}
 
 #ifdef NETROV_HAVE_USM
 // The engines a probe saw: kept by address with a valid identifier, given

@@ -5,6 +5,7 @@
 
 #include <arpa/inet.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "table_walk.h"
 #include "netrov/result_codes.h"
 #include "netrov/snmp_version.h"
+#include "read_deadline.h"
 #include "service_fixture.h"
 #include "v2c_agent.h"
 
@@ -274,6 +276,120 @@ TEST_F(BulkWalks, AStatusReadWalksNoAlertTableTheReadAheadShowsEmpty)
         ASSERT_EQ(TUVASRV_GetDevStatus(&device, 0, 0, records.data(), 64, &count, service.record()), NETROV_OK);
         EXPECT_EQ(count, c.records);
         EXPECT_EQ(c.agent->count(kGetBulk, kV2c), c.bulks);
+    }
+}
+
+// A printer that drips its alerts, one late reply per row: the device
+// read's deadline ends the status read, walk included, with what was read.
+TEST_F(BulkWalks, TheDeviceReadsDeadlineEndsAWalkUnderWay)
+{
+    using namespace std::chrono;
+    table.add("1.3.6.1.2.1.25.3.2.1.5.1", AgentValue::integer(2));  // hrDeviceStatus: running
+    table.add("1.3.6.1.2.1.25.3.5.1.1.1", AgentValue::integer(3));  // hrPrinterStatus: idle
+    table.agent().setReplyDelay(milliseconds(200));
+    struct Case {
+        milliseconds budget;
+        int32_t code;
+        bool someAlerts;
+    };
+    const Case cases[] = {
+        {milliseconds(2500), NETROV_OK, true},
+        {milliseconds(0), NETROV_NO_REPLY, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.budget.count());
+        forgetDevices();
+        DeviceIdentity device = snmpDevice(table.addressValue(), "public", 1);  // SNMPv1: a GetNext per row
+        std::vector<DeviceStatus> records(64);
+        int32_t count = 0;
+        const auto start = steady_clock::now();
+        int32_t code = 0;
+        {
+            const netrov::snmp::ReadDeadlineScope read(start + c.budget);
+            code = TUVASRV_GetDevStatus(&device, 0, 0, records.data(), 64, &count, service.record());
+        }
+        const auto took = steady_clock::now() - start;
+        EXPECT_EQ(code, c.code);
+        EXPECT_LT(took, c.budget + milliseconds(1200));
+        // Some rows, not all 40: the walk stopped inside the table.
+        if (c.someAlerts) {
+            EXPECT_GT(count, 1);
+            EXPECT_LT(count, kAlerts);
+        }
+    }
+}
+
+// ifPhysAddress by interface: the first interface that has an address
+// gives it, past loopbacks and tunnels that have none.
+TEST_F(BulkWalks, TheHardwareAddressIsTheFirstInterfacesThatHasOne)
+{
+    const std::vector<uint8_t> kMac{0x00, 0x15, 0xA3, 0x70, 0x01, 0x60};
+    const std::vector<uint8_t> kZeros(6, 0);
+    struct Case {
+        const char* name;
+        std::vector<std::vector<uint8_t>> interfaces;
+        bool found;
+    };
+    const Case cases[] = {
+        {"first has one", {kMac, {}}, true},
+        {"after an empty one", {{}, kMac}, true},
+        {"after empty and zero ones", {{}, kZeros, kMac}, true},
+        {"none has one", {{}, kZeros}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TableAgent agent;
+        ASSERT_TRUE(agent.ok()) << agent.error();
+        agent.add("1.3.6.1.2.1.1.5.0", AgentValue::octets("annex"));
+        for (size_t i = 0; i < c.interfaces.size(); ++i) {
+            agent.add("1.3.6.1.2.1.2.2.1.6." + std::to_string(i + 1), AgentValue::raw(0x04, c.interfaces[i]));
+        }
+        agent.add("1.3.6.1.2.1.2.2.1.7.1", AgentValue::integer(1));
+        for (const int32_t version : {kV1, kV2c}) {
+            forgetDevices();
+            DeviceIdentity device = snmpDevice(agent.addressValue(), "public", 1);
+            netrovSetSnmpVersion(&device, version);
+            DeviceInfo info{};
+            int32_t count = 0;
+            ASSERT_EQ(TUVASRV_GetDevInfo(&device, 0, 0, &info, 1, &count, service.record()), NETROV_OK);
+            ASSERT_EQ(count, 1);
+            EXPECT_EQ(info.macAddressValid, c.found ? 1 : 0);
+            if (c.found) {
+                EXPECT_EQ(std::vector<uint8_t>(info.macAddress, info.macAddress + 6), kMac);
+            }
+        }
+    }
+}
+
+// A printer without the host-resources device table: its alerts, with an
+// unknown status, and a result that says the status objects gave nothing.
+TEST_F(BulkWalks, AStatusReadWithoutHostTableGivesTheAlertsAndAnUnknownStatus)
+{
+    struct Case {
+        bool hostTable;
+        int32_t code;
+        int32_t simpleStatus;
+    };
+    const Case cases[] = {{false, NETROV_NO_VALUE, NETROV_SIMPLE_STATUS_UNKNOWN}, {true, NETROV_OK, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.hostTable);
+        forgetDevices();
+        if (c.hostTable) {
+            table.add("1.3.6.1.2.1.25.3.2.1.5.1", AgentValue::integer(2));
+            table.add("1.3.6.1.2.1.25.3.5.1.1.1", AgentValue::integer(3));
+        }
+        DeviceIdentity device = snmpDevice(table.addressValue(), "public", 1);
+        netrovSetSnmpVersion(&device, NETROV_SNMP_V2C);
+        std::vector<DeviceStatus> records(64);
+        int32_t count = 0;
+        EXPECT_EQ(TUVASRV_GetDevStatus(&device, 0, 0, records.data(), 64, &count, service.record()), c.code);
+        ASSERT_EQ(count, kAlerts);
+        EXPECT_EQ(records[0].failed, 0);
+        EXPECT_EQ(records[0].alertCode, 1101);
+        EXPECT_EQ(records[kAlerts - 1].alertCode, 1100 + kAlerts);
+        if (c.simpleStatus) {
+            EXPECT_EQ(records[0].simpleStatus, c.simpleStatus);
+        }
     }
 }
 

@@ -31,7 +31,8 @@ uint32_t addressValue(const char* dotted)
 }
 
 // Walks that lack the model's objects in turn: the model is hrDeviceDescr,
-// else prtGeneralPrinterName, else sysDescr; without any, no device.
+// else prtGeneralPrinterName, else sysDescr up to its first separator;
+// without any, no device.
 struct ModelSource {
     const char* walk;
     const char* model;  // null: not found
@@ -40,7 +41,7 @@ constexpr ModelSource kModelSources[] = {
     {"mono_laser", "Tarnwell ML-210"},               // all three: the description wins
     {"empty_description", "Tarnwell ML-150"},        // empty description
     {"no_host_table", "Tarnwell ML-160"},            // no hrDeviceTable
-    {"sysdescr_only", "Tarnwell ML-170 mono laser, firmware 3.0.2"},
+    {"sysdescr_only", "Tarnwell ML-170 mono laser"},  // the description up to its first separator
     {"no_model", nullptr},
 };
 

@@ -116,6 +116,35 @@ TEST_F(V3Cli, ASearchListsV1AndV3PrintersAndTheOneThatNeedsCredentials)
     EXPECT_LT(took, std::chrono::seconds(5));
 }
 
+// With no profile at all the probe still goes out, in the same exchange as
+// the community; --no-v3-probe leaves it out.
+TEST_F(V3Cli, APrinterThatSpeaksOnlyV3IsListedWithoutAProfileUnlessTheProbeIsOff)
+{
+    struct Case {
+        std::vector<std::string> more;
+        bool listed;
+    };
+    const Case cases[] = {{{}, true}, {{"--no-v3-probe"}, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.listed);
+        std::vector<std::string> args{"search", "--no-broadcast", "--address", kV1Address, "--address",
+                                      kHardenedAddress, "--timeout", "1", "--json"};
+        args.insert(args.end(), c.more.begin(), c.more.end());
+        const auto start = std::chrono::steady_clock::now();
+        const ProgramResult r = run(args);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::map<std::string, nlohmann::json> byAddress;
+        for (const auto& device : nlohmann::json::parse(r.out).at("devices"))
+            byAddress[device.at("address").get<std::string>()] = device;
+        EXPECT_EQ(byAddress[kV1Address].value("name", ""), "bench-v1");
+        EXPECT_EQ(byAddress.contains(kHardenedAddress), c.listed) << r.out;
+        if (c.listed) {
+            EXPECT_EQ(byAddress[kHardenedAddress].value("enterprise", 0), 8072);
+        }
+    }
+}
+
 TEST_F(V3Cli, ASweptBlockReadsThePrinterThatSpeaksOnlyV3ByItsProfile)
 {
     // A block goes through the paced sweep, which finds the v3-only agents by
@@ -164,14 +193,20 @@ TEST_F(V3Cli, FaultsAreNamed)
         int status;
         const char* says;
     };
+    // The agent's report is final: each ends at once (2 s), whatever the
+    // time-out, and the check is UNKNOWN.
     const Case cases[] = {
         {{"info", kFittingAddress, "--profile", "nosuch"}, 2, "no profile [nosuch]"},
         {{"info", kFittingAddress, "--profile", "wrongauth", "--timeout", "1"}, -2, "wrong authentication pass phrase"},
         {{"info", kHardenedAddress, "--profile", "office", "--timeout", "1"}, -2, "knows no such user"},
+        {{"model", kFittingAddress, "--profile", "wrongauth", "--timeout", "5"}, -2, "wrong authentication pass phrase"},
+        {{"check", kFittingAddress, "--profile", "wrongauth", "--timeout", "5"}, 3, "NETROV UNKNOWN"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.args.back());
+        SCOPED_TRACE(c.args.front() + " " + c.args[3]);
+        const auto start = std::chrono::steady_clock::now();
         const ProgramResult r = run(c.args);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
         if (c.status >= 0) {
             EXPECT_EQ(r.status, c.status);
         } else {

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -145,6 +146,26 @@ const RefusalCase kRefusals[] = {
          ASSERT_TRUE(holder->open(p).ok());
      },
      OpenMode::Writer, StoreResult::Locked},
+    {"AnotherWriterThroughAHardLink",
+     [](const std::string& p, auto& holder) {
+         makeStore(p);
+         std::filesystem::create_hard_link(p, p + ".link");
+         holder = std::make_unique<FleetStore>();
+         ASSERT_TRUE(holder->open(p + ".link").ok());
+     },
+     OpenMode::Writer, StoreResult::Locked},
+    {"AnotherProgramsFile",
+     [](const std::string& p, auto&) {
+         rawExec(p, "PRAGMA journal_mode = DELETE; CREATE TABLE notes(id INTEGER PRIMARY KEY, text TEXT);"
+                    "INSERT INTO notes(text) VALUES('keep me')");
+     },
+     OpenMode::Writer, StoreResult::Foreign},
+    {"AnotherProgramsFileForAReader",
+     [](const std::string& p, auto&) { rawExec(p, "CREATE TABLE notes(id INTEGER PRIMARY KEY, text TEXT)"); },
+     OpenMode::Reader, StoreResult::Foreign},
+    {"AnotherProgramsFileWithAVersion",
+     [](const std::string& p, auto&) { rawExec(p, "CREATE TABLE devices(id INTEGER); PRAGMA user_version = 2"); },
+     OpenMode::Writer, StoreResult::Foreign},
 };
 
 INSTANTIATE_TEST_SUITE_P(Faults, StoreOpenRefusal, ::testing::ValuesIn(kRefusals),
@@ -160,12 +181,15 @@ TEST(StoreOpen, OneWriterAtATimeWhileReadersRead) {
     FleetStore second;
     EXPECT_EQ(second.open(path).result, StoreResult::Locked);
 
-    // Another process: the lock is the kernel's, not this process's bookkeeping.
+    // Another process, by another path to the same file: the lock is the kernel's, on the file.
+    const std::string link = dir.file("link.db");
+    std::filesystem::create_hard_link(path, link);
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         FleetStore other;
-        _exit(other.open(path).result == StoreResult::Locked ? 0 : 1);
+        FleetStore linked;
+        _exit(other.open(path).result == StoreResult::Locked && linked.open(link).result == StoreResult::Locked ? 0 : 1);
     }
     int wstatus = 0;
     ASSERT_EQ(waitpid(child, &wstatus, 0), child);
@@ -197,6 +221,35 @@ TEST(StoreOpen, ANewStoreInAReadOnlyFolderIsRefused) {
     StoreStatus status = store.open((folder / "fleet.db").string());
     EXPECT_EQ(status.result, StoreResult::ReadOnly) << status.message;
     EXPECT_TRUE(std::filesystem::is_empty(folder));
+    ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
+}
+
+TEST(StoreOpen, AReaderReadsAStoreInAFolderItCannotWriteAndLeavesNothingThere) {
+    test::TempDir dir;
+    const std::filesystem::path folder = dir.path() / "media";
+    std::filesystem::create_directory(folder);
+    const std::string path = (folder / "fleet.db").string();
+    makeStore(path);
+    ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+    std::vector<std::string> before;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        before.push_back(entry.path().filename().string());
+
+    FleetStore reader;
+    StoreOptions readOnly;
+    readOnly.mode = OpenMode::Reader;
+    StoreStatus status = reader.open(path, readOnly);
+    ASSERT_TRUE(status.ok()) << status.message;
+    std::vector<DeviceRecord> devices;
+    ASSERT_TRUE(reader.devices(devices).ok());
+    EXPECT_EQ(devices.size(), 1u);
+    reader.close();
+    std::vector<std::string> after;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        after.push_back(entry.path().filename().string());
+    std::sort(before.begin(), before.end());
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(after, before);
     ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
 }
 
@@ -308,6 +361,37 @@ const MatchCase kMatchCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Rule, StoreDeviceMatching, ::testing::ValuesIn(kMatchCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(StoreDevices, ASerialNumberThatChangesEveryRoundIsOneReplacementNotADeviceARound) {
+    test::TempDir dir;
+    FleetStore store;
+    ASSERT_TRUE(store.open(dir.file("fleet.db")).ok());
+    ASSERT_TRUE(writeOne(store, kMonday, printer("10.0.0.5", "00:11:22:33:44:55", "SN1", 1000, {toner(1, 80)})).ok());
+    // Weeks later the serial number changes on the same MAC and address, then every round.
+    const int64_t later = kMonday + 30 * 86400;
+    for (int round = 0; round < 50; ++round)
+        ASSERT_TRUE(writeOne(store, later + round * 900,
+                             printer("10.0.0.5", "00:11:22:33:44:55", "X" + std::to_string(round), 1000, {toner(1, 80)}))
+                        .ok());
+    std::vector<DeviceRecord> devices;
+    ASSERT_TRUE(store.devices(devices).ok());
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(devices[0].identity.serial, "SN1");
+    EXPECT_FALSE(devices[0].answering);  // replaced, not answering for ever beside its successor
+    EXPECT_EQ(devices[1].identity.serial, "X49");
+    EXPECT_TRUE(devices[1].answering);
+    std::vector<DeviceEvent> events;
+    ASSERT_TRUE(store.events(devices[0].id, events).ok());
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, DeviceEventKind::Replaced);
+    EXPECT_EQ(events[0].time, later);
+    ASSERT_TRUE(store.events(devices[1].id, events).ok());
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, DeviceEventKind::Replacing);
+    StoreStats stats;
+    ASSERT_TRUE(store.stats(stats).ok());
+    EXPECT_EQ(stats.supplyValues, 2);
+}
 
 TEST(StoreDevices, FindsADeviceByAddressSerialOrMac) {
     test::TempDir dir;

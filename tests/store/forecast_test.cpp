@@ -149,6 +149,10 @@ const ReasonCase kReasonCases[] = {
      {{0, 3000, "", "T", -1, 3000, kUnitImpressions}, {4, 2500, "", "T", -1, 3000, kUnitImpressions}}, 5, std::nullopt,
      {}, true, true, 2500.0},
     {"EmptyIsZero", {{0, 10, "", "T", 100}, {4, 0, "", "T", 600}}, 5, 600, {}, true, true, 0.0},
+    {"AbsurdMaximumIsMoreThanAYear",
+     {{0, 2147483647, "", "T", -1, 2147483647, 13}, {1, 2147483646, "", "T", -1, 2147483647, 13},
+      {2, 2147483645, "", "T", -1, 2147483647, 13}, {4, 2147483644, "", "T", -1, 2147483647, 13}},
+     5, std::nullopt, {ForecastNote::BeyondYear, ForecastNote::NoCounter}, false, false, std::nullopt},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rules, StoreForecastReasons, ::testing::ValuesIn(kReasonCases),
@@ -218,6 +222,14 @@ const SeriesCase kSeriesCases[] = {
     {"CounterResetLongAgo", config([](auto& c) { c.counterResetDay = 12; }), 14, 2.0, 0.06, {}, true, 1},
     {"CounterResetJustNow", config([](auto& c) { c.counterResetDay = 31; }), 14, 2.0, 0.0,
      {ForecastNote::CounterWentBack}, false, 1},
+    // Read at midnight (asleep) and noon for two weeks: the weekends are learned, not averaged in.
+    {"WeekdaysOnlyReadTwiceADay",
+     config([](auto& c) {
+         c.intervalSeconds = 12 * 3600;
+         c.sleeps = true;
+         c.pagesPerPercent = 33;
+     }),
+     10, 1.0, 0.1, {ForecastNote::CoarseSteps}, true, 1},
     {"CountedInGramsWithAMaximum",
      config([](auto& c) {
          c.maximum = 2400;

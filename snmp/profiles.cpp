@@ -6,13 +6,13 @@
 #include <iterator>
 #include <sstream>
 
-namespace netrov::core {
+namespace netrov::snmp {
 
 namespace {
 
-using snmp::usm::Auth;
-using snmp::usm::Level;
-using snmp::usm::Priv;
+using usm::Auth;
+using usm::Level;
+using usm::Priv;
 
 template <typename T>
 struct Word {
@@ -275,4 +275,4 @@ const CredentialProfile* findProfile(const std::vector<CredentialProfile>& profi
     return nullptr;
 }
 
-}  // namespace netrov::core
+}  // namespace netrov::snmp
