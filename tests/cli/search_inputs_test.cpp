@@ -77,9 +77,10 @@ TEST_F(SearchInputs, TwoPrintersWithDifferentCommunitiesAreFoundInOneSearch)
     ASSERT_EQ(sweep.status, 0) << sweep.err;
     EXPECT_EQ(nlohmann::json::parse(sweep.out), nlohmann::json::parse(listed.out));
 
-    // One community finds only its printer.
+    // One community finds only its printer (the simulator answers the
+    // SNMPv3 probe at every address, so the probe is left out).
     const ProgramResult one = runProgram({kCli, "search", "--no-broadcast", "--address", "127.0.57.1", "--address",
-                                          "127.0.57.2", "--timeout", "1", "--json", "--community", "site7"});
+                                          "127.0.57.2", "--timeout", "1", "--json", "--community", "site7", "--no-v3-probe"});
     ASSERT_EQ(one.status, 0) << one.err;
     EXPECT_EQ(addressesIn(one.out), std::set<std::string>{"127.0.57.2"});
 }
