@@ -54,10 +54,10 @@ std::string sortStatusWord(int32_t code, const RowWords& words)
     return code >= core::kStatusReady && code <= core::kStatusPowerSave ? statusText(code, words) : "-";
 }
 
-// A supply's name for people: its colour with a capital, else the device's name of it.
+// A supply's name for people: its process colour with a capital, else the device's name of it.
 std::string supplyTitle(const core::TonerLevel& toner)
 {
-    std::string title = toner.colour.empty() ? toner.name : toner.colour;
+    std::string title = toner.colour.empty() || toner.colour == core::kOtherColour ? toner.name : toner.colour;
     if (!title.empty() && title[0] >= 'a' && title[0] <= 'z') title[0] = static_cast<char>(title[0] - 'a' + 'A');
     return title;
 }
@@ -77,22 +77,24 @@ std::optional<int32_t> lowestLevel(std::span<const core::TonerLevel> toner)
 TonerCell tonerCell(std::span<const core::TonerLevel> toner, const RowWords& words)
 {
     TonerCell cell;
-    std::vector<core::LevelState> states;
+    bool empty = false;
     for (const core::TonerLevel& supply : toner) {
-        const core::LevelState state = core::levelState(supply.percent);
-        states.push_back(state);
+        // The reading's state by the threshold table, with the printer's own low.
+        const core::LevelState state = core::supplyState(supply.kind, supply.percent, supply.levelCode, supply.printerSays);
         std::string level;
         if (state == core::LevelState::Empty) level = words.empty;
-        else if (state == core::LevelState::Low) level = percentText(*supply.percent) + " (" + words.low + ")";
+        else if (state == core::LevelState::Low && supply.percent) level = percentText(*supply.percent) + " (" + words.low + ")";
+        else if (state == core::LevelState::Low) level = words.low;
         else if (supply.percent) level = percentText(*supply.percent);
         else level = supply.remainingText.empty() ? words.unknown : supply.remainingText;
         if (!cell.toolTip.empty()) cell.toolTip += '\n';
         cell.toolTip += supplyTitle(supply) + ": " + level;
+        cell.alarm = cell.alarm || state == core::LevelState::Low || state == core::LevelState::Empty;
+        empty = empty || state == core::LevelState::Empty;
     }
-    cell.alarm = core::judgeAttention(states, 0, 0).needed();
     const std::optional<int32_t> lowest = lowestLevel(toner);
-    if (!lowest) cell.text = "--";
-    else if (core::levelState(lowest) == core::LevelState::Empty) cell.text = words.empty;
+    if (empty) cell.text = words.empty;
+    else if (!lowest) cell.text = "--";
     else {
         cell.text = percentText(*lowest);
         cell.level = lowest;
@@ -232,15 +234,16 @@ std::optional<double> firstEmptyDays(std::span<const store::Forecast> forecasts)
 {
     std::optional<double> first;
     for (const store::Forecast& forecast : forecasts)
-        if (forecast.days && (!first || forecast.days->value < *first)) first = forecast.days->value;
+        if (const auto days = store::rankDays(forecast); days && (!first || *days < *first)) first = days;
     return first;
 }
 
 std::string emptyInText(std::optional<double> days)
 {
     if (!days) return {};
-    // Whole days, as people plan orders; a forecast in the past is today as well.
-    const long whole = static_cast<long>(*days);
+    if (*days == store::kNearlyEmptyRank) return store::forecastNoteText(store::ForecastNote::NearlyEmpty);
+    // Whole days rounded as every surface rounds them; a forecast in the past is today as well.
+    const int64_t whole = store::wholeDays(*days);
     if (whole < 1) return "today";
     return whole == 1 ? "in 1 day" : "in " + std::to_string(whole) + " days";
 }

@@ -68,14 +68,18 @@ int compareRows(const core::DeviceListEntry& a, const core::DeviceListEntry& b, 
 struct ListGauge {
     std::vector<core::TonerLevel> toner;
     std::optional<uint32_t> pages;
+    // The whole reading the two come from (status, alerts, error bits, the
+    // other supplies and trays); empty for a device that was not read.
+    core::DeviceReport reading{};
 };
 
 // The lowest measured level of the supplies; none when no supply has a number.
 std::optional<int32_t> lowestLevel(std::span<const core::TonerLevel> toner);
 
 // The Toner cell: the lowest level, or the empty word when a supply is empty
-// (0 % is no level to draw as a bar), red when the attention judgement says
-// a supply needs it, and a tooltip naming each supply by its colour.
+// (0 % is no level to draw as a bar), red when a supply's state by the
+// threshold table (or the printer's own word) is low or empty, and a tooltip
+// naming each supply by its colour.
 struct TonerCell {
     std::string text;              // "40 %", the empty word, or "--"
     std::optional<int32_t> level;  // the bar's level; none draws no bar

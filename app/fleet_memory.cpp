@@ -75,6 +75,8 @@ store::DeviceReading fleetReading(const core::DeviceListEntry& entry, const List
     reading.identity.model = fieldText(entry.identity.modelName);
     reading.answered = core::statusCode(entry) != core::kStatusNoAnswer;
     reading.foundByDesktop = true;
+    // The list reads no alerts or error state: what a watcher stored of them stays.
+    reading.fullReading = false;
     reading.status = core::statusCode(entry);
     if (entry.info.nameValid) reading.name = fieldText(entry.info.name);
     if (entry.info.locationValid) reading.location = fieldText(entry.info.location);

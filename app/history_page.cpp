@@ -44,7 +44,7 @@ qreal msOf(int64_t seconds)
 QString reasonText(const store::Forecast& f)
 {
     QStringList reasons;
-    for (store::ForecastNote note : f.notes) reasons << QString::fromUtf8(store::forecastNoteText(note));
+    for (store::ForecastNote note : f.notes) reasons << QString::fromStdString(store::forecastNoteText(f, note));
     return reasons.join(QStringLiteral("; "));
 }
 
@@ -88,8 +88,9 @@ QVector<SupplyPlot> historyPlots(store::FleetStore& fleet, const store::DeviceRe
             plot.changes << QPointF(msOf(first.time), store::levelPercent(first).value_or(*last));
         }
         const store::Forecast forecast = store::forecastSupply(values, now, device.pageCount);
+        // The last level holds until now: a supply that never moved is a flat line, not a dot.
+        if (msOf(now) > plot.levels.last().x()) plot.levels << QPointF(msOf(now), *last);
         if (forecast.days && *last > 0) {
-            plot.levels << QPointF(msOf(now), *last);
             plot.forecast << QPointF(msOf(now), *last)
                           << QPointF(msOf(now + static_cast<int64_t>(forecast.days->value * kSecondsPerDay)), 0);
         } else if (!forecast.days) {

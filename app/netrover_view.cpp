@@ -55,14 +55,13 @@ QString withCount(QString text, size_t count)
     return text;
 }
 
-// Every supply level and the page count of a network device, as the report reads them.
+// The reading of a network device, as the report reads it.
 ListGauge readListGauge(const core::DeviceListEntry& entry)
 {
     if (entry.identity.interfaceKind != NETROV_INTERFACE_NETWORK) return {};
-    DeviceIdentity device = entry.identity;
-    core::DeviceReport report;
-    core::readSupplyLevels(device, report);
-    return {std::move(report.toner), report.pageCount};
+    // The one reading every surface renders; the Toner and Pages cells show part of it.
+    core::DeviceReport report = core::readDeviceReport(entry);
+    return {report.toner, report.pageCount, std::move(report)};
 }
 
 // The confirmation of a written report, with where it went.

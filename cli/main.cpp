@@ -912,7 +912,7 @@ void setupCheck(CLI::App& c, Given& g)
 {
     c.footer("A level warns or is critical below its threshold: N and N: both mean \"below N\", as the "
              "performance data's range N: says. An empty supply is always critical, and a device that needs "
-             "attention (a supply at or below 5%, an error, an alert) is never OK. A device that is not a "
+             "attention (a supply low by the threshold table, an error, an alert) is never OK. A device that is not a "
              "printer is UNKNOWN.");
     c.add_option("ADDRESS", g.checkAddress, "the device's IPv4 address or host name (or -H)");
     c.add_option("-H,--host", g.checkAddress, "the device's IPv4 address or host name");

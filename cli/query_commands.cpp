@@ -215,7 +215,15 @@ void addWords(const core::RecordSchema& schema, nlohmann::json& reading)
         }
         const auto value = percent.get<int32_t>();
         record["level"] = value >= 0 && value <= 100 ? nlohmann::json(value) : nlohmann::json();
-        record["levelState"] = core::levelStateName(core::levelState(value));
+        // The state by the threshold table, with the record's kind of supply.
+        const nlohmann::json type = record.value("supplyType", nlohmann::json());
+        core::SupplyKind kind = core::findField(schema, "trayName") ? core::SupplyKind::Paper
+                                : type.is_number_integer()       ? core::supplyKindOf(type.get<int32_t>())
+                                                                 : core::SupplyKind::Other;
+        const bool measured = value >= 0 && value <= 100;
+        record["levelState"] = core::levelStateName(core::supplyState(kind, measured ? std::optional(value) : std::nullopt,
+                                                                      measured ? std::nullopt : std::optional(value),
+                                                                      core::PrinterSays::Nothing));
     }
 }
 

@@ -88,6 +88,7 @@ struct SupplyView {
     std::vector<store::Cartridge> cartridges;
     store::Forecast forecast;
     std::optional<int32_t> percent;  // the last measured percentage, when the last reading is measured
+    std::optional<int32_t> levelCode;  // the device's special level, when the last reading is not measured
     const char* stateName = "not_reported";
     core::LevelState state = core::LevelState::Unknown;
 };
@@ -113,7 +114,10 @@ StoreStatus viewSupplies(FleetStore& fleet, const store::DeviceRecord& device, i
         view.percent = percentOf(last);
         view.state = core::levelState(view.percent);
         view.stateName = core::levelStateName(view.state);
-        if (last.state != store::LevelState::Measured) view.percent.reset();
+        if (last.state != store::LevelState::Measured) {
+            view.levelCode = view.percent;
+            view.percent.reset();
+        }
     }
     return {};
 }
@@ -129,7 +133,7 @@ nlohmann::json estimateJson(const std::optional<store::Estimate>& e)
 nlohmann::json forecastJson(const store::Forecast& f, int64_t now)
 {
     nlohmann::json reasons = nlohmann::json::array();
-    for (store::ForecastNote note : f.notes) reasons.push_back(store::forecastNoteText(note));
+    for (store::ForecastNote note : f.notes) reasons.push_back(store::forecastNoteText(f, note));
     nlohmann::json out = {{"days", estimateJson(f.days)}, {"pages", estimateJson(f.pages)}, {"reasons", reasons}};
     out["emptyDate"] = f.days ? nlohmann::json(utcText(now + static_cast<int64_t>(f.days->value * kSecondsPerDay)))
                               : nlohmann::json();
@@ -153,8 +157,7 @@ std::string forecastText(const store::Forecast& f)
     std::string text;
     if (f.days) text = "empty in " + rangeText(*f.days, "days");
     if (f.pages) text += (text.empty() ? "" : ", ") + rangeText(*f.pages, "pages left");
-    std::string reasons;
-    for (store::ForecastNote note : f.notes) reasons += (reasons.empty() ? "" : "; ") + std::string(store::forecastNoteText(note));
+    const std::string reasons = store::forecastReasons(f);
     if (!reasons.empty()) text += text.empty() ? reasons : " [" + reasons + "]";
     return text;
 }
@@ -179,21 +182,68 @@ int64_t nowSeconds()
     return static_cast<int64_t>(std::time(nullptr));
 }
 
-// The supply that empties first: the soonest forecast, or an empty one.
+// The supply that empties first: the soonest forecast, a nearly empty one without a rate before all.
 const SupplyView* firstEmpty(const std::vector<SupplyView>& supplies)
 {
     const SupplyView* first = nullptr;
     for (const SupplyView& s : supplies) {
-        if (!s.forecast.days) continue;
-        if (!first || s.forecast.days->value < first->forecast.days->value) first = &s;
+        const auto days = store::rankDays(s.forecast);
+        if (!days) continue;
+        if (!first || *days < *store::rankDays(first->forecast)) first = &s;
     }
     return first;
 }
 
+std::string upperMac(std::string mac)
+{
+    std::transform(mac.begin(), mac.end(), mac.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return mac;
+}
+
+// A stored device as the one reading every surface judges: its status,
+// alerts with their codes, error-state bits and the last level of each supply.
+core::DeviceReport storedReport(const store::DeviceRecord& d, const std::vector<SupplyView>& supplies)
+{
+    core::DeviceReport r;
+    r.address = d.identity.address;
+    r.model = d.identity.model;
+    r.serialNumber = d.identity.serial;
+    r.macAddress = upperMac(d.identity.mac);
+    r.name = d.name;
+    r.location = d.location;
+    r.statusCode = d.status;
+    r.alerts = d.alerts;
+    r.alertCodes = d.alertCodes;
+    r.errorBits = d.errorBits.value_or(0);
+    r.answered = d.answering;
+    if (d.pageCount) r.pageCount = static_cast<uint32_t>(*d.pageCount);
+    for (const SupplyView& s : supplies) {
+        if (s.values.empty()) continue;
+        core::TonerLevel& t = r.toner.emplace_back();
+        t.colour = s.record.colour;
+        t.name = s.values.back().description;
+        t.percent = s.percent;
+        t.levelCode = s.levelCode;
+    }
+    return r;
+}
+
+// The fleet's order: devices that need attention first, then by address.
+bool fleetOrder(const std::pair<bool, std::string>& a, const std::pair<bool, std::string>& b)
+{
+    if (a.first != b.first) return a.first;
+    const auto x = core::parseDottedQuad(a.second), y = core::parseDottedQuad(b.second);
+    if (x && y && *x != *y) return *x < *y;
+    if (x.has_value() != y.has_value()) return x.has_value();
+    return a.second < b.second;
+}
+
 nlohmann::json deviceJson(const store::DeviceRecord& d)
 {
+    // "macLowerCase" is the deprecated form fleet and history gave before; it goes in the next release.
     return {{"address", d.identity.address}, {"name", d.name},     {"model", d.identity.model},
-            {"serial", d.identity.serial},   {"location", d.location}, {"mac", d.identity.mac},
+            {"serial", d.identity.serial},   {"location", d.location}, {"mac", upperMac(d.identity.mac)},
+            {"macLowerCase", d.identity.mac},
             {"firstSeen", utcText(d.firstSeen)}, {"lastSeen", utcText(d.lastSeen)}, {"answering", d.answering},
             {"status", d.status}, {"statusText", core::statusWordText(d.status)}, {"alerts", d.alerts}};
 }
@@ -273,9 +323,8 @@ core::StoredDevice storedDevice(FleetStore& fleet, const core::DeviceReport& rep
         core::StoredDaysLeft& days = out.daysLeft.emplace_back();
         days.colour = s.record.colour;
         // Whole days, as the fleet table shows them; a supply already empty has none left.
-        if (s.forecast.days) days.days = std::max<int64_t>(0, std::lround(s.forecast.days->value));
-        for (store::ForecastNote note : s.forecast.notes)
-            days.reason += (days.reason.empty() ? "" : "; ") + std::string(store::forecastNoteText(note));
+        if (s.forecast.days) days.days = store::wholeDays(s.forecast.days->value);
+        days.reason = store::forecastReasons(s.forecast);
         if (s.values.empty()) days.reason = "no stored readings";
     }
     return out;
@@ -307,6 +356,8 @@ store::DeviceReading readingOf(const core::DeviceReport& report, const std::vect
     reading.name = report.name;
     reading.location = report.location;
     reading.alerts = report.alerts;
+    if (report.alertCodes.size() == report.alerts.size()) reading.alertCodes = report.alertCodes;
+    reading.errorBits = report.errorBits;
     reading.status = report.statusCode;
     if (report.pageCount) reading.pageCount = *report.pageCount;
     for (size_t i = 0; i < toner.size(); ++i) {
@@ -413,7 +464,14 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
             readings.push_back(std::move(quiet));
         }
         int answered = 0;
-        for (const store::DeviceReading& r : readings) (r.answered ? answered : silent) += 1;
+        std::string silentNames;
+        constexpr int kSilentNamed = 10;
+        for (const store::DeviceReading& r : readings) {
+            (r.answered ? answered : silent) += 1;
+            if (!r.answered && silent <= kSilentNamed)
+                silentNames += (silentNames.empty() ? "" : ", ") + r.identity.address;
+        }
+        if (silent > kSilentNamed) silentNames += " and " + std::to_string(silent - kSilentNamed) + " more";
 
         store::RoundSummary summary;
         if (StoreStatus status = fleet.writeRound(time, readings, &summary); !status.ok()) {
@@ -424,7 +482,7 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
         lastStored = true;
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
         out << "round " << round << " at " << utcText(time) << ": " << answered << " answered, " << silent
-            << " silent, " << summary.newDevices << " new, " << summary.supplyValues << " level changes, "
+            << " silent" << (silent ? " (" + terminalSafe(silentNames) + ")" : std::string()) << ", " << summary.newDevices << " new, " << summary.supplyValues << " level changes, "
             << summary.events << " events (" << std::lround(seconds * 10) / 10.0 << " s)\n"
             << std::flush;
 
@@ -509,17 +567,32 @@ int runFleet(const std::string& storePath, FleetFormat format, std::ostream& out
     const std::vector<std::string> header = {"address", "name", "model", "serial", "last_seen", "answering",
                                              "attention", "first_empty", "days_left", "empty_date"};
     std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> tableDays;
     nlohmann::json list = nlohmann::json::array();
-    for (const store::DeviceRecord& d : devices) {
+    struct Judged {
+        const store::DeviceRecord* device;
         std::vector<SupplyView> supplies;
-        if (StoreStatus status = viewSupplies(fleet, d, now, supplies); !status.ok()) return storeFailure(status, err);
-        std::vector<core::LevelState> states;
-        for (const SupplyView& s : supplies) states.push_back(s.state);
-        const core::Attention attention = core::judgeAttention(states, 0, d.alerts.size());
+        core::Attention attention;
+    };
+    std::vector<Judged> judged;
+    for (const store::DeviceRecord& d : devices) {
+        Judged& j = judged.emplace_back(Judged{&d, {}, {}});
+        if (StoreStatus status = viewSupplies(fleet, d, now, j.supplies); !status.ok()) return storeFailure(status, err);
+        j.attention = core::deviceAttention(storedReport(d, j.supplies));
+    }
+    std::stable_sort(judged.begin(), judged.end(), [](const Judged& a, const Judged& b) {
+        return fleetOrder({a.attention.needed(), a.device->identity.address}, {b.attention.needed(), b.device->identity.address});
+    });
+    for (const Judged& j : judged) {
+        const store::DeviceRecord& d = *j.device;
+        const std::vector<SupplyView>& supplies = j.supplies;
+        const core::Attention attention = j.attention;
         const SupplyView* first = firstEmpty(supplies);
         nlohmann::json entry = deviceJson(d);
         entry["attention"] = attention.needed();
-        entry["attentionReasons"] = attention.reasons;
+        entry["attentionReasons"] = core::attentionKeys(attention);
+        // The number fleet gave before; deprecated, it goes in the next release.
+        entry["attentionReasonBits"] = attention.reasons;
         entry["firstEmpty"] = nullptr;
         if (first) {
             entry["firstEmpty"] = {{"colour", first->record.colour},
@@ -527,12 +600,16 @@ int runFleet(const std::string& storePath, FleetFormat format, std::ostream& out
                                    {"forecast", forecastJson(first->forecast, now)}};
         }
         list.push_back(entry);
-        const std::string days = first ? numberText(first->forecast.days->value) : std::string();
+        const bool dated = first && first->forecast.days;
+        const std::string days = dated ? std::to_string(store::wholeDays(first->forecast.days->value)) : std::string();
         const std::string date =
-            first ? utcText(now + static_cast<int64_t>(first->forecast.days->value * kSecondsPerDay)).substr(0, 10) : "";
+            dated ? utcText(now + static_cast<int64_t>(first->forecast.days->value * kSecondsPerDay)).substr(0, 10) : "";
         rows.push_back({d.identity.address, d.name, d.identity.model, d.identity.serial, utcText(d.lastSeen),
                         d.answering ? "yes" : "no answer", attention.needed() ? "yes" : "no",
                         first ? first->record.colour : std::string(), days, date});
+        // The table says in words what the CSV's number column leaves empty.
+        if (first && !dated) tableDays.push_back(store::forecastNoteText(store::ForecastNote::NearlyEmpty));
+        else tableDays.push_back(days);
     }
     if (format == FleetFormat::Json) {
         out << dumpJson({{"schemaVersion", 1}, {"devices", list}}) << "\n";
@@ -547,8 +624,10 @@ int runFleet(const std::string& storePath, FleetFormat format, std::ostream& out
         }
         out << text;
     } else {
-        for (auto& row : rows)
-            for (std::string& cell : row) cell = terminalSafe(cell);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            rows[i][8] = tableDays[i];
+            for (std::string& cell : rows[i]) cell = terminalSafe(cell);
+        }
         out << formatColumns(header, rows);
     }
     return kExitOk;

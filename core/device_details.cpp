@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include <netrov/consumable_records.h>
+#include <netrov/printer_mib.h>
 #include <netrov/result_codes.h>
 
 #include "fleet_report.h"
@@ -110,6 +112,8 @@ constexpr FieldView kFieldViews[] = {
     {"", "punch", Show::YesNo, nullptr},
     {"", "fold", Show::YesNo, nullptr},
     {"", "stitch", Show::YesNo, nullptr},
+    {"GetDevTCPIPv6", "ipv6AddressShow", Show::YesNo, nullptr},
+    {"GetDevTCPIPv6", "routerAddressShow", Show::YesNo, nullptr},
     {"GetDevMemory", "value", Show::KiB, nullptr, "Installed memory"},
     {"GetDevHdd", "value", Show::KiB, nullptr, "Disk capacity"},
 };
@@ -181,19 +185,24 @@ std::string resolution(const RecordSchema& schema, const void* record)
     const auto y = numberOf(schema, "yAddressability", record);
     const auto unit = numberOf(schema, "addressabilityUnit", record);
     if (!x || *x <= 0) return notReported();
-    const double scale = unit == 4 ? 2.54 : 1.0;
+    const double scale = unit == NETROV_UNIT_MICROMETERS ? 2.54 : 1.0;
     const auto dpi = [&](int64_t v) { return static_cast<int32_t>(std::lround(static_cast<double>(v) * scale)); };
     return formatDpi(dpi(*x), y && *y > 0 ? dpi(*y) : dpi(*x));
 }
 
-// Impressions or sheets per hour read as pages per minute; other units with their words.
+// The record gives the speed per minute already (the MIB's is per hour):
+// impressions or sheets read as pages per minute, other units with their
+// words, which name the MIB's hour.
 std::string speed(const RecordSchema& schema, const void* record)
 {
     const auto value = numberOf(schema, "speed", record);
     const auto unit = numberOf(schema, "unit", record);
     if (!value || *value < 0) return notReported();
-    if (unit == 7 || unit == 8) return formatPagesPerMinute(static_cast<int32_t>(std::lround(static_cast<double>(*value) / 60.0)));
-    return formatCount(*value) + (unit ? " " + enumWord(Enumeration::MediaPathSpeedUnit, static_cast<int32_t>(*unit)) : "");
+    if (unit == NETROV_UNIT_IMPRESSIONS || unit == NETROV_UNIT_SHEETS)
+        return formatPagesPerMinute(static_cast<int32_t>(std::min<int64_t>(*value, INT32_MAX)));
+    std::string words = unit ? enumWord(Enumeration::MediaPathSpeedUnit, static_cast<int32_t>(*unit)) : std::string();
+    if (const size_t hour = words.rfind(" per hour"); hour != std::string::npos) words.replace(hour, 9, " per minute");
+    return formatCount(*value) + (words.empty() ? "" : " " + words);
 }
 
 // The paper's name when the device gives one, else its dimensions.
@@ -205,8 +214,12 @@ std::string paperSize(const RecordSchema& schema, const void* record)
     const auto y = numberOf(schema, "sizeY", record);
     const auto unit = numberOf(schema, "sizeUnit", record);
     if (!x || !y || *x <= 0 || *y <= 0) return notReported();
-    if (unit == 4) return formatted("%.0f", static_cast<double>(*x) / 1000.0) + " x " + formatted("%.0f mm", static_cast<double>(*y) / 1000.0);
-    return formatted("%.1f", static_cast<double>(*x) / 10000.0) + " x " + formatted("%.1f in", static_cast<double>(*y) / 10000.0);
+    // The record holds millimetres for the MIB's micrometres and inches for its ten-thousandths.
+    const auto a = static_cast<double>(*x);
+    const auto b = static_cast<double>(*y);
+    if (unit == NETROV_UNIT_MICROMETERS) return formatted("%.0f", a) + " x " + formatted("%.0f mm", b);
+    if (unit == NETROV_UNIT_TEN_THOUSANDTHS_OF_INCHES) return formatted("%.1f", a) + " x " + formatted("%.1f in", b);
+    return formatted("%.0f", a) + " x " + formatted("%.0f", b);
 }
 
 std::string percentWords(int64_t percent)
@@ -295,7 +308,14 @@ std::vector<LevelLine> levelLines(std::string_view query, const QueryReading& re
         if (line.name.empty()) line.name = textOf(record, "trayName", at);
         if (line.name.empty()) line.name = std::to_string(i + 1);
         if (const auto percent = numberOf(record, "remainingPercentage", at)) line.percent = static_cast<int32_t>(*percent);
-        line.state = levelState(line.percent);
+        // The state by the threshold table, with the kind the record says.
+        const bool trayRecord = findField(record, "trayName") != nullptr;
+        const auto type = numberOf(record, "supplyType", at);
+        SupplyKind kind = trayRecord ? SupplyKind::Paper : type ? supplyKindOf(static_cast<int32_t>(*type)) : SupplyKind::Other;
+        if (query == "GetDevToner" && kind != SupplyKind::Ink) kind = SupplyKind::Toner;
+        const bool measured = line.percent && *line.percent >= 0 && *line.percent <= 100;
+        line.state = supplyState(kind, measured ? line.percent : std::nullopt, measured ? std::nullopt : line.percent,
+                                 PrinterSays::Nothing);
         if (const FieldSchema* colour = findField(record, "colour"); colour && fieldPresent(*colour, at)) {
             const nlohmann::json rgb = fieldJson(*colour, at);
             if (rgb.is_array() && rgb.size() == 3) {
@@ -355,7 +375,13 @@ DeviceSummary summarize(const DeviceDetails& details)
         }
     }
     summary.alerts = details.alerts.size();
-    summary.attention = judgeAttention(states, 0, details.alerts.size());
+    // Alerts that only inform (ready, power save) ask nothing, as in every other judgement.
+    const auto asking = std::count_if(details.alerts.begin(), details.alerts.end(), [](const DeviceStatus& a) {
+        AlertFacts facts;
+        facts.code = a.alertCodeValid ? a.alertCode : 0;
+        return !a.alertCodeValid || !alertInformational(facts);
+    });
+    summary.attention = judgeAttention(states, 0, static_cast<size_t>(asking));
     return summary;
 }
 

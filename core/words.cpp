@@ -982,7 +982,6 @@ constexpr FieldEnumeration kFieldEnumerations[] = {
     {"TonerEntry", "capacityUnit", E::SupplyUnit},
     {"SupplyEntry", "supplyType", E::SupplyType},
     {"SupplyEntry", "capacityUnit", E::SupplyUnit},
-    {"TrayEntry", "sizeUnit", E::MediaUnit},
     {"TrayEntry", "capacityUnit", E::CapacityUnit},
     {"MarkerInfo", "markingTechnology", E::MarkingTechnology},
     {"MarkerInfo", "counterUnit", E::CounterUnit},

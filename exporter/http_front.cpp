@@ -22,6 +22,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// After a refusal: how long, and how much, of the rest is read and dropped.
+constexpr std::chrono::milliseconds kLinger{1000};
+constexpr size_t kMaxLingerBytes = 1024 * 1024;
+
 std::chrono::milliseconds toMilliseconds(time_t seconds, time_t microseconds)
 {
     return std::chrono::milliseconds(static_cast<int64_t>(seconds) * 1000 + microseconds / 1000);
@@ -290,14 +294,28 @@ private:
             });
             if (!served || closed || stream.refused()) break;
         }
-        return closeSocket(sock, ssl, served);
+        return closeSocket(sock, ssl, served, stream.refused());
     }
 
-    static bool closeSocket(int sock, SSL* ssl, bool result)
+    static bool closeSocket(int sock, SSL* ssl, bool result, bool refused = false)
     {
         if (ssl) {
             SSL_shutdown(ssl);
             SSL_free(ssl);
+        }
+        if (refused) {
+            // The client may still be sending the head we refused: closing
+            // on unread bytes would reset the connection before it reads
+            // the refusal, so the rest is read and dropped for a moment.
+            ::shutdown(sock, SHUT_WR);
+            const Clock::time_point until = Clock::now() + kLinger;
+            char sink[4096];
+            size_t dropped = 0;
+            while (dropped < kMaxLingerBytes && waitFor(sock, POLLIN, until)) {
+                const ssize_t n = ::recv(sock, sink, sizeof sink, 0);
+                if (n <= 0) break;
+                dropped += static_cast<size_t>(n);
+            }
         }
         ::shutdown(sock, SHUT_RDWR);
         ::close(sock);

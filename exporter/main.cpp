@@ -1,6 +1,7 @@
 // netrov-exporter: a Prometheus exporter that reads one printer per scrape.
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <thread>
 
@@ -8,6 +9,8 @@
 
 #include "config.h"
 #include "front_library.h"
+#include "platform/module_path.h"
+#include "reading.h"
 #include "server.h"
 
 namespace {
@@ -43,8 +46,8 @@ int main(int argc, char** argv)
                    std::string("address and port to listen on (default ") + exporter::kDefaultListenAddress +
                        "; any address but 127.0.0.0/8 needs allowed_networks in the configuration file)");
     app.add_option("--config.file", configFile,
-                   "YAML configuration: listen_address, timeout, retries, communities, max_parallel_probes, "
-                   "allowed_networks");
+                   "YAML configuration (a regular file of at most 1 MiB): listen_address, timeout, scrape_timeout, "
+                   "retries, communities, max_parallel_probes, snmp_version, profile, allowed_networks");
     app.add_option("--web.config.file", webConfigFile,
                    "web configuration of the exporter toolkit: tls_server_config, basic_auth_users");
     app.set_version_flag("--version", std::string("netrov-exporter ") + NETROV_VERSION);
@@ -67,6 +70,14 @@ int main(int argc, char** argv)
     const auto address = exporter::parseListenAddress(config.listenAddress);
     if (!address) return badInput("listen address " + config.listenAddress + " is not HOST:PORT with an IPv4 address");
     if (auto error = exporter::checkExposure(config, *address); !error.empty()) return badInput(error);
+
+    // The thresholds of the settings file beside the programs, as every
+    // surface reads them.
+    if (const std::filesystem::path program = platform::programPath(); !program.empty()) {
+        core::ThresholdTable thresholds = core::activeThresholds();
+        core::loadThresholds((program.parent_path() / "NetRov.ini").string(), thresholds);
+        core::setActiveThresholds(thresholds);
+    }
 
     core::FrontLibrary& library = core::FrontLibrary::tuva();
     library.ensureInitialised();

@@ -1,6 +1,8 @@
 // The exporter's label values, from the core's table of the MIB enumerations.
 #include "mib_names.h"
 
+#include <netrov/printer_mib.h>
+
 #include "words.h"
 
 namespace netrov::exporter {
@@ -16,7 +18,7 @@ std::string supplyKindName(int32_t type)
 {
     // No type at all (0, or a device's nonsense below it) is what the MIB
     // calls unknown; a type is never labelled by a number it does not have.
-    if (type < 1) return core::enumKey(core::Enumeration::SupplyType, 2);
+    if (type < NETROV_SUPPLY_OTHER) return core::enumKey(core::Enumeration::SupplyType, NETROV_SUPPLY_UNKNOWN);
     if (type <= kLastLabelledSupplyKind && core::enumNamed(core::Enumeration::SupplyType, type))
         return core::enumKey(core::Enumeration::SupplyType, type);
     return "type_" + std::to_string(type);

@@ -6,6 +6,8 @@
 #include <tuple>
 
 #include "device_list.h"
+#include "fleet_report.h"
+#include "reading.h"
 #include "mib_names.h"
 #include "words.h"
 
@@ -45,10 +47,11 @@ constexpr int32_t kErrorStateBitCount = 15;
 
 // A level's ratio only when it is a number: unknown and "some remaining"
 // are states, never values.
-void addLevel(Exposition& out, const std::string& prefix, const Labels& labels, std::optional<int32_t> percent)
+void addLevel(Exposition& out, const std::string& prefix, const Labels& labels, std::optional<int32_t> percent,
+              core::LevelState state)
 {
-    const core::LevelState state = core::levelState(percent);
-    if (state == core::LevelState::Ok || state == core::LevelState::Low || state == core::LevelState::Empty)
+    if (percent && *percent >= 0 && *percent <= 100 &&
+        (state == core::LevelState::Ok || state == core::LevelState::Low || state == core::LevelState::Empty))
         out.sample(prefix + "_level_ratio", labels, *percent / 100.0);
     for (const core::LevelState s : core::kLevelStates) {
         Labels withState = labels;
@@ -57,19 +60,29 @@ void addLevel(Exposition& out, const std::string& prefix, const Labels& labels, 
     }
 }
 
+// The kind's levels of the one threshold table, for the alert rules to
+// compare against; none where the kind has none.
+void addThresholds(Exposition& out, const Labels& labels, core::SupplyKind kind)
+{
+    const core::LevelThreshold& level = core::activeThresholds().of(kind);
+    if (level.warning >= 0) out.sample("netrov_supply_warning_ratio", labels, level.warning / 100.0);
+    if (level.critical >= 0) out.sample("netrov_supply_critical_ratio", labels, level.critical / 100.0);
+}
+
 }  // namespace
 
-void addPrinterMetrics(const PrinterReading& r, Exposition& out)
+void addPrinterMetrics(const PrinterReading& reading, Exposition& out)
 {
     out.family("netrov_up", "gauge", "Whether the printer answered the probe (1) or not (0).");
     out.family("netrov_probe_duration_seconds", "gauge", "How long the probe of the printer took.");
-    out.sample("netrov_up", {}, r.up ? 1 : 0);
-    out.sample("netrov_probe_duration_seconds", {}, r.durationSeconds);
-    if (const char* reason = r.up ? nullptr : probeFailureReason(r.result)) {
+    out.sample("netrov_up", {}, reading.up ? 1 : 0);
+    out.sample("netrov_probe_duration_seconds", {}, reading.durationSeconds);
+    if (const char* reason = reading.up ? nullptr : probeFailureReason(reading.result)) {
         out.family("netrov_probe_failure", "gauge", "Why the printer refused the probe; the value is always 1.");
         out.sample("netrov_probe_failure", {{"reason", reason}}, 1);
     }
-    if (!r.up) return;
+    if (!reading.up) return;
+    const core::DeviceReport& r = reading.report;
 
     out.family("netrov_printer_info", "gauge", "The printer's identity; the value is always 1.");
     out.family("netrov_status", "gauge", "The printer's status as a state set: 1 for the current state.");
@@ -80,6 +93,10 @@ void addPrinterMetrics(const PrinterReading& r, Exposition& out)
     out.family("netrov_supply_level_ratio", "gauge",
                "Remaining level of a supply from 0 to 1; absent when the level is unknown or only \"some remaining\".");
     out.family("netrov_supply_state", "gauge", "A supply's level state as a state set.");
+    out.family("netrov_supply_warning_ratio", "gauge",
+               "The level below which a supply of its kind is low, from the one threshold table.");
+    out.family("netrov_supply_critical_ratio", "gauge",
+               "The level below which a supply of its kind is critical, from the one threshold table.");
     out.family("netrov_tray_level_ratio", "gauge", "Media left in an input tray from 0 to 1, when the tray reports it.");
     out.family("netrov_tray_state", "gauge", "An input tray's level state as a state set.");
     out.family("netrov_alerts", "gauge", "Number of alerts the printer reports.");
@@ -88,10 +105,11 @@ void addPrinterMetrics(const PrinterReading& r, Exposition& out)
                "The printer's detected error state as a state set: 1 for each condition that holds.");
 
     out.sample("netrov_printer_info",
-               {{"model", r.model}, {"serial", r.serial}, {"name", r.name}, {"location", r.location}, {"mac", r.mac}},
+               {{"model", r.model}, {"serial", r.serialNumber}, {"name", r.name}, {"location", r.location},
+                {"mac", r.macAddress}},
                1);
     for (const StatusState& s : kStatusStates) out.sample("netrov_status", {{"state", s.name}}, s.holds(r.statusCode));
-    const core::Attention attention = attentionOf(r);
+    const core::Attention attention = core::deviceAttention(r);
     out.sample("netrov_attention", {{"state", "none"}}, attention.needed() ? 0 : 1);
     out.sample("netrov_attention", {{"state", "needed"}}, attention.needed() ? 1 : 0);
     for (const ReasonName& reason : kReasons)
@@ -103,26 +121,42 @@ void addPrinterMetrics(const PrinterReading& r, Exposition& out)
                        (r.errorBits >> bit) & 1u);
         }
     }
-    if (r.pages) out.sample("netrov_pages_total", {}, *r.pages);
-    if (r.monoImpressions) out.sample("netrov_impressions_total", {{"kind", "mono"}}, *r.monoImpressions);
-    if (r.colourImpressions) out.sample("netrov_impressions_total", {{"kind", "colour"}}, *r.colourImpressions);
+    if (r.pageCount) out.sample("netrov_pages_total", {}, *r.pageCount);
+    if (reading.monoImpressions) out.sample("netrov_impressions_total", {{"kind", "mono"}}, *reading.monoImpressions);
+    if (reading.colourImpressions)
+        out.sample("netrov_impressions_total", {{"kind", "colour"}}, *reading.colourImpressions);
 
-    for (const SupplyReading& s : r.supplies) {
-        addLevel(out, "netrov_supply",
-                 {{"index", std::to_string(s.index)}, {"kind", s.kind}, {"colour", s.colour}, {"description", s.description}},
-                 s.percent);
+    // Toner and ink first, then the other supplies, numbered in that order.
+    int32_t index = 0;
+    for (const core::TonerLevel& t : r.toner) {
+        const Labels labels = {{"index", std::to_string(++index)}, {"kind", supplyKindName(t.supplyType)},
+                               {"colour", t.colour}, {"description", t.name}};
+        addLevel(out, "netrov_supply", labels, t.percent, t.state);
+        addThresholds(out, labels, t.kind);
     }
-    for (const TrayReading& t : r.trays)
-        addLevel(out, "netrov_tray", {{"index", std::to_string(t.index)}, {"name", t.name}, {"media", t.media}}, t.percent);
+    for (const core::SupplyLevel& s : r.supplies) {
+        if (s.kind == core::SupplyKind::Paper) continue;
+        const Labels labels = {{"index", std::to_string(++index)}, {"kind", supplyKindName(s.supplyType)},
+                               {"colour", ""}, {"description", s.name}};
+        addLevel(out, "netrov_supply", labels, s.percent, s.state);
+        addThresholds(out, labels, s.kind);
+    }
+    int32_t tray = 0;
+    for (const core::SupplyLevel& s : r.supplies) {
+        if (s.kind != core::SupplyKind::Paper) continue;
+        addLevel(out, "netrov_tray", {{"index", std::to_string(++tray)}, {"name", s.name}, {"media", ""}}, s.percent,
+                 s.state);
+    }
 
-    out.sample("netrov_alerts", {}, static_cast<double>(r.alerts.size()));
+    out.sample("netrov_alerts", {}, static_cast<double>(r.alertReadings.size()));
     // A device may list one alert twice; one series stands for both.
     std::set<std::tuple<int32_t, int32_t, int32_t, std::string>> seen;
-    for (const AlertReading& a : r.alerts) {
-        if (!seen.emplace(a.code, a.group, a.groupIndex, a.description).second) continue;
+    for (const core::AlertReading& a : r.alertReadings) {
+        const core::AlertFacts& f = a.facts;
+        if (!seen.emplace(f.code, f.group, f.index, a.message).second) continue;
         out.sample("netrov_alert",
-                   {{"code", std::to_string(a.code)}, {"name", alertCodeName(a.code)}, {"group", alertGroupName(a.group)},
-                    {"group_index", std::to_string(a.groupIndex)}, {"description", a.description}},
+                   {{"code", std::to_string(f.code)}, {"name", alertCodeName(f.code)}, {"group", alertGroupName(f.group)},
+                    {"group_index", std::to_string(f.index)}, {"description", a.message}},
                    1);
     }
 }

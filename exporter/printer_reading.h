@@ -1,5 +1,5 @@
-// One printer read through the front library for one scrape: identity,
-// status, alerts, counters, supplies and trays, as the metrics need them.
+// One printer read for one scrape: the credentials tried in order, then the
+// core's one reading of it, within the scrape's time.
 #pragma once
 
 #include <atomic>
@@ -10,7 +10,6 @@
 
 #include <netrov/result_codes.h>
 
-#include "attention.h"
 #include "device_list.h"
 #include "fleet_report.h"
 
@@ -51,51 +50,20 @@ inline constexpr ProbeFailure kProbeFailures[] = {
 // The reason of a result among kProbeFailures; null for any other.
 const char* probeFailureReason(int32_t result);
 
-struct SupplyReading {
-    int32_t index = 0;  // position among the device's supplies, toner and ink first
-    std::string kind;   // "toner", "ink_cartridge", "opc"...
-    std::string colour; // "black", "cyan"... or a word from the description; empty for non-colorant supplies
-    std::string description;
-    std::optional<int32_t> percent;  // 0..100 or a level code; none when not reported
-};
-
-struct TrayReading {
-    int32_t index = 0;
-    std::string name;
-    std::string media;
-    std::optional<int32_t> percent;
-};
-
-struct AlertReading {
-    int32_t code = 0;
-    int32_t group = 0;
-    int32_t groupIndex = 0;
-    std::string description;  // the message service's words; empty when it has none
-};
-
+// What one probe read: the core's reading of the printer, which every
+// surface renders, with what only the exporter shows beside it.
 struct PrinterReading {
     bool up = false;
     int32_t result = NETROV_OK;  // the first exchange's: why the printer was not read
     size_t community = 0;  // the one read by: 0 the settings' community, N its moreCommunities[N - 1]
     double durationSeconds = 0;
-    std::string model, serial, name, location, mac;
-    int32_t statusCode = core::kStatusUnknown;  // simple status: 1-3 ready, 4 warning, 5 error, 6 power save, 7 unknown
-    uint32_t errorBits = 0;  // hrPrinterDetectedErrorState (core/attention.h)
-    bool errorBitsRead = false;  // the device reported them
-    std::optional<uint32_t> pages;  // the marker's life count
+    core::DeviceReport report;  // judged (core::judgeReading) when up
     std::optional<uint32_t> monoImpressions, colourImpressions;
-    std::vector<SupplyReading> supplies;
-    std::vector<TrayReading> trays;
-    std::vector<AlertReading> alerts;
-    // What was left unread when the probe's time ran out; empty when all was read.
-    std::vector<std::string> unread;
 };
 
 // Reads the printer at the address (first octet most significant). The
 // front library must be started. Safe on many threads at once.
 PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings);
 
-// The judgement over what was read.
-core::Attention attentionOf(const PrinterReading& reading);
 
 }  // namespace netrov::exporter

@@ -31,6 +31,8 @@ constexpr const char* kContentType = "text/plain; version=0.0.4; charset=utf-8";
 constexpr double kDurationBuckets[] = {0.05, 0.1, 0.25, 0.5, 1, 2.5, 5, 10, 30, 60};
 // Scrape requests carry no body; anything larger is refused unread.
 constexpr size_t kMaxPayload = 4096;
+// The least time a probe reads for, whatever the scrape's time.
+constexpr std::chrono::seconds kLeastReading{2};
 // Community names one scrape may ask, each costing a time-out when wrong.
 constexpr size_t kMaxCommunityNames = 8;
 // Targets whose answering community is kept.
@@ -467,7 +469,9 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
         settings.snmpVersion = version;
         for (size_t i = 1; profile.empty() && i < names.size(); ++i)
             settings.moreCommunities.push_back(config_.communities.at(names[i]));
-        settings.deadline = deadline;
+        // The SNMP layer sends no request with less than a second left, so a
+        // reading gets two at least; the scrape still answers by its own time.
+        settings.deadline = std::max(deadline, start + kLeastReading);
         std::string text;
         // The probe may outlive this scrape: it owns what it uses.
         const ProbeGate::Outcome outcome = gate_.run(

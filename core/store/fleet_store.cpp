@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -56,6 +58,10 @@ constexpr Migration kMigrations[] = {
      " PRIMARY KEY(device_id, time)) WITHOUT ROWID;"},
     // Devices stored before this step may have come from either program: none counts as the desktop's.
     {4, "ALTER TABLE devices ADD COLUMN found_by_desktop INTEGER NOT NULL DEFAULT 0;"},
+    // The alerts' codes (comma-separated, in the order of the alerts) and the
+    // error-state bits, so the attention judgement reads a stored device as it reads a live one.
+    {5, "ALTER TABLE devices ADD COLUMN error_bits INTEGER;"
+        "ALTER TABLE devices ADD COLUMN alert_codes TEXT;"},
 };
 
 // Alerts are kept as one text, separated by a character no alert text keeps.
@@ -68,6 +74,32 @@ std::string joinAlerts(const std::vector<std::string>& alerts) {
             out += kAlertSeparator;
         for (char c : alert)
             out += c == kAlertSeparator ? ' ' : c;
+    }
+    return out;
+}
+
+std::string joinCodes(const std::vector<int32_t>& codes) {
+    std::string out;
+    for (int32_t code : codes)
+        out += (out.empty() ? "" : ",") + std::to_string(code);
+    return out;
+}
+
+std::vector<int32_t> splitCodes(const std::string& text) {
+    std::vector<int32_t> out;
+    size_t from = 0;
+    while (from < text.size()) {
+        size_t at = text.find(',', from);
+        if (at == std::string::npos)
+            at = text.size();
+        const std::string part = text.substr(from, at - from);
+        char* end = nullptr;
+        const long value = std::strtol(part.c_str(), &end, 10);
+        // A damaged list is no list: the codes are then not known.
+        if (part.empty() || *end != '\0' || value < INT32_MIN || value > INT32_MAX)
+            return {};
+        out.push_back(static_cast<int32_t>(value));
+        from = at + 1;
     }
     return out;
 }
@@ -96,17 +128,17 @@ constexpr NamedSql kStatements[] = {
      "SELECT id FROM devices WHERE address = ?1 OR serial = ?1 OR mac = lower(?1) ORDER BY last_seen DESC LIMIT 1"},
     {"device",
      "SELECT id, address, mac, serial, model, first_seen, last_seen, answering, page_count, status, name, location,"
-     " alerts, found_by_desktop FROM devices WHERE id = ?1"},
+     " alerts, found_by_desktop, error_bits, alert_codes FROM devices WHERE id = ?1"},
     {"all devices",
      "SELECT id, address, mac, serial, model, first_seen, last_seen, answering, page_count, status, name, location,"
-     " alerts, found_by_desktop FROM devices ORDER BY id"},
+     " alerts, found_by_desktop, error_bits, alert_codes FROM devices ORDER BY id"},
     {"insert device",
      "INSERT INTO devices(address, mac, serial, model, first_seen, last_seen, answering)"
      " VALUES(?1, ?2, ?3, ?4, ?5, ?5, 1)"},
     {"update device",
      "UPDATE devices SET address = ?2, mac = ?3, serial = ?4, model = ?5, last_seen = ?6, answering = 1,"
      " page_count = ?7, status = ?8, name = ?9, location = ?10, alerts = ?11,"
-     " found_by_desktop = max(found_by_desktop, ?12) WHERE id = ?1"},
+     " found_by_desktop = max(found_by_desktop, ?12), error_bits = ?13, alert_codes = ?14 WHERE id = ?1"},
     {"device silent", "UPDATE devices SET answering = 0 WHERE id = ?1"},
     {"release mac", "UPDATE devices SET mac = NULL WHERE mac = ?1 AND id <> ?2"},
     {"insert event", "INSERT INTO events(device_id, time, kind) VALUES(?1, ?2, ?3)"},
@@ -662,6 +694,11 @@ void readDevice(Statement& stmt, DeviceRecord& out) {
     out.location = stmt.text(11);
     out.alerts = splitAlerts(stmt.text(12));
     out.foundByDesktop = stmt.integer(13) != 0;
+    if (auto bits = stmt.optionalInteger(14))
+        out.errorBits = static_cast<uint32_t>(*bits);
+    out.alertCodes = splitCodes(stmt.text(15));
+    if (out.alertCodes.size() != out.alerts.size())
+        out.alertCodes.clear();
 }
 
 }  // namespace
@@ -853,15 +890,23 @@ int FleetStore::writeDevice(int64_t time, const DeviceReading& reading, RoundSum
         use->bind(6, time);
         use->bind(7, reading.pageCount ? reading.pageCount : previous.pageCount);
         use->bind(8, static_cast<int64_t>(reading.status));
-        use->bind(9, nonEmpty(reading.name));
-        use->bind(10, nonEmpty(reading.location));
-        use->bind(11, nonEmpty(joinAlerts(reading.alerts)));
+        // A partial reading keeps what it did not read.
+        const bool full = reading.fullReading;
+        use->bind(9, nonEmpty(full || !reading.name.empty() ? reading.name : previous.name));
+        use->bind(10, nonEmpty(full || !reading.location.empty() ? reading.location : previous.location));
+        use->bind(11, nonEmpty(joinAlerts(full ? reading.alerts : previous.alerts)));
         use->bind(12, int64_t{reading.foundByDesktop ? 1 : 0});
+        if (full)
+            use->bind(13, int64_t{reading.errorBits});
+        else
+            use->bind(13, previous.errorBits ? std::optional<int64_t>(*previous.errorBits) : std::nullopt);
+        use->bind(14, nonEmpty(joinCodes(full ? reading.alertCodes : previous.alertCodes)));
         if ((rc = use->step()) != SQLITE_DONE)
             return rc;
     }
     // The alerts as a change row, like the status: written when they differ from the last round's.
-    if (const std::string alerts = joinAlerts(reading.alerts); found ? alerts != joinAlerts(previous.alerts) : !alerts.empty()) {
+    if (const std::string alerts = joinAlerts(reading.alerts);
+        reading.fullReading && (found ? alerts != joinAlerts(previous.alerts) : !alerts.empty())) {
         Use use(statement("insert alerts"));
         use->bind(1, id);
         use->bind(2, time);
@@ -933,7 +978,7 @@ int FleetStore::writeSupply(int64_t time, int64_t deviceId, const DeviceReading&
             bool same = use->integer(1) == supply.kind && use->text(2) == supply.colour;
             LastSupply& last = lastSupply_[supplyId];
             last.reportedState = static_cast<LevelState>(use->integer(3));
-            if (!same) {
+            if (!same && device.fullReading) {
                 Use update(statement("update supply"));
                 update->bind(1, supplyId);
                 update->bind(2, static_cast<int64_t>(supply.kind));
@@ -986,6 +1031,11 @@ int FleetStore::writeSupply(int64_t time, int64_t deviceId, const DeviceReading&
     }
 
     LastSupply& last = lastSupply_[supplyId];
+    // The desktop's percentages never overwrite a supply kept in the device's own units.
+    if (!device.fullReading && last.seq != 0 &&
+        (supply.unit != last.value.unit || (supply.maximum >= 0 ? std::optional<int32_t>(supply.maximum) : std::nullopt) !=
+                                               last.value.maximum))
+        return SQLITE_OK;
     if (last.reportedState != state) {
         Use use(statement("supply state"));
         use->bind(1, supplyId);
@@ -1009,6 +1059,8 @@ int FleetStore::writeSupply(int64_t time, int64_t deviceId, const DeviceReading&
     value.pages = device.pageCount;
 
     const bool first = last.seq == 0;
+    if (!device.fullReading && value.description.empty())
+        value.description = last.value.description;
     // A sleeping printer's "unknown" keeps the last measured level; the supply row notes the state.
     if (!first && state == LevelState::Unknown && last.value.state == LevelState::Measured)
         return SQLITE_OK;

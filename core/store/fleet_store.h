@@ -88,8 +88,15 @@ struct DeviceReading {
     std::string name;                    // the device's own name and location, as it gives them
     std::string location;
     std::vector<std::string> alerts;     // the alerts in force, in words
+    std::vector<int32_t> alertCodes;     // the code of each alert, in the same order; empty when not known
+    uint32_t errorBits = 0;              // hrPrinterDetectedErrorState bits
     std::vector<SupplyReading> supplies;
     bool foundByDesktop = false;         // the desktop program listed it (a watcher's readings leave this false)
+    // False for the desktop's list, which reads neither alerts nor error
+    // state: the stored ones stay, as do a name and location it lacks, and
+    // a supply the store keeps in other units than the list's percentages
+    // keeps its rows; the reading adds what it has and overwrites nothing.
+    bool fullReading = true;
 };
 
 enum class DeviceEventKind : int32_t {
@@ -117,6 +124,8 @@ struct DeviceRecord {
     std::string name;
     std::string location;
     std::vector<std::string> alerts;    // as of lastSeen
+    std::vector<int32_t> alertCodes;    // the code of each alert; empty when not known (stored before codes were kept)
+    std::optional<uint32_t> errorBits;  // as of lastSeen; none when not known
     bool foundByDesktop = false;        // the desktop program has listed it answering at least once
 };
 

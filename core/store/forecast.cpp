@@ -21,6 +21,8 @@ constexpr std::pair<ForecastNote, const char*> kNoteTexts[] = {
     {ForecastNote::AboveMaximum, "level above maximum"},
     {ForecastNote::NotMeasured, "level not measured"},
     {ForecastNote::BeyondYear, "more than a year"},
+    {ForecastNote::NoMaximum, "level has no maximum"},
+    {ForecastNote::NearlyEmpty, "below 5 %, no rate yet"},
 };
 
 constexpr double kSecondsPerDay = 86400.0;
@@ -398,6 +400,29 @@ std::optional<double> levelPercent(const SupplyValue& v) {
 
 bool Forecast::has(ForecastNote note) const { return std::find(notes.begin(), notes.end(), note) != notes.end(); }
 
+std::string forecastNoteText(const Forecast& forecast, ForecastNote note) {
+    if (note == ForecastNote::NoUse && forecast.unusedDays > 0)
+        return "no use in " + std::to_string(forecast.unusedDays) + (forecast.unusedDays == 1 ? " day" : " days");
+    return forecastNoteText(note);
+}
+
+std::string forecastReasons(const Forecast& forecast) {
+    std::string out;
+    for (ForecastNote note : forecast.notes)
+        out += (out.empty() ? "" : "; ") + forecastNoteText(forecast, note);
+    return out;
+}
+
+std::optional<double> rankDays(const Forecast& forecast) {
+    if (forecast.days)
+        return forecast.days->value;
+    if (forecast.nearlyEmpty())
+        return kNearlyEmptyRank;
+    return std::nullopt;
+}
+
+int64_t wholeDays(double days) { return std::max<int64_t>(0, std::llround(days)); }
+
 std::vector<Cartridge> splitCartridges(std::span<const SupplyValue> values, std::optional<int64_t> pagesNow) {
     std::vector<Cartridge> out;
     if (values.empty())
@@ -446,7 +471,9 @@ std::vector<Cartridge> splitCartridges(std::span<const SupplyValue> values, std:
     return out;
 }
 
-Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::optional<int64_t> pagesNow) {
+namespace {
+
+Forecast forecastCartridge(std::span<const SupplyValue> values, int64_t now, std::optional<int64_t> pagesNow) {
     Forecast f;
     if (values.empty()) {
         note(f, ForecastNote::NeedsDays);
@@ -461,6 +488,11 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
     }
     if (latest.maximum && *latest.maximum > 0 && *latest.level > *latest.maximum) {
         note(f, ForecastNote::AboveMaximum);
+        return f;
+    }
+    // A count of grams or tenths of millilitres with no maximum says nothing of how much is left.
+    if (!(latest.maximum && *latest.maximum > 0) && latest.unit != kUnitPercent && !isPageUnit(latest.unit)) {
+        note(f, ForecastNote::NoMaximum);
         return f;
     }
     const double scale = scaleOf(cart);
@@ -510,8 +542,8 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
 
     // Pages: read directly for page units, else pages per point from the counter.
     if (isPageUnit(latest.unit)) {
-        double left = *latest.level;
-        f.pages = Estimate{left, left, left};
+        const double left = *latest.level;
+        f.pages = Estimate{left, left * (1 - kPageCountSpread), left * (1 + kPageCountSpread)};
     } else if (level <= 0) {
         f.pages = Estimate{0, 0, 0.0};
     } else if (counted.empty()) {
@@ -548,8 +580,11 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
         note(f, ForecastNote::ClockJumped);
         return f;
     }
-    if (now - lastChange >= kNoUseSeconds) {
+    // A level that stood still for a month, or never moved in days, is a flat line, not a wait for readings.
+    if (now - lastChange >= kNoUseSeconds ||
+        (lastChange == cart.front().time && now - lastChange >= kMinForecastSpanSeconds)) {
         note(f, ForecastNote::NoUse);
+        f.unusedDays = static_cast<int32_t>(std::min<int64_t>((now - lastChange) / 86400, 99999));
         return f;
     }
     if (latest.time - cart.front().time < kMinForecastSpanSeconds || lastChange == cart.front().time) {
@@ -639,6 +674,19 @@ Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::o
         days.high.reset();
     days.low = std::min(days.low, days.value);
     f.days = days;
+    return f;
+}
+
+}  // namespace
+
+Forecast forecastSupply(std::span<const SupplyValue> values, int64_t now, std::optional<int64_t> pagesNow) {
+    Forecast f = forecastCartridge(values, now, pagesNow);
+    if (f.days || values.empty())
+        return f;
+    // A nearly empty supply says so even before its rate is known.
+    const std::optional<double> percent = levelPercent(values.back());
+    if (percent && *percent < kNearlyEmptyPercent)
+        note(f, ForecastNote::NearlyEmpty);
     return f;
 }
 

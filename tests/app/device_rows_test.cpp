@@ -236,8 +236,10 @@ TEST(TonerCells, EmptyLowKnownAndUnknown)
     const Case cases[] = {
         {"yellow ink empty", {supply("black", 81), supply("yellow", 0)}, "Empty", std::nullopt, true,
          "Black: 81 %\nYellow: Empty"},
-        {"9 % is no attention yet", {supply("black", 9), supply("cyan", 40)}, "9 %", 9, false,
-         "Black: 9 %\nCyan: 40 %"},
+        {"15 % is no attention yet", {supply("black", 15), supply("cyan", 40)}, "15 %", 15, false,
+         "Black: 15 %\nCyan: 40 %"},
+        {"9 % is low by the threshold table", {supply("black", 9), supply("cyan", 40)}, "9 %", 9, true,
+         "Black: 9 % (low)\nCyan: 40 %"},
         {"5 % is low", {supply("magenta", 5)}, "5 %", 5, true, "Magenta: 5 % (low)"},
         {"full", {supply("black", 100)}, "100 %", 100, false, "Black: 100 %"},
         {"unknown level", {supply("black", std::nullopt)}, "--", std::nullopt, false, "Black: Unknown"},
@@ -324,6 +326,13 @@ store::Forecast inDays(std::optional<double> days)
     return forecast;
 }
 
+store::Forecast nearlyEmpty()
+{
+    store::Forecast forecast = inDays(std::nullopt);
+    forecast.notes.push_back(store::ForecastNote::NearlyEmpty);
+    return forecast;
+}
+
 TEST(EmptyInCell, TheFirstSupplyToEmptyInWholeDays)
 {
     struct Case {
@@ -334,9 +343,10 @@ TEST(EmptyInCell, TheFirstSupplyToEmptyInWholeDays)
     const Case cases[] = {
         {"no supplies", {}, ""},
         {"no forecast", {inDays(std::nullopt), inDays(std::nullopt)}, ""},
-        {"one forecast among none", {inDays(std::nullopt), inDays(12.7)}, "in 12 days"},
+        {"one forecast among none", {inDays(std::nullopt), inDays(12.7)}, "in 13 days"},
         {"the soonest wins", {inDays(40.0), inDays(3.2), inDays(17.0)}, "in 3 days"},
-        {"one day", {inDays(1.9)}, "in 1 day"},
+        {"one day", {inDays(1.4)}, "in 1 day"},
+        {"nearly empty without a rate comes first", {inDays(3.2), nearlyEmpty()}, "below 5 %, no rate yet"},
         {"under a day", {inDays(0.4)}, "today"},
         {"already past", {inDays(-2.0)}, "today"},
     };

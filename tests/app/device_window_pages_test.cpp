@@ -52,7 +52,7 @@ const FakeField kColourMfp[] = {
     {"GetDevMarker", 0, "xAddressability", 600},        {"GetDevMarker", 0, "yAddressability", 600},
     {"GetDevMarker", 0, "addressabilityUnit", 3},       {"GetDevMarker", 0, "addressabilityUnitName", "3"},
     {"GetDevSerial", 0, "text", "CX720-00042"},         {"GetDevMemory", 0, "value", 524288},
-    {"GetDevHdd", 0, "value", 244140625},               {"GetDevSpeed", 0, "speed", 2400},
+    {"GetDevHdd", 0, "value", 244140625},               {"GetDevSpeed", 0, "speed", 40},
     {"GetDevSpeed", 0, "unit", 7},                      {"GetDevSpeed", 0, "unitText", "7"},
     {"GetDevNetInfo", 0, "upTimeSeconds", 86412},
 };

@@ -131,7 +131,7 @@ private slots:
 
         // A supply whose forecast has no number says why.
         page.showDevice(QString::fromStdString(path), QStringLiteral("SN5"), kMonday + 90 * kDay);
-        QVERIFY2(page.noteText().contains(QStringLiteral("no use in 30 days")), qPrintable(page.noteText()));
+        QVERIFY2(page.noteText().contains(QStringLiteral("no use in 59 days")), qPrintable(page.noteText()));
     }
 };
 

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <sstream>
 #include <thread>
 
 #include <nlohmann/json.hpp>
@@ -379,6 +380,57 @@ TEST(StoreReading, KeepsRawLevelsSoSpecialLevelsStayStates)
         EXPECT_EQ(values[0].state, c.state) << c.name;
         EXPECT_EQ(values[0].level, c.stored) << c.name;
         EXPECT_EQ(values[0].description, std::string(c.name) + " toner");
+    }
+}
+
+// ---- fleet: one judgement of attention, attention first, then by address ----
+
+TEST(StoreFleet, JudgesEachStoredReadingAsTheReportDoesAndListsAttentionFirst)
+{
+    struct Row {
+        const char* address;
+        std::vector<std::string> alerts;
+        std::vector<int32_t> codes;
+        uint32_t errorBits;
+        int32_t black;
+        std::vector<std::string> reasons;
+    };
+    const Row rows[] = {
+        {"10.0.0.20", {}, {}, 0, 80, {}},
+        {"10.0.0.9", {"Paper jam"}, {8}, 0, 80, {"alert"}},
+        {"10.0.0.3", {}, {}, 0, 80, {}},
+        {"10.0.0.4", {"Sleep"}, {core::kInformationalAlerts[0]}, 0, 80, {}},  // asks nothing of anyone
+        {"10.0.0.30", {}, {}, 0x0400, 80, {"error_state"}},
+        {"10.0.0.11", {}, {}, 0, 2, {"supply_low"}},
+    };
+    TempDir dir;
+    const std::string path = dir.file("fleet.db");
+    {
+        store::FleetStore fleet;
+        ASSERT_TRUE(fleet.open(path).ok());
+        std::vector<store::DeviceReading> readings;
+        for (const Row& row : rows) {
+            store::DeviceReading& r = readings.emplace_back();
+            r.identity = {row.address, "00:aa:bb:cc:dd:" + std::to_string(readings.size() + 10), "", "Model"};
+            r.alerts = row.alerts;
+            r.alertCodes = row.codes;
+            r.errorBits = row.errorBits;
+            r.supplies.push_back({1, 3, "black", "Black toner", "", row.black, 100, store::kUnitPercent});
+        }
+        ASSERT_TRUE(fleet.writeRound(1767571200, readings).ok());
+    }
+    std::ostringstream out, err;
+    ASSERT_EQ(cli::runFleet(path, cli::FleetFormat::Json, out, err), 0) << err.str();
+    const nlohmann::json doc = nlohmann::json::parse(out.str());
+    const std::vector<std::string> order = {"10.0.0.9", "10.0.0.11", "10.0.0.30", "10.0.0.3", "10.0.0.4", "10.0.0.20"};
+    ASSERT_EQ(doc["devices"].size(), order.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        const nlohmann::json& d = doc["devices"][i];
+        EXPECT_EQ(d["address"], order[i]) << i;
+        const Row& row = *std::find_if(std::begin(rows), std::end(rows), [&](const Row& r) { return d["address"] == r.address; });
+        EXPECT_EQ(d["attentionReasons"].get<std::vector<std::string>>(), row.reasons) << row.address;
+        EXPECT_EQ(d["attention"].get<bool>(), !row.reasons.empty()) << row.address;
+        EXPECT_EQ(d["mac"].get<std::string>().substr(0, 8), "00:AA:BB") << row.address;
     }
 }
 

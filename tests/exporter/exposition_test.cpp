@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "exposition.h"
+#include "fleet_report.h"
+#include "reading.h"
 #include "mib_names.h"
 #include "printer_metrics.h"
 #include "promtool.h"
@@ -87,45 +89,81 @@ TEST(ExporterExposition, MibNames)
     EXPECT_EQ(alertGroupName(40), "group_40");
 }
 
+// A toner or ink as the core's reading holds it; the colour from the name.
+core::TonerLevel toner(int32_t type, const char* name, std::optional<int32_t> percent,
+                       std::optional<int32_t> code = std::nullopt)
+{
+    core::TonerLevel t;
+    t.name = name;
+    t.colour = core::colourFromName(name);
+    t.supplyType = type;
+    t.kind = core::supplyKindOf(type) == core::SupplyKind::Ink ? core::SupplyKind::Ink : core::SupplyKind::Toner;
+    t.percent = percent;
+    t.levelCode = code;
+    return t;
+}
+
+core::SupplyLevel other(core::SupplyKind kind, int32_t type, const char* name, std::optional<int32_t> percent,
+                        std::optional<int32_t> code = std::nullopt)
+{
+    core::SupplyLevel s{kind, name, percent, code};
+    s.supplyType = type;
+    return s;
+}
+
+core::AlertReading alert(int32_t code, int32_t group, int32_t index, const char* message)
+{
+    core::AlertReading a;
+    a.facts.code = code;
+    a.facts.group = group;
+    a.facts.index = index;
+    a.message = message;
+    return a;
+}
+
+PrinterReading judged(PrinterReading r)
+{
+    core::judgeReading(r.report);
+    return r;
+}
+
 PrinterReading colourMfp()
 {
     PrinterReading r;
     r.up = true;
     r.durationSeconds = 0.25;
-    r.model = "Tarnwell MX-4400";
-    r.serial = "MX4400X00007";
-    r.name = "Copier \"2nd floor\"";
-    r.location = "Room 2\\14\nnear the lift";
-    r.mac = "00:15:A3:20:05:60";
-    r.statusCode = 4;
-    r.pages = 45210;
+    core::DeviceReport& d = r.report;
+    d.model = "Tarnwell MX-4400";
+    d.serialNumber = "MX4400X00007";
+    d.name = "Copier \"2nd floor\"";
+    d.location = "Room 2\\14\nnear the lift";
+    d.macAddress = "00:15:A3:20:05:60";
+    d.statusCode = 4;
+    d.pageCount = 45210;
     r.monoImpressions = 30000;
     r.colourImpressions = 15210;
-    r.supplies = {{1, "toner", "black", "Black Toner", 9},
-                  {2, "toner", "cyan", "Cyan Toner", 40},
-                  {3, "toner", "magenta", "Magenta Toner", 38},
-                  {4, "toner", "yellow", "Yellow Toner", 44},
-                  {5, "fuser", "", "Fuser Unit", 60}};
-    r.trays = {{1, "Tray 1", "iso_a4_210x297mm", 96}, {2, "Bypass", "", -3}};
-    r.alerts = {{1104, 11, 1, "Toner low"}, {1104, 11, 1, "Toner low"}};
-    return r;
+    d.toner = {toner(3, "Black Toner", 9), toner(3, "Cyan Toner", 40), toner(3, "Magenta Toner", 38),
+               toner(3, "Yellow Toner", 44)};
+    d.supplies = {other(core::SupplyKind::Fuser, 15, "Fuser Unit", 60), other(core::SupplyKind::Paper, 0, "Tray 1", 96),
+                  other(core::SupplyKind::Paper, 0, "Bypass", std::nullopt, -3)};
+    d.alertReadings = {alert(1104, 11, 1, "Toner low"), alert(1104, 11, 1, "Toner low")};
+    return judged(r);
 }
 
 PrinterReading inkjet()
 {
     PrinterReading r;
     r.up = true;
-    r.model = "Tarnwell IJ-90";
-    r.serial = "IJ90X00007";
-    r.statusCode = 3;
-    r.pages = 5210;
-    r.supplies = {{1, "ink_cartridge", "black", "Photo Black Ink", 72},
-                  {2, "ink_cartridge", "cyan", "Cyan Ink", -3},
-                  {3, "ink_cartridge", "magenta", "Magenta Ink", 15},
-                  {4, "ink_cartridge", "yellow", "Yellow Ink", 0},
-                  {5, "waste_ink", "", "Ink Maintenance Box", -2},
-                  {6, "other", "", "Bad \xFF name", std::nullopt}};
-    return r;
+    core::DeviceReport& d = r.report;
+    d.model = "Tarnwell IJ-90";
+    d.serialNumber = "IJ90X00007";
+    d.statusCode = 3;
+    d.pageCount = 5210;
+    d.toner = {toner(6, "Photo Black Ink", 72), toner(6, "Cyan Ink", std::nullopt, -3), toner(6, "Magenta Ink", 15),
+               toner(6, "Yellow Ink", 0)};
+    d.supplies = {other(core::SupplyKind::Waste, 8, "Ink Maintenance Box", std::nullopt, -2),
+                  other(core::SupplyKind::Other, 1, "Bad \xFF name", std::nullopt)};
+    return judged(r);
 }
 
 bool has(const std::string& text, const std::string& line)
@@ -148,7 +186,10 @@ TEST(ExporterExposition, ColourMfp)
                           "name=\"Copier \\\"2nd floor\\\"\",location=\"Room 2\\\\14\\nnear the lift\","
                           "mac=\"00:15:A3:20:05:60\"} 1"));
     EXPECT_TRUE(has(text, "netrov_supply_level_ratio{index=\"1\",kind=\"toner\",colour=\"black\",description=\"Black Toner\"} 0.09"));
-    EXPECT_TRUE(has(text, "netrov_supply_state{index=\"1\",kind=\"toner\",colour=\"black\",description=\"Black Toner\",state=\"ok\"} 1"));
+    // 9 % is below the toner's warning level of the one threshold table.
+    EXPECT_TRUE(has(text, "netrov_supply_state{index=\"1\",kind=\"toner\",colour=\"black\",description=\"Black Toner\",state=\"low\"} 1"));
+    EXPECT_TRUE(has(text, "netrov_supply_warning_ratio{index=\"1\",kind=\"toner\",colour=\"black\",description=\"Black Toner\"} 0.15"));
+    EXPECT_TRUE(has(text, "netrov_supply_critical_ratio{index=\"5\",kind=\"fuser\",colour=\"\",description=\"Fuser Unit\"} 0.03"));
     EXPECT_TRUE(has(text, "netrov_supply_level_ratio{index=\"5\",kind=\"fuser\",colour=\"\",description=\"Fuser Unit\"} 0.6"));
     EXPECT_TRUE(has(text, "netrov_pages_total 45210"));
     EXPECT_TRUE(has(text, "netrov_impressions_total{kind=\"colour\"} 15210"));
@@ -156,8 +197,8 @@ TEST(ExporterExposition, ColourMfp)
     EXPECT_TRUE(has(text, "netrov_status{state=\"ready\"} 0"));
     EXPECT_TRUE(has(text, "netrov_attention{state=\"needed\"} 1"));
     EXPECT_TRUE(has(text, "netrov_attention_reason{reason=\"alert\"} 1"));
-    EXPECT_TRUE(has(text, "netrov_attention_reason{reason=\"supply_low\"} 0"));
-    EXPECT_TRUE(has(text, "netrov_tray_level_ratio{index=\"1\",name=\"Tray 1\",media=\"iso_a4_210x297mm\"} 0.96"));
+    EXPECT_TRUE(has(text, "netrov_attention_reason{reason=\"supply_low\"} 1"));
+    EXPECT_TRUE(has(text, "netrov_tray_level_ratio{index=\"1\",name=\"Tray 1\",media=\"\"} 0.96"));
     EXPECT_TRUE(has(text, "netrov_tray_state{index=\"2\",name=\"Bypass\",media=\"\",state=\"some_remaining\"} 1"));
     EXPECT_EQ(text.find("netrov_tray_level_ratio{index=\"2\""), std::string::npos);
     // The alert listed twice is one series.
@@ -166,6 +207,27 @@ TEST(ExporterExposition, ColourMfp)
     EXPECT_TRUE(has(text, alert));
     EXPECT_EQ(text.find(alert), text.rfind(alert));
     expectPromtoolAccepts(text);
+}
+
+TEST(ExporterExposition, ColourLabelIsAProcessColourOrOther)
+{
+    const struct {
+        int32_t type;
+        const char* name;
+        const char* colour;
+    } cases[] = {
+        {21, "Black Cartridge AB400X", "black"}, {3, "Toner Schwarz", "black"}, {3, "Cyan Toner", "cyan"},
+        {21, "Toner Y", "yellow"},                {6, "Light Cyan Ink", "other"}, {21, "CF410A", "other"},
+    };
+    for (const auto& k : cases) {
+        PrinterReading r;
+        r.up = true;
+        r.report.toner = {toner(k.type, k.name, 50)};
+        const std::string text = printerMetricsText(judged(r));
+        EXPECT_TRUE(has(text, "netrov_supply_level_ratio{index=\"1\",kind=\"" + supplyKindName(k.type) + "\",colour=\"" +
+                                  k.colour + "\",description=\"" + k.name + "\"} 0.5"))
+            << k.name << "\n" << text;
+    }
 }
 
 TEST(ExporterExposition, InkjetWithEmptyInkAndUnknownLevels)

@@ -20,7 +20,9 @@ fail() { echo "FAIL: $*" >&2; verdict=1; }
 
 # The settings the package promises, one line each.
 required=(
-  "ExecStart=/usr/lib/netrov/netrov-exporter --config.file=/etc/netrov/exporter.yml"
+  "LoadCredential=exporter.yml:/etc/netrov/exporter.yml"
+  "ExecStart=/usr/lib/netrov/netrov-exporter --config.file=%d/exporter.yml"
+  "Restart=on-failure"
   "DynamicUser=yes"
   "ProtectSystem=strict"
   "ProtectHome=yes"

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fleet_store.h"
@@ -555,6 +556,69 @@ TEST(StoreRounds, AlertsAreKeptAsChangesAndThroughASilence) {
         EXPECT_EQ(device.name, "Front desk");
         EXPECT_EQ(device.location, "Hall, floor 2");
     }
+}
+
+TEST(StoreRounds, ADesktopSearchAfterAWatcherAddsItsReadingsAndOverwritesNothing) {
+    test::TempDir dir;
+    FleetStore store;
+    ASSERT_TRUE(store.open(dir.file("fleet.db")).ok());
+    // The watcher: a jammed printer with its cover open, toner counted in grams, silent once and back.
+    SupplyReading grams = toner(1, 1200);
+    grams.maximum = 2400;
+    grams.unit = 13;
+    SupplyReading cyan = toner(2, 60, "cyan");
+    DeviceReading watched = printer("10.0.0.5", "00:11:22:33:44:55", "SN1", 1000, {grams, cyan});
+    watched.name = "Front desk";
+    watched.alerts = {"Paper jam", "Cover open"};
+    watched.alertCodes = {8, 3};
+    watched.errorBits = 0x0400;
+    DeviceReading silent = watched;
+    silent.answered = false;
+    const DeviceReading* rounds[] = {&watched, &silent, &watched};
+    for (int64_t i = 0; i < 3; ++i)
+        ASSERT_TRUE(writeOne(store, kMonday + i * 600, *rounds[i]).ok());
+    // The desktop's list: percentages only, no alerts, no error state, no name, no supply kind.
+    DeviceReading listed = printer("10.0.0.5", "00:11:22:33:44:55", "", 1010);
+    listed.foundByDesktop = true;
+    listed.fullReading = false;
+    for (auto [index, level, colour] : {std::tuple{1, 50, "black"}, std::tuple{2, 58, "cyan"}}) {
+        SupplyReading s = toner(index, level, colour);
+        s.kind = 0;
+        s.description.clear();
+        listed.supplies.push_back(s);
+    }
+    StoreStats before;
+    ASSERT_TRUE(store.stats(before).ok());
+    RoundSummary summary;
+    ASSERT_TRUE(writeOne(store, kMonday + 1800, listed, &summary).ok());
+    EXPECT_EQ(summary.events, 0);
+
+    DeviceRecord device;
+    ASSERT_TRUE(store.findDevice("SN1", device).ok());
+    EXPECT_EQ(device.alerts, (std::vector<std::string>{"Paper jam", "Cover open"}));
+    EXPECT_EQ(device.alertCodes, (std::vector<int32_t>{8, 3}));
+    EXPECT_EQ(device.errorBits, 0x0400u);
+    EXPECT_EQ(device.name, "Front desk");
+    EXPECT_TRUE(device.foundByDesktop);
+    EXPECT_EQ(device.lastSeen, kMonday + 1800);
+    std::vector<DeviceEvent> events;
+    ASSERT_TRUE(store.events(device.id, events).ok());
+    EXPECT_EQ(events.size(), 2u);  // silent and back, once each
+    std::vector<SupplyRecord> supplies;
+    ASSERT_TRUE(store.supplies(device.id, supplies).ok());
+    ASSERT_EQ(supplies.size(), 2u);
+    EXPECT_EQ(supplies[0].kind, 3);
+    std::vector<SupplyValue> values;
+    ASSERT_TRUE(store.supplyHistory(supplies[0].id, values).ok());
+    ASSERT_EQ(values.size(), 1u);  // grams stay grams
+    EXPECT_EQ(values[0].level, 1200);
+    ASSERT_TRUE(store.supplyHistory(supplies[1].id, values).ok());
+    ASSERT_EQ(values.size(), 2u);  // a percentage adds the desktop's own reading
+    EXPECT_EQ(values[1].level, 58);
+    EXPECT_EQ(values[1].description, "cyan toner");
+    StoreStats after;
+    ASSERT_TRUE(store.stats(after).ok());
+    EXPECT_EQ(after.alertValues, before.alertValues);
 }
 
 TEST(StoreRounds, PageCounterRowsAreSpacedUnlessTheCounterGoesBack) {

@@ -108,6 +108,7 @@ struct ReasonCase {
     bool days;
     bool pages;
     std::optional<double> pagesValue;
+    const char* words = nullptr;  // the reasons as every surface says them
 };
 
 class StoreForecastReasons : public ::testing::TestWithParam<ReasonCase> {};
@@ -126,13 +127,27 @@ TEST_P(StoreForecastReasons, GivesAReasonInsteadOfAWrongNumber) {
     }
     for (ForecastNote n : f.notes)
         EXPECT_STRNE(forecastNoteText(n), "");
+    if (c.words) {
+        EXPECT_EQ(forecastReasons(f), c.words);
+    }
+    // Pages left are never one number posing as a range.
+    if (f.pages && f.pages->value > 0) {
+        EXPECT_LT(f.pages->low, f.pages->value);
+        EXPECT_GT(f.pages->high.value_or(0), f.pages->value);
+    }
 }
 
 const ReasonCase kReasonCases[] = {
     {"NeedsThreeDays", {{0, 80, "", "T", 100}, {1, 79, "", "T", 150}, {2, 78, "", "T", 200}}, 2.5, 220,
      {ForecastNote::NeedsDays}, false, true, std::nullopt},
-    {"OneLevelOnlyNeedsDays", {{0, 80}}, 5, std::nullopt, {ForecastNote::NeedsDays, ForecastNote::NoCounter}, false,
+    {"OneLevelOnlyNeedsDays", {{0, 80}}, 2, std::nullopt, {ForecastNote::NeedsDays, ForecastNote::NoCounter}, false,
      false, std::nullopt},
+    {"FlatSupplyIsNoUseForItsDays", {{0, 80}}, 16.5, std::nullopt, {ForecastNote::NoUse, ForecastNote::NoCounter}, false,
+     false, std::nullopt, "no page counter; no use in 16 days"},
+    {"UnknownLevelWithoutAMaximumIsNoNumber", {{0, 0, "", "T", -1, -2, 13}, {4, 0, "", "T", -1, -2, 13}}, 5,
+     std::nullopt, {ForecastNote::NoMaximum}, false, false, std::nullopt, "level has no maximum"},
+    {"NearlyEmptyWithoutARate", {{0, 4}}, 1, std::nullopt,
+     {ForecastNote::NeedsDays, ForecastNote::NoCounter, ForecastNote::NearlyEmpty}, false, false, std::nullopt},
     {"NoUseInThirtyDays", {{0, 80}, {2, 79}, {4, 78}}, 40, std::nullopt, {ForecastNote::NoUse, ForecastNote::NoCounter},
      false, false, std::nullopt},
     {"LevelAboveMaximum", {{0, 80, "", "T", -1, 100}, {4, 130, "", "T", -1, 100}}, 5, std::nullopt,
