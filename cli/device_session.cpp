@@ -26,17 +26,18 @@ DeviceIdentity deviceAt(uint32_t address, const std::string& community, int32_t 
     return device;
 }
 
+Session::Session() : library_(core::FrontLibrary::tuva()) {}
+
 Session::~Session()
 {
     // A no-op when nothing started the library.
-    core::FrontLibrary::tuva().release();
+    library_.release();
 }
 
 core::FrontLibrary& Session::library()
 {
-    core::FrontLibrary& library = core::FrontLibrary::tuva();
-    library.ensureInitialised();
-    return library;
+    library_.ensureInitialised();
+    return library_;
 }
 
 int32_t Session::identify(DeviceIdentity& device)

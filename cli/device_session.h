@@ -29,7 +29,10 @@ struct OpenedDevice {
 // ended before it is destroyed.
 class Session {
 public:
-    Session() = default;
+    // library: the front library this command uses; it must outlive the session.
+    explicit Session(core::FrontLibrary& library) : library_(library) {}
+    // The process's front library, for callers not handed one.
+    Session();
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -39,6 +42,9 @@ public:
     OpenedDevice open(uint32_t address, const std::string& community, int32_t timeOut, int32_t snmpVersion = 0);
     // Reads the model into an identity the caller made (a device found by a search).
     int32_t identify(DeviceIdentity& device);
+
+private:
+    core::FrontLibrary& library_;
 };
 
 }  // namespace netrov::cli

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <span>
@@ -219,11 +220,11 @@ std::string answeringCommunity(uint32_t address, const CheckedCommon& common)
 
 // The first profile the device answers a model read with; else the first
 // profile, so the command reports that profile's fault by its name.
-std::string answeringProfile(uint32_t address, const CheckedCommon& common)
+std::string answeringProfile(core::FrontLibrary& library, uint32_t address, const CheckedCommon& common)
 {
     for (const std::string& profile : common.profiles) {
         if (gInterrupted.load() != 0) break;
-        cli::Session probe;
+        cli::Session probe(library);
         if (probe.open(address, profile, common.timeOut, NETROV_SNMP_V3).modelResult == NETROV_OK) return profile;
     }
     return common.profiles.front();
@@ -243,7 +244,7 @@ bool anyCommunityAnswers(uint32_t address, const CheckedCommon& common)
     return !swept.responders.empty() && (swept.engines.empty() || swept.engines.front().empty());
 }
 
-CheckedDevice checkDevice(const std::string& addressText, const CommonOptions& options)
+CheckedDevice checkDevice(core::FrontLibrary& library, const std::string& addressText, const CommonOptions& options)
 {
     CheckedDevice checked;
     const auto address = cli::resolveAddress(addressText);
@@ -262,7 +263,7 @@ CheckedDevice checkDevice(const std::string& addressText, const CommonOptions& o
     // Profiles come after the communities: a device no community reaches is
     // read by SNMPv3 with the first profile it answers.
     if (!common.profiles.empty() && !anyCommunityAnswers(checked.address, common)) {
-        checked.community = answeringProfile(checked.address, common);
+        checked.community = answeringProfile(library, checked.address, common);
         checked.snmpVersion = NETROV_SNMP_V3;
         return checked;
     }
@@ -334,7 +335,7 @@ struct ReportOptions {
     std::string store;   // the fleet store that gives last_seen and days left; empty: the default one when it exists
 };
 
-int runSearch(const SearchOptions& options, const std::vector<std::string>& orderedEntries,
+int runSearch(core::FrontLibrary& library, const SearchOptions& options, const std::vector<std::string>& orderedEntries,
               const ReportOptions* report = nullptr)
 {
     if (report && (report->jobs < 1 || report->jobs > 64))
@@ -371,14 +372,13 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
     extent.probeV3 = !options.noV3Probe;
     std::vector<core::CredentialsNeeded> credentialsNeeded;
 
-    cli::Session session;
-    core::FrontLibrary& library = core::FrontLibrary::tuva();
+    cli::Session session(library);
     core::DeviceList devices;
     int status = kExitOk;
     core::SearchShortage shortage;
     const bool showProgress = !options.noProgress && (options.progress || isatty(STDERR_FILENO));
     if (sweep) {
-        cli::SweepSearch search{settings, extent, options.maker, static_cast<uint32_t>(options.rate), showProgress};
+        cli::SweepSearch search{settings, extent, options.maker, static_cast<uint32_t>(options.rate), showProgress, &library};
         const cli::SweepOutcome outcome = cli::sweepSearch(options.targets, search, devices, gInterrupted, std::cerr);
         credentialsNeeded = outcome.credentialsNeeded;
         if (!outcome.error.empty()) {
@@ -500,12 +500,12 @@ int runSearch(const SearchOptions& options, const std::vector<std::string>& orde
 
 enum class DeviceQuery { Model, Info, Status };
 
-int runDeviceQuery(DeviceQuery query, const std::string& addressText, const CommonOptions& options)
+int runDeviceQuery(core::FrontLibrary& library, DeviceQuery query, const std::string& addressText, const CommonOptions& options)
 {
-    const CheckedDevice checked = checkDevice(addressText, options);
+    const CheckedDevice checked = checkDevice(library, addressText, options);
     if (!checked.error.empty()) return badInput(checked.error);
 
-    cli::Session session;
+    cli::Session session(library);
     cli::OpenedDevice opened = session.open(checked.address, checked.community, checked.timeOut, checked.snmpVersion);
     DeviceIdentity& device = opened.identity;
     const std::string& model = opened.model;
@@ -540,7 +540,7 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
     const char* name = query == DeviceQuery::Info ? "GetDevInfo" : "GetDevStatus";
     const core::QuerySchema* schema = core::findQuery(name);
     if (!schema) return failed(query == DeviceQuery::Info ? "information" : "status", NETROV_NO_ENTRY_POINT);
-    const core::QueryReading reading = core::readQuery(*schema, device);
+    const core::QueryReading reading = core::readQuery(session.library().access(), *schema, device);
 
     if (query == DeviceQuery::Info) {
         if (reading.result != NETROV_OK) return failed("information", reading.result);
@@ -613,18 +613,18 @@ int runDeviceQuery(DeviceQuery query, const std::string& addressText, const Comm
     return kExitOk;
 }
 
-int runSet(cli::SetCommand command, const std::string& addressText, const CommonOptions& options)
+int runSet(core::FrontLibrary& library, cli::SetCommand command, const std::string& addressText, const CommonOptions& options)
 {
-    const CheckedDevice checked = checkDevice(addressText, options);
+    const CheckedDevice checked = checkDevice(library, addressText, options);
     if (!checked.error.empty()) return badInput(checked.error);
-    return cli::runSetCommand(command, checked.address, checked.community, checked.timeOut, options.json, std::cout,
-                              std::cerr, checked.snmpVersion);
+    return cli::runSetCommand(library, command, checked.address, checked.community, checked.timeOut,
+                              options.json, std::cout, std::cerr, checked.snmpVersion);
 }
 
-int runRead(cli::ReadCommand command, const std::string& addressText, const CommonOptions& options,
+int runRead(core::FrontLibrary& library, cli::ReadCommand command, const std::string& addressText, const CommonOptions& options,
             cli::ReadOptions read)
 {
-    const CheckedDevice checked = checkDevice(addressText, options);
+    const CheckedDevice checked = checkDevice(library, addressText, options);
     if (!checked.error.empty()) return badInput(checked.error);
     read.community = checked.community;
     read.snmpVersion = checked.snmpVersion;
@@ -643,7 +643,7 @@ struct CheckOptions {
     std::string store;
 };
 
-int runCheck(const std::string& addressText, const CommonOptions& options, const CheckOptions& given)
+int runCheck(core::FrontLibrary& library, const std::string& addressText, const CommonOptions& options, const CheckOptions& given)
 {
     const std::vector<std::string>& warnings = given.warnings;
     const std::vector<std::string>& criticals = given.criticals;
@@ -672,11 +672,11 @@ int runCheck(const std::string& addressText, const CommonOptions& options, const
     }
     if (const std::string error = cli::thresholdsError(thresholds); !error.empty()) return unknown(error);
     core::setActiveThresholds(thresholds.table());
-    const CheckedDevice checked = checkDevice(addressText, options);
+    const CheckedDevice checked = checkDevice(library, addressText, options);
     if (!checked.error.empty()) return unknown(checked.error);
 
     const core::Deadline deadline = core::deviceReadDeadline(checked.timeOut);
-    cli::Session session;
+    cli::Session session(library);
     core::DeviceListEntry entry{};
     const cli::OpenedDevice opened = session.open(checked.address, checked.community, checked.timeOut, checked.snmpVersion);
     entry.identity = opened.identity;
@@ -785,6 +785,316 @@ void refuseTogether(CLI::App* command, const std::string& one, const std::string
     command->get_option(one)->excludes(command->get_option(other));
 }
 
+// Everything the command line gives, for whichever command runs: each
+// command's options fill their own part, and its runner reads that part.
+struct Given {
+    explicit Given(core::FrontLibrary& library) : library(library) {}
+
+    // The one front library of this run, handed to every command that reads a device.
+    core::FrontLibrary& library;
+
+    SearchOptions search;
+    std::string searchTargets;
+    CLI::Option* searchAddress = nullptr;
+    CLI::Option* searchRange = nullptr;
+    CLI::Option* maker = nullptr;
+
+    SearchOptions reportSearch;
+    ReportOptions report;
+    std::string reportTargets;
+    CLI::Option* reportRange = nullptr;
+
+    CommonOptions checkCommon;
+    std::string checkAddress;
+    CheckOptions check;
+
+    // The one-device commands share these: only one of them runs.
+    CommonOptions device;
+    std::string deviceAddress;
+    cli::ReadOptions read;
+
+    SearchOptions watchSearch;
+    std::string watchTargets;
+    CLI::Option* watchAddress = nullptr;
+    CLI::Option* watchRange = nullptr;
+    std::string watchInterval = "15m";
+    int64_t watchRounds = 0;
+    int64_t watchJobs = 8;
+    std::string storePath = cli::defaultStorePath();
+    std::string historyKey;
+    bool historyJson = false;
+    bool fleetCsv = false;
+    bool fleetJson = false;
+
+    std::string endMutex;
+};
+
+// One command: the group it belongs to, its words in the help, the options
+// it takes and what runs when it is the one given. A group only holds
+// commands and runs nothing itself.
+struct Command {
+    const char* group;  // null: a command of the program itself
+    std::string name;
+    std::string help;
+    std::function<void(CLI::App&, Given&)> setup;  // empty: no options
+    std::function<int(CLI::App&, Given&)> run;     // empty: a group
+};
+
+void setupSearch(CLI::App& c, Given& g)
+{
+    addCommonOptions(&c, g.search.common);
+    c.add_flag("--no-broadcast", g.search.noBroadcast, "do not broadcast; query only the given addresses");
+    c.add_flag("--no-v3-probe", g.search.noV3Probe,
+               "send no SNMPv3 discovery probe: printers that speak only SNMPv3 are not listed");
+    g.searchAddress = c.add_option("--address", g.search.addresses, "query this address or host name (repeatable)")
+                          ->expected(1)
+                          ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    g.searchRange = c.add_option("--range", g.search.ranges,
+                                 "query every address from A to B, or of a block A/P (repeatable; up to a /8 in all; more "
+                                 "than 255 addresses are swept first at --rate)")
+                        ->expected(1)
+                        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    c.add_option("--retry", g.search.retry, "additional attempts per address, 0 to 10 (default 0)");
+    g.maker = c.add_option("--maker", g.search.maker, "list only models whose name contains TEXT (any case)");
+    c.add_option("--targets", g.searchTargets, "also search every address, range or block listed in FILE (- for stdin)");
+    c.add_option("--rate", g.search.rate,
+                 "requests per second of a large sweep, 1 to 1000000 (default 500; loopback and fast LANs take far more)");
+    c.add_flag("--progress", g.search.progress, "draw the progress bar even when stderr is not a terminal");
+    c.add_flag("--no-progress", g.search.noProgress, "never draw the progress bar");
+    refuseTogether(&c, "--progress", "--no-progress");
+}
+
+int runSearchCommand(CLI::App& c, Given& g)
+{
+    catchInterrupts();
+    std::vector<std::string> entries;
+    if (const int bad = collectTargets(&c, g.searchAddress, g.searchRange, g.searchTargets, g.search, entries)) return bad;
+    g.search.makerGiven = g.maker->count() > 0;
+    return runSearch(g.library, g.search, entries);
+}
+
+void setupReport(CLI::App& c, Given& g)
+{
+    g.reportSearch.noBroadcast = true;
+    addCommonOptions(&c, g.reportSearch.common);
+    g.reportRange =
+        c.add_option("--range", g.reportSearch.ranges, "report on every device from A to B, or in a block A/P (repeatable)")
+            ->expected(1)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    c.add_option("--targets", g.reportTargets, "report on every address, range or block listed in FILE (- for stdin)");
+    c.add_flag("--csv", g.report.csv, "write CSV (RFC 4180, UTF-8; the default)");
+    c.add_flag("--excel,--bom", g.report.excel,
+               "write CSV that starts with a UTF-8 byte-order mark, so spreadsheets read accented texts right");
+    c.add_option("--jobs", g.report.jobs, "devices read at once, 1 to 64 (default 8)");
+    c.add_option("--output", g.report.output,
+                 "write the report to FILE with the devices' texts unchanged (as a pipe gets them; a "
+                 "terminal gets control characters replaced by ?)");
+    c.add_option("--retry", g.reportSearch.retry, "additional attempts per address, 0 to 10 (default 0)");
+    c.add_option("--rate", g.reportSearch.rate, "requests per second of a large sweep, 1 to 1000000 (default 500)");
+    c.add_flag("--progress", g.reportSearch.progress, "draw progress even when stderr is not a terminal");
+    c.add_flag("--no-progress", g.reportSearch.noProgress, "never draw progress");
+    refuseTogether(&c, "--progress", "--no-progress");
+    c.add_option("--store", g.report.store,
+                 "add last_seen and days_left_<colour> from this fleet store (default $XDG_DATA_HOME/netrov/fleet.db "
+                 "when it exists; never created)");
+}
+
+int runReportCommand(CLI::App& c, Given& g)
+{
+    catchInterrupts();
+    std::vector<std::string> entries;
+    if (const int bad = collectTargets(&c, nullptr, g.reportRange, g.reportTargets, g.reportSearch, entries)) return bad;
+    if (g.reportSearch.targets.empty()) return badInput("report needs --range or --targets");
+    return runSearch(g.library, g.reportSearch, entries, &g.report);
+}
+
+void setupCheck(CLI::App& c, Given& g)
+{
+    c.footer("A level warns or is critical below its threshold: N and N: both mean \"below N\", as the "
+             "performance data's range N: says. An empty supply is always critical, and a device that needs "
+             "attention (a supply low by the threshold table, an error, an alert) is never OK. A device that is not a "
+             "printer is UNKNOWN.");
+    c.add_option("ADDRESS", g.checkAddress, "the device's IPv4 address or host name (or -H)");
+    c.add_option("-H,--host", g.checkAddress, "the device's IPv4 address or host name");
+    addDeviceOptions(&c, g.checkCommon);
+    for (size_t k = 0; k < cli::kCheckKindCount; ++k) {
+        const cli::CheckKindInfo& kind = cli::kCheckKinds[k];
+        const std::string key = kind.key;
+        const bool toner = kind.kind == cli::CheckKind::Toner;
+        const auto given = [](int value) { return value < 0 ? std::string("none") : std::to_string(value); };
+        c.add_option((toner ? "-w,--" : "--") + key + "-warning", g.check.warnings[k],
+                     std::string("warn when ") + kind.words + " is below N % (default " + given(cli::defaultThreshold(kind).warning) + ")")
+            ->type_name("N");
+        c.add_option((toner ? "-c,--" : "--") + key + "-critical", g.check.criticals[k],
+                     std::string("critical when ") + kind.words + " is below N % (default " + given(cli::defaultThreshold(kind).critical) + ")")
+            ->type_name("N");
+    }
+    c.add_option("--days-warning", g.check.daysWarning,
+                 "warn when the store's forecast says a supply empties in fewer than N days (default none)")
+        ->type_name("N");
+    c.add_option("--days-critical", g.check.daysCritical,
+                 "critical when the store's forecast says a supply empties in fewer than N days (default none)")
+        ->type_name("N");
+    c.add_option("--store", g.check.store,
+                 "the fleet store that gives the forecasts (default $XDG_DATA_HOME/netrov/fleet.db when it exists)");
+}
+
+// The commands that read or set one device: an address and the common options.
+void setupDeviceCommand(CLI::App& c, Given& g)
+{
+    c.add_option("ADDRESS", g.deviceAddress, "the device's IPv4 address or host name")->required();
+    addCommonOptions(&c, g.device);
+}
+
+Command deviceCommand(const char* name, const char* help, DeviceQuery which)
+{
+    return {nullptr, name, help, setupDeviceCommand,
+            [which](CLI::App&, Given& g) { return runDeviceQuery(g.library, which, g.deviceAddress, g.device); }};
+}
+
+Command readCommand(const char* name, const std::string& help, cli::ReadCommand which)
+{
+    const auto setup = [which](CLI::App& c, Given& g) {
+        if (which == cli::ReadCommand::Query)
+            c.add_option("NAME", g.read.query, "the query, as the front library names it (e.g. GetDevToner)")->required();
+        setupDeviceCommand(c, g);
+        if (which == cli::ReadCommand::Jobs) {
+            c.add_flag("--log", g.read.jobLog, "the job log instead of the current jobs");
+            c.add_flag("--fax-log", g.read.faxLog, "the fax log instead of the current jobs");
+        }
+    };
+    return {nullptr, name, help, setup,
+            [which](CLI::App&, Given& g) { return runRead(g.library, which, g.deviceAddress, g.device, g.read); }};
+}
+
+Command setCommand(const char* group, const char* name, const char* help, cli::SetCommand which)
+{
+    return {group, name, help, setupDeviceCommand,
+            [which](CLI::App&, Given& g) { return runSet(g.library, which, g.deviceAddress, g.device); }};
+}
+
+// A group of commands: one of them must follow.
+Command commandGroup(const char* name, const char* help)
+{
+    return {nullptr, name, help, [](CLI::App& c, Given&) { c.require_subcommand(1, 1); }, {}};
+}
+
+void setupWatch(CLI::App& c, Given& g)
+{
+    addCommonOptions(&c, g.watchSearch.common);
+    g.watchAddress = c.add_option("--address", g.watchSearch.addresses, "watch this address (repeatable)")
+                         ->expected(1)
+                         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    g.watchRange =
+        c.add_option("--range", g.watchSearch.ranges, "watch every device from A to B, or in a block A/P (repeatable)")
+            ->expected(1)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    c.add_option("--targets", g.watchTargets, "watch every address, range or block listed in FILE");
+    c.add_option("--interval", g.watchInterval, "time between rounds: seconds, or with s, m, h or d (default 15m)");
+    c.add_option("--rounds", g.watchRounds, "stop after N rounds (default: until SIGTERM or Ctrl+C)");
+    c.add_option("--jobs", g.watchJobs, "devices read at once, 1 to 64 (default 8)");
+    c.add_option("--retry", g.watchSearch.retry, "additional attempts per address, 0 to 10 (default 0)");
+    c.add_option("--rate", g.watchSearch.rate, "requests per second of the sweep, 1 to 1000000 (default 500)");
+    c.add_option("--store", g.storePath, "the store file (default $XDG_DATA_HOME/netrov/fleet.db)");
+}
+
+int runWatchCommand(CLI::App& c, Given& g)
+{
+    catchInterrupts();
+    std::vector<std::string> entries;
+    if (const int bad = collectTargets(&c, g.watchAddress, g.watchRange, g.watchTargets, g.watchSearch, entries)) return bad;
+    if (g.watchSearch.targets.empty()) return badInput("watch needs --address, --range or --targets");
+    const auto interval = cli::parseInterval(g.watchInterval);
+    if (!interval.value) return badInput(interval.error);
+    CheckedCommon common;
+    if (auto error = checkCommon(g.watchSearch.common, common); !error.empty()) return badInput(error);
+    const auto retry = cli::checkRetry(g.watchSearch.retry);
+    if (!retry.value) return badInput(retry.error);
+    if (g.watchRounds < 0) return badInput("rounds " + std::to_string(g.watchRounds) + " is below 0");
+    if (g.watchJobs < 1 || g.watchJobs > 64) return badInput("jobs " + std::to_string(g.watchJobs) + " is outside 1 to 64");
+    if (g.watchSearch.rate < 1 || g.watchSearch.rate > core::kMaxSweepRate)
+        return badInput("rate " + std::to_string(g.watchSearch.rate) + " is outside 1 to 1000000 requests per second");
+    if (auto error = checkInstallation(); !error.empty()) return badInput(error);
+    cli::Session session(g.library);
+    const cli::WatchOptions options{g.watchSearch.targets, common.communities, common.snmpVersion, common.profiles,
+                                    common.timeOut, *retry.value, static_cast<uint32_t>(g.watchSearch.rate),
+                                    *interval.value, g.watchRounds, static_cast<int>(g.watchJobs), g.storePath};
+    return cli::runWatch(options, gInterrupted, std::cout, std::cerr);
+}
+
+// Every command in the order the help lists them; a group comes before the
+// commands it holds.
+std::vector<Command> commandTable()
+{
+    const std::string shown = " (the first " + std::to_string(core::kMaxSupplies) + "; the rest counted)";
+    const char* const store = "the store file (default $XDG_DATA_HOME/netrov/fleet.db)";
+    return {
+        {nullptr, "search", "search for devices (broadcast on every local network, and by address)", setupSearch,
+         runSearchCommand},
+        {nullptr, "report",
+         "search addresses, then report every device's status, alerts, serial number, page count and toner levels "
+         "(CSV or JSON)",
+         setupReport, runReportCommand},
+        {nullptr, "check",
+         "monitoring check of one device (exit 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN; one line, at most " +
+             std::to_string(cli::kMaxCheckLabels) + " level labels)",
+         setupCheck,
+         [](CLI::App&, Given& g) { return runCheck(g.library, g.checkAddress, g.checkCommon, g.check); }},
+        deviceCommand("model", "read one device's model name", DeviceQuery::Model),
+        deviceCommand("info", "read one device's name, location and MAC address", DeviceQuery::Info),
+        deviceCommand("status", "read one device's status and alerts", DeviceQuery::Status),
+        readCommand("toner", "read one device's toner and ink levels" + shown, cli::ReadCommand::Toner),
+        readCommand("supplies", "read one device's other supplies: drums, fusers, waste containers" + shown,
+                    cli::ReadCommand::Supplies),
+        readCommand("trays", "read one device's paper trays" + shown, cli::ReadCommand::Trays),
+        readCommand("marker", "read one device's marking engine and page count", cli::ReadCommand::Marker),
+        readCommand("query", "run one query of the front library by name and print its records", cli::ReadCommand::Query),
+        readCommand("inventory", "run every query and print all the device reports", cli::ReadCommand::Inventory),
+        readCommand("counters", "read one device's page and life counters", cli::ReadCommand::Counters),
+        readCommand("versions", "read one device's firmware and component versions", cli::ReadCommand::Versions),
+        readCommand("jobs", "read one device's current jobs, or with --log / --fax-log its logs", cli::ReadCommand::Jobs),
+        readCommand("fax", "read one device's fax lines and what its fax sends and receives", cli::ReadCommand::Fax),
+        readCommand("scanner", "read one device's scanner: feeders, sensor, colour spaces, image formats",
+                    cli::ReadCommand::Scanner),
+        readCommand("network", "read one device's network settings and traffic counters", cli::ReadCommand::Network),
+        commandGroup("trap", "switch a device's notifications (traps)"),
+        commandGroup("job", "control a device's current job"),
+        setCommand("trap", "on", "switch the device and job traps on", cli::SetCommand::TrapOn),
+        setCommand("job", "cancel", "cancel the device's current job", cli::SetCommand::JobCancel),
+        setCommand("job", "continue", "continue the device's current job", cli::SetCommand::JobContinue),
+        // The fleet store: watch reads a fleet into it every interval; history and fleet read it back.
+        {nullptr, "watch",
+         "read a fleet every interval into the store: supply levels, page counts, status, alerts and when each "
+         "device was last seen",
+         setupWatch, runWatchCommand},
+        {nullptr, "history", "one stored device's supplies: cartridges, pages printed on each, and when each empties",
+         [store](CLI::App& c, Given& g) {
+             c.add_option("ADDRESS", g.historyKey, "the device's address, serial number or MAC address")->required();
+             c.add_option("--store", g.storePath, store);
+             c.add_flag("--json", g.historyJson, "print JSON instead of text");
+         },
+         [](CLI::App&, Given& g) { return cli::runHistory(g.storePath, g.historyKey, g.historyJson, std::cout, std::cerr); }},
+        {nullptr, "fleet", "every stored device: last seen, attention, and the supply that empties first",
+         [store](CLI::App& c, Given& g) {
+             c.add_option("--store", g.storePath, store);
+             c.add_flag("--csv", g.fleetCsv, "write CSV (RFC 4180, UTF-8)");
+             c.add_flag("--json", g.fleetJson, "print JSON instead of text");
+         },
+         [](CLI::App&, Given& g) {
+             const auto format = g.fleetJson ? cli::FleetFormat::Json
+                                 : g.fleetCsv ? cli::FleetFormat::Csv
+                                              : cli::FleetFormat::Table;
+             return cli::runFleet(g.storePath, format, std::cout, std::cerr);
+         }},
+        {nullptr, "end-app", "end this user's running NetRov at once, without saving its placement",
+         [](CLI::App& c, Given& g) {
+             c.add_option("--mutex", g.endMutex,
+                          "MutexName of the NetRov to end (default: NetRov.ini beside this program)");
+         },
+         [](CLI::App&, Given& g) { return cli::runEndApp(g.endMutex); }},
+    };
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -799,237 +1109,22 @@ int main(int argc, char** argv)
     app.set_version_flag("--version", std::string("netrov-cli ") + NETROV_VERSION);
     app.require_subcommand(1, 1);
 
-    SearchOptions searchOptions;
-    CLI::App* search = app.add_subcommand("search", "search for devices (broadcast on every local network, and by address)");
-    addCommonOptions(search, searchOptions.common);
-    search->add_flag("--no-broadcast", searchOptions.noBroadcast, "do not broadcast; query only the given addresses");
-    search->add_flag("--no-v3-probe", searchOptions.noV3Probe,
-                     "send no SNMPv3 discovery probe: printers that speak only SNMPv3 are not listed");
-    CLI::Option* addressOption =
-        search->add_option("--address", searchOptions.addresses, "query this address or host name (repeatable)")
-            ->expected(1)
-            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    CLI::Option* rangeOption =
-        search->add_option("--range", searchOptions.ranges,
-                           "query every address from A to B, or of a block A/P (repeatable; up to a /8 in all; more "
-                           "than 255 addresses are swept first at --rate)")
-            ->expected(1)
-            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    search->add_option("--retry", searchOptions.retry, "additional attempts per address, 0 to 10 (default 0)");
-    CLI::Option* makerOption = search->add_option("--maker", searchOptions.maker, "list only models whose name contains TEXT (any case)");
-    std::string targetsFile;
-    search->add_option("--targets", targetsFile, "also search every address, range or block listed in FILE (- for stdin)");
-    search->add_option("--rate", searchOptions.rate,
-                       "requests per second of a large sweep, 1 to 1000000 (default 500; loopback and fast LANs take far more)");
-    search->add_flag("--progress", searchOptions.progress, "draw the progress bar even when stderr is not a terminal");
-    search->add_flag("--no-progress", searchOptions.noProgress, "never draw the progress bar");
-    refuseTogether(search, "--progress", "--no-progress");
-
-    SearchOptions reportSearch;
-    reportSearch.noBroadcast = true;
-    ReportOptions reportOptions;
-    std::string reportTargets;
-    CLI::App* report = app.add_subcommand("report", "search addresses, then report every device's status, alerts, "
-                                                    "serial number, page count and toner levels (CSV or JSON)");
-    addCommonOptions(report, reportSearch.common);
-    CLI::Option* reportRange =
-        report->add_option("--range", reportSearch.ranges, "report on every device from A to B, or in a block A/P (repeatable)")
-            ->expected(1)
-            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    report->add_option("--targets", reportTargets, "report on every address, range or block listed in FILE (- for stdin)");
-    report->add_flag("--csv", reportOptions.csv, "write CSV (RFC 4180, UTF-8; the default)");
-    report->add_flag("--excel,--bom", reportOptions.excel,
-                     "write CSV that starts with a UTF-8 byte-order mark, so spreadsheets read accented texts right");
-    report->add_option("--jobs", reportOptions.jobs, "devices read at once, 1 to 64 (default 8)");
-    report->add_option("--output", reportOptions.output,
-                       "write the report to FILE with the devices' texts unchanged (as a pipe gets them; a "
-                       "terminal gets control characters replaced by ?)");
-    report->add_option("--retry", reportSearch.retry, "additional attempts per address, 0 to 10 (default 0)");
-    report->add_option("--rate", reportSearch.rate, "requests per second of a large sweep, 1 to 1000000 (default 500)");
-    report->add_flag("--progress", reportSearch.progress, "draw progress even when stderr is not a terminal");
-    report->add_flag("--no-progress", reportSearch.noProgress, "never draw progress");
-    refuseTogether(report, "--progress", "--no-progress");
-    report->add_option("--store", reportOptions.store,
-                       "add last_seen and days_left_<colour> from this fleet store (default $XDG_DATA_HOME/netrov/fleet.db "
-                       "when it exists; never created)");
-
-    CommonOptions checkOptions;
-    std::string checkAddress;
-    CheckOptions checkGiven;
-    std::vector<std::string>& checkWarnings = checkGiven.warnings;
-    std::vector<std::string>& checkCriticals = checkGiven.criticals;
-    CLI::App* check = app.add_subcommand("check", "monitoring check of one device (exit 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN; one line, at most " +
-                                              std::to_string(cli::kMaxCheckLabels) + " level labels)");
-    check->footer("A level warns or is critical below its threshold: N and N: both mean \"below N\", as the "
-                  "performance data's range N: says. An empty supply is always critical, and a device that needs "
-                  "attention (a supply low by the threshold table, an error, an alert) is never OK. A device that is not a "
-                  "printer is UNKNOWN.");
-    check->add_option("ADDRESS", checkAddress, "the device's IPv4 address or host name (or -H)");
-    check->add_option("-H,--host", checkAddress, "the device's IPv4 address or host name");
-    addDeviceOptions(check, checkOptions);
-    for (size_t k = 0; k < cli::kCheckKindCount; ++k) {
-        const cli::CheckKindInfo& kind = cli::kCheckKinds[k];
-        const std::string key = kind.key;
-        const bool toner = kind.kind == cli::CheckKind::Toner;
-        const auto given = [](int value) { return value < 0 ? std::string("none") : std::to_string(value); };
-        check->add_option((toner ? "-w,--" : "--") + key + "-warning", checkWarnings[k],
-                          std::string("warn when ") + kind.words + " is below N % (default " + given(cli::defaultThreshold(kind).warning) + ")")
-            ->type_name("N");
-        check->add_option((toner ? "-c,--" : "--") + key + "-critical", checkCriticals[k],
-                          std::string("critical when ") + kind.words + " is below N % (default " + given(cli::defaultThreshold(kind).critical) + ")")
-            ->type_name("N");
+    Given given(core::FrontLibrary::tuva());
+    const std::vector<Command> commands = commandTable();
+    std::vector<CLI::App*> added;
+    for (const Command& command : commands) {
+        CLI::App* parent = command.group ? app.get_subcommand(command.group) : &app;
+        CLI::App* sub = parent->add_subcommand(command.name, command.help);
+        if (command.setup) command.setup(*sub, given);
+        added.push_back(sub);
     }
-    check->add_option("--days-warning", checkGiven.daysWarning,
-                      "warn when the store's forecast says a supply empties in fewer than N days (default none)")
-        ->type_name("N");
-    check->add_option("--days-critical", checkGiven.daysCritical,
-                      "critical when the store's forecast says a supply empties in fewer than N days (default none)")
-        ->type_name("N");
-    check->add_option("--store", checkGiven.store,
-                      "the fleet store that gives the forecasts (default $XDG_DATA_HOME/netrov/fleet.db when it exists)");
-
-    CommonOptions deviceOptions;
-    std::string deviceAddress;
-    DeviceQuery query = DeviceQuery::Model;
-    auto addDeviceCommand = [&](const char* name, const char* help, DeviceQuery which) {
-        CLI::App* command = app.add_subcommand(name, help);
-        command->add_option("ADDRESS", deviceAddress, "the device's IPv4 address or host name")->required();
-        addCommonOptions(command, deviceOptions);
-        command->callback([&query, which] { query = which; });
-    };
-    addDeviceCommand("model", "read one device's model name", DeviceQuery::Model);
-    addDeviceCommand("info", "read one device's name, location and MAC address", DeviceQuery::Info);
-    addDeviceCommand("status", "read one device's status and alerts", DeviceQuery::Status);
-
-    CLI::App* readParsed = nullptr;
-    cli::ReadCommand readCommand = cli::ReadCommand::Toner;
-    cli::ReadOptions readOptions;
-    std::string& queryName = readOptions.query;
-    auto addReadCommand = [&](const char* name, const char* help, cli::ReadCommand which) {
-        CLI::App* command = app.add_subcommand(name, help);
-        if (which == cli::ReadCommand::Query)
-            command->add_option("NAME", queryName, "the query, as the front library names it (e.g. GetDevToner)")->required();
-        command->add_option("ADDRESS", deviceAddress, "the device's IPv4 address or host name")->required();
-        addCommonOptions(command, deviceOptions);
-        command->callback([&readParsed, &readCommand, command, which] {
-            readParsed = command;
-            readCommand = which;
-        });
-    };
-    const std::string shown = " (the first " + std::to_string(core::kMaxSupplies) + "; the rest counted)";
-    addReadCommand("toner", ("read one device's toner and ink levels" + shown).c_str(), cli::ReadCommand::Toner);
-    addReadCommand("supplies", ("read one device's other supplies: drums, fusers, waste containers" + shown).c_str(),
-                   cli::ReadCommand::Supplies);
-    addReadCommand("trays", ("read one device's paper trays" + shown).c_str(), cli::ReadCommand::Trays);
-    addReadCommand("marker", "read one device's marking engine and page count", cli::ReadCommand::Marker);
-    addReadCommand("query", "run one query of the front library by name and print its records", cli::ReadCommand::Query);
-    addReadCommand("inventory", "run every query and print all the device reports", cli::ReadCommand::Inventory);
-    addReadCommand("counters", "read one device's page and life counters", cli::ReadCommand::Counters);
-    addReadCommand("versions", "read one device's firmware and component versions", cli::ReadCommand::Versions);
-    addReadCommand("jobs", "read one device's current jobs, or with --log / --fax-log its logs", cli::ReadCommand::Jobs);
-    app.get_subcommand("jobs")->add_flag("--log", readOptions.jobLog, "the job log instead of the current jobs");
-    app.get_subcommand("jobs")->add_flag("--fax-log", readOptions.faxLog, "the fax log instead of the current jobs");
-    addReadCommand("fax", "read one device's fax lines and what its fax sends and receives", cli::ReadCommand::Fax);
-    addReadCommand("scanner", "read one device's scanner: feeders, sensor, colour spaces, image formats", cli::ReadCommand::Scanner);
-    addReadCommand("network", "read one device's network settings and traffic counters", cli::ReadCommand::Network);
-
-    CLI::App* trap = app.add_subcommand("trap", "switch a device's notifications (traps)");
-    trap->require_subcommand(1, 1);
-    CLI::App* job = app.add_subcommand("job", "control a device's current job");
-    job->require_subcommand(1, 1);
-    CLI::App* setParsed = nullptr;
-    cli::SetCommand setCommand = cli::SetCommand::TrapOn;
-    auto addSetCommand = [&](CLI::App* parent, const char* name, const char* help, cli::SetCommand which) {
-        CLI::App* command = parent->add_subcommand(name, help);
-        command->add_option("ADDRESS", deviceAddress, "the device's IPv4 address or host name")->required();
-        addCommonOptions(command, deviceOptions);
-        command->callback([&setParsed, &setCommand, command, which] {
-            setParsed = command;
-            setCommand = which;
-        });
-    };
-    addSetCommand(trap, "on", "switch the device and job traps on", cli::SetCommand::TrapOn);
-    addSetCommand(job, "cancel", "cancel the device's current job", cli::SetCommand::JobCancel);
-    addSetCommand(job, "continue", "continue the device's current job", cli::SetCommand::JobContinue);
-
-    // The fleet store: watch reads a fleet into it every interval; history and fleet read it back.
-    SearchOptions watchSearch;
-    std::string watchTargets;
-    std::string watchInterval = "15m";
-    int64_t watchRounds = 0;
-    int64_t watchJobs = 8;
-    std::string storePath = cli::defaultStorePath();
-    CLI::App* watch = app.add_subcommand("watch", "read a fleet every interval into the store: supply levels, page "
-                                                  "counts, status, alerts and when each device was last seen");
-    addCommonOptions(watch, watchSearch.common);
-    CLI::Option* watchAddress = watch->add_option("--address", watchSearch.addresses, "watch this address (repeatable)")
-                                    ->expected(1)
-                                    ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    CLI::Option* watchRange =
-        watch->add_option("--range", watchSearch.ranges, "watch every device from A to B, or in a block A/P (repeatable)")
-            ->expected(1)
-            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    watch->add_option("--targets", watchTargets, "watch every address, range or block listed in FILE");
-    watch->add_option("--interval", watchInterval, "time between rounds: seconds, or with s, m, h or d (default 15m)");
-    watch->add_option("--rounds", watchRounds, "stop after N rounds (default: until SIGTERM or Ctrl+C)");
-    watch->add_option("--jobs", watchJobs, "devices read at once, 1 to 64 (default 8)");
-    watch->add_option("--retry", watchSearch.retry, "additional attempts per address, 0 to 10 (default 0)");
-    watch->add_option("--rate", watchSearch.rate, "requests per second of the sweep, 1 to 1000000 (default 500)");
-    watch->add_option("--store", storePath, "the store file (default $XDG_DATA_HOME/netrov/fleet.db)");
-    std::string historyKey;
-    bool historyJson = false;
-    CLI::App* history = app.add_subcommand("history", "one stored device's supplies: cartridges, pages printed on "
-                                                      "each, and when each empties");
-    history->add_option("ADDRESS", historyKey, "the device's address, serial number or MAC address")->required();
-    history->add_option("--store", storePath, "the store file (default $XDG_DATA_HOME/netrov/fleet.db)");
-    history->add_flag("--json", historyJson, "print JSON instead of text");
-    bool fleetCsv = false;
-    bool fleetJson = false;
-    CLI::App* fleetCommand = app.add_subcommand("fleet", "every stored device: last seen, attention, and the supply "
-                                                         "that empties first");
-    fleetCommand->add_option("--store", storePath, "the store file (default $XDG_DATA_HOME/netrov/fleet.db)");
-    fleetCommand->add_flag("--csv", fleetCsv, "write CSV (RFC 4180, UTF-8)");
-    fleetCommand->add_flag("--json", fleetJson, "print JSON instead of text");
-    const auto runStoreCommand = [&]() -> std::optional<int> {
-        if (history->parsed()) return cli::runHistory(storePath, historyKey, historyJson, std::cout, std::cerr);
-        if (fleetCommand->parsed()) {
-            const auto format = fleetJson ? cli::FleetFormat::Json : fleetCsv ? cli::FleetFormat::Csv : cli::FleetFormat::Table;
-            return cli::runFleet(storePath, format, std::cout, std::cerr);
-        }
-        if (!watch->parsed()) return std::nullopt;
-        catchInterrupts();
-        std::vector<std::string> entries;
-        if (const int bad = collectTargets(watch, watchAddress, watchRange, watchTargets, watchSearch, entries)) return bad;
-        if (watchSearch.targets.empty()) return badInput("watch needs --address, --range or --targets");
-        const auto interval = cli::parseInterval(watchInterval);
-        if (!interval.value) return badInput(interval.error);
-        CheckedCommon common;
-        if (auto error = checkCommon(watchSearch.common, common); !error.empty()) return badInput(error);
-        const auto retry = cli::checkRetry(watchSearch.retry);
-        if (!retry.value) return badInput(retry.error);
-        if (watchRounds < 0) return badInput("rounds " + std::to_string(watchRounds) + " is below 0");
-        if (watchJobs < 1 || watchJobs > 64) return badInput("jobs " + std::to_string(watchJobs) + " is outside 1 to 64");
-        if (watchSearch.rate < 1 || watchSearch.rate > core::kMaxSweepRate)
-            return badInput("rate " + std::to_string(watchSearch.rate) + " is outside 1 to 1000000 requests per second");
-        if (auto error = checkInstallation(); !error.empty()) return badInput(error);
-        cli::Session session;
-        const cli::WatchOptions options{watchSearch.targets, common.communities, common.snmpVersion, common.profiles, common.timeOut,
-                                        *retry.value,
-                                        static_cast<uint32_t>(watchSearch.rate), *interval.value, watchRounds,
-                                        static_cast<int>(watchJobs), storePath};
-        return cli::runWatch(options, gInterrupted, std::cout, std::cerr);
-    };
-
-    std::string endMutex;
-    CLI::App* endApp = app.add_subcommand("end-app", "end this user's running NetRov at once, without saving its placement");
-    endApp->add_option("--mutex", endMutex, "MutexName of the NetRov to end (default: NetRov.ini beside this program)");
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) return app.exit(e);
         // A monitoring system reads a usage error of the check as UNKNOWN.
-        if (check->parsed()) {
+        if (app.get_subcommand("check")->parsed()) {
             std::cout << "NETROV UNKNOWN - " << e.what() << "\n";
             return cli::kCheckUnknown;
         }
@@ -1037,29 +1132,11 @@ int main(int argc, char** argv)
         return badInput(e.what());
     }
 
-    if (endApp->parsed()) return cli::runEndApp(endMutex);
     try {
-        if (const std::optional<int> stored = runStoreCommand()) return *stored;
-        if (search->parsed()) {
-            catchInterrupts();
-            std::vector<std::string> entries;
-            if (const int bad = collectTargets(search, addressOption, rangeOption, targetsFile, searchOptions, entries))
-                return bad;
-            searchOptions.makerGiven = makerOption->count() > 0;
-            return runSearch(searchOptions, entries);
+        for (size_t i = 0; i < commands.size(); ++i) {
+            if (commands[i].run && added[i]->parsed()) return commands[i].run(*added[i], given);
         }
-        if (report->parsed()) {
-            catchInterrupts();
-            std::vector<std::string> entries;
-            if (const int bad = collectTargets(report, nullptr, reportRange, reportTargets, reportSearch, entries))
-                return bad;
-            if (reportSearch.targets.empty()) return badInput("report needs --range or --targets");
-            return runSearch(reportSearch, entries, &reportOptions);
-        }
-        if (check->parsed()) return runCheck(checkAddress, checkOptions, checkGiven);
-        if (setParsed != nullptr) return runSet(setCommand, deviceAddress, deviceOptions);
-        if (readParsed != nullptr) return runRead(readCommand, deviceAddress, deviceOptions, readOptions);
-        return runDeviceQuery(query, deviceAddress, deviceOptions);
+        return badInput("no command given");  // the parser requires one
     } catch (const std::exception& e) {
         std::cerr << "netrov-cli: " << cli::terminalSafe(e.what()) << "\n";
         return kExitFailed;

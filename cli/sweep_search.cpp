@@ -23,7 +23,7 @@ namespace {
 // Runs one search over a list of at most 255 addresses and adds what it
 // found; false when interrupted (interrupted reached stopAt), keeping the
 // devices whose queries had ended.
-bool searchRun(const core::SearchSettings& settings, const core::SearchExtent& extent,
+bool searchRun(core::FrontLibrary& library, const core::SearchSettings& settings, const core::SearchExtent& extent,
                const std::vector<uint32_t>& addresses, const std::string& maker, core::DeviceList& all,
                const std::atomic<int>& interrupted, int stopAt)
 {
@@ -32,7 +32,7 @@ bool searchRun(const core::SearchSettings& settings, const core::SearchExtent& e
     core::SearchSettings run = settings;
     run.IPSearch = list.count() > 0 ? 1 : 0;
     core::DeviceList found;
-    core::SearchRun search(core::FrontLibrary::tuva(), found);
+    core::SearchRun search(library, found);
     // The user's time-out also bounds the queries of the devices found.
     search.setFoundDeviceTimeOut(settings.TimeOut);
     core::SearchExtent communitiesAndVersion = extent;
@@ -115,6 +115,7 @@ SweepOutcome sweepSearch(const std::vector<uint32_t>& targets, const SweepSearch
     profileExtent.probeV3 = false;
 
     // The broadcast, when asked for, runs with the first list.
+    core::FrontLibrary& library = search.library ? *search.library : core::FrontLibrary::tuva();
     const size_t step = core::kMaxAddresses;
     const size_t total = swept.responders.size();
     bool broadcastPending = search.settings.BroadCast != 0 && !swept.interrupted;
@@ -131,7 +132,7 @@ SweepOutcome sweepSearch(const std::vector<uint32_t>& targets, const SweepSearch
             broadcastPending = false;
             read += chunk.size();
             if (search.showProgress) err << "\rreading devices " << read << "/" << total << std::flush;
-            if (!searchRun(settings, profilesOnly ? profileExtent : search.extent, chunk, search.maker, devices,
+            if (!searchRun(library, settings, profilesOnly ? profileExtent : search.extent, chunk, search.maker, devices,
                            interrupted, stopAt)) {
                 outcome.interrupted = true;
                 break;

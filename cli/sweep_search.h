@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "device_list.h"
+#include "front_library.h"
 #include "search_run.h"
 #include "search_settings.h"
 
@@ -22,6 +23,8 @@ struct SweepSearch {
     std::string maker;
     uint32_t rate = 0;
     bool showProgress = false;
+    // The front library that reads the devices found; null: the process's own.
+    core::FrontLibrary* library = nullptr;
 };
 
 struct SweepOutcome {

@@ -2,6 +2,8 @@
 #include "trap_job.h"
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,7 +13,6 @@
 #include <netrov/device_records.h>
 #include <netrov/job_records.h>
 #include <netrov/result_codes.h>
-#include <netrov/tuva.h>
 
 #include "device_session.h"
 #include "exit_codes.h"
@@ -31,12 +32,12 @@ struct CurrentJobs {
     std::optional<int32_t> count;
 };
 
-CurrentJobs currentJobs(DeviceIdentity& device)
+CurrentJobs currentJobs(const core::DeviceAccess& access, DeviceIdentity& device)
 {
     CurrentJobs jobs;
     const core::QuerySchema* query = core::findQuery("GetCurrentJobNum");
     if (!query) return jobs;
-    const core::QueryReading reading = core::readQuery(*query, device);
+    const core::QueryReading reading = core::readQuery(access, *query, device);
     jobs.result = reading.result;
     if (reading.result == NETROV_OK && reading.stored() > 0) {
         const auto* count = static_cast<const JobCount*>(reading.record(0));
@@ -45,12 +46,32 @@ CurrentJobs currentJobs(DeviceIdentity& device)
     return jobs;
 }
 
+// One Set request of a command, by the access entry that sends it.
+struct SetStep {
+    const char* name;
+    core::DeviceAccess::Query core::DeviceAccess::*call;
+};
+
+// What each command sends, in order, and what it says when all went through.
+struct SetPlan {
+    SetCommand command;
+    const char* done;
+    std::array<SetStep, 2> steps;  // a null call ends the list
+};
+
+constexpr SetPlan kSetPlans[] = {
+    {SetCommand::TrapOn, "traps switched on",
+     {{{"device traps", &core::DeviceAccess::setDeviceTrap}, {"job traps", &core::DeviceAccess::setJobTrap}}}},
+    {SetCommand::JobCancel, "job cancelled", {{{"job cancel", &core::DeviceAccess::setJobCancel}, {}}}},
+    {SetCommand::JobContinue, "job continued", {{{"job continue", &core::DeviceAccess::setJobContinue}, {}}}},
+};
+
 }  // namespace
 
-int runSetCommand(SetCommand command, uint32_t address, const std::string& community, int32_t timeOut, bool json,
-                  std::ostream& out, std::ostream& err, int32_t snmpVersion)
+int runSetCommand(core::FrontLibrary& library, SetCommand command, uint32_t address, const std::string& community,
+                  int32_t timeOut, bool json, std::ostream& out, std::ostream& err, int32_t snmpVersion)
 {
-    Session session;
+    Session session(library);
     OpenedDevice opened = session.open(address, community, timeOut, snmpVersion);
     const std::string addressText = core::addressToText(address);
     if (opened.modelResult == NETROV_NO_REPLY) {
@@ -58,35 +79,21 @@ int runSetCommand(SetCommand command, uint32_t address, const std::string& commu
         return kExitFailed;
     }
 
-    struct Step {
-        const char* name;
-        decltype(&TUVA_SetDeviceTrap) call;
-    };
-    std::vector<Step> steps;
-    const char* done = "";
-    switch (command) {
-    case SetCommand::TrapOn:
-        steps = {{"device traps", TUVA_SetDeviceTrap}, {"job traps", TUVA_SetJobTrap}};
-        done = "traps switched on";
-        break;
-    case SetCommand::JobCancel:
-        steps = {{"job cancel", TUVA_SetJobCancel}};
-        done = "job cancelled";
-        break;
-    case SetCommand::JobContinue:
-        steps = {{"job continue", TUVA_SetJobContinue}};
-        done = "job continued";
-        break;
-    }
-    for (const Step& step : steps) {
+    const core::DeviceAccess& access = session.library().access();
+    const SetPlan& plan = *std::find_if(std::begin(kSetPlans), std::end(kSetPlans),
+                                        [command](const SetPlan& p) { return p.command == command; });
+    for (const SetStep& step : plan.steps) {
+        if (step.call == nullptr) break;
+        const core::DeviceAccess::Query& call = access.*step.call;
         int32_t count = 0;
-        const int32_t result = step.call(&opened.identity, 0, 0, nullptr, 0, &count);
+        const int32_t result = call ? call(&opened.identity, 0, 0, nullptr, 0, &count) : NETROV_NO_ENTRY_POINT;
         if (result != NETROV_OK) {
             err << "netrov-cli: " << step.name << " of " << addressText << ": "
                 << (result == NETROV_NO_REPLY ? noAnswerText(addressText) : core::setResultWords(result)) << "\n";
             return kExitFailed;
         }
     }
+    const char* done = plan.done;
     const std::string& model = opened.model;
     nlohmann::json document{{"ipAddress", addressText}, {"model", model}, {"done", done}};
     std::string line = addressText + ": " + done;
@@ -95,7 +102,7 @@ int runSetCommand(SetCommand command, uint32_t address, const std::string& commu
         line += " (the device confirmed both switches)";
     } else {
         // What the job queries report afterwards, not what was asked for.
-        const CurrentJobs jobs = currentJobs(opened.identity);
+        const CurrentJobs jobs = currentJobs(access, opened.identity);
         document["currentJobs"] = jobs.count ? nlohmann::json(*jobs.count) : nlohmann::json();
         if (jobs.count) {
             line += "; the device now reports " +

@@ -1,9 +1,11 @@
-// netrov-cli trap on / job cancel / job continue: one Set request per switch through tuva.
+// netrov-cli trap on / job cancel / job continue: one Set request per switch through the front library.
 #pragma once
 
 #include <cstdint>
 #include <ostream>
 #include <string>
+
+#include "front_library.h"
 
 namespace netrov::cli {
 
@@ -11,10 +13,11 @@ enum class SetCommand { TrapOn, JobCancel, JobContinue };
 
 // Runs the command against the checked address (job commands then print the
 // number of current jobs the device reports afterwards) with the community and
-// time-out already checked. Starts and releases the front library. Returns
-// the exit code: kExitOk done, kExitFailed the device or its definition did
-// not allow it. snmpVersion is a NETROV_SNMP_* of include/netrov/snmp_version.h.
-int runSetCommand(SetCommand command, uint32_t address, const std::string& community, int32_t timeOut, bool json,
-                  std::ostream& out, std::ostream& err, int32_t snmpVersion = 0);
+// time-out already checked, through library's access; starts the library and
+// releases it at the end. Returns the exit code: kExitOk done, kExitFailed the
+// device or its definition did not allow it. snmpVersion is a NETROV_SNMP_* of
+// include/netrov/snmp_version.h.
+int runSetCommand(core::FrontLibrary& library, SetCommand command, uint32_t address, const std::string& community,
+                  int32_t timeOut, bool json, std::ostream& out, std::ostream& err, int32_t snmpVersion = 0);
 
 }  // namespace netrov::cli

@@ -29,6 +29,9 @@ struct DeviceAccess {
     // The device's trap switches, set before a device program starts.
     Query setDeviceTrap;
     Query setJobTrap;
+    // The device's current job: cancel it, or let it go on.
+    Query setJobCancel;
+    Query setJobContinue;
     // Messages for a device's alerts, from the message service (transport 1).
     Query getMsg;
     // Any described query: the real one calls the export the schema names.

@@ -17,6 +17,8 @@ FrontLibrary& FrontLibrary::tuva()
         TUVA_GetDevModelName,
         TUVA_SetDeviceTrap,
         TUVA_SetJobTrap,
+        TUVA_SetJobCancel,
+        TUVA_SetJobContinue,
         TUVA_GetMsg,
         [](const QuerySchema& query, DeviceIdentity* device, intptr_t option1, intptr_t option2, void* records,
            int32_t capacity, int32_t* count) {

@@ -107,8 +107,8 @@ TEST_F(Fleet, ReportCsvParsesBackWithOneColumnPerColour)
     EXPECT_EQ(rows[1][column("alerts")], "Black toner low");
     EXPECT_EQ(rows[1][column("toner_black")], "9");
     EXPECT_EQ(rows[1][column("pages")], "45210");
-    // The terminal gets the line break in the location as controls replaced.
-    EXPECT_EQ(rows[2][column("location")], "Hall \"B\", desk 3??next to the door");
+    // A pipe gets the line break in the location as it is, inside its quoted cell.
+    EXPECT_EQ(rows[2][column("location")], "Hall \"B\", desk 3\r\nnext to the door");
     EXPECT_EQ(rows[2][column("toner_yellow")], "70");
 }
 
