@@ -82,6 +82,12 @@ std::optional<int32_t> percentOf(const store::SupplyValue& v)
     return std::nullopt;
 }
 
+// A stored supply type as the reading's kind; the desktop stores none, and lists only toner and ink.
+core::SupplyKind storedKind(int32_t supplyType)
+{
+    return supplyType == 0 ? core::SupplyKind::Toner : core::supplyKindOf(supplyType);
+}
+
 struct SupplyView {
     store::SupplyRecord record;
     std::vector<store::SupplyValue> values;
@@ -112,12 +118,13 @@ StoreStatus viewSupplies(FleetStore& fleet, const store::DeviceRecord& device, i
             last.level.reset();
         }
         view.percent = percentOf(last);
-        view.state = core::levelState(view.percent);
-        view.stateName = core::levelStateName(view.state);
         if (last.state != store::LevelState::Measured) {
             view.levelCode = view.percent;
             view.percent.reset();
         }
+        // The state by the one threshold table, as the report gives it.
+        view.state = core::supplyState(storedKind(record.kind), view.percent, view.levelCode, core::PrinterSays::Nothing);
+        view.stateName = core::levelStateName(view.state);
     }
     return {};
 }
@@ -219,11 +226,28 @@ core::DeviceReport storedReport(const store::DeviceRecord& d, const std::vector<
     if (d.pageCount) r.pageCount = static_cast<uint32_t>(*d.pageCount);
     for (const SupplyView& s : supplies) {
         if (s.values.empty()) continue;
-        core::TonerLevel& t = r.toner.emplace_back();
-        t.colour = s.record.colour;
-        t.name = s.values.back().description;
-        t.percent = s.percent;
-        t.levelCode = s.levelCode;
+        const store::SupplyValue& last = s.values.back();
+        const core::SupplyKind kind = storedKind(s.record.kind);
+        const auto fill = [&](auto& level) {
+            level.name = last.description;
+            level.percent = s.percent;
+            level.levelCode = s.levelCode;
+            level.supplyType = s.record.kind;
+            level.maximum = last.maximum;
+            level.current = last.level;
+            level.unit = last.unit;
+            level.row = s.record.index;
+        };
+        if (kind == core::SupplyKind::Toner || kind == core::SupplyKind::Ink) {
+            core::TonerLevel& t = r.toner.emplace_back();
+            fill(t);
+            t.kind = kind;
+            t.colour = s.record.colour;
+        } else {
+            core::SupplyLevel& o = r.supplies.emplace_back();
+            fill(o);
+            o.kind = kind;
+        }
     }
     return r;
 }

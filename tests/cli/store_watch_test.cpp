@@ -18,6 +18,8 @@
 #include <nlohmann/json.hpp>
 #include <sqlite3.h>
 
+#include <netrov/printer_mib.h>
+
 #include "fleet_store.h"
 #include "run_program.h"
 #include "store_commands.h"
@@ -397,9 +399,9 @@ TEST(StoreFleet, JudgesEachStoredReadingAsTheReportDoesAndListsAttentionFirst)
     };
     const Row rows[] = {
         {"10.0.0.20", {}, {}, 0, 80, {}},
-        {"10.0.0.9", {"Paper jam"}, {8}, 0, 80, {"alert"}},
+        {"10.0.0.9", {"Paper jam"}, {NETROV_ALERT_JAM}, 0, 80, {"alert"}},
         {"10.0.0.3", {}, {}, 0, 80, {}},
-        {"10.0.0.4", {"Sleep"}, {core::kInformationalAlerts[0]}, 0, 80, {}},  // asks nothing of anyone
+        {"10.0.0.4", {"Power saver"}, {NETROV_ALERT_SUBUNIT_POWER_SAVER}, 0, 80, {}},  // asks nothing of anyone
         {"10.0.0.30", {}, {}, 0x0400, 80, {"error_state"}},
         {"10.0.0.11", {}, {}, 0, 2, {"supply_low"}},
     };

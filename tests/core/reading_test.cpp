@@ -170,64 +170,41 @@ TEST(Reading, InformationalAlerts)
     }
 }
 
-// An MFP: black, cyan, magenta, yellow toner in supplies rows 1-4, a drum in row 5.
-DeviceReport mfp(std::initializer_list<AlertFacts> alerts, uint32_t errorBits = 0)
+// An alert that points at a supplies row (group 11) or a colorant (group 12)
+// makes that supply's state, whatever the levels; the report's name of the
+// alert over real walks is a row of the cross-surface test.
+TEST(Reading, AnAlertPointsAtItsSupply)
 {
-    DeviceReport report;
     const struct {
-        const char* colour;
-        int32_t percent;
-    } toner[] = {{"black", 40}, {"cyan", 60}, {"magenta", 20}, {"yellow", 70}};
-    for (const auto& t : toner) {
-        TonerLevel level;
-        level.colour = t.colour;
-        level.name = t.colour;
-        level.percent = t.percent;
-        level.row = static_cast<int32_t>(report.toner.size()) + 1;
-        level.colorantIndex = level.row;
-        report.toner.push_back(level);
-    }
-    SupplyLevel drum;
-    drum.kind = SupplyKind::Drum;
-    drum.percent = 50;
-    drum.row = 5;
-    report.supplies.push_back(drum);
-    for (const AlertFacts& a : alerts) {
-        report.alerts.push_back("alert");
-        report.alertCodes.push_back(a.code);
-        report.alertReadings.push_back({a});
-    }
-    report.errorBits = errorBits;
-    judgeReading(report);
-    return report;
-}
-
-TEST(Reading, AnAlertNamesTheSupplyItPointsAt)
-{
-    const auto alert = [](int32_t code, int32_t group, int32_t index) {
-        AlertFacts f;
-        f.code = code;
-        f.group = group;
-        f.index = index;
-        return f;
+        const char* what;
+        int32_t code, group, index;
+        size_t toner;  // which of black, cyan, magenta (the lowest), drum
+        LevelState state;
+    } cases[] = {
+        {"toner low at row 1", NETROV_ALERT_MARKER_TONER_ALMOST_EMPTY, NETROV_ALERT_GROUP_MARKER_SUPPLIES, 1, 0, LevelState::Low},
+        {"empty by colorant 2", NETROV_ALERT_MARKER_TONER_EMPTY, NETROV_ALERT_GROUP_MARKER_COLORANT, 2, 1, LevelState::Empty},
+        {"drum life over at row 4", NETROV_ALERT_SUBUNIT_LIFE_OVER, NETROV_ALERT_GROUP_MARKER_SUPPLIES, 4, 3, LevelState::Empty},
     };
-    const DeviceReport low = mfp({alert(NETROV_ALERT_MARKER_TONER_ALMOST_EMPTY, NETROV_ALERT_GROUP_MARKER_SUPPLIES, 1)});
-    ASSERT_TRUE(low.alertReadings[0].toner);
-    EXPECT_EQ(low.toner[*low.alertReadings[0].toner].colour, "black");  // not magenta, the lowest
-    EXPECT_EQ(low.toner[0].state, LevelState::Low);
-    EXPECT_EQ(low.toner[2].state, LevelState::Ok);
-
-    const DeviceReport drum = mfp({alert(NETROV_ALERT_SUBUNIT_LIFE_OVER, NETROV_ALERT_GROUP_MARKER_SUPPLIES, 5)});
-    ASSERT_TRUE(drum.alertReadings[0].supply);
-    EXPECT_EQ(drum.supplies[0].state, LevelState::Empty);
-
-    const DeviceReport colorant = mfp({alert(NETROV_ALERT_MARKER_TONER_EMPTY, NETROV_ALERT_GROUP_MARKER_COLORANT, 4)});
-    EXPECT_EQ(colorant.toner[3].state, LevelState::Empty);
-
-    const DeviceReport asleep = mfp({alert(NETROV_ALERT_SUBUNIT_POWER_SAVER, NETROV_ALERT_GROUP_GENERAL_PRINTER, 1)});
-    EXPECT_FALSE(deviceAttention(asleep).needed());
-    EXPECT_TRUE(deviceAttention(mfp({alert(NETROV_ALERT_JAM, NETROV_ALERT_GROUP_MEDIA_PATH, 1)})).needed());
-    EXPECT_EQ(deviceAttention(mfp({}, NETROV_ERROR_DOOR_OPEN)).reasons, kAttentionErrorState);
+    for (const auto& c : cases) {
+        DeviceReport report;
+        for (const int32_t percent : {40, 60, 20}) {
+            TonerLevel t;
+            t.percent = percent;
+            t.row = static_cast<int32_t>(report.toner.size()) + 1;
+            t.colorantIndex = t.row;
+            report.toner.push_back(t);
+        }
+        SupplyLevel drum;
+        drum.kind = SupplyKind::Drum;
+        drum.percent = 50;
+        drum.row = 4;
+        report.supplies.push_back(drum);
+        report.alertReadings.push_back({AlertFacts{c.code, c.group, c.index, {}, {}, ""}});
+        judgeReading(report);
+        const LevelState state = c.toner < 3 ? report.toner[c.toner].state : report.supplies[0].state;
+        EXPECT_EQ(state, c.state) << c.what;
+        EXPECT_EQ(report.toner[2].state, LevelState::Ok) << c.what;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,244 @@
+// Every walk read once through each surface of netrov-cli (the report's
+// JSON, the check line, the status JSON): the same colour, level, state and
+// attention verdict everywhere. One row per walk. The exporter's exposition,
+// a watch round and fleet --json join as columns once they render this
+// reading instead of reading the printer their own way.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <future>
+#include <map>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <arpa/inet.h>
+
+#include <nlohmann/json.hpp>
+
+#include "device_session.h"
+#include "exit_codes.h"
+#include "fleet_report.h"
+#include "run_program.h"
+#include "snmpsim_runner.h"
+
+namespace netrov::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kCli = std::string(NETROV_OUTPUT_DIR) + "/netrov-cli";
+// The recorded walks of real printers, beside the repository.
+const fs::path kSharedWalks = fs::path(NETROV_SOURCE_DIR) / ".." / "shared" / "devices";
+const char* const kAddress = "127.0.88.1";
+
+// Walks that answer but hold no printer object.
+const char* const kNoPrinter[] = {"switch"};
+
+// Known verdicts of some rows, which every surface must then agree on; a
+// word the report's alerts must hold, when given.
+const struct {
+    const char* walk;
+    bool attention;
+    const char* alertWords;
+} kKnown[] = {
+    {"power_save", false, nullptr}, {"mono_laser", false, nullptr}, {"jam_door", true, nullptr},
+    {"toner_empty", true, nullptr}, {"mfp", true, "Black toner low"},
+};
+
+std::vector<std::string> walksIn(const fs::path& folder)
+{
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        if (entry.path().extension() == ".snmprec") files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// What one walk read through the three surfaces gives.
+struct Surfaces {
+    std::string community;
+    ProgramResult report, check, status;
+};
+
+Surfaces readThrough(const std::string& community)
+{
+    Surfaces s{community, {}, {}, {}};
+    const std::vector<std::string> common = {"--community", community, "--timeout", "2"};
+    auto with = [&](std::vector<std::string> argv) {
+        argv.insert(argv.end(), common.begin(), common.end());
+        return runProgram(argv);
+    };
+    s.report = with({kCli, "report", "--json", "--no-progress", "--range", std::string(kAddress) + "-" + kAddress});
+    s.check = runProgram({kCli, "check", kAddress, "-C", community, "-t", "2"});
+    s.status = with({kCli, "status", kAddress, "--json"});
+    return s;
+}
+
+// "toner_black=9%" of the check's performance data, by label.
+std::map<std::string, int> checkLevels(const std::string& line)
+{
+    std::map<std::string, int> levels;
+    const size_t bar = line.find(" |");
+    if (bar == std::string::npos) return levels;
+    static const std::regex level("(toner_[a-z0-9_]+)=([0-9]+)%");
+    const std::string perf = line.substr(bar);
+    for (auto it = std::sregex_iterator(perf.begin(), perf.end(), level); it != std::sregex_iterator(); ++it)
+        levels[(*it)[1]] = std::stoi((*it)[2]);
+    return levels;
+}
+
+// The one process colour an English supply name says, or "".
+std::string colourNamed(std::string name)
+{
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::string found;
+    for (const char* c : {"black", "cyan", "magenta", "yellow"}) {
+        if (name.find(c) == std::string::npos) continue;
+        if (!found.empty()) return "";
+        found = c;
+    }
+    if (name.find("light") != std::string::npos || name.find("photo") != std::string::npos) return "";
+    return found;
+}
+
+void expectOneVerdict(const Surfaces& s)
+{
+    SCOPED_TRACE(s.community);
+    ASSERT_EQ(s.report.status, 0) << s.report.err;
+    const nlohmann::json all = nlohmann::json::parse(s.report.out, nullptr, false);
+    ASSERT_TRUE(all.is_array() && all.size() <= 1) << s.report.out;
+    if (all.empty()) {
+        // A walk the search does not list (too few objects for it): the check and status still agree.
+        const nlohmann::json status = nlohmann::json::parse(s.status.out, nullptr, false);
+        if (status.is_object() && status.value("attention", false)) {
+            EXPECT_NE(s.check.status, cli::kCheckOk) << s.check.out;
+        }
+        return;
+    }
+    const nlohmann::json& d = all.at(0);
+    const bool printer = std::none_of(std::begin(kNoPrinter), std::end(kNoPrinter),
+                                      [&](const char* w) { return s.community == w; });
+    if (!printer) {
+        EXPECT_EQ(s.check.status, cli::kCheckUnknown) << s.check.out;
+        return;
+    }
+    const bool attention = d.at("attention").get<bool>();
+    for (const auto& k : kKnown) {
+        if (s.community != k.walk) continue;
+        EXPECT_EQ(attention, k.attention);
+        if (k.alertWords) {
+            EXPECT_NE(d.at("alerts").dump().find(k.alertWords), std::string::npos) << d.at("alerts");
+        }
+    }
+
+    // Colour: only the five labels, and a name that says a process colour keeps it.
+    std::map<std::string, int> first;  // the level of the first supply of each colour
+    std::set<std::string> seen;
+    for (const nlohmann::json& t : d.at("toners")) {
+        const std::string colour = t.at("colour");
+        EXPECT_TRUE(colour == "black" || colour == "cyan" || colour == "magenta" || colour == "yellow" ||
+                    colour == "other")
+            << colour;
+        const std::string named = colourNamed(t.at("name"));
+        if (!named.empty()) {
+            EXPECT_EQ(colour, named) << t.at("name");
+        }
+        // The first supply of a process colour is its key in "toner" and its label in the check.
+        if (colour == "other" || !seen.insert(colour).second) continue;
+        EXPECT_EQ(d.at("toner").at(colour).at("level"), t.at("level")) << colour;
+        EXPECT_EQ(d.at("toner").at(colour).at("levelState"), t.at("levelState")) << colour;
+        if (t.at("level").is_number_integer()) first[colour] = t.at("level").get<int>();
+    }
+
+    // The check: the same levels under the same colours, never OK when the report says attention.
+    const std::map<std::string, int> levels = checkLevels(s.check.out);
+    for (const auto& [colour, level] : first) {
+        const auto at = levels.find("toner_" + colour);
+        ASSERT_NE(at, levels.end()) << colour << ": " << s.check.out;
+        EXPECT_EQ(at->second, level) << colour;
+    }
+    if (attention) {
+        EXPECT_NE(s.check.status, cli::kCheckOk) << s.check.out;
+    }
+    if (s.check.status == cli::kCheckOk) {
+        EXPECT_FALSE(attention) << s.check.out;
+    }
+
+    // The status: the same verdict and reasons.
+    ASSERT_EQ(s.status.status, 0) << s.status.err;
+    const nlohmann::json status = nlohmann::json::parse(s.status.out, nullptr, false);
+    ASSERT_TRUE(status.is_object()) << s.status.out;
+    EXPECT_EQ(status.at("attention"), d.at("attention"));
+    EXPECT_EQ(status.at("attentionReasons"), d.at("attentionReasons"));
+}
+
+class OneReading : public ::testing::Test {
+protected:
+    // Reads every walk of the folder through the surfaces, four at a time.
+    static void checkFolder(const fs::path& folder)
+    {
+        const std::vector<std::string> files = walksIn(folder);
+        if (files.empty()) GTEST_SKIP() << folder.string() << " holds no walks";
+        SnmpSimRunner agents(files, {kAddress});
+        if (!agents.ready()) GTEST_SKIP() << agents.whyNot();
+        std::vector<std::future<Surfaces>> reads;
+        std::vector<Surfaces> done;
+        for (const std::string& file : files) {
+            if (reads.size() == 4) {
+                done.push_back(reads.front().get());
+                reads.erase(reads.begin());
+            }
+            reads.push_back(std::async(std::launch::async, readThrough, SnmpSimRunner::communityOf(file)));
+        }
+        for (auto& r : reads) done.push_back(r.get());
+        size_t listed = 0;
+        for (const Surfaces& s : done) {
+            expectOneVerdict(s);
+            const nlohmann::json all = nlohmann::json::parse(s.report.out, nullptr, false);
+            listed += all.is_array() && all.size() == 1;
+        }
+        std::cout << listed << " of " << files.size() << " walks listed by a search and read through every surface\n";
+        EXPECT_GT(listed, 0u);
+        expectColoursNamed(files);
+    }
+
+    // Every walk read once in this process, listed by a search or not: no
+    // supply whose name says a process colour lands in "other".
+    static void expectColoursNamed(const std::vector<std::string>& files)
+    {
+        cli::Session session;
+        size_t supplies = 0;
+        for (const std::string& file : files) {
+            const std::string community = SnmpSimRunner::communityOf(file);
+            SCOPED_TRACE(community);
+            const cli::OpenedDevice opened = session.open(ntohl(inet_addr(kAddress)), community, 2);
+            if (opened.model.empty()) continue;
+            core::DeviceListEntry entry{};
+            entry.identity = opened.identity;
+            const core::DeviceReport report = core::readDeviceReport(entry);
+            for (const core::TonerLevel& t : report.toner) {
+                ++supplies;
+                if (const std::string named = colourNamed(t.name); !named.empty()) {
+                    EXPECT_EQ(t.colour, named) << t.name;
+                }
+            }
+        }
+        std::cout << supplies << " toner and ink supplies read for their colours\n";
+    }
+};
+
+TEST_F(OneReading, ProjectWalks) { checkFolder(fs::path(NETROV_SOURCE_DIR) / "tests" / "devices"); }
+
+TEST_F(OneReading, RecordedPrinters)
+{
+    if (!fs::is_directory(kSharedWalks)) GTEST_SKIP() << "no recorded printers at " << kSharedWalks.string();
+    checkFolder(kSharedWalks);
+}
+
+}  // namespace
+}  // namespace netrov::test
