@@ -51,17 +51,6 @@ const char* startWords(store::CartridgeStart why)
     return "";
 }
 
-std::vector<TonerEntry> readToner(const core::DeviceListEntry& entry)
-{
-    std::vector<TonerEntry> out;
-    const core::QuerySchema* query = core::findQuery("GetDevToner");
-    if (!query) return out;
-    DeviceIdentity device = entry.identity;
-    const core::QueryReading reading = core::readOnce(*query, device, core::kMaxSupplies);
-    for (int32_t i = 0; i < reading.stored(); ++i) out.push_back(*static_cast<const TonerEntry*>(reading.record(i)));
-    return out;
-}
-
 std::string lowerMac(std::string mac)
 {
     std::transform(mac.begin(), mac.end(), mac.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -369,7 +358,7 @@ std::string addStoredViews(const std::string& path, std::span<core::DeviceReport
     return {};
 }
 
-store::DeviceReading readingOf(const core::DeviceReport& report, const std::vector<TonerEntry>& toner)
+store::DeviceReading readingOf(const core::DeviceReport& report)
 {
     store::DeviceReading reading;
     reading.identity.address = report.address;
@@ -384,17 +373,17 @@ store::DeviceReading readingOf(const core::DeviceReport& report, const std::vect
     reading.errorBits = report.errorBits;
     reading.status = report.statusCode;
     if (report.pageCount) reading.pageCount = *report.pageCount;
-    for (size_t i = 0; i < toner.size(); ++i) {
-        const TonerEntry& t = toner[i];
+    for (size_t i = 0; i < report.toner.size(); ++i) {
+        const core::TonerLevel& t = report.toner[i];
         store::SupplyReading& s = reading.supplies.emplace_back();
-        // The table's order is the device's; the report names the same rows in the same order.
-        s.index = static_cast<int32_t>(i + 1);
-        s.kind = t.typeValid ? t.supplyType : 0;
-        s.colour = i < report.toner.size() ? report.toner[i].colour : std::string();
-        s.description = t.nameValid ? core::fieldText(t.name, sizeof t.name) : std::string();
-        s.level = t.currentLevelValid ? t.currentLevel : core::kLevelUnknown;
-        s.maximum = t.maxCapacityValid ? t.maxCapacity : core::kLevelUnknown;
-        s.unit = t.unitValid ? t.unit : 0;
+        // The reading keeps the device's order; the position is the index stores have always kept.
+        s.index = t.row > 0 ? t.row : static_cast<int32_t>(i + 1);
+        s.kind = t.supplyType;
+        s.colour = t.colour;
+        s.description = t.name;
+        s.level = t.current.value_or(core::kLevelUnknown);
+        s.maximum = t.maximum.value_or(core::kLevelUnknown);
+        s.unit = t.unit.value_or(0);
     }
     return reading;
 }
@@ -452,8 +441,7 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
         std::vector<store::DeviceReading> readings(entries.size());
         forEachParallel(entries.size(), options.jobs, [&](size_t i) {
             if (interrupted.load()) return;
-            const core::DeviceReport report = core::readDeviceReport(entries[i]);
-            readings[i] = readingOf(report, report.answered ? readToner(entries[i]) : std::vector<TonerEntry>{});
+            readings[i] = readingOf(core::readDeviceReport(entries[i]));
         });
         if (interrupted.load()) {
             out << "round " << round << " interrupted: nothing of it was stored\n";

@@ -336,25 +336,18 @@ TEST(StoreReading, KeepsRawLevelsSoSpecialLevelsStayStates)
     report.statusCode = 4;
     report.alerts = {"Toner low"};
     report.pageCount = 4242;
-    std::vector<TonerEntry> toner;
     for (const TonerCase& c : kTonerCases) {
-        TonerEntry t{};
-        t.typeValid = 1;
-        t.supplyType = 3;
-        t.currentLevelValid = c.levelValid;
-        t.currentLevel = c.level;
-        t.maxCapacityValid = c.maximumValid;
-        t.maxCapacity = c.maximum;
-        t.unitValid = 1;
-        t.unit = store::kUnitPercent;
-        t.nameValid = 1;
-        std::snprintf(t.name, sizeof t.name, "%s toner", c.name);
-        toner.push_back(t);
         core::TonerLevel level;
         level.colour = c.name;
+        level.name = std::string(c.name) + " toner";
+        level.supplyType = 3;
+        if (c.levelValid) level.current = c.level;
+        if (c.maximumValid) level.maximum = c.maximum;
+        level.unit = store::kUnitPercent;
+        level.row = static_cast<int32_t>(report.toner.size() + 1);
         report.toner.push_back(level);
     }
-    const store::DeviceReading reading = cli::readingOf(report, toner);
+    const store::DeviceReading reading = cli::readingOf(report);
     EXPECT_EQ(reading.identity.mac, "00:1a:2b:3c:4d:5e");
     EXPECT_EQ(reading.identity.serial, "SN7");
     EXPECT_EQ(reading.pageCount, 4242);
