@@ -22,6 +22,7 @@
 #include "query_reading.h"
 #include "report.h"
 #include "search_settings.h"
+#include "supply_readings.h"
 #include "sweep_search.h"
 #include "words.h"
 
@@ -373,18 +374,7 @@ store::DeviceReading readingOf(const core::DeviceReport& report)
     reading.errorBits = report.errorBits;
     reading.status = report.statusCode;
     if (report.pageCount) reading.pageCount = *report.pageCount;
-    for (size_t i = 0; i < report.toner.size(); ++i) {
-        const core::TonerLevel& t = report.toner[i];
-        store::SupplyReading& s = reading.supplies.emplace_back();
-        // The reading keeps the device's order; the position is the index stores have always kept.
-        s.index = t.row > 0 ? t.row : static_cast<int32_t>(i + 1);
-        s.kind = t.supplyType;
-        s.colour = t.colour;
-        s.description = t.name;
-        s.level = t.current.value_or(core::kLevelUnknown);
-        s.maximum = t.maximum.value_or(core::kLevelUnknown);
-        s.unit = t.unit.value_or(0);
-    }
+    reading.supplies = store::supplyReadings(report.toner);
     return reading;
 }
 
