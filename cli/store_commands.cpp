@@ -483,9 +483,11 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
         }
         lastStored = true;
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+        // The silent devices are named after the counts, so the line's start stays as scripts read it.
         out << "round " << round << " at " << utcText(time) << ": " << answered << " answered, " << silent
-            << " silent" << (silent ? " (" + terminalSafe(silentNames) + ")" : std::string()) << ", " << summary.newDevices << " new, " << summary.supplyValues << " level changes, "
-            << summary.events << " events (" << std::lround(seconds * 10) / 10.0 << " s)\n"
+            << " silent, " << summary.newDevices << " new, " << summary.supplyValues << " level changes, "
+            << summary.events << " events (" << std::lround(seconds * 10) / 10.0 << " s)"
+            << (silent ? "; silent: " + terminalSafe(silentNames) : std::string()) << "\n"
             << std::flush;
 
         if (!waitForNextRound(round, began)) break;
