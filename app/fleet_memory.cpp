@@ -16,6 +16,7 @@
 #include "attention.h"
 #include "forecast.h"
 #include "search_settings.h"
+#include "supply_readings.h"
 
 namespace netrov::ui {
 
@@ -82,18 +83,8 @@ store::DeviceReading fleetReading(const core::DeviceListEntry& entry, const List
     if (entry.info.locationValid) reading.location = fieldText(entry.info.location);
     if (!gauge) return reading;
     if (gauge->pages) reading.pageCount = static_cast<int64_t>(*gauge->pages);
-    for (size_t i = 0; i < gauge->toner.size(); ++i) {
-        const core::TonerLevel& toner = gauge->toner[i];
-        store::SupplyReading& supply = reading.supplies.emplace_back();
-        // The gauge keeps the device's order, so the position is the supply's index.
-        supply.index = static_cast<int32_t>(i + 1);
-        supply.colour = toner.colour;
-        supply.description = toner.name;
-        // The gauge holds percentages only; a level without one is kept as a state, never a number.
-        supply.level = toner.percent ? *toner.percent : core::kLevelUnknown;
-        supply.maximum = 100;
-        supply.unit = store::kUnitPercent;
-    }
+    // The gauge is the one reading's toner: written as watch writes it.
+    reading.supplies = store::supplyReadings(gauge->toner);
     return reading;
 }
 

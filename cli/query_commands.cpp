@@ -19,6 +19,7 @@
 #include "attention.h"
 #include "device_session.h"
 #include "exit_codes.h"
+#include "device_details.h"
 #include "fleet_report.h"
 #include "query_reading.h"
 #include "record_schema.h"
@@ -162,6 +163,8 @@ std::string recordText(const core::QuerySchema& query, const core::QueryReading&
         for (const core::FieldSchema& field : query.record->fields) {
             std::string value = core::fieldText(field, reading.record(i));
             if (value.empty()) continue;
+            // A flag reads as yes or no, as on the device window's pages.
+            if (core::yesNoField(query.name, field.name) && (value == "0" || value == "1")) value = value == "1" ? "yes" : "no";
             int rank = field.kind == core::FieldKind::Text ? 1 : 0;
             if (const auto enumeration = core::fieldEnumeration(query.record->name, field.name)) {
                 const nlohmann::json code = core::fieldJson(field, reading.record(i));

@@ -22,6 +22,7 @@
 #include "query_reading.h"
 #include "report.h"
 #include "search_settings.h"
+#include "supply_readings.h"
 #include "sweep_search.h"
 #include "words.h"
 
@@ -49,17 +50,6 @@ const char* startWords(store::CartridgeStart why)
     for (const auto& [code, words] : kStartWords)
         if (code == why) return words;
     return "";
-}
-
-std::vector<TonerEntry> readToner(const core::DeviceListEntry& entry)
-{
-    std::vector<TonerEntry> out;
-    const core::QuerySchema* query = core::findQuery("GetDevToner");
-    if (!query) return out;
-    DeviceIdentity device = entry.identity;
-    const core::QueryReading reading = core::readOnce(*query, device, core::kMaxSupplies);
-    for (int32_t i = 0; i < reading.stored(); ++i) out.push_back(*static_cast<const TonerEntry*>(reading.record(i)));
-    return out;
 }
 
 std::string lowerMac(std::string mac)
@@ -369,7 +359,7 @@ std::string addStoredViews(const std::string& path, std::span<core::DeviceReport
     return {};
 }
 
-store::DeviceReading readingOf(const core::DeviceReport& report, const std::vector<TonerEntry>& toner)
+store::DeviceReading readingOf(const core::DeviceReport& report)
 {
     store::DeviceReading reading;
     reading.identity.address = report.address;
@@ -384,18 +374,7 @@ store::DeviceReading readingOf(const core::DeviceReport& report, const std::vect
     reading.errorBits = report.errorBits;
     reading.status = report.statusCode;
     if (report.pageCount) reading.pageCount = *report.pageCount;
-    for (size_t i = 0; i < toner.size(); ++i) {
-        const TonerEntry& t = toner[i];
-        store::SupplyReading& s = reading.supplies.emplace_back();
-        // The table's order is the device's; the report names the same rows in the same order.
-        s.index = static_cast<int32_t>(i + 1);
-        s.kind = t.typeValid ? t.supplyType : 0;
-        s.colour = i < report.toner.size() ? report.toner[i].colour : std::string();
-        s.description = t.nameValid ? core::fieldText(t.name, sizeof t.name) : std::string();
-        s.level = t.currentLevelValid ? t.currentLevel : core::kLevelUnknown;
-        s.maximum = t.maxCapacityValid ? t.maxCapacity : core::kLevelUnknown;
-        s.unit = t.unitValid ? t.unit : 0;
-    }
+    reading.supplies = store::supplyReadings(report.toner);
     return reading;
 }
 
@@ -452,8 +431,7 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
         std::vector<store::DeviceReading> readings(entries.size());
         forEachParallel(entries.size(), options.jobs, [&](size_t i) {
             if (interrupted.load()) return;
-            const core::DeviceReport report = core::readDeviceReport(entries[i]);
-            readings[i] = readingOf(report, report.answered ? readToner(entries[i]) : std::vector<TonerEntry>{});
+            readings[i] = readingOf(core::readDeviceReport(entries[i]));
         });
         if (interrupted.load()) {
             out << "round " << round << " interrupted: nothing of it was stored\n";
@@ -505,9 +483,11 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
         }
         lastStored = true;
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+        // The silent devices are named after the counts, so the line's start stays as scripts read it.
         out << "round " << round << " at " << utcText(time) << ": " << answered << " answered, " << silent
-            << " silent" << (silent ? " (" + terminalSafe(silentNames) + ")" : std::string()) << ", " << summary.newDevices << " new, " << summary.supplyValues << " level changes, "
-            << summary.events << " events (" << std::lround(seconds * 10) / 10.0 << " s)\n"
+            << " silent, " << summary.newDevices << " new, " << summary.supplyValues << " level changes, "
+            << summary.events << " events (" << std::lround(seconds * 10) / 10.0 << " s)"
+            << (silent ? "; silent: " + terminalSafe(silentNames) : std::string()) << "\n"
             << std::flush;
 
         if (!waitForNextRound(round, began)) break;

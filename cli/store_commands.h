@@ -42,9 +42,10 @@ struct WatchOptions {
 };
 
 #ifndef _WIN32
-// One device's report and its supply table as the store keeps them: raw
-// levels, maxima and units, so "unknown" and "some remaining" stay states.
-store::DeviceReading readingOf(const core::DeviceReport& report, const std::vector<TonerEntry>& toner);
+// One device's reading as the store keeps it: its toner and ink with raw
+// levels, maxima and units, so "unknown" and "some remaining" stay states,
+// its alerts with their codes and its error-state bits.
+store::DeviceReading readingOf(const core::DeviceReport& report);
 #endif
 
 // Reads the targets every interval into the store until rounds are done or

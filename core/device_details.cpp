@@ -294,6 +294,12 @@ std::vector<DetailLine> describeRecord(std::string_view query, const RecordSchem
     return lines;
 }
 
+bool yesNoField(std::string_view query, std::string_view field)
+{
+    const FieldView* view = fieldView(query, field);
+    return view && view->show == Show::YesNo;
+}
+
 std::vector<LevelLine> levelLines(std::string_view query, const QueryReading& reading)
 {
     std::vector<LevelLine> lines;

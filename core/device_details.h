@@ -66,6 +66,8 @@ struct DetailLine {
 // grouping, codes that a text beside them already names left out. query
 // decides what a field of a shared record means (memory and disk sizes).
 std::vector<DetailLine> describeRecord(std::string_view query, const RecordSchema& schema, const void* record);
+// Whether the field of the query holds a yes-or-no flag (0 or 1) that people read as "yes" or "no".
+bool yesNoField(std::string_view query, std::string_view field);
 
 // A supply or tray level as the pages draw it.
 struct LevelLine {

@@ -5,6 +5,7 @@
 #include "netrov/engine_records.h"
 #include "netrov/option_value.h"
 #include "netrov/network_records.h"
+#include "netrov/printer_mib.h"
 #include "netrov/export.h"
 #include "netrov/message_records.h"
 #include "netrov/job_records.h"

@@ -6,6 +6,7 @@
 #include "netrov/engine_records.h"
 #include "netrov/option_value.h"
 #include "netrov/network_records.h"
+#include "netrov/printer_mib.h"
 #include "netrov/device_records.h"
 #include "netrov/message_records.h"
 #include "netrov/job_records.h"

@@ -37,15 +37,18 @@ const char* const kAddress = "127.0.88.1";
 // Walks that answer but hold no printer object.
 const char* const kNoPrinter[] = {"switch"};
 
-// Known verdicts of some rows, which every surface must then agree on; a
-// word the report's alerts must hold, when given.
+// Known verdicts of some rows, which every surface must then agree on: the
+// attention, the check's exit and a word the report's alerts must hold.
 const struct {
     const char* walk;
     bool attention;
+    int exit;
     const char* alertWords;
 } kKnown[] = {
-    {"power_save", false, nullptr}, {"mono_laser", false, nullptr}, {"jam_door", true, nullptr},
-    {"toner_empty", true, nullptr}, {"mfp", true, "Black toner low"},
+    {"power_save", false, cli::kCheckOk, nullptr},      {"mono_laser", false, cli::kCheckOk, nullptr},
+    {"colour_laser", false, cli::kCheckOk, nullptr},    {"jam_door", true, cli::kCheckCritical, nullptr},
+    {"toner_empty", true, cli::kCheckCritical, nullptr}, {"inkjet", true, cli::kCheckCritical, nullptr},
+    {"mfp", true, cli::kCheckWarning, "Black toner low"},
 };
 
 std::vector<std::string> walksIn(const fs::path& folder)
@@ -131,6 +134,7 @@ void expectOneVerdict(const Surfaces& s)
     for (const auto& k : kKnown) {
         if (s.community != k.walk) continue;
         EXPECT_EQ(attention, k.attention);
+        EXPECT_EQ(s.check.status, k.exit) << s.check.out;
         if (k.alertWords) {
             EXPECT_NE(d.at("alerts").dump().find(k.alertWords), std::string::npos) << d.at("alerts");
         }

@@ -160,6 +160,7 @@ TEST_F(StoreWatch, ASilentPrinterKeepsItsValuesAndGetsOneEventEachWay)
         const ProgramResult r = watchOnce(store_);
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_NE(r.out.find("0 answered, 1 silent"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(" s); silent: 127.0.61.1\n"), std::string::npos) << r.out;
         EXPECT_NE(r.out.find(i == 0 ? "1 events" : "0 events"), std::string::npos) << r.out;
     }
     ProgramResult fleet = runProgram({kCli, "fleet", "--json", "--store", store_});
@@ -336,25 +337,18 @@ TEST(StoreReading, KeepsRawLevelsSoSpecialLevelsStayStates)
     report.statusCode = 4;
     report.alerts = {"Toner low"};
     report.pageCount = 4242;
-    std::vector<TonerEntry> toner;
     for (const TonerCase& c : kTonerCases) {
-        TonerEntry t{};
-        t.typeValid = 1;
-        t.supplyType = 3;
-        t.currentLevelValid = c.levelValid;
-        t.currentLevel = c.level;
-        t.maxCapacityValid = c.maximumValid;
-        t.maxCapacity = c.maximum;
-        t.unitValid = 1;
-        t.unit = store::kUnitPercent;
-        t.nameValid = 1;
-        std::snprintf(t.name, sizeof t.name, "%s toner", c.name);
-        toner.push_back(t);
         core::TonerLevel level;
         level.colour = c.name;
+        level.name = std::string(c.name) + " toner";
+        level.supplyType = 3;
+        if (c.levelValid) level.current = c.level;
+        if (c.maximumValid) level.maximum = c.maximum;
+        level.unit = store::kUnitPercent;
+        level.row = static_cast<int32_t>(report.toner.size() + 1);
         report.toner.push_back(level);
     }
-    const store::DeviceReading reading = cli::readingOf(report, toner);
+    const store::DeviceReading reading = cli::readingOf(report);
     EXPECT_EQ(reading.identity.mac, "00:1a:2b:3c:4d:5e");
     EXPECT_EQ(reading.identity.serial, "SN7");
     EXPECT_EQ(reading.pageCount, 4242);
