@@ -560,7 +560,10 @@ int runDeviceQuery(core::FrontLibrary& library, DeviceQuery query, const std::st
         return kExitOk;
     }
 
-    if (reading.result != NETROV_OK) return failed("status", reading.result);
+    // A printer without the host-resources device table gives its alerts with
+    // an unknown status and says its status objects held nothing: it is shown.
+    const bool alertsWithoutStatus = reading.result == NETROV_NO_VALUE && reading.stored() > 0;
+    if (reading.result != NETROV_OK && !alertsWithoutStatus) return failed("status", reading.result);
     // As many records as the device list holds; the rest are counted.
     std::vector<DeviceStatus> records = core::statusRecords(reading);
     if (records.size() > static_cast<size_t>(core::kStatusRecords)) records.resize(core::kStatusRecords);

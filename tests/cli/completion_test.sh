@@ -36,7 +36,7 @@ expect "--version" netrov-cli --v
 expect "cancel continue" netrov-cli job ""
 expect "on" netrov-cli trap o
 expect "--community" netrov-cli trap on 192.0.2.1 --com
-expect "--no-broadcast --no-progress" netrov-cli search --no
+expect "--no-broadcast --no-v3-probe --no-progress" netrov-cli search --no
 expect "" netrov-cli search --timeout ""
 expect "--json" netrov-cli status 192.0.2.1 --timeout 3 --j
 expect "--mutex" netrov-cli end-app --m

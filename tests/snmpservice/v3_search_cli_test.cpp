@@ -169,7 +169,7 @@ TEST_F(V3Cli, ASweptBlockReadsThePrinterThatSpeaksOnlyV3ByItsProfile)
     const ProgramResult text = run({"search", "--no-broadcast", "--no-progress", "--targets", targets, "--profile",
                                     "office", "--timeout", "1"});
     ASSERT_EQ(text.status, 0) << text.err;
-    EXPECT_NE(text.err.find("1 more that need SNMPv3 credentials"), std::string::npos) << text.err;
+    EXPECT_NE(text.err.find("1 more that needs SNMPv3 credentials"), std::string::npos) << text.err;
     const size_t at = text.out.find(std::string(kHardenedAddress) + " ");
     ASSERT_NE(at, std::string::npos) << text.out;
     const size_t start = text.out.rfind('\n', at) + 1;  // npos + 1 is the first line
