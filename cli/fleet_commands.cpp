@@ -258,7 +258,9 @@ CheckVerdict checkVerdict(const core::DeviceReport& read, const CheckThresholds&
             storeNotes.push_back("no forecast in the store (" + statusSafe(why.empty() ? "no stored supplies" : why) + ")");
     }
     if (report.suppliesFailed) {
-        reasons.push_back("toner not read");
+        // The first thing that failed says why (a wrong pass phrase, no answer).
+        reasons.push_back(report.problems.empty() ? std::string("toner not read")
+                                                  : "toner not read: " + statusSafe(report.problems.front()));
         // A check that could not see the supplies never says OK.
         if (state == kCheckOk) state = report.statusRead ? kCheckWarning : kCheckUnknown;
     }

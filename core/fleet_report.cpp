@@ -191,8 +191,12 @@ QueryReading readOnce(const QuerySchema& query, DeviceIdentity& device, int32_t 
 
 Deadline deviceReadDeadline(int32_t timeOutSeconds)
 {
-    const int32_t timeOut = timeOutSeconds > 0 ? timeOutSeconds : 3;
-    return std::chrono::steady_clock::now() + std::chrono::seconds(int64_t{timeOut} * kDeviceReadTimeOuts);
+    const int64_t timeOut = timeOutSeconds > 0 ? timeOutSeconds : 3;
+    // The query under way may run one time-out past the deadline, so the whole
+    // read stays within kDeviceReadSeconds; a time-out longer than half of it
+    // still gets one query.
+    const int64_t seconds = std::clamp(kDeviceReadSeconds - timeOut, timeOut, timeOut * kDeviceReadTimeOuts);
+    return std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
 }
 
 std::string pastDeadlineText(const std::string& what)

@@ -145,8 +145,12 @@ Attention deviceAttention(const DeviceReport& report, int32_t criticalPercent = 
 // 45 s with the usual 3 s. It reports what it has; a query under way ends
 // by its own time-out.
 inline constexpr int32_t kDeviceReadTimeOuts = 15;
+// ...and one device's read ends within this many seconds in all, the query
+// under way included, whatever the time-out (up to 30 s a time-out).
+inline constexpr int64_t kDeviceReadSeconds = 60;
 using Deadline = std::chrono::steady_clock::time_point;
-// Now plus kDeviceReadTimeOuts time-outs of timeOutSeconds (3 s when not above 0).
+// Now plus kDeviceReadTimeOuts time-outs of timeOutSeconds (3 s when not above
+// 0), but no later than kDeviceReadSeconds less one time-out.
 Deadline deviceReadDeadline(int32_t timeOutSeconds);
 // "not read: WHAT (the device read passed its deadline)"
 std::string pastDeadlineText(const std::string& what);

@@ -1,5 +1,7 @@
 // The report's schema: the same columns for every fleet, numbers only in
 // number columns, the byte-order mark form, and the JSON vocabulary.
+#include <chrono>
+
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -133,6 +135,21 @@ TEST(ReportSchema, JsonKeepsTheVocabularyAndTheOldKeys)
     EXPECT_EQ(c.at("toners").at(5).at("levelState"), "unknown");
     EXPECT_EQ(c.at("attention"), true);
     EXPECT_EQ(c.at("attentionReasons"), nlohmann::json::array({"supply_empty"}));
+}
+
+// One device's read ends within a minute, the query under way included.
+TEST(DeviceReadDeadline, FifteenTimeOutsButAMinuteInAll)
+{
+    struct Row {
+        int32_t timeOut;
+        int64_t seconds;
+    };
+    const Row rows[] = {{0, 45}, {1, 15}, {3, 45}, {5, 55}, {20, 40}, {30, 30}, {60, 60}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.timeOut);
+        const auto left = deviceReadDeadline(row.timeOut) - std::chrono::steady_clock::now();
+        EXPECT_NEAR(std::chrono::duration<double>(left).count(), static_cast<double>(row.seconds), 1.0);
+    }
 }
 
 }  // namespace

@@ -202,6 +202,7 @@ TEST_F(V3Cli, FaultsAreNamed)
         {{"info", kHardenedAddress, "--profile", "office", "--timeout", "1"}, -2, "knows no such user"},
         {{"model", kFittingAddress, "--profile", "wrongauth", "--timeout", "5"}, -2, "wrong authentication pass phrase"},
         {{"check", kFittingAddress, "--profile", "wrongauth", "--timeout", "5"}, 3, "NETROV UNKNOWN"},
+        {{"check", kFittingAddress, "--profile", "wrongauth", "--timeout", "5"}, 3, "wrong authentication pass phrase"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.front() + " " + c.args[3]);
