@@ -562,8 +562,8 @@ int runDeviceQuery(core::FrontLibrary& library, DeviceQuery query, const std::st
 
     // A printer without the host-resources device table gives its alerts with
     // an unknown status and says its status objects held nothing: it is shown.
-    const bool alertsWithoutStatus = reading.result == NETROV_NO_VALUE && reading.stored() > 0;
-    if (reading.result != NETROV_OK && !alertsWithoutStatus) return failed("status", reading.result);
+    const bool withoutStatus = reading.result == NETROV_NO_VALUE && reading.stored() > 0;
+    if (reading.result != NETROV_OK && !withoutStatus) return failed("status", reading.result);
     // As many records as the device list holds; the rest are counted.
     std::vector<DeviceStatus> records = core::statusRecords(reading);
     if (records.size() > static_cast<size_t>(core::kStatusRecords)) records.resize(core::kStatusRecords);
@@ -575,6 +575,12 @@ int runDeviceQuery(core::FrontLibrary& library, DeviceQuery query, const std::st
     core::DeviceListEntry entry{};
     entry.identity = device;
     const core::DeviceReport report = core::readDeviceReport(entry, core::deviceReadDeadline(checked.timeOut));
+    // Without status objects, only alerts or supplies make it a printer (a
+    // switch answers with neither).
+    const bool anyAlert = std::any_of(records.begin(), records.end(),
+                                      [](const DeviceStatus& r) { return r.alertCodeValid && r.alertCode != 0; });
+    if (withoutStatus && !anyAlert && report.toner.empty() && report.supplies.empty())
+        return failed("status", reading.result);
     const core::Attention attention = core::deviceAttention(report);
     std::vector<std::string> concerned;
     for (const core::TonerLevel& t : report.toner) {
