@@ -186,6 +186,7 @@ void SearchRun::searchAddresses(const std::vector<uint32_t>& targets)
         std::lock_guard lock(startedMutex_);
         shortage_.descriptorsMissing = std::max(shortage_.descriptorsMissing, available < wanted ? wanted - available : 0);
     }
+    if (available < wanted) descriptorsShort_.store(true);
     std::vector<std::thread> threads;
     threads.reserve(targets.size());
     for (uint32_t address : targets) {
@@ -249,7 +250,7 @@ void SearchRun::searchThread(uint32_t address, bool perAddress)
         };
         bool askCommunities = !perAddress || extent_.askCommunities;
         std::optional<std::vector<uint8_t>> engine;
-        if (perAddress && extent_.probeV3 && askCommunities) {
+        if (perAddress && extent_.probeV3 && askCommunities && !descriptorsShort_.load()) {
             // One exchange tells how the address speaks: by a community, by
             // SNMPv3 only, or not at all. A printer that speaks only SNMPv3
             // then waits no time-out per community before its profiles.
