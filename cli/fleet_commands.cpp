@@ -1,7 +1,6 @@
 // The report and the check.
 #include "fleet_commands.h"
 
-#include <filesystem>
 #include <map>
 
 #include <algorithm>
@@ -9,7 +8,6 @@
 #include <thread>
 
 #include "device_list.h"
-#include "platform/module_path.h"
 #include "report.h"
 #include "search_settings.h"
 
@@ -53,15 +51,6 @@ std::string labelSafe(const std::string& text)
 }
 
 }  // namespace
-
-void loadProgramThresholds()
-{
-    const std::filesystem::path program = platform::programPath();
-    if (program.empty()) return;
-    core::ThresholdTable table = core::activeThresholds();
-    core::loadThresholds((program.parent_path() / "NetRov.ini").string(), table);
-    core::setActiveThresholds(table);
-}
 
 core::LevelThreshold defaultThreshold(const CheckKindInfo& kind)
 {

@@ -71,9 +71,6 @@ inline constexpr CheckKindInfo kCheckKinds[] = {
     {CheckKind::Paper, "paper", "the paper in a tray", core::SupplyKind::Paper},
 };
 inline constexpr size_t kCheckKindCount = std::size(kCheckKinds);
-// Sets the process's threshold table from the [Thresholds] section of the
-// NetRov.ini beside the program, when there is one.
-void loadProgramThresholds();
 // The kind's default levels: the process's threshold table.
 core::LevelThreshold defaultThreshold(const CheckKindInfo& kind);
 

@@ -1112,7 +1112,7 @@ int main(int argc, char** argv)
     // Every text the program prints is UTF-8; a console shows it as such.
     SetConsoleOutputCP(CP_UTF8);
 #endif
-    cli::loadProgramThresholds();
+    core::loadProgramThresholds();
     CLI::App app{"Finds network printers and MFPs by SNMP and reads what they report."};
     app.name("netrov-cli");
     app.set_version_flag("--version", std::string("netrov-cli ") + NETROV_VERSION);

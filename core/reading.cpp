@@ -3,12 +3,14 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <cctype>
 #include <mutex>
 #include <vector>
 
 #include <netrov/printer_mib.h>
 
+#include "platform/module_path.h"
 #include "platform/profile_file.h"
 #include "search_settings.h"
 
@@ -318,6 +320,15 @@ bool alertPointsAtSupply(const AlertFacts& alert)
 bool alertPointsAtColorant(const AlertFacts& alert)
 {
     return alert.group == NETROV_ALERT_GROUP_MARKER_COLORANT && alert.index > 0;
+}
+
+void loadProgramThresholds()
+{
+    const std::filesystem::path program = platform::programPath();
+    if (program.empty()) return;
+    ThresholdTable table = activeThresholds();
+    loadThresholds((program.parent_path() / "NetRov.ini").string(), table);
+    setActiveThresholds(table);
 }
 
 }  // namespace netrov::core

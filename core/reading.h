@@ -85,6 +85,9 @@ void loadThresholds(const std::string& iniPath, ThresholdTable& table);
 // that reads devices starts.
 const ThresholdTable& activeThresholds();
 void setActiveThresholds(const ThresholdTable& table);
+// Sets the process's table from the [Thresholds] section of the NetRov.ini
+// beside the program, when there is one: every program reads the same file.
+void loadProgramThresholds();
 
 // What the printer itself says of one supply, beside its level.
 enum class PrinterSays : uint8_t { Nothing, Low, Empty };

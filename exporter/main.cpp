@@ -1,7 +1,6 @@
 // netrov-exporter: a Prometheus exporter that reads one printer per scrape.
 #include <csignal>
 #include <cstring>
-#include <filesystem>
 #include <iostream>
 #include <thread>
 
@@ -9,7 +8,6 @@
 
 #include "config.h"
 #include "front_library.h"
-#include "platform/module_path.h"
 #include "reading.h"
 #include "server.h"
 
@@ -73,11 +71,7 @@ int main(int argc, char** argv)
 
     // The thresholds of the settings file beside the programs, as every
     // surface reads them.
-    if (const std::filesystem::path program = platform::programPath(); !program.empty()) {
-        core::ThresholdTable thresholds = core::activeThresholds();
-        core::loadThresholds((program.parent_path() / "NetRov.ini").string(), thresholds);
-        core::setActiveThresholds(thresholds);
-    }
+    core::loadProgramThresholds();
 
     core::FrontLibrary& library = core::FrontLibrary::tuva();
     library.ensureInitialised();
