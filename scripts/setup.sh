@@ -18,6 +18,8 @@ packages=(
   libcpp-httplib-dev prometheus libcrypt-dev libyaml-cpp-dev
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev qtkeychain-qt6-dev fonts-dejavu-core
   iproute2 procps
+  libcups2-dev cups-ipp-utils libavahi-client-dev avahi-daemon avahi-utils dbus-daemon
+  libcurl4-openssl-dev libsystemd-dev python3-aiosmtpd
 )
 windows=0
 wine32=0
@@ -43,7 +45,21 @@ for p in "${packages[@]}"; do
 done
 if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
-  apt_install "${missing[@]}"
+  # The tests start their own avahi-daemon inside network namespaces; the
+  # package's service must not start on this machine's interfaces, where it
+  # would announce the machine by multicast. Services are held back for the
+  # install unless a policy is already in place.
+  policy=${NETROV_POLICY_RC:-/usr/sbin/policy-rc.d}
+  held=0
+  if [[ ! -e $policy ]]; then
+    printf '#!/bin/sh\nexit 101\n' | "${apt_root[@]}" tee "$policy" >/dev/null
+    "${apt_root[@]}" chmod 755 "$policy"
+    held=1
+  fi
+  status=0
+  apt_install "${missing[@]}" || status=$?
+  if ((held)); then "${apt_root[@]}" rm -f "$policy"; fi
+  ((status == 0)) || exit "$status"
 fi
 
 # Where wine32 cannot be had, the 32-bit tests say so and skip; the i386

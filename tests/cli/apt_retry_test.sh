@@ -62,7 +62,7 @@ for row in "${rows[@]}"; do
   echo "$update_failures" >"$work/update-failures"
   # shellcheck disable=SC2086  # the command's words
   out=$(cd "$source_dir" && PATH="$work/bin:$PATH" FAKE=$work FAKE_MISSING=$missing FAKE_UNINSTALLABLE=$uninstallable \
-        NETROV_APT_PAUSE=0 bash scripts/$command 2>&1)
+        NETROV_APT_PAUSE=0 NETROV_POLICY_RC="$work/policy-rc.d" bash scripts/$command 2>&1)
   status=$?
   updates=$(grep -c '^apt-get update' "$work/log")
   dpkg_calls=$(sed -n 's/^dpkg \(--[a-z]*-architecture .*\)/\1/p' "$work/log" | tr '\n' ',')
