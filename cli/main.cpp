@@ -1004,6 +1004,8 @@ void setupWatch(CLI::App& c, Given& g)
     c.add_option("--jobs", g.watchJobs, "devices read at once, 1 to 64 (default 8)");
     c.add_option("--retry", g.watchSearch.retry, "additional attempts per address, 0 to 10 (default 0)");
     c.add_option("--rate", g.watchSearch.rate, "requests per second of the sweep, 1 to 1000000 (default 500)");
+    c.add_flag("--no-v3-probe", g.watchSearch.noV3Probe,
+               "send no SNMPv3 discovery probe: printers that speak only SNMPv3 are not recorded");
     c.add_option("--store", g.storePath, "the store file (default $XDG_DATA_HOME/netrov/fleet.db)");
 }
 
@@ -1027,7 +1029,8 @@ int runWatchCommand(CLI::App& c, Given& g)
     cli::Session session(g.library);
     const cli::WatchOptions options{g.watchSearch.targets, common.communities, common.snmpVersion, common.profiles,
                                     common.timeOut, *retry.value, static_cast<uint32_t>(g.watchSearch.rate),
-                                    *interval.value, g.watchRounds, static_cast<int>(g.watchJobs), g.storePath};
+                                    *interval.value, g.watchRounds, static_cast<int>(g.watchJobs), g.storePath,
+                                    !g.watchSearch.noV3Probe};
     return cli::runWatch(options, gInterrupted, std::cout, std::cerr);
 }
 

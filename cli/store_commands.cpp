@@ -378,6 +378,19 @@ store::DeviceReading readingOf(const core::DeviceReport& report)
     return reading;
 }
 
+// Printers that answered only the SNMPv3 probe: named, since no community
+// reads them and nothing of them is stored until a profile is given.
+static std::string credentialsNeededText(const std::vector<core::CredentialsNeeded>& needed)
+{
+    if (needed.empty()) return {};
+    constexpr size_t kNamed = 10;
+    std::string text = "; SNMPv3 credentials needed: ";
+    for (size_t i = 0; i < needed.size() && i < kNamed; ++i)
+        text += (i ? ", " : "") + core::addressToText(needed[i].address);
+    if (needed.size() > kNamed) text += " and " + std::to_string(needed.size() - kNamed) + " more";
+    return text;
+}
+
 int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, std::ostream& out, std::ostream& err)
 {
     if (options.store.empty()) {
@@ -397,7 +410,7 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
     core::setCommunityList(settings, extent, options.communities);
     extent.snmpVersion = options.snmpVersion;
     extent.profiles = options.profiles;
-    extent.probeV3 = !options.profiles.empty();
+    extent.probeV3 = options.probeV3;
     const SweepSearch search{settings, extent, {}, options.rate, false};
     std::vector<uint32_t> targets = options.targets;
     std::sort(targets.begin(), targets.end());
@@ -487,7 +500,8 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
         out << "round " << round << " at " << utcText(time) << ": " << answered << " answered, " << silent
             << " silent, " << summary.newDevices << " new, " << summary.supplyValues << " level changes, "
             << summary.events << " events (" << std::lround(seconds * 10) / 10.0 << " s)"
-            << (silent ? "; silent: " + terminalSafe(silentNames) : std::string()) << "\n"
+            << (silent ? "; silent: " + terminalSafe(silentNames) : std::string())
+            << credentialsNeededText(outcome.credentialsNeeded) << "\n"
             << std::flush;
 
         if (!waitForNextRound(round, began)) break;

@@ -39,6 +39,9 @@ struct WatchOptions {
     int64_t rounds = 0;  // 0: until interrupted
     int jobs = 8;
     std::string store;
+    // Sends the SNMPv3 discovery probe beside the communities, so a printer
+    // that speaks only SNMPv3 is recorded as needing credentials.
+    bool probeV3 = true;
 };
 
 #ifndef _WIN32
