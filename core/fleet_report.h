@@ -123,6 +123,13 @@ struct DeviceReport {
     std::optional<StoredDevice> stored;  // from the fleet store, when one was asked
     bool errorBitsRead = false;          // the device reported hrPrinterDetectedErrorState
     std::string readAt{};                // ISO 8601 UTC of the reading: "2026-01-05T09:00:00Z"
+    // Where the reading came from: "snmp", "ipp", or "snmp+ipp" when IPP
+    // filled what SNMP lacked.
+    std::string source = "snmp";
+    // Where two sources disagree (a level by more than 10 points, the state),
+    // one sentence each; empty with one source.
+    std::vector<std::string> sourceDisagreements{};
+    std::string uuid{};  // the device's UUID when a source reports one (IPP's printer-uuid)
 };
 
 // Places the printer's own words on the supplies (the low and empty its
