@@ -116,6 +116,15 @@ TEST_F(MdnsResponders, CommandLineListsThemAsFoundOnlyByMdns)
     EXPECT_EQ(document["devices"][2]["address"], "fd03::3");
     EXPECT_TRUE(document["devices"][2]["model"].is_null());
 
+    // Beside an SNMP search of one printer that does not answer it: the same rows.
+    const ProgramResult both = runProgram(
+        lan_->searcherCommand({kCli, "search", "--mdns", "--no-broadcast", "--address", "10.203.0.2", "--timeout", "1", "--json"}), 30);
+    ASSERT_EQ(both.status, 0) << both.err;
+    const nlohmann::json beside = nlohmann::json::parse(both.out);
+    EXPECT_EQ(beside["count"], 3);
+    EXPECT_EQ(beside["devices"][1]["address"], "10.203.0.2");
+    EXPECT_EQ(beside["devices"][1]["status"], "SNMP: no answer");
+
     const ProgramResult text = runProgram(lan_->searcherCommand({kCli, "search", "--mdns", "--no-broadcast"}), 30);
     ASSERT_EQ(text.status, 0) << text.err;
     EXPECT_NE(text.out.find("Found by mDNS:"), std::string::npos) << text.out;
