@@ -62,7 +62,8 @@ DeviceRow rowOf(const mdns::Printer& p)
     return row;
 }
 
-MdnsSearch::MdnsSearch(bool wanted, const std::atomic<int>& interrupted) : wanted_(wanted)
+MdnsSearch::MdnsSearch(bool wanted, const std::atomic<int>& interrupted, std::string maker)
+    : wanted_(wanted), maker_(std::move(maker))
 {
     if (wanted_) thread_ = std::thread([this, &interrupted] { result_ = mdns::browsePrinters(mdns::kBrowseWindow, &interrupted); });
 }
@@ -77,7 +78,7 @@ bool MdnsSearch::available() const
     return result_.status != mdns::BrowseStatus::NotAvailable;
 }
 
-std::vector<int> joinRows(std::vector<DeviceRow>& rows, const std::vector<mdns::Printer>& printers)
+std::vector<int> joinRows(std::vector<DeviceRow>& rows, const std::vector<mdns::Printer>& printers, std::string_view maker)
 {
     std::vector<int> printerOfRow(rows.size(), -1);
     std::vector<bool> listed(printers.size(), false);
@@ -92,7 +93,7 @@ std::vector<int> joinRows(std::vector<DeviceRow>& rows, const std::vector<mdns::
         }
     }
     for (size_t p = 0; p < printers.size(); ++p) {
-        if (listed[p]) continue;
+        if (listed[p] || !containsIgnoringCase(modelOf(printers[p]), maker)) continue;
         rows.push_back(rowOf(printers[p]));
         printerOfRow.push_back(static_cast<int>(p));
     }
@@ -104,7 +105,7 @@ void MdnsSearch::join(std::vector<DeviceRow>& rows)
     if (!wanted_) return;
     if (thread_.joinable()) thread_.join();
     snmpRows_ = rows.size();
-    rowPrinter_ = joinRows(rows, result_.printers);
+    rowPrinter_ = joinRows(rows, result_.printers, maker_);
 }
 
 void MdnsSearch::addJson(nlohmann::json& document) const
@@ -151,9 +152,9 @@ std::string MdnsSearch::note() const
     return text + "\n";
 }
 
-int runMdnsOnly(bool json, const std::atomic<int>& interrupted)
+int runMdnsOnly(bool json, const std::atomic<int>& interrupted, const std::string& maker)
 {
-    MdnsSearch search(true, interrupted);
+    MdnsSearch search(true, interrupted, maker);
     std::vector<DeviceRow> rows;
     search.join(rows);
     if (json) {

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -21,7 +22,8 @@ class MdnsSearch {
 public:
     // Starts browsing on a thread of its own when wanted; otherwise every
     // call below does nothing.
-    MdnsSearch(bool wanted, const std::atomic<int>& interrupted);
+    // maker: list only the printers mDNS alone found whose model holds it (any case).
+    MdnsSearch(bool wanted, const std::atomic<int>& interrupted, std::string maker = {});
     ~MdnsSearch();
     MdnsSearch(const MdnsSearch&) = delete;
     MdnsSearch& operator=(const MdnsSearch&) = delete;
@@ -42,6 +44,7 @@ public:
 
 private:
     bool wanted_ = false;
+    std::string maker_;
     std::thread thread_;
     mdns::BrowseResult result_;
     std::vector<int> rowPrinter_;  // per row of join(): the printer's index, or -1
@@ -52,11 +55,13 @@ nlohmann::json toJson(const mdns::Printer& printer);
 // The row of a printer that answered only mDNS.
 DeviceRow rowOf(const mdns::Printer& printer);
 // The printer of each row, by address (-1: none); a printer no row has gets
-// a row of its own, appended, so a device found both ways is one row.
-std::vector<int> joinRows(std::vector<DeviceRow>& rows, const std::vector<mdns::Printer>& printers);
+// a row of its own, appended, so a device found both ways is one row. Of
+// those, only the ones whose model holds maker (any case) are listed.
+std::vector<int> joinRows(std::vector<DeviceRow>& rows, const std::vector<mdns::Printer>& printers,
+                          std::string_view maker = {});
 
 // search --mdns without SNMP (--no-broadcast and no address): lists what
 // answered mDNS; fails when mDNS is not available.
-int runMdnsOnly(bool json, const std::atomic<int>& interrupted);
+int runMdnsOnly(bool json, const std::atomic<int>& interrupted, const std::string& maker = {});
 
 }  // namespace netrov::cli

@@ -70,6 +70,7 @@ struct RowCase {
     std::vector<std::string> snmpAddresses;
     std::vector<Announcement> answers;
     const char* rows;  // "address | status | model | printer" per row
+    const char* maker = "";
 };
 
 TEST(JoinRows, OneRowPerAddress)
@@ -87,11 +88,17 @@ TEST(JoinRows, OneRowPerAddress)
          {},
          {announce("L", "_ipp._tcp", "l.local", "fd03::9", {{"product", "(Lab 9)"}})},
          "fd03::9 | SNMP: no answer | Lab 9 | 0\n"},
+        {"a maker leaves out the printers only mDNS found of other models, not the SNMP rows they join",
+         {"10.0.0.1"},
+         {announce("P", "_ipp._tcp", "p.local", "10.0.0.1", {{"ty", "Other 1"}}),
+          announce("Q", "_ipp._tcp", "q.local", "10.0.0.2", {{"ty", "Other 2"}}),
+          announce("R", "_ipp._tcp", "r.local", "10.0.0.3", {{"ty", "TARNWELL M1"}})},
+         "10.0.0.1 | Ready | snmp | 0\n10.0.0.3 | SNMP: no answer | TARNWELL M1 | 2\n", "tarnwell"},
     };
     for (const RowCase& c : cases) {
         std::vector<netrov::cli::DeviceRow> rows;
         for (const std::string& address : c.snmpAddresses) rows.push_back({"snmp", "", "", "", address, "", "Ready", 3});
-        const std::vector<int> printerOfRow = netrov::cli::joinRows(rows, netrov::mdns::joinAnnouncements(c.answers));
+        const std::vector<int> printerOfRow = netrov::cli::joinRows(rows, netrov::mdns::joinAnnouncements(c.answers), c.maker);
         std::string text;
         for (size_t r = 0; r < rows.size(); ++r)
             text += rows[r].ipAddress + " | " + rows[r].status + " | " + rows[r].model + " | " + std::to_string(printerOfRow[r]) + "\n";
