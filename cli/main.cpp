@@ -357,7 +357,7 @@ int runSearch(core::FrontLibrary& library, const SearchOptions& options, const s
                             : cli::buildAddressList(orderedEntries);
     if (!list.value) return badInput(list.error);
     if (options.mdns && options.noBroadcast && options.targets.empty() && list.value->count() == 0)
-        return cli::runMdnsOnly(options.common.json, gInterrupted);
+        return cli::runMdnsOnly(options.common.json, gInterrupted, options.maker);
     if (options.noBroadcast && options.targets.empty() && list.value->count() == 0)
         return badInput("nothing to search: --no-broadcast needs --address or --range");
     if (auto error = checkInstallation(); !error.empty()) return badInput(error);
@@ -377,7 +377,7 @@ int runSearch(core::FrontLibrary& library, const SearchOptions& options, const s
     std::vector<core::CredentialsNeeded> credentialsNeeded;
 
     cli::Session session(library);
-    cli::MdnsSearch mdns(options.mdns, gInterrupted);
+    cli::MdnsSearch mdns(options.mdns, gInterrupted, options.maker);
     core::DeviceList devices;
     int status = kExitOk;
     core::SearchShortage shortage;
