@@ -38,6 +38,7 @@ struct AvahiText {
 
 struct Search {
     AvahiClient* client = nullptr;
+    Clock::time_point lastAnswer;
     std::vector<Announcement> answers;
     size_t browsers = 0;
     bool clientFailed = false;
@@ -84,6 +85,7 @@ void resolved(AvahiServiceResolver* resolver, AvahiIfIndex interface, AvahiProto
             a.txt.emplace_back(key.text, value.text ? std::string(value.text, size) : std::string());
         }
         search->answers.push_back(std::move(a));
+        search->lastAnswer = Clock::now();
     }
     // One answer is all a search needs; an instance that cannot be resolved is left out.
     avahi_service_resolver_free(resolver);
@@ -123,6 +125,7 @@ BrowseResult browsePrinters(std::chrono::milliseconds window, const std::atomic<
     std::unique_ptr<AvahiSimplePoll, PollDeleter> poll(avahi_simple_poll_new());
     if (!poll) throw std::bad_alloc();
     Search search;
+    search.lastAnswer = start;
     int error = 0;
     std::unique_ptr<AvahiClient, ClientDeleter> client(
         avahi_client_new(avahi_simple_poll_get(poll.get()), static_cast<AvahiClientFlags>(0), clientChanged, &search, &error));
@@ -160,6 +163,7 @@ BrowseResult browsePrinters(std::chrono::milliseconds window, const std::atomic<
     }
     result.printers = joinAnnouncements(search.answers);
     result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    result.lastAnswer = std::chrono::duration_cast<std::chrono::milliseconds>(search.lastAnswer - start);
     return result;
 }
 

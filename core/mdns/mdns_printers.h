@@ -95,6 +95,7 @@ struct BrowseResult {
     std::string error;  // why, when status is not Ok
     std::vector<Printer> printers;
     std::chrono::milliseconds elapsed{0};
+    std::chrono::milliseconds lastAnswer{0};  // from the start to the last instance resolved
 };
 
 // Browses every printer service type on every local link, IPv4 and IPv6, and
