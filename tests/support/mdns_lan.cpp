@@ -1,6 +1,8 @@
 // Namespaces, a bridge and avahi-daemons for the mDNS tests; see mdns_lan.h.
 #include "mdns_lan.h"
 
+#include "snmpsim_runner.h"
+
 #include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
@@ -202,7 +204,53 @@ bool MdnsLan::addHost(const MdnsHost& host)
     writeFile(dir + "/log", "");
     if (!addNamespace(ns) || !attach(ns, host.ipv4, host.ipv6)) return false;
     hostLogs_.push_back(dir + "/log");
+    hostAddresses_.emplace_back(ns, host.ipv4);
     return startDaemon(ns, dir, true) > 0 || (error_ = "cannot start avahi-daemon", false);
+}
+
+bool MdnsLan::serveSnmp(size_t host, const std::string& walkFile, int timeoutSeconds)
+{
+    if (!ok()) return false;
+    if (host >= hostAddresses_.size() || hostAddresses_[host].second.empty())
+        return (error_ = "host " + std::to_string(host) + " has no IPv4 address", false);
+    if (access("/usr/bin/snmpsimd", X_OK) != 0) return (error_ = "no /usr/bin/snmpsimd (Debian's snmpsim)", false);
+    const auto& [ns, address] = hostAddresses_[host];
+    const std::string dir = dir_.file(ns + "snmp");
+    const std::string walk = std::filesystem::path(walkFile).filename().string();
+    std::error_code failed;
+    std::filesystem::create_directories(dir + "/data", failed);
+    std::filesystem::create_directories(dir + "/cache", failed);
+    std::filesystem::copy_file(walkFile, dir + "/data/" + walk, std::filesystem::copy_options::overwrite_existing, failed);
+    if (failed) return (error_ = "cannot copy " + walkFile + ": " + failed.message(), false);
+    // The simulator drops to nobody, which must read the data and write the cache.
+    for (const std::string& path : {dir_.path().string(), dir, dir + "/data", dir + "/data/" + walk}) chmod(path.c_str(), 0755);
+    chmod((dir + "/cache").c_str(), 0777);
+    std::vector<std::string> args{"/usr/bin/snmpsimd", "--data-dir=" + dir + "/data", "--cache-dir=" + dir + "/cache",
+                                  "--process-user=nobody", "--process-group=nogroup",
+                                  "--agent-udpv4-endpoint=" + address + ":161"};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const std::string log = dir + "/log";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (out < 0 || dup2(out, STDOUT_FILENO) < 0 || dup2(out, STDERR_FILENO) < 0 || !enterNamespace(ns)) _exit(126);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    if (pid < 0) return (error_ = "cannot start snmpsimd", false);
+    daemons_.push_back(pid);
+    // Asked from the searcher's namespace: the address exists only on the LAN.
+    const std::string community = SnmpSimRunner::communityOf(walkFile);
+    const std::string answered = runInSearcher([&] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+        while (std::chrono::steady_clock::now() < deadline)
+            if (agentAnswers(address, community, 200)) return std::string("yes");
+        return std::string("no");
+    }, timeoutSeconds + 5);
+    if (answered != "yes") error_ = "snmpsimd does not answer on " + address + ": " + readFile(log);
+    return ok();
 }
 
 bool MdnsLan::startSearcher(int timeoutSeconds)

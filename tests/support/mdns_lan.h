@@ -44,6 +44,10 @@ public:
 
     // A host in a namespace of its own, its daemon started.
     bool addHost(const MdnsHost& host);
+    // snmpsimd serving walkFile (community: its name without .snmprec) on
+    // port 161 of host's IPv4 address, host counted from 0 in the order
+    // added; waits until it answers the searcher.
+    bool serveSnmp(size_t host, const std::string& walkFile, int timeoutSeconds = 20);
     // Waits until every host has published its services, then starts the
     // searcher's bus and daemon and waits for them.
     bool startSearcher(int timeoutSeconds = 20);
@@ -67,6 +71,7 @@ private:
     std::vector<std::string> namespaces_;
     std::vector<pid_t> daemons_;
     std::vector<std::string> hostLogs_;
+    std::vector<std::pair<std::string, std::string>> hostAddresses_;  // namespace, IPv4
     int ports_ = 0;
     std::string error_;
 };
