@@ -65,7 +65,15 @@ DeviceRow rowOf(const mdns::Printer& p)
 MdnsSearch::MdnsSearch(bool wanted, const std::atomic<int>& interrupted, std::string maker)
     : wanted_(wanted), maker_(std::move(maker))
 {
-    if (wanted_) thread_ = std::thread([this, &interrupted] { result_ = mdns::browsePrinters(mdns::kBrowseWindow, &interrupted); });
+    if (!wanted_) return;
+    thread_ = std::thread([this, &interrupted] {
+        try {
+            result_ = mdns::browsePrinters(mdns::kBrowseWindow, &interrupted);
+        } catch (const std::bad_alloc&) {
+            result_.status = mdns::BrowseStatus::Failed;
+            result_.error = "out of memory";
+        }
+    });
 }
 
 MdnsSearch::~MdnsSearch()
