@@ -130,7 +130,15 @@ bool MdnsLan::shell(const std::string& command)
 
 bool MdnsLan::addNamespace(const std::string& name)
 {
-    if (!shell("ip netns add " + name)) return false;
+    // Other tests add and remove namespaces at the same time, which can fail
+    // an add now and then: it is tried again.
+    bool added = false;
+    for (int attempt = 0; attempt < 3 && !added; ++attempt) {
+        if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        error_.clear();
+        added = shell("ip netns add " + name);
+    }
+    if (!added) return false;
     namespaces_.push_back(name);
     return shell("ip -n " + name + " link set lo up");
 }
@@ -149,16 +157,17 @@ bool MdnsLan::attach(const std::string& ns, const std::string& ipv4, const std::
 
 pid_t MdnsLan::startDaemon(const std::string& ns, const std::string& dir, bool avahi)
 {
-    // Everything the child needs is made before it forks.
-    const std::string services = dir + "/services";
-    const std::string log = dir + "/log";
-    const std::string config = dir + (avahi ? "/avahi.conf" : "/bus.conf");
-    const std::string bus = "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + dir_.file("bus");
-    std::vector<std::string> args;
     if (avahi)
-        args = {kAvahiDaemon, "-f", config, "--no-chroot", "--no-drop-root", "--no-rlimits", "--no-proc-title"};
-    else
-        args = {kBusDaemon, "--config-file=" + config, "--nofork", "--nopidfile"};
+        return startIn(ns, {kAvahiDaemon, "-f", dir + "/avahi.conf", "--no-chroot", "--no-drop-root", "--no-rlimits", "--no-proc-title"},
+                       dir + "/log", dir + "/services");
+    return startIn(ns, {kBusDaemon, "--config-file=" + dir + "/bus.conf", "--nofork", "--nopidfile"}, dir + "/log", {});
+}
+
+pid_t MdnsLan::startIn(const std::string& ns, std::vector<std::string> args, const std::string& log,
+                       const std::string& avahiServices)
+{
+    // Everything the child needs is made before it forks.
+    const std::string bus = "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + dir_.file("bus");
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -167,14 +176,14 @@ pid_t MdnsLan::startDaemon(const std::string& ns, const std::string& dir, bool a
         if (pid > 0) daemons_.push_back(pid);
         return pid;
     }
-    // The child: its own mount namespace gives the daemon its own runtime
-    // folder and service files, so daemons of several hosts do not meet.
+    // The child. An avahi-daemon gets a mount namespace of its own for its
+    // runtime folder and service files, so daemons of several hosts do not meet.
     const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (out < 0 || dup2(out, STDOUT_FILENO) < 0 || dup2(out, STDERR_FILENO) < 0 || !enterNamespace(ns)) _exit(126);
-    if (avahi
+    if (!avahiServices.empty()
         && (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
             || mount("tmpfs", "/run", "tmpfs", 0, "mode=0755") != 0 || mkdir("/run/avahi-daemon", 0755) != 0
-            || mount(services.c_str(), "/etc/avahi/services", nullptr, MS_BIND, nullptr) != 0))
+            || mount(avahiServices.c_str(), "/etc/avahi/services", nullptr, MS_BIND, nullptr) != 0))
         _exit(126);
     putenv(const_cast<char*>(bus.c_str()));
     execv(argv[0], argv.data());
@@ -225,22 +234,13 @@ bool MdnsLan::serveSnmp(size_t host, const std::string& walkFile, int timeoutSec
     // The simulator drops to nobody, which must read the data and write the cache.
     for (const std::string& path : {dir_.path().string(), dir, dir + "/data", dir + "/data/" + walk}) chmod(path.c_str(), 0755);
     chmod((dir + "/cache").c_str(), 0777);
-    std::vector<std::string> args{"/usr/bin/snmpsimd", "--data-dir=" + dir + "/data", "--cache-dir=" + dir + "/cache",
-                                  "--process-user=nobody", "--process-group=nogroup",
-                                  "--agent-udpv4-endpoint=" + address + ":161"};
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
     const std::string log = dir + "/log";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (out < 0 || dup2(out, STDOUT_FILENO) < 0 || dup2(out, STDERR_FILENO) < 0 || !enterNamespace(ns)) _exit(126);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    if (pid < 0) return (error_ = "cannot start snmpsimd", false);
-    daemons_.push_back(pid);
+    if (startIn(ns,
+                {"/usr/bin/snmpsimd", "--data-dir=" + dir + "/data", "--cache-dir=" + dir + "/cache", "--process-user=nobody",
+                 "--process-group=nogroup", "--agent-udpv4-endpoint=" + address + ":161"},
+                log, {})
+        <= 0)
+        return (error_ = "cannot start snmpsimd", false);
     // Asked from the searcher's namespace: the address exists only on the LAN.
     const std::string community = SnmpSimRunner::communityOf(walkFile);
     const std::string answered = runInSearcher([&] {

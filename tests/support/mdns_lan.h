@@ -62,6 +62,10 @@ private:
     bool addNamespace(const std::string& name);
     bool attach(const std::string& ns, const std::string& ipv4, const std::string& ipv6);
     pid_t startDaemon(const std::string& ns, const std::string& dir, bool avahi);
+    // args in namespace ns with its output in log; avahiServices, when
+    // given, is bound over the daemon's service folder.
+    pid_t startIn(const std::string& ns, std::vector<std::string> args, const std::string& log,
+                  const std::string& avahiServices);
     bool waitForLog(const std::string& path, const std::string& line, int timeoutSeconds);
 
     TempDir dir_;  // first made, last removed
