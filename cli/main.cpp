@@ -46,6 +46,7 @@
 #include "store_commands.h"
 #include "sweep.h"
 #include "sweep_search.h"
+#include "mdns_search.h"
 #include "targets.h"
 #include "words.h"
 #include "trap_job.h"
@@ -324,6 +325,7 @@ struct SearchOptions {
     std::vector<uint32_t> targets;
     bool sweep = false;
     int64_t rate = core::kDefaultSweepRate;
+    bool mdns = false;  // also browse for printers that announce themselves by mDNS
 };
 
 // What a search prints: the device table, or the fleet report.
@@ -354,6 +356,8 @@ int runSearch(core::FrontLibrary& library, const SearchOptions& options, const s
     const auto list = sweep ? cli::Checked<core::SearchAddressList>{core::SearchAddressList{}, {}}
                             : cli::buildAddressList(orderedEntries);
     if (!list.value) return badInput(list.error);
+    if (options.mdns && options.noBroadcast && options.targets.empty() && list.value->count() == 0)
+        return cli::runMdnsOnly(options.common.json, gInterrupted, options.maker);
     if (options.noBroadcast && options.targets.empty() && list.value->count() == 0)
         return badInput("nothing to search: --no-broadcast needs --address or --range");
     if (auto error = checkInstallation(); !error.empty()) return badInput(error);
@@ -373,6 +377,7 @@ int runSearch(core::FrontLibrary& library, const SearchOptions& options, const s
     std::vector<core::CredentialsNeeded> credentialsNeeded;
 
     cli::Session session(library);
+    cli::MdnsSearch mdns(options.mdns, gInterrupted, options.maker);
     core::DeviceList devices;
     int status = kExitOk;
     core::SearchShortage shortage;
@@ -451,6 +456,7 @@ int runSearch(core::FrontLibrary& library, const SearchOptions& options, const s
     }
     std::vector<cli::DeviceRow> rows;
     for (const auto& entry : entries) rows.push_back(cli::rowOf(entry));
+    mdns.join(rows);
     // Devices that answer only SNMPv3, with no profile that fits, are listed
     // after the ones read: they are there, and need credentials.
     std::vector<cli::DeviceRow> hardened;
@@ -477,18 +483,20 @@ int runSearch(core::FrontLibrary& library, const SearchOptions& options, const s
                                                                     : nlohmann::json();
             document["devices"].push_back(std::move(device));
         }
+        mdns.addJson(document);
         document["count"] = rows.size() + hardened.size();
         std::cout << cli::dumpJson(document) << "\n";
     } else {
         std::vector<cli::DeviceRow> all = rows;
         all.insert(all.end(), hardened.begin(), hardened.end());
-        std::cout << cli::formatTable(all);
+        std::cout << cli::formatTable(all) << mdns.detailText();
         std::cerr << cli::countText(rows.size(), "device", "devices") << " found";
         if (!hardened.empty())
             std::cerr << ", " << hardened.size() << (hardened.size() == 1 ? " more that needs" : " more that need")
                       << " SNMPv3 credentials";
         std::cerr << "\n";
     }
+    std::cerr << mdns.note();
     if (rows.empty() && status == kExitOk)
         std::cerr << "netrov-cli: " << cli::terminalSafe(cli::nothingAnsweredHint(common.communities, common.snmpVersion)) << "\n";
     if (shortage.any()) {
@@ -871,6 +879,9 @@ void setupSearch(CLI::App& c, Given& g)
     c.add_flag("--progress", g.search.progress, "draw the progress bar even when stderr is not a terminal");
     c.add_flag("--no-progress", g.search.noProgress, "never draw the progress bar");
     refuseTogether(&c, "--progress", "--no-progress");
+    c.add_flag("--mdns", g.search.mdns,
+               "also list printers that announce themselves by mDNS/DNS-SD (2 s; with --no-broadcast and no address, "
+               "mDNS alone)");
 }
 
 int runSearchCommand(CLI::App& c, Given& g)
