@@ -43,6 +43,7 @@
 #include "result_text.h"
 #include "search_run.h"
 #include "search_settings.h"
+#include "source_choice.h"
 #include "store_commands.h"
 #include "sweep.h"
 #include "sweep_search.h"
@@ -650,6 +651,7 @@ struct CheckOptions {
     std::string daysWarning;
     std::string daysCritical;
     std::string store;
+    cli::SourceChoice source;
 };
 
 int runCheck(core::FrontLibrary& library, const std::string& addressText, const CommonOptions& options, const CheckOptions& given)
@@ -683,18 +685,24 @@ int runCheck(core::FrontLibrary& library, const std::string& addressText, const 
     core::setActiveThresholds(thresholds.table());
     const CheckedDevice checked = checkDevice(library, addressText, options);
     if (!checked.error.empty()) return unknown(checked.error);
+    core::SourceOptions source;
+    if (const std::string error = cli::checkSourceChoice(given.source, source); !error.empty()) return unknown(error);
 
     const core::Deadline deadline = core::deviceReadDeadline(checked.timeOut);
     cli::Session session(library);
     core::DeviceListEntry entry{};
-    const cli::OpenedDevice opened = session.open(checked.address, checked.community, checked.timeOut, checked.snmpVersion);
+    const cli::OpenedDevice opened = source.source == core::Source::Ipp
+        ? cli::OpenedDevice{{}, NETROV_NO_REPLY, {}}
+        : session.open(checked.address, checked.community, checked.timeOut, checked.snmpVersion);
     entry.identity = opened.identity;
+    core::storeAddress(checked.address, entry.identity.address);
+    entry.identity.timeout = checked.timeOut;
     core::DeviceReport report;
-    if (opened.modelResult == NETROV_NO_REPLY) {
+    if (opened.modelResult == NETROV_NO_REPLY && source.source == core::Source::Snmp) {
         report.address = core::addressToText(checked.address);
         report.answered = false;
     } else {
-        report = core::readDeviceReport(entry, deadline);
+        report = core::readFromSource(entry, deadline, source, opened.modelResult != NETROV_NO_REPLY);
         if (const std::string path = cli::storeToRead(given.store); !path.empty() && report.printer)
             cli::addStoredViews(path, std::span(&report, 1), std::time(nullptr));
     }
@@ -926,6 +934,8 @@ void setupCheck(CLI::App& c, Given& g)
     c.add_option("ADDRESS", g.checkAddress, "the device's IPv4 address or host name (or -H)");
     c.add_option("-H,--host", g.checkAddress, "the device's IPv4 address or host name");
     addDeviceOptions(&c, g.checkCommon);
+    c.add_option("--source", g.check.source.source, cli::kSourceHelp);
+    c.add_option("--ipp-port", g.check.source.ippPort, cli::kIppPortHelp);
     for (size_t k = 0; k < cli::kCheckKindCount; ++k) {
         const cli::CheckKindInfo& kind = cli::kCheckKinds[k];
         const std::string key = kind.key;
