@@ -12,6 +12,7 @@
 #include "ipp/ipp_reading.h"
 #include "ipp/ipp_trust.h"
 #include "ippeveprinter_runner.h"
+#include "run_program.h"
 #include "source_reading.h"
 #include "temp_dir.h"
 
@@ -197,6 +198,35 @@ TEST_F(IppPrinterTest, TheIppSourceReadsAnAddressWithoutSnmp)
     const DeviceReport none = readIpp("127.0.0.1", options, 1);
     EXPECT_FALSE(none.answered);
     EXPECT_FALSE(none.problems.empty());
+}
+
+struct CheckRow {
+    const char* source;
+    int exit;            // the check's exit: 2 CRITICAL, 3 UNKNOWN
+    const char* prefix;  // its line's beginning
+};
+
+TEST_F(IppPrinterTest, TheCheckFallsBackToIppWhenSnmpIsSilent)
+{
+    const IppEvePrinter printer(colourLaser(8660));
+    ASSERT_TRUE(printer.ready()) << printer.whyNot();
+    // The empty magenta is critical; the jam and the open cover are named.
+    static constexpr const char* kFallen = "NETROV CRITICAL - Acme ColorLaser 5: Ready; toner cyan 5%, toner magenta 0%, Jam, Cover open |";
+    const CheckRow rows[] = {
+        {"auto", 2, kFallen},
+        {"ipp", 2, kFallen},
+        {"both", 2, kFallen},
+        {"snmp", 3, "NETROV UNKNOWN - no answer"},
+        {"IPP", 3, "NETROV UNKNOWN - --source is auto, snmp, ipp or both"},
+    };
+    for (const CheckRow& row : rows) {
+        SCOPED_TRACE(row.source);
+        const test::ProgramResult run = test::runProgram({std::string(NETROV_OUTPUT_DIR) + "/netrov-cli", "check",
+                                                          "127.0.0.1", "--source", row.source, "--ipp-port",
+                                                          std::to_string(printer.port()), "-t", "1"});
+        EXPECT_EQ(run.status, row.exit) << run.out << run.err;
+        EXPECT_EQ(run.out.rfind(row.prefix, 0), 0u) << run.out;
+    }
 }
 
 }  // namespace
