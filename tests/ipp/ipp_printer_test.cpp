@@ -13,6 +13,8 @@
 #include "ipp/ipp_trust.h"
 #include "ippeveprinter_runner.h"
 #include "run_program.h"
+#include "printer_metrics.h"
+#include "printer_reading.h"
 #include "source_reading.h"
 #include "temp_dir.h"
 
@@ -88,6 +90,7 @@ class IppPrinterTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        if (const std::string why = IppEvePrinter::missing(); !why.empty()) GTEST_SKIP() << why;
         // libcups keeps what it learns of servers under HOME.
         setenv("HOME", home.path().c_str(), 1);
     }
@@ -198,6 +201,25 @@ TEST_F(IppPrinterTest, TheIppSourceReadsAnAddressWithoutSnmp)
     const DeviceReport none = readIpp("127.0.0.1", options, 1);
     EXPECT_FALSE(none.answered);
     EXPECT_FALSE(none.problems.empty());
+}
+
+TEST_F(IppPrinterTest, TheExporterScrapesAPrinterThatAnswersOnlyIpp)
+{
+    const IppEvePrinter printer(colourLaser(8670));
+    ASSERT_TRUE(printer.ready()) << printer.whyNot();
+    exporter::ProbeSettings settings;
+    settings.timeOutSeconds = 2;
+    settings.source.source = Source::Ipp;
+    settings.source.ippPort = printer.port();
+    settings.source.ippTrustFile = home.file("certificates");
+    const exporter::PrinterReading reading = exporter::readPrinter(0x7F000001, settings);
+    ASSERT_TRUE(reading.up);
+    const std::string text = exporter::printerMetricsText(reading);
+    for (const char* line : {"netrov_up 1", "netrov_pages_total 48213"}) {
+        EXPECT_NE(text.find(std::string("\n") + line + "\n"), std::string::npos) << line << "\n" << text;
+    }
+    EXPECT_NE(text.find("netrov_supply_level_ratio{"), std::string::npos) << text;
+    EXPECT_NE(text.find("colour=\"magenta\""), std::string::npos) << text;
 }
 
 struct CheckRow {

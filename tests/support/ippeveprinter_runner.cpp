@@ -111,12 +111,20 @@ std::string IppEvePrinter::log() const
     return dir_ ? readFile(dir_->file("printer.log")) : std::string();
 }
 
+std::string IppEvePrinter::missing()
+{
+    if (installed("ippeveprinter").empty() || installed("ipptool").empty())
+        return "ippeveprinter or ipptool is not installed (Debian package cups-ipp-utils)";
+    if (installed("dbus-daemon").empty()) return "dbus-daemon is not installed (Debian package dbus-daemon)";
+    return {};
+}
+
 bool IppEvePrinter::start()
 {
     const std::string printer = installed("ippeveprinter");
     const std::string bus = installed("dbus-daemon");
-    if (printer.empty() || bus.empty()) {
-        whyNot_ = "ippeveprinter or dbus-daemon is not installed (Debian packages cups-ipp-utils, dbus-daemon)";
+    if (!missing().empty()) {
+        whyNot_ = missing();
         return false;
     }
     dir_ = std::make_unique<TempDir>();

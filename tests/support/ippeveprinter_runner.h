@@ -37,6 +37,9 @@ public:
     IppEvePrinter(const IppEvePrinter&) = delete;
     IppEvePrinter& operator=(const IppEvePrinter&) = delete;
 
+    // What of the Debian packages is not installed; empty when all are.
+    static std::string missing();
+
     bool ready() const { return ready_; }
     const std::string& whyNot() const { return whyNot_; }
     std::string log() const;
