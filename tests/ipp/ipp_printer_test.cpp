@@ -11,10 +11,12 @@
 
 #include "ipp/ipp_reading.h"
 #include "ipp/ipp_trust.h"
+#include "device_session.h"
 #include "ippeveprinter_runner.h"
 #include "run_program.h"
 #include "printer_metrics.h"
 #include "printer_reading.h"
+#include "snmpsim_runner.h"
 #include "source_reading.h"
 #include "temp_dir.h"
 
@@ -220,6 +222,57 @@ TEST_F(IppPrinterTest, TheExporterScrapesAPrinterThatAnswersOnlyIpp)
     }
     EXPECT_NE(text.find("netrov_supply_level_ratio{"), std::string::npos) << text;
     EXPECT_NE(text.find("colour=\"magenta\""), std::string::npos) << text;
+}
+
+struct MergeAgentRow {
+    const char* name;
+    const char* serial;  // the IPP printer's
+    int cyan;            // its cyan level; SNMP's is 52
+    std::vector<std::string> disagreements;
+    bool merged;
+};
+
+TEST_F(IppPrinterTest, OneDeviceReadByBothSourcesMergesAndSaysWhereTheyDisagree)
+{
+    const test::SnmpSimRunner agent({std::string(NETROV_SOURCE_DIR) + "/tests/devices/colour_laser.snmprec"}, {"127.0.0.1"});
+    if (!agent.ready()) GTEST_SKIP() << agent.whyNot();
+    const MergeAgentRow rows[] = {
+        {"the same serial number, cyan 22 points apart", "CL560X00042", 30, {"cyan toner: 52 % by SNMP, 30 % by IPP"}, true},
+        {"the same serial number, cyan 8 points apart", "CL560X00042", 60, {}, true},
+        {"another serial number", "OTHER1", 30, {}, false},
+    };
+    int port = 8680;
+    for (const MergeAgentRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        IppPrinterSetup setup;
+        setup.port = port++;
+        const std::string level = std::to_string(row.cyan);
+        setup.attributes = {
+            "ATTR text printer-make-and-model \"Tarnwell CL-560 Color\"",
+            std::string("ATTR text printer-device-id \"MFG:Tarnwell;MDL:CL-560;SN:") + row.serial + ";\"",
+            "ATTR octetString printer-supply "
+            "\"index=1;type=tonerCartridge;maxcapacity=100;level=64;colorantname=black;\","
+            "\"index=2;type=tonerCartridge;maxcapacity=100;level=" + level + ";colorantname=cyan;\"",
+        };
+        const IppEvePrinter printer(setup);
+        ASSERT_TRUE(printer.ready()) << printer.whyNot();
+        cli::Session session;
+        DeviceListEntry entry{};
+        entry.identity = session.open(0x7F000001, "colour_laser", 2).identity;
+        SourceOptions options;
+        options.source = Source::Both;
+        options.ippPort = printer.port();
+        options.ippTrustFile = home.file("certificates");
+        const DeviceReport report = readFromSource(entry, deviceReadDeadline(2), options);
+        EXPECT_EQ(report.model, "Tarnwell CL-560 Color");
+        EXPECT_EQ(report.serialNumber, "CL560X00042");
+        // The entry comes from no search, so SNMP gives no name: IPP's fills it.
+        EXPECT_EQ(report.source, row.merged ? "snmp+ipp" : "snmp");
+        EXPECT_EQ(report.name, row.merged ? "NetRov IPP" : "");
+        EXPECT_EQ(report.uuid.empty(), !row.merged);
+        EXPECT_EQ(report.sourceDisagreements, row.disagreements);
+        EXPECT_EQ(report.toner.size(), 4u);
+    }
 }
 
 struct CheckRow {
