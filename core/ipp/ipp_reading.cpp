@@ -133,8 +133,11 @@ void fillStatus(DeviceReport& report, ipp_t* response)
     ipp_attribute_t* reasons = find(response, "printer-state-reasons");
     for (int i = 0; i < countOf(reasons); ++i) {
         const StateReason reason = splitStateReason(textAt(reasons, i));
-        if (reason.reason == "none" || reason.severity == ReasonSeverity::Report) continue;
+        if (reason.reason == "none") continue;
+        // The bits are the device's facts whatever their severity, as the
+        // SNMP reading takes them; the severity decides the status alone.
         report.errorBits |= stateReasonBits(reason.reason);
+        if (reason.severity == ReasonSeverity::Report) continue;
         if (reason.severity == ReasonSeverity::Error && reason.reason != "paused" && reason.reason != "moving-to-paused")
             code = kStatusError;
         else if (isReadyStatus(code))
@@ -288,6 +291,12 @@ public:
     PasswordScope& operator=(const PasswordScope&) = delete;
 };
 
+// The key of the device's fingerprint: its address and port.
+std::string deviceKey(const IppTarget& target)
+{
+    return target.host + ":" + std::to_string(target.port);
+}
+
 Connection connect(const IppTarget& target, bool tls)
 {
     return Connection(httpConnect2(target.host.c_str(), target.port, nullptr, AF_UNSPEC,
@@ -313,7 +322,7 @@ bool certificateTrusted(http_t* http, const IppTarget& target, DeviceReport& rep
     const std::string fingerprint = certificateFingerprint(first->data, first->datalen);
     const CertificateStore store(target.trustFile.empty() ? CertificateStore::defaultPath() : target.trustFile);
     std::string known;
-    const TrustVerdict verdict = store.check(target.host + ":" + std::to_string(target.port), fingerprint, &known);
+    const TrustVerdict verdict = store.check(deviceKey(target), fingerprint, &known);
     if (verdict == TrustVerdict::Changed) {
         report.problems.push_back("IPP: the printer's certificate changed (kept " + known + ", now " + fingerprint +
                                   "); not trusted");
@@ -362,6 +371,11 @@ DeviceReport readIppReport(const IppTarget& target)
     bool tls = target.encryption != Encryption::Never;
     Connection http = connect(target, tls);
     if (!http && target.encryption == Encryption::Auto) {
+        // A printer that spoke TLS before is not read in plain now: whoever
+        // is in between could have refused the TLS to read and answer in clear.
+        const CertificateStore store(target.trustFile.empty() ? CertificateStore::defaultPath() : target.trustFile);
+        if (store.holds(deviceKey(target)))
+            return failed("the printer spoke TLS before and does not now; not read without it");
         tls = false;
         http = connect(target, tls);
     }

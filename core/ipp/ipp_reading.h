@@ -25,10 +25,10 @@ struct IppTarget {
     int timeOutSeconds = 3;  // each connect and each exchange
     // The fingerprints of certificates seen (core/ipp/ipp_trust.h); empty:
     // the user's data folder's.
-    std::string trustFile;
+    std::string trustFile{};
     // A private file (owner-only) whose first line is "user:password", for
     // printers that ask for HTTP authentication; empty: none.
-    std::string credentialsFile;
+    std::string credentialsFile{};
 };
 
 // Reads the printer: identity, status and its reasons as error-state bits,

@@ -97,6 +97,12 @@ TrustVerdict CertificateStore::check(const std::string& device, const std::strin
     return !path_.empty() && writeStore(path_, kept) ? TrustVerdict::FirstUse : TrustVerdict::NotStored;
 }
 
+bool CertificateStore::holds(const std::string& device) const
+{
+    const std::lock_guard<std::mutex> hold(storeLock());
+    return readStore(path_).count(device) > 0;
+}
+
 std::string certificateFingerprint(const void* der, size_t length)
 {
     unsigned char digest[EVP_MAX_MD_SIZE];

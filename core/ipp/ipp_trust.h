@@ -31,6 +31,8 @@ public:
     // Compares the fingerprint with the one kept for the device ("address:port")
     // and keeps it when there is none; known receives the kept one.
     TrustVerdict check(const std::string& device, const std::string& fingerprint, std::string* known = nullptr) const;
+    // Whether a fingerprint is kept for the device: it spoke TLS before.
+    bool holds(const std::string& device) const;
 
 private:
     std::string path_;

@@ -4,7 +4,9 @@
 
 #include <netrov/printer_mib.h>
 
+#include "ipp_trust.h"
 #include "ipp_values.h"
+#include "temp_dir.h"
 
 namespace netrov::core::ipp {
 namespace {
@@ -98,6 +100,31 @@ TEST(IppKeywords, EitherSpellingNamesTheSameValue)
     EXPECT_EQ(enumValueOf(Enumeration::AlertCode, "no-such-code"), std::nullopt);
     EXPECT_EQ(rgbOf("#00FFFF"), (std::array<int32_t, 3>{0, 255, 255}));
     for (const char* bad : {"#00FFF", "00FFFF0", "#-1FFFF", "#GGGGGG", "none"}) EXPECT_EQ(rgbOf(bad), std::nullopt) << bad;
+}
+
+struct TrustRow {
+    const char* device;
+    const char* fingerprint;
+    TrustVerdict verdict;
+};
+
+TEST(IppCertificates, TheFirstIsKeptAndAnotherLaterIsAChange)
+{
+    const test::TempDir dir;
+    const CertificateStore store(dir.file("data/ipp-certificates"));
+    const TrustRow rows[] = {
+        {"192.0.2.1:631", "sha256:aa", TrustVerdict::FirstUse},
+        {"192.0.2.1:631", "sha256:aa", TrustVerdict::Known},
+        {"192.0.2.1:631", "sha256:bb", TrustVerdict::Changed},
+        {"192.0.2.1:631", "sha256:aa", TrustVerdict::Known},  // a change is not kept
+        {"192.0.2.1:8631", "sha256:bb", TrustVerdict::FirstUse},
+        {"[2001:db8::17]:631", "sha256:cc", TrustVerdict::FirstUse},
+    };
+    for (const TrustRow& row : rows) EXPECT_EQ(store.check(row.device, row.fingerprint), row.verdict) << row.device;
+    EXPECT_TRUE(store.holds("192.0.2.1:8631"));
+    EXPECT_FALSE(store.holds("192.0.2.2:631"));
+    EXPECT_EQ(CertificateStore("").check("192.0.2.1:631", "sha256:aa"), TrustVerdict::NotStored);
+    EXPECT_EQ(certificateFingerprint("abc", 3), "sha256:ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
 }
 
 }  // namespace
