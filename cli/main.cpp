@@ -501,7 +501,8 @@ int runSearch(core::FrontLibrary& library, const SearchOptions& options, const s
 
 enum class DeviceQuery { Model, Info, Status };
 
-int runDeviceQuery(core::FrontLibrary& library, DeviceQuery query, const std::string& addressText, const CommonOptions& options)
+int runDeviceQuery(core::FrontLibrary& library, DeviceQuery query, const std::string& addressText, const CommonOptions& options,
+                   const cli::SourceChoice& sourceChoice = {})
 {
     const CheckedDevice checked = checkDevice(library, addressText, options);
     if (!checked.error.empty()) return badInput(checked.error);
@@ -534,6 +535,16 @@ int runDeviceQuery(core::FrontLibrary& library, DeviceQuery query, const std::st
         else
             std::cout << cli::terminalSafe(model) << "\n";
         return kExitOk;
+    }
+    if (query == DeviceQuery::Status) {
+        core::SourceOptions source;
+        if (const std::string error = cli::checkSourceChoice(sourceChoice, source); !error.empty()) return badInput(error);
+        if (const bool answered = opened.modelResult != NETROV_NO_REPLY; cli::statusFromReading(source, answered)) {
+            core::DeviceListEntry entry{};
+            entry.identity = device;
+            const auto deadline = core::deviceReadDeadline(checked.timeOut);
+            return cli::printReadingStatus(core::readFromSource(entry, deadline, source, answered), options.json, std::cout, std::cerr);
+        }
     }
     if (opened.modelResult == NETROV_NO_REPLY) return failed("model", opened.modelResult);
 
@@ -828,6 +839,7 @@ struct Given {
     // The one-device commands share these: only one of them runs.
     CommonOptions device;
     std::string deviceAddress;
+    cli::SourceChoice statusSource;
     cli::ReadOptions read;
 
     SearchOptions watchSearch;
@@ -1064,7 +1076,13 @@ std::vector<Command> commandTable()
          [](CLI::App&, Given& g) { return runCheck(g.library, g.checkAddress, g.checkCommon, g.check); }},
         deviceCommand("model", "read one device's model name", DeviceQuery::Model),
         deviceCommand("info", "read one device's name, location and MAC address", DeviceQuery::Info),
-        deviceCommand("status", "read one device's status and alerts", DeviceQuery::Status),
+        {nullptr, "status", "read one device's status and alerts",
+         [](CLI::App& c, Given& g) {
+             setupDeviceCommand(c, g);
+             c.add_option("--source", g.statusSource.source, cli::kSourceHelp);
+             c.add_option("--ipp-port", g.statusSource.ippPort, cli::kIppPortHelp);
+         },
+         [](CLI::App&, Given& g) { return runDeviceQuery(g.library, DeviceQuery::Status, g.deviceAddress, g.device, g.statusSource); }},
         readCommand("toner", "read one device's toner and ink levels" + shown, cli::ReadCommand::Toner),
         readCommand("supplies", "read one device's other supplies: drums, fusers, waste containers" + shown,
                     cli::ReadCommand::Supplies),
