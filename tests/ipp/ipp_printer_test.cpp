@@ -275,28 +275,35 @@ TEST_F(IppPrinterTest, OneDeviceReadByBothSourcesMergesAndSaysWhereTheyDisagree)
     }
 }
 
-struct CheckRow {
+struct CommandRow {
+    const char* command;
     const char* source;
-    int exit;            // the check's exit: 2 CRITICAL, 3 UNKNOWN
-    const char* prefix;  // its line's beginning
+    int exit;            // check: 2 CRITICAL, 3 UNKNOWN; status: 0, 1 not read, 2 bad input
+    const char* prefix;  // the output's beginning
 };
 
-TEST_F(IppPrinterTest, TheCheckFallsBackToIppWhenSnmpIsSilent)
+TEST_F(IppPrinterTest, CheckAndStatusFallBackToIppWhenSnmpIsSilent)
 {
     const IppEvePrinter printer(colourLaser(8660));
     ASSERT_TRUE(printer.ready()) << printer.whyNot();
     // The empty magenta is critical; the jam and the open cover are named.
     static constexpr const char* kFallen = "NETROV CRITICAL - Acme ColorLaser 5: Ready; toner cyan 5%, toner magenta 0%, Jam, Cover open |";
-    const CheckRow rows[] = {
-        {"auto", 2, kFallen},
-        {"ipp", 2, kFallen},
-        {"both", 2, kFallen},
-        {"snmp", 3, "NETROV UNKNOWN - no answer"},
-        {"IPP", 3, "NETROV UNKNOWN - --source is auto, snmp, ipp or both"},
+    static constexpr const char* kStatus = "Status: Ready\n  Alert: Jam: Paper jam in tray 2\n  Alert: Cover open: Front cover open\n"
+                                           "Attention: needed, ";
+    const CommandRow rows[] = {
+        {"check", "auto", 2, kFallen},
+        {"check", "ipp", 2, kFallen},
+        {"check", "both", 2, kFallen},
+        {"check", "snmp", 3, "NETROV UNKNOWN - no answer"},
+        {"check", "IPP", 3, "NETROV UNKNOWN - --source is auto, snmp, ipp or both"},
+        {"status", "auto", 0, kStatus},
+        {"status", "ipp", 0, kStatus},
+        {"status", "snmp", 1, ""},
+        {"status", "IPP", 2, ""},
     };
-    for (const CheckRow& row : rows) {
-        SCOPED_TRACE(row.source);
-        const test::ProgramResult run = test::runProgram({std::string(NETROV_OUTPUT_DIR) + "/netrov-cli", "check",
+    for (const CommandRow& row : rows) {
+        SCOPED_TRACE(std::string(row.command) + " " + row.source);
+        const test::ProgramResult run = test::runProgram({std::string(NETROV_OUTPUT_DIR) + "/netrov-cli", row.command,
                                                           "127.0.0.1", "--source", row.source, "--ipp-port",
                                                           std::to_string(printer.port()), "-t", "1"});
         EXPECT_EQ(run.status, row.exit) << run.out << run.err;
