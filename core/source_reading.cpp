@@ -2,6 +2,7 @@
 #include "source_reading.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
 #include "device_list.h"

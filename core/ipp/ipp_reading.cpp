@@ -282,11 +282,21 @@ const char* passwordOf(const char*, http_t*, const char*, const char*, void* dat
     return password && !password->empty() ? password->c_str() : nullptr;
 }
 
-// The thread's password callback, set for one exchange and taken back after.
+// The thread's user and password callback for one exchange. libcups' own
+// callback would ask on the terminal, so a printer that wants a password
+// nobody configured gets none and the request fails rather than waits.
 class PasswordScope {
 public:
-    explicit PasswordScope(const std::string* password) { cupsSetPasswordCB2(passwordOf, const_cast<std::string*>(password)); }
-    ~PasswordScope() { cupsSetPasswordCB2(nullptr, nullptr); }
+    PasswordScope(const std::string& user, const std::string* password)
+    {
+        cupsSetPasswordCB2(passwordOf, const_cast<std::string*>(password));
+        if (!user.empty()) cupsSetUser(user.c_str());
+    }
+    ~PasswordScope()
+    {
+        cupsSetPasswordCB2(passwordOf, nullptr);
+        cupsSetUser(nullptr);
+    }
     PasswordScope(const PasswordScope&) = delete;
     PasswordScope& operator=(const PasswordScope&) = delete;
 };
@@ -395,13 +405,12 @@ DeviceReport readIppReport(const IppTarget& target)
                     target.resource.c_str());
     ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-    if (!user.empty()) cupsSetUser(user.c_str());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, user.empty() ? "netrov" : user.c_str());
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                   static_cast<int>(std::size(kRequested)), nullptr, kRequested);
     Message response;
     {
-        const PasswordScope scope(password.empty() ? nullptr : &password);
+        const PasswordScope scope(user, password.empty() ? nullptr : &password);
         response.reset(cupsDoRequest(http.get(), request, target.resource.c_str()));  // frees the request
     }
     if (!response || ippGetStatusCode(response.get()) > IPP_STATUS_OK_EVENTS_COMPLETE) {

@@ -4,6 +4,9 @@
 
 #include <netrov/printer_mib.h>
 
+#include <sys/stat.h>
+
+#include "ipp_reading.h"
 #include "ipp_trust.h"
 #include "ipp_values.h"
 #include "temp_dir.h"
@@ -125,6 +128,40 @@ TEST(IppCertificates, TheFirstIsKeptAndAnotherLaterIsAChange)
     EXPECT_FALSE(store.holds("192.0.2.2:631"));
     EXPECT_EQ(CertificateStore("").check("192.0.2.1:631", "sha256:aa"), TrustVerdict::NotStored);
     EXPECT_EQ(certificateFingerprint("abc", 3), "sha256:ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+}
+
+struct CredentialsRow {
+    const char* text;  // null: no file
+    mode_t mode;
+    const char* problem;
+};
+
+// A credentials file that cannot be used stops the read before any packet,
+// and its text never reaches the problem.
+TEST(IppCredentials, AFileOpenToOthersOrMalformedIsRefused)
+{
+    const test::TempDir dir;
+    const CredentialsRow rows[] = {
+        {nullptr, 0600, "IPP: the credentials file cannot be read"},
+        {"admin:s3cret\n", 0644, "IPP: the credentials file is open to others (it must be owner-only)"},
+        {"admin s3cret\n", 0600, "IPP: the credentials file's first line is not user:password"},
+        {":s3cret\n", 0600, "IPP: the credentials file's first line is not user:password"},
+    };
+    int n = 0;
+    for (const CredentialsRow& row : rows) {
+        const std::string path = dir.file("credentials" + std::to_string(n++));
+        if (row.text) {
+            test::writeFile(path, row.text);
+            chmod(path.c_str(), row.mode);
+        }
+        IppTarget target;
+        target.host = "192.0.2.1";  // never reached
+        target.credentialsFile = path;
+        const DeviceReport report = readIppReport(target);
+        EXPECT_FALSE(report.answered);
+        ASSERT_EQ(report.problems.size(), 1u);
+        EXPECT_EQ(report.problems[0], row.problem);
+    }
 }
 
 }  // namespace
