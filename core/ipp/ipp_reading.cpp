@@ -301,10 +301,12 @@ public:
     PasswordScope& operator=(const PasswordScope&) = delete;
 };
 
-// The key of the device's fingerprint: its address and port.
+// The key of the device's fingerprint: its address and port, an IPv6
+// address in brackets.
 std::string deviceKey(const IppTarget& target)
 {
-    return target.host + ":" + std::to_string(target.port);
+    const bool v6 = target.host.find(':') != std::string::npos;
+    return (v6 ? "[" + target.host + "]" : target.host) + ":" + std::to_string(target.port);
 }
 
 Connection connect(const IppTarget& target, bool tls)

@@ -199,6 +199,9 @@ TEST_F(IppPrinterTest, TheIppSourceReadsAnAddressWithoutSnmp)
     }
     const auto each = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started) / kReads;
     std::cout << "one IPP reading on loopback: " << each.count() / 1000.0 << " ms\n";
+    const DeviceReport v6 = readIpp("::1", options, 2);
+    EXPECT_EQ(v6.model, "Acme ColorLaser 5");
+    EXPECT_EQ(v6.address, "::1");
     options.ippPort = printer.port() + 1;  // nothing there
     const DeviceReport none = readIpp("127.0.0.1", options, 1);
     EXPECT_FALSE(none.answered);
