@@ -127,16 +127,5 @@ TEST(SourceMerge, TheFilledTonerIsJudgedAsSnmpToner)
     EXPECT_TRUE(deviceAttention(merged).needed());
 }
 
-TEST(SourceNames, EveryWordNamesOneSource)
-{
-    for (const char* word : {"auto", "snmp", "ipp", "both"}) {
-        const auto source = sourceNamed(word);
-        ASSERT_TRUE(source) << word;
-        EXPECT_STREQ(sourceName(*source), word);
-    }
-    EXPECT_EQ(sourceNamed("IPP"), std::nullopt);
-    EXPECT_EQ(sourceNamed(""), std::nullopt);
-}
-
 }  // namespace
 }  // namespace netrov::core
