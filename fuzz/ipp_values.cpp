@@ -5,6 +5,7 @@
 // Input: any bytes, as a printer may send them in one value.
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "ipp_values.h"
@@ -21,9 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // The first pair of a key is the one found.
         (void)ipp::numberOf(pairs, key);
     }
+    // A key finds the first pair whose key it names, case aside.
+    const auto folded = [](std::string text) {
+        for (char& c : text) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+        return text;
+    };
     for (const auto& [key, value] : pairs) {
         for (const auto& [k, v] : pairs) {
-            if (k == key) {
+            if (folded(k) == folded(key)) {
                 if (ipp::valueOf(pairs, key) != v) std::abort();
                 break;
             }
