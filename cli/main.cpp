@@ -43,6 +43,7 @@
 #include "result_text.h"
 #include "search_run.h"
 #include "search_settings.h"
+#include "source_choice.h"
 #include "store_commands.h"
 #include "sweep.h"
 #include "sweep_search.h"
@@ -508,7 +509,8 @@ int runSearch(core::FrontLibrary& library, const SearchOptions& options, const s
 
 enum class DeviceQuery { Model, Info, Status };
 
-int runDeviceQuery(core::FrontLibrary& library, DeviceQuery query, const std::string& addressText, const CommonOptions& options)
+int runDeviceQuery(core::FrontLibrary& library, DeviceQuery query, const std::string& addressText, const CommonOptions& options,
+                   const cli::SourceChoice& sourceChoice = {})
 {
     const CheckedDevice checked = checkDevice(library, addressText, options);
     if (!checked.error.empty()) return badInput(checked.error);
@@ -541,6 +543,16 @@ int runDeviceQuery(core::FrontLibrary& library, DeviceQuery query, const std::st
         else
             std::cout << cli::terminalSafe(model) << "\n";
         return kExitOk;
+    }
+    if (query == DeviceQuery::Status) {
+        core::SourceOptions source;
+        if (const std::string error = cli::checkSourceChoice(sourceChoice, source); !error.empty()) return badInput(error);
+        if (const bool answered = opened.modelResult != NETROV_NO_REPLY; cli::statusFromReading(source, answered)) {
+            core::DeviceListEntry entry{};
+            entry.identity = device;
+            const auto deadline = core::deviceReadDeadline(checked.timeOut);
+            return cli::printReadingStatus(core::readFromSource(entry, deadline, source, answered), options.json, std::cout, std::cerr);
+        }
     }
     if (opened.modelResult == NETROV_NO_REPLY) return failed("model", opened.modelResult);
 
@@ -658,6 +670,7 @@ struct CheckOptions {
     std::string daysWarning;
     std::string daysCritical;
     std::string store;
+    cli::SourceChoice source;
 };
 
 int runCheck(core::FrontLibrary& library, const std::string& addressText, const CommonOptions& options, const CheckOptions& given)
@@ -691,18 +704,24 @@ int runCheck(core::FrontLibrary& library, const std::string& addressText, const 
     core::setActiveThresholds(thresholds.table());
     const CheckedDevice checked = checkDevice(library, addressText, options);
     if (!checked.error.empty()) return unknown(checked.error);
+    core::SourceOptions source;
+    if (const std::string error = cli::checkSourceChoice(given.source, source); !error.empty()) return unknown(error);
 
     const core::Deadline deadline = core::deviceReadDeadline(checked.timeOut);
     cli::Session session(library);
     core::DeviceListEntry entry{};
-    const cli::OpenedDevice opened = session.open(checked.address, checked.community, checked.timeOut, checked.snmpVersion);
+    const cli::OpenedDevice opened = source.source == core::Source::Ipp
+        ? cli::OpenedDevice{{}, NETROV_NO_REPLY, {}}
+        : session.open(checked.address, checked.community, checked.timeOut, checked.snmpVersion);
     entry.identity = opened.identity;
+    core::storeAddress(checked.address, entry.identity.address);
+    entry.identity.timeout = checked.timeOut;
     core::DeviceReport report;
-    if (opened.modelResult == NETROV_NO_REPLY) {
+    if (opened.modelResult == NETROV_NO_REPLY && source.source == core::Source::Snmp) {
         report.address = core::addressToText(checked.address);
         report.answered = false;
     } else {
-        report = core::readDeviceReport(entry, deadline);
+        report = core::readFromSource(entry, deadline, source, opened.modelResult != NETROV_NO_REPLY);
         if (const std::string path = cli::storeToRead(given.store); !path.empty() && report.printer)
             cli::addStoredViews(path, std::span(&report, 1), std::time(nullptr));
     }
@@ -828,6 +847,7 @@ struct Given {
     // The one-device commands share these: only one of them runs.
     CommonOptions device;
     std::string deviceAddress;
+    cli::SourceChoice statusSource;
     cli::ReadOptions read;
 
     SearchOptions watchSearch;
@@ -937,6 +957,8 @@ void setupCheck(CLI::App& c, Given& g)
     c.add_option("ADDRESS", g.checkAddress, "the device's IPv4 address or host name (or -H)");
     c.add_option("-H,--host", g.checkAddress, "the device's IPv4 address or host name");
     addDeviceOptions(&c, g.checkCommon);
+    c.add_option("--source", g.check.source.source, cli::kSourceHelp);
+    c.add_option("--ipp-port", g.check.source.ippPort, cli::kIppPortHelp);
     for (size_t k = 0; k < cli::kCheckKindCount; ++k) {
         const cli::CheckKindInfo& kind = cli::kCheckKinds[k];
         const std::string key = kind.key;
@@ -1065,7 +1087,13 @@ std::vector<Command> commandTable()
          [](CLI::App&, Given& g) { return runCheck(g.library, g.checkAddress, g.checkCommon, g.check); }},
         deviceCommand("model", "read one device's model name", DeviceQuery::Model),
         deviceCommand("info", "read one device's name, location and MAC address", DeviceQuery::Info),
-        deviceCommand("status", "read one device's status and alerts", DeviceQuery::Status),
+        {nullptr, "status", "read one device's status and alerts",
+         [](CLI::App& c, Given& g) {
+             setupDeviceCommand(c, g);
+             c.add_option("--source", g.statusSource.source, cli::kSourceHelp);
+             c.add_option("--ipp-port", g.statusSource.ippPort, cli::kIppPortHelp);
+         },
+         [](CLI::App&, Given& g) { return runDeviceQuery(g.library, DeviceQuery::Status, g.deviceAddress, g.device, g.statusSource); }},
         readCommand("toner", "read one device's toner and ink levels" + shown, cli::ReadCommand::Toner),
         readCommand("supplies", "read one device's other supplies: drums, fusers, waste containers" + shown,
                     cli::ReadCommand::Supplies),

@@ -180,6 +180,10 @@ std::optional<std::string> parseConfig(const std::string& yaml, Config& config)
             const auto retries = value.IsScalar() ? parseCount(value, 0, kMaxRetries) : std::nullopt;
             if (!retries) return "retries: expected 0 to 10";
             config.retries = *retries;
+        } else if (key == "ipp_port") {
+            const auto port = value.IsScalar() ? parseCount(value, 1, 65535) : std::nullopt;
+            if (!port) return "ipp_port: expected 1 to 65535";
+            config.ippPort = *port;
         } else if (key == "max_parallel_probes") {
             const auto limit = value.IsScalar() ? parseCount(value, 1, kMaxParallelProbes) : std::nullopt;
             if (!limit) return "max_parallel_probes: expected 1 to 1024";

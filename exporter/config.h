@@ -45,6 +45,7 @@ struct Config {
     // The whole probe when the scrape does not say how long Prometheus waits.
     int32_t scrapeTimeOutSeconds = 10;
     int32_t retries = 0;
+    int32_t ippPort = 631;  // where a printer is read over IPP (&source=)
     int32_t maxParallelProbes = 16;
     // include/netrov/snmp_version.h: 0 SNMPv1 (the default), 1 v2c, 2 auto.
     int32_t snmpVersion = 0;

@@ -45,7 +45,7 @@ int main(int argc, char** argv)
                        "; any address but 127.0.0.0/8 needs allowed_networks in the configuration file)");
     app.add_option("--config.file", configFile,
                    "YAML configuration (a regular file of at most 1 MiB): listen_address, timeout, scrape_timeout, "
-                   "retries, communities, max_parallel_probes, snmp_version, profile, allowed_networks");
+                   "retries, communities, max_parallel_probes, snmp_version, profile, allowed_networks, ipp_port");
     app.add_option("--web.config.file", webConfigFile,
                    "web configuration of the exporter toolkit: tls_server_config, basic_auth_users");
     app.set_version_flag("--version", std::string("netrov-exporter ") + NETROV_VERSION);

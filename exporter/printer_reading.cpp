@@ -32,6 +32,14 @@ std::optional<core::QueryReading> run(const char* name, DeviceIdentity& device, 
     return core::readQuery(*query, device);
 }
 
+// The printer over IPP alone: up when it answered as a printer.
+void readOverIpp(uint32_t address, const ProbeSettings& settings, PrinterReading& reading)
+{
+    reading.report = core::readIpp(core::addressToText(address), settings.source, settings.timeOutSeconds);
+    reading.up = reading.report.answered && reading.report.printer;
+    if (reading.up) reading.result = NETROV_OK;
+}
+
 }  // namespace
 
 bool ProbeSettings::stopped() const
@@ -54,6 +62,15 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
     // ends by its deadline.
     const snmp::ReadDeadlineScope budget(settings.deadline);
     PrinterReading reading;
+    const auto finish = [&] {
+        reading.durationSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return reading;
+    };
+    if (settings.source.source == core::Source::Ipp) {
+        reading.result = NETROV_NO_REPLY;
+        readOverIpp(address, settings, reading);
+        return finish();
+    }
     core::DeviceListEntry entry;
     std::memset(&entry, 0, sizeof entry);
     DeviceIdentity& device = entry.identity;
@@ -80,11 +97,12 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
         }
     }
     device.modelName[sizeof device.modelName - 1] = '\0';
-    const auto finish = [&] {
-        reading.durationSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        return reading;
-    };
     reading.result = modelResult;
+    // A printer whose SNMP is silent may still answer IPP.
+    if (modelResult == NETROV_NO_REPLY && settings.source.source != core::Source::Snmp && !settings.stopped()) {
+        readOverIpp(address, settings, reading);
+        return finish();
+    }
     // No answer, or an answer that refuses the credentials: nothing more to read.
     if (modelResult == NETROV_NO_REPLY || probeFailureReason(modelResult)) return finish();
     reading.up = true;
@@ -94,7 +112,7 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
                                                                  info->recordSize == sizeof(DeviceInfo))
         std::memcpy(&entry.info, info->record(0), sizeof(DeviceInfo));
     entry.status[0].simpleStatus = core::kStatusUnknown;
-    reading.report = core::readDeviceReport(entry, settings.stopped() ? core::Deadline::min() : settings.deadline);
+    reading.report = core::readFromSource(entry, settings.stopped() ? core::Deadline::min() : settings.deadline, settings.source);
 
     // The impression counters are the exporter's own series.
     if (const auto counters = run("GetDevCounter", device, settings);

@@ -12,6 +12,7 @@
 
 #include "device_list.h"
 #include "fleet_report.h"
+#include "source_reading.h"
 
 namespace netrov::exporter {
 
@@ -27,6 +28,8 @@ struct ProbeSettings {
     core::Deadline deadline = core::Deadline::max();
     const std::atomic<bool>* stop = nullptr;
     bool stopped() const;
+    // Where the printer is read from (&source=); IPP's port from the configuration.
+    core::SourceOptions source{};
 };
 
 // SNMPv3 results that end a probe, each with the reason it is counted and

@@ -256,6 +256,7 @@ const char* scrapeErrorName(ScrapeError error)
     case ScrapeError::ProfileRefused: return "profile_refused";
     case ScrapeError::TimedOut: return "timed_out";
     case ScrapeError::NameTimeout: return "name_timeout";
+    case ScrapeError::BadSource: return "bad_source";
     case ScrapeError::Count: break;
     }
     return "other";
@@ -383,6 +384,7 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
 
     s.Get("/", [](const httplib::Request&, httplib::Response& response) {
         response.set_content("netrov-exporter\n\n/probe?target=ADDRESS[&community=NAME,...][&version=1|2c|auto]  reads one printer\n"
+                             "/probe?target=ADDRESS&source=auto|snmp|ipp|both             reads it from that source\n"
                              "/probe?target=ADDRESS&profile=NAME                          reads it by an SNMPv3 profile\n"
                              "/metrics                                                    the exporter's own metrics\n",
                              "text/plain; charset=utf-8");
@@ -450,6 +452,15 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
             if (!asked) return refuse(ScrapeError::BadVersion, 400, "version is 1, 2c or auto");
             version = *asked;
         }
+        core::SourceOptions source;
+        source.ippPort = config_.ippPort;
+        if (request.has_param("source")) {
+            const auto asked = core::sourceNamed(request.get_param_value("source"));
+            if (!asked) return refuse(ScrapeError::BadSource, 400, std::string("source is ") + core::kSourceWords);
+            if (*asked != core::Source::Snmp && !core::ippAvailable())
+                return refuse(ScrapeError::BadSource, 400, "reading over IPP is not available in this build");
+            source.source = *asked;
+        }
         // No exchange waits longer than the whole scrape may.
         const auto secondsLeft = std::chrono::duration_cast<std::chrono::seconds>(deadline - start).count();
         const int32_t timeOut = static_cast<int32_t>(std::clamp<int64_t>(secondsLeft, 1, config_.timeOutSeconds));
@@ -460,6 +471,7 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
             for (const std::string& name : names) sharedBy += name + ',';
             sharedBy += '/' + core::snmpVersionText(version);
         }
+        sharedBy += std::string("/") + core::sourceName(source.source);
         // The community that answered the printer last is tried first.
         if (profile.empty()) names = keptFirst(*address, std::move(names));
         ProbeSettings settings;
@@ -467,6 +479,7 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
         settings.timeOutSeconds = timeOut;
         settings.retries = config_.retries;
         settings.snmpVersion = version;
+        settings.source = source;
         for (size_t i = 1; profile.empty() && i < names.size(); ++i)
             settings.moreCommunities.push_back(config_.communities.at(names[i]));
         // The SNMP layer sends no request with less than a second left, so a

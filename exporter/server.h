@@ -108,6 +108,7 @@ enum class ScrapeError : uint8_t {
     ProfileRefused,
     TimedOut,     // the probe did not end within the scrape's time
     NameTimeout,  // the target's name was not resolved within it
+    BadSource,    // &source= is not auto, snmp, ipp or both
     Count
 };
 const char* scrapeErrorName(ScrapeError error);

@@ -166,6 +166,24 @@ echo
 echo "== netrov-cli network $subnet.2"
 in_client network "$subnet.2"
 echo
+# A printer whose SNMP is off answers IPP only; its certificate's fingerprint
+# is kept in the demonstration's own data folder.
+ipp_host=21
+cat >"$work/ipp-only.conf" <<'END'
+ATTR text printer-make-and-model "Tarnwell IJ-20 (IPP only)"
+ATTR text printer-device-id "MFG:Tarnwell;MDL:IJ-20;SN:IJ20X0007;"
+ATTR octetString printer-supply "index=1;type=inkCartridge;maxcapacity=100;level=12;colorantname=black;","index=2;type=inkCartridge;maxcapacity=100;level=55;colorantname=cyan;"
+ATTR text printer-supply-description "Black Ink","Cyan Ink"
+END
+lan_ipp_printer ipp-only "$ipp_host" "$work/ipp-only.conf"
+lan_wait_ipp "$ipp_host"
+in_client_ipp() { "${as_root[@]}" ip netns exec "$client_ns" env HOME="$work" XDG_DATA_HOME="$work/data" "$cli" "$@"; }
+echo "== netrov-cli status $subnet.$ipp_host   (SNMP off: read over IPP, its certificate trusted on first use)"
+in_client_ipp status "$subnet.$ipp_host" --timeout 1
+echo
+echo "== netrov-cli check $subnet.$ipp_host --source ipp"
+in_client_ipp check "$subnet.$ipp_host" --source ipp || true
+echo
 echo "== Fleet memory: a year of office use, then netrov-cli fleet and history"
 # One watch round reads the printers as they are now; a year of hourly rounds
 # that ends at exactly those levels and counters goes into the store first, so

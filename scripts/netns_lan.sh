@@ -5,7 +5,9 @@
 # directory), the LAN and the client namespace $client_ns at SUBNET.100, and
 # removes all of it on exit, also when interrupted; lan_printer WALK HOST
 # adds a simulator serving tests/devices/WALK.snmprec at SUBNET.HOST;
-# lan_wait HOSTS waits until SUBNET.1 to SUBNET.HOSTS answer. Background
+# lan_wait HOSTS waits until SUBNET.1 to SUBNET.HOSTS answer;
+# lan_ipp_printer NAME HOST ATTRIBUTES adds an ippeveprinter answering IPP
+# only (no SNMP) at SUBNET.HOST, and lan_wait_ipp HOST waits for it. Background
 # processes whose pids the caller adds to lan_pids are ended on exit too.
 # Commands run through the caller's as_root array (empty when already root).
 #
@@ -62,7 +64,9 @@ lan_cleanup() {
   local ns
   for ns in "${lan_namespaces[@]}"; do
     "${as_root[@]}" ip netns del "$ns" 2>/dev/null || true
+    [ -z "$ns" ] || "${as_root[@]}" rm -rf "/etc/netns/$ns"
   done
+  "${as_root[@]}" rmdir /etc/netns 2>/dev/null || true
   "${as_root[@]}" rm -rf "$work"
   exit "$status"
 }
@@ -113,5 +117,42 @@ lan_wait() {  # lan_wait HOSTS
       fi
       sleep 0.5
     done
+  done
+}
+
+lan_ipp_printer() {  # lan_ipp_printer NAME HOST ATTRIBUTES
+  local name=$1 ns="$lan_tag-$1" address="$lan_subnet.$2" attributes=$3
+  lan_add_namespace "$ns"
+  lan_attach "$ns" "$address"
+  # ippeveprinter listens on the first address of its host name in each
+  # family; the namespace's own hosts file names its LAN addresses (::1
+  # would give 127.0.0.1 for IPv4 too).
+  local address6="fd00::$2"
+  "${as_root[@]}" ip -n "$ns" addr add "$address6/64" dev eth0 nodad
+  "${as_root[@]}" mkdir -p "/etc/netns/$ns"
+  printf '%s %s\n%s %s\n' "$address" "$name" "$address6" "$name" | "${as_root[@]}" tee "/etc/netns/$ns/hosts" >/dev/null
+  mkdir -p "$work/$name/spool" "$work/$name/keys"
+  # Its DNS-SD client needs a message bus even with registration off (-r
+  # off); a private one keeps it from the machine's.
+  "${as_root[@]}" ip netns exec "$ns" dbus-daemon --session --nofork --address="unix:path=$work/$name/bus" \
+    >"$work/$name.log" 2>&1 &
+  lan_pids+=($!)
+  local deadline=$((SECONDS + 10))
+  until [ -S "$work/$name/bus" ] || ((SECONDS > deadline)); do sleep 0.1; done
+  "${as_root[@]}" ip netns exec "$ns" env DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/$name/bus" \
+    ippeveprinter -r off -n "$name" -p 631 -d "$work/$name/spool" -K "$work/$name/keys" -a "$attributes" "$name" \
+    >>"$work/$name.log" 2>&1 &
+  lan_pids+=($!)
+}
+
+lan_wait_ipp() {  # lan_wait_ipp HOST
+  local deadline=$((SECONDS + 30))
+  until "${as_root[@]}" ip netns exec "$client_ns" bash -c "exec 3<>/dev/tcp/$lan_subnet.$1/631" 2>/dev/null; do
+    if ((SECONDS > deadline)); then
+      echo "the IPP printer at $lan_subnet.$1 did not come up" >&2
+      cat "$work"/*.log >&2 || true
+      exit 1
+    fi
+    sleep 0.2
   done
 }

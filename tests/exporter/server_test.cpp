@@ -115,6 +115,7 @@ TEST(ExporterServer, Refusals)
         {"/probe?target=10.0.0.1&module=office", 403, "forbidden"},
         {"/probe?target=127.0.0.5&version=3", 400, "bad_version"},
         {"/probe?target=127.0.0.5&version=", 400, "bad_version"},
+        {"/probe?target=127.0.0.5&source=IPP", 400, "bad_source"},
     };
     for (const auto& k : cases) EXPECT_EQ(statusOf(c.Get(k.path)), k.status) << k.path;
 
@@ -135,12 +136,13 @@ TEST(ExporterServer, Refusals)
     const auto metrics = c.Get("/metrics");
     ASSERT_EQ(statusOf(metrics), 200);
     const std::string& text = metrics->body;
-    EXPECT_TRUE(hasLine(text, "netrov_exporter_scrapes_total 14"));
+    EXPECT_TRUE(hasLine(text, "netrov_exporter_scrapes_total 15"));
     EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"bad_target\"} 5"));
     EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"unknown_community\"} 1"));
     EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"forbidden\"} 2"));
     EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"overloaded\"} 0"));
     EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"bad_version\"} 2"));
+    EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"bad_source\"} 1"));
     EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_duration_seconds_count 4"));
     EXPECT_TRUE(hasLine(text, "netrov_exporter_probes_in_flight 0"));
     const test::PromtoolResult check = test::promtoolCheckMetrics(text);

@@ -1,0 +1,36 @@
+// netrov-cli's choice of the source a device is read from (--source,
+// --ipp-port), checked into the core's options.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "source_reading.h"
+
+namespace netrov::cli {
+
+struct SourceChoice {
+    std::string source = "auto";
+    int64_t ippPort = 631;
+};
+
+inline constexpr const char* kSourceHelp =
+    "where the device is read from: auto (SNMP first, IPP when SNMP does not answer or lacks a reading; the "
+    "default), snmp, ipp, or both (merged, with where they disagree)";
+inline constexpr const char* kIppPortHelp = "the printer's IPP port (default 631); IPPS is used where it offers TLS";
+
+// Fills out from the choice; the error in words, empty when it is sound.
+// IPP in a build without it is an error, not a silent SNMP reading.
+std::string checkSourceChoice(const SourceChoice& given, core::SourceOptions& out);
+
+// Whether the status command renders the chosen source's reading rather
+// than the SNMP status records: IPP or both asked, or SNMP silent and IPP allowed.
+bool statusFromReading(const core::SourceOptions& source, bool snmpAnswered);
+// The status command's output from one reading: the status, each alert with
+// the device's text, the attention, the source and where the sources
+// disagree (text, or one JSON object). The exit: 0, or 1 when the device
+// was not read.
+int printReadingStatus(const core::DeviceReport& report, bool json, std::ostream& out, std::ostream& err);
+
+}  // namespace netrov::cli

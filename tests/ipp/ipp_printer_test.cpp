@@ -1,0 +1,318 @@
+// Printers served by ippeveprinter in the test's own network namespace, read
+// over IPP and IPPS and checked by known values; a certificate that changes
+// is reported and not trusted.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+
+#include <netrov/printer_mib.h>
+
+#include "ipp/ipp_reading.h"
+#include "ipp/ipp_trust.h"
+#include "device_session.h"
+#include "ippeveprinter_runner.h"
+#include "run_program.h"
+#include "printer_metrics.h"
+#include "printer_reading.h"
+#include "snmpsim_runner.h"
+#include "source_reading.h"
+#include "temp_dir.h"
+
+namespace netrov::core {
+namespace {
+
+using test::IppEvePrinter;
+using test::IppPrinterSetup;
+
+// A colour laser with the newer supply table: a low cyan, an empty magenta,
+// a yellow measured in its own unit, a waste box; a jam and an open cover.
+IppPrinterSetup colourLaser(int port)
+{
+    IppPrinterSetup s;
+    s.port = port;
+    s.attributes = {
+        "ATTR text printer-make-and-model \"Acme ColorLaser 5\"",
+        "ATTR text printer-device-id \"MFG:Acme;MDL:ColorLaser 5;CMD:PWGRaster;SN:ACM123456;\"",
+        "ATTR integer printer-impressions-completed 48213",
+        "ATTR octetString printer-supply "
+        "\"index=1;class=supplyThatIsConsumed;type=tonerCartridge;unit=percent;maxcapacity=100;level=80;colorantname=black;\","
+        "\"index=2;class=supplyThatIsConsumed;type=tonerCartridge;unit=percent;maxcapacity=100;level=5;colorantname=cyan;\","
+        "\"index=3;class=supplyThatIsConsumed;type=tonerCartridge;unit=percent;maxcapacity=100;level=0;colorantname=magenta;\","
+        "\"index=4;class=supplyThatIsConsumed;type=tonerCartridge;unit=impressions;maxcapacity=8000;level=2400;colorantname=yellow;\","
+        "\"index=5;class=receptacleThatIsFilled;type=wasteToner;unit=percent;maxcapacity=100;level=-3;\"",
+        "ATTR text printer-supply-description \"Black Cartridge AC-410K\",\"Cyan Cartridge\",\"Magenta Cartridge\","
+        "\"Yellow Cartridge\",\"Waste Toner Box\"",
+        "ATTR octetString printer-input-tray \"type=sheetFeedAutoRemovableTray;maxcapacity=250;level=100;status=0;name=Tray 1;\"",
+    };
+    s.jobMessages = {
+        "STATE: +media-jam,cover-open",
+        "ATTR: printer-alert='code=jam;index=1;severity=critical;group=mediaPath;training=untrained;',"
+        "'code=coverOpen;index=2;severity=warning;group=cover;' "
+        "printer-alert-description='Paper jam in tray 2','Front cover open'",
+    };
+    return s;
+}
+
+// An inkjet with only the older marker attributes.
+IppPrinterSetup inkjet(int port)
+{
+    IppPrinterSetup s;
+    s.port = port;
+    s.attributes = {
+        "ATTR text printer-make-and-model \"Acme InkJet 2\"",
+        "ATTR name marker-names \"Black Ink\",\"Tri-colour Ink\"",
+        "ATTR integer marker-levels 45,-2",
+        "ATTR keyword marker-types ink-cartridge,ink-cartridge",
+        "ATTR name marker-colors \"#000000\",\"#00FFFF#FF00FF#FFFF00\"",
+    };
+    return s;
+}
+
+struct TonerRow {
+    const char* colour;
+    std::optional<int32_t> percent;
+    LevelState state;
+};
+
+struct PrinterRow {
+    const char* name;
+    IppPrinterSetup (*setup)(int port);
+    const char* model;
+    const char* serial;
+    std::optional<uint32_t> pages;
+    std::vector<TonerRow> toner;
+    size_t otherSupplies;  // the waste box and the trays
+    uint32_t errorBits;
+    std::vector<int32_t> alertCodes;
+};
+
+class IppPrinterTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (const std::string why = IppEvePrinter::missing(); !why.empty()) GTEST_SKIP() << why;
+        // libcups keeps what it learns of servers under HOME.
+        setenv("HOME", home.path().c_str(), 1);
+    }
+    test::TempDir home;
+};
+
+TEST_F(IppPrinterTest, APrinterReadOverIppGivesItsKnownValues)
+{
+    const PrinterRow rows[] = {
+        {"colour laser",
+         colourLaser,
+         "Acme ColorLaser 5",
+         "ACM123456",
+         48213,
+         {{"black", 80, LevelState::Ok}, {"cyan", 5, LevelState::Low}, {"magenta", 0, LevelState::Empty},
+          {"yellow", 30, LevelState::Ok}},
+         2,
+         NETROV_ERROR_JAMMED | NETROV_ERROR_DOOR_OPEN,
+         {8, 3}},
+        {"inkjet with marker attributes",
+         inkjet,
+         "Acme InkJet 2",
+         "",
+         std::nullopt,
+         {{"black", 45, LevelState::Ok}, {"other", std::nullopt, LevelState::Unknown}},
+         0,
+         0,
+         {}},
+    };
+    int port = 8631;
+    for (const PrinterRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const IppEvePrinter printer(row.setup(port++));
+        ASSERT_TRUE(printer.ready()) << printer.whyNot();
+        ipp::IppTarget target{"127.0.0.1", printer.port()};
+        target.trustFile = home.file("certificates");
+        const DeviceReport report = ipp::readIppReport(target);
+        EXPECT_TRUE(report.answered);
+        EXPECT_TRUE(report.printer);
+        EXPECT_EQ(report.source, "ipp");
+        EXPECT_TRUE(report.problems.empty()) << report.problems.front();
+        EXPECT_EQ(report.model, row.model);
+        EXPECT_EQ(report.serialNumber, row.serial);
+        EXPECT_FALSE(report.uuid.empty());
+        EXPECT_EQ(report.pageCount, row.pages);
+        ASSERT_EQ(report.toner.size(), row.toner.size());
+        for (size_t i = 0; i < row.toner.size(); ++i) {
+            SCOPED_TRACE(row.toner[i].colour);
+            EXPECT_EQ(report.toner[i].colour, row.toner[i].colour);
+            EXPECT_EQ(report.toner[i].percent, row.toner[i].percent);
+            EXPECT_EQ(report.toner[i].state, row.toner[i].state);
+        }
+        EXPECT_EQ(report.supplies.size(), row.otherSupplies);
+        EXPECT_EQ(report.errorBits, row.errorBits);
+        EXPECT_EQ(report.alertCodes, row.alertCodes);
+        EXPECT_EQ(deviceAttention(report).needed(), row.errorBits != 0);
+        EXPECT_TRUE(isReadyStatus(report.statusCode)) << report.status;
+    }
+}
+
+TEST_F(IppPrinterTest, TheCertificateIsTrustedOnFirstUseAndAChangeIsReported)
+{
+    const std::string trust = home.file("data/certificates");
+    ipp::IppTarget target{"127.0.0.1", 8640};
+    target.encryption = ipp::Encryption::Always;
+    target.trustFile = trust;
+    {
+        const IppEvePrinter printer(colourLaser(8640));
+        ASSERT_TRUE(printer.ready()) << printer.whyNot();
+        const DeviceReport first = ipp::readIppReport(target);
+        EXPECT_TRUE(first.problems.empty()) << first.problems.front();
+        EXPECT_EQ(first.model, "Acme ColorLaser 5");
+        const DeviceReport again = ipp::readIppReport(target);
+        EXPECT_TRUE(again.problems.empty()) << again.problems.front();
+    }
+    const auto mode = std::filesystem::status(trust).permissions();
+    EXPECT_EQ(mode & std::filesystem::perms::all, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    // A new key folder: the printer makes itself a new certificate.
+    IppPrinterSetup changed = colourLaser(8640);
+    changed.keyDir = home.file("other-keys");
+    const IppEvePrinter printer(changed);
+    ASSERT_TRUE(printer.ready()) << printer.whyNot();
+    const DeviceReport report = ipp::readIppReport(target);
+    ASSERT_FALSE(report.problems.empty());
+    EXPECT_NE(report.problems.front().find("certificate changed"), std::string::npos) << report.problems.front();
+    EXPECT_TRUE(report.answered);
+    EXPECT_FALSE(report.printer);
+    EXPECT_TRUE(report.model.empty());
+}
+
+TEST_F(IppPrinterTest, TheIppSourceReadsAnAddressWithoutSnmp)
+{
+    const IppEvePrinter printer(colourLaser(8650));
+    ASSERT_TRUE(printer.ready()) << printer.whyNot();
+    SourceOptions options;
+    options.source = Source::Ipp;
+    options.ippPort = printer.port();
+    options.ippTrustFile = home.file("certificates");
+    const auto started = std::chrono::steady_clock::now();
+    constexpr int kReads = 5;
+    for (int i = 0; i < kReads; ++i) {
+        const DeviceReport report = readIpp("127.0.0.1", options, 2);
+        ASSERT_EQ(report.model, "Acme ColorLaser 5");
+    }
+    const auto each = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started) / kReads;
+    std::cout << "one IPP reading on loopback: " << each.count() / 1000.0 << " ms\n";
+    const DeviceReport v6 = readIpp("::1", options, 2);
+    EXPECT_EQ(v6.model, "Acme ColorLaser 5");
+    EXPECT_EQ(v6.address, "::1");
+    options.ippPort = printer.port() + 1;  // nothing there
+    const DeviceReport none = readIpp("127.0.0.1", options, 1);
+    EXPECT_FALSE(none.answered);
+    EXPECT_FALSE(none.problems.empty());
+}
+
+TEST_F(IppPrinterTest, TheExporterScrapesAPrinterThatAnswersOnlyIpp)
+{
+    const IppEvePrinter printer(colourLaser(8670));
+    ASSERT_TRUE(printer.ready()) << printer.whyNot();
+    exporter::ProbeSettings settings;
+    settings.timeOutSeconds = 2;
+    settings.source.source = Source::Ipp;
+    settings.source.ippPort = printer.port();
+    settings.source.ippTrustFile = home.file("certificates");
+    const exporter::PrinterReading reading = exporter::readPrinter(0x7F000001, settings);
+    ASSERT_TRUE(reading.up);
+    const std::string text = exporter::printerMetricsText(reading);
+    for (const char* line : {"netrov_up 1", "netrov_pages_total 48213"}) {
+        EXPECT_NE(text.find(std::string("\n") + line + "\n"), std::string::npos) << line << "\n" << text;
+    }
+    EXPECT_NE(text.find("netrov_supply_level_ratio{"), std::string::npos) << text;
+    EXPECT_NE(text.find("colour=\"magenta\""), std::string::npos) << text;
+}
+
+struct MergeAgentRow {
+    const char* name;
+    const char* serial;  // the IPP printer's
+    int cyan;            // its cyan level; SNMP's is 52
+    std::vector<std::string> disagreements;
+    bool merged;
+};
+
+TEST_F(IppPrinterTest, OneDeviceReadByBothSourcesMergesAndSaysWhereTheyDisagree)
+{
+    const test::SnmpSimRunner agent({std::string(NETROV_SOURCE_DIR) + "/tests/devices/colour_laser.snmprec"}, {"127.0.0.1"});
+    if (!agent.ready()) GTEST_SKIP() << agent.whyNot();
+    const MergeAgentRow rows[] = {
+        {"the same serial number, cyan 22 points apart", "CL560X00042", 30, {"cyan toner: 52 % by SNMP, 30 % by IPP"}, true},
+        {"the same serial number, cyan 8 points apart", "CL560X00042", 60, {}, true},
+        {"another serial number", "OTHER1", 30, {}, false},
+    };
+    int port = 8680;
+    for (const MergeAgentRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        IppPrinterSetup setup;
+        setup.port = port++;
+        const std::string level = std::to_string(row.cyan);
+        setup.attributes = {
+            "ATTR text printer-make-and-model \"Tarnwell CL-560 Color\"",
+            std::string("ATTR text printer-device-id \"MFG:Tarnwell;MDL:CL-560;SN:") + row.serial + ";\"",
+            "ATTR octetString printer-supply "
+            "\"index=1;type=tonerCartridge;maxcapacity=100;level=64;colorantname=black;\","
+            "\"index=2;type=tonerCartridge;maxcapacity=100;level=" + level + ";colorantname=cyan;\"",
+        };
+        const IppEvePrinter printer(setup);
+        ASSERT_TRUE(printer.ready()) << printer.whyNot();
+        cli::Session session;
+        DeviceListEntry entry{};
+        entry.identity = session.open(0x7F000001, "colour_laser", 2).identity;
+        SourceOptions options;
+        options.source = Source::Both;
+        options.ippPort = printer.port();
+        options.ippTrustFile = home.file("certificates");
+        const DeviceReport report = readFromSource(entry, deviceReadDeadline(2), options);
+        EXPECT_EQ(report.model, "Tarnwell CL-560 Color");
+        EXPECT_EQ(report.serialNumber, "CL560X00042");
+        // The entry comes from no search, so SNMP gives no name: IPP's fills it.
+        EXPECT_EQ(report.source, row.merged ? "snmp+ipp" : "snmp");
+        EXPECT_EQ(report.name, row.merged ? "NetRov IPP" : "");
+        EXPECT_EQ(report.uuid.empty(), !row.merged);
+        EXPECT_EQ(report.sourceDisagreements, row.disagreements);
+        EXPECT_EQ(report.toner.size(), 4u);
+    }
+}
+
+struct CommandRow {
+    const char* command;
+    const char* source;
+    int exit;            // check: 2 CRITICAL, 3 UNKNOWN; status: 0, 1 not read, 2 bad input
+    const char* prefix;  // the output's beginning
+};
+
+TEST_F(IppPrinterTest, CheckAndStatusFallBackToIppWhenSnmpIsSilent)
+{
+    const IppEvePrinter printer(colourLaser(8660));
+    ASSERT_TRUE(printer.ready()) << printer.whyNot();
+    // The empty magenta is critical; the jam and the open cover are named.
+    static constexpr const char* kFallen = "NETROV CRITICAL - Acme ColorLaser 5: Ready; toner cyan 5%, toner magenta 0%, Jam, Cover open |";
+    static constexpr const char* kStatus = "Status: Ready\n  Alert: Jam: Paper jam in tray 2\n  Alert: Cover open: Front cover open\n"
+                                           "Attention: needed, ";
+    const CommandRow rows[] = {
+        {"check", "auto", 2, kFallen},
+        {"check", "ipp", 2, kFallen},
+        {"check", "both", 2, kFallen},
+        {"check", "snmp", 3, "NETROV UNKNOWN - no answer"},
+        {"check", "IPP", 3, "NETROV UNKNOWN - --source is auto, snmp, ipp or both"},
+        {"status", "auto", 0, kStatus},
+        {"status", "ipp", 0, kStatus},
+        {"status", "snmp", 1, ""},
+        {"status", "IPP", 2, ""},
+    };
+    for (const CommandRow& row : rows) {
+        SCOPED_TRACE(std::string(row.command) + " " + row.source);
+        const test::ProgramResult run = test::runProgram({std::string(NETROV_OUTPUT_DIR) + "/netrov-cli", row.command,
+                                                          "127.0.0.1", "--source", row.source, "--ipp-port",
+                                                          std::to_string(printer.port()), "-t", "1"});
+        EXPECT_EQ(run.status, row.exit) << run.out << run.err;
+        EXPECT_EQ(run.out.rfind(row.prefix, 0), 0u) << run.out;
+    }
+}
+
+}  // namespace
+}  // namespace netrov::core
