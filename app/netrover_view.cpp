@@ -653,7 +653,9 @@ bool CNetRoverView::exportReportTo(const QString& path, bool quiet)
     const auto reports = std::make_shared<std::vector<core::DeviceReport>>();
     const bool completed =
         runBusy(QStringLiteral("Reading %1 devices for the report...").arg(devices.size()),
-                [devices, reports](const std::atomic<bool>& stop) { *reports = readReports(devices, stop); });
+                [devices, reports, store = fleetStorePath_](const std::atomic<bool>& stop) {
+                    *reports = readReports(devices, stop, store);
+                });
     if (!completed) return false;  // the program is ending
     QString error;
     if (writeReport(path, *reports, error)) {

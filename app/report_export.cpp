@@ -2,11 +2,15 @@
 #include "report_export.h"
 
 #include <algorithm>
+#include <ctime>
+#include <filesystem>
 #include <thread>
 
 #include <QDir>
 #include <QSaveFile>
 #include <QStandardPaths>
+
+#include "stored_views.h"
 
 namespace netrov::ui {
 
@@ -27,7 +31,7 @@ ReportFormat reportFormatFor(const QString& path)
 }
 
 std::vector<core::DeviceReport> readReports(const std::vector<core::DeviceListEntry>& devices,
-                                            const std::atomic<bool>& stop)
+                                            const std::atomic<bool>& stop, const std::string& storePath)
 {
     std::vector<core::DeviceReport> reports(devices.size());
     std::vector<char> read(devices.size(), 0);
@@ -44,6 +48,9 @@ std::vector<core::DeviceReport> readReports(const std::vector<core::DeviceListEn
     std::vector<core::DeviceReport> done;
     for (size_t i = 0; i < devices.size(); ++i)
         if (read[i]) done.push_back(std::move(reports[i]));
+    std::error_code missing;
+    if (!storePath.empty() && std::filesystem::exists(storePath, missing))
+        core::addStoredViews(storePath, done, static_cast<int64_t>(std::time(nullptr)));
     return done;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <string>
 #include <vector>
 
 #include <QString>
@@ -22,9 +23,12 @@ QString defaultReportPath();
 ReportFormat reportFormatFor(const QString& path);
 
 // Reads every device's report, a few devices at a time, in list order. stop
-// ends it early (the devices not read yet are left out).
+// ends it early (the devices not read yet are left out). With the path of a
+// fleet store that exists, each report also gets what the store holds of
+// the device (last seen, days left per colour), as the command line's
+// report --store gives it; the store is only read, never created.
 std::vector<core::DeviceReport> readReports(const std::vector<core::DeviceListEntry>& devices,
-                                            const std::atomic<bool>& stop);
+                                            const std::atomic<bool>& stop, const std::string& storePath = {});
 
 // Writes the report in full or not at all (an existing file stays as it was
 // on failure); false with the reason in error.

@@ -39,6 +39,12 @@ constexpr double kStepOffset = 0.4;
 // Where the true level is, in steps above the new level, when a device steps
 // down: one step for devices that round down, a half for those that round.
 constexpr double kCrossingOffset = 0.8;
+// A level within this share of a step of a multiple of it is on the step.
+constexpr double kOnStep = 0.01;
+// Rows that usually move the level by this many steps or more are reads apart, not steps.
+constexpr double kSparseRowSteps = 2;
+// Reads apart by this much of a day of use or more are too few for a grid of days.
+constexpr double kDailyRowGap = 0.5;
 
 // The level as points of the maximum; without a maximum, of scale.
 double percentOf(const SupplyValue& v, double scale) {
@@ -169,10 +175,17 @@ std::optional<RateSpread> windowRates(const std::vector<Point>& points, double h
 // its stretch by the current shape, and each hour's use is what it was given
 // over how often a stretch covered it. Two weeks of daily rows already show
 // the weekly pattern.
+//
+// Rows read once a day (a printer read at noon and asleep at midnight) say
+// how much went from noon to noon, not how a stretch from Friday to Monday
+// splits between Friday, the weekend and Monday: many shapes fit them alike.
+// Where the rows leave a day's use open, it leans to the use of an open day
+// or to none, as an office's days are, not to the week's mean: a weekend
+// that ten working days' drops already account for is closed.
 constexpr int64_t kFirstMonday = 4 * 86400;  // 5 January 1970, 00:00 UTC
 constexpr int kWeekHours = 168;
-// The shape counts as if this share of a week had been seen at the even rate:
-// with less than a week of rows it stays near flat.
+// The shape counts as if this share of a week had been seen at the use each
+// day leans to: with less than a week of rows it stays near flat.
 constexpr double kProfilePriorWeeks = 0.5;
 // A stretch longer than this (a closed office, a printer unplugged) tells little of when.
 constexpr int64_t kProfileGapSeconds = 8 * 86400;
@@ -182,6 +195,28 @@ constexpr int64_t kProfileSpanSeconds = 8 * 7 * 86400;
 // A profile never lets an hour count for less than this share of an even one,
 // so a night of use the history never saw cannot stretch a forecast without end.
 constexpr double kProfileFloor = 0.02;
+// A day with less than this share of an open day's use counts as a closed one.
+constexpr double kClosedDayShare = 0.5;
+constexpr int kOpenDayPasses = 3;
+
+// The use of a day the office is open: the mean of the days at or above
+// kClosedDayShare of it, found from the mean of all days in a few passes.
+double openDayUse(const double (&day)[7]) {
+    double open = 0;
+    for (double d : day)
+        open += d / 7;
+    for (int pass = 0; pass < kOpenDayPasses; ++pass) {
+        double sum = 0;
+        int count = 0;
+        for (double d : day)
+            if (d >= open * kClosedDayShare) {
+                sum += d;
+                ++count;
+            }
+        open = sum / count;  // the largest day always counts
+    }
+    return open;
+}
 
 class UseProfile {
 public:
@@ -238,6 +273,7 @@ public:
                         given[h] += s.drop * part * day[h / 24] * hour[h % 24] / weight;
                     });
                 }
+                const double open = openDayUse(day);
                 for (int d = 0; d < 7; ++d) {
                     double use = 0;
                     double covered = 0;
@@ -245,7 +281,8 @@ public:
                         use += given[d * 24 + h];
                         covered += exposure[d * 24 + h] * hour[h];
                     }
-                    day[d] = (use + kProfilePriorWeeks * 24 * even) / (covered + kProfilePriorWeeks * 24);
+                    const double lean = day[d] >= open * kClosedDayShare ? open : 0.0;
+                    day[d] = (use + kProfilePriorWeeks * 24 * lean) / (covered + kProfilePriorWeeks * 24);
                 }
                 double mean = 0;
                 for (int h = 0; h < 24; ++h) {
@@ -372,6 +409,36 @@ std::optional<double> dailyVariation(const std::vector<Point>& daily) {
     for (double d : drops)
         squares += (d - mean) * (d - mean);
     return std::sqrt(squares / static_cast<double>(drops.size() - 1)) / mean;
+}
+
+// The same from rows read a day of use or more apart, over stretches of at
+// least a day that end at a row: a grid of days would split one read's drop
+// over two days and take the reading's rhythm for the use's. Scaled to a day.
+std::optional<double> rowVariation(const std::vector<Point>& points) {
+    std::vector<double> rates;
+    double lengths = 0;
+    size_t from = 0;
+    for (size_t i = 1; i < points.size(); ++i) {
+        const double length = points[i].day - points[from].day;
+        if (length < 1 || points[i].percent == points[i - 1].percent)
+            continue;
+        rates.push_back((points[from].percent - points[i].percent) / length);
+        lengths += length;
+        from = i;
+    }
+    if (rates.size() < kMinDays)
+        return std::nullopt;
+    double mean = 0;
+    for (double r : rates)
+        mean += r;
+    mean /= static_cast<double>(rates.size());
+    if (mean <= 0)
+        return std::nullopt;
+    double squares = 0;
+    for (double r : rates)
+        squares += (r - mean) * (r - mean);
+    const double meanLength = lengths / static_cast<double>(rates.size());
+    return std::sqrt(squares / static_cast<double>(rates.size() - 1) * meanLength) / mean;
 }
 
 void note(Forecast& f, ForecastNote n) {
@@ -525,15 +592,36 @@ Forecast forecastCartridge(std::span<const SupplyValue> values, int64_t now, std
             counted.emplace_back(percent, *v.pages);
     }
     const double level = points.back().percent;
+    // A level counted in units of a larger maximum is known to a unit, a percentage to a point.
+    const double resolution = latest.maximum && *latest.maximum > 100 ? 100.0 / *latest.maximum : 1.0;
+    // How far the level usually moves from one row to the next. Rows further
+    // apart than the device's steps (a printer read twice a day, or asleep
+    // in the evening) are reads, not steps crossed: no row since the last
+    // one then says only that less than this went since, not that nothing did.
+    std::vector<double> moves;
+    std::vector<double> gaps;  // days of use between those rows
+    for (size_t i = 1; i < points.size(); ++i)
+        if (points[i].percent < points[i - 1].percent) {
+            moves.push_back(points[i - 1].percent - points[i].percent);
+            gaps.push_back(points[i].day - points[i - 1].day);
+        }
+    const double rowStep = moves.empty() ? 0.0 : median(moves);
+    const double rowGap = gaps.empty() ? 0.0 : median(gaps);
     // Closed days come again in the weeks ahead: the range still sees them.
     const std::vector<Point> withIdle = points;
     const double idle = closeIdleStretches(points);
-    // Two or three changes may all be large by chance; steps are judged from more.
-    const bool coarse = drops >= kMinDropsForSteps && step >= kCoarseStepPercent;
+    // Two or three changes may all be large by chance; steps are judged from
+    // more. A device that reports in steps reports levels on them: levels off
+    // them moved by more than one step between reads.
+    const bool coarse = drops >= kMinDropsForSteps && step >= kCoarseStepPercent &&
+                        std::all_of(points.begin(), points.end(), [&](const Point& p) {
+                            return std::abs(p.percent / step - std::round(p.percent / step)) <= kOnStep;
+                        });
     if (coarse)
         note(f, ForecastNote::CoarseSteps);
     else
-        step = std::min(step, 1.0);
+        step = std::min(step, resolution);
+    const bool sparseRows = rowStep >= kSparseRowSteps * step;
     // Devices round down, to the nearest or up: the level is within a step
     // either side of what it says, and half a step above it on the middle course.
     const double levelLow = std::max(0.0, level - step);
@@ -549,7 +637,13 @@ Forecast forecastCartridge(std::span<const SupplyValue> values, int64_t now, std
     } else if (counted.empty()) {
         note(f, ForecastNote::NoCounter);
     } else {
-        if (pagesNow)
+        // With reads apart, pages printed since the last row went from a
+        // level no row shows: they are taken from the pages left, not
+        // counted at the last level (a counter that went back still counts).
+        double printedSince = 0;
+        if (pagesNow && sparseRows && *pagesNow >= counted.back().second)
+            printedSince = static_cast<double>(*pagesNow - counted.back().second);
+        else if (pagesNow)
             counted.emplace_back(level, *pagesNow);
         // Only the stretch after the last backwards step counts.
         size_t from = 0;
@@ -563,8 +657,12 @@ Forecast forecastCartridge(std::span<const SupplyValue> values, int64_t now, std
             note(f, ForecastNote::CounterWentBack);
         else if (used >= enough && printed > 0) {
             double perPoint = printed / used;
-            f.pages = Estimate{levelMiddle * perPoint, levelLow * printed / (used + step),
-                               levelHigh * printed / std::max(used - step, step)};
+            // Without a newer counter, the use since the last read is unseen: the low end allows for a row's worth.
+            const double lowest = sparseRows && printedSince == 0 ? std::max(0.0, std::min(levelLow, level - rowStep))
+                                                                   : levelLow;
+            f.pages = Estimate{std::max(0.0, levelMiddle * perPoint - printedSince),
+                               std::max(0.0, lowest * printed / (used + step) - printedSince),
+                               std::max(0.0, levelHigh * printed / std::max(used - step, step) - printedSince)};
         } else {
             note(f, ForecastNote::NeedsDays);  // too little used yet to tell pages per point
         }
@@ -626,14 +724,18 @@ Forecast forecastCartridge(std::span<const SupplyValue> values, int64_t now, std
         rate = drop / (points.back().day - points[1].day);
         const double sinceLast = nowDay - points.back().day;
         if (sinceLast > 0)
-            rate = std::min(rate, (drop + step) / (nowDay - points[1].day));
+            rate = std::min(rate, (drop + std::max(step, rowStep)) / (nowDay - points[1].day));
         double used = rate * sinceLast;
         // Pages printed since the last step tell how far into the step the level is, better than the clock.
         const auto& first = pointPages[1];
         const auto& last = pointPages.back();
-        if (pagesNow && first && last && *last > *first && *pagesNow >= *last)
-            used = static_cast<double>(*pagesNow - *last) * drop / static_cast<double>(*last - *first);
-        estimate = std::clamp(level + step * kCrossingOffset - used, std::max(0.0, level - step / 2), level + step);
+        // With reads apart, the counter may be as old as the last row: the clock still counts.
+        if (pagesNow && first && last && *last > *first && *pagesNow >= *last) {
+            const double printed = static_cast<double>(*pagesNow - *last) * drop / static_cast<double>(*last - *first);
+            used = sparseRows ? std::max(used, printed) : printed;
+        }
+        const double mostUsed = sparseRows ? rowStep : step / 2;
+        estimate = std::clamp(level + step * kCrossingOffset - used, std::max(0.0, level - mostUsed), level + step);
     }
     // Use comes in weekly waves, so the readings are not independent and
     // Sen's interval alone is too narrow: the rate is never surer than this.
@@ -645,7 +747,7 @@ Forecast forecastCartridge(std::span<const SupplyValue> values, int64_t now, std
     // device's, not the use's, and the fit's intervals already widen for it.
     std::optional<double> cv;
     if (!coarse)
-        cv = dailyVariation(daily);
+        cv = sparseRows && rowGap >= kDailyRowGap ? rowVariation(points) : dailyVariation(daily);
     if (cv) {
         const double ahead = std::max(estimate / rate, 1.0);
         const double behind = std::max(daily.back().day - daily.front().day, 1.0);

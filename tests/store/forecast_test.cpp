@@ -183,6 +183,7 @@ struct SeriesCase {
     std::vector<ForecastNote> notes;
     bool pages;
     size_t cartridges;
+    int32_t hoursAfterRound = 0;  // the forecast is made this long after the round, with the round's counter
 };
 
 test::SeriesConfig config(void (*change)(test::SeriesConfig&)) {
@@ -191,21 +192,32 @@ test::SeriesConfig config(void (*change)(test::SeriesConfig&)) {
     return c;
 }
 
+test::SeriesConfig weekdayUnits() {
+    return config([](auto& c) {
+        c.readEverySeconds = 12 * 3600;
+        c.sleeps = true;
+        c.maximum = 3000;
+        c.unit = 13;
+        c.pagesPerPercent = 30;
+        c.startLevel = 92;
+    });
+}
+
 class StoreForecastSeries : public ::testing::TestWithParam<SeriesCase> {};
 
 TEST_P(StoreForecastSeries, FindsTheEmptyDateWithinItsRange) {
     const SeriesCase& c = GetParam();
     test::Series series = test::generateSeries(c.config);
     ASSERT_TRUE(series.emptyAt);
-    const int64_t now = *series.emptyAt - int64_t{c.daysBeforeEmpty} * kDay;
-    const test::Round& round = test::roundAt(series, now);
+    const test::Round& round = test::roundAt(series, *series.emptyAt - int64_t{c.daysBeforeEmpty} * kDay);
     std::vector<SupplyValue> values = test::valuesUntil(series, round.time);
     EXPECT_EQ(splitCartridges(values, round.pages).size(), c.cartridges);
 
-    Forecast f = forecastSupply(values, round.time, round.pages);
+    const int64_t now = round.time + int64_t{c.hoursAfterRound} * 3600;
+    Forecast f = forecastSupply(values, now, round.pages);
     EXPECT_EQ(f.notes, c.notes);
     ASSERT_TRUE(f.days);
-    const double trueDays = static_cast<double>(*series.emptyAt - round.time) / kDay;
+    const double trueDays = static_cast<double>(*series.emptyAt - now) / kDay;
     SCOPED_TRACE(::testing::Message() << "days " << f.days->value << " [" << f.days->low << ", "
                                       << f.days->high.value_or(-1) << "] true " << trueDays);
     EXPECT_NEAR(f.days->value, trueDays, c.toleranceDays);
@@ -240,11 +252,19 @@ const SeriesCase kSeriesCases[] = {
     // Read at midnight (asleep) and noon for two weeks: the weekends are learned, not averaged in.
     {"WeekdaysOnlyReadTwiceADay",
      config([](auto& c) {
-         c.intervalSeconds = 12 * 3600;
+         c.readEverySeconds = 12 * 3600;
          c.sleeps = true;
          c.pagesPerPercent = 33;
      }),
-     10, 1.0, 0.1, {ForecastNote::CoarseSteps}, true, 1},
+     10, 1.0, 0.1, {}, true, 1},
+    // 150 of 3,000 units a weekday, read at midnight (asleep) and noon from
+    // Monday for two weeks and a half, empty on Thursday before noon. Later in
+    // the day the forecast counts only the use still to come: the afternoon's
+    // use happened, unseen, and the evening and night hold none.
+    {"WeekdayUnitsAtTheRound", weekdayUnits(), 10, 0.6, 0.1, {}, true, 1, 0},
+    {"WeekdayUnitsSixHoursLater", weekdayUnits(), 10, 0.6, 0.1, {}, true, 1, 6},
+    {"WeekdayUnitsAtNight", weekdayUnits(), 10, 0.6, 0.1, {}, true, 1, 10},
+    {"WeekdayUnitsNextMorning", weekdayUnits(), 10, 0.6, 0.1, {}, true, 1, 20},
     {"CountedInGramsWithAMaximum",
      config([](auto& c) {
          c.maximum = 2400;

@@ -20,7 +20,8 @@ bool workingHour(int64_t time) {
 Series generateSeries(const SeriesConfig& c) {
     Series s;
     const double roundsPerWorkday = 10.0 * 3600 / c.intervalSeconds;
-    double level = 100;
+    double level = c.startLevel;
+    const int64_t readEvery = c.readEverySeconds > 0 ? c.readEverySeconds : c.intervalSeconds;
     double pages = static_cast<double>(c.firstPages);
     int32_t cartridge = 0;
     for (int64_t t = kMonday; t < kMonday + int64_t{c.days} * kDay; t += c.intervalSeconds) {
@@ -39,6 +40,8 @@ Series generateSeries(const SeriesConfig& c) {
             if (level <= 0 && !s.emptyAt)
                 s.emptyAt = t;
         }
+        if (t < kMonday + c.firstReadSeconds || (t - kMonday - c.firstReadSeconds) % readEvery != 0)
+            continue;
         const bool asleep = c.sleeps && !workingHour(t);
         int32_t reported = asleep ? -2 : static_cast<int32_t>(std::floor(level / c.step)) * c.step;
         if (!asleep && c.maximum != 100)

@@ -26,6 +26,11 @@ struct SeriesConfig {
     int32_t unit = store::kUnitPercent;
     int64_t firstPages = 12000;
     bool cartridgeSerials = true;  // false: cartridges report no serial number
+    // A watcher's rounds: every readEverySeconds from firstReadSeconds after
+    // the first midnight; 0: every interval. Use still comes every interval.
+    int32_t readEverySeconds = 0;
+    int32_t firstReadSeconds = 0;
+    double startLevel = 100;  // percent left in the first cartridge
 };
 
 struct Round {
@@ -37,7 +42,7 @@ struct Round {
 };
 
 struct Series {
-    std::vector<Round> rounds;
+    std::vector<Round> rounds;  // the watcher's rounds
     std::vector<store::SupplyValue> values;  // one row per change of the reported level or cartridge
     std::optional<int64_t> emptyAt;          // when the last cartridge's true level reaches 0
 };
