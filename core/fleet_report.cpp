@@ -295,6 +295,7 @@ void readOtherSupplies(DeviceIdentity& device, DeviceReport& report, Deadline de
             tray.current = flagged(e->currentLevelValid, e->currentLevel);
             tray.unit = flagged(e->capacityUnitValid, e->capacityUnit);
             tray.row = i + 1;
+            if (e->mediaNameValid) tray.media = fieldText(e->mediaName, sizeof e->mediaName);
             report.supplies.push_back(std::move(tray));
         }
     }

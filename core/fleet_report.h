@@ -54,6 +54,7 @@ struct SupplyLevel {
     int32_t row = 0;  // prtMarkerSuppliesIndex or prtInputIndex as the reading places it; 0: unknown
     PrinterSays printerSays = PrinterSays::Nothing;
     LevelState state = LevelState::Unknown;
+    std::string media{};  // the media a tray holds, as the device names it; empty for a supply
 };
 
 // One alert of the reading: the device's facts, our words, the device's own
