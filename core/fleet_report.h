@@ -14,6 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "alert_messages.h"
 #include "attention.h"
 #include "device_list.h"
 #include "query_reading.h"
@@ -69,6 +70,19 @@ struct AlertReading {
     std::optional<size_t> toner{};
     std::optional<size_t> supply{};
 };
+
+// One record of the device's status as it gave it (an alert, or the one
+// record of a device without alerts), with its message: what `status` shows.
+struct StatusRecord {
+    DeviceStatus record{};
+    AlertMessage message{};
+    std::optional<size_t> alert{};  // its entry in alertReadings, when it is an alert
+};
+
+// Our words of an alert with the device's own text beside them, when it
+// says something else: "Toner low (the printer says: Black toner low)".
+// The text is data: each output escapes the result as it escapes any text.
+std::string alertWords(const AlertReading& alert, const std::string& ourWords);
 
 // A level as the judgement sees it: a percentage first, else the device's
 // code. A toner's state by the threshold table is its state field.
@@ -131,6 +145,11 @@ struct DeviceReport {
     // one sentence each; empty with one source.
     std::vector<std::string> sourceDisagreements{};
     std::string uuid{};  // the device's UUID when a source reports one (IPP's printer-uuid)
+    // The status query's records (the first kStatusRecords), how many the
+    // device has in all, and the query's result code.
+    std::vector<StatusRecord> statusRecords{};
+    int32_t statusRecordCount = 0;
+    int32_t statusResult = 0;
 };
 
 // Places the printer's own words on the supplies (the low and empty its

@@ -31,12 +31,24 @@ constexpr FieldSchema kErrorStateInfoFields[] = {
     A(ErrorStateInfo, octetCount, "octetCount"),
 };
 
+constexpr FieldSchema kAlertEntryFields[] = {
+    F(AlertEntry, rowIndex, rowIndexValid, "rowIndex"),
+    F(AlertEntry, severity, severityValid, "severity"),
+    F(AlertEntry, trainingLevel, trainingLevelValid, "trainingLevel"),
+    F(AlertEntry, group, groupValid, "group"),
+    F(AlertEntry, groupIndex, groupIndexValid, "groupIndex"),
+    F(AlertEntry, location, locationValid, "location"),
+    F(AlertEntry, code, codeValid, "code"),
+    F(AlertEntry, description, descriptionValid, "description"),
+};
+
 #undef F
 #undef A
 
 constexpr RecordSchema kDeviceInfoSchema{"DeviceInfo", sizeof(DeviceInfo), kDeviceInfoFields};
 constexpr RecordSchema kDeviceStatusSchema{"DeviceStatus", sizeof(DeviceStatus), kDeviceStatusFields};
 constexpr RecordSchema kErrorStateInfoSchema{"ErrorStateInfo", sizeof(ErrorStateInfo), kErrorStateInfoFields};
+constexpr RecordSchema kAlertEntrySchema{"AlertEntry", sizeof(AlertEntry), kAlertEntryFields};
 
 // Status first: it is what people ask for most, and it tells whether the
 // device answers at all.
@@ -44,6 +56,7 @@ constexpr QuerySchema kQueries[] = {
     {"GetDevStatus", &kDeviceStatusSchema, TUVA_GetDevStatus, 16},
     {"GetDevInfo", &kDeviceInfoSchema, TUVA_GetDevInfo, 1},
     {"GetDevErrorState", &kErrorStateInfoSchema, TUVA_GetDevErrorState, 1},
+    {"GetDevAlerts", &kAlertEntrySchema, TUVA_GetDevAlerts, 16},
 };
 
 }  // namespace

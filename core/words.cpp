@@ -1011,6 +1011,7 @@ constexpr QueryTitle kQueryTitles[] = {
     {"GetDevVersion", "Versions"},
     {"GetDevSerial", "Serial number"},
     {"GetDevErrorState", "Error state"},
+    {"GetDevAlerts", "Alerts"},
     {"GetDevLang", "Panel language"},
     {"GetDevInterpreter", "Printer languages"},
     {"GetDevFinInfo", "Finisher"},

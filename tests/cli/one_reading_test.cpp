@@ -38,17 +38,23 @@ const char* const kAddress = "127.0.88.1";
 const char* const kNoPrinter[] = {"switch"};
 
 // Known verdicts of some rows, which every surface must then agree on: the
-// attention, the check's exit and a word the report's alerts must hold.
+// attention, the check's exit, a word the report's alerts must hold and the
+// printer's own text of an alert, which the report, the check and the status
+// all show.
 const struct {
     const char* walk;
     bool attention;
     int exit;
     const char* alertWords;
+    const char* deviceText;
 } kKnown[] = {
-    {"power_save", false, cli::kCheckOk, nullptr},      {"mono_laser", false, cli::kCheckOk, nullptr},
-    {"colour_laser", false, cli::kCheckOk, nullptr},    {"jam_door", true, cli::kCheckCritical, nullptr},
-    {"toner_empty", true, cli::kCheckCritical, nullptr}, {"inkjet", true, cli::kCheckCritical, nullptr},
-    {"mfp", true, cli::kCheckWarning, "Black toner low"},
+    {"power_save", false, cli::kCheckOk, nullptr, nullptr},
+    {"mono_laser", false, cli::kCheckOk, nullptr, nullptr},
+    {"colour_laser", false, cli::kCheckOk, nullptr, nullptr},
+    {"jam_door", true, cli::kCheckCritical, nullptr, "Paper jam in the fuser area"},
+    {"toner_empty", true, cli::kCheckCritical, nullptr, "Replace the toner cartridge"},
+    {"inkjet", true, cli::kCheckCritical, nullptr, nullptr},
+    {"mfp", true, cli::kCheckWarning, "Black toner low", "Black toner low"},
 };
 
 std::vector<std::string> walksIn(const fs::path& folder)
@@ -137,6 +143,14 @@ void expectOneVerdict(const Surfaces& s)
         EXPECT_EQ(s.check.status, k.exit) << s.check.out;
         if (k.alertWords) {
             EXPECT_NE(d.at("alerts").dump().find(k.alertWords), std::string::npos) << d.at("alerts");
+        }
+        if (k.deviceText) {
+            const auto said = [&](const nlohmann::json& alerts) {
+                return std::any_of(alerts.begin(), alerts.end(),
+                                   [&](const nlohmann::json& a) { return a.value("deviceText", nlohmann::json()) == k.deviceText; });
+            };
+            EXPECT_TRUE(said(d.at("alertDetails"))) << d.at("alertDetails");
+            EXPECT_NE(s.check.out.find(k.deviceText), std::string::npos) << s.check.out;
         }
     }
 
