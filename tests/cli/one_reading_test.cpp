@@ -151,6 +151,8 @@ void expectOneVerdict(const Surfaces& s)
             };
             EXPECT_TRUE(said(d.at("alertDetails"))) << d.at("alertDetails");
             EXPECT_NE(s.check.out.find(k.deviceText), std::string::npos) << s.check.out;
+            const nlohmann::json status = nlohmann::json::parse(s.status.out, nullptr, false);
+            EXPECT_TRUE(status.is_object() && said(status.at("records"))) << s.status.out;
         }
     }
 
