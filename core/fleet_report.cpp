@@ -9,6 +9,7 @@
 #include <map>
 #include <iterator>
 #include <string_view>
+#include <type_traits>
 
 #include <netrov/consumable_records.h>
 #include <netrov/device_records.h>
@@ -100,6 +101,38 @@ std::optional<int32_t> levelCode(const Entry& entry)
     if (entry.remainingPercent >= kLevelSomeRemaining && entry.remainingPercent <= kLevelOther)
         return entry.remainingPercent;
     return std::nullopt;
+}
+
+// Gives each toner and other supply its own prtMarkerSuppliesIndex, so an
+// alert that names a row finds its supply whatever order the printer keeps
+// its table in. The two queries each walk the table in order and keep the
+// rows of their types, so each of their rows is the next table row of its
+// type; a row that finds none keeps the place it had.
+void placeSupplyRows(DeviceIdentity& device, DeviceReport& report)
+{
+    const std::optional<QueryReading> rows = run("GetDevSupplyIndex", device);
+    if (!rows || rows->result != NETROV_OK || rows->stored() == 0) return;
+    std::vector<const SupplyIndexEntry*> table;
+    for (int32_t i = 0; i < rows->stored(); ++i) table.push_back(static_cast<const SupplyIndexEntry*>(rows->record(i)));
+    std::vector<bool> used(table.size(), false);
+    const auto place = [&](auto& supplies) {
+        size_t next = 0;
+        for (auto& s : supplies) {
+            if constexpr (std::is_same_v<std::decay_t<decltype(s)>, SupplyLevel>) {
+                if (s.kind == SupplyKind::Paper) continue;
+            }
+            for (size_t k = next; k < table.size(); ++k) {
+                const SupplyIndexEntry& row = *table[k];
+                if (used[k] || !row.typeValid || row.supplyType != s.supplyType || s.supplyType == 0) continue;
+                used[k] = true;
+                s.row = row.rowIndex;
+                next = k + 1;
+                break;
+            }
+        }
+    };
+    place(report.toner);
+    place(report.supplies);
 }
 
 // The kind of a row of the other supplies: a toner or ink that the toner
@@ -324,8 +357,8 @@ void readOtherSupplies(DeviceIdentity& device, DeviceReport& report, Deadline de
             supply.unit = flagged(e->unitValid, e->unit);
             supply.partNumber = partNumberOf(supply.name);
             // The toner query walks the supplies table's toner and ink rows,
-            // this one the rest; devices list their toner first, so the rows
-            // follow on from the toner's.
+            // this one the rest; until placeSupplyRows gives the table's own
+            // index, the rows follow on from the toner's.
             supply.row = static_cast<int32_t>(report.toner.size()) + i + 1;
             report.supplies.push_back(std::move(supply));
         }
@@ -440,6 +473,10 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline)
     }
     readSupplyLevels(device, report, deadline);
     readOtherSupplies(device, report, deadline);
+    if (!late()) {
+        placeSupplyRows(device, report);
+        judgeReading(report);
+    }
     // A device that answers with no printer status, no page count and no
     // supply at all holds no printer object: a switch, a router, a computer.
     report.printer = report.statusRead || report.pageCount || !report.toner.empty() || !report.supplies.empty() ||

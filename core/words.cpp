@@ -1012,6 +1012,7 @@ constexpr QueryTitle kQueryTitles[] = {
     {"GetDevSerial", "Serial number"},
     {"GetDevErrorState", "Error state"},
     {"GetDevAlerts", "Alerts"},
+    {"GetDevSupplyIndex", "Supply rows"},
     {"GetDevLang", "Panel language"},
     {"GetDevInterpreter", "Printer languages"},
     {"GetDevFinInfo", "Finisher"},

@@ -70,6 +70,7 @@
     X(76, GetDevTCPOpt) \
     X(77, GetDevTCPIPv6) \
     X(78, GetDevErrorState) \
-    X(79, GetDevAlerts)
+    X(79, GetDevAlerts) \
+    X(80, GetDevSupplyIndex)
 
 #endif

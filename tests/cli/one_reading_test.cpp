@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <future>
 #include <map>
+#include <optional>
 #include <regex>
 #include <set>
 #include <string>
@@ -55,6 +56,20 @@ const struct {
     {"toner_empty", true, cli::kCheckCritical, nullptr, "Replace the toner cartridge"},
     {"inkjet", true, cli::kCheckCritical, nullptr, nullptr},
     {"mfp", true, cli::kCheckWarning, "Black toner low", "Black toner low"},
+};
+
+// A supply's row in its printer's table, which an alert names it by: the
+// printers that keep a waste container between their toners, or start
+// their table past 1, place each supply by its own index.
+const struct {
+    const char* walk;
+    const char* supply;
+    int32_t row;
+} kKnownRows[] = {
+    {"mfp", "Black Toner", 1},          {"mfp", "Fuser Unit", 5},
+    {"inkjet", "Ink Maintenance Box", 5}, {"ricoh_mpc3002", "Waste Toner", 2},
+    {"ricoh_mpc3002", "Cyan Toner", 3}, {"fujifilmprinter_c7580", "Yellow Toner", 2},
+    {"fujifilmprinter_c7580", "Black Toner 1", 30}, {"fujifilmprinter_c7580", "Cyan Drum Cartridge", 9},
 };
 
 std::vector<std::string> walksIn(const fs::path& folder)
@@ -233,6 +248,7 @@ protected:
     {
         cli::Session session;
         size_t supplies = 0;
+        std::set<std::string> placed;  // walks whose known rows were looked at
         for (const std::string& file : files) {
             const std::string community = SnmpSimRunner::communityOf(file);
             SCOPED_TRACE(community);
@@ -247,8 +263,26 @@ protected:
                     EXPECT_EQ(t.colour, named) << t.name;
                 }
             }
+            for (const auto& k : kKnownRows) {
+                if (community != k.walk) continue;
+                placed.insert(community);
+                std::optional<int32_t> row;
+                for (const core::TonerLevel& t : report.toner) {
+                    if (t.name == k.supply) row = t.row;
+                }
+                for (const core::SupplyLevel& s : report.supplies) {
+                    if (s.name == k.supply && s.kind != core::SupplyKind::Paper) row = s.row;
+                }
+                EXPECT_EQ(row, k.row) << k.supply;
+            }
         }
         std::cout << supplies << " toner and ink supplies read for their colours\n";
+        for (const auto& k : kKnownRows) {
+            const bool present = std::any_of(files.begin(), files.end(), [&](const std::string& f) {
+                return SnmpSimRunner::communityOf(f) == k.walk;
+            });
+            if (present) EXPECT_TRUE(placed.count(k.walk)) << k.walk << " was not read";
+        }
     }
 };
 
