@@ -281,7 +281,9 @@ protected:
             const bool present = std::any_of(files.begin(), files.end(), [&](const std::string& f) {
                 return SnmpSimRunner::communityOf(f) == k.walk;
             });
-            if (present) EXPECT_TRUE(placed.count(k.walk)) << k.walk << " was not read";
+            if (present) {
+                EXPECT_TRUE(placed.count(k.walk)) << k.walk << " was not read";
+            }
         }
     }
 };
