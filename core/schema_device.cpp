@@ -32,14 +32,16 @@ constexpr FieldSchema kErrorStateInfoFields[] = {
 };
 
 constexpr FieldSchema kAlertEntryFields[] = {
+    // The names of the status record's alert fields, so one label and one
+    // table of enumeration words serve both.
     F(AlertEntry, rowIndex, rowIndexValid, "rowIndex"),
-    F(AlertEntry, severity, severityValid, "severity"),
-    F(AlertEntry, trainingLevel, trainingLevelValid, "trainingLevel"),
-    F(AlertEntry, group, groupValid, "group"),
-    F(AlertEntry, groupIndex, groupIndexValid, "groupIndex"),
-    F(AlertEntry, location, locationValid, "location"),
-    F(AlertEntry, code, codeValid, "code"),
-    F(AlertEntry, description, descriptionValid, "description"),
+    F(AlertEntry, severity, severityValid, "alertSeverity"),
+    F(AlertEntry, trainingLevel, trainingLevelValid, "alertTrainingLevel"),
+    F(AlertEntry, group, groupValid, "alertGroup"),
+    F(AlertEntry, groupIndex, groupIndexValid, "alertIndex"),
+    F(AlertEntry, location, locationValid, "alertLocation"),
+    F(AlertEntry, code, codeValid, "alertCode"),
+    F(AlertEntry, description, descriptionValid, "alertDescription"),
 };
 
 #undef F
