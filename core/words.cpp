@@ -993,6 +993,11 @@ constexpr FieldEnumeration kFieldEnumerations[] = {
     {"InterpreterEntry", "family", E::InterpreterLanguage},
     {"DeviceStatus", "alertGroup", E::AlertGroup},
     {"DeviceStatus", "alertCode", E::AlertCode},
+    {"AlertEntry", "alertSeverity", E::AlertSeverity},
+    {"AlertEntry", "alertTrainingLevel", E::AlertTrainingLevel},
+    {"AlertEntry", "alertGroup", E::AlertGroup},
+    {"AlertEntry", "alertCode", E::AlertCode},
+    {"SupplyIndexEntry", "supplyType", E::SupplyType},
 };
 
 struct QueryTitle {
