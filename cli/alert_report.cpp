@@ -81,7 +81,7 @@ std::string statusLines(const core::DeviceReport& read)
         if (s.alert) {
             const core::AlertReading& a = report.alertReadings[*s.alert];
             // The device's own words, beside ours when they say something else.
-            const std::string beside = core::alertWords(a, s.message.message);
+            const std::string beside = core::alertWords(a.facts, s.message.message);
             if (beside != s.message.message) out += "    The printer says: " + terminalSafe(a.facts.description) + "\n";
         }
     }

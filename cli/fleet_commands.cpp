@@ -262,7 +262,7 @@ CheckVerdict checkVerdict(const core::DeviceReport& read, const CheckThresholds&
         // Information the printer gives (ready, power save) is no reason.
         if (i < report.alertReadings.size() && report.alertReadings[i].informational) continue;
         reasons.push_back(statusSafe(i < report.alertReadings.size()
-                                         ? core::alertWords(report.alertReadings[i], report.alerts[i])
+                                         ? core::alertWords(report.alertReadings[i].facts, report.alerts[i])
                                          : report.alerts[i]));
     }
     if (reasons.empty() && attention.needed()) reasons.push_back(core::attentionWords(attention));

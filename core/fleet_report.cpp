@@ -53,30 +53,15 @@ std::optional<QueryReading> run(const char* name, DeviceIdentity& device)
 }
 
 // The alert table's rows whole give each status alert its severity,
-// training level, location and the device's own text: a row matches the
-// alert with its group, group index and code, each row once. A device or
-// package without the query keeps the alerts as the status gave them.
-void addAlertDetails(DeviceIdentity& device, std::vector<AlertReading>& alerts)
+// training level, location and the device's own text. A device or package
+// without the query keeps the alerts as the status gave them.
+void readAlertDetails(DeviceIdentity& device, std::vector<AlertReading>& alerts)
 {
     const std::optional<QueryReading> rows = run("GetDevAlerts", device);
     if (!rows || rows->result != NETROV_OK) return;
-    std::vector<bool> used(static_cast<size_t>(rows->stored()), false);
-    for (AlertReading& alert : alerts) {
-        for (int32_t i = 0; i < rows->stored(); ++i) {
-            const auto* row = static_cast<const AlertEntry*>(rows->record(i));
-            const int32_t index = row->groupIndexValid ? row->groupIndex : 0;
-            if (used[static_cast<size_t>(i)] || !row->codeValid || row->code != alert.facts.code ||
-                !row->groupValid || row->group != alert.facts.group || index != alert.facts.index)
-                continue;
-            used[static_cast<size_t>(i)] = true;
-            AlertFacts& facts = alert.facts;
-            facts.severity = flagged(row->severityValid, row->severity);
-            facts.trainingLevel = flagged(row->trainingLevelValid, row->trainingLevel);
-            facts.location = flagged(row->locationValid, row->location);
-            if (row->descriptionValid) facts.description = fieldText(row->description, sizeof row->description);
-            break;
-        }
-    }
+    std::vector<AlertFacts*> facts;
+    for (AlertReading& a : alerts) facts.push_back(&a.facts);
+    addAlertDetails(*rows, facts);
 }
 
 // A level is a percentage only when the device gives a real maximum and the
@@ -167,7 +152,27 @@ std::string joined(const std::vector<std::string>& items)
 
 }  // namespace
 
-std::string alertWords(const AlertReading& alert, const std::string& ourWords)
+void addAlertDetails(const QueryReading& rows, std::vector<AlertFacts*> alerts)
+{
+    std::vector<bool> used(static_cast<size_t>(rows.stored()), false);
+    for (AlertFacts* facts : alerts) {
+        for (int32_t i = 0; i < rows.stored(); ++i) {
+            const auto* row = static_cast<const AlertEntry*>(rows.record(i));
+            const int32_t index = row->groupIndexValid ? row->groupIndex : 0;
+            if (used[static_cast<size_t>(i)] || !row->codeValid || row->code != facts->code || !row->groupValid ||
+                row->group != facts->group || index != facts->index)
+                continue;
+            used[static_cast<size_t>(i)] = true;
+            facts->severity = flagged(row->severityValid, row->severity);
+            facts->trainingLevel = flagged(row->trainingLevelValid, row->trainingLevel);
+            facts->location = flagged(row->locationValid, row->location);
+            if (row->descriptionValid) facts->description = fieldText(row->description, sizeof row->description);
+            break;
+        }
+    }
+}
+
+std::string alertWords(const AlertFacts& alert, const std::string& ourWords)
 {
     const auto same = [](std::string_view a, std::string_view b) {
         const auto trim = [](std::string_view t) {
@@ -181,7 +186,7 @@ std::string alertWords(const AlertReading& alert, const std::string& ourWords)
                    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
                });
     };
-    const std::string& text = alert.facts.description;
+    const std::string& text = alert.description;
     if (text.find_first_not_of(" \t\r\n") == std::string::npos || same(text, ourWords)) return ourWords;
     return ourWords + " (the printer says: " + text + ")";
 }
@@ -447,7 +452,7 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline)
             if (i < static_cast<size_t>(kStatusRecords)) report.statusRecords.push_back(std::move(kept));
         }
         if (status->result != NETROV_OK) report.problems.push_back(std::string("status: ") + resultWords(status->result));
-        if (!report.alertReadings.empty() && !late()) addAlertDetails(device, report.alertReadings);
+        if (!report.alertReadings.empty() && !late()) readAlertDetails(device, report.alertReadings);
     }
     report.status = statusWordText(report.statusCode);
     // Devices without the printer table's error state only lack its bits.

@@ -82,7 +82,13 @@ struct StatusRecord {
 // Our words of an alert with the device's own text beside them, when it
 // says something else: "Toner low (the printer says: Black toner low)".
 // The text is data: each output escapes the result as it escapes any text.
-std::string alertWords(const AlertReading& alert, const std::string& ourWords);
+std::string alertWords(const AlertFacts& alert, const std::string& ourWords);
+
+// Fills each alert's severity, training level, location and the device's own
+// text from the rows of the alert table whole (GetDevAlerts): a row matches
+// the alert with its group, group index and code, each row once. Alerts
+// without a row keep what they have.
+void addAlertDetails(const QueryReading& rows, std::vector<AlertFacts*> alerts);
 
 // A level as the judgement sees it: a percentage first, else the device's
 // code. A toner's state by the threshold table is its state field.
