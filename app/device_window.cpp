@@ -20,6 +20,7 @@
 
 #include <netrov/result_codes.h>
 
+#include "fleet_report.h"
 #include "history_page.h"
 #include "language_file.h"
 #include "local_text.h"
@@ -139,6 +140,10 @@ void fillAlertModel(QStandardItemModel& model, const DeviceDetails& details)
                                  .arg(alert.alertCode).arg(alert.alertGroup).arg(alert.alertIndex)
                            : local(message.message);
         if (!message.hint.empty()) text += QLatin1Char('\n') + local(message.hint);
+        // The printer's own words, as plain text, when they say something else.
+        if (i < details.alertFacts.size() &&
+            core::alertWords(details.alertFacts[i], message.message) != message.message)
+            text += QLatin1Char('\n') + QStringLiteral("The printer says: ") + local(details.alertFacts[i].description);
         auto* item = new QStandardItem(text);
         item->setEditable(false);
         item->setToolTip(plainToolTip(local(message.hint)));

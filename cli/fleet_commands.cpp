@@ -261,7 +261,9 @@ CheckVerdict checkVerdict(const core::DeviceReport& read, const CheckThresholds&
     for (size_t i = 0; i < report.alerts.size(); ++i) {
         // Information the printer gives (ready, power save) is no reason.
         if (i < report.alertReadings.size() && report.alertReadings[i].informational) continue;
-        reasons.push_back(statusSafe(report.alerts[i]));
+        reasons.push_back(statusSafe(i < report.alertReadings.size()
+                                         ? core::alertWords(report.alertReadings[i].facts, report.alerts[i])
+                                         : report.alerts[i]));
     }
     if (reasons.empty() && attention.needed()) reasons.push_back(core::attentionWords(attention));
     reasons.insert(reasons.end(), storeNotes.begin(), storeNotes.end());

@@ -556,88 +556,48 @@ int runDeviceQuery(core::FrontLibrary& library, DeviceQuery query, const std::st
     }
     if (opened.modelResult == NETROV_NO_REPLY) return failed("model", opened.modelResult);
 
-    // Information and status are read as every other described query is.
-    const char* name = query == DeviceQuery::Info ? "GetDevInfo" : "GetDevStatus";
-    const core::QuerySchema* schema = core::findQuery(name);
-    if (!schema) return failed(query == DeviceQuery::Info ? "information" : "status", NETROV_NO_ENTRY_POINT);
-    const core::QueryReading reading = core::readQuery(session.library().access(), *schema, device);
-
-    if (query == DeviceQuery::Info) {
-        if (reading.result != NETROV_OK) return failed("information", reading.result);
-        DeviceInfo info{};
-        if (reading.stored() > 0) info = *static_cast<const DeviceInfo*>(reading.record(0));
+    if (query == DeviceQuery::Status) {
+        // The one reading the report and the check make; its status records,
+        // alerts and attention are what is shown.
+        core::DeviceListEntry entry{};
+        entry.identity = device;
+        const core::DeviceReport report = core::readDeviceReport(entry, core::deviceReadDeadline(checked.timeOut));
+        // A printer without the host-resources device table gives its alerts with
+        // an unknown status and says its status objects held nothing: it is shown
+        // when alerts or supplies make it a printer (a switch answers with neither).
+        const bool withoutStatus = report.statusResult == NETROV_NO_VALUE && !report.statusRecords.empty();
+        if (report.statusResult != NETROV_OK && !withoutStatus) return failed("status", report.statusResult);
+        const bool anyAlert = std::any_of(report.statusRecords.begin(), report.statusRecords.end(),
+                                          [](const core::StatusRecord& r) { return r.record.alertCodeValid && r.record.alertCode != 0; });
+        if (withoutStatus && !anyAlert && report.toner.empty() && report.supplies.empty())
+            return failed("status", report.statusResult);
         if (options.json) {
-            out.update(cli::toJson(info));
+            cli::addStatusJson(report, out);
             std::cout << cli::dumpJson(out) << "\n";
         } else {
-            const cli::DeviceRow row = cli::rowOf(core::DeviceListEntry{device, info, {}});
-            std::cout << "Model:       " << cli::terminalSafe(model) << "\n"
-                      << "Device:      " << cli::terminalSafe(row.device) << "\n"
-                      << "Location:    " << cli::terminalSafe(row.location) << "\n"
-                      << "IP address:  " << row.ipAddress << "\n"
-                      << "MAC address: " << row.macAddress << "\n";
+            std::cout << cli::statusLines(report);
         }
         return kExitOk;
     }
 
-    // A printer without the host-resources device table gives its alerts with
-    // an unknown status and says its status objects held nothing: it is shown.
-    const bool withoutStatus = reading.result == NETROV_NO_VALUE && reading.stored() > 0;
-    if (reading.result != NETROV_OK && !withoutStatus) return failed("status", reading.result);
-    // As many records as the device list holds; the rest are counted.
-    std::vector<DeviceStatus> records = core::statusRecords(reading);
-    if (records.size() > static_cast<size_t>(core::kStatusRecords)) records.resize(core::kStatusRecords);
-    const auto delivered = static_cast<int32_t>(records.size());
-    const int32_t n = reading.count;
-    const auto messages = core::alertMessages(session.library().access(), device, records);
-    // Beside the device's own status word, the one judgement of attention the
-    // check, the report and the desktop list make, with the supplies it concerns.
-    core::DeviceListEntry entry{};
-    entry.identity = device;
-    const core::DeviceReport report = core::readDeviceReport(entry, core::deviceReadDeadline(checked.timeOut));
-    // Without status objects, only alerts or supplies make it a printer (a
-    // switch answers with neither).
-    const bool anyAlert = std::any_of(records.begin(), records.end(),
-                                      [](const DeviceStatus& r) { return r.alertCodeValid && r.alertCode != 0; });
-    if (withoutStatus && !anyAlert && report.toner.empty() && report.supplies.empty())
-        return failed("status", reading.result);
-    const core::Attention attention = core::deviceAttention(report);
-    std::vector<std::string> concerned;
-    for (const core::TonerLevel& t : report.toner) {
-        if (t.state == core::LevelState::Low || t.state == core::LevelState::Empty)
-            concerned.push_back(t.colour + " " + (t.percent ? std::to_string(*t.percent) + " %" : core::levelStateName(t.state)));
-    }
+    // Information is read as every other described query is.
+    const core::QuerySchema* schema = core::findQuery("GetDevInfo");
+    if (!schema) return failed("information", NETROV_NO_ENTRY_POINT);
+    const core::QueryReading reading = core::readQuery(session.library().access(), *schema, device);
+
+    if (reading.result != NETROV_OK) return failed("information", reading.result);
+    DeviceInfo info{};
+    if (reading.stored() > 0) info = *static_cast<const DeviceInfo*>(reading.record(0));
     if (options.json) {
-        out["attention"] = attention.needed();
-        out["attentionReasons"] = core::attentionKeys(attention);
-        out["status"] = delivered > 0 ? cli::statusText(records[0].simpleStatus) : std::string();
-        out["statusCode"] = delivered > 0 ? records[0].simpleStatus : 0;
-        nlohmann::json alerts = nlohmann::json::array();
-        for (int32_t i = 0; i < delivered; ++i) alerts.push_back(cli::toJson(records[i], messages[static_cast<size_t>(i)]));
-        out["records"] = alerts;
-        out["recordCount"] = n;
+        out.update(cli::toJson(info));
         std::cout << cli::dumpJson(out) << "\n";
     } else {
-        std::cout << "Status: " << (delivered > 0 ? cli::statusText(records[0].simpleStatus) : std::string("--")) << "\n";
-        for (int32_t i = 0; i < delivered; ++i) {
-            const DeviceStatus& r = records[i];
-            // "Alert: toner low (marker supplies 1): Warning"; the numbers are in the JSON.
-            std::cout << "  Alert";
-            if (r.alertCodeValid) std::cout << ": " << core::capitalised(core::enumWord(core::Enumeration::AlertCode, r.alertCode));
-            if (r.alertGroupValid) {
-                std::cout << " (" << core::enumWord(core::Enumeration::AlertGroup, r.alertGroup);
-                if (r.alertIndexValid && r.alertIndex > 0) std::cout << " " << r.alertIndex;
-                std::cout << ")";
-            }
-            std::cout << ": " << (r.simpleStatusValid ? cli::statusText(r.simpleStatus) : std::string("--")) << "\n";
-            std::cout << cli::messageLines(messages[static_cast<size_t>(i)]);
-        }
-        if (n > delivered) std::cout << "  (" << (n - delivered) << " more not shown)\n";
-        std::cout << "Attention: " << (attention.needed() ? "needed, " : "") << core::attentionWords(attention);
-        std::string list;
-        for (const std::string& c : concerned) list += (list.empty() ? "" : ", ") + c;
-        if (!list.empty()) std::cout << " (" << cli::terminalSafe(list) << ")";
-        std::cout << "\n";
+        const cli::DeviceRow row = cli::rowOf(core::DeviceListEntry{device, info, {}});
+        std::cout << "Model:       " << cli::terminalSafe(model) << "\n"
+                  << "Device:      " << cli::terminalSafe(row.device) << "\n"
+                  << "Location:    " << cli::terminalSafe(row.location) << "\n"
+                  << "IP address:  " << row.ipAddress << "\n"
+                  << "MAC address: " << row.macAddress << "\n";
     }
     return kExitOk;
 }

@@ -477,6 +477,15 @@ DeviceDetails readDeviceDetails(const DeviceAccess& access, const DeviceListEntr
         details.statusCode = statusCode(entry);
     }
     details.messages = alertMessages(access, device, details.alerts);
+    for (const DeviceStatus& a : details.alerts)
+        details.alertFacts.push_back({a.alertCode, a.alertGroup, a.alertIndexValid ? a.alertIndex : 0, {}, {}, ""});
+    const QuerySchema* alertRows = findQuery("GetDevAlerts");
+    if (alertRows && access.described && !details.alerts.empty() && !stop.load()) {
+        std::vector<AlertFacts*> facts;
+        for (AlertFacts& f : details.alertFacts) facts.push_back(&f);
+        const QueryReading rows = readQuery(access, *alertRows, device);
+        if (rows.result == NETROV_OK) addAlertDetails(rows, facts);
+    }
     return details;
 }
 

@@ -15,6 +15,7 @@
 #include "device_list.h"
 #include "front_library.h"
 #include "query_reading.h"
+#include "reading.h"
 
 namespace netrov::core {
 
@@ -33,6 +34,9 @@ struct DeviceDetails {
     int32_t statusCode = 0;
     std::vector<DeviceStatus> alerts;
     std::vector<AlertMessage> messages;  // one per alert
+    // One per alert: what the alert table whole adds (severity, training
+    // level, location, the device's own text), when the device gives it.
+    std::vector<AlertFacts> alertFacts{};
     std::map<std::string, QueryReading> readings;  // by query name
     std::chrono::system_clock::time_point readAt{};  // when the device answered (or did not)
 };

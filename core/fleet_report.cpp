@@ -9,8 +9,10 @@
 #include <map>
 #include <iterator>
 #include <string_view>
+#include <type_traits>
 
 #include <netrov/consumable_records.h>
+#include <netrov/device_records.h>
 #include <netrov/engine_records.h>
 #include <netrov/printer_mib.h>
 #include <netrov/result_codes.h>
@@ -37,12 +39,29 @@ std::string alertText(const DeviceStatus& alert, const AlertMessage* message)
            std::to_string(alert.alertIndex) + ")";
 }
 
+std::optional<int32_t> flagged(uint8_t valid, int32_t value)
+{
+    return valid ? std::optional(value) : std::nullopt;
+}
+
 // Runs a query by name; none when this build has no such query.
 std::optional<QueryReading> run(const char* name, DeviceIdentity& device)
 {
     const QuerySchema* query = findQuery(name);
     if (!query) return std::nullopt;
     return readQuery(*query, device);
+}
+
+// The alert table's rows whole give each status alert its severity,
+// training level, location and the device's own text. A device or package
+// without the query keeps the alerts as the status gave them.
+void readAlertDetails(DeviceIdentity& device, std::vector<AlertReading>& alerts)
+{
+    const std::optional<QueryReading> rows = run("GetDevAlerts", device);
+    if (!rows || rows->result != NETROV_OK) return;
+    std::vector<AlertFacts*> facts;
+    for (AlertReading& a : alerts) facts.push_back(&a.facts);
+    addAlertDetails(*rows, facts);
 }
 
 // A level is a percentage only when the device gives a real maximum and the
@@ -69,9 +88,36 @@ std::optional<int32_t> levelCode(const Entry& entry)
     return std::nullopt;
 }
 
-std::optional<int32_t> flagged(uint8_t valid, int32_t value)
+// Gives each toner and other supply its own prtMarkerSuppliesIndex, so an
+// alert that names a row finds its supply whatever order the printer keeps
+// its table in. The two queries each walk the table in order and keep the
+// rows of their types, so each of their rows is the next table row of its
+// type; a row that finds none keeps the place it had.
+void placeSupplyRows(DeviceIdentity& device, DeviceReport& report)
 {
-    return valid ? std::optional(value) : std::nullopt;
+    const std::optional<QueryReading> rows = run("GetDevSupplyIndex", device);
+    if (!rows || rows->result != NETROV_OK || rows->stored() == 0) return;
+    std::vector<const SupplyIndexEntry*> table;
+    for (int32_t i = 0; i < rows->stored(); ++i) table.push_back(static_cast<const SupplyIndexEntry*>(rows->record(i)));
+    std::vector<bool> used(table.size(), false);
+    const auto place = [&](auto& supplies) {
+        size_t next = 0;
+        for (auto& s : supplies) {
+            if constexpr (std::is_same_v<std::decay_t<decltype(s)>, SupplyLevel>) {
+                if (s.kind == SupplyKind::Paper) continue;
+            }
+            for (size_t k = next; k < table.size(); ++k) {
+                const SupplyIndexEntry& row = *table[k];
+                if (used[k] || !row.typeValid || row.supplyType != s.supplyType || s.supplyType == 0) continue;
+                used[k] = true;
+                s.row = row.rowIndex;
+                next = k + 1;
+                break;
+            }
+        }
+    };
+    place(report.toner);
+    place(report.supplies);
 }
 
 // The kind of a row of the other supplies: a toner or ink that the toner
@@ -105,6 +151,45 @@ std::string joined(const std::vector<std::string>& items)
 }
 
 }  // namespace
+
+void addAlertDetails(const QueryReading& rows, std::vector<AlertFacts*> alerts)
+{
+    std::vector<bool> used(static_cast<size_t>(rows.stored()), false);
+    for (AlertFacts* facts : alerts) {
+        for (int32_t i = 0; i < rows.stored(); ++i) {
+            const auto* row = static_cast<const AlertEntry*>(rows.record(i));
+            const int32_t index = row->groupIndexValid ? row->groupIndex : 0;
+            if (used[static_cast<size_t>(i)] || !row->codeValid || row->code != facts->code || !row->groupValid ||
+                row->group != facts->group || index != facts->index)
+                continue;
+            used[static_cast<size_t>(i)] = true;
+            facts->severity = flagged(row->severityValid, row->severity);
+            facts->trainingLevel = flagged(row->trainingLevelValid, row->trainingLevel);
+            facts->location = flagged(row->locationValid, row->location);
+            if (row->descriptionValid) facts->description = fieldText(row->description, sizeof row->description);
+            break;
+        }
+    }
+}
+
+std::string alertWords(const AlertFacts& alert, const std::string& ourWords)
+{
+    const auto same = [](std::string_view a, std::string_view b) {
+        const auto trim = [](std::string_view t) {
+            const size_t first = t.find_first_not_of(" \t\r\n");
+            if (first == std::string_view::npos) return std::string_view();
+            return t.substr(first, t.find_last_not_of(" \t\r\n") - first + 1);
+        };
+        a = trim(a);
+        b = trim(b);
+        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+                   return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               });
+    };
+    const std::string& text = alert.description;
+    if (text.find_first_not_of(" \t\r\n") == std::string::npos || same(text, ourWords)) return ourWords;
+    return ourWords + " (the printer says: " + text + ")";
+}
 
 LevelState levelStateOf(std::optional<int32_t> percent, std::optional<int32_t> levelCode, int32_t criticalPercent)
 {
@@ -277,8 +362,8 @@ void readOtherSupplies(DeviceIdentity& device, DeviceReport& report, Deadline de
             supply.unit = flagged(e->unitValid, e->unit);
             supply.partNumber = partNumberOf(supply.name);
             // The toner query walks the supplies table's toner and ink rows,
-            // this one the rest; devices list their toner first, so the rows
-            // follow on from the toner's.
+            // this one the rest; until placeSupplyRows gives the table's own
+            // index, the rows follow on from the toner's.
             supply.row = static_cast<int32_t>(report.toner.size()) + i + 1;
             report.supplies.push_back(std::move(supply));
         }
@@ -295,6 +380,7 @@ void readOtherSupplies(DeviceIdentity& device, DeviceReport& report, Deadline de
             tray.current = flagged(e->currentLevelValid, e->currentLevel);
             tray.unit = flagged(e->capacityUnitValid, e->capacityUnit);
             tray.row = i + 1;
+            if (e->mediaNameValid) tray.media = fieldText(e->mediaName, sizeof e->mediaName);
             report.supplies.push_back(std::move(tray));
         }
     }
@@ -337,27 +423,36 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline)
             return report;
         }
         const std::vector<DeviceStatus> records = statusRecords(*status);
+        report.statusResult = status->result;
+        report.statusRecordCount = status->count;
         if (!records.empty() && records[0].simpleStatusValid) {
             report.statusCode = records[0].simpleStatus;
             report.statusRead = status->result == NETROV_OK;
         }
-        const std::vector<DeviceStatus> alerts = alertsAmong(records);
-        const std::vector<AlertMessage> messages = alertMessages(FrontLibrary::tuva().access(), device, alerts);
-        for (size_t i = 0; i < alerts.size(); ++i) {
-            report.alerts.push_back(alertText(alerts[i], i < messages.size() ? &messages[i] : nullptr));
-            report.alertCodes.push_back(alerts[i].alertCode);
-            AlertReading reading;
-            reading.facts.code = alerts[i].alertCode;
-            reading.facts.group = alerts[i].alertGroup;
-            reading.facts.index = alerts[i].alertIndexValid ? alerts[i].alertIndex : 0;
-            if (i < messages.size()) {
-                reading.message = report.alerts.back();
-                reading.hint = messages[i].hint;
-                reading.image = messages[i].image;
+        const std::vector<AlertMessage> messages = alertMessages(FrontLibrary::tuva().access(), device, records);
+        for (size_t i = 0; i < records.size(); ++i) {
+            StatusRecord kept{records[i], i < messages.size() ? messages[i] : AlertMessage{}, std::nullopt};
+            const DeviceStatus& r = records[i];
+            if (r.alertGroupValid && r.alertCodeValid) {
+                report.alerts.push_back(alertText(r, i < messages.size() ? &messages[i] : nullptr));
+                report.alertCodes.push_back(r.alertCode);
+                AlertReading reading;
+                reading.facts.code = r.alertCode;
+                reading.facts.group = r.alertGroup;
+                reading.facts.index = r.alertIndexValid ? r.alertIndex : 0;
+                if (i < messages.size()) {
+                    reading.message = report.alerts.back();
+                    reading.hint = messages[i].hint;
+                    reading.image = messages[i].image;
+                }
+                kept.alert = report.alertReadings.size();
+                report.alertReadings.push_back(std::move(reading));
             }
-            report.alertReadings.push_back(std::move(reading));
+            // As many as the device list holds; the rest are counted.
+            if (i < static_cast<size_t>(kStatusRecords)) report.statusRecords.push_back(std::move(kept));
         }
         if (status->result != NETROV_OK) report.problems.push_back(std::string("status: ") + resultWords(status->result));
+        if (!report.alertReadings.empty() && !late()) readAlertDetails(device, report.alertReadings);
     }
     report.status = statusWordText(report.statusCode);
     // Devices without the printer table's error state only lack its bits.
@@ -383,6 +478,10 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline)
     }
     readSupplyLevels(device, report, deadline);
     readOtherSupplies(device, report, deadline);
+    if (!late()) {
+        placeSupplyRows(device, report);
+        judgeReading(report);
+    }
     // A device that answers with no printer status, no page count and no
     // supply at all holds no printer object: a switch, a router, a computer.
     report.printer = report.statusRead || report.pageCount || !report.toner.empty() || !report.supplies.empty() ||
@@ -510,6 +609,7 @@ nlohmann::json alertJson(const DeviceReport& d, const AlertReading& a)
             {"index", a.facts.index},
             {"severity", optionalJson(a.facts.severity)},
             {"trainingLevel", optionalJson(a.facts.trainingLevel)},
+            {"location", optionalJson(a.facts.location)},
             {"deviceText", validUtf8(a.facts.description)},
             {"message", validUtf8(a.message)},
             {"hint", validUtf8(a.hint)},
@@ -615,7 +715,11 @@ nlohmann::json reportJson(const std::vector<DeviceReport>& devices)
             entry["daysLeftReason"] = validUtf8(reason);
         }
         nlohmann::json supplies = nlohmann::json::array();
-        for (const SupplyLevel& s : d.supplies) supplies.push_back(supplyJson(s));
+        for (const SupplyLevel& s : d.supplies) {
+            nlohmann::json entry = supplyJson(s);
+            if (s.kind == SupplyKind::Paper) entry["media"] = validUtf8(s.media);
+            supplies.push_back(entry);
+        }
         nlohmann::json alerts = nlohmann::json::array();
         for (const std::string& a : d.alerts) alerts.push_back(validUtf8(a));
         nlohmann::json alertDetails = nlohmann::json::array();

@@ -14,6 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "alert_messages.h"
 #include "attention.h"
 #include "device_list.h"
 #include "query_reading.h"
@@ -54,6 +55,7 @@ struct SupplyLevel {
     int32_t row = 0;  // prtMarkerSuppliesIndex or prtInputIndex as the reading places it; 0: unknown
     PrinterSays printerSays = PrinterSays::Nothing;
     LevelState state = LevelState::Unknown;
+    std::string media{};  // the media a tray holds, as the device names it; empty for a supply
 };
 
 // One alert of the reading: the device's facts, our words, the device's own
@@ -68,6 +70,25 @@ struct AlertReading {
     std::optional<size_t> toner{};
     std::optional<size_t> supply{};
 };
+
+// One record of the device's status as it gave it (an alert, or the one
+// record of a device without alerts), with its message: what `status` shows.
+struct StatusRecord {
+    DeviceStatus record{};
+    AlertMessage message{};
+    std::optional<size_t> alert{};  // its entry in alertReadings, when it is an alert
+};
+
+// Our words of an alert with the device's own text beside them, when it
+// says something else: "Toner low (the printer says: Black toner low)".
+// The text is data: each output escapes the result as it escapes any text.
+std::string alertWords(const AlertFacts& alert, const std::string& ourWords);
+
+// Fills each alert's severity, training level, location and the device's own
+// text from the rows of the alert table whole (GetDevAlerts): a row matches
+// the alert with its group, group index and code, each row once. Alerts
+// without a row keep what they have.
+void addAlertDetails(const QueryReading& rows, std::vector<AlertFacts*> alerts);
 
 // A level as the judgement sees it: a percentage first, else the device's
 // code. A toner's state by the threshold table is its state field.
@@ -130,6 +151,11 @@ struct DeviceReport {
     // one sentence each; empty with one source.
     std::vector<std::string> sourceDisagreements{};
     std::string uuid{};  // the device's UUID when a source reports one (IPP's printer-uuid)
+    // The status query's records (the first kStatusRecords), how many the
+    // device has in all, and the query's result code.
+    std::vector<StatusRecord> statusRecords{};
+    int32_t statusRecordCount = 0;
+    int32_t statusResult = 0;
 };
 
 // Places the printer's own words on the supplies (the low and empty its

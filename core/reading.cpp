@@ -287,6 +287,7 @@ LevelState supplyState(SupplyKind kind, std::optional<int32_t> percent, std::opt
 
 bool alertInformational(const AlertFacts& alert)
 {
+    if (alert.severity == NETROV_ALERT_SEVERITY_CRITICAL) return false;
     if (alert.trainingLevel == NETROV_ALERT_TRAINING_NO_INTERVENTION) return true;
     if (std::find(std::begin(kInformationalCodes), std::end(kInformationalCodes), alert.code) !=
         std::end(kInformationalCodes))

@@ -107,12 +107,15 @@ struct AlertFacts {
     std::optional<int32_t> severity;
     std::optional<int32_t> trainingLevel;
     std::string description;  // the device's own text
+    std::optional<int32_t> location{};  // prtAlertLocation: the place within the row pointed at
 };
 
 // Alerts that ask nothing of anyone: a training level of "no intervention
 // required", a code that reports a state or an event (ready, power save,
 // warming up, switched on, a cover closed), or a device text that is one of
-// kInformationalTexts.
+// kInformationalTexts. A critical alert always asks for something, whatever
+// its code, text or training level say: no severity says "information", but
+// "critical" says the opposite.
 bool alertInformational(const AlertFacts& alert);
 // Device texts of alerts that only say how the printer is, compared
 // without case and surrounding blanks.

@@ -105,6 +105,12 @@ constexpr FieldSchema kColourCalibFields[] = {
     NETROV_CALIBRATION(black, "blackRaw", "blackCalibrated"),
 };
 
+constexpr FieldSchema kSupplyIndexEntryFields[] = {
+    F(SupplyIndexEntry, rowIndex, rowIndexValid, "rowIndex"),
+    F(SupplyIndexEntry, supplyType, typeValid, "supplyType"),
+    F(SupplyIndexEntry, name, nameValid, "name"),
+};
+
 #undef F
 #undef A
 
@@ -117,6 +123,7 @@ NETROV_RECORD(CodedSetting, kCodedSettingFields);
 NETROV_RECORD(MarkerInfo, kMarkerFields);
 NETROV_RECORD(ImageAreaInfo, kImageAreaFields);
 NETROV_RECORD(ColorCalibInfo, kColourCalibFields);
+NETROV_RECORD(SupplyIndexEntry, kSupplyIndexEntryFields);
 #undef NETROV_RECORD
 
 constexpr QuerySchema kQueries[] = {
@@ -128,6 +135,7 @@ constexpr QuerySchema kQueries[] = {
     {"GetDevTray", &kTrayEntrySchema, TUVA_GetDevTray, 8},
     {"GetDevImageArea", &kImageAreaInfoSchema, TUVA_GetDevImageArea, 1},
     {"GetDevColorCalib", &kColorCalibInfoSchema, TUVA_GetDevColorCalib, 1},
+    {"GetDevSupplyIndex", &kSupplyIndexEntrySchema, TUVA_GetDevSupplyIndex, 16},
 };
 
 }  // namespace

@@ -564,8 +564,12 @@ constexpr FieldLabel kFieldLabels[] = {
     {"addressabilityUnit", "Resolution unit"},
     {"addressabilityUnitName", "Resolution unit"},
     {"alertCode", "Alert"},
+    {"alertDescription", "Printer's text"},
     {"alertGroup", "Alert concerns"},
     {"alertIndex", "Alert concerns number"},
+    {"alertLocation", "Place in it"},
+    {"alertSeverity", "Severity"},
+    {"alertTrainingLevel", "Who handles it"},
     {"appleTalkEnabled", "AppleTalk"},
     {"appleTalkEnabledText", "AppleTalk"},
     {"autoConfiguration", "Automatic configuration"},
@@ -989,6 +993,11 @@ constexpr FieldEnumeration kFieldEnumerations[] = {
     {"InterpreterEntry", "family", E::InterpreterLanguage},
     {"DeviceStatus", "alertGroup", E::AlertGroup},
     {"DeviceStatus", "alertCode", E::AlertCode},
+    {"AlertEntry", "alertSeverity", E::AlertSeverity},
+    {"AlertEntry", "alertTrainingLevel", E::AlertTrainingLevel},
+    {"AlertEntry", "alertGroup", E::AlertGroup},
+    {"AlertEntry", "alertCode", E::AlertCode},
+    {"SupplyIndexEntry", "supplyType", E::SupplyType},
 };
 
 struct QueryTitle {
@@ -1011,6 +1020,8 @@ constexpr QueryTitle kQueryTitles[] = {
     {"GetDevVersion", "Versions"},
     {"GetDevSerial", "Serial number"},
     {"GetDevErrorState", "Error state"},
+    {"GetDevAlerts", "Alerts"},
+    {"GetDevSupplyIndex", "Supply rows"},
     {"GetDevLang", "Panel language"},
     {"GetDevInterpreter", "Printer languages"},
     {"GetDevFinInfo", "Finisher"},

@@ -144,7 +144,7 @@ void addPrinterMetrics(const PrinterReading& reading, Exposition& out)
     int32_t tray = 0;
     for (const core::SupplyLevel& s : r.supplies) {
         if (s.kind != core::SupplyKind::Paper) continue;
-        addLevel(out, "netrov_tray", {{"index", std::to_string(++tray)}, {"name", s.name}, {"media", ""}}, s.percent,
+        addLevel(out, "netrov_tray", {{"index", std::to_string(++tray)}, {"name", s.name}, {"media", s.media}}, s.percent,
                  s.state);
     }
 

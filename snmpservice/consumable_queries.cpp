@@ -1,6 +1,7 @@
 // Consumables: toner, toner capacities, toner save, other supplies, the
 // marking engine, input trays, image area and colour calibration.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -55,6 +56,11 @@ constexpr KeyEntry kSupplyKeys[] = {
     {"def", "GETDEVSUPPLIES_MAX", "", kKindInteger},
     {"def", "GETDEVSUPPLIES_LEVEL", "", kKindInteger},
     {"def", "GETDEVSUPPLIES_PERCENT", "", kKindInteger},
+};
+
+constexpr KeyEntry kSupplyIndexKeys[] = {
+    {"def", "GETDEVSUPPLYINDEX_TYPE", "", kKindInteger},
+    {"def", "GETDEVSUPPLYINDEX_DESC", "", kKindOctets},
 };
 
 constexpr KeyEntry kTonerCapKeys[] = {
@@ -224,6 +230,18 @@ bool tonerRow(RowReader& row, TonerEntry& toner, ColorantNames& colorants)
         toner.colorValid = 1;
         memcpy(toner.color, colour->data(), sizeof toner.color);
     }
+    return true;
+}
+
+// Every row, whatever its type: the index is what the record is for.
+bool supplyIndexRow(RowReader& row, SupplyIndexEntry& entry)
+{
+    row.read("GETDEVSUPPLYINDEX_TYPE", entry.typeValid, entry.supplyType);
+    if (row.readText("GETDEVSUPPLYINDEX_DESC", entry.name)) entry.nameValid = 1;
+    row.indexFrom({"GETDEVSUPPLYINDEX_TYPE", "GETDEVSUPPLYINDEX_DESC"});
+    if (row.rowIndex() == 0 || row.rowIndex() > INT32_MAX) return false;
+    entry.rowIndexValid = 1;
+    entry.rowIndex = static_cast<int32_t>(row.rowIndex());
     return true;
 }
 
@@ -435,6 +453,11 @@ int32_t getDevToner(const QueryCall& call)
 int32_t getDevSupplies(const QueryCall& call)
 {
     return runAttributeQuery(call, kSupplyKeys, RequestShape::Walk, supplyRow);
+}
+
+int32_t getDevSupplyIndex(const QueryCall& call)
+{
+    return runAttributeQuery(call, kSupplyIndexKeys, RequestShape::Walk, supplyIndexRow);
 }
 
 int32_t getDevTray(const QueryCall& call)

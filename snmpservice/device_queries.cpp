@@ -1,4 +1,5 @@
 // Device search, information, model name and status: key tables and rules.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <algorithm>
@@ -56,6 +57,30 @@ constexpr AlertTable kAlertTables[] = {
     {{{"def", "GETDEVSTATUS_ALERTCODE2", "", kKindInteger},
       {"def", "GETDEVSTATUS_ALERTGROUP2", "", kKindInteger},
       {"def", "GETDEVSTATUS_ALERTINDEX2", "", kKindInteger}}},
+};
+
+// The alert table whole, walked once: what the status query leaves out
+// (severity, training level, location, the device's own text) beside what
+// identifies an alert (group, group index, code).
+constexpr KeyEntry kAlertEntryKeys[] = {
+    {"def", "GETDEVALERTS_SEVERITY", "", kKindInteger}, {"def", "GETDEVALERTS_TRAINING", "", kKindInteger},
+    {"def", "GETDEVALERTS_GROUP", "", kKindInteger},    {"def", "GETDEVALERTS_GROUPINDEX", "", kKindInteger},
+    {"def", "GETDEVALERTS_LOCATION", "", kKindInteger}, {"def", "GETDEVALERTS_CODE", "", kKindInteger},
+    {"def", "GETDEVALERTS_DESC", "", kKindOctets},
+};
+
+// The integer columns of an alert row and the record fields they fill.
+constexpr struct {
+    const char* key;
+    uint8_t AlertEntry::*valid;
+    int32_t AlertEntry::*value;
+} kAlertEntryColumns[] = {
+    {"GETDEVALERTS_SEVERITY", &AlertEntry::severityValid, &AlertEntry::severity},
+    {"GETDEVALERTS_TRAINING", &AlertEntry::trainingLevelValid, &AlertEntry::trainingLevel},
+    {"GETDEVALERTS_GROUP", &AlertEntry::groupValid, &AlertEntry::group},
+    {"GETDEVALERTS_GROUPINDEX", &AlertEntry::groupIndexValid, &AlertEntry::groupIndex},
+    {"GETDEVALERTS_LOCATION", &AlertEntry::locationValid, &AlertEntry::location},
+    {"GETDEVALERTS_CODE", &AlertEntry::codeValid, &AlertEntry::code},
 };
 
 // The single requests of a reading, asked together from a v2c device, and
@@ -389,6 +414,44 @@ int32_t getDevStatus(const QueryCall& call)
     none.simpleStatusValid = 1;
     none.simpleStatus = convertedNumber(call.service, kSimpleStatusTable, deviceStatus, printerStatus);
     call.out.produce(none);
+    return NETROV_OK;
+}
+
+int32_t getDevAlerts(const QueryCall& call)
+{
+    QuerySetup setup;
+    const int prepared = prepareQuery(&setup, call.device, kAlertEntryKeys, &call.service);
+    if (prepared != NETROV_OK) return prepared;
+    const RowsResult walk = walkTable(setup);
+    if (walk.code != NETROV_OK) return walk.code;
+    for (const ReplyRow& row : walk.rows) {
+        const KeyedValues values(kAlertEntryKeys, row.values);
+        AlertEntry entry;
+        memset(&entry, 0, sizeof entry);
+        bool any = false;
+        for (const auto& column : kAlertEntryColumns) {
+            if (const auto v = values.integer(column.key)) {
+                entry.*column.valid = 1;
+                entry.*column.value = *v;
+                any = true;
+            }
+        }
+        // The instance is hrDeviceIndex.prtAlertIndex: any column's last arc is the row.
+        for (const ReplyValue& v : row.values) {
+            if (v.kind == kKindNone) continue;
+            if (const uint32_t index = lastArcOf(v.identifier); index != 0 && index <= INT32_MAX) {
+                entry.rowIndexValid = 1;
+                entry.rowIndex = static_cast<int32_t>(index);
+                break;
+            }
+        }
+        if (const ReplyValue* text = values.get("GETDEVALERTS_DESC")) {
+            entry.descriptionValid = 1;
+            copyText(entry.description, sizeof entry.description, text->data(), text->length);
+            any = true;
+        }
+        if (any) call.out.produce(entry);
+    }
     return NETROV_OK;
 }
 

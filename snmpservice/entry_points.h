@@ -294,3 +294,11 @@ TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevNetInfo(DeviceIdentity* device, int
 TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevErrorState(DeviceIdentity* device, intptr_t option1, intptr_t option2,
                                         void* records, int32_t capacity, int32_t* count,
                                         ServiceRecord* service) NETROV_NOEXCEPT;
+/* The printer's alert table whole, the device's own text included: one AlertEntry per row. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevAlerts(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;
+/* Every row of the marker supplies table with its prtMarkerSuppliesIndex: one SupplyIndexEntry per row. */
+TESSEL_API int32_t NETROV_CALL TUVASRV_GetDevSupplyIndex(DeviceIdentity* device, intptr_t option1, intptr_t option2,
+                                        void* records, int32_t capacity, int32_t* count,
+                                        ServiceRecord* service) NETROV_NOEXCEPT;

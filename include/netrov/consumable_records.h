@@ -142,6 +142,31 @@ NETROV_STATIC_ASSERT(offsetof(TrayEntry, remainingPercentValid) == 1360, "remain
 NETROV_STATIC_ASSERT(offsetof(TrayEntry, remainingPercent) == 1364, "remainingPercent");
 NETROV_STATIC_ASSERT(offsetof(TrayEntry, remainingText) == 1368, "remainingText");
 
+/* TUVASRV_GetDevSupplyIndex: one per row of the marker supplies table, in
+   the table's order: the row's prtMarkerSuppliesIndex with its type and
+   description, which place the rows of the toner and supplies queries in
+   the table (an alert names a supply by this index). 280 bytes. */
+typedef struct SupplyIndexEntry {
+    int32_t reserved0;
+    uint8_t rowIndexValid;
+    uint8_t padding0[3];
+    int32_t rowIndex;
+    uint8_t typeValid;
+    uint8_t padding1[3];
+    int32_t supplyType;
+    uint8_t nameValid;
+    char name[256];  /* prtMarkerSuppliesDescription */
+    uint8_t padding2[3];
+} SupplyIndexEntry;
+
+NETROV_STATIC_ASSERT(sizeof(SupplyIndexEntry) == 280, "SupplyIndexEntry size");
+NETROV_STATIC_ASSERT(offsetof(SupplyIndexEntry, rowIndexValid) == 4, "rowIndexValid");
+NETROV_STATIC_ASSERT(offsetof(SupplyIndexEntry, rowIndex) == 8, "rowIndex");
+NETROV_STATIC_ASSERT(offsetof(SupplyIndexEntry, typeValid) == 12, "typeValid");
+NETROV_STATIC_ASSERT(offsetof(SupplyIndexEntry, supplyType) == 16, "supplyType");
+NETROV_STATIC_ASSERT(offsetof(SupplyIndexEntry, nameValid) == 20, "nameValid");
+NETROV_STATIC_ASSERT(offsetof(SupplyIndexEntry, name) == 21, "name");
+
 /* TUVASRV_GetDevSupplies: one per supply that the toner query does not
    report (drums, fusers, waste containers...). */
 typedef struct SupplyEntry {

@@ -95,6 +95,56 @@ NETROV_STATIC_ASSERT(offsetof(ErrorStateInfo, deviceIndexValid) == 12, "deviceIn
 NETROV_STATIC_ASSERT(offsetof(ErrorStateInfo, deviceIndex) == 16, "deviceIndex");
 NETROV_STATIC_ASSERT(offsetof(ErrorStateInfo, octetCount) == 20, "octetCount");
 
+/* TUVASRV_GetDevAlerts: one record per row of the printer's alert table,
+   in the table's order, with what TUVASRV_GetDevStatus leaves out: the
+   severity, the training level, the location and the device's own
+   description. rowIndex is the row's prtAlertIndex. 320 bytes. */
+typedef struct AlertEntry {
+    int32_t reserved0;
+    uint8_t rowIndexValid;
+    uint8_t padding0[3];
+    int32_t rowIndex;
+    uint8_t severityValid;
+    uint8_t padding1[3];
+    int32_t severity;       /* PrtAlertSeverityLevelTC */
+    uint8_t trainingLevelValid;
+    uint8_t padding2[3];
+    int32_t trainingLevel;  /* PrtAlertTrainingLevelTC */
+    uint8_t groupValid;
+    uint8_t padding3[3];
+    int32_t group;          /* PrtAlertGroupTC */
+    uint8_t groupIndexValid;
+    uint8_t padding4[3];
+    int32_t groupIndex;     /* the row of the group it points at */
+    uint8_t locationValid;
+    uint8_t padding5[3];
+    int32_t location;       /* the place within that row, -1 unknown, -2 none */
+    uint8_t codeValid;
+    uint8_t padding6[3];
+    int32_t code;           /* PrtAlertCodeTC */
+    uint8_t descriptionValid;
+    char description[256];  /* the device's own text, as it sent it */
+    uint8_t padding7[3];
+} AlertEntry;
+
+NETROV_STATIC_ASSERT(sizeof(AlertEntry) == 320, "AlertEntry size");
+NETROV_STATIC_ASSERT(offsetof(AlertEntry, rowIndexValid) == 4, "rowIndexValid");
+NETROV_STATIC_ASSERT(offsetof(AlertEntry, rowIndex) == 8, "rowIndex");
+NETROV_STATIC_ASSERT(offsetof(AlertEntry, severityValid) == 12, "severityValid");
+NETROV_STATIC_ASSERT(offsetof(AlertEntry, severity) == 16, "severity");
+NETROV_STATIC_ASSERT(offsetof(AlertEntry, trainingLevelValid) == 20, "trainingLevelValid");
+NETROV_STATIC_ASSERT(offsetof(AlertEntry, trainingLevel) == 24, "trainingLevel");
+NETROV_STATIC_ASSERT(offsetof(AlertEntry, groupValid) == 28, "groupValid");
+NETROV_STATIC_ASSERT(offsetof(AlertEntry, group) == 32, "group");
+NETROV_STATIC_ASSERT(offsetof(AlertEntry, groupIndexValid) == 36, "groupIndexValid");
+NETROV_STATIC_ASSERT(offsetof(AlertEntry, groupIndex) == 40, "groupIndex");
+NETROV_STATIC_ASSERT(offsetof(AlertEntry, locationValid) == 44, "locationValid");
+NETROV_STATIC_ASSERT(offsetof(AlertEntry, location) == 48, "location");
+NETROV_STATIC_ASSERT(offsetof(AlertEntry, codeValid) == 52, "codeValid");
+NETROV_STATIC_ASSERT(offsetof(AlertEntry, code) == 56, "code");
+NETROV_STATIC_ASSERT(offsetof(AlertEntry, descriptionValid) == 60, "descriptionValid");
+NETROV_STATIC_ASSERT(offsetof(AlertEntry, description) == 61, "description");
+
 /* TUVASRV_GetDevModelName writes into the DeviceIdentity itself; it only
    zeroes capacity records of this size in the caller's array. */
 #define NETROV_MODEL_NAME_RECORD_SIZE 12

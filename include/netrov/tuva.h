@@ -119,5 +119,7 @@ NETROV_STATIC_ASSERT(offsetof(TUVA_SUPPORT_MODEL, version) == 262, "version");
 /* 76 */ TUVA_API int32_t NETROV_CALL TUVA_GetDevTCPOpt(DeviceIdentity* device, intptr_t option1, intptr_t option2, void* records, int32_t capacity, int32_t* count) NETROV_NOEXCEPT;
 /* 77 */ TUVA_API int32_t NETROV_CALL TUVA_GetDevTCPIPv6(DeviceIdentity* device, intptr_t option1, intptr_t option2, void* records, int32_t capacity, int32_t* count) NETROV_NOEXCEPT;
 /* 78 */ TUVA_API int32_t NETROV_CALL TUVA_GetDevErrorState(DeviceIdentity* device, intptr_t option1, intptr_t option2, void* records, int32_t capacity, int32_t* count) NETROV_NOEXCEPT;
+/* 79 */ TUVA_API int32_t NETROV_CALL TUVA_GetDevAlerts(DeviceIdentity* device, intptr_t option1, intptr_t option2, void* records, int32_t capacity, int32_t* count) NETROV_NOEXCEPT;
+/* 80 */ TUVA_API int32_t NETROV_CALL TUVA_GetDevSupplyIndex(DeviceIdentity* device, intptr_t option1, intptr_t option2, void* records, int32_t capacity, int32_t* count) NETROV_NOEXCEPT;
 
 #endif

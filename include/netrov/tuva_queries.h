@@ -69,6 +69,8 @@
     X(75, GetDevModelName) \
     X(76, GetDevTCPOpt) \
     X(77, GetDevTCPIPv6) \
-    X(78, GetDevErrorState)
+    X(78, GetDevErrorState) \
+    X(79, GetDevAlerts) \
+    X(80, GetDevSupplyIndex)
 
 #endif

@@ -69,6 +69,8 @@ static_assert(kPlainRecord<AppleTalkSettings>);
 static_assert(kPlainRecord<RendezvousSettings>);
 static_assert(kPlainRecord<NetworkStatistics>);
 static_assert(kPlainRecord<ErrorStateInfo>);
+static_assert(kPlainRecord<AlertEntry>);
+static_assert(kPlainRecord<SupplyIndexEntry>);
 
 #define NETROV_COUNT_QUERY(ordinal, name) +1
-static_assert(0 NETROV_FORWARDED_QUERIES(NETROV_COUNT_QUERY) == 66, "66 forwarded queries besides the search");
+static_assert(0 NETROV_FORWARDED_QUERIES(NETROV_COUNT_QUERY) == 68, "68 forwarded queries besides the search");

@@ -245,6 +245,9 @@ private slots:
             details.alerts.push_back(DeviceStatus{});
             details.messages.push_back({"Toner low", "Replace the toner", picture});
         }
+        // The printer's own text of an alert is shown as it is, never as markup.
+        details.alertFacts.resize(3);
+        details.alertFacts[2].description = "<b>Front door</b> open";
         QStandardItemModel model;
         QElapsedTimer clock;
         clock.start();
@@ -255,6 +258,8 @@ private slots:
         QVERIFY(model.item(0)->icon().isNull());
         QVERIFY(model.item(1)->icon().isNull());
         QVERIFY(!model.item(2)->icon().isNull());
+        QVERIFY(model.item(2)->text().endsWith(QStringLiteral("\nThe printer says: <b>Front door</b> open")));
+        QVERIFY(!model.item(1)->text().contains(QStringLiteral("The printer says")));
     }
 };
 

@@ -1,16 +1,18 @@
-// Every walk read once through each surface of netrov-cli (the report's
-// JSON, the check line, the status JSON): the same colour, level, state and
-// attention verdict everywhere. One row per walk. The exporter's exposition,
-// a watch round and fleet --json join as columns once they render this
-// reading instead of reading the printer their own way.
+// Every walk read once through each surface (the report's JSON, the check
+// line, the status JSON, a watch round read back by fleet --json and
+// history --json, and the exporter's exposition of the reading): the same
+// colour, level, state and attention verdict everywhere. One row per walk.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <future>
 #include <map>
+#include <optional>
 #include <regex>
 #include <set>
+#include <sstream>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -21,8 +23,11 @@
 #include "device_session.h"
 #include "exit_codes.h"
 #include "fleet_report.h"
+#include "printer_metrics.h"
+#include "printer_reading.h"
 #include "run_program.h"
 #include "snmpsim_runner.h"
+#include "store_round.h"
 
 namespace netrov::test {
 namespace {
@@ -38,17 +43,37 @@ const char* const kAddress = "127.0.88.1";
 const char* const kNoPrinter[] = {"switch"};
 
 // Known verdicts of some rows, which every surface must then agree on: the
-// attention, the check's exit and a word the report's alerts must hold.
+// attention, the check's exit, a word the report's alerts must hold and the
+// printer's own text of an alert, which the report, the check and the status
+// all show.
 const struct {
     const char* walk;
     bool attention;
     int exit;
     const char* alertWords;
+    const char* deviceText;
 } kKnown[] = {
-    {"power_save", false, cli::kCheckOk, nullptr},      {"mono_laser", false, cli::kCheckOk, nullptr},
-    {"colour_laser", false, cli::kCheckOk, nullptr},    {"jam_door", true, cli::kCheckCritical, nullptr},
-    {"toner_empty", true, cli::kCheckCritical, nullptr}, {"inkjet", true, cli::kCheckCritical, nullptr},
-    {"mfp", true, cli::kCheckWarning, "Black toner low"},
+    {"power_save", false, cli::kCheckOk, nullptr, nullptr},
+    {"mono_laser", false, cli::kCheckOk, nullptr, nullptr},
+    {"colour_laser", false, cli::kCheckOk, nullptr, nullptr},
+    {"jam_door", true, cli::kCheckCritical, nullptr, "Paper jam in the fuser area"},
+    {"toner_empty", true, cli::kCheckCritical, nullptr, "Replace the toner cartridge"},
+    {"inkjet", true, cli::kCheckCritical, nullptr, nullptr},
+    {"mfp", true, cli::kCheckWarning, "Black toner low", "Black toner low"},
+};
+
+// A supply's row in its printer's table, which an alert names it by: the
+// printers that keep a waste container between their toners, or start
+// their table past 1, place each supply by its own index.
+const struct {
+    const char* walk;
+    const char* supply;
+    int32_t row;
+} kKnownRows[] = {
+    {"mfp", "Black Toner", 1},          {"mfp", "Fuser Unit", 5},
+    {"inkjet", "Ink Maintenance Box", 5}, {"ricoh_mpc3002", "Waste Toner", 2},
+    {"ricoh_mpc3002", "Cyan Toner", 3}, {"fujifilmprinter_c7580", "Yellow Toner", 2},
+    {"fujifilmprinter_c7580", "Black Toner 1", 30}, {"fujifilmprinter_c7580", "Cyan Drum Cartridge", 9},
 };
 
 std::vector<std::string> walksIn(const fs::path& folder)
@@ -62,15 +87,15 @@ std::vector<std::string> walksIn(const fs::path& folder)
     return files;
 }
 
-// What one walk read through the three surfaces gives.
+// What one walk read through the program's surfaces gives.
 struct Surfaces {
     std::string community;
-    ProgramResult report, check, status;
+    ProgramResult report, check, status, watch, fleet, history;
 };
 
 Surfaces readThrough(const std::string& community)
 {
-    Surfaces s{community, {}, {}, {}};
+    Surfaces s{community, {}, {}, {}, {}, {}, {}};
     const std::vector<std::string> common = {"--community", community, "--timeout", "2"};
     auto with = [&](std::vector<std::string> argv) {
         argv.insert(argv.end(), common.begin(), common.end());
@@ -79,7 +104,109 @@ Surfaces readThrough(const std::string& community)
     s.report = with({kCli, "report", "--json", "--no-progress", "--range", std::string(kAddress) + "-" + kAddress});
     s.check = runProgram({kCli, "check", kAddress, "-C", community, "-t", "2"});
     s.status = with({kCli, "status", kAddress, "--json"});
+    const StoreRound round(kCli, common);
+    s.watch = runProgram(round.watchOnce(kAddress));
+    s.fleet = runProgram(round.fleetJson());
+    s.history = runProgram(round.historyJson(kAddress));
     return s;
+}
+
+// The first supply of each process colour of the report's "toners", by colour.
+std::map<std::string, nlohmann::json> firstOfColours(const nlohmann::json& toners)
+{
+    std::map<std::string, nlohmann::json> first;
+    for (const nlohmann::json& t : toners) {
+        const std::string colour = t.value("colour", "other");
+        if (colour != "other") first.emplace(colour, t);
+    }
+    return first;
+}
+
+// A watch round read back from the store: the same attention as the report,
+// and the first stored supply of each colour with the report's level and state.
+void expectTheStoreAgrees(const Surfaces& s, const nlohmann::json& d)
+{
+    ASSERT_EQ(s.watch.status, 0) << s.watch.err;
+    ASSERT_EQ(s.fleet.status, 0) << s.fleet.err;
+    const nlohmann::json fleet = nlohmann::json::parse(s.fleet.out, nullptr, false);
+    ASSERT_TRUE(fleet.is_object() && fleet.at("devices").size() == 1) << s.fleet.out;
+    const nlohmann::json& device = fleet.at("devices").at(0);
+    EXPECT_EQ(device.at("attention"), d.at("attention")) << s.fleet.out;
+    EXPECT_EQ(device.at("attentionReasons"), d.at("attentionReasons")) << s.fleet.out;
+    ASSERT_EQ(s.history.status, 0) << s.history.err;
+    const nlohmann::json history = nlohmann::json::parse(s.history.out, nullptr, false);
+    ASSERT_TRUE(history.is_object()) << s.history.out;
+    std::map<std::string, nlohmann::json> stored;
+    for (const nlohmann::json& supply : history.at("supplies")) {
+        const std::string colour = supply.value("colour", "");
+        if (!colour.empty() && colour != "other") stored.emplace(colour, supply);
+    }
+    for (const auto& [colour, toner] : firstOfColours(d.at("toners"))) {
+        const auto at = stored.find(colour);
+        ASSERT_NE(at, stored.end()) << colour << ": " << s.history.out;
+        EXPECT_EQ(at->second.at("level"), toner.at("level")) << colour;
+        EXPECT_EQ(at->second.at("levelState"), toner.at("levelState")) << colour;
+    }
+}
+
+// The exporter's exposition of the reading: each toner's colour label,
+// ratio and state by its index, and the attention state set.
+struct ExposedToner {
+    std::string colour;
+    std::optional<int> percent;
+    std::string state;
+};
+std::map<int, ExposedToner> exposedToners(const std::string& text, size_t toners)
+{
+    static const std::regex level(R"re(^netrov_supply_level_ratio\{index="(\d+)",kind="[^"]*",colour="([^"]*)",.*\} (\S+)$)re");
+    static const std::regex state(R"re(^netrov_supply_state\{index="(\d+)",kind="[^"]*",colour="([^"]*)",.*,state="([a-z_]+)"\} 1$)re");
+    std::map<int, ExposedToner> out;
+    std::istringstream lines(text);
+    std::string line;
+    std::smatch m;
+    while (std::getline(lines, line)) {
+        if (std::regex_match(line, m, state)) {
+            const int index = std::stoi(m[1]);
+            if (index > static_cast<int>(toners)) continue;
+            out[index].colour = m[2];
+            out[index].state = m[3];
+        } else if (std::regex_match(line, m, level)) {
+            const int index = std::stoi(m[1]);
+            if (index <= static_cast<int>(toners)) out[index].percent = static_cast<int>(std::lround(std::stod(m[3]) * 100));
+        }
+    }
+    return out;
+}
+
+void expectTheExporterAgrees(const core::DeviceReport& report, const nlohmann::json* d)
+{
+    exporter::PrinterReading reading;
+    reading.up = true;
+    reading.report = report;
+    core::judgeReading(reading.report);
+    const std::string text = exporter::printerMetricsText(reading);
+    const std::map<int, ExposedToner> toners = exposedToners(text, reading.report.toner.size());
+    for (size_t i = 0; i < reading.report.toner.size(); ++i) {
+        const core::TonerLevel& t = reading.report.toner[i];
+        const auto at = toners.find(static_cast<int>(i) + 1);
+        ASSERT_NE(at, toners.end()) << t.name << ":\n" << text;
+        EXPECT_EQ(at->second.colour, t.colour) << t.name;
+        EXPECT_EQ(at->second.state, core::levelStateName(t.state)) << t.name;
+        if (at->second.percent) {
+            EXPECT_EQ(at->second.percent, t.percent) << t.name;
+        }
+        if (d) {
+            // The program's report read the same walk: the same supply in the same place.
+            const nlohmann::json& listed = d->at("toners").at(i);
+            EXPECT_EQ(at->second.colour, listed.at("colour")) << t.name;
+            EXPECT_EQ(at->second.state, listed.at("levelState")) << t.name;
+        }
+    }
+    const bool needed = text.find("netrov_attention{state=\"needed\"} 1") != std::string::npos;
+    EXPECT_EQ(needed, core::deviceAttention(reading.report).needed()) << text;
+    if (d) {
+        EXPECT_EQ(needed, d->at("attention").get<bool>()) << text;
+    }
 }
 
 // "toner_black=9%" of the check's performance data, by label.
@@ -138,6 +265,16 @@ void expectOneVerdict(const Surfaces& s)
         if (k.alertWords) {
             EXPECT_NE(d.at("alerts").dump().find(k.alertWords), std::string::npos) << d.at("alerts");
         }
+        if (k.deviceText) {
+            const auto said = [&](const nlohmann::json& alerts) {
+                return std::any_of(alerts.begin(), alerts.end(),
+                                   [&](const nlohmann::json& a) { return a.value("deviceText", nlohmann::json()) == k.deviceText; });
+            };
+            EXPECT_TRUE(said(d.at("alertDetails"))) << d.at("alertDetails");
+            EXPECT_NE(s.check.out.find(k.deviceText), std::string::npos) << s.check.out;
+            const nlohmann::json status = nlohmann::json::parse(s.status.out, nullptr, false);
+            EXPECT_TRUE(status.is_object() && said(status.at("records"))) << s.status.out;
+        }
     }
 
     // Colour: only the five labels, and a name that says a process colour keeps it.
@@ -179,6 +316,8 @@ void expectOneVerdict(const Surfaces& s)
     ASSERT_TRUE(status.is_object()) << s.status.out;
     EXPECT_EQ(status.at("attention"), d.at("attention"));
     EXPECT_EQ(status.at("attentionReasons"), d.at("attentionReasons"));
+
+    expectTheStoreAgrees(s, d);
 }
 
 class OneReading : public ::testing::Test {
@@ -201,22 +340,29 @@ protected:
         }
         for (auto& r : reads) done.push_back(r.get());
         size_t listed = 0;
+        std::map<std::string, nlohmann::json> reports;  // the report's device object by walk
         for (const Surfaces& s : done) {
             expectOneVerdict(s);
             const nlohmann::json all = nlohmann::json::parse(s.report.out, nullptr, false);
-            listed += all.is_array() && all.size() == 1;
+            if (all.is_array() && all.size() == 1) {
+                ++listed;
+                reports.emplace(s.community, all.at(0));
+            }
         }
         std::cout << listed << " of " << files.size() << " walks listed by a search and read through every surface\n";
         EXPECT_GT(listed, 0u);
-        expectColoursNamed(files);
+        expectColoursNamed(files, reports);
     }
 
     // Every walk read once in this process, listed by a search or not: no
-    // supply whose name says a process colour lands in "other".
-    static void expectColoursNamed(const std::vector<std::string>& files)
+    // supply whose name says a process colour lands in "other", and the
+    // exporter's exposition of the reading agrees with it and with the report.
+    static void expectColoursNamed(const std::vector<std::string>& files,
+                                   const std::map<std::string, nlohmann::json>& reports)
     {
         cli::Session session;
         size_t supplies = 0;
+        std::set<std::string> placed;  // walks whose known rows were looked at
         for (const std::string& file : files) {
             const std::string community = SnmpSimRunner::communityOf(file);
             SCOPED_TRACE(community);
@@ -225,14 +371,36 @@ protected:
             core::DeviceListEntry entry{};
             entry.identity = opened.identity;
             const core::DeviceReport report = core::readDeviceReport(entry);
+            const auto listed = reports.find(community);
+            expectTheExporterAgrees(report, listed == reports.end() ? nullptr : &listed->second);
             for (const core::TonerLevel& t : report.toner) {
                 ++supplies;
                 if (const std::string named = colourNamed(t.name); !named.empty()) {
                     EXPECT_EQ(t.colour, named) << t.name;
                 }
             }
+            for (const auto& k : kKnownRows) {
+                if (community != k.walk) continue;
+                placed.insert(community);
+                std::optional<int32_t> row;
+                for (const core::TonerLevel& t : report.toner) {
+                    if (t.name == k.supply) row = t.row;
+                }
+                for (const core::SupplyLevel& s : report.supplies) {
+                    if (s.name == k.supply && s.kind != core::SupplyKind::Paper) row = s.row;
+                }
+                EXPECT_EQ(row, k.row) << k.supply;
+            }
         }
         std::cout << supplies << " toner and ink supplies read for their colours\n";
+        for (const auto& k : kKnownRows) {
+            const bool present = std::any_of(files.begin(), files.end(), [&](const std::string& f) {
+                return SnmpSimRunner::communityOf(f) == k.walk;
+            });
+            if (present) {
+                EXPECT_TRUE(placed.count(k.walk)) << k.walk << " was not read";
+            }
+        }
     }
 };
 

@@ -148,6 +148,7 @@ TEST(Reading, InformationalAlerts)
         std::optional<int32_t> training;
         const char* text;
         bool informational;
+        std::optional<int32_t> severity = std::nullopt;
     } cases[] = {
         {"power saver", NETROV_ALERT_SUBUNIT_POWER_SAVER, none, "", true},
         {"warming up", NETROV_ALERT_SUBUNIT_WARMING_UP, none, "", true},
@@ -160,12 +161,19 @@ TEST(Reading, InformationalAlerts)
         {"a jam", NETROV_ALERT_JAM, NETROV_ALERT_TRAINING_UNTRAINED, "Paper jam", false},
         {"another text", NETROV_ALERT_OTHER, none, "Ready to print soon? No: call service", false},
         {"toner almost empty", NETROV_ALERT_MARKER_TONER_ALMOST_EMPTY, none, "", false},
+        {"\"Ready\" but critical", NETROV_ALERT_OTHER, none, "Ready", false, NETROV_ALERT_SEVERITY_CRITICAL},
+        {"critical, though no intervention", NETROV_ALERT_JAM, NETROV_ALERT_TRAINING_NO_INTERVENTION, "", false,
+         NETROV_ALERT_SEVERITY_CRITICAL},
+        {"power saver as a binary-change warning", NETROV_ALERT_SUBUNIT_POWER_SAVER, none, "", true,
+         NETROV_ALERT_SEVERITY_BINARY_CHANGE},
+        {"\"Sleep\" as a unary warning", NETROV_ALERT_OTHER, none, "Sleep", true, NETROV_ALERT_SEVERITY_WARNING},
     };
     for (const auto& c : cases) {
         AlertFacts facts;
         facts.code = c.code;
         facts.trainingLevel = c.training;
         facts.description = c.text;
+        facts.severity = c.severity;
         EXPECT_EQ(alertInformational(facts), c.informational) << c.what;
     }
 }

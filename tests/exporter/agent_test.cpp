@@ -48,7 +48,7 @@ TEST_F(ExporterAgent, ColourMfp)
         << text;
     EXPECT_TRUE(has(text, "netrov_supply_level_ratio{index=\"5\",kind=\"fuser\",colour=\"\",description=\"Fuser Unit\"} 0.6"))
         << text;
-    EXPECT_TRUE(has(text, "netrov_tray_level_ratio{index=\"2\",name=\"Tray 2\",media=\"\"} 0.24")) << text;
+    EXPECT_TRUE(has(text, "netrov_tray_level_ratio{index=\"2\",name=\"Tray 2\",media=\"iso_a3_297x420mm\"} 0.24")) << text;
     EXPECT_TRUE(has(text, "netrov_status{state=\"warning\"} 1")) << text;
     EXPECT_NE(text.find("netrov_alert{code=\"1104\",name=\"markerTonerAlmostEmpty\",group=\"markerSupplies\",group_index=\"1\""),
               std::string::npos)
