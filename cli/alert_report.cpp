@@ -56,8 +56,26 @@ void addStatusJson(const core::DeviceReport& read, nlohmann::json& out)
         entry["informational"] = r.alert ? nlohmann::json(report.alertReadings[*r.alert].informational) : nlohmann::json();
         list.push_back(entry);
     }
+    // A reading without status records (one read over IPP) lists its alerts.
+    if (records.empty()) {
+        out["status"] = report.status;
+        out["statusCode"] = report.statusCode;
+        for (const core::AlertReading& a : report.alertReadings) {
+            list.push_back({{"alertCode", a.facts.code},
+                            {"alertGroup", a.facts.group},
+                            {"alertIndex", a.facts.index},
+                            {"message", textOrNull(a.message)},
+                            {"severity", optionalJson(a.facts.severity)},
+                            {"trainingLevel", optionalJson(a.facts.trainingLevel)},
+                            {"location", optionalJson(a.facts.location)},
+                            {"deviceText", textOrNull(core::validUtf8(a.facts.description))},
+                            {"informational", a.informational}});
+        }
+    }
     out["records"] = list;
-    out["recordCount"] = report.statusRecordCount;
+    out["recordCount"] = records.empty() ? static_cast<int32_t>(list.size()) : report.statusRecordCount;
+    out["source"] = report.source;
+    out["sourceDisagreements"] = report.sourceDisagreements;
 }
 
 std::string statusLines(const core::DeviceReport& read)
@@ -65,7 +83,9 @@ std::string statusLines(const core::DeviceReport& read)
     core::DeviceReport report = read;
     core::judgeReading(report);
     const auto& records = report.statusRecords;
-    std::string out = "Status: " + (records.empty() ? std::string("--") : statusText(records[0].record.simpleStatus)) + "\n";
+    const std::string word = records.empty() ? (report.status.empty() ? std::string("--") : terminalSafe(report.status))
+                                             : statusText(records[0].record.simpleStatus);
+    std::string out = "Status: " + word + "\n";
     for (const core::StatusRecord& s : records) {
         const DeviceStatus& r = s.record;
         // "Alert: toner low (marker supplies 1): Warning"; the numbers are in the JSON.
@@ -85,13 +105,24 @@ std::string statusLines(const core::DeviceReport& read)
             if (beside != s.message.message) out += "    The printer says: " + terminalSafe(a.facts.description) + "\n";
         }
     }
+    if (records.empty()) {
+        for (const core::AlertReading& a : report.alertReadings) {
+            out += "  Alert: " + terminalSafe(a.message);
+            if (!a.facts.description.empty()) out += ": " + terminalSafe(a.facts.description);
+            out += "\n";
+        }
+    }
     const int32_t shown = static_cast<int32_t>(records.size());
     if (report.statusRecordCount > shown) out += "  (" + std::to_string(report.statusRecordCount - shown) + " more not shown)\n";
     const core::Attention attention = core::deviceAttention(report);
     out += "Attention: " + std::string(attention.needed() ? "needed, " : "") + core::attentionWords(attention);
     const std::string list = concernedSupplies(report);
     if (!list.empty()) out += " (" + terminalSafe(list) + ")";
-    return out + "\n";
+    out += "\n";
+    // Where the reading came from, when it is not SNMP alone.
+    if (report.source != "snmp") out += "Source: " + terminalSafe(report.source) + "\n";
+    for (const std::string& d : report.sourceDisagreements) out += "Sources disagree: " + terminalSafe(d) + "\n";
+    return out;
 }
 
 nlohmann::json toJson(const DeviceStatus& status, const core::AlertMessage& message)

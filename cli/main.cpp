@@ -547,21 +547,14 @@ int runDeviceQuery(core::FrontLibrary& library, DeviceQuery query, const std::st
     if (query == DeviceQuery::Status) {
         core::SourceOptions source;
         if (const std::string error = cli::checkSourceChoice(sourceChoice, source); !error.empty()) return badInput(error);
-        if (const bool answered = opened.modelResult != NETROV_NO_REPLY; cli::statusFromReading(source, answered)) {
-            core::DeviceListEntry entry{};
-            entry.identity = device;
-            const auto deadline = core::deviceReadDeadline(checked.timeOut);
-            return cli::printReadingStatus(core::readFromSource(entry, deadline, source, answered), options.json, std::cout, std::cerr);
-        }
-    }
-    if (opened.modelResult == NETROV_NO_REPLY) return failed("model", opened.modelResult);
-
-    if (query == DeviceQuery::Status) {
-        // The one reading the report and the check make; its status records,
-        // alerts and attention are what is shown.
+        const bool answered = opened.modelResult != NETROV_NO_REPLY;
+        if (!answered && !cli::statusFromReading(source, answered)) return failed("model", opened.modelResult);
+        // The one reading the report and the check make, from the chosen
+        // source; its status records, alerts and attention are what is shown.
         core::DeviceListEntry entry{};
         entry.identity = device;
-        const core::DeviceReport report = core::readDeviceReport(entry, core::deviceReadDeadline(checked.timeOut));
+        const core::DeviceReport report = core::readFromSource(entry, core::deviceReadDeadline(checked.timeOut), source, answered);
+        if (report.source != "snmp") return cli::printReadingStatus(report, options.json, std::cout, std::cerr);
         // A printer without the host-resources device table gives its alerts with
         // an unknown status and says its status objects held nothing: it is shown
         // when alerts or supplies make it a printer (a switch answers with neither).
@@ -579,6 +572,7 @@ int runDeviceQuery(core::FrontLibrary& library, DeviceQuery query, const std::st
         }
         return kExitOk;
     }
+    if (opened.modelResult == NETROV_NO_REPLY) return failed("model", opened.modelResult);
 
     // Information is read as every other described query is.
     const core::QuerySchema* schema = core::findQuery("GetDevInfo");

@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "alert_report.h"
 #include "attention.h"
 #include "exit_codes.h"
 #include "report.h"
@@ -35,30 +36,13 @@ int printReadingStatus(const core::DeviceReport& report, bool json, std::ostream
         err << "\n";
         return kExitFailed;
     }
-    const core::Attention attention = core::deviceAttention(report);
     if (json) {
-        nlohmann::json alerts = nlohmann::json::array();
-        for (const core::AlertReading& a : report.alertReadings) {
-            alerts.push_back({{"code", a.facts.code}, {"group", a.facts.group}, {"index", a.facts.index},
-                              {"message", a.message}, {"description", a.facts.description}});
-        }
-        const nlohmann::json object = {{"ipAddress", report.address}, {"model", report.model},
-                                       {"status", report.status}, {"statusCode", report.statusCode},
-                                       {"attention", attention.needed()}, {"attentionReasons", core::attentionKeys(attention)},
-                                       {"alerts", alerts}, {"source", report.source},
-                                       {"sourceDisagreements", report.sourceDisagreements}};
+        nlohmann::json object = {{"ipAddress", report.address}, {"model", report.model}};
+        addStatusJson(report, object);
         out << dumpJson(object) << "\n";
-        return kExitOk;
+    } else {
+        out << statusLines(report);
     }
-    out << "Status: " << terminalSafe(report.status) << "\n";
-    for (const core::AlertReading& a : report.alertReadings) {
-        out << "  Alert: " << terminalSafe(a.message);
-        if (!a.facts.description.empty()) out << ": " << terminalSafe(a.facts.description);
-        out << "\n";
-    }
-    out << "Attention: " << (attention.needed() ? "needed, " : "") << core::attentionWords(attention) << "\n";
-    out << "Source: " << terminalSafe(report.source) << "\n";
-    for (const std::string& d : report.sourceDisagreements) out << "Sources disagree: " << terminalSafe(d) << "\n";
     return kExitOk;
 }
 

@@ -479,7 +479,11 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline)
     readSupplyLevels(device, report, deadline);
     readOtherSupplies(device, report, deadline);
     if (!late()) {
-        placeSupplyRows(device, report);
+        // A table as long as the reading keeps (a hostile or broken device)
+        // is not walked a third time for its row numbers: its rows keep
+        // their places.
+        if (report.toner.size() + report.supplies.size() < static_cast<size_t>(kMaxSupplies))
+            placeSupplyRows(device, report);
         judgeReading(report);
     }
     // A device that answers with no printer status, no page count and no

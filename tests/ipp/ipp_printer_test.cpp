@@ -290,7 +290,9 @@ TEST_F(IppPrinterTest, CheckAndStatusFallBackToIppWhenSnmpIsSilent)
     const IppEvePrinter printer(colourLaser(8660));
     ASSERT_TRUE(printer.ready()) << printer.whyNot();
     // The empty magenta is critical; the jam and the open cover are named.
-    static constexpr const char* kFallen = "NETROV CRITICAL - Acme ColorLaser 5: Ready; toner cyan 5%, toner magenta 0%, Jam, Cover open |";
+    static constexpr const char* kFallen = "NETROV CRITICAL - Acme ColorLaser 5: Ready; toner cyan 5%, toner magenta 0%, "
+                                           "Jam (the printer says: Paper jam in tray 2), Cover open (the printer says: "
+                                           "Front cover open) |";
     static constexpr const char* kStatus = "Status: Ready\n  Alert: Jam: Paper jam in tray 2\n  Alert: Cover open: Front cover open\n"
                                            "Attention: needed, ";
     const CommandRow rows[] = {
