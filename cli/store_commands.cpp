@@ -211,6 +211,16 @@ core::DeviceReport storedReport(const store::DeviceRecord& d, const std::vector<
     r.statusCode = d.status;
     r.alerts = d.alerts;
     r.alertCodes = d.alertCodes;
+    // With the device's own texts, an alert that is information by its text alone ("Ready") counts for nothing.
+    if (!d.alertTexts.empty() && d.alertCodes.size() == d.alerts.size()) {
+        for (size_t i = 0; i < d.alerts.size(); ++i) {
+            core::AlertReading& a = r.alertReadings.emplace_back();
+            a.facts.code = d.alertCodes[i];
+            a.facts.description = d.alertTexts[i] == " " ? std::string() : d.alertTexts[i];
+            a.message = d.alerts[i];
+            a.informational = core::alertInformational(a.facts);
+        }
+    }
     r.errorBits = d.errorBits.value_or(0);
     r.answered = d.answering;
     if (d.pageCount) r.pageCount = static_cast<uint32_t>(*d.pageCount);
@@ -359,25 +369,6 @@ std::string addStoredViews(const std::string& path, std::span<core::DeviceReport
     return {};
 }
 
-store::DeviceReading readingOf(const core::DeviceReport& report)
-{
-    store::DeviceReading reading;
-    reading.identity.address = report.address;
-    reading.identity.mac = lowerMac(report.macAddress);
-    reading.identity.serial = report.serialNumber;
-    reading.identity.model = report.model;
-    reading.answered = report.answered;
-    reading.name = report.name;
-    reading.location = report.location;
-    reading.alerts = report.alerts;
-    if (report.alertCodes.size() == report.alerts.size()) reading.alertCodes = report.alertCodes;
-    reading.errorBits = report.errorBits;
-    reading.status = report.statusCode;
-    if (report.pageCount) reading.pageCount = *report.pageCount;
-    reading.supplies = store::supplyReadings(report.toner);
-    return reading;
-}
-
 // Printers that answered only the SNMPv3 probe: named, since no community
 // reads them and nothing of them is stored until a profile is given.
 static std::string credentialsNeededText(const std::vector<core::CredentialsNeeded>& needed)
@@ -444,7 +435,7 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
         std::vector<store::DeviceReading> readings(entries.size());
         forEachParallel(entries.size(), options.jobs, [&](size_t i) {
             if (interrupted.load()) return;
-            readings[i] = readingOf(core::readDeviceReport(entries[i]));
+            readings[i] = store::readingOf(core::readDeviceReport(entries[i]));
         });
         if (interrupted.load()) {
             out << "round " << round << " interrupted: nothing of it was stored\n";

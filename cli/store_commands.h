@@ -44,13 +44,6 @@ struct WatchOptions {
     bool probeV3 = true;
 };
 
-#ifndef _WIN32
-// One device's reading as the store keeps it: its toner and ink with raw
-// levels, maxima and units, so "unknown" and "some remaining" stay states,
-// its alerts with their codes and its error-state bits.
-store::DeviceReading readingOf(const core::DeviceReport& report);
-#endif
-
 // Reads the targets every interval into the store until rounds are done or
 // interrupted is set; a round under way when interrupted is rolled back.
 // Progress goes to out, problems to err. Exit codes of exit_codes.h; a store
