@@ -8,6 +8,7 @@
 #include <ctime>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <ostream>
 #include <thread>
 
@@ -19,6 +20,7 @@
 #include "exit_codes.h"
 #include "fleet_commands.h"
 #include "forecast.h"
+#include "notifier.h"
 #include "query_reading.h"
 #include "report.h"
 #include "search_settings.h"
@@ -274,6 +276,67 @@ nlohmann::json deviceJson(const store::DeviceRecord& d)
 
 }  // namespace
 
+store::StoreStatus noticeFacts(FleetStore& fleet, int64_t now, std::vector<notify::DeviceFacts>& out)
+{
+    out.clear();
+    std::vector<store::DeviceRecord> devices;
+    if (StoreStatus status = fleet.devices(devices); !status.ok()) return status;
+    for (const store::DeviceRecord& d : devices) {
+        std::vector<SupplyView> supplies;
+        if (StoreStatus status = viewSupplies(fleet, d, now, supplies); !status.ok()) return status;
+        core::DeviceReport report = storedReport(d, supplies);
+        core::judgeReading(report);
+        notify::DeviceFacts& f = out.emplace_back();
+        f.id = d.id;
+        f.address = d.identity.address;
+        f.name = d.name;
+        f.location = d.location;
+        f.model = d.identity.model;
+        f.serial = d.identity.serial;
+        f.answering = d.answering;
+        f.lastSeen = d.lastSeen;
+        f.attention = core::deviceAttention(report);
+        // The alerts that ask for someone, our words with the device's own beside them.
+        if (!report.alertReadings.empty()) {
+            for (const core::AlertReading& a : report.alertReadings) {
+                if (a.informational) continue;
+                const std::string& own = a.facts.description;
+                f.alerts.push_back(own.empty() || own == a.message ? a.message : a.message + " (\"" + own + "\")");
+            }
+        } else {
+            for (size_t i = 0; i < report.alerts.size(); ++i)
+                if (core::alertNeedsAttention(i < report.alertCodes.size() ? std::optional(report.alertCodes[i]) : std::nullopt))
+                    f.alerts.push_back(report.alerts[i]);
+        }
+        for (const SupplyView& s : supplies) {
+            if (s.values.empty()) continue;
+            notify::SupplyFacts& sf = f.supplies.emplace_back();
+            sf.index = s.record.index;
+            sf.name = s.values.back().description;
+            sf.colour = s.record.colour;
+            sf.kind = storedKind(s.record.kind);
+            // The judged state: the printer's own low or empty counts as the report's does.
+            sf.state = s.state;
+            for (const core::TonerLevel& t : report.toner)
+                if (t.row == s.record.index) sf.state = t.state;
+            for (const core::SupplyLevel& o : report.supplies)
+                if (o.row == s.record.index) sf.state = o.state;
+            sf.percent = s.percent;
+            if (s.forecast.days) {
+                sf.emptyInDays = s.forecast.days->value;
+                sf.daysLow = s.forecast.days->low;
+                sf.daysHigh = s.forecast.days->high;
+            }
+            if (!s.cartridges.empty()) {
+                const store::Cartridge& c = s.cartridges.back();
+                sf.cartridgeStart = c.start;
+                sf.cartridgeChanged = c.why != store::CartridgeStart::FirstSeen && c.start == now;
+            }
+        }
+    }
+    return {};
+}
+
 Checked<int64_t> parseInterval(const std::string& text)
 {
     const std::string bad = "interval \"" + text + "\" is not seconds from 1 to 604800, or a number with s, m, h or d";
@@ -392,6 +455,23 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
     std::filesystem::create_directories(std::filesystem::path(options.store).parent_path(), ec);
     FleetStore fleet;
     if (StoreStatus status = fleet.open(options.store); !status.ok()) return storeFailure(status, err);
+    std::unique_ptr<notify::Notifier> notifier;
+    if (options.notify) {
+        notify::NotifyConfig config;
+        std::string error;
+        const std::filesystem::path path = options.notifyConfig.empty() ? notify::defaultNotifyPath() : std::filesystem::path(options.notifyConfig);
+        if (!notify::loadNotifyConfig(path, config, error)) {
+            err << "netrov-cli: " << terminalSafe(error) << "\n";
+            return kExitBadInput;
+        }
+        notifier = std::make_unique<notify::Notifier>(std::move(config));
+    }
+    // Notices go out between rounds; the round itself never waits for a channel.
+    const auto notices = [&](const StoreStatus& status) {
+        if (!status.ok()) err << "netrov-cli: notices not stored: " << terminalSafe(status.message) << "\n";
+        for (const std::string& line : notifier->takeLog()) err << "netrov-cli: " << terminalSafe(line) << "\n";
+        err << std::flush;
+    };
 
     core::SearchSettings settings = core::defaultSearchSettings();
     settings.BroadCast = 0;
@@ -416,9 +496,14 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
         if (options.rounds != 0 && round >= options.rounds) return false;
         // The next round starts an interval after this one began.
         const auto next = began + std::chrono::seconds(options.intervalSeconds);
+        auto pumped = std::chrono::steady_clock::now();
         while (std::chrono::steady_clock::now() < next) {
             if (interrupted.load()) return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (notifier && std::chrono::steady_clock::now() - pumped >= std::chrono::seconds(1)) {
+                notices(notifier->pump(fleet));
+                pumped = std::chrono::steady_clock::now();
+            }
         }
         return true;
     };
@@ -494,8 +579,22 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
             << (silent ? "; silent: " + terminalSafe(silentNames) : std::string())
             << credentialsNeededText(outcome.credentialsNeeded) << "\n"
             << std::flush;
+        if (notifier) {
+            std::vector<notify::DeviceFacts> facts;
+            StoreStatus status = noticeFacts(fleet, time, facts);
+            if (status.ok()) status = notifier->afterRound(fleet, facts, time);
+            notices(status);
+        }
 
         if (!waitForNextRound(round, began)) break;
+    }
+    // The last round's notices get their chance before watching ends; what is not delivered stays stored.
+    if (notifier && !interrupted.load()) {
+        constexpr auto kLastSend = std::chrono::seconds(30);
+        notifier->waitIdle(kLastSend);
+        notices(notifier->pump(fleet));
+        notifier->waitIdle(kLastSend);
+        notices(notifier->pump(fleet));
     }
     // A watch of a given number of rounds fails when its last round could not be stored.
     return lastStored || interrupted.load() ? kExitOk : kExitFailed;
