@@ -182,8 +182,8 @@ constexpr NamedSql kStatements[] = {
     {"insert outbox",
      "INSERT INTO outbox(notice_id, channel, created, body, next_try) VALUES(?1, ?2, ?3, ?4, ?3)"},
     {"pending outbox",
-     "SELECT id, notice_id, channel, created, body, attempts, next_try, sent, error FROM outbox"
-     " WHERE sent IS NULL ORDER BY id"},
+     "SELECT o.id, o.notice_id, o.channel, o.created, o.body, o.attempts, o.next_try, o.sent, o.error, n.device_id"
+     " FROM outbox o LEFT JOIN notices n ON n.id = o.notice_id WHERE o.sent IS NULL ORDER BY o.id"},
     {"outbox sent", "UPDATE outbox SET sent = ?2, attempts = attempts + 1, error = NULL WHERE id = ?1"},
     {"outbox failed", "UPDATE outbox SET attempts = attempts + 1, error = ?2, next_try = ?3 WHERE id = ?1"},
     {"replacing since",
@@ -1402,6 +1402,7 @@ StoreStatus FleetStore::pendingOutbox(std::vector<OutboxItem>& out) {
         item.nextTry = use->integer(6);
         item.sent = use->optionalInteger(7);
         item.error = use->text(8);
+        item.deviceId = use->optionalInteger(9).value_or(0);
     }
     return rc == SQLITE_DONE ? StoreStatus{} : failure(rc, "cannot read the messages");
 }

@@ -149,6 +149,7 @@ struct OutboxItem {
     int64_t nextTry = 0;
     std::optional<int64_t> sent;
     std::string error;  // the last failure, in words
+    int64_t deviceId = 0;  // the notice's device, read with the message
 };
 
 struct DeviceRecord {
