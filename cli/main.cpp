@@ -44,6 +44,7 @@
 #include "search_run.h"
 #include "search_settings.h"
 #include "store_commands.h"
+#include "notify_options.h"
 #include "sweep.h"
 #include "sweep_search.h"
 #include "targets.h"
@@ -834,6 +835,7 @@ struct Given {
     bool historyJson = false;
     bool fleetCsv = false;
     bool fleetJson = false;
+    cli::NotifyGiven notify;
 
     std::string endMutex;
 };
@@ -1007,6 +1009,7 @@ void setupWatch(CLI::App& c, Given& g)
     c.add_flag("--no-v3-probe", g.watchSearch.noV3Probe,
                "send no SNMPv3 discovery probe: printers that speak only SNMPv3 are not recorded");
     c.add_option("--store", g.storePath, "the store file (default $XDG_DATA_HOME/netrov/fleet.db)");
+    cli::addWatchNotifyOptions(c, g.notify);
 }
 
 int runWatchCommand(CLI::App& c, Given& g)
@@ -1027,10 +1030,11 @@ int runWatchCommand(CLI::App& c, Given& g)
         return badInput("rate " + std::to_string(g.watchSearch.rate) + " is outside 1 to 1000000 requests per second");
     if (auto error = checkInstallation(); !error.empty()) return badInput(error);
     cli::Session session(g.library);
-    const cli::WatchOptions options{g.watchSearch.targets, common.communities, common.snmpVersion, common.profiles,
-                                    common.timeOut, *retry.value, static_cast<uint32_t>(g.watchSearch.rate),
-                                    *interval.value, g.watchRounds, static_cast<int>(g.watchJobs), g.storePath,
-                                    !g.watchSearch.noV3Probe};
+    cli::WatchOptions options{g.watchSearch.targets, common.communities, common.snmpVersion, common.profiles,
+                              common.timeOut, *retry.value, static_cast<uint32_t>(g.watchSearch.rate),
+                              *interval.value, g.watchRounds, static_cast<int>(g.watchJobs), g.storePath,
+                              !g.watchSearch.noV3Probe, false, {}};
+    cli::takeWatchNotifyOptions(g.notify, options);
     return cli::runWatch(options, gInterrupted, std::cout, std::cerr);
 }
 
