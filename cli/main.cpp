@@ -1102,6 +1102,15 @@ std::vector<Command> commandTable()
                                               : cli::FleetFormat::Table;
              return cli::runFleet(g.storePath, format, std::cout, std::cerr);
          }},
+        {nullptr, "notify", "send a test notice on one channel of notify.ini and say what happened",
+         [](CLI::App& c, Given& g) { cli::setupNotify(c, g.notify); },
+         [](CLI::App&, Given& g) { return cli::runNotifyCommand(g.notify); }},
+        {nullptr, "events", "what the store recorded: silent and back, cartridge changes, attention, notices sent",
+         [](CLI::App& c, Given& g) { cli::setupEvents(c, g.notify, g.storePath); },
+         [](CLI::App&, Given& g) { return cli::runEventsCommand(g.notify, g.storePath); }},
+        {nullptr, "order", "what to order: supplies low or empty now or empty within N days, by part number",
+         [](CLI::App& c, Given& g) { cli::setupOrder(c, g.notify, g.storePath); },
+         [](CLI::App&, Given& g) { return cli::runOrderCommand(g.notify, g.storePath); }},
         {nullptr, "end-app", "end this user's running NetRov at once, without saving its placement",
          [](CLI::App& c, Given& g) {
              c.add_option("--mutex", g.endMutex,
