@@ -453,8 +453,7 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
     }
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(options.store).parent_path(), ec);
-    FleetStore fleet;
-    if (StoreStatus status = fleet.open(options.store); !status.ok()) return storeFailure(status, err);
+    // The settings are checked first: a refused file leaves no store behind.
     std::unique_ptr<notify::Notifier> notifier;
     if (options.notify) {
         notify::NotifyConfig config;
@@ -466,6 +465,8 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
         }
         notifier = std::make_unique<notify::Notifier>(std::move(config));
     }
+    FleetStore fleet;
+    if (StoreStatus status = fleet.open(options.store); !status.ok()) return storeFailure(status, err);
     // Notices go out between rounds; the round itself never waits for a channel.
     const auto notices = [&](const StoreStatus& status) {
         if (!status.ok()) err << "netrov-cli: notices not stored: " << terminalSafe(status.message) << "\n";

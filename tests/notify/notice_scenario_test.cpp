@@ -40,15 +40,16 @@ struct Round {
     bool restart = false;  // watch stops before this round and starts again
     std::vector<std::string> mail = {};
     std::vector<std::string> hook = {};
+    std::vector<std::string> command = {};
 };
 
-// The hook takes warnings and worse; the mail takes everything.
+// The hook takes warnings and worse, the command supplies low and cartridges changed, the mail everything.
 const Round kRounds[] = {
     {"first sight", 0},
     {"falling", 2 * kDay, true, 40},
     {"empties within the lead time", 4 * kDay, true, 25, "CART-1", false, true, false, {"supply_forecast"}, {"supply_forecast"}},
     {"watch restarted: nothing again", 4 * kDay + 15 * kMinute, true, 25, "CART-1", false, true, true},
-    {"low", 5 * kDay, true, 14, "CART-1", false, true, false, {"supply_low"}, {"supply_low"}},
+    {"low", 5 * kDay, true, 14, "CART-1", false, true, false, {"supply_low"}, {"supply_low"}, {"supply_low"}},
     {"a jam", 5 * kDay + 15 * kMinute, true, 14, "CART-1", true, true, false, {"attention_started"}, {"attention_started"}},
     {"jam cleared", 5 * kDay + 30 * kMinute, true, 14, "CART-1", false, true, false, {"attention_ended"}},
     {"asleep, shorter than grace", 5 * kDay + 45 * kMinute, false, 14},
@@ -58,7 +59,7 @@ const Round kRounds[] = {
     {"past grace", 5 * kDay + 105 * kMinute, false, 16, "CART-1", false, false, false, {}, {"silent"}},
     {"back, mail still down", 5 * kDay + 120 * kMinute, true, 16, "CART-1", false, false},
     {"mail up: what waited arrives once", 5 * kDay + 135 * kMinute, true, 16, "CART-1", false, true, false, {"silent", "back"}},
-    {"cartridge changed", 6 * kDay, true, 98, "CART-2", false, true, false, {"cartridge_changed"}},
+    {"cartridge changed", 6 * kDay, true, 98, "CART-2", false, true, false, {"cartridge_changed"}, {}, {"cartridge_changed"}},
     {"new cartridge again: nothing", 6 * kDay + 15 * kMinute, true, 98, "CART-2"},
     {"a second jam", 6 * kDay + 30 * kMinute, true, 97, "CART-2", true, true, false, {"attention_started"}, {"attention_started"}},
     {"jam after the reminder time", 9 * kDay + 45 * kMinute, true, 96, "CART-2", true, true, false,
@@ -135,7 +136,10 @@ TEST(NoticeScenario, EveryNoticeArrivesOnceWhereItsChannelTakesIt)
                                           "[office-mail]\ntype = smtp\nserver = smtp://127.0.0.1:" + std::to_string(mail.port()) +
                                               "\nfrom = printers@example.org\nto = it@example.org, desk@example.org\n"
                                               "timeout = 5s\n"
-                                              "[chat]\ntype = webhook\nurl = " + hook.url() + "\nseverity = warning\n",
+                                              "[chat]\ntype = webhook\nurl = " + hook.url() + "\nseverity = warning\n"
+                                              "[script]\ntype = command\nkinds = supply_low, cartridge_changed\n"
+                                              "command = printf '%s ' \"$NETROV_KIND\" >> " + dir.file("command.txt") +
+                                              "; cat >> " + dir.file("stdin.txt") + "\n",
                                           config, error))
         << error;
 
@@ -144,7 +148,13 @@ TEST(NoticeScenario, EveryNoticeArrivesOnceWhereItsChannelTakesIt)
     auto fleet = std::make_unique<store::FleetStore>();
     auto notifier = std::make_unique<notify::Notifier>(config, [&] { return now; });
     ASSERT_TRUE(fleet->open(path).ok());
-    size_t mailSeen = 0, hookSeen = 0;
+    size_t mailSeen = 0, hookSeen = 0, commandSeen = 0;
+    const auto commandKinds = [&] {
+        std::vector<std::string> out;
+        std::istringstream in(std::filesystem::exists(dir.file("command.txt")) ? test::readFile(dir.file("command.txt")) : "");
+        for (std::string kind; in >> kind;) out.push_back(kind);
+        return out;
+    };
     for (const Round& r : kRounds) {
         SCOPED_TRACE(r.what);
         now = kStart + r.at;
@@ -170,8 +180,11 @@ TEST(NoticeScenario, EveryNoticeArrivesOnceWhereItsChannelTakesIt)
         const std::vector<std::string> hookNow = hookKinds(hook.bodies());
         EXPECT_EQ(since(mailNow, mailSeen), r.mail);
         EXPECT_EQ(since(hookNow, hookSeen), r.hook);
+        const std::vector<std::string> commandNow = commandKinds();
+        EXPECT_EQ(since(commandNow, commandSeen), r.command);
         mailSeen = mailNow.size();
         hookSeen = hookNow.size();
+        commandSeen = commandNow.size();
     }
 
     // The event log holds the changes, the notices sent and the mail's failure once.
@@ -190,5 +203,10 @@ TEST(NoticeScenario, EveryNoticeArrivesOnceWhereItsChannelTakesIt)
     EXPECT_EQ(counts["cartridge changed"], 1);
     EXPECT_EQ(counts["attention started"], 2);
     EXPECT_EQ(counts["attention ended"], 2);
-    EXPECT_EQ(counts["notice sent"], static_cast<int>(mailSeen + hookSeen));
+    EXPECT_EQ(counts["notice sent"], static_cast<int>(mailSeen + hookSeen + commandSeen));
+    // The command read each notice whole on its input, one JSON document a line.
+    std::istringstream lines(test::readFile(dir.file("stdin.txt")));
+    std::vector<std::string> read;
+    for (std::string line; std::getline(lines, line);) read.push_back(nlohmann::json::parse(line)["kind"]);
+    EXPECT_EQ(read, commandKinds());
 }

@@ -1,0 +1,143 @@
+// notify --test and watch --notify as a user runs them, and what a notice looks like in a mail and in the journal.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <nlohmann/json.hpp>
+
+#include "channels.h"
+#include "notice_sinks.h"
+#include "run_program.h"
+#include "temp_dir.h"
+
+using namespace netrov;
+
+namespace {
+
+const std::string kCli = std::string(NETROV_OUTPUT_DIR) + "/netrov-cli";
+
+struct ProgramCase {
+    const char* name;
+    std::string config;  // "@HOOK" stands for the sink's address
+    mode_t mode;
+    std::vector<std::string> args;  // "@CONFIG" and "@STORE" stand for the files
+    bool hookFails;
+    int status;
+    std::string says;     // in the output or the errors
+    std::string secret;   // never in either
+};
+
+const ProgramCase kProgramCases[] = {
+    {"a webhook that accepts", "[chat]\ntype = webhook\nurl = @HOOK?token=s3cret\n", 0600,
+     {"notify", "--test", "chat", "--notify-config", "@CONFIG"}, false, 0, "accepted", "s3cret"},
+    {"a webhook that answers 500", "[chat]\ntype = webhook\nurl = @HOOK?token=s3cret\n", 0600,
+     {"notify", "--test", "chat", "--notify-config", "@CONFIG"}, true, 1, "HTTP 500", "s3cret"},
+    {"a command that fails", "[run]\ntype = command\ncommand = exit 3\n", 0644,
+     {"notify", "--test", "run", "--notify-config", "@CONFIG"}, false, 1, "status 3", ""},
+    {"a pass word others can read",
+     "[mail]\ntype = smtp\nserver = smtp://127.0.0.1:1\nfrom = a@example.org\nto = b@example.org\npassword = pa55word\n",
+     0644, {"notify", "--test", "mail", "--notify-config", "@CONFIG"}, false, 2, "chmod 600", "pa55word"},
+    {"a webhook token others can read", "[chat]\ntype = webhook\nurl = @HOOK?token=s3cret\n", 0640,
+     {"notify", "--test", "chat", "--notify-config", "@CONFIG"}, false, 2, "chmod 600", "s3cret"},
+    {"watch refuses the same before a round",
+     "[mail]\ntype = smtp\nserver = smtp://127.0.0.1:1\nfrom = a@example.org\nto = b@example.org\npassword = pa55word\n",
+     0604, {"watch", "--address", "127.0.0.1", "--rounds", "1", "--notify", "--notify-config", "@CONFIG", "--store", "@STORE"},
+     false, 2, "chmod 600", "pa55word"},
+    {"no such channel", "[chat]\ntype = webhook\nurl = @HOOK\n", 0600,
+     {"notify", "--test", "mail", "--notify-config", "@CONFIG"}, false, 2, "its channels: chat", ""},
+    {"a channel without its keys", "[mail]\ntype = smtp\nserver = smtp://127.0.0.1:1\nfrom = a@example.org\n", 0600,
+     {"notify", "--test", "mail", "--notify-config", "@CONFIG"}, false, 2, "[mail] has no to", ""},
+    {"a rule that is no rule", "[rules]\nquiet = 25:00-07:00\n", 0600,
+     {"notify", "--test", "mail", "--notify-config", "@CONFIG"}, false, 2, "line 2: quiet is two times of day", ""},
+    {"no settings at all", "", 0, {"notify", "--test", "mail", "--notify-config", "@CONFIG"}, false, 2,
+     "no notification settings", ""},
+};
+
+std::string replaced(std::string text, const std::string& from, const std::string& to)
+{
+    for (size_t at; (at = text.find(from)) != std::string::npos;) text.replace(at, from.size(), to);
+    return text;
+}
+
+class NotifyProgram : public ::testing::TestWithParam<ProgramCase> {};
+
+}  // namespace
+
+TEST_P(NotifyProgram, SaysWhatHappenedAndNeverASecret)
+{
+    const ProgramCase& c = GetParam();
+    test::TempDir dir;
+    test::HttpSink hook;
+    hook.setFailing(c.hookFails);
+    const std::string config = dir.file("notify.ini");
+    if (c.mode != 0) {
+        test::writeFile(config, replaced(c.config, "@HOOK", hook.url()));
+        ASSERT_EQ(chmod(config.c_str(), c.mode), 0);
+    }
+    std::vector<std::string> argv = {kCli};
+    for (const std::string& a : c.args) argv.push_back(replaced(replaced(a, "@CONFIG", config), "@STORE", dir.file("fleet.db")));
+    const test::ProgramResult r = test::runProgram(argv, 60);
+    EXPECT_EQ(r.status, c.status) << r.out << r.err;
+    EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;
+    if (!c.secret.empty()) {
+        EXPECT_EQ((r.out + r.err).find(c.secret), std::string::npos) << r.out << r.err;
+    }
+    EXPECT_EQ(hook.bodies().size(), c.status == 0 && c.config.find("webhook") != std::string::npos ? 1u : 0u);
+    // A refused setting leaves nothing behind, no store either.
+    if (c.status == 2) {
+        EXPECT_FALSE(std::filesystem::exists(dir.file("fleet.db")));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, NotifyProgram, ::testing::ValuesIn(kProgramCases), [](const auto& info) {
+    std::string name = info.param.name;
+    for (char& ch : name)
+        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    return name;
+});
+
+// A device's texts reach a mail's headers and the journal's fields as one line, and never as a header of their own.
+TEST(NoticeRendering, DeviceTextsStayOneLineInEveryChannel)
+{
+    struct Row {
+        const char* name;
+        std::string text;
+        std::string subject;  // the Subject header as written
+    };
+    const Row rows[] = {
+        {"plain", "Front desk: black toner is low", "Subject: [NetRov warning] Front desk: black toner is low\r\n"},
+        {"a header smuggled in", "Hall\r\nBcc: all@example.org", "Subject: [NetRov warning] Hall  Bcc: all@example.org\r\n"},
+        {"not ASCII", "Drucker Flur: Schwarz niedrig \xc3\xbc",
+         "Subject: =?UTF-8?B?W05ldFJvdiB3YXJuaW5nXSBEcnVja2VyIEZsdXI6IFNjaHdhcnogbmllZHJpZyDDvA==?=\r\n"},
+    };
+    notify::Channel mail;
+    mail.type = notify::ChannelType::Smtp;
+    mail.keys = {{"from", "printers@example.org"}, {"to", "it@example.org, desk@example.org"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        notify::Message m;
+        m.kind = notify::NoticeKind::SupplyLow;
+        m.severity = notify::Severity::Warning;
+        m.text = row.text;
+        m.address = "10.0.0.5";
+        m.location = row.text;
+        const nlohmann::json doc = notify::messageJson(m);
+        const std::string text = notify::mailText(mail, doc, 1767603600);
+        EXPECT_NE(text.find(row.subject), std::string::npos) << text;
+        const std::string headers = text.substr(0, text.find("\r\n\r\n"));
+        EXPECT_EQ(headers.find("\r\nBcc:"), std::string::npos);
+        EXPECT_NE(headers.find("To: it@example.org, desk@example.org\r\n"), std::string::npos);
+        for (const std::string& f : notify::journalFields(doc)) EXPECT_EQ(f.find_first_of("\r\n"), std::string::npos) << f;
+        for (const std::string& e : notify::commandEnvironment(doc)) EXPECT_EQ(e.find_first_of("\r\n"), std::string::npos) << e;
+    }
+    notify::Message m;
+    m.severity = notify::Severity::Critical;
+    m.kind = notify::NoticeKind::AttentionStarted;
+    m.text = "jam";
+    m.address = "10.0.0.5";
+    const std::vector<std::string> fields = notify::journalFields(notify::messageJson(m));
+    EXPECT_EQ(fields[0], "MESSAGE=jam");
+    EXPECT_EQ(fields[1], "PRIORITY=2");
+    EXPECT_NE(std::find(fields.begin(), fields.end(), "NETROV_KIND=attention_started"), fields.end());
+    EXPECT_NE(std::find(fields.begin(), fields.end(), "NETROV_ADDRESS=10.0.0.5"), fields.end());
+}
