@@ -3,9 +3,15 @@
 
 #include <sys/stat.h>
 
+#include <ctime>
+#include <sstream>
+
 #include <nlohmann/json.hpp>
 
 #include "channels.h"
+#include "fleet_store.h"
+#include "notify_commands.h"
+#include "store_commands.h"
 #include "notice_sinks.h"
 #include "run_program.h"
 #include "temp_dir.h"
@@ -140,4 +146,59 @@ TEST(NoticeRendering, DeviceTextsStayOneLineInEveryChannel)
     EXPECT_EQ(fields[1], "PRIORITY=2");
     EXPECT_NE(std::find(fields.begin(), fields.end(), "NETROV_KIND=attention_started"), fields.end());
     EXPECT_NE(std::find(fields.begin(), fields.end(), "NETROV_ADDRESS=10.0.0.5"), fields.end());
+}
+
+// What to order: low or empty now, or empty within the days asked, one group per part number.
+TEST(OrderList, GroupsBySupplyPartNumberAndTakesTheDaysAsked)
+{
+    struct Printer {
+        const char* address;
+        const char* supply;
+        int32_t before;  // ten days ago
+        int32_t now;
+    };
+    const Printer printers[] = {
+        {"10.0.0.1", "Black Cartridge AB-4000K", 12, 9},   // low
+        {"10.0.0.2", "Black Cartridge AB-4000K", 4, 0},    // empty
+        {"10.0.0.3", "Black Cartridge AB-4000K", 81, 80},  // plenty
+        {"10.0.0.4", "Cyan Toner CF411A", 70, 40},         // 3 points a day: empty in about 13 days
+        {"10.0.0.5", "Black Toner", 90, 90},
+    };
+    struct Row {
+        int64_t days;
+        std::vector<std::pair<std::string, size_t>> groups;  // part number and count, in the list's order
+    };
+    const Row rows[] = {
+        {14, {{"AB-4000K", 2}, {"CF411A", 1}}},
+        {7, {{"AB-4000K", 2}}},
+    };
+    test::TempDir dir;
+    const std::string path = dir.file("fleet.db");
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    {
+        store::FleetStore fleet;
+        ASSERT_TRUE(fleet.open(path).ok());
+        for (int64_t back : {10 * 86400, 0}) {
+            std::vector<store::DeviceReading> readings;
+            for (const Printer& p : printers) {
+                store::DeviceReading& d = readings.emplace_back();
+                d.identity = {p.address, "", std::string("SN") + p.address, "Model"};
+                d.supplies.push_back({1, 3, "", p.supply, "", back ? p.before : p.now, 100, store::kUnitPercent});
+            }
+            ASSERT_TRUE(fleet.writeRound(now - back, readings).ok());
+        }
+    }
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.days);
+        std::ostringstream out, err;
+        cli::OrderOptions options;
+        options.store = path;
+        options.days = row.days;
+        options.format = cli::OrderFormat::Json;
+        ASSERT_EQ(cli::runOrder(options, out, err), 0) << err.str();
+        const nlohmann::json doc = nlohmann::json::parse(out.str());
+        std::vector<std::pair<std::string, size_t>> groups;
+        for (const auto& g : doc["groups"]) groups.emplace_back(g["partNumber"], g["count"]);
+        EXPECT_EQ(groups, row.groups) << out.str();
+    }
 }
