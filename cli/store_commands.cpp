@@ -302,12 +302,17 @@ store::StoreStatus noticeFacts(FleetStore& fleet, int64_t now, std::vector<notif
                 if (a.informational) continue;
                 const std::string& own = a.facts.description;
                 f.alerts.push_back(own.empty() || own == a.message ? a.message : a.message + " (\"" + own + "\")");
+                f.alertCodes.push_back(a.facts.code);
             }
         } else {
-            for (size_t i = 0; i < report.alerts.size(); ++i)
-                if (core::alertNeedsAttention(i < report.alertCodes.size() ? std::optional(report.alertCodes[i]) : std::nullopt))
-                    f.alerts.push_back(report.alerts[i]);
+            for (size_t i = 0; i < report.alerts.size(); ++i) {
+                const auto code = i < report.alertCodes.size() ? std::optional(report.alertCodes[i]) : std::nullopt;
+                if (!core::alertNeedsAttention(code)) continue;
+                f.alerts.push_back(report.alerts[i]);
+                f.alertCodes.push_back(code.value_or(0));
+            }
         }
+        f.errorBits = report.errorBits;
         for (const SupplyView& s : supplies) {
             if (s.values.empty()) continue;
             notify::SupplyFacts& sf = f.supplies.emplace_back();

@@ -140,14 +140,18 @@ std::map<std::string, Message> conditionsOf(const DeviceFacts& d, const Rules& r
             }
         }
     }
-    // The supplies tell of themselves above; attention here is what asks for a person.
-    const bool attention = (d.attention.reasons & (core::kAttentionErrorState | core::kAttentionAlert)) != 0;
-    if (attention) {
+    // The supplies tell of themselves above (a toner low alert or error bit
+    // among them); attention here is what else asks for a person.
+    std::string what;
+    for (size_t i = 0; i < d.alerts.size(); ++i) {
+        const int32_t code = i < d.alertCodes.size() ? d.alertCodes[i] : 0;
+        if (core::alertSaysOfSupply(code) == core::PrinterSays::Nothing) what += (what.empty() ? "" : "; ") + d.alerts[i];
+    }
+    const uint32_t otherBits = d.errorBits & ~(NETROV_ERROR_LOW_TONER | core::kErrorNoToner);
+    if (!what.empty() || otherBits != 0) {
         Message m = baseMessage(d, NoticeKind::AttentionStarted, Severity::Critical, now);
         m.subject = conditionWord(NoticeKind::AttentionStarted);
-        std::string what;
-        for (const std::string& a : d.alerts) what += (what.empty() ? "" : "; ") + a;
-        if (what.empty()) what = core::attentionWords(d.attention);
+        if (what.empty()) what = core::attentionWords(core::Attention{core::kAttentionErrorState});
         m.text = deviceLabel(m) + " needs attention: " + what;
         out.emplace(m.subject, m);
     }

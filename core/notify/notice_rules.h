@@ -42,6 +42,8 @@ struct DeviceFacts {
     int64_t lastSeen = 0;
     core::Attention attention;
     std::vector<std::string> alerts;  // the alerts that ask for someone, in words (the device's own beside ours)
+    std::vector<int32_t> alertCodes;  // the code of each of those; 0 when not known
+    uint32_t errorBits = 0;           // hrPrinterDetectedErrorState bits
     std::vector<SupplyFacts> supplies;
 };
 

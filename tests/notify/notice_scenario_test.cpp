@@ -77,11 +77,18 @@ store::DeviceReading printerAt(const Round& r)
     d.name = "Front desk";
     d.location = "Hall 2";
     d.pageCount = 1000 + r.at / kHour;
+    // A printer says its own toner low too: that is the supply's notice, never attention besides.
+    if (r.black < 15) {
+        d.alerts.push_back("Black toner low");
+        d.alertCodes.push_back(NETROV_ALERT_MARKER_TONER_ALMOST_EMPTY);
+        d.alertTexts.push_back("Toner low");
+        d.errorBits |= NETROV_ERROR_LOW_TONER;
+    }
     if (r.jammed) {
-        d.alerts = {"Paper jam"};
-        d.alertCodes = {NETROV_ALERT_JAM};
-        d.alertTexts = {"Jam in tray 2"};
-        d.errorBits = NETROV_ERROR_JAMMED;
+        d.alerts.push_back("Paper jam");
+        d.alertCodes.push_back(NETROV_ALERT_JAM);
+        d.alertTexts.push_back("Jam in tray 2");
+        d.errorBits |= NETROV_ERROR_JAMMED;
     }
     store::SupplyReading& s = d.supplies.emplace_back();
     s.index = 1;
