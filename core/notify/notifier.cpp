@@ -45,6 +45,21 @@ int64_t lastDigest(int32_t minute, int64_t now)
     return at;
 }
 
+// A store write that failed part-way leaves none of its transaction behind.
+class RoundGuard {
+public:
+    explicit RoundGuard(store::FleetStore& fleet) : fleet_(fleet) {}
+    ~RoundGuard()
+    {
+        if (fleet_.inRound()) fleet_.abandonRound();
+    }
+    RoundGuard(const RoundGuard&) = delete;
+    RoundGuard& operator=(const RoundGuard&) = delete;
+
+private:
+    store::FleetStore& fleet_;
+};
+
 }  // namespace
 
 struct Notifier::Shared {
@@ -113,6 +128,7 @@ store::StoreStatus Notifier::afterRound(store::FleetStore& fleet, std::span<cons
     if (plan.open.empty() && plan.resolve.empty() && plan.remind.empty()) return pump(fleet);
 
     if (store::StoreStatus status = fleet.beginRound(now); !status.ok()) return status;
+    RoundGuard guard(fleet);
     store::StoreStatus status;
     // Each message is stored once per channel whose filter passes, before anything is sent.
     const auto keep = [&](const Message& m) {
@@ -163,35 +179,49 @@ store::StoreStatus Notifier::pump(store::FleetStore& fleet)
     }
     store::StoreStatus status;
     if (!done.empty()) {
-        if (status = fleet.beginRound(now); !status.ok()) return status;
-        for (const Done& d : done) {
-            const std::string& channel = d.job.channel.name;
-            const bool wasFailing = std::find(failing_.begin(), failing_.end(), channel) != failing_.end();
-            for (size_t i = 0; i < d.job.ids.size(); ++i) {
-                if (d.result.ok) {
-                    status = fleet.outboxSent(d.job.ids[i], now);
-                    if (status.ok())
-                        status = fleet.addEvent(d.job.devices[i], now, store::DeviceEventKind::NoticeSent,
-                                                channel + ": " + d.job.texts[i]);
-                } else {
-                    status = fleet.outboxFailed(d.job.ids[i], d.result.error, now + retryDelay(d.job.attempts[i] + 1));
+        // What was written is kept only when the whole of it is; else the results wait for the next pump.
+        std::vector<std::string> failing = failing_;
+        std::vector<std::string> lines;
+        const auto record = [&]() {
+            store::StoreStatus result = fleet.beginRound(now);
+            if (!result.ok()) return result;
+            RoundGuard guard(fleet);
+            for (const Done& d : done) {
+                const std::string& channel = d.job.channel.name;
+                const bool wasFailing = std::find(failing.begin(), failing.end(), channel) != failing.end();
+                for (size_t i = 0; i < d.job.ids.size(); ++i) {
+                    if (d.result.ok) {
+                        result = fleet.outboxSent(d.job.ids[i], now);
+                        if (result.ok())
+                            result = fleet.addEvent(d.job.devices[i], now, store::DeviceEventKind::NoticeSent,
+                                                    channel + ": " + d.job.texts[i]);
+                    } else {
+                        result = fleet.outboxFailed(d.job.ids[i], d.result.error, now + retryDelay(d.job.attempts[i] + 1));
+                    }
+                    if (!result.ok()) return result;
                 }
-                if (!status.ok()) return status;
+                // A channel that keeps failing is told of once, and once more when it delivers again.
+                if (!d.result.ok && !wasFailing) {
+                    failing.push_back(channel);
+                    lines.push_back("notice channel " + channel + " fails: " + d.result.error +
+                                    "; its notices are kept and tried again");
+                    result = fleet.addEvent(0, now, store::DeviceEventKind::ChannelFailing, channel + ": " + d.result.error);
+                    if (!result.ok()) return result;
+                } else if (d.result.ok && wasFailing) {
+                    failing.erase(std::remove(failing.begin(), failing.end(), channel), failing.end());
+                    lines.push_back("notice channel " + channel + " delivers again");
+                }
             }
-            // A channel that keeps failing is told of once, and once more when it delivers again.
-            if (!d.result.ok && !wasFailing) {
-                failing_.push_back(channel);
-                log_.push_back("notice channel " + channel + " fails: " + d.result.error + "; its notices are kept and tried again");
-                if (status = fleet.addEvent(0, now, store::DeviceEventKind::ChannelFailing, channel + ": " + d.result.error);
-                    !status.ok())
-                    return status;
-            } else if (d.result.ok && wasFailing) {
-                failing_.erase(std::remove(failing_.begin(), failing_.end(), channel), failing_.end());
-                log_.push_back("notice channel " + channel + " delivers again");
-            }
-        }
-        if (status = fleet.commitRound(); !status.ok()) return status;
+            return fleet.commitRound();
+        };
+        status = record();
         std::lock_guard lock(shared_->mutex);
+        if (!status.ok()) {
+            shared_->done.insert(shared_->done.begin(), std::make_move_iterator(done.begin()), std::make_move_iterator(done.end()));
+            return status;
+        }
+        failing_ = std::move(failing);
+        log_.insert(log_.end(), lines.begin(), lines.end());
         for (const Done& d : done)
             for (int64_t id : d.job.ids) shared_->inFlight.erase(id);
     }

@@ -445,9 +445,16 @@ bool loadNotifyConfig(const std::filesystem::path& path, NotifyConfig& out, std:
         error = path.string() + ": " + error;
         return false;
     }
-    // A secret may sit only where nobody else reads it.
+    // A secret may sit only where nobody else reads it, and a command only where nobody else can change it.
     const bool shared = (st.st_mode & (S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH)) != 0;
+    const bool writable = (st.st_mode & (S_IWGRP | S_IWOTH)) != 0;
     for (const Channel& c : out.channels) {
+        if (writable && c.type == ChannelType::Command) {
+            error = path.string() + " names a command ([" + c.name +
+                    "]) and may be changed by others; make it writable by you only (chmod 644 or 600)";
+            out = {};
+            return false;
+        }
         for (const auto& [key, value] : c.keys) {
             if (shared && secretKey(c.type, key) && !value.empty()) {
                 error = path.string() + " holds a secret ([" + c.name + "] " + key +

@@ -40,6 +40,8 @@ const ProgramCase kProgramCases[] = {
      {"notify", "--test", "chat", "--notify-config", "@CONFIG"}, true, 1, "HTTP 500", "s3cret"},
     {"a command that fails", "[run]\ntype = command\ncommand = exit 3\n", 0644,
      {"notify", "--test", "run", "--notify-config", "@CONFIG"}, false, 1, "status 3", ""},
+    {"a command others can change", "[run]\ntype = command\ncommand = true\n", 0664,
+     {"notify", "--test", "run", "--notify-config", "@CONFIG"}, false, 2, "writable by you only", ""},
     {"a pass word others can read",
      "[mail]\ntype = smtp\nserver = smtp://127.0.0.1:1\nfrom = a@example.org\nto = b@example.org\npassword = pa55word\n",
      0644, {"notify", "--test", "mail", "--notify-config", "@CONFIG"}, false, 2, "chmod 600", "pa55word"},
