@@ -204,3 +204,36 @@ TEST(OrderList, GroupsBySupplyPartNumberAndTakesTheDaysAsked)
         EXPECT_EQ(groups, row.groups) << out.str();
     }
 }
+
+// Quiet hours in local time, past midnight or within a day, and when they end.
+TEST(QuietHours, HoldAcrossMidnightAndEndOnTheMinute)
+{
+    setenv("TZ", "UTC", 1);
+    tzset();
+    constexpr int64_t kMidnight = 1767571200;  // Monday 2026-01-05 00:00 UTC
+    constexpr int64_t kMinute = 60, kHour = 3600;
+    struct Row {
+        const char* quiet;
+        int64_t at;
+        std::optional<int64_t> until;  // none: not quiet
+    };
+    const Row rows[] = {
+        {"22:00-07:00", 23 * kHour + 30 * kMinute, 31 * kHour},
+        {"22:00-07:00", 6 * kHour + 59 * kMinute + 30, 7 * kHour},
+        {"22:00-07:00", 7 * kHour, std::nullopt},
+        {"22:00-07:00", 12 * kHour, std::nullopt},
+        {"12:00-14:00", 13 * kHour, 14 * kHour},
+        {"12:00-14:00", 21 * kHour, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.quiet) + " at " + std::to_string(row.at));
+        notify::NotifyConfig config;
+        std::string error;
+        ASSERT_TRUE(notify::parseNotifyConfig(std::string("[rules]\nquiet = ") + row.quiet + "\n", config, error)) << error;
+        int64_t until = 0;
+        EXPECT_EQ(notify::inQuietHours(config.rules, kMidnight + row.at, &until), row.until.has_value());
+        if (row.until) {
+            EXPECT_EQ(until, kMidnight + *row.until);
+        }
+    }
+}
