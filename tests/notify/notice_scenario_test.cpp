@@ -217,3 +217,51 @@ TEST(NoticeScenario, EveryNoticeArrivesOnceWhereItsChannelTakesIt)
     for (std::string line; std::getline(lines, line);) read.push_back(nlohmann::json::parse(line)["kind"]);
     EXPECT_EQ(read, commandKinds());
 }
+
+// With a digest time, a channel's notices wait for it and go as one message.
+TEST(NoticeScenario, ADigestHoldsTheDaysNoticesAndSendsThemAsOne)
+{
+    setenv("TZ", "UTC", 1);
+    tzset();
+    test::TempDir dir;
+    test::HttpSink hook;
+    notify::NotifyConfig config;
+    std::string error;
+    ASSERT_TRUE(notify::parseNotifyConfig("[rules]\ndigest = 08:00\n[chat]\ntype = webhook\nurl = " + hook.url() + "\n",
+                                          config, error))
+        << error;
+    int64_t now = kStart;
+    store::FleetStore fleet;
+    ASSERT_TRUE(fleet.open(dir.file("fleet.db")).ok());
+    notify::Notifier notifier(config, [&] { return now; });
+    // Rounds at 09:00 (low), 15:00 (a jam) and the next day at 07:59 and 08:00.
+    const std::pair<int64_t, Round> rounds[] = {
+        {0, {"low", 0, true, 12}},
+        {6 * kHour, {"jam", 0, true, 12, "CART-1", true}},
+        {23 * kHour - kMinute, {"before the digest", 0, true, 12, "CART-1", true}},
+        {23 * kHour, {"the digest", 0, true, 12, "CART-1", true}},
+    };
+    const size_t sent[] = {0, 0, 0, 1};
+    for (size_t i = 0; i < std::size(rounds); ++i) {
+        SCOPED_TRACE(rounds[i].second.what);
+        now = kStart + rounds[i].first;
+        const store::DeviceReading reading = printerAt(rounds[i].second);
+        ASSERT_TRUE(fleet.writeRound(now, std::span(&reading, 1)).ok());
+        std::vector<notify::DeviceFacts> facts;
+        ASSERT_TRUE(cli::noticeFacts(fleet, now, facts).ok());
+        ASSERT_TRUE(notifier.afterRound(fleet, facts, now).ok());
+        for (int k = 0; k < 2; ++k) {
+            ASSERT_TRUE(notifier.waitIdle(std::chrono::seconds(20)));
+            ASSERT_TRUE(notifier.pump(fleet).ok());
+        }
+        EXPECT_EQ(hook.bodies().size(), sent[i]);
+    }
+    const nlohmann::json digest = nlohmann::json::parse(hook.bodies().at(0));
+    EXPECT_EQ(digest["kind"], "digest");
+    ASSERT_EQ(digest["notices"].size(), 2u);
+    EXPECT_EQ(digest["notices"][0]["kind"], "supply_low");
+    EXPECT_EQ(digest["notices"][1]["kind"], "attention_started");
+    std::vector<store::OutboxItem> pending;
+    ASSERT_TRUE(fleet.pendingOutbox(pending).ok());
+    EXPECT_TRUE(pending.empty());
+}
