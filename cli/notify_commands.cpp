@@ -8,6 +8,7 @@
 #include <ctime>
 #include <map>
 #include <ostream>
+#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -141,14 +142,12 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
     return kExitOk;
 }
 
-int runOrder(const OrderOptions& options, std::ostream& out, std::ostream& err)
+namespace {
+
+// empty, when given, tells whether nothing is to be ordered.
+int writeOrder(store::FleetStore& fleet, const OrderOptions& options, std::ostream& out, std::ostream& err,
+               bool* empty = nullptr)
 {
-    if (options.days < 0 || options.days > 365) {
-        err << "netrov-cli: --days " << options.days << " is outside 0 to 365\n";
-        return kExitBadInput;
-    }
-    store::FleetStore fleet;
-    if (store::StoreStatus status = openReader(fleet, options.store); !status.ok()) return storeFault(status, err);
     const int64_t now = static_cast<int64_t>(std::time(nullptr));
     std::vector<notify::DeviceFacts> facts;
     if (store::StoreStatus status = noticeFacts(fleet, now, facts); !status.ok()) return storeFault(status, err);
@@ -211,7 +210,29 @@ int runOrder(const OrderOptions& options, std::ostream& out, std::ostream& err)
             for (std::string& cell : row) cell = terminalSafe(cell);
         out << formatColumns(header, rows);
     }
+    if (empty) *empty = rows.empty();
     return kExitOk;
+}
+
+}  // namespace
+
+int runOrder(const OrderOptions& options, std::ostream& out, std::ostream& err)
+{
+    if (options.days < 0 || options.days > 365) {
+        err << "netrov-cli: --days " << options.days << " is outside 0 to 365\n";
+        return kExitBadInput;
+    }
+    store::FleetStore fleet;
+    if (store::StoreStatus status = openReader(fleet, options.store); !status.ok()) return storeFault(status, err);
+    return writeOrder(fleet, options, out, err);
+}
+
+std::string orderDigest(store::FleetStore& fleet)
+{
+    std::ostringstream out, err;
+    OrderOptions options;
+    bool empty = true;
+    return writeOrder(fleet, options, out, err, &empty) == kExitOk && !empty ? out.str() : std::string();
 }
 
 }  // namespace netrov::cli

@@ -5,6 +5,10 @@
 #include <iosfwd>
 #include <string>
 
+#ifndef _WIN32
+#include "fleet_store.h"
+#endif
+
 namespace netrov::cli {
 
 struct NotifyTestOptions {
@@ -31,5 +35,10 @@ struct OrderOptions {
 };
 // The supplies low or empty now or empty within days, grouped by part number.
 int runOrder(const OrderOptions& options, std::ostream& out, std::ostream& err);
+
+#ifndef _WIN32
+// The same list from an open store, as the daily digest carries it (a table; empty when nothing is to be ordered).
+std::string orderDigest(store::FleetStore& fleet);
+#endif
 
 }  // namespace netrov::cli

@@ -21,6 +21,7 @@
 #include "fleet_commands.h"
 #include "forecast.h"
 #include "notifier.h"
+#include "notify_commands.h"
 #include "query_reading.h"
 #include "report.h"
 #include "search_settings.h"
@@ -469,6 +470,7 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
             return kExitBadInput;
         }
         notifier = std::make_unique<notify::Notifier>(std::move(config));
+        notifier->setDigestAppendix(orderDigest);
     }
     FleetStore fleet;
     if (StoreStatus status = fleet.open(options.store); !status.ok()) return storeFailure(status, err);

@@ -267,7 +267,12 @@ store::StoreStatus Notifier::pump(store::FleetStore& fleet)
             shared_->inFlight.insert(item.id);
             shared_->jobs.push_back(std::move(job));
         }
-        for (auto& [name, job] : digests) shared_->jobs.push_back(std::move(job));
+        const std::string appendix = !digests.empty() && appendix_ ? appendix_(fleet) : std::string();
+        for (auto& [name, job] : digests) {
+            job.body["order"] = appendix;
+            if (!appendix.empty()) job.body["text"] = job.body["text"].get<std::string>() + "\n\nTo order:\n" + appendix;
+            shared_->jobs.push_back(std::move(job));
+        }
     }
     shared_->wake.notify_all();
     return {};

@@ -46,6 +46,9 @@ public:
     // Lines for the watcher's error output since the last call: a channel
     // that began failing (once, until it delivers again) and one that delivers again.
     std::vector<std::string> takeLog();
+    // Text a digest carries after its notices (what to order); empty adds nothing.
+    using DigestAppendix = std::function<std::string(store::FleetStore&)>;
+    void setDigestAppendix(DigestAppendix appendix) { appendix_ = std::move(appendix); }
 
 private:
     struct Shared;
@@ -54,6 +57,7 @@ private:
     std::shared_ptr<Shared> shared_;
     std::vector<std::string> log_;
     std::vector<std::string> failing_;  // channels that failed last time
+    DigestAppendix appendix_;
 };
 
 }  // namespace netrov::notify

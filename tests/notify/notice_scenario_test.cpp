@@ -234,6 +234,7 @@ TEST(NoticeScenario, ADigestHoldsTheDaysNoticesAndSendsThemAsOne)
     store::FleetStore fleet;
     ASSERT_TRUE(fleet.open(dir.file("fleet.db")).ok());
     notify::Notifier notifier(config, [&] { return now; });
+    notifier.setDigestAppendix(cli::orderDigest);
     // Rounds at 09:00 (low), 15:00 (a jam) and the next day at 07:59 and 08:00.
     const std::pair<int64_t, Round> rounds[] = {
         {0, {"low", 0, true, 12}},
@@ -261,6 +262,9 @@ TEST(NoticeScenario, ADigestHoldsTheDaysNoticesAndSendsThemAsOne)
     ASSERT_EQ(digest["notices"].size(), 2u);
     EXPECT_EQ(digest["notices"][0]["kind"], "supply_low");
     EXPECT_EQ(digest["notices"][1]["kind"], "attention_started");
+    // It carries what to order, as order lists it.
+    EXPECT_NE(digest["order"].get<std::string>().find("AB-4000K"), std::string::npos) << digest["order"];
+    EXPECT_NE(digest["text"].get<std::string>().find("To order:"), std::string::npos);
     std::vector<store::OutboxItem> pending;
     ASSERT_TRUE(fleet.pendingOutbox(pending).ok());
     EXPECT_TRUE(pending.empty());
