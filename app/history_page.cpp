@@ -3,6 +3,7 @@
 
 #include <QDateTime>
 #include <QLabel>
+#include <QListWidget>
 #include <QPen>
 #include <QVBoxLayout>
 #include <QtCharts/QChart>
@@ -26,6 +27,8 @@ namespace {
 constexpr qint64 kMsPerSecond = 1000;
 constexpr double kSecondsPerDay = 86400.0;
 constexpr double kChangeMarkerSize = 9.0;
+// A few events show at once; the list scrolls for more.
+constexpr int kEventListHeight = 120;
 
 // Colorant names devices give, in English, and how they are drawn.
 constexpr std::pair<const char*, QRgb> kNamedColours[] = {
@@ -110,8 +113,33 @@ HistoryPage::HistoryPage(QWidget* parent) : QWidget(parent)
     // Device texts reach this label: never markup.
     note_->setTextFormat(Qt::PlainText);
     note_->setWordWrap(true);
+    events_ = new QListWidget(this);
+    // List items show text as it is: a device's words are never markup here.
+    events_->setMaximumHeight(kEventListHeight);
     layout->addWidget(view_, 1);
     layout->addWidget(note_);
+    layout->addWidget(events_);
+}
+
+QStringList historyEvents(store::FleetStore& fleet, const store::DeviceRecord& device)
+{
+    QStringList lines;
+    std::vector<store::DeviceEvent> events;
+    if (!fleet.events(device.id, events).ok()) return lines;
+    for (auto it = events.rbegin(); it != events.rend(); ++it) {
+        QString line = QDateTime::fromSecsSinceEpoch(it->time).toString(QStringLiteral("yyyy-MM-dd hh:mm")) +
+                       QStringLiteral("  ") + QString::fromUtf8(store::deviceEventName(it->kind));
+        if (!it->detail.empty()) line += QStringLiteral("  ") + QString::fromStdString(it->detail);
+        lines << line;
+    }
+    return lines;
+}
+
+QStringList HistoryPage::eventLines() const
+{
+    QStringList lines;
+    for (int i = 0; i < events_->count(); ++i) lines << events_->item(i)->text();
+    return lines;
 }
 
 QString HistoryPage::noteText() const
@@ -128,6 +156,7 @@ void HistoryPage::showDevice(const QString& storePath, const QString& key, int64
     options.mode = store::OpenMode::Reader;
     store::StoreStatus status = fleet.open(storePath.toStdString(), options);
     store::DeviceRecord device;
+    events_->clear();
     if (status.ok()) status = fleet.findDevice(key.toStdString(), device);
     if (!status.ok()) {
         note_->setText(status.result == store::StoreResult::NotFound
@@ -137,6 +166,7 @@ void HistoryPage::showDevice(const QString& storePath, const QString& key, int64
         return;
     }
     plots_ = historyPlots(fleet, device, now);
+    events_->addItems(historyEvents(fleet, device));
     QStringList notes;
     for (const SupplyPlot& plot : plots_)
         if (!plot.reason.isEmpty()) notes << plot.name + QStringLiteral(": ") + plot.reason;

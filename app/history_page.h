@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QPointF>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <QWidget>
 
@@ -13,6 +14,7 @@
 
 class QChartView;
 class QLabel;
+class QListWidget;
 
 namespace netrov::ui {
 
@@ -30,6 +32,9 @@ struct SupplyPlot {
 // without a measured level are left out, since they have nothing to draw.
 QVector<SupplyPlot> historyPlots(store::FleetStore& store, const store::DeviceRecord& device, int64_t now);
 
+// What the store recorded of a device, newest first: one line each, "2026-01-05 09:00  cartridge changed  supply 1 (black)" (local time).
+QStringList historyEvents(store::FleetStore& store, const store::DeviceRecord& device);
+
 // The colour a supply is drawn in: its named colorant, else one of a fixed set by its position.
 QColor supplyColour(const QString& name, int position);
 
@@ -46,12 +51,14 @@ public:
     QChartView* chartView() const { return view_; }
     QString noteText() const;
     const QVector<SupplyPlot>& plots() const { return plots_; }
+    QStringList eventLines() const;
 
 private:
     void draw();
 
     QChartView* view_ = nullptr;  // owned by the page, as Qt children are
     QLabel* note_ = nullptr;
+    QListWidget* events_ = nullptr;  // the device's events beside the plot
     QVector<SupplyPlot> plots_;
 };
 

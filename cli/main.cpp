@@ -45,6 +45,7 @@
 #include "search_settings.h"
 #include "source_choice.h"
 #include "store_commands.h"
+#include "notify_options.h"
 #include "sweep.h"
 #include "sweep_search.h"
 #include "mdns_search.h"
@@ -816,6 +817,7 @@ struct Given {
     bool historyJson = false;
     bool fleetCsv = false;
     bool fleetJson = false;
+    cli::NotifyGiven notify;
 
     std::string endMutex;
 };
@@ -994,6 +996,7 @@ void setupWatch(CLI::App& c, Given& g)
     c.add_flag("--no-v3-probe", g.watchSearch.noV3Probe,
                "send no SNMPv3 discovery probe: printers that speak only SNMPv3 are not recorded");
     c.add_option("--store", g.storePath, "the store file (default $XDG_DATA_HOME/netrov/fleet.db)");
+    cli::addWatchNotifyOptions(c, g.notify);
 }
 
 int runWatchCommand(CLI::App& c, Given& g)
@@ -1014,10 +1017,11 @@ int runWatchCommand(CLI::App& c, Given& g)
         return badInput("rate " + std::to_string(g.watchSearch.rate) + " is outside 1 to 1000000 requests per second");
     if (auto error = checkInstallation(); !error.empty()) return badInput(error);
     cli::Session session(g.library);
-    const cli::WatchOptions options{g.watchSearch.targets, common.communities, common.snmpVersion, common.profiles,
-                                    common.timeOut, *retry.value, static_cast<uint32_t>(g.watchSearch.rate),
-                                    *interval.value, g.watchRounds, static_cast<int>(g.watchJobs), g.storePath,
-                                    !g.watchSearch.noV3Probe};
+    cli::WatchOptions options{g.watchSearch.targets, common.communities, common.snmpVersion, common.profiles,
+                              common.timeOut, *retry.value, static_cast<uint32_t>(g.watchSearch.rate),
+                              *interval.value, g.watchRounds, static_cast<int>(g.watchJobs), g.storePath,
+                              !g.watchSearch.noV3Probe, false, {}};
+    cli::takeWatchNotifyOptions(g.notify, options);
     return cli::runWatch(options, gInterrupted, std::cout, std::cerr);
 }
 
@@ -1091,6 +1095,15 @@ std::vector<Command> commandTable()
                                               : cli::FleetFormat::Table;
              return cli::runFleet(g.storePath, format, std::cout, std::cerr);
          }},
+        {nullptr, "notify", "send a test notice on one channel of notify.ini and say what happened",
+         [](CLI::App& c, Given& g) { cli::setupNotify(c, g.notify); },
+         [](CLI::App&, Given& g) { return cli::runNotifyCommand(g.notify); }},
+        {nullptr, "events", "what the store recorded: silent and back, cartridge changes, attention, notices sent",
+         [](CLI::App& c, Given& g) { cli::setupEvents(c, g.notify, g.storePath); },
+         [](CLI::App&, Given& g) { return cli::runEventsCommand(g.notify, g.storePath); }},
+        {nullptr, "order", "what to order: supplies low or empty now or empty within N days, by part number",
+         [](CLI::App& c, Given& g) { cli::setupOrder(c, g.notify, g.storePath); },
+         [](CLI::App&, Given& g) { return cli::runOrderCommand(g.notify, g.storePath); }},
         {nullptr, "end-app", "end this user's running NetRov at once, without saving its placement",
          [](CLI::App& c, Given& g) {
              c.add_option("--mutex", g.endMutex,

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <ostream>
 #include <thread>
 
@@ -19,6 +20,8 @@
 #include "exit_codes.h"
 #include "fleet_commands.h"
 #include "forecast.h"
+#include "notifier.h"
+#include "notify_commands.h"
 #include "query_reading.h"
 #include "report.h"
 #include "search_settings.h"
@@ -211,6 +214,16 @@ core::DeviceReport storedReport(const store::DeviceRecord& d, const std::vector<
     r.statusCode = d.status;
     r.alerts = d.alerts;
     r.alertCodes = d.alertCodes;
+    // With the device's own texts, an alert that is information by its text alone ("Ready") counts for nothing.
+    if (!d.alertTexts.empty() && d.alertCodes.size() == d.alerts.size()) {
+        for (size_t i = 0; i < d.alerts.size(); ++i) {
+            core::AlertReading& a = r.alertReadings.emplace_back();
+            a.facts.code = d.alertCodes[i];
+            a.facts.description = d.alertTexts[i] == " " ? std::string() : d.alertTexts[i];
+            a.message = d.alerts[i];
+            a.informational = core::alertInformational(a.facts);
+        }
+    }
     r.errorBits = d.errorBits.value_or(0);
     r.answered = d.answering;
     if (d.pageCount) r.pageCount = static_cast<uint32_t>(*d.pageCount);
@@ -263,6 +276,72 @@ nlohmann::json deviceJson(const store::DeviceRecord& d)
 }
 
 }  // namespace
+
+store::StoreStatus noticeFacts(FleetStore& fleet, int64_t now, std::vector<notify::DeviceFacts>& out)
+{
+    out.clear();
+    std::vector<store::DeviceRecord> devices;
+    if (StoreStatus status = fleet.devices(devices); !status.ok()) return status;
+    for (const store::DeviceRecord& d : devices) {
+        std::vector<SupplyView> supplies;
+        if (StoreStatus status = viewSupplies(fleet, d, now, supplies); !status.ok()) return status;
+        core::DeviceReport report = storedReport(d, supplies);
+        core::judgeReading(report);
+        notify::DeviceFacts& f = out.emplace_back();
+        f.id = d.id;
+        f.address = d.identity.address;
+        f.name = d.name;
+        f.location = d.location;
+        f.model = d.identity.model;
+        f.serial = d.identity.serial;
+        f.answering = d.answering;
+        f.lastSeen = d.lastSeen;
+        f.attention = core::deviceAttention(report);
+        // The alerts that ask for someone, our words with the device's own beside them.
+        if (!report.alertReadings.empty()) {
+            for (const core::AlertReading& a : report.alertReadings) {
+                if (a.informational) continue;
+                const std::string& own = a.facts.description;
+                f.alerts.push_back(own.empty() || own == a.message ? a.message : a.message + " (\"" + own + "\")");
+                f.alertCodes.push_back(a.facts.code);
+            }
+        } else {
+            for (size_t i = 0; i < report.alerts.size(); ++i) {
+                const auto code = i < report.alertCodes.size() ? std::optional(report.alertCodes[i]) : std::nullopt;
+                if (!core::alertNeedsAttention(code)) continue;
+                f.alerts.push_back(report.alerts[i]);
+                f.alertCodes.push_back(code.value_or(0));
+            }
+        }
+        f.errorBits = report.errorBits;
+        for (const SupplyView& s : supplies) {
+            if (s.values.empty()) continue;
+            notify::SupplyFacts& sf = f.supplies.emplace_back();
+            sf.index = s.record.index;
+            sf.name = s.values.back().description;
+            sf.colour = s.record.colour;
+            sf.kind = storedKind(s.record.kind);
+            // The judged state: the printer's own low or empty counts as the report's does.
+            sf.state = s.state;
+            for (const core::TonerLevel& t : report.toner)
+                if (t.row == s.record.index) sf.state = t.state;
+            for (const core::SupplyLevel& o : report.supplies)
+                if (o.row == s.record.index) sf.state = o.state;
+            sf.percent = s.percent;
+            if (s.forecast.days) {
+                sf.emptyInDays = s.forecast.days->value;
+                sf.daysLow = s.forecast.days->low;
+                sf.daysHigh = s.forecast.days->high;
+            }
+            if (!s.cartridges.empty()) {
+                const store::Cartridge& c = s.cartridges.back();
+                sf.cartridgeStart = c.start;
+                sf.cartridgeChanged = c.why != store::CartridgeStart::FirstSeen && c.start == now;
+            }
+        }
+    }
+    return {};
+}
 
 Checked<int64_t> parseInterval(const std::string& text)
 {
@@ -359,25 +438,6 @@ std::string addStoredViews(const std::string& path, std::span<core::DeviceReport
     return {};
 }
 
-store::DeviceReading readingOf(const core::DeviceReport& report)
-{
-    store::DeviceReading reading;
-    reading.identity.address = report.address;
-    reading.identity.mac = lowerMac(report.macAddress);
-    reading.identity.serial = report.serialNumber;
-    reading.identity.model = report.model;
-    reading.answered = report.answered;
-    reading.name = report.name;
-    reading.location = report.location;
-    reading.alerts = report.alerts;
-    if (report.alertCodes.size() == report.alerts.size()) reading.alertCodes = report.alertCodes;
-    reading.errorBits = report.errorBits;
-    reading.status = report.statusCode;
-    if (report.pageCount) reading.pageCount = *report.pageCount;
-    reading.supplies = store::supplyReadings(report.toner);
-    return reading;
-}
-
 // Printers that answered only the SNMPv3 probe: named, since no community
 // reads them and nothing of them is stored until a profile is given.
 static std::string credentialsNeededText(const std::vector<core::CredentialsNeeded>& needed)
@@ -399,8 +459,27 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
     }
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(options.store).parent_path(), ec);
+    // The settings are checked first: a refused file leaves no store behind.
+    std::unique_ptr<notify::Notifier> notifier;
+    if (options.notify) {
+        notify::NotifyConfig config;
+        std::string error;
+        const std::filesystem::path path = options.notifyConfig.empty() ? notify::defaultNotifyPath() : std::filesystem::path(options.notifyConfig);
+        if (!notify::loadNotifyConfig(path, config, error)) {
+            err << "netrov-cli: " << terminalSafe(error) << "\n";
+            return kExitBadInput;
+        }
+        notifier = std::make_unique<notify::Notifier>(std::move(config));
+        notifier->setDigestAppendix(orderDigest);
+    }
     FleetStore fleet;
     if (StoreStatus status = fleet.open(options.store); !status.ok()) return storeFailure(status, err);
+    // Notices go out between rounds; the round itself never waits for a channel.
+    const auto notices = [&](const StoreStatus& status) {
+        if (!status.ok()) err << "netrov-cli: notices not stored: " << terminalSafe(status.message) << "\n";
+        for (const std::string& line : notifier->takeLog()) err << "netrov-cli: " << terminalSafe(line) << "\n";
+        err << std::flush;
+    };
 
     core::SearchSettings settings = core::defaultSearchSettings();
     settings.BroadCast = 0;
@@ -425,9 +504,14 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
         if (options.rounds != 0 && round >= options.rounds) return false;
         // The next round starts an interval after this one began.
         const auto next = began + std::chrono::seconds(options.intervalSeconds);
+        auto pumped = std::chrono::steady_clock::now();
         while (std::chrono::steady_clock::now() < next) {
             if (interrupted.load()) return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (notifier && std::chrono::steady_clock::now() - pumped >= std::chrono::seconds(1)) {
+                notices(notifier->pump(fleet));
+                pumped = std::chrono::steady_clock::now();
+            }
         }
         return true;
     };
@@ -444,7 +528,7 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
         std::vector<store::DeviceReading> readings(entries.size());
         forEachParallel(entries.size(), options.jobs, [&](size_t i) {
             if (interrupted.load()) return;
-            readings[i] = readingOf(core::readDeviceReport(entries[i]));
+            readings[i] = store::readingOf(core::readDeviceReport(entries[i]));
         });
         if (interrupted.load()) {
             out << "round " << round << " interrupted: nothing of it was stored\n";
@@ -503,8 +587,22 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
             << (silent ? "; silent: " + terminalSafe(silentNames) : std::string())
             << credentialsNeededText(outcome.credentialsNeeded) << "\n"
             << std::flush;
+        if (notifier) {
+            std::vector<notify::DeviceFacts> facts;
+            StoreStatus status = noticeFacts(fleet, time, facts);
+            if (status.ok()) status = notifier->afterRound(fleet, facts, time);
+            notices(status);
+        }
 
         if (!waitForNextRound(round, began)) break;
+    }
+    // The last round's notices get their chance before watching ends; what is not delivered stays stored.
+    if (notifier && !interrupted.load()) {
+        constexpr auto kLastSend = std::chrono::seconds(30);
+        notifier->waitIdle(kLastSend);
+        notices(notifier->pump(fleet));
+        notifier->waitIdle(kLastSend);
+        notices(notifier->pump(fleet));
     }
     // A watch of a given number of rounds fails when its last round could not be stored.
     return lastStored || interrupted.load() ? kExitOk : kExitFailed;

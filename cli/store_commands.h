@@ -17,6 +17,7 @@
 #include "fleet_report.h"
 #ifndef _WIN32
 #include "fleet_store.h"
+#include "notice_rules.h"
 #endif
 
 namespace netrov::cli {
@@ -42,13 +43,15 @@ struct WatchOptions {
     // Sends the SNMPv3 discovery probe beside the communities, so a printer
     // that speaks only SNMPv3 is recorded as needing credentials.
     bool probeV3 = true;
+    bool notify = false;       // notices on the channels of notifyConfig
+    std::string notifyConfig;  // empty: notify.ini in the user's configuration folder
 };
 
 #ifndef _WIN32
-// One device's reading as the store keeps it: its toner and ink with raw
-// levels, maxima and units, so "unknown" and "some remaining" stay states,
-// its alerts with their codes and its error-state bits.
-store::DeviceReading readingOf(const core::DeviceReport& report);
+// Every stored device after the round stored at time now, as the notice
+// rules see it: the one judgement of the stored reading, each supply's
+// state, forecast and current cartridge.
+store::StoreStatus noticeFacts(store::FleetStore& fleet, int64_t now, std::vector<notify::DeviceFacts>& out);
 #endif
 
 // Reads the targets every interval into the store until rounds are done or

@@ -2,6 +2,7 @@
 // store (SQLite is built for Linux only): they say so, and the report and the
 // check read no store.
 #include "store_commands.h"
+#include "notify_commands.h"
 
 #include <ostream>
 
@@ -32,5 +33,16 @@ int runWatch(const WatchOptions&, const std::atomic<int>&, std::ostream&, std::o
 int runHistory(const std::string&, const std::string&, bool, std::ostream&, std::ostream& err) { return noStore(err); }
 
 int runFleet(const std::string&, FleetFormat, std::ostream&, std::ostream& err) { return noStore(err); }
+
+// Notices need libcurl and the journal, and events and order the store.
+int runNotifyTest(const NotifyTestOptions&, std::ostream&, std::ostream& err)
+{
+    err << "netrov-cli: notices are not part of the Windows build\n";
+    return kExitBadInput;
+}
+
+int runEvents(const EventsOptions&, std::ostream&, std::ostream& err) { return noStore(err); }
+
+int runOrder(const OrderOptions&, std::ostream&, std::ostream& err) { return noStore(err); }
 
 }  // namespace netrov::cli

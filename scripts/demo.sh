@@ -199,6 +199,56 @@ echo
 echo "== netrov-cli history $subnet.2   (per supply: cartridges, pages on each, days and pages left)"
 in_client history "$subnet.2" --store "$store"
 
+echo
+echo "== Notifications: watch --notify sends to a mail server and a webhook on the client's own loopback"
+# Both sinks run inside the client's namespace, so nothing leaves the virtual LAN.
+if /usr/bin/python3 -c 'import aiosmtpd' 2>/dev/null; then
+  cat >"$work/notify.ini" <<NOTIFY
+[office-mail]
+type = smtp
+server = smtp://127.0.0.1:2525
+from = printers@example.org
+to = it@example.org
+[chat]
+type = webhook
+url = http://127.0.0.1:8025/hooks/demo
+severity = warning
+NOTIFY
+  chmod 600 "$work/notify.ini"
+  "${as_root[@]}" ip netns exec "$client_ns" /usr/bin/python3 -u -m aiosmtpd -n -l 127.0.0.1:2525 >"$work/mail.txt" 2>/dev/null &
+  mail_sink=$!
+  "${as_root[@]}" ip netns exec "$client_ns" /usr/bin/python3 -u -c '
+import http.server, sys
+class Sink(http.server.BaseHTTPRequestHandler):
+    def do_POST(self):
+        body = self.rfile.read(int(self.headers.get("Content-Length", 0)))
+        sys.stdout.write(body.decode("utf-8", "replace") + "\n")
+        self.send_response(204)
+        self.end_headers()
+    def log_message(self, *args):
+        pass
+http.server.HTTPServer(("127.0.0.1", 8025), Sink).serve_forever()
+' >"$work/hook.txt" 2>/dev/null &
+  hook_sink=$!
+  sleep 1
+  in_client watch --range "$subnet.1-$subnet.$host" --rounds 1 --timeout 2 --store "$store" \
+    --notify --notify-config "$work/notify.ini"
+  echo "-- the mail server received:"
+  grep '^Subject:' "$work/mail.txt" || true
+  echo "-- the webhook received (warnings and worse):"
+  /usr/bin/python3 -c 'import json,sys; [print(json.loads(l)["text"]) for l in sys.stdin if l.strip()]' <"$work/hook.txt"
+  "${as_root[@]}" kill "$mail_sink" "$hook_sink" 2>/dev/null || true
+  wait "$mail_sink" "$hook_sink" 2>/dev/null || true
+  echo
+  echo "== netrov-cli events --since 1d   (what the store recorded)"
+  in_client events --store "$store" --since 1d
+  echo
+  echo "== netrov-cli order   (what to order for the next 14 days, by part number)"
+  in_client order --store "$store"
+else
+  echo "(python3-aiosmtpd is not installed: run scripts/setup.sh)"
+fi
+
 if ((desktop)); then
   # NetRov finds its store under FleetStore in its start-up file, so it runs
   # from a copy of its folder whose start-up file names the demo's store.

@@ -1,6 +1,8 @@
 // The fleet store: one SQLite file that keeps every device across address changes and its readings as changes.
 #include "fleet_store.h"
 
+#include "forecast.h"
+
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/file.h>
@@ -62,6 +64,31 @@ constexpr Migration kMigrations[] = {
     // error-state bits, so the attention judgement reads a stored device as it reads a live one.
     {5, "ALTER TABLE devices ADD COLUMN error_bits INTEGER;"
         "ALTER TABLE devices ADD COLUMN alert_codes TEXT;"},
+    // The device's own alert texts (as the alerts, joined), words on events,
+    // and the notices with the messages still to be delivered.
+    {6, "ALTER TABLE devices ADD COLUMN alert_texts TEXT;"
+        "ALTER TABLE events ADD COLUMN detail TEXT;"
+        "CREATE TABLE notices(id INTEGER PRIMARY KEY, device_id INTEGER NOT NULL, subject TEXT NOT NULL,"
+        " opened INTEGER NOT NULL, resolved INTEGER, severity INTEGER NOT NULL, text TEXT NOT NULL,"
+        " last_told INTEGER NOT NULL);"
+        "CREATE INDEX notices_open ON notices(resolved, device_id);"
+        "CREATE TABLE outbox(id INTEGER PRIMARY KEY, notice_id INTEGER NOT NULL, channel TEXT NOT NULL,"
+        " created INTEGER NOT NULL, body TEXT NOT NULL, attempts INTEGER NOT NULL DEFAULT 0,"
+        " next_try INTEGER NOT NULL, sent INTEGER, error TEXT);"
+        "CREATE INDEX outbox_pending ON outbox(sent, id);"
+        "CREATE INDEX events_time ON events(time);"},
+};
+
+constexpr std::pair<DeviceEventKind, const char*> kEventNames[] = {
+    {DeviceEventKind::WentSilent, "silent"},
+    {DeviceEventKind::CameBack, "back"},
+    {DeviceEventKind::Replaced, "replaced"},
+    {DeviceEventKind::Replacing, "replacing"},
+    {DeviceEventKind::CartridgeChanged, "cartridge changed"},
+    {DeviceEventKind::AttentionStarted, "attention started"},
+    {DeviceEventKind::AttentionEnded, "attention ended"},
+    {DeviceEventKind::NoticeSent, "notice sent"},
+    {DeviceEventKind::ChannelFailing, "channel failing"},
 };
 
 // Alerts are kept as one text, separated by a character no alert text keeps.
@@ -128,21 +155,37 @@ constexpr NamedSql kStatements[] = {
      "SELECT id FROM devices WHERE address = ?1 OR serial = ?1 OR mac = lower(?1) ORDER BY last_seen DESC LIMIT 1"},
     {"device",
      "SELECT id, address, mac, serial, model, first_seen, last_seen, answering, page_count, status, name, location,"
-     " alerts, found_by_desktop, error_bits, alert_codes FROM devices WHERE id = ?1"},
+     " alerts, found_by_desktop, error_bits, alert_codes, alert_texts FROM devices WHERE id = ?1"},
     {"all devices",
      "SELECT id, address, mac, serial, model, first_seen, last_seen, answering, page_count, status, name, location,"
-     " alerts, found_by_desktop, error_bits, alert_codes FROM devices ORDER BY id"},
+     " alerts, found_by_desktop, error_bits, alert_codes, alert_texts FROM devices ORDER BY id"},
     {"insert device",
      "INSERT INTO devices(address, mac, serial, model, first_seen, last_seen, answering)"
      " VALUES(?1, ?2, ?3, ?4, ?5, ?5, 1)"},
     {"update device",
      "UPDATE devices SET address = ?2, mac = ?3, serial = ?4, model = ?5, last_seen = ?6, answering = 1,"
      " page_count = ?7, status = ?8, name = ?9, location = ?10, alerts = ?11,"
-     " found_by_desktop = max(found_by_desktop, ?12), error_bits = ?13, alert_codes = ?14 WHERE id = ?1"},
+     " found_by_desktop = max(found_by_desktop, ?12), error_bits = ?13, alert_codes = ?14, alert_texts = ?15"
+     " WHERE id = ?1"},
     {"device silent", "UPDATE devices SET answering = 0 WHERE id = ?1"},
     {"release mac", "UPDATE devices SET mac = NULL WHERE mac = ?1 AND id <> ?2"},
-    {"insert event", "INSERT INTO events(device_id, time, kind) VALUES(?1, ?2, ?3)"},
-    {"events", "SELECT time, kind FROM events WHERE device_id = ?1 ORDER BY rowid"},
+    {"insert event", "INSERT INTO events(device_id, time, kind, detail) VALUES(?1, ?2, ?3, ?4)"},
+    {"events", "SELECT time, kind, detail, device_id FROM events WHERE device_id = ?1 ORDER BY rowid"},
+    {"events since", "SELECT time, kind, detail, device_id FROM events WHERE time >= ?1 ORDER BY time, rowid"},
+    {"open notices",
+     "SELECT id, device_id, subject, opened, resolved, severity, text, last_told FROM notices"
+     " WHERE resolved IS NULL ORDER BY id"},
+    {"insert notice",
+     "INSERT INTO notices(device_id, subject, opened, severity, text, last_told) VALUES(?1, ?2, ?3, ?4, ?5, ?3)"},
+    {"resolve notice", "UPDATE notices SET resolved = ?2 WHERE id = ?1"},
+    {"notice told", "UPDATE notices SET last_told = ?2 WHERE id = ?1"},
+    {"insert outbox",
+     "INSERT INTO outbox(notice_id, channel, created, body, next_try) VALUES(?1, ?2, ?3, ?4, ?3)"},
+    {"pending outbox",
+     "SELECT o.id, o.notice_id, o.channel, o.created, o.body, o.attempts, o.next_try, o.sent, o.error, n.device_id"
+     " FROM outbox o LEFT JOIN notices n ON n.id = o.notice_id WHERE o.sent IS NULL ORDER BY o.id"},
+    {"outbox sent", "UPDATE outbox SET sent = ?2, attempts = attempts + 1, error = NULL WHERE id = ?1"},
+    {"outbox failed", "UPDATE outbox SET attempts = attempts + 1, error = ?2, next_try = ?3 WHERE id = ?1"},
     {"replacing since",
      "SELECT count(*) FROM events WHERE device_id = ?1 AND kind = 4 AND time >= ?2"},
     {"supply id", "SELECT id, kind, colour, state FROM supplies WHERE device_id = ?1 AND idx = ?2"},
@@ -357,6 +400,13 @@ LevelState levelStateOf(int32_t rawLevel) {
     default:
         return rawLevel >= 0 ? LevelState::Measured : LevelState::Unknown;
     }
+}
+
+const char* deviceEventName(DeviceEventKind kind) {
+    for (const auto& [code, name] : kEventNames)
+        if (code == kind)
+            return name;
+    return "event";
 }
 
 const char* storeResultName(StoreResult result) {
@@ -699,6 +749,10 @@ void readDevice(Statement& stmt, DeviceRecord& out) {
     out.alertCodes = splitCodes(stmt.text(15));
     if (out.alertCodes.size() != out.alerts.size())
         out.alertCodes.clear();
+    // Texts are kept one per alert; a list that does not match them is not known.
+    out.alertTexts = splitAlerts(stmt.text(16));
+    if (out.alertTexts.size() != out.alerts.size())
+        out.alertTexts.clear();
 }
 
 }  // namespace
@@ -824,6 +878,7 @@ int FleetStore::writeDevice(int64_t time, const DeviceReading& reading, RoundSum
         use->bind(1, id);
         use->bind(2, time);
         use->bind(3, static_cast<int64_t>(kind));
+        use->bindNull(4);
         int result = use->step();
         ++summary.events;
         return result == SQLITE_DONE ? SQLITE_OK : result;
@@ -901,6 +956,14 @@ int FleetStore::writeDevice(int64_t time, const DeviceReading& reading, RoundSum
         else
             use->bind(13, previous.errorBits ? std::optional<int64_t>(*previous.errorBits) : std::nullopt);
         use->bind(14, nonEmpty(joinCodes(full ? reading.alertCodes : previous.alertCodes)));
+        // An empty text is kept as a blank, so the texts stay one per alert.
+        std::vector<std::string> texts = full ? reading.alertTexts : previous.alertTexts;
+        if (texts.size() != (full ? reading.alerts : previous.alerts).size())
+            texts.clear();
+        for (std::string& text : texts)
+            if (text.empty())
+                text = " ";
+        use->bind(15, nonEmpty(joinAlerts(texts)));
         if ((rc = use->step()) != SQLITE_DONE)
             return rc;
     }
@@ -1069,6 +1132,22 @@ int FleetStore::writeSupply(int64_t time, int64_t deviceId, const DeviceReading&
                          value.maximum != last.value.maximum || value.unit != last.value.unit;
     if (!changed)
         return SQLITE_OK;
+    // A new cartridge by the forecasts' own rule (a serial number, a name, a level that rose), written once as it is seen.
+    if (!first) {
+        const SupplyValue pair[] = {last.value, value};
+        if (splitCartridges(pair, std::nullopt).size() > 1) {
+            Use event(statement("insert event"));
+            event->bind(1, deviceId);
+            event->bind(2, time);
+            event->bind(3, static_cast<int64_t>(DeviceEventKind::CartridgeChanged));
+            const std::string what = supply.colour.empty() ? value.description : supply.colour;
+            const std::string detail = "supply " + std::to_string(supply.index) + (what.empty() ? "" : " (" + what + ")");
+            event->bind(4, std::string_view(detail));
+            if ((rc = event->step()) != SQLITE_DONE)
+                return rc;
+            ++summary.events;
+        }
+    }
 
     Use use(statement("insert supply value"));
     use->bind(1, supplyId);
@@ -1186,7 +1265,7 @@ StoreStatus FleetStore::events(int64_t deviceId, std::vector<DeviceEvent>& out) 
     use->bind(1, deviceId);
     int rc;
     while ((rc = use->step()) == SQLITE_ROW)
-        out.push_back({use->integer(0), static_cast<DeviceEventKind>(use->integer(1))});
+        out.push_back({use->integer(0), static_cast<DeviceEventKind>(use->integer(1)), use->text(2), use->integer(3)});
     return rc == SQLITE_DONE ? StoreStatus{} : failure(rc, "cannot read the events");
 }
 
@@ -1211,6 +1290,136 @@ StoreStatus FleetStore::stats(StoreStats& out) {
         out.*field = ec ? 0 : static_cast<int64_t>(size);
     }
     return {};
+}
+
+StoreStatus FleetStore::eventsSince(int64_t since, std::vector<DeviceEvent>& out) {
+    out.clear();
+    if (!isOpen())
+        return {StoreResult::CannotOpen, "the store is not open"};
+    Use use(statement("events since"));
+    use->bind(1, since);
+    int rc;
+    while ((rc = use->step()) == SQLITE_ROW)
+        out.push_back({use->integer(0), static_cast<DeviceEventKind>(use->integer(1)), use->text(2), use->integer(3)});
+    return rc == SQLITE_DONE ? StoreStatus{} : failure(rc, "cannot read the events");
+}
+
+StoreStatus FleetStore::runWrite(std::string_view name, const std::function<void(Statement&)>& bind, const char* what) {
+    if (!isOpen() || !lock_)
+        return {StoreResult::ReadOnly, path_ + ": opened for reading only"};
+    Use use(statement(name));
+    bind(*use);
+    const int rc = use->step();
+    return rc == SQLITE_DONE ? StoreStatus{} : failure(rc, what);
+}
+
+StoreStatus FleetStore::addEvent(int64_t deviceId, int64_t time, DeviceEventKind kind, const std::string& detail) {
+    return runWrite("insert event", [&](Statement& s) {
+        s.bind(1, deviceId);
+        s.bind(2, time);
+        s.bind(3, static_cast<int64_t>(kind));
+        s.bind(4, nonEmpty(detail));
+    }, "cannot write an event");
+}
+
+StoreStatus FleetStore::openNotices(std::vector<NoticeRecord>& out) {
+    out.clear();
+    if (!isOpen())
+        return {StoreResult::CannotOpen, "the store is not open"};
+    Use use(statement("open notices"));
+    int rc;
+    while ((rc = use->step()) == SQLITE_ROW) {
+        NoticeRecord& n = out.emplace_back();
+        n.id = use->integer(0);
+        n.deviceId = use->integer(1);
+        n.subject = use->text(2);
+        n.opened = use->integer(3);
+        n.resolved = use->optionalInteger(4);
+        n.severity = static_cast<int32_t>(use->integer(5));
+        n.text = use->text(6);
+        n.lastTold = use->integer(7);
+    }
+    return rc == SQLITE_DONE ? StoreStatus{} : failure(rc, "cannot read the notices");
+}
+
+StoreStatus FleetStore::addNotice(NoticeRecord& notice) {
+    StoreStatus status = runWrite("insert notice", [&](Statement& s) {
+        s.bind(1, notice.deviceId);
+        s.bind(2, std::string_view(notice.subject));
+        s.bind(3, notice.opened);
+        s.bind(4, static_cast<int64_t>(notice.severity));
+        s.bind(5, std::string_view(notice.text));
+    }, "cannot write a notice");
+    if (status.ok()) {
+        notice.id = sqlite3_last_insert_rowid(db_.get());
+        notice.lastTold = notice.opened;
+    }
+    return status;
+}
+
+StoreStatus FleetStore::resolveNotice(int64_t id, int64_t time) {
+    return runWrite("resolve notice", [&](Statement& s) {
+        s.bind(1, id);
+        s.bind(2, time);
+    }, "cannot resolve a notice");
+}
+
+StoreStatus FleetStore::noticeTold(int64_t id, int64_t time) {
+    return runWrite("notice told", [&](Statement& s) {
+        s.bind(1, id);
+        s.bind(2, time);
+    }, "cannot write a notice");
+}
+
+StoreStatus FleetStore::addOutbox(OutboxItem& item) {
+    StoreStatus status = runWrite("insert outbox", [&](Statement& s) {
+        s.bind(1, item.noticeId);
+        s.bind(2, std::string_view(item.channel));
+        s.bind(3, item.created);
+        s.bind(4, std::string_view(item.body));
+    }, "cannot store a message");
+    if (status.ok()) {
+        item.id = sqlite3_last_insert_rowid(db_.get());
+        item.nextTry = item.created;
+    }
+    return status;
+}
+
+StoreStatus FleetStore::pendingOutbox(std::vector<OutboxItem>& out) {
+    out.clear();
+    if (!isOpen())
+        return {StoreResult::CannotOpen, "the store is not open"};
+    Use use(statement("pending outbox"));
+    int rc;
+    while ((rc = use->step()) == SQLITE_ROW) {
+        OutboxItem& item = out.emplace_back();
+        item.id = use->integer(0);
+        item.noticeId = use->integer(1);
+        item.channel = use->text(2);
+        item.created = use->integer(3);
+        item.body = use->text(4);
+        item.attempts = static_cast<int32_t>(use->integer(5));
+        item.nextTry = use->integer(6);
+        item.sent = use->optionalInteger(7);
+        item.error = use->text(8);
+        item.deviceId = use->optionalInteger(9).value_or(0);
+    }
+    return rc == SQLITE_DONE ? StoreStatus{} : failure(rc, "cannot read the messages");
+}
+
+StoreStatus FleetStore::outboxSent(int64_t id, int64_t sent) {
+    return runWrite("outbox sent", [&](Statement& s) {
+        s.bind(1, id);
+        s.bind(2, sent);
+    }, "cannot mark a message sent");
+}
+
+StoreStatus FleetStore::outboxFailed(int64_t id, const std::string& error, int64_t nextTry) {
+    return runWrite("outbox failed", [&](Statement& s) {
+        s.bind(1, id);
+        s.bind(2, std::string_view(error));
+        s.bind(3, nextTry);
+    }, "cannot mark a message failed");
 }
 
 }  // namespace netrov::store

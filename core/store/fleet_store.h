@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -89,6 +90,7 @@ struct DeviceReading {
     std::string location;
     std::vector<std::string> alerts;     // the alerts in force, in words
     std::vector<int32_t> alertCodes;     // the code of each alert, in the same order; empty when not known
+    std::vector<std::string> alertTexts; // the device's own text of each alert, in the same order; empty when not known
     uint32_t errorBits = 0;              // hrPrinterDetectedErrorState bits
     std::vector<SupplyReading> supplies;
     bool foundByDesktop = false;         // the desktop program listed it (a watcher's readings leave this false)
@@ -104,13 +106,50 @@ enum class DeviceEventKind : int32_t {
     CameBack = 2,
     Replaced = 3,   // another device with a new serial number took its MAC and address
     Replacing = 4,  // it took the MAC and address of a device with another serial number
+    CartridgeChanged = 5,  // a supply's cartridge was replaced; the detail names the supply
+    AttentionStarted = 6,  // the detail gives the reasons
+    AttentionEnded = 7,
+    NoticeSent = 8,        // the detail names the channel and the notice
+    ChannelFailing = 9,    // a channel that keeps failing, written once until it delivers again
 };
+// "silent", "back", "replaced", "replacing", "cartridge changed", ...
+const char* deviceEventName(DeviceEventKind kind);
 
 constexpr int64_t kUnsteadySerialSeconds = 86400;
 
 struct DeviceEvent {
     int64_t time = 0;
     DeviceEventKind kind = DeviceEventKind::WentSilent;
+    std::string detail;   // what the event is about, in words; empty for silent and back
+    int64_t deviceId = 0;
+};
+
+// A condition of a device that people were told about (a supply low, a
+// device not answering), open until it is resolved. subject is the rules'
+// key of the condition; one open notice per device and subject.
+struct NoticeRecord {
+    int64_t id = 0;
+    int64_t deviceId = 0;
+    std::string subject;
+    int64_t opened = 0;
+    std::optional<int64_t> resolved;
+    int32_t severity = 0;
+    std::string text;
+    int64_t lastTold = 0;  // when it was last given to the channels (opened, or a reminder)
+};
+
+// One message for one channel, kept until the channel accepted it.
+struct OutboxItem {
+    int64_t id = 0;
+    int64_t noticeId = 0;
+    std::string channel;
+    int64_t created = 0;
+    std::string body;  // the message as JSON, built once when it is stored
+    int32_t attempts = 0;
+    int64_t nextTry = 0;
+    std::optional<int64_t> sent;
+    std::string error;  // the last failure, in words
+    int64_t deviceId = 0;  // the notice's device, read with the message
 };
 
 struct DeviceRecord {
@@ -125,6 +164,7 @@ struct DeviceRecord {
     std::string location;
     std::vector<std::string> alerts;    // as of lastSeen
     std::vector<int32_t> alertCodes;    // the code of each alert; empty when not known (stored before codes were kept)
+    std::vector<std::string> alertTexts;  // the device's text of each alert; empty when not known
     std::optional<uint32_t> errorBits;  // as of lastSeen; none when not known
     bool foundByDesktop = false;        // the desktop program has listed it answering at least once
 };
@@ -214,7 +254,23 @@ public:
     StoreStatus supplyHistory(int64_t supplyId, std::vector<SupplyValue>& out);
     StoreStatus counterHistory(int64_t deviceId, std::vector<CounterValue>& out);
     StoreStatus events(int64_t deviceId, std::vector<DeviceEvent>& out);
+    // Every device's events at or after since, oldest first.
+    StoreStatus eventsSince(int64_t since, std::vector<DeviceEvent>& out);
     StoreStatus stats(StoreStats& out);
+
+    // Notices and their messages. A writer's calls; inside a round they are
+    // part of its transaction, outside one each is its own.
+    StoreStatus addEvent(int64_t deviceId, int64_t time, DeviceEventKind kind, const std::string& detail);
+    StoreStatus openNotices(std::vector<NoticeRecord>& out);
+    StoreStatus addNotice(NoticeRecord& notice);  // sets notice.id
+    StoreStatus resolveNotice(int64_t id, int64_t time);
+    StoreStatus noticeTold(int64_t id, int64_t time);
+    StoreStatus addOutbox(OutboxItem& item);  // sets item.id
+    // Messages not yet accepted, oldest first.
+    StoreStatus pendingOutbox(std::vector<OutboxItem>& out);
+    // A message accepted at time sent, or failed with error and tried again at nextTry.
+    StoreStatus outboxSent(int64_t id, int64_t sent);
+    StoreStatus outboxFailed(int64_t id, const std::string& error, int64_t nextTry);
 
 private:
     struct LastSupply {
@@ -228,6 +284,7 @@ private:
     };
 
     StoreStatus failure(int code, const std::string& what);
+    StoreStatus runWrite(std::string_view name, const std::function<void(Statement&)>& bind, const char* what);
     StoreStatus prepareStatements();
     StoreStatus migrate();
     int writeDevice(int64_t time, const DeviceReading& reading, RoundSummary& summary);

@@ -105,6 +105,8 @@ private slots:
         for (QLegendMarker* marker : chart->legend()->markers()) labels << marker->label();
         QVERIFY2(labels.contains(QStringLiteral("&lt;b&gt;cyan&lt;/b&gt;")), qPrintable(labels.join('|')));
         QVERIFY(page.noteText().isEmpty());
+        // The change is in the events beside the plot, once.
+        QCOMPARE(page.eventLines().filter(QStringLiteral("cartridge changed  supply 1 (black)")).size(), 1);
 
         page.resize(900, 500);
         page.show();

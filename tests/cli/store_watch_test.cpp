@@ -23,6 +23,7 @@
 #include "fleet_store.h"
 #include "run_program.h"
 #include "store_commands.h"
+#include "supply_readings.h"
 #include "temp_dir.h"
 #include "walk_agents.h"
 
@@ -348,7 +349,7 @@ TEST(StoreReading, KeepsRawLevelsSoSpecialLevelsStayStates)
         level.row = static_cast<int32_t>(report.toner.size() + 1);
         report.toner.push_back(level);
     }
-    const store::DeviceReading reading = cli::readingOf(report);
+    const store::DeviceReading reading = store::readingOf(report);
     EXPECT_EQ(reading.identity.mac, "00:1a:2b:3c:4d:5e");
     EXPECT_EQ(reading.identity.serial, "SN7");
     EXPECT_EQ(reading.pageCount, 4242);
@@ -390,6 +391,7 @@ TEST(StoreFleet, JudgesEachStoredReadingAsTheReportDoesAndListsAttentionFirst)
         uint32_t errorBits;
         int32_t black;
         std::vector<std::string> reasons;
+        std::vector<std::string> texts = {};  // the device's own
     };
     const Row rows[] = {
         {"10.0.0.20", {}, {}, 0, 80, {}},
@@ -398,6 +400,9 @@ TEST(StoreFleet, JudgesEachStoredReadingAsTheReportDoesAndListsAttentionFirst)
         {"10.0.0.4", {"Power saver"}, {NETROV_ALERT_SUBUNIT_POWER_SAVER}, 0, 80, {}},  // asks nothing of anyone
         {"10.0.0.30", {}, {}, 0x0400, 80, {"error_state"}},
         {"10.0.0.11", {}, {}, 0, 2, {"supply_low"}},
+        // Information by its device text alone, and a text that asks for someone.
+        {"10.0.0.12", {"Printer message"}, {NETROV_ALERT_OTHER}, 0, 80, {}, {"Ready"}},
+        {"10.0.0.13", {"Printer message"}, {NETROV_ALERT_OTHER}, 0, 80, {"alert"}, {"Call service"}},
     };
     TempDir dir;
     const std::string path = dir.file("fleet.db");
@@ -410,6 +415,7 @@ TEST(StoreFleet, JudgesEachStoredReadingAsTheReportDoesAndListsAttentionFirst)
             r.identity = {row.address, "00:aa:bb:cc:dd:" + std::to_string(readings.size() + 10), "", "Model"};
             r.alerts = row.alerts;
             r.alertCodes = row.codes;
+            r.alertTexts = row.texts;
             r.errorBits = row.errorBits;
             r.supplies.push_back({1, 3, "black", "Black toner", "", row.black, 100, store::kUnitPercent});
         }
@@ -418,7 +424,8 @@ TEST(StoreFleet, JudgesEachStoredReadingAsTheReportDoesAndListsAttentionFirst)
     std::ostringstream out, err;
     ASSERT_EQ(cli::runFleet(path, cli::FleetFormat::Json, out, err), 0) << err.str();
     const nlohmann::json doc = nlohmann::json::parse(out.str());
-    const std::vector<std::string> order = {"10.0.0.9", "10.0.0.11", "10.0.0.30", "10.0.0.3", "10.0.0.4", "10.0.0.20"};
+    const std::vector<std::string> order = {"10.0.0.9",  "10.0.0.11", "10.0.0.13", "10.0.0.30",
+                                            "10.0.0.3", "10.0.0.4",  "10.0.0.12", "10.0.0.20"};
     ASSERT_EQ(doc["devices"].size(), order.size());
     for (size_t i = 0; i < order.size(); ++i) {
         const nlohmann::json& d = doc["devices"][i];

@@ -499,7 +499,9 @@ TEST(StoreRounds, OneEventWhenSilentAndOneWhenBack) {
     DeviceReading silent = answering;
     silent.answered = false;
     silent.supplies.clear();
-    const std::vector<const DeviceReading*> rounds = {&answering, &silent, &silent, &silent, &answering, &answering};
+    DeviceReading refilled = printer("10.0.0.5", "", "SN1", 1000, {toner(1, 97)});
+    const std::vector<const DeviceReading*> rounds = {&answering, &silent, &silent,    &silent,
+                                                      &answering, &answering, &refilled, &refilled};
     for (size_t i = 0; i < rounds.size(); ++i) {
         ASSERT_TRUE(writeOne(store, kMonday + static_cast<int64_t>(i) * 900, *rounds[i]).ok());
         DeviceRecord device;
@@ -511,11 +513,15 @@ TEST(StoreRounds, OneEventWhenSilentAndOneWhenBack) {
     ASSERT_TRUE(store.findDevice("SN1", device).ok());
     std::vector<DeviceEvent> events;
     ASSERT_TRUE(store.events(device.id, events).ok());
-    ASSERT_EQ(events.size(), 2u);
+    ASSERT_EQ(events.size(), 3u);
     EXPECT_EQ(events[0].kind, DeviceEventKind::WentSilent);
     EXPECT_EQ(events[0].time, kMonday + 900);
     EXPECT_EQ(events[1].kind, DeviceEventKind::CameBack);
     EXPECT_EQ(events[1].time, kMonday + 4 * 900);
+    // The new cartridge is one event, however many rounds see it.
+    EXPECT_EQ(events[2].kind, DeviceEventKind::CartridgeChanged);
+    EXPECT_EQ(events[2].time, kMonday + 6 * 900);
+    EXPECT_EQ(events[2].detail, "supply 1 (black)");
 
     // A device never seen that does not answer leaves nothing behind.
     DeviceReading stranger = printer("10.0.0.99", "", "SN99");
@@ -535,6 +541,7 @@ TEST(StoreRounds, AlertsAreKeptAsChangesAndThroughASilence) {
     quiet.location = "Hall, floor 2";
     DeviceReading jammed = quiet;
     jammed.alerts = {"Paper jam in tray 2", "Door open\x1e(front)"};
+    jammed.alertTexts = {"Jam T2", ""};  // the device's own, one blank
     DeviceReading silent = quiet;
     silent.answered = false;
     // Alert rows: the jam, then its clearing; a silence and a repeat write none.
@@ -552,6 +559,7 @@ TEST(StoreRounds, AlertsAreKeptAsChangesAndThroughASilence) {
         if (jam) {
             EXPECT_EQ(device.alerts[0], "Paper jam in tray 2");
             EXPECT_EQ(device.alerts[1], "Door open (front)");  // the separator never comes back as one
+            EXPECT_EQ(device.alertTexts, (std::vector<std::string>{"Jam T2", " "}));
         }
         EXPECT_EQ(device.name, "Front desk");
         EXPECT_EQ(device.location, "Hall, floor 2");
