@@ -250,19 +250,31 @@ void SearchRun::searchThread(uint32_t address, bool perAddress)
         };
         bool askCommunities = !perAddress || extent_.askCommunities;
         std::optional<std::vector<uint8_t>> engine;
+        std::optional<size_t> answeredCommunity;
         if (perAddress && extent_.probeV3 && askCommunities && !descriptorsShort_.load()) {
-            // One exchange tells how the address speaks: by a community, by
-            // SNMPv3 only, or not at all. A printer that speaks only SNMPv3
-            // then waits no time-out per community before its profiles.
-            switch (precheck(address, engine)) {
+            // One exchange tells how the address speaks: by which community,
+            // by SNMPv3 only, or not at all. It takes the place of the first
+            // community's query: a silent address costs one time-out in all,
+            // a printer that speaks only SNMPv3 waits none per community
+            // before its profiles, and one that answered a later community
+            // is asked with it first.
+            Precheck checked = precheck(address);
+            switch (checked.reached) {
             case Reached::Silent: return;
-            case Reached::ByV3Only: askCommunities = false; break;
-            case Reached::ByCommunity: break;
+            case Reached::ByV3Only:
+                askCommunities = false;
+                engine = std::move(checked.engine);
+                break;
+            case Reached::ByCommunity: answeredCommunity = checked.community; break;
             }
         }
         std::vector<Try> order;
-        if (askCommunities)
-            for (const std::string& community : communities_) order.push_back({&community, extent_.snmpVersion});
+        if (askCommunities) {
+            if (answeredCommunity && *answeredCommunity < communities_.size())
+                order.push_back({&communities_[*answeredCommunity], extent_.snmpVersion});
+            for (size_t i = 0; i < communities_.size(); ++i)
+                if (i != answeredCommunity) order.push_back({&communities_[i], extent_.snmpVersion});
+        }
         if (perAddress)
             for (const std::string& profile : extent_.profiles) order.push_back({&profile, NETROV_SNMP_V3});
         for (const Try& t : order) {
@@ -291,17 +303,28 @@ SweepSettings SearchRun::byCommunities() const
     return settings;
 }
 
-SearchRun::Reached SearchRun::precheck(uint32_t address, std::optional<std::vector<uint8_t>>& engine)
+SearchRun::Precheck SearchRun::precheck(uint32_t address)
 {
     SweepSettings settings = byCommunities();
     settings.probeV3 = true;
     settings.snmpVersion = extent_.snmpVersion;
-    const SweepResult swept = sweep(std::vector<uint32_t>{address}, settings, &abort_, {});
-    if (!swept.error.empty()) return Reached::ByCommunity;  // no answer either way: ask as before
-    if (swept.responders.empty()) return Reached::Silent;
-    if (swept.engines.empty() || swept.engines.front().empty()) return Reached::ByCommunity;
-    engine = swept.engines.front();
-    return Reached::ByV3Only;
+    // The search's own tries: a second request only when the user allows one.
+    settings.retry = attempts(settings_) > 1;
+    SweepResult swept = sweep(std::vector<uint32_t>{address}, settings, &abort_, {});
+    Precheck checked;
+    if (!swept.error.empty()) return checked;  // no answer either way: ask as before
+    if (swept.responders.empty()) {
+        checked.reached = Reached::Silent;
+        return checked;
+    }
+    if (swept.engines.empty() || swept.engines.front().empty()) {
+        // The sweep asks each distinct community once, under the index of its first place.
+        if (!swept.answeredWith.empty()) checked.community = swept.answeredWith.front();
+        return checked;
+    }
+    checked.reached = Reached::ByV3Only;
+    checked.engine = std::move(swept.engines.front());
+    return checked;
 }
 
 void SearchRun::noteCredentialsNeeded(uint32_t address, const std::vector<uint8_t>& engine)

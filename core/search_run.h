@@ -105,9 +105,16 @@ private:
     // The sweep of the search's communities, with its time-out.
     SweepSettings byCommunities() const;
     enum class Reached { Silent, ByCommunity, ByV3Only };
-    // With profiles: asks the communities and the SNMPv3 probe at once; a
-    // v3-only agent's engine identifier is kept.
-    Reached precheck(uint32_t address, std::optional<std::vector<uint8_t>>& engine);
+    struct Precheck {
+        Reached reached = Reached::ByCommunity;
+        // ByCommunity: the position in communities_ of the one that answered,
+        // when known.
+        std::optional<size_t> community;
+        std::vector<uint8_t> engine;  // ByV3Only: the agent's engine identifier
+    };
+    // Asks the communities and the SNMPv3 probe in one exchange, with the
+    // search's time-out and tries.
+    Precheck precheck(uint32_t address);
     void noteCredentialsNeeded(uint32_t address, const std::vector<uint8_t>& engine);
 
     FrontLibrary& library_;

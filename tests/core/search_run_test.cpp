@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include <arpa/inet.h>
@@ -335,6 +336,52 @@ TEST(SearchRun, EachAddressTriesTheCommunitiesInOrderUntilOneAnswers)
     }
     std::lock_guard lock(h.fake.mutex);
     for (const auto& call : h.fake.searches) EXPECT_EQ(call.snmpVersion, NETROV_SNMP_V2C);
+}
+
+// With the probe on, its exchange is the address's first query: the community
+// it found is asked first, and a silent address costs one time-out in all.
+TEST(SearchRun, TheProbeExchangeChoosesTheCommunityAndCostsOneTimeOut)
+{
+    struct Row {
+        const char* name;
+        const char* agentCommunity;  // null: nothing answers at the address
+        std::vector<std::string> asked;
+        size_t listed;
+    };
+    const Row rows[] = {
+        {"the second community answers", "site7", {"site7"}, 1},
+        {"the first community answers", "tarpon", {"tarpon"}, 1},
+        {"silent", nullptr, {}, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::FakeAgent agent;
+        if (!agent.ok()) GTEST_SKIP() << agent.error();
+        const uint32_t address = ntohl(agent.addressValue());
+        Harness h;
+        if (row.agentCommunity) {
+            agent.setCommunity(row.agentCommunity);
+            agent.setObject("1.3.6.1.2.1.1.2.0", test::AgentValue::oid("1.3.6.1.4.1.32473"));
+            h.fake.devices[address].community = row.agentCommunity;
+        } else {
+            agent.setCommunity("nobody asks this");
+        }
+        SearchSettings s = perAddressOnly();
+        s.TimeOut = 2;
+        SearchExtent extent;
+        extent.moreCommunities = {"site7"};
+        extent.probeV3 = true;
+        SearchRun run(h.library, h.list);
+        run.setExtent(extent);
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(run.start(s, listOf({addressToText(address).c_str()}), ""));
+        run.wait();
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(communitiesAskedOf(h.fake, address), row.asked);
+        EXPECT_EQ(h.list.count(), row.listed);
+        // A retry half a time-out in would make it three halves.
+        EXPECT_LT(seconds, 2.6);
+    }
 }
 
 TEST(SearchRun, TheRefreshAsksWithTheCommunityAndVersionTheSearchFound)
