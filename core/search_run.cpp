@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <semaphore>
 #include <string_view>
 #include <system_error>
 
@@ -96,12 +97,12 @@ std::string shortageText(const SearchShortage& shortage)
     std::string text;
     if (shortage.descriptorsMissing != 0)
         text = "too few file descriptors for the parallel searches (" + std::to_string(shortage.descriptorsMissing) +
-               " more needed)";
+               " more needed); fewer addresses were asked at a time";
     if (shortage.addressesNotSearched != 0) {
         if (!text.empty()) text += "; ";
         text += std::to_string(shortage.addressesNotSearched) + " addresses not searched: no thread could be started";
     }
-    if (!text.empty()) text += "; devices may be missing";
+    if (shortage.addressesNotSearched != 0) text += "; devices may be missing";
     return text;
 }
 
@@ -186,12 +187,24 @@ void SearchRun::searchAddresses(const std::vector<uint32_t>& targets)
         std::lock_guard lock(startedMutex_);
         shortage_.descriptorsMissing = std::max(shortage_.descriptorsMissing, available < wanted ? wanted - available : 0);
     }
-    if (available < wanted) descriptorsShort_.store(true);
+    // Short of descriptors, fewer addresses are asked at a time, so that no
+    // search fails for want of a socket and the rest of the process (and the
+    // sanitizers' own checks) keeps the reserve; every address is still asked.
+    const size_t parallel =
+        available >= wanted ? targets.size()
+                            : std::max<size_t>(1, (available > kDescriptorReserve ? available - kDescriptorReserve : 0) /
+                                                      kDescriptorsPerSearch);
+    std::counting_semaphore<> slots(static_cast<std::ptrdiff_t>(std::min<size_t>(parallel, PTRDIFF_MAX)));
+    const auto bounded = [this, &slots](uint32_t address) {
+        slots.acquire();
+        searchThread(address, true);
+        slots.release();
+    };
     std::vector<std::thread> threads;
     threads.reserve(targets.size());
     for (uint32_t address : targets) {
         try {
-            threads.emplace_back(&SearchRun::searchThread, this, address, true);
+            threads.emplace_back(bounded, address);
         } catch (const std::system_error&) {
             // Out of threads: the rest is reported, the ones that run are waited for.
             std::lock_guard lock(startedMutex_);
@@ -251,7 +264,7 @@ void SearchRun::searchThread(uint32_t address, bool perAddress)
         bool askCommunities = !perAddress || extent_.askCommunities;
         std::optional<std::vector<uint8_t>> engine;
         std::optional<size_t> answeredCommunity;
-        if (perAddress && extent_.probeV3 && askCommunities && !descriptorsShort_.load()) {
+        if (perAddress && extent_.probeV3 && askCommunities) {
             // One exchange tells how the address speaks: by which community,
             // by SNMPv3 only, or not at all. It takes the place of the first
             // community's query: a silent address costs one time-out in all,

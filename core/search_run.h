@@ -132,9 +132,6 @@ private:
     uint32_t localAddress_ = 0;
     int32_t foundDeviceTimeOut_ = kFoundDeviceTimeOut;
     SearchShortage shortage_;
-    // Set before the address threads start when descriptors are short: the
-    // SNMPv3 probe, which needs a socket of its own per address, is then left out.
-    std::atomic<bool> descriptorsShort_{false};
     SearchAddressList addresses_;
     mutable std::mutex startedMutex_;
     std::vector<uint32_t> startedAddresses_;
