@@ -106,6 +106,19 @@ std::string shortageText(const SearchShortage& shortage)
     return text;
 }
 
+std::string credentialsNeededList(const std::vector<CredentialsNeeded>& needed)
+{
+    constexpr size_t kNamed = 10;
+    std::string text;
+    for (size_t i = 0; i < needed.size() && i < kNamed; ++i) {
+        if (i) text += ", ";
+        text += addressToText(needed[i].address);
+        if (needed[i].enterprise) text += " (enterprise " + std::to_string(*needed[i].enterprise) + ")";
+    }
+    if (needed.size() > kNamed) text += " and " + std::to_string(needed.size() - kNamed) + " more";
+    return text;
+}
+
 SearchShortage SearchRun::shortage() const
 {
     std::lock_guard lock(startedMutex_);

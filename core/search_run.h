@@ -40,6 +40,13 @@ struct CredentialsNeeded {
     std::optional<uint32_t> enterprise;  // the maker's, from the engine identifier
 };
 
+// What the desktop and the command line call such a device.
+inline constexpr const char* kCredentialsNeededText = "SNMPv3: credentials needed";
+// The devices for a line the user reads, in the order given: each address
+// with the maker's enterprise number when the engine names one, the first
+// ten named and the rest counted.
+std::string credentialsNeededList(const std::vector<CredentialsNeeded>& needed);
+
 // One line for the user, empty when nothing was short.
 std::string shortageText(const SearchShortage& shortage);
 

@@ -355,6 +355,7 @@ void loadSearchExtent(SettingsStore& store, SearchExtent& extent)
         if (value.size() < sizeof SearchSettings::ComName) extent.moreCommunities.push_back(value);
     }
     extent.snmpVersion = parseSnmpVersion(store.readString(kSection, "SnmpVersion", "1")).value_or(NETROV_SNMP_V1);
+    extent.probeV3 = store.readInt(kSection, "V3Probe", 1) != 0;
     const int32_t blocks = store.readInt(kSection, "BlockNum", 0);
     uint64_t total = 0;
     for (int32_t i = 0; i < blocks; ++i) {
@@ -374,6 +375,7 @@ void saveSearchExtent(SettingsStore& store, const SearchExtent& extent)
     for (size_t i = 0; i < extent.moreCommunities.size(); ++i)
         store.writeString(kSection, "ComName" + std::to_string(i + 1), extent.moreCommunities[i]);
     store.writeString(kSection, "SnmpVersion", snmpVersionText(extent.snmpVersion));
+    store.writeInt(kSection, "V3Probe", extent.probeV3 ? 1 : 0);
     store.writeInt(kSection, "BlockNum", static_cast<int32_t>(extent.blocks.size()));
     for (size_t i = 0; i < extent.blocks.size(); ++i)
         store.writeString(kSection, "Block" + std::to_string(i), extent.blocks[i]);

@@ -171,8 +171,9 @@ void loadSearchSettings(SettingsStore& store, const InstallationSearchValues& in
 void saveSearchSettings(SettingsStore& store, const SearchSettings& settings, const SearchAddressList& list);
 
 // The extent lives under keys of its own in the same section ("ComNameNum"
-// and "ComName1".., "SnmpVersion", "BlockNum" and "Block0"..), so a file
-// without them loads as before and the keys above never change meaning.
+// and "ComName1".., "SnmpVersion", "BlockNum" and "Block0"..,
+// "V3Probe"), so a file without them loads as before and the keys above
+// never change meaning. The probe is on unless "V3Probe" is 0.
 // Entries that do not parse are dropped on loading.
 void loadSearchExtent(SettingsStore& store, SearchExtent& extent);
 void saveSearchExtent(SettingsStore& store, const SearchExtent& extent);

@@ -17,6 +17,7 @@
 #include "fake_agent.h"
 #include "fake_devices.h"
 #include "search_run.h"
+#include "v3_report.h"
 
 namespace netrov::core {
 namespace {
@@ -362,13 +363,15 @@ TEST(SearchRun, TheProbeExchangeChoosesTheCommunityAndCostsOneTimeOut)
     struct Row {
         const char* name;
         const char* agentCommunity;  // null: nothing answers at the address
+        bool onlyV3;                 // the agent answers the probe alone
         std::vector<std::string> asked;
         size_t listed;
     };
     const Row rows[] = {
-        {"the second community answers", "site7", {"site7"}, 1},
-        {"the first community answers", "tarpon", {"tarpon"}, 1},
-        {"silent", nullptr, {}, 0},
+        {"the second community answers", "site7", false, {"site7"}, 1},
+        {"the first community answers", "tarpon", false, {"tarpon"}, 1},
+        {"silent", nullptr, false, {}, 0},
+        {"only SNMPv3", nullptr, true, {}, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -380,6 +383,8 @@ TEST(SearchRun, TheProbeExchangeChoosesTheCommunityAndCostsOneTimeOut)
             agent.setCommunity(row.agentCommunity);
             agent.setObject("1.3.6.1.2.1.1.2.0", test::AgentValue::oid("1.3.6.1.4.1.32473"));
             h.fake.devices[address].community = row.agentCommunity;
+        } else if (row.onlyV3) {
+            test::answerOnlyTheProbe(agent, {0x80, 0x00, 0x1F, 0x88, 0x04, 'l', 'a', 'b'});
         } else {
             agent.setCommunity("nobody asks this");
         }
@@ -396,6 +401,11 @@ TEST(SearchRun, TheProbeExchangeChoosesTheCommunityAndCostsOneTimeOut)
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         EXPECT_EQ(communitiesAskedOf(h.fake, address), row.asked);
         EXPECT_EQ(h.list.count(), row.listed);
+        const std::vector<CredentialsNeeded> needed = run.credentialsNeeded();
+        ASSERT_EQ(needed.size(), row.onlyV3 ? 1u : 0u);
+        if (row.onlyV3) {
+            EXPECT_EQ(credentialsNeededList(needed), addressToText(address) + " (enterprise 8072)");
+        }
         // A retry half a time-out in would make it three halves.
         EXPECT_LT(seconds, 2.6);
     }

@@ -187,6 +187,7 @@ TEST(StoredForm, AFileFromBeforeLoadsWithOneCommunityVersionOneAndNoBlocks)
     EXPECT_EQ(communityList(s, extent), std::vector<std::string>{"site7"});
     EXPECT_EQ(extent.snmpVersion, NETROV_SNMP_V1);
     EXPECT_TRUE(extent.blocks.empty());
+    EXPECT_TRUE(extent.probeV3);  // the SNMPv3 probe is on until the user turns it off
     EXPECT_EQ(list.entries(), std::vector<std::string>{"127.0.0.1,127.0.0.9"});
 }
 
@@ -202,6 +203,7 @@ TEST(StoredForm, TheExtentRoundTripsUnderNewKeysAndTheOldKeysAreUnchanged)
     setCommunityList(s, extent, {"site7", "public", "tarpon"});
     extent.snmpVersion = NETROV_SNMP_AUTO;
     extent.blocks = {"10.1.0.0/22", "10.2.0.1-10.2.9.255"};
+    extent.probeV3 = false;
     MapStore store;
     saveSearchSettings(store, s, list);
     saveSearchExtent(store, extent);
@@ -223,6 +225,8 @@ TEST(StoredForm, TheExtentRoundTripsUnderNewKeysAndTheOldKeysAreUnchanged)
     EXPECT_EQ(communityList(loaded, loadedExtent), (std::vector<std::string>{"site7", "public", "tarpon"}));
     EXPECT_EQ(loadedExtent.snmpVersion, NETROV_SNMP_AUTO);
     EXPECT_EQ(loadedExtent.blocks, extent.blocks);
+    EXPECT_EQ(store.values["SearchOption/V3Probe"], "0");
+    EXPECT_FALSE(loadedExtent.probeV3);
     EXPECT_EQ(loadedList.entries(), list.entries());
 }
 
