@@ -87,11 +87,24 @@ std::string_view trimmedView(std::string_view text)
 std::optional<uint32_t> spanAddress(std::string_view text, std::string& error)
 {
     const auto address = parseDottedQuad(trimmedView(text));
-    if (!address) error = "'" + std::string(text) + "' is not an IPv4 address (four numbers 0-255 joined by '.')";
+    if (!address) {
+        error = ipv6NotYetText(trimmedView(text));
+        if (error.empty()) error = "'" + std::string(text) + "' is not an IPv4 address (four numbers 0-255 joined by '.')";
+    }
     return address;
 }
 
 }  // namespace
+
+std::string ipv6NotYetText(std::string_view text)
+{
+    const std::string_view address = text.substr(0, text.find('%'));
+    // Every IPv6 address has two colons at least; "192.0.2.1:161" is no IPv6 address.
+    if (std::count(address.begin(), address.end(), ':') < 2 ||
+        address.find_first_not_of("0123456789abcdefABCDEF:.") != std::string_view::npos)
+        return {};
+    return "'" + std::string(text) + "' is an IPv6 address; searches, sweeps and the device commands take IPv4 addresses only so far";
+}
 
 ParsedSpan parseAddressSpan(std::string_view raw)
 {

@@ -122,6 +122,11 @@ private:
 // leading decimal digits (none gives 0), octet = low 8 bits; missing parts 0.
 uint32_t addressFromText(std::string_view text);
 
+// For a text written as an IPv6 address (a "%zone" allowed), the words that
+// say searches and the device commands take IPv4 only so far; empty for any
+// other text.
+std::string ipv6NotYetText(std::string_view text);
+
 // Strict dotted-quad check for user input: exactly four decimal parts of one
 // to three digits, each at most 255.
 std::optional<uint32_t> parseDottedQuad(std::string_view text);

@@ -299,6 +299,9 @@ TEST(AddressSpans, BlocksRangesAndSingleAddresses)
         {"9.0.0.0-10.0.0.0", nullptr, 0, "/8"},
         {"1-2-3", nullptr, 0, "START-END"},
         {"printer.example", nullptr, 0, "not an IPv4 address"},
+        {"2001:db8::/64", nullptr, 0, "is an IPv6 address"},
+        {"::1-::5", nullptr, 0, "'::1' is an IPv6 address"},
+        {"192.0.2.1:161", nullptr, 0, "not an IPv4 address"},
     };
     for (const auto& c : cases) {
         const ParsedSpan parsed = parseAddressSpan(c.text);
