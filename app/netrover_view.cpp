@@ -402,10 +402,12 @@ void CNetRoverView::search()
     request.exportPath = app_.exportFilePath();
     bool completed = false;
     core::SearchShortage shortage;
+    std::vector<core::CredentialsNeeded> credentialsNeeded;
     {
         CSearchingDlg dialog(&app_.language(), std::move(request), window());
         completed = dialog.exec() == QDialog::Accepted;
         shortage = dialog.shortage();
+        credentialsNeeded = dialog.credentialsNeeded();
     }
     removeRowsAndFill();
     // The new rows take the order the header shows.
@@ -420,6 +422,10 @@ void CNetRoverView::search()
     if (completed && app_.devices().count() == 0) lastResult_ += QLatin1Char(' ') + string(IDS_STR_SEARCHNONE);
     // A search that could not query every address says so.
     if (shortage.any()) lastResult_ += QLatin1Char(' ') + QString::fromStdString(core::shortageText(shortage));
+    // Printers that speak only SNMPv3 are there, and need a profile to be read.
+    if (completed && !credentialsNeeded.empty())
+        lastResult_ += QStringLiteral(" %1: %2").arg(QString::fromLatin1(core::kCredentialsNeededText),
+                                                     QString::fromStdString(core::credentialsNeededList(credentialsNeeded)));
     emit statusMessage(lastResult_);
     if (rememberPending_ && gaugesPending_ == 0) rememberFleet();
 }

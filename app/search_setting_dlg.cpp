@@ -69,7 +69,7 @@ constexpr const char* kColumnKeys[] = {"IDC_LISTB_SEARCHIP_STARTIP", "IDC_LISTB_
 
 // The extent band in dialog units, from the top of where the buttons were;
 // the buttons move down by its height.
-constexpr int kBandHeight = 102;
+constexpr int kBandHeight = 116;
 struct BandControl {
     int32_t id;
     int x, y, cx, cy;
@@ -86,6 +86,7 @@ constexpr BandControl kBand[] = {
     {IDC_LABEL_PROFILES, 9, 60, 74, 8, "SNMPv3 profiles"},
     {IDC_LISTB_PROFILES, 84, 58, 110, 40, nullptr},
     {IDC_BUTTN_PROFILES, 198, 58, 55, 14, "Profiles..."},
+    {IDC_CHECK_V3PROBE, 84, 102, 169, 10, "Send SNMPv3 discovery probe"},
 };
 
 constexpr const char* kProfileSection = "SearchOption";
@@ -269,6 +270,9 @@ void CSearchSettingDlg::buildControls()
     profilesButton->setAutoDefault(false);
     controls_[IDC_BUTTN_PROFILES] = profilesButton;
     connect(profilesButton, &QPushButton::clicked, this, &CSearchSettingDlg::editProfiles);
+    probe_ = new QCheckBox(this);
+    probe_->setToolTip(QStringLiteral("Finds printers that answer only SNMPv3, before anyone has their credentials"));
+    controls_[IDC_CHECK_V3PROBE] = probe_;
 
     auto* ok = new QPushButton(this);
     auto* cancel = new QPushButton(this);
@@ -308,6 +312,7 @@ void CSearchSettingDlg::fill()
     for (const std::string& block : extent_.blocks) blocks << QString::fromStdString(block);
     blocks_->setText(blocks.join(QStringLiteral(", ")));
     fillProfiles(extent_.profiles);
+    probe_->setChecked(extent_.probeV3);
     applyEnablingRule();
 }
 
@@ -356,7 +361,6 @@ void loadSearchProfiles(core::SettingsStore& store, core::SearchExtent& extent)
         if (name.empty()) break;
         extent.profiles.push_back(name);
     }
-    extent.probeV3 = !extent.profiles.empty();
 }
 
 void saveSearchProfiles(core::SettingsStore& store, const core::SearchExtent& extent)
@@ -482,7 +486,7 @@ void CSearchSettingDlg::accept()
     extent.snmpVersion = version_->currentData().toInt();
     // Names only travel on: the pass phrases stay in the secret store or the profile file.
     extent.profiles = checkedProfiles();
-    extent.probeV3 = !extent.profiles.empty();
+    extent.probeV3 = probe_->isChecked();
     // No device answers an empty community: with none at all the default one is used.
     // Each community once, in the order given.
     std::vector<std::string> communities;

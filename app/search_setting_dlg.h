@@ -10,6 +10,7 @@
 #include "search_settings.h"
 
 class QButtonGroup;
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
@@ -53,6 +54,7 @@ enum SearchSettingControl : int32_t {
     IDC_LABEL_PROFILES = 1057,
     IDC_LISTB_PROFILES = 1058,
     IDC_BUTTN_PROFILES = 1059,
+    IDC_CHECK_V3PROBE = 1060,
 };
 
 // Blocks and ranges as typed: separated by commas, semicolons or white
@@ -60,8 +62,8 @@ enum SearchSettingControl : int32_t {
 std::vector<std::string> splitBlocks(const QString& text);
 
 // The SNMPv3 profiles a search tries live beside the extent's keys
-// ("ProfileNum" and "Profile0"..), names only; a search with any also sends
-// the SNMPv3 probe, as the command line does.
+// ("ProfileNum" and "Profile0"..), names only. Whether the SNMPv3 probe goes
+// out is the extent's own setting, with or without profiles.
 void loadSearchProfiles(core::SettingsStore& store, core::SearchExtent& extent);
 void saveSearchProfiles(core::SettingsStore& store, const core::SearchExtent& extent);
 
@@ -87,6 +89,8 @@ public:
     QTreeWidget* addressList() const { return list_; }
     // The profile names, checked for those a search tries.
     QListWidget* profileList() const { return profiles_; }
+    // Sends the SNMPv3 discovery probe with every search.
+    QCheckBox* probeBox() const { return probe_; }
 
     // The list rows as address list entries, in row order.
     core::SearchAddressList rowEntries() const;
@@ -129,6 +133,7 @@ private:
     QLineEdit* blocks_ = nullptr;
     QTreeWidget* list_ = nullptr;
     QListWidget* profiles_ = nullptr;
+    QCheckBox* probe_ = nullptr;
     bool adjustingTimeOut_ = false;
 };
 

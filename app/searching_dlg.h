@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QDialog>
 
@@ -58,6 +59,11 @@ public:
     int progress() const;
     // What the run could not start for want of threads or descriptors.
     core::SearchShortage shortage() const { return run_ ? run_->shortage() : core::SearchShortage{}; }
+    // The printers that answered only the SNMPv3 probe and no profile, in address order.
+    std::vector<core::CredentialsNeeded> credentialsNeeded() const
+    {
+        return run_ ? run_->credentialsNeeded() : std::vector<core::CredentialsNeeded>{};
+    }
     int frame() const { return frame_; }
     int progressPeriodMs() const { return static_cast<int>(clock_.periodMs()); }
     QWidget* control(int32_t id) const;

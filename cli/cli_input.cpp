@@ -49,12 +49,14 @@ bool looksLikeHostName(const std::string& text)
 Checked<uint32_t> checkAddress(const std::string& text)
 {
     if (auto address = core::parseDottedQuad(text)) return {address, {}};
+    if (std::string refusal = core::ipv6NotYetText(text); !refusal.empty()) return {std::nullopt, refusal};
     return {std::nullopt, "'" + text + "' is not an IPv4 address (four numbers 0-255 joined by '.')"};
 }
 
 Checked<uint32_t> resolveAddress(const std::string& text)
 {
     if (auto address = core::parseDottedQuad(text)) return {address, {}};
+    if (std::string refusal = core::ipv6NotYetText(text); !refusal.empty()) return {std::nullopt, refusal};
     if (!looksLikeHostName(text))
         return {std::nullopt, "'" + text + "' is neither an IPv4 address (four numbers 0-255 joined by '.') nor a host name"};
     addrinfo hints{};

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <semaphore>
 #include <string_view>
 #include <system_error>
 
@@ -96,12 +97,25 @@ std::string shortageText(const SearchShortage& shortage)
     std::string text;
     if (shortage.descriptorsMissing != 0)
         text = "too few file descriptors for the parallel searches (" + std::to_string(shortage.descriptorsMissing) +
-               " more needed)";
+               " more needed); fewer addresses were asked at a time";
     if (shortage.addressesNotSearched != 0) {
         if (!text.empty()) text += "; ";
         text += std::to_string(shortage.addressesNotSearched) + " addresses not searched: no thread could be started";
     }
-    if (!text.empty()) text += "; devices may be missing";
+    if (shortage.addressesNotSearched != 0) text += "; devices may be missing";
+    return text;
+}
+
+std::string credentialsNeededList(const std::vector<CredentialsNeeded>& needed)
+{
+    constexpr size_t kNamed = 10;
+    std::string text;
+    for (size_t i = 0; i < needed.size() && i < kNamed; ++i) {
+        if (i) text += ", ";
+        text += addressToText(needed[i].address);
+        if (needed[i].enterprise) text += " (enterprise " + std::to_string(*needed[i].enterprise) + ")";
+    }
+    if (needed.size() > kNamed) text += " and " + std::to_string(needed.size() - kNamed) + " more";
     return text;
 }
 
@@ -186,12 +200,24 @@ void SearchRun::searchAddresses(const std::vector<uint32_t>& targets)
         std::lock_guard lock(startedMutex_);
         shortage_.descriptorsMissing = std::max(shortage_.descriptorsMissing, available < wanted ? wanted - available : 0);
     }
-    if (available < wanted) descriptorsShort_.store(true);
+    // Short of descriptors, fewer addresses are asked at a time, so that no
+    // search fails for want of a socket and the rest of the process (and the
+    // sanitizers' own checks) keeps the reserve; every address is still asked.
+    const size_t parallel =
+        available >= wanted ? targets.size()
+                            : std::max<size_t>(1, (available > kDescriptorReserve ? available - kDescriptorReserve : 0) /
+                                                      kDescriptorsPerSearch);
+    std::counting_semaphore<> slots(static_cast<std::ptrdiff_t>(std::min<size_t>(parallel, PTRDIFF_MAX)));
+    const auto bounded = [this, &slots](uint32_t address) {
+        slots.acquire();
+        searchThread(address, true);
+        slots.release();
+    };
     std::vector<std::thread> threads;
     threads.reserve(targets.size());
     for (uint32_t address : targets) {
         try {
-            threads.emplace_back(&SearchRun::searchThread, this, address, true);
+            threads.emplace_back(bounded, address);
         } catch (const std::system_error&) {
             // Out of threads: the rest is reported, the ones that run are waited for.
             std::lock_guard lock(startedMutex_);
@@ -250,19 +276,31 @@ void SearchRun::searchThread(uint32_t address, bool perAddress)
         };
         bool askCommunities = !perAddress || extent_.askCommunities;
         std::optional<std::vector<uint8_t>> engine;
-        if (perAddress && extent_.probeV3 && askCommunities && !descriptorsShort_.load()) {
-            // One exchange tells how the address speaks: by a community, by
-            // SNMPv3 only, or not at all. A printer that speaks only SNMPv3
-            // then waits no time-out per community before its profiles.
-            switch (precheck(address, engine)) {
+        std::optional<size_t> answeredCommunity;
+        if (perAddress && extent_.probeV3 && askCommunities) {
+            // One exchange tells how the address speaks: by which community,
+            // by SNMPv3 only, or not at all. It takes the place of the first
+            // community's query: a silent address costs one time-out in all,
+            // a printer that speaks only SNMPv3 waits none per community
+            // before its profiles, and one that answered a later community
+            // is asked with it first.
+            Precheck checked = precheck(address);
+            switch (checked.reached) {
             case Reached::Silent: return;
-            case Reached::ByV3Only: askCommunities = false; break;
-            case Reached::ByCommunity: break;
+            case Reached::ByV3Only:
+                askCommunities = false;
+                engine = std::move(checked.engine);
+                break;
+            case Reached::ByCommunity: answeredCommunity = checked.community; break;
             }
         }
         std::vector<Try> order;
-        if (askCommunities)
-            for (const std::string& community : communities_) order.push_back({&community, extent_.snmpVersion});
+        if (askCommunities) {
+            if (answeredCommunity && *answeredCommunity < communities_.size())
+                order.push_back({&communities_[*answeredCommunity], extent_.snmpVersion});
+            for (size_t i = 0; i < communities_.size(); ++i)
+                if (i != answeredCommunity) order.push_back({&communities_[i], extent_.snmpVersion});
+        }
         if (perAddress)
             for (const std::string& profile : extent_.profiles) order.push_back({&profile, NETROV_SNMP_V3});
         for (const Try& t : order) {
@@ -291,17 +329,28 @@ SweepSettings SearchRun::byCommunities() const
     return settings;
 }
 
-SearchRun::Reached SearchRun::precheck(uint32_t address, std::optional<std::vector<uint8_t>>& engine)
+SearchRun::Precheck SearchRun::precheck(uint32_t address)
 {
     SweepSettings settings = byCommunities();
     settings.probeV3 = true;
     settings.snmpVersion = extent_.snmpVersion;
-    const SweepResult swept = sweep(std::vector<uint32_t>{address}, settings, &abort_, {});
-    if (!swept.error.empty()) return Reached::ByCommunity;  // no answer either way: ask as before
-    if (swept.responders.empty()) return Reached::Silent;
-    if (swept.engines.empty() || swept.engines.front().empty()) return Reached::ByCommunity;
-    engine = swept.engines.front();
-    return Reached::ByV3Only;
+    // The search's own tries: a second request only when the user allows one.
+    settings.retry = attempts(settings_) > 1;
+    SweepResult swept = sweep(std::vector<uint32_t>{address}, settings, &abort_, {});
+    Precheck checked;
+    if (!swept.error.empty()) return checked;  // no answer either way: ask as before
+    if (swept.responders.empty()) {
+        checked.reached = Reached::Silent;
+        return checked;
+    }
+    if (swept.engines.empty() || swept.engines.front().empty()) {
+        // The sweep asks each distinct community once, under the index of its first place.
+        if (!swept.answeredWith.empty()) checked.community = swept.answeredWith.front();
+        return checked;
+    }
+    checked.reached = Reached::ByV3Only;
+    checked.engine = std::move(swept.engines.front());
+    return checked;
 }
 
 void SearchRun::noteCredentialsNeeded(uint32_t address, const std::vector<uint8_t>& engine)

@@ -40,6 +40,13 @@ struct CredentialsNeeded {
     std::optional<uint32_t> enterprise;  // the maker's, from the engine identifier
 };
 
+// What the desktop and the command line call such a device.
+inline constexpr const char* kCredentialsNeededText = "SNMPv3: credentials needed";
+// The devices for a line the user reads, in the order given: each address
+// with the maker's enterprise number when the engine names one, the first
+// ten named and the rest counted.
+std::string credentialsNeededList(const std::vector<CredentialsNeeded>& needed);
+
 // One line for the user, empty when nothing was short.
 std::string shortageText(const SearchShortage& shortage);
 
@@ -105,9 +112,16 @@ private:
     // The sweep of the search's communities, with its time-out.
     SweepSettings byCommunities() const;
     enum class Reached { Silent, ByCommunity, ByV3Only };
-    // With profiles: asks the communities and the SNMPv3 probe at once; a
-    // v3-only agent's engine identifier is kept.
-    Reached precheck(uint32_t address, std::optional<std::vector<uint8_t>>& engine);
+    struct Precheck {
+        Reached reached = Reached::ByCommunity;
+        // ByCommunity: the position in communities_ of the one that answered,
+        // when known.
+        std::optional<size_t> community;
+        std::vector<uint8_t> engine;  // ByV3Only: the agent's engine identifier
+    };
+    // Asks the communities and the SNMPv3 probe in one exchange, with the
+    // search's time-out and tries.
+    Precheck precheck(uint32_t address);
     void noteCredentialsNeeded(uint32_t address, const std::vector<uint8_t>& engine);
 
     FrontLibrary& library_;
@@ -125,9 +139,6 @@ private:
     uint32_t localAddress_ = 0;
     int32_t foundDeviceTimeOut_ = kFoundDeviceTimeOut;
     SearchShortage shortage_;
-    // Set before the address threads start when descriptors are short: the
-    // SNMPv3 probe, which needs a socket of its own per address, is then left out.
-    std::atomic<bool> descriptorsShort_{false};
     SearchAddressList addresses_;
     mutable std::mutex startedMutex_;
     std::vector<uint32_t> startedAddresses_;

@@ -87,11 +87,24 @@ std::string_view trimmedView(std::string_view text)
 std::optional<uint32_t> spanAddress(std::string_view text, std::string& error)
 {
     const auto address = parseDottedQuad(trimmedView(text));
-    if (!address) error = "'" + std::string(text) + "' is not an IPv4 address (four numbers 0-255 joined by '.')";
+    if (!address) {
+        error = ipv6NotYetText(trimmedView(text));
+        if (error.empty()) error = "'" + std::string(text) + "' is not an IPv4 address (four numbers 0-255 joined by '.')";
+    }
     return address;
 }
 
 }  // namespace
+
+std::string ipv6NotYetText(std::string_view text)
+{
+    const std::string_view address = text.substr(0, text.find('%'));
+    // Every IPv6 address has two colons at least; "192.0.2.1:161" is no IPv6 address.
+    if (std::count(address.begin(), address.end(), ':') < 2 ||
+        address.find_first_not_of("0123456789abcdefABCDEF:.") != std::string_view::npos)
+        return {};
+    return "'" + std::string(text) + "' is an IPv6 address; searches, sweeps and the device commands take IPv4 addresses only so far";
+}
 
 ParsedSpan parseAddressSpan(std::string_view raw)
 {
@@ -355,6 +368,7 @@ void loadSearchExtent(SettingsStore& store, SearchExtent& extent)
         if (value.size() < sizeof SearchSettings::ComName) extent.moreCommunities.push_back(value);
     }
     extent.snmpVersion = parseSnmpVersion(store.readString(kSection, "SnmpVersion", "1")).value_or(NETROV_SNMP_V1);
+    extent.probeV3 = store.readInt(kSection, "V3Probe", 1) != 0;
     const int32_t blocks = store.readInt(kSection, "BlockNum", 0);
     uint64_t total = 0;
     for (int32_t i = 0; i < blocks; ++i) {
@@ -374,6 +388,7 @@ void saveSearchExtent(SettingsStore& store, const SearchExtent& extent)
     for (size_t i = 0; i < extent.moreCommunities.size(); ++i)
         store.writeString(kSection, "ComName" + std::to_string(i + 1), extent.moreCommunities[i]);
     store.writeString(kSection, "SnmpVersion", snmpVersionText(extent.snmpVersion));
+    store.writeInt(kSection, "V3Probe", extent.probeV3 ? 1 : 0);
     store.writeInt(kSection, "BlockNum", static_cast<int32_t>(extent.blocks.size()));
     for (size_t i = 0; i < extent.blocks.size(); ++i)
         store.writeString(kSection, "Block" + std::to_string(i), extent.blocks[i]);

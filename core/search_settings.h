@@ -122,6 +122,11 @@ private:
 // leading decimal digits (none gives 0), octet = low 8 bits; missing parts 0.
 uint32_t addressFromText(std::string_view text);
 
+// For a text written as an IPv6 address (a "%zone" allowed), the words that
+// say searches and the device commands take IPv4 only so far; empty for any
+// other text.
+std::string ipv6NotYetText(std::string_view text);
+
 // Strict dotted-quad check for user input: exactly four decimal parts of one
 // to three digits, each at most 255.
 std::optional<uint32_t> parseDottedQuad(std::string_view text);
@@ -171,8 +176,9 @@ void loadSearchSettings(SettingsStore& store, const InstallationSearchValues& in
 void saveSearchSettings(SettingsStore& store, const SearchSettings& settings, const SearchAddressList& list);
 
 // The extent lives under keys of its own in the same section ("ComNameNum"
-// and "ComName1".., "SnmpVersion", "BlockNum" and "Block0"..), so a file
-// without them loads as before and the keys above never change meaning.
+// and "ComName1".., "SnmpVersion", "BlockNum" and "Block0"..,
+// "V3Probe"), so a file without them loads as before and the keys above
+// never change meaning. The probe is on unless "V3Probe" is 0.
 // Entries that do not parse are dropped on loading.
 void loadSearchExtent(SettingsStore& store, SearchExtent& extent);
 void saveSearchExtent(SettingsStore& store, const SearchExtent& extent);

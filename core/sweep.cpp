@@ -158,7 +158,7 @@ public:
                 lastSend_ = now;
             }
             const size_t retriesAllowed = now < retryDelay ? 0 : static_cast<size_t>(rate * (now - retryDelay)) + 1;
-            while (!blocked && nextRetry_ < nextFirst_ && firstSent_[nextRetry_] + retryDelay <= now &&
+            while (settings_.retry && !blocked && nextRetry_ < nextFirst_ && firstSent_[nextRetry_] + retryDelay <= now &&
                    retriesSent_ < retriesAllowed) {
                 if (!answered_[nextRetry_]) {
                     if (!send(addresses_[nextRetry_], &blocked)) break;
@@ -173,14 +173,14 @@ public:
                 nextProgress = now + kProgressPeriod;
                 progress(progressAt(now, rate, timeOut));
             }
-            const bool allSent = nextFirst_ == n && nextRetry_ == n;
+            const bool allSent = nextFirst_ == n && (nextRetry_ == n || !settings_.retry);
             if (answeredCount_ == n || (allSent && now >= lastSend_ + timeOut)) break;
 
             // Sleep until the next send is due, a reply arrives or the last
             // wait is over; never longer than a progress period.
             double wait = kProgressPeriod;
             if (nextFirst_ < n) wait = std::min(wait, (nextFirst_ + 1) / rate - now);
-            if (nextRetry_ < nextFirst_) wait = std::min(wait, firstSent_[nextRetry_] + retryDelay - now);
+            if (settings_.retry && nextRetry_ < nextFirst_) wait = std::min(wait, firstSent_[nextRetry_] + retryDelay - now);
             if (allSent) wait = std::min(wait, lastSend_ + timeOut - now);
             const int waitMs = std::max(0, static_cast<int>(std::ceil(wait * 1000)));
             platform::waitSocket(socket_.get(), blocked ? std::min(waitMs, 1) : waitMs, blocked);
@@ -293,7 +293,7 @@ private:
         p.answered = answeredCount_;
         p.elapsedSeconds = now;
         const double firstDone = static_cast<double>(addresses_.size()) / rate;
-        p.remainingSeconds = std::max(0.0, std::max(firstDone, lastSend_) + timeOut / 2 + timeOut - now);
+        p.remainingSeconds = std::max(0.0, std::max(firstDone, lastSend_) + (settings_.retry ? timeOut / 2 : 0) + timeOut - now);
         return p;
     }
 

@@ -25,6 +25,11 @@ struct SweepSettings {
     // of them counts.
     std::vector<std::string> moreCommunities;
     int32_t timeOutMs = 1000;  // how long an address may take to answer
+    // A silent address gets its request again half a time-out after the
+    // first. Without the retry an address has one request and one time-out,
+    // the cost of a single query: what a search that asks one address before
+    // reading it wants.
+    bool retry = true;
     uint32_t rate = kDefaultSweepRate;
     // Also sends the SNMPv3 discovery probe (it carries no secret): an agent
     // that answers only it counts too, its answeredWith one past the last

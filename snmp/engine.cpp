@@ -102,6 +102,36 @@ std::span<uint8_t> largeReceiveBuffer()
     return {buffer.get(), kLargestDatagram};
 }
 
+// An agent's address in either family. IPv4 keeps the paths it always had
+// (the address compared on every reply, broadcast); an IPv6 agent is reached
+// through a socket connected to it, which lets only its datagrams in.
+struct Peer {
+    bool v6 = false;
+    uint32_t v4 = 0;  // network order
+    sockaddr_in6 address6{};
+};
+
+#ifndef _WIN32
+// An IPv6 literal (a zone after '%' allowed) or a name with only an IPv6 address.
+std::optional<sockaddr_in6> resolveHost6(const char* host)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_INET6;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host, nullptr, &hints, &found) != 0 || !found) return std::nullopt;
+    std::optional<sockaddr_in6> address;
+    if (found->ai_family == AF_INET6 && found->ai_addrlen >= sizeof(sockaddr_in6)) {
+        sockaddr_in6 a{};
+        std::memcpy(&a, found->ai_addr, sizeof a);
+        a.sin6_port = htons(kAgentPort);
+        address = a;
+    }
+    ::freeaddrinfo(found);
+    return address;
+}
+#endif
+
 bool resolveHost(const char* host, uint32_t& address)
 {
     if (!host) return false;
@@ -117,6 +147,57 @@ bool resolveHost(const char* host, uint32_t& address)
     return true;
 }
 
+// IPv4 first, as always; IPv6 only for what has no IPv4 address. The
+// Windows builds speak IPv4 only.
+std::optional<Peer> resolvePeer(const char* host)
+{
+    Peer peer;
+    if (resolveHost(host, peer.v4)) return peer;
+#ifndef _WIN32
+    if (host) {
+        if (std::optional<sockaddr_in6> address = resolveHost6(host)) {
+            peer.v6 = true;
+            peer.address6 = *address;
+            return peer;
+        }
+    }
+#endif
+    return std::nullopt;
+}
+
+// A socket connected to the agent: only its datagrams reach it.
+UniqueSocket connectedSocket(const Peer& peer)
+{
+#ifndef _WIN32
+    if (peer.v6) {
+        UniqueSocket socket(::socket(AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+        if (!socket.valid() ||
+            ::connect(socket.get(), reinterpret_cast<const sockaddr*>(&peer.address6), sizeof peer.address6) != 0)
+            return UniqueSocket();
+        return socket;
+    }
+#endif
+    UniqueSocket socket = platform::openUdpSocket();
+    if (!socket.valid() || !connectTo(socket, peer.v4)) return UniqueSocket();
+    return socket;
+}
+
+void sendToPeer(const UniqueSocket& socket, const Peer& peer, const uint8_t* data, size_t size)
+{
+#ifndef _WIN32
+    if (peer.v6) {
+        // A failed send shows up as a missing reply.
+        (void)::send(socket.get(), data, size, 0);
+        return;
+    }
+#endif
+    sendTo(socket, peer.v4, data, size);
+}
+
+// Whether a datagram comes from the agent: the connected socket has checked
+// an IPv6 sender already.
+bool fromPeer(const platform::Received& got, const Peer& peer) { return peer.v6 || got.address == peer.v4; }
+
 }  // namespace
 
 MessagePtr request(const char* host, int32_t timeout, const SnmpMessage& req)
@@ -131,13 +212,12 @@ MessagePtr request(const char* host, int32_t timeout, const MessageModel& model,
     uint8_t out[SNMP_DATAGRAM_SIZE];
     auto size = model.wrap(req, out);
     if (!size) return nullptr;
-    UniqueSocket fd = platform::openUdpSocket();
-    if (!fd.valid()) return nullptr;
-    uint32_t address = 0;
-    if (!resolveHost(host, address)) return nullptr;
+    const std::optional<Peer> peer = resolvePeer(host);
+    if (!peer) return nullptr;
     // The broadcast address cannot be connected to; it never names one agent anyway.
-    if (!connectTo(fd, address)) return nullptr;
-    sendTo(fd, address, out, *size);
+    UniqueSocket fd = connectedSocket(*peer);
+    if (!fd.valid()) return nullptr;
+    sendToPeer(fd, *peer, out, *size);
 
     // SNMPv1 replies keep the datagram size they always had; a GetBulk
     // reply may fill a whole datagram.
@@ -147,7 +227,7 @@ MessagePtr request(const char* host, int32_t timeout, const MessageModel& model,
     while (waitReadable(fd, deadline)) {
         const platform::Received got = platform::receiveDatagram(fd.get(), in.data(), in.size());
         if (got.size < 0) break;
-        if (got.address != address) continue;
+        if (!fromPeer(got, *peer)) continue;
         if (MessagePtr reply = acceptReply(in.data(), static_cast<size_t>(got.size), got.address, model, req))
             return reply;
     }
@@ -323,9 +403,11 @@ public:
     BulkWalkOutcome run(const char* host)
     {
         if (model_.version() != kVersion2c || root_.size() > kMaxArcs) return std::move(outcome_);
-        if (!resolveHost(host, address_)) return std::move(outcome_);
-        socket_ = platform::openUdpSocket();
-        if (!socket_.valid() || !connectTo(socket_, address_)) return std::move(outcome_);
+        const std::optional<Peer> peer = resolvePeer(host);
+        if (!peer) return std::move(outcome_);
+        peer_ = *peer;
+        socket_ = connectedSocket(peer_);
+        if (!socket_.valid()) return std::move(outcome_);
         int silences = 0;
         for (;;) {
             if (outcome_.rows >= settings_.maxRows) return finish(WalkResult::RowLimit);
@@ -339,7 +421,7 @@ public:
             uint8_t out[SNMP_DATAGRAM_SIZE];
             const auto size = model_.wrap(pdu.pdu(), out);
             if (!size) return finish(WalkResult::Unusable);
-            sendTo(socket_, address_, out, *size);
+            sendToPeer(socket_, peer_, out, *size);
             ++outcome_.exchanges;
 
             MessagePtr reply = awaitReply(pdu.pdu());
@@ -381,7 +463,7 @@ private:
         while (waitReadable(socket_, deadline)) {
             const platform::Received got = platform::receiveDatagram(socket_.get(), in_.data(), in_.size());
             if (got.size < 0) break;
-            if (got.address != address_) continue;
+            if (!fromPeer(got, peer_)) continue;
             if (MessagePtr reply = acceptReply(in_.data(), static_cast<size_t>(got.size), got.address, model_, pdu))
                 return reply;
         }
@@ -408,7 +490,7 @@ private:
     const RowSink& sink_;
     std::vector<uint8_t> in_;
     UniqueSocket socket_;
-    uint32_t address_ = 0;
+    Peer peer_;
     int32_t ceiling_ = kWalkStartRepetitions;
     BulkWalkOutcome outcome_;
 };

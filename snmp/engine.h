@@ -21,6 +21,11 @@ inline constexpr int32_t kCollectDeadlineFactor = 3;
 // Answers one collecting call holds at most; later ones are dropped.
 inline constexpr size_t kMaxCollectedReplies = 1024;
 
+// host is an IPv4 address, an IPv6 address (a link-local one with its
+// "%zone") or a host name, whose IPv4 address is taken first and an IPv6 one
+// when it has none (not on Windows, which speaks IPv4 only). Broadcast and
+// collect() stay IPv4.
+//
 // Sends pdu to host once, wrapped by model, and waits at most timeout seconds
 // for the reply that answers it (model.answers); datagrams of another
 // version, malformed ones and other answers are dropped. Throws

@@ -278,7 +278,7 @@ private slots:
         QCOMPARE(netrov::test::readFile(home.profiles().string()), std::string("[old]\nuser = someone\n"));
     }
 
-    // The search settings choose profiles by name; names only reach the settings, and a search with any probes v3.
+    // The search settings choose profiles by name; names only reach the settings, and the SNMPv3 probe keeps its own setting.
     void searchSettingsKeepChosenProfileNames()
     {
         ConfigHome home;
@@ -290,6 +290,7 @@ private slots:
         netrov::core::SearchAddressList addresses;
         netrov::core::SearchExtent extent;
         extent.profiles = {"gone"};  // chosen before, no longer in the file
+        extent.probeV3 = true;       // as settings load it until the user turns it off
         netrov::test::MemoryStore store;
         {
             netrov::ui::CSearchSettingDlg dialog(&netrov::test::englishLanguage(), settings, addresses, extent, store);
@@ -313,8 +314,7 @@ private slots:
         netrov::core::SearchExtent loaded;
         netrov::ui::loadSearchProfiles(store, loaded);
         QCOMPARE(loaded.profiles, std::vector<std::string>{"lab"});
-        QVERIFY(loaded.probeV3);
-        // Choosing none turns the probe off again.
+        // The probe follows its own check box, not the profiles.
         {
             netrov::ui::CSearchSettingDlg dialog(&netrov::test::englishLanguage(), settings, addresses, extent, store);
             QCOMPARE(dialog.profileList()->item(1)->checkState(), Qt::Checked);
@@ -322,7 +322,7 @@ private slots:
             dialog.accept();
         }
         QVERIFY(extent.profiles.empty());
-        QVERIFY(!extent.probeV3);
+        QVERIFY(extent.probeV3);
         netrov::ui::loadSearchProfiles(store, loaded);
         QVERIFY(loaded.profiles.empty());
     }

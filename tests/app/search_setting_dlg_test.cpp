@@ -265,6 +265,7 @@ private slots:
             dialog->moreCommunitiesEdit()->setText(QStringLiteral(" site-a,, branch office ,public"));
             dialog->versionBox()->setCurrentIndex(dialog->versionBox()->findText(QStringLiteral("2c")));
             dialog->blocksEdit()->setText(QStringLiteral("10.1.0.0/22 ; 10.2.0.1 - 10.2.7.254,127.0.0.9"));
+            dialog->probeBox()->setChecked(false);
             dialog->accept();
             QCOMPARE(dialog->result(), int(QDialog::Accepted));
         }
@@ -277,6 +278,8 @@ private slots:
         QCOMPARE(fixture.store.values["SearchOption/ComName2"], std::string("branch office"));
         QCOMPARE(fixture.store.values["SearchOption/SnmpVersion"], std::string("2c"));
         QCOMPARE(fixture.store.values["SearchOption/Block0"], std::string("10.1.0.0/22"));
+        QVERIFY(!fixture.extent.probeV3);
+        QCOMPARE(fixture.store.values["SearchOption/V3Probe"], std::string("0"));
         // The address list keeps its own keys and its 255 entries.
         QVERIFY(fixture.store.values.find("SearchOption/IPList0") == fixture.store.values.end() ||
                 fixture.store.values["SearchOption/IPList0"].empty());
@@ -292,6 +295,7 @@ private slots:
         QCOMPARE(again.moreCommunitiesEdit()->text(), QStringLiteral("site-a, branch office"));
         QCOMPARE(again.versionBox()->currentText(), QStringLiteral("2c"));
         QCOMPARE(again.blocksEdit()->text(), QStringLiteral("10.1.0.0/22, 10.2.0.1-10.2.7.254, 127.0.0.9"));
+        QVERIFY(!again.probeBox()->isChecked());
     }
 
     // A block that does not parse keeps the dialog open and changes nothing.
@@ -339,6 +343,7 @@ private slots:
         QCOMPARE(dialog->moreCommunitiesEdit()->text(), QString());
         QCOMPARE(dialog->addressList()->topLevelItemCount(), 1);
         QCOMPARE(dialog->versionBox()->currentText(), QStringLiteral("3"));
+        QVERIFY(dialog->probeBox()->isChecked());  // on until the user turns it off
         dialog->accept();
         QCOMPARE(fixture.extent.snmpVersion, int32_t{NETROV_SNMP_V3});
         QCOMPARE(fixture.store.values["SearchOption/ComNameNum"], std::string("1"));
@@ -351,7 +356,7 @@ private slots:
         auto dialog = fixture.open();
         const int timeOutBottom = dialog->control(netrov::ui::IDC_EDITB_COMMUNITY)->geometry().bottom();
         const int buttonsTop = dialog->control(netrov::ui::IDOK)->geometry().top();
-        for (int id = netrov::ui::IDC_LABEL_MORECOMMUNITIES; id <= netrov::ui::IDC_LABEL_BLOCKSHINT; ++id) {
+        for (int id = netrov::ui::IDC_LABEL_MORECOMMUNITIES; id <= netrov::ui::IDC_CHECK_V3PROBE; ++id) {
             const QRect area = dialog->control(id)->geometry();
             QVERIFY2(area.top() > timeOutBottom && area.bottom() < buttonsTop, qPrintable(QString::number(id)));
             QVERIFY2(dialog->rect().contains(area), qPrintable(QString::number(id)));

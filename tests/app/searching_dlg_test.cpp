@@ -10,10 +10,12 @@
 #include <QTimer>
 
 #include "dialog_controls.h"
+#include "fake_agent.h"
 #include "platform/profile_file.h"
 #include "searching_dlg.h"
 #include "temp_dir.h"
 #include "ui_test_support.h"
+#include "v3_report.h"
 
 using netrov::ui::CSearchingDlg;
 
@@ -115,6 +117,28 @@ private slots:
         const std::string path = dir.file("MfpList.ini");
         QCOMPARE(netrov::platform::getPrivateProfileString("Devices", "\"Tarnwell ML-210(2)\"", "", path),
                  std::string("3,,127.0.0.3,\"Floor 2\",\"tarpon\","));
+    }
+
+    // A printer that answers only the SNMPv3 probe is not listed, but named
+    // for the result line with the maker its engine gives.
+    void aPrinterThatAnswersOnlyTheProbeIsNamed()
+    {
+        netrov::test::FakeAgent agent;
+        if (!agent.ok()) QSKIP(agent.error().c_str());
+        netrov::test::answerOnlyTheProbe(agent, {0x80, 0x00, 0x1F, 0x88, 0x04, 'l', 'a', 'b'});
+        netrov::core::FrontLibrary library(fakeAccess(0, 0, nullptr));
+        netrov::core::DeviceList devices;
+        auto req = request(library, devices, "");
+        req.settings.IPSearch = 1;
+        req.addresses.append(agent.address());
+        req.extent.probeV3 = true;
+        CSearchingDlg dialog(&netrov::test::englishLanguage(), std::move(req));
+        dialog.show();
+        QTRY_COMPARE_WITH_TIMEOUT(dialog.result(), int(QDialog::Accepted), 5000);
+        QCOMPARE(devices.count(), size_t{0});
+        const auto needed = dialog.credentialsNeeded();
+        QCOMPARE(needed.size(), size_t{1});
+        QCOMPARE(netrov::core::credentialsNeededList(needed), agent.address() + " (enterprise 8072)");
     }
 
     void abortWaitsWhileTheWindowStaysResponsive()

@@ -43,6 +43,8 @@ TEST(CliInput, HostNamesResolveToIPv4AndBadOnesAreNamed)
         {"-printer", 0, "neither an IPv4 address"},
         {"a..b", 0, "neither an IPv4 address"},
         {"", 0, "neither an IPv4 address"},
+        {"::1", 0, "'::1' is an IPv6 address"},
+        {"fe80::1%lo", 0, "is an IPv6 address"},
     };
     for (const auto& c : cases) {
         const auto resolved = resolveAddress(c.text);

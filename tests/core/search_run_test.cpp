@@ -5,7 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include <arpa/inet.h>
@@ -15,6 +17,7 @@
 #include "fake_agent.h"
 #include "fake_devices.h"
 #include "search_run.h"
+#include "v3_report.h"
 
 namespace netrov::core {
 namespace {
@@ -279,27 +282,43 @@ TEST(SearchRun, FoundDevicesAreQueriedWithTheTimeOutTheCallerGives)
     }
 }
 
-TEST(SearchRun, TooFewDescriptorsForTheParallelSearchesIsReported)
+TEST(SearchRun, TooFewDescriptorsAreReportedAndEveryAddressIsStillAsked)
 {
-    // The hard limit cannot be raised again, so the run happens in a child.
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const struct rlimit low = {64, 64};
-        if (setrlimit(RLIMIT_NOFILE, &low) != 0) _exit(10);
-        Harness h;
-        SearchRun run(h.library, h.list);
-        if (!run.start(perAddressOnly(), listOf({"127.0.0.1,127.0.0.255"}), "")) _exit(11);
-        run.wait();
-        const SearchShortage shortage = run.shortage();
-        if (shortage.descriptorsMissing < 255 * kDescriptorsPerSearch + kDescriptorReserve - 64) _exit(12);
-        if (shortageText(shortage).find("descriptors") == std::string::npos) _exit(13);
-        _exit(0);
+    // 60 addresses want 136 descriptors; the run asks fewer at a time instead
+    // of letting sockets fail. With the probe each address's own exchange
+    // needs a socket: one that got none would fall back to the library.
+    constexpr size_t kAddresses = 60;
+    for (const bool probeV3 : {false, true}) {
+        SCOPED_TRACE(probeV3 ? "with the SNMPv3 probe" : "without the probe");
+        // The hard limit cannot be raised again, so the run happens in a child.
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const struct rlimit low = {64, 64};
+            if (setrlimit(RLIMIT_NOFILE, &low) != 0) _exit(10);
+            Harness h;
+            SearchRun run(h.library, h.list);
+            SearchExtent extent;
+            extent.probeV3 = probeV3;
+            run.setExtent(extent);
+            if (!run.start(perAddressOnly(), listOf({"127.0.0.1,127.0.0.60"}), "")) _exit(11);
+            run.wait();
+            const SearchShortage shortage = run.shortage();
+            if (shortage.descriptorsMissing < kAddresses * kDescriptorsPerSearch + kDescriptorReserve - 64) _exit(12);
+            const std::string text = shortageText(shortage);
+            if (text.find("descriptors") == std::string::npos || text.find("missing") != std::string::npos) _exit(13);
+            // Nothing answers there: the library is asked per address only without the probe.
+            std::lock_guard lock(h.fake.mutex);
+            const auto perAddress = std::count_if(h.fake.searches.begin(), h.fake.searches.end(),
+                                                  [](const auto& call) { return call.address != 0; });
+            if (static_cast<size_t>(perAddress) != (probeV3 ? 0 : kAddresses)) _exit(14);
+            _exit(0);
+        }
+        int status = -1;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << "signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+        EXPECT_EQ(WEXITSTATUS(status), 0);
     }
-    int status = -1;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 std::vector<std::string> communitiesAskedOf(FakeDevices& fake, uint32_t address)
@@ -335,6 +354,61 @@ TEST(SearchRun, EachAddressTriesTheCommunitiesInOrderUntilOneAnswers)
     }
     std::lock_guard lock(h.fake.mutex);
     for (const auto& call : h.fake.searches) EXPECT_EQ(call.snmpVersion, NETROV_SNMP_V2C);
+}
+
+// With the probe on, its exchange is the address's first query: the community
+// it found is asked first, and a silent address costs one time-out in all.
+TEST(SearchRun, TheProbeExchangeChoosesTheCommunityAndCostsOneTimeOut)
+{
+    struct Row {
+        const char* name;
+        const char* agentCommunity;  // null: nothing answers at the address
+        bool onlyV3;                 // the agent answers the probe alone
+        std::vector<std::string> asked;
+        size_t listed;
+    };
+    const Row rows[] = {
+        {"the second community answers", "site7", false, {"site7"}, 1},
+        {"the first community answers", "tarpon", false, {"tarpon"}, 1},
+        {"silent", nullptr, false, {}, 0},
+        {"only SNMPv3", nullptr, true, {}, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::FakeAgent agent;
+        if (!agent.ok()) GTEST_SKIP() << agent.error();
+        const uint32_t address = ntohl(agent.addressValue());
+        Harness h;
+        if (row.agentCommunity) {
+            agent.setCommunity(row.agentCommunity);
+            agent.setObject("1.3.6.1.2.1.1.2.0", test::AgentValue::oid("1.3.6.1.4.1.32473"));
+            h.fake.devices[address].community = row.agentCommunity;
+        } else if (row.onlyV3) {
+            test::answerOnlyTheProbe(agent, {0x80, 0x00, 0x1F, 0x88, 0x04, 'l', 'a', 'b'});
+        } else {
+            agent.setCommunity("nobody asks this");
+        }
+        SearchSettings s = perAddressOnly();
+        s.TimeOut = 2;
+        SearchExtent extent;
+        extent.moreCommunities = {"site7"};
+        extent.probeV3 = true;
+        SearchRun run(h.library, h.list);
+        run.setExtent(extent);
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(run.start(s, listOf({addressToText(address).c_str()}), ""));
+        run.wait();
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(communitiesAskedOf(h.fake, address), row.asked);
+        EXPECT_EQ(h.list.count(), row.listed);
+        const std::vector<CredentialsNeeded> needed = run.credentialsNeeded();
+        ASSERT_EQ(needed.size(), row.onlyV3 ? 1u : 0u);
+        if (row.onlyV3) {
+            EXPECT_EQ(credentialsNeededList(needed), addressToText(address) + " (enterprise 8072)");
+        }
+        // A retry half a time-out in would make it three halves.
+        EXPECT_LT(seconds, 2.6);
+    }
 }
 
 TEST(SearchRun, TheRefreshAsksWithTheCommunityAndVersionTheSearchFound)

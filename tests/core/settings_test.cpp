@@ -187,6 +187,7 @@ TEST(StoredForm, AFileFromBeforeLoadsWithOneCommunityVersionOneAndNoBlocks)
     EXPECT_EQ(communityList(s, extent), std::vector<std::string>{"site7"});
     EXPECT_EQ(extent.snmpVersion, NETROV_SNMP_V1);
     EXPECT_TRUE(extent.blocks.empty());
+    EXPECT_TRUE(extent.probeV3);  // the SNMPv3 probe is on until the user turns it off
     EXPECT_EQ(list.entries(), std::vector<std::string>{"127.0.0.1,127.0.0.9"});
 }
 
@@ -202,6 +203,7 @@ TEST(StoredForm, TheExtentRoundTripsUnderNewKeysAndTheOldKeysAreUnchanged)
     setCommunityList(s, extent, {"site7", "public", "tarpon"});
     extent.snmpVersion = NETROV_SNMP_AUTO;
     extent.blocks = {"10.1.0.0/22", "10.2.0.1-10.2.9.255"};
+    extent.probeV3 = false;
     MapStore store;
     saveSearchSettings(store, s, list);
     saveSearchExtent(store, extent);
@@ -223,6 +225,8 @@ TEST(StoredForm, TheExtentRoundTripsUnderNewKeysAndTheOldKeysAreUnchanged)
     EXPECT_EQ(communityList(loaded, loadedExtent), (std::vector<std::string>{"site7", "public", "tarpon"}));
     EXPECT_EQ(loadedExtent.snmpVersion, NETROV_SNMP_AUTO);
     EXPECT_EQ(loadedExtent.blocks, extent.blocks);
+    EXPECT_EQ(store.values["SearchOption/V3Probe"], "0");
+    EXPECT_FALSE(loadedExtent.probeV3);
     EXPECT_EQ(loadedList.entries(), list.entries());
 }
 
@@ -295,6 +299,9 @@ TEST(AddressSpans, BlocksRangesAndSingleAddresses)
         {"9.0.0.0-10.0.0.0", nullptr, 0, "/8"},
         {"1-2-3", nullptr, 0, "START-END"},
         {"printer.example", nullptr, 0, "not an IPv4 address"},
+        {"2001:db8::/64", nullptr, 0, "is an IPv6 address"},
+        {"::1-::5", nullptr, 0, "'::1' is an IPv6 address"},
+        {"192.0.2.1:161", nullptr, 0, "not an IPv4 address"},
     };
     for (const auto& c : cases) {
         const ParsedSpan parsed = parseAddressSpan(c.text);

@@ -3,6 +3,9 @@
 
 #include <arpa/inet.h>
 #include <dirent.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -166,6 +169,75 @@ TEST(Request, HostNamesResolve)
     SnmpMessage* reply = snmp_request("localhost", 2, request.get());
     ASSERT_NE(reply, nullptr);
     free_snmp_pdu(reply);
+}
+
+// An SNMPv1 responder on [::1]:161, in the test's own network namespace.
+class Ipv6Responder {
+public:
+    Ipv6Responder() : fd_(socket(AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_in6 at{};
+        at.sin6_family = AF_INET6;
+        at.sin6_addr = in6addr_loopback;
+        at.sin6_port = htons(161);
+        if (fd_ < 0 || bind(fd_, reinterpret_cast<const sockaddr*>(&at), sizeof at) != 0) {
+            error_ = std::strerror(errno);
+            return;
+        }
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~Ipv6Responder()
+    {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        if (fd_ >= 0) close(fd_);
+    }
+    const std::string& error() const { return error_; }
+
+private:
+    void serve()
+    {
+        uint8_t buffer[2048];
+        while (!stop_) {
+            pollfd p{fd_, POLLIN, 0};
+            if (poll(&p, 1, 50) <= 0) continue;
+            sockaddr_in6 from{};
+            socklen_t length = sizeof from;
+            const ssize_t n = recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
+            if (n <= 0) continue;
+            const AgentRequest request = FakeAgent::decodeRequest({buffer, buffer + n});
+            if (!request.decoded) continue;
+            const std::vector<uint8_t> reply =
+                FakeAgent::encodeResponse(request.requestId, request.community, 0, 0, {{kSysDescr, AgentValue::octets("six")}});
+            sendto(fd_, reply.data(), reply.size(), 0, reinterpret_cast<const sockaddr*>(&from), length);
+        }
+    }
+
+    int fd_;
+    std::string error_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+TEST(Request, AnIPv6AgentIsReachedByItsAddressOrAName)
+{
+    Ipv6Responder agent;
+    if (!agent.error().empty()) GTEST_SKIP() << "no IPv6 loopback: " << agent.error();
+    // Only a name the hosts file gives ::1 alone, so the lookup sends no query anywhere.
+    std::ifstream hosts("/etc/hosts");
+    std::string line;
+    bool named = false;
+    while (std::getline(hosts, line)) named = named || (line.rfind("::1", 0) == 0 && line.find("ip6-localhost") != std::string::npos);
+    for (const char* host : {"::1", "ip6-localhost"}) {
+        SCOPED_TRACE(host);
+        if (std::string_view(host) == "ip6-localhost" && !named) continue;
+        auto request = getRequest(3);
+        SnmpMessage* reply = snmp_request(host, 2, request.get());
+        ASSERT_NE(reply, nullptr);
+        ASSERT_NE(reply->variables, nullptr);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(reply->variables->value), reply->variables->valueLength), "six");
+        free_snmp_pdu(reply);
+    }
 }
 
 TEST(RequestSimple, ConvertsBothWays)
