@@ -337,6 +337,7 @@ struct ReportOptions {
     int64_t jobs = 8;
     std::string output;  // a file that gets the report with the devices' texts unchanged
     std::string store;   // the fleet store that gives last_seen and days left; empty: the default one when it exists
+    cli::SourceChoice source;
 };
 
 int runSearch(core::FrontLibrary& library, const SearchOptions& options, const std::vector<std::string>& orderedEntries,
@@ -346,6 +347,10 @@ int runSearch(core::FrontLibrary& library, const SearchOptions& options, const s
         return badInput("jobs " + std::to_string(report->jobs) + " is outside 1 to 64");
     if (report && options.common.json && (report->csv || report->excel))
         return badInput(std::string("--json and ") + (report->csv ? "--csv" : "--excel") + " ask for two forms; give one");
+    core::SourceOptions source;
+    if (report) {
+        if (const std::string error = cli::checkSourceChoice(report->source, source); !error.empty()) return badInput(error);
+    }
     core::SearchSettings settings = core::defaultSearchSettings();
     CheckedCommon common;
     if (auto error = checkCommon(options.common, common); !error.empty()) return badInput(error);
@@ -431,7 +436,10 @@ int runSearch(core::FrontLibrary& library, const SearchOptions& options, const s
         return core::loadAddress(a.identity.address) < core::loadAddress(b.identity.address);
     });
     if (report) {
-        auto reports = cli::readReports(entries, static_cast<int>(report->jobs), gInterrupted);
+        cli::SourceReports read =
+            cli::readSourceReports(entries, options.targets, source, settings.TimeOut, static_cast<int>(report->jobs), gInterrupted);
+        if (const std::string note = cli::notAskedText(read.notAsked); !note.empty()) std::cerr << "netrov-cli: " << note << "\n";
+        auto& reports = read.reports;
         if (const std::string path = cli::storeToRead(report->store); !path.empty()) {
             // The report goes on without the store: its columns stay, empty.
             if (const std::string error = cli::addStoredViews(path, reports, std::time(nullptr)); !error.empty())
@@ -893,6 +901,8 @@ void setupReport(CLI::App& c, Given& g)
     c.add_option("--store", g.report.store,
                  "add last_seen and days_left_<colour> from this fleet store (default $XDG_DATA_HOME/netrov/fleet.db "
                  "when it exists; never created)");
+    c.add_option("--source", g.report.source.source, cli::kSourceHelp);
+    c.add_option("--ipp-port", g.report.source.ippPort, cli::kIppPortHelp);
 }
 
 int runReportCommand(CLI::App& c, Given& g)
