@@ -817,6 +817,7 @@ struct Given {
     std::string watchTargets;
     CLI::Option* watchAddress = nullptr;
     CLI::Option* watchRange = nullptr;
+    cli::SourceChoice watchSource;
     std::string watchInterval = "15m";
     int64_t watchRounds = 0;
     int64_t watchJobs = 8;
@@ -1006,6 +1007,8 @@ void setupWatch(CLI::App& c, Given& g)
     c.add_flag("--no-v3-probe", g.watchSearch.noV3Probe,
                "send no SNMPv3 discovery probe: printers that speak only SNMPv3 are not recorded");
     c.add_option("--store", g.storePath, "the store file (default $XDG_DATA_HOME/netrov/fleet.db)");
+    c.add_option("--source", g.watchSource.source, cli::kSourceHelp);
+    c.add_option("--ipp-port", g.watchSource.ippPort, cli::kIppPortHelp);
     cli::addWatchNotifyOptions(c, g.notify);
 }
 
@@ -1031,6 +1034,7 @@ int runWatchCommand(CLI::App& c, Given& g)
                               common.timeOut, *retry.value, static_cast<uint32_t>(g.watchSearch.rate),
                               *interval.value, g.watchRounds, static_cast<int>(g.watchJobs), g.storePath,
                               !g.watchSearch.noV3Probe, false, {}};
+    if (const std::string error = cli::checkSourceChoice(g.watchSource, options.source); !error.empty()) return badInput(error);
     cli::takeWatchNotifyOptions(g.notify, options);
     return cli::runWatch(options, gInterrupted, std::cout, std::cerr);
 }

@@ -458,11 +458,11 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
             return kExitFailed;
         }
         const std::vector<core::DeviceListEntry> entries = found.copyAll();
-        std::vector<store::DeviceReading> readings(entries.size());
-        forEachParallel(entries.size(), options.jobs, [&](size_t i) {
-            if (interrupted.load()) return;
-            readings[i] = store::readingOf(core::readDeviceReport(entries[i]));
-        });
+        const SourceReports read = readSourceReports(entries, targets, options.source, options.timeOut, options.jobs, interrupted);
+        std::vector<store::DeviceReading> readings;
+        for (const core::DeviceReport& report : read.reports) readings.push_back(store::readingOf(report));
+        if (const std::string note = notAskedText(read.notAsked); round == 1 && !note.empty())
+            err << "netrov-cli: " << note << "\n";
         if (interrupted.load()) {
             out << "round " << round << " interrupted: nothing of it was stored\n";
             return kExitOk;

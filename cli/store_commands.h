@@ -15,6 +15,7 @@
 
 #include "cli_input.h"
 #include "fleet_report.h"
+#include "source_reading.h"
 #ifndef _WIN32
 #include "fleet_store.h"
 #include "notice_rules.h"
@@ -46,6 +47,9 @@ struct WatchOptions {
     bool probeV3 = true;
     bool notify = false;       // notices on the channels of notifyConfig
     std::string notifyConfig;  // empty: notify.ini in the user's configuration folder
+    // Where each device is read from; a target SNMP does not answer is asked
+    // over IPP where the source allows it.
+    core::SourceOptions source = core::snmpOnly();
 };
 
 #ifndef _WIN32
