@@ -614,10 +614,13 @@ int runSet(core::FrontLibrary& library, cli::SetCommand command, const std::stri
 }
 
 int runRead(core::FrontLibrary& library, cli::ReadCommand command, const std::string& addressText, const CommonOptions& options,
-            cli::ReadOptions read)
+            cli::ReadOptions read, const cli::SourceChoice* sourceChoice = nullptr)
 {
     const CheckedDevice checked = checkDevice(library, addressText, options);
     if (!checked.error.empty()) return badInput(checked.error);
+    if (sourceChoice) {
+        if (const std::string error = cli::checkSourceChoice(*sourceChoice, read.source); !error.empty()) return badInput(error);
+    }
     read.community = checked.community;
     read.snmpVersion = checked.snmpVersion;
     read.timeOut = checked.timeOut;
@@ -810,7 +813,7 @@ struct Given {
     // The one-device commands share these: only one of them runs.
     CommonOptions device;
     std::string deviceAddress;
-    cli::SourceChoice statusSource;
+    cli::SourceChoice statusSource;  // status, toner and supplies
     cli::ReadOptions read;
 
     SearchOptions watchSearch;
@@ -971,9 +974,15 @@ Command readCommand(const char* name, const std::string& help, cli::ReadCommand 
             c.add_flag("--log", g.read.jobLog, "the job log instead of the current jobs");
             c.add_flag("--fax-log", g.read.faxLog, "the fax log instead of the current jobs");
         }
+        if (which == cli::ReadCommand::Toner || which == cli::ReadCommand::Supplies) {
+            c.add_option("--source", g.statusSource.source, cli::kSourceHelp);
+            c.add_option("--ipp-port", g.statusSource.ippPort, cli::kIppPortHelp);
+        }
     };
-    return {nullptr, name, help, setup,
-            [which](CLI::App&, Given& g) { return runRead(g.library, which, g.deviceAddress, g.device, g.read); }};
+    const bool sourced = which == cli::ReadCommand::Toner || which == cli::ReadCommand::Supplies;
+    return {nullptr, name, help, setup, [which, sourced](CLI::App&, Given& g) {
+                return runRead(g.library, which, g.deviceAddress, g.device, g.read, sourced ? &g.statusSource : nullptr);
+            }};
 }
 
 Command setCommand(const char* group, const char* name, const char* help, cli::SetCommand which)
