@@ -319,6 +319,9 @@ TEST_F(IppPrinterTest, CheckAndStatusFallBackToIppWhenSnmpIsSilent)
         {"toner", "auto", 0, "Model: Acme ColorLaser 5\nSource: ipp\n", "magenta  0/100"},
         {"toner", "snmp", 1, ""},
         {"supplies", "ipp", 0, "Model: Acme ColorLaser 5\nSource: ipp\n", "Waste Toner Box"},
+        {"supplies", "auto", 0, "{", "\"source\": \"ipp\"", {"127.0.0.1", "--json"}},
+        {"toner", "IPP", 2, ""},
+        {"report", "both", 0, "[", "\"serialNumber\": \"ACM123456\"", {"--json", kRange[0], kRange[1]}},
     };
     for (const CommandRow& row : rows) {
         SCOPED_TRACE(std::string(row.command) + " " + row.source);
