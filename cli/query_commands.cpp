@@ -454,7 +454,10 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
         entry.identity = device;
         core::storeAddress(address, entry.identity.address);
         entry.identity.timeout = options.timeOut;
-        return printReading(core::readFromSource(entry, deadline, options.source, answered));
+        const core::DeviceReport report = core::readFromSource(entry, deadline, options.source, answered);
+        // Where neither source answers, auto says what SNMP's silence says.
+        if (answered || options.source.source == core::Source::Both || (report.answered && report.printer))
+            return printReading(report);
     }
     if (!answered) {
         err << "netrov-cli: " << noAnswerText(addressText) << "\n";
