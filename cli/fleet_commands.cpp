@@ -29,6 +29,71 @@ std::vector<core::DeviceReport> readReports(const std::vector<core::DeviceListEn
 }
 
 namespace {
+// 255.255.255.255 is never a target: it marks a silent address with no printer.
+constexpr uint32_t kNotReported = 0xFFFFFFFFu;
+}  // namespace
+
+SourceReports readSourceReports(const std::vector<core::DeviceListEntry>& devices, const std::vector<uint32_t>& targets,
+                                const core::SourceOptions& source, int32_t timeOut, int jobs,
+                                const std::atomic<int>& interrupted)
+{
+    SourceReports out;
+    if (source.source == core::Source::Snmp) {
+        out.reports = readReports(devices, jobs, interrupted);
+        return out;
+    }
+    std::vector<uint32_t> silent(targets);
+    std::sort(silent.begin(), silent.end());
+    silent.erase(std::unique(silent.begin(), silent.end()), silent.end());
+    for (const core::DeviceListEntry& entry : devices) {
+        const uint32_t address = core::loadAddress(entry.identity.address);
+        if (auto at = std::lower_bound(silent.begin(), silent.end(), address); at != silent.end() && *at == address)
+            silent.erase(at);
+    }
+    if (source.source == core::Source::Auto && silent.size() > kMaxIppAsked) {
+        out.notAsked = silent.size();
+        silent.clear();
+    }
+    std::vector<std::pair<uint32_t, core::DeviceReport>> read(devices.size() + silent.size());
+    forEachParallel(read.size(), jobs, [&](size_t i) {
+        const bool found = i < devices.size();
+        const uint32_t address = found ? core::loadAddress(devices[i].identity.address) : silent[i - devices.size()];
+        read[i].first = address;
+        core::DeviceReport& report = read[i].second;
+        if (interrupted.load()) {
+            report.address = core::addressToText(address);
+            report.problems.push_back("not read: interrupted");
+        } else if (found && source.source == core::Source::Auto) {
+            // SNMP's reading stays as it was unless IPP reads the printer:
+            // a device that is no printer keeps its report bit for bit.
+            report = core::readDeviceReport(devices[i]);
+            if (!core::lacksReading(report)) return;
+            core::DeviceReport ipp = core::readIpp(report.address, source, devices[i].identity.timeout);
+            if (ipp.answered && ipp.printer) report = core::mergeReadings(std::move(report), ipp);
+        } else if (found) {
+            report = core::readFromSource(devices[i], core::deviceReadDeadline(devices[i].identity.timeout), source);
+        } else {
+            report = core::readIpp(core::addressToText(address), source, timeOut);
+        }
+    });
+    // A silent address is reported only when a printer answered there over IPP.
+    for (size_t i = devices.size(); i < read.size(); ++i) {
+        if (!read[i].second.answered || !read[i].second.printer) read[i].first = kNotReported;
+    }
+    std::erase_if(read, [](const auto& r) { return r.first == kNotReported; });
+    std::stable_sort(read.begin(), read.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& [address, report] : read) out.reports.push_back(std::move(report));
+    return out;
+}
+
+std::string notAskedText(size_t notAsked)
+{
+    if (notAsked == 0) return {};
+    return std::to_string(notAsked) + " addresses did not answer SNMP and were not asked over IPP (more than " +
+           std::to_string(kMaxIppAsked) + "; --source ipp asks every one)";
+}
+
+namespace {
 
 // The status text ends at the first "|" and the check at the first line
 // break: a device text can bring neither.

@@ -17,6 +17,7 @@
 #include "device_list.h"
 #include "exit_codes.h"
 #include "fleet_report.h"
+#include "source_reading.h"
 
 namespace netrov::cli {
 
@@ -46,6 +47,25 @@ void forEachParallel(size_t count, int jobs, Work work)
 // the devices' order. Interrupted reads leave their devices with a problem.
 std::vector<core::DeviceReport> readReports(const std::vector<core::DeviceListEntry>& devices, int jobs,
                                             const std::atomic<int>& interrupted);
+
+// With --source auto, the targets SNMP does not answer are asked over IPP
+// only when there are at most this many: a silent address costs an IPP
+// time-out, and a swept block holds mostly silent ones.
+inline constexpr size_t kMaxIppAsked = 256;
+
+struct SourceReports {
+    std::vector<core::DeviceReport> reports;  // by address
+    size_t notAsked = 0;  // silent targets not asked over IPP (auto, more than kMaxIppAsked)
+};
+// Reads every device found from the chosen source. Where the source allows
+// IPP, the targets SNMP did not answer are asked over IPP, and those that
+// answer as printers are reported beside the others. SNMP alone reads as
+// readReports does.
+SourceReports readSourceReports(const std::vector<core::DeviceListEntry>& devices, const std::vector<uint32_t>& targets,
+                                const core::SourceOptions& source, int32_t timeOut, int jobs,
+                                const std::atomic<int>& interrupted);
+// The note for silent targets not asked over IPP; empty when every one was.
+std::string notAskedText(size_t notAsked);
 
 struct CheckVerdict {
     int exitCode = kCheckUnknown;

@@ -337,6 +337,7 @@ struct ReportOptions {
     int64_t jobs = 8;
     std::string output;  // a file that gets the report with the devices' texts unchanged
     std::string store;   // the fleet store that gives last_seen and days left; empty: the default one when it exists
+    cli::SourceChoice source;
 };
 
 int runSearch(core::FrontLibrary& library, const SearchOptions& options, const std::vector<std::string>& orderedEntries,
@@ -346,6 +347,10 @@ int runSearch(core::FrontLibrary& library, const SearchOptions& options, const s
         return badInput("jobs " + std::to_string(report->jobs) + " is outside 1 to 64");
     if (report && options.common.json && (report->csv || report->excel))
         return badInput(std::string("--json and ") + (report->csv ? "--csv" : "--excel") + " ask for two forms; give one");
+    core::SourceOptions source;
+    if (report) {
+        if (const std::string error = cli::checkSourceChoice(report->source, source); !error.empty()) return badInput(error);
+    }
     core::SearchSettings settings = core::defaultSearchSettings();
     CheckedCommon common;
     if (auto error = checkCommon(options.common, common); !error.empty()) return badInput(error);
@@ -431,7 +436,10 @@ int runSearch(core::FrontLibrary& library, const SearchOptions& options, const s
         return core::loadAddress(a.identity.address) < core::loadAddress(b.identity.address);
     });
     if (report) {
-        auto reports = cli::readReports(entries, static_cast<int>(report->jobs), gInterrupted);
+        cli::SourceReports read =
+            cli::readSourceReports(entries, options.targets, source, settings.TimeOut, static_cast<int>(report->jobs), gInterrupted);
+        if (const std::string note = cli::notAskedText(read.notAsked); !note.empty()) std::cerr << "netrov-cli: " << note << "\n";
+        auto& reports = read.reports;
         if (const std::string path = cli::storeToRead(report->store); !path.empty()) {
             // The report goes on without the store: its columns stay, empty.
             if (const std::string error = cli::addStoredViews(path, reports, std::time(nullptr)); !error.empty())
@@ -606,10 +614,13 @@ int runSet(core::FrontLibrary& library, cli::SetCommand command, const std::stri
 }
 
 int runRead(core::FrontLibrary& library, cli::ReadCommand command, const std::string& addressText, const CommonOptions& options,
-            cli::ReadOptions read)
+            cli::ReadOptions read, const cli::SourceChoice* sourceChoice = nullptr)
 {
     const CheckedDevice checked = checkDevice(library, addressText, options);
     if (!checked.error.empty()) return badInput(checked.error);
+    if (sourceChoice) {
+        if (const std::string error = cli::checkSourceChoice(*sourceChoice, read.source); !error.empty()) return badInput(error);
+    }
     read.community = checked.community;
     read.snmpVersion = checked.snmpVersion;
     read.timeOut = checked.timeOut;
@@ -802,13 +813,14 @@ struct Given {
     // The one-device commands share these: only one of them runs.
     CommonOptions device;
     std::string deviceAddress;
-    cli::SourceChoice statusSource;
+    cli::SourceChoice statusSource;  // status, toner and supplies
     cli::ReadOptions read;
 
     SearchOptions watchSearch;
     std::string watchTargets;
     CLI::Option* watchAddress = nullptr;
     CLI::Option* watchRange = nullptr;
+    cli::SourceChoice watchSource;
     std::string watchInterval = "15m";
     int64_t watchRounds = 0;
     int64_t watchJobs = 8;
@@ -893,6 +905,8 @@ void setupReport(CLI::App& c, Given& g)
     c.add_option("--store", g.report.store,
                  "add last_seen and days_left_<colour> from this fleet store (default $XDG_DATA_HOME/netrov/fleet.db "
                  "when it exists; never created)");
+    c.add_option("--source", g.report.source.source, cli::kSourceHelp);
+    c.add_option("--ipp-port", g.report.source.ippPort, cli::kIppPortHelp);
 }
 
 int runReportCommand(CLI::App& c, Given& g)
@@ -960,9 +974,15 @@ Command readCommand(const char* name, const std::string& help, cli::ReadCommand 
             c.add_flag("--log", g.read.jobLog, "the job log instead of the current jobs");
             c.add_flag("--fax-log", g.read.faxLog, "the fax log instead of the current jobs");
         }
+        if (which == cli::ReadCommand::Toner || which == cli::ReadCommand::Supplies) {
+            c.add_option("--source", g.statusSource.source, cli::kSourceHelp);
+            c.add_option("--ipp-port", g.statusSource.ippPort, cli::kIppPortHelp);
+        }
     };
-    return {nullptr, name, help, setup,
-            [which](CLI::App&, Given& g) { return runRead(g.library, which, g.deviceAddress, g.device, g.read); }};
+    const bool sourced = which == cli::ReadCommand::Toner || which == cli::ReadCommand::Supplies;
+    return {nullptr, name, help, setup, [which, sourced](CLI::App&, Given& g) {
+                return runRead(g.library, which, g.deviceAddress, g.device, g.read, sourced ? &g.statusSource : nullptr);
+            }};
 }
 
 Command setCommand(const char* group, const char* name, const char* help, cli::SetCommand which)
@@ -996,6 +1016,8 @@ void setupWatch(CLI::App& c, Given& g)
     c.add_flag("--no-v3-probe", g.watchSearch.noV3Probe,
                "send no SNMPv3 discovery probe: printers that speak only SNMPv3 are not recorded");
     c.add_option("--store", g.storePath, "the store file (default $XDG_DATA_HOME/netrov/fleet.db)");
+    c.add_option("--source", g.watchSource.source, cli::kSourceHelp);
+    c.add_option("--ipp-port", g.watchSource.ippPort, cli::kIppPortHelp);
     cli::addWatchNotifyOptions(c, g.notify);
 }
 
@@ -1021,6 +1043,7 @@ int runWatchCommand(CLI::App& c, Given& g)
                               common.timeOut, *retry.value, static_cast<uint32_t>(g.watchSearch.rate),
                               *interval.value, g.watchRounds, static_cast<int>(g.watchJobs), g.storePath,
                               !g.watchSearch.noV3Probe, false, {}};
+    if (const std::string error = cli::checkSourceChoice(g.watchSource, options.source); !error.empty()) return badInput(error);
     cli::takeWatchNotifyOptions(g.notify, options);
     return cli::runWatch(options, gInterrupted, std::cout, std::cerr);
 }

@@ -27,6 +27,7 @@
 #include "result_text.h"
 #include "search_settings.h"
 #include "snmp/read_deadline.h"
+#include "source_choice.h"
 #include "words.h"
 
 namespace netrov::cli {
@@ -435,12 +436,30 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
     const core::Deadline deadline = core::deviceReadDeadline(options.timeOut);
     // The query under way, table walk included, ends a time-out after the deadline at the latest.
     const snmp::ReadDeadlineScope budget(deadline, std::chrono::seconds(options.timeOut > 0 ? options.timeOut : 3));
+    const std::string addressText = core::addressToText(address);
+    // Toner and the other supplies can come from the one reading of another source.
+    const bool fromSource = command == ReadCommand::Toner || command == ReadCommand::Supplies;
+    const auto printReading = [&](const core::DeviceReport& report) {
+        return printReadingSupplies(report, command == ReadCommand::Toner, options.json, options.bars, out, err);
+    };
+    if (fromSource && options.source.source == core::Source::Ipp)
+        return printReading(core::readIpp(addressText, options.source, options.timeOut));
     Session session;
     OpenedDevice opened = session.open(address, options.community, options.timeOut, options.snmpVersion);
     DeviceIdentity& device = opened.identity;
     const std::string& model = opened.model;
-    const std::string addressText = core::addressToText(address);
-    if (opened.modelResult == NETROV_NO_REPLY) {
+    const bool answered = opened.modelResult != NETROV_NO_REPLY;
+    if (fromSource && (options.source.source == core::Source::Both || (!answered && options.source.source == core::Source::Auto))) {
+        core::DeviceListEntry entry{};
+        entry.identity = device;
+        core::storeAddress(address, entry.identity.address);
+        entry.identity.timeout = options.timeOut;
+        const core::DeviceReport report = core::readFromSource(entry, deadline, options.source, answered);
+        // Where neither source answers, auto says what SNMP's silence says.
+        if (answered || options.source.source == core::Source::Both || (report.answered && report.printer))
+            return printReading(report);
+    }
+    if (!answered) {
         err << "netrov-cli: " << noAnswerText(addressText) << "\n";
         return kExitFailed;
     }

@@ -11,6 +11,7 @@
 
 #include "query_reading.h"
 #include "record_schema.h"
+#include "source_reading.h"
 
 namespace netrov::cli {
 
@@ -25,6 +26,9 @@ struct ReadOptions {
     std::string query;     // for ReadCommand::Query
     bool jobLog = false;   // for ReadCommand::Jobs: the job log,
     bool faxLog = false;   // the fax log, instead of the current jobs
+    // For ReadCommand::Toner and Supplies: where the levels come from. A
+    // printer SNMP does not answer is read over IPP where the source allows it.
+    core::SourceOptions source = core::snmpOnly();
 };
 
 // Runs the command against the device, starting and releasing the front

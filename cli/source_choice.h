@@ -33,4 +33,11 @@ bool statusFromReading(const core::SourceOptions& source, bool snmpAnswered);
 // was not read.
 int printReadingStatus(const core::DeviceReport& report, bool json, std::ostream& out, std::ostream& err);
 
+// The toner command's table (toner true) or the supplies command's (the
+// supplies beside toner and paper) from one reading, for a printer read by
+// another source than SNMP's supply tables; JSON gives the report's
+// "toners" or "supplies" list. The exit: 0, or 1 when the device was not read.
+int printReadingSupplies(const core::DeviceReport& report, bool toner, bool json, bool bars, std::ostream& out,
+                         std::ostream& err);
+
 }  // namespace netrov::cli

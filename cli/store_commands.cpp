@@ -55,12 +55,6 @@ const char* startWords(store::CartridgeStart why)
     return "";
 }
 
-std::string lowerMac(std::string mac)
-{
-    std::transform(mac.begin(), mac.end(), mac.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return mac;
-}
-
 // A stored level as the percentage the attention judgement takes, or its level code.
 std::optional<int32_t> percentOf(const store::SupplyValue& v)
 {
@@ -160,14 +154,6 @@ std::string forecastText(const store::Forecast& f)
     const std::string reasons = store::forecastReasons(f);
     if (!reasons.empty()) text += text.empty() ? reasons : " [" + reasons + "]";
     return text;
-}
-
-// Opens the store for reading; the message when it cannot.
-StoreStatus openForReading(FleetStore& fleet, const std::string& path)
-{
-    store::StoreOptions options;
-    options.mode = store::OpenMode::Reader;
-    return fleet.open(path, options);
 }
 
 int storeFailure(const StoreStatus& status, std::ostream& err)
@@ -377,65 +363,12 @@ std::string defaultStorePath()
     return (folder / "netrov" / "fleet.db").string();
 }
 
-std::string utcText(int64_t time)
-{
-    const std::time_t t = static_cast<std::time_t>(time);
-    std::tm tm{};
-    // Dates keep four-digit years; a time beyond them is no date at all.
-    if (!gmtime_r(&t, &tm) || tm.tm_year + 1900 < 1000 || tm.tm_year + 1900 > 9999) return {};
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
-    return text;
-}
-
 std::string storeToRead(const std::string& given)
 {
     if (!given.empty()) return given;
     const std::string path = defaultStorePath();
     std::error_code ec;
     return !path.empty() && std::filesystem::exists(path, ec) ? path : std::string();
-}
-
-core::StoredDevice storedDevice(FleetStore& fleet, const core::DeviceReport& report, int64_t now)
-{
-    core::StoredDevice out;
-    const store::DeviceIdentity identity{report.address, lowerMac(report.macAddress), report.serialNumber, report.model};
-    store::DeviceRecord device;
-    if (StoreStatus status = fleet.matchDevice(identity, device); !status.ok()) {
-        out.missing = status.result == store::StoreResult::NotFound ? "not in the store" : "store not read: " + status.message;
-        return out;
-    }
-    out.lastSeen = utcText(device.lastSeen);
-    std::vector<SupplyView> supplies;
-    if (StoreStatus status = viewSupplies(fleet, device, now, supplies); !status.ok()) {
-        out.missing = "store not read: " + status.message;
-        return out;
-    }
-    for (const SupplyView& s : supplies) {
-        if (s.record.colour.empty()) continue;
-        core::StoredDaysLeft& days = out.daysLeft.emplace_back();
-        days.colour = s.record.colour;
-        // Whole days, as the fleet table shows them; a supply already empty has none left.
-        if (s.forecast.days) days.days = store::wholeDays(s.forecast.days->value);
-        days.reason = store::forecastReasons(s.forecast);
-        if (s.values.empty()) days.reason = "no stored readings";
-    }
-    return out;
-}
-
-std::string addStoredViews(const std::string& path, std::span<core::DeviceReport> reports, int64_t now)
-{
-    FleetStore fleet;
-    if (StoreStatus status = openForReading(fleet, path); !status.ok()) {
-        for (core::DeviceReport& r : reports) {
-            r.stored.emplace();
-            r.stored->missing = "store not read: " + status.message;
-            r.stored->unreadable = true;
-        }
-        return status.message;
-    }
-    for (core::DeviceReport& r : reports) r.stored = storedDevice(fleet, r, now);
-    return {};
 }
 
 // Printers that answered only the SNMPv3 probe: named, since no community
@@ -525,11 +458,11 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
             return kExitFailed;
         }
         const std::vector<core::DeviceListEntry> entries = found.copyAll();
-        std::vector<store::DeviceReading> readings(entries.size());
-        forEachParallel(entries.size(), options.jobs, [&](size_t i) {
-            if (interrupted.load()) return;
-            readings[i] = store::readingOf(core::readDeviceReport(entries[i]));
-        });
+        const SourceReports read = readSourceReports(entries, targets, options.source, options.timeOut, options.jobs, interrupted);
+        std::vector<store::DeviceReading> readings;
+        for (const core::DeviceReport& report : read.reports) readings.push_back(store::readingOf(report));
+        if (const std::string note = notAskedText(read.notAsked); round == 1 && !note.empty())
+            err << "netrov-cli: " << note << "\n";
         if (interrupted.load()) {
             out << "round " << round << " interrupted: nothing of it was stored\n";
             return kExitOk;
@@ -642,7 +575,7 @@ nlohmann::json historyJson(FleetStore& fleet, const store::DeviceRecord& device,
 int runHistory(const std::string& storePath, const std::string& key, bool json, std::ostream& out, std::ostream& err)
 {
     FleetStore fleet;
-    if (StoreStatus status = openForReading(fleet, storePath); !status.ok()) return storeFailure(status, err);
+    if (StoreStatus status = core::openStoreForReading(fleet, storePath); !status.ok()) return storeFailure(status, err);
     store::DeviceRecord device;
     if (StoreStatus status = fleet.findDevice(key, device); !status.ok()) {
         err << "netrov-cli: " << terminalSafe(status.message) << " in " << terminalSafe(storePath) << "\n";
@@ -676,7 +609,7 @@ int runHistory(const std::string& storePath, const std::string& key, bool json, 
 int runFleet(const std::string& storePath, FleetFormat format, std::ostream& out, std::ostream& err)
 {
     FleetStore fleet;
-    if (StoreStatus status = openForReading(fleet, storePath); !status.ok()) return storeFailure(status, err);
+    if (StoreStatus status = core::openStoreForReading(fleet, storePath); !status.ok()) return storeFailure(status, err);
     std::vector<store::DeviceRecord> devices;
     if (StoreStatus status = fleet.devices(devices); !status.ok()) return storeFailure(status, err);
     const int64_t now = nowSeconds();

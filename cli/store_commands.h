@@ -15,9 +15,11 @@
 
 #include "cli_input.h"
 #include "fleet_report.h"
+#include "source_reading.h"
 #ifndef _WIN32
 #include "fleet_store.h"
 #include "notice_rules.h"
+#include "stored_views.h"
 #endif
 
 namespace netrov::cli {
@@ -45,6 +47,9 @@ struct WatchOptions {
     bool probeV3 = true;
     bool notify = false;       // notices on the channels of notifyConfig
     std::string notifyConfig;  // empty: notify.ini in the user's configuration folder
+    // Where each device is read from; a target SNMP does not answer is asked
+    // over IPP where the source allows it.
+    core::SourceOptions source = core::snmpOnly();
 };
 
 #ifndef _WIN32
@@ -74,23 +79,20 @@ enum class FleetFormat { Table, Csv, Json };
 // Every stored device: last seen, attention, and the supply that empties first.
 int runFleet(const std::string& storePath, FleetFormat format, std::ostream& out, std::ostream& err);
 
-// "2026-01-05T09:00:00Z"
-std::string utcText(int64_t time);
-
 // The store the report and the check read: the one given, else the default
 // one when it exists (they never create one); empty: none.
 std::string storeToRead(const std::string& given);
 
-// What the store holds of the device a report describes, matched as watch
-// matches it (serial number, MAC, then address), with each colour's whole
-// days left at time now.
 #ifndef _WIN32
-core::StoredDevice storedDevice(store::FleetStore& fleet, const core::DeviceReport& report, int64_t now);
-#endif
-
-// Opens the store at path for reading and gives every report its stored view.
-// A store that cannot be read gives each report a view that says so; the
-// message is returned, empty when the store was read.
+// The store columns and times are the core's, as every program writes them.
+using core::addStoredViews;
+using core::storedDevice;
+using core::utcText;
+#else
+// "2026-01-05T09:00:00Z"; empty in the Windows build, which has no store.
+std::string utcText(int64_t time);
+// Gives nothing in the Windows build, which has no store.
 std::string addStoredViews(const std::string& path, std::span<core::DeviceReport> reports, int64_t now);
+#endif
 
 }  // namespace netrov::cli

@@ -730,6 +730,8 @@ nlohmann::json reportJson(const std::vector<DeviceReport>& devices)
         for (const AlertReading& a : d.alertReadings) alertDetails.push_back(alertJson(d, a));
         nlohmann::json problems = nlohmann::json::array();
         for (const std::string& p : d.problems) problems.push_back(p);
+        nlohmann::json disagreements = nlohmann::json::array();
+        for (const std::string& s : d.sourceDisagreements) disagreements.push_back(validUtf8(s));
         const Attention attention = deviceAttention(d);
         all.push_back({{"schemaVersion", kReportSchemaVersion},
                        {"address", d.address},
@@ -753,7 +755,11 @@ nlohmann::json reportJson(const std::vector<DeviceReport>& devices)
                        {"errorState", errorStateJson(d)},
                        {"readAt", d.readAt},
                        {"problems", problems},
-                       {"lastSeen", d.stored && !d.stored->lastSeen.empty() ? nlohmann::json(d.stored->lastSeen) : nlohmann::json()}});
+                       {"lastSeen", d.stored && !d.stored->lastSeen.empty() ? nlohmann::json(d.stored->lastSeen) : nlohmann::json()},
+                       // Where the reading came from ("snmp", "ipp", "snmp+ipp") and where two sources disagree.
+                       {"source", d.source},
+                       {"sourceDisagreements", disagreements},
+                       {"uuid", validUtf8(d.uuid)}});
     }
     return all;
 }

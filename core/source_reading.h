@@ -31,6 +31,13 @@ struct SourceOptions {
     std::string ippTrustFile;        // empty: the user's data folder's
     std::string ippCredentialsFile;  // a private file, "user:password"; empty: none
 };
+// The options of a caller that reads by SNMP alone unless told otherwise.
+inline SourceOptions snmpOnly()
+{
+    SourceOptions options;
+    options.source = Source::Snmp;
+    return options;
+}
 
 // Reads the device from the chosen source. snmpAnswered false says the
 // caller already knows SNMP gives no answer, so it is not asked again.

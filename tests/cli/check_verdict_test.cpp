@@ -2,6 +2,8 @@
 // monitoring-plugin range syntax writes them; one table per rule.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -140,6 +142,34 @@ TEST(CheckThresholdText, CriticalAboveWarningIsRefused)
     EXPECT_EQ(thresholdsError(with(CheckKind::Fuser, 5, 10)), "the critical fuser threshold is above the warning one");
     EXPECT_EQ(thresholdsError(with(CheckKind::Paper, 10, 10)), "");
     EXPECT_EQ(thresholdsError(with(CheckKind::Toner, 101, 5)), "toner thresholds are percentages from 0 to 100");
+}
+
+// Silent targets are asked over IPP where the source allows it; auto asks
+// only a few hundred. Nothing listens on the loopback port, so none is reported.
+TEST(SourceReports, AutoAsksAFewSilentTargetsOverIpp)
+{
+    const struct {
+        core::Source source;
+        size_t targets;
+        size_t notAsked;
+    } rows[] = {
+        {core::Source::Snmp, 300, 0},
+        {core::Source::Auto, 300, 300},
+        {core::Source::Auto, kMaxIppAsked, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(core::sourceName(row.source)) + " " + std::to_string(row.targets));
+        core::SourceOptions source;
+        source.source = row.source;
+        source.ippPort = 9;
+        std::vector<uint32_t> targets;
+        for (uint32_t i = 0; i < row.targets; ++i) targets.push_back(0x7F000101u + i);  // 127.0.1.1 on
+        const std::atomic<int> interrupted{0};
+        const SourceReports read = readSourceReports({}, targets, source, 1, 8, interrupted);
+        EXPECT_TRUE(read.reports.empty());
+        EXPECT_EQ(read.notAsked, row.notAsked);
+        EXPECT_EQ(notAskedText(read.notAsked).empty(), row.notAsked == 0);
+    }
 }
 
 }  // namespace

@@ -6,6 +6,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include <netrov/printer_mib.h>
 
@@ -17,6 +21,7 @@
 #include "printer_metrics.h"
 #include "printer_reading.h"
 #include "snmpsim_runner.h"
+#include "store_round.h"
 #include "source_reading.h"
 #include "temp_dir.h"
 
@@ -283,6 +288,8 @@ struct CommandRow {
     const char* source;
     int exit;            // check: 2 CRITICAL, 3 UNKNOWN; status: 0, 1 not read, 2 bad input
     const char* prefix;  // the output's beginning
+    const char* holds = "";  // a text further on in the output
+    std::vector<std::string> target = {"127.0.0.1"};
 };
 
 TEST_F(IppPrinterTest, CheckAndStatusFallBackToIppWhenSnmpIsSilent)
@@ -295,6 +302,7 @@ TEST_F(IppPrinterTest, CheckAndStatusFallBackToIppWhenSnmpIsSilent)
                                            "Front cover open) |";
     static constexpr const char* kStatus = "Status: Ready\n  Alert: Jam: Paper jam in tray 2\n  Alert: Cover open: Front cover open\n"
                                            "Attention: needed, ";
+    const std::vector<std::string> kRange = {"--range", "127.0.0.1-127.0.0.1"};
     const CommandRow rows[] = {
         {"check", "auto", 2, kFallen},
         {"check", "ipp", 2, kFallen},
@@ -305,15 +313,44 @@ TEST_F(IppPrinterTest, CheckAndStatusFallBackToIppWhenSnmpIsSilent)
         {"status", "ipp", 0, kStatus},
         {"status", "snmp", 1, ""},
         {"status", "IPP", 2, ""},
+        {"report", "auto", 0, "address,", "Acme ColorLaser 5", kRange},
+        {"report", "ipp", 0, "[", "\"source\": \"ipp\"", {"--json", kRange[0], kRange[1]}},
+        {"report", "snmp", 0, "address,", "", kRange},
+        {"toner", "auto", 0, "Model: Acme ColorLaser 5\nSource: ipp\n", "magenta  0/100"},
+        {"toner", "snmp", 1, ""},
+        {"supplies", "ipp", 0, "Model: Acme ColorLaser 5\nSource: ipp\n", "Waste Toner Box"},
+        {"supplies", "auto", 0, "{", "\"source\": \"ipp\"", {"127.0.0.1", "--json"}},
+        {"toner", "IPP", 2, ""},
+        {"report", "both", 0, "[", "\"serialNumber\": \"ACM123456\"", {"--json", kRange[0], kRange[1]}},
     };
     for (const CommandRow& row : rows) {
         SCOPED_TRACE(std::string(row.command) + " " + row.source);
-        const test::ProgramResult run = test::runProgram({std::string(NETROV_OUTPUT_DIR) + "/netrov-cli", row.command,
-                                                          "127.0.0.1", "--source", row.source, "--ipp-port",
-                                                          std::to_string(printer.port()), "-t", "1"});
+        std::vector<std::string> argv = {std::string(NETROV_OUTPUT_DIR) + "/netrov-cli", row.command};
+        argv.insert(argv.end(), row.target.begin(), row.target.end());
+        argv.insert(argv.end(), {"--source", row.source, "--ipp-port", std::to_string(printer.port()), "-t", "1"});
+        const test::ProgramResult run = test::runProgram(argv);
         EXPECT_EQ(run.status, row.exit) << run.out << run.err;
         EXPECT_EQ(run.out.rfind(row.prefix, 0), 0u) << run.out;
+        EXPECT_NE(run.out.find(row.holds), std::string::npos) << run.out;
     }
+}
+
+TEST_F(IppPrinterTest, AWatchRoundStoresAPrinterThatAnswersOnlyIpp)
+{
+    const IppEvePrinter printer(colourLaser(8680));
+    ASSERT_TRUE(printer.ready()) << printer.whyNot();
+    const test::StoreRound round(std::string(NETROV_OUTPUT_DIR) + "/netrov-cli",
+                                 {"-t", "1", "--ipp-port", std::to_string(printer.port())});
+    const test::ProgramResult watch = test::runProgram(round.watchOnce("127.0.0.1"));
+    ASSERT_EQ(watch.status, 0) << watch.out << watch.err;
+    EXPECT_NE(watch.out.find(": 1 answered, 0 silent, 1 new"), std::string::npos) << watch.out;
+    const test::ProgramResult fleet = test::runProgram(round.fleetJson());
+    ASSERT_EQ(fleet.status, 0) << fleet.err;
+    const nlohmann::json devices = nlohmann::json::parse(fleet.out).at("devices");
+    ASSERT_EQ(devices.size(), 1u) << fleet.out;
+    EXPECT_EQ(devices[0]["address"], "127.0.0.1");
+    EXPECT_EQ(devices[0]["serial"], "ACM123456");
+    EXPECT_NE(fleet.out.find("magenta"), std::string::npos) << fleet.out;
 }
 
 }  // namespace
