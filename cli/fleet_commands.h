@@ -50,8 +50,10 @@ std::vector<core::DeviceReport> readReports(const std::vector<core::DeviceListEn
 
 // With --source auto, the targets SNMP does not answer are asked over IPP
 // only when there are at most this many: a silent address costs an IPP
-// time-out, and a swept block holds mostly silent ones.
-inline constexpr size_t kMaxIppAsked = 256;
+// time-out (a connect to an address nobody holds waits it out), and a swept
+// block holds mostly silent ones: a few named printers are worth the wait, a
+// /24 is not.
+inline constexpr size_t kMaxIppAsked = 16;
 
 struct SourceReports {
     std::vector<core::DeviceReport> reports;  // by address
