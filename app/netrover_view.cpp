@@ -236,8 +236,12 @@ void CNetRoverView::startGauges()
     stopGauges();
     const bool shown = std::find(shown_.begin(), shown_.end(), kColumnToner) != shown_.end() ||
                        std::find(shown_.begin(), shown_.end(), kColumnPages) != shown_.end();
+    // The store takes each device's whole reading, alerts included, so the
+    // devices are read for it even with both columns hidden; that reading
+    // goes through the process's library, so only when the list came from it.
+    const bool remember = !fleetStorePath_.empty() && library_ == &core::FrontLibrary::tuva();
     // Only a library that answers described queries is asked (a stand-in's devices never are).
-    if (!shown || !library_->access().described) return;
+    if (!(shown || remember) || !library_->access().described) return;
     library_->ensureInitialised();
     const std::vector<core::DeviceListEntry> devices = app_.devices().copyAll();
     gaugesPending_ = static_cast<int>(devices.size());
