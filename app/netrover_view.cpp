@@ -405,9 +405,9 @@ void CNetRoverView::search()
     // The mDNS browse runs beside the search and ends within its window.
     std::atomic<int> browseStop{0};
     mdns::BrowseResult browsed;
-    std::thread browse;
+    std::jthread browse;  // joined on every way out
     if (app_.searchExtent().mdns) {
-        browse = std::thread([&browsed, &browseStop] {
+        browse = std::jthread([&browsed, &browseStop] {
             try {
                 browsed = mdns::browsePrinters(mdns::kBrowseWindow, &browseStop);
             } catch (const std::bad_alloc&) {
