@@ -68,22 +68,33 @@ std::string defaultFleetStorePath()
     return QDir(data).filePath(QStringLiteral("netrov/fleet.db")).toStdString();
 }
 
+bool wholeReading(const core::DeviceReport& report)
+{
+    return report.answered && report.statusRead && !report.address.empty();
+}
+
 store::DeviceReading fleetReading(const core::DeviceListEntry& entry, const ListGauge* gauge)
 {
+    // A whole reading goes in as watch writes it: alerts with their codes and
+    // texts, error bits, every toner and ink in the device's own units.
+    if (gauge && wholeReading(gauge->reading)) {
+        store::DeviceReading reading = store::readingOf(gauge->reading);
+        reading.foundByDesktop = true;
+        return reading;
+    }
     store::DeviceReading reading;
     reading.identity.address = ipAddressText(entry);
     reading.identity.mac = lowerText(macAddressText(entry));
     reading.identity.model = fieldText(entry.identity.modelName);
     reading.answered = core::statusCode(entry) != core::kStatusNoAnswer;
     reading.foundByDesktop = true;
-    // The list reads no alerts or error state: what a watcher stored of them stays.
+    // Without a whole reading the list knows no alerts or error state: what a watcher stored of them stays.
     reading.fullReading = false;
     reading.status = core::statusCode(entry);
     if (entry.info.nameValid) reading.name = fieldText(entry.info.name);
     if (entry.info.locationValid) reading.location = fieldText(entry.info.location);
     if (!gauge) return reading;
     if (gauge->pages) reading.pageCount = static_cast<int64_t>(*gauge->pages);
-    // The gauge is the one reading's toner: written as watch writes it.
     reading.supplies = store::supplyReadings(gauge->toner);
     return reading;
 }

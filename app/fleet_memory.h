@@ -17,8 +17,14 @@ namespace netrov::ui {
 // ($XDG_DATA_HOME, else ~/.local/share); empty when no data folder is known.
 std::string defaultFleetStorePath();
 
-// A listed device as one store reading: its identity, words, status, and the
-// levels and page count its gauge read (none when the gauge was not read).
+// Whether a device's reading is whole enough to stand for it in the store:
+// it answered and gave its status (so its alerts were read too).
+bool wholeReading(const core::DeviceReport& report);
+
+// A listed device as one store reading: the gauge's whole reading as watch
+// writes it (store::readingOf); else its identity, words, status, and the
+// levels and page count the gauge read, as a partial reading that leaves
+// the stored alerts and error bits as they are.
 store::DeviceReading fleetReading(const core::DeviceListEntry& entry, const ListGauge* gauge);
 
 // A device the store knows that the last search or refresh did not list.

@@ -25,6 +25,8 @@
 #include "report_export.h"
 #include "device_window.h"
 #include "front_library.h"
+#include "mdns_printers.h"
+#include "mdns_rows.h"
 #include "merge_sort.h"
 #include "netrover_app.h"
 #include "search_run.h"
@@ -58,7 +60,9 @@ QString withCount(QString text, size_t count)
 // The reading of a network device, as the report reads it.
 ListGauge readListGauge(const core::DeviceListEntry& entry)
 {
-    if (entry.identity.interfaceKind != NETROV_INTERFACE_NETWORK) return {};
+    // A printer only mDNS found answers no SNMP query: nothing to wait for.
+    if (entry.identity.interfaceKind != NETROV_INTERFACE_NETWORK || core::statusCode(entry) == core::kStatusNoAnswer)
+        return {};
     // The one reading every surface renders; the Toner and Pages cells show part of it.
     core::DeviceReport report = core::readDeviceReport(entry);
     return {report.toner, report.pageCount, std::move(report)};
@@ -205,7 +209,8 @@ void CNetRoverView::setCells(QTreeWidgetItem* row, const core::DeviceListEntry& 
             setEmptyInCell(row, column, entry);
             continue;
         }
-        row->setText(column, local(cellText(entry, kind, words_)));
+        const bool mdnsOnly = kind == kColumnStatus && mdnsOnly_.count(row->data(0, kDeviceRole).toInt());
+        row->setText(column, mdnsOnly ? QString::fromLatin1(kSnmpNoAnswerText) : local(cellText(entry, kind, words_)));
         if (kind == kColumnStatus) {
             const size_t image = static_cast<size_t>(core::statusWord(core::statusCode(entry)).image);
             if (image < images_.size()) row->setIcon(column, images_[image]);
@@ -236,8 +241,12 @@ void CNetRoverView::startGauges()
     stopGauges();
     const bool shown = std::find(shown_.begin(), shown_.end(), kColumnToner) != shown_.end() ||
                        std::find(shown_.begin(), shown_.end(), kColumnPages) != shown_.end();
+    // The store takes each device's whole reading, alerts included, so the
+    // devices are read for it even with both columns hidden; that reading
+    // goes through the process's library, so only when the list came from it.
+    const bool remember = !fleetStorePath_.empty() && library_ == &core::FrontLibrary::tuva();
     // Only a library that answers described queries is asked (a stand-in's devices never are).
-    if (!shown || !library_->access().described) return;
+    if (!(shown || remember) || !library_->access().described) return;
     library_->ensureInitialised();
     const std::vector<core::DeviceListEntry> devices = app_.devices().copyAll();
     gaugesPending_ = static_cast<int>(devices.size());
@@ -392,6 +401,21 @@ void CNetRoverView::search()
     deviceWindows_.clear();
     // The silent devices come back from the store once this search is written there.
     silent_.clear();
+    mdnsOnly_.clear();
+    // The mDNS browse runs beside the search and ends within its window.
+    std::atomic<int> browseStop{0};
+    mdns::BrowseResult browsed;
+    std::jthread browse;  // joined on every way out
+    if (app_.searchExtent().mdns) {
+        browse = std::jthread([&browsed, &browseStop] {
+            try {
+                browsed = mdns::browsePrinters(mdns::kBrowseWindow, &browseStop);
+            } catch (const std::bad_alloc&) {
+                browsed.status = mdns::BrowseStatus::Failed;
+                browsed.error = "out of memory";
+            }
+        });
+    }
     SearchRequest request;
     request.library = library_;
     request.devices = &app_.devices();
@@ -408,6 +432,25 @@ void CNetRoverView::search()
         completed = dialog.exec() == QDialog::Accepted;
         shortage = dialog.shortage();
         credentialsNeeded = dialog.credentialsNeeded();
+    }
+    QString mdnsNote;
+    if (browse.joinable()) {
+        if (!completed) browseStop = 1;
+        browse.join();
+        if (browsed.status == mdns::BrowseStatus::Ok && completed) {
+            core::DeviceList& devices = app_.devices();
+            const bool filter = app_.searchSettings().Filter == 1;
+            for (const core::DeviceListEntry& entry :
+                 mdnsOnlyEntries(browsed.printers, devices.copyAll(), filter ? app_.manufacturer() : std::string())) {
+                mdnsOnly_.insert(static_cast<int>(devices.count()));
+                devices.append(entry);
+            }
+        } else if (browsed.status != mdns::BrowseStatus::Ok) {
+            mdnsNote = QStringLiteral(" mDNS: ") + (browsed.status == mdns::BrowseStatus::NotAvailable
+                                                        ? QStringLiteral("not available")
+                                                        : QStringLiteral("failed")) +
+                       QStringLiteral(" (%1)").arg(QString::fromStdString(browsed.error));
+        }
     }
     removeRowsAndFill();
     // The new rows take the order the header shows.
@@ -426,6 +469,7 @@ void CNetRoverView::search()
     if (completed && !credentialsNeeded.empty())
         lastResult_ += QStringLiteral(" %1: %2").arg(QString::fromLatin1(core::kCredentialsNeededText),
                                                      QString::fromStdString(core::credentialsNeededList(credentialsNeeded)));
+    lastResult_ += mdnsNote;
     emit statusMessage(lastResult_);
     if (rememberPending_ && gaugesPending_ == 0) rememberFleet();
 }
@@ -487,6 +531,8 @@ void CNetRoverView::refresh()
         return;  // the program is ending
     core::DeviceList& devices = app_.devices();
     for (size_t i = 0; i < list->count(); ++i) {
+        // A printer only mDNS found keeps its announced name and note.
+        if (mdnsOnly_.count(static_cast<int>(i))) continue;
         const core::DeviceListEntry entry = list->copy(i);
         devices.replace(i, entry.info, entry.status[0]);
     }

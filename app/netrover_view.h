@@ -4,6 +4,7 @@
 #include <atomic>
 #include <functional>
 #include <map>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -170,6 +171,7 @@ private:
     QString lastResult_;  // the last search's result text
     int startWaitedMs_ = 0;  // how long the first search waited for the window
     std::map<int, ListGauge> gauges_;  // by device index
+    std::set<int> mdnsOnly_;           // device indices of the printers only mDNS found in the last search
     DetachedRead gaugeRead_{this};
     int gaugesPending_ = 0;
     QStyledItemDelegate* levelDelegate_ = nullptr;

@@ -69,7 +69,7 @@ constexpr const char* kColumnKeys[] = {"IDC_LISTB_SEARCHIP_STARTIP", "IDC_LISTB_
 
 // The extent band in dialog units, from the top of where the buttons were;
 // the buttons move down by its height.
-constexpr int kBandHeight = 116;
+constexpr int kBandHeight = 128;
 struct BandControl {
     int32_t id;
     int x, y, cx, cy;
@@ -87,6 +87,7 @@ constexpr BandControl kBand[] = {
     {IDC_LISTB_PROFILES, 84, 58, 110, 40, nullptr},
     {IDC_BUTTN_PROFILES, 198, 58, 55, 14, "Profiles..."},
     {IDC_CHECK_V3PROBE, 84, 102, 169, 10, "Send SNMPv3 discovery probe"},
+    {IDC_CHECK_MDNS, 84, 114, 169, 10, "Also find printers by mDNS"},
 };
 
 constexpr const char* kProfileSection = "SearchOption";
@@ -273,6 +274,9 @@ void CSearchSettingDlg::buildControls()
     probe_ = new QCheckBox(this);
     probe_->setToolTip(QStringLiteral("Finds printers that answer only SNMPv3, before anyone has their credentials"));
     controls_[IDC_CHECK_V3PROBE] = probe_;
+    mdns_ = new QCheckBox(this);
+    mdns_->setToolTip(QStringLiteral("Lists printers that announce themselves on the local links, also those SNMP does not reach"));
+    controls_[IDC_CHECK_MDNS] = mdns_;
 
     auto* ok = new QPushButton(this);
     auto* cancel = new QPushButton(this);
@@ -313,6 +317,7 @@ void CSearchSettingDlg::fill()
     blocks_->setText(blocks.join(QStringLiteral(", ")));
     fillProfiles(extent_.profiles);
     probe_->setChecked(extent_.probeV3);
+    mdns_->setChecked(extent_.mdns);
     applyEnablingRule();
 }
 
@@ -487,6 +492,7 @@ void CSearchSettingDlg::accept()
     // Names only travel on: the pass phrases stay in the secret store or the profile file.
     extent.profiles = checkedProfiles();
     extent.probeV3 = probe_->isChecked();
+    extent.mdns = mdns_->isChecked();
     // No device answers an empty community: with none at all the default one is used.
     // Each community once, in the order given.
     std::vector<std::string> communities;

@@ -55,6 +55,7 @@ enum SearchSettingControl : int32_t {
     IDC_LISTB_PROFILES = 1058,
     IDC_BUTTN_PROFILES = 1059,
     IDC_CHECK_V3PROBE = 1060,
+    IDC_CHECK_MDNS = 1061,
 };
 
 // Blocks and ranges as typed: separated by commas, semicolons or white
@@ -91,6 +92,8 @@ public:
     QListWidget* profileList() const { return profiles_; }
     // Sends the SNMPv3 discovery probe with every search.
     QCheckBox* probeBox() const { return probe_; }
+    // Also finds printers by mDNS beside the search.
+    QCheckBox* mdnsBox() const { return mdns_; }
 
     // The list rows as address list entries, in row order.
     core::SearchAddressList rowEntries() const;
@@ -134,6 +137,7 @@ private:
     QTreeWidget* list_ = nullptr;
     QListWidget* profiles_ = nullptr;
     QCheckBox* probe_ = nullptr;
+    QCheckBox* mdns_ = nullptr;
     bool adjustingTimeOut_ = false;
 };
 

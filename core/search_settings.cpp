@@ -369,6 +369,7 @@ void loadSearchExtent(SettingsStore& store, SearchExtent& extent)
     }
     extent.snmpVersion = parseSnmpVersion(store.readString(kSection, "SnmpVersion", "1")).value_or(NETROV_SNMP_V1);
     extent.probeV3 = store.readInt(kSection, "V3Probe", 1) != 0;
+    extent.mdns = store.readInt(kSection, "Mdns", 0) == 1;
     const int32_t blocks = store.readInt(kSection, "BlockNum", 0);
     uint64_t total = 0;
     for (int32_t i = 0; i < blocks; ++i) {
@@ -389,6 +390,7 @@ void saveSearchExtent(SettingsStore& store, const SearchExtent& extent)
         store.writeString(kSection, "ComName" + std::to_string(i + 1), extent.moreCommunities[i]);
     store.writeString(kSection, "SnmpVersion", snmpVersionText(extent.snmpVersion));
     store.writeInt(kSection, "V3Probe", extent.probeV3 ? 1 : 0);
+    store.writeInt(kSection, "Mdns", extent.mdns ? 1 : 0);
     store.writeInt(kSection, "BlockNum", static_cast<int32_t>(extent.blocks.size()));
     for (size_t i = 0; i < extent.blocks.size(); ++i)
         store.writeString(kSection, "Block" + std::to_string(i), extent.blocks[i]);

@@ -58,6 +58,10 @@ struct SearchExtent {
     // False asks the addresses searched one by one by profile alone: a sweep
     // found them silent to every community already.
     bool askCommunities = true;
+    // Also browses for printers by mDNS beside the search (the desktop's
+    // choice; off unless the user turns it on), and lists those only mDNS
+    // found as not answering SNMP.
+    bool mdns = false;
     // "A/P" blocks (P from 8 to 32) and "A-B" ranges of any size, searched by
     // the paced sweep and then per address, beside the 255-address list.
     std::vector<std::string> blocks;
@@ -177,8 +181,9 @@ void saveSearchSettings(SettingsStore& store, const SearchSettings& settings, co
 
 // The extent lives under keys of its own in the same section ("ComNameNum"
 // and "ComName1".., "SnmpVersion", "BlockNum" and "Block0"..,
-// "V3Probe"), so a file without them loads as before and the keys above
-// never change meaning. The probe is on unless "V3Probe" is 0.
+// "V3Probe", "Mdns"), so a file without them loads as before and the keys
+// above never change meaning. The probe is on unless "V3Probe" is 0; mDNS
+// is off unless "Mdns" is 1.
 // Entries that do not parse are dropped on loading.
 void loadSearchExtent(SettingsStore& store, SearchExtent& extent);
 void saveSearchExtent(SettingsStore& store, const SearchExtent& extent);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "device_rows.h"
+#include "mdns_rows.h"
 #include "merge_sort.h"
 
 namespace netrov::ui {
@@ -375,6 +376,47 @@ TEST(EmptyInCell, FromASteadilyFallingToner)
     values.erase(values.begin(), values.end() - 2);
     const store::Forecast young = store::forecastSupply(values, now, std::nullopt);
     EXPECT_EQ(emptyInText(firstEmptyDays(std::span(&young, 1))), "");
+}
+
+mdns::Printer announced(std::vector<mdns::Address> addresses, std::string model, std::string product = {})
+{
+    mdns::Printer p;
+    p.name = "Office printer";
+    p.note = "Hall 2";
+    p.addresses = std::move(addresses);
+    p.model = std::move(model);
+    p.product = std::move(product);
+    return p;
+}
+
+TEST(MdnsRows, OnlyNewIpv4PrintersOfTheMakerAreListed)
+{
+    const mdns::Address listed{"10.0.0.5", 4}, v6{"fd00::8", 6}, v4{"10.0.0.8", 4};
+    struct Row {
+        const char* what;
+        mdns::Printer printer;
+        const char* maker;
+        const char* address;  // the entry's, or null for none
+        const char* model;
+    } rows[] = {
+        {"an address SNMP listed already", announced({v6, listed}, "Tarnwell ML-210"), "", nullptr, nullptr},
+        {"IPv6 only", announced({v6}, "Tarnwell CL-560"), "", nullptr, nullptr},
+        {"another maker with the filter", announced({v4}, "Other X1"), "tarnwell", nullptr, nullptr},
+        {"the product names the model", announced({v6, v4}, "", "(Tarnwell CL-560)"), "tarnwell", "10.0.0.8",
+         "Tarnwell CL-560"},
+    };
+    const std::vector<core::DeviceListEntry> list{networkDevice("Tarnwell ML-210", 10, 0, 0, 5)};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::vector<core::DeviceListEntry> entries = mdnsOnlyEntries({row.printer}, list, row.maker);
+        ASSERT_EQ(entries.size(), row.address ? 1u : 0u);
+        if (!row.address) continue;
+        EXPECT_EQ(ipAddressText(entries[0]), row.address);
+        EXPECT_EQ(cellText(entries[0], kColumnModel, kWords), row.model);
+        EXPECT_EQ(cellText(entries[0], kColumnDevice, kWords), "Office printer");
+        EXPECT_EQ(cellText(entries[0], kColumnLocation, kWords), "Hall 2");
+        EXPECT_EQ(core::statusCode(entries[0]), core::kStatusNoAnswer);
+    }
 }
 
 }  // namespace

@@ -5,8 +5,13 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <ctime>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -18,6 +23,7 @@
 #include "netrover_view.h"
 #include "ui_test_support.h"
 #include "view_test_support.h"
+#include "walk_agents.h"
 #include "words.h"
 
 using netrov::test::FakePrinters;
@@ -75,6 +81,26 @@ bool writeFallingToner(const std::string& path, int64_t now,
         toner.unit = store::kUnitPercent;
         if (!fleet.writeRound(now - (10 - day) * kDay, std::span(&reading, 1)).ok()) return false;
     }
+    return true;
+}
+
+// A jammed printer with its door open as watch stores it, having gone silent
+// and come back since: two events.
+bool writeWatchedJam(const std::string& path, int64_t now, const store::DeviceIdentity& identity)
+{
+    store::FleetStore fleet;
+    if (!fleet.open(path).ok()) return false;
+    store::DeviceReading reading;
+    reading.identity = identity;
+    reading.status = 5;
+    reading.alerts = {"Paper jam", "Door open"};
+    reading.alertCodes = {8, 3};
+    reading.alertTexts = {"Paper jam in the fuser area", "Front door open"};
+    reading.errorBits = 0x0c;
+    store::DeviceReading silent = reading;
+    silent.answered = false;
+    for (const auto& [ago, round] : {std::pair{3 * kDay, &reading}, {2 * kDay, &silent}, {kDay, &reading}})
+        if (!fleet.writeRound(now - ago, std::span(round, 1)).ok()) return false;
     return true;
 }
 
@@ -213,6 +239,71 @@ private slots:
         QCOMPARE(view.topLevelItem(0)->text(0), QStringLiteral("Tarnwell ML-210"));
         QCOMPARE(view.topLevelItem(1)->text(0), QStringLiteral("Tarnwell CL-720 Color"));
         QCOMPARE(view.topLevelItem(2)->text(4), QString());
+    }
+
+    // The desktop writes a whole reading as watch does, and a partial one never blanks what watch stored.
+    void aDesktopSearchStoresAlertsAndKeepsWatchs_data()
+    {
+        QTest::addColumn<bool>("served");   // the jam walk read through the real library, else the fake printers
+        QTest::addColumn<bool>("watched");  // watch stored the jam before
+        QTest::newRow("jammed printer searched by the desktop") << true << false;
+        QTest::newRow("desktop reading after watch") << true << true;
+        QTest::newRow("desktop that reads no alerts after watch") << false << true;
+    }
+    void aDesktopSearchStoresAlertsAndKeepsWatchs()
+    {
+        QFETCH(bool, served);
+        QFETCH(bool, watched);
+        const int64_t now = static_cast<int64_t>(std::time(nullptr));
+        const store::DeviceIdentity identity = served
+            ? store::DeviceIdentity{"127.0.61.40", "00:15:a3:50:07:20", "CL720X00011", "Tarnwell CL-720 Color"}
+            : store::DeviceIdentity{"192.0.2.11", "00:15:a3:10:02:10", "", "Tarnwell ML-210"};
+        // The simulator drops to nobody, who must reach its files below our temporary root.
+        if (const char* root = std::getenv("TMPDIR"); served && root) chmod(root, 0711);
+        netrov::test::WalkAgents agents;
+        if (served && !agents.serve("jam_door", {identity.address})) QSKIP(agents.whyNot().c_str());
+        FleetView fleet;
+        const std::string path = fleet.program.dir.file("fleet.db");
+        if (watched) QVERIFY(writeWatchedJam(path, now, identity));
+        if (served) {
+            fleet.app.emplace();
+            QVERIFY(fleet.app->InitInstance(fleet.program.directory()) == CNetRoverApp::Start::Run);
+            netrov::core::DeviceListEntry entry;
+            QVERIFY(netrov::test::searchedDevice(identity.address.c_str(), entry));
+            fleet.app->devices().append(entry);
+            fleet.view.emplace(*fleet.app, fleet.launcher);
+            fleet.view->OnInitialUpdate(nullptr);
+            fleet.view->findChild<QTimer*>(QStringLiteral("timer1001"))->stop();
+            fleet.view->removeRowsAndFill();
+            // The Toner and Pages columns stay hidden: the store reads the device all the same.
+            fleet.view->refresh();
+            QTRY_VERIFY_WITH_TIMEOUT(!fleet.view->gaugesRunning(), 20000);
+        } else {
+            QVERIFY(fleet.search());
+        }
+
+        store::FleetStore stored;
+        QVERIFY(stored.open(path).ok());
+        std::vector<store::DeviceRecord> devices;
+        QVERIFY(stored.devices(devices).ok());
+        const auto device = std::find_if(devices.begin(), devices.end(), [&](const store::DeviceRecord& d) {
+            return d.identity.address == identity.address;
+        });
+        QVERIFY(device != devices.end());
+        QVERIFY(device->answering);
+        QVERIFY(device->foundByDesktop);
+        QVERIFY2(std::find(device->alertCodes.begin(), device->alertCodes.end(), 8) != device->alertCodes.end(),
+                 qPrintable(QString::number(device->alertCodes.size())));
+        QVERIFY(std::find(device->alertTexts.begin(), device->alertTexts.end(), "Paper jam in the fuser area") !=
+                device->alertTexts.end());
+        QVERIFY(device->errorBits && *device->errorBits != 0);
+        std::vector<store::DeviceEvent> events;
+        QVERIFY(stored.events(device->id, events).ok());
+        QCOMPARE(events.size(), size_t{watched ? 2u : 0u});
+        if (served) {
+            fleet.view.reset();
+            fleet.app->ExitInstance();
+        }
     }
 
     void theDeviceWindowHasTheHistoryPage()

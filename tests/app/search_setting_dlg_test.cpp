@@ -261,11 +261,13 @@ private slots:
             QCOMPARE(dialog->versionBox()->currentText(), QStringLiteral("1"));
             QCOMPARE(dialog->moreCommunitiesEdit()->text(), QString());
             QCOMPARE(dialog->blocksEdit()->text(), QString());
+            QVERIFY(!dialog->mdnsBox()->isChecked());  // off until the user turns it on
             dialog->communityEdit()->setText(QStringLiteral("public"));
             dialog->moreCommunitiesEdit()->setText(QStringLiteral(" site-a,, branch office ,public"));
             dialog->versionBox()->setCurrentIndex(dialog->versionBox()->findText(QStringLiteral("2c")));
             dialog->blocksEdit()->setText(QStringLiteral("10.1.0.0/22 ; 10.2.0.1 - 10.2.7.254,127.0.0.9"));
             dialog->probeBox()->setChecked(false);
+            dialog->mdnsBox()->setChecked(true);
             dialog->accept();
             QCOMPARE(dialog->result(), int(QDialog::Accepted));
         }
@@ -280,6 +282,8 @@ private slots:
         QCOMPARE(fixture.store.values["SearchOption/Block0"], std::string("10.1.0.0/22"));
         QVERIFY(!fixture.extent.probeV3);
         QCOMPARE(fixture.store.values["SearchOption/V3Probe"], std::string("0"));
+        QVERIFY(fixture.extent.mdns);
+        QCOMPARE(fixture.store.values["SearchOption/Mdns"], std::string("1"));
         // The address list keeps its own keys and its 255 entries.
         QVERIFY(fixture.store.values.find("SearchOption/IPList0") == fixture.store.values.end() ||
                 fixture.store.values["SearchOption/IPList0"].empty());
@@ -296,6 +300,7 @@ private slots:
         QCOMPARE(again.versionBox()->currentText(), QStringLiteral("2c"));
         QCOMPARE(again.blocksEdit()->text(), QStringLiteral("10.1.0.0/22, 10.2.0.1-10.2.7.254, 127.0.0.9"));
         QVERIFY(!again.probeBox()->isChecked());
+        QVERIFY(again.mdnsBox()->isChecked());
     }
 
     // A block that does not parse keeps the dialog open and changes nothing.
@@ -356,7 +361,7 @@ private slots:
         auto dialog = fixture.open();
         const int timeOutBottom = dialog->control(netrov::ui::IDC_EDITB_COMMUNITY)->geometry().bottom();
         const int buttonsTop = dialog->control(netrov::ui::IDOK)->geometry().top();
-        for (int id = netrov::ui::IDC_LABEL_MORECOMMUNITIES; id <= netrov::ui::IDC_CHECK_V3PROBE; ++id) {
+        for (int id = netrov::ui::IDC_LABEL_MORECOMMUNITIES; id <= netrov::ui::IDC_CHECK_MDNS; ++id) {
             const QRect area = dialog->control(id)->geometry();
             QVERIFY2(area.top() > timeOutBottom && area.bottom() < buttonsTop, qPrintable(QString::number(id)));
             QVERIFY2(dialog->rect().contains(area), qPrintable(QString::number(id)));

@@ -1,0 +1,72 @@
+// The device list's rows for printers only mDNS found.
+#include "mdns_rows.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "device_rows.h"
+#include "search_settings.h"
+
+namespace netrov::ui {
+
+namespace {
+
+template <size_t N>
+void copyField(char (&field)[N], const std::string& text)
+{
+    const size_t size = std::min(text.size(), N - 1);
+    std::memcpy(field, text.data(), size);
+    field[size] = '\0';
+}
+
+bool containsIgnoringCase(std::string_view text, std::string_view part)
+{
+    return std::search(text.begin(), text.end(), part.begin(), part.end(), [](unsigned char a, unsigned char b) {
+               return std::tolower(a) == std::tolower(b);
+           }) != text.end();
+}
+
+// The model a printer names: ty, else the product without its parentheses.
+std::string modelOf(const mdns::Printer& p)
+{
+    if (!p.model.empty()) return p.model;
+    std::string product = p.product;
+    if (product.size() >= 2 && product.front() == '(' && product.back() == ')') product = product.substr(1, product.size() - 2);
+    return product;
+}
+
+}  // namespace
+
+std::vector<core::DeviceListEntry> mdnsOnlyEntries(const std::vector<mdns::Printer>& printers,
+                                                   const std::vector<core::DeviceListEntry>& listed,
+                                                   std::string_view maker)
+{
+    std::set<std::string> known;
+    for (const core::DeviceListEntry& entry : listed) known.insert(ipAddressText(entry));
+    std::vector<core::DeviceListEntry> out;
+    for (const mdns::Printer& p : printers) {
+        if (std::any_of(p.addresses.begin(), p.addresses.end(), [&known](const mdns::Address& a) { return known.count(a.text); }))
+            continue;
+        const auto v4 = std::find_if(p.addresses.begin(), p.addresses.end(), [](const mdns::Address& a) { return a.family == 4; });
+        if (v4 == p.addresses.end()) continue;
+        const auto address = core::parseDottedQuad(v4->text);
+        if (!address || (!maker.empty() && !containsIgnoringCase(modelOf(p), maker))) continue;
+        core::DeviceListEntry entry{};
+        entry.identity.interfaceKind = NETROV_INTERFACE_NETWORK;
+        core::storeAddress(*address, entry.identity.address);
+        copyField(entry.identity.modelName, modelOf(p));
+        entry.info.nameValid = p.name.empty() ? 0 : 1;
+        copyField(entry.info.name, p.name);
+        entry.info.locationValid = p.note.empty() ? 0 : 1;
+        copyField(entry.info.location, p.note);
+        entry.status[0].simpleStatus = core::kStatusNoAnswer;
+        known.insert(v4->text);
+        out.push_back(entry);
+    }
+    return out;
+}
+
+}  // namespace netrov::ui
