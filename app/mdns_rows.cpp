@@ -29,14 +29,6 @@ bool containsIgnoringCase(std::string_view text, std::string_view part)
            }) != text.end();
 }
 
-// The model a printer names: ty, else the product without its parentheses.
-std::string modelOf(const mdns::Printer& p)
-{
-    if (!p.model.empty()) return p.model;
-    std::string product = p.product;
-    if (product.size() >= 2 && product.front() == '(' && product.back() == ')') product = product.substr(1, product.size() - 2);
-    return product;
-}
 
 }  // namespace
 
@@ -53,11 +45,11 @@ std::vector<core::DeviceListEntry> mdnsOnlyEntries(const std::vector<mdns::Print
         const auto v4 = std::find_if(p.addresses.begin(), p.addresses.end(), [](const mdns::Address& a) { return a.family == 4; });
         if (v4 == p.addresses.end()) continue;
         const auto address = core::parseDottedQuad(v4->text);
-        if (!address || (!maker.empty() && !containsIgnoringCase(modelOf(p), maker))) continue;
+        if (!address || (!maker.empty() && !containsIgnoringCase(p.modelName(), maker))) continue;
         core::DeviceListEntry entry{};
         entry.identity.interfaceKind = NETROV_INTERFACE_NETWORK;
         core::storeAddress(*address, entry.identity.address);
-        copyField(entry.identity.modelName, modelOf(p));
+        copyField(entry.identity.modelName, p.modelName());
         entry.info.nameValid = p.name.empty() ? 0 : 1;
         copyField(entry.info.name, p.name);
         entry.info.locationValid = p.note.empty() ? 0 : 1;

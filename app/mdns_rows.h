@@ -10,7 +10,7 @@
 namespace netrov::ui {
 
 // The status cell of a printer that announced itself by mDNS but answered no SNMP query.
-inline constexpr const char* kSnmpNoAnswerText = "SNMP: no answer";
+using mdns::kSnmpNoAnswerText;
 
 // A list entry for each printer none of whose addresses the listed devices
 // have, by its first IPv4 address (the list's record holds no other), with

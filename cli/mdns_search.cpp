@@ -26,14 +26,6 @@ std::string serviceText(const mdns::Service& s)
     return text;
 }
 
-// The model a printer names in its TXT: ty, else the product without its parentheses.
-std::string modelOf(const mdns::Printer& p)
-{
-    if (!p.model.empty()) return p.model;
-    std::string product = p.product;
-    if (product.size() >= 2 && product.front() == '(' && product.back() == ')') product = product.substr(1, product.size() - 2);
-    return product;
-}
 
 }  // namespace
 
@@ -53,7 +45,7 @@ nlohmann::json toJson(const mdns::Printer& p)
 DeviceRow rowOf(const mdns::Printer& p)
 {
     DeviceRow row{};
-    row.model = modelOf(p);
+    row.model = p.modelName();
     row.device = p.name;
     row.location = p.note;
     row.ipAddress = p.firstAddress();
@@ -101,7 +93,7 @@ std::vector<int> joinRows(std::vector<DeviceRow>& rows, const std::vector<mdns::
         }
     }
     for (size_t p = 0; p < printers.size(); ++p) {
-        if (listed[p] || !containsIgnoringCase(modelOf(printers[p]), maker)) continue;
+        if (listed[p] || !containsIgnoringCase(printers[p].modelName(), maker)) continue;
         rows.push_back(rowOf(printers[p]));
         printerOfRow.push_back(static_cast<int>(p));
     }

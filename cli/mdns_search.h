@@ -16,7 +16,7 @@
 namespace netrov::cli {
 
 // The status of a printer that only mDNS found.
-inline constexpr const char* kSnmpNoAnswer = "SNMP: no answer";
+inline constexpr const char* kSnmpNoAnswer = mdns::kSnmpNoAnswerText;
 
 class MdnsSearch {
 public:

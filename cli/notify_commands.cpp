@@ -197,14 +197,7 @@ int writeOrder(store::FleetStore& fleet, const OrderOptions& options, std::ostre
     if (options.format == OrderFormat::Json) {
         out << dumpJson({{"schemaVersion", 1}, {"days", options.days}, {"groups", list}}) << "\n";
     } else if (options.format == OrderFormat::Csv) {
-        std::string text;
-        for (size_t i = 0; i < header.size(); ++i) text += (i ? "," : "") + header[i];
-        text += "\r\n";
-        for (const auto& row : rows) {
-            for (size_t i = 0; i < row.size(); ++i) text += (i ? "," : "") + core::csvField(terminalSafe(row[i]));
-            text += "\r\n";
-        }
-        out << text;
+        out << csvColumns(header, rows);
     } else {
         for (auto& row : rows)
             for (std::string& cell : row) cell = terminalSafe(cell);

@@ -13,6 +13,7 @@
 #  include <unistd.h>
 #endif
 
+#include "fleet_report.h"
 #include "search_settings.h"
 #include "words.h"
 
@@ -138,6 +139,18 @@ DeviceRow rowOf(const core::DeviceListEntry& entry)
     row.statusCode = core::statusCode(entry);
     row.status = statusText(row.statusCode);
     return row;
+}
+
+std::string csvColumns(const std::vector<std::string>& header, const std::vector<std::vector<std::string>>& rows)
+{
+    std::string text;
+    for (size_t i = 0; i < header.size(); ++i) text += (i ? "," : "") + header[i];
+    text += "\r\n";
+    for (const auto& row : rows) {
+        for (size_t i = 0; i < row.size(); ++i) text += (i ? "," : "") + core::csvField(terminalSafe(row[i]));
+        text += "\r\n";
+    }
+    return text;
 }
 
 std::string formatColumns(const std::vector<std::string>& header, const std::vector<std::vector<std::string>>& rows)

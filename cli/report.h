@@ -34,6 +34,9 @@ std::string formatTable(const std::vector<DeviceRow>& rows);
 // takes two columns, a combining mark none), two blanks apart; no header line
 // when header is empty. Cells are printed as given.
 std::string formatColumns(const std::vector<std::string>& header, const std::vector<std::vector<std::string>>& rows);
+// The rows as CSV (RFC 4180, CRLF); the header as given, each cell quoted
+// where it needs it and without a device's control characters.
+std::string csvColumns(const std::vector<std::string>& header, const std::vector<std::vector<std::string>>& rows);
 
 nlohmann::json toJson(const DeviceRow& row);
 nlohmann::json toJson(const std::vector<DeviceRow>& rows);

@@ -663,15 +663,7 @@ int runFleet(const std::string& storePath, FleetFormat format, std::ostream& out
     if (format == FleetFormat::Json) {
         out << dumpJson({{"schemaVersion", 1}, {"devices", list}}) << "\n";
     } else if (format == FleetFormat::Csv) {
-        std::string text;
-        for (size_t i = 0; i < header.size(); ++i) text += (i ? "," : "") + header[i];
-        text += "\r\n";
-        for (const auto& row : rows) {
-            // Standard output never gets a device's control characters, as the report's.
-            for (size_t i = 0; i < row.size(); ++i) text += (i ? "," : "") + core::csvField(terminalSafe(row[i]));
-            text += "\r\n";
-        }
-        out << text;
+        out << csvColumns(header, rows);
     } else {
         for (size_t i = 0; i < rows.size(); ++i) {
             rows[i][8] = tableDays[i];

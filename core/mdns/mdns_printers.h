@@ -62,7 +62,12 @@ struct Printer {
 
     // The first IPv4 address, else the first one; empty when none.
     std::string firstAddress() const;
+    // The model it names: ty, else the product without its parentheses.
+    std::string modelName() const;
 };
+
+// The status of a printer that only mDNS found, in every list that shows one.
+inline constexpr const char* kSnmpNoAnswerText = "SNMP: no answer";
 
 // The TXT keys kept, under the names the announcements give them (keys match
 // ignoring case, as DNS-SD asks).

@@ -86,6 +86,13 @@ void add(Device& device, const Announcement& a)
 
 }  // namespace
 
+std::string Printer::modelName() const
+{
+    if (!model.empty()) return model;
+    if (product.size() >= 2 && product.front() == '(' && product.back() == ')') return product.substr(1, product.size() - 2);
+    return product;
+}
+
 std::string Printer::firstAddress() const
 {
     if (addresses.empty()) return {};
