@@ -22,15 +22,6 @@ namespace netrov::ui {
 
 namespace {
 
-// Copies text into a fixed field, cut to fit and always terminated.
-template <size_t N>
-void copyField(char (&field)[N], const std::string& text)
-{
-    const size_t size = std::min(text.size(), N - 1);
-    std::memcpy(field, text.data(), size);
-    field[size] = '\0';
-}
-
 std::string lowerText(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -41,14 +32,14 @@ std::string lowerText(std::string text)
 core::DeviceListEntry entryOf(const store::DeviceRecord& record)
 {
     core::DeviceListEntry entry{};
-    copyField(entry.identity.modelName, record.identity.model);
+    core::setFieldText(entry.identity.modelName, record.identity.model);
     entry.identity.interfaceKind = NETROV_INTERFACE_NETWORK;
     if (const auto address = core::parseDottedQuad(record.identity.address))
         core::storeAddress(*address, entry.identity.address);
     entry.info.nameValid = record.name.empty() ? 0 : 1;
-    copyField(entry.info.name, record.name);
+    core::setFieldText(entry.info.name, record.name);
     entry.info.locationValid = record.location.empty() ? 0 : 1;
-    copyField(entry.info.location, record.location);
+    core::setFieldText(entry.info.location, record.location);
     unsigned parts[6] = {};
     if (std::sscanf(record.identity.mac.c_str(), "%2x:%2x:%2x:%2x:%2x:%2x", &parts[0], &parts[1], &parts[2], &parts[3],
                     &parts[4], &parts[5]) == 6) {

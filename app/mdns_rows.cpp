@@ -14,14 +14,6 @@ namespace netrov::ui {
 
 namespace {
 
-template <size_t N>
-void copyField(char (&field)[N], const std::string& text)
-{
-    const size_t size = std::min(text.size(), N - 1);
-    std::memcpy(field, text.data(), size);
-    field[size] = '\0';
-}
-
 bool containsIgnoringCase(std::string_view text, std::string_view part)
 {
     return std::search(text.begin(), text.end(), part.begin(), part.end(), [](unsigned char a, unsigned char b) {
@@ -49,11 +41,11 @@ std::vector<core::DeviceListEntry> mdnsOnlyEntries(const std::vector<mdns::Print
         core::DeviceListEntry entry{};
         entry.identity.interfaceKind = NETROV_INTERFACE_NETWORK;
         core::storeAddress(*address, entry.identity.address);
-        copyField(entry.identity.modelName, p.modelName());
+        core::setFieldText(entry.identity.modelName, p.modelName());
         entry.info.nameValid = p.name.empty() ? 0 : 1;
-        copyField(entry.info.name, p.name);
+        core::setFieldText(entry.info.name, p.name);
         entry.info.locationValid = p.note.empty() ? 0 : 1;
-        copyField(entry.info.location, p.note);
+        core::setFieldText(entry.info.location, p.note);
         entry.status[0].simpleStatus = core::kStatusNoAnswer;
         known.insert(v4->text);
         out.push_back(entry);

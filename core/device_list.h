@@ -1,8 +1,10 @@
 // The application's list of found devices, shared by the search threads under one lock.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <type_traits>
@@ -85,6 +87,16 @@ template <size_t N>
 std::string fieldText(const char (&field)[N])
 {
     return fieldText(field, N);
+}
+
+// Writes text into a fixed text field of a record, cut to fit and always
+// terminated.
+template <size_t N>
+void setFieldText(char (&field)[N], const std::string& text)
+{
+    const size_t size = std::min(text.size(), N - 1);
+    std::memcpy(field, text.data(), size);
+    field[size] = '\0';
 }
 
 }  // namespace netrov::core

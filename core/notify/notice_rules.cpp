@@ -231,23 +231,16 @@ RoundPlan planRound(std::span<const DeviceFacts> devices, std::span<const store:
                 plan.resolve.push_back({n->id, std::nullopt});
                 continue;
             }
-            if (kind == NoticeKind::AttentionStarted) {
-                // A silent device's stored alerts stand; its attention ends only when it says so.
+            // A silent device's stored alerts stand: its attention ends only when
+            // it says so. Still silent but within grace cannot be (grace only
+            // grows): silence ends when it answers.
+            if (kind == NoticeKind::AttentionStarted || kind == NoticeKind::Silent) {
                 if (!d.answering) continue;
-                Message m = baseMessage(d, NoticeKind::AttentionEnded, Severity::Info, now);
+                const bool attention = kind == NoticeKind::AttentionStarted;
+                Message m = baseMessage(d, attention ? NoticeKind::AttentionEnded : NoticeKind::Back, Severity::Info, now);
                 m.noticeId = n->id;
                 m.subject = n->subject;
-                m.text = deviceLabel(m) + " no longer needs attention";
-                plan.resolve.push_back({n->id, m});
-                continue;
-            }
-            if (kind == NoticeKind::Silent) {
-                // Still silent but within grace cannot be: grace only grows. Resolved when it answers.
-                if (!d.answering) continue;
-                Message m = baseMessage(d, NoticeKind::Back, Severity::Info, now);
-                m.noticeId = n->id;
-                m.subject = n->subject;
-                m.text = deviceLabel(m) + " answers again";
+                m.text = deviceLabel(m) + (attention ? " no longer needs attention" : " answers again");
                 plan.resolve.push_back({n->id, m});
                 continue;
             }
