@@ -10,6 +10,7 @@
 #include "device_list.h"
 #include "report.h"
 #include "search_settings.h"
+#include "net_address.h"
 
 namespace netrov::cli {
 
@@ -19,7 +20,7 @@ std::vector<core::DeviceReport> readReports(const std::vector<core::DeviceListEn
     std::vector<core::DeviceReport> reports(devices.size());
     forEachParallel(devices.size(), jobs, [&](size_t i) {
         if (interrupted.load()) {
-            reports[i].address = core::addressToText(core::loadAddress(devices[i].identity.address));
+            reports[i].address = core::deviceAddressText(devices[i].identity);
             reports[i].problems.push_back("not read: interrupted");
             return;
         }

@@ -16,6 +16,7 @@
 #include "fleet_report.h"
 #include "search_settings.h"
 #include "words.h"
+#include "net_address.h"
 
 namespace netrov::cli {
 
@@ -134,7 +135,7 @@ DeviceRow rowOf(const core::DeviceListEntry& entry)
     row.device = entry.info.nameValid ? core::fieldText(entry.info.name, sizeof entry.info.name) : std::string();
     row.location = entry.info.locationValid ? core::fieldText(entry.info.location, sizeof entry.info.location) : std::string();
     row.interface = interfaceText(entry.identity.interfaceKind);
-    row.ipAddress = core::addressToText(core::loadAddress(entry.identity.address));
+    row.ipAddress = core::deviceAddressText(entry.identity);
     row.macAddress = macText(entry.info);
     row.statusCode = core::statusCode(entry);
     row.status = statusText(row.statusCode);

@@ -26,6 +26,7 @@
 #include "search_settings.h"
 #include "snmp/read_deadline.h"
 #include "words.h"
+#include "net_address.h"
 
 namespace netrov::core {
 
@@ -401,7 +402,7 @@ DeviceReport readDeviceReport(const DeviceListEntry& entry, Deadline deadline)
     DeviceReport report;
     report.readAt = utcNow();
     DeviceIdentity device = entry.identity;
-    report.address = addressToText(loadAddress(device.address));
+    report.address = deviceAddressText(device);
     report.model = fieldText(device.modelName, sizeof device.modelName);
     if (entry.info.nameValid) report.name = fieldText(entry.info.name, sizeof entry.info.name);
     if (entry.info.locationValid) report.location = fieldText(entry.info.location, sizeof entry.info.location);

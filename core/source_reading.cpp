@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "device_list.h"
+#include "net_address.h"
 #include "search_settings.h"
 
 #ifdef NETROV_HAVE_IPP
@@ -173,7 +174,7 @@ DeviceReport mergeReadings(DeviceReport snmp, const DeviceReport& ipp)
 
 DeviceReport readFromSource(const DeviceListEntry& entry, Deadline deadline, const SourceOptions& options, bool snmpAnswered)
 {
-    const std::string address = addressToText(loadAddress(entry.identity.address));
+    const std::string address = deviceAddressText(entry.identity);
     const int32_t timeOut = entry.identity.timeout;
     if (options.source == Source::Ipp) return readIpp(address, options, timeOut);
     DeviceReport snmp;

@@ -180,7 +180,8 @@ int32_t searchDevice(const QueryCall& call)
 {
     const DeviceIdentity& request = call.device;
     static constexpr uint8_t kNoAddress[4] = {};
-    if (memcmp(request.address, kNoAddress, 4) == 0) return NETROV_BAD_ARGUMENT;
+    const char* host = netrovDeviceHost(&request);
+    if (!host && memcmp(request.address, kNoAddress, 4) == 0) return NETROV_BAD_ARGUMENT;
 
     QuerySetup setup;
     const int prepared = prepareQuery(&setup, request, kSearchKeys, &call.service);
@@ -207,6 +208,7 @@ int32_t searchDevice(const QueryCall& call)
                  strnlen(request.community, sizeof request.community));
         found.timeout = request.timeout;
         memcpy(found.address, answer.address, sizeof found.address);
+        if (host) copyText(found.portName, sizeof found.portName, reinterpret_cast<const uint8_t*>(host), strlen(host));
         // The request's version, or with "auto" the one the device answered in.
         const int32_t version = netrovSnmpVersion(&request);
         netrovSetSnmpVersion(&found, version == NETROV_SNMP_AUTO ? answer.version : version);

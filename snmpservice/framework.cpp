@@ -734,10 +734,17 @@ int prepareQuery(QuerySetup* setup, const uint8_t address[4], std::span<const Ke
     return setup->defined == 0 ? NETROV_NOT_DEFINED : NETROV_OK;
 }
 
+std::string deviceTarget(const DeviceIdentity& device)
+{
+    const char* host = netrovDeviceHost(&device);
+    return host ? std::string(host) : dottedAddress(device.address);
+}
+
 int prepareQuery(QuerySetup* setup, const DeviceIdentity& device, std::span<const KeyEntry> keys,
                  const ServiceRecord* service)
 {
     const int prepared = prepareQuery(setup, device.address, keys, device.timeout, device.community, service);
+    setup->target = deviceTarget(device);
     setup->version = netrovSnmpVersion(&device);
     return prepared;
 }
@@ -745,7 +752,7 @@ int prepareQuery(QuerySetup* setup, const DeviceIdentity& device, std::span<cons
 bool readsByV2c(const DeviceIdentity& device)
 {
     const int32_t version = netrovSnmpVersion(&device);
-    if (version == NETROV_SNMP_AUTO) return rememberedVersion(dottedAddress(device.address)) == NETROV_SNMP_V2C;
+    if (version == NETROV_SNMP_AUTO) return rememberedVersion(deviceTarget(device)) == NETROV_SNMP_V2C;
     return speaksBulk(version);
 }
 
@@ -997,6 +1004,33 @@ RowsResult askedDirectly(const QuerySetup& setup)
     return result;
 }
 
+// An IPv6 target has no broadcast either: it is asked alone, in SNMPv2c
+// first under "auto", and its answer is one row without an IPv4 address.
+RowsResult askedByHost(const QuerySetup& setup)
+{
+    RowsResult result;
+    std::vector<int32_t> versions{setup.version};
+    if (setup.version == NETROV_SNMP_AUTO) versions = {NETROV_SNMP_V2C, NETROV_SNMP_V1};
+    result.code = NETROV_NO_REPLY;
+    for (const int32_t version : versions) {
+        QuerySetup asked = setup;
+        asked.version = version;
+        Exchange e = exchange(asked, asked.requested, SNMP_PDU_GETNEXT, {});
+        if (e.code != NETROV_OK) {
+            result.code = e.code;
+            if (e.code != NETROV_NO_REPLY) break;
+            continue;
+        }
+        result.code = NETROV_OK;
+        ReplyRow& row = result.rows.emplace_back();
+        row.version = version;
+        row.values = std::move(e.values);
+        if (setup.version == NETROV_SNMP_AUTO) rememberVersion(setup.target, version);
+        break;
+    }
+    return result;
+}
+
 }  // namespace
 
 RowsResult broadcastRequest(const QuerySetup& setup)
@@ -1007,6 +1041,7 @@ RowsResult broadcastRequest(const QuerySetup& setup)
         return result;
     }
     if (setup.version == NETROV_SNMP_V3) return askedDirectly(setup);
+    if (setup.target.find(':') != std::string::npos) return askedByHost(setup);
     PduPtr request = buildRequest(setup, setup.requested, SNMP_PDU_GETNEXT, {}, &result.code);
     if (!request) return result;
     // "auto" asks in SNMPv2c first; SNMPv1 then finds the devices that did

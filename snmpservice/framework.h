@@ -142,6 +142,10 @@ int prepareQuery(QuerySetup* setup, const uint8_t address[4], std::span<const Ke
 int prepareQuery(QuerySetup* setup, const DeviceIdentity& device, std::span<const KeyEntry> keys,
                  const ServiceRecord* service);
 
+// Where requests to the device go: its IPv4 address as dotted text, or the
+// IPv6 host text its record carries (netrovDeviceHost).
+std::string deviceTarget(const DeviceIdentity& device);
+
 // Whether requests to the device go out as SNMPv2c (its record says so, or
 // it answered an "auto" exchange in it): each object of a request is then
 // answered on its own, so objects of several rows can share one request.

@@ -65,6 +65,20 @@ static inline int netrovFieldTextEqual(const char* a, const char* b, size_t size
     return 1;
 }
 
+/* A network device reached over IPv6 holds 0.0.0.0 as its IPv4 address and
+   its IPv6 address as text in the port name ("2001:db8::17"; a link-local
+   one with its zone, "fe80::1%eth0"). The port name of every IPv4 network
+   device stays empty, as in every record written before, so the equality
+   rule below tells two such devices apart by the text. The host text, or
+   NULL for a device named by its IPv4 address or by no network address. */
+static inline const char* netrovDeviceHost(const DeviceIdentity* device)
+{
+    if (device->transport != NETROV_TRANSPORT_SNMP) return NULL;
+    if (device->address[0] | device->address[1] | device->address[2] | device->address[3]) return NULL;
+    if (device->portName[0] == '\0' || !memchr(device->portName, '\0', sizeof device->portName)) return NULL;
+    return device->portName;
+}
+
 /* The one equality rule of two device records: address, transport,
    interface kind, and model name, local device text and port name compared
    exactly. Used by the search merge and the application's device list. */

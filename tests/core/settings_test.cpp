@@ -5,6 +5,7 @@
 
 #include <netrov/snmp_version.h>
 
+#include "net_address.h"
 #include "search_settings.h"
 
 namespace netrov::core {
@@ -36,6 +37,70 @@ TEST(AddressText, StrictParseAcceptsOnlyDottedQuads)
     EXPECT_EQ(bytes[0], 127);  // first octet in the lowest byte
     EXPECT_EQ(bytes[3], 2);
     EXPECT_EQ(loadAddress(bytes), 0x7F000002u);
+}
+
+TEST(AddressText, BothFamiliesParseShowSortAndTravelInARecord)
+{
+    // text as given, as shown ("" when refused)
+    const std::pair<const char*, const char*> rows[] = {
+        {"192.0.2.7", "192.0.2.7"},
+        {"2001:DB8:0:0:0:0:0:17", "2001:db8::17"},
+        {"[::1]", "::1"},
+        {"fe80::1%eth0", "fe80::1%eth0"},
+        {"::ffff:192.0.2.1", "::ffff:192.0.2.1"},
+        {"2001:db8::1%eth0", ""},  // a zone only on a link-local address
+        {"fe80::1%", ""},
+        {"fe80::1%eth0;rm", ""},
+        {"fe80::1%interfacenamethatislong", ""},
+        {"2001:db8::1::2", ""},
+        {"printer.local", ""},
+        {"1.2.3", ""},
+        {"[::1", ""},
+    };
+    for (const auto& [given, shown] : rows) {
+        const std::optional<NetAddress> a = parseNetAddress(given);
+        EXPECT_EQ(a ? netAddressText(*a) : "", shown) << given;
+    }
+    EXPECT_EQ(netAddressHost(*parseNetAddress("2001:db8::17")), "[2001:db8::17]");
+
+    std::vector<std::string> texts{"2001:db8::2", "10.0.0.9", "fe80::1%eth0", "name", "10.0.0.10", "::1"};
+    std::sort(texts.begin(), texts.end(), [](const std::string& a, const std::string& b) { return addressTextLess(a, b); });
+    EXPECT_EQ(texts, (std::vector<std::string>{"10.0.0.9", "10.0.0.10", "::1", "2001:db8::2", "fe80::1%eth0", "name"}));
+
+    DeviceIdentity six{}, other{};
+    six.transport = other.transport = NETROV_TRANSPORT_SNMP;
+    six.interfaceKind = other.interfaceKind = NETROV_INTERFACE_NETWORK;
+    setDeviceAddress(six, *parseNetAddress("fe80::1%eth0"));
+    setDeviceAddress(other, *parseNetAddress("fe80::2%eth0"));
+    EXPECT_EQ(deviceAddressText(six), "fe80::1%eth0");
+    EXPECT_FALSE(deviceIdentityEqual(&six, &other));
+    setDeviceAddress(six, *parseNetAddress("192.0.2.7"));  // back to IPv4: the host text goes
+    EXPECT_EQ(deviceAddressText(six), "192.0.2.7");
+    EXPECT_EQ(netrovDeviceHost(&six), nullptr);
+}
+
+TEST(AddressList, Ipv6RangesHoldAtMost65536AddressesOfOneZone)
+{
+    // first, last, count (0 when refused)
+    const std::tuple<const char*, const char*, size_t> rows[] = {
+        {"2001:db8::1", "2001:db8::3", 3},
+        {"2001:db8::ffff", "2001:db8::1:1", 3},  // across the 16-bit boundary
+        {"2001:db8::", "2001:db8::ffff", 65536},
+        {"2001:db8::", "2001:db8::1:0", 0},
+        {"2001:db8::5", "2001:db8::4", 0},
+        {"2001:db8::1", "2001:db9::1", 0},
+        {"fe80::1%eth0", "fe80::2%eth1", 0},
+        {"fe80::1%eth0", "fe80::2%eth0", 2},
+    };
+    for (const auto& [first, last, count] : rows) {
+        std::string error;
+        const auto all = ipv6Range(*parseNetAddress(first), *parseNetAddress(last), &error);
+        EXPECT_EQ(all ? all->size() : 0, count) << first << " " << last;
+        EXPECT_EQ(error.empty(), count != 0) << first << " " << last;
+        if (all && count) {
+            EXPECT_EQ(netAddressText(all->back()), netAddressText(*parseNetAddress(last)));
+        }
+    }
 }
 
 TEST(AddressList, RangesExpandInOrderAndWrapModulo32Bits)
