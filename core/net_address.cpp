@@ -95,7 +95,9 @@ bool addressTextLess(std::string_view a, std::string_view b)
 std::optional<NetAddress> deviceNetAddress(const DeviceIdentity& device)
 {
     if (const char* host = netrovDeviceHost(&device)) return parseNetAddress(host);
-    if (device.interfaceKind != NETROV_INTERFACE_NETWORK && device.transport != NETROV_TRANSPORT_SNMP) {
+    // Only a locally connected device has no network address; a record a
+    // caller filled with an address alone names that address.
+    if (device.interfaceKind == NETROV_INTERFACE_PARALLEL || device.interfaceKind == NETROV_INTERFACE_USB) {
         return std::nullopt;
     }
     return ipv4Address(loadAddress(device.address));

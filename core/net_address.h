@@ -47,7 +47,7 @@ bool operator==(const NetAddress& a, const NetAddress& b);
 bool addressTextLess(std::string_view a, std::string_view b);
 
 // The address a device record names (netrovDeviceHost for IPv6); none for a
-// locally connected device or a record without a usable address.
+// locally connected device (parallel port, USB).
 std::optional<NetAddress> deviceNetAddress(const DeviceIdentity& device);
 // The record's address as shown; "" when it has none.
 std::string deviceAddressText(const DeviceIdentity& device);
