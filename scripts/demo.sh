@@ -160,11 +160,13 @@ if ((check)); then
     [ "$got" = "$address" ] || { echo "demo: network of $address reports [$got]" >&2; verdict=1; }
   done
   # mDNS lists the two IPP printers beside what the broadcast finds: the one
-  # on both families by its IPv4 address, the other by its IPv6 address.
-  want_mdns=$(printf '%s\n' "${expected[@]}" "$ipp_address" "$ipp6_address" | sort)
+  # on both families by its IPv4 address with both announced, the other by
+  # its IPv6 address.
+  want_mdns=$(printf '%s\n' "${expected[@]}" "$ipp_address $ipp_address ${lan_subnet6}$ipp_host" "$ipp6_address $ipp6_address" | sort)
   got=$(in_client_ipp search --mdns --json --timeout 2 2>"$work/mdns.err" | python3 -c '
 import json, sys
-print("\n".join(sorted(d["address"] for d in json.load(sys.stdin)["devices"])))')
+rows = [" ".join([d["address"]] + (d["mdns"] or {}).get("addresses", [])) for d in json.load(sys.stdin)["devices"]]
+print("\n".join(sorted(rows)))')
   [ "$got" = "$want_mdns" ] || { echo "demo: search --mdns found [$got], expected [$want_mdns]: $(cat "$work/mdns.err")" >&2; verdict=1; }
   # Each IPP printer read over IPP by its address: model, source, a known
   # toner level, and the check's warning for the low one. A build whose
