@@ -680,6 +680,9 @@ int runCheck(core::FrontLibrary& library, const std::string& addressText, const 
         ? cli::OpenedDevice{{}, NETROV_NO_REPLY, {}}
         : session.open(checked.address, checked.community, checked.timeOut, checked.snmpVersion);
     entry.identity = opened.identity;
+    // A device SNMP did not open is still a network device at this address for IPP.
+    entry.identity.transport = NETROV_TRANSPORT_SNMP;
+    entry.identity.interfaceKind = NETROV_INTERFACE_NETWORK;
     core::storeAddress(checked.address, entry.identity.address);
     entry.identity.timeout = checked.timeOut;
     core::DeviceReport report;

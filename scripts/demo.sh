@@ -4,9 +4,10 @@
 #
 # Usage: scripts/demo.sh [--no-setup] [--no-build] [--build-dir DIR] [--check] [--desktop]
 #   --check    print nothing but a verdict; exit 1 unless every printer is
-#              found exactly once by broadcast, by range and by both, and an
-#              interrupted search ends without results (the test suite runs
-#              it this way).
+#              found exactly once by broadcast, by range and by both, the
+#              search by mDNS lists the two IPP printers beside them, both
+#              are read over IPP, and an interrupted search ends without
+#              results (the test suite runs it this way).
 #   --desktop  at the end, start NetRov on the same LAN with the demo's fleet
 #              store (needs a display); the demo ends when NetRov is closed.
 #
@@ -66,7 +67,7 @@ fi
 cli="$(cd "$build_dir" && pwd)/netrov/netrov-cli"
 history_tool="$(cd "$build_dir" && pwd)/bench/forecast_demo_store"
 # The check needs no forecasts, so a build without the benchmarks serves it.
-needs=("$cli" ip snmpsimd snmpget)
+needs=("$cli" ip snmpsimd snmpget ippeveprinter avahi-daemon dbus-daemon unshare)
 ((check)) || needs+=("$history_tool")
 for need in "${needs[@]}"; do
   if ! command -v "$need" >/dev/null 2>&1; then
@@ -100,10 +101,46 @@ for walk in "${printers[@]}" "${others[@]}"; do
   say "printer $walk at $address (namespace $lan_tag-$walk)"
 done
 
+# Two printers whose SNMP is off answer IPP only, TLS included: one on both
+# families, one on IPv6 alone. The demo's mDNS responders announce them as
+# driverless printers do; the SNMP printers announce nothing.
+ipp_host=21
+ipp6_host=22
+ipp_address="$subnet.$ipp_host"
+ipp6_address="${lan_subnet6}$ipp6_host"
+cat >"$work/ipp-only.conf" <<'END'
+ATTR text printer-make-and-model "Tarnwell IJ-20 (IPP only)"
+ATTR text printer-device-id "MFG:Tarnwell;MDL:IJ-20;SN:IJ20X0007;"
+ATTR octetString printer-supply "index=1;type=inkCartridge;maxcapacity=100;level=12;colorantname=black;","index=2;type=inkCartridge;maxcapacity=100;level=55;colorantname=cyan;"
+ATTR text printer-supply-description "Black Ink","Cyan Ink"
+END
+cat >"$work/ipp-six.conf" <<'END'
+ATTR text printer-make-and-model "Tarnwell CL-36 Color (IPv6 only)"
+ATTR text printer-device-id "MFG:Tarnwell;MDL:CL-36;SN:CL36V6001;"
+ATTR octetString printer-supply "index=1;type=tonerCartridge;maxcapacity=100;level=80;colorantname=black;","index=2;type=tonerCartridge;maxcapacity=100;level=64;colorantname=cyan;","index=3;type=tonerCartridge;maxcapacity=100;level=47;colorantname=magenta;","index=4;type=tonerCartridge;maxcapacity=100;level=9;colorantname=yellow;"
+ATTR text printer-supply-description "Black Toner","Cyan Toner","Magenta Toner","Yellow Toner"
+END
+lan_ipp_printer ipp-only "$ipp_host" "$work/ipp-only.conf"
+lan_ipp_printer ipp-six "$ipp6_host" "$work/ipp-six.conf" ipv6-only
+say "IPP-only printer at $ipp_address and ${lan_subnet6}$ipp_host (namespace $lan_tag-ipp-only)"
+say "IPP-only printer at $ipp6_address, IPv6 alone (namespace $lan_tag-ipp-six)"
+lan_announce ipp-only ipp-only "Tarnwell IJ-20" "rp=ipp/print" "ty=Tarnwell IJ-20" "note=Reception" "TLS=1.2" "Color=T"
+lan_announce ipp-six ipp-six "Tarnwell CL-36 Color" "rp=ipp/print" "ty=Tarnwell CL-36 Color" "note=Second floor" "TLS=1.2" "Color=T"
+
 # Wait until every simulator answers from the client's side of the LAN.
 lan_wait "$host"
+lan_wait_ipp "$ipp_address"
+lan_wait_ipp "$ipp6_address"
+lan_mdns_client
 
 in_client() { "${as_root[@]}" ip netns exec "$client_ns" "$cli" "$@"; }
+# The IPP printers' certificates are trusted on first use and their
+# fingerprints kept in the demonstration's own data folder; the client's
+# mDNS responder answers on its private message bus.
+in_client_ipp() {
+  "${as_root[@]}" ip netns exec "$client_ns" env HOME="$work" XDG_DATA_HOME="$work/data" \
+    DBUS_SYSTEM_BUS_ADDRESS="unix:path=$client_bus" "$cli" "$@"
+}
 
 if ((check)); then
   want=$(printf '%s\n' "${expected[@]}" | sort)
@@ -122,6 +159,43 @@ if ((check)); then
       python3 -c 'import json,sys; print(json.load(sys.stdin)["queries"]["GetDevTCP"]["records"][0]["ipAddress"])')
     [ "$got" = "$address" ] || { echo "demo: network of $address reports [$got]" >&2; verdict=1; }
   done
+  # mDNS lists the two IPP printers beside what the broadcast finds: the one
+  # on both families by its IPv4 address with both announced, the other by
+  # its IPv6 address.
+  want_mdns=$(printf '%s\n' "${expected[@]}" "$ipp_address $ipp_address ${lan_subnet6}$ipp_host" "$ipp6_address $ipp6_address" | sort)
+  got=$(in_client_ipp search --mdns --json --timeout 2 2>"$work/mdns.err" | python3 -c '
+import json, sys
+rows = [" ".join([d["address"]] + (d["mdns"] or {}).get("addresses", [])) for d in json.load(sys.stdin)["devices"]]
+print("\n".join(sorted(rows)))')
+  [ "$got" = "$want_mdns" ] || { echo "demo: search --mdns found [$got], expected [$want_mdns]: $(cat "$work/mdns.err")" >&2; verdict=1; }
+  # Each IPP printer read over IPP by its address: model, source, a known
+  # toner level, and the check's warning for the low one. A build whose
+  # device commands still refuse IPv6 addresses says so and is not failed
+  # for it.
+  not_yet=()
+  while read -r address model colour level check_status; do
+    if ! in_client_ipp status --source ipp "$address" --json --timeout 2 >"$work/row.json" 2>"$work/row.err" &&
+      grep -q "IPv4 addresses only" "$work/row.err"; then
+      not_yet+=("$address")
+      continue
+    fi
+    got=$(python3 -c '
+import json, sys
+d = json.load(open(sys.argv[1]))
+print(str(d.get("model")).replace(" ", "_"), d.get("source"))' "$work/row.json" 2>&1) || true
+    [ "$got" = "$model ipp" ] || { echo "demo: status --source ipp $address gave [$got], expected [$model ipp]" >&2; verdict=1; }
+    got=$(in_client_ipp toner --source ipp "$address" --json --timeout 2 | python3 -c '
+import json, sys
+colour = sys.argv[1]
+print(" ".join(str(t.get("level")) for t in json.load(sys.stdin)["toners"] if colour in (t.get("name") or "").lower()))' "$colour") || true
+    [ "$got" = "$level" ] || { echo "demo: toner --source ipp $address gave $colour [$got], expected [$level]" >&2; verdict=1; }
+    status=0
+    in_client_ipp check "$address" --source ipp --timeout 2 >"$work/check.out" 2>&1 || status=$?
+    [ "$status" = "$check_status" ] || { echo "demo: check $address exited $status, expected $check_status: $(cat "$work/check.out")" >&2; verdict=1; }
+  done <<ROWS
+$ipp_address Tarnwell_IJ-20_(IPP_only) black 12 1
+$ipp6_address Tarnwell_CL-36_Color_(IPv6_only) yellow 9 1
+ROWS
   # Stopped during the broadcast: the silent address is never queried (that
   # would add its 3 s time-out), nothing is listed, the status says so.
   began=$(date +%s%N)
@@ -137,7 +211,10 @@ if ((check)); then
     echo "demo: abort during the broadcast: status $aborted after $took_ms ms, output [$(cat "$work/abort.out")]" >&2
     verdict=1
   fi
-  ((verdict)) || echo "demo: every simulated printer found once (${#expected[@]} printers); abort during the broadcast took $took_ms ms"
+  if ((!verdict)); then
+    echo "demo: every simulated printer found once (${#expected[@]} printers, 2 more by mDNS, read over IPP); abort during the broadcast took $took_ms ms"
+    ((${#not_yet[@]} == 0)) || echo "demo: not read, this build's device commands take IPv4 only: ${not_yet[*]}"
+  fi
   exit "$verdict"
 fi
 
@@ -166,23 +243,23 @@ echo
 echo "== netrov-cli network $subnet.2"
 in_client network "$subnet.2"
 echo
-# A printer whose SNMP is off answers IPP only; its certificate's fingerprint
-# is kept in the demonstration's own data folder.
-ipp_host=21
-cat >"$work/ipp-only.conf" <<'END'
-ATTR text printer-make-and-model "Tarnwell IJ-20 (IPP only)"
-ATTR text printer-device-id "MFG:Tarnwell;MDL:IJ-20;SN:IJ20X0007;"
-ATTR octetString printer-supply "index=1;type=inkCartridge;maxcapacity=100;level=12;colorantname=black;","index=2;type=inkCartridge;maxcapacity=100;level=55;colorantname=cyan;"
-ATTR text printer-supply-description "Black Ink","Cyan Ink"
-END
-lan_ipp_printer ipp-only "$ipp_host" "$work/ipp-only.conf"
-lan_wait_ipp "$ipp_host"
-in_client_ipp() { "${as_root[@]}" ip netns exec "$client_ns" env HOME="$work" XDG_DATA_HOME="$work/data" "$cli" "$@"; }
-echo "== netrov-cli status $subnet.$ipp_host   (SNMP off: read over IPP, its certificate trusted on first use)"
-in_client_ipp status "$subnet.$ipp_host" --timeout 1
+echo "== netrov-cli search --mdns   (SNMP broadcast and mDNS: the two IPP-only printers join the list)"
+in_client_ipp search --mdns --timeout 2
 echo
-echo "== netrov-cli check $subnet.$ipp_host --source ipp"
-in_client_ipp check "$subnet.$ipp_host" --source ipp || true
+echo "== netrov-cli status $ipp_address   (SNMP off: read over IPP, its certificate trusted on first use)"
+in_client_ipp status "$ipp_address" --timeout 1
+echo
+echo "== netrov-cli check $ipp_address --source ipp"
+in_client_ipp check "$ipp_address" --source ipp || true
+echo
+echo "== netrov-cli status --source ipp $ipp6_address   (a printer on IPv6 alone)"
+in_client_ipp status --source ipp "$ipp6_address" || true
+echo
+echo "== netrov-cli toner --source ipp $ipp6_address"
+in_client_ipp toner --source ipp "$ipp6_address" || true
+echo
+echo "== netrov-cli check $ipp6_address --source ipp   (the yellow toner is low: exit 1, warning)"
+in_client_ipp check "$ipp6_address" --source ipp || true
 echo
 echo "== Fleet memory: a year of office use, then netrov-cli fleet and history"
 # One watch round reads the printers as they are now; a year of hourly rounds
