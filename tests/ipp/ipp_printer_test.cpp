@@ -222,14 +222,17 @@ TEST_F(IppPrinterTest, TheExporterScrapesAPrinterThatAnswersOnlyIpp)
     settings.source.source = Source::Ipp;
     settings.source.ippPort = printer.port();
     settings.source.ippTrustFile = home.file("certificates");
-    const exporter::PrinterReading reading = exporter::readPrinter(0x7F000001, settings);
-    ASSERT_TRUE(reading.up);
-    const std::string text = exporter::printerMetricsText(reading);
-    for (const char* line : {"netrov_up 1", "netrov_pages_total 48213"}) {
-        EXPECT_NE(text.find(std::string("\n") + line + "\n"), std::string::npos) << line << "\n" << text;
+    for (const char* address : {"127.0.0.1", "::1"}) {
+        const exporter::PrinterReading reading = exporter::readPrinter(*parseNetAddress(address), settings);
+        ASSERT_TRUE(reading.up) << address;
+        const std::string text = exporter::printerMetricsText(reading);
+        for (const char* line : {"netrov_up 1", "netrov_pages_total 48213"}) {
+            EXPECT_NE(text.find(std::string("\n") + line + "\n"), std::string::npos) << line << "\n" << text;
+        }
+        EXPECT_NE(text.find("netrov_supply_level_ratio{"), std::string::npos) << text;
+        EXPECT_NE(text.find("colour=\"magenta\""), std::string::npos) << text;
+        EXPECT_NE(text.find(std::string("address=\"") + address + "\"}"), std::string::npos) << text;
     }
-    EXPECT_NE(text.find("netrov_supply_level_ratio{"), std::string::npos) << text;
-    EXPECT_NE(text.find("colour=\"magenta\""), std::string::npos) << text;
 }
 
 struct MergeAgentRow {
