@@ -1,6 +1,7 @@
 // netrov-exporter's scrapes of simulated printers: a colour MFP with a low
-// toner alert, an inkjet with an empty ink and unknown levels, and a silent
-// address, each checked by known values from the walks and by promtool.
+// toner alert, over IPv4 and IPv6, an inkjet with an empty ink and unknown
+// levels, and a silent address, each checked by known values from the walks
+// and by promtool.
 #include <gtest/gtest.h>
 
 #include <httplib.h>
@@ -12,6 +13,7 @@ namespace netrov::exporter {
 namespace {
 
 constexpr const char* kMfp = "127.0.61.3";
+constexpr const char* kMfpIpv6 = "::1";  // the same walk, on the test namespace's IPv6 loopback
 constexpr const char* kInkjet = "127.0.61.40";
 constexpr const char* kSilent = "127.0.61.99";
 
@@ -19,7 +21,7 @@ class ExporterAgent : public ExporterAgentsSuite<ExporterAgent> {
 public:
     static bool serve(test::WalkAgents& agents)
     {
-        return agents.serve("mfp", {kMfp}) && agents.serve("inkjet", {kInkjet});
+        return agents.serve("mfp", {kMfp, kMfpIpv6}) && agents.serve("inkjet", {kInkjet});
     }
 
 protected:
@@ -38,23 +40,28 @@ protected:
 
 TEST_F(ExporterAgent, ColourMfp)
 {
-    const std::string text = scrape(kMfp);
-    EXPECT_TRUE(has(text, "netrov_up 1")) << text;
-    EXPECT_NE(text.find("serial=\"MX4400X00007\""), std::string::npos) << text;
-    EXPECT_TRUE(has(text, "netrov_pages_total 45210")) << text;
-    EXPECT_TRUE(has(text, "netrov_supply_level_ratio{index=\"1\",kind=\"toner\",colour=\"black\",description=\"Black Toner\"} 0.09"))
-        << text;
-    EXPECT_TRUE(has(text, "netrov_supply_level_ratio{index=\"2\",kind=\"toner\",colour=\"cyan\",description=\"Cyan Toner\"} 0.4"))
-        << text;
-    EXPECT_TRUE(has(text, "netrov_supply_level_ratio{index=\"5\",kind=\"fuser\",colour=\"\",description=\"Fuser Unit\"} 0.6"))
-        << text;
-    EXPECT_TRUE(has(text, "netrov_tray_level_ratio{index=\"2\",name=\"Tray 2\",media=\"iso_a3_297x420mm\"} 0.24")) << text;
-    EXPECT_TRUE(has(text, "netrov_status{state=\"warning\"} 1")) << text;
-    EXPECT_NE(text.find("netrov_alert{code=\"1104\",name=\"markerTonerAlmostEmpty\",group=\"markerSupplies\",group_index=\"1\""),
-              std::string::npos)
-        << text;
-    EXPECT_TRUE(has(text, "netrov_attention{state=\"needed\"} 1")) << text;
-    expectPromtoolAccepts(text);
+    // Over IPv6 the same printer gives the same metrics; the address label shows where it was read.
+    for (const char* target : {kMfp, kMfpIpv6}) {
+        SCOPED_TRACE(target);
+        const std::string text = scrape(target);
+        EXPECT_TRUE(has(text, "netrov_up 1")) << text;
+        EXPECT_NE(text.find("serial=\"MX4400X00007\""), std::string::npos) << text;
+        EXPECT_TRUE(has(text, "netrov_pages_total 45210")) << text;
+        EXPECT_TRUE(has(text, "netrov_supply_level_ratio{index=\"1\",kind=\"toner\",colour=\"black\",description=\"Black Toner\"} 0.09"))
+            << text;
+        EXPECT_TRUE(has(text, "netrov_supply_level_ratio{index=\"2\",kind=\"toner\",colour=\"cyan\",description=\"Cyan Toner\"} 0.4"))
+            << text;
+        EXPECT_TRUE(has(text, "netrov_supply_level_ratio{index=\"5\",kind=\"fuser\",colour=\"\",description=\"Fuser Unit\"} 0.6"))
+            << text;
+        EXPECT_TRUE(has(text, "netrov_tray_level_ratio{index=\"2\",name=\"Tray 2\",media=\"iso_a3_297x420mm\"} 0.24")) << text;
+        EXPECT_TRUE(has(text, "netrov_status{state=\"warning\"} 1")) << text;
+        EXPECT_NE(text.find("netrov_alert{code=\"1104\",name=\"markerTonerAlmostEmpty\",group=\"markerSupplies\",group_index=\"1\""),
+                  std::string::npos)
+            << text;
+        EXPECT_TRUE(has(text, "netrov_attention{state=\"needed\"} 1")) << text;
+        expectPromtoolAccepts(text);
+        EXPECT_NE(text.find(std::string("address=\"") + target + "\"}"), std::string::npos) << text;
+    }
 }
 
 TEST_F(ExporterAgent, InkjetWithEmptyInk)
