@@ -177,10 +177,19 @@ std::optional<ListenAddress> parseListenAddress(const std::string& text)
     if (listen.host == "localhost") listen.host = "127.0.0.1";
     // An empty host means every address, as Prometheus exporters read ":9100".
     if (listen.host.empty()) listen.host = "0.0.0.0";
-    const auto address = core::parseDottedQuad(listen.host);
-    if (!address) return std::nullopt;
-    listen.address = *address;
+    // An IPv6 host comes in brackets, so its colons are not the port's.
+    const bool bracketed = listen.host.front() == '[';
+    auto address = core::parseNetAddress(listen.host);
+    if (!address || address->v6 != bracketed) return std::nullopt;
+    listen.address = std::move(*address);
+    listen.host = core::netAddressText(listen.address);
     return listen;
+}
+
+bool ListenAddress::loopback() const
+{
+    static const std::optional<core::NetAddress> kIpv6Loopback = core::parseNetAddress("::1");
+    return address.v6 ? address == *kIpv6Loopback : (address.v4 >> 24) == 127;
 }
 
 std::string checkExposure(const Config& config, const ListenAddress& listen)
@@ -214,7 +223,7 @@ std::optional<std::string> parseConfig(const std::string& yaml, Config& config)
         const YAML::Node& value = item.second;
         if (key == "listen_address") {
             if (!value.IsScalar() || !parseListenAddress(value.as<std::string>()))
-                return "listen_address: expected HOST:PORT with an IPv4 address";
+                return "listen_address: expected HOST:PORT with an IPv4 address or [IPv6 address]:PORT";
             config.listenAddress = value.as<std::string>();
         } else if (key == "timeout") {
             const auto seconds = value.IsScalar() ? parseSeconds(value.as<std::string>()) : std::nullopt;

@@ -40,10 +40,11 @@ struct Network {
 };
 
 struct ListenAddress {
-    uint32_t address = 0;
+    core::NetAddress address;
     uint16_t port = 0;
-    std::string host;  // as text, for binding
-    bool loopback() const { return (address >> 24) == 127; }
+    std::string host;  // as text, for binding (IPv6 without brackets)
+    // 127.0.0.0/8 or ::1.
+    bool loopback() const;
 };
 
 struct Config {
@@ -92,7 +93,8 @@ ProfileLookup lookUpProfile(const std::string& name);
 
 // "A.B.C.D/P", "X:X::X/P" or a single address.
 std::optional<Network> parseNetwork(const std::string& text);
-// "HOST:PORT" with an IPv4 address or "localhost" as host.
+// "HOST:PORT" with an IPv4 address, an IPv6 address in brackets
+// ("[::1]:10109") or "localhost" as host.
 std::optional<ListenAddress> parseListenAddress(const std::string& text);
 
 // The configuration as the exporter may run it: any address but loopback

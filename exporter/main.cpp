@@ -66,7 +66,9 @@ int main(int argc, char** argv)
     }
     if (!listen.empty()) config.listenAddress = listen;
     const auto address = exporter::parseListenAddress(config.listenAddress);
-    if (!address) return badInput("listen address " + config.listenAddress + " is not HOST:PORT with an IPv4 address");
+    if (!address)
+        return badInput("listen address " + config.listenAddress +
+                        " is not HOST:PORT with an IPv4 address or [IPv6 address]:PORT");
     if (auto error = exporter::checkExposure(config, *address); !error.empty()) return badInput(error);
 
     // The thresholds of the settings file beside the programs, as every
@@ -89,7 +91,7 @@ int main(int argc, char** argv)
             sigemptyset(&action.sa_mask);
             sigaction(SIGINT, &action, nullptr);
             sigaction(SIGTERM, &action, nullptr);
-            std::cerr << "netrov-exporter: listening on " << address->host << ":" << server.port()
+            std::cerr << "netrov-exporter: listening on " << core::netAddressHost(address->address) << ":" << server.port()
                       << (web.tls() ? " (TLS)" : "") << "\n";
             if (!server.serve()) status = kExitFailed;
             gServer = nullptr;

@@ -80,6 +80,8 @@ TEST(ExporterConfig, ListenAddresses)
         {"0.0.0.0:10109", true, false, 10109},  {":10109", true, false, 10109},    {"192.0.2.1:1", true, false, 1},
         {"127.0.0.1", false, false, 0},         {"127.0.0.1:0", false, false, 0},  {"127.0.0.1:65536", false, false, 0},
         {"127.0.0.1:x", false, false, 0},       {"printer:80", false, false, 0},
+        {"[::1]:10109", true, true, 10109},     {"[::]:10109", true, false, 10109}, {"[2001:db8::1]:80", true, false, 80},
+        {"::1:10109", false, false, 0},         {"[::1]", false, false, 0},         {"[127.0.0.1]:80", false, false, 0},
     };
     for (const auto& c : cases) {
         const auto l = parseListenAddress(c.text);
@@ -97,6 +99,8 @@ TEST(ExporterConfig, ExposureNeedsAllowedNetworks)
     EXPECT_EQ(checkExposure(none, *parseListenAddress("127.9.9.9:10109")), "");
     EXPECT_NE(checkExposure(none, *parseListenAddress("0.0.0.0:10109")), "");
     EXPECT_NE(checkExposure(none, *parseListenAddress("192.0.2.1:10109")), "");
+    EXPECT_EQ(checkExposure(none, *parseListenAddress("[::1]:10109")), "");
+    EXPECT_NE(checkExposure(none, *parseListenAddress("[::]:10109")), "");
     Config some;
     some.allowedNetworks.push_back(*parseNetwork("192.0.2.0/24"));
     EXPECT_EQ(checkExposure(some, *parseListenAddress("0.0.0.0:10109")), "");
