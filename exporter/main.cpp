@@ -42,7 +42,8 @@ int main(int argc, char** argv)
     std::string webConfigFile;
     app.add_option("--web.listen-address", listen,
                    std::string("address and port to listen on (default ") + exporter::kDefaultListenAddress +
-                       "; any address but 127.0.0.0/8 needs allowed_networks in the configuration file)");
+                       "; an IPv6 address in brackets, [::1]:10109; any address but 127.0.0.0/8 and ::1 needs "
+                       "allowed_networks in the configuration file)");
     app.add_option("--config.file", configFile,
                    "YAML configuration (a regular file of at most 1 MiB): listen_address, timeout, scrape_timeout, "
                    "retries, communities, max_parallel_probes, snmp_version, profile, allowed_networks, ipp_port");

@@ -386,7 +386,8 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
         response.set_content("netrov-exporter\n\n/probe?target=ADDRESS[&community=NAME,...][&version=1|2c|auto]  reads one printer\n"
                              "/probe?target=ADDRESS&source=auto|snmp|ipp|both             reads it from that source\n"
                              "/probe?target=ADDRESS&profile=NAME                          reads it by an SNMPv3 profile\n"
-                             "/metrics                                                    the exporter's own metrics\n",
+                             "/metrics                                                    the exporter's own metrics\n"
+                             "ADDRESS is an IPv4 or IPv6 address (2001:db8::17, [2001:db8::17], fe80::1%25eth0) or a host name\n",
                              "text/plain; charset=utf-8");
     });
     s.Get("/metrics", [this](const httplib::Request&, httplib::Response& response) {
