@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <memory>
 
 #include <yaml-cpp/yaml.h>
@@ -90,19 +91,14 @@ std::optional<int32_t> parseCount(const YAML::Node& node, int32_t least, int32_t
     }
 }
 
-}  // namespace
-
-namespace {
-
-// The IPv4 address an IPv4-mapped IPv6 address (::ffff:A.B.C.D) reaches.
-std::optional<uint32_t> mappedIpv4(const core::NetAddress& a)
+// An IPv4-mapped IPv6 address (::ffff:A.B.C.D) is A.B.C.D: that is the
+// printer it reaches, whichever way it is written.
+core::NetAddress unmapped(core::NetAddress a)
 {
-    if (!a.v6) return a.v4;
-    for (size_t i = 0; i < 10; ++i) {
-        if (a.bytes[i] != 0) return std::nullopt;
-    }
-    if (a.bytes[10] != 0xff || a.bytes[11] != 0xff) return std::nullopt;
-    return uint32_t{a.bytes[12]} << 24 | uint32_t{a.bytes[13]} << 16 | uint32_t{a.bytes[14]} << 8 | a.bytes[15];
+    constexpr uint8_t kMappedPrefix[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
+    if (!a.v6 || !std::equal(std::begin(kMappedPrefix), std::end(kMappedPrefix), a.bytes.begin())) return a;
+    return core::ipv4Address(uint32_t{a.bytes[12]} << 24 | uint32_t{a.bytes[13]} << 16 | uint32_t{a.bytes[14]} << 8 |
+                             a.bytes[15]);
 }
 
 uint32_t ipv4Mask(int prefix)
@@ -119,13 +115,11 @@ uint8_t ipv6MaskByte(int prefix, size_t index)
 
 }  // namespace
 
-bool Network::contains(const core::NetAddress& a) const
+bool Network::contains(const core::NetAddress& target) const
 {
-    if (!address.v6) {
-        const std::optional<uint32_t> v4 = mappedIpv4(a);
-        return v4 && (*v4 & ipv4Mask(prefix)) == address.v4;
-    }
-    if (!a.v6 || mappedIpv4(a)) return false;
+    const core::NetAddress a = unmapped(target);
+    if (a.v6 != address.v6) return false;
+    if (!a.v6) return (a.v4 & ipv4Mask(prefix)) == address.v4;
     for (size_t i = 0; i < a.bytes.size(); ++i) {
         if ((a.bytes[i] & ipv6MaskByte(prefix, i)) != address.bytes[i]) return false;
     }
@@ -356,7 +350,9 @@ std::optional<core::NetAddress> parseTarget(std::string_view text)
         unescaped = std::string(text.substr(0, percent)) + "%" + std::string(text.substr(percent + 3));
         text = unescaped;
     }
-    return core::parseNetAddress(text);
+    std::optional<core::NetAddress> address = core::parseNetAddress(text);
+    if (address) address = unmapped(std::move(*address));
+    return address;
 }
 
 TargetCheck resolveTarget(const std::string& target)
@@ -392,7 +388,7 @@ TargetCheck resolveTarget(const std::string& target)
                 std::memcpy(v6.bytes.data(), &in6->sin6_addr, v6.bytes.size());
                 // A link-local address needs a zone, which the target did not name.
                 if (v6.bytes[0] == 0xfe && (v6.bytes[1] & 0xc0) == 0x80) continue;
-                check.address = v6;
+                check.address = unmapped(v6);
             }
         }
     }

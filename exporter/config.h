@@ -103,8 +103,9 @@ std::string checkExposure(const Config& config, const ListenAddress& listen);
 
 // A probe target's address as Prometheus users write it: a dotted quad, an
 // IPv6 address bare or in brackets, a link-local one with its zone after
-// "%" (or "%25" in brackets, as a URL writes it). No port: a printer is read
-// on the ports its protocols use.
+// "%" (or "%25" in brackets, as a URL writes it). An IPv4-mapped IPv6
+// address comes back as the IPv4 address it reaches, so it is one printer
+// with it. No port: a printer is read on the ports its protocols use.
 std::optional<core::NetAddress> parseTarget(std::string_view text);
 
 // A probe target: an address, or a host name resolved to one (its first
