@@ -8,9 +8,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <memory>
 
 #include <yaml-cpp/yaml.h>
@@ -89,26 +91,66 @@ std::optional<int32_t> parseCount(const YAML::Node& node, int32_t least, int32_t
     }
 }
 
+// An IPv4-mapped IPv6 address (::ffff:A.B.C.D) is A.B.C.D: that is the
+// printer it reaches, whichever way it is written.
+core::NetAddress unmapped(core::NetAddress a)
+{
+    constexpr uint8_t kMappedPrefix[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
+    if (!a.v6 || !std::equal(std::begin(kMappedPrefix), std::end(kMappedPrefix), a.bytes.begin())) return a;
+    return core::ipv4Address(uint32_t{a.bytes[12]} << 24 | uint32_t{a.bytes[13]} << 16 | uint32_t{a.bytes[14]} << 8 |
+                             a.bytes[15]);
+}
+
+uint32_t ipv4Mask(int prefix)
+{
+    return prefix == 0 ? 0 : ~uint32_t{0} << (32 - prefix);
+}
+
+// The byte of an IPv6 mask at index.
+uint8_t ipv6MaskByte(int prefix, size_t index)
+{
+    const int bits = std::clamp(prefix - static_cast<int>(index) * 8, 0, 8);
+    return static_cast<uint8_t>(0xff00 >> bits);
+}
+
 }  // namespace
+
+bool Network::contains(const core::NetAddress& target) const
+{
+    const core::NetAddress a = unmapped(target);
+    if (a.v6 != address.v6) return false;
+    if (!a.v6) return (a.v4 & ipv4Mask(prefix)) == address.v4;
+    for (size_t i = 0; i < a.bytes.size(); ++i) {
+        if ((a.bytes[i] & ipv6MaskByte(prefix, i)) != address.bytes[i]) return false;
+    }
+    return true;
+}
 
 std::optional<Network> parseNetwork(const std::string& text)
 {
     const size_t slash = text.find('/');
-    const auto address = core::parseDottedQuad(text.substr(0, slash));
-    if (!address) return std::nullopt;
-    int prefix = 32;
+    std::optional<core::NetAddress> address = core::parseNetAddress(text.substr(0, slash));
+    // A network is written bare; a zone belongs to one link's address, not to a network.
+    if (!address || text.front() == '[' || !address->zone.empty()) return std::nullopt;
+    const int bitCount = address->v6 ? 128 : 32;
+    int prefix = bitCount;
     if (slash != std::string::npos) {
         const std::string bits = text.substr(slash + 1);
-        if (bits.empty() || bits.size() > 2) return std::nullopt;
+        if (bits.empty() || bits.size() > 3) return std::nullopt;
         for (const char c : bits) {
             if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
         }
         prefix = std::stoi(bits);
-        if (prefix > 32) return std::nullopt;
+        if (prefix > bitCount) return std::nullopt;
     }
     Network network;
-    network.mask = prefix == 0 ? 0 : ~uint32_t{0} << (32 - prefix);
-    network.address = *address & network.mask;
+    network.prefix = prefix;
+    network.address = *address;
+    if (address->v6) {
+        for (size_t i = 0; i < address->bytes.size(); ++i) network.address.bytes[i] &= ipv6MaskByte(prefix, i);
+    } else {
+        network.address.v4 &= ipv4Mask(prefix);
+    }
     return network;
 }
 
@@ -129,10 +171,19 @@ std::optional<ListenAddress> parseListenAddress(const std::string& text)
     if (listen.host == "localhost") listen.host = "127.0.0.1";
     // An empty host means every address, as Prometheus exporters read ":9100".
     if (listen.host.empty()) listen.host = "0.0.0.0";
-    const auto address = core::parseDottedQuad(listen.host);
-    if (!address) return std::nullopt;
-    listen.address = *address;
+    // An IPv6 host comes in brackets, so its colons are not the port's.
+    const bool bracketed = listen.host.front() == '[';
+    auto address = core::parseNetAddress(listen.host);
+    if (!address || address->v6 != bracketed) return std::nullopt;
+    listen.address = std::move(*address);
+    listen.host = core::netAddressText(listen.address);
     return listen;
+}
+
+bool ListenAddress::loopback() const
+{
+    static const std::optional<core::NetAddress> kIpv6Loopback = core::parseNetAddress("::1");
+    return address.v6 ? address == *kIpv6Loopback : (address.v4 >> 24) == 127;
 }
 
 std::string checkExposure(const Config& config, const ListenAddress& listen)
@@ -166,7 +217,7 @@ std::optional<std::string> parseConfig(const std::string& yaml, Config& config)
         const YAML::Node& value = item.second;
         if (key == "listen_address") {
             if (!value.IsScalar() || !parseListenAddress(value.as<std::string>()))
-                return "listen_address: expected HOST:PORT with an IPv4 address";
+                return "listen_address: expected HOST:PORT with an IPv4 address or [IPv6 address]:PORT";
             config.listenAddress = value.as<std::string>();
         } else if (key == "timeout") {
             const auto seconds = value.IsScalar() ? parseSeconds(value.as<std::string>()) : std::nullopt;
@@ -205,11 +256,11 @@ std::optional<std::string> parseConfig(const std::string& yaml, Config& config)
                 return std::string("profile: expected a profile name (letters, digits, '.', '_', '-')");
             config.profile = value.as<std::string>();
         } else if (key == "allowed_networks") {
-            if (!value.IsSequence()) return std::string("allowed_networks: expected a list of A.B.C.D/P");
+            if (!value.IsSequence()) return std::string("allowed_networks: expected a list of A.B.C.D/P or X:X::X/P");
             for (const auto& n : value) {
                 const auto network = n.IsScalar() ? parseNetwork(n.as<std::string>()) : std::nullopt;
                 if (!network) return "allowed_networks: " + (n.IsScalar() ? n.as<std::string>() : std::string("?")) +
-                                     " is not A.B.C.D/P";
+                                     " is not A.B.C.D/P or X:X::X/P";
                 config.allowedNetworks.push_back(*network);
             }
         } else {
@@ -291,28 +342,57 @@ bool validHostName(const std::string& name)
     return letter && name.back() != '-';
 }
 
+std::optional<core::NetAddress> parseTarget(std::string_view text)
+{
+    // Inside brackets a URL writes the zone's "%" as "%25" (RFC 6874).
+    std::string unescaped;
+    if (const size_t percent = text.find("%25"); !text.empty() && text.front() == '[' && percent != std::string_view::npos) {
+        unescaped = std::string(text.substr(0, percent)) + "%" + std::string(text.substr(percent + 3));
+        text = unescaped;
+    }
+    std::optional<core::NetAddress> address = core::parseNetAddress(text);
+    if (address) address = unmapped(std::move(*address));
+    return address;
+}
+
 TargetCheck resolveTarget(const std::string& target)
 {
     TargetCheck check;
-    if (const auto address = core::parseDottedQuad(target)) {
-        check.address = *address;
+    if (auto address = parseTarget(target)) {
+        check.address = std::move(address);
         return check;
     }
     if (!validHostName(target)) {
-        check.error = "target is neither an IPv4 address nor a host name";
+        check.error = kBadTargetText;
         return check;
     }
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo* found = nullptr;
     if (getaddrinfo(target.c_str(), nullptr, &hints, &found) != 0 || !found) {
-        check.error = "target name does not resolve to an IPv4 address";
+        check.error = "target name does not resolve to an address";
         return check;
     }
     const std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> owner(found, freeaddrinfo);
-    const auto* in = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-    check.address = ntohl(in->sin_addr.s_addr);
+    // IPv4 first, as the name was read before IPv6 was.
+    for (const int family : {AF_INET, AF_INET6}) {
+        for (const addrinfo* a = found; a && !check.address; a = a->ai_next) {
+            if (a->ai_family != family) continue;
+            if (family == AF_INET) {
+                check.address = core::ipv4Address(ntohl(reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr.s_addr));
+            } else {
+                core::NetAddress v6;
+                v6.v6 = true;
+                const auto* in6 = reinterpret_cast<const sockaddr_in6*>(a->ai_addr);
+                std::memcpy(v6.bytes.data(), &in6->sin6_addr, v6.bytes.size());
+                // A link-local address needs a zone, which the target did not name.
+                if (v6.bytes[0] == 0xfe && (v6.bytes[1] & 0xc0) == 0x80) continue;
+                check.address = unmapped(v6);
+            }
+        }
+    }
+    if (!check.address) check.error = "target name does not resolve to an address";
     return check;
 }
 

@@ -9,7 +9,10 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "net_address.h"
 
 namespace netrov::exporter {
 
@@ -26,17 +29,22 @@ inline constexpr size_t kMaxConfigBytes = 1024 * 1024;
 // The name a probe uses when it names no community.
 inline constexpr const char* kDefaultCommunityName = "default";
 
+// An IPv4 or IPv6 network; its address has the bits past the prefix cleared
+// and no zone.
 struct Network {
-    uint32_t address = 0;  // first octet most significant
-    uint32_t mask = 0;
-    bool contains(uint32_t a) const { return (a & mask) == address; }
+    core::NetAddress address;
+    int prefix = 0;
+    // An IPv4-mapped IPv6 address (::ffff:A.B.C.D) reaches A.B.C.D, so it is
+    // the IPv4 networks that decide it. A zone does not matter.
+    bool contains(const core::NetAddress& a) const;
 };
 
 struct ListenAddress {
-    uint32_t address = 0;
+    core::NetAddress address;
     uint16_t port = 0;
-    std::string host;  // as text, for binding
-    bool loopback() const { return (address >> 24) == 127; }
+    std::string host;  // as text, for binding (IPv6 without brackets)
+    // 127.0.0.0/8 or ::1.
+    bool loopback() const;
 };
 
 struct Config {
@@ -83,21 +91,31 @@ bool validProfileName(const std::string& name);
 enum class ProfileLookup { Found, Unknown, Refused };
 ProfileLookup lookUpProfile(const std::string& name);
 
-// "A.B.C.D/P" or a single address.
+// "A.B.C.D/P", "X:X::X/P" or a single address.
 std::optional<Network> parseNetwork(const std::string& text);
-// "HOST:PORT" with an IPv4 address or "localhost" as host.
+// "HOST:PORT" with an IPv4 address, an IPv6 address in brackets
+// ("[::1]:10109") or "localhost" as host.
 std::optional<ListenAddress> parseListenAddress(const std::string& text);
 
 // The configuration as the exporter may run it: any address but loopback
 // needs allowed networks. Empty when it may.
 std::string checkExposure(const Config& config, const ListenAddress& listen);
 
-// A probe target: an IPv4 address, or a host name resolved to one. Texts of
-// neither form are refused before any name look-up.
+// A probe target's address as Prometheus users write it: a dotted quad, an
+// IPv6 address bare or in brackets, a link-local one with its zone after
+// "%" (or "%25" in brackets, as a URL writes it). An IPv4-mapped IPv6
+// address comes back as the IPv4 address it reaches, so it is one printer
+// with it. No port: a printer is read on the ports its protocols use.
+std::optional<core::NetAddress> parseTarget(std::string_view text);
+
+// A probe target: an address, or a host name resolved to one (its first
+// IPv4 address, else its first IPv6 one). Texts of neither form are refused
+// before any name look-up.
 struct TargetCheck {
-    std::optional<uint32_t> address;
+    std::optional<core::NetAddress> address;
     std::string error;
 };
+inline constexpr const char* kBadTargetText = "target is neither an IPv4 address nor a host name";
 TargetCheck resolveTarget(const std::string& target);
 bool validHostName(const std::string& name);
 

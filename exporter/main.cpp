@@ -42,7 +42,8 @@ int main(int argc, char** argv)
     std::string webConfigFile;
     app.add_option("--web.listen-address", listen,
                    std::string("address and port to listen on (default ") + exporter::kDefaultListenAddress +
-                       "; any address but 127.0.0.0/8 needs allowed_networks in the configuration file)");
+                       "; an IPv6 address in brackets, [::1]:10109; any address but 127.0.0.0/8 and ::1 needs "
+                       "allowed_networks in the configuration file)");
     app.add_option("--config.file", configFile,
                    "YAML configuration (a regular file of at most 1 MiB): listen_address, timeout, scrape_timeout, "
                    "retries, communities, max_parallel_probes, snmp_version, profile, allowed_networks, ipp_port");
@@ -66,7 +67,9 @@ int main(int argc, char** argv)
     }
     if (!listen.empty()) config.listenAddress = listen;
     const auto address = exporter::parseListenAddress(config.listenAddress);
-    if (!address) return badInput("listen address " + config.listenAddress + " is not HOST:PORT with an IPv4 address");
+    if (!address)
+        return badInput("listen address " + config.listenAddress +
+                        " is not HOST:PORT with an IPv4 address or [IPv6 address]:PORT");
     if (auto error = exporter::checkExposure(config, *address); !error.empty()) return badInput(error);
 
     // The thresholds of the settings file beside the programs, as every
@@ -89,7 +92,7 @@ int main(int argc, char** argv)
             sigemptyset(&action.sa_mask);
             sigaction(SIGINT, &action, nullptr);
             sigaction(SIGTERM, &action, nullptr);
-            std::cerr << "netrov-exporter: listening on " << address->host << ":" << server.port()
+            std::cerr << "netrov-exporter: listening on " << core::netAddressHost(address->address) << ":" << server.port()
                       << (web.tls() ? " (TLS)" : "") << "\n";
             if (!server.serve()) status = kExitFailed;
             gServer = nullptr;

@@ -106,7 +106,7 @@ void addPrinterMetrics(const PrinterReading& reading, Exposition& out)
 
     out.sample("netrov_printer_info",
                {{"model", r.model}, {"serial", r.serialNumber}, {"name", r.name}, {"location", r.location},
-                {"mac", r.macAddress}},
+                {"mac", r.macAddress}, {"address", r.address}},
                1);
     for (const StatusState& s : kStatusStates) out.sample("netrov_status", {{"state", s.name}}, s.holds(r.statusCode));
     const core::Attention attention = core::deviceAttention(r);

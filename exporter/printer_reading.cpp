@@ -33,9 +33,9 @@ std::optional<core::QueryReading> run(const char* name, DeviceIdentity& device, 
 }
 
 // The printer over IPP alone: up when it answered as a printer.
-void readOverIpp(uint32_t address, const ProbeSettings& settings, PrinterReading& reading)
+void readOverIpp(const core::NetAddress& address, const ProbeSettings& settings, PrinterReading& reading)
 {
-    reading.report = core::readIpp(core::addressToText(address), settings.source, settings.timeOutSeconds);
+    reading.report = core::readIpp(core::netAddressText(address), settings.source, settings.timeOutSeconds);
     reading.up = reading.report.answered && reading.report.printer;
     if (reading.up) reading.result = NETROV_OK;
 }
@@ -55,7 +55,7 @@ const char* probeFailureReason(int32_t result)
     return nullptr;
 }
 
-PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
+PrinterReading readPrinter(const core::NetAddress& address, const ProbeSettings& settings)
 {
     const auto start = std::chrono::steady_clock::now();
     // Every request of the probe, the credentials' first ones among them,
@@ -78,7 +78,7 @@ PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings)
     device.transport = NETROV_TRANSPORT_SNMP;
     device.timeout = settings.timeOutSeconds;
     netrovSetSnmpVersion(&device, settings.snmpVersion);
-    core::storeAddress(address, device.address);
+    core::setDeviceAddress(device, address);
 
     const core::DeviceAccess& access = core::FrontLibrary::tuva().access();
     // The model name picks the support package that serves the other

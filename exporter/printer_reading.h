@@ -12,6 +12,7 @@
 
 #include "device_list.h"
 #include "fleet_report.h"
+#include "net_address.h"
 #include "source_reading.h"
 
 namespace netrov::exporter {
@@ -64,9 +65,9 @@ struct PrinterReading {
     std::optional<uint32_t> monoImpressions, colourImpressions;
 };
 
-// Reads the printer at the address (first octet most significant). The
-// front library must be started. Safe on many threads at once.
-PrinterReading readPrinter(uint32_t address, const ProbeSettings& settings);
+// Reads the printer at the address, IPv4 or IPv6. The front library must be
+// started. Safe on many threads at once.
+PrinterReading readPrinter(const core::NetAddress& address, const ProbeSettings& settings);
 
 
 }  // namespace netrov::exporter

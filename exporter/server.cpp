@@ -98,7 +98,7 @@ std::chrono::milliseconds scrapeBudget(const std::string& header, int32_t config
 
 ProbeFunction deviceProbe()
 {
-    return [](uint32_t address, const ProbeSettings& settings, ProbeOutcome& outcome) {
+    return [](const core::NetAddress& address, const ProbeSettings& settings, ProbeOutcome& outcome) {
         const PrinterReading reading = readPrinter(address, settings);
         outcome.up = reading.up;
         outcome.result = reading.result;
@@ -132,7 +132,7 @@ void ProbeGate::reapLocked()
     }
 }
 
-void ProbeGate::launch(std::shared_ptr<Flight> flight, std::optional<uint32_t> address, Probe probe)
+void ProbeGate::launch(std::shared_ptr<Flight> flight, std::optional<std::string> address, Probe probe)
 {
     ++running_;
     std::thread thread;
@@ -174,7 +174,7 @@ bool ProbeGate::await(std::unique_lock<std::mutex>& lock, const std::shared_ptr<
     return ended;
 }
 
-ProbeGate::Outcome ProbeGate::run(uint32_t address, const std::string& key, core::Deadline deadline, Probe probe,
+ProbeGate::Outcome ProbeGate::run(const std::string& address, const std::string& key, core::Deadline deadline, Probe probe,
                                   std::string& text)
 {
     std::unique_lock lock(mutex_);
@@ -386,7 +386,8 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
         response.set_content("netrov-exporter\n\n/probe?target=ADDRESS[&community=NAME,...][&version=1|2c|auto]  reads one printer\n"
                              "/probe?target=ADDRESS&source=auto|snmp|ipp|both             reads it from that source\n"
                              "/probe?target=ADDRESS&profile=NAME                          reads it by an SNMPv3 profile\n"
-                             "/metrics                                                    the exporter's own metrics\n",
+                             "/metrics                                                    the exporter's own metrics\n"
+                             "ADDRESS is an IPv4 or IPv6 address (2001:db8::17, [2001:db8::17], fe80::1%25eth0) or a host name\n",
                              "text/plain; charset=utf-8");
     });
     s.Get("/metrics", [this](const httplib::Request&, httplib::Response& response) {
@@ -427,10 +428,9 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
         const auto start = std::chrono::steady_clock::now();
         const core::Deadline deadline =
             start + scrapeBudget(request.get_header_value("X-Prometheus-Scrape-Timeout-Seconds"), config_.scrapeTimeOutSeconds);
-        std::optional<uint32_t> address = core::parseDottedQuad(target);
+        std::optional<core::NetAddress> address = parseTarget(target);
         if (!address) {
-            if (!validHostName(target))
-                return refuse(ScrapeError::BadTarget, 400, "target is neither an IPv4 address nor a host name");
+            if (!validHostName(target)) return refuse(ScrapeError::BadTarget, 400, kBadTargetText);
             // A resolver that never answers holds a place, not the scrape.
             auto resolved = std::make_shared<TargetCheck>();
             const ProbeGate::Outcome looked = gate_.runAlone(
@@ -473,7 +473,8 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
         }
         sharedBy += std::string("/") + core::sourceName(source.source);
         // The community that answered the printer last is tried first.
-        if (profile.empty()) names = keptFirst(*address, std::move(names));
+        const std::string printer = core::netAddressText(*address);
+        if (profile.empty()) names = keptFirst(printer, std::move(names));
         ProbeSettings settings;
         settings.community = profile.empty() ? config_.communities.at(names[0]) : profile;
         settings.timeOutSeconds = timeOut;
@@ -488,8 +489,8 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
         std::string text;
         // The probe may outlive this scrape: it owns what it uses.
         const ProbeGate::Outcome outcome = gate_.run(
-            *address, sharedBy, deadline,
-            [this, address = *address, settings, names, byProfile = !profile.empty()](const std::atomic<bool>& stop) mutable {
+            printer, sharedBy, deadline,
+            [this, address = *address, printer, settings, names, byProfile = !profile.empty()](const std::atomic<bool>& stop) mutable {
                 ++inFlight_;
                 struct Leave {
                     std::atomic<int64_t>& n;
@@ -500,7 +501,7 @@ ExporterServer::ExporterServer(Config config, WebConfig web, ProbeFunction probe
                 const auto began = std::chrono::steady_clock::now();
                 std::string result = probe_(address, settings, probed);
                 countProbe(std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count(), probed);
-                if (probed.up && !byProfile && probed.community < names.size()) keep(address, names[probed.community]);
+                if (probed.up && !byProfile && probed.community < names.size()) keep(printer, names[probed.community]);
                 return result;
             },
             text);
@@ -530,7 +531,7 @@ void ExporterServer::count(ScrapeError error)
     ++errors_[static_cast<size_t>(error)];
 }
 
-std::vector<std::string> ExporterServer::keptFirst(uint32_t address, std::vector<std::string> names) const
+std::vector<std::string> ExporterServer::keptFirst(const std::string& address, std::vector<std::string> names) const
 {
     std::lock_guard lock(keptMutex_);
     const auto kept = kept_.find(address);
@@ -540,7 +541,7 @@ std::vector<std::string> ExporterServer::keptFirst(uint32_t address, std::vector
     return names;
 }
 
-void ExporterServer::keep(uint32_t address, const std::string& name)
+void ExporterServer::keep(const std::string& address, const std::string& name)
 {
     std::lock_guard lock(keptMutex_);
     // Bounded whatever the targets: past the bound it starts again.

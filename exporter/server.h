@@ -38,10 +38,11 @@ struct ProbeOutcome {
 
 // The exposition text of one probe; the real one reads the printer, tests
 // put slow or fixed ones in its place.
-using ProbeFunction = std::function<std::string(uint32_t address, const ProbeSettings& settings, ProbeOutcome& outcome)>;
+using ProbeFunction =
+    std::function<std::string(const core::NetAddress& address, const ProbeSettings& settings, ProbeOutcome& outcome)>;
 ProbeFunction deviceProbe();
 
-// At most one probe per printer at a time, and at most limit places taken in
+// At most one probe per printer (its address text) at a time, and at most limit places taken in
 // all: a running probe, a scrape waiting on another scrape's probe and a
 // name look-up each take one. Every probe runs on its own thread, so a
 // scrape stops waiting at its deadline while the probe it leaves holds its
@@ -60,7 +61,7 @@ public:
     // Runs probe unless one for the same printer and key runs: then takes
     // that one's text. A probe of the same printer with another key, or one
     // already asked to stop, is waited for first.
-    Outcome run(uint32_t address, const std::string& key, core::Deadline deadline, Probe probe, std::string& text);
+    Outcome run(const std::string& printer, const std::string& key, core::Deadline deadline, Probe probe, std::string& text);
     // Runs work on its own thread, waiting for it until the deadline.
     Outcome runAlone(core::Deadline deadline, std::function<void(const std::atomic<bool>& stop)> work);
     // Places taken: probes and look-ups running, scrapes waiting.
@@ -80,14 +81,14 @@ private:
         std::shared_ptr<Flight> flight;
     };
     // Starts the flight's thread; the caller holds mutex_ and a place for it.
-    void launch(std::shared_ptr<Flight> flight, std::optional<uint32_t> address, Probe probe);
+    void launch(std::shared_ptr<Flight> flight, std::optional<std::string> printer, Probe probe);
     // Waits for the flight until the deadline; the last waiter to give up asks it to stop.
     bool await(std::unique_lock<std::mutex>& lock, const std::shared_ptr<Flight>& flight, core::Deadline deadline);
     void reapLocked();
 
     mutable std::mutex mutex_;
     std::condition_variable ended_;
-    std::map<uint32_t, std::shared_ptr<Flight>> flights_;
+    std::map<std::string, std::shared_ptr<Flight>> flights_;  // by the printer's address text
     std::vector<Worker> workers_;
     size_t taken_ = 0;
     size_t running_ = 0;
@@ -145,8 +146,8 @@ private:
     void count(ScrapeError error);
     void countProbe(double seconds, const ProbeOutcome& probed);
     // The names with the one that last answered the target first.
-    std::vector<std::string> keptFirst(uint32_t address, std::vector<std::string> names) const;
-    void keep(uint32_t address, const std::string& name);
+    std::vector<std::string> keptFirst(const std::string& printer, std::vector<std::string> names) const;
+    void keep(const std::string& printer, const std::string& name);
     void countFailure(int32_t result);
     bool authorised(const std::string& header) const;
 
@@ -164,7 +165,8 @@ private:
     // Probes the printer refused, by kProbeFailures.
     std::atomic<uint64_t> failures_[std::size(kProbeFailures)] = {};
     mutable std::mutex keptMutex_;
-    std::map<uint32_t, std::string> kept_;  // the community name that answered each target last
+    // The community name that answered each target (its address text) last.
+    std::map<std::string, std::string> kept_;
     mutable std::mutex durationMutex_;
     std::vector<uint64_t> durationBuckets_;
     double durationSum_ = 0;

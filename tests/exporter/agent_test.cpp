@@ -1,6 +1,7 @@
 // netrov-exporter's scrapes of simulated printers: a colour MFP with a low
-// toner alert, an inkjet with an empty ink and unknown levels, and a silent
-// address, each checked by known values from the walks and by promtool.
+// toner alert, also over IPv6, an inkjet with an empty ink and unknown
+// levels, and a silent address, each checked by known values from the walks
+// and by promtool.
 #include <gtest/gtest.h>
 
 #include <httplib.h>
@@ -12,6 +13,7 @@ namespace netrov::exporter {
 namespace {
 
 constexpr const char* kMfp = "127.0.61.3";
+constexpr const char* kMfpIpv6 = "::1";  // the same walk, on the test namespace's IPv6 loopback
 constexpr const char* kInkjet = "127.0.61.40";
 constexpr const char* kSilent = "127.0.61.99";
 
@@ -19,7 +21,7 @@ class ExporterAgent : public ExporterAgentsSuite<ExporterAgent> {
 public:
     static bool serve(test::WalkAgents& agents)
     {
-        return agents.serve("mfp", {kMfp}) && agents.serve("inkjet", {kInkjet});
+        return agents.serve("mfp", {kMfp, kMfpIpv6}) && agents.serve("inkjet", {kInkjet});
     }
 
 protected:
@@ -55,6 +57,22 @@ TEST_F(ExporterAgent, ColourMfp)
         << text;
     EXPECT_TRUE(has(text, "netrov_attention{state=\"needed\"} 1")) << text;
     expectPromtoolAccepts(text);
+}
+
+TEST_F(ExporterAgent, ColourMfpOverIpv6)
+{
+    // The same metrics as over IPv4 but for the address and the time taken.
+    const auto comparable = [](std::string text, const std::string& address) {
+        const size_t label = text.find("address=\"" + address + "\"}");
+        if (label != std::string::npos) text.erase(label + 9, address.size());
+        const size_t took = text.find("\nnetrov_probe_duration_seconds ");
+        if (took != std::string::npos) text.erase(took, text.find('\n', took + 1) - took);
+        return text;
+    };
+    const std::string v6 = scrape(kMfpIpv6);
+    EXPECT_NE(v6.find("address=\"::1\"}"), std::string::npos) << v6;
+    EXPECT_TRUE(has(v6, "netrov_up 1")) << v6;
+    EXPECT_EQ(comparable(v6, kMfpIpv6), comparable(scrape(kMfp), kMfp));
 }
 
 TEST_F(ExporterAgent, InkjetWithEmptyInk)

@@ -21,25 +21,51 @@ TEST(ExporterConfig, Networks)
     const struct {
         const char* text;
         bool valid;
-        uint32_t address;
-        uint32_t mask;
+        const char* address;  // with the bits past the prefix cleared
+        int prefix;
     } cases[] = {
-        {"192.0.2.0/24", true, 0xC0000200, 0xFFFFFF00}, {"192.0.2.77/24", true, 0xC0000200, 0xFFFFFF00},
-        {"10.1.2.3", true, 0x0A010203, 0xFFFFFFFF},     {"0.0.0.0/0", true, 0, 0},
-        {"127.0.0.0/8", true, 0x7F000000, 0xFF000000},  {"192.0.2.0/33", false, 0, 0},
-        {"192.0.2.0/", false, 0, 0},                    {"192.0.2/24", false, 0, 0},
-        {"192.0.2.0/2x", false, 0, 0},                  {"printers", false, 0, 0},
+        {"192.0.2.0/24", true, "192.0.2.0", 24},        {"192.0.2.77/24", true, "192.0.2.0", 24},
+        {"10.1.2.3", true, "10.1.2.3", 32},             {"0.0.0.0/0", true, "0.0.0.0", 0},
+        {"127.0.0.0/8", true, "127.0.0.0", 8},          {"192.0.2.0/33", false, "", 0},
+        {"192.0.2.0/", false, "", 0},                   {"192.0.2/24", false, "", 0},
+        {"192.0.2.0/2x", false, "", 0},                 {"printers", false, "", 0},
+        {"2001:db8::/32", true, "2001:db8::", 32},      {"2001:DB8:ff::1/33", true, "2001:db8::", 33},
+        {"2001:db8::17", true, "2001:db8::17", 128},    {"::/0", true, "::", 0},
+        {"2001:db8::/129", false, "", 0},               {"2001:db8::/1x", false, "", 0},
+        {"[2001:db8::]/32", false, "", 0},              {"fe80::1%eth0/64", false, "", 0},
+        {"/24", false, "", 0},                          {"", false, "", 0},
     };
     for (const auto& c : cases) {
         const auto n = parseNetwork(c.text);
         ASSERT_EQ(n.has_value(), c.valid) << c.text;
         if (!n) continue;
-        EXPECT_EQ(n->address, c.address) << c.text;
-        EXPECT_EQ(n->mask, c.mask) << c.text;
+        EXPECT_EQ(core::netAddressText(n->address), c.address) << c.text;
+        EXPECT_EQ(n->prefix, c.prefix) << c.text;
     }
-    const Network block = *parseNetwork("198.51.100.0/25");
-    EXPECT_TRUE(block.contains(0xC6336400 + 127));
-    EXPECT_FALSE(block.contains(0xC6336400 + 128));
+}
+
+TEST(ExporterConfig, NetworkHoldsAddress)
+{
+    const struct {
+        const char* network;
+        const char* address;
+        bool holds;
+    } cases[] = {
+        {"198.51.100.0/25", "198.51.100.127", true},
+        {"198.51.100.0/25", "198.51.100.128", false},
+        // A mapped address reaches its IPv4 address: the IPv4 networks decide.
+        {"198.51.100.0/25", "::ffff:198.51.100.1", true},
+        {"::/0", "::ffff:10.0.0.1", false},
+        {"0.0.0.0/0", "2001:db8::1", false},
+        {"2001:db8::/33", "2001:db8:7fff::1", true},
+        {"2001:db8::/33", "2001:db8:8000::1", false},
+        {"2001:db8::/32", "2001:db9::", false},
+        {"fe80::/10", "fe80::1%eth0", true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(parseNetwork(c.network)->contains(*core::parseNetAddress(c.address)), c.holds)
+            << c.network << " " << c.address;
+    }
 }
 
 TEST(ExporterConfig, ListenAddresses)
@@ -54,6 +80,8 @@ TEST(ExporterConfig, ListenAddresses)
         {"0.0.0.0:10109", true, false, 10109},  {":10109", true, false, 10109},    {"192.0.2.1:1", true, false, 1},
         {"127.0.0.1", false, false, 0},         {"127.0.0.1:0", false, false, 0},  {"127.0.0.1:65536", false, false, 0},
         {"127.0.0.1:x", false, false, 0},       {"printer:80", false, false, 0},
+        {"[::1]:10109", true, true, 10109},     {"[::]:10109", true, false, 10109}, {"[2001:db8::1]:80", true, false, 80},
+        {"::1:10109", false, false, 0},         {"[::1]", false, false, 0},         {"[127.0.0.1]:80", false, false, 0},
     };
     for (const auto& c : cases) {
         const auto l = parseListenAddress(c.text);
@@ -71,6 +99,8 @@ TEST(ExporterConfig, ExposureNeedsAllowedNetworks)
     EXPECT_EQ(checkExposure(none, *parseListenAddress("127.9.9.9:10109")), "");
     EXPECT_NE(checkExposure(none, *parseListenAddress("0.0.0.0:10109")), "");
     EXPECT_NE(checkExposure(none, *parseListenAddress("192.0.2.1:10109")), "");
+    EXPECT_EQ(checkExposure(none, *parseListenAddress("[::1]:10109")), "");
+    EXPECT_NE(checkExposure(none, *parseListenAddress("[::]:10109")), "");
     Config some;
     some.allowedNetworks.push_back(*parseNetwork("192.0.2.0/24"));
     EXPECT_EQ(checkExposure(some, *parseListenAddress("0.0.0.0:10109")), "");
@@ -86,7 +116,7 @@ TEST(ExporterConfig, GoodFile)
                                    "max_parallel_probes: 64\n"
                                    "snmp_version: 2c\n"
                                    "communities:\n  default: public\n  office: \"s3cret\"\n"
-                                   "allowed_networks:\n  - 192.0.2.0/24\n  - 198.51.100.7\n",
+                                   "allowed_networks:\n  - 192.0.2.0/24\n  - 198.51.100.7\n  - 2001:db8::/32\n",
                                    config);
     ASSERT_FALSE(error) << *error;
     EXPECT_EQ(config.listenAddress, "0.0.0.0:10109");
@@ -96,8 +126,9 @@ TEST(ExporterConfig, GoodFile)
     EXPECT_EQ(config.maxParallelProbes, 64);
     EXPECT_EQ(config.snmpVersion, 1);
     EXPECT_EQ(config.communities.at("office"), "s3cret");
-    ASSERT_EQ(config.allowedNetworks.size(), 2u);
-    EXPECT_TRUE(config.allowedNetworks[1].contains(0xC6336407));
+    ASSERT_EQ(config.allowedNetworks.size(), 3u);
+    EXPECT_TRUE(config.allowedNetworks[1].contains(core::ipv4Address(0xC6336407)));
+    EXPECT_TRUE(config.allowedNetworks[2].contains(*core::parseNetAddress("2001:db8::17")));
     EXPECT_TRUE(config.fromFile);
     Config empty;
     EXPECT_FALSE(parseConfig("", empty));
@@ -124,6 +155,7 @@ TEST(ExporterConfig, BadFiles)
         {"communities:\n  a: [1, 2]\n", "communities"},
         {"allowed_networks: 192.0.2.0/24\n", "allowed_networks"},
         {"allowed_networks:\n  - 192.0.2.0/40\n", "allowed_networks"},
+        {"allowed_networks:\n  - 2001:db8::/200\n", "allowed_networks"},
         {"scrape_everything: yes\n", "scrape_everything"},
         {"- a list\n", "mapping"},
         {"key: [unclosed\n", "YAML"},
@@ -206,16 +238,36 @@ TEST(ExporterConfig, HostNames)
 
 TEST(ExporterConfig, Targets)
 {
-    EXPECT_EQ(resolveTarget("192.0.2.7").address, 0xC0000207u);
+    const struct {
+        const char* target;
+        const char* address;  // as shown; empty: refused
+    } cases[] = {
+        {"192.0.2.7", "192.0.2.7"},
+        {"2001:DB8:0:0::17", "2001:db8::17"},
+        {"[2001:db8::17]", "2001:db8::17"},
+        {"fe80::1%eth0", "fe80::1%eth0"},
+        {"[fe80::1%25eth0]", "fe80::1%eth0"},
+        {"::ffff:192.0.2.7", "192.0.2.7"},  // the address it reaches
+        {"", ""},
+        {"300.1.1.1", ""},
+        {"192.0.2.7:161", ""},
+        {"[2001:db8::17]:161", ""},
+        {"[192.0.2.7]", ""},
+        {"2001:db8::17%eth0", ""},  // a zone only on a link-local address
+        {"fe80::1%eth 0", ""},
+        {"2001:db8::zz", ""},
+        {"not a name", ""},
+        {"1.2.3", ""},
+    };
+    for (const auto& c : cases) {
+        const TargetCheck check = resolveTarget(c.target);
+        EXPECT_EQ(check.address ? core::netAddressText(*check.address) : std::string(), c.address) << c.target;
+        EXPECT_EQ(check.error.empty(), check.address.has_value()) << c.target;
+    }
     // localhost comes from the hosts file: no query leaves the machine.
     const TargetCheck local = resolveTarget("localhost");
     ASSERT_TRUE(local.address) << local.error;
-    EXPECT_EQ(*local.address >> 24, 127u);
-    for (const char* bad : {"", "300.1.1.1", "192.0.2.7:161", "not a name", "1.2.3"}) {
-        const TargetCheck check = resolveTarget(bad);
-        EXPECT_FALSE(check.address) << bad;
-        EXPECT_NE(check.error, "") << bad;
-    }
+    EXPECT_EQ(local.address->v4 >> 24, 127u);
 }
 
 TEST(ExporterConfig, WebConfig)

@@ -109,7 +109,7 @@ TEST_F(ErrorStateAgent, TheFleetReportCarriesTheBits)
         device.timeout = 1;
         const TargetCheck target = resolveTarget(c.address);
         ASSERT_TRUE(target.address) << c.address;
-        core::storeAddress(*target.address, device.address);
+        core::setDeviceAddress(device, *target.address);
         unsigned char scratch[NETROV_MODEL_NAME_RECORD_SIZE] = {};
         int32_t count = 0;
         ASSERT_EQ(access.getDevModelName(&device, 0, 0, scratch, 1, &count), NETROV_OK) << c.address;

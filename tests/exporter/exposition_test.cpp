@@ -134,6 +134,7 @@ PrinterReading colourMfp()
     r.durationSeconds = 0.25;
     core::DeviceReport& d = r.report;
     d.model = "Tarnwell MX-4400";
+    d.address = "2001:db8::17";
     d.serialNumber = "MX4400X00007";
     d.name = "Copier \"2nd floor\"";
     d.location = "Room 2\\14\nnear the lift";
@@ -184,7 +185,7 @@ TEST(ExporterExposition, ColourMfp)
     EXPECT_TRUE(has(text, "netrov_up 1"));
     EXPECT_TRUE(has(text, "netrov_printer_info{model=\"Tarnwell MX-4400\",serial=\"MX4400X00007\","
                           "name=\"Copier \\\"2nd floor\\\"\",location=\"Room 2\\\\14\\nnear the lift\","
-                          "mac=\"00:15:A3:20:05:60\"} 1"));
+                          "mac=\"00:15:A3:20:05:60\",address=\"2001:db8::17\"} 1"));
     EXPECT_TRUE(has(text, "netrov_supply_level_ratio{index=\"1\",kind=\"toner\",colour=\"black\",description=\"Black Toner\"} 0.09"));
     // 9 % is below the toner's warning level of the one threshold table.
     EXPECT_TRUE(has(text, "netrov_supply_state{index=\"1\",kind=\"toner\",colour=\"black\",description=\"Black Toner\",state=\"low\"} 1"));

@@ -57,8 +57,8 @@ private:
 // Answers as the settings ask; 127.0.0.7 refuses the credentials.
 ProbeFunction settingsProbe()
 {
-    return [](uint32_t address, const ProbeSettings& settings, ProbeOutcome& outcome) {
-        outcome.up = address != 0x7F000007;
+    return [](const core::NetAddress& address, const ProbeSettings& settings, ProbeOutcome& outcome) {
+        outcome.up = core::netAddressText(address) != "127.0.0.7";
         if (!outcome.up) outcome.result = NETROV_V3_WRONG_DIGEST;
         return "netrov_up " + std::string(outcome.up ? "1" : "0") + "\n# community " + settings.community +
                "\n# version " + std::to_string(settings.snmpVersion) + "\n";

@@ -3,8 +3,9 @@
 
 Usage: prometheus_test.py PROGRAM_DIR SOURCE_DIR MODE
   MODE "alerts":  one exporter; after two scrapes the query API gives a colour
-                  laser's supply ratios, and the low-toner rule fires for the
-                  one printer whose toner is low and for no other.
+                  laser's supply ratios, the same over IPv4 and IPv6, and the
+                  low-toner rule fires for the one printer whose toner is low
+                  and for no other.
   MODE "hashmod": two exporters share a fleet by hashmod relabelling; every
                   printer is scraped by exactly one of them.
 Exit 77 (skipped) without root, unshare, ip, prometheus or snmpsimd. Every
@@ -128,7 +129,7 @@ def serve_walk(processes, work, name, text, addresses):
     os.chmod(path, 0o644)
     args = ["snmpsimd", f"--data-dir={data}", f"--cache-dir={cache}",
             "--process-user=nobody", "--process-group=nogroup"]
-    args += [f"--agent-udpv4-endpoint={a}:161" for a in addresses]
+    args += [f"--agent-udpv6-endpoint=[{a}]:161" if ":" in a else f"--agent-udpv4-endpoint={a}:161" for a in addresses]
     processes.start("snmpsimd-" + name, args)
 
 
@@ -190,7 +191,9 @@ def sample_values(result, label):
 
 def run_alerts(program_dir, source_dir, work, processes):
     colour, low, mono = "127.0.62.1", "127.0.62.2", "127.0.62.3"
-    serve_walk(processes, work, "colour_laser", walk_text(source_dir, "colour_laser"), [colour])
+    # The same colour laser on the namespace's IPv6 loopback, written as in prometheus.yml.
+    colour6 = "[::1]"
+    serve_walk(processes, work, "colour_laser", walk_text(source_dir, "colour_laser"), [colour, "::1"])
     # A mono laser whose black toner is down to 7 of 100.
     serve_walk(processes, work, "mono_low",
                walk_text(source_dir, "mono_laser", {"1.3.6.1.2.1.43.11.1.1.9.1.1": "1.3.6.1.2.1.43.11.1.1.9.1.1|2|7"}),
@@ -198,7 +201,7 @@ def run_alerts(program_dir, source_dir, work, processes):
     serve_walk(processes, work, "mono_laser", walk_text(source_dir, "mono_laser"), [mono])
     exporter = "127.0.0.1:10109"
     start_exporter(processes, work, program_dir, "exporter", exporter)
-    for address in (colour, low, mono):
+    for address in (colour, low, mono, colour6):
         wait_printer_up(processes, exporter, address)
 
     # The shipped rules with every hold time cut to one second, so a rule that
@@ -211,16 +214,19 @@ def run_alerts(program_dir, source_dir, work, processes):
     with open(rules_path, "w") as f:
         f.write(rules)
 
-    start_prometheus(processes, work, [probe_job("printers", [colour, low, mono], exporter)], [rules_path])
+    start_prometheus(processes, work, [probe_job("printers", [colour, low, mono, colour6], exporter)], [rules_path])
     wait_for("two scrapes of every printer",
-             lambda: len(query("count_over_time(netrov_up[1m]) >= 2")) == 3, processes)
+             lambda: len(query("count_over_time(netrov_up[1m]) >= 2")) == 4, processes)
 
-    ratios = sample_values(query(f'netrov_supply_level_ratio{{instance="{colour}"}}'), "description")
     # Levels come in whole percent: the drum's 31250 of 50000 is 62 %.
     expected = {"Black Toner": 0.64, "Cyan Toner": 0.52, "Magenta Toner": 0.47, "Yellow Toner": 0.7,
                 "Imaging Drum": 0.62}
     # The waste box reports only "some remaining" (-3): a state, never a ratio.
-    assert ratios == expected, f"ratios of {colour}: {ratios}"
+    for instance in (colour, colour6):
+        ratios = sample_values(query(f'netrov_supply_level_ratio{{instance="{instance}"}}'), "description")
+        assert ratios == expected, f"ratios of {instance}: {ratios}"
+    info = sample_values(query(f'netrov_printer_info{{instance="{colour6}"}}'), "address")
+    assert info == {"::1": 1.0}, info
     waste = query(f'netrov_supply_state{{instance="{colour}",description="Waste Toner Box",state="some_remaining"}}')
     assert sample_values(waste, "state") == {"some_remaining": 1.0}, waste
     low_ratio = sample_values(query(f'netrov_supply_level_ratio{{instance="{low}",index="1"}}'), "description")
@@ -246,7 +252,7 @@ def run_alerts(program_dir, source_dir, work, processes):
         for target in panel["targets"]:
             expr = target["expr"].replace("$job", ".+").replace("$instance", ".+")
             assert query(expr), f'dashboard panel {panel["title"]} {target["refId"]}: no series for {expr}'
-    print(f"Prometheus reads {colour}'s ratios and fires PrinterTonerLow for {low} only; the dashboard's queries answer")
+    print(f"Prometheus reads {colour}'s and {colour6}'s ratios and fires PrinterTonerLow for {low} only; the dashboard's queries answer")
 
 
 def run_hashmod(program_dir, source_dir, work, processes):

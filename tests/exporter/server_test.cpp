@@ -30,12 +30,12 @@ struct HeldProbe {
 
     ProbeFunction function()
     {
-        return [this](uint32_t address, const ProbeSettings& settings, ProbeOutcome& outcome) {
+        return [this](const core::NetAddress& address, const ProbeSettings& settings, ProbeOutcome& outcome) {
             ++calls;
             ++running;
             released.wait();
             --running;
-            outcome.up = address != 0x7F000063;  // 127.0.0.99 is silent
+            outcome.up = core::netAddressText(address) != "127.0.0.99";  // silent
             if (!outcome.up) outcome.result = NETROV_NO_REPLY;
             return "netrov_up " + std::string(outcome.up ? "1" : "0") + "\n# community " + settings.community + "\n";
         };
@@ -76,10 +76,10 @@ struct Served {
 
 ProbeFunction fixedProbe()
 {
-    return [](uint32_t, const ProbeSettings& settings, ProbeOutcome& outcome) {
+    return [](const core::NetAddress& address, const ProbeSettings& settings, ProbeOutcome& outcome) {
         outcome.up = true;
         return "netrov_up 1\n# community " + settings.community + "\n# version " +
-               std::to_string(settings.snmpVersion) + "\n";
+               std::to_string(settings.snmpVersion) + "\n# address " + core::netAddressText(address) + "\n";
     };
 }
 
@@ -97,7 +97,8 @@ TEST(ExporterServer, Refusals)
 {
     Config config;
     config.communities = {{"default", "tarpon"}, {"office", "s3cret"}};
-    config.allowedNetworks = {*parseNetwork("127.0.0.0/8"), *parseNetwork("192.0.2.0/24")};
+    config.allowedNetworks = {*parseNetwork("127.0.0.0/8"), *parseNetwork("192.0.2.0/24"), *parseNetwork("2001:db8::/32"),
+                              *parseNetwork("fe80::/10")};
     Served served(config, fixedProbe());
     httplib::Client c = served.client();
     const struct {
@@ -110,6 +111,11 @@ TEST(ExporterServer, Refusals)
         {"/probe?target=300.1.1.1", 400, "bad_target"},
         {"/probe?target=not%20a%20name", 400, "bad_target"},
         {"/probe?target=127.0.0.5:161", 400, "bad_target"},
+        {"/probe?target=2001:db8::zz", 400, "bad_target"},
+        {"/probe?target=%5B2001:db8::17%5D:161", 400, "bad_target"},
+        {"/probe?target=2001:db8::17%25eth0", 400, "bad_target"},
+        {"/probe?target=2001:db9::1", 403, "forbidden"},
+        {"/probe?target=::ffff:10.0.0.1", 403, "forbidden"},
         {"/probe?target=127.0.0.5&community=public", 400, "unknown_community"},
         {"/probe?target=198.51.100.1", 403, "forbidden"},
         {"/probe?target=10.0.0.1&module=office", 403, "forbidden"},
@@ -133,17 +139,25 @@ TEST(ExporterServer, Refusals)
     ASSERT_EQ(statusOf(ok), 200);
     EXPECT_NE(ok->body.find("# version 1"), std::string::npos);
 
+    // IPv6 targets as Prometheus sends them, shown in one form.
+    for (const char* target : {"2001:DB8:0::17", "%5B2001:db8::17%5D", "fe80::1%25lo", "%5Bfe80::1%2525lo%5D"}) {
+        ok = c.Get(std::string("/probe?target=") + target);
+        ASSERT_EQ(statusOf(ok), 200) << target;
+        EXPECT_TRUE(hasLine(ok->body, std::string("# address ") + (target[0] == 'f' || target[3] == 'f' ? "fe80::1%lo" : "2001:db8::17")))
+            << target << "\n" << ok->body;
+    }
+
     const auto metrics = c.Get("/metrics");
     ASSERT_EQ(statusOf(metrics), 200);
     const std::string& text = metrics->body;
-    EXPECT_TRUE(hasLine(text, "netrov_exporter_scrapes_total 15"));
-    EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"bad_target\"} 5"));
+    EXPECT_TRUE(hasLine(text, "netrov_exporter_scrapes_total 24"));
+    EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"bad_target\"} 8"));
     EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"unknown_community\"} 1"));
-    EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"forbidden\"} 2"));
+    EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"forbidden\"} 4"));
     EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"overloaded\"} 0"));
     EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"bad_version\"} 2"));
     EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_errors_total{reason=\"bad_source\"} 1"));
-    EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_duration_seconds_count 4"));
+    EXPECT_TRUE(hasLine(text, "netrov_exporter_probe_duration_seconds_count 8"));
     EXPECT_TRUE(hasLine(text, "netrov_exporter_probes_in_flight 0"));
     const test::PromtoolResult check = test::promtoolCheckMetrics(text);
     if (check.available) {
@@ -156,7 +170,7 @@ TEST(ExporterServer, CommunitiesTriedInOrder)
     Config config;
     config.communities = {{"default", "tarpon"}, {"office", "s3cret"}, {"lab", "l4b"}};
     // A printer that answers "s3cret" only; the text says the order to try.
-    const ProbeFunction probe = [](uint32_t, const ProbeSettings& settings, ProbeOutcome& outcome) {
+    const ProbeFunction probe = [](const core::NetAddress&, const ProbeSettings& settings, ProbeOutcome& outcome) {
         std::vector<std::string> order = {settings.community};
         order.insert(order.end(), settings.moreCommunities.begin(), settings.moreCommunities.end());
         std::string text = "# order";
@@ -180,6 +194,10 @@ TEST(ExporterServer, CommunitiesTriedInOrder)
         {"target=127.0.0.5&community=lab,default,office", 200, "# order s3cret l4b tarpon"},
         {"target=127.0.0.6&community=lab&community=office", 200, "# order l4b s3cret"},
         {"target=127.0.0.7&module=default,,default", 200, "# order tarpon"},
+        // An IPv6 printer is kept by its one text, however the target writes it.
+        {"target=2001:db8::5&community=default,office", 200, "# order tarpon s3cret"},
+        {"target=%5B2001:DB8:0::5%5D&community=default,office", 200, "# order s3cret tarpon"},
+        {"target=2001:db8::6&community=default,office", 200, "# order tarpon s3cret"},
         {"target=127.0.0.7&community=default,public", 400, "unknown community name"},
         {"target=127.0.0.7&community=a,b,c,d,e,f,g,h,i", 400, "at most 8 community names"},
     };
@@ -235,11 +253,11 @@ TEST(ExporterServer, GateWaitsForAnotherCommunity)
     std::string a, b;
     const core::Deadline later = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     auto first = std::async(std::launch::async, [&] {
-        return gate.run(1, "x", later, [&](const std::atomic<bool>&) { ++calls; released.wait(); return std::string("x"); }, a);
+        return gate.run("2001:db8::1", "x", later, [&](const std::atomic<bool>&) { ++calls; released.wait(); return std::string("x"); }, a);
     });
     for (int i = 0; i < 500 && gate.running() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     auto second = std::async(std::launch::async, [&] {
-        return gate.run(1, "y", later, [&](const std::atomic<bool>&) { ++calls; return std::string("y"); }, b);
+        return gate.run("2001:db8::1", "y", later, [&](const std::atomic<bool>&) { ++calls; return std::string("y"); }, b);
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(calls.load(), 1);  // the other community waits its turn
@@ -257,7 +275,7 @@ TEST(ExporterServer, GateWaitsForAnotherCommunity)
 // whose table never ends; counts the probes that were told to stop.
 ProbeFunction endlessProbe(std::atomic<int>& stopped)
 {
-    return [&stopped](uint32_t, const ProbeSettings& settings, ProbeOutcome& outcome) {
+    return [&stopped](const core::NetAddress&, const ProbeSettings& settings, ProbeOutcome& outcome) {
         while (!(settings.stop && settings.stop->load())) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         ++stopped;
         outcome.up = true;

@@ -222,7 +222,7 @@ TEST_F(IppPrinterTest, TheExporterScrapesAPrinterThatAnswersOnlyIpp)
     settings.source.source = Source::Ipp;
     settings.source.ippPort = printer.port();
     settings.source.ippTrustFile = home.file("certificates");
-    const exporter::PrinterReading reading = exporter::readPrinter(0x7F000001, settings);
+    const exporter::PrinterReading reading = exporter::readPrinter(ipv4Address(0x7F000001), settings);
     ASSERT_TRUE(reading.up);
     const std::string text = exporter::printerMetricsText(reading);
     for (const char* line : {"netrov_up 1", "netrov_pages_total 48213"}) {
@@ -230,6 +230,9 @@ TEST_F(IppPrinterTest, TheExporterScrapesAPrinterThatAnswersOnlyIpp)
     }
     EXPECT_NE(text.find("netrov_supply_level_ratio{"), std::string::npos) << text;
     EXPECT_NE(text.find("colour=\"magenta\""), std::string::npos) << text;
+    const exporter::PrinterReading v6 = exporter::readPrinter(*parseNetAddress("::1"), settings);
+    ASSERT_TRUE(v6.up);
+    EXPECT_NE(exporter::printerMetricsText(v6).find("address=\"::1\"}"), std::string::npos);
 }
 
 struct MergeAgentRow {

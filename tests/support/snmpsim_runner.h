@@ -15,7 +15,8 @@ namespace netrov::test {
 class SnmpSimRunner {
 public:
     // Copies the walks into a private data directory and starts one
-    // simulator that answers on every given address (e.g. "127.0.44.1").
+    // simulator that answers on every given address (e.g. "127.0.44.1", or
+    // "::1" in the test's own network namespace).
     // Waits until each address answers; on any failure the simulator is
     // stopped and ready() is false with the reason in whyNot().
     SnmpSimRunner(const std::vector<std::string>& walkFiles, const std::vector<std::string>& addresses);
@@ -41,7 +42,7 @@ private:
     std::string whyNot_;
 };
 
-// One SNMPv1 Get of sysDescr.0 to address:161; true when any answer
+// One SNMPv1 Get of sysDescr.0 to address:161 (IPv4 or IPv6); true when any answer
 // arrives within the time-out. Used to wait for agents to come up.
 bool agentAnswers(const std::string& address, const std::string& community, int timeoutMs);
 
