@@ -115,7 +115,7 @@ struct TargetCheck {
     std::optional<core::NetAddress> address;
     std::string error;
 };
-inline constexpr const char* kBadTargetText = "target is neither an IPv4 address nor a host name";
+inline constexpr const char* kBadTargetText = "target is neither an IPv4 or IPv6 address nor a host name";
 TargetCheck resolveTarget(const std::string& target);
 bool validHostName(const std::string& name);
 
