@@ -1,7 +1,9 @@
 // Every walk read once through each surface (the report's JSON, the check
 // line, the status JSON, a watch round read back by fleet --json and
 // history --json, and the exporter's exposition of the reading): the same
-// colour, level, state and attention verdict everywhere. One row per walk.
+// colour, level, state and attention verdict everywhere. One row per walk,
+// and one per printer and source for printers read over IPP: one that
+// answers only IPP, and one seen both ways, whose SNMP values win.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -484,6 +486,7 @@ struct SourceRow {
     bool attention;
     int exit;
     std::vector<std::string> disagreements;
+    int pages;
 };
 
 const std::vector<KnownToner> kIppOnlyToner = {{"black", 80, "ok"}, {"cyan", 5, "low"}, {"magenta", 0, "empty"}};
@@ -492,12 +495,12 @@ const std::vector<KnownToner> kColourLaserToner = {
     {"black", 64, "ok"}, {"cyan", 52, "ok"}, {"magenta", 47, "ok"}, {"yellow", 70, "ok"}};
 
 const SourceRow kSourceRows[] = {
-    {"IPP only, read over IPP", nullptr, ippOnlyPrinter, "ipp", "ipp", kIppOnlyToner, true, cli::kCheckCritical, {}},
-    {"IPP only, SNMP silent", nullptr, ippOnlyPrinter, "auto", "ipp", kIppOnlyToner, true, cli::kCheckCritical, {}},
+    {"IPP only, read over IPP", nullptr, ippOnlyPrinter, "ipp", "ipp", kIppOnlyToner, true, cli::kCheckCritical, {}, 1207},
+    {"IPP only, SNMP silent", nullptr, ippOnlyPrinter, "auto", "ipp", kIppOnlyToner, true, cli::kCheckCritical, {}, 1207},
     {"seen both ways, read both ways", "colour_laser", colourLaserOverIpp, "both", "snmp", kColourLaserToner, false,
-     cli::kCheckOk, {"cyan toner: 52 % by SNMP, 72 % by IPP"}},
+     cli::kCheckOk, {"cyan toner: 52 % by SNMP, 72 % by IPP"}, 128734},
     {"seen both ways, SNMP first", "colour_laser", colourLaserOverIpp, "auto", "snmp", kColourLaserToner, false,
-     cli::kCheckOk, {}},
+     cli::kCheckOk, {}, 128734},
 };
 
 // The row's known values on every surface that names them: the report's
@@ -541,8 +544,10 @@ void expectTheRow(const SourceRow& row, const Surfaces& s, const std::string& ad
         EXPECT_EQ(listed[i].at("levelState"), d.at("toners")[i].at("levelState"));
     }
 
-    // The store forecasts from what it keeps: an empty supply is empty today.
+    // The store keeps the reading and forecasts from it: an empty supply is empty today.
     const nlohmann::json history = nlohmann::json::parse(s.history.out, nullptr, false);
+    EXPECT_EQ(d.at("pageCount"), row.pages);
+    EXPECT_EQ(history.at("pageCount"), row.pages);
     for (const nlohmann::json& supply : history.at("supplies")) {
         if (supply.at("levelState") != "empty") continue;
         EXPECT_EQ(supply.at("forecast").at("days").at("value"), 0.0) << supply.dump();
