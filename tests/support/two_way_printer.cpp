@@ -67,19 +67,19 @@ bool TwoWayPrinter::answersOverTls() const
                        " ATTR charset attributes-charset utf-8\n ATTR naturalLanguage attributes-natural-language en\n"
                        " ATTR uri printer-uri $uri\n STATUS successful-ok\n}\n");
     const std::string url = "ipps://" + std::string(kAddress) + ":" + std::to_string(ippPort_) + "/ipp/print";
+    const std::string log = home_.file("ipptool.log");
     const pid_t pid = fork();
     if (pid == 0) {
-        const int quiet = open(home_.file("ipptool.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (quiet >= 0) {
-            dup2(quiet, 1);
-            dup2(quiet, 2);
+        const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out >= 0) {
+            dup2(out, 1);
+            dup2(out, 2);
         }
         execl(tool.c_str(), tool.c_str(), "-T", "20", url.c_str(), request.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     int status = 0;
-    const bool ok = pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return ok;
+    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 TwoWayPrinter::~TwoWayPrinter()
