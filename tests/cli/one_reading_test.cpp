@@ -518,11 +518,15 @@ void expectTheRow(const SourceRow& row, const Surfaces& s, const std::string& ad
     EXPECT_EQ(d.at("attention"), row.attention);
     EXPECT_EQ(s.check.status, row.exit) << s.check.out;
     const std::map<std::string, int> checked = checkLevels(s.check.out);
+    const auto checkLevel = [&](const std::string& colour) {
+        const auto at = checked.find("toner_" + colour);
+        return at == checked.end() ? -1 : at->second;  // -1: the check names no such level
+    };
     for (const KnownToner& t : row.toner) {
         SCOPED_TRACE(t.colour);
         EXPECT_EQ(d.at("toner").at(t.colour).at("level"), t.level);
         EXPECT_EQ(d.at("toner").at(t.colour).at("levelState"), t.state);
-        EXPECT_EQ(checked.count(std::string("toner_") + t.colour) ? checked.at(std::string("toner_") + t.colour) : -1, t.level);
+        EXPECT_EQ(checkLevel(t.colour), t.level) << s.check.out;
     }
 
     const nlohmann::json status = nlohmann::json::parse(s.status.out, nullptr, false);
@@ -546,6 +550,7 @@ void expectTheRow(const SourceRow& row, const Surfaces& s, const std::string& ad
 
     // The store keeps the reading and forecasts from it: an empty supply is empty today.
     const nlohmann::json history = nlohmann::json::parse(s.history.out, nullptr, false);
+    ASSERT_TRUE(history.is_object()) << s.history.out << s.history.err;
     EXPECT_EQ(d.at("pageCount"), row.pages);
     EXPECT_EQ(history.at("pageCount"), row.pages);
     for (const nlohmann::json& supply : history.at("supplies")) {
