@@ -4,9 +4,14 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
+
+#include <netrov/result_codes.h>
 
 #include "device_list.h"
 #include "net_address.h"
+#include "query_reading.h"
+#include "record_schema.h"
 #include "search_settings.h"
 
 #ifdef NETROV_HAVE_IPP
@@ -36,6 +41,20 @@ std::string stateWord(int32_t code)
 std::string levelText(const TonerLevel& t)
 {
     return std::to_string(*t.percent) + " %";
+}
+
+// A device opened by its address alone lacks the name, place and MAC
+// address a search reads with it. Before both sources are merged SNMP is
+// asked for them, so IPP's own do not stand in for SNMP's.
+DeviceListEntry withSnmpInfo(const DeviceListEntry& entry)
+{
+    DeviceListEntry read = entry;
+    const QuerySchema* query = findQuery("GetDevInfo");
+    if (entry.info.nameValid || entry.info.locationValid || entry.info.macAddressValid || !query) return read;
+    const QueryReading info = readQuery(*query, read.identity);
+    if (info.result == NETROV_OK && info.stored() > 0 && info.recordSize == sizeof(DeviceInfo))
+        std::memcpy(&read.info, info.record(0), sizeof(DeviceInfo));
+    return read;
 }
 
 }  // namespace
@@ -179,7 +198,7 @@ DeviceReport readFromSource(const DeviceListEntry& entry, Deadline deadline, con
     if (options.source == Source::Ipp) return readIpp(address, options, timeOut);
     DeviceReport snmp;
     if (snmpAnswered) {
-        snmp = readDeviceReport(entry, deadline);
+        snmp = readDeviceReport(options.source == Source::Both ? withSnmpInfo(entry) : entry, deadline);
     } else {
         snmp.address = address;
         snmp.answered = false;

@@ -1,13 +1,17 @@
 // Every walk read once through each surface (the report's JSON, the check
 // line, the status JSON, a watch round read back by fleet --json and
 // history --json, and the exporter's exposition of the reading): the same
-// colour, level, state and attention verdict everywhere. One row per walk.
+// colour, level, state and attention verdict everywhere. One row per walk,
+// and one per printer and source for printers read over IPP: one that
+// answers only IPP, and one seen both ways, whose SNMP values win.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <future>
 #include <map>
+#include <memory>
 #include <optional>
 #include <regex>
 #include <set>
@@ -27,7 +31,9 @@
 #include "printer_reading.h"
 #include "run_program.h"
 #include "snmpsim_runner.h"
+#include "source_reading.h"
 #include "store_round.h"
+#include "two_way_printer.h"
 
 namespace netrov::test {
 namespace {
@@ -87,28 +93,36 @@ std::vector<std::string> walksIn(const fs::path& folder)
     return files;
 }
 
-// What one walk read through the program's surfaces gives.
+// What one printer read through the program's surfaces gives.
 struct Surfaces {
-    std::string community;
+    std::string community;  // the walk's, or the name of a row read by source
     ProgramResult report, check, status, watch, fleet, history;
+    std::optional<ProgramResult> toner;
 };
 
-Surfaces readThrough(const std::string& community)
+// common: the options every command is given (community, time-out, source).
+Surfaces readThrough(const std::string& label, const std::string& address, const std::vector<std::string>& common,
+                     bool toner = false)
 {
-    Surfaces s{community, {}, {}, {}, {}, {}, {}};
-    const std::vector<std::string> common = {"--community", community, "--timeout", "2"};
+    Surfaces s{label, {}, {}, {}, {}, {}, {}, {}};
     auto with = [&](std::vector<std::string> argv) {
         argv.insert(argv.end(), common.begin(), common.end());
         return runProgram(argv);
     };
-    s.report = with({kCli, "report", "--json", "--no-progress", "--range", std::string(kAddress) + "-" + kAddress});
-    s.check = runProgram({kCli, "check", kAddress, "-C", community, "-t", "2"});
-    s.status = with({kCli, "status", kAddress, "--json"});
+    s.report = with({kCli, "report", "--json", "--no-progress", "--range", address + "-" + address});
+    s.check = with({kCli, "check", address});
+    s.status = with({kCli, "status", address, "--json"});
+    if (toner) s.toner = with({kCli, "toner", address, "--json"});
     const StoreRound round(kCli, common);
-    s.watch = runProgram(round.watchOnce(kAddress));
+    s.watch = runProgram(round.watchOnce(address));
     s.fleet = runProgram(round.fleetJson());
-    s.history = runProgram(round.historyJson(kAddress));
+    s.history = runProgram(round.historyJson(address));
     return s;
+}
+
+Surfaces readWalk(const std::string& community)
+{
+    return readThrough(community, kAddress, {"--community", community, "--timeout", "2"});
 }
 
 // The first supply of each process colour of the report's "toners", by colour.
@@ -336,7 +350,7 @@ protected:
                 done.push_back(reads.front().get());
                 reads.erase(reads.begin());
             }
-            reads.push_back(std::async(std::launch::async, readThrough, SnmpSimRunner::communityOf(file)));
+            reads.push_back(std::async(std::launch::async, readWalk, SnmpSimRunner::communityOf(file)));
         }
         for (auto& r : reads) done.push_back(r.get());
         size_t listed = 0;
@@ -410,6 +424,183 @@ TEST_F(OneReading, RecordedPrinters)
 {
     if (!fs::is_directory(kSharedWalks)) GTEST_SKIP() << "no recorded printers at " << kSharedWalks.string();
     checkFolder(kSharedWalks);
+}
+
+// A printer that answers only IPP: an ok, a low and an empty toner, and a
+// jam it reports while printing.
+IppPrinterSetup ippOnlyPrinter()
+{
+    IppPrinterSetup s;
+    s.port = 8731;
+    s.attributes = {
+        "ATTR text printer-make-and-model \"Orvane Colour 310\"",
+        "ATTR text printer-device-id \"MFG:Orvane;MDL:Colour 310;SN:ORV0310A7;\"",
+        "ATTR integer printer-impressions-completed 1207",
+        "ATTR octetString printer-supply "
+        "\"index=1;class=supplyThatIsConsumed;type=tonerCartridge;unit=percent;maxcapacity=100;level=80;colorantname=black;\","
+        "\"index=2;class=supplyThatIsConsumed;type=tonerCartridge;unit=percent;maxcapacity=100;level=5;colorantname=cyan;\","
+        "\"index=3;class=supplyThatIsConsumed;type=tonerCartridge;unit=percent;maxcapacity=100;level=0;colorantname=magenta;\"",
+        "ATTR text printer-supply-description \"Black Toner\",\"Cyan Toner\",\"Magenta Toner\"",
+    };
+    s.jobMessages = {
+        "STATE: +media-jam",
+        "ATTR: printer-alert='code=jam;index=1;severity=critical;group=mediaPath;' "
+        "printer-alert-description='Paper jam at the fuser'",
+    };
+    return s;
+}
+
+// The colour laser walk's printer over IPP: its serial number, and every
+// toner at the walk's level but cyan, 20 points above it.
+IppPrinterSetup colourLaserOverIpp()
+{
+    IppPrinterSetup s;
+    s.port = 8732;
+    s.attributes = {
+        "ATTR text printer-make-and-model \"Tarnwell CL-560 Color\"",
+        "ATTR text printer-device-id \"MFG:Tarnwell;MDL:CL-560;SN:CL560X00042;\"",
+        "ATTR octetString printer-supply "
+        "\"index=1;type=tonerCartridge;unit=percent;maxcapacity=100;level=64;colorantname=black;\","
+        "\"index=2;type=tonerCartridge;unit=percent;maxcapacity=100;level=72;colorantname=cyan;\","
+        "\"index=3;type=tonerCartridge;unit=percent;maxcapacity=100;level=47;colorantname=magenta;\","
+        "\"index=4;type=tonerCartridge;unit=percent;maxcapacity=100;level=70;colorantname=yellow;\"",
+    };
+    return s;
+}
+
+struct KnownToner {
+    const char* colour;
+    int level;
+    const char* state;
+};
+
+// A printer read by the source each surface is told to use, and what every
+// surface must then say of it.
+struct SourceRow {
+    const char* name;
+    const char* walk;  // served by SNMP on the printer's address; none: SNMP does not answer
+    IppPrinterSetup (*printer)();
+    const char* source;    // --source
+    const char* readFrom;  // the reading's "source": "snmp" where IPP filled nothing in
+    std::vector<KnownToner> toner;
+    bool attention;
+    int exit;
+    std::vector<std::string> disagreements;
+    int pages;
+};
+
+const std::vector<KnownToner> kIppOnlyToner = {{"black", 80, "ok"}, {"cyan", 5, "low"}, {"magenta", 0, "empty"}};
+// SNMP's levels, whatever IPP says.
+const std::vector<KnownToner> kColourLaserToner = {
+    {"black", 64, "ok"}, {"cyan", 52, "ok"}, {"magenta", 47, "ok"}, {"yellow", 70, "ok"}};
+
+const SourceRow kSourceRows[] = {
+    {"IPP only, read over IPP", nullptr, ippOnlyPrinter, "ipp", "ipp", kIppOnlyToner, true, cli::kCheckCritical, {}, 1207},
+    {"IPP only, SNMP silent", nullptr, ippOnlyPrinter, "auto", "ipp", kIppOnlyToner, true, cli::kCheckCritical, {}, 1207},
+    {"seen both ways, read both ways", "colour_laser", colourLaserOverIpp, "both", "snmp", kColourLaserToner, false,
+     cli::kCheckOk, {"cyan toner: 52 % by SNMP, 72 % by IPP"}, 128734},
+    {"seen both ways, SNMP first", "colour_laser", colourLaserOverIpp, "auto", "snmp", kColourLaserToner, false,
+     cli::kCheckOk, {}, 128734},
+};
+
+// The row's known values on every surface that names them: the report's
+// JSON, the check's levels and verdict, the status, the toner command, the
+// store and its forecast, and the exporter reading the same source.
+void expectTheRow(const SourceRow& row, const Surfaces& s, const std::string& address, int ippPort)
+{
+    SCOPED_TRACE(row.name);
+    const nlohmann::json all = nlohmann::json::parse(s.report.out, nullptr, false);
+    ASSERT_TRUE(all.is_array() && all.size() == 1) << "one device: " << s.report.out << s.report.err;
+    expectOneVerdict(s);
+    const nlohmann::json& d = all.at(0);
+    EXPECT_EQ(d.at("source"), row.readFrom);
+    EXPECT_EQ(d.at("sourceDisagreements"), nlohmann::json(row.disagreements));
+    EXPECT_EQ(d.at("attention"), row.attention);
+    EXPECT_EQ(s.check.status, row.exit) << s.check.out;
+    const std::map<std::string, int> checked = checkLevels(s.check.out);
+    const auto checkLevel = [&](const std::string& colour) {
+        const auto at = checked.find("toner_" + colour);
+        return at == checked.end() ? -1 : at->second;  // -1: the check names no such level
+    };
+    for (const KnownToner& t : row.toner) {
+        SCOPED_TRACE(t.colour);
+        EXPECT_EQ(d.at("toner").at(t.colour).at("level"), t.level);
+        EXPECT_EQ(d.at("toner").at(t.colour).at("levelState"), t.state);
+        EXPECT_EQ(checkLevel(t.colour), t.level) << s.check.out;
+    }
+
+    const nlohmann::json status = nlohmann::json::parse(s.status.out, nullptr, false);
+    ASSERT_TRUE(status.is_object()) << s.status.out;
+    EXPECT_EQ(status.at("source"), row.readFrom);
+    EXPECT_EQ(status.at("sourceDisagreements"), d.at("sourceDisagreements"));
+    // The toner command: SNMP's own records, or the reading's list with its source.
+    ASSERT_TRUE(s.toner && s.toner->status == 0) << s.toner->out << s.toner->err;
+    const nlohmann::json toner = nlohmann::json::parse(s.toner->out, nullptr, false);
+    ASSERT_TRUE(toner.is_object()) << s.toner->out;
+    if (toner.contains("toners")) {
+        EXPECT_EQ(toner.at("source"), row.readFrom);
+    }
+    const nlohmann::json& listed = toner.contains("toners") ? toner.at("toners") : toner.at("records");
+    ASSERT_EQ(listed.size(), d.at("toners").size()) << s.toner->out;
+    for (size_t i = 0; i < listed.size(); ++i) {
+        EXPECT_EQ(listed[i].at("name"), d.at("toners")[i].at("name"));
+        EXPECT_EQ(listed[i].at("level"), d.at("toners")[i].at("level"));
+        EXPECT_EQ(listed[i].at("levelState"), d.at("toners")[i].at("levelState"));
+    }
+
+    // The store keeps the reading and forecasts from it: an empty supply is empty today.
+    const nlohmann::json history = nlohmann::json::parse(s.history.out, nullptr, false);
+    ASSERT_TRUE(history.is_object()) << s.history.out << s.history.err;
+    EXPECT_EQ(d.at("pageCount"), row.pages);
+    EXPECT_EQ(history.at("pageCount"), row.pages);
+    for (const nlohmann::json& supply : history.at("supplies")) {
+        if (supply.at("levelState") != "empty") continue;
+        EXPECT_EQ(supply.at("forecast").at("days").at("value"), 0.0) << supply.dump();
+    }
+
+    cli::Session session;
+    session.library();  // the exporter reads through the started library
+    exporter::ProbeSettings settings;
+    settings.community = row.walk ? row.walk : "public";
+    settings.timeOutSeconds = 2;
+    settings.source.source = *core::sourceNamed(row.source);
+    settings.source.ippPort = ippPort;
+    const exporter::PrinterReading reading = exporter::readPrinter(ntohl(inet_addr(address.c_str())), settings);
+    ASSERT_TRUE(reading.up);
+    EXPECT_EQ(reading.report.source, row.readFrom);
+    EXPECT_EQ(reading.report.sourceDisagreements, row.disagreements);
+    expectTheExporterAgrees(reading.report, &d);
+}
+
+// Both printers are up at once, every row read at the same time: the one
+// that answers only IPP shares its address with the other's SNMP agent,
+// which does not answer its community.
+TEST_F(OneReading, PrintersReadBySource)
+{
+    if (!core::ippAvailable()) GTEST_SKIP() << "this build reads no printer over IPP";
+    const auto started = std::chrono::steady_clock::now();
+    std::map<IppPrinterSetup (*)(), std::unique_ptr<TwoWayPrinter>> printers;
+    for (const SourceRow& row : kSourceRows) {
+        std::unique_ptr<TwoWayPrinter>& printer = printers[row.printer];
+        if (printer) continue;
+        const fs::path walk = fs::path(NETROV_SOURCE_DIR) / "tests" / "devices" / (std::string(row.walk ? row.walk : "") + ".snmprec");
+        printer = std::make_unique<TwoWayPrinter>(row.walk ? walk.string() : std::string(), row.printer());
+        if (!printer->ready()) GTEST_SKIP() << printer->whyNot();
+    }
+    std::vector<std::future<Surfaces>> reads;
+    for (const SourceRow& row : kSourceRows) {
+        const TwoWayPrinter& printer = *printers.at(row.printer);
+        const std::vector<std::string> common = {"--community", printer.community(), "--timeout", "2", "--source",
+                                                 row.source, "--ipp-port", std::to_string(printer.ippPort())};
+        reads.push_back(std::async(std::launch::async, readThrough, row.name, TwoWayPrinter::kAddress, common, true));
+    }
+    for (size_t i = 0; i < std::size(kSourceRows); ++i) {
+        const SourceRow& row = kSourceRows[i];
+        expectTheRow(row, reads[i].get(), TwoWayPrinter::kAddress, printers.at(row.printer)->ippPort());
+    }
+    std::cout << "printers read by source in "
+              << std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count()
+              << " ms\n";
 }
 
 }  // namespace

@@ -277,9 +277,9 @@ TEST_F(IppPrinterTest, OneDeviceReadByBothSourcesMergesAndSaysWhereTheyDisagree)
         const DeviceReport report = readFromSource(entry, deviceReadDeadline(2), options);
         EXPECT_EQ(report.model, "Tarnwell CL-560 Color");
         EXPECT_EQ(report.serialNumber, "CL560X00042");
-        // The entry comes from no search, so SNMP gives no name: IPP's fills it.
-        EXPECT_EQ(report.source, row.merged ? "snmp+ipp" : "snmp");
-        EXPECT_EQ(report.name, row.merged ? "NetRov IPP" : "");
+        // The entry comes from no search: SNMP is asked for its name, and IPP fills only the UUID SNMP lacks.
+        EXPECT_EQ(report.source, "snmp");
+        EXPECT_EQ(report.name, "cl560-design");
         EXPECT_EQ(report.uuid.empty(), !row.merged);
         EXPECT_EQ(report.sourceDisagreements, row.disagreements);
         EXPECT_EQ(report.toner.size(), 4u);
