@@ -64,15 +64,22 @@ std::vector<uint8_t> sysDescrGet(const std::string& community)
 
 bool agentAnswers(const std::string& address, const std::string& community, int timeoutMs)
 {
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    const bool v6 = address.find(':') != std::string::npos;
+    const int fd = socket(v6 ? AF_INET6 : AF_INET, SOCK_DGRAM, 0);
     if (fd < 0) return false;
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(161);
+    sockaddr_in6 to6{};
+    to6.sin6_family = AF_INET6;
+    to6.sin6_port = htons(161);
     bool answered = false;
-    if (inet_pton(AF_INET, address.c_str(), &to.sin_addr) == 1) {
+    if (v6 ? inet_pton(AF_INET6, address.c_str(), &to6.sin6_addr) == 1 : inet_pton(AF_INET, address.c_str(), &to.sin_addr) == 1) {
         const std::vector<uint8_t> request = sysDescrGet(community);
-        sendto(fd, request.data(), request.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        if (v6)
+            sendto(fd, request.data(), request.size(), 0, reinterpret_cast<sockaddr*>(&to6), sizeof to6);
+        else
+            sendto(fd, request.data(), request.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
         pollfd p{fd, POLLIN, 0};
         if (poll(&p, 1, timeoutMs) == 1) {
             uint8_t buffer[2048];
@@ -141,7 +148,10 @@ bool SnmpSimRunner::start(const std::vector<std::string>& walkFiles,
                                       "--data-dir=" + (dir_->path() / "data").string(),
                                       "--cache-dir=" + (dir_->path() / "cache").string(),
                                       "--process-user=nobody", "--process-group=nogroup"};
-    for (const std::string& a : addresses) args.push_back("--agent-udpv4-endpoint=" + a + ":161");
+    for (const std::string& a : addresses) {
+        const bool v6 = a.find(':') != std::string::npos;
+        args.push_back(v6 ? "--agent-udpv6-endpoint=[" + a + "]:161" : "--agent-udpv4-endpoint=" + a + ":161");
+    }
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
