@@ -864,12 +864,13 @@ void setupSearch(CLI::App& c, Given& g)
     c.add_flag("--no-broadcast", g.search.noBroadcast, "do not broadcast; query only the given addresses");
     c.add_flag("--no-v3-probe", g.search.noV3Probe,
                "send no SNMPv3 discovery probe: printers that speak only SNMPv3 are not listed");
-    g.searchAddress = c.add_option("--address", g.search.addresses, "query this address or host name (repeatable)")
+    g.searchAddress = c.add_option("--address", g.search.addresses, "query this IPv4 or IPv6 address or host name (repeatable)")
                           ->expected(1)
                           ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     g.searchRange = c.add_option("--range", g.search.ranges,
-                                 "query every address from A to B, or of a block A/P (repeatable; up to a /8 in all; more "
-                                 "than 255 addresses are swept first at --rate)")
+                                 "query every address from A to B, or of a block A/P, IPv4 or IPv6 (repeatable; up to a "
+                                 "/8 in all, an IPv6 range or block up to a /112; more than 255 addresses are swept "
+                                 "first at --rate)")
                         ->expected(1)
                         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     c.add_option("--retry", g.search.retry, "additional attempts per address, 0 to 10 (default 0)");
@@ -899,7 +900,7 @@ void setupReport(CLI::App& c, Given& g)
     g.reportSearch.noBroadcast = true;
     addCommonOptions(&c, g.reportSearch.common);
     g.reportRange =
-        c.add_option("--range", g.reportSearch.ranges, "report on every device from A to B, or in a block A/P (repeatable)")
+        c.add_option("--range", g.reportSearch.ranges, "report on every device from A to B, or in a block A/P, IPv4 or IPv6 (repeatable)")
             ->expected(1)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     c.add_option("--targets", g.reportTargets, "report on every address, range or block listed in FILE (- for stdin)");
@@ -1017,7 +1018,7 @@ void setupWatch(CLI::App& c, Given& g)
                          ->expected(1)
                          ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     g.watchRange =
-        c.add_option("--range", g.watchSearch.ranges, "watch every device from A to B, or in a block A/P (repeatable)")
+        c.add_option("--range", g.watchSearch.ranges, "watch every device from A to B, or in a block A/P, IPv4 or IPv6 (repeatable)")
             ->expected(1)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     c.add_option("--targets", g.watchTargets, "watch every address, range or block listed in FILE");
