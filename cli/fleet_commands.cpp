@@ -4,6 +4,7 @@
 #include <map>
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 #include <thread>
 
@@ -29,12 +30,16 @@ std::vector<core::DeviceReport> readReports(const std::vector<core::DeviceListEn
     return reports;
 }
 
-namespace {
-// 255.255.255.255 is never a target: it marks a silent address with no printer.
-constexpr uint32_t kNotReported = 0xFFFFFFFFu;
-}  // namespace
-
 SourceReports readSourceReports(const std::vector<core::DeviceListEntry>& devices, const std::vector<uint32_t>& targets,
+                                const core::SourceOptions& source, int32_t timeOut, int jobs,
+                                const std::atomic<int>& interrupted)
+{
+    TargetList list;
+    list.v4 = targets;
+    return readSourceReports(devices, list, source, timeOut, jobs, interrupted);
+}
+
+SourceReports readSourceReports(const std::vector<core::DeviceListEntry>& devices, const TargetList& targets,
                                 const core::SourceOptions& source, int32_t timeOut, int jobs,
                                 const std::atomic<int>& interrupted)
 {
@@ -43,26 +48,44 @@ SourceReports readSourceReports(const std::vector<core::DeviceListEntry>& device
         out.reports = readReports(devices, jobs, interrupted);
         return out;
     }
-    std::vector<uint32_t> silent(targets);
+    // The targets no device was found at: IPv4 ones as numbers (a /8 of
+    // them stays small), IPv6 ones as addresses.
+    std::vector<uint32_t> silent(targets.v4);
     std::sort(silent.begin(), silent.end());
     silent.erase(std::unique(silent.begin(), silent.end()), silent.end());
+    std::vector<core::NetAddress> silent6(targets.v6);
+    std::sort(silent6.begin(), silent6.end(), core::netAddressLess);
+    silent6.erase(std::unique(silent6.begin(), silent6.end()), silent6.end());
     for (const core::DeviceListEntry& entry : devices) {
-        const uint32_t address = core::loadAddress(entry.identity.address);
-        if (auto at = std::lower_bound(silent.begin(), silent.end(), address); at != silent.end() && *at == address)
-            silent.erase(at);
+        const std::optional<core::NetAddress> address = core::deviceNetAddress(entry.identity);
+        if (!address) continue;
+        if (!address->v6) {
+            if (auto at = std::lower_bound(silent.begin(), silent.end(), address->v4); at != silent.end() && *at == address->v4)
+                silent.erase(at);
+        } else if (auto at = std::lower_bound(silent6.begin(), silent6.end(), *address, core::netAddressLess);
+                   at != silent6.end() && *at == *address) {
+            silent6.erase(at);
+        }
     }
-    if (source.source == core::Source::Auto && silent.size() > kMaxIppAsked) {
-        out.notAsked = silent.size();
+    if (source.source == core::Source::Auto && silent.size() + silent6.size() > kMaxIppAsked) {
+        out.notAsked = silent.size() + silent6.size();
         silent.clear();
+        silent6.clear();
     }
-    std::vector<std::pair<uint32_t, core::DeviceReport>> read(devices.size() + silent.size());
-    forEachParallel(read.size(), jobs, [&](size_t i) {
+    const size_t asked = devices.size() + silent.size() + silent6.size();
+    std::vector<core::NetAddress> at(asked);
+    std::vector<core::DeviceReport> read(asked);
+    forEachParallel(asked, jobs, [&](size_t i) {
         const bool found = i < devices.size();
-        const uint32_t address = found ? core::loadAddress(devices[i].identity.address) : silent[i - devices.size()];
-        read[i].first = address;
-        core::DeviceReport& report = read[i].second;
+        if (found)
+            at[i] = core::deviceNetAddress(devices[i].identity).value_or(core::NetAddress{});
+        else if (i < devices.size() + silent.size())
+            at[i] = core::ipv4Address(silent[i - devices.size()]);
+        else
+            at[i] = silent6[i - devices.size() - silent.size()];
+        core::DeviceReport& report = read[i];
         if (interrupted.load()) {
-            report.address = core::addressToText(address);
+            report.address = found ? core::deviceAddressText(devices[i].identity) : core::netAddressText(at[i]);
             report.problems.push_back("not read: interrupted");
         } else if (found && source.source == core::Source::Auto) {
             // SNMP's reading stays as it was unless IPP reads the printer:
@@ -74,16 +97,16 @@ SourceReports readSourceReports(const std::vector<core::DeviceListEntry>& device
         } else if (found) {
             report = core::readFromSource(devices[i], core::deviceReadDeadline(devices[i].identity.timeout), source);
         } else {
-            report = core::readIpp(core::addressToText(address), source, timeOut);
+            report = core::readIpp(core::netAddressText(at[i]), source, timeOut);
         }
     });
-    // A silent address is reported only when a printer answered there over IPP.
-    for (size_t i = devices.size(); i < read.size(); ++i) {
-        if (!read[i].second.answered || !read[i].second.printer) read[i].first = kNotReported;
-    }
-    std::erase_if(read, [](const auto& r) { return r.first == kNotReported; });
-    std::stable_sort(read.begin(), read.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (auto& [address, report] : read) out.reports.push_back(std::move(report));
+    // A silent address is reported only when a printer answered there over
+    // IPP; the reports go by address, IPv4 first.
+    std::vector<size_t> order;
+    for (size_t i = 0; i < asked; ++i)
+        if (i < devices.size() || (read[i].answered && read[i].printer)) order.push_back(i);
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return core::netAddressLess(at[a], at[b]); });
+    for (const size_t i : order) out.reports.push_back(std::move(read[i]));
     return out;
 }
 

@@ -18,6 +18,7 @@
 #include "exit_codes.h"
 #include "fleet_report.h"
 #include "source_reading.h"
+#include "targets.h"
 
 namespace netrov::cli {
 
@@ -63,6 +64,11 @@ struct SourceReports {
 // IPP, the targets SNMP did not answer are asked over IPP, and those that
 // answer as printers are reported beside the others. SNMP alone reads as
 // readReports does.
+// Beside SNMP, the reports go by address: IPv4 first in numeric order, then IPv6.
+SourceReports readSourceReports(const std::vector<core::DeviceListEntry>& devices, const TargetList& targets,
+                                const core::SourceOptions& source, int32_t timeOut, int jobs,
+                                const std::atomic<int>& interrupted);
+// IPv4 targets alone.
 SourceReports readSourceReports(const std::vector<core::DeviceListEntry>& devices, const std::vector<uint32_t>& targets,
                                 const core::SourceOptions& source, int32_t timeOut, int jobs,
                                 const std::atomic<int>& interrupted);

@@ -324,7 +324,7 @@ struct SearchOptions {
     bool noProgress = false;
     // Every target expanded; a sweep runs when a block, a large range or a
     // file was given, or the targets add up to over 255 addresses.
-    std::vector<uint32_t> targets;
+    cli::TargetList targets;
     bool sweep = false;
     int64_t rate = core::kDefaultSweepRate;
     bool mdns = false;  // also browse for printers that announce themselves by mDNS
@@ -373,7 +373,7 @@ int runSearch(core::FrontLibrary& library, const SearchOptions& options, const s
     // The maker is matched here, ignoring case, once the devices are read:
     // the library's own filter is exact.
     settings.Filter = 0;
-    settings.IPSearch = list.value->count() > 0 ? 1 : 0;
+    settings.IPSearch = list.value->count() > 0 || (!sweep && !options.targets.v6.empty()) ? 1 : 0;
     settings.Retry = *retry.value;
     core::SearchExtent extent;
     core::setCommunityList(settings, extent, common.communities);
@@ -406,6 +406,7 @@ int runSearch(core::FrontLibrary& library, const SearchOptions& options, const s
         // The user's time-out also bounds the queries of the devices found.
         run.setFoundDeviceTimeOut(settings.TimeOut);
         run.setExtent(extent);
+        run.setIpv6Addresses(options.targets.v6);
         if (!run.start(settings, *list.value, options.maker)) {
             std::cerr << "netrov-cli: cannot start the search\n";
             return kExitFailed;
@@ -433,7 +434,7 @@ int runSearch(core::FrontLibrary& library, const SearchOptions& options, const s
         });
     }
     std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-        return core::loadAddress(a.identity.address) < core::loadAddress(b.identity.address);
+        return core::addressTextLess(core::deviceAddressText(a.identity), core::deviceAddressText(b.identity));
     });
     if (report) {
         cli::SourceReports read =
@@ -472,7 +473,7 @@ int runSearch(core::FrontLibrary& library, const SearchOptions& options, const s
     std::vector<cli::DeviceRow> hardened;
     for (const core::CredentialsNeeded& needed : credentialsNeeded) {
         cli::DeviceRow& row = hardened.emplace_back();
-        row.ipAddress = core::addressToText(needed.address);
+        row.ipAddress = core::credentialsNeededAddress(needed);
         row.status = kCredentialsNeeded;
         if (needed.enterprise) row.model = "enterprise " + std::to_string(*needed.enterprise);
         row.statusCode = -1;
@@ -708,12 +709,24 @@ int collectTargets(CLI::App* command, const CLI::Option* addressOption, const CL
     size_t nextAddress = 0;
     size_t nextRange = 0;
     for (const CLI::Option* option : command->parse_order()) {
-        std::vector<uint32_t> expanded;
+        cli::TargetList expanded;
         if (option == addressOption) {
-            const auto checked = cli::resolveAddress(options.addresses.at(nextAddress++));
-            if (!checked.value) return badInput(checked.error);
-            entries.push_back(core::addressToText(*checked.value));
-            expanded.push_back(*checked.value);
+            const std::string& text = options.addresses.at(nextAddress++);
+            // An IPv6 address is asked directly: no broadcast reaches it.
+            if (const auto v6 = core::parseNetAddress(text); v6 && v6->v6) {
+                expanded.v6.push_back(*v6);
+            } else {
+                const auto checked = cli::resolveAddress(text);
+                if (!checked.value) return badInput(checked.error);
+                entries.push_back(core::addressToText(*checked.value));
+                expanded.v4.push_back(*checked.value);
+            }
+        } else if (option == rangeOption && options.ranges.at(nextRange).find(':') != std::string::npos) {
+            // IPv6 ranges and blocks go to the IPv6 sweep, or are asked one
+            // by one when the targets are few.
+            const auto all = cli::expandIpv6Target(options.ranges.at(nextRange++));
+            if (!all.value) return badInput(all.error);
+            expanded.v6 = *all.value;
         } else if (option == rangeOption) {
             const std::string& text = options.ranges.at(nextRange++);
             const auto checked = cli::checkRange(text);
@@ -727,7 +740,7 @@ int collectTargets(CLI::App* command, const CLI::Option* addressOption, const CL
                 entries.push_back(core::addressToText(all.value->front()) + "," + core::addressToText(all.value->back()));
             else
                 options.sweep = options.sweep || !checked.value;
-            expanded = *all.value;
+            expanded.v4 = *all.value;
         } else {
             continue;
         }
@@ -854,12 +867,13 @@ void setupSearch(CLI::App& c, Given& g)
     c.add_flag("--no-broadcast", g.search.noBroadcast, "do not broadcast; query only the given addresses");
     c.add_flag("--no-v3-probe", g.search.noV3Probe,
                "send no SNMPv3 discovery probe: printers that speak only SNMPv3 are not listed");
-    g.searchAddress = c.add_option("--address", g.search.addresses, "query this address or host name (repeatable)")
+    g.searchAddress = c.add_option("--address", g.search.addresses, "query this IPv4 or IPv6 address or host name (repeatable)")
                           ->expected(1)
                           ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     g.searchRange = c.add_option("--range", g.search.ranges,
-                                 "query every address from A to B, or of a block A/P (repeatable; up to a /8 in all; more "
-                                 "than 255 addresses are swept first at --rate)")
+                                 "query every address from A to B, or of a block A/P, IPv4 or IPv6 (repeatable; up to a "
+                                 "/8 in all, an IPv6 range or block up to a /112; more than 255 addresses are swept "
+                                 "first at --rate)")
                         ->expected(1)
                         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     c.add_option("--retry", g.search.retry, "additional attempts per address, 0 to 10 (default 0)");
@@ -889,7 +903,7 @@ void setupReport(CLI::App& c, Given& g)
     g.reportSearch.noBroadcast = true;
     addCommonOptions(&c, g.reportSearch.common);
     g.reportRange =
-        c.add_option("--range", g.reportSearch.ranges, "report on every device from A to B, or in a block A/P (repeatable)")
+        c.add_option("--range", g.reportSearch.ranges, "report on every device from A to B, or in a block A/P, IPv4 or IPv6 (repeatable)")
             ->expected(1)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     c.add_option("--targets", g.reportTargets, "report on every address, range or block listed in FILE (- for stdin)");
@@ -1007,7 +1021,7 @@ void setupWatch(CLI::App& c, Given& g)
                          ->expected(1)
                          ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     g.watchRange =
-        c.add_option("--range", g.watchSearch.ranges, "watch every device from A to B, or in a block A/P (repeatable)")
+        c.add_option("--range", g.watchSearch.ranges, "watch every device from A to B, or in a block A/P, IPv4 or IPv6 (repeatable)")
             ->expected(1)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     c.add_option("--targets", g.watchTargets, "watch every address, range or block listed in FILE");

@@ -20,6 +20,7 @@
 #include "exit_codes.h"
 #include "fleet_commands.h"
 #include "forecast.h"
+#include "net_address.h"
 #include "notifier.h"
 #include "notify_commands.h"
 #include "query_reading.h"
@@ -245,10 +246,7 @@ core::DeviceReport storedReport(const store::DeviceRecord& d, const std::vector<
 bool fleetOrder(const std::pair<bool, std::string>& a, const std::pair<bool, std::string>& b)
 {
     if (a.first != b.first) return a.first;
-    const auto x = core::parseDottedQuad(a.second), y = core::parseDottedQuad(b.second);
-    if (x && y && *x != *y) return *x < *y;
-    if (x.has_value() != y.has_value()) return x.has_value();
-    return a.second < b.second;
+    return core::addressTextLess(a.second, b.second);
 }
 
 nlohmann::json deviceJson(const store::DeviceRecord& d)
@@ -379,7 +377,7 @@ static std::string credentialsNeededText(const std::vector<core::CredentialsNeed
     constexpr size_t kNamed = 10;
     std::string text = "; SNMPv3 credentials needed: ";
     for (size_t i = 0; i < needed.size() && i < kNamed; ++i)
-        text += (i ? ", " : "") + core::addressToText(needed[i].address);
+        text += (i ? ", " : "") + core::credentialsNeededAddress(needed[i]);
     if (needed.size() > kNamed) text += " and " + std::to_string(needed.size() - kNamed) + " more";
     return text;
 }
@@ -424,11 +422,17 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
     extent.profiles = options.profiles;
     extent.probeV3 = options.probeV3;
     const SweepSearch search{settings, extent, {}, options.rate, false};
-    std::vector<uint32_t> targets = options.targets;
-    std::sort(targets.begin(), targets.end());
+    const TargetList& targets = options.targets;
+    std::vector<uint32_t> sorted4 = targets.v4;
+    std::sort(sorted4.begin(), sorted4.end());
+    std::vector<core::NetAddress> sorted6 = targets.v6;
+    std::sort(sorted6.begin(), sorted6.end(), core::netAddressLess);
+    // A stored device's address is text in RFC 5952 form, as the round wrote it.
     const auto targeted = [&](const std::string& address) {
-        const auto a = checkAddress(address);
-        return a.value && std::binary_search(targets.begin(), targets.end(), *a.value);
+        const std::optional<core::NetAddress> a = core::parseNetAddress(address);
+        if (!a) return false;
+        return a->v6 ? std::binary_search(sorted6.begin(), sorted6.end(), *a, core::netAddressLess)
+                     : std::binary_search(sorted4.begin(), sorted4.end(), a->v4);
     };
 
     bool lastStored = true;
@@ -577,7 +581,10 @@ int runHistory(const std::string& storePath, const std::string& key, bool json, 
     FleetStore fleet;
     if (StoreStatus status = core::openStoreForReading(fleet, storePath); !status.ok()) return storeFailure(status, err);
     store::DeviceRecord device;
-    if (StoreStatus status = fleet.findDevice(key, device); !status.ok()) {
+    // An address is stored in one form (RFC 5952 for IPv6): "2001:DB8:0::17" or "[2001:db8::17]" find it too.
+    const std::optional<core::NetAddress> address = core::parseNetAddress(key);
+    const std::string stored = address ? core::netAddressText(*address) : key;
+    if (StoreStatus status = fleet.findDevice(stored, device); !status.ok()) {
         err << "netrov-cli: " << terminalSafe(status.message) << " in " << terminalSafe(storePath) << "\n";
         return status.result == store::StoreResult::NotFound ? kExitFailed : storeFailure(status, err);
     }

@@ -16,6 +16,7 @@
 #include "cli_input.h"
 #include "fleet_report.h"
 #include "source_reading.h"
+#include "targets.h"
 #ifndef _WIN32
 #include "fleet_store.h"
 #include "notice_rules.h"
@@ -31,7 +32,7 @@ Checked<int64_t> parseInterval(const std::string& text);
 std::string defaultStorePath();
 
 struct WatchOptions {
-    std::vector<uint32_t> targets;  // every address to read, expanded
+    TargetList targets;  // every address to read, expanded
     std::vector<std::string> communities;  // tried in order; empty: the default
     int32_t snmpVersion = 0;               // include/netrov/snmp_version.h
     std::vector<std::string> profiles;     // SNMPv3 profiles, tried after the communities

@@ -14,6 +14,7 @@
 #include "front_library.h"
 #include "search_run.h"
 #include "search_settings.h"
+#include "targets.h"
 
 namespace netrov::cli {
 
@@ -41,7 +42,9 @@ struct SweepOutcome {
 // sweep and the addresses that answered so far are still read, so they can
 // be listed; the next one (or the first once reading has begun) ends the
 // reading, keeping the devices read to the end.
-SweepOutcome sweepSearch(const std::vector<uint32_t>& targets, const SweepSearch& search, core::DeviceList& devices,
+// IPv4 targets are swept first, then IPv6 ones over an IPv6 socket; the
+// progress counts both as one sweep.
+SweepOutcome sweepSearch(const TargetList& targets, const SweepSearch& search, core::DeviceList& devices,
                          const std::atomic<int>& interrupted, std::ostream& err);
 
 // "sweeping  12034/65534 sent, 3 answered, about 2 s left" for stderr.

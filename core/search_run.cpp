@@ -106,13 +106,26 @@ std::string shortageText(const SearchShortage& shortage)
     return text;
 }
 
+std::string credentialsNeededAddress(const CredentialsNeeded& needed)
+{
+    return needed.ipv6.empty() ? addressToText(needed.address) : needed.ipv6;
+}
+
+void sortCredentialsNeeded(std::vector<CredentialsNeeded>& needed)
+{
+    std::stable_sort(needed.begin(), needed.end(), [](const auto& a, const auto& b) {
+        if (a.ipv6.empty() != b.ipv6.empty()) return a.ipv6.empty();
+        return a.ipv6.empty() ? a.address < b.address : addressTextLess(a.ipv6, b.ipv6);
+    });
+}
+
 std::string credentialsNeededList(const std::vector<CredentialsNeeded>& needed)
 {
     constexpr size_t kNamed = 10;
     std::string text;
     for (size_t i = 0; i < needed.size() && i < kNamed; ++i) {
         if (i) text += ", ";
-        text += addressToText(needed[i].address);
+        text += credentialsNeededAddress(needed[i]);
         if (needed[i].enterprise) text += " (enterprise " + std::to_string(*needed[i].enterprise) + ")";
     }
     if (needed.size() > kNamed) text += " and " + std::to_string(needed.size() - kNamed) + " more";
@@ -135,7 +148,7 @@ std::vector<CredentialsNeeded> SearchRun::credentialsNeeded() const
 {
     std::lock_guard lock(startedMutex_);
     std::vector<CredentialsNeeded> sorted = credentialsNeeded_;
-    std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.address < b.address; });
+    sortCredentialsNeeded(sorted);
     return sorted;
 }
 
@@ -143,7 +156,7 @@ void SearchRun::master()
 {
     localAddress_ = settings_.BroadCast != 0 ? kBroadcastAddress : 0;
     try {
-        std::thread local(&SearchRun::searchThread, this, localAddress_, false);
+        std::thread local(&SearchRun::searchThread, this, ipv4Address(localAddress_), false);
         local.join();
     } catch (const std::system_error&) {
         // No thread for the local search: the per-address searches still run.
@@ -157,6 +170,7 @@ void SearchRun::master()
         }
         searchAddresses(targets);
     }
+    if (abort_.load() != 1 && settings_.IPSearch == 1 && !addresses6_.empty()) searchAddresses(addresses6_);
     if (abort_.load() != 1 && settings_.IPSearch == 1 && !extent_.blocks.empty()) {
         try {
             sweepBlocks();
@@ -194,6 +208,14 @@ void SearchRun::sweepBlocks()
 
 void SearchRun::searchAddresses(const std::vector<uint32_t>& targets)
 {
+    std::vector<NetAddress> addresses;
+    addresses.reserve(targets.size());
+    for (const uint32_t address : targets) addresses.push_back(ipv4Address(address));
+    searchAddresses(addresses);
+}
+
+void SearchRun::searchAddresses(const std::vector<NetAddress>& targets)
+{
     const size_t wanted = targets.size() * kDescriptorsPerSearch + kDescriptorReserve;
     const size_t available = platform::descriptorsAvailable(wanted);
     {
@@ -208,14 +230,14 @@ void SearchRun::searchAddresses(const std::vector<uint32_t>& targets)
                             : std::max<size_t>(1, (available > kDescriptorReserve ? available - kDescriptorReserve : 0) /
                                                       kDescriptorsPerSearch);
     std::counting_semaphore<> slots(static_cast<std::ptrdiff_t>(std::min<size_t>(parallel, PTRDIFF_MAX)));
-    const auto bounded = [this, &slots](uint32_t address) {
+    const auto bounded = [this, &slots](const NetAddress& address) {
         slots.acquire();
         searchThread(address, true);
         slots.release();
     };
     std::vector<std::thread> threads;
     threads.reserve(targets.size());
-    for (uint32_t address : targets) {
+    for (const NetAddress& address : targets) {
         try {
             threads.emplace_back(bounded, address);
         } catch (const std::system_error&) {
@@ -225,7 +247,7 @@ void SearchRun::searchAddresses(const std::vector<uint32_t>& targets)
             break;
         }
         std::lock_guard lock(startedMutex_);
-        startedAddresses_.push_back(address);
+        if (!address.v6) startedAddresses_.push_back(address.v4);
     }
     for (std::thread& thread : threads)
         thread.join();
@@ -254,7 +276,7 @@ std::vector<DeviceIdentity> SearchRun::searchWith(DeviceIdentity& request, int t
     return found;
 }
 
-void SearchRun::searchThread(uint32_t address, bool perAddress)
+void SearchRun::searchThread(const NetAddress& address, bool perAddress)
 {
     try {
         library_.ensureInitialised();
@@ -263,7 +285,7 @@ void SearchRun::searchThread(uint32_t address, bool perAddress)
         request.transport = perAddress ? NETROV_TRANSPORT_SNMP : NETROV_TRANSPORT_ALL;
         request.timeout = settings_.TimeOut;
         netrovSetSnmpVersion(&request, extent_.snmpVersion);
-        storeAddress(address, request.address);
+        setDeviceAddress(request, address);
 
         const int tries = perAddress ? attempts(settings_) : 1;
         // An address stops at the first community, then profile, that
@@ -329,17 +351,18 @@ SweepSettings SearchRun::byCommunities() const
     return settings;
 }
 
-SearchRun::Precheck SearchRun::precheck(uint32_t address)
+SearchRun::Precheck SearchRun::precheck(const NetAddress& address)
 {
     SweepSettings settings = byCommunities();
     settings.probeV3 = true;
     settings.snmpVersion = extent_.snmpVersion;
     // The search's own tries: a second request only when the user allows one.
     settings.retry = attempts(settings_) > 1;
-    SweepResult swept = sweep(std::vector<uint32_t>{address}, settings, &abort_, {});
+    SweepResult swept = address.v6 ? sweep(std::vector<NetAddress>{address}, settings, &abort_, {})
+                                   : sweep(std::vector<uint32_t>{address.v4}, settings, &abort_, {});
     Precheck checked;
     if (!swept.error.empty()) return checked;  // no answer either way: ask as before
-    if (swept.responders.empty()) {
+    if (swept.responders.empty() && swept.responders6.empty()) {
         checked.reached = Reached::Silent;
         return checked;
     }
@@ -353,10 +376,13 @@ SearchRun::Precheck SearchRun::precheck(uint32_t address)
     return checked;
 }
 
-void SearchRun::noteCredentialsNeeded(uint32_t address, const std::vector<uint8_t>& engine)
+void SearchRun::noteCredentialsNeeded(const NetAddress& address, const std::vector<uint8_t>& engine)
 {
     CredentialsNeeded needed;
-    needed.address = address;
+    if (address.v6)
+        needed.ipv6 = netAddressText(address);
+    else
+        needed.address = address.v4;
 #ifdef NETROV_HAVE_USM
     needed.enterprise = snmp::enterpriseOf(engine);
 #else

@@ -12,6 +12,7 @@
 
 #include "device_list.h"
 #include "front_library.h"
+#include "net_address.h"
 #include "search_settings.h"
 #include "sweep.h"
 
@@ -38,7 +39,12 @@ struct SearchShortage {
 struct CredentialsNeeded {
     uint32_t address = 0;                // first octet most significant
     std::optional<uint32_t> enterprise;  // the maker's, from the engine identifier
+    std::string ipv6;                    // an IPv6 device's address text (address is then 0); empty for IPv4
 };
+// The device's address as shown.
+std::string credentialsNeededAddress(const CredentialsNeeded& needed);
+// By address: IPv4 first in numeric order, then IPv6.
+void sortCredentialsNeeded(std::vector<CredentialsNeeded>& needed);
 
 // What the desktop and the command line call such a device.
 inline constexpr const char* kCredentialsNeededText = "SNMPv3: credentials needed";
@@ -78,6 +84,9 @@ public:
     // searched are left out) and the addresses that answered are searched
     // per address, at most 255 threads at a time; an abort ends the sweep too.
     void setExtent(SearchExtent extent) { extent_ = std::move(extent); }
+    // IPv6 addresses, searched one by one after the address list when
+    // IPSearch is 1 (no broadcast reaches them); set before start.
+    void setIpv6Addresses(std::vector<NetAddress> addresses) { addresses6_ = std::move(addresses); }
     // Sweep requests per second; set before start.
     void setSweepRate(uint32_t rate) { sweepRate_ = rate; }
 
@@ -102,9 +111,10 @@ public:
 private:
     void master();
     // One thread per address, all waited for; the addresses are recorded as started.
+    void searchAddresses(const std::vector<NetAddress>& targets);
     void searchAddresses(const std::vector<uint32_t>& targets);
     void sweepBlocks();
-    void searchThread(uint32_t address, bool perAddress);
+    void searchThread(const NetAddress& address, bool perAddress);
     // The devices one request finds; empty when none answered.
     std::vector<DeviceIdentity> searchWith(DeviceIdentity& request, int tries);
     // version is the one the device was asked in.
@@ -121,8 +131,8 @@ private:
     };
     // Asks the communities and the SNMPv3 probe in one exchange, with the
     // search's time-out and tries.
-    Precheck precheck(uint32_t address);
-    void noteCredentialsNeeded(uint32_t address, const std::vector<uint8_t>& engine);
+    Precheck precheck(const NetAddress& address);
+    void noteCredentialsNeeded(const NetAddress& address, const std::vector<uint8_t>& engine);
 
     FrontLibrary& library_;
     DeviceList& devices_;
@@ -140,6 +150,7 @@ private:
     int32_t foundDeviceTimeOut_ = kFoundDeviceTimeOut;
     SearchShortage shortage_;
     SearchAddressList addresses_;
+    std::vector<NetAddress> addresses6_;
     mutable std::mutex startedMutex_;
     std::vector<uint32_t> startedAddresses_;
     std::vector<CredentialsNeeded> credentialsNeeded_;

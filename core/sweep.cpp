@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <compare>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -12,6 +13,12 @@
 
 #include <netrov/snmp_version.h>
 #include <netrov/zomsnmp.h>
+
+#ifndef _WIN32
+#include <cerrno>
+#include <net/if.h>
+#include <sys/socket.h>
+#endif
 
 #include "platform/socket.h"
 #include "snmp/message.h"
@@ -41,7 +48,7 @@ std::vector<int32_t> versionsOf(int32_t snmpVersion)
 
 // The request identifier of one address: keyed by a secret drawn per sweep,
 // so another host cannot guess what to forge.
-int32_t requestIdOf(uint32_t address, uint64_t key)
+int32_t requestIdOf(uint64_t address, uint64_t key)
 {
     uint64_t x = address ^ key;
     x ^= x >> 33;
@@ -89,9 +96,108 @@ private:
     uint32_t communityIndex_;
 };
 
+// What the sweep needs of one address family: a key per address that
+// sorts, a socket, a send and a receive naming the sender by its key.
+struct Incoming {
+    long size = -1;       // as platform::Received
+    uint16_t port = 0;    // host order
+    uint32_t v4 = 0;      // an IPv4 sender, network order (the decoder keeps it)
+};
+
+struct Ipv4Family {
+    using Key = uint32_t;
+    static Key keyOf(uint32_t address) { return address; }
+    static uint64_t hashInput(Key address) { return address; }
+    static platform::UniqueSocket open() { return platform::openUdpSocket(true); }
+    static platform::SendResult send(platform::SocketHandle socket, Key address, const std::vector<uint8_t>& datagram)
+    {
+        return platform::sendDatagram(socket, htonl(address), htons(kSnmpPort), datagram.data(), datagram.size());
+    }
+    static Incoming receive(platform::SocketHandle socket, uint8_t* buffer, size_t capacity, Key* from)
+    {
+        const platform::Received got = platform::receiveDatagram(socket, buffer, capacity);
+        *from = ntohl(got.address);
+        return {got.size, ntohs(got.port), got.address};
+    }
+    static constexpr bool kNotesEngines = true;
+};
+
+#ifndef _WIN32
+// An IPv6 address with the interface of its zone: replies name their sender so.
+struct Ipv6Key {
+    std::array<uint8_t, 16> bytes{};
+    uint32_t scope = 0;
+    auto operator<=>(const Ipv6Key&) const = default;
+};
+
+struct Ipv6Family {
+    using Key = Ipv6Key;
+    static Key keyOf(const NetAddress& address)
+    {
+        // A zone the system does not know gives 0: the send fails and the address stays silent.
+        return {address.bytes, address.zone.empty() ? 0u : ::if_nametoindex(address.zone.c_str())};
+    }
+    static uint64_t hashInput(const Key& address)
+    {
+        uint64_t x = 0xcbf29ce484222325ULL;
+        for (const uint8_t b : address.bytes) x = (x ^ b) * 0x100000001b3ULL;
+        return (x ^ address.scope) * 0x100000001b3ULL;
+    }
+    static platform::UniqueSocket open()
+    {
+        return platform::UniqueSocket(::socket(AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    }
+    static platform::SendResult send(platform::SocketHandle socket, const Key& address, const std::vector<uint8_t>& datagram)
+    {
+        sockaddr_in6 to{};
+        to.sin6_family = AF_INET6;
+        to.sin6_port = htons(kSnmpPort);
+        std::memcpy(&to.sin6_addr, address.bytes.data(), address.bytes.size());
+        to.sin6_scope_id = address.scope;
+        if (::sendto(socket, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) >= 0)
+            return platform::SendResult::Sent;
+        return errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS ? platform::SendResult::Busy
+                                                                          : platform::SendResult::Failed;
+    }
+    static Incoming receive(platform::SocketHandle socket, uint8_t* buffer, size_t capacity, Key* from)
+    {
+        sockaddr_in6 sender{};
+        socklen_t length = sizeof sender;
+        const ssize_t n = ::recvfrom(socket, buffer, capacity, 0, reinterpret_cast<sockaddr*>(&sender), &length);
+        Incoming got;
+        if (n < 0) {
+            // An ICMP error queued on the socket or a signal is no reason to stop waiting.
+            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK || errno == ECONNREFUSED ||
+                errno == EHOSTUNREACH || errno == ENETUNREACH)
+                got.size = 0;
+            return got;
+        }
+        if (length < sizeof sender || sender.sin6_family != AF_INET6) {
+            got.size = 0;
+            got.port = 0;
+            return got;
+        }
+        got.size = static_cast<long>(n);
+        got.port = ntohs(sender.sin6_port);
+        std::memcpy(from->bytes.data(), &sender.sin6_addr, from->bytes.size());
+        // Only a link-local sender carries its interface; a target without a zone has none either.
+        const bool linkLocal = from->bytes[0] == 0xfe && (from->bytes[1] & 0xc0) == 0x80;
+        from->scope = linkLocal ? sender.sin6_scope_id : 0;
+        return got;
+    }
+    // The engine book of the SNMP service is keyed by IPv4 addresses: an
+    // IPv6 agent's engine is discovered again when it is read.
+    static constexpr bool kNotesEngines = false;
+};
+#endif
+
+template <typename Family>
 class Sweeper {
 public:
-    Sweeper(std::span<const uint32_t> targets, const SweepSettings& settings)
+    using Key = typename Family::Key;
+
+    template <typename Address>
+    Sweeper(std::span<const Address> targets, const SweepSettings& settings)
         : settings_(settings)
     {
         communities_.push_back(settings.community);
@@ -106,7 +212,7 @@ public:
         // Sorted (address, position) pairs find the sender of a reply; they
         // also drop repeated targets, the first one keeping its place.
         index_.reserve(targets.size());
-        for (size_t i = 0; i < targets.size(); ++i) index_.emplace_back(targets[i], static_cast<uint32_t>(i));
+        for (size_t i = 0; i < targets.size(); ++i) index_.emplace_back(Family::keyOf(targets[i]), static_cast<uint32_t>(i));
         std::stable_sort(index_.begin(), index_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
         index_.erase(std::unique(index_.begin(), index_.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
                      index_.end());
@@ -117,7 +223,8 @@ public:
         for (size_t i = 0; i < targets.size(); ++i) {
             if (!kept[i]) continue;
             renumber[i] = static_cast<uint32_t>(addresses_.size());
-            addresses_.push_back(targets[i]);
+            addresses_.push_back(Family::keyOf(targets[i]));
+            origin_.push_back(static_cast<uint32_t>(i));
         }
         for (auto& entry : index_) entry.second = renumber[entry.second];
         firstSent_.assign(addresses_.size(), 0.0f);
@@ -131,7 +238,7 @@ public:
     {
         SweepResult result;
         if (addresses_.empty()) return result;
-        socket_ = platform::openUdpSocket(true);
+        socket_ = Family::open();
         if (!socket_.valid()) {
             result.error = "cannot open a socket: " + platform::socketErrorText();
             return result;
@@ -189,7 +296,7 @@ public:
         if (progress) progress(progressAt(elapsed(), rate, timeOut));
         for (size_t i = 0; i < n; ++i) {
             if (!answered_[i]) continue;
-            result.responders.push_back(addresses_[i]);
+            result.responders.push_back(origin_[i]);
             result.answeredWith.push_back(answeredWith_[i]);
             result.engines.push_back(std::move(engines_[i]));
         }
@@ -205,21 +312,19 @@ private:
     // With several communities the request goes out once per community; a
     // busy socket part-way sends them all again later, which an agent
     // answers at most once per community and the first answer counts.
-    bool send(uint32_t address, bool* blocked)
+    bool send(const Key& address, bool* blocked)
     {
         for (const RequestEncoder& encoder : encoders_) {
-            if (!encoder.encode(requestIdOf(address, key_), &datagram_)) continue;
-            if (platform::sendDatagram(socket_.get(), htonl(address), htons(kSnmpPort), datagram_.data(),
-                                       datagram_.size()) == platform::SendResult::Busy) {
+            if (!encoder.encode(requestIdOf(Family::hashInput(address), key_), &datagram_)) continue;
+            if (Family::send(socket_.get(), address, datagram_) == platform::SendResult::Busy) {
                 *blocked = true;
                 return false;
             }
         }
 #ifdef NETROV_HAVE_USM
         if (settings_.probeV3) {
-            const std::vector<uint8_t> probe = snmp::discoveryProbe(requestIdOf(address, key_));
-            if (!probe.empty() && platform::sendDatagram(socket_.get(), htonl(address), htons(kSnmpPort), probe.data(),
-                                                         probe.size()) == platform::SendResult::Busy) {
+            const std::vector<uint8_t> probe = snmp::discoveryProbe(requestIdOf(Family::hashInput(address), key_));
+            if (!probe.empty() && Family::send(socket_.get(), address, probe) == platform::SendResult::Busy) {
                 *blocked = true;
                 return false;
             }
@@ -232,13 +337,14 @@ private:
     {
         uint8_t buffer[65536];
         for (;;) {
-            const platform::Received got = platform::receiveDatagram(socket_.get(), buffer, sizeof buffer);
+            Key address{};
+            const Incoming got = Family::receive(socket_.get(), buffer, sizeof buffer, &address);
             // Nothing more now, or an error report of an earlier send.
             if (got.size <= 0) return;
-            if (ntohs(got.port) != kSnmpPort) continue;
-            const uint32_t address = ntohl(got.address);
+            if (got.port != kSnmpPort) continue;
+            const int32_t requestId = requestIdOf(Family::hashInput(address), key_);
             const auto found = std::lower_bound(index_.begin(), index_.end(), address,
-                                                [](const auto& entry, uint32_t a) { return entry.first < a; });
+                                                [](const auto& entry, const Key& a) { return entry.first < a; });
             if (found == index_.end() || found->first != address) continue;
             const uint32_t at = found->second;
             // An agent that gave its SNMPv3 report first may still answer a
@@ -248,10 +354,11 @@ private:
             const std::span<const uint8_t> data(buffer, static_cast<size_t>(got.size));
 #ifdef NETROV_HAVE_USM
             if (settings_.probeV3 && !answered_[at]) {
-                if (auto engine = snmp::reportedEngine(data, requestIdOf(address, key_))) {
+                if (auto engine = snmp::reportedEngine(data, requestId)) {
                     // A reading by profile that follows, in the service, starts from this engine.
-                    snmp_note_engine(got.address, engine->id.data(), static_cast<int32_t>(engine->id.size()),
-                                     engine->boots, engine->time);
+                    if constexpr (Family::kNotesEngines)
+                        snmp_note_engine(got.v4, engine->id.data(), static_cast<int32_t>(engine->id.size()),
+                                         engine->boots, engine->time);
                     answered_[at] = 1;
                     answeredWith_[at] = static_cast<uint32_t>(communities_.size());
                     engines_[at] = std::move(engine->id);
@@ -266,7 +373,7 @@ private:
             // does not still counts, as the first community.
             const RequestEncoder* answering = nullptr;
             for (const RequestEncoder& encoder : encoders_) {
-                const snmp::MessagePtr reply = snmp::unwrapAnswer(encoder.model(), data, got.address, requestIdOf(address, key_));
+                const snmp::MessagePtr reply = snmp::unwrapAnswer(encoder.model(), data, got.v4, requestId);
                 if (!reply) continue;
                 const std::string_view community(reply->community ? reply->community : "",
                                                   reply->community ? static_cast<size_t>(std::max(reply->communityLength, 0)) : 0);
@@ -300,8 +407,9 @@ private:
     SweepSettings settings_;
     std::vector<std::string> communities_;
     std::vector<RequestEncoder> encoders_;
-    std::vector<uint32_t> addresses_;
-    std::vector<std::pair<uint32_t, uint32_t>> index_;
+    std::vector<Key> addresses_;
+    std::vector<uint32_t> origin_;  // each address's place among the targets
+    std::vector<std::pair<Key, uint32_t>> index_;
     std::vector<float> firstSent_;
     std::vector<uint8_t> answered_;
     std::vector<uint32_t> answeredWith_;
@@ -323,13 +431,44 @@ SweepResult sweep(std::span<const uint32_t> targets, const SweepSettings& settin
                   const std::function<void(const SweepProgress&)>& progress)
 {
     try {
-        Sweeper sweeper(targets, settings);
-        return sweeper.run(abort, progress);
+        Sweeper<Ipv4Family> sweeper(targets, settings);
+        SweepResult result = sweeper.run(abort, progress);
+        for (uint32_t& responder : result.responders) responder = targets[responder];
+        return result;
     } catch (const std::bad_alloc&) {
         SweepResult result;
         result.error = "out of memory";
         return result;
     }
+}
+
+SweepResult sweep(std::span<const NetAddress> targets, const SweepSettings& settings, const std::atomic<int>* abort,
+                  const std::function<void(const SweepProgress&)>& progress)
+{
+    SweepResult result;
+    if (std::any_of(targets.begin(), targets.end(), [](const NetAddress& a) { return !a.v6; })) {
+        result.error = "an IPv4 address among the IPv6 targets";
+        return result;
+    }
+#ifdef _WIN32
+    (void)settings;
+    (void)abort;
+    (void)progress;
+    if (!targets.empty()) result.error = "IPv6 addresses are not searched in this build";
+    return result;
+#else
+    try {
+        Sweeper<Ipv6Family> sweeper(targets, settings);
+        result = sweeper.run(abort, progress);
+        for (const uint32_t at : result.responders) result.responders6.push_back(targets[at]);
+        result.responders.clear();
+        return result;
+    } catch (const std::bad_alloc&) {
+        result = SweepResult();
+        result.error = "out of memory";
+        return result;
+    }
+#endif
 }
 
 }  // namespace netrov::core

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "net_address.h"
+
 namespace netrov::core {
 
 // New requests per second when the user does not say: gentle enough for
@@ -50,6 +52,9 @@ struct SweepProgress {
 
 struct SweepResult {
     std::vector<uint32_t> responders;  // in the order of the targets
+    // The IPv6 sweep's responders, in the order of the targets (responders
+    // then stays empty).
+    std::vector<NetAddress> responders6;
     // For each responder, the community its first answer carried: 0 for
     // SweepSettings::community, 1 + i for moreCommunities[i].
     std::vector<uint32_t> answeredWith;
@@ -69,6 +74,13 @@ struct SweepResult {
 // times a second; abort (may be null) ends the sweep early with what was
 // found.
 SweepResult sweep(std::span<const uint32_t> targets, const SweepSettings& settings, const std::atomic<int>* abort,
+                  const std::function<void(const SweepProgress&)>& progress);
+// The same for IPv6 addresses over one IPv6 socket, at the same rate with the
+// same requests and the same reply rules; a link-local address is asked on
+// the interface its zone names. answeredWith and engines go with
+// responders6. An IPv4 target is refused (error set). Builds without IPv6
+// sockets (Windows) give an error for any target.
+SweepResult sweep(std::span<const NetAddress> targets, const SweepSettings& settings, const std::atomic<int>* abort,
                   const std::function<void(const SweepProgress&)>& progress);
 
 }  // namespace netrov::core

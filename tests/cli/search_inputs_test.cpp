@@ -235,5 +235,29 @@ TEST(SearchInputNames, ConflictingOptionsAreRefused)
     }
 }
 
+TEST(SearchInputNames, Ipv6TargetsPastTheirLimitsAreBadInputNamingTheLimit)
+{
+    TempDir dir;
+    writeFile(dir.file("targets"), "2001:db8::1\n2001:db8::/100\n");
+    const struct {
+        std::vector<std::string> command;
+        const char* mention;
+    } cases[] = {
+        {{"report", "--range", "2001:db8::/64"}, "larger than a /112 (65,536 addresses)"},
+        {{"search", "--no-broadcast", "--range", "2001:db8::1-2001:db8::1:1"}, "at most 65536 addresses"},
+        {{"watch", "--range", "2001:db8::/129", "--rounds", "1"}, "an IPv6 prefix is at most 128"},
+        {{"report", "--targets", dir.file("targets")}, ":2: IPv6 block 2001:db8::/100 is larger than a /112"},
+        {{"search", "--no-broadcast", "--address", "2001:db8::1", "--range", "2001:db8::5-192.0.2.1"},
+         "not an IPv6 address, range or block"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> argv = {kCli};
+        argv.insert(argv.end(), c.command.begin(), c.command.end());
+        const ProgramResult r = runProgram(argv);
+        EXPECT_EQ(r.status, cli::kExitBadInput) << c.command[2] << ": " << r.err;
+        EXPECT_NE(r.err.find(c.mention), std::string::npos) << r.err;
+    }
+}
+
 }  // namespace
 }  // namespace netrov::test

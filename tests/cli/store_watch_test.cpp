@@ -21,6 +21,7 @@
 #include <netrov/printer_mib.h>
 
 #include "fleet_store.h"
+#include "loopback6.h"
 #include "run_program.h"
 #include "store_commands.h"
 #include "supply_readings.h"
@@ -114,6 +115,73 @@ protected:
     std::string store_ = dir_.file("fleet.db");
     std::unique_ptr<WalkAgents> agents_;
 };
+
+std::vector<std::string> addressesOf(const nlohmann::json& list)
+{
+    std::vector<std::string> out;
+    for (const nlohmann::json& item : list) out.push_back(item.at("address").get<std::string>());
+    return out;
+}
+
+// Printers on IPv6 addresses of the test's own namespace beside an IPv4 one:
+// an IPv6 range finds them, the report reads them, watch keeps them over
+// rounds and the fleet lists every device by address, IPv4 first.
+TEST(Ipv6Fleet, BothFamiliesAreSweptReportedWatchedAndListedInAddressOrder)
+{
+    const std::string v4 = "127.0.61.31";
+    if (const std::string why = addLoopbackIpv6({"fd00:6e72::11", "fd00:6e72::12"}); !why.empty()) GTEST_SKIP() << why;
+    WalkAgents agents;
+    if (!agents.serve("mono_laser", {v4}) || !agents.serve("colour_laser", {"fd00:6e72::11"}) ||
+        !agents.serve("inkjet", {"fd00:6e72::12"}))
+        GTEST_SKIP() << agents.whyNot();
+    TempDir dir;
+    const auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), kCli);
+        args.insert(args.end(), {"--timeout", "1"});
+        return runProgram(args);
+    };
+
+    // A targets file of both families goes through the sweep.
+    writeFile(dir.file("targets"), "fd00:6e72::10-fd00:6e72::13\n" + v4 + "\n");
+    const ProgramResult swept = run({"report", "--targets", dir.file("targets"), "--json", "--rate", "20000", "--no-progress"});
+    ASSERT_EQ(swept.status, 0) << swept.err;
+    const nlohmann::json reports = nlohmann::json::parse(swept.out);
+    EXPECT_EQ(addressesOf(reports), (std::vector<std::string>{v4, "fd00:6e72::11", "fd00:6e72::12"})) << swept.out;
+    for (const nlohmann::json& report : reports) EXPECT_FALSE(report.at("model").get<std::string>().empty()) << report;
+
+    // A small block is asked address by address.
+    const ProgramResult csv = run({"report", "--range", "[fd00:6e72::]/123", "--csv", "--no-progress"});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    EXPECT_NE(csv.out.find("\r\nfd00:6e72::11,"), std::string::npos) << csv.out;
+    EXPECT_LT(csv.out.find("\r\nfd00:6e72::11,"), csv.out.find("\r\nfd00:6e72::12,")) << csv.out;
+
+    const std::string store = dir.file("fleet.db");
+    const std::vector<std::string> watch = {"watch", "--range", "fd00:6e72::10-fd00:6e72::13", "--address", v4,
+                                            "--store", store, "--rounds", "2", "--interval", "1"};
+    const ProgramResult rounds = run(watch);
+    ASSERT_EQ(rounds.status, 0) << rounds.err;
+    EXPECT_NE(rounds.out.find("3 answered, 0 silent, 3 new"), std::string::npos) << rounds.out;
+    EXPECT_NE(rounds.out.find("round 2 at "), std::string::npos) << rounds.out;
+    EXPECT_NE(rounds.out.find("3 answered, 0 silent, 0 new"), std::string::npos) << rounds.out;
+
+    // A silent IPv6 printer is known as the one it was, by its address.
+    agents.stop("colour_laser");
+    std::vector<std::string> once = watch;
+    once[once.size() - 3] = "1";
+    const ProgramResult quiet = run(once);
+    EXPECT_NE(quiet.out.find("2 answered, 1 silent, 0 new"), std::string::npos) << quiet.out;
+    EXPECT_NE(quiet.out.find("silent: fd00:6e72::11\n"), std::string::npos) << quiet.out;
+
+    const ProgramResult fleet = runProgram({kCli, "fleet", "--json", "--store", store});
+    ASSERT_EQ(fleet.status, 0) << fleet.err;
+    const nlohmann::json devices = nlohmann::json::parse(fleet.out)["devices"];
+    // The inkjet needs attention and comes first; the rest go by address.
+    EXPECT_EQ(addressesOf(devices), (std::vector<std::string>{"fd00:6e72::12", v4, "fd00:6e72::11"})) << fleet.out;
+    // Any way of writing the address finds the stored device.
+    const ProgramResult history = runProgram({kCli, "history", "[FD00:6E72:0::11]", "--json", "--store", store});
+    ASSERT_EQ(history.status, 0) << history.err;
+    EXPECT_EQ(nlohmann::json::parse(history.out)["address"], "fd00:6e72::11");
+}
 
 TEST_F(StoreWatch, RoundsOfFallingTonerAndACartridgeChangeReadBackAsHistory)
 {

@@ -64,20 +64,70 @@ TEST(Targets, BadTargetsSayWhy)
     }
 }
 
+TEST(Targets, Ipv6TargetsExpandWithinASlash112)
+{
+    struct Case {
+        const char* text;
+        size_t count;  // 0: refused, error names mention
+        const char* first;
+        const char* last;
+        const char* mention;
+    };
+    const Case cases[] = {
+        {"2001:db8::17", 1, "2001:db8::17", "2001:db8::17", ""},
+        {"[2001:DB8:0::17]", 1, "2001:db8::17", "2001:db8::17", ""},
+        {"2001:db8::fffe-2001:db8::1:1", 4, "2001:db8::fffe", "2001:db8::1:1", ""},  // a carry past the last group
+        {"2001:db8::/120", 255, "2001:db8::1", "2001:db8::ff", ""},             // the anycast address left out
+        {"2001:db8::77/126", 3, "2001:db8::75", "2001:db8::77", ""},            // host bits ignored
+        {"2001:db8::7/127", 2, "2001:db8::6", "2001:db8::7", ""},
+        {"2001:db8::/112", 65535, "2001:db8::1", "2001:db8::ffff", ""},
+        {"fe80::1%br-lan-fe80::3%br-lan", 3, "fe80::1%br-lan", "fe80::3%br-lan", ""},  // a zone with dashes
+        {"fe80::%eth0/126", 3, "fe80::1%eth0", "fe80::3%eth0", ""},
+        {"2001:db8::0-2001:db8::1:0", 0, "", "", "at most 65536"},
+        {"2001:db8::/111", 0, "", "", "larger than a /112"},
+        {"2001:db8::/129", 0, "", "", "at most 128"},
+        {"2001:db8::/1x", 0, "", "", "not an IPv6 block"},
+        {"2001:db8::9-2001:db8::1", 0, "", "", "ends before it starts"},
+        {"fe80::1%a-fe80::2%b", 0, "", "", "same zone"},
+        {"2001:db8::1-192.0.2.1", 0, "", "", "not an IPv6 address, range or block"},
+        {"2001:db8:::1", 0, "", "", "not an IPv6 address"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto expanded = expandAnyTarget(c.text);
+        if (c.count == 0) {
+            EXPECT_FALSE(expanded.value);
+            EXPECT_NE(expanded.error.find(c.mention), std::string::npos) << expanded.error;
+            continue;
+        }
+        ASSERT_TRUE(expanded.value) << expanded.error;
+        EXPECT_TRUE(expanded.value->v4.empty());
+        ASSERT_EQ(expanded.value->v6.size(), c.count);
+        EXPECT_EQ(core::netAddressText(expanded.value->v6.front()), c.first);
+        EXPECT_EQ(core::netAddressText(expanded.value->v6.back()), c.last);
+    }
+}
+
 TEST(Targets, FilesReportEveryBadLineAndGiveNothing)
 {
-    std::istringstream good("# office\n192.0.2.1\n\n  192.0.2.8/30   # printers\r\n203.0.113.1-203.0.113.3\n");
+    std::istringstream good("# office\n192.0.2.1\n\n  192.0.2.8/30   # printers\r\n203.0.113.1-203.0.113.3\n"
+                            "2001:db8::5 # the plotter\n2001:db8::/126\n");
     const auto all = readTargets(good, "list");
     ASSERT_TRUE(all.value) << all.error;
-    EXPECT_EQ(*all.value, (std::vector<uint32_t>{ip(192, 0, 2, 1), ip(192, 0, 2, 9), ip(192, 0, 2, 10),
-                                                 ip(203, 0, 113, 1), ip(203, 0, 113, 2), ip(203, 0, 113, 3)}));
+    EXPECT_EQ(all.value->v4, (std::vector<uint32_t>{ip(192, 0, 2, 1), ip(192, 0, 2, 9), ip(192, 0, 2, 10),
+                                                    ip(203, 0, 113, 1), ip(203, 0, 113, 2), ip(203, 0, 113, 3)}));
+    std::vector<std::string> v6;
+    for (const core::NetAddress& a : all.value->v6) v6.push_back(core::netAddressText(a));
+    EXPECT_EQ(v6, (std::vector<std::string>{"2001:db8::5", "2001:db8::1", "2001:db8::2", "2001:db8::3"}));
 
-    std::istringstream bad("192.0.2.1\nnot an address\n192.0.2.0/4\n192.0.2.2\n");
+    std::istringstream bad("192.0.2.1\nnot an address\n192.0.2.0/4\n192.0.2.2\n2001:db8::/64\n2001:db8::1\n");
     const auto none = readTargets(bad, "list");
     EXPECT_FALSE(none.value);
     EXPECT_EQ(none.error.find("list:2: "), 0u) << none.error;
     EXPECT_NE(none.error.find("\nlist:3: "), std::string::npos) << none.error;
     EXPECT_EQ(none.error.find("list:4"), std::string::npos);
+    EXPECT_NE(none.error.find("\nlist:5: IPv6 block 2001:db8::/64 is larger than a /112"), std::string::npos) << none.error;
+    EXPECT_EQ(none.error.find("list:6"), std::string::npos);
 
     std::string many;
     for (int i = 0; i < 100; ++i) many += "x\n";
@@ -88,11 +138,26 @@ TEST(Targets, FilesReportEveryBadLineAndGiveNothing)
 
 TEST(Targets, TheTotalStaysWithinASlashEight)
 {
-    std::vector<uint32_t> all(kMaxTargets - 1, 0);
+    TargetList all;
+    all.v4.assign(kMaxTargets - 1, 0);
+    TargetList one;
+    one.v4 = {1};
     std::string error;
-    EXPECT_TRUE(appendTargets(&all, {1}, &error));
-    EXPECT_FALSE(appendTargets(&all, {2}, &error));
+    EXPECT_TRUE(appendTargets(&all, one, &error));
+    EXPECT_FALSE(appendTargets(&all, one, &error));
     EXPECT_NE(error.find("/8"), std::string::npos);
+
+    // IPv6 addresses take far more room each: sixteen /112 ranges in all.
+    core::NetAddress any6;
+    any6.v6 = true;
+    TargetList v6;
+    v6.v6.assign(kMaxIpv6Targets, any6);
+    TargetList none;
+    EXPECT_TRUE(appendTargets(&none, v6, &error));
+    TargetList more;
+    more.v6.assign(1, any6);
+    EXPECT_FALSE(appendTargets(&none, more, &error));
+    EXPECT_NE(error.find("1,048,576"), std::string::npos) << error;
 }
 
 TEST(Targets, ProgressLineKeepsItsWidth)
