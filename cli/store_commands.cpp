@@ -428,7 +428,7 @@ int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, s
     std::sort(targets.begin(), targets.end());
     const auto targeted = [&](const std::string& address) {
         const auto a = checkAddress(address);
-        return a.value && std::binary_search(targets.begin(), targets.end(), *a.value);
+        return a.value && !a.value->v6 && std::binary_search(targets.begin(), targets.end(), a.value->v4);
     };
 
     bool lastStored = true;
