@@ -198,7 +198,7 @@ std::string checkCommon(const CommonOptions& options, CheckedCommon& checked)
 // The opening checks of every one-device command: the address, the
 // community and time-out, the installation, in that order.
 struct CheckedDevice {
-    uint32_t address = 0;
+    core::NetAddress address;
     int32_t timeOut = 0;
     std::string community;  // the one that answered, of several; else the one given
     int32_t snmpVersion = 0;
@@ -208,14 +208,24 @@ struct CheckedDevice {
 // With several communities, one paced request per community finds the one
 // the device answers; the command then reads with it. None answering keeps
 // the first, so the command reports the silence as it always has.
-std::string answeringCommunity(uint32_t address, const CheckedCommon& common)
+std::string answeringCommunity(core::FrontLibrary& library, const core::NetAddress& address, const CheckedCommon& common)
 {
     if (common.communities.size() < 2) return common.communities.front();
+    // The paced probe sends IPv4; an IPv6 device is asked by one model read per community.
+    if (address.v6) {
+        for (const std::string& community : common.communities) {
+            if (gInterrupted.load() != 0) break;
+            cli::Session probe(library);
+            if (probe.open(address, community, common.timeOut, common.snmpVersion).modelResult != NETROV_NO_REPLY)
+                return community;
+        }
+        return common.communities.front();
+    }
     core::SweepSettings probe;
     probe.community = common.communities.front();
     probe.moreCommunities.assign(common.communities.begin() + 1, common.communities.end());
     probe.timeOutMs = common.timeOut * 1000;
-    const core::SweepResult result = core::sweep(std::vector<uint32_t>{address}, probe, &gInterrupted, {});
+    const core::SweepResult result = core::sweep(std::vector<uint32_t>{address.v4}, probe, &gInterrupted, {});
     if (result.answeredWith.empty() || result.answeredWith.front() >= common.communities.size())
         return common.communities.front();
     return common.communities[result.answeredWith.front()];
@@ -223,7 +233,7 @@ std::string answeringCommunity(uint32_t address, const CheckedCommon& common)
 
 // The first profile the device answers a model read with; else the first
 // profile, so the command reports that profile's fault by its name.
-std::string answeringProfile(core::FrontLibrary& library, uint32_t address, const CheckedCommon& common)
+std::string answeringProfile(core::FrontLibrary& library, const core::NetAddress& address, const CheckedCommon& common)
 {
     for (const std::string& profile : common.profiles) {
         if (gInterrupted.load() != 0) break;
@@ -236,14 +246,21 @@ std::string answeringProfile(core::FrontLibrary& library, uint32_t address, cons
 // Whether any community reaches the device, by one paced request each; the
 // SNMPv3 probe in the same exchange ends the wait as soon as the device
 // shows that it speaks only SNMPv3.
-bool anyCommunityAnswers(uint32_t address, const CheckedCommon& common)
+bool anyCommunityAnswers(core::FrontLibrary& library, const core::NetAddress& address, const CheckedCommon& common)
 {
+    if (address.v6) {
+        for (const std::string& community : common.communities) {
+            cli::Session probe(library);
+            if (probe.open(address, community, common.timeOut, common.snmpVersion).modelResult != NETROV_NO_REPLY) return true;
+        }
+        return false;
+    }
     core::SweepSettings probe;
     probe.community = common.communities.front();
     probe.moreCommunities.assign(common.communities.begin() + 1, common.communities.end());
     probe.timeOutMs = common.timeOut * 1000;
     probe.probeV3 = true;
-    const core::SweepResult swept = core::sweep(std::vector<uint32_t>{address}, probe, &gInterrupted, {});
+    const core::SweepResult swept = core::sweep(std::vector<uint32_t>{address.v4}, probe, &gInterrupted, {});
     return !swept.responders.empty() && (swept.engines.empty() || swept.engines.front().empty());
 }
 
@@ -265,12 +282,12 @@ CheckedDevice checkDevice(core::FrontLibrary& library, const std::string& addres
     if (!checked.error.empty()) return checked;
     // Profiles come after the communities: a device no community reaches is
     // read by SNMPv3 with the first profile it answers.
-    if (!common.profiles.empty() && !anyCommunityAnswers(checked.address, common)) {
+    if (!common.profiles.empty() && !anyCommunityAnswers(library, checked.address, common)) {
         checked.community = answeringProfile(library, checked.address, common);
         checked.snmpVersion = NETROV_SNMP_V3;
         return checked;
     }
-    checked.community = answeringCommunity(checked.address, common);
+    checked.community = answeringCommunity(library, checked.address, common);
     return checked;
 }
 
@@ -539,7 +556,7 @@ int runDeviceQuery(core::FrontLibrary& library, DeviceQuery query, const std::st
                       << core::resultWords(result) << "\n";
         return kExitFailed;
     };
-    nlohmann::json out = {{"ipAddress", core::addressToText(checked.address)}, {"model", model}};
+    nlohmann::json out = {{"ipAddress", core::netAddressText(checked.address)}, {"model", model}};
 
     if (query == DeviceQuery::Model) {
         if (opened.modelResult != NETROV_OK) return failed("model", opened.modelResult);
@@ -680,11 +697,11 @@ int runCheck(core::FrontLibrary& library, const std::string& addressText, const 
         ? cli::OpenedDevice{{}, NETROV_NO_REPLY, {}}
         : session.open(checked.address, checked.community, checked.timeOut, checked.snmpVersion);
     entry.identity = opened.identity;
-    core::storeAddress(checked.address, entry.identity.address);
+    core::setDeviceAddress(entry.identity, checked.address);
     entry.identity.timeout = checked.timeOut;
     core::DeviceReport report;
     if (opened.modelResult == NETROV_NO_REPLY && source.source == core::Source::Snmp) {
-        report.address = core::addressToText(checked.address);
+        report.address = core::netAddressText(checked.address);
         report.answered = false;
     } else {
         report = core::readFromSource(entry, deadline, source, opened.modelResult != NETROV_NO_REPLY);
@@ -709,8 +726,9 @@ int collectTargets(CLI::App* command, const CLI::Option* addressOption, const CL
         if (option == addressOption) {
             const auto checked = cli::resolveAddress(options.addresses.at(nextAddress++));
             if (!checked.value) return badInput(checked.error);
-            entries.push_back(core::addressToText(*checked.value));
-            expanded.push_back(*checked.value);
+            if (checked.value->v6) return badInput("'" + options.addresses.at(nextAddress - 1) + "' is an IPv6 address; a search asks IPv4 addresses");
+            entries.push_back(core::addressToText(checked.value->v4));
+            expanded.push_back(checked.value->v4);
         } else if (option == rangeOption) {
             const std::string& text = options.ranges.at(nextRange++);
             const auto checked = cli::checkRange(text);
@@ -924,8 +942,8 @@ void setupCheck(CLI::App& c, Given& g)
              "performance data's range N: says. An empty supply is always critical, and a device that needs "
              "attention (a supply low by the threshold table, an error, an alert) is never OK. A device that is not a "
              "printer is UNKNOWN.");
-    c.add_option("ADDRESS", g.checkAddress, "the device's IPv4 address or host name (or -H)");
-    c.add_option("-H,--host", g.checkAddress, "the device's IPv4 address or host name");
+    c.add_option("ADDRESS", g.checkAddress, "the device's IPv4 or IPv6 address or host name (or -H)");
+    c.add_option("-H,--host", g.checkAddress, "the device's IPv4 or IPv6 address or host name");
     addDeviceOptions(&c, g.checkCommon);
     c.add_option("--source", g.check.source.source, cli::kSourceHelp);
     c.add_option("--ipp-port", g.check.source.ippPort, cli::kIppPortHelp);
@@ -954,7 +972,7 @@ void setupCheck(CLI::App& c, Given& g)
 // The commands that read or set one device: an address and the common options.
 void setupDeviceCommand(CLI::App& c, Given& g)
 {
-    c.add_option("ADDRESS", g.deviceAddress, "the device's IPv4 address or host name")->required();
+    c.add_option("ADDRESS", g.deviceAddress, "the device's IPv4 or IPv6 address or host name")->required();
     addCommonOptions(&c, g.device);
 }
 

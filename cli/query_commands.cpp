@@ -417,7 +417,7 @@ std::string percentCell(bool present, int32_t percent, const std::string& remain
     return cell;
 }
 
-int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& options, std::ostream& out,
+int runReadCommand(ReadCommand command, const core::NetAddress& address, const ReadOptions& options, std::ostream& out,
                    std::ostream& err)
 {
     const core::QuerySchema* single = nullptr;
@@ -436,7 +436,7 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
     const core::Deadline deadline = core::deviceReadDeadline(options.timeOut);
     // The query under way, table walk included, ends a time-out after the deadline at the latest.
     const snmp::ReadDeadlineScope budget(deadline, std::chrono::seconds(options.timeOut > 0 ? options.timeOut : 3));
-    const std::string addressText = core::addressToText(address);
+    const std::string addressText = core::netAddressText(address);
     // Toner and the other supplies can come from the one reading of another source.
     const bool fromSource = command == ReadCommand::Toner || command == ReadCommand::Supplies;
     const auto printReading = [&](const core::DeviceReport& report) {
@@ -452,7 +452,7 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
     if (fromSource && (options.source.source == core::Source::Both || (!answered && options.source.source == core::Source::Auto))) {
         core::DeviceListEntry entry{};
         entry.identity = device;
-        core::storeAddress(address, entry.identity.address);
+        core::setDeviceAddress(entry.identity, address);
         entry.identity.timeout = options.timeOut;
         const core::DeviceReport report = core::readFromSource(entry, deadline, options.source, answered);
         // Where neither source answers, auto says what SNMP's silence says.

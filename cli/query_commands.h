@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "net_address.h"
 #include "query_reading.h"
 #include "record_schema.h"
 #include "source_reading.h"
@@ -34,7 +35,7 @@ struct ReadOptions {
 // Runs the command against the device, starting and releasing the front
 // library; returns the program's exit code: kExitOk, kExitFailed when the
 // device failed, kExitBadInput for an unknown query name.
-int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& options, std::ostream& out,
+int runReadCommand(ReadCommand command, const core::NetAddress& address, const ReadOptions& options, std::ostream& out,
                    std::ostream& err);
 
 // Every present field of every record as "Label: value" lines: human labels,

@@ -7,9 +7,13 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -144,6 +148,70 @@ TEST_F(CliAgents, NetworkShowsAddressesInTheirUsualNotationAndTheCounters)
     EXPECT_EQ(queries["GetDevTCPIPv6"]["records"][0]["ipv6Address"], "2001:db8::2");
     EXPECT_TRUE(queries["GetDevNetInfo"]["records"][0]["inUnicastPackets"].is_number_unsigned());
     EXPECT_EQ(queries["GetDevSMB"]["result"], 8);
+}
+
+// A printer on IPv6 inside this test's own network namespace: on ::1, and
+// on a link-local address of the namespace's loopback, named with its zone.
+class CliIpv6 : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // Never on the machine's own network: only where the namespace is this process's.
+        const auto link = [](const char* path) { return std::filesystem::read_symlink(path, ignored_); };
+        if (link("/proc/self/ns/net") == link("/proc/1/ns/net") || ignored_) {
+            whyNot_ = "no network namespace of the test's own";
+            return;
+        }
+        if (std::system("ip addr add fe80::17/64 dev lo nodad 2>/dev/null") != 0) {
+            whyNot_ = "cannot give the namespace's loopback a link-local address";
+            return;
+        }
+        const std::string walk = std::string(NETROV_SOURCE_DIR) + "/tests/devices/mono_laser.snmprec";
+        for (const char* address : {"::1", "fe80::17%lo"}) {
+            auto agent = std::make_unique<FakeAgent>(address);
+            if (!agent->ok() || !agent->serveWalk(walk)) {
+                whyNot_ = agent->error();
+                return;
+            }
+            agents_.push_back(std::move(agent));
+        }
+    }
+    static void TearDownTestSuite() { agents_.clear(); }
+    void SetUp() override
+    {
+        if (!whyNot_.empty()) GTEST_SKIP() << whyNot_;
+    }
+    static inline std::error_code ignored_;
+    static inline std::string whyNot_;
+    static inline std::vector<std::unique_ptr<FakeAgent>> agents_;
+};
+
+TEST_F(CliIpv6, DeviceCommandsReadAPrinterOnIPv6)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        int status;
+        std::vector<const char*> shown;  // in standard output
+    } cases[] = {
+        {{"model", "::1"}, 0, {"Tarnwell ML-210"}},
+        {{"model", "[::1]", "--json"}, 0, {"\"ipAddress\": \"::1\""}},
+        {{"model", "0:0::1", "--json"}, 0, {"\"ipAddress\": \"::1\""}},  // shown in its short form
+        {{"status", "::1", "--json"}, 0, {"\"ipAddress\": \"::1\"", "\"status\""}},
+        {{"toner", "::1", "--json"}, 0, {"\"address\": \"::1\"", "Black"}},
+        {{"toner", "::1"}, 0, {"Toner", "Remaining"}},
+        {{"check", "-H", "::1"}, 0, {"NETROV OK"}},
+        {{"status", "fe80::17%lo", "--json"}, 0, {"\"ipAddress\": \"fe80::17%lo\""}},
+        {{"model", "fe80::17%nosuchif9"}, 2, {}},
+        {{"model", "2001:db8::9", "--timeout", "1"}, 1, {}},  // nothing there: silence, as on IPv4
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> argv{kCli};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        SCOPED_TRACE(argv.at(1) + " " + argv.at(2));
+        const ProgramResult r = runProgram(argv);
+        EXPECT_EQ(r.status, c.status) << r.out << r.err;
+        for (const char* text : c.shown) EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+    }
 }
 
 TEST(CliInterrupt, InterruptAbortsTheSearchAndListsNothing)
