@@ -538,11 +538,17 @@ enum class DeviceQuery { Model, Info, Status };
 int runDeviceQuery(core::FrontLibrary& library, DeviceQuery query, const std::string& addressText, const CommonOptions& options,
                    const cli::SourceChoice& sourceChoice = {})
 {
+    core::SourceOptions source;
+    if (const std::string error = cli::checkSourceChoice(sourceChoice, source); !error.empty()) return badInput(error);
     const CheckedDevice checked = checkDevice(library, addressText, options);
     if (!checked.error.empty()) return badInput(checked.error);
 
     cli::Session session(library);
-    cli::OpenedDevice opened = session.open(checked.address, checked.community, checked.timeOut, checked.snmpVersion);
+    // IPP alone asks nothing over SNMP.
+    cli::OpenedDevice opened =
+        source.source == core::Source::Ipp
+            ? cli::OpenedDevice{cli::deviceAt(checked.address, checked.community, checked.timeOut, checked.snmpVersion), NETROV_NO_REPLY, {}}
+            : session.open(checked.address, checked.community, checked.timeOut, checked.snmpVersion);
     DeviceIdentity& device = opened.identity;
     const std::string& model = opened.model;
     const auto failed = [&](const char* what, int32_t result) {
@@ -557,6 +563,17 @@ int runDeviceQuery(core::FrontLibrary& library, DeviceQuery query, const std::st
         return kExitFailed;
     };
     nlohmann::json out = {{"ipAddress", core::netAddressText(checked.address)}, {"model", model}};
+    const bool answered = opened.modelResult != NETROV_NO_REPLY;
+    if (query != DeviceQuery::Status && cli::statusFromReading(source, answered)) {
+        // The identity of the one reading of the chosen source.
+        core::DeviceListEntry entry{};
+        entry.identity = device;
+        const core::DeviceReport report = core::readFromSource(entry, core::deviceReadDeadline(checked.timeOut), source, answered);
+        // Where neither source answers, auto says what SNMP's silence says.
+        if (source.source == core::Source::Auto && !(report.answered && report.printer)) return failed("model", opened.modelResult);
+        const auto view = query == DeviceQuery::Model ? cli::ReadingView::Model : cli::ReadingView::Info;
+        return cli::printReadingView(view, report, options.json, false, std::cout, std::cerr);
+    }
 
     if (query == DeviceQuery::Model) {
         if (opened.modelResult != NETROV_OK) return failed("model", opened.modelResult);
@@ -571,9 +588,6 @@ int runDeviceQuery(core::FrontLibrary& library, DeviceQuery query, const std::st
         return kExitOk;
     }
     if (query == DeviceQuery::Status) {
-        core::SourceOptions source;
-        if (const std::string error = cli::checkSourceChoice(sourceChoice, source); !error.empty()) return badInput(error);
-        const bool answered = opened.modelResult != NETROV_NO_REPLY;
         if (!answered && !cli::statusFromReading(source, answered)) return failed("model", opened.modelResult);
         // The one reading the report and the check make, from the chosen
         // source; its status records, alerts and attention are what is shown.
@@ -631,13 +645,11 @@ int runSet(core::FrontLibrary& library, cli::SetCommand command, const std::stri
 }
 
 int runRead(core::FrontLibrary& library, cli::ReadCommand command, const std::string& addressText, const CommonOptions& options,
-            cli::ReadOptions read, const cli::SourceChoice* sourceChoice = nullptr)
+            cli::ReadOptions read, const cli::SourceChoice& sourceChoice)
 {
+    if (const std::string error = cli::checkSourceChoice(sourceChoice, read.source); !error.empty()) return badInput(error);
     const CheckedDevice checked = checkDevice(library, addressText, options);
     if (!checked.error.empty()) return badInput(checked.error);
-    if (sourceChoice) {
-        if (const std::string error = cli::checkSourceChoice(*sourceChoice, read.source); !error.empty()) return badInput(error);
-    }
     read.community = checked.community;
     read.snmpVersion = checked.snmpVersion;
     read.timeOut = checked.timeOut;
@@ -978,8 +990,13 @@ void setupDeviceCommand(CLI::App& c, Given& g)
 
 Command deviceCommand(const char* name, const char* help, DeviceQuery which)
 {
-    return {nullptr, name, help, setupDeviceCommand,
-            [which](CLI::App&, Given& g) { return runDeviceQuery(g.library, which, g.deviceAddress, g.device); }};
+    const auto setup = [](CLI::App& c, Given& g) {
+        setupDeviceCommand(c, g);
+        c.add_option("--source", g.statusSource.source, cli::kSourceHelp);
+        c.add_option("--ipp-port", g.statusSource.ippPort, cli::kIppPortHelp);
+    };
+    return {nullptr, name, help, setup,
+            [which](CLI::App&, Given& g) { return runDeviceQuery(g.library, which, g.deviceAddress, g.device, g.statusSource); }};
 }
 
 Command readCommand(const char* name, const std::string& help, cli::ReadCommand which)
@@ -992,14 +1009,11 @@ Command readCommand(const char* name, const std::string& help, cli::ReadCommand 
             c.add_flag("--log", g.read.jobLog, "the job log instead of the current jobs");
             c.add_flag("--fax-log", g.read.faxLog, "the fax log instead of the current jobs");
         }
-        if (which == cli::ReadCommand::Toner || which == cli::ReadCommand::Supplies) {
-            c.add_option("--source", g.statusSource.source, cli::kSourceHelp);
-            c.add_option("--ipp-port", g.statusSource.ippPort, cli::kIppPortHelp);
-        }
+        c.add_option("--source", g.statusSource.source, cli::kSourceHelp);
+        c.add_option("--ipp-port", g.statusSource.ippPort, cli::kIppPortHelp);
     };
-    const bool sourced = which == cli::ReadCommand::Toner || which == cli::ReadCommand::Supplies;
-    return {nullptr, name, help, setup, [which, sourced](CLI::App&, Given& g) {
-                return runRead(g.library, which, g.deviceAddress, g.device, g.read, sourced ? &g.statusSource : nullptr);
+    return {nullptr, name, help, setup, [which](CLI::App&, Given& g) {
+                return runRead(g.library, which, g.deviceAddress, g.device, g.read, g.statusSource);
             }};
 }
 

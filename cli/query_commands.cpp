@@ -384,6 +384,56 @@ int networkReport(DeviceIdentity& device, const std::string& model, bool json, n
     return anyRead ? kExitOk : kExitFailed;
 }
 
+// How a command shows the one reading of another source; the commands
+// without a row show what only SNMP's tables carry.
+using ReadingPrint = int (*)(const core::DeviceReport&, const ReadOptions&, std::ostream&, std::ostream&);
+struct FromReading {
+    ReadCommand command;
+    ReadingPrint print;
+};
+constexpr FromReading kFromReading[] = {
+    {ReadCommand::Toner,
+     [](const core::DeviceReport& r, const ReadOptions& o, std::ostream& out, std::ostream& err) {
+         return printReadingSupplies(r, true, o.json, o.bars, out, err);
+     }},
+    {ReadCommand::Supplies,
+     [](const core::DeviceReport& r, const ReadOptions& o, std::ostream& out, std::ostream& err) {
+         return printReadingSupplies(r, false, o.json, o.bars, out, err);
+     }},
+    {ReadCommand::Trays,
+     [](const core::DeviceReport& r, const ReadOptions& o, std::ostream& out, std::ostream& err) {
+         return printReadingView(ReadingView::Trays, r, o.json, o.bars, out, err);
+     }},
+    {ReadCommand::Counters,
+     [](const core::DeviceReport& r, const ReadOptions& o, std::ostream& out, std::ostream& err) {
+         return printReadingView(ReadingView::Counters, r, o.json, o.bars, out, err);
+     }},
+};
+
+ReadingPrint readingPrint(ReadCommand command)
+{
+    for (const FromReading& row : kFromReading) {
+        if (row.command == command) return row.print;
+    }
+    return nullptr;
+}
+
+// The command as the user typed it, for the words of a refusal.
+std::string commandWord(ReadCommand command, const ReadOptions& options)
+{
+    constexpr std::pair<ReadCommand, const char*> kWords[] = {
+        {ReadCommand::Toner, "toner"},       {ReadCommand::Supplies, "supplies"},   {ReadCommand::Trays, "trays"},
+        {ReadCommand::Marker, "marker"},     {ReadCommand::Query, "query"},         {ReadCommand::Inventory, "inventory"},
+        {ReadCommand::Counters, "counters"}, {ReadCommand::Versions, "versions"},   {ReadCommand::Jobs, "jobs"},
+        {ReadCommand::Fax, "fax"},           {ReadCommand::Scanner, "scanner"},     {ReadCommand::Network, "network"},
+    };
+    if (command == ReadCommand::Jobs && (options.jobLog || options.faxLog)) return options.jobLog ? "the job log" : "the fax log";
+    for (const auto& [c, word] : kWords) {
+        if (c == command) return word;
+    }
+    return "this command";
+}
+
 const char* queryOf(ReadCommand command)
 {
     switch (command) {
@@ -437,11 +487,13 @@ int runReadCommand(ReadCommand command, const core::NetAddress& address, const R
     // The query under way, table walk included, ends a time-out after the deadline at the latest.
     const snmp::ReadDeadlineScope budget(deadline, std::chrono::seconds(options.timeOut > 0 ? options.timeOut : 3));
     const std::string addressText = core::netAddressText(address);
-    // Toner and the other supplies can come from the one reading of another source.
-    const bool fromSource = command == ReadCommand::Toner || command == ReadCommand::Supplies;
-    const auto printReading = [&](const core::DeviceReport& report) {
-        return printReadingSupplies(report, command == ReadCommand::Toner, options.json, options.bars, out, err);
-    };
+    const ReadingPrint fromReading = options.jobLog || options.faxLog ? nullptr : readingPrint(command);
+    const bool fromSource = fromReading != nullptr;
+    const auto printReading = [&](const core::DeviceReport& report) { return fromReading(report, options, out, err); };
+    if (!fromSource && options.source.source != core::Source::Auto && options.source.source != core::Source::Snmp) {
+        err << "netrov-cli: " << snmpOnlyText(commandWord(command, options)) << "\n";
+        return kExitBadInput;
+    }
     if (fromSource && options.source.source == core::Source::Ipp)
         return printReading(core::readIpp(addressText, options.source, options.timeOut));
     Session session;

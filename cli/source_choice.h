@@ -40,4 +40,17 @@ int printReadingStatus(const core::DeviceReport& report, bool json, std::ostream
 int printReadingSupplies(const core::DeviceReport& report, bool toner, bool json, bool bars, std::ostream& out,
                          std::ostream& err);
 
+// What a read command shows from one reading of another source than SNMP's
+// tables: the model, the identity, the paper trays, the page count.
+enum class ReadingView { Model, Info, Trays, Counters };
+// The view as text, or JSON under the keys the SNMP rendering of the same
+// command uses, with "source" beside them. The exit: 0, or 1 when the
+// device was not read (or, for Model, sent no model name).
+int printReadingView(ReadingView view, const core::DeviceReport& report, bool json, bool bars, std::ostream& out,
+                     std::ostream& err);
+
+// The one line a command whose facts only SNMP carries gives when another
+// source is asked for it.
+std::string snmpOnlyText(const std::string& command);
+
 }  // namespace netrov::cli

@@ -214,6 +214,40 @@ TEST_F(CliIpv6, DeviceCommandsReadAPrinterOnIPv6)
     }
 }
 
+// Facts only SNMP's tables carry: another source is refused in one line
+// before anything is sent.
+TEST(CliSources, CommandsReadOverSnmpOnlyRefuseAnotherSource)
+{
+    const struct {
+        std::vector<std::string> command;
+        const char* source;
+        const char* named;
+    } cases[] = {
+        {{"marker"}, "ipp", "marker is read over SNMP only"},
+        {{"fax"}, "ipp", "fax is read over SNMP only"},
+        {{"scanner"}, "both", "scanner is read over SNMP only"},
+        {{"network"}, "ipp", "network is read over SNMP only"},
+        {{"versions"}, "ipp", "versions is read over SNMP only"},
+        {{"inventory"}, "both", "inventory is read over SNMP only"},
+        {{"query", "GetDevToner"}, "ipp", "query is read over SNMP only"},
+        {{"jobs", "--log"}, "ipp", "the job log is read over SNMP only"},
+        {{"jobs", "--fax-log"}, "both", "the fax log is read over SNMP only"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> argv{kCli};
+        argv.insert(argv.end(), c.command.begin(), c.command.end());
+        // A silent address: a request sent would cost the time-out and say "no answer".
+        argv.insert(argv.end(), {"127.0.0.9", "--source", c.source, "--timeout", "5"});
+        SCOPED_TRACE(c.named);
+        const auto began = std::chrono::steady_clock::now();
+        const ProgramResult r = runProgram(argv);
+        EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(4));
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, std::string("netrov-cli: ") + c.named + " (--source snmp or auto)\n");
+    }
+}
+
 TEST(CliInterrupt, InterruptAbortsTheSearchAndListsNothing)
 {
     // Silent loopback addresses keep the search busy for its whole time-out.
