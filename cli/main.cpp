@@ -959,6 +959,7 @@ void setupCheck(CLI::App& c, Given& g)
     addDeviceOptions(&c, g.checkCommon);
     c.add_option("--source", g.check.source.source, cli::kSourceHelp);
     c.add_option("--ipp-port", g.check.source.ippPort, cli::kIppPortHelp);
+    c.add_option("--ipp-credentials", g.check.source.ippCredentials, cli::kIppCredentialsHelp)->type_name("FILE");
     for (size_t k = 0; k < cli::kCheckKindCount; ++k) {
         const cli::CheckKindInfo& kind = cli::kCheckKinds[k];
         const std::string key = kind.key;
@@ -994,6 +995,7 @@ Command deviceCommand(const char* name, const char* help, DeviceQuery which)
         setupDeviceCommand(c, g);
         c.add_option("--source", g.statusSource.source, cli::kSourceHelp);
         c.add_option("--ipp-port", g.statusSource.ippPort, cli::kIppPortHelp);
+        c.add_option("--ipp-credentials", g.statusSource.ippCredentials, cli::kIppCredentialsHelp)->type_name("FILE");
     };
     return {nullptr, name, help, setup,
             [which](CLI::App&, Given& g) { return runDeviceQuery(g.library, which, g.deviceAddress, g.device, g.statusSource); }};
@@ -1011,6 +1013,7 @@ Command readCommand(const char* name, const std::string& help, cli::ReadCommand 
         }
         c.add_option("--source", g.statusSource.source, cli::kSourceHelp);
         c.add_option("--ipp-port", g.statusSource.ippPort, cli::kIppPortHelp);
+        c.add_option("--ipp-credentials", g.statusSource.ippCredentials, cli::kIppCredentialsHelp)->type_name("FILE");
     };
     return {nullptr, name, help, setup, [which](CLI::App&, Given& g) {
                 return runRead(g.library, which, g.deviceAddress, g.device, g.read, g.statusSource);
@@ -1105,6 +1108,7 @@ std::vector<Command> commandTable()
              setupDeviceCommand(c, g);
              c.add_option("--source", g.statusSource.source, cli::kSourceHelp);
              c.add_option("--ipp-port", g.statusSource.ippPort, cli::kIppPortHelp);
+             c.add_option("--ipp-credentials", g.statusSource.ippCredentials, cli::kIppCredentialsHelp)->type_name("FILE");
          },
          [](CLI::App&, Given& g) { return runDeviceQuery(g.library, DeviceQuery::Status, g.deviceAddress, g.device, g.statusSource); }},
         readCommand("toner", "read one device's toner and ink levels" + shown, cli::ReadCommand::Toner),

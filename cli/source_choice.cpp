@@ -6,6 +6,7 @@
 #include "alert_report.h"
 #include "attention.h"
 #include "exit_codes.h"
+#include "platform/file_system.h"
 #include "query_commands.h"
 #include "words.h"
 #include "report.h"
@@ -21,6 +22,12 @@ std::string checkSourceChoice(const SourceChoice& given, core::SourceOptions& ou
         return "reading over IPP is not available in this build (it needs libcups)";
     out.source = *source == core::Source::Auto && !core::ippAvailable() ? core::Source::Snmp : *source;
     out.ippPort = static_cast<int>(given.ippPort);
+    if (!given.ippCredentials.empty()) {
+        if (!core::ippAvailable()) return "--ipp-credentials: reading over IPP is not available in this build (it needs libcups)";
+        if (!platform::isReadableFile(given.ippCredentials))
+            return "--ipp-credentials: cannot read " + terminalSafe(given.ippCredentials) + " (missing, or not a regular file)";
+        out.ippCredentialsFile = given.ippCredentials;
+    }
     return {};
 }
 

@@ -13,15 +13,20 @@ namespace netrov::cli {
 struct SourceChoice {
     std::string source = "auto";
     int64_t ippPort = 631;
+    std::string ippCredentials;  // the path of a private "user:password" file; empty: none
 };
 
 inline constexpr const char* kSourceHelp =
     "where the device is read from: auto (SNMP first, IPP when SNMP does not answer or lacks a reading; the "
     "default), snmp, ipp, or both (merged, with where they disagree)";
 inline constexpr const char* kIppPortHelp = "the printer's IPP port (default 631); IPPS is used where it offers TLS";
+inline constexpr const char* kIppCredentialsHelp =
+    "a file readable by you alone whose first line is user:password, for a printer that asks IPP readers to log in";
 
 // Fills out from the choice; the error in words, empty when it is sound.
-// IPP in a build without it is an error, not a silent SNMP reading.
+// IPP in a build without it is an error, not a silent SNMP reading. A
+// credentials file must be a readable file; the IPP reading refuses one
+// that others may read, and never shows what it holds.
 std::string checkSourceChoice(const SourceChoice& given, core::SourceOptions& out);
 
 // Whether the status command renders the chosen source's reading rather

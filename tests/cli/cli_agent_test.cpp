@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -245,6 +246,38 @@ TEST(CliSources, CommandsReadOverSnmpOnlyRefuseAnotherSource)
         EXPECT_EQ(r.status, 2) << r.err;
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, std::string("netrov-cli: ") + c.named + " (--source snmp or auto)\n");
+    }
+}
+
+// The printer's password stays in its private file: a file others may read
+// is refused, and no outcome shows what the file holds.
+TEST(CliSources, IppCredentialsComeOnlyFromAPrivateFile)
+{
+    const TempDir dir;
+    const std::string kSecret = "s3cret-Pass";
+    const struct {
+        const char* what;
+        mode_t mode;  // 0: no file
+        int status;
+        const char* named;
+    } cases[] = {
+        {"missing", 0, 2, "--ipp-credentials: cannot read"},
+        {"readable by others", 0644, 1, "the credentials file is open to others"},
+        {"readable by its group", 0640, 1, "the credentials file is open to others"},
+        {"private, nobody there", 0600, 1, "no answer on port"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir.file(std::string("login-") + std::to_string(c.mode));
+        if (c.mode != 0) {
+            writeFile(path, "admin:" + kSecret + "\n");
+            ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
+        }
+        const ProgramResult r =
+            runProgram({kCli, "counters", "127.0.0.9", "--source", "ipp", "--ipp-credentials", path, "--timeout", "1"});
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
+        EXPECT_EQ((r.out + r.err).find(kSecret), std::string::npos);
     }
 }
 
