@@ -706,7 +706,7 @@ int runCheck(core::FrontLibrary& library, const std::string& addressText, const 
     cli::Session session(library);
     core::DeviceListEntry entry{};
     const cli::OpenedDevice opened = source.source == core::Source::Ipp
-        ? cli::OpenedDevice{{}, NETROV_NO_REPLY, {}}
+        ? cli::OpenedDevice{cli::deviceAt(checked.address, checked.community, checked.timeOut, checked.snmpVersion), NETROV_NO_REPLY, {}}
         : session.open(checked.address, checked.community, checked.timeOut, checked.snmpVersion);
     entry.identity = opened.identity;
     core::setDeviceAddress(entry.identity, checked.address);
