@@ -5,6 +5,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <random>
@@ -525,6 +526,17 @@ void FakeAgent::clearRequests()
 {
     std::lock_guard lock(mutex_);
     requests_.clear();
+}
+
+bool inOwnNetworkNamespace()
+{
+    // The private network is made by this process alone, so its parent
+    // (the shell or ctest) is still on the network it started on.
+    std::error_code ownFailed;
+    std::error_code parentFailed;
+    const auto own = std::filesystem::read_symlink("/proc/self/ns/net", ownFailed);
+    const auto parent = std::filesystem::read_symlink("/proc/" + std::to_string(getppid()) + "/ns/net", parentFailed);
+    return !ownFailed && !parentFailed && own != parent;
 }
 
 bool FakeAgent::serveWalk(const std::string& path)

@@ -184,4 +184,9 @@ private:
     std::thread thread_;
 };
 
+// True when this process has a network namespace of its own (the agent
+// tests' private network): only there may a test serve or ask an IPv6
+// address, which never reaches the machine's own network then.
+bool inOwnNetworkNamespace();
+
 }  // namespace netrov::test
