@@ -205,21 +205,27 @@ struct CheckedDevice {
     std::string error;  // why the command cannot run; empty when it can
 };
 
+// The first community an IPv6 device answers a model read with; null when
+// none does. The paced probe below sends IPv4 only.
+const std::string* answeringOverIpv6(core::FrontLibrary& library, const core::NetAddress& address, const CheckedCommon& common)
+{
+    for (const std::string& community : common.communities) {
+        if (gInterrupted.load() != 0) break;
+        cli::Session probe(library);
+        if (probe.open(address, community, common.timeOut, common.snmpVersion).modelResult != NETROV_NO_REPLY) return &community;
+    }
+    return nullptr;
+}
+
 // With several communities, one paced request per community finds the one
 // the device answers; the command then reads with it. None answering keeps
 // the first, so the command reports the silence as it always has.
 std::string answeringCommunity(core::FrontLibrary& library, const core::NetAddress& address, const CheckedCommon& common)
 {
     if (common.communities.size() < 2) return common.communities.front();
-    // The paced probe sends IPv4; an IPv6 device is asked by one model read per community.
     if (address.v6) {
-        for (const std::string& community : common.communities) {
-            if (gInterrupted.load() != 0) break;
-            cli::Session probe(library);
-            if (probe.open(address, community, common.timeOut, common.snmpVersion).modelResult != NETROV_NO_REPLY)
-                return community;
-        }
-        return common.communities.front();
+        const std::string* answering = answeringOverIpv6(library, address, common);
+        return answering ? *answering : common.communities.front();
     }
     core::SweepSettings probe;
     probe.community = common.communities.front();
@@ -248,13 +254,7 @@ std::string answeringProfile(core::FrontLibrary& library, const core::NetAddress
 // shows that it speaks only SNMPv3.
 bool anyCommunityAnswers(core::FrontLibrary& library, const core::NetAddress& address, const CheckedCommon& common)
 {
-    if (address.v6) {
-        for (const std::string& community : common.communities) {
-            cli::Session probe(library);
-            if (probe.open(address, community, common.timeOut, common.snmpVersion).modelResult != NETROV_NO_REPLY) return true;
-        }
-        return false;
-    }
+    if (address.v6) return answeringOverIpv6(library, address, common) != nullptr;
     core::SweepSettings probe;
     probe.community = common.communities.front();
     probe.moreCommunities.assign(common.communities.begin() + 1, common.communities.end());

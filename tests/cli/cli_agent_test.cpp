@@ -168,6 +168,7 @@ protected:
         const std::string walk = std::string(NETROV_SOURCE_DIR) + "/tests/devices/mono_laser.snmprec";
         for (const char* address : {"::1", "fe80::17%lo"}) {
             auto agent = std::make_unique<FakeAgent>(address);
+            if (agent->ok()) agent->setCommunity("tarpon");
             if (!agent->ok() || !agent->serveWalk(walk)) {
                 whyNot_ = agent->error();
                 return;
@@ -200,6 +201,8 @@ TEST_F(CliIpv6, DeviceCommandsReadAPrinterOnIPv6)
         {{"check", "-H", "::1"}, 0, {"NETROV OK"}},
         {{"status", "fe80::17%lo", "--json"}, 0, {"\"ipAddress\": \"fe80::17%lo\""}},
         {{"model", "fe80::17%nosuchif9"}, 2, {}},
+        {{"model", "::1", "-C", "nope", "-C", "tarpon", "--timeout", "1"}, 0, {"Tarnwell ML-210"}},  // the one it answers
+        {{"model", "::1", "-C", "nope", "--timeout", "1"}, 1, {}},
         {{"model", "2001:db8::9", "--timeout", "1"}, 1, {}},  // nothing there: silence, as on IPv4
     };
     for (const auto& c : cases) {
