@@ -6,11 +6,13 @@
 #  include <ws2tcpip.h>
 #else
 #  include <arpa/inet.h>
+#  include <net/if.h>
 #  include <netdb.h>
 #  include <sys/socket.h>
 #endif
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include <netrov/snmp_version.h>
@@ -44,32 +46,71 @@ bool looksLikeHostName(const std::string& text)
     return text.find_first_not_of("0123456789.") != std::string::npos;
 }
 
-}  // namespace
-
-Checked<uint32_t> checkAddress(const std::string& text)
+// An address's zone must name an interface here: the kernel would
+// otherwise send nowhere, and the user learns nothing of the typing mistake.
+std::string zoneRefusal(const std::string& text, const core::NetAddress& address)
 {
-    if (auto address = core::parseDottedQuad(text)) return {address, {}};
-    if (std::string refusal = core::ipv6NotYetText(text); !refusal.empty()) return {std::nullopt, refusal};
-    return {std::nullopt, "'" + text + "' is not an IPv4 address (four numbers 0-255 joined by '.')"};
+#ifdef _WIN32
+    (void)text;
+    (void)address;
+#else
+    if (!address.zone.empty() && if_nametoindex(address.zone.c_str()) == 0)
+        return "'" + text + "': this machine has no network interface '" + address.zone + "'";
+#endif
+    return {};
 }
 
-Checked<uint32_t> resolveAddress(const std::string& text)
+std::string notAnAddressText(const std::string& text, const char* orWhat = "")
 {
-    if (auto address = core::parseDottedQuad(text)) return {address, {}};
-    if (std::string refusal = core::ipv6NotYetText(text); !refusal.empty()) return {std::nullopt, refusal};
-    if (!looksLikeHostName(text))
-        return {std::nullopt, "'" + text + "' is neither an IPv4 address (four numbers 0-255 joined by '.') nor a host name"};
+    // No host name holds a colon.
+    if (text.find(':') != std::string::npos)
+        return "'" + text + "' is not an IPv6 address" +
+               " (eight groups of hex digits joined by ':', '::' for zeros, '%zone' only after a link-local fe80:: address)";
+    return "'" + text + "' is neither an IPv4 address (four numbers 0-255 joined by '.') nor an IPv6 address" + orWhat;
+}
+
+}  // namespace
+
+Checked<core::NetAddress> checkAddress(const std::string& text)
+{
+    if (auto address = core::parseNetAddress(text)) {
+        if (std::string refusal = zoneRefusal(text, *address); !refusal.empty()) return {std::nullopt, refusal};
+        return {std::move(address), {}};
+    }
+    return {std::nullopt, notAnAddressText(text)};
+}
+
+Checked<core::NetAddress> resolveAddress(const std::string& text)
+{
+    if (core::parseNetAddress(text)) return checkAddress(text);
+    if (!looksLikeHostName(text)) return {std::nullopt, notAnAddressText(text, " nor a host name")};
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo* found = nullptr;
     const int status = getaddrinfo(text.c_str(), nullptr, &hints, &found);
     const std::unique_ptr<addrinfo, AddrInfoDeleter> owned(found);
-    if (status != 0 || !found || !found->ai_addr || found->ai_addr->sa_family != AF_INET)
-        return {std::nullopt, "cannot resolve host name '" + text + "' to an IPv4 address" +
-                                  (status != 0 ? std::string(" (") + gai_strerror(status) + ")" : std::string())};
-    const auto* in = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-    return {ntohl(in->sin_addr.s_addr), {}};
+    const addrinfo* v4 = nullptr;
+    const addrinfo* v6 = nullptr;
+    for (const addrinfo* a = status == 0 ? found : nullptr; a; a = a->ai_next) {
+        if (!a->ai_addr) continue;
+        if (a->ai_addr->sa_family == AF_INET && !v4 && a->ai_addrlen >= sizeof(sockaddr_in)) v4 = a;
+        if (a->ai_addr->sa_family == AF_INET6 && !v6 && a->ai_addrlen >= sizeof(sockaddr_in6)) v6 = a;
+    }
+    if (v4) return {core::ipv4Address(ntohl(reinterpret_cast<const sockaddr_in*>(v4->ai_addr)->sin_addr.s_addr)), {}};
+    if (v6) {
+        const auto* in6 = reinterpret_cast<const sockaddr_in6*>(v6->ai_addr);
+        core::NetAddress address;
+        address.v6 = true;
+        std::memcpy(address.bytes.data(), &in6->sin6_addr, address.bytes.size());
+#ifndef _WIN32
+        char zone[IF_NAMESIZE] = {};
+        if (in6->sin6_scope_id != 0 && if_indextoname(in6->sin6_scope_id, zone)) address.zone = zone;
+#endif
+        return {address, {}};
+    }
+    return {std::nullopt, "cannot resolve host name '" + text + "' to an address" +
+                              (status != 0 ? std::string(" (") + gai_strerror(status) + ")" : std::string())};
 }
 
 Checked<std::vector<std::string>> checkCommunities(const std::vector<std::string>& given)
@@ -139,10 +180,12 @@ Checked<std::string> checkRange(const std::string& text)
     if (!start.value) return {std::nullopt, start.error};
     const auto end = checkAddress(text.substr(dash + 1));
     if (!end.value) return {std::nullopt, end.error};
-    const uint32_t n = core::rangeSize(*start.value, *end.value);
+    // IPv6 ranges are swept (targets.h); this list holds IPv4 addresses.
+    if (start.value->v6 || end.value->v6) return {std::nullopt, "'" + text + "' is not a range of IPv4 addresses"};
+    const uint32_t n = core::rangeSize(start.value->v4, end.value->v4);
     if (n == 0 || n >= 256)
         return {std::nullopt, "range " + text + " is over 255 addresses (the end must not be below the start)"};
-    return {core::addressToText(*start.value) + "," + core::addressToText(*end.value), {}};
+    return {core::addressToText(start.value->v4) + "," + core::addressToText(end.value->v4), {}};
 }
 
 Checked<core::SearchAddressList> buildAddressList(const std::vector<std::string>& entries)

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "net_address.h"
 #include "search_settings.h"
 
 namespace netrov::cli {
@@ -18,12 +19,15 @@ struct Checked {
     std::string error;
 };
 
-Checked<uint32_t> checkAddress(const std::string& text);
+// A dotted quad, or an IPv6 address (brackets allowed) with a zone only on
+// a link-local address, and then one naming an interface of this machine.
+Checked<core::NetAddress> checkAddress(const std::string& text);
 
-// A dotted address as it is, or a host name resolved to its first IPv4
-// address by the system's resolver. A name that does not resolve, or text
-// that is neither, gives an error naming it.
-Checked<uint32_t> resolveAddress(const std::string& text);
+// An address as checkAddress takes it, or a host name resolved by the
+// system's resolver to its first IPv4 address, else its first IPv6 one (as
+// the SNMP engine picks). A name that does not resolve, or text that is
+// neither, gives an error naming it.
+Checked<core::NetAddress> resolveAddress(const std::string& text);
 
 // The communities of a command in the order given; {"tarpon"} when none was
 // given. Empty ones, and ones of 128 characters or more, are refused.

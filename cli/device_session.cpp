@@ -13,7 +13,7 @@
 
 namespace netrov::cli {
 
-DeviceIdentity deviceAt(uint32_t address, const std::string& community, int32_t timeOut, int32_t snmpVersion)
+DeviceIdentity deviceAt(const core::NetAddress& address, const std::string& community, int32_t timeOut, int32_t snmpVersion)
 {
     DeviceIdentity device;
     std::memset(&device, 0, sizeof device);
@@ -21,7 +21,7 @@ DeviceIdentity deviceAt(uint32_t address, const std::string& community, int32_t 
     device.transport = NETROV_TRANSPORT_SNMP;
     std::memcpy(device.community, community.c_str(), std::min(community.size(), sizeof device.community - 1));
     device.timeout = timeOut;
-    core::storeAddress(address, device.address);
+    core::setDeviceAddress(device, address);
     netrovSetSnmpVersion(&device, snmpVersion);
     return device;
 }
@@ -49,7 +49,7 @@ int32_t Session::identify(DeviceIdentity& device)
     return result;
 }
 
-OpenedDevice Session::open(uint32_t address, const std::string& community, int32_t timeOut, int32_t snmpVersion)
+OpenedDevice Session::open(const core::NetAddress& address, const std::string& community, int32_t timeOut, int32_t snmpVersion)
 {
     OpenedDevice opened;
     opened.identity = deviceAt(address, community, timeOut, snmpVersion);

@@ -8,13 +8,15 @@
 #include <netrov/device_identity.h>
 
 #include "front_library.h"
+#include "net_address.h"
 
 namespace netrov::cli {
 
-// A request identity for an SNMP device at this address; a community longer
+// A request identity for an SNMP device at this address (IPv4, or IPv6 as
+// the record carries it: see setDeviceAddress); a community longer
 // than the identity holds is cut (the command line refuses such before).
 // snmpVersion goes into the identity's version byte (include/netrov/snmp_version.h).
-DeviceIdentity deviceAt(uint32_t address, const std::string& community, int32_t timeOut, int32_t snmpVersion = 0);
+DeviceIdentity deviceAt(const core::NetAddress& address, const std::string& community, int32_t timeOut, int32_t snmpVersion = 0);
 
 // A device with its model read: the model name picks the support package
 // that serves the device's other queries.
@@ -39,7 +41,12 @@ public:
 
     core::FrontLibrary& library();
     // Starts the library and reads the model of the device at address.
-    OpenedDevice open(uint32_t address, const std::string& community, int32_t timeOut, int32_t snmpVersion = 0);
+    OpenedDevice open(const core::NetAddress& address, const std::string& community, int32_t timeOut, int32_t snmpVersion = 0);
+    // The same for an IPv4 address held as a number (first octet most significant).
+    OpenedDevice open(uint32_t address, const std::string& community, int32_t timeOut, int32_t snmpVersion = 0)
+    {
+        return open(core::ipv4Address(address), community, timeOut, snmpVersion);
+    }
     // Reads the model into an identity the caller made (a device found by a search).
     int32_t identify(DeviceIdentity& device);
 

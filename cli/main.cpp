@@ -198,24 +198,40 @@ std::string checkCommon(const CommonOptions& options, CheckedCommon& checked)
 // The opening checks of every one-device command: the address, the
 // community and time-out, the installation, in that order.
 struct CheckedDevice {
-    uint32_t address = 0;
+    core::NetAddress address;
     int32_t timeOut = 0;
     std::string community;  // the one that answered, of several; else the one given
     int32_t snmpVersion = 0;
     std::string error;  // why the command cannot run; empty when it can
 };
 
+// The first community an IPv6 device answers a model read with; null when
+// none does. The paced probe below sends IPv4 only.
+const std::string* answeringOverIpv6(core::FrontLibrary& library, const core::NetAddress& address, const CheckedCommon& common)
+{
+    for (const std::string& community : common.communities) {
+        if (gInterrupted.load() != 0) break;
+        cli::Session probe(library);
+        if (probe.open(address, community, common.timeOut, common.snmpVersion).modelResult != NETROV_NO_REPLY) return &community;
+    }
+    return nullptr;
+}
+
 // With several communities, one paced request per community finds the one
 // the device answers; the command then reads with it. None answering keeps
 // the first, so the command reports the silence as it always has.
-std::string answeringCommunity(uint32_t address, const CheckedCommon& common)
+std::string answeringCommunity(core::FrontLibrary& library, const core::NetAddress& address, const CheckedCommon& common)
 {
     if (common.communities.size() < 2) return common.communities.front();
+    if (address.v6) {
+        const std::string* answering = answeringOverIpv6(library, address, common);
+        return answering ? *answering : common.communities.front();
+    }
     core::SweepSettings probe;
     probe.community = common.communities.front();
     probe.moreCommunities.assign(common.communities.begin() + 1, common.communities.end());
     probe.timeOutMs = common.timeOut * 1000;
-    const core::SweepResult result = core::sweep(std::vector<uint32_t>{address}, probe, &gInterrupted, {});
+    const core::SweepResult result = core::sweep(std::vector<uint32_t>{address.v4}, probe, &gInterrupted, {});
     if (result.answeredWith.empty() || result.answeredWith.front() >= common.communities.size())
         return common.communities.front();
     return common.communities[result.answeredWith.front()];
@@ -223,7 +239,7 @@ std::string answeringCommunity(uint32_t address, const CheckedCommon& common)
 
 // The first profile the device answers a model read with; else the first
 // profile, so the command reports that profile's fault by its name.
-std::string answeringProfile(core::FrontLibrary& library, uint32_t address, const CheckedCommon& common)
+std::string answeringProfile(core::FrontLibrary& library, const core::NetAddress& address, const CheckedCommon& common)
 {
     for (const std::string& profile : common.profiles) {
         if (gInterrupted.load() != 0) break;
@@ -236,14 +252,15 @@ std::string answeringProfile(core::FrontLibrary& library, uint32_t address, cons
 // Whether any community reaches the device, by one paced request each; the
 // SNMPv3 probe in the same exchange ends the wait as soon as the device
 // shows that it speaks only SNMPv3.
-bool anyCommunityAnswers(uint32_t address, const CheckedCommon& common)
+bool anyCommunityAnswers(core::FrontLibrary& library, const core::NetAddress& address, const CheckedCommon& common)
 {
+    if (address.v6) return answeringOverIpv6(library, address, common) != nullptr;
     core::SweepSettings probe;
     probe.community = common.communities.front();
     probe.moreCommunities.assign(common.communities.begin() + 1, common.communities.end());
     probe.timeOutMs = common.timeOut * 1000;
     probe.probeV3 = true;
-    const core::SweepResult swept = core::sweep(std::vector<uint32_t>{address}, probe, &gInterrupted, {});
+    const core::SweepResult swept = core::sweep(std::vector<uint32_t>{address.v4}, probe, &gInterrupted, {});
     return !swept.responders.empty() && (swept.engines.empty() || swept.engines.front().empty());
 }
 
@@ -265,12 +282,12 @@ CheckedDevice checkDevice(core::FrontLibrary& library, const std::string& addres
     if (!checked.error.empty()) return checked;
     // Profiles come after the communities: a device no community reaches is
     // read by SNMPv3 with the first profile it answers.
-    if (!common.profiles.empty() && !anyCommunityAnswers(checked.address, common)) {
+    if (!common.profiles.empty() && !anyCommunityAnswers(library, checked.address, common)) {
         checked.community = answeringProfile(library, checked.address, common);
         checked.snmpVersion = NETROV_SNMP_V3;
         return checked;
     }
-    checked.community = answeringCommunity(checked.address, common);
+    checked.community = answeringCommunity(library, checked.address, common);
     return checked;
 }
 
@@ -522,11 +539,17 @@ enum class DeviceQuery { Model, Info, Status };
 int runDeviceQuery(core::FrontLibrary& library, DeviceQuery query, const std::string& addressText, const CommonOptions& options,
                    const cli::SourceChoice& sourceChoice = {})
 {
+    core::SourceOptions source;
+    if (const std::string error = cli::checkSourceChoice(sourceChoice, source); !error.empty()) return badInput(error);
     const CheckedDevice checked = checkDevice(library, addressText, options);
     if (!checked.error.empty()) return badInput(checked.error);
 
     cli::Session session(library);
-    cli::OpenedDevice opened = session.open(checked.address, checked.community, checked.timeOut, checked.snmpVersion);
+    // IPP alone asks nothing over SNMP.
+    cli::OpenedDevice opened =
+        source.source == core::Source::Ipp
+            ? cli::OpenedDevice{cli::deviceAt(checked.address, checked.community, checked.timeOut, checked.snmpVersion), NETROV_NO_REPLY, {}}
+            : session.open(checked.address, checked.community, checked.timeOut, checked.snmpVersion);
     DeviceIdentity& device = opened.identity;
     const std::string& model = opened.model;
     const auto failed = [&](const char* what, int32_t result) {
@@ -540,7 +563,18 @@ int runDeviceQuery(core::FrontLibrary& library, DeviceQuery query, const std::st
                       << core::resultWords(result) << "\n";
         return kExitFailed;
     };
-    nlohmann::json out = {{"ipAddress", core::addressToText(checked.address)}, {"model", model}};
+    nlohmann::json out = {{"ipAddress", core::netAddressText(checked.address)}, {"model", model}};
+    const bool answered = opened.modelResult != NETROV_NO_REPLY;
+    if (query != DeviceQuery::Status && cli::statusFromReading(source, answered)) {
+        // The identity of the one reading of the chosen source.
+        core::DeviceListEntry entry{};
+        entry.identity = device;
+        const core::DeviceReport report = core::readFromSource(entry, core::deviceReadDeadline(checked.timeOut), source, answered);
+        // Where neither source answers, auto says what SNMP's silence says.
+        if (source.source == core::Source::Auto && !(report.answered && report.printer)) return failed("model", opened.modelResult);
+        const auto view = query == DeviceQuery::Model ? cli::ReadingView::Model : cli::ReadingView::Info;
+        return cli::printReadingView(view, report, options.json, false, std::cout, std::cerr);
+    }
 
     if (query == DeviceQuery::Model) {
         if (opened.modelResult != NETROV_OK) return failed("model", opened.modelResult);
@@ -555,9 +589,6 @@ int runDeviceQuery(core::FrontLibrary& library, DeviceQuery query, const std::st
         return kExitOk;
     }
     if (query == DeviceQuery::Status) {
-        core::SourceOptions source;
-        if (const std::string error = cli::checkSourceChoice(sourceChoice, source); !error.empty()) return badInput(error);
-        const bool answered = opened.modelResult != NETROV_NO_REPLY;
         if (!answered && !cli::statusFromReading(source, answered)) return failed("model", opened.modelResult);
         // The one reading the report and the check make, from the chosen
         // source; its status records, alerts and attention are what is shown.
@@ -615,13 +646,11 @@ int runSet(core::FrontLibrary& library, cli::SetCommand command, const std::stri
 }
 
 int runRead(core::FrontLibrary& library, cli::ReadCommand command, const std::string& addressText, const CommonOptions& options,
-            cli::ReadOptions read, const cli::SourceChoice* sourceChoice = nullptr)
+            cli::ReadOptions read, const cli::SourceChoice& sourceChoice)
 {
+    if (const std::string error = cli::checkSourceChoice(sourceChoice, read.source); !error.empty()) return badInput(error);
     const CheckedDevice checked = checkDevice(library, addressText, options);
     if (!checked.error.empty()) return badInput(checked.error);
-    if (sourceChoice) {
-        if (const std::string error = cli::checkSourceChoice(*sourceChoice, read.source); !error.empty()) return badInput(error);
-    }
     read.community = checked.community;
     read.snmpVersion = checked.snmpVersion;
     read.timeOut = checked.timeOut;
@@ -681,14 +710,11 @@ int runCheck(core::FrontLibrary& library, const std::string& addressText, const 
         ? cli::OpenedDevice{cli::deviceAt(checked.address, checked.community, checked.timeOut, checked.snmpVersion), NETROV_NO_REPLY, {}}
         : session.open(checked.address, checked.community, checked.timeOut, checked.snmpVersion);
     entry.identity = opened.identity;
-    // A device SNMP did not open is still a network device at this address for IPP.
-    entry.identity.transport = NETROV_TRANSPORT_SNMP;
-    entry.identity.interfaceKind = NETROV_INTERFACE_NETWORK;
-    core::storeAddress(checked.address, entry.identity.address);
+    core::setDeviceAddress(entry.identity, checked.address);
     entry.identity.timeout = checked.timeOut;
     core::DeviceReport report;
     if (opened.modelResult == NETROV_NO_REPLY && source.source == core::Source::Snmp) {
-        report.address = core::addressToText(checked.address);
+        report.address = core::netAddressText(checked.address);
         report.answered = false;
     } else {
         report = core::readFromSource(entry, deadline, source, opened.modelResult != NETROV_NO_REPLY);
@@ -718,8 +744,12 @@ int collectTargets(CLI::App* command, const CLI::Option* addressOption, const CL
             } else {
                 const auto checked = cli::resolveAddress(text);
                 if (!checked.value) return badInput(checked.error);
-                entries.push_back(core::addressToText(*checked.value));
-                expanded.v4.push_back(*checked.value);
+                if (checked.value->v6) {
+                    expanded.v6.push_back(*checked.value);
+                } else {
+                    entries.push_back(core::addressToText(checked.value->v4));
+                    expanded.v4.push_back(checked.value->v4);
+                }
             }
         } else if (option == rangeOption && options.ranges.at(nextRange).find(':') != std::string::npos) {
             // IPv6 ranges and blocks go to the IPv6 sweep, or are asked one
@@ -941,11 +971,12 @@ void setupCheck(CLI::App& c, Given& g)
              "performance data's range N: says. An empty supply is always critical, and a device that needs "
              "attention (a supply low by the threshold table, an error, an alert) is never OK. A device that is not a "
              "printer is UNKNOWN.");
-    c.add_option("ADDRESS", g.checkAddress, "the device's IPv4 address or host name (or -H)");
-    c.add_option("-H,--host", g.checkAddress, "the device's IPv4 address or host name");
+    c.add_option("ADDRESS", g.checkAddress, "the device's IPv4 or IPv6 address or host name (or -H)");
+    c.add_option("-H,--host", g.checkAddress, "the device's IPv4 or IPv6 address or host name");
     addDeviceOptions(&c, g.checkCommon);
     c.add_option("--source", g.check.source.source, cli::kSourceHelp);
     c.add_option("--ipp-port", g.check.source.ippPort, cli::kIppPortHelp);
+    c.add_option("--ipp-credentials", g.check.source.ippCredentials, cli::kIppCredentialsHelp)->type_name("FILE");
     for (size_t k = 0; k < cli::kCheckKindCount; ++k) {
         const cli::CheckKindInfo& kind = cli::kCheckKinds[k];
         const std::string key = kind.key;
@@ -971,14 +1002,20 @@ void setupCheck(CLI::App& c, Given& g)
 // The commands that read or set one device: an address and the common options.
 void setupDeviceCommand(CLI::App& c, Given& g)
 {
-    c.add_option("ADDRESS", g.deviceAddress, "the device's IPv4 address or host name")->required();
+    c.add_option("ADDRESS", g.deviceAddress, "the device's IPv4 or IPv6 address or host name")->required();
     addCommonOptions(&c, g.device);
 }
 
 Command deviceCommand(const char* name, const char* help, DeviceQuery which)
 {
-    return {nullptr, name, help, setupDeviceCommand,
-            [which](CLI::App&, Given& g) { return runDeviceQuery(g.library, which, g.deviceAddress, g.device); }};
+    const auto setup = [](CLI::App& c, Given& g) {
+        setupDeviceCommand(c, g);
+        c.add_option("--source", g.statusSource.source, cli::kSourceHelp);
+        c.add_option("--ipp-port", g.statusSource.ippPort, cli::kIppPortHelp);
+        c.add_option("--ipp-credentials", g.statusSource.ippCredentials, cli::kIppCredentialsHelp)->type_name("FILE");
+    };
+    return {nullptr, name, help, setup,
+            [which](CLI::App&, Given& g) { return runDeviceQuery(g.library, which, g.deviceAddress, g.device, g.statusSource); }};
 }
 
 Command readCommand(const char* name, const std::string& help, cli::ReadCommand which)
@@ -991,14 +1028,12 @@ Command readCommand(const char* name, const std::string& help, cli::ReadCommand 
             c.add_flag("--log", g.read.jobLog, "the job log instead of the current jobs");
             c.add_flag("--fax-log", g.read.faxLog, "the fax log instead of the current jobs");
         }
-        if (which == cli::ReadCommand::Toner || which == cli::ReadCommand::Supplies) {
-            c.add_option("--source", g.statusSource.source, cli::kSourceHelp);
-            c.add_option("--ipp-port", g.statusSource.ippPort, cli::kIppPortHelp);
-        }
+        c.add_option("--source", g.statusSource.source, cli::kSourceHelp);
+        c.add_option("--ipp-port", g.statusSource.ippPort, cli::kIppPortHelp);
+        c.add_option("--ipp-credentials", g.statusSource.ippCredentials, cli::kIppCredentialsHelp)->type_name("FILE");
     };
-    const bool sourced = which == cli::ReadCommand::Toner || which == cli::ReadCommand::Supplies;
-    return {nullptr, name, help, setup, [which, sourced](CLI::App&, Given& g) {
-                return runRead(g.library, which, g.deviceAddress, g.device, g.read, sourced ? &g.statusSource : nullptr);
+    return {nullptr, name, help, setup, [which](CLI::App&, Given& g) {
+                return runRead(g.library, which, g.deviceAddress, g.device, g.read, g.statusSource);
             }};
 }
 
@@ -1090,6 +1125,7 @@ std::vector<Command> commandTable()
              setupDeviceCommand(c, g);
              c.add_option("--source", g.statusSource.source, cli::kSourceHelp);
              c.add_option("--ipp-port", g.statusSource.ippPort, cli::kIppPortHelp);
+             c.add_option("--ipp-credentials", g.statusSource.ippCredentials, cli::kIppCredentialsHelp)->type_name("FILE");
          },
          [](CLI::App&, Given& g) { return runDeviceQuery(g.library, DeviceQuery::Status, g.deviceAddress, g.device, g.statusSource); }},
         readCommand("toner", "read one device's toner and ink levels" + shown, cli::ReadCommand::Toner),

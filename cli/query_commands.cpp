@@ -384,6 +384,56 @@ int networkReport(DeviceIdentity& device, const std::string& model, bool json, n
     return anyRead ? kExitOk : kExitFailed;
 }
 
+// How a command shows the one reading of another source; the commands
+// without a row show what only SNMP's tables carry.
+using ReadingPrint = int (*)(const core::DeviceReport&, const ReadOptions&, std::ostream&, std::ostream&);
+struct FromReading {
+    ReadCommand command;
+    ReadingPrint print;
+};
+constexpr FromReading kFromReading[] = {
+    {ReadCommand::Toner,
+     [](const core::DeviceReport& r, const ReadOptions& o, std::ostream& out, std::ostream& err) {
+         return printReadingSupplies(r, true, o.json, o.bars, out, err);
+     }},
+    {ReadCommand::Supplies,
+     [](const core::DeviceReport& r, const ReadOptions& o, std::ostream& out, std::ostream& err) {
+         return printReadingSupplies(r, false, o.json, o.bars, out, err);
+     }},
+    {ReadCommand::Trays,
+     [](const core::DeviceReport& r, const ReadOptions& o, std::ostream& out, std::ostream& err) {
+         return printReadingView(ReadingView::Trays, r, o.json, o.bars, out, err);
+     }},
+    {ReadCommand::Counters,
+     [](const core::DeviceReport& r, const ReadOptions& o, std::ostream& out, std::ostream& err) {
+         return printReadingView(ReadingView::Counters, r, o.json, o.bars, out, err);
+     }},
+};
+
+ReadingPrint readingPrint(ReadCommand command)
+{
+    for (const FromReading& row : kFromReading) {
+        if (row.command == command) return row.print;
+    }
+    return nullptr;
+}
+
+// The command as the user typed it, for the words of a refusal.
+std::string commandWord(ReadCommand command, const ReadOptions& options)
+{
+    constexpr std::pair<ReadCommand, const char*> kWords[] = {
+        {ReadCommand::Toner, "toner"},       {ReadCommand::Supplies, "supplies"},   {ReadCommand::Trays, "trays"},
+        {ReadCommand::Marker, "marker"},     {ReadCommand::Query, "query"},         {ReadCommand::Inventory, "inventory"},
+        {ReadCommand::Counters, "counters"}, {ReadCommand::Versions, "versions"},   {ReadCommand::Jobs, "jobs"},
+        {ReadCommand::Fax, "fax"},           {ReadCommand::Scanner, "scanner"},     {ReadCommand::Network, "network"},
+    };
+    if (command == ReadCommand::Jobs && (options.jobLog || options.faxLog)) return options.jobLog ? "the job log" : "the fax log";
+    for (const auto& [c, word] : kWords) {
+        if (c == command) return word;
+    }
+    return "this command";
+}
+
 const char* queryOf(ReadCommand command)
 {
     switch (command) {
@@ -417,7 +467,7 @@ std::string percentCell(bool present, int32_t percent, const std::string& remain
     return cell;
 }
 
-int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& options, std::ostream& out,
+int runReadCommand(ReadCommand command, const core::NetAddress& address, const ReadOptions& options, std::ostream& out,
                    std::ostream& err)
 {
     const core::QuerySchema* single = nullptr;
@@ -436,12 +486,14 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
     const core::Deadline deadline = core::deviceReadDeadline(options.timeOut);
     // The query under way, table walk included, ends a time-out after the deadline at the latest.
     const snmp::ReadDeadlineScope budget(deadline, std::chrono::seconds(options.timeOut > 0 ? options.timeOut : 3));
-    const std::string addressText = core::addressToText(address);
-    // Toner and the other supplies can come from the one reading of another source.
-    const bool fromSource = command == ReadCommand::Toner || command == ReadCommand::Supplies;
-    const auto printReading = [&](const core::DeviceReport& report) {
-        return printReadingSupplies(report, command == ReadCommand::Toner, options.json, options.bars, out, err);
-    };
+    const std::string addressText = core::netAddressText(address);
+    const ReadingPrint fromReading = options.jobLog || options.faxLog ? nullptr : readingPrint(command);
+    const bool fromSource = fromReading != nullptr;
+    const auto printReading = [&](const core::DeviceReport& report) { return fromReading(report, options, out, err); };
+    if (!fromSource && options.source.source != core::Source::Auto && options.source.source != core::Source::Snmp) {
+        err << "netrov-cli: " << snmpOnlyText(commandWord(command, options)) << "\n";
+        return kExitBadInput;
+    }
     if (fromSource && options.source.source == core::Source::Ipp)
         return printReading(core::readIpp(addressText, options.source, options.timeOut));
     Session session;
@@ -452,7 +504,7 @@ int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& opt
     if (fromSource && (options.source.source == core::Source::Both || (!answered && options.source.source == core::Source::Auto))) {
         core::DeviceListEntry entry{};
         entry.identity = device;
-        core::storeAddress(address, entry.identity.address);
+        core::setDeviceAddress(entry.identity, address);
         entry.identity.timeout = options.timeOut;
         const core::DeviceReport report = core::readFromSource(entry, deadline, options.source, answered);
         // Where neither source answers, auto says what SNMP's silence says.

@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "net_address.h"
 #include "query_reading.h"
 #include "record_schema.h"
 #include "source_reading.h"
@@ -26,15 +27,17 @@ struct ReadOptions {
     std::string query;     // for ReadCommand::Query
     bool jobLog = false;   // for ReadCommand::Jobs: the job log,
     bool faxLog = false;   // the fax log, instead of the current jobs
-    // For ReadCommand::Toner and Supplies: where the levels come from. A
-    // printer SNMP does not answer is read over IPP where the source allows it.
+    // Where the facts come from. Toner, supplies, trays and counters of a
+    // printer SNMP does not answer are read over IPP where the source allows
+    // it; the other commands refuse a source other than SNMP (or auto).
     core::SourceOptions source = core::snmpOnly();
 };
 
 // Runs the command against the device, starting and releasing the front
 // library; returns the program's exit code: kExitOk, kExitFailed when the
-// device failed, kExitBadInput for an unknown query name.
-int runReadCommand(ReadCommand command, uint32_t address, const ReadOptions& options, std::ostream& out,
+// device failed, kExitBadInput for an unknown query name or a source that
+// does not carry the command's facts.
+int runReadCommand(ReadCommand command, const core::NetAddress& address, const ReadOptions& options, std::ostream& out,
                    std::ostream& err);
 
 // Every present field of every record as "Label: value" lines: human labels,

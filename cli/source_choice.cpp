@@ -6,6 +6,7 @@
 #include "alert_report.h"
 #include "attention.h"
 #include "exit_codes.h"
+#include "platform/file_system.h"
 #include "query_commands.h"
 #include "words.h"
 #include "report.h"
@@ -21,6 +22,12 @@ std::string checkSourceChoice(const SourceChoice& given, core::SourceOptions& ou
         return "reading over IPP is not available in this build (it needs libcups)";
     out.source = *source == core::Source::Auto && !core::ippAvailable() ? core::Source::Snmp : *source;
     out.ippPort = static_cast<int>(given.ippPort);
+    if (!given.ippCredentials.empty()) {
+        if (!core::ippAvailable()) return "--ipp-credentials: reading over IPP is not available in this build (it needs libcups)";
+        if (!platform::isReadableFile(given.ippCredentials))
+            return "--ipp-credentials: cannot read " + terminalSafe(given.ippCredentials) + " (missing, or not a regular file)";
+        out.ippCredentialsFile = given.ippCredentials;
+    }
     return {};
 }
 
@@ -30,14 +37,23 @@ bool statusFromReading(const core::SourceOptions& source, bool snmpAnswered)
     return !snmpAnswered && source.source == core::Source::Auto;
 }
 
+namespace {
+
+// A device neither source read: what each said, on one line. False when it was read.
+bool notRead(const core::DeviceReport& report, std::ostream& err)
+{
+    if (report.answered && report.printer) return false;
+    err << "netrov-cli: " << terminalSafe(report.address) << " was not read";
+    for (const std::string& p : report.problems) err << "; " << terminalSafe(p);
+    err << "\n";
+    return true;
+}
+
+}  // namespace
+
 int printReadingStatus(const core::DeviceReport& report, bool json, std::ostream& out, std::ostream& err)
 {
-    if (!report.answered || !report.printer) {
-        err << "netrov-cli: " << report.address << " was not read";
-        for (const std::string& p : report.problems) err << "; " << terminalSafe(p);
-        err << "\n";
-        return kExitFailed;
-    }
+    if (notRead(report, err)) return kExitFailed;
     if (json) {
         nlohmann::json object = {{"ipAddress", report.address}, {"model", report.model}};
         addStatusJson(report, object);
@@ -69,12 +85,7 @@ std::string remainingCell(const std::optional<int32_t>& percent, const std::stri
 int printReadingSupplies(const core::DeviceReport& report, bool toner, bool json, bool bars, std::ostream& out,
                          std::ostream& err)
 {
-    if (!report.answered || !report.printer) {
-        err << "netrov-cli: " << report.address << " was not read";
-        for (const std::string& p : report.problems) err << "; " << terminalSafe(p);
-        err << "\n";
-        return kExitFailed;
-    }
+    if (notRead(report, err)) return kExitFailed;
     const nlohmann::json device = core::reportJson({report}).at(0);
     if (json) {
         nlohmann::json object = {{"address", report.address}, {"model", device.at("model")}, {"source", report.source}};
@@ -105,6 +116,77 @@ int printReadingSupplies(const core::DeviceReport& report, bool toner, bool json
     out << "Model: " << terminalSafe(report.model) << "\nSource: " << report.source << "\n"
         << formatColumns({toner ? "Toner" : "Supply", toner ? "Colour" : "Type", "Level", "Remaining"}, rows);
     if (rows.empty()) out << "(none reported)\n";
+    return kExitOk;
+}
+
+std::string snmpOnlyText(const std::string& command)
+{
+    return command + " is read over SNMP only (--source snmp or auto)";
+}
+
+int printReadingView(ReadingView view, const core::DeviceReport& report, bool json, bool bars, std::ostream& out,
+                     std::ostream& err)
+{
+    if (notRead(report, err)) return kExitFailed;
+    const nlohmann::json device = core::reportJson({report}).at(0);
+    nlohmann::json object;
+    std::string text;
+    switch (view) {
+    case ReadingView::Model:
+        if (report.model.empty()) {
+            err << "netrov-cli: " << terminalSafe(report.address) << " answered, but names no model\n";
+            return kExitFailed;
+        }
+        object = {{"ipAddress", report.address}, {"model", device.at("model")}, {"source", report.source}};
+        text = terminalSafe(report.model) + "\n";
+        break;
+    case ReadingView::Info: {
+        const auto orNull = [](const std::string& value, const nlohmann::json& shown) {
+            return value.empty() ? nlohmann::json() : shown;
+        };
+        object = {{"ipAddress", report.address}, {"model", device.at("model")}, {"source", report.source}};
+        object["name"] = object["device"] = orNull(report.name, device.at("name"));
+        object["location"] = orNull(report.location, device.at("location"));
+        object["mac"] = object["macAddress"] = orNull(report.macAddress, device.at("mac"));
+        const auto dash = [](const std::string& value) { return value.empty() ? std::string("-") : terminalSafe(value); };
+        text = "Model:       " + terminalSafe(report.model) + "\nDevice:      " + dash(report.name) +
+               "\nLocation:    " + dash(report.location) + "\nIP address:  " + terminalSafe(report.address) +
+               "\nMAC address: " + dash(report.macAddress) + "\nSource:      " + report.source + "\n";
+        break;
+    }
+    case ReadingView::Trays: {
+        object = {{"address", report.address}, {"model", device.at("model")}, {"source", report.source}};
+        nlohmann::json trays = nlohmann::json::array();
+        std::vector<std::vector<std::string>> rows;
+        for (size_t i = 0; i < report.supplies.size(); ++i) {
+            const core::SupplyLevel& s = report.supplies[i];
+            if (s.kind != core::SupplyKind::Paper) continue;
+            trays.push_back(device.at("supplies").at(i));
+            rows.push_back({terminalSafe(s.name), "-", "-", s.media.empty() ? "-" : terminalSafe(s.media),
+                            levelCell(s.current, s.maximum), remainingCell(s.percent, {}, bars)});
+        }
+        object["trays"] = trays;
+        text = "Model: " + terminalSafe(report.model) + "\nSource: " + report.source + "\n" +
+               formatColumns({"Tray", "Paper", "Size", "Media", "Level", "Remaining"}, rows) +
+               (rows.empty() ? "(none reported)\n" : "");
+        break;
+    }
+    case ReadingView::Counters: {
+        // The printer's impressions, under the keys of a counter record.
+        nlohmann::json records = nlohmann::json::array();
+        std::vector<std::vector<std::string>> rows;
+        if (report.pageCount) {
+            records.push_back({{"typeName", "Impressions completed"}, {"count", *report.pageCount}, {"unitName", "Impressions"}});
+            rows.push_back({"Impressions completed", std::to_string(*report.pageCount), "Impressions"});
+        }
+        object = {{"schemaVersion", kSchemaVersion}, {"address", report.address}, {"model", device.at("model")},
+                  {"source", report.source}, {"count", records.size()}, {"records", records}};
+        text = "Model: " + terminalSafe(report.model) + "\nSource: " + report.source + "\n" +
+               formatColumns({"Counter", "Count", "Unit"}, rows) + (rows.empty() ? "(none reported)\n" : "");
+        break;
+    }
+    }
+    out << (json ? dumpJson(object) + "\n" : text);
     return kExitOk;
 }
 

@@ -68,12 +68,12 @@ constexpr SetPlan kSetPlans[] = {
 
 }  // namespace
 
-int runSetCommand(core::FrontLibrary& library, SetCommand command, uint32_t address, const std::string& community,
+int runSetCommand(core::FrontLibrary& library, SetCommand command, const core::NetAddress& address, const std::string& community,
                   int32_t timeOut, bool json, std::ostream& out, std::ostream& err, int32_t snmpVersion)
 {
     Session session(library);
     OpenedDevice opened = session.open(address, community, timeOut, snmpVersion);
-    const std::string addressText = core::addressToText(address);
+    const std::string addressText = core::netAddressText(address);
     if (opened.modelResult == NETROV_NO_REPLY) {
         err << "netrov-cli: " << noAnswerText(addressText) << "\n";
         return kExitFailed;

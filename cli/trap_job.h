@@ -6,6 +6,7 @@
 #include <string>
 
 #include "front_library.h"
+#include "net_address.h"
 
 namespace netrov::cli {
 
@@ -17,7 +18,7 @@ enum class SetCommand { TrapOn, JobCancel, JobContinue };
 // releases it at the end. Returns the exit code: kExitOk done, kExitFailed the
 // device or its definition did not allow it. snmpVersion is a NETROV_SNMP_* of
 // include/netrov/snmp_version.h.
-int runSetCommand(core::FrontLibrary& library, SetCommand command, uint32_t address, const std::string& community,
+int runSetCommand(core::FrontLibrary& library, SetCommand command, const core::NetAddress& address, const std::string& community,
                   int32_t timeOut, bool json, std::ostream& out, std::ostream& err, int32_t snmpVersion = 0);
 
 }  // namespace netrov::cli

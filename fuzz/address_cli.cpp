@@ -18,13 +18,15 @@ namespace {
 std::optional<std::string> checkOne(const std::string& text)
 {
     if (text.find('-') == std::string::npos) {
-        const cli::Checked<uint32_t> address = cli::checkAddress(text);
+        const cli::Checked<core::NetAddress> address = cli::checkAddress(text);
         if (address.value.has_value() != address.error.empty()) std::abort();
         if (!address.value) return std::nullopt;
-        // The accepted text reads back as the same address, strictly and leniently.
-        const std::string written = core::addressToText(*address.value);
-        if (cli::checkAddress(written).value != address.value) std::abort();
-        if (core::addressFromText(text) != *address.value) std::abort();
+        // The accepted text reads back as the same address, strictly and, for IPv4, leniently.
+        const std::string written = core::netAddressText(*address.value);
+        const auto again = cli::checkAddress(written);
+        if (!again.value || !(*again.value == *address.value)) std::abort();
+        if (address.value->v6) return std::nullopt;  // the search list holds IPv4 addresses
+        if (core::addressFromText(text) != address.value->v4) std::abort();
         return written;
     }
 
@@ -34,16 +36,18 @@ std::optional<std::string> checkOne(const std::string& text)
     // An accepted range is "start,end" in canonical form, 1 to 255 addresses.
     const size_t comma = range.value->find(',');
     if (comma == std::string::npos) std::abort();
-    const auto start = cli::checkAddress(range.value->substr(0, comma));
-    const auto end = cli::checkAddress(range.value->substr(comma + 1));
-    if (!start.value || !end.value) std::abort();
-    if (core::addressToText(*start.value) + "," + core::addressToText(*end.value) != *range.value) std::abort();
-    const uint32_t n = core::rangeSize(*start.value, *end.value);
-    if (n == 0 || n > core::kMaxAddresses || *end.value < *start.value) std::abort();
+    const auto startAddress = cli::checkAddress(range.value->substr(0, comma));
+    const auto endAddress = cli::checkAddress(range.value->substr(comma + 1));
+    if (!startAddress.value || !endAddress.value || startAddress.value->v6 || endAddress.value->v6) std::abort();
+    const uint32_t start = startAddress.value->v4;
+    const uint32_t end = endAddress.value->v4;
+    if (core::addressToText(start) + "," + core::addressToText(end) != *range.value) std::abort();
+    const uint32_t n = core::rangeSize(start, end);
+    if (n == 0 || n > core::kMaxAddresses || end < start) std::abort();
     const core::AddressEntry entry = core::splitEntry(*range.value);
-    if (entry.start != *start.value || entry.end != end.value) std::abort();
+    if (entry.start != start || entry.end != end) std::abort();
     // The same range written with the dash reads back the same.
-    const std::string again = core::addressToText(*start.value) + "-" + core::addressToText(*end.value);
+    const std::string again = core::addressToText(start) + "-" + core::addressToText(end);
     if (cli::checkRange(again).value != range.value) std::abort();
     return range.value;
 }

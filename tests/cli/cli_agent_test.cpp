@@ -3,13 +3,17 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <memory>
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -144,6 +148,137 @@ TEST_F(CliAgents, NetworkShowsAddressesInTheirUsualNotationAndTheCounters)
     EXPECT_EQ(queries["GetDevTCPIPv6"]["records"][0]["ipv6Address"], "2001:db8::2");
     EXPECT_TRUE(queries["GetDevNetInfo"]["records"][0]["inUnicastPackets"].is_number_unsigned());
     EXPECT_EQ(queries["GetDevSMB"]["result"], 8);
+}
+
+// A printer on IPv6 inside this test's own network namespace: on ::1, and
+// on a link-local address of the namespace's loopback, named with its zone.
+class CliIpv6 : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // Never on the machine's own network.
+        if (!inOwnNetworkNamespace()) {
+            whyNot_ = "no network namespace of the test's own";
+            return;
+        }
+        if (std::system("ip addr add fe80::17/64 dev lo nodad 2>/dev/null") != 0) {
+            whyNot_ = "cannot give the namespace's loopback a link-local address";
+            return;
+        }
+        const std::string walk = std::string(NETROV_SOURCE_DIR) + "/tests/devices/mono_laser.snmprec";
+        for (const char* address : {"::1", "fe80::17%lo"}) {
+            auto agent = std::make_unique<FakeAgent>(address);
+            if (agent->ok()) agent->setCommunity("tarpon");
+            if (!agent->ok() || !agent->serveWalk(walk)) {
+                whyNot_ = agent->error();
+                return;
+            }
+            agents_.push_back(std::move(agent));
+        }
+    }
+    static void TearDownTestSuite() { agents_.clear(); }
+    void SetUp() override
+    {
+        if (!whyNot_.empty()) GTEST_SKIP() << whyNot_;
+    }
+    static inline std::string whyNot_;
+    static inline std::vector<std::unique_ptr<FakeAgent>> agents_;
+};
+
+TEST_F(CliIpv6, DeviceCommandsReadAPrinterOnIPv6)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        int status;
+        std::vector<const char*> shown;  // in standard output
+    } cases[] = {
+        {{"model", "::1"}, 0, {"Tarnwell ML-210"}},
+        {{"model", "[::1]", "--json"}, 0, {"\"ipAddress\": \"::1\""}},
+        {{"model", "0:0::1", "--json"}, 0, {"\"ipAddress\": \"::1\""}},  // shown in its short form
+        {{"status", "::1", "--json"}, 0, {"\"ipAddress\": \"::1\"", "\"status\""}},
+        {{"toner", "::1", "--json"}, 0, {"\"address\": \"::1\"", "Black"}},
+        {{"toner", "::1"}, 0, {"Toner", "Remaining"}},
+        {{"check", "-H", "::1"}, 0, {"NETROV OK"}},
+        {{"status", "fe80::17%lo", "--json"}, 0, {"\"ipAddress\": \"fe80::17%lo\""}},
+        {{"model", "fe80::17%nosuchif9"}, 2, {}},
+        {{"model", "::1", "-C", "nope", "-C", "tarpon", "--timeout", "1"}, 0, {"Tarnwell ML-210"}},  // the one it answers
+        {{"model", "::1", "-C", "nope", "--timeout", "1"}, 1, {}},
+        {{"model", "2001:db8::9", "--timeout", "1"}, 1, {}},  // nothing there: silence, as on IPv4
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> argv{kCli};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        SCOPED_TRACE(argv.at(1) + " " + argv.at(2));
+        const ProgramResult r = runProgram(argv);
+        EXPECT_EQ(r.status, c.status) << r.out << r.err;
+        for (const char* text : c.shown) EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+    }
+}
+
+// Facts only SNMP's tables carry: another source is refused in one line
+// before anything is sent.
+TEST(CliSources, CommandsReadOverSnmpOnlyRefuseAnotherSource)
+{
+    const struct {
+        std::vector<std::string> command;
+        const char* source;
+        const char* named;
+    } cases[] = {
+        {{"marker"}, "ipp", "marker is read over SNMP only"},
+        {{"fax"}, "ipp", "fax is read over SNMP only"},
+        {{"scanner"}, "both", "scanner is read over SNMP only"},
+        {{"network"}, "ipp", "network is read over SNMP only"},
+        {{"versions"}, "ipp", "versions is read over SNMP only"},
+        {{"inventory"}, "both", "inventory is read over SNMP only"},
+        {{"query", "GetDevToner"}, "ipp", "query is read over SNMP only"},
+        {{"jobs", "--log"}, "ipp", "the job log is read over SNMP only"},
+        {{"jobs", "--fax-log"}, "both", "the fax log is read over SNMP only"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> argv{kCli};
+        argv.insert(argv.end(), c.command.begin(), c.command.end());
+        // A silent address: a request sent would cost the time-out and say "no answer".
+        argv.insert(argv.end(), {"127.0.0.9", "--source", c.source, "--timeout", "5"});
+        SCOPED_TRACE(c.named);
+        const auto began = std::chrono::steady_clock::now();
+        const ProgramResult r = runProgram(argv);
+        EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(4));
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, std::string("netrov-cli: ") + c.named + " (--source snmp or auto)\n");
+    }
+}
+
+// The printer's password stays in its private file: a file others may read
+// is refused, and no outcome shows what the file holds.
+TEST(CliSources, IppCredentialsComeOnlyFromAPrivateFile)
+{
+    const TempDir dir;
+    const std::string kSecret = "s3cret-Pass";
+    const struct {
+        const char* what;
+        mode_t mode;  // 0: no file
+        int status;
+        const char* named;
+    } cases[] = {
+        {"missing", 0, 2, "--ipp-credentials: cannot read"},
+        {"readable by others", 0644, 1, "the credentials file is open to others"},
+        {"readable by its group", 0640, 1, "the credentials file is open to others"},
+        {"private, nobody there", 0600, 1, "no answer on port"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir.file(std::string("login-") + std::to_string(c.mode));
+        if (c.mode != 0) {
+            writeFile(path, "admin:" + kSecret + "\n");
+            ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
+        }
+        const ProgramResult r =
+            runProgram({kCli, "counters", "127.0.0.9", "--source", "ipp", "--ipp-credentials", path, "--timeout", "1"});
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
+        EXPECT_EQ((r.out + r.err).find(kSecret), std::string::npos);
+    }
 }
 
 TEST(CliInterrupt, InterruptAbortsTheSearchAndListsNothing)

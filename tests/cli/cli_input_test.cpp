@@ -13,8 +13,9 @@ namespace {
 
 TEST(CliInput, AddressesAndRanges)
 {
-    EXPECT_EQ(checkAddress("127.0.0.1").value, 0x7F000001u);
+    EXPECT_EQ(checkAddress("127.0.0.1").value->v4, 0x7F000001u);
     EXPECT_FALSE(checkAddress("127.0.0").value);
+    EXPECT_FALSE(checkAddress("localhost").value);  // names are resolveAddress's
     EXPECT_NE(checkAddress("127.0.0").error.find("127.0.0"), std::string::npos);
 
     EXPECT_EQ(checkRange("127.0.0.1-127.0.0.3").value, "127.0.0.1,127.0.0.3");
@@ -24,32 +25,44 @@ TEST(CliInput, AddressesAndRanges)
     EXPECT_FALSE(checkRange("198.51.0.1").value);
     EXPECT_FALSE(checkRange("198.51.0.1-198.51.0.2-198.51.0.3").value);
     EXPECT_FALSE(checkRange("198.51.0.1-x").value);
+    EXPECT_FALSE(checkRange("2001:db8::1-2001:db8::9").value);  // swept, not listed
     EXPECT_NE(checkRange("198.51.0.0-198.51.1.0").error.find("over 255"), std::string::npos);
 }
 
-TEST(CliInput, HostNamesResolveToIPv4AndBadOnesAreNamed)
+TEST(CliInput, AddressesAndNamesResolveAndBadOnesAreNamed)
 {
     const struct {
         const char* text;
-        uint32_t address;     // when mention is null
+        const char* shown;    // the address as netAddressText gives it, when mention is null
         const char* mention;  // in the error
     } cases[] = {
-        {"127.0.0.1", 0x7F000001u, nullptr},
-        {"localhost", 0x7F000001u, nullptr},
-        {"printer.invalid", 0, "cannot resolve host name 'printer.invalid'"},
-        {"bad host!", 0, "neither an IPv4 address"},
-        {"127.0.0", 0, "neither an IPv4 address"},  // a mistyped address is not looked up
-        {"127.0.0.256", 0, "neither an IPv4 address"},
-        {"-printer", 0, "neither an IPv4 address"},
-        {"a..b", 0, "neither an IPv4 address"},
-        {"", 0, "neither an IPv4 address"},
-        {"::1", 0, "'::1' is an IPv6 address"},
-        {"fe80::1%lo", 0, "is an IPv6 address"},
+        {"127.0.0.1", "127.0.0.1", nullptr},
+        {"localhost", "127.0.0.1", nullptr},  // a name's IPv4 address comes first
+        {"::1", "::1", nullptr},
+        {"[::1]", "::1", nullptr},
+        {"2001:DB8:0:0:0:0:0:17", "2001:db8::17", nullptr},
+        {"[2001:db8::17]", "2001:db8::17", nullptr},
+        {"fe80::1%lo", "fe80::1%lo", nullptr},
+        {"[fe80::1%lo]", "fe80::1%lo", nullptr},
+        {"fe80::1%nosuchif9", nullptr, "this machine has no network interface 'nosuchif9'"},
+        {"2001:db8::17%lo", nullptr, "is not an IPv6 address"},  // a zone only on link-local
+        {"fe80::1%", nullptr, "is not an IPv6 address"},
+        {"2001:db8::17::1", nullptr, "is not an IPv6 address"},
+        {"[::1", nullptr, "is not an IPv6 address"},
+        {"192.0.2.1:161", nullptr, "is not an IPv6 address"},
+        {"printer.invalid", nullptr, "cannot resolve host name 'printer.invalid'"},
+        {"bad host!", nullptr, "neither an IPv4 address"},
+        {"127.0.0", nullptr, "neither an IPv4 address"},  // a mistyped address is not looked up
+        {"127.0.0.256", nullptr, "neither an IPv4 address"},
+        {"-printer", nullptr, "neither an IPv4 address"},
+        {"a..b", nullptr, "neither an IPv4 address"},
+        {"", nullptr, "neither an IPv4 address"},
     };
     for (const auto& c : cases) {
         const auto resolved = resolveAddress(c.text);
         if (!c.mention) {
-            EXPECT_EQ(resolved.value, c.address) << c.text << ": " << resolved.error;
+            ASSERT_TRUE(resolved.value) << c.text << ": " << resolved.error;
+            EXPECT_EQ(core::netAddressText(*resolved.value), c.shown) << c.text;
             continue;
         }
         EXPECT_FALSE(resolved.value) << c.text;

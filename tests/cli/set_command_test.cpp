@@ -83,7 +83,7 @@ TEST(SetCommands, EachSendsItsRequestsInOrderThroughTheLibraryItIsHanded)
         core::FrontLibrary library(std::move(access));
         std::ostringstream out;
         std::ostringstream err;
-        EXPECT_EQ(runSetCommand(library, c.command, 0x7F000009u, "tarpon", 1, false, out, err), c.exit);
+        EXPECT_EQ(runSetCommand(library, c.command, core::ipv4Address(0x7F000009u), "tarpon", 1, false, out, err), c.exit);
         EXPECT_EQ(sent, c.sent);
         EXPECT_NE((out.str() + err.str()).find(c.said), std::string::npos) << out.str() << err.str();
         EXPECT_TRUE(started);

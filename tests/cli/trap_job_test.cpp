@@ -55,6 +55,21 @@ TEST_F(CliSet, TrapOnWritesBothSwitches)
     EXPECT_EQ(written[1].value, AgentValue::integer(3));
 }
 
+TEST(CliSetIpv6, TrapOnReachesADeviceAtAnIPv6Address)
+{
+    if (!inOwnNetworkNamespace()) GTEST_SKIP() << "no network namespace of the test's own";
+    FakeAgent agent("::1");
+    if (!agent.ok()) GTEST_SKIP() << "fake agent: " << agent.error();
+    agent.setObject(std::string(kModelColumn) + ".1", AgentValue::octets("Veltrano LX-1"));
+    TrapInstall install;
+    const ProgramResult r = runProgram({install.program("netrov-cli"), "trap", "on", "[::1]", "--community", "private", "--timeout", "1"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("::1: traps switched on", 0), 0u) << r.out;
+    size_t sets = 0;
+    for (const AgentRequest& request : agent.requests()) sets += request.pduType == kSetRequest ? request.bindings.size() : 0;
+    EXPECT_EQ(sets, 2u);
+}
+
 TEST_F(CliSet, JobCancelWritesFiveAndContinueThree)
 {
     TrapInstall install;

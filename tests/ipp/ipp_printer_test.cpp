@@ -325,6 +325,11 @@ TEST_F(IppPrinterTest, CheckAndStatusFallBackToIppWhenSnmpIsSilent)
         {"supplies", "auto", 0, "{", "\"source\": \"ipp\"", {"127.0.0.1", "--json"}},
         {"toner", "IPP", 2, ""},
         {"report", "both", 0, "[", "\"serialNumber\": \"ACM123456\"", {"--json", kRange[0], kRange[1]}},
+        {"model", "ipp", 0, "Acme ColorLaser 5\n"},
+        {"info", "auto", 0, "Model:       Acme ColorLaser 5\n", "Source:      ipp"},
+        {"trays", "ipp", 0, "Model: Acme ColorLaser 5\nSource: ipp\n", "Tray 1"},
+        {"counters", "auto", 0, "{", "\"count\": 48213", {"127.0.0.1", "--json"}},
+        {"marker", "ipp", 2, ""},
     };
     for (const CommandRow& row : rows) {
         SCOPED_TRACE(std::string(row.command) + " " + row.source);

@@ -5,10 +5,14 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
 #include <random>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -205,11 +209,49 @@ FakeAgent::FakeAgent(std::string_view address)
 {
     std::string text(address);
     in_addr a{};
-    if (inet_pton(AF_INET, text.c_str(), &a) != 1) {
-        error_ = "not an IPv4 address: " + text;
+    if (inet_pton(AF_INET, text.c_str(), &a) == 1) {
+        start(a.s_addr, false);
         return;
     }
-    start(a.s_addr, false);
+    startIpv6(text);
+}
+
+void FakeAgent::startIpv6(const std::string& text)
+{
+    const size_t percent = text.find('%');
+    sockaddr_in6 local{};
+    local.sin6_family = AF_INET6;
+    local.sin6_port = htons(161);
+    if (inet_pton(AF_INET6, text.substr(0, percent).c_str(), &local.sin6_addr) != 1) {
+        error_ = "not an IPv4 or IPv6 address: " + text;
+        return;
+    }
+    if (percent != std::string::npos) {
+        local.sin6_scope_id = if_nametoindex(text.substr(percent + 1).c_str());
+        if (local.sin6_scope_id == 0) {
+            error_ = "no interface " + text.substr(percent + 1);
+            return;
+        }
+    }
+    const int fd = ::socket(AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    int on = 1;
+    if (fd < 0 || ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof(on)) != 0 ||
+        ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof(local)) != 0) {
+        const int err = errno;
+        if (fd >= 0) ::close(fd);
+        error_ = "cannot bind the fake agent to [" + text + "]:161: " + std::strerror(err) +
+                 (err == EACCES ? " (port 161 needs root)" : "");
+        return;
+    }
+    if (::pipe2(wakeFd_, O_CLOEXEC | O_NONBLOCK) != 0) {
+        error_ = std::string("cannot create a pipe: ") + std::strerror(errno);
+        ::close(fd);
+        return;
+    }
+    fd_ = fd;
+    address_ = text;
+    ok_ = true;
+    thread_ = std::thread([this] { run(); });
 }
 
 void FakeAgent::start(uint32_t address, bool pickFree)
@@ -272,7 +314,8 @@ FakeAgent::~FakeAgent()
 
 struct FakeAgent::Pending {
     Clock::time_point due;
-    sockaddr_in to;
+    sockaddr_storage to;
+    socklen_t toLength;
     Bytes bytes;
 };
 
@@ -285,7 +328,7 @@ void FakeAgent::run()
         for (auto it = pending.begin(); it != pending.end();) {
             if (it->due <= now) {
                 (void)::sendto(fd_, it->bytes.data(), it->bytes.size(), 0, reinterpret_cast<sockaddr*>(&it->to),
-                               sizeof(it->to));
+                               it->toLength);
                 it = pending.erase(it);
             } else {
                 ++it;
@@ -302,7 +345,7 @@ void FakeAgent::run()
         if (fds[1].revents) return;
         if (rc <= 0 || !(fds[0].revents & POLLIN)) continue;
 
-        sockaddr_in from{};
+        sockaddr_storage from{};
         iovec io{buffer.data(), buffer.size()};
         alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
         msghdr header{};
@@ -315,8 +358,14 @@ void FakeAgent::run()
         ssize_t n = ::recvmsg(fd_, &header, 0);
         if (n < 0) continue;
         AgentRequest request = decodeRequest(Bytes(buffer.begin(), buffer.begin() + n));
-        request.source = from.sin_addr.s_addr;
-        request.sourcePort = ntohs(from.sin_port);
+        if (from.ss_family == AF_INET) {
+            const auto& from4 = reinterpret_cast<const sockaddr_in&>(from);
+            request.source = from4.sin_addr.s_addr;
+            request.sourcePort = ntohs(from4.sin_port);
+        } else {
+            request.sourcePort = ntohs(reinterpret_cast<const sockaddr_in6&>(from).sin6_port);
+        }
+        const socklen_t fromLength = header.msg_namelen;
         for (cmsghdr* c = CMSG_FIRSTHDR(&header); c; c = CMSG_NXTHDR(&header, c)) {
             if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
                 in_pktinfo info{};
@@ -334,9 +383,9 @@ void FakeAgent::run()
         for (auto& reply : replies) {
             if (reply.delay.count() <= 0) {
                 (void)::sendto(fd_, reply.bytes.data(), reply.bytes.size(), 0, reinterpret_cast<sockaddr*>(&from),
-                               sizeof(from));
+                               fromLength);
             } else {
-                pending.push_back({Clock::now() + reply.delay, from, std::move(reply.bytes)});
+                pending.push_back({Clock::now() + reply.delay, from, fromLength, std::move(reply.bytes)});
             }
         }
     }
@@ -477,6 +526,59 @@ void FakeAgent::clearRequests()
 {
     std::lock_guard lock(mutex_);
     requests_.clear();
+}
+
+bool inOwnNetworkNamespace()
+{
+    // The private network is made by this process alone, so its parent
+    // (the shell or ctest) is still on the network it started on.
+    std::error_code ownFailed;
+    std::error_code parentFailed;
+    const auto own = std::filesystem::read_symlink("/proc/self/ns/net", ownFailed);
+    const auto parent = std::filesystem::read_symlink("/proc/" + std::to_string(getppid()) + "/ns/net", parentFailed);
+    return !ownFailed && !parentFailed && own != parent;
+}
+
+bool FakeAgent::serveWalk(const std::string& path)
+{
+    std::ifstream in(path);
+    if (!in) {
+        error_ = "cannot read " + path;
+        return false;
+    }
+    size_t number = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++number;
+        if (line.empty()) continue;
+        const size_t first = line.find('|');
+        const size_t second = first == std::string::npos ? first : line.find('|', first + 1);
+        if (second == std::string::npos) {
+            error_ = path + ":" + std::to_string(number) + ": not oid|type|value";
+            return false;
+        }
+        const std::string oid = line.substr(0, first);
+        const std::string type = line.substr(first + 1, second - first - 1);
+        const std::string value = line.substr(second + 1);
+        const auto number32 = [&] { return static_cast<uint32_t>(std::stoul(value)); };
+        try {
+            if (type == "2") setObject(oid, AgentValue::integer(static_cast<int32_t>(std::stol(value))));
+            else if (type == "4") setObject(oid, AgentValue::octets(value));
+            else if (type == "4x") {
+                Bytes bytes;
+                for (size_t i = 0; i + 1 < value.size(); i += 2) bytes.push_back(static_cast<uint8_t>(std::stoul(value.substr(i, 2), nullptr, 16)));
+                setObject(oid, AgentValue::octets(bytes));
+            } else if (type == "6") setObject(oid, AgentValue::oid(value));
+            else if (type == "64") setObject(oid, AgentValue::ipAddress(value));
+            else if (type == "65") setObject(oid, AgentValue::counter(number32()));
+            else if (type == "66") setObject(oid, AgentValue::gauge(number32()));
+            else if (type == "67") setObject(oid, AgentValue::timeTicks(number32()));
+            else throw std::invalid_argument(type);
+        } catch (const std::exception&) {
+            error_ = path + ":" + std::to_string(number) + ": cannot serve type " + type + " value " + value;
+            return false;
+        }
+    }
+    return true;
 }
 
 bool FakeAgent::waitForRequests(size_t count, std::chrono::milliseconds timeout) const

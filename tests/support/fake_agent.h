@@ -1,6 +1,7 @@
 // A scriptable SNMPv1 agent on a loopback address, port 161, for tests.
 //
-// Each FakeAgent owns one UDP socket bound to 127.x.y.z:161 and one thread
+// Each FakeAgent owns one UDP socket bound to 127.x.y.z:161 (or an IPv6
+// address given to it) and one thread
 // that answers it. It works in one of two modes:
 //
 //  - MIB mode (the default): it serves a sorted table of objects and answers
@@ -101,7 +102,9 @@ public:
 
     FakeAgent();                                   // a free random loopback address
     // e.g. "127.0.0.5"; "0.0.0.0" listens on every address, which broadcast
-    // tests inside a private network namespace need.
+    // tests inside a private network namespace need. An IPv6 address ("::1",
+    // "fe80::17%veth0") binds [address]:161 alone; its requests carry no
+    // IPv4 source or destination, and addressValue() is 0.
     explicit FakeAgent(std::string_view address);
     ~FakeAgent();
     FakeAgent(const FakeAgent&) = delete;
@@ -122,6 +125,10 @@ public:
     void removeObject(std::string_view oid);
     std::optional<AgentValue> object(std::string_view oid) const;
     void clearObjects();
+    // Serves the objects of an snmprec walk file ("oid|type|value" lines:
+    // 2, 4, 4x, 6, 64, 65, 66, 67); false with error() naming the first
+    // line it cannot read.
+    bool serveWalk(const std::string& path);
     // Non-zero: every reply carries this error status and index.
     void setErrorStatus(int32_t status, int32_t index = 1);
     // GetNext answers with the very names it was asked for (and their value,
@@ -152,6 +159,7 @@ public:
 private:
     struct Pending;
     void start(uint32_t address, bool pickFree);
+    void startIpv6(const std::string& text);
     void run();
     std::vector<AgentReply> answer(const AgentRequest& request);
 
@@ -175,5 +183,10 @@ private:
     std::vector<AgentRequest> requests_;
     std::thread thread_;
 };
+
+// True when this process has a network namespace of its own (the agent
+// tests' private network): only there may a test serve or ask an IPv6
+// address, which never reaches the machine's own network then.
+bool inOwnNetworkNamespace();
 
 }  // namespace netrov::test
