@@ -65,9 +65,11 @@ bool ippAvailable()
 #endif
 }
 
-DeviceReport readIpp(const std::string& address, const SourceOptions& options, int32_t timeOutSeconds)
-{
 #ifdef NETROV_HAVE_IPP
+namespace {
+
+ipp::IppTarget targetOf(const std::string& address, const SourceOptions& options, int32_t timeOutSeconds)
+{
     ipp::IppTarget target;
     target.host = address;
     target.port = options.ippPort;
@@ -75,7 +77,18 @@ DeviceReport readIpp(const std::string& address, const SourceOptions& options, i
     target.timeOutSeconds = timeOutSeconds > 0 ? timeOutSeconds : 3;
     target.trustFile = options.ippTrustFile;
     target.credentialsFile = options.ippCredentialsFile;
-    return ipp::readIppReport(target);
+    return target;
+}
+
+}  // namespace
+#else
+constexpr const char* kIppMissing = "IPP: not available in this build";
+#endif
+
+DeviceReport readIpp(const std::string& address, const SourceOptions& options, int32_t timeOutSeconds)
+{
+#ifdef NETROV_HAVE_IPP
+    return ipp::readIppReport(targetOf(address, options, timeOutSeconds));
 #else
     (void)timeOutSeconds;
     (void)options;
@@ -85,8 +98,22 @@ DeviceReport readIpp(const std::string& address, const SourceOptions& options, i
     report.answered = false;
     report.statusCode = kStatusNoAnswer;
     report.status = statusWordText(report.statusCode);
-    report.problems.push_back("IPP: not available in this build");
+    report.problems.push_back(kIppMissing);
     return report;
+#endif
+}
+
+ipp::IppJobs readIppJobs(const std::string& address, const SourceOptions& options, int32_t timeOutSeconds)
+{
+#ifdef NETROV_HAVE_IPP
+    return ipp::readIppJobs(targetOf(address, options, timeOutSeconds));
+#else
+    (void)timeOutSeconds;
+    (void)options;
+    ipp::IppJobs jobs;
+    jobs.address = address;
+    jobs.problems.push_back(kIppMissing);
+    return jobs;
 #endif
 }
 
