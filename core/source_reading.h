@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "fleet_report.h"
-#include "ipp/ipp_jobs.h"
+#include "ipp/ipp_job_list.h"
 
 namespace netrov::core {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fleet_report.h"
-#include "ipp_jobs.h"
+#include "ipp_job_list.h"
 
 namespace netrov::core::ipp {
 

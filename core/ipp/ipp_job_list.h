@@ -46,9 +46,9 @@ struct IppJob {
 struct IppJobs {
     std::string address;       // as read, an IPv6 address in RFC 5952 text
     bool answered = false;     // the printer gave its list
-    std::vector<IppJob> jobs;  // in the printer's order, at most kMaxIppJobs
-    bool more = false;         // the printer holds more than were kept
-    std::vector<std::string> problems;
+    std::vector<IppJob> jobs{};  // in the printer's order, at most kMaxIppJobs
+    bool more = false;           // the printer holds more than were kept
+    std::vector<std::string> problems{};
 };
 
 }  // namespace netrov::core::ipp
