@@ -162,8 +162,12 @@ Exchange exchange(const IppTarget& asked, ipp_op_t operation, const std::functio
         http = connect(target, tls);
     }
     if (!http) {
-        fail(ExchangeResult::NoAnswer,
-             "no answer on port " + std::to_string(target.port) + " (" + cupsLastErrorString() + ")");
+        // libcups names the TLS server by the address itself where it is not
+        // a loopback one, and a printer may refuse an address as that name.
+        const std::optional<NetAddress> address = parseNetAddress(target.host);
+        const bool v6Tls = tls && address && address->v6 && target.host != "::1";
+        fail(ExchangeResult::NoAnswer, "no answer on port " + std::to_string(target.port) + " (" + cupsLastErrorString() +
+                                           ")" + (v6Tls ? "; a printer may refuse TLS to an IPv6 address" : ""));
         return out;
     }
     if (tls && !certificateTrusted(http.get(), target, out.problems)) {
