@@ -283,7 +283,10 @@ TEST_F(IppPrinterTest, APrinterOnAnIpv6AddressIsReadWithItsCurrentJobs)
         EXPECT_TRUE(report.problems.empty()) << report.problems.front();
         EXPECT_EQ(report.model, "Acme ColorLaser 5");
         EXPECT_EQ(report.address, row.shown);
+        const auto started = std::chrono::steady_clock::now();
         const ipp::IppJobs jobs = ipp::readIppJobs(target);
+        const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+        std::cout << "Get-Jobs, " << row.name << ": " << took.count() / 1000.0 << " ms\n";
         ASSERT_TRUE(jobs.answered) << jobs.problems.front();
         EXPECT_EQ(jobs.address, row.shown);
         ASSERT_EQ(jobs.jobs.size(), 1u);
