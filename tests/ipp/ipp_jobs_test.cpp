@@ -2,6 +2,7 @@
 // Get-Jobs answer made in memory, and what the command line prints of them.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <sstream>
 
@@ -12,6 +13,7 @@
 #include "cli/ipp_jobs.h"
 #include "ipp_exchange.h"
 #include "ipp_reading.h"
+#include "temp_dir.h"
 
 namespace netrov::core::ipp {
 namespace {
@@ -97,6 +99,41 @@ TEST(IppJobs, EachJobGroupOfTheAnswerIsOneJob)
             EXPECT_EQ(got.impressionsCompleted, want.impressionsCompleted);
             EXPECT_EQ(got.timeAtCreation, want.timeAtCreation);
         }
+    }
+}
+
+struct Bytes {
+    const std::string* data;
+    size_t at;
+};
+
+ssize_t readBytes(void* context, ipp_uchar_t* buffer, size_t wanted)
+{
+    auto* bytes = static_cast<Bytes*>(context);
+    const size_t n = std::min(wanted, bytes->data->size() - bytes->at);
+    std::memcpy(buffer, bytes->data->data() + bytes->at, n);
+    bytes->at += n;
+    return static_cast<ssize_t>(n);
+}
+
+// libcups reads what it can of a cut answer; the jobs taken from it are
+// never more than the whole answer's.
+TEST(IppJobs, EveryCutOfAnAnswerGivesAtMostItsJobs)
+{
+    const std::string whole = test::readFile(std::string(NETROV_SOURCE_DIR) + "/fuzz/corpus/ipp_values/jobs_answer.ipp");
+    ASSERT_FALSE(whole.empty());
+    for (size_t size = 0; size <= whole.size(); ++size) {
+        const std::string cut = whole.substr(0, size);
+        Bytes bytes{&cut, 0};
+        const Message answer(ippNew());
+        IppJobs jobs;
+        if (ippReadIO(&bytes, readBytes, 1, nullptr, answer.get()) == IPP_STATE_DATA) fillJobs(jobs, answer.get());
+        ASSERT_LE(jobs.jobs.size(), 2u) << size;
+        if (size < whole.size()) continue;
+        ASSERT_EQ(jobs.jobs.size(), 2u);
+        EXPECT_EQ(jobs.jobs[0].name, "Quarterly report");
+        EXPECT_EQ(jobs.jobs[1].name, "\x1b[2J<b>");
+        EXPECT_EQ(jobs.jobs[1].stateReasons, (std::vector<std::string>{"job-printing", "job-hold-until-specified"}));
     }
 }
 
