@@ -41,6 +41,8 @@ struct IppJob {
     std::vector<std::string> stateReasons;  // job-state-reasons keywords
     std::optional<int32_t> impressionsCompleted;
     std::optional<int32_t> timeAtCreation;  // the printer's up-time in seconds when the job came
+
+    bool operator==(const IppJob&) const = default;
 };
 
 struct IppJobs {
