@@ -201,7 +201,10 @@ DeviceReport mergeReadings(DeviceReport snmp, const DeviceReport& ipp)
 
 DeviceReport readFromSource(const DeviceListEntry& entry, Deadline deadline, const SourceOptions& options, bool snmpAnswered)
 {
-    const std::string address = deviceAddressText(entry.identity);
+    std::string address = deviceAddressText(entry.identity);
+    // A caller that fills only the IPv4 field of a record made for the
+    // reading (no interface kind) still names that address, as it always has.
+    if (address.empty() && loadAddress(entry.identity.address) != 0) address = addressToText(loadAddress(entry.identity.address));
     const int32_t timeOut = entry.identity.timeout;
     if (options.source == Source::Ipp) return readIpp(address, options, timeOut);
     DeviceReport snmp;
