@@ -21,6 +21,7 @@
 #include "exit_codes.h"
 #include "device_details.h"
 #include "fleet_report.h"
+#include "ipp_jobs.h"
 #include "query_reading.h"
 #include "record_schema.h"
 #include "report.h"
@@ -496,6 +497,9 @@ int runReadCommand(ReadCommand command, const core::NetAddress& address, const R
     }
     if (fromSource && options.source.source == core::Source::Ipp)
         return printReading(core::readIpp(addressText, options.source, options.timeOut));
+    // The current jobs over IPP are Get-Jobs'; the logs are SNMP's alone.
+    if (command == ReadCommand::Jobs && !options.jobLog && !options.faxLog && options.source.source == core::Source::Ipp)
+        return printIppJobs(core::readIppJobs(addressText, options.source, options.timeOut), options.json, out, err);
     Session session;
     OpenedDevice opened = session.open(address, options.community, options.timeOut, options.snmpVersion);
     DeviceIdentity& device = opened.identity;

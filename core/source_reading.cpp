@@ -84,9 +84,11 @@ bool ippAvailable()
 #endif
 }
 
-DeviceReport readIpp(const std::string& address, const SourceOptions& options, int32_t timeOutSeconds)
-{
 #ifdef NETROV_HAVE_IPP
+namespace {
+
+ipp::IppTarget targetOf(const std::string& address, const SourceOptions& options, int32_t timeOutSeconds)
+{
     ipp::IppTarget target;
     target.host = address;
     target.port = options.ippPort;
@@ -94,7 +96,18 @@ DeviceReport readIpp(const std::string& address, const SourceOptions& options, i
     target.timeOutSeconds = timeOutSeconds > 0 ? timeOutSeconds : 3;
     target.trustFile = options.ippTrustFile;
     target.credentialsFile = options.ippCredentialsFile;
-    return ipp::readIppReport(target);
+    return target;
+}
+
+}  // namespace
+#else
+constexpr const char* kIppMissing = "IPP: not available in this build";
+#endif
+
+DeviceReport readIpp(const std::string& address, const SourceOptions& options, int32_t timeOutSeconds)
+{
+#ifdef NETROV_HAVE_IPP
+    return ipp::readIppReport(targetOf(address, options, timeOutSeconds));
 #else
     (void)timeOutSeconds;
     (void)options;
@@ -104,8 +117,22 @@ DeviceReport readIpp(const std::string& address, const SourceOptions& options, i
     report.answered = false;
     report.statusCode = kStatusNoAnswer;
     report.status = statusWordText(report.statusCode);
-    report.problems.push_back("IPP: not available in this build");
+    report.problems.push_back(kIppMissing);
     return report;
+#endif
+}
+
+ipp::IppJobs readIppJobs(const std::string& address, const SourceOptions& options, int32_t timeOutSeconds)
+{
+#ifdef NETROV_HAVE_IPP
+    return ipp::readIppJobs(targetOf(address, options, timeOutSeconds));
+#else
+    (void)timeOutSeconds;
+    (void)options;
+    ipp::IppJobs jobs;
+    jobs.address = address;
+    jobs.problems.push_back(kIppMissing);
+    return jobs;
 #endif
 }
 
@@ -193,7 +220,10 @@ DeviceReport mergeReadings(DeviceReport snmp, const DeviceReport& ipp)
 
 DeviceReport readFromSource(const DeviceListEntry& entry, Deadline deadline, const SourceOptions& options, bool snmpAnswered)
 {
-    const std::string address = deviceAddressText(entry.identity);
+    std::string address = deviceAddressText(entry.identity);
+    // A caller that fills only the IPv4 field of a record made for the
+    // reading (no interface kind) still names that address, as it always has.
+    if (address.empty() && loadAddress(entry.identity.address) != 0) address = addressToText(loadAddress(entry.identity.address));
     const int32_t timeOut = entry.identity.timeout;
     if (options.source == Source::Ipp) return readIpp(address, options, timeOut);
     DeviceReport snmp;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "fleet_report.h"
+#include "ipp/ipp_job_list.h"
 
 namespace netrov::core {
 
@@ -45,6 +46,8 @@ DeviceReport readFromSource(const DeviceListEntry& entry, Deadline deadline, con
                             bool snmpAnswered = true);
 // The device at the address over IPP alone.
 DeviceReport readIpp(const std::string& address, const SourceOptions& options, int32_t timeOutSeconds);
+// The jobs of the printer at the address that have not ended, over IPP.
+ipp::IppJobs readIppJobs(const std::string& address, const SourceOptions& options, int32_t timeOutSeconds);
 
 // SNMP gave no answer, no printer, or neither a status nor any supply.
 bool lacksReading(const DeviceReport& snmp);

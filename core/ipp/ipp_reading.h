@@ -6,6 +6,7 @@
 #include <string>
 
 #include "fleet_report.h"
+#include "ipp_job_list.h"
 
 namespace netrov::core::ipp {
 
@@ -42,5 +43,14 @@ DeviceReport readIppReport(const IppTarget& target);
 // Fills the report from a Get-Printer-Attributes response (an ipp_t), the
 // part of the reading that needs no connection.
 void fillFromAttributes(DeviceReport& report, const void* response);
+
+// The printer's jobs that have not ended (Get-Jobs), asked over the same
+// connection, trust and credentials as the reading. A printer that does not
+// answer gives answered = false; every failure is in problems. Safe on many
+// threads at once.
+IppJobs readIppJobs(const IppTarget& target);
+// Fills the list from a Get-Jobs response (an ipp_t): one job per job group,
+// at most kMaxIppJobs, more set when the response holds another.
+void fillJobs(IppJobs& jobs, const void* response);
 
 }  // namespace netrov::core::ipp

@@ -3,9 +3,11 @@
 // is reported and not trusted.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "ipp/ipp_reading.h"
 #include "ipp/ipp_trust.h"
 #include "device_session.h"
+#include "ipp_jobs.h"
 #include "ippeveprinter_runner.h"
 #include "run_program.h"
 #include "printer_metrics.h"
@@ -233,6 +236,84 @@ TEST_F(IppPrinterTest, TheExporterScrapesAPrinterThatAnswersOnlyIpp)
     const exporter::PrinterReading v6 = exporter::readPrinter(*parseNetAddress("::1"), settings);
     ASSERT_TRUE(v6.up);
     EXPECT_NE(exporter::printerMetricsText(v6).find("address=\"::1\"}"), std::string::npos);
+}
+
+struct Ipv6Row {
+    const char* name;
+    const char* printerAddress;  // an address of its own, or "" for ::1
+    const char* host;            // as the reader is given it
+    const char* shown;           // as the reading names it
+    ipp::Encryption encryption;
+};
+
+// The second job waits in the printer's print command, so Get-Jobs finds it
+// processing while the first has ended. libcups names the TLS server by a
+// literal address other than a loopback one, which ippeveprinter refuses:
+// the unique local address is read in plain, and TLS to it is reported.
+TEST_F(IppPrinterTest, APrinterOnAnIpv6AddressIsReadWithItsCurrentJobs)
+{
+    static constexpr const char* kHeld = "Q3 <report> & notes";
+    const Ipv6Row rows[] = {
+        {"loopback over TLS", "", "::1", "::1", ipp::Encryption::Always},
+        {"a unique local address", "fd00::21", "fd00:0:0::21", "fd00::21", ipp::Encryption::Never},
+        // The source's reading, which asks TLS where the printer offers it.
+        {"the same through the source", "fd00::21", "[fd00::21]", "fd00::21", ipp::Encryption::Auto},
+        {"the same over TLS only", "fd00::21", "fd00::21", nullptr, ipp::Encryption::Always},
+    };
+    int port = 8690;
+    for (const Ipv6Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (*row.printerAddress && !test::inOwnNetwork()) {
+            std::cout << "skipped " << row.name << ": no network namespace of the test's own\n";
+            continue;
+        }
+        IppPrinterSetup setup = colourLaser(port++);
+        setup.ipv6Address = row.printerAddress;
+        setup.jobs = {{"alice", "Ended before"}, {"bob", kHeld}};
+        const IppEvePrinter printer(setup);
+        ASSERT_TRUE(printer.ready()) << printer.whyNot();
+        ipp::IppTarget target{row.host, printer.port()};
+        target.encryption = row.encryption;
+        target.trustFile = home.file("certificates");
+        SourceOptions options;
+        options.ippPort = printer.port();
+        options.ippTrustFile = target.trustFile;
+        const bool viaSource = row.encryption == ipp::Encryption::Auto;
+        const DeviceReport report = viaSource ? readIpp(row.host, options, 2) : ipp::readIppReport(target);
+        if (!row.shown) {
+            EXPECT_FALSE(report.answered);
+            ASSERT_EQ(report.problems.size(), 1u);
+            EXPECT_NE(report.problems[0].find("a printer may refuse TLS to an IPv6 address"), std::string::npos)
+                << report.problems[0];
+            EXPECT_FALSE(ipp::readIppJobs(target).answered);
+            continue;
+        }
+        EXPECT_TRUE(report.problems.empty()) << report.problems.front();
+        EXPECT_EQ(report.model, "Acme ColorLaser 5");
+        EXPECT_EQ(report.address, row.shown);
+        const auto started = std::chrono::steady_clock::now();
+        const ipp::IppJobs jobs = viaSource ? readIppJobs(row.host, options, 2) : ipp::readIppJobs(target);
+        const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+        std::cout << "Get-Jobs, " << row.name << ": " << took.count() / 1000.0 << " ms\n";
+        ASSERT_TRUE(jobs.answered) << jobs.problems.front();
+        EXPECT_EQ(jobs.address, row.shown);
+        ASSERT_EQ(jobs.jobs.size(), 1u);
+        EXPECT_EQ(jobs.jobs[0].id, 2);
+        EXPECT_EQ(jobs.jobs[0].name, kHeld);
+        EXPECT_EQ(jobs.jobs[0].user, "bob");
+        EXPECT_EQ(ipp::jobStateWord(jobs.jobs[0].state), "processing");
+        EXPECT_NE(std::find(jobs.jobs[0].stateReasons.begin(), jobs.jobs[0].stateReasons.end(), "job-printing"),
+                  jobs.jobs[0].stateReasons.end());
+        std::ostringstream out;
+        std::ostringstream err;
+        ASSERT_EQ(cli::printIppJobs(jobs, false, out, err), 0) << err.str();
+        EXPECT_NE(out.str().find("Current jobs: 1 record\n"), std::string::npos) << out.str();
+        EXPECT_NE(out.str().find("Q3 <report> & notes  bob    Processing  job-printing"), std::string::npos) << out.str();
+        if (row.encryption == ipp::Encryption::Always) {
+            const std::string key = std::string("[") + row.shown + "]:" + std::to_string(printer.port()) + " sha256:";
+            EXPECT_NE(test::readFile(target.trustFile).find(key), std::string::npos) << test::readFile(target.trustFile);
+        }
+    }
 }
 
 struct MergeAgentRow {

@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include "ipp_exchange.h"
 #include "ipp_reading.h"
 #include "ipp_trust.h"
 #include "ipp_values.h"
@@ -130,6 +131,32 @@ TEST(IppCertificates, TheFirstIsKeptAndAnotherLaterIsAChange)
     EXPECT_EQ(certificateFingerprint("abc", 3), "sha256:ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
 }
 
+struct KeyRow {
+    const char* host;
+    const char* asked;  // what libcups is given and the reading names
+    const char* key;    // the certificate store's key on port 631
+};
+
+// However an address is written, it has one key, and an IPv6 key is bracketed.
+TEST(IppCertificates, AnAddressHasOneKeyInItsShortestText)
+{
+    const KeyRow rows[] = {
+        {"192.0.2.1", "192.0.2.1", "192.0.2.1:631"},
+        {"2001:DB8:0:0:0:0:0:21", "2001:db8::21", "[2001:db8::21]:631"},
+        {"[2001:db8::21]", "2001:db8::21", "[2001:db8::21]:631"},
+        {"::1", "::1", "[::1]:631"},
+        {"fe80::1%eth0", "fe80::1%eth0", "[fe80::1%eth0]:631"},
+        {"::ffff:192.0.2.1", "::ffff:192.0.2.1", "[::ffff:192.0.2.1]:631"},
+        {"printer.example", "printer.example", "printer.example:631"},
+    };
+    for (const KeyRow& row : rows) {
+        IppTarget target;
+        target.host = row.host;
+        EXPECT_EQ(hostText(row.host), row.asked) << row.host;
+        EXPECT_EQ(deviceKey(target), row.key) << row.host;
+    }
+}
+
 struct CredentialsRow {
     const char* text;  // null: no file
     mode_t mode;
@@ -161,6 +188,9 @@ TEST(IppCredentials, AFileOpenToOthersOrMalformedIsRefused)
         EXPECT_FALSE(report.answered);
         ASSERT_EQ(report.problems.size(), 1u);
         EXPECT_EQ(report.problems[0], row.problem);
+        const IppJobs jobs = readIppJobs(target);
+        EXPECT_FALSE(jobs.answered);
+        EXPECT_EQ(jobs.problems, std::vector<std::string>{row.problem});
     }
 }
 

@@ -3,9 +3,12 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -13,6 +16,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <string_view>
 #include <thread>
 
 namespace netrov::test {
@@ -32,9 +36,13 @@ std::string installed(const char* name)
     return {};
 }
 
+constexpr const char* kPrinterHost = "netrov-ipp-printer";
+
 // Starts the program in a process group of its own, output to the log file,
-// with environment additions; -1 on failure.
-pid_t spawn(std::vector<std::string> args, const std::string& logPath, const std::vector<std::string>& environment = {})
+// with environment additions and, when hostsFile is given, that file in
+// place of /etc/hosts in a mount namespace of its own; -1 on failure.
+pid_t spawn(std::vector<std::string> args, const std::string& logPath, const std::vector<std::string>& environment = {},
+            const std::string& hostsFile = {})
 {
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
@@ -51,6 +59,10 @@ pid_t spawn(std::vector<std::string> args, const std::string& logPath, const std
         dup2(log, 2);
     }
     for (const std::string& e : environment) putenv(const_cast<char*>(e.c_str()));
+    if (!hostsFile.empty()
+        && (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+            || mount(hostsFile.c_str(), "/etc/hosts", nullptr, MS_BIND, nullptr) != 0))
+        _exit(126);
     execv(argv[0], argv.data());
     _exit(127);
 }
@@ -77,7 +89,44 @@ bool exited(pid_t& pid)
     return pid <= 0;
 }
 
+// Runs the program to its end; its exit status, or -1.
+int run(const std::vector<std::string>& args, const std::string& logPath)
+{
+    const pid_t pid = spawn(args, logPath);
+    int status = 0;
+    if (pid <= 0 || waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A job file for ipptool with its owner and name as variables.
+constexpr const char* kJobTest = R"({
+  NAME "Print a job"
+  OPERATION Print-Job
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri $uri
+  ATTR name requesting-user-name "$jobuser"
+  ATTR name job-name "$jobname"
+  ATTR mimeMediaType document-format text/plain
+  FILE $filename
+  STATUS successful-ok
+}
+)";
+
 }  // namespace
+
+bool inOwnNetwork()
+{
+    // A namespace the test made holds its loopback alone; the machine's has more.
+    struct if_nameindex* names = if_nameindex();
+    if (!names) return false;
+    bool loopbackOnly = true;
+    for (const struct if_nameindex* n = names; n->if_index != 0; ++n)
+        loopbackOnly = loopbackOnly && std::string_view(n->if_name) == "lo";
+    if_freenameindex(names);
+    return loopbackOnly;
+}
 
 bool tcpAnswers(int port, int timeoutMs)
 {
@@ -100,7 +149,7 @@ bool tcpAnswers(int port, int timeoutMs)
 
 IppEvePrinter::IppEvePrinter(IppPrinterSetup setup) : setup_(std::move(setup))
 {
-    ready_ = start() && printJob();
+    ready_ = start() && printJobs();
     if (!ready_) stop();
 }
 
@@ -140,6 +189,7 @@ bool IppEvePrinter::start()
     std::string script = "#!/bin/sh\ncat >&2 <<'END'\n";
     for (const std::string& line : setup_.jobMessages) script += line + "\n";
     script += "END\ncat > /dev/null\ntouch '" + dir_->file("printed") + "'\n";
+    script += "if [ -e '" + dir_->file("hold") + "' ]; then exec sleep 600; fi\n";
     writeFile(dir_->file("print.sh"), script);
     chmod(dir_->file("print.sh").c_str(), 0755);
 
@@ -155,10 +205,28 @@ bool IppEvePrinter::start()
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    printer_ = spawn({printer, "-r", "off", "-n", "localhost", "-p", std::to_string(setup_.port), "-d",
+    // It serves on the addresses its host name has: another IPv6 address
+    // than ::1 comes from a hosts file of its own.
+    std::string host = "localhost";
+    std::string hosts;
+    if (!setup_.ipv6Address.empty()) {
+        if (!inOwnNetwork()) {
+            whyNot_ = "an IPv6 address of its own needs the test's own network namespace";
+            return false;
+        }
+        if (run({installed("ip"), "-6", "address", "replace", setup_.ipv6Address + "/128", "dev", "lo", "nodad"},
+                dir_->file("printer.log")) != 0) {
+            whyNot_ = "the loopback did not take " + setup_.ipv6Address + ": " + log();
+            return false;
+        }
+        host = kPrinterHost;
+        hosts = dir_->file("hosts");
+        writeFile(hosts, "127.0.0.1 " + host + "\n" + setup_.ipv6Address + " " + host + "\n");
+    }
+    printer_ = spawn({printer, "-r", "off", "-n", host, "-p", std::to_string(setup_.port), "-d",
                       (dir_->path() / "spool").string(), "-K", keys, "-a", dir_->file("printer.conf"), "-c",
                       dir_->file("print.sh"), setup_.name},
-                     dir_->file("printer.log"), {"DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + busPath});
+                     dir_->file("printer.log"), {"DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + busPath}, hosts);
     while (!tcpAnswers(setup_.port, 100)) {
         if (exited(printer_) || std::chrono::steady_clock::now() > deadline) {
             whyNot_ = "ippeveprinter did not answer on port " + std::to_string(setup_.port) + ": " + log();
@@ -169,30 +237,45 @@ bool IppEvePrinter::start()
     return true;
 }
 
-bool IppEvePrinter::printJob()
+bool IppEvePrinter::printJobs()
 {
-    if (setup_.jobMessages.empty()) return true;
-    const std::string tool = installed("ipptool");
-    if (tool.empty()) {
+    std::vector<IppJobSubmission> jobs = setup_.jobs;
+    const bool holdLast = !jobs.empty();
+    if (jobs.empty() && !setup_.jobMessages.empty()) jobs.push_back({"netrov", "state reasons"});
+    if (jobs.empty()) return true;
+    if (installed("ipptool").empty()) {
         whyNot_ = "ipptool is not installed (Debian package cups-ipp-utils)";
         return false;
     }
     writeFile(dir_->file("job.txt"), "a page\n");
-    pid_t job = spawn({tool, "-f", dir_->file("job.txt"), "ipp://127.0.0.1:" + std::to_string(setup_.port) + "/ipp/print",
-                       "print-job.test"},
-                      dir_->file("printer.log"));
-    int status = 0;
-    waitpid(job, &status, 0);
+    writeFile(dir_->file("job.test"), kJobTest);
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        if (!submit(jobs[i], holdLast && i + 1 == jobs.size())) return false;
+    }
+    return true;
+}
+
+bool IppEvePrinter::submit(const IppJobSubmission& job, bool hold)
+{
+    fs::remove(dir_->file("printed"));
+    if (hold) writeFile(dir_->file("hold"), "");
+    if (run({installed("ipptool"), "-d", "jobuser=" + job.user, "-d", "jobname=" + job.name, "-f", dir_->file("job.txt"),
+             "ipp://127.0.0.1:" + std::to_string(setup_.port) + "/ipp/print", dir_->file("job.test")},
+            dir_->file("printer.log"))
+        != 0) {
+        whyNot_ = "the printer refused the job \"" + job.name + "\": " + log();
+        return false;
+    }
     const auto deadline = std::chrono::steady_clock::now() + kStartDeadline;
     while (!fs::exists(dir_->file("printed"))) {
         if (std::chrono::steady_clock::now() > deadline) {
-            whyNot_ = "the job that sets the state reasons and alerts did not run: " + log();
+            whyNot_ = "the job \"" + job.name + "\" did not run: " + log();
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    // The job ends a moment after its command.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // A printed job ends a moment after its command; a held one stays processing.
+    if (!hold) std::this_thread::sleep_for(std::chrono::milliseconds(300));
     return true;
 }
 

@@ -1,5 +1,6 @@
 // Runs Debian's ippeveprinter as an IPP printer for tests: on localhost
-// (127.0.0.1 and ::1) of the test process's own network namespace, with no
+// (127.0.0.1 and ::1, or another IPv6 address of the namespace's loopback)
+// of the test process's own network namespace, with no
 // DNS-SD registration, attributes from a file the test writes, and the
 // state reasons and alerts its print command reports for a job it prints. It answers plain IPP and TLS on
 // one port, with a self-signed certificate kept in a folder of its own.
@@ -15,6 +16,11 @@
 
 namespace netrov::test {
 
+struct IppJobSubmission {
+    std::string user;
+    std::string name;
+};
+
 struct IppPrinterSetup {
     std::string name = "NetRov IPP";
     int port = 8631;
@@ -28,6 +34,13 @@ struct IppPrinterSetup {
     // Where its certificate and key live; empty: a folder of its own. A new
     // folder makes a new certificate.
     std::string keyDir;
+    // An IPv6 address (fd00::/8) it serves on instead of ::1, added to the
+    // loopback of the test's own network namespace; empty: ::1.
+    std::string ipv6Address;
+    // Jobs submitted once it is up, in order: each but the last is printed
+    // to its end, and the print command holds the last one, processing,
+    // until the printer stops (it takes one job at a time).
+    std::vector<IppJobSubmission> jobs;
 };
 
 class IppEvePrinter {
@@ -47,7 +60,8 @@ public:
 
 private:
     bool start();
-    bool printJob();
+    bool printJobs();
+    bool submit(const IppJobSubmission& job, bool hold);
     void stop();
 
     IppPrinterSetup setup_;
@@ -60,5 +74,8 @@ private:
 
 // Whether something accepts a TCP connection on 127.0.0.1:port within the time.
 bool tcpAnswers(int port, int timeoutMs);
+// Whether the process is in a network namespace of the test's own (the
+// loopback its only interface), not the machine's.
+bool inOwnNetwork();
 
 }  // namespace netrov::test
