@@ -109,9 +109,6 @@ void catchInterrupts()
 #endif
 }
 
-// The status of a device found only by the SNMPv3 discovery probe.
-constexpr const char* kCredentialsNeeded = "SNMPv3: credentials needed";
-
 // Each line of the message on a line of its own (a targets file reports
 // every bad line), made safe for the terminal.
 int badInput(const std::string& message)
@@ -491,7 +488,7 @@ int runSearch(core::FrontLibrary& library, const SearchOptions& options, const s
     for (const core::CredentialsNeeded& needed : credentialsNeeded) {
         cli::DeviceRow& row = hardened.emplace_back();
         row.ipAddress = core::credentialsNeededAddress(needed);
-        row.status = kCredentialsNeeded;
+        row.status = core::kCredentialsNeededText;
         if (needed.enterprise) row.model = "enterprise " + std::to_string(*needed.enterprise);
         row.statusCode = -1;
     }

@@ -491,15 +491,20 @@ int runReadCommand(ReadCommand command, const core::NetAddress& address, const R
     const ReadingPrint fromReading = options.jobLog || options.faxLog ? nullptr : readingPrint(command);
     const bool fromSource = fromReading != nullptr;
     const auto printReading = [&](const core::DeviceReport& report) { return fromReading(report, options, out, err); };
-    if (!fromSource && options.source.source != core::Source::Auto && options.source.source != core::Source::Snmp) {
+    // The current jobs over IPP are Get-Jobs'; the logs are SNMP's alone.
+    const bool ippJobs = command == ReadCommand::Jobs && !options.jobLog && !options.faxLog &&
+                         options.source.source != core::Source::Snmp && options.source.source != core::Source::Both;
+    const auto printIppJobsRead = [&] {
+        return printIppJobs(core::readIppJobs(addressText, options.source, options.timeOut), options.json, out, err);
+    };
+    if (!fromSource && !ippJobs && options.source.source != core::Source::Auto &&
+        options.source.source != core::Source::Snmp) {
         err << "netrov-cli: " << snmpOnlyText(commandWord(command, options)) << "\n";
         return kExitBadInput;
     }
     if (fromSource && options.source.source == core::Source::Ipp)
         return printReading(core::readIpp(addressText, options.source, options.timeOut));
-    // The current jobs over IPP are Get-Jobs'; the logs are SNMP's alone.
-    if (command == ReadCommand::Jobs && !options.jobLog && !options.faxLog && options.source.source == core::Source::Ipp)
-        return printIppJobs(core::readIppJobs(addressText, options.source, options.timeOut), options.json, out, err);
+    if (ippJobs && options.source.source == core::Source::Ipp) return printIppJobsRead();
     Session session;
     OpenedDevice opened = session.open(address, options.community, options.timeOut, options.snmpVersion);
     DeviceIdentity& device = opened.identity;
@@ -515,6 +520,8 @@ int runReadCommand(ReadCommand command, const core::NetAddress& address, const R
         if (answered || options.source.source == core::Source::Both || (report.answered && report.printer))
             return printReading(report);
     }
+    // A printer SNMP does not answer may still give its current jobs over IPP.
+    if (!answered && ippJobs && core::ippAvailable()) return printIppJobsRead();
     if (!answered) {
         err << "netrov-cli: " << noAnswerText(addressText) << "\n";
         return kExitFailed;

@@ -373,13 +373,7 @@ std::string storeToRead(const std::string& given)
 // reads them and nothing of them is stored until a profile is given.
 static std::string credentialsNeededText(const std::vector<core::CredentialsNeeded>& needed)
 {
-    if (needed.empty()) return {};
-    constexpr size_t kNamed = 10;
-    std::string text = "; SNMPv3 credentials needed: ";
-    for (size_t i = 0; i < needed.size() && i < kNamed; ++i)
-        text += (i ? ", " : "") + core::credentialsNeededAddress(needed[i]);
-    if (needed.size() > kNamed) text += " and " + std::to_string(needed.size() - kNamed) + " more";
-    return text;
+    return needed.empty() ? std::string() : "; SNMPv3 credentials needed: " + core::credentialsNeededList(needed);
 }
 
 int runWatch(const WatchOptions& options, const std::atomic<int>& interrupted, std::ostream& out, std::ostream& err)

@@ -103,7 +103,7 @@ std::string ipv6NotYetText(std::string_view text)
     if (std::count(address.begin(), address.end(), ':') < 2 ||
         address.find_first_not_of("0123456789abcdefABCDEF:.") != std::string_view::npos)
         return {};
-    return "'" + std::string(text) + "' is an IPv6 address; searches, sweeps and the device commands take IPv4 addresses only so far";
+    return "'" + std::string(text) + "' is an IPv6 address; the desktop's blocks take IPv4 addresses only (netrov-cli's --range, --address and --targets take IPv6)";
 }
 
 ParsedSpan parseAddressSpan(std::string_view raw)

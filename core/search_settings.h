@@ -127,8 +127,7 @@ private:
 uint32_t addressFromText(std::string_view text);
 
 // For a text written as an IPv6 address (a "%zone" allowed), the words that
-// say searches and the device commands take IPv4 only so far; empty for any
-// other text.
+// say the desktop's address blocks take IPv4 only; empty for any other text.
 std::string ipv6NotYetText(std::string_view text);
 
 // Strict dotted-quad check for user input: exactly four decimal parts of one

@@ -27,6 +27,7 @@
 #include "device_session.h"
 #include "exit_codes.h"
 #include "fleet_report.h"
+#include "net_address.h"
 #include "printer_metrics.h"
 #include "printer_reading.h"
 #include "run_program.h"
@@ -565,7 +566,7 @@ void expectTheRow(const SourceRow& row, const Surfaces& s, const std::string& ad
     settings.timeOutSeconds = 2;
     settings.source.source = *core::sourceNamed(row.source);
     settings.source.ippPort = ippPort;
-    const exporter::PrinterReading reading = exporter::readPrinter(ntohl(inet_addr(address.c_str())), settings);
+    const exporter::PrinterReading reading = exporter::readPrinter(*core::parseNetAddress(address), settings);
     ASSERT_TRUE(reading.up);
     EXPECT_EQ(reading.report.source, row.readFrom);
     EXPECT_EQ(reading.report.sourceDisagreements, row.disagreements);

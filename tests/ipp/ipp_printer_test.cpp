@@ -411,6 +411,9 @@ TEST_F(IppPrinterTest, CheckAndStatusFallBackToIppWhenSnmpIsSilent)
         {"trays", "ipp", 0, "Model: Acme ColorLaser 5\nSource: ipp\n", "Tray 1"},
         {"counters", "auto", 0, "{", "\"count\": 48213", {"127.0.0.1", "--json"}},
         {"marker", "ipp", 2, ""},
+        {"jobs", "ipp", 0, "Address: 127.0.0.1\nSource: ipp\n", "Current jobs: 0 records"},
+        {"jobs", "auto", 0, "{", "\"currentJobs\"", {"127.0.0.1", "--json"}},
+        {"jobs", "both", 2, ""},
     };
     for (const CommandRow& row : rows) {
         SCOPED_TRACE(std::string(row.command) + " " + row.source);
