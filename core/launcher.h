@@ -26,7 +26,8 @@ struct LauncherEntry {
 };
 
 // The program's parameter text for the device. A template has its "%IP%"
-// and then its "%MODEL%" replaced; an empty template gives the built-in form
+// and then its "%MODEL%" replaced (an IPv6 address in brackets where "%IP%"
+// is the host of a URL, else as its text); an empty template gives the built-in form
 // of the device's interface kind. The quoted texts (model, driver) have each
 // double quote written as three, which the command splitter reads back as
 // one literal quote, so a device's text stays one argument whatever it holds.
