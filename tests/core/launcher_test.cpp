@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "launcher.h"
+#include "net_address.h"
 
 namespace netrov::test {
 namespace {
@@ -42,6 +43,27 @@ TEST(BuildLaunchParameters, TemplateReplacesAddressThenModel)
     EXPECT_EQ(core::BuildLaunchParameters(d, "--fixed"), "--fixed");
     // The model's own text is not searched for macros again.
     EXPECT_EQ(core::BuildLaunchParameters(networkDevice("A%IP%"), "%MODEL%"), "\"A%IP%\"");
+}
+
+TEST(BuildLaunchParameters, AnIpv6AddressIsBracketedOnlyAsTheHostOfAUrl)
+{
+    DeviceIdentity v6 = networkDevice("X");
+    core::setDeviceAddress(v6, *core::parseNetAddress("2001:db8::17"));
+    struct Row {
+        const DeviceIdentity device;
+        const char* parameterTemplate;
+        const char* expected;
+    } rows[] = {
+        {v6, "%IP%", "2001:db8::17"},
+        {v6, "http://%IP%/ --host %IP%", "http://[2001:db8::17]/ --host 2001:db8::17"},
+        {v6, "\"ipp://admin@%IP%:631/ipp/print\"", "\"ipp://admin@[2001:db8::17]:631/ipp/print\""},
+        {v6, "", "-MODEL\"X\" -IP2001:db8::17 -IFSNMP -ID1.3.6.1.4.1.32473.1"},
+        {networkDevice("X"), "http://%IP%:8080/", "http://192.0.2.5:8080/"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.parameterTemplate);
+        EXPECT_EQ(core::BuildLaunchParameters(row.device, row.parameterTemplate), row.expected);
+    }
 }
 
 TEST(BuildLaunchParameters, BuiltInFormsByInterfaceKind)
