@@ -11,6 +11,7 @@
 #include "search_settings.h"
 #include "settings_store.h"
 #include "single_instance.h"
+#include "source_reading.h"
 
 namespace netrov::ui {
 
@@ -53,6 +54,9 @@ public:
     core::SearchAddressList& searchAddresses() { return addresses_; }
     // More communities, the SNMP version and the blocks, stored beside the settings.
     core::SearchExtent& searchExtent() { return extent_; }
+    // Where the listed printers are read from: the search settings' choice,
+    // IPP on its usual port.
+    core::SourceOptions& readSource() { return readSource_; }
     UserSettingsStore& store() { return *store_; }
     const LanguageFile& language() const { return language_; }
     // Present once the start got past the single-instance rule.
@@ -73,6 +77,7 @@ private:
     core::SearchSettings settings_{};
     core::SearchAddressList addresses_;
     core::SearchExtent extent_;
+    core::SourceOptions readSource_;
     std::unique_ptr<UserSettingsStore> store_;
     LanguageFile language_;
     std::unique_ptr<SingleInstance> instance_;

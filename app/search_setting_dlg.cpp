@@ -69,7 +69,7 @@ constexpr const char* kColumnKeys[] = {"IDC_LISTB_SEARCHIP_STARTIP", "IDC_LISTB_
 
 // The extent band in dialog units, from the top of where the buttons were;
 // the buttons move down by its height.
-constexpr int kBandHeight = 128;
+constexpr int kBandHeight = 144;
 struct BandControl {
     int32_t id;
     int x, y, cx, cy;
@@ -88,7 +88,22 @@ constexpr BandControl kBand[] = {
     {IDC_BUTTN_PROFILES, 198, 58, 55, 14, "Profiles..."},
     {IDC_CHECK_V3PROBE, 84, 102, 169, 10, "Send SNMPv3 discovery probe"},
     {IDC_CHECK_MDNS, 84, 114, 169, 10, "Also find printers by mDNS"},
+    {IDC_LABEL_SOURCE, 9, 130, 74, 8, "Read printers by"},
+    {IDC_COMBO_SOURCE, 84, 128, 110, 12, nullptr},
 };
+
+// The source box's choices, in its order.
+struct SourceChoice {
+    core::Source source;
+    const char* text;
+};
+constexpr SourceChoice kSources[] = {
+    {core::Source::Auto, "Automatic (SNMP, else IPP)"},
+    {core::Source::Snmp, "SNMP"},
+    {core::Source::Ipp, "IPP"},
+    {core::Source::Both, "SNMP and IPP"},
+};
+constexpr const char* kSourceKey = "ReadSource";
 
 constexpr const char* kProfileSection = "SearchOption";
 
@@ -277,6 +292,17 @@ void CSearchSettingDlg::buildControls()
     mdns_ = new QCheckBox(this);
     mdns_->setToolTip(QStringLiteral("Lists printers that announce themselves on the local links, also those SNMP does not reach"));
     controls_[IDC_CHECK_MDNS] = mdns_;
+    controls_[IDC_LABEL_SOURCE] = new PlainLabel(this);
+    source_ = new QComboBox(this);
+    for (const SourceChoice& choice : kSources)
+        source_->addItem(QString::fromLatin1(choice.text), static_cast<int>(choice.source));
+    if (core::ippAvailable()) {
+        source_->setToolTip(QStringLiteral("Automatic reads a printer over IPP when SNMP does not answer it"));
+    } else {
+        source_->setEnabled(false);
+        source_->setToolTip(QStringLiteral("IPP is not available in this build: printers are read by SNMP"));
+    }
+    controls_[IDC_COMBO_SOURCE] = source_;
 
     auto* ok = new QPushButton(this);
     auto* cancel = new QPushButton(this);
@@ -318,6 +344,7 @@ void CSearchSettingDlg::fill()
     fillProfiles(extent_.profiles);
     probe_->setChecked(extent_.probeV3);
     mdns_->setChecked(extent_.mdns);
+    source_->setCurrentIndex(std::max(0, source_->findData(static_cast<int>(loadReadSource(store_)))));
     applyEnablingRule();
 }
 
@@ -373,6 +400,16 @@ void saveSearchProfiles(core::SettingsStore& store, const core::SearchExtent& ex
     store.writeInt(kProfileSection, "ProfileNum", static_cast<int32_t>(extent.profiles.size()));
     for (size_t i = 0; i < extent.profiles.size(); ++i)
         store.writeString(kProfileSection, "Profile" + std::to_string(i), extent.profiles[i]);
+}
+
+core::Source loadReadSource(core::SettingsStore& store)
+{
+    return core::sourceNamed(store.readString(kProfileSection, kSourceKey, "auto")).value_or(core::Source::Auto);
+}
+
+void saveReadSource(core::SettingsStore& store, core::Source source)
+{
+    store.writeString(kProfileSection, kSourceKey, core::sourceName(source));
 }
 
 void CSearchSettingDlg::appendRow(const std::string& entry)
@@ -511,6 +548,7 @@ void CSearchSettingDlg::accept()
     core::saveSearchSettings(store_, settings_, addresses_);
     core::saveSearchExtent(store_, extent_);
     saveSearchProfiles(store_, extent_);
+    if (source_->isEnabled()) saveReadSource(store_, static_cast<core::Source>(source_->currentData().toInt()));
     QDialog::accept();
 }
 

@@ -8,6 +8,7 @@
 #include <QDialog>
 
 #include "search_settings.h"
+#include "source_reading.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -56,6 +57,8 @@ enum SearchSettingControl : int32_t {
     IDC_BUTTN_PROFILES = 1059,
     IDC_CHECK_V3PROBE = 1060,
     IDC_CHECK_MDNS = 1061,
+    IDC_LABEL_SOURCE = 1062,
+    IDC_COMBO_SOURCE = 1063,
 };
 
 // Blocks and ranges as typed: separated by commas, semicolons or white
@@ -67,6 +70,12 @@ std::vector<std::string> splitBlocks(const QString& text);
 // out is the extent's own setting, with or without profiles.
 void loadSearchProfiles(core::SettingsStore& store, core::SearchExtent& extent);
 void saveSearchProfiles(core::SettingsStore& store, const core::SearchExtent& extent);
+
+// Where the desktop reads the printers it lists ("ReadSource": auto, snmp,
+// ipp or both, beside the extent's keys); a file without the key, or with
+// another word, reads as auto.
+core::Source loadReadSource(core::SettingsStore& store);
+void saveReadSource(core::SettingsStore& store, core::Source source);
 
 class CSearchSettingDlg : public QDialog {
     Q_OBJECT
@@ -94,6 +103,8 @@ public:
     QCheckBox* probeBox() const { return probe_; }
     // Also finds printers by mDNS beside the search.
     QCheckBox* mdnsBox() const { return mdns_; }
+    // Where the listed printers are read from, a core::Source as item data.
+    QComboBox* sourceBox() const { return source_; }
 
     // The list rows as address list entries, in row order.
     core::SearchAddressList rowEntries() const;
@@ -138,6 +149,7 @@ private:
     QListWidget* profiles_ = nullptr;
     QCheckBox* probe_ = nullptr;
     QCheckBox* mdns_ = nullptr;
+    QComboBox* source_ = nullptr;
     bool adjustingTimeOut_ = false;
 };
 

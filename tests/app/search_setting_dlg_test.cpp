@@ -262,12 +262,14 @@ private slots:
             QCOMPARE(dialog->moreCommunitiesEdit()->text(), QString());
             QCOMPARE(dialog->blocksEdit()->text(), QString());
             QVERIFY(!dialog->mdnsBox()->isChecked());  // off until the user turns it on
+            QCOMPARE(dialog->sourceBox()->currentData().toInt(), int(netrov::core::Source::Auto));
             dialog->communityEdit()->setText(QStringLiteral("public"));
             dialog->moreCommunitiesEdit()->setText(QStringLiteral(" site-a,, branch office ,public"));
             dialog->versionBox()->setCurrentIndex(dialog->versionBox()->findText(QStringLiteral("2c")));
             dialog->blocksEdit()->setText(QStringLiteral("10.1.0.0/22 ; 10.2.0.1 - 10.2.7.254,127.0.0.9"));
             dialog->probeBox()->setChecked(false);
             dialog->mdnsBox()->setChecked(true);
+            dialog->sourceBox()->setCurrentIndex(dialog->sourceBox()->findData(int(netrov::core::Source::Ipp)));
             dialog->accept();
             QCOMPARE(dialog->result(), int(QDialog::Accepted));
         }
@@ -284,6 +286,8 @@ private slots:
         QCOMPARE(fixture.store.values["SearchOption/V3Probe"], std::string("0"));
         QVERIFY(fixture.extent.mdns);
         QCOMPARE(fixture.store.values["SearchOption/Mdns"], std::string("1"));
+        QCOMPARE(fixture.store.values["SearchOption/ReadSource"], std::string("ipp"));
+        QCOMPARE(netrov::ui::loadReadSource(fixture.store), netrov::core::Source::Ipp);
         // The address list keeps its own keys and its 255 entries.
         QVERIFY(fixture.store.values.find("SearchOption/IPList0") == fixture.store.values.end() ||
                 fixture.store.values["SearchOption/IPList0"].empty());
@@ -301,6 +305,7 @@ private slots:
         QCOMPARE(again.blocksEdit()->text(), QStringLiteral("10.1.0.0/22, 10.2.0.1-10.2.7.254, 127.0.0.9"));
         QVERIFY(!again.probeBox()->isChecked());
         QVERIFY(again.mdnsBox()->isChecked());
+        QCOMPARE(again.sourceBox()->currentText(), QStringLiteral("IPP"));
     }
 
     // A block that does not parse keeps the dialog open and changes nothing.
@@ -340,6 +345,10 @@ private slots:
         fixture.store.values["SearchOption/ComName"] = "legacy";
         fixture.store.values["SearchOption/IPListNum"] = "1";
         fixture.store.values["SearchOption/IPList0"] = "127.0.0.1,127.0.0.5";
+        QCOMPARE(netrov::ui::loadReadSource(fixture.store), netrov::core::Source::Auto);
+        // A word this program does not know (written by a later one) reads as auto.
+        fixture.store.values["SearchOption/ReadSource"] = "carrier-pigeon";
+        QCOMPARE(netrov::ui::loadReadSource(fixture.store), netrov::core::Source::Auto);
         netrov::core::loadSearchSettings(fixture.store, {}, fixture.settings, fixture.addresses);
         netrov::core::loadSearchExtent(fixture.store, fixture.extent);
         fixture.extent.snmpVersion = NETROV_SNMP_V3;
@@ -361,7 +370,7 @@ private slots:
         auto dialog = fixture.open();
         const int timeOutBottom = dialog->control(netrov::ui::IDC_EDITB_COMMUNITY)->geometry().bottom();
         const int buttonsTop = dialog->control(netrov::ui::IDOK)->geometry().top();
-        for (int id = netrov::ui::IDC_LABEL_MORECOMMUNITIES; id <= netrov::ui::IDC_CHECK_MDNS; ++id) {
+        for (int id = netrov::ui::IDC_LABEL_MORECOMMUNITIES; id <= netrov::ui::IDC_COMBO_SOURCE; ++id) {
             const QRect area = dialog->control(id)->geometry();
             QVERIFY2(area.top() > timeOutBottom && area.bottom() < buttonsTop, qPrintable(QString::number(id)));
             QVERIFY2(dialog->rect().contains(area), qPrintable(QString::number(id)));
