@@ -168,6 +168,11 @@ std::string statusText(int32_t code, const RowWords& words)
     }
 }
 
+bool readBeyondSnmp(const core::DeviceReport& reading)
+{
+    return reading.answered && !reading.source.empty() && reading.source != "snmp";
+}
+
 std::string sourceText(const std::string& source)
 {
     if (source == "snmp") return "SNMP";

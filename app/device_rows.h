@@ -56,6 +56,8 @@ std::string ipAddressText(const core::DeviceListEntry& entry);
 std::string macAddressText(const core::DeviceListEntry& entry);
 // The status word of a status code as the status column shows it ("--" outside the table).
 std::string statusText(int32_t code, const RowWords& words);
+// Whether another source than SNMP gave (part of) an answered reading.
+bool readBeyondSnmp(const core::DeviceReport& reading);
 // Where a reading came from, for people: "SNMP", "IPP", "SNMP and IPP"; another word as it is.
 std::string sourceText(const std::string& source);
 // A cell's text; an empty text shows as "--".
