@@ -65,6 +65,7 @@ CNetRoverApp::Start CNetRoverApp::InitInstance(const std::string& directory)
     core::loadSearchExtent(*store_, extent_);
     loadSearchProfiles(*store_, extent_);
     readSource_.source = loadReadSource(*store_);
+    ipv6_ = loadIpv6Addresses(*store_);
     prepareDesktopProfiles();
 
     // The core's words (enumerations, labels, "not reported") by key from the [Words] section.

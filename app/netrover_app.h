@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QString>
 
@@ -57,6 +58,8 @@ public:
     // Where the listed printers are read from: the search settings' choice,
     // IPP on its usual port.
     core::SourceOptions& readSource() { return readSource_; }
+    // The IPv6 addresses the search asks one by one, as text.
+    std::vector<std::string>& searchIpv6() { return ipv6_; }
     UserSettingsStore& store() { return *store_; }
     const LanguageFile& language() const { return language_; }
     // Present once the start got past the single-instance rule.
@@ -78,6 +81,7 @@ private:
     core::SearchAddressList addresses_;
     core::SearchExtent extent_;
     core::SourceOptions readSource_;
+    std::vector<std::string> ipv6_;
     std::unique_ptr<UserSettingsStore> store_;
     LanguageFile language_;
     std::unique_ptr<SingleInstance> instance_;

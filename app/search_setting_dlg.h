@@ -7,6 +7,7 @@
 
 #include <QDialog>
 
+#include "net_address.h"
 #include "search_settings.h"
 #include "source_reading.h"
 
@@ -59,6 +60,8 @@ enum SearchSettingControl : int32_t {
     IDC_CHECK_MDNS = 1061,
     IDC_LABEL_SOURCE = 1062,
     IDC_COMBO_SOURCE = 1063,
+    IDC_LABEL_IPV6 = 1064,
+    IDC_EDITB_IPV6 = 1065,
 };
 
 // Blocks and ranges as typed: separated by commas, semicolons or white
@@ -76,6 +79,15 @@ void saveSearchProfiles(core::SettingsStore& store, const core::SearchExtent& ex
 // another word, reads as auto.
 core::Source loadReadSource(core::SettingsStore& store);
 void saveReadSource(core::SettingsStore& store, core::Source source);
+
+// The IPv6 addresses searched one by one beside the address list, as text
+// ("Ipv6Num" and "Ipv6Address0".. beside the extent's keys, so a file
+// without them loads as before and the IPv4 list's keys keep their
+// meaning). Entries that are no IPv6 address are dropped on loading.
+std::vector<std::string> loadIpv6Addresses(core::SettingsStore& store);
+void saveIpv6Addresses(core::SettingsStore& store, const std::vector<std::string>& addresses);
+// The addresses as the search asks them; none that does not parse.
+std::vector<core::NetAddress> parsedIpv6Addresses(const std::vector<std::string>& addresses);
 
 class CSearchSettingDlg : public QDialog {
     Q_OBJECT
@@ -105,6 +117,8 @@ public:
     QCheckBox* mdnsBox() const { return mdns_; }
     // Where the listed printers are read from, a core::Source as item data.
     QComboBox* sourceBox() const { return source_; }
+    // The IPv6 addresses searched one by one, separated by commas.
+    QLineEdit* ipv6Edit() const { return ipv6_; }
 
     // The list rows as address list entries, in row order.
     core::SearchAddressList rowEntries() const;
@@ -150,6 +164,7 @@ private:
     QCheckBox* probe_ = nullptr;
     QCheckBox* mdns_ = nullptr;
     QComboBox* source_ = nullptr;
+    QLineEdit* ipv6_ = nullptr;
     bool adjustingTimeOut_ = false;
 };
 
