@@ -108,7 +108,10 @@ void Launcher::Launch(const DeviceListEntry& device, int32_t slot)
     DeviceListEntry copy = device;
     if (copy.identity.modelName[0] == '\0') return;
     const LauncherEntry& entry = slots_[static_cast<size_t>(slot)];
-    if (entry.trapSwitch == 1 && copy.identity.transport == NETROV_TRANSPORT_SNMP) {
+    // A device that gave no SNMP answer (a printer only mDNS found) cannot
+    // take the switch: asking it would only hold the start for its time-outs.
+    if (entry.trapSwitch == 1 && copy.identity.transport == NETROV_TRANSPORT_SNMP &&
+        statusCode(copy) != kStatusNoAnswer) {
         library_.ensureInitialised();
         const DeviceAccess& access = library_.access();
         // The results do not matter: the program starts either way.

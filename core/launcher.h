@@ -50,8 +50,8 @@ public:
     // The lowest slot with the default flag 1; -1 when there is none.
     int32_t defaultSlot() const;
 
-    // Switches the traps when the slot asks and the device is an SNMP device,
-    // then starts the slot's program. Nothing happens for a device without a
+    // Switches the traps when the slot asks and the device is an SNMP device
+    // that answered, then starts the slot's program. Nothing happens for a device without a
     // model name or a slot outside 0 to 15.
     void Launch(const DeviceListEntry& device, int32_t slot);
     void LaunchDefault(const DeviceListEntry& device);
