@@ -139,6 +139,13 @@ TEST_F(LauncherTest, TrapsBeforeStartForSnmpDevicesOnly)
     record.calls.clear();
     launcher.Launch(entryOf(localDevice(NETROV_INTERFACE_USB, "LX")), 3);
     EXPECT_EQ(record.calls, (std::vector<std::string>{"start /opt/tool 0.0.0.0"}));
+
+    // A device SNMP left silent is started without waiting on the switch.
+    record.calls.clear();
+    core::DeviceListEntry silent = entryOf(networkDevice("LX"));
+    silent.status[0].simpleStatus = core::kStatusNoAnswer;
+    launcher.Launch(silent, 3);
+    EXPECT_EQ(record.calls, (std::vector<std::string>{"start /opt/tool 192.0.2.5"}));
 }
 
 TEST_F(LauncherTest, NothingWithoutModelPathOrSlot)
