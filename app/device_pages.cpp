@@ -10,6 +10,7 @@
 
 #include <netrov/result_codes.h>
 
+#include "device_rows.h"
 #include "local_text.h"
 #include "plain_text.h"
 #include "result_text.h"
@@ -118,6 +119,34 @@ QWidget* buildSummary(const core::DeviceDetails& details, const QString& note, c
     row("summaryAlerts", "Alerts", summary.alerts ? std::to_string(summary.alerts) : std::string("no alerts"));
     row("summaryAttention", "Attention", core::attentionSentence(summary.attention));
     if (!note.isEmpty()) form->addRow(plain(note, box, "Stale"));
+    return box;
+}
+
+QWidget* buildReadingSummary(const core::DeviceReport& reading, const Translate& translate)
+{
+    auto* box = new QWidget;
+    box->setObjectName(QStringLiteral("ReadingSummary"));
+    auto* column = new QVBoxLayout(box);
+    auto* form = new QFormLayout;
+    column->addLayout(form);
+    const auto row = [&](const char* key, const char* english, const std::string& value) {
+        form->addRow(plain(translate(key, english), box, "FieldLabel"),
+                     plain(words(value.empty() ? core::notReported() : value), box, "FieldValue"));
+    };
+    row("summaryModel", "Model", reading.model);
+    row("summarySerial", "Serial number", reading.serialNumber);
+    row("summaryPages", "Page count",
+        reading.pageCount ? core::formatCount(static_cast<int64_t>(*reading.pageCount)) : std::string());
+    row("summaryStatus", "Status", reading.status);
+    row("summaryAttention", "Attention", core::attentionSentence(core::deviceAttention(reading)));
+    if (reading.alerts.empty()) row("summaryAlerts", "Alerts", "no alerts");
+    for (const std::string& alert : reading.alerts) row("summaryAlert", "Alert", alert);
+    for (const std::string& disagreement : reading.sourceDisagreements)
+        row("summaryDisagree", "Sources disagree", disagreement);
+    auto* grid = new QGridLayout;
+    addLevels(grid, ui::readingLevels(reading), box);
+    column->addLayout(grid);
+    column->addStretch(1);
     return box;
 }
 

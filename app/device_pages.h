@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "device_details.h"
+#include "fleet_report.h"
 
 class QWidget;
 
@@ -22,6 +23,12 @@ Translate untranslated();
 // the lowest supply, the alerts and whether the device needs attention.
 // note, when not empty, says how old the readings are. The caller owns the result.
 QWidget* buildSummary(const core::DeviceDetails& details, const QString& note, const Translate& translate);
+
+// The summary of a printer read by another source than SNMP's queries (or by
+// both): model, serial number, page count, status, attention, each alert in
+// words, where the sources disagree, then every supply and tray as a level
+// row. The caller owns the result.
+QWidget* buildReadingSummary(const core::DeviceReport& reading, const Translate& translate);
 
 // One page's content for the queries of section. Level queries become rows
 // of name, bar, level and detail; the others labelled lines per record; the

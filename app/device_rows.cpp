@@ -9,17 +9,13 @@
 #include <QLocale>
 #include <QString>
 
+#include "net_address.h"
+
 namespace netrov::ui {
 
 namespace {
 
 bool isNetwork(const core::DeviceListEntry& entry) { return entry.identity.interfaceKind == NETROV_INTERFACE_NETWORK; }
-
-uint32_t addressNumber(const core::DeviceListEntry& entry)
-{
-    const uint8_t* a = entry.identity.address;
-    return uint32_t{a[0]} << 24 | uint32_t{a[1]} << 16 | uint32_t{a[2]} << 8 | a[3];
-}
 
 template <typename T>
 int threeWay(T a, T b)
@@ -62,9 +58,33 @@ std::string supplyTitle(const core::TonerLevel& toner)
     return title;
 }
 
+// The bar colour of a process colour; none for another.
+std::optional<uint32_t> colourRgb(const std::string& colour)
+{
+    static constexpr struct {
+        const char* colour;
+        uint32_t rgb;
+    } kColours[] = {{"black", 0x202020}, {"cyan", 0x00a0e0}, {"magenta", 0xd0007a}, {"yellow", 0xf0c800}};
+    for (const auto& c : kColours)
+        if (colour == c.colour) return c.rgb;
+    return std::nullopt;
+}
+
 std::string percentText(int32_t percent) { return std::to_string(percent) + " %"; }
 
 }  // namespace
+
+std::vector<core::LevelLine> readingLevels(const core::DeviceReport& reading)
+{
+    std::vector<core::LevelLine> lines;
+    for (const core::TonerLevel& toner : reading.toner)
+        lines.push_back({supplyTitle(toner), toner.percent ? toner.percent : toner.levelCode, toner.state,
+                         colourRgb(toner.colour), {}});
+    for (const core::SupplyLevel& supply : reading.supplies)
+        lines.push_back({supply.name, supply.percent ? supply.percent : supply.levelCode, supply.state, std::nullopt,
+                         supply.media});
+    return lines;
+}
 
 std::optional<int32_t> lowestLevel(std::span<const core::TonerLevel> toner)
 {
@@ -120,7 +140,7 @@ std::string interfaceText(const core::DeviceListEntry& entry, const RowWords& wo
 std::string ipAddressText(const core::DeviceListEntry& entry)
 {
     if (!isNetwork(entry)) return "--";
-    return core::dottedQuad(entry.identity.address);
+    return core::deviceAddressText(entry.identity);
 }
 
 std::string macAddressText(const core::DeviceListEntry& entry)
@@ -146,6 +166,19 @@ std::string statusText(int32_t code, const RowWords& words)
     default:
         return "--";
     }
+}
+
+bool readBeyondSnmp(const core::DeviceReport& reading)
+{
+    return reading.answered && !reading.source.empty() && reading.source != "snmp";
+}
+
+std::string sourceText(const std::string& source)
+{
+    if (source == "snmp") return "SNMP";
+    if (source == "ipp") return "IPP";
+    if (source == "snmp+ipp") return "SNMP and IPP";
+    return source;
 }
 
 std::string cellText(const core::DeviceListEntry& entry, int32_t kind, const RowWords& words)
@@ -203,12 +236,14 @@ int compareRows(const core::DeviceListEntry& a, const core::DeviceListEntry& b, 
         if (a.identity.interfaceKind == b.identity.interfaceKind) return 1;
         c = byteCompare(interfaceText(b, words), interfaceText(a, words));
         break;
-    case kColumnIpAddress:
+    case kColumnIpAddress: {
         if (!isNetwork(a)) return isNetwork(b) ? d : -d;
         if (!isNetwork(b)) return -d;
-        // Unsigned: a difference in 32 bits would put 200.x before 10.x.
-        c = threeWay(addressNumber(a), addressNumber(b));
+        // As addresses, not as text: 10.0.0.9 before 10.0.1.0, IPv4 before IPv6.
+        const std::string x = ipAddressText(a), y = ipAddressText(b);
+        c = core::addressTextLess(x, y) ? -1 : (core::addressTextLess(y, x) ? 1 : 0);
         break;
+    }
     case kColumnMacAddress: {
         if (!isNetwork(a) || !isNetwork(b)) return d;
         const uint8_t* x = a.info.macAddress;

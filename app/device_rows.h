@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "attention.h"
+#include "device_details.h"
 #include "device_list.h"
 #include "fleet_report.h"
 #include "forecast.h"
@@ -49,12 +50,16 @@ using core::fieldText;
 
 // "Network" for network devices, "port (driver)" for local ones, else "".
 std::string interfaceText(const core::DeviceListEntry& entry, const RowWords& words);
-// Dotted address of a network device, else "--".
+// The address of a network device as shown ("192.0.2.7", "2001:db8::17"), else "--".
 std::string ipAddressText(const core::DeviceListEntry& entry);
 // Colon-separated MAC of a network device with a valid MAC, else "".
 std::string macAddressText(const core::DeviceListEntry& entry);
 // The status word of a status code as the status column shows it ("--" outside the table).
 std::string statusText(int32_t code, const RowWords& words);
+// Whether another source than SNMP gave (part of) an answered reading.
+bool readBeyondSnmp(const core::DeviceReport& reading);
+// Where a reading came from, for people: "SNMP", "IPP", "SNMP and IPP"; another word as it is.
+std::string sourceText(const std::string& source);
 // A cell's text; an empty text shows as "--".
 std::string cellText(const core::DeviceListEntry& entry, int32_t kind, const RowWords& words);
 
@@ -72,6 +77,11 @@ struct ListGauge {
     // other supplies and trays); empty for a device that was not read.
     core::DeviceReport reading{};
 };
+
+// A reading's toner and ink, then its other supplies and trays, as the level
+// rows of the device window: named by colour, else by the device's name,
+// drawn in their process colour, a tray with the media it holds.
+std::vector<core::LevelLine> readingLevels(const core::DeviceReport& reading);
 
 // The lowest measured level of the supplies; none when no supply has a number.
 std::optional<int32_t> lowestLevel(std::span<const core::TonerLevel> toner);

@@ -24,6 +24,7 @@
 #include "history_page.h"
 #include "language_file.h"
 #include "local_text.h"
+#include "net_address.h"
 #include "picture_file.h"
 #include "plain_text.h"
 #include "result_text.h"
@@ -208,9 +209,16 @@ AlertListView::AlertListView(QWidget* parent) : QListView(parent)
 
 DeviceWindow::DeviceWindow(core::FrontLibrary& library, const core::DeviceListEntry& entry, RowWords words,
                            QWidget* parent)
-    : QDialog(parent), library_(library), words_(std::move(words))
+    : DeviceWindow(library, entry, std::move(words), core::snmpOnly(), parent)
+{
+}
+
+DeviceWindow::DeviceWindow(core::FrontLibrary& library, const core::DeviceListEntry& entry, RowWords words,
+                           const core::SourceOptions& source, QWidget* parent)
+    : QDialog(parent), library_(library), words_(std::move(words)), source_(source)
 {
     setObjectName(QStringLiteral("DeviceWindow"));
+    reading_.answered = false;
     details_.entry = entry;
     details_.statusCode = core::statusCode(entry);
     const QString model = local(fieldText(entry.identity.modelName));
@@ -225,6 +233,8 @@ DeviceWindow::DeviceWindow(core::FrontLibrary& library, const core::DeviceListEn
     title_->setFont(bold);
     status_ = new PlainLabel(this);
     status_->setObjectName(QStringLiteral("Status"));
+    sourceLabel_ = new PlainLabel(this);
+    sourceLabel_->setObjectName(QStringLiteral("Source"));
     link_ = new QLabel(this);
     link_->setObjectName(QStringLiteral("WebPage"));
     link_->setTextFormat(Qt::RichText);
@@ -247,6 +257,7 @@ DeviceWindow::DeviceWindow(core::FrontLibrary& library, const core::DeviceListEn
     head->addWidget(busy_, 0, 2);
     head->addWidget(refresh_, 0, 3);
     head->addWidget(status_, 1, 0);
+    head->addWidget(sourceLabel_, 2, 0, 1, 4);
     head->addWidget(link_, 1, 1, 1, 3, Qt::AlignRight);
     head->setColumnStretch(1, 1);
 
@@ -281,7 +292,7 @@ DeviceWindow::DeviceWindow(core::FrontLibrary& library, const core::DeviceListEn
     layout->addWidget(pages_, 1);
     layout->addWidget(buttons);
     resize(700, 520);
-    apply(details_);
+    apply(details_, std::nullopt);
     refresh();
 }
 
@@ -294,10 +305,17 @@ QStandardItemModel* DeviceWindow::sectionModel(size_t section) const
 
 QString DeviceWindow::statusText() const { return status_->text(); }
 
+QString DeviceWindow::sourceText() const { return sourceLabel_->text(); }
+
 QString DeviceWindow::webPage() const
 {
     if (details_.entry.identity.interfaceKind != NETROV_INTERFACE_NETWORK) return {};
-    return QStringLiteral("http://%1/").arg(QString::fromStdString(ipAddressText(details_.entry)));
+    const std::optional<core::NetAddress> address = core::deviceNetAddress(details_.entry.identity);
+    if (!address) return {};
+    // An IPv6 host goes in brackets, its zone's "%" written as "%25" as a URL needs it.
+    QString host = QString::fromStdString(core::netAddressHost(*address));
+    host.replace(QLatin1Char('%'), QStringLiteral("%25"));
+    return QStringLiteral("http://%1/").arg(host);
 }
 
 void DeviceWindow::refresh()
@@ -308,10 +326,25 @@ void DeviceWindow::refresh()
     // reached only through deliver, which drops what comes after it is gone.
     const auto access = std::make_shared<const core::DeviceAccess>(library_.access());
     const core::DeviceListEntry entry = details_.entry;
-    const bool started = reader_.start([this, access, entry](const std::atomic<bool>& stop,
-                                                             const DetachedRead::Deliver& deliver) {
-        auto details = std::make_shared<DeviceDetails>(readDeviceDetails(*access, entry, stop));
-        if (!stop.load()) deliver([this, details] { apply(*details); });
+    const core::SourceOptions source = source_;
+    const bool started = reader_.start([this, access, entry, source](const std::atomic<bool>& stop,
+                                                                     const DetachedRead::Deliver& deliver) {
+        auto details = std::make_shared<DeviceDetails>();
+        if (source.source == core::Source::Ipp) {
+            details->entry = entry;
+            details->statusCode = core::kStatusNoAnswer;
+            details->readAt = std::chrono::system_clock::now();
+        } else {
+            *details = readDeviceDetails(*access, entry, stop);
+        }
+        // IPP when chosen, or with auto when SNMP gave no answer; both merges the two readings.
+        auto reading = std::make_shared<std::optional<core::DeviceReport>>();
+        const bool askIpp = source.source == core::Source::Ipp || source.source == core::Source::Both ||
+                            (source.source == core::Source::Auto && !details->answered);
+        if (askIpp && !stop.load())
+            *reading = core::readFromSource(entry, core::deviceReadDeadline(entry.identity.timeout), source,
+                                            details->answered);
+        if (!stop.load()) deliver([this, details, reading] { apply(*details, *reading); });
     });
     if (!started) return;
     loading_ = true;
@@ -341,7 +374,7 @@ void DeviceWindow::showHistory(const std::string& storePath)
     history_->showDevice(QString::fromStdString(storePath), QString::fromStdString(ipAddressText(details_.entry)));
 }
 
-void DeviceWindow::apply(const DeviceDetails& details)
+void DeviceWindow::apply(const DeviceDetails& details, const std::optional<core::DeviceReport>& reading)
 {
     loading_ = false;
     // A device that stops answering keeps what it last said, with its time.
@@ -352,13 +385,22 @@ void DeviceWindow::apply(const DeviceDetails& details)
         stale_.clear();
         details_ = details;
     }
+    if (reading) reading_ = *reading;
+    else reading_.answered = false;
+    // Read by IPP alone: the reading's model, name and status stand for SNMP's.
+    const bool byReading = reading_.answered && !details_.answered;
     const core::DeviceListEntry& entry = details_.entry;
-    QString heading = local(fieldText(entry.identity.modelName));
+    QString heading = local(byReading && !reading_.model.empty() ? reading_.model : fieldText(entry.identity.modelName));
     if (entry.info.nameValid) heading += QStringLiteral(" (%1)").arg(local(fieldText(entry.info.name)));
+    else if (byReading && !reading_.name.empty()) heading += QStringLiteral(" (%1)").arg(local(reading_.name));
     title_->setText(heading);
-    QString status = QStringLiteral("Status: %1").arg(local(ui::statusText(details_.statusCode, words_)));
-    if (!stale_.isEmpty()) status += QStringLiteral(" (%1)").arg(stale_);
+    const int32_t code = byReading ? reading_.statusCode : details_.statusCode;
+    QString status = QStringLiteral("Status: %1").arg(local(ui::statusText(code, words_)));
+    if (!stale_.isEmpty() && !byReading) status += QStringLiteral(" (%1)").arg(stale_);
     status_->setText(status);
+    const std::string source = reading_.answered ? reading_.source : (details_.answered ? "snmp" : "");
+    sourceLabel_->setText(source.empty() ? QString()
+                                         : QStringLiteral("Source: %1").arg(QString::fromStdString(ui::sourceText(source))));
     const std::span<const DetailSection> sections = detailSections();
     for (size_t i = 0; i < sections.size() && i < sectionModels_.size(); ++i) {
         if (sectionModels_[i] == alertModel_) fillAlertModel(*alertModel_, details_);
@@ -367,15 +409,18 @@ void DeviceWindow::apply(const DeviceDetails& details)
     rebuildPages();
     busy_->setVisible(loading_);
     refresh_->setEnabled(!loading_);
-    if (!details_.readings.empty()) emit loaded();
+    if (!details_.readings.empty() || reading_.answered) emit loaded();
 }
 
 void DeviceWindow::rebuildPages()
 {
     const std::span<const DetailSection> sections = detailSections();
     for (size_t i = 0; i < sections.size() && i < pageAreas_.size(); ++i) {
-        QWidget* page = sectionModels_[i] == alertModel_ ? buildSummary(details_, stale_, translate_)
-                                                         : buildPage(sections[i], details_, translate_);
+        QWidget* page = nullptr;
+        if (sectionModels_[i] != alertModel_) page = buildPage(sections[i], details_, translate_);
+        else if (reading_.answered && (!details_.answered || !reading_.sourceDisagreements.empty()))
+            page = buildReadingSummary(reading_, translate_);  // what SNMP's queries did not give
+        else page = buildSummary(details_, stale_, translate_);
         pageAreas_[i]->setWidget(page);  // the area owns the page and drops the one before
         if (sectionModels_[i] == alertModel_) {
             // The summary shows whole above the alerts; only a wide line makes it scroll sideways.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "device_pages.h"
 #include "device_details.h"
 #include "device_rows.h"
+#include "source_reading.h"
 #include "words.h"
 
 class QLabel;
@@ -75,6 +77,10 @@ public:
     // so a read abandoned by the window's end needs nothing of the window).
     DeviceWindow(core::FrontLibrary& library, const core::DeviceListEntry& entry, RowWords words,
                  QWidget* parent = nullptr);
+    // Reads the device from the chosen source: with auto, over IPP when SNMP
+    // does not answer; with IPP, by IPP alone; with both, the two merged.
+    DeviceWindow(core::FrontLibrary& library, const core::DeviceListEntry& entry, RowWords words,
+                 const core::SourceOptions& source, QWidget* parent = nullptr);
     // Abandons a read in flight; never waits for the device.
     ~DeviceWindow() override;
 
@@ -85,6 +91,11 @@ public:
     QStandardItemModel* sectionModel(size_t section) const;
     QTabWidget* pages() const { return pages_; }
     QString statusText() const;
+    // "Source: SNMP", "Source: IPP" or "Source: SNMP and IPP", of the last reading.
+    QString sourceText() const;
+    // The last reading by the chosen source beyond SNMP's queries; answered
+    // false when there is none.
+    const core::DeviceReport& reading() const { return reading_; }
     QString webPage() const;
     // "as of 14:02; not answering now" while the device keeps its last readings, else empty.
     QString staleText() const { return stale_; }
@@ -105,14 +116,17 @@ signals:
     void loaded();
 
 private:
-    void apply(const DeviceDetails& details);
+    void apply(const DeviceDetails& details, const std::optional<core::DeviceReport>& reading);
     void rebuildPages();
 
     core::FrontLibrary& library_;
     RowWords words_;
+    core::SourceOptions source_;
     DeviceDetails details_;
+    core::DeviceReport reading_{};  // answered false until another source has read the device
     QLabel* title_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* sourceLabel_ = nullptr;
     QLabel* link_ = nullptr;
     QProgressBar* busy_ = nullptr;
     QPushButton* refresh_ = nullptr;

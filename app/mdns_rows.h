@@ -13,7 +13,7 @@ namespace netrov::ui {
 using mdns::kSnmpNoAnswerText;
 
 // A list entry for each printer none of whose addresses the listed devices
-// have, by its first IPv4 address (the list's record holds no other), with
+// have, by its first IPv4 address, else its first IPv6 address, with
 // its announced model, name and note, and no SNMP status. With a maker,
 // only the printers whose model names it. Every text is the device's, cut
 // to its field.

@@ -64,6 +64,8 @@ CNetRoverApp::Start CNetRoverApp::InitInstance(const std::string& directory)
     core::loadSearchSettings(*store_, installation, settings_, addresses_);
     core::loadSearchExtent(*store_, extent_);
     loadSearchProfiles(*store_, extent_);
+    readSource_.source = loadReadSource(*store_);
+    ipv6_ = loadIpv6Addresses(*store_);
     prepareDesktopProfiles();
 
     // The core's words (enumerations, labels, "not reported") by key from the [Words] section.

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QString>
 
@@ -11,6 +12,7 @@
 #include "search_settings.h"
 #include "settings_store.h"
 #include "single_instance.h"
+#include "source_reading.h"
 
 namespace netrov::ui {
 
@@ -53,6 +55,11 @@ public:
     core::SearchAddressList& searchAddresses() { return addresses_; }
     // More communities, the SNMP version and the blocks, stored beside the settings.
     core::SearchExtent& searchExtent() { return extent_; }
+    // Where the listed printers are read from: the search settings' choice,
+    // IPP on its usual port.
+    core::SourceOptions& readSource() { return readSource_; }
+    // The IPv6 addresses the search asks one by one, as text.
+    std::vector<std::string>& searchIpv6() { return ipv6_; }
     UserSettingsStore& store() { return *store_; }
     const LanguageFile& language() const { return language_; }
     // Present once the start got past the single-instance rule.
@@ -73,6 +80,8 @@ private:
     core::SearchSettings settings_{};
     core::SearchAddressList addresses_;
     core::SearchExtent extent_;
+    core::SourceOptions readSource_;
+    std::vector<std::string> ipv6_;
     std::unique_ptr<UserSettingsStore> store_;
     LanguageFile language_;
     std::unique_ptr<SingleInstance> instance_;

@@ -26,6 +26,7 @@
 #include "device_window.h"
 #include "front_library.h"
 #include "mdns_printers.h"
+#include "ipv6_search.h"
 #include "mdns_rows.h"
 #include "merge_sort.h"
 #include "netrover_app.h"
@@ -57,14 +58,19 @@ QString withCount(QString text, size_t count)
     return text;
 }
 
-// The reading of a network device, as the report reads it.
-ListGauge readListGauge(const core::DeviceListEntry& entry)
+// The reading of a network device from the chosen source, as the report
+// reads it. A device SNMP left silent (a printer only mDNS found) is asked
+// over IPP alone, and only when the source allows; none that answers
+// neither gives an empty gauge, as before.
+ListGauge readListGauge(const core::DeviceListEntry& entry, const core::SourceOptions& options)
 {
-    // A printer only mDNS found answers no SNMP query: nothing to wait for.
-    if (entry.identity.interfaceKind != NETROV_INTERFACE_NETWORK || core::statusCode(entry) == core::kStatusNoAnswer)
-        return {};
+    if (entry.identity.interfaceKind != NETROV_INTERFACE_NETWORK) return {};
+    const bool snmpSilent = core::statusCode(entry) == core::kStatusNoAnswer;
+    if (snmpSilent && options.source == core::Source::Snmp) return {};
     // The one reading every surface renders; the Toner and Pages cells show part of it.
-    core::DeviceReport report = core::readDeviceReport(entry);
+    core::DeviceReport report =
+        core::readFromSource(entry, core::deviceReadDeadline(entry.identity.timeout), options, !snmpSilent);
+    if (snmpSilent && !report.answered) return {};
     return {report.toner, report.pageCount, std::move(report)};
 }
 
@@ -209,7 +215,11 @@ void CNetRoverView::setCells(QTreeWidgetItem* row, const core::DeviceListEntry& 
             setEmptyInCell(row, column, entry);
             continue;
         }
-        const bool mdnsOnly = kind == kColumnStatus && mdnsOnly_.count(row->data(0, kDeviceRole).toInt());
+        // A printer only mDNS found says SNMP is silent, until IPP has given its status.
+        const int index = row->data(0, kDeviceRole).toInt();
+        const auto gauge = gauges_.find(index);
+        const bool ippStatus = gauge != gauges_.end() && readBeyondSnmp(gauge->second.reading);
+        const bool mdnsOnly = kind == kColumnStatus && mdnsOnly_.count(index) && !ippStatus;
         row->setText(column, mdnsOnly ? QString::fromLatin1(kSnmpNoAnswerText) : local(cellText(entry, kind, words_)));
         if (kind == kColumnStatus) {
             const size_t image = static_cast<size_t>(core::statusWord(core::statusCode(entry)).image);
@@ -249,13 +259,14 @@ void CNetRoverView::startGauges()
     if (!(shown || remember) || !library_->access().described) return;
     library_->ensureInitialised();
     const std::vector<core::DeviceListEntry> devices = app_.devices().copyAll();
+    const core::SourceOptions source = app_.readSource();
     gaugesPending_ = static_cast<int>(devices.size());
     // The read owns its copy of the list; this view is reached only through
     // deliver, which drops what comes after the read was abandoned.
-    const bool started = gaugeRead_.start([this, devices](const std::atomic<bool>& stop,
-                                                          const DetachedRead::Deliver& deliver) {
+    const bool started = gaugeRead_.start([this, devices, source](const std::atomic<bool>& stop,
+                                                                  const DetachedRead::Deliver& deliver) {
         for (size_t i = 0; i < devices.size() && !stop.load(); ++i) {
-            deliver([this, i, gauge = readListGauge(devices[i])] { showGauge(static_cast<int>(i), gauge); });
+            deliver([this, i, gauge = readListGauge(devices[i], source)] { showGauge(static_cast<int>(i), gauge); });
         }
     });
     if (!started) gaugesPending_ = 0;
@@ -265,9 +276,20 @@ void CNetRoverView::showGauge(int index, const ListGauge& gauge)
 {
     --gaugesPending_;
     gauges_[index] = gauge;
+    // A printer SNMP left silent that answered over IPP shows the status IPP gave.
+    core::DeviceListEntry entry = app_.devices().copy(static_cast<size_t>(index));
+    const bool readOverIpp = readBeyondSnmp(gauge.reading);
+    if (readOverIpp && core::statusCode(entry) == core::kStatusNoAnswer) {
+        entry.status[0].simpleStatus = gauge.reading.statusCode;
+        app_.devices().replace(static_cast<size_t>(index), entry.info, entry.status[0]);
+    }
     for (int row = 0; row < topLevelItemCount(); ++row) {
         QTreeWidgetItem* item = topLevelItem(row);
         if (item->data(0, kDeviceRole).toInt() != index) continue;
+        if (readOverIpp) {
+            setCells(item, entry, true);
+            item->setToolTip(0, QStringLiteral("Read by %1").arg(QString::fromStdString(sourceText(gauge.reading.source))));
+        }
         for (size_t position = 0; position < shown_.size(); ++position)
             if (shown_[position] == kColumnToner || shown_[position] == kColumnPages)
                 setGaugeCell(item, static_cast<int>(position), shown_[position]);
@@ -416,6 +438,24 @@ void CNetRoverView::search()
             }
         });
     }
+    // The IPv6 addresses are asked beside the search too (its address list
+    // holds IPv4 ones); what answers joins the list once the search has ended.
+    std::atomic<bool> ipv6Stop{false};
+    std::vector<core::DeviceListEntry> ipv6Found;
+    std::jthread ipv6;  // joined on every way out
+    const std::vector<core::NetAddress> ipv6Addresses = parsedIpv6Addresses(app_.searchIpv6());
+    if (app_.searchSettings().IPSearch == 1 && !ipv6Addresses.empty()) {
+        library_->ensureInitialised();
+        const std::string maker = app_.searchSettings().Filter == 1 ? app_.manufacturer() : std::string();
+        ipv6 = std::jthread([&ipv6Found, &ipv6Stop, access = library_->access(), ipv6Addresses,
+                             settings = app_.searchSettings(), extent = app_.searchExtent(), maker] {
+            try {
+                ipv6Found = searchIpv6Addresses(access, ipv6Addresses, settings, extent, maker, ipv6Stop);
+            } catch (const std::bad_alloc&) {
+                ipv6Found.clear();
+            }
+        });
+    }
     SearchRequest request;
     request.library = library_;
     request.devices = &app_.devices();
@@ -432,6 +472,12 @@ void CNetRoverView::search()
         completed = dialog.exec() == QDialog::Accepted;
         shortage = dialog.shortage();
         credentialsNeeded = dialog.credentialsNeeded();
+    }
+    if (ipv6.joinable()) {
+        if (!completed) ipv6Stop = true;
+        ipv6.join();
+        if (completed)
+            for (const core::DeviceListEntry& entry : ipv6Found) app_.devices().appendUnique(entry);
     }
     QString mdnsNote;
     if (browse.joinable()) {
@@ -479,7 +525,9 @@ void CNetRoverView::searchSettings()
     if (busy_) return;
     CSearchSettingDlg dialog(&app_.language(), app_.searchSettings(), app_.searchAddresses(), app_.searchExtent(),
                              app_.store(), window());
-    dialog.exec();
+    if (dialog.exec() != QDialog::Accepted) return;
+    app_.readSource().source = loadReadSource(app_.store());
+    app_.searchIpv6() = loadIpv6Addresses(app_.store());
 }
 
 bool CNetRoverView::runBusy(const QString& text, std::function<void(const std::atomic<bool>& stop)> work)
@@ -674,7 +722,7 @@ void CNetRoverView::properties()
     const int index = row->data(0, kDeviceRole).toInt();
     QPointer<DeviceWindow>& open = deviceWindows_[index];
     if (!open) {
-        open = new DeviceWindow(*library_, entry, words_, window());
+        open = new DeviceWindow(*library_, entry, words_, app_.readSource(), window());
         open->setAttribute(Qt::WA_DeleteOnClose);
         open->setLanguage(&app_.language());
         if (!fleetStorePath_.empty()) open->showHistory(fleetStorePath_);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -69,7 +70,7 @@ constexpr const char* kColumnKeys[] = {"IDC_LISTB_SEARCHIP_STARTIP", "IDC_LISTB_
 
 // The extent band in dialog units, from the top of where the buttons were;
 // the buttons move down by its height.
-constexpr int kBandHeight = 128;
+constexpr int kBandHeight = 160;
 struct BandControl {
     int32_t id;
     int x, y, cx, cy;
@@ -88,7 +89,26 @@ constexpr BandControl kBand[] = {
     {IDC_BUTTN_PROFILES, 198, 58, 55, 14, "Profiles..."},
     {IDC_CHECK_V3PROBE, 84, 102, 169, 10, "Send SNMPv3 discovery probe"},
     {IDC_CHECK_MDNS, 84, 114, 169, 10, "Also find printers by mDNS"},
+    {IDC_LABEL_SOURCE, 9, 130, 74, 8, "Read printers by"},
+    {IDC_COMBO_SOURCE, 84, 128, 110, 12, nullptr},
+    {IDC_LABEL_IPV6, 9, 146, 74, 8, "IPv6 addresses"},
+    {IDC_EDITB_IPV6, 84, 144, 169, 12, nullptr},
 };
+
+// The source box's choices, in its order.
+struct SourceChoice {
+    core::Source source;
+    const char* text;
+};
+constexpr SourceChoice kSources[] = {
+    {core::Source::Auto, "Automatic (SNMP, else IPP)"},
+    {core::Source::Snmp, "SNMP"},
+    {core::Source::Ipp, "IPP"},
+    {core::Source::Both, "SNMP and IPP"},
+};
+constexpr const char* kSourceKey = "ReadSource";
+constexpr const char* kIpv6CountKey = "Ipv6Num";
+constexpr const char* kIpv6Key = "Ipv6Address";
 
 constexpr const char* kProfileSection = "SearchOption";
 
@@ -277,6 +297,21 @@ void CSearchSettingDlg::buildControls()
     mdns_ = new QCheckBox(this);
     mdns_->setToolTip(QStringLiteral("Lists printers that announce themselves on the local links, also those SNMP does not reach"));
     controls_[IDC_CHECK_MDNS] = mdns_;
+    controls_[IDC_LABEL_SOURCE] = new PlainLabel(this);
+    source_ = new QComboBox(this);
+    for (const SourceChoice& choice : kSources)
+        source_->addItem(QString::fromLatin1(choice.text), static_cast<int>(choice.source));
+    if (core::ippAvailable()) {
+        source_->setToolTip(QStringLiteral("Automatic reads a printer over IPP when SNMP does not answer it"));
+    } else {
+        source_->setEnabled(false);
+        source_->setToolTip(QStringLiteral("IPP is not available in this build: printers are read by SNMP"));
+    }
+    controls_[IDC_COMBO_SOURCE] = source_;
+    controls_[IDC_LABEL_IPV6] = new PlainLabel(this);
+    ipv6_ = new QLineEdit(this);
+    ipv6_->setToolTip(QStringLiteral("Searched one by one with the address list, for example 2001:db8::17, fe80::1%eth0"));
+    controls_[IDC_EDITB_IPV6] = ipv6_;
 
     auto* ok = new QPushButton(this);
     auto* cancel = new QPushButton(this);
@@ -318,6 +353,10 @@ void CSearchSettingDlg::fill()
     fillProfiles(extent_.profiles);
     probe_->setChecked(extent_.probeV3);
     mdns_->setChecked(extent_.mdns);
+    source_->setCurrentIndex(std::max(0, source_->findData(static_cast<int>(loadReadSource(store_)))));
+    QStringList ipv6;
+    for (const std::string& address : loadIpv6Addresses(store_)) ipv6 << QString::fromStdString(address);
+    ipv6_->setText(ipv6.join(QStringLiteral(", ")));
     applyEnablingRule();
 }
 
@@ -375,6 +414,44 @@ void saveSearchProfiles(core::SettingsStore& store, const core::SearchExtent& ex
         store.writeString(kProfileSection, "Profile" + std::to_string(i), extent.profiles[i]);
 }
 
+core::Source loadReadSource(core::SettingsStore& store)
+{
+    return core::sourceNamed(store.readString(kProfileSection, kSourceKey, "auto")).value_or(core::Source::Auto);
+}
+
+void saveReadSource(core::SettingsStore& store, core::Source source)
+{
+    store.writeString(kProfileSection, kSourceKey, core::sourceName(source));
+}
+
+std::vector<std::string> loadIpv6Addresses(core::SettingsStore& store)
+{
+    std::vector<std::string> addresses;
+    const int32_t count = std::clamp(store.readInt(kProfileSection, kIpv6CountKey, 0), 0, int32_t{core::kMaxAddresses});
+    for (int32_t i = 0; i < count; ++i) {
+        const std::optional<core::NetAddress> address =
+            core::parseNetAddress(store.readString(kProfileSection, kIpv6Key + std::to_string(i), ""));
+        if (address && address->v6) addresses.push_back(core::netAddressText(*address));
+    }
+    return addresses;
+}
+
+void saveIpv6Addresses(core::SettingsStore& store, const std::vector<std::string>& addresses)
+{
+    store.writeInt(kProfileSection, kIpv6CountKey, static_cast<int32_t>(addresses.size()));
+    for (size_t i = 0; i < addresses.size(); ++i)
+        store.writeString(kProfileSection, kIpv6Key + std::to_string(i), addresses[i]);
+}
+
+std::vector<core::NetAddress> parsedIpv6Addresses(const std::vector<std::string>& addresses)
+{
+    std::vector<core::NetAddress> parsed;
+    for (const std::string& text : addresses)
+        if (const std::optional<core::NetAddress> address = core::parseNetAddress(text); address && address->v6)
+            parsed.push_back(*address);
+    return parsed;
+}
+
 void CSearchSettingDlg::appendRow(const std::string& entry)
 {
     auto* row = new QTreeWidgetItem(list_);
@@ -393,7 +470,7 @@ void CSearchSettingDlg::applyEnablingRule()
     const bool on = static_cast<QCheckBox*>(control(IDC_CHECK_IPRANGE))->isChecked();
     const bool rangeMode = modeGroup_->checkedId() == IDC_RADIO_IPRANGE;
     for (int32_t id : {IDC_LISTB_SEARCHIP, IDC_BUTTN_IPADD, IDC_BUTTN_IPDEL, IDC_RADIO_IPRANGE, IDC_RADIO_IPDIRECT,
-                       IDC_LABEL_BLOCKS, IDC_EDITB_BLOCKS, IDC_LABEL_BLOCKSHINT})
+                       IDC_LABEL_BLOCKS, IDC_EDITB_BLOCKS, IDC_LABEL_BLOCKSHINT, IDC_LABEL_IPV6, IDC_EDITB_IPV6})
         control(id)->setEnabled(on);
     rangeStart_->setEnabled(on && rangeMode);
     rangeEnd_->setEnabled(on && rangeMode);
@@ -488,6 +565,23 @@ void CSearchSettingDlg::accept()
         blocks_->setFocus();
         return;
     }
+    // An IPv6 address that does not parse keeps the dialog open alike; each is kept in its usual form, once.
+    std::vector<std::string> ipv6;
+    for (const std::string& text : splitBlocks(ipv6_->text())) {
+        const std::optional<core::NetAddress> address = core::parseNetAddress(text);
+        QString error;
+        if (!address || !address->v6)
+            error = QStringLiteral("'%1' is not an IPv6 address").arg(QString::fromStdString(text));
+        else if (ipv6.size() >= core::kMaxAddresses)
+            error = QStringLiteral("at most %1 addresses").arg(core::kMaxAddresses);
+        if (!error.isEmpty()) {
+            showErrorMessage(this, string(IDR_MSGBOXTITLE), QStringLiteral("IPv6 addresses: %1").arg(error));
+            ipv6_->setFocus();
+            return;
+        }
+        const std::string shown = core::netAddressText(*address);
+        if (std::find(ipv6.begin(), ipv6.end(), shown) == ipv6.end()) ipv6.push_back(shown);
+    }
     extent.snmpVersion = version_->currentData().toInt();
     // Names only travel on: the pass phrases stay in the secret store or the profile file.
     extent.profiles = checkedProfiles();
@@ -511,6 +605,8 @@ void CSearchSettingDlg::accept()
     core::saveSearchSettings(store_, settings_, addresses_);
     core::saveSearchExtent(store_, extent_);
     saveSearchProfiles(store_, extent_);
+    if (source_->isEnabled()) saveReadSource(store_, static_cast<core::Source>(source_->currentData().toInt()));
+    saveIpv6Addresses(store_, ipv6);
     QDialog::accept();
 }
 

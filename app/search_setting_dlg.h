@@ -7,7 +7,9 @@
 
 #include <QDialog>
 
+#include "net_address.h"
 #include "search_settings.h"
+#include "source_reading.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -56,6 +58,10 @@ enum SearchSettingControl : int32_t {
     IDC_BUTTN_PROFILES = 1059,
     IDC_CHECK_V3PROBE = 1060,
     IDC_CHECK_MDNS = 1061,
+    IDC_LABEL_SOURCE = 1062,
+    IDC_COMBO_SOURCE = 1063,
+    IDC_LABEL_IPV6 = 1064,
+    IDC_EDITB_IPV6 = 1065,
 };
 
 // Blocks and ranges as typed: separated by commas, semicolons or white
@@ -67,6 +73,21 @@ std::vector<std::string> splitBlocks(const QString& text);
 // out is the extent's own setting, with or without profiles.
 void loadSearchProfiles(core::SettingsStore& store, core::SearchExtent& extent);
 void saveSearchProfiles(core::SettingsStore& store, const core::SearchExtent& extent);
+
+// Where the desktop reads the printers it lists ("ReadSource": auto, snmp,
+// ipp or both, beside the extent's keys); a file without the key, or with
+// another word, reads as auto.
+core::Source loadReadSource(core::SettingsStore& store);
+void saveReadSource(core::SettingsStore& store, core::Source source);
+
+// The IPv6 addresses searched one by one beside the address list, as text
+// ("Ipv6Num" and "Ipv6Address0".. beside the extent's keys, so a file
+// without them loads as before and the IPv4 list's keys keep their
+// meaning). Entries that are no IPv6 address are dropped on loading.
+std::vector<std::string> loadIpv6Addresses(core::SettingsStore& store);
+void saveIpv6Addresses(core::SettingsStore& store, const std::vector<std::string>& addresses);
+// The addresses as the search asks them; none that does not parse.
+std::vector<core::NetAddress> parsedIpv6Addresses(const std::vector<std::string>& addresses);
 
 class CSearchSettingDlg : public QDialog {
     Q_OBJECT
@@ -94,6 +115,10 @@ public:
     QCheckBox* probeBox() const { return probe_; }
     // Also finds printers by mDNS beside the search.
     QCheckBox* mdnsBox() const { return mdns_; }
+    // Where the listed printers are read from, a core::Source as item data.
+    QComboBox* sourceBox() const { return source_; }
+    // The IPv6 addresses searched one by one, separated by commas.
+    QLineEdit* ipv6Edit() const { return ipv6_; }
 
     // The list rows as address list entries, in row order.
     core::SearchAddressList rowEntries() const;
@@ -138,6 +163,8 @@ private:
     QListWidget* profiles_ = nullptr;
     QCheckBox* probe_ = nullptr;
     QCheckBox* mdns_ = nullptr;
+    QComboBox* source_ = nullptr;
+    QLineEdit* ipv6_ = nullptr;
     bool adjustingTimeOut_ = false;
 };
 

@@ -2,6 +2,9 @@
 #include "launcher.h"
 
 #include <cstring>
+#include <optional>
+
+#include "net_address.h"
 
 namespace netrov::core {
 
@@ -36,17 +39,50 @@ std::string replaceAll(std::string_view text, std::string_view macro, std::strin
     return out;
 }
 
+// The device's address for the command line: IPv6 as its text, and the
+// record's dotted quad where it names no usable address, as always.
+std::string addressText(const DeviceIdentity& device)
+{
+    const std::optional<NetAddress> address = deviceNetAddress(device);
+    return address ? netAddressText(*address) : dottedQuad(device.address);
+}
+
+// "%IP%" replaced by the address; where it stands as the host of a URL
+// ("http://%IP%/", "ipp://user@%IP%:631/") an IPv6 address goes in brackets,
+// so that a port after it still reads as a port.
+std::string replaceAddress(std::string_view text, const DeviceIdentity& device)
+{
+    static constexpr std::string_view kMacro = "%IP%";
+    const std::string plain = addressText(device);
+    const std::optional<NetAddress> address = deviceNetAddress(device);
+    const std::string host = address ? netAddressHost(*address) : plain;
+    std::string out;
+    size_t from = 0;
+    for (size_t at = text.find(kMacro); at != std::string_view::npos; at = text.find(kMacro, from)) {
+        const std::string_view before = text.substr(0, at);
+        const size_t word = before.find_last_of(" \t\"");
+        const std::string_view lead = word == std::string_view::npos ? before : before.substr(word + 1);
+        const bool urlHost = lead.find("://") != std::string_view::npos &&
+                             (lead.ends_with("://") || lead.ends_with('@'));
+        out.append(text.substr(from, at - from));
+        out.append(urlHost ? host : plain);
+        from = at + kMacro.size();
+    }
+    out.append(text.substr(from));
+    return out;
+}
+
 }  // namespace
 
 std::string BuildLaunchParameters(const DeviceIdentity& device, std::string_view parameterTemplate)
 {
     const std::string model = quoted(fieldText(device.modelName));
     if (!parameterTemplate.empty()) {
-        return replaceAll(replaceAll(parameterTemplate, "%IP%", dottedQuad(device.address)), "%MODEL%", model);
+        return replaceAll(replaceAddress(parameterTemplate, device), "%MODEL%", model);
     }
     switch (device.interfaceKind) {
     case NETROV_INTERFACE_NETWORK:
-        return "-MODEL" + model + " -IP" + dottedQuad(device.address) + " -IFSNMP -ID" +
+        return "-MODEL" + model + " -IP" + addressText(device) + " -IFSNMP -ID" +
                fieldText(device.sysObjectId);
     case NETROV_INTERFACE_PARALLEL:
     case NETROV_INTERFACE_USB:
@@ -72,7 +108,10 @@ void Launcher::Launch(const DeviceListEntry& device, int32_t slot)
     DeviceListEntry copy = device;
     if (copy.identity.modelName[0] == '\0') return;
     const LauncherEntry& entry = slots_[static_cast<size_t>(slot)];
-    if (entry.trapSwitch == 1 && copy.identity.transport == NETROV_TRANSPORT_SNMP) {
+    // A device that gave no SNMP answer (a printer only mDNS found) cannot
+    // take the switch: asking it would only hold the start for its time-outs.
+    if (entry.trapSwitch == 1 && copy.identity.transport == NETROV_TRANSPORT_SNMP &&
+        statusCode(copy) != kStatusNoAnswer) {
         library_.ensureInitialised();
         const DeviceAccess& access = library_.access();
         // The results do not matter: the program starts either way.

@@ -26,7 +26,8 @@ struct LauncherEntry {
 };
 
 // The program's parameter text for the device. A template has its "%IP%"
-// and then its "%MODEL%" replaced; an empty template gives the built-in form
+// and then its "%MODEL%" replaced (an IPv6 address in brackets where "%IP%"
+// is the host of a URL, else as its text); an empty template gives the built-in form
 // of the device's interface kind. The quoted texts (model, driver) have each
 // double quote written as three, which the command splitter reads back as
 // one literal quote, so a device's text stays one argument whatever it holds.
@@ -49,8 +50,8 @@ public:
     // The lowest slot with the default flag 1; -1 when there is none.
     int32_t defaultSlot() const;
 
-    // Switches the traps when the slot asks and the device is an SNMP device,
-    // then starts the slot's program. Nothing happens for a device without a
+    // Switches the traps when the slot asks and the device is an SNMP device
+    // that answered, then starts the slot's program. Nothing happens for a device without a
     // model name or a slot outside 0 to 15.
     void Launch(const DeviceListEntry& device, int32_t slot);
     void LaunchDefault(const DeviceListEntry& device);

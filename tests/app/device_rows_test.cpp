@@ -9,6 +9,7 @@
 #include "device_rows.h"
 #include "mdns_rows.h"
 #include "merge_sort.h"
+#include "net_address.h"
 
 namespace netrov::ui {
 namespace {
@@ -24,6 +25,14 @@ core::DeviceListEntry networkDevice(const char* model, uint8_t a, uint8_t b, uin
     const uint8_t address[4] = {a, b, c, d};
     std::memcpy(entry.identity.address, address, 4);
     entry.status[0].simpleStatus = status;
+    return entry;
+}
+
+// A network device named by its IPv6 address, as the search records one.
+core::DeviceListEntry ipv6Device(const char* model, const char* address)
+{
+    core::DeviceListEntry entry = networkDevice(model, 0, 0, 0, 0);
+    core::setDeviceAddress(entry.identity, *core::parseNetAddress(address));
     return entry;
 }
 
@@ -152,6 +161,14 @@ TEST(RowCompare, IpAddressesAsNumbersAndLocalDevices)
     // Two local devices: -D.
     EXPECT_EQ(both(local, local2, kColumnIpAddress, 1), -1);
     EXPECT_EQ(both(local, local2, kColumnIpAddress, -1), 1);
+    // IPv6 after every IPv4 address, in the order of their bytes, not of their text.
+    const auto v6low = ipv6Device("F", "2001:db8::9");
+    const auto v6high = ipv6Device("G", "2001:db8::1:0");
+    EXPECT_LT(both(high, v6low, kColumnIpAddress, 1), 0);
+    EXPECT_GT(both(v6low, high, kColumnIpAddress, 1), 0);
+    EXPECT_LT(both(v6low, v6high, kColumnIpAddress, 1), 0);
+    EXPECT_GT(both(v6low, v6high, kColumnIpAddress, -1), 0);
+    EXPECT_EQ(both(v6low, local, kColumnIpAddress, 1), -1);
 }
 
 TEST(RowCompare, MacAddressesHighPartThenLowPart)
@@ -189,6 +206,9 @@ TEST(DeviceCells, EveryRuleAndDashes)
     std::memcpy(net.info.macAddress, mac, 6);
     EXPECT_EQ(cellText(net, kColumnMacAddress, kWords), "00:1B:A9:0C:DE:F0");
     EXPECT_EQ(cellText(net, kColumnStatus, kWords), "Power Save");
+
+    EXPECT_EQ(cellText(ipv6Device("V6", "2001:DB8:0::17"), kColumnIpAddress, kWords), "2001:db8::17");
+    EXPECT_EQ(cellText(ipv6Device("V6", "fe80::1%eth0"), kColumnIpAddress, kWords), "fe80::1%eth0");
 
     const auto usb = usbDevice("Tarnwell LX");
     EXPECT_EQ(cellText(usb, kColumnInterface, kWords), "USB001 (Tarnwell Driver)");
@@ -389,9 +409,9 @@ mdns::Printer announced(std::vector<mdns::Address> addresses, std::string model,
     return p;
 }
 
-TEST(MdnsRows, OnlyNewIpv4PrintersOfTheMakerAreListed)
+TEST(MdnsRows, OnlyNewPrintersOfTheMakerAreListed)
 {
-    const mdns::Address listed{"10.0.0.5", 4}, v6{"fd00::8", 6}, v4{"10.0.0.8", 4};
+    const mdns::Address listed{"10.0.0.5", 4}, v6{"fd00::8", 6}, v4{"10.0.0.8", 4}, listedV6{"FD00:0::5", 6};
     struct Row {
         const char* what;
         mdns::Printer printer;
@@ -400,12 +420,14 @@ TEST(MdnsRows, OnlyNewIpv4PrintersOfTheMakerAreListed)
         const char* model;
     } rows[] = {
         {"an address SNMP listed already", announced({v6, listed}, "Tarnwell ML-210"), "", nullptr, nullptr},
-        {"IPv6 only", announced({v6}, "Tarnwell CL-560"), "", nullptr, nullptr},
+        {"IPv6 only", announced({v6}, "Tarnwell CL-560"), "", "fd00::8", "Tarnwell CL-560"},
+        {"a listed IPv6 address spelled otherwise", announced({listedV6}, "Tarnwell CL-560"), "", nullptr, nullptr},
         {"another maker with the filter", announced({v4}, "Other X1"), "tarnwell", nullptr, nullptr},
         {"the product names the model", announced({v6, v4}, "", "(Tarnwell CL-560)"), "tarnwell", "10.0.0.8",
          "Tarnwell CL-560"},
     };
-    const std::vector<core::DeviceListEntry> list{networkDevice("Tarnwell ML-210", 10, 0, 0, 5)};
+    const std::vector<core::DeviceListEntry> list{networkDevice("Tarnwell ML-210", 10, 0, 0, 5),
+                                                  ipv6Device("Tarnwell ML-210", "fd00::5")};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         const std::vector<core::DeviceListEntry> entries = mdnsOnlyEntries({row.printer}, list, row.maker);

@@ -262,12 +262,15 @@ private slots:
             QCOMPARE(dialog->moreCommunitiesEdit()->text(), QString());
             QCOMPARE(dialog->blocksEdit()->text(), QString());
             QVERIFY(!dialog->mdnsBox()->isChecked());  // off until the user turns it on
+            QCOMPARE(dialog->sourceBox()->currentData().toInt(), int(netrov::core::Source::Auto));
             dialog->communityEdit()->setText(QStringLiteral("public"));
             dialog->moreCommunitiesEdit()->setText(QStringLiteral(" site-a,, branch office ,public"));
             dialog->versionBox()->setCurrentIndex(dialog->versionBox()->findText(QStringLiteral("2c")));
             dialog->blocksEdit()->setText(QStringLiteral("10.1.0.0/22 ; 10.2.0.1 - 10.2.7.254,127.0.0.9"));
             dialog->probeBox()->setChecked(false);
             dialog->mdnsBox()->setChecked(true);
+            dialog->sourceBox()->setCurrentIndex(dialog->sourceBox()->findData(int(netrov::core::Source::Ipp)));
+            dialog->ipv6Edit()->setText(QStringLiteral("2001:DB8:0::17, fe80::1%eth0 2001:db8::17"));
             dialog->accept();
             QCOMPARE(dialog->result(), int(QDialog::Accepted));
         }
@@ -284,6 +287,10 @@ private slots:
         QCOMPARE(fixture.store.values["SearchOption/V3Probe"], std::string("0"));
         QVERIFY(fixture.extent.mdns);
         QCOMPARE(fixture.store.values["SearchOption/Mdns"], std::string("1"));
+        QCOMPARE(fixture.store.values["SearchOption/ReadSource"], std::string("ipp"));
+        QCOMPARE(netrov::ui::loadReadSource(fixture.store), netrov::core::Source::Ipp);
+        QCOMPARE(fixture.store.values["SearchOption/Ipv6Num"], std::string("2"));
+        QCOMPARE(fixture.store.values["SearchOption/Ipv6Address0"], std::string("2001:db8::17"));
         // The address list keeps its own keys and its 255 entries.
         QVERIFY(fixture.store.values.find("SearchOption/IPList0") == fixture.store.values.end() ||
                 fixture.store.values["SearchOption/IPList0"].empty());
@@ -301,28 +308,36 @@ private slots:
         QCOMPARE(again.blocksEdit()->text(), QStringLiteral("10.1.0.0/22, 10.2.0.1-10.2.7.254, 127.0.0.9"));
         QVERIFY(!again.probeBox()->isChecked());
         QVERIFY(again.mdnsBox()->isChecked());
+        QCOMPARE(again.sourceBox()->currentText(), QStringLiteral("IPP"));
+        QCOMPARE(again.ipv6Edit()->text(), QStringLiteral("2001:db8::17, fe80::1%eth0"));
     }
 
     // A block that does not parse keeps the dialog open and changes nothing.
     void badBlocksAreRefused_data()
     {
         QTest::addColumn<QString>("blocks");
+        QTest::addColumn<QString>("ipv6");
         QTest::addColumn<QString>("message");
-        QTest::newRow("prefix over 32") << "10.1.0.0/33" << "Blocks: '10.1.0.0/33': a prefix is at most 32";
-        QTest::newRow("larger than a /8") << "10.0.0.0/7" << "Blocks: block 10.0.0.0/7 is larger than a /8 (16,777,216 addresses)";
-        QTest::newRow("reversed range") << "10.0.0.9-10.0.0.1" << "Blocks: range 10.0.0.9-10.0.0.1 is reversed: its end is below its start";
-        QTest::newRow("not an address") << "10.1.0.0/22, printers" << "Blocks: 'printers' is not an IPv4 address (four numbers 0-255 joined by '.')";
+        QTest::newRow("prefix over 32") << "10.1.0.0/33" << "" << "Blocks: '10.1.0.0/33': a prefix is at most 32";
+        QTest::newRow("larger than a /8") << "10.0.0.0/7" << "" << "Blocks: block 10.0.0.0/7 is larger than a /8 (16,777,216 addresses)";
+        QTest::newRow("reversed range") << "10.0.0.9-10.0.0.1" << "" << "Blocks: range 10.0.0.9-10.0.0.1 is reversed: its end is below its start";
+        QTest::newRow("not an address") << "10.1.0.0/22, printers" << "" << "Blocks: 'printers' is not an IPv4 address (four numbers 0-255 joined by '.')";
+        QTest::newRow("IPv4 among the IPv6 addresses") << "" << "2001:db8::17, 192.0.2.1" << "IPv6 addresses: '192.0.2.1' is not an IPv6 address";
+        QTest::newRow("a zone on a global address") << "" << "2001:db8::17%eth0" << "IPv6 addresses: '2001:db8::17%eth0' is not an IPv6 address";
+        QTest::newRow("a range") << "" << "2001:db8::1-2001:db8::9" << "IPv6 addresses: '2001:db8::1-2001:db8::9' is not an IPv6 address";
     }
 
     void badBlocksAreRefused()
     {
         QFETCH(QString, blocks);
+        QFETCH(QString, ipv6);
         QFETCH(QString, message);
         Fixture fixture;
         fixture.extent.blocks = {"192.0.2.0/24"};
         auto dialog = fixture.open();
         netrov::test::MessageRecorder recorder;
-        dialog->blocksEdit()->setText(blocks);
+        dialog->blocksEdit()->setText(blocks.isEmpty() ? QStringLiteral("192.0.2.0/24") : blocks);
+        dialog->ipv6Edit()->setText(ipv6);
         dialog->versionBox()->setCurrentIndex(dialog->versionBox()->findText(QStringLiteral("auto")));
         dialog->accept();
         QCOMPARE(recorder.messages.size(), size_t{1});
@@ -340,6 +355,10 @@ private slots:
         fixture.store.values["SearchOption/ComName"] = "legacy";
         fixture.store.values["SearchOption/IPListNum"] = "1";
         fixture.store.values["SearchOption/IPList0"] = "127.0.0.1,127.0.0.5";
+        QCOMPARE(netrov::ui::loadReadSource(fixture.store), netrov::core::Source::Auto);
+        // A word this program does not know (written by a later one) reads as auto.
+        fixture.store.values["SearchOption/ReadSource"] = "carrier-pigeon";
+        QCOMPARE(netrov::ui::loadReadSource(fixture.store), netrov::core::Source::Auto);
         netrov::core::loadSearchSettings(fixture.store, {}, fixture.settings, fixture.addresses);
         netrov::core::loadSearchExtent(fixture.store, fixture.extent);
         fixture.extent.snmpVersion = NETROV_SNMP_V3;
@@ -361,7 +380,7 @@ private slots:
         auto dialog = fixture.open();
         const int timeOutBottom = dialog->control(netrov::ui::IDC_EDITB_COMMUNITY)->geometry().bottom();
         const int buttonsTop = dialog->control(netrov::ui::IDOK)->geometry().top();
-        for (int id = netrov::ui::IDC_LABEL_MORECOMMUNITIES; id <= netrov::ui::IDC_CHECK_MDNS; ++id) {
+        for (int id = netrov::ui::IDC_LABEL_MORECOMMUNITIES; id <= netrov::ui::IDC_EDITB_IPV6; ++id) {
             const QRect area = dialog->control(id)->geometry();
             QVERIFY2(area.top() > timeOutBottom && area.bottom() < buttonsTop, qPrintable(QString::number(id)));
             QVERIFY2(dialog->rect().contains(area), qPrintable(QString::number(id)));

@@ -225,6 +225,26 @@ private slots:
         }
     }
 
+    // The IPv6 addresses of the search settings are asked one by one beside the search, by the same community.
+    void searchAsksTheIpv6Addresses()
+    {
+        SearchedView searched;
+        QVERIFY(searched.started.started);
+        searched.started.app.searchSettings().IPSearch = 1;
+        searched.started.app.searchIpv6() = {"2001:db8::17"};
+        QVERIFY(searched.search());
+        std::vector<std::string> hosts;
+        for (const DeviceIdentity& request : searched.printers.searchRequests()) {
+            if (const char* host = netrovDeviceHost(&request)) {
+                hosts.emplace_back(host);
+                QCOMPARE(std::string(request.community), std::string(searched.started.app.searchSettings().ComName));
+            }
+        }
+        QCOMPARE(hosts, std::vector<std::string>{"2001:db8::17"});
+        // Its answer is the sample printers again: listed once each.
+        QCOMPARE(searched.view->topLevelItemCount(), 7);
+    }
+
     // A search that finds nothing says where a different community is set; one that finds something does not.
     void nothingFoundHintsAtTheCommunity()
     {

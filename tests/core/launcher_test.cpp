@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "launcher.h"
+#include "net_address.h"
 
 namespace netrov::test {
 namespace {
@@ -42,6 +43,27 @@ TEST(BuildLaunchParameters, TemplateReplacesAddressThenModel)
     EXPECT_EQ(core::BuildLaunchParameters(d, "--fixed"), "--fixed");
     // The model's own text is not searched for macros again.
     EXPECT_EQ(core::BuildLaunchParameters(networkDevice("A%IP%"), "%MODEL%"), "\"A%IP%\"");
+}
+
+TEST(BuildLaunchParameters, AnIpv6AddressIsBracketedOnlyAsTheHostOfAUrl)
+{
+    DeviceIdentity v6 = networkDevice("X");
+    core::setDeviceAddress(v6, *core::parseNetAddress("2001:db8::17"));
+    struct Row {
+        const DeviceIdentity device;
+        const char* parameterTemplate;
+        const char* expected;
+    } rows[] = {
+        {v6, "%IP%", "2001:db8::17"},
+        {v6, "http://%IP%/ --host %IP%", "http://[2001:db8::17]/ --host 2001:db8::17"},
+        {v6, "\"ipp://admin@%IP%:631/ipp/print\"", "\"ipp://admin@[2001:db8::17]:631/ipp/print\""},
+        {v6, "", "-MODEL\"X\" -IP2001:db8::17 -IFSNMP -ID1.3.6.1.4.1.32473.1"},
+        {networkDevice("X"), "http://%IP%:8080/", "http://192.0.2.5:8080/"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.parameterTemplate);
+        EXPECT_EQ(core::BuildLaunchParameters(row.device, row.parameterTemplate), row.expected);
+    }
 }
 
 TEST(BuildLaunchParameters, BuiltInFormsByInterfaceKind)
@@ -117,6 +139,13 @@ TEST_F(LauncherTest, TrapsBeforeStartForSnmpDevicesOnly)
     record.calls.clear();
     launcher.Launch(entryOf(localDevice(NETROV_INTERFACE_USB, "LX")), 3);
     EXPECT_EQ(record.calls, (std::vector<std::string>{"start /opt/tool 0.0.0.0"}));
+
+    // A device SNMP left silent is started without waiting on the switch.
+    record.calls.clear();
+    core::DeviceListEntry silent = entryOf(networkDevice("LX"));
+    silent.status[0].simpleStatus = core::kStatusNoAnswer;
+    launcher.Launch(silent, 3);
+    EXPECT_EQ(record.calls, (std::vector<std::string>{"start /opt/tool 192.0.2.5"}));
 }
 
 TEST_F(LauncherTest, NothingWithoutModelPathOrSlot)
