@@ -26,7 +26,6 @@
 #include "device_window.h"
 #include "front_library.h"
 #include "mdns_printers.h"
-#include "ipv6_search.h"
 #include "mdns_rows.h"
 #include "merge_sort.h"
 #include "netrover_app.h"
@@ -438,29 +437,12 @@ void CNetRoverView::search()
             }
         });
     }
-    // The IPv6 addresses are asked beside the search too (its address list
-    // holds IPv4 ones); what answers joins the list once the search has ended.
-    std::atomic<bool> ipv6Stop{false};
-    std::vector<core::DeviceListEntry> ipv6Found;
-    std::jthread ipv6;  // joined on every way out
-    const std::vector<core::NetAddress> ipv6Addresses = parsedIpv6Addresses(app_.searchIpv6());
-    if (app_.searchSettings().IPSearch == 1 && !ipv6Addresses.empty()) {
-        library_->ensureInitialised();
-        const std::string maker = app_.searchSettings().Filter == 1 ? app_.manufacturer() : std::string();
-        ipv6 = std::jthread([&ipv6Found, &ipv6Stop, access = library_->access(), ipv6Addresses,
-                             settings = app_.searchSettings(), extent = app_.searchExtent(), maker] {
-            try {
-                ipv6Found = searchIpv6Addresses(access, ipv6Addresses, settings, extent, maker, ipv6Stop);
-            } catch (const std::bad_alloc&) {
-                ipv6Found.clear();
-            }
-        });
-    }
     SearchRequest request;
     request.library = library_;
     request.devices = &app_.devices();
     request.settings = app_.searchSettings();
     request.addresses = app_.searchAddresses();
+    request.ipv6 = parsedIpv6Addresses(app_.searchIpv6());
     request.extent = app_.searchExtent();
     request.manufacturer = app_.manufacturer();
     request.exportPath = app_.exportFilePath();
@@ -472,12 +454,6 @@ void CNetRoverView::search()
         completed = dialog.exec() == QDialog::Accepted;
         shortage = dialog.shortage();
         credentialsNeeded = dialog.credentialsNeeded();
-    }
-    if (ipv6.joinable()) {
-        if (!completed) ipv6Stop = true;
-        ipv6.join();
-        if (completed)
-            for (const core::DeviceListEntry& entry : ipv6Found) app_.devices().appendUnique(entry);
     }
     QString mdnsNote;
     if (browse.joinable()) {

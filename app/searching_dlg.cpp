@@ -103,6 +103,7 @@ void CSearchingDlg::showEvent(QShowEvent* event)
     animationTimer_->start(kAnimationPeriodMs);
     run_ = std::make_unique<core::SearchRun>(*request_.library, *request_.devices);
     run_->setExtent(request_.extent);
+    run_->setIpv6Addresses(request_.ipv6);
     // A run that cannot start counts as ended, so the next tick finishes it.
     run_->start(request_.settings, request_.addresses, request_.manufacturer);
 }

@@ -10,6 +10,7 @@
 
 #include "device_list.h"
 #include "front_library.h"
+#include "net_address.h"
 #include "search_run.h"
 #include "search_settings.h"
 
@@ -41,6 +42,7 @@ struct SearchRequest {
     core::DeviceList* devices = nullptr;
     core::SearchSettings settings{};
     core::SearchAddressList addresses;
+    std::vector<core::NetAddress> ipv6;  // asked one by one beside the address list
     core::SearchExtent extent;  // more communities, the SNMP version, blocks
     std::string manufacturer;
     std::string exportPath;  // empty: no export
