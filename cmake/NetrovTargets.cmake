@@ -114,7 +114,8 @@ function(netrov_add_gtest target)
   # constructor runs before main, so it cannot sit in a static library).
   if(ARG_LABEL STREQUAL "agent")
     if(NOT TARGET netrov_private_network)
-      add_library(netrov_private_network OBJECT "${PROJECT_SOURCE_DIR}/tests/support/private_network.cpp")
+      add_library(netrov_private_network OBJECT "${PROJECT_SOURCE_DIR}/tests/support/private_network.cpp"
+        "${PROJECT_SOURCE_DIR}/tests/support/own_network.cpp")
       target_link_libraries(netrov_private_network PRIVATE GTest::gtest)
     endif()
     target_link_libraries(${target} PRIVATE netrov_private_network)

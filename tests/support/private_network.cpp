@@ -5,38 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <net/if.h>
-#include <sched.h>
 #include <sys/file.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
-#include <cstring>
+#include "own_network.h"
 
 namespace {
-
-bool bringLoopbackUp()
-{
-    const int s = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (s < 0) return false;
-    ifreq request{};
-    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
-    bool up = ioctl(s, SIOCGIFFLAGS, &request) == 0;
-    if (up && !(request.ifr_flags & IFF_UP)) {
-        request.ifr_flags |= IFF_UP;
-        up = ioctl(s, SIOCSIFFLAGS, &request) == 0;
-    }
-    close(s);
-    return up;
-}
 
 class PrivateNetwork : public ::testing::Environment {
 public:
     // Runs before the first test, not when the tests are only listed.
     void SetUp() override
     {
-        if (geteuid() == 0 && unshare(CLONE_NEWNET) == 0 && bringLoopbackUp()) return;
+        if (netrov::test::enterOwnNetwork().empty()) return;
         // Held until the process ends; the kernel lets it go then.
         const int lock = open("/tmp/netrov-agent-tests.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0666);
         if (lock >= 0) flock(lock, LOCK_EX);
