@@ -951,6 +951,7 @@ void setupReport(CLI::App& c, Given& g)
                  "when it exists; never created)");
     c.add_option("--source", g.report.source.source, cli::kSourceHelp);
     c.add_option("--ipp-port", g.report.source.ippPort, cli::kIppPortHelp);
+    c.add_option("--ipp-credentials", g.report.source.ippCredentials, cli::kIppCredentialsHelp)->type_name("FILE");
 }
 
 int runReportCommand(CLI::App& c, Given& g)
@@ -1067,6 +1068,7 @@ void setupWatch(CLI::App& c, Given& g)
     c.add_option("--store", g.storePath, "the store file (default $XDG_DATA_HOME/netrov/fleet.db)");
     c.add_option("--source", g.watchSource.source, cli::kSourceHelp);
     c.add_option("--ipp-port", g.watchSource.ippPort, cli::kIppPortHelp);
+    c.add_option("--ipp-credentials", g.watchSource.ippCredentials, cli::kIppCredentialsHelp)->type_name("FILE");
     cli::addWatchNotifyOptions(c, g.notify);
 }
 

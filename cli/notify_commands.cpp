@@ -16,6 +16,7 @@
 #include "exit_codes.h"
 #include "fleet_report.h"
 #include "fleet_store.h"
+#include "net_address.h"
 #include "notify_config.h"
 #include "reading.h"
 #include "report.h"
@@ -107,7 +108,7 @@ int runEvents(const EventsOptions& options, std::ostream& out, std::ostream& err
     int64_t only = -1;
     if (!options.device.empty()) {
         store::DeviceRecord device;
-        if (store::StoreStatus status = fleet.findDevice(options.device, device); !status.ok()) {
+        if (store::StoreStatus status = fleet.findDevice(core::storedKey(options.device), device); !status.ok()) {
             if (status.result != store::StoreResult::NotFound) return storeFault(status, err);
             err << "netrov-cli: no stored device " << terminalSafe(options.device) << " in " << terminalSafe(options.store) << "\n";
             return kExitFailed;

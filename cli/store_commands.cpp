@@ -575,10 +575,7 @@ int runHistory(const std::string& storePath, const std::string& key, bool json, 
     FleetStore fleet;
     if (StoreStatus status = core::openStoreForReading(fleet, storePath); !status.ok()) return storeFailure(status, err);
     store::DeviceRecord device;
-    // An address is stored in one form (RFC 5952 for IPv6): "2001:DB8:0::17" or "[2001:db8::17]" find it too.
-    const std::optional<core::NetAddress> address = core::parseNetAddress(key);
-    const std::string stored = address ? core::netAddressText(*address) : key;
-    if (StoreStatus status = fleet.findDevice(stored, device); !status.ok()) {
+    if (StoreStatus status = fleet.findDevice(core::storedKey(key), device); !status.ok()) {
         err << "netrov-cli: " << terminalSafe(status.message) << " in " << terminalSafe(storePath) << "\n";
         return status.result == store::StoreResult::NotFound ? kExitFailed : storeFailure(status, err);
     }

@@ -92,6 +92,12 @@ bool addressTextLess(std::string_view a, std::string_view b)
     return a < b;
 }
 
+std::string storedKey(const std::string& key)
+{
+    const std::optional<NetAddress> address = parseNetAddress(key);
+    return address ? netAddressText(*address) : key;
+}
+
 std::optional<NetAddress> deviceNetAddress(const DeviceIdentity& device)
 {
     if (const char* host = netrovDeviceHost(&device)) return parseNetAddress(host);

@@ -46,6 +46,11 @@ bool operator==(const NetAddress& a, const NetAddress& b);
 // before any other text, which sorts as text.
 bool addressTextLess(std::string_view a, std::string_view b);
 
+// A key the user gives for a stored device: an address in the one form the
+// store keeps ("2001:DB8:0::17" and "[2001:db8::17]" are "2001:db8::17"),
+// anything else (a serial number, a MAC address) as it is.
+std::string storedKey(const std::string& key);
+
 // The address a device record names (netrovDeviceHost for IPv6); none for a
 // locally connected device (parallel port, USB).
 std::optional<NetAddress> deviceNetAddress(const DeviceIdentity& device);

@@ -181,6 +181,8 @@ TEST(Ipv6Fleet, BothFamiliesAreSweptReportedWatchedAndListedInAddressOrder)
     const ProgramResult history = runProgram({kCli, "history", "[FD00:6E72:0::11]", "--json", "--store", store});
     ASSERT_EQ(history.status, 0) << history.err;
     EXPECT_EQ(nlohmann::json::parse(history.out)["address"], "fd00:6e72::11");
+    const ProgramResult events = runProgram({kCli, "events", "[FD00:6E72:0::11]", "--json", "--store", store});
+    EXPECT_EQ(events.status, 0) << events.err;
 }
 
 TEST_F(StoreWatch, RoundsOfFallingTonerAndACartridgeChangeReadBackAsHistory)
