@@ -23,10 +23,6 @@ namespace netrov::cli {
 
 namespace {
 
-struct AddrInfoDeleter {
-    void operator()(addrinfo* list) const { freeaddrinfo(list); }
-};
-
 // Letters, digits, '-', '_' and '.' in labels of at most 63, at most 253 in
 // all: anything else is not looked up, so a typing mistake is named as such.
 bool looksLikeHostName(const std::string& text)
@@ -84,31 +80,8 @@ Checked<core::NetAddress> resolveAddress(const std::string& text)
 {
     if (core::parseNetAddress(text)) return checkAddress(text);
     if (!looksLikeHostName(text)) return {std::nullopt, notAnAddressText(text, " nor a host name")};
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    const int status = getaddrinfo(text.c_str(), nullptr, &hints, &found);
-    const std::unique_ptr<addrinfo, AddrInfoDeleter> owned(found);
-    const addrinfo* v4 = nullptr;
-    const addrinfo* v6 = nullptr;
-    for (const addrinfo* a = status == 0 ? found : nullptr; a; a = a->ai_next) {
-        if (!a->ai_addr) continue;
-        if (a->ai_addr->sa_family == AF_INET && !v4 && a->ai_addrlen >= sizeof(sockaddr_in)) v4 = a;
-        if (a->ai_addr->sa_family == AF_INET6 && !v6 && a->ai_addrlen >= sizeof(sockaddr_in6)) v6 = a;
-    }
-    if (v4) return {core::ipv4Address(ntohl(reinterpret_cast<const sockaddr_in*>(v4->ai_addr)->sin_addr.s_addr)), {}};
-    if (v6) {
-        const auto* in6 = reinterpret_cast<const sockaddr_in6*>(v6->ai_addr);
-        core::NetAddress address;
-        address.v6 = true;
-        std::memcpy(address.bytes.data(), &in6->sin6_addr, address.bytes.size());
-#ifndef _WIN32
-        char zone[IF_NAMESIZE] = {};
-        if (in6->sin6_scope_id != 0 && if_indextoname(in6->sin6_scope_id, zone)) address.zone = zone;
-#endif
-        return {address, {}};
-    }
+    int status = 0;
+    if (std::optional<core::NetAddress> address = core::resolveHostName(text, true, &status)) return {std::move(address), {}};
     return {std::nullopt, "cannot resolve host name '" + text + "' to an address" +
                               (status != 0 ? std::string(" (") + gai_strerror(status) + ")" : std::string())};
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <tuple>
 
 #ifdef _WIN32
@@ -10,14 +11,15 @@
 #include <ws2tcpip.h>
 #else
 #include <arpa/inet.h>
+#include <net/if.h>
+#include <netdb.h>
+#include <sys/socket.h>
 #endif
 
 #include "search_settings.h"
 
 namespace netrov::core {
 namespace {
-
-bool linkLocal(const std::array<uint8_t, 16>& bytes) { return bytes[0] == 0xfe && (bytes[1] & 0xc0) == 0x80; }
 
 bool zoneCharacter(char c)
 {
@@ -53,6 +55,37 @@ std::optional<NetAddress> parseNetAddress(std::string_view text)
     if (!zone.empty() && !linkLocal(address.bytes)) return std::nullopt;
     address.zone = std::string(zone);
     return address;
+}
+
+std::optional<NetAddress> resolveHostName(const std::string& name, bool linkLocalToo, int* status)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    const int result = getaddrinfo(name.c_str(), nullptr, &hints, &found);
+    if (status) *status = result;
+    const std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> owner(result == 0 ? found : nullptr, freeaddrinfo);
+    std::optional<NetAddress> v6;
+    for (const addrinfo* a = owner.get(); a; a = a->ai_next) {
+        if (!a->ai_addr) continue;
+        if (a->ai_addr->sa_family == AF_INET && a->ai_addrlen >= sizeof(sockaddr_in))
+            return ipv4Address(ntohl(reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr.s_addr));
+        if (a->ai_addr->sa_family != AF_INET6 || a->ai_addrlen < sizeof(sockaddr_in6) || v6) continue;
+        const auto* in6 = reinterpret_cast<const sockaddr_in6*>(a->ai_addr);
+        NetAddress address;
+        address.v6 = true;
+        std::memcpy(address.bytes.data(), &in6->sin6_addr, address.bytes.size());
+        if (linkLocal(address.bytes)) {
+            if (!linkLocalToo) continue;
+#ifndef _WIN32
+            char zone[IF_NAMESIZE] = {};
+            if (in6->sin6_scope_id != 0 && if_indextoname(in6->sin6_scope_id, zone)) address.zone = zone;
+#endif
+        }
+        v6 = std::move(address);
+    }
+    return v6;
 }
 
 std::string netAddressText(const NetAddress& address)

@@ -28,6 +28,14 @@ inline NetAddress ipv4Address(uint32_t address)
     return a;
 }
 
+// Whether the IPv6 address is link-local (fe80::/10): only such takes a zone.
+inline bool linkLocal(const std::array<uint8_t, 16>& bytes) { return bytes[0] == 0xfe && (bytes[1] & 0xc0) == 0x80; }
+
+// A host name's first IPv4 address, else its first IPv6 one (a link-local
+// one with the zone the resolver gives, or passed over when linkLocalToo is
+// false); none when it names neither, with getaddrinfo's status in *status.
+std::optional<NetAddress> resolveHostName(const std::string& name, bool linkLocalToo, int* status = nullptr);
+
 // A strict dotted quad, or an IPv6 address (RFC 4291 text) with an optional
 // "%zone", optionally in brackets; none for any other text. A zone is taken
 // only on a link-local address, and only of interface-name characters.

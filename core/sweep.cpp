@@ -181,8 +181,7 @@ struct Ipv6Family {
         got.port = ntohs(sender.sin6_port);
         std::memcpy(from->bytes.data(), &sender.sin6_addr, from->bytes.size());
         // Only a link-local sender carries its interface; a target without a zone has none either.
-        const bool linkLocal = from->bytes[0] == 0xfe && (from->bytes[1] & 0xc0) == 0x80;
-        from->scope = linkLocal ? sender.sin6_scope_id : 0;
+        from->scope = linkLocal(from->bytes) ? sender.sin6_scope_id : 0;
         return got;
     }
     // The engine book of the SNMP service is keyed by IPv4 addresses: an

@@ -366,32 +366,8 @@ TargetCheck resolveTarget(const std::string& target)
         check.error = kBadTargetText;
         return check;
     }
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(target.c_str(), nullptr, &hints, &found) != 0 || !found) {
-        check.error = "target name does not resolve to an address";
-        return check;
-    }
-    const std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> owner(found, freeaddrinfo);
-    // IPv4 first, as the name was read before IPv6 was.
-    for (const int family : {AF_INET, AF_INET6}) {
-        for (const addrinfo* a = found; a && !check.address; a = a->ai_next) {
-            if (a->ai_family != family) continue;
-            if (family == AF_INET) {
-                check.address = core::ipv4Address(ntohl(reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr.s_addr));
-            } else {
-                core::NetAddress v6;
-                v6.v6 = true;
-                const auto* in6 = reinterpret_cast<const sockaddr_in6*>(a->ai_addr);
-                std::memcpy(v6.bytes.data(), &in6->sin6_addr, v6.bytes.size());
-                // A link-local address needs a zone, which the target did not name.
-                if (v6.bytes[0] == 0xfe && (v6.bytes[1] & 0xc0) == 0x80) continue;
-                check.address = unmapped(v6);
-            }
-        }
-    }
+    // A link-local address needs a zone, which the target did not name.
+    if (std::optional<core::NetAddress> address = core::resolveHostName(target, false)) check.address = unmapped(*address);
     if (!check.address) check.error = "target name does not resolve to an address";
     return check;
 }
